@@ -1,0 +1,57 @@
+#include "app/gf_apperror.h"
+
+#include <cstdio>
+
+#include "app/error_log.h"
+#include "app/host.h"
+
+namespace vexlo::app {
+namespace {
+
+// The six detail lines, without indentation, in the order of the record.
+std::vector<std::string> Details(const ErrorRecord& r) {
+  return {
+      "1.代号：" + std::to_string(r.number),
+      "2.信息：" + r.text,
+      "3.对象：" + r.window,
+      "4.控件：" + r.control,
+      "5.脚本：" + r.script,
+      "6.行号：第 " + std::to_string(r.line) + " 行",
+  };
+}
+
+}  // namespace
+
+std::vector<std::string> AppErrorEntry(const ErrorRecord& record, const LocalTime& when) {
+  const std::string rule_eq = "//" + std::string(78, '=');
+  const std::string rule_dash = "//" + std::string(78, '-');
+  char stamp[48];
+  std::snprintf(stamp, sizeof stamp, "// %04d.%02d.%02d %02d:%02d:%02d", when.year, when.month,
+                when.day, when.hour, when.minute, when.second);
+
+  std::vector<std::string> lines = {"", rule_eq, stamp, rule_dash};
+  for (const std::string& detail : Details(record)) lines.push_back("   " + detail);
+  lines.push_back(rule_eq);
+  return lines;
+}
+
+std::string AppErrorBoxText(const ErrorRecord& record) {
+  std::string details;
+  for (const std::string& detail : Details(record)) {
+    if (!details.empty()) details += '\n';
+    details += detail;
+  }
+  return "\n系统发生错误，请记录以下错误信息后联系管理员处理。\n\n" + details + "\n\n是否退出系统?";
+}
+
+int16_t gf_apperror() {
+  // The entry is on disk before the box appears, so it survives whatever the user does next.
+  AppendLogEntry("AppError.txt", AppErrorEntry(error, Now()));
+  if (host().AskYesNo("提示信息", AppErrorBoxText(error))) {
+    host().EndProgram();
+    return 0;
+  }
+  return 1;
+}
+
+}  // namespace vexlo::app

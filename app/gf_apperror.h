@@ -1,0 +1,26 @@
+// gf_apperror: the last line of defence. Appends the error record (globals.h) as one entry to
+// "AppError.txt" in the current working directory, then shows it and asks whether to leave.
+// UI thread only; called by the application's systemerror.
+#ifndef VEXLO_APP_GF_APPERROR_H_
+#define VEXLO_APP_GF_APPERROR_H_
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/clock.h"
+#include "app/globals.h"
+
+namespace vexlo::app {
+
+// Returns 1 when the user chooses to stay. When the user chooses to leave, asks the host to end
+// the program and returns 0; the program ends once control is back in the event loop.
+int16_t gf_apperror();
+
+// The eleven lines of one log entry (UTF-8, no line ends), and the text of the box.
+std::vector<std::string> AppErrorEntry(const ErrorRecord& record, const LocalTime& when);
+std::string AppErrorBoxText(const ErrorRecord& record);
+
+}  // namespace vexlo::app
+
+#endif  // VEXLO_APP_GF_APPERROR_H_

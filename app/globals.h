@@ -1,0 +1,35 @@
+// Process-wide state of the application object: the start-up folder, the error record that the
+// error handler reads, and the message record that carries a parameter into a window.
+// UI thread only; no locking.
+#ifndef VEXLO_APP_GLOBALS_H_
+#define VEXLO_APP_GLOBALS_H_
+
+#include <cstdint>
+#include <string>
+
+namespace vexlo::app {
+
+// The working directory at start-up, as the system reports it (no trailing separator except
+// at the root). Set once by the application's open event and never changed afterwards.
+extern std::string as_currentpath;
+
+// The six fields of the last run-time error, filled in before systemerror is raised.
+struct ErrorRecord {
+  int16_t number = 0;
+  std::string text;     // message text
+  std::string window;   // window or menu
+  std::string control;  // object (control)
+  std::string script;   // event or function
+  int16_t line = 0;
+};
+extern ErrorRecord error;
+
+// Carries a parameter into a window that is being opened (the progress window's text).
+struct MessageRecord {
+  std::string stringparm;
+};
+extern MessageRecord message;
+
+}  // namespace vexlo::app
+
+#endif  // VEXLO_APP_GLOBALS_H_

@@ -1,0 +1,22 @@
+// VexloQApplication: QApplication with the last net under every event: whatever escapes a handler
+// that forgot its guard is reported as a run-time error instead of crossing Qt's event loop.
+#ifndef VEXLO_APP_GUI_VEXLO_QAPPLICATION_H_
+#define VEXLO_APP_GUI_VEXLO_QAPPLICATION_H_
+
+#include <QApplication>
+
+namespace vexlo::app {
+
+class VexloQApplication : public QApplication {
+ public:
+  VexloQApplication(int& argc, char** argv);
+  bool notify(QObject* receiver, QEvent* event) override;
+};
+
+// Lets the program's posted calls run from Qt's event loop: each time the queue has work and no
+// handler is running, a zero-delay timer drains it.
+void InstallQtDrainScheduler();
+
+}  // namespace vexlo::app
+
+#endif  // VEXLO_APP_GUI_VEXLO_QAPPLICATION_H_

@@ -1,0 +1,36 @@
+#include "app/host.h"
+
+#include <cstdlib>
+#include <cstdio>
+
+namespace vexlo::app {
+namespace {
+Host* the_host = nullptr;
+}  // namespace
+
+Host& host() {
+  if (the_host == nullptr) {
+    std::fputs("vexlo: no host installed\n", stderr);
+    std::abort();
+  }
+  return *the_host;
+}
+
+void SetHost(Host* h) { the_host = h; }
+
+std::string Host::Text(std::string_view) { return {}; }
+void Host::SetText(std::string_view, std::string_view) {}
+bool Host::Checked(std::string_view) { return false; }
+void Host::SetChecked(std::string_view, bool) {}
+void Host::SetEnabled(std::string_view, bool) {}
+void Host::SetFocus(std::string_view) {}
+std::string Host::FileOpenDialog(std::string_view, std::string_view, std::string_view) {
+  return {};
+}
+bool Host::FolderDialog(std::string_view, std::string&) { return false; }
+void Host::ShellOpenFolder(std::string_view) {}
+void Host::OpenProgress(std::string_view) {}
+void Host::CloseProgress() {}
+void Host::KeepAlive(int, int) {}
+
+}  // namespace vexlo::app

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages vexlo needs to build, run and test, skipping the ones already
+# present. Sourced by scripts/run and scripts/test; safe to run again.
+set -euo pipefail
+
+VEXLO_PACKAGES=(
+  # build
+  cmake ninja-build g++ pkg-config
+  qt6-base-dev qt6-base-dev-tools libgl-dev
+  libpugixml-dev libzip-dev zlib1g-dev libcups2-dev
+  libgtest-dev libgmock-dev
+  # fuzzing (clang's libFuzzer runtime)
+  clang libclang-rt-14-dev
+  # documents: .doc/.rtf/.odt conversion, PDF export, fixtures
+  libreoffice-writer-nogui libreoffice-calc-nogui
+  # printing through a virtual PDF printer
+  cups cups-client cups-bsd printer-driver-cups-pdf
+  # fonts: the CJK serif face that stands in for 宋体
+  fonts-noto-cjk
+  # display and checks: Xvfb for the smoke test, pdftotext, screenshots
+  xvfb xauth x11-utils xdotool poppler-utils imagemagick
+)
+
+missing=()
+for p in "${VEXLO_PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+if ((${#missing[@]})); then
+  echo "vexlo: installing ${missing[*]}"
+  SUDO=""; [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

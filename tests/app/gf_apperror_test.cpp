@@ -1,0 +1,180 @@
+// The error log and the box of gf_apperror: byte layout, appending, locking, answers.
+#include "app/gf_apperror.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+#include "app/clock.h"
+#include "app/codepage.h"
+#include "app/error_log.h"
+#include "app/globals.h"
+#include "tests/support/scripted_host.h"
+#include "tests/support/test_paths.h"
+
+namespace vexlo::app {
+namespace {
+
+using test::ReadFile;
+using test::ScratchDir;
+
+class GfAppErrorTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetClockForTest([] { return LocalTime{2020, 2, 29, 1, 16, 6}; });
+    error = {-12, "除数为零", "w_vexlo", "uo_6", "ue_clicked", 37};
+  }
+  void TearDown() override { SetClockForTest(nullptr); }
+
+  ScratchDir dir_;
+  test::CurrentDirGuard cwd_{dir_.path()};
+  test::ScriptedHost host_;
+};
+
+TEST_F(GfAppErrorTest, FirstEntryIsByteExactCp936WithCrLf) {
+  EXPECT_EQ(gf_apperror(), 1);
+
+  const std::string eq = "//" + std::string(78, '=');
+  const std::string dash = "//" + std::string(78, '-');
+  // The labels spelled out as code page 936 bytes, independently of the converter.
+  const std::string expected =
+      "\r\n" + eq + "\r\n" + "// 2020.02.29 01:16:06\r\n" + dash + "\r\n" +
+      "   1.\xB4\xFA\xBA\xC5\xA3\xBA-12\r\n"                     // 1.代号：-12
+      "   2.\xD0\xC5\xCF\xA2\xA3\xBA\xB3\xFD\xCA\xFD\xCE\xAA\xC1\xE3\r\n"  // 2.信息：除数为零
+      "   3.\xB6\xD4\xCF\xF3\xA3\xBAw_vexlo\r\n"                // 3.对象：
+      "   4.\xBF\xD8\xBC\xFE\xA3\xBAuo_6\r\n"                   // 4.控件：
+      "   5.\xBD\xC5\xB1\xBE\xA3\xBAue_clicked\r\n"             // 5.脚本：
+      "   6.\xD0\xD0\xBA\xC5\xA3\xBA\xB5\xDA 37 \xD0\xD0\r\n"   // 6.行号：第 37 行
+      + eq + "\r\n";
+  EXPECT_EQ(ReadFile(dir_ / "AppError.txt"), expected);
+}
+
+TEST_F(GfAppErrorTest, LaterEntriesAppendAndNeverTruncate) {
+  test::WriteFile(dir_ / "AppError.txt", "kept\r\n");
+  gf_apperror();
+  const std::string after_one = ReadFile(dir_ / "AppError.txt");
+  error.number = 5;
+  gf_apperror();
+  const std::string after_two = ReadFile(dir_ / "AppError.txt");
+
+  ASSERT_EQ(after_one.rfind("kept\r\n", 0), 0u);
+  ASSERT_EQ(after_two.rfind(after_one, 0), 0u);  // first entry untouched
+  EXPECT_EQ(after_two.size() - after_one.size(), after_one.size() - 6 - 2);  // "-12" -> "5"
+  EXPECT_EQ(after_two.substr(after_one.size(), 2), "\r\n");  // an empty line opens each entry
+}
+
+TEST_F(GfAppErrorTest, BoxAsksWithTheDetailsAndNoKeepsRunning) {
+  host_.yes_no_answers = {false};
+  EXPECT_EQ(gf_apperror(), 1);
+  ASSERT_EQ(host_.log.size(), 1u);
+  EXPECT_EQ(host_.log[0],
+            "ask 提示信息|\n系统发生错误，请记录以下错误信息后联系管理员处理。\n\n"
+            "1.代号：-12\n2.信息：除数为零\n3.对象：w_vexlo\n4.控件：uo_6\n"
+            "5.脚本：ue_clicked\n6.行号：第 37 行\n\n是否退出系统?");
+  EXPECT_EQ(host_.end_program_calls, 0);
+}
+
+TEST_F(GfAppErrorTest, YesEndsTheProgramAfterTheEntryIsWritten) {
+  host_.yes_no_answers = {true};
+  gf_apperror();
+  EXPECT_EQ(host_.end_program_calls, 1);
+  EXPECT_FALSE(ReadFile(dir_ / "AppError.txt").empty());
+}
+
+TEST_F(GfAppErrorTest, UnwritableLogStillShowsTheFullBox) {
+  // A folder where the file should be: the open fails even for root.
+  std::filesystem::create_directory(dir_ / "AppError.txt");
+  EXPECT_EQ(gf_apperror(), 1);
+  ASSERT_EQ(host_.log.size(), 1u);
+  EXPECT_NE(host_.log[0].find("6.行号：第 37 行"), std::string::npos);
+}
+
+// Holds an exclusive lock on `path` from a child process for `hold`; returns the child's pid once
+// the lock is taken.
+pid_t LockInChild(const std::string& path, std::chrono::milliseconds hold) {
+  int ready[2];
+  EXPECT_EQ(pipe(ready), 0);
+  pid_t pid = fork();
+  if (pid == 0) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT, 0644);
+    flock(fd, LOCK_EX);
+    char c = 1;
+    (void)!write(ready[1], &c, 1);
+    std::this_thread::sleep_for(hold);
+    _exit(0);
+  }
+  char c;
+  (void)!read(ready[0], &c, 1);
+  close(ready[0]);
+  close(ready[1]);
+  return pid;
+}
+
+TEST_F(GfAppErrorTest, WaitsForAnotherCopysLockInsteadOfLosingTheEntry) {
+  const std::string path = (dir_ / "AppError.txt").string();
+  pid_t child = LockInChild(path, std::chrono::milliseconds(300));
+  gf_apperror();
+  waitpid(child, nullptr, 0);
+  EXPECT_NE(ReadFile(path).find("ue_clicked"), std::string::npos);
+}
+
+TEST_F(GfAppErrorTest, SkipsTheEntryOnlyWhenTheLockOutlastsTheWait) {
+  const std::string path = (dir_ / "AppError.txt").string();
+  pid_t child = LockInChild(path, std::chrono::milliseconds(600));
+  EXPECT_FALSE(AppendLogEntry(path, {"x"}, std::chrono::milliseconds(50)));
+  waitpid(child, nullptr, 0);
+  EXPECT_EQ(ReadFile(path), "");
+}
+
+TEST_F(GfAppErrorTest, TwoProcessesAppendingAtOnceNeverInterleave) {
+  const std::string path = (dir_ / "AppError.txt").string();
+  constexpr int kEntries = 200;
+  std::vector<pid_t> children;
+  for (char who : {'a', 'b'}) {
+    pid_t pid = fork();
+    if (pid == 0) {
+      for (int i = 0; i < kEntries; ++i) {
+        std::vector<std::string> lines(10, std::string(60, who));
+        lines[0] = std::string(1, who) + std::to_string(i);
+        AppendLogEntry(path, lines);
+      }
+      _exit(0);
+    }
+    children.push_back(pid);
+  }
+  for (pid_t pid : children) waitpid(pid, nullptr, 0);
+
+  // Every block of ten lines must come from one writer, and each writer's entries stay in order.
+  const std::string log = ReadFile(path);
+  std::vector<std::string> lines;
+  for (size_t pos = 0; pos < log.size();) {
+    size_t end = log.find("\r\n", pos);
+    ASSERT_NE(end, std::string::npos);
+    lines.push_back(log.substr(pos, end - pos));
+    pos = end + 2;
+  }
+  ASSERT_EQ(lines.size(), 2u * kEntries * 10);
+  int next[2] = {0, 0};
+  for (size_t i = 0; i < lines.size(); i += 10) {
+    const char who = lines[i][0];
+    ASSERT_TRUE(who == 'a' || who == 'b');
+    EXPECT_EQ(lines[i].substr(1), std::to_string(next[who - 'a']++));
+    for (size_t k = 1; k < 10; ++k) EXPECT_EQ(lines[i + k], std::string(60, who));
+  }
+}
+
+TEST(AppErrorEntry, NegativeLineKeepsItsSignAfterTheWord) {
+  ErrorRecord r{1, "x", "", "", "", -3};
+  auto lines = AppErrorEntry(r, LocalTime{2026, 12, 8, 9, 5, 1});
+  ASSERT_EQ(lines.size(), 11u);
+  EXPECT_EQ(lines[2], "// 2026.12.08 09:05:01");
+  EXPECT_EQ(lines[9], "   6.行号：第 -3 行");
+}
+
+}  // namespace
+}  // namespace vexlo::app

@@ -1,0 +1,91 @@
+#include "tests/support/scripted_host.h"
+
+namespace vexlo::test {
+
+ScriptedHost::ScriptedHost() { app::SetHost(this); }
+ScriptedHost::~ScriptedHost() { app::SetHost(nullptr); }
+
+std::vector<std::string> ScriptedHost::Boxes() const {
+  std::vector<std::string> boxes;
+  for (const auto& line : log) {
+    if (line.rfind("box ", 0) == 0) boxes.push_back(line);
+  }
+  return boxes;
+}
+
+void ScriptedHost::MessageBox(std::string_view title, std::string_view text) {
+  log.push_back("box " + std::string(title) + "|" + std::string(text));
+}
+
+bool ScriptedHost::AskYesNo(std::string_view title, std::string_view text) {
+  log.push_back("ask " + std::string(title) + "|" + std::string(text));
+  if (yes_no_answers.empty()) return false;
+  bool answer = yes_no_answers.front();
+  yes_no_answers.pop_front();
+  return answer;
+}
+
+void ScriptedHost::EndProgram() {
+  ++end_program_calls;
+  log.push_back("end");
+}
+
+std::string ScriptedHost::Text(std::string_view control) {
+  auto it = texts.find(control);
+  return it == texts.end() ? std::string() : it->second;
+}
+
+void ScriptedHost::SetText(std::string_view control, std::string_view text) {
+  texts[std::string(control)] = std::string(text);
+}
+
+bool ScriptedHost::Checked(std::string_view control) {
+  auto it = checks.find(control);
+  return it != checks.end() && it->second;
+}
+
+void ScriptedHost::SetChecked(std::string_view control, bool checked) {
+  checks[std::string(control)] = checked;
+}
+
+void ScriptedHost::SetEnabled(std::string_view control, bool on) {
+  enabled[std::string(control)] = on;
+}
+
+void ScriptedHost::SetFocus(std::string_view control) {
+  log.push_back("focus " + std::string(control));
+}
+
+std::string ScriptedHost::FileOpenDialog(std::string_view title, std::string_view default_ext,
+                                         std::string_view filter) {
+  log.push_back("dialog " + std::string(title) + "|" + std::string(default_ext) + "|" +
+                std::string(filter));
+  if (file_answers.empty()) return {};
+  std::string answer = file_answers.front();
+  file_answers.pop_front();
+  return answer;
+}
+
+bool ScriptedHost::FolderDialog(std::string_view title, std::string& folder) {
+  log.push_back("folder " + std::string(title) + "|" + folder);
+  if (folder_answers.empty()) return false;
+  std::string answer = folder_answers.front();
+  folder_answers.pop_front();
+  if (answer.empty()) return false;
+  folder = answer;
+  return true;
+}
+
+void ScriptedHost::ShellOpenFolder(std::string_view folder) {
+  log.push_back("shell " + std::string(folder));
+}
+
+void ScriptedHost::OpenProgress(std::string_view text) {
+  log.push_back("progress " + std::string(text));
+}
+
+void ScriptedHost::CloseProgress() { log.push_back("progress closed"); }
+
+void ScriptedHost::KeepAlive(int, int) { ++keep_alive_calls; }
+
+}  // namespace vexlo::test

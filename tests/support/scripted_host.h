@@ -1,0 +1,58 @@
+// ScriptedHost: the host of the tests. Records every box, focus move and field change as a line
+// of text, answers Yes/No questions and dialogs from scripts, and holds the window's fields.
+#ifndef VEXLO_TESTS_SUPPORT_SCRIPTED_HOST_H_
+#define VEXLO_TESTS_SUPPORT_SCRIPTED_HOST_H_
+
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/host.h"
+
+namespace vexlo::test {
+
+class ScriptedHost : public app::Host {
+ public:
+  ScriptedHost();   // installs itself as the host
+  ~ScriptedHost() override;  // uninstalls itself
+
+  // What happened, in order: "box 标题|正文", "ask 标题|正文", "focus sle_1", "end",
+  // "progress 文本", "progress closed", "shell 路径", "dialog 标题".
+  std::vector<std::string> log;
+  // Answers to AskYesNo, front first; when empty the answer is No.
+  std::deque<bool> yes_no_answers;
+  // Answers to the file dialogs ("" = cancel) and folder dialogs (nullopt-like: "" = cancel).
+  std::deque<std::string> file_answers;
+  std::deque<std::string> folder_answers;
+  // The window's fields and check boxes.
+  std::map<std::string, std::string, std::less<>> texts;
+  std::map<std::string, bool, std::less<>> checks;
+  std::map<std::string, bool, std::less<>> enabled;
+  int end_program_calls = 0;
+  int keep_alive_calls = 0;
+
+  // Only the "box ..." lines of the log.
+  std::vector<std::string> Boxes() const;
+
+  void MessageBox(std::string_view title, std::string_view text) override;
+  bool AskYesNo(std::string_view title, std::string_view text) override;
+  void EndProgram() override;
+  std::string Text(std::string_view control) override;
+  void SetText(std::string_view control, std::string_view text) override;
+  bool Checked(std::string_view control) override;
+  void SetChecked(std::string_view control, bool checked) override;
+  void SetEnabled(std::string_view control, bool on) override;
+  void SetFocus(std::string_view control) override;
+  std::string FileOpenDialog(std::string_view title, std::string_view default_ext,
+                             std::string_view filter) override;
+  bool FolderDialog(std::string_view title, std::string& folder) override;
+  void ShellOpenFolder(std::string_view folder) override;
+  void OpenProgress(std::string_view text) override;
+  void CloseProgress() override;
+  void KeepAlive(int done, int total) override;
+};
+
+}  // namespace vexlo::test
+
+#endif  // VEXLO_TESTS_SUPPORT_SCRIPTED_HOST_H_
