@@ -1,0 +1,36 @@
+// OutputQueue: PDF export and printing for the word-processor engine. Requests are queued and
+// carried out in batches in the background (LibreOffice for conversion, CUPS for printing);
+// Flush waits for all of them. The word server's exportasfixedformat and printout queue here, and
+// its quit flushes, so every requested file and job exists before a merge reports success.
+// UI thread only (the work itself runs in helper processes).
+#ifndef VEXLO_OFFICE_ENGINE_OUTPUT_OUTPUT_QUEUE_H_
+#define VEXLO_OFFICE_ENGINE_OUTPUT_OUTPUT_QUEUE_H_
+
+#include <string>
+
+namespace vexlo::engine {
+
+class OutputQueue {
+ public:
+  virtual ~OutputQueue() = default;
+
+  // Queues the conversion of the document file `source` (.docx, .doc, ...) into the PDF file
+  // `pdf_path`. When `take_source` is true the queue deletes `source` once done with it. The
+  // source must not change until then: pass a snapshot of the document as it is now.
+  virtual void ExportPdf(const std::string& source, const std::string& pdf_path,
+                         bool take_source) = 0;
+  // Queues printing `copies` copies of the document file `source` on the default printer.
+  virtual void Print(const std::string& source, int copies, bool take_source) = 0;
+  // Waits until everything queued is done. Raises app::RuntimeError::Output for the first
+  // request that failed (a missing PDF, no printer, LibreOffice missing).
+  virtual void Flush() = 0;
+};
+
+// The queue in use; the default one is created on first use.
+OutputQueue& output_queue();
+// Replaces the queue (tests); nullptr restores the default.
+void SetOutputQueueForTest(OutputQueue* queue);
+
+}  // namespace vexlo::engine
+
+#endif  // VEXLO_OFFICE_ENGINE_OUTPUT_OUTPUT_QUEUE_H_

@@ -1,0 +1,34 @@
+// Runs LibreOffice headless to convert files (.doc <-> .docx, documents to PDF). Each call starts
+// one soffice process with its own user profile folder, so that several conversions may run at
+// once. Synchronous; any thread.
+#ifndef VEXLO_OFFICE_ENGINE_SOFFICE_SOFFICE_H_
+#define VEXLO_OFFICE_ENGINE_SOFFICE_SOFFICE_H_
+
+#include <chrono>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vexlo::engine {
+
+// The soffice program, or "" when LibreOffice is not installed.
+std::string SofficeProgram();
+
+struct SofficeResult {
+  bool started = false;   // false: soffice missing or could not be started
+  bool timed_out = false;
+  int exit_code = -1;
+  std::string output;     // what soffice printed (stdout and stderr)
+};
+
+// Converts `inputs` into `out_dir`: each output is named after its input with the extension of
+// `convert_to` ("pdf", "docx", "doc:MS Word 97"). `profile_dir` is the private user profile
+// (created when missing). Does not check the outputs: soffice may skip files and still exit 0, so
+// the caller checks each expected file.
+SofficeResult RunSofficeConvert(const std::vector<std::string>& inputs, std::string_view convert_to,
+                                const std::string& out_dir, const std::string& profile_dir,
+                                std::chrono::milliseconds timeout = std::chrono::minutes(5));
+
+}  // namespace vexlo::engine
+
+#endif  // VEXLO_OFFICE_ENGINE_SOFFICE_SOFFICE_H_
