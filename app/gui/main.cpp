@@ -1,11 +1,15 @@
 // The windowed program: the application object's events around Qt's event loop.
-#include <QTimer>
+#include <QDesktopServices>
+#include <QUrl>
 
 #include "app/application.h"
 #include "app/event_guard.h"
 #include "app/gui/vexlo_qapplication.h"
 #include "app/post_queue.h"
+#include "office/engine/desktop_handoff.h"
+#include "office/engine/register_servers.h"
 #include "ui/main/qt_host.h"
+#include "ui/main/skin.h"
 #include "ui/main/w_vexlo.h"
 
 int main(int argc, char** argv) {
@@ -13,6 +17,14 @@ int main(int argc, char** argv) {
   app::VexloQApplication qt(argc, argv);
   qt.setApplicationName("vexlo");
   app::InstallQtDrainScheduler();
+  ui::InitSkin();
+  qt.setWindowIcon(ui::ApplicationIcon());
+
+  engine::RegisterEmbeddedServers();
+  // A document left open for the user goes to the desktop's application for its type.
+  engine::SetDesktopHandoff([](const std::string& path) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+  });
 
   ui::w_vexlo* window = nullptr;
   ui::QtHost host([] {
@@ -26,7 +38,7 @@ int main(int argc, char** argv) {
     window = new ui::w_vexlo;
     window->setAttribute(Qt::WA_DeleteOnClose);
     host.SetMainWindow(window);
-    window->show();
+    window->OpenWindow();
   });
 
   app::RunGuarded({"vexlo", "", "create"}, [&] { vexlo.create(); });

@@ -1,18 +1,39 @@
 #include "ui/main/qt_host.h"
 
 #include <QAbstractButton>
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
-#include <QString>
+
+#include "merge/w_msg.h"
+#include "ui/chrome/shell_open.h"
 
 namespace vexlo::ui {
 namespace {
 QString Q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 }  // namespace
 
+QStringList NameFilters(std::string_view pairs) {
+  const QStringList parts = Q(pairs).split(',');
+  QStringList filters;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    const QString description = parts[i].trimmed();
+    const QString pattern = parts[i + 1].trimmed();
+    if (pattern.isEmpty()) continue;
+    filters << (description.contains('(' + pattern + ')')
+                    ? description
+                    : description + " (" + pattern + ")");
+  }
+  return filters;
+}
+
 QtHost::QtHost(std::function<void()> end_program) : end_program_(std::move(end_program)) {}
 
 void QtHost::MessageBox(std::string_view title, std::string_view text) {
   QMessageBox box(QMessageBox::Information, Q(title), Q(text), QMessageBox::Ok, window_);
+  box.button(QMessageBox::Ok)->setText("确定");
   box.exec();
 }
 
@@ -27,6 +48,81 @@ bool QtHost::AskYesNo(std::string_view title, std::string_view text) {
 
 void QtHost::EndProgram() {
   if (end_program_) end_program_();
+}
+
+QWidget* QtHost::Control(std::string_view name) const {
+  if (window_ == nullptr) return nullptr;
+  return window_->findChild<QWidget*>(Q(name), Qt::FindDirectChildrenOnly);
+}
+
+std::string QtHost::Text(std::string_view control) {
+  QWidget* w = Control(control);
+  if (auto* edit = qobject_cast<QLineEdit*>(w)) return edit->text().toStdString();
+  if (auto* label = qobject_cast<QLabel*>(w)) return label->text().toStdString();
+  if (auto* button = qobject_cast<QAbstractButton*>(w)) return button->text().toStdString();
+  return {};
+}
+
+void QtHost::SetText(std::string_view control, std::string_view text) {
+  QWidget* w = Control(control);
+  if (auto* edit = qobject_cast<QLineEdit*>(w)) edit->setText(Q(text));
+  else if (auto* label = qobject_cast<QLabel*>(w)) label->setText(Q(text));
+  else if (auto* button = qobject_cast<QAbstractButton*>(w)) button->setText(Q(text));
+}
+
+bool QtHost::Checked(std::string_view control) {
+  auto* button = qobject_cast<QAbstractButton*>(Control(control));
+  return button != nullptr && button->isChecked();
+}
+
+void QtHost::SetChecked(std::string_view control, bool checked) {
+  if (auto* button = qobject_cast<QAbstractButton*>(Control(control))) button->setChecked(checked);
+}
+
+void QtHost::SetEnabled(std::string_view control, bool enabled) {
+  if (QWidget* w = Control(control)) w->setEnabled(enabled);
+}
+
+void QtHost::SetFocus(std::string_view control) {
+  if (QWidget* w = Control(control)) w->setFocus(Qt::OtherFocusReason);
+}
+
+std::string QtHost::FileOpenDialog(std::string_view title, std::string_view default_ext,
+                                   std::string_view filter) {
+  QFileDialog dialog(window_, Q(title));
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setDefaultSuffix(Q(default_ext));
+  const QStringList filters = NameFilters(filter);
+  dialog.setNameFilters(filters);
+  if (!filters.isEmpty()) dialog.selectNameFilter(filters.front());
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().front().toStdString();
+}
+
+bool QtHost::FolderDialog(std::string_view title, std::string& folder) {
+  // A starting folder that does not exist here leaves the dialog at its own default.
+  const QString chosen = QFileDialog::getExistingDirectory(window_, Q(title), Q(folder));
+  if (chosen.isEmpty()) return false;
+  folder = chosen.toStdString();
+  return true;
+}
+
+void QtHost::ShellOpenFolder(std::string_view folder) { shellexecute(folder); }
+
+void QtHost::OpenProgress(std::string_view text) {
+  CloseProgress();
+  progress_ = new merge::w_msg;
+  progress_->open(text);
+}
+
+void QtHost::CloseProgress() {
+  if (progress_ != nullptr) progress_->wf_close();
+  progress_ = nullptr;
+}
+
+void QtHost::KeepAlive(int, int) {
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 }  // namespace vexlo::ui

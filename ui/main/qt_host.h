@@ -1,14 +1,21 @@
 // QtHost: the host of the windowed program. Message boxes and dialogs are Qt's, modal to the
-// main window; field reads go to the main window's controls.
+// main window; field reads and writes, focus moves and enabling go to the main window's controls
+// by name; the progress window is merge::w_msg. UI thread only.
 #ifndef VEXLO_UI_MAIN_QT_HOST_H_
 #define VEXLO_UI_MAIN_QT_HOST_H_
 
 #include <QPointer>
+#include <QString>
+#include <QStringList>
 #include <functional>
 
 #include "app/host.h"
 
 class QWidget;
+
+namespace vexlo::merge {
+class w_msg;
+}
 
 namespace vexlo::ui {
 
@@ -23,11 +30,31 @@ class QtHost : public app::Host {
   void MessageBox(std::string_view title, std::string_view text) override;
   bool AskYesNo(std::string_view title, std::string_view text) override;
   void EndProgram() override;
+  std::string Text(std::string_view control) override;
+  void SetText(std::string_view control, std::string_view text) override;
+  bool Checked(std::string_view control) override;
+  void SetChecked(std::string_view control, bool checked) override;
+  void SetEnabled(std::string_view control, bool enabled) override;
+  void SetFocus(std::string_view control) override;
+  std::string FileOpenDialog(std::string_view title, std::string_view default_ext,
+                             std::string_view filter) override;
+  bool FolderDialog(std::string_view title, std::string& folder) override;
+  void ShellOpenFolder(std::string_view folder) override;
+  void OpenProgress(std::string_view text) override;
+  void CloseProgress() override;
+  void KeepAlive(int done, int total) override;
 
  private:
+  QWidget* Control(std::string_view name) const;
+
   std::function<void()> end_program_;
   QPointer<QWidget> window_;
+  QPointer<merge::w_msg> progress_;
 };
+
+// Qt name filters from comma-separated pairs of description and pattern:
+// "Excel 文件 (*.xlsx),*.xlsx" gives "Excel 文件 (*.xlsx)".
+QStringList NameFilters(std::string_view pairs);
 
 }  // namespace vexlo::ui
 

@@ -1,18 +1,283 @@
 #include "ui/main/w_vexlo.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
+#include <QGuiApplication>
+#include <QIntValidator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QWindow>
 
 #include "app/event_guard.h"
+#include "app/globals.h"
+#include "app/post_queue.h"
+#include "ui/chrome/mouse_capture.h"
+#include "ui/chrome/nvo_drawroundrectwin.h"
+#include "ui/main/commands.h"
+#include "ui/main/presence_check.h"
+#include "ui/main/skin.h"
+#include "ui/main/web_panel.h"
+#include "ui/widgets/uo_icobutton.h"
+#include "ui/widgets/uo_picbutton2.h"
 
 namespace vexlo::ui {
+namespace {
+
+const QColor kOrange(252, 133, 5);
+const QColor kRed(255, 0, 0);
+const QColor kGreen(1, 114, 62);
+const QColor kBlue(41, 49, 132);
+const QColor kDesignGrey(160, 160, 164);
+const QColor kDesignSilver(192, 192, 192);
+const QColor kWarningText(255, 251, 240);
+const QColor kFieldText(128, 128, 128);
+
+// The copies field takes 1 to 50; anything else is put back into that range when editing ends.
+class CopiesValidator : public QIntValidator {
+ public:
+  explicit CopiesValidator(QObject* parent) : QIntValidator(1, 50, parent) {}
+  void fixup(QString& input) const override {
+    bool ok = false;
+    const int n = input.toInt(&ok);
+    input = QString::number(ok ? std::clamp(n, 1, 50) : 1);
+  }
+};
+
+template <typename W>
+W* Make(QWidget* parent, const char* name, QRect geometry) {
+  auto* w = new W(parent);
+  w->setObjectName(name);
+  w->setGeometry(geometry);
+  // A press on a control never reaches the window (and so never drags it).
+  w->setAttribute(Qt::WA_NoMousePropagation);
+  return w;
+}
+
+QLabel* MakeText(QWidget* parent, const char* name, QRect geometry, const char* text,
+                 const QFont& font, QColor fg, QColor bg, Qt::Alignment align) {
+  auto* label = Make<QLabel>(parent, name, geometry);
+  label->setText(QString::fromUtf8(text));
+  label->setFont(font);
+  label->setAlignment(align | Qt::AlignVCenter);
+  SetColours(label, fg, bg);
+  return label;
+}
+
+QCheckBox* MakeCheck(QWidget* parent, const char* name, QRect geometry, const char* text,
+                     bool checked) {
+  auto* box = Make<QCheckBox>(parent, name, geometry);
+  box->setText(QString::fromUtf8(text));
+  // The option texts are laid out for a face with half-width Latin letters; a hair of tracking
+  // keeps "同时输出为PDF文件" inside its 120 pixels.
+  QFont font = SongTi(9);
+  font.setLetterSpacing(QFont::PercentageSpacing, 98);
+  box->setFont(font);
+  box->setStyle(CheckBoxStyle());
+  box->setChecked(checked);
+  SetColours(box, Qt::white, kDesignGrey);
+  return box;
+}
+
+QLineEdit* MakeField(QWidget* parent, const char* name, QRect geometry) {
+  auto* field = Make<QLineEdit>(parent, name, geometry);
+  field->setReadOnly(true);
+  field->setFrame(false);
+  field->setFont(SongTi(10));
+  QPalette p = field->palette();
+  p.setColor(QPalette::Text, kFieldText);
+  p.setColor(QPalette::Base, Qt::white);
+  field->setPalette(p);
+  return field;
+}
+
+uo_icobutton* MakeButton(QWidget* parent, const char* name, QRect geometry,
+                         uo_icobutton::Values values) {
+  if (values.s_up3.empty()) values.s_up3 = values.s_up1;
+  auto* button = new uo_icobutton(parent, std::move(values));
+  button->setObjectName(name);
+  button->setGeometry(geometry);
+  button->setAttribute(Qt::WA_NoMousePropagation);
+  button->p_1->owner_window = std::string("w_vexlo.") + name;
+  return button;
+}
+
+}  // namespace
 
 w_vexlo::w_vexlo(QWidget* parent) : QWidget(parent) {
+  setObjectName("w_vexlo");
   setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
   setWindowTitle("vexlo");
-  setFixedSize(712, 508);
+  setWindowIcon(ApplicationIcon());
+  setFixedSize(714, 508);
+  SetColours(this, palette().color(QPalette::WindowText), palette().color(QPalette::Button));
+  CreateControls();
+  ConnectCommands();
 }
 
 w_vexlo::~w_vexlo() = default;
+
+void w_vexlo::CreateControls() {
+  st_ver = MakeText(this, "st_ver", {299, 5, 44, 24}, "2.6", ArialBold(18), Qt::white,
+                    palette().color(QPalette::Button), Qt::AlignHCenter);
+  st_7 = MakeText(this, "st_7", {0, 480, 712, 27}, "", SongTi(12), Qt::white, kRed,
+                  Qt::AlignLeft);
+  uo_10 = MakeButton(this, "uo_10", {609, 260, 32, 32},
+                     {"resource/slb.jpg", "resource/slb2.jpg", "", "示例", ""});
+  uo_9 = MakeButton(this, "uo_9", {609, 180, 32, 32},
+                    {"resource/sl.jpg", "resource/sl2.jpg", "", "示例", ""});
+  uo_8 = MakeButton(this, "uo_8", {573, 298, 32, 32},
+                    {"resource/openb.jpg", "resource/openb2.jpg", "", "打开", ""});
+  ole_1 = Make<WebPanel>(this, "ole_1", {431, 85, 267, 41});
+  uo_7 = MakeButton(this, "uo_7", {677, 1, 32, 32},
+                    {"resource/close.jpg", "resource/close2.jpg", "", "关闭", ""});
+  uo_6 = MakeButton(this, "uo_6", {296, 397, 129, 54},
+                    {"resource/ks.jpg", "resource/ks2.jpg", "", "", "开始制作"});
+  cbx_3 = MakeCheck(this, "cbx_3", {224, 340, 90, 15}, "可见生成过程", true);
+  em_1 = Make<QLineEdit>(this, "em_1", {481, 340, 32, 15});
+  em_1->setText("1");
+  em_1->setValidator(new CopiesValidator(em_1));
+  em_1->setMaxLength(2);
+  em_1->setAlignment(Qt::AlignCenter);
+  em_1->setFrame(false);
+  em_1->setFont(SongTi(9));
+  {
+    QPalette p = em_1->palette();
+    p.setColor(QPalette::Text, Qt::white);
+    p.setColor(QPalette::Base, kDesignSilver);
+    em_1->setPalette(p);
+  }
+  st_5 = MakeText(this, "st_5", {514, 340, 31, 15}, "份", SongTi(9), Qt::white, kDesignGrey,
+                  Qt::AlignLeft);
+  cbx_2 = MakeCheck(this, "cbx_2", {365, 340, 114, 15}, "输出后打印  打印", false);
+  cbx_4 = MakeCheck(this, "cbx_4", {365, 362, 120, 15}, "同时输出为PDF文件", false);
+  cbx_1 = MakeCheck(this, "cbx_1", {224, 362, 114, 15}, "输出到同一个文件", false);
+  uo_5 = MakeButton(this, "uo_5", {536, 298, 32, 32},
+                    {"resource/mlb.jpg", "resource/mlb2.jpg", "", "选择输出目录", ""});
+  uo_4 = MakeButton(this, "uo_4", {573, 260, 32, 32},
+                    {"resource/openb.jpg", "resource/openb2.jpg", "", "编辑", ""});
+  uo_3 = MakeButton(this, "uo_3", {536, 260, 32, 32},
+                    {"resource/mlb.jpg", "resource/mlb2.jpg", "", "选择WORD模板文件", ""});
+  uo_2 = MakeButton(this, "uo_2", {573, 180, 32, 32},
+                    {"resource/open.jpg", "resource/open2.jpg", "", "编辑", ""});
+  uo_1 = MakeButton(this, "uo_1", {536, 180, 32, 32},
+                    {"resource/ml.jpg", "resource/ml2.jpg", "", "选择EXCEL数据文件", ""});
+  sle_3 = MakeField(this, "sle_3", {224, 304, 301, 21});
+  sle_2 = MakeField(this, "sle_2", {224, 265, 301, 21});
+  st_3 = MakeText(this, "st_3", {116, 306, 105, 16}, "输出路径：", SongTi(10), Qt::white,
+                  kDesignGrey, Qt::AlignRight);
+  st_2 = MakeText(this, "st_2", {116, 267, 105, 16}, "Word模版文件：", SongTi(10), Qt::white,
+                  kDesignGrey, Qt::AlignRight);
+  st_1 = MakeText(this, "st_1", {116, 189, 105, 16}, "Excel数据文件：", SongTi(10), Qt::white,
+                  kDesignGrey, Qt::AlignRight);
+  sle_1 = MakeField(this, "sle_1", {224, 185, 301, 21});
+  p_1 = new Picture(this);
+  p_1->setObjectName("p_1");
+  p_1->setGeometry(0, 0, 712, 481);
+  p_1->setPixmap(BackgroundPicture());
+  p_1->setEnabled(false);
+  // The picture takes no mouse input: presses and moves over it reach the window.
+  p_1->setAttribute(Qt::WA_TransparentForMouseEvents);
+  st_6 = MakeText(this, "st_6", {13, 484, 357, 18}, "重要提示：Windows10请以管理员身份运行程序",
+                  SongTi(12, true), kWarningText, kRed, Qt::AlignHCenter);
+
+  p_1->lower();
+  st_6->raise();
+
+  // Tab order; controls of equal value follow creation order.
+  const QList<QWidget*> order = {sle_1, uo_1,  uo_2,  sle_2, uo_9,  uo_7,  ole_1,
+                                 uo_3,  uo_4,  uo_10, uo_8,  sle_3, uo_5,  uo_6,
+                                 cbx_3, cbx_2, em_1,  cbx_1, cbx_4};
+  for (qsizetype i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
+}
+
+void w_vexlo::OnClicked(uo_icobutton* button, const char* control,
+                        std::function<void()> command) {
+  connect(button, &uo_icobutton::ue_clicked, this, [control, command = std::move(command)] {
+    app::RunGuarded({"w_vexlo", control, "ue_clicked"}, command);
+  });
+}
+
+void w_vexlo::ConnectCommands() {
+  OnClicked(uo_1, "uo_1", [] { ChooseDataFile(); });
+  OnClicked(uo_2, "uo_2", [this] { OpenDataFile(excelserver); });
+  OnClicked(uo_9, "uo_9", [this] { UseExampleData(excelserver); });
+  OnClicked(uo_3, "uo_3", [] { ChooseTemplate(); });
+  OnClicked(uo_4, "uo_4", [this] { OpenTemplate(wordserver); });
+  OnClicked(uo_10, "uo_10", [this] { UseExampleTemplate(wordserver); });
+  OnClicked(uo_5, "uo_5", [] { ChooseOutputFolder(); });
+  OnClicked(uo_8, "uo_8", [] { ShowOutputFolder(); });
+  OnClicked(uo_7, "uo_7", [this] { close(); });
+  OnClicked(uo_6, "uo_6", [this] {
+    if (start_job) start_job(*this);
+  });
+  connect(cbx_2, &QCheckBox::clicked, this,
+          [] { app::RunGuarded({"w_vexlo", "cbx_2", "clicked"}, [] { ToggleCopies(); }); });
+}
+
+void w_vexlo::OpenWindow() {
+  app::RunGuarded({"w_vexlo", "", "open"}, [this] { open(); });
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QRect area = screen->availableGeometry();
+    move(area.center() - QPoint(width() / 2, height() / 2));
+  }
+  show();
+}
+
+void w_vexlo::open() {
+  SetColours(st_ver, Qt::white, kOrange);
+  SetColours(st_1, Qt::white, kGreen);
+  for (QWidget* w : std::initializer_list<QWidget*>{st_2, st_3, cbx_3, cbx_2, st_5, cbx_1, cbx_4}) {
+    SetColours(w, Qt::white, kBlue);
+  }
+  {
+    QPalette p = em_1->palette();
+    p.setColor(QPalette::Base, kBlue);
+    em_1->setPalette(p);
+  }
+  uo_drawroundrectwin = std::make_unique<nvo_drawroundrectwin>();
+  uo_drawroundrectwin->of_drawroundrect(this, 80);
+  sle_3->setText(QString::fromStdString(app::as_currentpath));
+  app::Post({"w_vexlo", "", "ue_opened"}, [this] { ue_opened(); });
+}
+
+void w_vexlo::ue_opened() {
+  setFixedSize(p_1->width(), p_1->height() + 27);
+  ole_1->navigate(app::as_currentpath + "/html/bottom.html");
+  OfficePresenceCheck(excelserver, wordserver, wordserver2);
+}
+
+void w_vexlo::mousemove(uint32_t flags, int16_t, int16_t) {
+  if (flags != 1) return;
+  releasecapture();
+  // The window system moves the window as if its title bar had been pressed.
+  QWindow* handle = windowHandle();
+  move_fallback_ = handle == nullptr || !handle->startSystemMove();
+}
+
+void w_vexlo::mousePressEvent(QMouseEvent* event) {
+  press_offset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
+  move_fallback_ = false;
+  event->accept();
+}
+
+void w_vexlo::mouseMoveEvent(QMouseEvent* event) {
+  const uint32_t flags = MouseKeyState(*event);
+  if (move_fallback_ && flags == 1) {
+    // No window manager to move us: follow the pointer ourselves.
+    move(event->globalPosition().toPoint() - press_offset_);
+    return;
+  }
+  const auto x = static_cast<int16_t>(event->position().x());
+  const auto y = static_cast<int16_t>(event->position().y());
+  app::RunGuarded({"w_vexlo", "", "mousemove"}, [&] { mousemove(flags, x, y); });
+}
+
+void w_vexlo::mouseReleaseEvent(QMouseEvent* event) {
+  move_fallback_ = false;
+  event->accept();
+}
 
 void w_vexlo::closeEvent(QCloseEvent* event) {
   app::RunGuarded({"w_vexlo", "", "close"}, [this] {

@@ -1,29 +1,101 @@
-// w_vexlo: the program's one window. Frameless and skinned; closing it ends the program.
-// Owns the three automation handles excelserver, wordserver and wordserver2.
+// w_vexlo: the program's one window. Frameless and skinned over the background picture, with
+// rounded corners, dragged by its background. Holds the three path fields, the four options and
+// the copies field, ten icon buttons wired to their commands, and the web panel. After it is on
+// screen (posted ue_opened) it fits itself to its picture, shows the web page and checks that the
+// spreadsheet and word-processor servers can be reached. Owns the three automation handles
+// excelserver, wordserver and wordserver2 until its close event destroys them. UI thread only;
+// every handler runs guarded.
 #ifndef VEXLO_UI_MAIN_W_VEXLO_H_
 #define VEXLO_UI_MAIN_W_VEXLO_H_
 
 #include <QWidget>
+#include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "office/oleobject.h"
 
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+
 namespace vexlo::ui {
+
+class nvo_drawroundrectwin;
+class uo_icobutton;
+class Picture;
+class WebPanel;
 
 class w_vexlo : public QWidget {
   Q_OBJECT
 
  public:
+  static constexpr int32_t wm_nclbuttondown = 161;
+  static constexpr int32_t htcaption = 2;
+
   explicit w_vexlo(QWidget* parent = nullptr);
   ~w_vexlo() override;
+
+  // Runs the open event, then shows the window centred on the screen.
+  void OpenWindow();
+
+  // Events.
+  void open();       // recolours, rounds the corners, sets sle_3, posts ue_opened
+  void ue_opened();  // fits to the picture, navigates the web panel, checks the servers
+  void mousemove(uint32_t flags, int16_t xpos, int16_t ypos);
+
+  // What the start button runs (the merge job). Set by the program; empty does nothing.
+  std::function<void(w_vexlo&)> start_job;
 
   // Null until the start-up check creates them.
   std::unique_ptr<office::oleobject> excelserver;
   std::unique_ptr<office::oleobject> wordserver;
   std::unique_ptr<office::oleobject> wordserver2;
+  std::unique_ptr<nvo_drawroundrectwin> uo_drawroundrectwin;
+
+  // Controls, in creation order.
+  QLabel* st_ver = nullptr;
+  QLabel* st_7 = nullptr;
+  uo_icobutton* uo_10 = nullptr;
+  uo_icobutton* uo_9 = nullptr;
+  uo_icobutton* uo_8 = nullptr;
+  WebPanel* ole_1 = nullptr;
+  uo_icobutton* uo_7 = nullptr;
+  uo_icobutton* uo_6 = nullptr;
+  QCheckBox* cbx_3 = nullptr;
+  QLineEdit* em_1 = nullptr;
+  QLabel* st_5 = nullptr;
+  QCheckBox* cbx_2 = nullptr;
+  QCheckBox* cbx_4 = nullptr;
+  QCheckBox* cbx_1 = nullptr;
+  uo_icobutton* uo_5 = nullptr;
+  uo_icobutton* uo_4 = nullptr;
+  uo_icobutton* uo_3 = nullptr;
+  uo_icobutton* uo_2 = nullptr;
+  uo_icobutton* uo_1 = nullptr;
+  QLineEdit* sle_3 = nullptr;
+  QLineEdit* sle_2 = nullptr;
+  QLabel* st_3 = nullptr;
+  QLabel* st_2 = nullptr;
+  QLabel* st_1 = nullptr;
+  QLineEdit* sle_1 = nullptr;
+  Picture* p_1 = nullptr;
+  QLabel* st_6 = nullptr;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  void CreateControls();
+  void ConnectCommands();
+  // Runs `command` as the ue_clicked handler of `control`.
+  void OnClicked(uo_icobutton* button, const char* control, std::function<void()> command);
+
+  bool move_fallback_ = false;  // the window system could not move the window itself
+  QPoint press_offset_;
 };
 
 }  // namespace vexlo::ui

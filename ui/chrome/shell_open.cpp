@@ -1,0 +1,14 @@
+#include "ui/chrome/shell_open.h"
+
+#include <QDesktopServices>
+#include <QString>
+#include <QUrl>
+
+namespace vexlo::ui {
+
+void shellexecute(std::string_view folder) {
+  const QString path = QString::fromUtf8(folder.data(), static_cast<qsizetype>(folder.size()));
+  QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+}  // namespace vexlo::ui

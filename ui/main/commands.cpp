@@ -1,0 +1,111 @@
+#include "ui/main/commands.h"
+
+#include <filesystem>
+#include <string>
+
+#include "app/globals.h"
+#include "app/host.h"
+#include "ui/main/file_probe.h"
+
+namespace vexlo::ui {
+namespace {
+
+// How the two editing commands differ.
+struct EditTarget {
+  const char* field;
+  const char* empty_hint;
+  const char* progid;
+  const char* collection;
+  const char* connect_failure;
+};
+
+constexpr EditTarget kData{"sle_1", "您还没有选择Excel数据源文件！", "excel.application",
+                           "workbooks", "连接到Excel失败！"};
+constexpr EditTarget kTemplate{"sle_2", "您还没有选择Word模版文件！", "word.application",
+                               "documents", "连接到Word失败！"};
+
+// Blank test: spaces (code 32) only count as blank.
+bool Blank(const std::string& s) { return s.find_first_not_of(' ') == std::string::npos; }
+
+bool FileExists(const std::string& path) {
+  std::error_code ec;
+  return std::filesystem::is_regular_file(std::filesystem::path(path), ec);
+}
+
+// Steps shared by the editing and example commands: probe, start a server, open, show, let go.
+void OpenThroughServer(const std::string& file, const EditTarget& target, ServerHandle& server) {
+  if (ProbeExclusiveOpen(file) < 0) {
+    app::host().MessageBox("错误提示",
+                           "打开“" + file + "”文件出错！如果文件已经打开，请将它关闭。");
+    return;
+  }
+  if (server == nullptr) server = std::make_unique<office::oleobject>();
+  if (server->start_new(target.progid) < 0) {
+    app::host().MessageBox("错误提示", target.connect_failure);
+    return;
+  }
+  server->get("application").get(target.collection).call("open", {office::Value(file)});
+  server->get("application").set("visible", office::Value(true));
+  server->release();
+}
+
+void OpenForEditing(const EditTarget& target, ServerHandle& server) {
+  const std::string file = app::host().Text(target.field);
+  if (Blank(file)) {
+    app::host().MessageBox("操作提示", target.empty_hint);
+    app::host().SetFocus(target.field);
+    return;
+  }
+  if (!FileExists(file)) {
+    app::host().MessageBox("错误提示", "找不到“" + file + "”文件！");
+    app::host().SetFocus(target.field);
+    return;
+  }
+  OpenThroughServer(file, target, server);
+}
+
+void UseExample(const char* relative, const EditTarget& target, ServerHandle& server) {
+  const std::string file = app::as_currentpath + relative;
+  app::host().SetText(target.field, file);
+  OpenThroughServer(file, target, server);
+}
+
+}  // namespace
+
+void ChooseDataFile() {
+  app::host().SetText("sle_1", app::host().FileOpenDialog(
+                                   "请选择作为数据源的EXCEL文件", "xls",
+                                   "Excel 97-2003文件 (*.xls),*.xls,Excel 文件 (*.xlsx),*.xlsx"));
+}
+
+void ChooseTemplate() {
+  app::host().SetText("sle_2", app::host().FileOpenDialog(
+                                   "请选择作为输出模版的Word文件", "doc",
+                                   "Word 97-2003文件 (*.doc),*.doc,Word 文件 (*.docx),*.docx"));
+}
+
+void ChooseOutputFolder() {
+  std::string folder = "D:\\pb\\Quorvane";
+  if (app::host().FolderDialog("请选择输出目录", folder)) app::host().SetText("sle_3", folder);
+}
+
+void ShowOutputFolder() {
+  std::string folder = app::host().Text("sle_3");
+  if (Blank(folder)) folder = app::as_currentpath;
+  app::host().ShellOpenFolder(folder);
+}
+
+void OpenDataFile(ServerHandle& excelserver) { OpenForEditing(kData, excelserver); }
+void OpenTemplate(ServerHandle& wordserver) { OpenForEditing(kTemplate, wordserver); }
+
+void UseExampleData(ServerHandle& excelserver) {
+  UseExample("/示例/数据.xls", kData, excelserver);
+}
+
+void UseExampleTemplate(ServerHandle& wordserver) {
+  UseExample("/示例/模板.doc", kTemplate, wordserver);
+}
+
+void ToggleCopies() { app::host().SetEnabled("em_1", app::host().Checked("cbx_2")); }
+
+}  // namespace vexlo::ui
