@@ -189,7 +189,13 @@ void w_vexlo::CreateControls() {
   const QList<QWidget*> order = {sle_1, uo_1,  uo_2,  sle_2, uo_9,  uo_7,  ole_1,
                                  uo_3,  uo_4,  uo_10, uo_8,  sle_3, uo_5,  uo_6,
                                  cbx_3, cbx_2, em_1,  cbx_1, cbx_4};
-  for (qsizetype i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
+  // Only controls that take the keyboard focus join the chain; the icon buttons do not.
+  QWidget* previous = nullptr;
+  for (QWidget* w : order) {
+    if (!(w->focusPolicy() & Qt::TabFocus) && w->focusProxy() == nullptr) continue;
+    if (previous != nullptr) QWidget::setTabOrder(previous, w);
+    previous = w;
+  }
 }
 
 void w_vexlo::OnClicked(uo_icobutton* button, const char* control,

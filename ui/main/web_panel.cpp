@@ -15,6 +15,7 @@ WebPanel::WebPanel(QWidget* parent) : QWidget(parent), browser_(new QTextBrowser
   browser_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   browser_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   browser_->setOpenLinks(false);
+  setFocusProxy(browser_);
   browser_->setContextMenuPolicy(Qt::NoContextMenu);
   browser_->document()->setDocumentMargin(2);
   QPalette p = browser_->palette();

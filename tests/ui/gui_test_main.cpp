@@ -1,0 +1,14 @@
+// The GUI tests' main: one QApplication (offscreen unless a platform is chosen) for all cases.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+#include "ui/main/skin.h"
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  vexlo::ui::InitSkin();
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,311 @@
+// The main window: layout, fonts, colours and texts; the open sequence (region, default folder,
+// posted ue_opened with fit, page and the Office presence check); closing; the buttons' wiring;
+// and the Qt host on the real controls.
+#include "ui/main/w_vexlo.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+
+#include "app/globals.h"
+#include "app/post_queue.h"
+#include "tests/support/scripted_host.h"
+#include "tests/ui/fake_office.h"
+#include "ui/main/qt_host.h"
+#include "ui/main/skin.h"
+#include "ui/main/web_panel.h"
+#include "ui/widgets/uo_icobutton.h"
+#include "ui/widgets/uo_picbutton2.h"
+
+namespace vexlo::ui {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+const QColor kBlue(41, 49, 132);
+
+QColor Background(const QWidget* w) { return w->palette().color(w->backgroundRole()); }
+QColor Foreground(const QWidget* w) { return w->palette().color(w->foregroundRole()); }
+
+class WindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    app::ClearPosted();
+    saved_path_ = app::as_currentpath;
+    app::as_currentpath = "/srv/vexlo";
+  }
+  void TearDown() override {
+    app::ClearPosted();
+    app::as_currentpath = saved_path_;
+  }
+  // Runs the open event and the posted ue_opened.
+  void OpenAndSettle(w_vexlo& w) {
+    w.open();
+    app::DrainPosted();
+  }
+
+  test::ScriptedHost host_;
+  std::string saved_path_;
+};
+
+TEST_F(WindowTest, EveryControlSitsWhereTheLayoutPutsIt) {
+  w_vexlo w;
+  const std::map<std::string, QRect> layout = {
+      {"st_ver", {299, 5, 44, 24}},   {"st_7", {0, 480, 712, 27}},
+      {"uo_10", {609, 260, 32, 32}},  {"uo_9", {609, 180, 32, 32}},
+      {"uo_8", {573, 298, 32, 32}},   {"ole_1", {431, 85, 267, 41}},
+      {"uo_7", {677, 1, 32, 32}},     {"uo_6", {296, 397, 129, 54}},
+      {"cbx_3", {224, 340, 90, 15}},  {"em_1", {481, 340, 32, 15}},
+      {"st_5", {514, 340, 31, 15}},   {"cbx_2", {365, 340, 114, 15}},
+      {"cbx_4", {365, 362, 120, 15}}, {"cbx_1", {224, 362, 114, 15}},
+      {"uo_5", {536, 298, 32, 32}},   {"uo_4", {573, 260, 32, 32}},
+      {"uo_3", {536, 260, 32, 32}},   {"uo_2", {573, 180, 32, 32}},
+      {"uo_1", {536, 180, 32, 32}},   {"sle_3", {224, 304, 301, 21}},
+      {"sle_2", {224, 265, 301, 21}}, {"st_3", {116, 306, 105, 16}},
+      {"st_2", {116, 267, 105, 16}},  {"st_1", {116, 189, 105, 16}},
+      {"sle_1", {224, 185, 301, 21}}, {"p_1", {0, 0, 712, 481}},
+      {"st_6", {13, 484, 357, 18}},
+  };
+  for (const auto& [name, rect] : layout) {
+    auto* control = w.findChild<QWidget*>(QString::fromStdString(name), Qt::FindDirectChildrenOnly);
+    ASSERT_NE(control, nullptr) << name;
+    EXPECT_EQ(control->geometry(), rect) << name;
+  }
+  EXPECT_EQ(w.size(), QSize(714, 508));
+  EXPECT_TRUE(w.windowFlags().testFlag(Qt::FramelessWindowHint));
+  // The picture is at the back, the warning in front of its strip.
+  const QObjectList& kids = w.children();
+  EXPECT_LT(kids.indexOf(w.p_1), kids.indexOf(w.st_ver));
+  EXPECT_GT(kids.indexOf(w.st_6), kids.indexOf(w.st_7));
+  EXPECT_FALSE(w.p_1->isEnabled());
+  EXPECT_EQ(w.p_1->pixmap().size(), QSize(712, 481));
+}
+
+TEST_F(WindowTest, TextsOptionsAndButtonImages) {
+  w_vexlo w;
+  EXPECT_EQ(w.st_ver->text(), "2.6");
+  EXPECT_EQ(w.st_6->text(), "重要提示：Windows10请以管理员身份运行程序");
+  EXPECT_EQ(w.st_1->text(), "Excel数据文件：");
+  EXPECT_EQ(w.st_2->text(), "Word模版文件：");
+  EXPECT_EQ(w.st_3->text(), "输出路径：");
+  EXPECT_EQ(w.st_5->text(), "份");
+  EXPECT_EQ(w.cbx_3->text(), "可见生成过程");
+  EXPECT_EQ(w.cbx_2->text(), "输出后打印  打印");
+  EXPECT_EQ(w.cbx_4->text(), "同时输出为PDF文件");
+  EXPECT_EQ(w.cbx_1->text(), "输出到同一个文件");
+  EXPECT_TRUE(w.cbx_3->isChecked());
+  EXPECT_FALSE(w.cbx_1->isChecked() || w.cbx_2->isChecked() || w.cbx_4->isChecked());
+  EXPECT_EQ(w.em_1->text(), "1");
+  EXPECT_TRUE(w.em_1->isEnabled());  // enabled although cbx_2 is unchecked
+  for (QLineEdit* field : {w.sle_1, w.sle_2, w.sle_3}) {
+    EXPECT_TRUE(field->isReadOnly());
+    EXPECT_FALSE(field->hasFrame());
+  }
+  EXPECT_EQ(w.uo_6->s_text, "开始制作");
+  EXPECT_EQ(w.uo_6->s_tag, "");
+  EXPECT_EQ(w.uo_6->p_1->is_picnormal, "/srv/vexlo/resource/ks.jpg");
+  EXPECT_EQ(w.uo_1->s_tag, "选择EXCEL数据文件");
+  EXPECT_EQ(w.uo_3->s_tag, "选择WORD模板文件");
+  EXPECT_EQ(w.uo_7->s_up2, "resource/close2.jpg");
+  for (uo_icobutton* b : {w.uo_1, w.uo_4, w.uo_7, w.uo_10}) EXPECT_EQ(b->s_up3, b->s_up1);
+}
+
+TEST_F(WindowTest, FontsAndColoursBeforeAndAfterOpen) {
+  w_vexlo w;
+  EXPECT_EQ(w.st_6->font().family(), "宋体");
+  EXPECT_EQ(w.st_6->font().pixelSize(), 16);
+  EXPECT_TRUE(w.st_6->font().bold());
+  EXPECT_EQ(w.st_ver->font().pixelSize(), 24);
+  EXPECT_EQ(w.sle_1->font().pixelSize(), 13);
+  EXPECT_EQ(w.cbx_1->font().pixelSize(), 12);
+  EXPECT_EQ(Background(w.st_1), QColor(160, 160, 164));
+  EXPECT_EQ(Background(w.cbx_2), QColor(160, 160, 164));
+  EXPECT_EQ(w.em_1->palette().color(QPalette::Base), QColor(192, 192, 192));
+
+  w.open();
+  EXPECT_EQ(Background(w.st_ver), QColor(252, 133, 5));
+  EXPECT_EQ(Foreground(w.st_ver), QColor(Qt::white));
+  EXPECT_EQ(Background(w.st_1), QColor(1, 114, 62));
+  for (QWidget* c : std::initializer_list<QWidget*>{w.st_2, w.st_3, w.cbx_3, w.cbx_2, w.st_5,
+                                                    w.cbx_1, w.cbx_4}) {
+    EXPECT_EQ(Background(c), kBlue) << c->objectName().toStdString();
+    EXPECT_EQ(Foreground(c), QColor(Qt::white)) << c->objectName().toStdString();
+  }
+  EXPECT_EQ(w.em_1->palette().color(QPalette::Base), kBlue);
+  EXPECT_EQ(Background(w.st_7), QColor(255, 0, 0));
+  EXPECT_EQ(Foreground(w.st_6), QColor(255, 251, 240));
+  EXPECT_EQ(w.sle_2->palette().color(QPalette::Text), QColor(128, 128, 128));
+}
+
+TEST_F(WindowTest, TabOrderFollowsTheLayout) {
+  w_vexlo w;
+  // The focusable controls, visited from sle_1.
+  Lines visited;
+  QWidget* at = w.sle_1;
+  do {
+    if (at->focusPolicy() & Qt::TabFocus) visited.push_back(at->objectName().toStdString());
+    at = at->nextInFocusChain();
+  } while (at != w.sle_1 && visited.size() < 40);
+  const Lines expected = {"sle_1", "sle_2", "sle_3", "cbx_3", "cbx_2", "em_1", "cbx_1", "cbx_4"};
+  Lines filtered;
+  for (const auto& name : visited) {
+    if (std::find(expected.begin(), expected.end(), name) != expected.end()) filtered.push_back(name);
+  }
+  EXPECT_EQ(filtered, expected);
+}
+
+TEST_F(WindowTest, OpenRoundsTheCornersSetsTheFolderAndPostsTheRest) {
+  w_vexlo w;
+  w.open();
+  EXPECT_EQ(w.sle_3->text(), "/srv/vexlo");
+  ASSERT_NE(w.uo_drawroundrectwin, nullptr);
+  EXPECT_EQ(w.mask().boundingRect(), QRect(0, 0, 714, 508));  // computed for 714
+  EXPECT_FALSE(w.mask().contains(QPoint(0, 0)));
+  EXPECT_EQ(app::PostedCount(), 1u);
+  EXPECT_EQ(w.size(), QSize(714, 508));  // not fitted yet
+  app::DrainPosted();
+  EXPECT_EQ(w.size(), QSize(712, 508));
+  EXPECT_EQ(w.ole_1->page(), "/srv/vexlo/html/bottom.html");
+  EXPECT_EQ(w.ole_1->size(), QSize(267, 41));  // the panel is never moved or resized
+}
+
+TEST_F(WindowTest, PresenceCheckStartsEachServerAndLetsItGo) {
+  test::FakeOffice excel("excel.application", "workbooks");
+  test::FakeOffice word("word.application", "documents");
+  w_vexlo w;
+  OpenAndSettle(w);
+  EXPECT_TRUE(host_.Boxes().empty());
+  ASSERT_TRUE(w.excelserver && w.wordserver && w.wordserver2);
+  EXPECT_FALSE(w.excelserver->connected());
+  EXPECT_FALSE(w.wordserver->connected());
+  EXPECT_FALSE(w.wordserver2->connected());
+  EXPECT_EQ(word.log.started, 2);
+  EXPECT_EQ(excel.log.started, 1);
+}
+
+TEST_F(WindowTest, PresenceCheckKeepsARunningWordProcessor) {
+  test::FakeOffice excel("excel.application", "workbooks");
+  test::FakeOffice word("word.application", "documents");
+  office::oleobject running;
+  ASSERT_EQ(running.start_new("word.application"), office::kConnectOk);
+  {
+    w_vexlo w;
+    OpenAndSettle(w);
+    EXPECT_TRUE(w.wordserver->connected());
+    EXPECT_TRUE(w.wordserver2->connected());
+    EXPECT_EQ(word.log.started, 1);
+    w.close();
+    // The close event destroyed the three handles.
+    EXPECT_EQ(w.excelserver, nullptr);
+    EXPECT_EQ(w.wordserver, nullptr);
+    EXPECT_EQ(w.wordserver2, nullptr);
+  }
+  EXPECT_TRUE(running.connected());
+}
+
+TEST_F(WindowTest, PresenceCheckWithoutSpreadsheetStopsAtOnce) {
+  test::FakeOffice word("word.application", "documents");
+  w_vexlo w;
+  OpenAndSettle(w);
+  EXPECT_EQ(host_.Boxes(),
+            (Lines{"box 错误提示|连接到EXCEL失败！错误码：-2请确认您的系统是否已经安装Office "
+                   "Excel程序，Windows10系统请以管理员身份运行程序。"}));
+  EXPECT_NE(w.excelserver, nullptr);
+  EXPECT_EQ(w.wordserver, nullptr);
+  EXPECT_EQ(w.wordserver2, nullptr);
+  EXPECT_EQ(word.log.started, 0);
+}
+
+TEST_F(WindowTest, PresenceCheckReportsEachWordStep) {
+  test::FakeOffice excel("excel.application", "workbooks");
+  {
+    test::FakeOffice word("word.application", "documents", 0);
+    w_vexlo w;
+    OpenAndSettle(w);
+    EXPECT_EQ(w.wordserver2, nullptr);
+  }
+  {
+    test::FakeOffice word("word.application", "documents", 1);
+    w_vexlo w;
+    OpenAndSettle(w);
+    EXPECT_NE(w.wordserver2, nullptr);
+  }
+  EXPECT_EQ(host_.Boxes(),
+            (Lines{"box 错误提示|连接到Word失败！错误码：-3请确认您的系统是否已经安装Office "
+                   "Word程序，Windows10系统请以管理员身份运行程序。",
+                   "box 错误提示|连接到Word失败！错误码：-3请确认您的系统是否已经安装Office "
+                   "Word程序。"}));
+}
+
+TEST_F(WindowTest, ButtonsRunTheirCommands) {
+  w_vexlo w;
+  int jobs = 0;
+  w.start_job = [&](w_vexlo& window) {
+    EXPECT_EQ(&window, &w);
+    ++jobs;
+  };
+  emit w.uo_6->ue_clicked();
+  EXPECT_EQ(jobs, 1);
+  host_.file_answers = {"/x/数据.xls"};
+  emit w.uo_1->ue_clicked();
+  EXPECT_EQ(host_.texts["sle_1"], "/x/数据.xls");
+  emit w.uo_8->ue_clicked();
+  emit w.uo_4->ue_clicked();
+  EXPECT_EQ(host_.log.back(), "focus sle_2");
+  EXPECT_EQ(host_.log[host_.log.size() - 3], "shell /srv/vexlo");
+  w.show();
+  emit w.uo_7->ue_clicked();
+  EXPECT_FALSE(w.isVisible());
+}
+
+TEST_F(WindowTest, ControlsKeepTheMouseAndOnlyTheBackgroundDrags) {
+  w_vexlo w;
+  for (QWidget* c : w.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+    if (c == w.p_1) {
+      EXPECT_TRUE(c->testAttribute(Qt::WA_TransparentForMouseEvents));
+    } else {
+      EXPECT_TRUE(c->testAttribute(Qt::WA_NoMousePropagation)) << c->objectName().toStdString();
+    }
+  }
+  const QPoint before = w.pos();
+  w.mousemove(2, 10, 10);  // right button: nothing
+  EXPECT_EQ(w.pos(), before);
+}
+
+TEST(QtHostTest, FieldsAndFocusGoToTheWindowsControls) {
+  QtHost host(nullptr);
+  app::SetHost(&host);
+  {
+    w_vexlo w;
+    host.SetMainWindow(&w);
+    w.show();
+    host.SetText("sle_1", "/a/数据.xls");
+    EXPECT_EQ(w.sle_1->text(), "/a/数据.xls");
+    EXPECT_EQ(host.Text("sle_1"), "/a/数据.xls");
+    EXPECT_EQ(host.Text("em_1"), "1");
+    EXPECT_TRUE(host.Checked("cbx_3"));
+    host.SetChecked("cbx_4", true);
+    EXPECT_TRUE(w.cbx_4->isChecked());
+    EXPECT_EQ(host.Text("nothing"), "");
+
+    // cbx_2 drives em_1: checked leaves it enabled, the next click disables it.
+    w.cbx_2->click();
+    EXPECT_TRUE(w.em_1->isEnabled());
+    w.cbx_2->click();
+    EXPECT_FALSE(w.em_1->isEnabled());
+    w.cbx_2->click();
+    EXPECT_TRUE(w.em_1->isEnabled());
+  }
+  app::SetHost(nullptr);
+}
+
+TEST(QtHostTest, FilterPairsBecomeNameFilters) {
+  EXPECT_EQ(NameFilters("Excel 97-2003文件 (*.xls),*.xls,Excel 文件 (*.xlsx),*.xlsx"),
+            (QStringList{"Excel 97-2003文件 (*.xls)", "Excel 文件 (*.xlsx)"}));
+  EXPECT_EQ(NameFilters("文本,*.txt"), (QStringList{"文本 (*.txt)"}));
+}
+
+}  // namespace
+}  // namespace vexlo::ui
