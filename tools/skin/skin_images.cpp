@@ -297,9 +297,9 @@ QImage Background() {
 
   // The red corner at the top right, under the close button.
   QPainterPath corner;
-  corner.moveTo(596, 0);
+  corner.moveTo(622, 0);
   corner.lineTo(712, 0);
-  corner.lineTo(712, 116);
+  corner.lineTo(712, 90);
   corner.closeSubpath();
   p.setPen(Qt::NoPen);
   p.setBrush(kRed);
