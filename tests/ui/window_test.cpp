@@ -169,6 +169,7 @@ TEST_F(WindowTest, OpenRoundsTheCornersSetsTheFolderAndPostsTheRest) {
   EXPECT_EQ(w.size(), QSize(712, 508));
   EXPECT_EQ(w.ole_1->page(), "/srv/vexlo/html/bottom.html");
   EXPECT_EQ(w.ole_1->size(), QSize(267, 41));  // the panel is never moved or resized
+  EXPECT_EQ(host_.keep_alive_calls, 1);        // painted before the servers are started
 }
 
 TEST_F(WindowTest, PresenceCheckStartsEachServerAndLetsItGo) {

@@ -12,6 +12,7 @@
 
 #include "app/event_guard.h"
 #include "app/globals.h"
+#include "app/host.h"
 #include "app/post_queue.h"
 #include "ui/chrome/mouse_capture.h"
 #include "ui/chrome/nvo_drawroundrectwin.h"
@@ -251,6 +252,8 @@ void w_vexlo::open() {
 void w_vexlo::ue_opened() {
   setFixedSize(p_1->width(), p_1->height() + 27);
   ole_1->navigate(app::as_currentpath + "/html/bottom.html");
+  // Starting the servers may take a moment: let the window paint itself first.
+  app::host().KeepAlive(0, -1);
   OfficePresenceCheck(excelserver, wordserver, wordserver2);
 }
 
