@@ -8,6 +8,8 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTest>
+#include <QValidator>
 
 #include "app/globals.h"
 #include "app/post_queue.h"
@@ -137,6 +139,23 @@ TEST_F(WindowTest, FontsAndColoursBeforeAndAfterOpen) {
   EXPECT_EQ(Background(w.st_7), QColor(255, 0, 0));
   EXPECT_EQ(Foreground(w.st_6), QColor(255, 251, 240));
   EXPECT_EQ(w.sle_2->palette().color(QPalette::Text), QColor(128, 128, 128));
+}
+
+TEST_F(WindowTest, CopiesFieldStaysWithinOneToFifty) {
+  w_vexlo w;
+  QTest::keyClick(w.em_1, Qt::Key_Down);
+  EXPECT_EQ(w.em_1->text(), "1");
+  w.em_1->setText("49");
+  QTest::keyClick(w.em_1, Qt::Key_Up);
+  QTest::keyClick(w.em_1, Qt::Key_Up);
+  EXPECT_EQ(w.em_1->text(), "50");
+  w.em_1->selectAll();
+  QTest::keyClicks(w.em_1, "73");  // 7 is taken, 73 is not
+  EXPECT_EQ(w.em_1->text(), "7");
+  w.em_1->setText("");
+  QString empty;
+  w.em_1->validator()->fixup(empty);
+  EXPECT_EQ(empty, "1");
 }
 
 TEST_F(WindowTest, TabOrderFollowsTheLayout) {

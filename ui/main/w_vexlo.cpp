@@ -6,7 +6,9 @@
 #include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QWheelEvent>
 #include <QScreen>
 #include <QWindow>
 
@@ -39,10 +41,43 @@ const QColor kFieldText(128, 128, 128);
 class CopiesValidator : public QIntValidator {
  public:
   explicit CopiesValidator(QObject* parent) : QIntValidator(1, 50, parent) {}
+  // A number above 50 cannot even be typed; an empty field or 0 waits for fixup.
+  State validate(QString& input, int&) const override {
+    if (input.isEmpty()) return Intermediate;
+    for (QChar c : input) {
+      if (c < u'0' || c > u'9') return Invalid;
+    }
+    const int n = input.toInt();
+    if (n > 50) return Invalid;
+    return n < 1 ? Intermediate : Acceptable;
+  }
   void fixup(QString& input) const override {
     bool ok = false;
     const int n = input.toInt(&ok);
     input = QString::number(ok ? std::clamp(n, 1, 50) : 1);
+  }
+};
+
+// The copies field: digits only, 1 to 50, and the arrow keys or the wheel step it in that range.
+class CopiesField : public QLineEdit {
+ public:
+  using QLineEdit::QLineEdit;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    if (event->key() == Qt::Key_Up) return Step(1);
+    if (event->key() == Qt::Key_Down) return Step(-1);
+    QLineEdit::keyPressEvent(event);
+  }
+  void wheelEvent(QWheelEvent* event) override {
+    if (event->angleDelta().y() != 0) Step(event->angleDelta().y() > 0 ? 1 : -1);
+    event->accept();
+  }
+
+ private:
+  void Step(int by) {
+    if (!isEnabled()) return;
+    setText(QString::number(std::clamp(text().toInt() + by, 1, 50)));
   }
 };
 
@@ -136,7 +171,7 @@ void w_vexlo::CreateControls() {
   uo_6 = MakeButton(this, "uo_6", {296, 397, 129, 54},
                     {"resource/ks.jpg", "resource/ks2.jpg", "", "", "开始制作"});
   cbx_3 = MakeCheck(this, "cbx_3", {224, 340, 90, 15}, "可见生成过程", true);
-  em_1 = Make<QLineEdit>(this, "em_1", {481, 340, 32, 15});
+  em_1 = Make<CopiesField>(this, "em_1", {481, 340, 32, 15});
   em_1->setText("1");
   em_1->setValidator(new CopiesValidator(em_1));
   em_1->setMaxLength(2);
