@@ -1,0 +1,34 @@
+#include "office/engine/sheet/workbook_data.h"
+
+namespace vexlo::engine::sheet {
+
+uint32_t WorkbookData::AddString(std::string text) {
+  strings.push_back(std::move(text));
+  return static_cast<uint32_t>(strings.size() - 1);
+}
+
+office::Value WorkbookData::ValueAt(size_t sheet, uint32_t row, uint32_t column) const {
+  if (sheet >= sheets.size()) return {};
+  const auto& cells = sheets[sheet].cells;
+  const auto it = cells.find(CellKey(row, column));
+  if (it == cells.end()) return {};
+  const Cell& c = it->second;
+  switch (c.kind) {
+    case Cell::Kind::kNumber:
+      return office::Value(c.number);
+    case Cell::Kind::kDate:
+      return office::Value(office::Date{c.number});
+    case Cell::Kind::kBool:
+      return office::Value(c.number != 0);
+    case Cell::Kind::kText:
+    case Cell::Kind::kError:
+      return office::Value(strings[c.text]);
+  }
+  return {};
+}
+
+size_t ClampActiveSheet(size_t active, size_t sheet_count) {
+  return active < sheet_count ? active : 0;
+}
+
+}  // namespace vexlo::engine::sheet
