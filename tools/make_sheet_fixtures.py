@@ -19,6 +19,7 @@ from xml.sax.saxutils import escape
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 OUT = os.path.join(ROOT, "tests", "data", "sheet")
+SEEDS = os.path.join(ROOT, "fuzz", "corpus")
 
 # ---------------------------------------------------------------- .xlsx writer
 
@@ -482,8 +483,11 @@ def make_own_xls():
     sheet = []
     xls_common_cells(b, sheet)
     b.sheets.append(("数据", sheet))
+    stream = b.build()
     with open(os.path.join(OUT, "cp936_biff5.xls"), "wb") as f:
-        f.write(compound_file("Book", b.build()))
+        f.write(compound_file("Book", stream))
+    with open(os.path.join(SEEDS, "xls", "biff5_stream"), "wb") as f:
+        f.write(stream)
 
     # BIFF8 with a split shared string table and the second sheet active.
     b = Biff(0x0600, 1200)
@@ -496,8 +500,11 @@ def make_own_xls():
     b.sheets.append(("第一页", first))
     b.sheets.append(("数据", sheet))
     b.active = 1
+    stream = b.build()
     with open(os.path.join(OUT, "own_biff8.xls"), "wb") as f:
-        f.write(compound_file("Workbook", b.build()))
+        f.write(compound_file("Workbook", stream))
+    with open(os.path.join(SEEDS, "xls", "biff8_stream"), "wb") as f:
+        f.write(stream)
 
     # A password-protected BIFF8 workbook: FILEPASS right after the BOF.
     b = Biff(0x0600, 1200)
@@ -524,8 +531,66 @@ def convert_with_soffice(names):
                        stdout=subprocess.DEVNULL)
 
 
+def replace_part(src, dst, part, data, compress=zipfile.ZIP_DEFLATED):
+    with zipfile.ZipFile(os.path.join(OUT, src)) as zin, \
+            zipfile.ZipFile(os.path.join(OUT, dst), "w", zipfile.ZIP_DEFLATED) as zout:
+        for item in zin.namelist():
+            if item != part:
+                zout.writestr(item, zin.read(item))
+        zout.writestr(zipfile.ZipInfo(part), data, compress_type=compress)
+
+
+def make_hostile():
+    """Workbooks built to hurt a reader: each must fail cleanly or load, quickly."""
+    head = '<?xml version="1.0"?>\n'
+    ns = 'xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"'
+    laughs = ('<!DOCTYPE worksheet [<!ENTITY a "aaaaaaaaaa">'
+              + "".join('<!ENTITY %s "%s">' % (chr(98 + i), ("&%s;" % chr(97 + i)) * 10) for i in range(9))
+              + ']>')
+    replace_part("values.xlsx", "hostile_entities.xlsx", "xl/worksheets/sheet1.xml",
+                 head + laughs + '<worksheet %s><sheetData><row r="1"><c r="A1" t="inlineStr"><is><t>&j;</t></is></c>'
+                 '</row></sheetData></worksheet>' % ns)
+    replace_part("values.xlsx", "hostile_deep.xlsx", "xl/worksheets/sheet1.xml",
+                 head + '<worksheet %s><sheetData><row r="1"><c r="A1"><v>1</v></c></row>' % ns
+                 + "<x>" * 200000 + "</x>" * 200000 + "</sheetData></worksheet>")
+    replace_part("values.xlsx", "hostile_rows.xlsx", "xl/worksheets/sheet1.xml",
+                 head + '<worksheet %s><sheetData><row r="99999999"><c><v>1</v></c></row>'
+                 '</sheetData></worksheet>' % ns)
+    replace_part("values.xlsx", "hostile_sst_index.xlsx", "xl/worksheets/sheet1.xml",
+                 head + '<worksheet %s><sheetData><row r="1"><c r="A1" t="s"><v>4000000000</v></c></row>'
+                 '</sheetData></worksheet>' % ns)
+    # 300 MB of zeros deflate to about 300 KB: larger than any part we inflate.
+    replace_part("values.xlsx", "zip_bomb.xlsx", "xl/sharedStrings.xml", b"\0" * (300 << 20))
+    # A BIFF8 workbook whose shared string table claims four billion strings.
+    b = Biff(0x0600, 1200)
+    b.sheets.append(("S", [lambda: b.label(0, 0, "x")]))
+    data = bytearray(b.build())
+    at = data.find(struct.pack("<H", 0x00FC))
+    struct.pack_into("<I", data, at + 8, 0xFFFFFFFF)
+    with open(os.path.join(OUT, "huge_sst_count.xls"), "wb") as f:
+        f.write(compound_file("Workbook", bytes(data)))
+
+
+def make_fuzz_seeds():
+    """Seeds for the fuzzers: worksheet, shared strings and styles of a few fixtures joined by
+    the separator the .xlsx fuzzer splits at, and the small .xls fixtures whole."""
+    for name in ["values", "second_active", "date1904", "no_refs"]:
+        with zipfile.ZipFile(os.path.join(OUT, name + ".xlsx")) as z:
+            names = z.namelist()
+            sheet = "xl/worksheets/sheet2.xml" if name == "second_active" else "xl/worksheets/sheet1.xml"
+            parts = [z.read(sheet), z.read("xl/sharedStrings.xml"), z.read("xl/styles.xml"),
+                     z.read("xl/workbook.xml")]
+        with open(os.path.join(SEEDS, "xlsx", name), "wb") as f:
+            f.write(b"\n--\n".join(parts))
+    for name in ["values.xls", "second_active.xls", "date1904.xls"]:
+        if os.path.exists(os.path.join(OUT, name)):
+            shutil.copy(os.path.join(OUT, name), os.path.join(SEEDS, "xls", name))
+
+
 def main():
     os.makedirs(OUT, exist_ok=True)
+    os.makedirs(os.path.join(SEEDS, "xlsx"), exist_ok=True)
+    os.makedirs(os.path.join(SEEDS, "xls"), exist_ok=True)
     make_xlsx()
     make_own_xls()
     if "--no-soffice" not in sys.argv:
@@ -534,6 +599,8 @@ def main():
     with open(os.path.join(OUT, "not_a_workbook.xlsx"), "wb") as f:
         f.write("这不是工作簿\n".encode("utf-8"))
     open(os.path.join(OUT, "empty.xls"), "wb").close()
+    make_hostile()
+    make_fuzz_seeds()
 
 
 if __name__ == "__main__":
