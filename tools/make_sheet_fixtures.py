@@ -338,6 +338,40 @@ def compound_file(stream_name, data):
     return header + struct.pack("<%dI" % len(fat), *fat) + directory + data
 
 
+def compound_file_small(stream_name, data):
+    """A compound document whose one stream is smaller than 4096 bytes and so lives in the mini
+    stream (64-byte sectors chained through the mini allocation table)."""
+    SECT, MINI = 512, 64
+    assert len(data) < 4096
+    m = (len(data) + MINI - 1) // MINI
+    container = data + b"\0" * (m * MINI - len(data))
+    r = (len(container) + SECT - 1) // SECT
+    container += b"\0" * (r * SECT - len(container))
+    # Sectors: 0 FAT, 1 directory, 2 mini FAT, 3.. the mini stream container.
+    fat = [0xFFFFFFFD, 0xFFFFFFFE, 0xFFFFFFFE] + [3 + i + 1 if i + 1 < r else 0xFFFFFFFE for i in range(r)]
+    fat += [0xFFFFFFFF] * (128 - len(fat))
+    minifat = [i + 1 if i + 1 < m else 0xFFFFFFFE for i in range(m)]
+    minifat += [0xFFFFFFFF] * (128 - len(minifat))
+    header = b"\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1" + b"\0" * 16
+    header += struct.pack("<HHHHH", 0x3E, 3, 0xFFFE, 9, 6) + b"\0" * 6
+    header += struct.pack("<IIIIIIIII", 0, 1, 1, 0, 4096, 2, 1, 0xFFFFFFFE, 0)
+    header += struct.pack("<109I", *([0] + [0xFFFFFFFF] * 108))
+
+    def entry(name, kind, child, start, size):
+        raw = name.encode("utf-16-le") + b"\0\0" if name else b""
+        e = raw + b"\0" * (64 - len(raw))
+        e += struct.pack("<HBB", len(raw), kind, 1)
+        e += struct.pack("<III", 0xFFFFFFFF, 0xFFFFFFFF, child)
+        e += b"\0" * 36
+        e += struct.pack("<IQ", start, size)
+        return e
+
+    directory = entry("Root Entry", 5, 1, 3, m * MINI) + entry(stream_name, 2, 0xFFFFFFFF, 0, len(data))
+    directory += entry("", 0, 0xFFFFFFFF, 0, 0) * 2
+    return (header + struct.pack("<128I", *fat) + directory + struct.pack("<128I", *minifat)
+            + container)
+
+
 # ---------------------------------------------------------------- BIFF writers
 
 
@@ -396,12 +430,15 @@ class Biff:
         # Sheet records first, so that the shared strings are complete.
         bodies = []
         for name, records in self.sheets:
-            bodies.append(bof(0x0010) + b"".join(r() if callable(r) else r for r in records) + rec(0x000A, b""))
-        if self.version == 0x0600:
-            g.append(self.sst_records())
+            # DIMENSIONS: other readers drop text cells without it.
+            dims = (struct.pack("<IIHHH", 0, 100, 0, 10, 0) if self.version == 0x0600
+                    else struct.pack("<HHHHH", 0, 100, 0, 10, 0))
+            bodies.append(bof(0x0010) + rec(0x0200, dims) + b"".join(r() if callable(r) else r for r in records) + rec(0x000A, b""))
         bs_index = len(g)
         for name, _ in self.sheets:
             g.append(None)
+        if self.version == 0x0600:
+            g.append(self.sst_records())  # after the sheet list, where Excel puts it
         g.append(rec(0x000A, b""))
 
         def boundsheet(pos, name):
@@ -505,6 +542,12 @@ def make_own_xls():
         f.write(compound_file("Workbook", stream))
     with open(os.path.join(SEEDS, "xls", "biff8_stream"), "wb") as f:
         f.write(stream)
+
+    # A small workbook whose stream lives in the mini stream.
+    b = Biff(0x0600, 1200)
+    b.sheets.append(("小", [lambda: b.label(0, 0, "迷你"), rec(0x0203, struct.pack("<HHHd", 0, 1, 15, 2.5))]))
+    with open(os.path.join(OUT, "mini_stream.xls"), "wb") as f:
+        f.write(compound_file_small("Workbook", b.build()))
 
     # A password-protected BIFF8 workbook: FILEPASS right after the BOF.
     b = Biff(0x0600, 1200)

@@ -117,6 +117,12 @@ TEST(XlsReader, SharedStringsAcrossContinueRecords) {
   EXPECT_EQ(TextAt(book, "b7"), latin);
 }
 
+TEST(XlsReader, SmallWorkbookInTheMiniStream) {
+  const WorkbookData book = Load("mini_stream.xls");
+  EXPECT_EQ(TextAt(book, "a1"), "迷你");
+  EXPECT_EQ(TextAt(book, "b1"), "2.5");
+}
+
 TEST(CellAddress, ParsesSingleCellsOnly) {
   EXPECT_EQ(ParseCellRef("a1")->column, 0u);
   EXPECT_EQ(ParseCellRef("ZZ1000")->column, 701u);
