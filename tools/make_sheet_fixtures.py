@@ -614,6 +614,26 @@ def make_hostile():
         f.write(compound_file("Workbook", bytes(data)))
 
 
+def make_large_sheets():
+    """Worksheets large enough to be parsed in slices: one with prefixed element names, one whose
+    texts hide end-of-row tags in CDATA sections (the slicing must not be fooled)."""
+    rows = []
+    for r in range(1, 6001):
+        rows.append('<x:row r="%d"><x:c r="A%d" t="inlineStr"><x:is><x:t>行%d</x:t></x:is></x:c>'
+                    '<x:c r="B%d"><x:v>%d</x:v></x:c></x:row>' % (r, r, r, r, r * 2))
+    replace_part("values.xlsx", "prefixed_large.xlsx", "xl/worksheets/sheet1.xml",
+                 '<?xml version="1.0"?>\n<x:worksheet xmlns:x="http://schemas.openxmlformats.org/'
+                 'spreadsheetml/2006/main"><x:sheetData>' + "".join(rows)
+                 + "</x:sheetData></x:worksheet>")
+    rows = []
+    for r in range(1, 6001):
+        rows.append('<row r="%d"><c r="A%d" t="inlineStr"><is><t><![CDATA[a</row>%d]]></t></is></c></row>'
+                    % (r, r, r))
+    replace_part("values.xlsx", "cdata_large.xlsx", "xl/worksheets/sheet1.xml",
+                 '<?xml version="1.0"?>\n<worksheet xmlns="http://schemas.openxmlformats.org/'
+                 'spreadsheetml/2006/main"><sheetData>' + "".join(rows) + "</sheetData></worksheet>")
+
+
 def make_fuzz_seeds():
     """Seeds for the fuzzers: worksheet, shared strings and styles of a few fixtures joined by
     the separator the .xlsx fuzzer splits at, and the small .xls fixtures whole."""
@@ -643,6 +663,7 @@ def main():
         f.write("这不是工作簿\n".encode("utf-8"))
     open(os.path.join(OUT, "empty.xls"), "wb").close()
     make_hostile()
+    make_large_sheets()
     make_fuzz_seeds()
 
 

@@ -1,5 +1,6 @@
 #include "office/engine/sheet/xlsx_reader.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -14,6 +15,9 @@ namespace vexlo::engine::sheet {
 namespace {
 
 using app::RuntimeError;
+
+// Worksheet rows are parsed in slices of about this many bytes.
+constexpr size_t kSliceBytes = 256 << 10;
 
 // Days between the 1900 and the 1904 date systems.
 constexpr double k1904Offset = 1462;
@@ -263,7 +267,12 @@ class XlsxReader {
     auto bytes = package_.Read(part);
     if (!bytes) Corrupt("缺少 " + part);
     buffers_.push_back(std::move(*bytes));
-    std::string& buffer = buffers_.back();
+    return Parse(part, buffers_.back(), doc, root_name);
+  }
+
+  // Parses `buffer` in place; it must stay alive as long as `doc`.
+  pugi::xml_node Parse(const std::string& part, std::string& buffer, pugi::xml_document& doc,
+                       std::string_view root_name) {
     const pugi::xml_parse_result ok =
         doc.load_buffer_inplace(buffer.data(), buffer.size(), kParseOptions);
     if (!ok) Corrupt(part + " 的XML格式错误（" + ok.description() + "）");
@@ -330,12 +339,79 @@ class XlsxReader {
     buffers_.pop_back();
   }
 
+  // Rows are parsed a slice at a time, so that the nodes of one slice exist at once rather than
+  // those of the whole sheet. A sheet that cannot be cut cleanly is parsed whole instead.
   void ReadSheet(const std::string& part, SheetData& sheet) {
+    auto bytes = package_.Read(part);
+    if (!bytes) Corrupt("缺少 " + part);
+    if (ReadSheetInSlices(*bytes, sheet)) return;
+    sheet.cells.clear();
+    buffers_.push_back(std::move(*bytes));
     pugi::xml_document doc;
-    const pugi::xml_node root = Load(part, doc, "worksheet");
-    const pugi::xml_node rows = Child(root, "sheetData");
+    const pugi::xml_node root = Parse(part, buffers_.back(), doc, "worksheet");
     uint32_t next_row = 0;
-    for (pugi::xml_node row = rows.first_child(); row; row = row.next_sibling()) {
+    ReadRows(Child(root, "sheetData"), next_row, sheet);
+  }
+
+  bool ReadSheetInSlices(const std::string& xml, SheetData& sheet) {
+    const size_t open = FindTag(xml, 0, "sheetData", false);
+    if (open == std::string::npos) return false;
+    const size_t open_end = xml.find('>', open);
+    if (open_end == std::string::npos) return false;
+    if (xml[open_end - 1] == '/') return true;  // <sheetData/>: no cells
+    const size_t close = FindTag(xml, open_end, "sheetData", true);
+    if (close == std::string::npos) return false;
+    uint32_t next_row = 0;
+    for (size_t pos = open_end + 1; pos < close;) {
+      size_t cut = close;
+      if (close - pos > kSliceBytes) {
+        const size_t row_end = FindTag(xml, pos + kSliceBytes, "row", true);
+        if (row_end != std::string::npos && row_end < close) {
+          cut = std::min(close, xml.find('>', row_end) + 1);
+        }
+      }
+      pugi::xml_document doc;
+      if (!doc.load_buffer(xml.data() + pos, cut - pos, kParseOptions | pugi::parse_fragment,
+                           pugi::encoding_utf8)) {
+        return false;
+      }
+      ReadRows(doc, next_row, sheet);
+      pos = cut;
+    }
+    return true;
+  }
+
+  // The position of the '<' of the next tag named `local` (with any prefix) at or after `from`:
+  // a start tag, or with `closing` an end tag. npos when there is none.
+  static size_t FindTag(std::string_view xml, size_t from, std::string_view local, bool closing) {
+    auto name_char = [](char c) {
+      return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+             c == '_' || c == '-' || c == '.';
+    };
+    for (size_t at = xml.find(local, from); at != std::string_view::npos;
+         at = xml.find(local, at + 1)) {
+      size_t lt = at;
+      if (lt > 0 && xml[lt - 1] == ':') {
+        --lt;
+        while (lt > 0 && name_char(xml[lt - 1])) --lt;
+      }
+      if (closing) {
+        if (lt < 2 || xml[lt - 1] != '/' || xml[lt - 2] != '<') continue;
+        lt -= 2;
+      } else {
+        if (lt < 1 || xml[lt - 1] != '<') continue;
+        lt -= 1;
+      }
+      const size_t after = at + local.size();
+      if (after >= xml.size()) continue;
+      const char c = xml[after];
+      if (c == '>' || c == '/' || c == ' ' || c == '\t' || c == '\r' || c == '\n') return lt;
+    }
+    return std::string_view::npos;
+  }
+
+  void ReadRows(const pugi::xml_node& parent, uint32_t& next_row, SheetData& sheet) {
+    for (pugi::xml_node row = parent.first_child(); row; row = row.next_sibling()) {
       if (!Is(row, "row")) continue;
       uint32_t r = next_row;
       if (pugi::xml_attribute ra = row.attribute("r")) {

@@ -65,6 +65,19 @@ TEST(XlsxReader, CellsWithoutReferencesFollowThePreviousOne) {
   EXPECT_EQ(TextAt(book, "c1"), "3");
 }
 
+// Large sheets are parsed a slice of rows at a time; prefixes and end tags inside CDATA must
+// give the same cells as a parse of the whole sheet.
+TEST(XlsxReader, LargeSheetsReadTheSameInSlices) {
+  const WorkbookData prefixed = Load("prefixed_large.xlsx");
+  EXPECT_EQ(prefixed.sheets[0].cells.size(), 12000u);
+  EXPECT_EQ(TextAt(prefixed, "a1"), "行1");
+  EXPECT_EQ(TextAt(prefixed, "b6000"), "12000");
+  const WorkbookData cdata = Load("cdata_large.xlsx");
+  EXPECT_EQ(cdata.sheets[0].cells.size(), 6000u);
+  EXPECT_EQ(TextAt(cdata, "a3000"), "a</row>3000");
+  EXPECT_EQ(TextAt(cdata, "a6000"), "a</row>6000");
+}
+
 TEST(WorkbookReader, ActiveSheetIsTheWorkbooksActiveTab) {
   for (const char* name : {"second_active.xlsx", "second_active.xls"}) {
     const WorkbookData book = Load(name);
