@@ -303,6 +303,17 @@ def make_xlsx():
 # ---------------------------------------------------------------- compound document writer
 
 
+def dir_entry(name, kind, child, start, size):
+    """One 128-byte directory entry without siblings."""
+    raw = name.encode("utf-16-le") + b"\0\0" if name else b""
+    e = raw + b"\0" * (64 - len(raw))
+    e += struct.pack("<HBB", len(raw), kind, 1)
+    e += struct.pack("<III", 0xFFFFFFFF, 0xFFFFFFFF, child)
+    e += b"\0" * 36
+    e += struct.pack("<IQ", start, size)
+    return e
+
+
 def compound_file(stream_name, data):
     """A version 3 compound document holding one stream in its root storage."""
     SECT = 512
@@ -323,18 +334,9 @@ def compound_file(stream_name, data):
     difat = list(range(f)) + [0xFFFFFFFF] * (109 - f)
     header += struct.pack("<109I", *difat)
 
-    def entry(name, kind, child, start, size):
-        raw = name.encode("utf-16-le") + b"\0\0" if name else b""
-        e = raw + b"\0" * (64 - len(raw))
-        e += struct.pack("<HBB", len(raw), kind, 1)
-        e += struct.pack("<III", 0xFFFFFFFF, 0xFFFFFFFF, child)
-        e += b"\0" * 16 + b"\0" * 4 + b"\0" * 16
-        e += struct.pack("<IQ", start, size)
-        return e
-
-    directory = entry("Root Entry", 5, 1, 0xFFFFFFFE, 0)
-    directory += entry(stream_name, 2, 0xFFFFFFFF, f + 1, len(data))
-    directory += entry("", 0, 0xFFFFFFFF, 0, 0) * 2
+    directory = dir_entry("Root Entry", 5, 1, 0xFFFFFFFE, 0)
+    directory += dir_entry(stream_name, 2, 0xFFFFFFFF, f + 1, len(data))
+    directory += dir_entry("", 0, 0xFFFFFFFF, 0, 0) * 2
     return header + struct.pack("<%dI" % len(fat), *fat) + directory + data
 
 
@@ -357,17 +359,8 @@ def compound_file_small(stream_name, data):
     header += struct.pack("<IIIIIIIII", 0, 1, 1, 0, 4096, 2, 1, 0xFFFFFFFE, 0)
     header += struct.pack("<109I", *([0] + [0xFFFFFFFF] * 108))
 
-    def entry(name, kind, child, start, size):
-        raw = name.encode("utf-16-le") + b"\0\0" if name else b""
-        e = raw + b"\0" * (64 - len(raw))
-        e += struct.pack("<HBB", len(raw), kind, 1)
-        e += struct.pack("<III", 0xFFFFFFFF, 0xFFFFFFFF, child)
-        e += b"\0" * 36
-        e += struct.pack("<IQ", start, size)
-        return e
-
-    directory = entry("Root Entry", 5, 1, 3, m * MINI) + entry(stream_name, 2, 0xFFFFFFFF, 0, len(data))
-    directory += entry("", 0, 0xFFFFFFFF, 0, 0) * 2
+    directory = dir_entry("Root Entry", 5, 1, 3, m * MINI) + dir_entry(stream_name, 2, 0xFFFFFFFF, 0, len(data))
+    directory += dir_entry("", 0, 0xFFFFFFFF, 0, 0) * 2
     return (header + struct.pack("<128I", *fat) + directory + struct.pack("<128I", *minifat)
             + container)
 

@@ -8,6 +8,7 @@
 #include "app/codepage.h"
 #include "app/runtime_error.h"
 #include "office/engine/sheet/number_format.h"
+#include "office/engine/sheet/utf8.h"
 
 namespace vexlo::engine::sheet {
 namespace {
@@ -51,24 +52,6 @@ double F64(std::string_view d, size_t at) {
   double v;
   std::memcpy(&v, d.data() + at, 8);
   return v;
-}
-
-void AppendUtf8(std::string& out, uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
 }
 
 // Characters of a BIFF8 string: one byte each (the low half of UTF-16) or UTF-16LE.

@@ -10,6 +10,7 @@
 #include "app/runtime_error.h"
 #include "office/engine/sheet/cell_address.h"
 #include "office/engine/sheet/number_format.h"
+#include "office/engine/sheet/utf8.h"
 
 namespace vexlo::engine::sheet {
 namespace {
@@ -68,19 +69,6 @@ bool ParseDouble(std::string_view text, double& out) {
 bool ParseUint(std::string_view text, uint32_t& out) {
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
   return ec == std::errc() && end == text.data() + text.size() && !text.empty();
-}
-
-void AppendUtf8(std::string& out, uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
 }
 
 // Texts in the package escape characters XML cannot carry as "_xHHHH_".
