@@ -16,6 +16,8 @@ namespace vexlo::engine::sheet {
 // Grid limits of the largest format we read; cells outside are rejected as corrupt.
 inline constexpr uint32_t kMaxRows = 1048576;
 inline constexpr uint32_t kMaxColumns = 16384;
+// Most cells one sheet may hold: a bound on memory (about 50 bytes a cell) for hostile files.
+inline constexpr size_t kMaxCells = 10'000'000;
 
 // One stored cell. Text and error cells point into WorkbookData::strings.
 struct Cell {

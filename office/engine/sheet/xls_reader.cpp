@@ -330,6 +330,7 @@ class XlsReader {
 
   // Stores a cell; a later record for the same cell replaces it.
   void Put(SheetData& sheet, uint16_t row, uint16_t col, Cell cell) {
+    if (sheet.cells.size() >= kMaxCells) Corrupt("单元格数量过多");
     sheet.cells[CellKey(row, col)] = cell;
   }
 

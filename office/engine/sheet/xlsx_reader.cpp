@@ -424,7 +424,9 @@ class XlsxReader {
         if (ref.column >= kMaxColumns) Corrupt("列号超出范围");
         next_col = ref.column + 1;
         Cell cell;
-        if (ReadCell(c, cell)) sheet.cells[CellKey(ref.row, ref.column)] = cell;
+        if (!ReadCell(c, cell)) continue;
+        if (sheet.cells.size() >= kMaxCells) Corrupt("单元格数量过多");
+        sheet.cells[CellKey(ref.row, ref.column)] = cell;
       }
     }
   }
