@@ -198,15 +198,16 @@ class XlsReader {
     void Check(uint64_t n) const {
       if (n > bytes_.size() - pos_) owner_.Corrupt("字符串表被截断");
     }
-    size_t PieceEnd() const {
-      for (size_t e : ends_) {
-        if (e > pos_) return e;
-      }
-      return bytes_.size();
+    // The end of the piece that holds pos_. pos_ only grows, so the search resumes where the last
+    // one stopped: a table cut into millions of pieces is still read in linear time.
+    size_t PieceEnd() {
+      while (piece_ < ends_.size() && ends_[piece_] <= pos_) ++piece_;
+      return piece_ < ends_.size() ? ends_[piece_] : bytes_.size();
     }
     const XlsReader& owner_;
     std::string bytes_;
     std::vector<size_t> ends_;
+    size_t piece_ = 0;  // index into ends_ of the piece that holds pos_
     size_t pos_ = 0;
   };
 

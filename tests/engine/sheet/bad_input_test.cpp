@@ -71,6 +71,42 @@ TEST(BadWorkbook, HostileXmlLoadsWithoutExpandingOrRecursing) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
 
+void Record(std::string& out, uint16_t type, const std::string& body) {
+  out += static_cast<char>(type & 0xFF);
+  out += static_cast<char>(type >> 8);
+  out += static_cast<char>(body.size() & 0xFF);
+  out += static_cast<char>(body.size() >> 8);
+  out += body;
+}
+
+std::string Le(uint32_t v, int bytes) {
+  std::string s;
+  for (int i = 0; i < bytes; ++i) s += static_cast<char>((v >> (8 * i)) & 0xFF);
+  return s;
+}
+
+// A shared string table cut into 300000 CONTINUE records is read in linear time.
+TEST(BadWorkbook, StringTableInManyPiecesReadsQuickly) {
+  constexpr uint32_t kStrings = 300000;
+  std::string globals, sheet;
+  Record(globals, 0x0809, Le(0x0600, 2) + Le(0x0005, 2) + std::string(12, '\0'));
+  Record(globals, 0x00FC, Le(kStrings, 4) + Le(kStrings, 4));
+  for (uint32_t i = 0; i < kStrings; ++i) Record(globals, 0x003C, Le(1, 2) + '\0' + "a");
+  const size_t boundsheet_size = 4 + 8 + 3;
+  const size_t sheet_at = globals.size() + boundsheet_size + 4;
+  Record(globals, 0x0085, Le(static_cast<uint32_t>(sheet_at), 4) + std::string(2, '\0') +
+                              Le(3, 1) + '\0' + "abc");
+  Record(globals, 0x000A, "");
+  Record(sheet, 0x0809, Le(0x0600, 2) + Le(0x0010, 2) + std::string(12, '\0'));
+  Record(sheet, 0x00FD, Le(0, 2) + Le(0, 2) + Le(0, 2) + Le(kStrings - 1, 4));
+  Record(sheet, 0x000A, "");
+  const auto start = std::chrono::steady_clock::now();
+  const WorkbookData book = LoadWorkbookBytes(globals + sheet, "pieces.xls");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  EXPECT_EQ(book.sheets[0].name, "abc");
+  EXPECT_EQ(office::ToText(book.ValueAt(0, 0, 0)), "a");
+}
+
 // Every cut of a real workbook either loads or fails with the format error; none crashes.
 TEST(BadWorkbook, TruncatedFilesFailCleanly) {
   for (const char* name : {"values.xlsx", "values.xls", "own_biff8.xls", "cp936_biff5.xls"}) {
