@@ -7,6 +7,12 @@ uint32_t WorkbookData::AddString(std::string text) {
   return static_cast<uint32_t>(strings.size() - 1);
 }
 
+double AutomationDateFromSerial(double serial) {
+  // The spreadsheet calendar counts a 29 February 1900 that never was, so its first two months
+  // lie one day off the automation calendar, which starts on 30 December 1899.
+  return serial >= 1 && serial < 60 ? serial + 1 : serial;
+}
+
 office::Value WorkbookData::ValueAt(size_t sheet, uint32_t row, uint32_t column) const {
   if (sheet >= sheets.size()) return {};
   const auto& cells = sheets[sheet].cells;
@@ -17,7 +23,7 @@ office::Value WorkbookData::ValueAt(size_t sheet, uint32_t row, uint32_t column)
     case Cell::Kind::kNumber:
       return office::Value(c.number);
     case Cell::Kind::kDate:
-      return office::Value(office::Date{c.number});
+      return office::Value(office::Date{AutomationDateFromSerial(c.number)});
     case Cell::Kind::kBool:
       return office::Value(c.number != 0);
     case Cell::Kind::kText:

@@ -23,7 +23,7 @@ inline constexpr size_t kMaxCells = 10'000'000;
 struct Cell {
   enum class Kind : uint8_t { kNumber, kDate, kBool, kText, kError };
   Kind kind = Kind::kNumber;
-  double number = 0;   // kNumber, kDate (serial in the 1900 system), kBool (0/1)
+  double number = 0;   // kNumber, kDate (workbook serial, 1900 system), kBool (0/1)
   uint32_t text = 0;   // kText, kError: index into strings
 };
 
@@ -47,6 +47,10 @@ struct WorkbookData {
   // The value of a cell as the gateway hands it out; empty cells give null.
   office::Value ValueAt(size_t sheet, uint32_t row, uint32_t column) const;
 };
+
+// A date serial of the workbook (1900 system) as an automation date: the two differ before
+// 1 March 1900, where the workbook calendar counts a 29 February that never was.
+double AutomationDateFromSerial(double serial);
 
 // Sheet index to fall back to when a file names an active tab that does not exist.
 size_t ClampActiveSheet(size_t active, size_t sheet_count);

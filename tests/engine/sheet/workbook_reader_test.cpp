@@ -136,6 +136,14 @@ TEST(XlsReader, SmallWorkbookInTheMiniStream) {
   EXPECT_EQ(TextAt(book, "b1"), "2.5");
 }
 
+TEST(WorkbookData, EarlyDatesFollowTheWorkbookCalendar) {
+  EXPECT_EQ(AutomationDateFromSerial(0.5), 0.5);  // a time of day alone
+  EXPECT_EQ(AutomationDateFromSerial(1), 2);       // 1900/1/1
+  EXPECT_EQ(AutomationDateFromSerial(59), 60);     // 1900/2/28
+  EXPECT_EQ(AutomationDateFromSerial(61), 61);     // 1900/3/1
+  EXPECT_EQ(office::ToText(office::Date{AutomationDateFromSerial(1)}), "1900/1/1");
+}
+
 TEST(CellAddress, ParsesSingleCellsOnly) {
   EXPECT_EQ(ParseCellRef("a1")->column, 0u);
   EXPECT_EQ(ParseCellRef("ZZ1000")->column, 701u);
