@@ -35,7 +35,8 @@ double RunOnce(const std::string& path, size_t& text_bytes) {
   }
   excelserver.get("application").call("quit");
   excelserver.release();
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+      .count();
 }
 
 long PeakKilobytes() {
@@ -56,10 +57,11 @@ int main(int argc, char** argv) {
     const long before = PeakKilobytes();
     for (int i = 0; i < runs; ++i) times.push_back(RunOnce(data + name, text_bytes));
     std::sort(times.begin(), times.end());
-    std::printf("%-20s open + %d cell reads: min %.1f ms, median %.1f ms, max %.1f ms (%d runs); "
-                "peak RSS %ld KB (+%ld KB)\n",
-                name, kRows * kColumns, times.front(), times[times.size() / 2], times.back(), runs,
-                PeakKilobytes(), PeakKilobytes() - before);
+    std::printf(
+        "%-20s open + %d cell reads: min %.1f ms, median %.1f ms, max %.1f ms (%d runs); "
+        "peak RSS %ld KB (+%ld KB)\n",
+        name, kRows * kColumns, times.front(), times[times.size() / 2], times.back(), runs,
+        PeakKilobytes(), PeakKilobytes() - before);
   }
   return 0;
 }

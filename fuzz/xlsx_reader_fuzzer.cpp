@@ -15,7 +15,8 @@ namespace {
 constexpr char kDefaultWorkbook[] =
     "<workbook xmlns:r=\"r\"><sheets><sheet name=\"S\" r:id=\"rId1\"/></sheets></workbook>";
 constexpr char kRels[] =
-    "<Relationships><Relationship Id=\"rId1\" Type=\"x/worksheet\" Target=\"worksheets/sheet1.xml\"/>"
+    "<Relationships><Relationship Id=\"rId1\" Type=\"x/worksheet\" "
+    "Target=\"worksheets/sheet1.xml\"/>"
     "<Relationship Id=\"rId2\" Type=\"x/sharedStrings\" Target=\"sharedStrings.xml\"/>"
     "<Relationship Id=\"rId3\" Type=\"x/styles\" Target=\"styles.xml\"/></Relationships>";
 

@@ -25,8 +25,9 @@ class OpenWorkbook {
   explicit OpenWorkbook(const std::string& name) {
     engine::RegisterSpreadsheetServer();
     EXPECT_EQ(excelserver.start_new("excel.application"), 0);
-    excelserver.get("application").get("workbooks").call(
-        "open", {test::DataFile("sheet/" + name).string()});
+    excelserver.get("application")
+        .get("workbooks")
+        .call("open", {test::DataFile("sheet/" + name).string()});
   }
   ~OpenWorkbook() { excelserver.get("application").call("quit"); }
   office::oleobject excelserver;
@@ -39,7 +40,8 @@ std::vector<std::vector<std::string>> AllRecords(const DataSource& source) {
     const auto name = source.ReadRecordName(row);
     if (!name) break;
     std::vector<std::string> fields = {*name};
-    for (int k = 1; k <= source.i_titlecount(); ++k) fields.push_back(source.ReadFieldValue(k, row));
+    for (int k = 1; k <= source.i_titlecount(); ++k)
+      fields.push_back(source.ReadFieldValue(k, row));
     records.push_back(std::move(fields));
   }
   return records;
@@ -136,7 +138,8 @@ class RecordingSheet : public AutomationObject {
 class RecordingApp : public AutomationObject {
  public:
   explicit RecordingApp(std::shared_ptr<RecordingSheet> sheet) : AutomationObject("Application") {
-    AddProperty("application", [this] { return Value(std::shared_ptr<office::Dispatch>(self.lock())); });
+    AddProperty("application",
+                [this] { return Value(std::shared_ptr<office::Dispatch>(self.lock())); });
     AddProperty("activesheet", [sheet] { return Value(std::shared_ptr<office::Dispatch>(sheet)); });
   }
   std::weak_ptr<RecordingApp> self;
@@ -159,7 +162,8 @@ TEST(DataSource, ReadsOneCellPerValueAndNeverPastZz) {
   for (int k = 0; k < 702; ++k) sheet->cells[ColumnLetters(k) + "1"] = Value("t");
   sheet->cells["a2"] = Value(12.5);
   sheet->cells["b2"] = Value("  ");
-  office::RegisterServer("recording.sheet", [sheet] { return std::make_shared<RecordingInstance>(sheet); });
+  office::RegisterServer("recording.sheet",
+                         [sheet] { return std::make_shared<RecordingInstance>(sheet); });
   office::oleobject excelserver;
   ASSERT_EQ(excelserver.start_new("recording.sheet"), 0);
   DataSource source(excelserver);
@@ -182,7 +186,8 @@ TEST(DataSource, NoTitlesWhenA1IsBlank) {
   auto sheet = std::make_shared<RecordingSheet>();
   sheet->cells["a1"] = Value("   ");
   sheet->cells["b1"] = Value("later");
-  office::RegisterServer("recording.sheet", [sheet] { return std::make_shared<RecordingInstance>(sheet); });
+  office::RegisterServer("recording.sheet",
+                         [sheet] { return std::make_shared<RecordingInstance>(sheet); });
   office::oleobject excelserver;
   ASSERT_EQ(excelserver.start_new("recording.sheet"), 0);
   DataSource source(excelserver);

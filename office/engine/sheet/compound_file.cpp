@@ -120,7 +120,8 @@ CompoundFile::CompoundFile(std::string_view bytes, std::string display_name)
   }
 }
 
-std::vector<uint32_t> CompoundFile::Chain(uint32_t start, const std::vector<uint32_t>& table) const {
+std::vector<uint32_t> CompoundFile::Chain(uint32_t start,
+                                          const std::vector<uint32_t>& table) const {
   std::vector<uint32_t> chain;
   uint32_t s = start;
   while (s != kEndOfChain) {

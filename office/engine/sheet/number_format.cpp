@@ -39,10 +39,19 @@ bool IsDateFormatCode(std::string_view code) {
       }
       case ';':
         return false;
-      case 'd': case 'D': case 'm': case 'M': case 'y': case 'Y':
-      case 'h': case 'H': case 's': case 'S':
+      case 'd':
+      case 'D':
+      case 'm':
+      case 'M':
+      case 'y':
+      case 'Y':
+      case 'h':
+      case 'H':
+      case 's':
+      case 'S':
         return true;
-      case 'G': case 'g': {
+      case 'G':
+      case 'g': {
         // "General" is not a date; "g"/"gg"/"ggg" (era) are.
         if (code.substr(i).size() >= 7) {
           std::string_view word = code.substr(i, 7);

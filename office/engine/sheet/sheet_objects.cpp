@@ -71,8 +71,7 @@ Worksheet::Worksheet(std::shared_ptr<const OpenWorkbook> book, size_t sheet)
     const std::string address = a.Text(0);
     const auto ref = ParseCellRef(address);
     if (!ref) {
-      throw RuntimeError::Automation("自动化调用失败：“Range”的单元格地址“" + address +
-                                     "”无效");
+      throw RuntimeError::Automation("自动化调用失败：“Range”的单元格地址“" + address + "”无效");
     }
     return Value(std::make_shared<Range>(book_, sheet_, ref->row, ref->column));
   });
@@ -82,9 +81,8 @@ Workbook::Workbook(std::shared_ptr<const OpenWorkbook> book, std::function<void(
     : AutomationObject("Workbook"),
       book_(std::move(book)),
       active_(std::make_shared<Worksheet>(book_, book_->data.active_sheet)) {
-  AddProperty("name", [this] {
-    return Value(std::filesystem::path(book_->path).filename().string());
-  });
+  AddProperty("name",
+              [this] { return Value(std::filesystem::path(book_->path).filename().string()); });
   AddProperty("fullname", [this] { return Value(book_->path); });
   AddProperty("activesheet", [this] { return ActiveSheet(); });
   // close([savechanges], [filename], [routeworkbook]): nothing is ever written back.

@@ -74,8 +74,10 @@ Application::Application(std::shared_ptr<SpreadsheetState> state)
     : AutomationObject("Application"),
       state_(std::move(state)),
       workbooks_(std::make_shared<Workbooks>(state_)) {
-  AddProperty("application", [this] { return Value(std::shared_ptr<Dispatch>(shared_from_this())); });
-  AddProperty("workbooks", [this] { return Value(std::static_pointer_cast<Dispatch>(workbooks_)); });
+  AddProperty("application",
+              [this] { return Value(std::shared_ptr<Dispatch>(shared_from_this())); });
+  AddProperty("workbooks",
+              [this] { return Value(std::static_pointer_cast<Dispatch>(workbooks_)); });
   AddProperty("activeworkbook", [this] {
     if (state_->workbooks.empty()) return Value();
     return Value(std::static_pointer_cast<Dispatch>(state_->workbooks.back()));
@@ -85,8 +87,9 @@ Application::Application(std::shared_ptr<SpreadsheetState> state)
     if (state_->workbooks.empty()) return Value();
     return state_->workbooks.back()->ActiveSheet();
   });
-  AddProperty("visible", [this] { return Value(state_->visible); },
-              [this](const Value& v) { state_->visible = office::ArgBool(v, "visible", 1); });
+  AddProperty(
+      "visible", [this] { return Value(state_->visible); },
+      [this](const Value& v) { state_->visible = office::ArgBool(v, "visible", 1); });
   AddProperty("version", [] { return Value(kVersion); });
   AddMethod("quit", 0, 0, [this](const Args&) {
     state_->quit = true;

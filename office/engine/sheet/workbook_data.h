@@ -23,8 +23,8 @@ inline constexpr size_t kMaxCells = 10'000'000;
 struct Cell {
   enum class Kind : uint8_t { kNumber, kDate, kBool, kText, kError };
   Kind kind = Kind::kNumber;
-  double number = 0;   // kNumber, kDate (workbook serial, 1900 system), kBool (0/1)
-  uint32_t text = 0;   // kText, kError: index into strings
+  double number = 0;  // kNumber, kDate (workbook serial, 1900 system), kBool (0/1)
+  uint32_t text = 0;  // kText, kError: index into strings
 };
 
 struct SheetData {
@@ -39,7 +39,7 @@ inline uint64_t CellKey(uint32_t row, uint32_t column) {
 
 struct WorkbookData {
   std::vector<SheetData> sheets;
-  size_t active_sheet = 0;        // index into sheets
+  size_t active_sheet = 0;           // index into sheets
   std::vector<std::string> strings;  // texts of text and error cells (UTF-8)
 
   // Adds a text to the table and returns its index.

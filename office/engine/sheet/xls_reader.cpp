@@ -43,7 +43,8 @@ constexpr uint16_t kCodePageUtf16 = 1200;
 constexpr double k1904Offset = 1462;
 
 uint16_t U16(std::string_view d, size_t at) {
-  return static_cast<uint16_t>(static_cast<uint8_t>(d[at]) | (static_cast<uint8_t>(d[at + 1]) << 8));
+  return static_cast<uint16_t>(static_cast<uint8_t>(d[at]) |
+                               (static_cast<uint8_t>(d[at + 1]) << 8));
 }
 uint32_t U32(std::string_view d, size_t at) {
   return U16(d, at) | (static_cast<uint32_t>(U16(d, at + 2)) << 16);
@@ -85,11 +86,15 @@ void AppendChars(std::string& out, std::string_view bytes, bool wide, uint16_t& 
 // The iconv name of a BIFF5 code page number.
 std::string CodePageName(uint16_t cp) {
   switch (cp) {
-    case 367: return "ASCII";
+    case 367:
+      return "ASCII";
     case 10000:
-    case 32768: return "MACINTOSH";
-    case 32769: return "CP1252";
-    default: return "CP" + std::to_string(cp);
+    case 32768:
+      return "MACINTOSH";
+    case 32769:
+      return "CP1252";
+    default:
+      return "CP" + std::to_string(cp);
   }
 }
 
@@ -366,13 +371,26 @@ class XlsReader {
   Cell ErrorCell(uint8_t code) {
     const char* text = "#N/A";
     switch (code) {
-      case 0x00: text = "#NULL!"; break;
-      case 0x07: text = "#DIV/0!"; break;
-      case 0x0F: text = "#VALUE!"; break;
-      case 0x17: text = "#REF!"; break;
-      case 0x1D: text = "#NAME?"; break;
-      case 0x24: text = "#NUM!"; break;
-      default: break;
+      case 0x00:
+        text = "#NULL!";
+        break;
+      case 0x07:
+        text = "#DIV/0!";
+        break;
+      case 0x0F:
+        text = "#VALUE!";
+        break;
+      case 0x17:
+        text = "#REF!";
+        break;
+      case 0x1D:
+        text = "#NAME?";
+        break;
+      case 0x24:
+        text = "#NUM!";
+        break;
+      default:
+        break;
     }
     Cell c;
     c.kind = Cell::Kind::kError;

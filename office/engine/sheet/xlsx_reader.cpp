@@ -146,9 +146,9 @@ bool ParseIsoDate(std::string_view s, double& serial) {
       if (!ParseDouble(rest.substr(0, n), sec)) return false;
     }
   }
-  serial = (time_at == 0 ? 0 : SerialFromCivil(y, static_cast<unsigned>(mo),
-                                               static_cast<unsigned>(d))) +
-           (h * 3600 + mi * 60 + sec) / 86400.0;
+  serial =
+      (time_at == 0 ? 0 : SerialFromCivil(y, static_cast<unsigned>(mo), static_cast<unsigned>(d))) +
+      (h * 3600 + mi * 60 + sec) / 86400.0;
   return true;
 }
 
@@ -234,7 +234,7 @@ class XlsxReader {
   // Resolves a relationship target against the folder of its source part.
   static std::string Resolve(const std::string& base, std::string_view target) {
     std::string path = !target.empty() && target[0] == '/' ? std::string(target.substr(1))
-                                                            : base + std::string(target);
+                                                           : base + std::string(target);
     // Fold "a/../b" and "./".
     std::vector<std::string> parts;
     size_t start = 0;
@@ -255,7 +255,8 @@ class XlsxReader {
   }
 
   // Parses a part into `doc` and returns its root element, which must be `root_name`.
-  pugi::xml_node Load(const std::string& part, pugi::xml_document& doc, std::string_view root_name) {
+  pugi::xml_node Load(const std::string& part, pugi::xml_document& doc,
+                      std::string_view root_name) {
     auto bytes = package_.Read(part);
     if (!bytes) Corrupt("缺少 " + part);
     buffers_.push_back(std::move(*bytes));
@@ -468,8 +469,8 @@ class XlsxReader {
       if (!ParseDouble(text, number)) Corrupt("数值无效");
       cell.number = number;
       uint32_t xf = 0;
-      if (pugi::xml_attribute s = c.attribute("s"); s && ParseUint(s.value(), xf) &&
-                                                    xf < xf_is_date_.size() && xf_is_date_[xf]) {
+      if (pugi::xml_attribute s = c.attribute("s");
+          s && ParseUint(s.value(), xf) && xf < xf_is_date_.size() && xf_is_date_[xf]) {
         cell.kind = Cell::Kind::kDate;
         if (date1904_) cell.number += k1904Offset;
       }
@@ -481,7 +482,7 @@ class XlsxReader {
   WorkbookData data_;
   bool date1904_ = false;
   std::vector<bool> xf_is_date_;
-  std::vector<uint32_t> shared_;    // shared string index -> data_.strings index
+  std::vector<uint32_t> shared_;     // shared string index -> data_.strings index
   std::deque<std::string> buffers_;  // parsed in place; a deque never moves them
 };
 

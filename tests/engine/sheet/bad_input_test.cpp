@@ -94,8 +94,8 @@ TEST(BadWorkbook, StringTableInManyPiecesReadsQuickly) {
   for (uint32_t i = 0; i < kStrings; ++i) Record(globals, 0x003C, Le(1, 2) + '\0' + "a");
   const size_t boundsheet_size = 4 + 8 + 3;
   const size_t sheet_at = globals.size() + boundsheet_size + 4;
-  Record(globals, 0x0085, Le(static_cast<uint32_t>(sheet_at), 4) + std::string(2, '\0') +
-                              Le(3, 1) + '\0' + "abc");
+  Record(globals, 0x0085,
+         Le(static_cast<uint32_t>(sheet_at), 4) + std::string(2, '\0') + Le(3, 1) + '\0' + "abc");
   Record(globals, 0x000A, "");
   Record(sheet, 0x0809, Le(0x0600, 2) + Le(0x0010, 2) + std::string(12, '\0'));
   Record(sheet, 0x00FD, Le(0, 2) + Le(0, 2) + Le(0, 2) + Le(kStrings - 1, 4));

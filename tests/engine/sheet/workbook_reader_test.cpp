@@ -138,9 +138,9 @@ TEST(XlsReader, SmallWorkbookInTheMiniStream) {
 
 TEST(WorkbookData, EarlyDatesFollowTheWorkbookCalendar) {
   EXPECT_EQ(AutomationDateFromSerial(0.5), 0.5);  // a time of day alone
-  EXPECT_EQ(AutomationDateFromSerial(1), 2);       // 1900/1/1
-  EXPECT_EQ(AutomationDateFromSerial(59), 60);     // 1900/2/28
-  EXPECT_EQ(AutomationDateFromSerial(61), 61);     // 1900/3/1
+  EXPECT_EQ(AutomationDateFromSerial(1), 2);      // 1900/1/1
+  EXPECT_EQ(AutomationDateFromSerial(59), 60);    // 1900/2/28
+  EXPECT_EQ(AutomationDateFromSerial(61), 61);    // 1900/3/1
   EXPECT_EQ(office::ToText(office::Date{AutomationDateFromSerial(1)}), "1900/1/1");
 }
 
