@@ -607,6 +607,20 @@ def make_hostile():
         f.write(compound_file("Workbook", bytes(data)))
 
 
+def make_chart_active():
+    """The active tab is a chart sheet: the workbook opens, its active sheet has no cells."""
+    src = os.path.join(OUT, "second_active.xlsx")
+    with zipfile.ZipFile(src) as zin, \
+            zipfile.ZipFile(os.path.join(OUT, "chart_active.xlsx"), "w", zipfile.ZIP_DEFLATED) as zout:
+        for item in zin.namelist():
+            data = zin.read(item)
+            if item == "xl/worksheets/sheet2.xml":
+                data = ('<?xml version="1.0"?>\n<chartsheet xmlns="http://schemas.openxmlformats.org/'
+                        'spreadsheetml/2006/main"><sheetViews><sheetView workbookViewId="0"/>'
+                        '</sheetViews></chartsheet>').encode()
+            zout.writestr(item, data)
+
+
 def make_large_sheets():
     """Worksheets large enough to be parsed in slices: one with prefixed element names, one whose
     texts hide end-of-row tags in CDATA sections (the slicing must not be fooled)."""
@@ -657,6 +671,7 @@ def main():
     open(os.path.join(OUT, "empty.xls"), "wb").close()
     make_hostile()
     make_large_sheets()
+    make_chart_active()
     make_fuzz_seeds()
 
 

@@ -270,7 +270,9 @@ class XlsxReader {
         doc.load_buffer_inplace(buffer.data(), buffer.size(), kParseOptions);
     if (!ok) Corrupt(part + " 的XML格式错误（" + ok.description() + "）");
     pugi::xml_node root = doc.document_element();
-    if (!Is(root, root_name)) Corrupt(part + " 的内容不符合预期");
+    // A chart sheet may be the active tab: it is a sheet without cells.
+    const bool chart = root_name == "worksheet" && Is(root, "chartsheet");
+    if (!Is(root, root_name) && !chart) Corrupt(part + " 的内容不符合预期");
     return root;
   }
 
