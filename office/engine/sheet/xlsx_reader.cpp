@@ -81,7 +81,7 @@ std::string DecodeEscapes(std::string_view text) {
       uint32_t cp = 0;
       const auto [end, ec] = std::from_chars(text.data() + i + 2, text.data() + i + 6, cp, 16);
       if (ec == std::errc() && end == text.data() + i + 6) {
-        AppendUtf8(out, cp);
+        AppendUtf8(out, cp >= 0xD800 && cp < 0xE000 ? 0xFFFD : cp);  // no lone surrogates
         i += 7;
         continue;
       }
