@@ -214,6 +214,8 @@ def make_xlsx():
     # Sparse: an empty row and a gap in a row.
     s[(len(cases) + 3, 0)] = ("s", "sparse", 0)
     s[(len(cases) + 3, 5)] = ("n", 7, 0)
+    # A character escaped as _xHHHH_ (read back only from the .xlsx: the converter keeps it as is).
+    s[(len(cases) + 5, 0)] = ("s", "甲_x0041_乙", 0)
     x.save(os.path.join(OUT, "values.xlsx"))
     made["values"] = True
 

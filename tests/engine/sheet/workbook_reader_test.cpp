@@ -59,6 +59,10 @@ TEST_P(ValueKinds, KeepsKindsAndSparseCells) {
 
 INSTANTIATE_TEST_SUITE_P(Formats, ValueKinds, testing::Values("values.xlsx", "values.xls"));
 
+TEST(XlsxReader, DecodesEscapedCharacters) {
+  EXPECT_EQ(TextAt(Load("values.xlsx"), "a28"), "甲A乙");
+}
+
 TEST(XlsxReader, CellsWithoutReferencesFollowThePreviousOne) {
   const WorkbookData book = Load("no_refs.xlsx");
   EXPECT_EQ(TextAt(book, "a1"), "1");
