@@ -85,6 +85,11 @@ void DocumentModel::Clear() {
 int DocumentModel::Replace(std::string_view find, const std::string* with,
                            const FindOptions& options) {
   if (find.empty()) return 0;
+  std::string clean;
+  if (with != nullptr) {
+    clean = CleanInsertedText(*with);
+    with = &clean;
+  }
   const std::u32string key = options.match_case ? Decode(find) : FoldText(find);
   std::string cursor_key(find);
   cursor_key += options.match_case ? "\x01" : "\x02";

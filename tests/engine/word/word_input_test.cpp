@@ -1,0 +1,129 @@
+// Damaged, misnamed and hostile files: each gives the run-time error naming the file, quickly.
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "app/runtime_error.h"
+#include "office/engine/package/zip_writer.h"
+#include "office/engine/word/word_package.h"
+#include "tests/support/test_paths.h"
+
+namespace vexlo::engine::word {
+namespace {
+
+using test::DataFile;
+
+const char kTypes[] =
+    R"(<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types"/>)";
+const char kDocOpen[] =
+    R"(<w:document xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main"><w:body>)";
+
+std::string Package(const std::string& document_xml) {
+  ZipWriter z;
+  z.Add("[Content_Types].xml", kTypes);
+  z.Add("word/document.xml", document_xml);
+  return z.Finish();
+}
+
+// Loading `bytes` fails with a format or file error that names the file, within a second.
+void ExpectRejected(const std::string& bytes, const std::string& why_contains = "") {
+  const auto start = std::chrono::steady_clock::now();
+  try {
+    WordPackage::FromBytes(bytes, "坏文件.docx");
+    ADD_FAILURE() << "accepted";
+  } catch (const app::RuntimeError& e) {
+    EXPECT_NE(e.text().find("坏文件.docx"), std::string::npos) << e.text();
+    EXPECT_NE(e.text().find(why_contains), std::string::npos) << e.text();
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+}
+
+TEST(WordInputTest, NotAPackage) {
+  ExpectRejected("", "空文件");
+  ExpectRejected("just some text, not a zip");
+  const std::string good = test::ReadFile(DataFile("word/payslip.docx"));
+  ExpectRejected(good.substr(0, good.size() / 2));
+  std::string flipped = good;
+  for (size_t i = 200; i < 400; ++i) flipped[i] = static_cast<char>(~flipped[i]);
+  ExpectRejected(flipped);
+}
+
+TEST(WordInputTest, CompoundFiles) {
+  std::string cfb("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+  cfb.resize(4096, '\0');
+  ExpectRejected(cfb, ".doc");
+  std::string encrypted = cfb;
+  const std::string name("E\0n\0c\0r\0y\0p\0t\0i\0o\0n\0I\0n\0f\0o\0", 28);
+  encrypted.replace(1024, name.size(), name);
+  ExpectRejected(encrypted, "已加密");
+}
+
+TEST(WordInputTest, MissingOrDuplicatedParts) {
+  ZipWriter z;
+  z.Add("[Content_Types].xml", kTypes);
+  ExpectRejected(z.Finish(), "缺少文档正文");
+  z.Add("word/document.xml", "<x/>");
+  ExpectRejected(z.Finish(), "缺少内容类型");
+  z.Add("[Content_Types].xml", kTypes);
+  z.Add("xl/workbook.xml", "<workbook/>");
+  ExpectRejected(z.Finish(), "Excel");
+  z.Add("[Content_Types].xml", kTypes);
+  z.Add("word/document.xml", std::string(kDocOpen) + "</w:body></w:document>");
+  z.Add("word/document.xml", std::string(kDocOpen) + "</w:body></w:document>");
+  ExpectRejected(z.Finish(), "重复");
+}
+
+TEST(WordInputTest, HostileXml) {
+  ExpectRejected(Package("<w:document"), "XML");
+  ExpectRejected(Package(R"(<document xmlns="urn:other"><body/></document>)"));
+  std::string deep = kDocOpen;
+  for (int i = 0; i < 100000; ++i) deep += "<w:tbl>";
+  ExpectRejected(Package(deep + "</w:body></w:document>"));
+  std::string nested = kDocOpen;
+  for (int i = 0; i < 5000; ++i) nested += "<w:sdt><w:sdtContent>";
+  for (int i = 0; i < 5000; ++i) nested += "</w:sdtContent></w:sdt>";
+  ExpectRejected(Package(nested + "</w:body></w:document>"), "嵌套");
+  // Entities declared in a DTD are never expanded.
+  std::string laughs = R"(<?xml version="1.0"?><!DOCTYPE d [<!ENTITY a "aaaaaaaaaa">)";
+  char prev = 'a';
+  for (char c = 'b'; c <= 'j'; ++c, ++prev) {
+    laughs += std::string("<!ENTITY ") + c + " \"" + std::string(10, '&') + "\">";
+    (void)prev;
+  }
+  laughs += "]>" + std::string(kDocOpen) + "<w:p><w:r><w:t>&j;</w:t></w:r></w:p></w:body></w:document>";
+  try {
+    auto pkg = WordPackage::FromBytes(Package(laughs), "坏文件.docx");
+    EXPECT_LT(pkg->story().texts().at(0).size(), 100u);
+  } catch (const app::RuntimeError&) {
+  }
+}
+
+TEST(WordInputTest, SizesThatLie) {
+  RawEntry big;
+  big.name = "word/document.xml";
+  big.method = 8;
+  big.size = 3ull << 30;  // claims 3 GB
+  big.data = std::string("\x03\x00", 2);
+  ZipWriter z;
+  z.Add("[Content_Types].xml", kTypes);
+  z.Add(big);
+  ExpectRejected(z.Finish());
+  // A real bomb: 200 MB of zeros in a small entry.
+  ZipWriter bomb;
+  bomb.Add("[Content_Types].xml", kTypes);
+  bomb.Add("word/document.xml", std::string(200u << 20, ' '), 9);
+  ExpectRejected(bomb.Finish());
+}
+
+TEST(WordInputTest, MissingFileIsAFileError) {
+  try {
+    WordPackage::Load("/nonexistent/模板.docx");
+    ADD_FAILURE();
+  } catch (const app::RuntimeError& e) {
+    EXPECT_NE(e.text().find("模板.docx"), std::string::npos);
+    EXPECT_NE(e.text().find("不存在"), std::string::npos);
+  }
+}
+
+}  // namespace
+}  // namespace vexlo::engine::word
