@@ -24,11 +24,25 @@ void Put32(std::string& s, uint32_t v) {
   Put16(s, v >> 16);
 }
 
-bool IsAscii(std::string_view s) {
-  for (unsigned char c : s) {
-    if (c >= 0x80) return false;
+// Bit 11 of the flags marks a UTF-8 name. Set it only for names that really are UTF-8 beyond
+// ASCII: readers reject a flagged name that is not valid UTF-8.
+uint16_t NameFlags(std::string_view s) {
+  bool ascii = true;
+  for (size_t i = 0; i < s.size();) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    ascii = false;
+    const int len = (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
+    if (len == 0 || (len == 2 && c < 0xC2) || i + len > s.size()) return 0;
+    for (int k = 1; k < len; ++k) {
+      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return 0;
+    }
+    i += static_cast<size_t>(len);
   }
-  return true;
+  return ascii ? 0 : 0x0800;
 }
 
 std::string Deflate(std::string_view data, int level) {
@@ -136,7 +150,7 @@ void ZipWriter::AddParts(std::string_view name, uint16_t method, uint32_t crc, u
   }
   Central c{std::string(name), method, crc, static_cast<uint32_t>(data.size()),
             static_cast<uint32_t>(size), static_cast<uint32_t>(out_.size())};
-  const uint16_t flags = IsAscii(name) ? 0 : 0x0800;  // bit 11: the name is UTF-8
+  const uint16_t flags = NameFlags(name);
   Put32(out_, 0x04034b50);
   Put16(out_, 20);
   Put16(out_, flags);
@@ -163,7 +177,7 @@ void ZipWriter::Add(std::string_view name, std::string_view data, int level) {
 std::string ZipWriter::Finish() {
   const uint32_t cd_offset = static_cast<uint32_t>(out_.size());
   for (const Central& c : central_) {
-    const uint16_t flags = IsAscii(c.name) ? 0 : 0x0800;
+    const uint16_t flags = NameFlags(c.name);
     Put32(out_, 0x02014b50);
     Put16(out_, 20);
     Put16(out_, 20);

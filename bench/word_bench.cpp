@@ -1,0 +1,158 @@
+// Speed of document generation through the automation gateway, as a merge run drives it:
+// 999 records of the pay slip fixture, one document per record and one file for all records
+// (100 and 999 records, for linearity), plus the peak memory of the one-file run and the cost of
+// merely writing the files. Prints medians. Usage: word_bench <template.docx> [runs] [per|one]
+// The record values come from a table made in this program (the same rows every run).
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "merge/document_generation.h"
+#include "office/engine/package/atomic_file.h"
+#include "office/engine/register_servers.h"
+#include "office/oleobject.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using vexlo::office::oleobject;
+using vexlo::office::Value;
+
+const std::vector<std::string> kTitles = {"姓名", "工号", "部门", "岗位", "基本工资", "绩效工资",
+                                          "加班费", "社保", "公积金", "个税", "实发工资", "发放月份"};
+
+std::string Cell(int r, size_t k) {
+  static const char* kDept[] = {"销售部", "财务部", "技术部", "人事部"};
+  switch (k) {
+    case 0: return "员工" + std::to_string(r);
+    case 1: return "E" + std::to_string(10000 + r);
+    case 2: return kDept[r % 4];
+    case 3: return "专员";
+    case 11: return "2026年11月";
+    default: return std::to_string(1000 + (r * 37 + static_cast<int>(k) * 101) % 9000) + ".00";
+  }
+}
+
+double Seconds(std::chrono::steady_clock::time_point t0) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+
+// Each run writes into a folder of its own, all removed at the end: deleting the previous run's
+// files right before the next one would make the file system's inode allocator, not the engine,
+// the thing measured.
+fs::path g_last_out;
+
+fs::path Fresh(const fs::path& base) {
+  static int n = 0;
+  g_last_out = base.string() + "-" + std::to_string(++n);
+  fs::create_directories(g_last_out);
+  return g_last_out;
+}
+
+// One merge run, as the merge job makes it; returns seconds.
+double Run(const std::string& tpl, const fs::path& base, int records, bool one_file) {
+  const fs::path out = Fresh(base);
+  const auto t0 = std::chrono::steady_clock::now();
+  oleobject word, word2;
+  word.start_new("word.application");
+  word2.start_new("word.application");
+  word.get("application").set("visible", Value(false));
+  word2.get("application").set("visible", Value(false));
+  vexlo::merge::PrepareDocuments(word, word2, tpl);
+  if (one_file) {
+    word2.get("documents").call("item", {Value(1)}).call("saveas", {Value((out / "合并输出.docx").string())});
+  }
+  for (int r = 2; r < records + 2; ++r) {
+    if (!one_file && r > 2) vexlo::merge::NewRecordDocument(word2);
+    vexlo::merge::FillRecord(word, word2, kTitles, [r](size_t k) { return Cell(r, k); });
+    Value doc = word2.get("documents").call("item", {Value(1)});
+    if (one_file) {
+      doc.call("save");
+    } else {
+      doc.call("saveas", {Value((out / (Cell(r, 0) + ".docx")).string())});
+      doc.call("close");
+    }
+  }
+  if (one_file) word2.get("documents").call("item", {Value(1)}).call("close");
+  word.get("documents").call("item", {Value(1)}).call("close");
+  word.get("application").call("quit");
+  word.release();
+  word2.get("application").call("quit");
+  word2.release();
+  return Seconds(t0);
+}
+
+double WriteOnly(const std::string& tpl, const fs::path& base, int records) {
+  const fs::path out = Fresh(base);
+  std::ifstream in(tpl, std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+  const auto t0 = std::chrono::steady_clock::now();
+  for (int r = 2; r < records + 2; ++r) {
+    vexlo::engine::WriteFileAtomically((out / (Cell(r, 0) + ".docx")).string(), bytes);
+  }
+  return Seconds(t0);
+}
+
+template <typename F>
+double Median(int runs, F f) {
+  std::vector<double> t;
+  for (int i = 0; i < runs; ++i) t.push_back(f());
+  std::sort(t.begin(), t.end());
+  return t[t.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: word_bench <template.docx> [runs]\n");
+    return 2;
+  }
+  const std::string tpl = fs::absolute(argv[1]).string();
+  const int runs = argc > 2 ? std::atoi(argv[2]) : 5;
+  const std::string only = argc > 3 ? argv[3] : "";  // "per" or "one": that mode alone
+  vexlo::engine::RegisterEmbeddedServers();
+  const fs::path out = fs::temp_directory_path() / ("vexlo-word-bench-" + std::to_string(getpid()));
+
+  if (!only.empty()) {
+    const double t = Median(runs, [&] { return Run(tpl, out / "x", 999, only == "one"); });
+    fs::remove_all(out);
+    std::printf("%s, 999 records: %.3f s\n", only.c_str(), t);
+    return 0;
+  }
+  // Peak memory of the one-file run, measured alone in a child process.
+  long peak_kb = -1;
+  if (const pid_t child = fork(); child == 0) {
+    Run(tpl, out / "mem", 999, true);
+    _exit(0);
+  } else if (child > 0) {
+    int status = 0;
+    struct rusage usage {};
+    wait4(child, &status, 0, &usage);
+    peak_kb = usage.ru_maxrss;
+  }
+
+  const double write_only = Median(runs, [&] { return WriteOnly(tpl, out / "w", 999); });
+  const double per_record = Median(runs, [&] { return Run(tpl, out / "p", 999, false); });
+  const double one_100 = Median(runs, [&] { return Run(tpl, out / "o", 100, true); });
+  const double one_999 = Median(runs, [&] { return Run(tpl, out / "m", 999, true); });
+  const std::uintmax_t merged = fs::file_size(g_last_out / "合并输出.docx");
+  fs::remove_all(out);
+
+  std::printf("vexlo word engine, %d runs each, medians\n", runs);
+  std::printf("  write 999 files, no work:           %.3f s\n", write_only);
+  std::printf("  one document per record, 999:       %.3f s\n", per_record);
+  std::printf("  one file, 100 records:              %.3f s\n", one_100);
+  std::printf("  one file, 999 records:              %.3f s  (%.1f x the 100 run, %.1f MB)\n",
+              one_999, one_999 / one_100, merged / 1048576.0);
+  std::printf("  peak memory, one file 999 records:  %.1f MB\n", peak_kb / 1024.0);
+  return 0;
+}
