@@ -1,5 +1,6 @@
 // Writes the .docx fixtures of the word-processor tests and benchmark with vexlo's own zip
-// writer, and the flat ODF text (.fodt) from which LibreOffice makes the other fixtures
+// writer (payslip_tags and payslip_loop hold the titles as {tags} for the docxtemplater
+// comparison of the benchmark), and the flat ODF text (.fodt) from which LibreOffice makes the other fixtures
 // (see make_word_fixtures.sh). Usage: make_word_fixtures <output folder>
 #include <zlib.h>
 
@@ -292,6 +293,9 @@ int main(int argc, char** argv) {
   std::filesystem::create_directories(dir);
   WriteFile(dir / "payslip.docx", Build(PaySlip(false)));
   WriteFile(dir / "payslip_tags.docx", Build(PaySlip(true)));
+  Doc loop = PaySlip(true);
+  loop.body = Para(Run("{#rows}")) + loop.body + Para(Run("{/rows}"));
+  WriteFile(dir / "payslip_loop.docx", Build(loop));
   WriteFile(dir / "features.docx", Build(Features()));
   WriteFile(dir / "notitles.docx", Build(NoTitles()));
   WriteFile(dir / "lo_notice.fodt", kFodt);

@@ -121,6 +121,13 @@ int DocumentModel::Replace(std::string_view find, const std::string* with,
     if (e.paragraph >= 0) {
       total += SearchParagraph(e.block, static_cast<uint32_t>(e.paragraph), key, with, options,
                                INT32_MAX);
+    } else if (!options.match_case) {
+      // A whole pasted block: its paragraphs still hold their source text, except those edited
+      // since, and each of those has a log entry of its own after this one.
+      Block& block = blocks_[e.block];
+      for (uint32_t p : block.source->Candidates(key)) {
+        if (!block.folded.count(p)) total += SearchParagraph(e.block, p, key, with, options, INT32_MAX);
+      }
     } else {
       const uint32_t n = static_cast<uint32_t>(blocks_[e.block].visited.size());
       for (uint32_t p = 0; p < n; ++p) {

@@ -419,6 +419,17 @@ void SourceStory::AppendBody(std::string& out, const std::vector<std::string>& t
   }
 }
 
+const std::vector<uint32_t>& SourceStory::Candidates(const std::u32string& key) const {
+  auto it = candidates_.find(key);
+  if (it != candidates_.end()) return it->second;
+  if (candidates_.size() > 4096) candidates_.clear();  // bounded for odd callers
+  std::vector<uint32_t> hits;
+  for (uint32_t p = 0; p < folded_.size(); ++p) {
+    if (folded_[p].chars.find(key) != std::u32string::npos) hits.push_back(p);
+  }
+  return candidates_.emplace(key, std::move(hits)).first->second;
+}
+
 FoldedPara SourceStory::Fold(uint32_t paragraph, const std::vector<std::string>& texts,
                              bool fold) const {
   FoldedPara f;

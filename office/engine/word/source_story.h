@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace vexlo::engine::word {
@@ -74,6 +75,9 @@ class SourceStory {
   const std::vector<Paragraph>& paragraphs() const { return paragraphs_; }
   const std::vector<ParaItem>& items() const { return items_; }
   const FoldedPara& folded(uint32_t paragraph) const { return folded_[paragraph]; }
+  // The paragraphs whose source text contains the folded `key` (remembered per key: each
+  // pasted copy is searched for the same titles again and again).
+  const std::vector<uint32_t>& Candidates(const std::u32string& key) const;
   // True when the body refers to relationships (images, links) of its package.
   bool uses_relationships() const { return uses_relationships_; }
 
@@ -92,6 +96,7 @@ class SourceStory {
   int64_t drawing_stride_ = 1;
   int64_t mark_stride_ = 1;
   bool uses_relationships_ = false;
+  mutable std::unordered_map<std::u32string, std::vector<uint32_t>> candidates_;
   // Run text markup in the part's own prefix for the WordprocessingML namespace.
   std::string t_open_, t_close_, br_, tab_, empty_para_;
 };
