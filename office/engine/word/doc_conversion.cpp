@@ -6,6 +6,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include <vector>
+
+#include "app/post_queue.h"
 #include "app/runtime_error.h"
 #include "office/engine/package/atomic_file.h"
 #include "office/engine/soffice/soffice.h"
@@ -99,30 +102,90 @@ std::string ConvertToDocx(const std::string& path) {
   return ReadAll(out);
 }
 
-void SaveConverted(std::string_view docx, const std::string& path) {
-  const std::string ext = ExtensionOf(path);
+namespace {
+
+constexpr size_t kBatchSize = 200;
+
+struct Staged {
+  std::string input;   // the staged .docx
+  std::string target;  // where the converted file goes
+};
+
+struct Batch {
+  std::string folder;
+  std::vector<Staged> files;
+  unsigned counter = 0;
+  bool flush_posted = false;
+};
+
+Batch& TheBatch() {
+  static Batch batch;
+  return batch;
+}
+
+}  // namespace
+
+void QueueConverted(std::string_view docx, const std::string& path) {
   RequireSoffice(path, "无法保存");
-  TempFolder temp;
-  if (temp.path.empty()) throw RuntimeError::File(path, "无法保存：无法创建临时文件夹");
-  const fs::path in = fs::path(temp.path) / "output.docx";
+  Batch& b = TheBatch();
+  if (b.folder.empty()) b.folder = MakeTempFolder();
+  if (b.folder.empty()) throw RuntimeError::File(path, "无法保存：无法创建临时文件夹");
+  const fs::path staged = fs::path(b.folder) / (std::to_string(++b.counter) + ".docx");
   {
-    std::ofstream o(in, std::ios::binary);
+    std::ofstream o(staged, std::ios::binary);
     o.write(docx.data(), static_cast<std::streamsize>(docx.size()));
     if (!o) throw RuntimeError::File(path, "无法保存：临时文件写入失败");
   }
-  std::string filter;
-  if (ext == ".doc") filter = "doc:MS Word 97";
-  else if (ext == ".rtf") filter = "rtf:Rich Text Format";
-  else filter = "odt:writer8";
-  const fs::path outdir = fs::path(temp.path) / "out";
-  fs::create_directory(outdir);
-  const SofficeResult r = RunSofficeConvert({in.string()}, filter, outdir.string(), ProfileDir());
-  const fs::path out = outdir / ("output" + ext);
-  std::error_code ec;
-  if (!r.started) throw RuntimeError::File(path, "无法保存：LibreOffice 无法启动");
-  if (r.timed_out) throw RuntimeError::File(path, "无法保存：LibreOffice 转换超时");
-  if (!fs::exists(out, ec)) throw RuntimeError::File(path, "无法保存：LibreOffice 没有生成文件");
-  ReplaceFileAtomically(out.string(), path);
+  b.files.push_back({staged.string(), path});
+  if (b.files.size() >= kBatchSize) {
+    FlushConversions();
+  } else if (!b.flush_posted) {
+    b.flush_posted = true;
+    app::Post({"word.application", "document", "saveas"}, [] {
+      TheBatch().flush_posted = false;
+      FlushConversions();
+    });
+  }
+}
+
+void FlushConversions() {
+  Batch& b = TheBatch();
+  if (b.files.empty()) return;
+  std::vector<Staged> files;
+  files.swap(b.files);
+  // One LibreOffice run per target format; each staged name is unique, so outputs do not clash.
+  std::string first_error;
+  for (const char* ext : {".doc", ".rtf", ".odt"}) {
+    std::vector<std::string> inputs;
+    for (const Staged& f : files) {
+      if (ExtensionOf(f.target) == ext) inputs.push_back(f.input);
+    }
+    if (inputs.empty()) continue;
+    const std::string filter = std::string(ext) == ".doc"   ? "doc:MS Word 97"
+                               : std::string(ext) == ".rtf" ? "rtf:Rich Text Format"
+                                                            : "odt:writer8";
+    const fs::path outdir = fs::path(b.folder) / "out";
+    std::error_code ec;
+    fs::create_directories(outdir, ec);
+    const SofficeResult r = RunSofficeConvert(inputs, filter, outdir.string(), ProfileDir(),
+                                              std::chrono::minutes(30));
+    // In order, so that a name saved twice ends with the later content.
+    for (const Staged& f : files) {
+      if (ExtensionOf(f.target) != ext) continue;
+      const fs::path out = outdir / (fs::path(f.input).stem().string() + ext);
+      fs::remove(f.input, ec);
+      try {
+        if (!fs::exists(out, ec)) {
+          throw RuntimeError::File(f.target, r.started ? "无法保存：LibreOffice 没有生成文件"
+                                                       : "无法保存：LibreOffice 无法启动");
+        }
+        ReplaceFileAtomically(out.string(), f.target);
+      } catch (const RuntimeError& e) {
+        if (first_error.empty()) first_error = e.text();
+      }
+    }
+  }
+  if (!first_error.empty()) throw RuntimeError::Output(first_error);
 }
 
 }  // namespace vexlo::engine::word

@@ -21,8 +21,15 @@ bool IsConvertedExtension(std::string_view extension);
 // Converts the document at `path` (.doc, .rtf, .odt ...) and returns the .docx bytes.
 std::string ConvertToDocx(const std::string& path);
 
-// Writes the .docx bytes `docx` to `path` in the format of its extension (atomically).
-void SaveConverted(std::string_view docx, const std::string& path);
+// Writes the .docx bytes `docx` to `path` in the format of its extension (atomically), in a
+// batch: the bytes are staged now and converted together with the other staged
+// files by one LibreOffice run, at the latest when FlushConversions is called (the word server
+// calls it on quit, on release and once the running event has ended) or when the batch is full.
+// Starting LibreOffice once per file would make a run of many records take many minutes.
+void QueueConverted(std::string_view docx, const std::string& path);
+// Converts everything staged. Raises RuntimeError::File for the first file that failed; the
+// others are written all the same.
+void FlushConversions();
 
 // A fresh private temporary folder for the engine ("" on failure).
 std::string MakeTempFolder();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 
 #include "app/event_guard.h"
 #include "app/runtime_error.h"
@@ -25,7 +26,16 @@ namespace {
 constexpr char kVersion[] = "16.0";
 
 std::shared_ptr<const WordPackage> LoadAny(const std::string& path) {
+  FlushConversions();  // a file saved a moment ago may still wait for its conversion
   if (IsConvertedExtension(ExtensionOf(path))) {
+    return WordPackage::FromBytes(ConvertToDocx(path), path);
+  }
+  // A Word 97-2003 file under another name (or none) goes the same way.
+  std::ifstream in(path, std::ios::binary);
+  std::string head(64 * 1024, '\0');
+  in.read(head.data(), static_cast<std::streamsize>(head.size()));
+  const std::string_view bytes(head.data(), static_cast<size_t>(in.gcount()));
+  if (IsCompoundFile(bytes) && !IsEncryptedPackage(bytes)) {
     return WordPackage::FromBytes(ConvertToDocx(path), path);
   }
   return WordPackage::Load(path);
@@ -135,6 +145,7 @@ void WordApplication::Quit() {
   for (const auto& d : docs) d->Close();
   documents_.clear();
   active_.reset();
+  FlushConversions();
   output_queue().Flush();
 }
 
@@ -142,6 +153,7 @@ void WordApplication::Released() noexcept {
   try {
     std::vector<std::shared_ptr<WordDocument>> docs = documents_;
     for (const auto& d : docs) d->FlushSave();
+    FlushConversions();
     if (visible_ && !quit_) {
       // What the user sees stays in front of the user: the files opened, and new documents
       // that hold something (written to temporary files first).

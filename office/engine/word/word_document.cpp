@@ -85,7 +85,7 @@ WordDocument::WordDocument(std::shared_ptr<const WordPackage> package, bool blan
 void WordDocument::WriteTo(const std::string& path, const std::string& docx_bytes) {
   const std::string ext = ExtensionOf(path);
   if (IsConvertedExtension(ext)) {
-    SaveConverted(docx_bytes, path);
+    QueueConverted(docx_bytes, path);
   } else {
     WriteFileAtomically(path, docx_bytes);
   }
@@ -112,9 +112,9 @@ void WordDocument::Save() {
   if (model_.change_count() == saved_change_) return;
   saved_change_ = model_.change_count();
   const size_t blocks = model_.block_count();
+  // A converted format is only written at the flush points: each write runs LibreOffice.
   const bool converted = IsConvertedExtension(ExtensionOf(path_));
-  if (!converted && blocks < kGrowthBeforeWrite * std::max<size_t>(written_blocks_, 1) &&
-      written_blocks_ > 0) {
+  if ((converted || blocks < kGrowthBeforeWrite * written_blocks_) && written_blocks_ > 0) {
     // Hold this state; it is written at the next flush point.
     model_.HoldSnapshot();
     pending_ = true;

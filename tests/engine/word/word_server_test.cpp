@@ -280,6 +280,27 @@ TEST_F(WordServerTest, DocTemplateRoundTripAndPdfThroughLibreOffice) {
   EXPECT_NE(text.find("尊敬的王五："), std::string::npos) << text;
   EXPECT_NE(text.find("您的NO.9是NO.9，财务部：财务部。"), std::string::npos) << text;
 
+  // One document per record in .doc, from a .doc template without an extension: the files are
+  // converted in one batch and all exist once the instance quits.
+  const fs::path bare = dir_ / "模板";
+  fs::copy_file(DataFile("word/lo_notice.doc"), bare);
+  oleobject t, o;
+  ASSERT_EQ(t.start_new("word.application"), 0);
+  ASSERT_EQ(o.start_new("word.application"), 0);
+  merge::PrepareDocuments(t, o, bare.string());
+  for (int r = 0; r < 3; ++r) {
+    if (r > 0) merge::NewRecordDocument(o);
+    merge::FillRecord(t, o, {"姓名"}, [r](size_t) { return "甲" + std::to_string(r); });
+    o.get("documents").call("item", {Value(1)}).call("saveas", {Value((dir_ / ("甲" + std::to_string(r) + ".doc")).string())});
+    o.get("documents").call("item", {Value(1)}).call("close");
+  }
+  o.get("application").call("quit");
+  for (int r = 0; r < 3; ++r) {
+    const fs::path f = dir_ / ("甲" + std::to_string(r) + ".doc");
+    ASSERT_TRUE(fs::exists(f)) << f;
+    EXPECT_TRUE(IsCompoundFile(test::ReadFile(f)));
+  }
+
   // LibreOffice accepts a merged .docx of ours with pictures, headers and several copies.
   const std::string merged = (dir_ / "merged.docx").string();
   oleobject a, b;
