@@ -136,6 +136,13 @@ void QueueConverted(std::string_view docx, const std::string& path) {
     o.write(docx.data(), static_cast<std::streamsize>(docx.size()));
     if (!o) throw RuntimeError::File(path, "无法保存：临时文件写入失败");
   }
+  // A file saved again before its conversion ran needs converting only once.
+  std::erase_if(b.files, [&](const Staged& f) {
+    if (f.target != path) return false;
+    std::error_code ec;
+    fs::remove(f.input, ec);
+    return true;
+  });
   b.files.push_back({staged.string(), path});
   if (b.files.size() >= kBatchSize) {
     FlushConversions();

@@ -41,27 +41,33 @@ std::shared_ptr<const WordPackage> LoadAny(const std::string& path) {
   return WordPackage::Load(path);
 }
 
-// The "Documents" collection of one instance.
+// The "Documents" collection of one instance. Holds the application weakly: a script may keep
+// the collection after the instance is gone.
 class WordDocuments : public office::AutomationObject {
  public:
-  explicit WordDocuments(WordApplication* app) : AutomationObject("Documents") {
+  explicit WordDocuments(std::weak_ptr<WordApplication> weak) : AutomationObject("Documents") {
+    auto app = [weak] {
+      std::shared_ptr<WordApplication> a = weak.lock();
+      if (!a) throw RuntimeError::Automation("自动化调用失败：文字处理程序已经关闭");
+      return a;
+    };
     // Template, NewTemplate, DocumentType, Visible.
     AddMethod("add", 0, 4, [app](const Args& a) {
-      return Value(std::static_pointer_cast<office::Dispatch>(app->Add(a.Text(0, ""))));
+      return Value(std::static_pointer_cast<office::Dispatch>(app()->Add(a.Text(0, ""))));
     });
     AddMethod("open", 1, 16, [app](const Args& a) {
-      return Value(std::static_pointer_cast<office::Dispatch>(app->Open(a.Text(0))));
+      return Value(std::static_pointer_cast<office::Dispatch>(app()->Open(a.Text(0))));
     });
     AddMethod("item", 1, 1, [app](const Args& a) {
       const int32_t n = a.Long(0);
-      const auto& docs = app->documents();
+      const auto& docs = app()->documents();
       if (n < 1 || static_cast<size_t>(n) > docs.size()) {
         throw RuntimeError::Automation("自动化调用失败：文档集合中没有第 " + std::to_string(n) +
                                        " 项（共 " + std::to_string(docs.size()) + " 个文档）");
       }
       return Value(std::static_pointer_cast<office::Dispatch>(docs[static_cast<size_t>(n - 1)]));
     });
-    AddProperty("count", [app] { return Value(static_cast<int32_t>(app->documents().size())); });
+    AddProperty("count", [app] { return Value(static_cast<int32_t>(app()->documents().size())); });
   }
 };
 
@@ -79,20 +85,30 @@ class WordInstance : public office::ServerInstance {
 }  // namespace
 
 WordApplication::WordApplication() : AutomationObject("Application") {
-  collection_ = std::make_shared<WordDocuments>(this);
-  selection_ = std::make_shared<WordSelection>([this] {
-    std::shared_ptr<WordDocument> doc = Active();
-    if (!doc) throw RuntimeError::Automation("自动化调用失败：没有打开的文档，无法使用选定内容");
-    return doc;
-  });
   AddProperty("application", [this] { return Value(std::static_pointer_cast<office::Dispatch>(shared_from_this())); });
-  AddProperty("documents", [this] { return Value(std::static_pointer_cast<office::Dispatch>(collection_)); });
+  // The collection and the selection are made on first use, when the application is owned by a
+  // shared pointer they can hold weakly.
+  AddProperty("documents", [this] {
+    if (!collection_) collection_ = std::make_shared<WordDocuments>(weak_from_this());
+    return Value(std::static_pointer_cast<office::Dispatch>(collection_));
+  });
   AddProperty("activedocument", [this] {
     std::shared_ptr<WordDocument> doc = Active();
     if (!doc) throw RuntimeError::Automation("自动化调用失败：没有打开的文档（activedocument）");
     return Value(std::static_pointer_cast<office::Dispatch>(doc));
   });
-  AddProperty("selection", [this] { return Value(std::static_pointer_cast<office::Dispatch>(selection_)); });
+  AddProperty("selection", [this] {
+    if (!selection_) {
+      std::weak_ptr<WordApplication> weak = weak_from_this();
+      selection_ = std::make_shared<WordSelection>([weak] {
+        std::shared_ptr<WordApplication> app = weak.lock();
+        std::shared_ptr<WordDocument> doc = app ? app->Active() : nullptr;
+        if (!doc) throw RuntimeError::Automation("自动化调用失败：没有打开的文档，无法使用选定内容");
+        return doc;
+      });
+    }
+    return Value(std::static_pointer_cast<office::Dispatch>(selection_));
+  });
   AddProperty("version", [] { return Value(kVersion); });
   AddProperty("name", [] { return Value("vexlo 文字处理"); });
   AddProperty("visible", [this] { return Value(visible_); },
@@ -116,13 +132,20 @@ void WordApplication::Closed(WordDocument* doc) {
   if (active_.get() == doc) active_ = documents_.empty() ? nullptr : documents_.back();
 }
 
+std::function<void(WordDocument*)> WordApplication::CloseHook() {
+  std::weak_ptr<WordApplication> weak = weak_from_this();
+  return [weak](WordDocument* d) {
+    if (auto app = weak.lock()) app->Closed(d);
+  };
+}
+
 std::shared_ptr<WordDocument> WordApplication::Add(const std::string& template_path) {
   if (quit_) throw RuntimeError::Automation("自动化调用失败：文字处理程序已经退出");
   const bool blank = template_path.empty();
   std::shared_ptr<const WordPackage> package = blank ? WordPackage::Blank() : LoadAny(template_path);
   const std::string name = "文档" + std::to_string(next_number_++);
   return Adopt(std::make_shared<WordDocument>(package, blank, "", name,
-                                              [this](WordDocument* d) { Closed(d); }));
+                                              CloseHook()));
 }
 
 std::shared_ptr<WordDocument> WordApplication::Open(const std::string& path) {
@@ -131,7 +154,7 @@ std::shared_ptr<WordDocument> WordApplication::Open(const std::string& path) {
   std::shared_ptr<const WordPackage> package = LoadAny(path);
   opened_files_.push_back(path);
   return Adopt(std::make_shared<WordDocument>(package, false, path, "",
-                                              [this](WordDocument* d) { Closed(d); }));
+                                              CloseHook()));
 }
 
 std::shared_ptr<WordDocument> WordApplication::Active() const { return active_; }

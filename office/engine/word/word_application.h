@@ -6,6 +6,7 @@
 #ifndef VEXLO_OFFICE_ENGINE_WORD_WORD_APPLICATION_H_
 #define VEXLO_OFFICE_ENGINE_WORD_WORD_APPLICATION_H_
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -38,6 +39,7 @@ class WordApplication : public office::AutomationObject,
  private:
   std::shared_ptr<WordDocument> Adopt(std::shared_ptr<WordDocument> doc);
   void Closed(WordDocument* doc);
+  std::function<void(WordDocument*)> CloseHook();
 
   std::vector<std::shared_ptr<WordDocument>> documents_;
   std::shared_ptr<WordDocument> active_;

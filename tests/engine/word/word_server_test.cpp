@@ -237,6 +237,15 @@ TEST_F(WordServerTest, ErrorsForBadCalls) {
   EXPECT_THROW(word2_.get("selection").get("copy"), app::RuntimeError);   // nothing selected
   EXPECT_THROW(word2_.get("activedocument").call("exportasfixedformat", {Value("x.xps"), Value(18)}),
                app::RuntimeError);
+  // Objects kept after their instance is gone answer with the run-time error.
+  Value docs;
+  {
+    oleobject w;
+    ASSERT_EQ(w.start_new("word.application"), 0);
+    docs = w.get("documents");
+    docs.call("add");
+  }
+  EXPECT_THROW(docs.call("add"), app::RuntimeError);
 }
 
 TEST_F(WordServerTest, VisibleInstanceReleasedWithoutQuitHandsItsFilesOver) {
