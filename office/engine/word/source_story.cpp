@@ -348,8 +348,8 @@ std::shared_ptr<const SourceStory> SourceStory::Parse(std::string_view xml, cons
   const pugi::xml_parse_result result = doc.load_buffer(
       xml.data(), xml.size(), pugi::parse_default | pugi::parse_ws_pcdata, pugi::encoding_auto);
   if (!result) {
-    throw RuntimeError::Format(file, std::string("已损坏或不是有效的 Word 文档：正文 XML 有误（") +
-                                         result.description() + "）");
+    throw RuntimeError::Format(file, "已损坏或不是有效的 Word 文档：正文 XML 在第 " +
+                                         std::to_string(result.offset) + " 个字节处有误");
   }
   auto story = std::make_shared<SourceStory>();
   StoryParser(*story, file).Run(doc, drawing_floor);
