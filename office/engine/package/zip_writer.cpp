@@ -66,7 +66,8 @@ std::string Deflate(std::string_view data, int level) {
 
 }  // namespace
 
-std::vector<RawEntry> ReadRawEntries(ZipReader& reader, std::vector<std::string>* inflated) {
+std::vector<RawEntry> ReadRawEntries(ZipReader& reader, uint64_t package_size,
+                                     std::vector<std::string>* inflated) {
   zip* archive = reader.archive();
   const std::string& file = reader.display_name();
   std::vector<RawEntry> entries;
@@ -82,6 +83,9 @@ std::vector<RawEntry> ReadRawEntries(ZipReader& reader, std::vector<std::string>
     zip_stat_init(&st);
     if (zip_stat_index(archive, i, 0, &st) != 0) {
       throw RuntimeError::Format(file, "已损坏或不是有效的文档：" + name);
+    }
+    if ((st.valid & ZIP_STAT_COMP_SIZE) && st.comp_size > package_size) {
+      throw RuntimeError::Format(file, "已损坏：部件“" + name + "”的大小与文件不符");
     }
     if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE) {
       throw RuntimeError::Format(file, "已加密，请先在原程序中取消密码保护");

@@ -27,7 +27,9 @@ struct RawEntry {
 // size and checksum (libzip checks the CRC on a full read). Directories are skipped; entries in
 // a method other than store/deflate are re-deflated. Raises RuntimeError::Format for encrypted,
 // corrupt or duplicated entries. `inflated` receives the inflated bytes of each entry, in order.
-std::vector<RawEntry> ReadRawEntries(ZipReader& reader, std::vector<std::string>* inflated);
+// `package_size` (the size of the package file) bounds what an entry may claim to hold stored.
+std::vector<RawEntry> ReadRawEntries(ZipReader& reader, uint64_t package_size,
+                                     std::vector<std::string>* inflated);
 
 // Deflates `data` into a RawEntry named `name` (level: zlib level, 1 = fastest).
 RawEntry MakeEntry(std::string name, std::string_view data, int level = 1);

@@ -126,16 +126,17 @@ std::shared_ptr<const WordPackage> WordPackage::FromBytes(std::string bytes,
   limits.max_entries = 5000;
   limits.max_entry_size = 128ull << 20;
   limits.max_total_size = 512ull << 20;
+  const uint64_t size = bytes.size();
   std::unique_ptr<ZipReader> reader = ZipReader::FromBytes(std::move(bytes), display_name, limits);
-  return Build(*reader);
+  return Build(*reader, size);
 }
 
-std::shared_ptr<const WordPackage> WordPackage::Build(ZipReader& reader) {
+std::shared_ptr<const WordPackage> WordPackage::Build(ZipReader& reader, uint64_t size) {
   const std::string& file = reader.display_name();
   auto pkg = std::make_shared<WordPackage>();
   pkg->display_name_ = file;
   std::vector<std::string> inflated;
-  pkg->entries_ = ReadRawEntries(reader, &inflated);
+  pkg->entries_ = ReadRawEntries(reader, size, &inflated);
   auto find = [&](std::string_view name) -> const std::string* {
     for (size_t i = 0; i < pkg->entries_.size(); ++i) {
       if (pkg->entries_[i].name == name) return &inflated[i];
@@ -200,8 +201,10 @@ std::shared_ptr<const WordPackage> WordPackage::Blank() {
     w.Add("word/settings.xml",
           R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
 <w:settings xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main"><w:defaultTabStop w:val="420"/><w:characterSpacingControl w:val="compressPunctuation"/><w:compat><w:spaceForUL/><w:balanceSingleByteDoubleByteWidth/><w:doNotLeaveBackslashAlone/><w:ulTrailSpace/><w:doNotExpandShiftReturn/><w:adjustLineHeightInTable/><w:useFELayout/></w:compat><w:themeFontLang w:val="en-US" w:eastAsia="zh-CN"/></w:settings>)");
-    auto reader = ZipReader::FromBytes(w.Finish(), "空白文档");
-    return Build(*reader);
+    std::string bytes = w.Finish();
+    const uint64_t size = bytes.size();
+    auto reader = ZipReader::FromBytes(std::move(bytes), "空白文档");
+    return Build(*reader, size);
   }();
   return blank;
 }

@@ -44,7 +44,7 @@ class WordPackage {
   const std::string& main_rels() const { return main_rels_; }
 
  private:
-  static std::shared_ptr<const WordPackage> Build(ZipReader& reader);
+  static std::shared_ptr<const WordPackage> Build(ZipReader& reader, uint64_t size);
 
   std::vector<RawEntry> entries_;
   std::string main_part_;

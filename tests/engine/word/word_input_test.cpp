@@ -111,6 +111,12 @@ TEST(WordInputTest, SizesThatLie) {
   z.Add("[Content_Types].xml", kTypes);
   z.Add(big);
   ExpectRejected(z.Finish());
+  // A stored size far beyond the file: refused before anything that size is allocated.
+  std::string lying = Package(std::string(kDocOpen) + "</w:body></w:document>");
+  for (size_t at = lying.find("PK\x01\x02"); at != std::string::npos; at = lying.find("PK\x01\x02", at + 4)) {
+    lying.replace(at + 20, 4, "\xF0\xFF\xFF\x7F");
+  }
+  ExpectRejected(lying);
   // A real bomb: 200 MB of zeros in a small entry.
   ZipWriter bomb;
   bomb.Add("[Content_Types].xml", kTypes);
