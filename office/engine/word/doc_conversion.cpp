@@ -29,16 +29,20 @@ struct TempFolder {
   }
 };
 
-std::string ProfileDir() {
-  static const std::string dir = [] {
+// A folder that is removed when the program ends.
+struct OwnedFolder {
+  std::string path;
+  ~OwnedFolder() {
     std::error_code ec;
-    fs::path base = fs::temp_directory_path(ec);
-    if (ec) base = "/tmp";
-    return (base / ("vexlo-word-profile-" + std::to_string(getuid()) + "-" +
-                    std::to_string(getpid())))
-        .string();
-  }();
-  return dir;
+    if (!path.empty()) fs::remove_all(path, ec);
+  }
+};
+
+// LibreOffice's private profile for this process: made once (later runs start faster), never
+// shared with another process (a second soffice on one profile hands its work to the first).
+std::string ProfileDir() {
+  static const OwnedFolder dir{MakeTempFolder()};
+  return dir.path.empty() ? std::string() : dir.path + "/profile";
 }
 
 void RequireSoffice(const std::string& path, std::string_view doing) {
@@ -112,7 +116,7 @@ struct Staged {
 };
 
 struct Batch {
-  std::string folder;
+  OwnedFolder folder;
   std::vector<Staged> files;
   unsigned counter = 0;
   bool flush_posted = false;
@@ -128,9 +132,9 @@ Batch& TheBatch() {
 void QueueConverted(std::string_view docx, const std::string& path) {
   RequireSoffice(path, "无法保存");
   Batch& b = TheBatch();
-  if (b.folder.empty()) b.folder = MakeTempFolder();
-  if (b.folder.empty()) throw RuntimeError::File(path, "无法保存：无法创建临时文件夹");
-  const fs::path staged = fs::path(b.folder) / (std::to_string(++b.counter) + ".docx");
+  if (b.folder.path.empty()) b.folder.path = MakeTempFolder();
+  if (b.folder.path.empty()) throw RuntimeError::File(path, "无法保存：无法创建临时文件夹");
+  const fs::path staged = fs::path(b.folder.path) / (std::to_string(++b.counter) + ".docx");
   {
     std::ofstream o(staged, std::ios::binary);
     o.write(docx.data(), static_cast<std::streamsize>(docx.size()));
@@ -171,7 +175,7 @@ void FlushConversions() {
     const std::string filter = std::string(ext) == ".doc"   ? "doc:MS Word 97"
                                : std::string(ext) == ".rtf" ? "rtf:Rich Text Format"
                                                             : "odt:writer8";
-    const fs::path outdir = fs::path(b.folder) / "out";
+    const fs::path outdir = fs::path(b.folder.path) / "out";
     std::error_code ec;
     fs::create_directories(outdir, ec);
     const SofficeResult r = RunSofficeConvert(inputs, filter, outdir.string(), ProfileDir(),
