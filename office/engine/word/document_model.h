@@ -54,6 +54,7 @@ class DocumentModel {
   void HoldSnapshot();
   void DropSnapshot();
   bool holding_snapshot() const { return snapshot_.active; }
+  size_t snapshot_blocks() const { return snapshot_.blocks; }
   std::string SnapshotBytes(std::string_view extension) const;
 
   bool blank() const { return blank_; }

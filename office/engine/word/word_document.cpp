@@ -134,7 +134,7 @@ void WordDocument::FlushSave() {
   std::string ext = ExtensionOf(path_);
   if (!IsNativeExtension(ext)) ext = ".docx";
   WriteTo(path_, model_.SnapshotBytes(ext));
-  written_blocks_ = model_.block_count();
+  written_blocks_ = model_.snapshot_blocks();
   model_.DropSnapshot();
   pending_ = false;
 }

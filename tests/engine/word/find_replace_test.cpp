@@ -129,3 +129,37 @@ TEST_F(FindReplaceTest, MatchCaseWhenAsked) {
 
 }  // namespace
 }  // namespace vexlo::engine::word
+
+namespace vexlo::engine::word {
+namespace {
+
+// In a merged document each title searches the whole story again, but the engine only looks at
+// text changed since that title's last search: a value that spells a title must still be found
+// in earlier copies, and text inserted by the call itself must not be searched again.
+TEST(MergedSearchTest, EarlierCopiesAreSearchedWhereTheyChanged) {
+  auto pkg = WordPackage::Load(DataFile("word/features.docx").string());
+  DocumentModel doc(WordPackage::Blank(), true);
+  FindOptions o;
+  o.whole_word = true;
+  auto record = [&](const std::string& name, const std::string& dept) {
+    doc.Paste({pkg, pkg->story_ptr(), pkg->story().texts()});
+    doc.Replace("姓名", &name, o);
+    doc.Replace("部门", &dept, o);
+  };
+  record("甲", "姓名");   // copy 1 ends up with 姓名 in its link text
+  record("乙", "销售");   // the second 姓名 pass replaces it there too
+  record("丙", "财务");
+  const auto text = Paragraphs(*doc.package().WithMainXml(doc.MainXml()));
+  const size_t n = pkg->story().paragraphs().size();
+  ASSERT_EQ(text.size(), 3 * n);
+  EXPECT_EQ(text[0], "尊敬的甲：您好");
+  EXPECT_EQ(text[3], "链接：乙");
+  EXPECT_EQ(text[n], "尊敬的乙：您好");
+  EXPECT_EQ(text[n + 3], "链接：销售");
+  EXPECT_EQ(text[2 * n + 3], "链接：财务");
+  // The template never changes.
+  EXPECT_EQ(Paragraphs(*pkg)[0], "尊敬的姓名：您好");
+}
+
+}  // namespace
+}  // namespace vexlo::engine::word
