@@ -35,8 +35,14 @@ DocumentModel::DocumentModel(std::shared_ptr<const WordPackage> package, bool bl
 
 void DocumentModel::AppendBlock(std::shared_ptr<const SourceStory> story,
                                 std::vector<std::string> texts) {
+  // Searches mostly revisit the last copies; older copies give their caches back.
+  constexpr size_t kCachedBlocks = 3;
+  if (blocks_.size() >= kCachedBlocks) {
+    std::unordered_map<uint32_t, FoldedPara>().swap(blocks_[blocks_.size() - kCachedBlocks].folded);
+  }
   Block b;
   b.visited.assign(story->paragraphs().size(), 0);
+  b.edited.assign(story->paragraphs().size(), false);
   b.source = std::move(story);
   b.copy = next_copy_++;
   b.texts = std::move(texts);
@@ -126,7 +132,7 @@ int DocumentModel::Replace(std::string_view find, const std::string* with,
       // since, and each of those has a log entry of its own after this one.
       Block& block = blocks_[e.block];
       for (uint32_t p : block.source->Candidates(key)) {
-        if (!block.folded.count(p)) total += SearchParagraph(e.block, p, key, with, options, INT32_MAX);
+        if (!block.edited[p]) total += SearchParagraph(e.block, p, key, with, options, INT32_MAX);
       }
     } else {
       const uint32_t n = static_cast<uint32_t>(blocks_[e.block].visited.size());
@@ -151,9 +157,12 @@ int DocumentModel::SearchParagraph(uint32_t b, uint32_t p, const std::u32string&
   if (options.match_case) {
     unfolded = block.source->Fold(p, block.texts, false);
     para = &unfolded;
+  } else if (!block.edited[p]) {
+    para = &block.source->folded(p);
   } else {
     auto it = block.folded.find(p);
-    para = it != block.folded.end() ? &it->second : &block.source->folded(p);
+    if (it == block.folded.end()) it = block.folded.emplace(p, block.source->Fold(p, block.texts)).first;
+    para = &it->second;
   }
   const std::u32string& chars = para->chars;
   if (chars.size() < key.size()) return 0;
@@ -202,6 +211,7 @@ int DocumentModel::SearchParagraph(uint32_t b, uint32_t p, const std::u32string&
     }
   }
   block.modified = true;
+  block.edited[p] = true;
   block.folded[p] = block.source->Fold(p, texts);
   log_.push_back({b, static_cast<int32_t>(p)});
   ++changes_;

@@ -69,7 +69,10 @@ class DocumentModel {
     bool modified = false;
     std::vector<std::string> texts;
     std::vector<uint32_t> visited;  // per paragraph: the last search call that looked at it
-    std::unordered_map<uint32_t, FoldedPara> folded;  // paragraphs whose texts changed
+    std::vector<bool> edited;       // per paragraph: its texts differ from the source
+    // Folded text of edited paragraphs, kept while they are likely to be searched again (the
+    // newest copies); older ones are folded again when needed.
+    std::unordered_map<uint32_t, FoldedPara> folded;
   };
   struct LogEntry {
     uint32_t block;
