@@ -100,14 +100,9 @@ int DocumentModel::Replace(std::string_view find, const std::string* with,
   std::string cursor_key(find);
   cursor_key += options.match_case ? "\x01" : "\x02";
   cursor_key += options.whole_word ? "\x01" : "\x02";
-  // A plain search (no replacement) or a limited one looks at everything.
-  const bool incremental = with != nullptr && options.max_replacements < 0;
-  size_t start = incremental ? cursors_[cursor_key] : 0;
-  const size_t end = log_.size();
-  if (!incremental) start = 0;
-  if (!incremental) {
-    // Visit every paragraph once, in document order.
-    ++call_;
+  ++call_;
+  // A plain search (no replacement) or a limited one visits every paragraph in document order.
+  if (with == nullptr || options.max_replacements >= 0) {
     int total = 0;
     int budget = options.max_replacements < 0 ? INT32_MAX : options.max_replacements;
     for (uint32_t b = 0; b < blocks_.size() && budget > 0; ++b) {
@@ -120,9 +115,10 @@ int DocumentModel::Replace(std::string_view find, const std::string* with,
     }
     return total;
   }
-  ++call_;
+  // Replace all: only what changed since this search string last replaced everything.
+  const size_t end = log_.size();
   int total = 0;
-  for (size_t i = start; i < end; ++i) {
+  for (size_t i = cursors_[cursor_key]; i < end; ++i) {
     const LogEntry e = log_[i];
     if (e.paragraph >= 0) {
       total += SearchParagraph(e.block, static_cast<uint32_t>(e.paragraph), key, with, options,
