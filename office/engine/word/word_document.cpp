@@ -25,6 +25,28 @@ std::string FileName(const std::string& path) {
   return std::filesystem::path(path).filename().string();
 }
 
+// Documents with a held save. Should the program end without its handles being released, the
+// held saves are still written as the program ends.
+struct HeldSaves {
+  std::vector<std::weak_ptr<WordDocument>> docs;
+  ~HeldSaves() {
+    for (const auto& weak : docs) {
+      if (auto doc = weak.lock()) {
+        try {
+          doc->FlushSave();
+        } catch (...) {
+          // Nothing can be reported any more; the file keeps its last complete state.
+        }
+      }
+    }
+  }
+};
+
+HeldSaves& TheHeldSaves() {
+  static HeldSaves held;
+  return held;
+}
+
 }  // namespace
 
 WordDocument::WordDocument(std::shared_ptr<const WordPackage> package, bool blank,
@@ -142,6 +164,12 @@ void WordDocument::FlushSave() {
 void WordDocument::PostFlush() {
   if (flush_posted_) return;
   flush_posted_ = true;
+  auto& held = TheHeldSaves().docs;
+  std::erase_if(held, [this](const auto& weak) {
+    auto doc = weak.lock();
+    return !doc || doc.get() == this;
+  });
+  held.push_back(weak_from_this());
   std::weak_ptr<WordDocument> weak = weak_from_this();
   app::Post({"word.application", "document", "save"}, [weak] {
     if (auto doc = weak.lock()) {
