@@ -205,6 +205,15 @@ TEST_F(WordServerTest, HeldSavesAreWrittenAtTheLatestWhenTheEventEnds) {
   const std::string text = test::AllText(*WordPackage::Load(out));
   EXPECT_NE(text.find("人3"), std::string::npos);
   EXPECT_EQ(text.find("未保存"), std::string::npos);
+
+  // Releasing the instance without quit writes a held save too.
+  app::ClearPosted();
+  for (int r = 5; r <= 6; ++r) {
+    merge::FillRecord(word_, word2_, {"姓名"}, [r](size_t) { return "人" + std::to_string(r); });
+    Doc1().call("save");
+  }
+  word2_.release();
+  EXPECT_NE(test::AllText(*WordPackage::Load(out)).find("人6"), std::string::npos);
 }
 
 TEST_F(WordServerTest, SavesAreAtomic) {
