@@ -211,53 +211,109 @@ std::shared_ptr<const WordPackage> WordPackage::Blank() {
 
 std::shared_ptr<const WordPackage> WordPackage::WithMainXml(std::string_view xml) const {
   auto pkg = std::make_shared<WordPackage>(*this);
-  pkg->content_types_by_ext_.clear();
+  pkg->variants_.clear();
   pkg->story_ = SourceStory::Parse(xml, display_name_, drawing_floor_);
   return pkg;
 }
 
-std::string WordPackage::Write(std::string_view main_xml, std::string_view extension) const {
-  // The content types part with the main part's type for this extension, made once per type.
-  const RawEntry* types = nullptr;
-  const std::string_view wanted = MainContentType(extension);
-  if (!wanted.empty()) {
-    auto it = content_types_by_ext_.find(wanted);
-    if (it == content_types_by_ext_.end()) {
-      RawEntry entry;
-      pugi::xml_document doc;
-      if (doc.load_buffer(content_types_.data(), content_types_.size())) {
-        const std::string part = "/" + main_part_;
-        bool changed = false;
-        for (pugi::xml_node o : doc.document_element().children()) {
-          if (std::strcmp(o.attribute("PartName").value(), part.c_str()) == 0 &&
-              o.attribute("ContentType").value() != wanted) {
-            o.attribute("ContentType").set_value(std::string(wanted).c_str());
-            changed = true;
-          }
-        }
-        if (changed) {
-          struct Sink : pugi::xml_writer {
-            std::string s;
-            void write(const void* data, size_t size) override {
-              s.append(static_cast<const char*>(data), size);
-            }
-          } sink;
-          doc.save(sink, "", pugi::format_raw, pugi::encoding_utf8);
-          entry = MakeEntry("[Content_Types].xml", sink.s, 6);
-        }
-      }
-      it = content_types_by_ext_.emplace(std::string(wanted), std::move(entry)).first;
-    }
-    if (!it->second.name.empty()) types = &it->second;
-  }
+namespace {
 
+struct XmlSink : pugi::xml_writer {
+  std::string s;
+  void write(const void* data, size_t size) override {
+    s.append(static_cast<const char*>(data), size);
+  }
+};
+
+std::string Save(const pugi::xml_document& doc) {
+  XmlSink sink;
+  doc.save(sink, "", pugi::format_raw, pugi::encoding_utf8);
+  return sink.s;
+}
+
+// Resolves a relationship target against the folder of its source part.
+std::string ResolveTarget(const std::string& source_part, std::string target) {
+  if (!target.empty() && target.front() == '/') return target.substr(1);
+  std::string folder = source_part.substr(0, source_part.rfind('/') + 1);
+  while (target.compare(0, 3, "../") == 0) {
+    target.erase(0, 3);
+    if (!folder.empty()) folder.erase(folder.rfind('/', folder.size() - 2) + 1);
+  }
+  return folder + target;
+}
+
+constexpr char kVbaProjectRel[] =
+    "http://schemas.microsoft.com/office/2006/relationships/vbaProject";
+
+}  // namespace
+
+const WordPackage::Variant& WordPackage::VariantFor(std::string_view extension) const {
+  const std::string_view wanted = MainContentType(extension);
+  auto it = variants_.find(wanted);
+  if (it != variants_.end()) return it->second;
+  Variant v;
+  if (!wanted.empty()) {
+    // Macros cannot live in a .docx or .dotx: their parts are left out of those.
+    const bool macros_allowed = wanted.find("macroEnabled") != std::string_view::npos;
+    const std::string rels_name = RelsPartOf(main_part_);
+    pugi::xml_document rels;
+    bool rels_changed = false;
+    if (!macros_allowed && !main_rels_.empty() &&
+        rels.load_buffer(main_rels_.data(), main_rels_.size())) {
+      for (pugi::xml_node r = rels.document_element().first_child(); r;) {
+        pugi::xml_node next = r.next_sibling();
+        if (std::strcmp(r.attribute("Type").value(), kVbaProjectRel) == 0) {
+          const std::string vba = ResolveTarget(main_part_, r.attribute("Target").value());
+          v.dropped.insert(vba);
+          v.dropped.insert(RelsPartOf(vba));
+          // The project's own parts (its data) go with it.
+          for (const RawEntry& e : entries_) {
+            if (e.name.compare(0, vba.size(), vba) != 0 && e.name.find("vbaData") != std::string::npos) {
+              v.dropped.insert(e.name);
+            }
+          }
+          rels.document_element().remove_child(r);
+          rels_changed = true;
+        }
+        r = next;
+      }
+    }
+    if (rels_changed) v.rels = MakeEntry(rels_name, Save(rels), 6);
+
+    pugi::xml_document doc;
+    if (doc.load_buffer(content_types_.data(), content_types_.size())) {
+      const std::string part = "/" + main_part_;
+      bool changed = false;
+      for (pugi::xml_node o = doc.document_element().first_child(); o;) {
+        pugi::xml_node next = o.next_sibling();
+        const std::string name = o.attribute("PartName").value();
+        if (name == part && o.attribute("ContentType").value() != wanted) {
+          o.attribute("ContentType").set_value(std::string(wanted).c_str());
+          changed = true;
+        } else if (!name.empty() && v.dropped.count(name.substr(1))) {
+          doc.document_element().remove_child(o);
+          changed = true;
+        }
+        o = next;
+      }
+      if (changed) v.types = MakeEntry("[Content_Types].xml", Save(doc), 6);
+    }
+  }
+  return variants_.emplace(std::string(wanted), std::move(v)).first->second;
+}
+
+std::string WordPackage::Write(std::string_view main_xml, std::string_view extension) const {
+  const Variant& v = VariantFor(extension);
+  const std::string rels_name = RelsPartOf(main_part_);
   ZipWriter w;
   for (const RawEntry& e : entries_) {
     if (e.name == main_part_) {
       w.Add(main_part_, main_xml, 1);
-    } else if (types != nullptr && e.name == "[Content_Types].xml") {
-      w.Add(*types);
-    } else {
+    } else if (!v.types.name.empty() && e.name == "[Content_Types].xml") {
+      w.Add(v.types);
+    } else if (!v.rels.name.empty() && e.name == rels_name) {
+      w.Add(v.rels);
+    } else if (!v.dropped.count(e.name)) {
       w.Add(e);
     }
   }

@@ -8,6 +8,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,7 +35,8 @@ class WordPackage {
   std::shared_ptr<const WordPackage> WithMainXml(std::string_view xml) const;
 
   // The package bytes with `main_xml` as the main part; the main part's content type follows
-  // `extension` (".docx", ".docm", ".dotx", ".dotm"; others keep the package's own).
+  // `extension` (".docx", ".docm", ".dotx", ".dotm"; others keep the package's own), and a
+  // .docx or .dotx leaves out the macros of a macro-enabled package.
   std::string Write(std::string_view main_xml, std::string_view extension) const;
 
   const SourceStory& story() const { return *story_; }
@@ -53,7 +55,15 @@ class WordPackage {
   std::shared_ptr<const SourceStory> story_;
   std::string display_name_;
   int64_t drawing_floor_ = 0;
-  mutable std::map<std::string, RawEntry, std::less<>> content_types_by_ext_;
+  // What Write changes for one main content type: the content types and relationships parts
+  // (when they change) and the parts left out (macros in a .docx).
+  struct Variant {
+    RawEntry types;
+    RawEntry rels;
+    std::set<std::string> dropped;
+  };
+  const Variant& VariantFor(std::string_view extension) const;
+  mutable std::map<std::string, Variant, std::less<>> variants_;
 };
 
 // True when `bytes` start like an OLE compound file (a .doc, or an encrypted Office document).

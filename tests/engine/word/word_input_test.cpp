@@ -1,9 +1,11 @@
 // Damaged, misnamed and hostile files: each gives the run-time error naming the file, quickly.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 
 #include "app/runtime_error.h"
+#include "office/engine/package/zip_reader.h"
 #include "office/engine/package/zip_writer.h"
 #include "office/engine/word/document_model.h"
 #include "office/engine/word/word_package.h"
@@ -157,6 +159,43 @@ TEST(WordInputTest, FuzzRegressions) {
     model.Paste(model.Copy());
     EXPECT_NO_THROW(WordPackage::FromBytes(model.PackageBytes(".docx"), "round-trip.docx"));
   }
+}
+
+}  // namespace
+}  // namespace vexlo::engine::word
+
+namespace vexlo::engine::word {
+namespace {
+
+// A macro-enabled template saved as .docx loses its macros (a .docx cannot hold them) and gets
+// the content type of an ordinary document; saved as .docm it keeps everything.
+TEST(WordPackageTest, MacrosOnlyInMacroEnabledFormats) {
+  ZipWriter z;
+  z.Add("[Content_Types].xml",
+        R"(<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types"><Default Extension="bin" ContentType="application/vnd.ms-office.vbaProject"/><Override PartName="/word/document.xml" ContentType="application/vnd.ms-word.document.macroEnabled.main+xml"/><Override PartName="/word/vbaData.xml" ContentType="application/vnd.ms-word.vbaData+xml"/></Types>)");
+  z.Add("word/document.xml", std::string(kDocOpen) + "<w:p/></w:body></w:document>");
+  z.Add("word/_rels/document.xml.rels",
+        R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships"><Relationship Id="rId1" Type="http://schemas.microsoft.com/office/2006/relationships/vbaProject" Target="vbaProject.bin"/><Relationship Id="rId2" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles" Target="styles.xml"/></Relationships>)");
+  z.Add("word/vbaProject.bin", std::string(100, 'v'));
+  z.Add("word/_rels/vbaProject.bin.rels", "<Relationships/>");
+  z.Add("word/vbaData.xml", "<data/>");
+  auto pkg = WordPackage::FromBytes(z.Finish(), "宏.docm");
+  const std::string main = pkg->story().prefix() + pkg->story().suffix();
+
+  auto docx = WordPackage::FromBytes(pkg->Write(main, ".docx"), "out.docx");
+  auto names = ZipReader::FromBytes(pkg->Write(main, ".docx"), "out.docx")->names();
+  EXPECT_EQ(std::count(names.begin(), names.end(), "word/vbaProject.bin"), 0);
+  EXPECT_EQ(std::count(names.begin(), names.end(), "word/vbaData.xml"), 0);
+  EXPECT_EQ(std::count(names.begin(), names.end(), "word/_rels/vbaProject.bin.rels"), 0);
+  EXPECT_EQ(docx->main_rels().find("vbaProject"), std::string::npos);
+  EXPECT_NE(docx->main_rels().find("styles.xml"), std::string::npos);
+  auto reader = ZipReader::FromBytes(pkg->Write(main, ".docx"), "out.docx");
+  const std::string types = *reader->Read("[Content_Types].xml");
+  EXPECT_NE(types.find("wordprocessingml.document.main+xml"), std::string::npos);
+  EXPECT_EQ(types.find("vbaData"), std::string::npos);
+
+  auto docm = ZipReader::FromBytes(pkg->Write(main, ".docm"), "out.docm");
+  EXPECT_EQ(docm->names().size(), 6u);
 }
 
 }  // namespace
