@@ -25,11 +25,13 @@ void Put32(std::string& s, uint32_t v) {
 }
 
 // Bit 11 of the flags marks a UTF-8 name. Set it only for names that really are UTF-8 beyond
-// ASCII: readers reject a flagged name that is not valid UTF-8.
+// ASCII: readers reject a flagged name that is not valid UTF-8, and libzip counts control
+// characters other than tab and line ends as not UTF-8.
 uint16_t NameFlags(std::string_view s) {
   bool ascii = true;
   for (size_t i = 0; i < s.size();) {
     const unsigned char c = static_cast<unsigned char>(s[i]);
+    if (c < 0x20 && c != '\t' && c != '\r' && c != '\n') return 0;
     if (c < 0x80) {
       ++i;
       continue;
