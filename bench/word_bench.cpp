@@ -1,7 +1,8 @@
 // Speed of document generation through the automation gateway, as a merge run drives it:
 // 999 records of the pay slip fixture, one document per record and one file for all records
 // (100 and 999 records, for linearity), plus the peak memory of the one-file run and the cost of
-// merely writing the files. Prints medians. Usage: word_bench <template.docx> [runs] [per|one]
+// merely writing the files. Prints medians.
+// Usage: word_bench <template.docx> [runs] [per|one|workbook=<path>]
 // The data is a 999-row .xlsx made by this program (the same rows every run), read through the
 // embedded spreadsheet server as the merge reads it.
 #include <sys/resource.h>
@@ -187,12 +188,18 @@ double CpuMedian() { return g_cpu[g_cpu.size() / 2]; }
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: word_bench <template.docx> [runs]\n");
+    std::fprintf(stderr, "usage: word_bench <template.docx> [runs] [per|one|workbook=<path>]\n");
     return 2;
   }
   const std::string tpl = fs::absolute(argv[1]).string();
   const int runs = argc > 2 ? std::atoi(argv[2]) : 5;
-  const std::string only = argc > 3 ? argv[3] : "";  // "per" or "one": that mode alone
+  // "per" or "one": that mode alone; "workbook=<path>": write the data workbook there.
+  const std::string only = argc > 3 ? argv[3] : "";
+  if (only.rfind("workbook=", 0) == 0) {
+    // Only write the data workbook (for the peer comparison), then stop.
+    WriteWorkbook(only.substr(9));
+    return 0;
+  }
   vexlo::engine::RegisterEmbeddedServers();
   const fs::path out = fs::temp_directory_path() / ("vexlo-word-bench-" + std::to_string(getpid()));
   fs::create_directories(out);
