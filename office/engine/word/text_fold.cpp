@@ -70,24 +70,6 @@ char32_t DecodeUtf8(std::string_view s, std::size_t& pos) {
   return cp;
 }
 
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out.push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else if (c < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
-}
-
 std::u32string FoldText(std::string_view s) {
   std::u32string out;
   out.reserve(s.size());
@@ -113,7 +95,7 @@ std::string CleanInsertedText(std::string_view s) {
     } else if (c == 0xFFFE || c == 0xFFFF) {
       continue;
     } else if (c == 0xFFFD && !(pos - start == 3)) {
-      AppendUtf8(out, 0xFFFD);  // a malformed byte
+      out += "\xEF\xBF\xBD";  // U+FFFD for a malformed byte
     } else {
       out.append(s.substr(start, pos - start));
     }

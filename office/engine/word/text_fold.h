@@ -17,7 +17,6 @@ bool IsWordChar(char32_t c);
 // Decodes the code point at `pos` and advances `pos`; a malformed sequence gives U+FFFD and
 // advances one byte.
 char32_t DecodeUtf8(std::string_view s, std::size_t& pos);
-void AppendUtf8(std::string& out, char32_t c);
 
 // The folded code points of `s`.
 std::u32string FoldText(std::string_view s);
