@@ -30,15 +30,24 @@ std::shared_ptr<const WordPackage> LoadAny(const std::string& path) {
   if (IsConvertedExtension(ExtensionOf(path))) {
     return WordPackage::FromBytes(ConvertToDocx(path), path);
   }
-  // A Word 97-2003 file under another name (or none) goes the same way.
+  // A Word 97-2003 file under another name (or none) goes the same way; an encrypted package
+  // (also a compound file) is refused by the package reader with its own message.
   std::ifstream in(path, std::ios::binary);
-  std::string head(64 * 1024, '\0');
-  in.read(head.data(), static_cast<std::streamsize>(head.size()));
-  const std::string_view bytes(head.data(), static_cast<size_t>(in.gcount()));
-  if (IsCompoundFile(bytes) && !IsEncryptedPackage(bytes)) {
-    return WordPackage::FromBytes(ConvertToDocx(path), path);
+  char head[8] = {};
+  in.read(head, sizeof head);
+  if (!IsCompoundFile(std::string_view(head, static_cast<size_t>(in.gcount())))) {
+    return WordPackage::Load(path);
   }
-  return WordPackage::Load(path);
+  in.seekg(0, std::ios::end);
+  const std::streamoff size = in.tellg();
+  if (size > 0 && size < (512 << 20)) {
+    std::string bytes(static_cast<size_t>(size), '\0');
+    in.seekg(0);
+    if (in.read(bytes.data(), size) && IsEncryptedPackage(bytes)) {
+      return WordPackage::FromBytes(std::move(bytes), path);
+    }
+  }
+  return WordPackage::FromBytes(ConvertToDocx(path), path);
 }
 
 // The "Documents" collection of one instance. Holds the application weakly: a script may keep

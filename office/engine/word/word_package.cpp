@@ -8,6 +8,7 @@
 
 #include "app/runtime_error.h"
 #include "office/engine/package/zip_reader.h"
+#include "office/engine/sheet/compound_file.h"
 
 namespace vexlo::engine::word {
 
@@ -72,22 +73,15 @@ std::string BlankStylesXml() {
 
 }  // namespace
 
-bool IsCompoundFile(std::string_view bytes) {
-  static const char kSig[] = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
-  return bytes.size() >= 8 && std::memcmp(bytes.data(), kSig, 8) == 0;
-}
+bool IsCompoundFile(std::string_view bytes) { return sheet::CompoundFile::HasSignature(bytes); }
 
 bool IsEncryptedPackage(std::string_view bytes) {
-  // The stream names of the directory are UTF-16LE.
-  static const std::string kName = [] {
-    std::string s;
-    for (char c : std::string_view("EncryptionInfo")) {
-      s.push_back(c);
-      s.push_back('\0');
-    }
-    return s;
-  }();
-  return IsCompoundFile(bytes) && bytes.find(kName) != std::string_view::npos;
+  if (!IsCompoundFile(bytes)) return false;
+  try {
+    return sheet::CompoundFile(bytes, "").HasStream("EncryptionInfo");
+  } catch (const RuntimeError&) {
+    return false;  // not a readable compound file: not an encrypted package either
+  }
 }
 
 std::shared_ptr<const WordPackage> WordPackage::Load(const std::string& path) {
