@@ -5,6 +5,7 @@
 
 #include "app/globals.h"
 #include "app/host.h"
+#include "merge/blank.h"
 #include "ui/main/file_probe.h"
 
 namespace vexlo::ui {
@@ -23,9 +24,6 @@ constexpr EditTarget kData{"sle_1", "您还没有选择Excel数据源文件！",
                            "workbooks", "连接到Excel失败！"};
 constexpr EditTarget kTemplate{"sle_2", "您还没有选择Word模版文件！", "word.application",
                                "documents", "连接到Word失败！"};
-
-// Blank test: spaces (code 32) only count as blank.
-bool Blank(const std::string& s) { return s.find_first_not_of(' ') == std::string::npos; }
 
 bool FileExists(const std::string& path) {
   std::error_code ec;
@@ -51,7 +49,7 @@ void OpenThroughServer(const std::string& file, const EditTarget& target, Server
 
 void OpenForEditing(const EditTarget& target, ServerHandle& server) {
   const std::string file = app::host().Text(target.field);
-  if (Blank(file)) {
+  if (merge::IsBlank(file)) {
     app::host().MessageBox("操作提示", target.empty_hint);
     app::host().SetFocus(target.field);
     return;
@@ -91,7 +89,7 @@ void ChooseOutputFolder() {
 
 void ShowOutputFolder() {
   std::string folder = app::host().Text("sle_3");
-  if (Blank(folder)) folder = app::as_currentpath;
+  if (merge::IsBlank(folder)) folder = app::as_currentpath;
   app::host().ShellOpenFolder(folder);
 }
 
