@@ -173,6 +173,11 @@ void BatchOutputQueue::Add(Request request) {
 }
 
 void BatchOutputQueue::Flush() {
+  Pump(false);
+  const auto waiting = static_cast<std::size_t>(std::count_if(
+      requests_.begin(), requests_.end(),
+      [](const Request& r) { return r.state == Request::State::kWaiting; }));
+  drain_share_ = std::max<std::size_t>(1, (waiting + lanes_.size() - 1) / lanes_.size());
   Pump(true);
   const auto settled = [this] {
     return static_cast<int>(std::count_if(requests_.begin(), requests_.end(), [](const Request& r) {
@@ -271,21 +276,20 @@ void BatchOutputQueue::Dispatch(bool draining) {
     if (requests_[i].state == Request::State::kWaiting) waiting.push_back(i);
   }
   std::size_t taken = 0;
-  std::size_t idle = std::count_if(lanes_.begin(), lanes_.end(),
-                                   [](const Lane& l) { return !l.running.valid(); });
   for (Lane& lane : lanes_) {
     if (lane.running.valid()) continue;
     const std::size_t remaining = waiting.size() - taken;
     if (remaining == 0) break;
-    // Spread what waits over the idle converters; before Flush, only start with a batch big
-    // enough to be worth a converter start.
-    std::size_t n = (remaining + idle - 1) / idle;
-    --idle;
-    if (!draining) {
-      if (remaining < static_cast<std::size_t>(options_.min_batch)) break;
-      n = std::max(n, static_cast<std::size_t>(options_.min_batch));
+    // Each converter call costs a start of about a second, so before Flush an idle converter only
+    // starts with a batch worth it, and then takes all that waits. Once Flush waits, the rest is
+    // shared out evenly over all converters, busy ones included: they take their share when done.
+    std::size_t n = remaining;
+    if (draining) {
+      n = std::min(remaining, drain_share_);
+    } else if (remaining < static_cast<std::size_t>(options_.min_batch)) {
+      break;
     }
-    n = std::min({n, remaining, static_cast<std::size_t>(options_.max_batch)});
+    n = std::min(n, static_cast<std::size_t>(options_.max_batch));
     if (!AcquireProfile(lane)) lane.profile = WorkDir() + "/profile-" + std::to_string(batch_counter_);
 
     std::vector<std::pair<std::string, std::string>> inputs;

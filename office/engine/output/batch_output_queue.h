@@ -18,8 +18,8 @@ namespace vexlo::engine {
 
 struct BatchOptions {
   int lanes = 0;        // converter processes at once; 0 = one per core, at most 4
-  int max_batch = 150;  // files per converter call (one call silently stops after ~250)
-  int min_batch = 16;   // an idle converter starts before Flush once this many files wait
+  int max_batch = 200;  // files per converter call (one call silently stops after ~250)
+  int min_batch = 40;   // an idle converter starts before Flush once this many files wait
   std::string profile_root;  // where the profiles live; default ~/.cache/vexlo
 };
 
@@ -77,7 +77,8 @@ class BatchOutputQueue : public OutputQueue {
   BatchOptions options_;
   std::vector<Lane> lanes_;
   std::vector<Request> requests_;
-  std::size_t next_print_ = 0;  // prints go out in the order they were asked for
+  std::size_t next_print_ = 0;
+  std::size_t drain_share_ = 1;  // files per converter call once Flush waits  // prints go out in the order they were asked for
   std::string work_dir_;
   std::string fonts_env_;
   int batch_counter_ = 0;
