@@ -182,9 +182,8 @@ class MergeJob {
   }
 
   void RecordLoop() {
-    const bool one_file = Checked("cbx_1");
     for (int row = kFirstRecordRow; row <= kLastRecordRow; ++row) {
-      if (!one_file && row > kFirstRecordRow) {
+      if (!Checked("cbx_1") && row > kFirstRecordRow) {
         wordserver2_.get("documents").call("add", {"", false, 0});
       }
       std::optional<std::string> name = Cell(excelserver_, titles_[0].col + std::to_string(row));

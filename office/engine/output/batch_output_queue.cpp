@@ -126,6 +126,9 @@ BatchOutputQueue::~BatchOutputQueue() {
     if (lane.running.valid()) lane.running.wait();
     if (lane.lock_fd >= 0) ::close(lane.lock_fd);
   }
+  for (const Request& r : requests_) {
+    if (r.state != Request::State::kDone && r.state != Request::State::kFailed) Discard(r);
+  }
   if (!work_dir_.empty()) {
     std::error_code ec;
     fs::remove_all(work_dir_, ec);
