@@ -1,13 +1,45 @@
 #!/usr/bin/env bash
-# Remakes tests/data/merge/: a letter template (titles as plain text) and a three-record data
-# sheet, written here as flat ODF and converted by LibreOffice into .docx/.doc and .xlsx/.xls.
-# The third record's name holds a "/" that no file name can hold.
+# Remakes the documents the merge and output tests use, written here as flat ODF and converted by
+# LibreOffice:
+#  tests/data/output/: a small Chinese letter as .docx and .doc, fed to the PDF and print queue;
+#  tests/data/merge/: a letter template (titles as plain text) as .docx/.doc and a three-record
+#  data sheet as .xlsx/.xls (the third record's name holds a "/" that no file name can hold),
+#  plus a sheet with titles but no record and one without titles.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 out="$root/tests/data/merge"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$out"
+mkdir -p "$out" "$root/tests/data/output"
+cat > "$work/letter.fodt" <<'FODT'
+<?xml version="1.0" encoding="UTF-8"?>
+<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
+  xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0"
+  xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"
+  xmlns:fo="urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0"
+  office:version="1.2" office:mimetype="application/vnd.oasis.opendocument.text">
+ <office:font-face-decls>
+  <style:font-face style:name="宋体" svg:font-family="宋体" xmlns:svg="urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0"/>
+ </office:font-face-decls>
+ <office:automatic-styles>
+  <style:style style:name="P1" style:family="paragraph">
+   <style:text-properties style:font-name="宋体" style:font-name-asian="宋体" fo:font-size="12pt" style:font-size-asian="12pt"/>
+  </style:style>
+ </office:automatic-styles>
+ <office:body>
+  <office:text>
+   <text:p text:style-name="P1">录用通知书</text:p>
+   <text:p text:style-name="P1">尊敬的张三：您已被销售部录用，月薪 8000 元。</text:p>
+   <text:p text:style-name="P1">Offer letter 2026</text:p>
+  </office:text>
+ </office:body>
+</office:document>
+FODT
+profile="$work/profile"
+soffice -env:UserInstallation=file://"$profile" --headless --convert-to docx --outdir "$work" "$work/letter.fodt" >/dev/null
+soffice -env:UserInstallation=file://"$profile" --headless --convert-to "doc:MS Word 97" --outdir "$work" "$work/letter.fodt" >/dev/null
+cp "$work/letter.docx" "$root/tests/data/output/通知.docx"
+cp "$work/letter.doc" "$root/tests/data/output/通知.doc"
 cat > "$work/模板.fodt" <<'FODT'
 <?xml version="1.0" encoding="UTF-8"?>
 <office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
@@ -59,4 +91,4 @@ p="-env:UserInstallation=file://$work/profile"
   soffice "$p" --headless --convert-to "xls:MS Excel 97" 数据.fods >/dev/null)
 cp "$work"/模板.docx "$work"/模板.doc "$work"/数据.xlsx "$work"/数据.xls "$work"/无记录.xlsx \
   "$work"/无标题.xlsx "$out/"
-echo "wrote $out"
+echo "wrote tests/data/output and tests/data/merge"
