@@ -180,7 +180,13 @@ void BatchOutputQueue::Flush() {
   const auto waiting = static_cast<std::size_t>(std::count_if(
       requests_.begin(), requests_.end(),
       [](const Request& r) { return r.state == Request::State::kWaiting; }));
-  drain_share_ = std::max<std::size_t>(1, (waiting + lanes_.size() - 1) / lanes_.size());
+  // As few converter calls as the batch bound allows, in a multiple of the converters so that
+  // they all finish together: 919 files on two converters become 6 calls of 154.
+  const std::size_t lanes = lanes_.size();
+  const auto max_batch = static_cast<std::size_t>(options_.max_batch);
+  std::size_t calls = std::max<std::size_t>(1, (waiting + max_batch - 1) / max_batch);
+  calls = (calls + lanes - 1) / lanes * lanes;
+  drain_share_ = std::max<std::size_t>(1, (waiting + calls - 1) / calls);
   Pump(true);
   const auto settled = [this] {
     return static_cast<int>(std::count_if(requests_.begin(), requests_.end(), [](const Request& r) {
