@@ -83,12 +83,14 @@ sheet() {  # sheet NAME ROWS...: a one-sheet flat ODF workbook; each row is "a|b
 }
 sheet 无记录 "姓名|部门|ID"          # titles, no record
 sheet 无标题 "|部门|ID" "张三|销售部|A001"  # A1 empty: no titles at all
+long_name=$(printf '长%.0s' $(seq 1 100))   # 300 bytes: more than a file name can hold
+sheet 长名 "姓名|部门|ID" "张三|销售部|A001" "$long_name|技术部|A002" "李四|财务部|A003"
 p="-env:UserInstallation=file://$work/profile"
 (cd "$work" &&
   soffice "$p" --headless --convert-to docx 模板.fodt >/dev/null &&
   soffice "$p" --headless --convert-to "doc:MS Word 97" 模板.fodt >/dev/null &&
-  soffice "$p" --headless --convert-to xlsx 数据.fods 无记录.fods 无标题.fods >/dev/null &&
+  soffice "$p" --headless --convert-to xlsx 数据.fods 无记录.fods 无标题.fods 长名.fods >/dev/null &&
   soffice "$p" --headless --convert-to "xls:MS Excel 97" 数据.fods >/dev/null)
 cp "$work"/模板.docx "$work"/模板.doc "$work"/数据.xlsx "$work"/数据.xls "$work"/无记录.xlsx \
-  "$work"/无标题.xlsx "$out/"
+  "$work"/无标题.xlsx "$work"/长名.xlsx "$out/"
 echo "wrote tests/data/output and tests/data/merge"

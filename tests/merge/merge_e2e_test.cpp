@@ -8,7 +8,11 @@
 #include <filesystem>
 #include <map>
 
+#include <dirent.h>
+#include <unistd.h>
+
 #include "app/clock.h"
+#include "app/runtime_error.h"
 #include "app/post_queue.h"
 #include "merge/merge_job.h"
 #include "office/engine/output/cups_printer.h"
@@ -54,6 +58,24 @@ std::string PdfText(const fs::path& pdf) {
   return text;
 }
 
+// Processes whose parent is this test program (converters it started and did not wait for).
+int ChildProcesses() {
+  int children = 0;
+  DIR* proc = ::opendir("/proc");
+  while (dirent* entry = proc ? ::readdir(proc) : nullptr) {
+    const std::string stat = test::ReadFile(std::string("/proc/") + entry->d_name + "/stat");
+    const std::size_t paren = stat.rfind(')');
+    if (paren == std::string::npos) continue;
+    int ppid = 0;
+    char state = 0;
+    if (std::sscanf(stat.c_str() + paren + 1, " %c %d", &state, &ppid) == 2 && ppid == ::getpid()) {
+      ++children;
+    }
+  }
+  if (proc) ::closedir(proc);
+  return children;
+}
+
 class MergeEndToEndTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -64,7 +86,8 @@ class MergeEndToEndTest : public ::testing::Test {
     }
     app::SetClockForTest([] { return app::LocalTime{2026, 12, 7, 15, 30, 0}; });
     fs::create_directory(out_);
-    for (const char* name : {"模板.docx", "模板.doc", "数据.xlsx", "数据.xls", "无记录.xlsx", "无标题.xlsx"}) {
+    for (const char* name :
+         {"模板.docx", "模板.doc", "数据.xlsx", "数据.xls", "无记录.xlsx", "无标题.xlsx", "长名.xlsx"}) {
       fs::copy_file(test::DataFile(std::string("merge/") + name), dir_ / name);
     }
   }
@@ -171,6 +194,22 @@ TEST_F(MergeEndToEndTest, NoRecordsAndNoTitles) {
   host_.log.clear();
   EXPECT_EQ(Run("无标题.xlsx", "模板.docx"), MergeOutcome::kStopped);
   EXPECT_EQ(host_.Boxes(), Lines({"box 操作提示|没有获取到任何标题数据！"}));
+}
+
+TEST_F(MergeEndToEndTest, FailedRunLeavesNoInstanceOrConverterBehind) {
+  // The second record's name is longer than a file name may be: its save fails.
+  host_.checks = {{"cbx_4", true}};
+  EXPECT_THROW(Run("长名.xlsx", "模板.docx"), app::RuntimeError);
+  EXPECT_FALSE(excel_->connected());
+  EXPECT_FALSE(word_->connected());
+  EXPECT_FALSE(word2_->connected());
+  EXPECT_EQ(ChildProcesses(), 0);
+  // What was saved and exported before the failure is on disk.
+  EXPECT_TRUE(fs::exists(out_ / "张三.docx"));
+  EXPECT_NE(PdfText(out_ / "张三.pdf").find("销售部"), std::string::npos);
+  EXPECT_FALSE(fs::exists(out_ / "李四.docx"));
+  app::DrainPosted();
+  EXPECT_EQ(host_.log.back(), "progress closed");
 }
 
 }  // namespace
