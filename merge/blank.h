@@ -1,6 +1,5 @@
-// The blank test of the merge engine: a text is blank when it is null or when nothing is left of it
-// after removing leading and trailing spaces (code 32 only; tabs and full-width spaces count as
-// text).
+// The merge engine's blank test: a text is blank when it is null or when nothing but spaces
+// (code 32 only; tabs and other white space count as content) is left of it.
 #ifndef VEXLO_MERGE_BLANK_H_
 #define VEXLO_MERGE_BLANK_H_
 
@@ -18,7 +17,7 @@ inline bool IsBlank(const std::string& text) { return IsBlank(std::string_view(t
 inline bool IsBlank(const char* text) { return IsBlank(std::string_view(text)); }
 
 inline bool IsBlank(const std::optional<std::string>& text) {
-  return !text.has_value() || IsBlank(std::string_view(*text));
+  return !text || IsBlank(std::string_view(*text));
 }
 
 }  // namespace vexlo::merge

@@ -67,9 +67,15 @@ std::string FormatDate(Date date) {
     secs += 86400;
     --days;
   }
+  char buf[64];
+  if (days == 0) {
+    // A time without a date (a cell formatted as a time): day 0 is no calendar day of its own,
+    // so only the time of day is shown, as automation clients print such dates.
+    std::snprintf(buf, sizeof buf, "%lld:%02lld:%02lld", secs / 3600, secs / 60 % 60, secs % 60);
+    return buf;
+  }
   int y, m, d;
   CivilFromDays(days - 25569, y, m, d);  // 1899-12-30 is day -25569 of 1970
-  char buf[64];
   if (secs == 0) {
     std::snprintf(buf, sizeof buf, "%d/%d/%d", y, m, d);
   } else {

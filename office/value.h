@@ -67,7 +67,8 @@ class Value {
 
 // The general value-to-text conversion that every reader of a value uses. Null gives nullopt.
 // Numbers: the shortest text at 15 significant digits (12.5, 3, 19.99; 0.1+0.2 gives 0.3), never a
-// display format. Dates: "yyyy/m/d", with " h:mm:ss" added when there is a time of day.
+// display format. Dates: "yyyy/m/d", with " h:mm:ss" added when there is a time of day; a time
+// without a date (day 0, a time-formatted cell) is "h:mm:ss" alone.
 // Booleans: "TRUE" / "FALSE". Text: as stored. An object raises the automation run-time error.
 std::optional<std::string> ToText(const Value& value);
 

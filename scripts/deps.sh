@@ -11,6 +11,8 @@ VEXLO_PACKAGES=(
   libgtest-dev libgmock-dev
   # fuzzing (clang's libFuzzer runtime)
   clang libclang-rt-14-dev
+  # clang 16: the first whose libstdc++ support has std::source_location
+  clang-16 libclang-rt-16-dev
   # documents: .doc/.rtf/.odt conversion, PDF export, fixtures
   libreoffice-writer-nogui libreoffice-calc-nogui
   # printing through a virtual PDF printer

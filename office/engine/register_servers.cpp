@@ -3,7 +3,7 @@
 namespace vexlo::engine {
 
 void RegisterEmbeddedServers() {
-  // RegisterSpreadsheetServer();
+  RegisterSpreadsheetServer();
   // RegisterWordServer();
 }
 

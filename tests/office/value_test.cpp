@@ -26,6 +26,9 @@ TEST(ToText, DatesWithAndWithoutTimeOfDay) {
   EXPECT_EQ(T(Date{43890}), "2020/2/29");
   EXPECT_EQ(T(Date{43890 + (13 * 3600 + 5 * 60) / 86400.0}), "2020/2/29 13:05:00");
   EXPECT_EQ(T(Date{1}), "1899/12/31");
+  // A time-formatted cell holds a time without a date: no 1899/12/30 in front of it.
+  EXPECT_EQ(T(Date{0.5}), "12:00:00");
+  EXPECT_EQ(T(Date{(13 * 3600 + 5 * 60) / 86400.0}), "13:05:00");
   EXPECT_EQ(T(Date{43890.99999999}), "2020/3/1");  // rounds to the nearest second
 }
 

@@ -1,0 +1,48 @@
+#include "merge/data_source.h"
+
+#include "app/runtime_error.h"
+#include "merge/blank.h"
+
+namespace vexlo::merge {
+
+std::string ColumnLetters(int index) {
+  // A prefix letter (none for the first 26 columns) and a letter that runs a..z.
+  std::string letters;
+  if (index >= 26) letters += static_cast<char>('a' + index / 26 - 1);
+  letters += static_cast<char>('a' + index % 26);
+  return letters;
+}
+
+std::optional<std::string> DataSource::ReadCell(const std::string& address) const {
+  return office::ToText(
+      excelserver_.get("application").get("activesheet").call("range", {address}).get("value"));
+}
+
+int DataSource::ReadTitles() {
+  titles_.clear();
+  // Beyond zz the letters would no longer name a column, so the scan ends there.
+  for (int k = 0; k < kMaxTitles; ++k) {
+    const std::string col = ColumnLetters(k);
+    const std::string wz = col + "1";
+    std::optional<std::string> text = ReadCell(wz);
+    if (IsBlank(text)) break;
+    titles_.push_back({std::move(*text), wz, col});
+  }
+  return i_titlecount();
+}
+
+std::optional<std::string> DataSource::ReadRecordName(int row) const {
+  if (titles_.empty()) throw app::RuntimeError::ArrayBounds();
+  std::optional<std::string> name = ReadCell(titles_.front().col + std::to_string(row));
+  if (IsBlank(name)) return std::nullopt;
+  return name;
+}
+
+std::string DataSource::ReadFieldValue(int k, int row) const {
+  if (k < 1 || k > i_titlecount()) throw app::RuntimeError::ArrayBounds();
+  std::optional<std::string> value = ReadCell(titles_[k - 1].col + std::to_string(row));
+  if (IsBlank(value)) return "";
+  return std::move(*value);
+}
+
+}  // namespace vexlo::merge

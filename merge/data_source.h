@@ -1,0 +1,58 @@
+// DataSource: reads the merge's data from the active sheet of the spreadsheet instance held by
+// `excelserver`: the column titles in row 1 (stopping at the first blank title, never past
+// column zz) and, per record row 2..1000, the record name and the field values. Every value is
+// one read of excelserver.application.activesheet.range(address).value, made when it is needed;
+// nothing is cached. A failing read raises the run-time error of the gateway. UI thread only.
+#ifndef VEXLO_MERGE_DATA_SOURCE_H_
+#define VEXLO_MERGE_DATA_SOURCE_H_
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "office/oleobject.h"
+
+namespace vexlo::merge {
+
+// One title of the data sheet.
+struct st_etitle {
+  std::string titlename;  // the title text as read, spaces kept
+  std::string wz;         // address of the title cell, e.g. "b1"
+  std::string col;        // column letters, e.g. "b"; data cells are col + row number
+};
+
+class DataSource {
+ public:
+  static constexpr int kFirstRecordRow = 2;
+  static constexpr int kLastRecordRow = 1000;
+  static constexpr int kMaxTitles = 702;  // columns a .. zz
+
+  // `excelserver` must stay connected (with the workbook open) while this object reads.
+  explicit DataSource(const office::oleobject& excelserver) : excelserver_(excelserver) {}
+
+  // Reads the titles of row 1 into titles() and returns their count (i_titlecount; 0 = none).
+  int ReadTitles();
+  const std::vector<st_etitle>& titles() const { return titles_; }
+  int i_titlecount() const { return static_cast<int>(titles_.size()); }
+
+  // The record name of `row` (the text of the first title's column), or nullopt when it is blank:
+  // the data ends there. REQUIRES: ReadTitles() found at least one title.
+  std::optional<std::string> ReadRecordName(int row) const;
+  // The value of title `k` (1-based) in `row`, "" when blank, otherwise exactly as converted.
+  std::string ReadFieldValue(int k, int row) const;
+
+  // The text of one cell ("c17"), converted by the gateway's general conversion; null when empty.
+  std::optional<std::string> ReadCell(const std::string& address) const;
+
+ private:
+  const office::oleobject& excelserver_;
+  std::vector<st_etitle> titles_;
+};
+
+// The column letters of the `index`-th column (0-based): a .. z, aa .. az, ba .. zz.
+// REQUIRES: 0 <= index < DataSource::kMaxTitles.
+std::string ColumnLetters(int index);
+
+}  // namespace vexlo::merge
+
+#endif  // VEXLO_MERGE_DATA_SOURCE_H_

@@ -1,0 +1,183 @@
+#include "office/engine/sheet/compound_file.h"
+
+#include <cstring>
+
+#include "app/runtime_error.h"
+
+namespace vexlo::engine::sheet {
+namespace {
+
+constexpr char kSignature[] = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
+constexpr uint32_t kEndOfChain = 0xFFFFFFFE;
+constexpr uint32_t kNoStream = 0xFFFFFFFF;
+constexpr uint32_t kMaxSector = 0xFFFFFFFA;
+constexpr uint32_t kMiniSectorSize = 64;
+constexpr size_t kHeaderDifatEntries = 109;
+constexpr uint8_t kTypeStream = 2;
+constexpr uint8_t kTypeRoot = 5;
+
+}  // namespace
+
+bool CompoundFile::HasSignature(std::string_view bytes) {
+  return bytes.size() >= 8 && std::memcmp(bytes.data(), kSignature, 8) == 0;
+}
+
+void CompoundFile::Corrupt(std::string_view what) const {
+  throw app::RuntimeError::Format(display_name_,
+                                  "已损坏或不是有效的Excel文件：" + std::string(what));
+}
+
+uint32_t CompoundFile::Read32(uint64_t offset) const {
+  if (offset + 4 > bytes_.size()) Corrupt("文件被截断");
+  uint32_t v;
+  std::memcpy(&v, bytes_.data() + offset, 4);  // little-endian, as every supported host
+  return v;
+}
+
+CompoundFile::CompoundFile(std::string_view bytes, std::string display_name)
+    : bytes_(bytes), display_name_(std::move(display_name)) {
+  if (bytes_.size() < 512 || !HasSignature(bytes_)) Corrupt("文件头无效");
+  const uint16_t shift = static_cast<uint16_t>(Read32(0x1C) >> 16);
+  if (shift != 9 && shift != 12) Corrupt("扇区大小无效");
+  sector_size_ = 1u << shift;
+  mini_cutoff_ = Read32(0x38);
+  if (bytes_.size() < sector_size_) Corrupt("文件被截断");
+  sector_count_ = (bytes_.size() - sector_size_) / sector_size_;
+  const uint32_t per_sector = sector_size_ / 4;
+
+  // The allocation table's own sectors: 109 in the header, the rest in a chain of DIFAT sectors.
+  const uint32_t fat_sectors = Read32(0x2C);
+  if (fat_sectors > sector_count_) Corrupt("分配表大小无效");
+  std::vector<uint32_t> fat_locations;
+  for (size_t i = 0; i < kHeaderDifatEntries && fat_locations.size() < fat_sectors; ++i) {
+    fat_locations.push_back(Read32(0x4C + 4 * i));
+  }
+  uint32_t difat = Read32(0x44);
+  uint64_t difat_steps = 0;
+  while (fat_locations.size() < fat_sectors) {
+    if (difat > kMaxSector || difat >= sector_count_ || ++difat_steps > sector_count_) {
+      Corrupt("分配表链无效");
+    }
+    const uint64_t base = static_cast<uint64_t>(difat + 1) * sector_size_;
+    for (uint32_t i = 0; i + 1 < per_sector && fat_locations.size() < fat_sectors; ++i) {
+      fat_locations.push_back(Read32(base + 4 * i));
+    }
+    difat = Read32(base + 4 * (per_sector - 1));
+  }
+  fat_.reserve(static_cast<size_t>(fat_sectors) * per_sector);
+  for (uint32_t location : fat_locations) {
+    if (location >= sector_count_) Corrupt("分配表位置无效");
+    const uint64_t base = static_cast<uint64_t>(location + 1) * sector_size_;
+    for (uint32_t i = 0; i < per_sector; ++i) fat_.push_back(Read32(base + 4 * i));
+  }
+
+  // The directory: 128-byte entries in their own chain.
+  const std::string directory = ReadChain(Read32(0x30), UINT64_MAX, false);
+  const size_t count = directory.size() / 128;
+  entries_.reserve(count);
+  for (size_t i = 0; i < count; ++i) {
+    const char* e = directory.data() + i * 128;
+    Entry entry;
+    uint16_t name_bytes;
+    std::memcpy(&name_bytes, e + 64, 2);
+    if (name_bytes > 64) name_bytes = 64;
+    for (size_t k = 0; k + 1 < name_bytes; k += 2) {
+      const uint16_t ch = static_cast<uint8_t>(e[k]) | (static_cast<uint8_t>(e[k + 1]) << 8);
+      if (ch == 0) break;
+      entry.name += ch < 0x80 ? static_cast<char>(ch >= 'A' && ch <= 'Z' ? ch + 32 : ch) : '?';
+    }
+    entry.type = static_cast<uint8_t>(e[66]);
+    std::memcpy(&entry.left, e + 68, 4);
+    std::memcpy(&entry.right, e + 72, 4);
+    std::memcpy(&entry.child, e + 76, 4);
+    std::memcpy(&entry.start, e + 116, 4);
+    std::memcpy(&entry.size, e + 120, 8);
+    if (sector_size_ == 512) entry.size &= 0xFFFFFFFFu;  // version 3 files leave the high half
+    entries_.push_back(std::move(entry));
+  }
+  if (entries_.empty() || entries_[0].type != kTypeRoot) Corrupt("目录无效");
+
+  // The root storage's children form a tree through left/right; walk it without recursion.
+  std::vector<bool> seen(entries_.size(), false);
+  std::vector<uint32_t> stack = {entries_[0].child};
+  while (!stack.empty()) {
+    const uint32_t i = stack.back();
+    stack.pop_back();
+    if (i == kNoStream || i >= entries_.size() || seen[i]) continue;
+    seen[i] = true;
+    root_children_.push_back(i);
+    stack.push_back(entries_[i].left);
+    stack.push_back(entries_[i].right);
+  }
+
+  // The mini stream (small streams live there) hangs off the root entry.
+  const uint32_t mini_fat_start = Read32(0x3C);
+  if (mini_fat_start != kEndOfChain && mini_fat_start != kNoStream) {
+    const std::string table = ReadChain(mini_fat_start, UINT64_MAX, false);
+    mini_fat_.resize(table.size() / 4);
+    std::memcpy(mini_fat_.data(), table.data(), mini_fat_.size() * 4);
+    mini_stream_ = ReadChain(entries_[0].start, entries_[0].size, false);
+  }
+}
+
+std::vector<uint32_t> CompoundFile::Chain(uint32_t start,
+                                          const std::vector<uint32_t>& table) const {
+  std::vector<uint32_t> chain;
+  uint32_t s = start;
+  while (s != kEndOfChain) {
+    if (s >= table.size() || chain.size() >= table.size()) Corrupt("扇区链无效");
+    chain.push_back(s);
+    s = table[s];
+  }
+  return chain;
+}
+
+std::string CompoundFile::ReadChain(uint32_t start, uint64_t size, bool mini) const {
+  const std::vector<uint32_t> chain = Chain(start, mini ? mini_fat_ : fat_);
+  const uint32_t unit = mini ? kMiniSectorSize : sector_size_;
+  const uint64_t available = static_cast<uint64_t>(chain.size()) * unit;
+  if (size != UINT64_MAX && size > available) Corrupt("数据流被截断");
+  const uint64_t wanted = size == UINT64_MAX ? available : size;
+  std::string out;
+  out.reserve(static_cast<size_t>(wanted));
+  for (uint32_t s : chain) {
+    if (out.size() >= wanted) break;
+    const size_t take = static_cast<size_t>(std::min<uint64_t>(unit, wanted - out.size()));
+    if (mini) {
+      const uint64_t at = static_cast<uint64_t>(s) * kMiniSectorSize;
+      if (at + take > mini_stream_.size()) Corrupt("小数据流被截断");
+      out.append(mini_stream_, static_cast<size_t>(at), take);
+    } else {
+      if (s >= sector_count_) Corrupt("扇区位置超出文件");
+      const uint64_t at = static_cast<uint64_t>(s + 1) * sector_size_;
+      out.append(bytes_.substr(static_cast<size_t>(at), take));
+    }
+  }
+  return out;
+}
+
+const CompoundFile::Entry* CompoundFile::Find(std::string_view name) const {
+  for (uint32_t i : root_children_) {
+    const Entry& e = entries_[i];
+    if (e.type != kTypeStream || e.name.size() != name.size()) continue;
+    bool same = true;
+    for (size_t k = 0; k < name.size() && same; ++k) {
+      char c = name[k];
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+      same = e.name[k] == c;
+    }
+    if (same) return &e;
+  }
+  return nullptr;
+}
+
+bool CompoundFile::HasStream(std::string_view name) const { return Find(name) != nullptr; }
+
+std::optional<std::string> CompoundFile::ReadStream(std::string_view name) const {
+  const Entry* e = Find(name);
+  if (e == nullptr) return std::nullopt;
+  if (e->size > bytes_.size()) Corrupt("数据流大小无效");
+  return ReadChain(e->start, e->size, e->size < mini_cutoff_);
+}
+
+}  // namespace vexlo::engine::sheet

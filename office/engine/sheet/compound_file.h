@@ -1,0 +1,59 @@
+// CompoundFile: read access to the streams at the top level of a compound document (the
+// container of .xls workbooks and of password-protected Office files). Sector chains are checked
+// against the file's size and for loops, so a hostile file fails in bounded time and memory.
+// Raises app::RuntimeError::Format naming the file. Holds a view of the caller's bytes.
+#ifndef VEXLO_OFFICE_ENGINE_SHEET_COMPOUND_FILE_H_
+#define VEXLO_OFFICE_ENGINE_SHEET_COMPOUND_FILE_H_
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vexlo::engine::sheet {
+
+class CompoundFile {
+ public:
+  // True when `bytes` start with the compound document signature.
+  static bool HasSignature(std::string_view bytes);
+
+  // Parses the header, allocation tables and directory of `bytes`, which must outlive the object.
+  // `display_name` names the file in errors.
+  CompoundFile(std::string_view bytes, std::string display_name);
+
+  // Whether a stream of that name (ASCII, case-insensitive) lies in the root storage.
+  bool HasStream(std::string_view name) const;
+  // The stream's bytes, or nullopt when there is no such stream.
+  std::optional<std::string> ReadStream(std::string_view name) const;
+
+ private:
+  struct Entry {
+    std::string name;  // ASCII-folded lower case; other characters become '?'
+    uint8_t type = 0;
+    uint32_t start = 0;
+    uint64_t size = 0;
+    uint32_t left = 0, right = 0, child = 0;
+  };
+
+  [[noreturn]] void Corrupt(std::string_view what) const;
+  std::string ReadChain(uint32_t start, uint64_t size, bool mini) const;
+  std::vector<uint32_t> Chain(uint32_t start, const std::vector<uint32_t>& table) const;
+  uint32_t Read32(uint64_t offset) const;
+  const Entry* Find(std::string_view name) const;
+
+  std::string_view bytes_;
+  std::string display_name_;
+  uint32_t sector_size_ = 512;
+  uint32_t mini_cutoff_ = 4096;
+  uint64_t sector_count_ = 0;  // whole sectors after the header
+  std::vector<uint32_t> fat_;
+  std::vector<uint32_t> mini_fat_;
+  std::string mini_stream_;
+  std::vector<Entry> entries_;
+  std::vector<uint32_t> root_children_;  // indexes into entries_
+};
+
+}  // namespace vexlo::engine::sheet
+
+#endif  // VEXLO_OFFICE_ENGINE_SHEET_COMPOUND_FILE_H_

@@ -1,0 +1,97 @@
+#include "office/engine/sheet/sheet_objects.h"
+
+#include <filesystem>
+
+#include "app/runtime_error.h"
+#include "office/engine/sheet/cell_address.h"
+
+namespace vexlo::engine::sheet {
+namespace {
+
+using app::RuntimeError;
+using office::Args;
+using office::Value;
+
+bool IsMember(std::string_view member, std::string_view lower_name) {
+  if (member.size() != lower_name.size()) return false;
+  for (size_t i = 0; i < member.size(); ++i) {
+    char c = member[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != lower_name[i]) return false;
+  }
+  return true;
+}
+
+[[noreturn]] void RangeUnknown(std::string_view member, std::string_view how) {
+  throw RuntimeError::Automation("自动化调用失败：“Range”对象不支持“" + std::string(member) +
+                                 "”（" + std::string(how) + " " + std::string(member) + "）");
+}
+
+std::string ColumnName(uint32_t column) {
+  std::string letters;
+  for (uint32_t c = column + 1; c > 0; c = (c - 1) / 26) {
+    letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
+  }
+  return letters;
+}
+
+}  // namespace
+
+Value Range::Get(std::string_view member) {
+  if (IsMember(member, "value")) return book_->data.ValueAt(sheet_, row_, column_);
+  if (IsMember(member, "address")) {
+    return Value("$" + ColumnName(column_) + "$" + std::to_string(row_ + 1));
+  }
+  RangeUnknown(member, "读取属性");
+}
+
+void Range::Set(std::string_view member, const Value&) {
+  if (IsMember(member, "value") || IsMember(member, "address")) {
+    throw RuntimeError::Automation("自动化调用失败：“Range”的“" + std::string(member) +
+                                   "”是只读的，不能设置");
+  }
+  RangeUnknown(member, "设置属性");
+}
+
+Value Range::Call(std::string_view member, std::span<const Value> args) {
+  if (!args.empty()) {
+    if (IsMember(member, "value") || IsMember(member, "address")) {
+      throw RuntimeError::Automation("自动化调用失败：“Range”的属性“" + std::string(member) +
+                                     "”不接受参数");
+    }
+    RangeUnknown(member, "调用方法");
+  }
+  return Get(member);
+}
+
+Worksheet::Worksheet(std::shared_ptr<const OpenWorkbook> book, size_t sheet)
+    : AutomationObject("Worksheet"), book_(std::move(book)), sheet_(sheet) {
+  AddProperty("name", [this] { return Value(book_->data.sheets[sheet_].name); });
+  AddMethod("range", 1, 1, [this](const Args& a) {
+    const std::string address = a.Text(0);
+    const auto ref = ParseCellRef(address);
+    if (!ref) {
+      throw RuntimeError::Automation("自动化调用失败：“Range”的单元格地址“" + address + "”无效");
+    }
+    return Value(std::make_shared<Range>(book_, sheet_, ref->row, ref->column));
+  });
+}
+
+Workbook::Workbook(std::shared_ptr<const OpenWorkbook> book, std::function<void()> on_close)
+    : AutomationObject("Workbook"),
+      book_(std::move(book)),
+      active_(std::make_shared<Worksheet>(book_, book_->data.active_sheet)) {
+  AddProperty("name",
+              [this] { return Value(std::filesystem::path(book_->path).filename().string()); });
+  AddProperty("fullname", [this] { return Value(book_->path); });
+  AddProperty("activesheet", [this] { return ActiveSheet(); });
+  // close([savechanges], [filename], [routeworkbook]): nothing is ever written back.
+  AddMethod("close", 0, 3, [on_close = std::move(on_close)](const Args&) {
+    on_close();
+    return Value();
+  });
+}
+
+Value Workbook::ActiveSheet() { return Value(std::static_pointer_cast<office::Dispatch>(active_)); }
+
+}  // namespace vexlo::engine::sheet

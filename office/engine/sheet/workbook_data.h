@@ -1,0 +1,60 @@
+// WorkbookData: what one open workbook holds in memory once its file has been parsed: the
+// worksheets with their non-empty cells, the active sheet and the workbook's text table.
+// Filled by the .xlsx and .xls readers, read by the spreadsheet server. Plain data, no locking.
+#ifndef VEXLO_OFFICE_ENGINE_SHEET_WORKBOOK_DATA_H_
+#define VEXLO_OFFICE_ENGINE_SHEET_WORKBOOK_DATA_H_
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "office/value.h"
+
+namespace vexlo::engine::sheet {
+
+// Grid limits of the largest format we read; cells outside are rejected as corrupt.
+inline constexpr uint32_t kMaxRows = 1048576;
+inline constexpr uint32_t kMaxColumns = 16384;
+// Most cells one sheet may hold: a bound on memory (about 50 bytes a cell) for hostile files.
+inline constexpr size_t kMaxCells = 10'000'000;
+
+// One stored cell. Text and error cells point into WorkbookData::strings.
+struct Cell {
+  enum class Kind : uint8_t { kNumber, kDate, kBool, kText, kError };
+  Kind kind = Kind::kNumber;
+  double number = 0;  // kNumber, kDate (workbook serial, 1900 system), kBool (0/1)
+  uint32_t text = 0;  // kText, kError: index into strings
+};
+
+struct SheetData {
+  std::string name;
+  // Non-empty cells by CellKey(row, column), both 0-based.
+  std::unordered_map<uint64_t, Cell> cells;
+};
+
+inline uint64_t CellKey(uint32_t row, uint32_t column) {
+  return (static_cast<uint64_t>(row) << 16) | column;
+}
+
+struct WorkbookData {
+  std::vector<SheetData> sheets;
+  size_t active_sheet = 0;           // index into sheets
+  std::vector<std::string> strings;  // texts of text and error cells (UTF-8)
+
+  // Adds a text to the table and returns its index.
+  uint32_t AddString(std::string text);
+  // The value of a cell as the gateway hands it out; empty cells give null.
+  office::Value ValueAt(size_t sheet, uint32_t row, uint32_t column) const;
+};
+
+// A date serial of the workbook (1900 system) as an automation date: the two differ before
+// 1 March 1900, where the workbook calendar counts a 29 February that never was.
+double AutomationDateFromSerial(double serial);
+
+// Sheet index to fall back to when a file names an active tab that does not exist.
+size_t ClampActiveSheet(size_t active, size_t sheet_count);
+
+}  // namespace vexlo::engine::sheet
+
+#endif  // VEXLO_OFFICE_ENGINE_SHEET_WORKBOOK_DATA_H_

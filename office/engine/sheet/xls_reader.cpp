@@ -1,0 +1,537 @@
+#include "office/engine/sheet/xls_reader.h"
+
+#include <cmath>
+#include <cstring>
+#include <optional>
+#include <vector>
+
+#include "app/codepage.h"
+#include "app/runtime_error.h"
+#include "office/engine/sheet/number_format.h"
+#include "office/engine/sheet/utf8.h"
+
+namespace vexlo::engine::sheet {
+namespace {
+
+// Record types.
+enum : uint16_t {
+  kFormula = 0x0006,
+  kEof = 0x000A,
+  kFilePass = 0x002F,
+  kDateMode = 0x0022,
+  kContinue = 0x003C,
+  kWindow1 = 0x003D,
+  kCodePage = 0x0042,
+  kBoundSheet = 0x0085,
+  kMulRk = 0x00BD,
+  kRString = 0x00D6,
+  kXf = 0x00E0,
+  kSst = 0x00FC,
+  kLabelSst = 0x00FD,
+  kNumber = 0x0203,
+  kLabel = 0x0204,
+  kBoolErr = 0x0205,
+  kString = 0x0207,
+  kRk = 0x027E,
+  kFormat = 0x041E,
+  kBof = 0x0809,
+};
+
+constexpr uint16_t kBiff8 = 0x0600;
+constexpr uint16_t kBiff5 = 0x0500;
+constexpr uint16_t kCodePageUtf16 = 1200;
+constexpr double k1904Offset = 1462;
+
+uint16_t U16(std::string_view d, size_t at) {
+  return static_cast<uint16_t>(static_cast<uint8_t>(d[at]) |
+                               (static_cast<uint8_t>(d[at + 1]) << 8));
+}
+uint32_t U32(std::string_view d, size_t at) {
+  return U16(d, at) | (static_cast<uint32_t>(U16(d, at + 2)) << 16);
+}
+double F64(std::string_view d, size_t at) {
+  double v;
+  std::memcpy(&v, d.data() + at, 8);
+  return v;
+}
+
+// Characters of a BIFF8 string: one byte each (the low half of UTF-16) or UTF-16LE.
+void AppendChars(std::string& out, std::string_view bytes, bool wide, uint16_t& pending_high) {
+  if (!wide) {
+    for (char c : bytes) AppendUtf8(out, static_cast<uint8_t>(c));
+    return;
+  }
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    const uint16_t u = U16(bytes, i);
+    if (u >= 0xD800 && u < 0xDC00) {
+      if (pending_high) AppendUtf8(out, 0xFFFD);
+      pending_high = u;
+      continue;
+    }
+    if (u >= 0xDC00 && u < 0xE000) {
+      if (pending_high) {
+        AppendUtf8(out, 0x10000 + ((pending_high - 0xD800) << 10) + (u - 0xDC00));
+        pending_high = 0;
+      } else {
+        AppendUtf8(out, 0xFFFD);
+      }
+      continue;
+    }
+    if (pending_high) AppendUtf8(out, 0xFFFD);
+    pending_high = 0;
+    AppendUtf8(out, u);
+  }
+}
+
+// The iconv name of a BIFF5 code page number.
+std::string CodePageName(uint16_t cp) {
+  switch (cp) {
+    case 367:
+      return "ASCII";
+    case 10000:
+    case 32768:
+      return "MACINTOSH";
+    case 32769:
+      return "CP1252";
+    default:
+      return "CP" + std::to_string(cp);
+  }
+}
+
+struct Record {
+  uint16_t type = 0;
+  std::string_view data;
+};
+
+class XlsReader {
+ public:
+  XlsReader(std::string_view stream, const std::string& display_name)
+      : stream_(stream), display_name_(display_name) {}
+
+  WorkbookData Read() {
+    ReadGlobals();
+    if (data_.sheets.empty()) Corrupt("工作簿中没有工作表");
+    data_.active_sheet = ClampActiveSheet(active_, data_.sheets.size());
+    ReadSheet(sheet_offsets_[data_.active_sheet], data_.sheets[data_.active_sheet]);
+    return std::move(data_);
+  }
+
+ private:
+  [[noreturn]] void Corrupt(std::string_view what) const {
+    throw app::RuntimeError::Format(display_name_,
+                                    "不是有效的Excel工作簿或已损坏：" + std::string(what));
+  }
+
+  // The record at pos_, or nullopt at the end of the stream.
+  std::optional<Record> Next() {
+    if (pos_ >= stream_.size()) return std::nullopt;
+    if (pos_ + 4 > stream_.size()) Corrupt("记录被截断");
+    Record r;
+    r.type = U16(stream_, pos_);
+    const uint16_t len = U16(stream_, pos_ + 2);
+    if (pos_ + 4 + len > stream_.size()) Corrupt("记录长度超出数据流");
+    r.data = stream_.substr(pos_ + 4, len);
+    pos_ += 4 + len;
+    return r;
+  }
+
+  // The type of the record at pos_, without consuming it.
+  std::optional<uint16_t> PeekType() const {
+    if (pos_ + 4 > stream_.size()) return std::nullopt;
+    return U16(stream_, pos_);
+  }
+
+  void Need(const Record& r, size_t size) const {
+    if (r.data.size() < size) Corrupt("记录过短");
+  }
+
+  // A record followed by its CONTINUE records, read as one sequence of bytes. A string whose
+  // characters cross into the next piece starts that piece with a new option byte.
+  class Continued {
+   public:
+    Continued(const XlsReader& owner, std::string_view first) : owner_(owner) { Add(first); }
+    void Add(std::string_view piece) {
+      bytes_.append(piece);
+      ends_.push_back(bytes_.size());
+    }
+    bool AtEnd() const { return pos_ >= bytes_.size(); }
+    uint8_t U8() {
+      Check(1);
+      return static_cast<uint8_t>(bytes_[pos_++]);
+    }
+    uint16_t U16v() {
+      Check(2);
+      pos_ += 2;
+      return U16(bytes_, pos_ - 2);
+    }
+    uint32_t U32v() {
+      Check(4);
+      pos_ += 4;
+      return U32(bytes_, pos_ - 4);
+    }
+    void Skip(uint64_t n) {
+      Check(n);
+      pos_ += static_cast<size_t>(n);
+    }
+    // A BIFF8 string whose character count `cch` has been read already.
+    std::string Biff8Chars(uint16_t cch) {
+      const uint8_t flags = U8();
+      bool wide = flags & 0x01;
+      const uint16_t runs = (flags & 0x08) ? U16v() : 0;
+      const uint32_t ext = (flags & 0x04) ? U32v() : 0;
+      std::string out;
+      uint16_t pending = 0;
+      size_t left = cch;
+      while (left > 0) {
+        const size_t end = PieceEnd();
+        const size_t unit = wide ? 2 : 1;
+        const size_t fit = std::min(left, (end - pos_) / unit);
+        AppendChars(out, std::string_view(bytes_).substr(pos_, fit * unit), wide, pending);
+        pos_ += fit * unit;
+        left -= fit;
+        if (left == 0) break;
+        if (pos_ != end || pos_ >= bytes_.size()) owner_.Corrupt("字符串被截断");
+        wide = U8() & 0x01;  // the option byte that opens the next piece
+      }
+      if (pending) AppendUtf8(out, 0xFFFD);
+      Skip(4ull * runs);
+      Skip(ext);
+      return out;
+    }
+
+   private:
+    void Check(uint64_t n) const {
+      if (n > bytes_.size() - pos_) owner_.Corrupt("字符串表被截断");
+    }
+    // The end of the piece that holds pos_. pos_ only grows, so the search resumes where the last
+    // one stopped: a table cut into millions of pieces is still read in linear time.
+    size_t PieceEnd() {
+      while (piece_ < ends_.size() && ends_[piece_] <= pos_) ++piece_;
+      return piece_ < ends_.size() ? ends_[piece_] : bytes_.size();
+    }
+    const XlsReader& owner_;
+    std::string bytes_;
+    std::vector<size_t> ends_;
+    size_t piece_ = 0;  // index into ends_ of the piece that holds pos_
+    size_t pos_ = 0;
+  };
+
+  Continued WithContinues(const Record& r) {
+    Continued c(*this, r.data);
+    while (PeekType() == kContinue) c.Add(Next()->data);
+    return c;
+  }
+
+  // An 8-bit string in the workbook's code page (BIFF5/7).
+  std::string Narrow(std::string_view bytes) const {
+    bool ascii = true;
+    for (char c : bytes) ascii = ascii && static_cast<uint8_t>(c) < 0x80;
+    if (ascii) return std::string(bytes);
+    std::string out;
+    if (!app::ToUtf8(codepage_name_, bytes, out)) app::ToUtf8("CP1252", bytes, out);
+    return out;
+  }
+
+  // A string with a 16-bit (or 8-bit) length at `at` inside one record.
+  std::string RecordString(const Record& r, size_t at, bool short_length) {
+    const size_t len_size = short_length ? 1 : 2;
+    Need(r, at + len_size);
+    const uint16_t cch = short_length ? static_cast<uint8_t>(r.data[at]) : U16(r.data, at);
+    if (!biff8_) {
+      Need(r, at + len_size + cch);
+      return Narrow(r.data.substr(at + len_size, cch));
+    }
+    Continued c(*this, r.data.substr(at + len_size));
+    return c.Biff8Chars(cch);
+  }
+
+  void ReadBof(const Record& r) {
+    if (r.type != kBof) {
+      if (r.type == 0x0009 || r.type == 0x0209 || r.type == 0x0409) {
+        Corrupt("这是不支持的早期Excel格式（Excel 2.x-4.x）");
+      }
+      Corrupt("缺少文件头记录");
+    }
+    Need(r, 4);
+    const uint16_t version = U16(r.data, 0);
+    if (version != kBiff8 && version != kBiff5) Corrupt("不支持的Excel版本");
+    biff8_ = version == kBiff8;
+  }
+
+  void ReadGlobals() {
+    auto first = Next();
+    if (!first) Corrupt("工作簿数据流为空");
+    ReadBof(*first);
+    std::vector<std::pair<uint16_t, bool>> custom_formats;  // FORMAT: index, is a date
+    while (auto r = Next()) {
+      switch (r->type) {
+        case kEof:
+          FinishFormats(custom_formats);
+          return;
+        case kFilePass:
+          throw app::RuntimeError::Format(display_name_, "受密码保护，无法读取");
+        case kCodePage:
+          Need(*r, 2);
+          if (U16(r->data, 0) != kCodePageUtf16) codepage_name_ = CodePageName(U16(r->data, 0));
+          break;
+        case kDateMode:
+          Need(*r, 2);
+          date1904_ = U16(r->data, 0) == 1;
+          break;
+        case kWindow1:
+          Need(*r, 12);
+          active_ = U16(r->data, 10);
+          break;
+        case kBoundSheet: {
+          Need(*r, 7);
+          sheet_offsets_.push_back(U32(r->data, 0));
+          SheetData sheet;
+          sheet.name = RecordString(*r, 6, true);
+          data_.sheets.push_back(std::move(sheet));
+          break;
+        }
+        case kFormat: {
+          Need(*r, 3);
+          const std::string code = RecordString(*r, 2, !biff8_);
+          custom_formats.emplace_back(U16(r->data, 0), IsDateFormatCode(code));
+          break;
+        }
+        case kXf:
+          Need(*r, 4);
+          xf_format_.push_back(U16(r->data, 2));
+          break;
+        case kSst:
+          ReadSst(*r);
+          break;
+        default:
+          break;
+      }
+    }
+    Corrupt("工作簿全局数据没有结束记录");
+  }
+
+  void FinishFormats(const std::vector<std::pair<uint16_t, bool>>& custom) {
+    xf_is_date_.reserve(xf_format_.size());
+    for (uint16_t id : xf_format_) {
+      bool date = IsBuiltinDateFormat(id);
+      for (const auto& [index, is_date] : custom) {
+        if (index == id) date = is_date;
+      }
+      xf_is_date_.push_back(date);
+    }
+  }
+
+  void ReadSst(const Record& r) {
+    if (!biff8_) return;  // BIFF5 has no shared strings
+    Continued c = WithContinues(r);
+    c.U32v();  // total references
+    const uint32_t unique = c.U32v();
+    // The count may lie; every string takes at least 3 bytes, so the data bounds the reserve.
+    shared_.reserve(std::min<size_t>(unique, r.data.size()));
+    for (uint32_t i = 0; i < unique && !c.AtEnd(); ++i) {
+      const uint16_t cch = c.U16v();
+      shared_.push_back(data_.AddString(c.Biff8Chars(cch)));
+    }
+  }
+
+  // Stores a cell; a later record for the same cell replaces it.
+  void Put(SheetData& sheet, uint16_t row, uint16_t col, Cell cell) {
+    if (sheet.cells.size() >= kMaxCells) Corrupt("单元格数量过多");
+    sheet.cells[CellKey(row, col)] = cell;
+  }
+
+  Cell NumberCell(uint16_t xf, double value) const {
+    Cell c;
+    c.number = std::isfinite(value) ? value : 0;
+    if (xf < xf_is_date_.size() && xf_is_date_[xf]) {
+      c.kind = Cell::Kind::kDate;
+      if (date1904_) c.number += k1904Offset;
+    }
+    return c;
+  }
+
+  static double RkValue(uint32_t rk) {
+    double v;
+    if (rk & 0x02) {
+      v = static_cast<double>(static_cast<int32_t>(rk) >> 2);
+    } else {
+      const uint64_t bits = static_cast<uint64_t>(rk & 0xFFFFFFFCu) << 32;
+      std::memcpy(&v, &bits, 8);
+    }
+    return (rk & 0x01) ? v / 100 : v;
+  }
+
+  Cell TextCell(std::string text) {
+    Cell c;
+    c.kind = Cell::Kind::kText;
+    c.text = data_.AddString(std::move(text));
+    return c;
+  }
+
+  Cell ErrorCell(uint8_t code) {
+    const char* text = "#N/A";
+    switch (code) {
+      case 0x00:
+        text = "#NULL!";
+        break;
+      case 0x07:
+        text = "#DIV/0!";
+        break;
+      case 0x0F:
+        text = "#VALUE!";
+        break;
+      case 0x17:
+        text = "#REF!";
+        break;
+      case 0x1D:
+        text = "#NAME?";
+        break;
+      case 0x24:
+        text = "#NUM!";
+        break;
+      default:
+        break;
+    }
+    Cell c;
+    c.kind = Cell::Kind::kError;
+    c.text = data_.AddString(text);
+    return c;
+  }
+
+  void ReadSheet(uint32_t offset, SheetData& sheet) {
+    if (offset >= stream_.size()) Corrupt("工作表位置超出数据流");
+    pos_ = offset;
+    auto bof = Next();
+    if (!bof) Corrupt("工作表被截断");
+    ReadBof(*bof);
+    std::optional<std::pair<uint16_t, uint16_t>> pending_string;  // formula awaiting STRING
+    while (auto r = Next()) {
+      const std::string_view d = r->data;
+      switch (r->type) {
+        case kEof:
+          return;
+        case kBof:
+          // An embedded chart's substream: skip to its end.
+          while (auto inner = Next()) {
+            if (inner->type == kEof) break;
+          }
+          continue;
+        case kNumber:
+          Need(*r, 14);
+          Put(sheet, U16(d, 0), U16(d, 2), NumberCell(U16(d, 4), F64(d, 6)));
+          break;
+        case kRk:
+          Need(*r, 10);
+          Put(sheet, U16(d, 0), U16(d, 2), NumberCell(U16(d, 4), RkValue(U32(d, 6))));
+          break;
+        case kMulRk: {
+          Need(*r, 6);
+          const uint16_t row = U16(d, 0);
+          const uint16_t first = U16(d, 2);
+          const size_t n = (d.size() - 6) / 6;
+          for (size_t i = 0; i < n; ++i) {
+            const size_t at = 4 + 6 * i;
+            Put(sheet, row, static_cast<uint16_t>(first + i),
+                NumberCell(U16(d, at), RkValue(U32(d, at + 2))));
+          }
+          break;
+        }
+        case kLabelSst: {
+          Need(*r, 10);
+          const uint32_t index = U32(d, 6);
+          if (index >= shared_.size()) Corrupt("共享字符串编号无效");
+          Cell c;
+          c.kind = Cell::Kind::kText;
+          c.text = shared_[index];
+          Put(sheet, U16(d, 0), U16(d, 2), c);
+          break;
+        }
+        case kLabel:
+        case kRString:
+          Need(*r, 6);
+          Put(sheet, U16(d, 0), U16(d, 2), TextCell(RecordString(*r, 6, false)));
+          break;
+        case kBoolErr: {
+          Need(*r, 8);
+          if (d[7] != 0) {
+            Put(sheet, U16(d, 0), U16(d, 2), ErrorCell(static_cast<uint8_t>(d[6])));
+          } else {
+            Cell c;
+            c.kind = Cell::Kind::kBool;
+            c.number = d[6] != 0 ? 1 : 0;
+            Put(sheet, U16(d, 0), U16(d, 2), c);
+          }
+          break;
+        }
+        case kFormula: {
+          Need(*r, 14);
+          const uint16_t row = U16(d, 0), col = U16(d, 2);
+          pending_string.reset();
+          if (U16(d, 12) != 0xFFFF) {
+            Put(sheet, row, col, NumberCell(U16(d, 4), F64(d, 6)));
+            break;
+          }
+          switch (static_cast<uint8_t>(d[6])) {
+            case 0:  // text result: the STRING record that follows holds it
+              pending_string.emplace(row, col);
+              break;
+            case 1: {
+              Cell c;
+              c.kind = Cell::Kind::kBool;
+              c.number = d[8] != 0 ? 1 : 0;
+              Put(sheet, row, col, c);
+              break;
+            }
+            case 2:
+              Put(sheet, row, col, ErrorCell(static_cast<uint8_t>(d[8])));
+              break;
+            case 3:
+              Put(sheet, row, col, TextCell(""));
+              break;
+            default:
+              break;
+          }
+          break;
+        }
+        case kString: {
+          if (!pending_string) break;
+          std::string text;
+          if (biff8_) {
+            Continued c = WithContinues(*r);
+            const uint16_t cch = c.U16v();
+            text = c.Biff8Chars(cch);
+          } else {
+            text = RecordString(*r, 0, false);
+          }
+          Put(sheet, pending_string->first, pending_string->second, TextCell(std::move(text)));
+          pending_string.reset();
+          break;
+        }
+        default:
+          break;
+      }
+    }
+    Corrupt("工作表没有结束记录");
+  }
+
+  std::string_view stream_;
+  const std::string& display_name_;
+  size_t pos_ = 0;
+  bool biff8_ = true;
+  bool date1904_ = false;
+  size_t active_ = 0;
+  std::string codepage_name_ = "CP1252";
+  std::vector<uint32_t> sheet_offsets_;
+  std::vector<uint16_t> xf_format_;
+  std::vector<bool> xf_is_date_;
+  std::vector<uint32_t> shared_;  // shared string index -> data_.strings index
+  WorkbookData data_;
+};
+
+}  // namespace
+
+WorkbookData ReadXls(std::string_view stream, const std::string& display_name) {
+  return XlsReader(stream, display_name).Read();
+}
+
+}  // namespace vexlo::engine::sheet

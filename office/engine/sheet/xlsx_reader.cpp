@@ -1,0 +1,495 @@
+#include "office/engine/sheet/xlsx_reader.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <deque>
+#include <pugixml.hpp>
+
+#include "app/runtime_error.h"
+#include "office/engine/sheet/cell_address.h"
+#include "office/engine/sheet/number_format.h"
+#include "office/engine/sheet/utf8.h"
+
+namespace vexlo::engine::sheet {
+namespace {
+
+using app::RuntimeError;
+
+// Worksheet rows are parsed in slices of about this many bytes. The fuzz build makes them tiny,
+// so that slicing and its fallback are exercised on small inputs.
+#ifndef VEXLO_XLSX_SLICE_BYTES
+#define VEXLO_XLSX_SLICE_BYTES (256 << 10)
+#endif
+constexpr size_t kSliceBytes = VEXLO_XLSX_SLICE_BYTES;
+
+// Days between the 1900 and the 1904 date systems.
+constexpr double k1904Offset = 1462;
+
+// Whitespace-only text (a cell holding "   ") must survive parsing. Text is kept in its element
+// rather than in a node of its own, which saves a third of the nodes of a worksheet.
+constexpr unsigned kParseOptions =
+    pugi::parse_default | pugi::parse_ws_pcdata_single | pugi::parse_embed_pcdata;
+
+// A node's name without its namespace prefix ("x:c" -> "c").
+std::string_view LocalName(const char* name) {
+  const char* colon = std::strchr(name, ':');
+  return colon ? std::string_view(colon + 1) : std::string_view(name);
+}
+
+bool Is(const pugi::xml_node& node, std::string_view local) {
+  return node.type() == pugi::node_element && LocalName(node.name()) == local;
+}
+
+pugi::xml_node Child(const pugi::xml_node& parent, std::string_view local) {
+  for (pugi::xml_node n = parent.first_child(); n; n = n.next_sibling()) {
+    if (Is(n, local)) return n;
+  }
+  return {};
+}
+
+// An attribute by local name ("r:id" matches "id" only when a prefix is present).
+pugi::xml_attribute PrefixedAttribute(const pugi::xml_node& node, std::string_view local) {
+  for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute()) {
+    const char* colon = std::strchr(a.name(), ':');
+    if (colon && std::string_view(colon + 1) == local) return a;
+  }
+  return {};
+}
+
+bool ParseDouble(std::string_view text, double& out) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
+  return ec == std::errc() && end == text.data() + text.size() && std::isfinite(out);
+}
+
+bool ParseUint(std::string_view text, uint32_t& out) {
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
+  return ec == std::errc() && end == text.data() + text.size() && !text.empty();
+}
+
+// Texts in the package escape characters XML cannot carry as "_xHHHH_".
+std::string DecodeEscapes(std::string_view text) {
+  if (text.find("_x") == std::string_view::npos) return std::string(text);
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size();) {
+    if (text[i] == '_' && i + 7 <= text.size() && text[i + 1] == 'x' && text[i + 6] == '_') {
+      uint32_t cp = 0;
+      const auto [end, ec] = std::from_chars(text.data() + i + 2, text.data() + i + 6, cp, 16);
+      if (ec == std::errc() && end == text.data() + i + 6) {
+        AppendUtf8(out, cp >= 0xD800 && cp < 0xE000 ? 0xFFFD : cp);  // no lone surrogates
+        i += 7;
+        continue;
+      }
+    }
+    out += text[i++];
+  }
+  return out;
+}
+
+// The text of a string item (<si> or <is>): its <t>, or the <t> of every run joined; phonetic
+// runs (<rPh>) are not part of the value.
+std::string StringItemText(const pugi::xml_node& item) {
+  std::string text;
+  for (pugi::xml_node n = item.first_child(); n; n = n.next_sibling()) {
+    if (Is(n, "t")) {
+      text += n.child_value();
+    } else if (Is(n, "r")) {
+      if (pugi::xml_node t = Child(n, "t")) text += t.child_value();
+    }
+  }
+  return DecodeEscapes(text);
+}
+
+// Days from 1899-12-30 to a civil date.
+double SerialFromCivil(int y, unsigned m, unsigned d) {
+  y -= m <= 2;
+  const int era = (y >= 0 ? y : y - 399) / 400;
+  const unsigned yoe = static_cast<unsigned>(y - era * 400);
+  const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return static_cast<double>(era) * 146097 + doe - 719468 + 25569;
+}
+
+// An ISO 8601 date or date-time ("2020-02-29", "2020-02-29T13:05:00", "13:05:00").
+bool ParseIsoDate(std::string_view s, double& serial) {
+  int y = 1899, mo = 12, d = 30, h = 0, mi = 0;
+  double sec = 0;
+  auto num = [&](size_t pos, size_t len, int& out) {
+    if (pos + len > s.size()) return false;
+    const auto [end, ec] = std::from_chars(s.data() + pos, s.data() + pos + len, out);
+    return ec == std::errc() && end == s.data() + pos + len;
+  };
+  size_t time_at = std::string_view::npos;
+  if (s.size() >= 10 && s[4] == '-' && s[7] == '-') {
+    if (!num(0, 4, y) || !num(5, 2, mo) || !num(8, 2, d)) return false;
+    if (mo < 1 || mo > 12 || d < 1 || d > 31) return false;
+    if (s.size() > 10 && s[10] == 'T') time_at = 11;
+  } else if (s.size() >= 8 && s[2] == ':') {
+    time_at = 0;
+  } else {
+    return false;
+  }
+  if (time_at != std::string_view::npos) {
+    if (!num(time_at, 2, h) || s.size() < time_at + 5 || s[time_at + 2] != ':' ||
+        !num(time_at + 3, 2, mi)) {
+      return false;
+    }
+    if (s.size() > time_at + 6 && s[time_at + 5] == ':') {
+      std::string_view rest = s.substr(time_at + 6);
+      size_t n = 0;
+      while (n < rest.size() && ((rest[n] >= '0' && rest[n] <= '9') || rest[n] == '.')) ++n;
+      if (!ParseDouble(rest.substr(0, n), sec)) return false;
+    }
+  }
+  serial =
+      (time_at == 0 ? 0 : SerialFromCivil(y, static_cast<unsigned>(mo), static_cast<unsigned>(d))) +
+      (h * 3600 + mi * 60 + sec) / 86400.0;
+  return true;
+}
+
+class XlsxReader {
+ public:
+  explicit XlsxReader(ZipReader& package) : package_(package) {}
+
+  WorkbookData Read() {
+    const std::string workbook_part = FindWorkbookPart();
+    const std::string base = Folder(workbook_part);
+    const auto rels = ReadRelationships(RelsPartOf(workbook_part), base);
+
+    pugi::xml_document workbook_doc;
+    const pugi::xml_node workbook = Load(workbook_part, workbook_doc, "workbook");
+    if (pugi::xml_node pr = Child(workbook, "workbookPr")) {
+      const std::string_view v = pr.attribute("date1904").value();
+      date1904_ = v == "1" || v == "true";
+    }
+    size_t active = 0;
+    if (pugi::xml_node views = Child(workbook, "bookViews")) {
+      if (pugi::xml_node view = Child(views, "workbookView")) {
+        active = view.attribute("activeTab").as_uint(0);
+      }
+    }
+    std::vector<std::string> sheet_parts;
+    if (pugi::xml_node sheets = Child(workbook, "sheets")) {
+      for (pugi::xml_node s = sheets.first_child(); s; s = s.next_sibling()) {
+        if (!Is(s, "sheet")) continue;
+        SheetData sheet;
+        sheet.name = s.attribute("name").value();
+        data_.sheets.push_back(std::move(sheet));
+        const std::string id = PrefixedAttribute(s, "id").value();
+        std::string part;
+        for (const auto& r : rels) {
+          if (r.id == id) part = r.target;
+        }
+        sheet_parts.push_back(part);
+      }
+    }
+    if (data_.sheets.empty()) Corrupt("工作簿中没有工作表");
+    data_.active_sheet = ClampActiveSheet(active, data_.sheets.size());
+
+    std::string styles_part = base + "styles.xml";
+    std::string strings_part = base + "sharedStrings.xml";
+    for (const auto& r : rels) {
+      if (EndsWith(r.type, "/styles")) styles_part = r.target;
+      if (EndsWith(r.type, "/sharedStrings")) strings_part = r.target;
+    }
+    ReadStyles(styles_part);
+    ReadSharedStrings(strings_part);
+
+    const std::string& sheet_part = sheet_parts[data_.active_sheet];
+    if (sheet_part.empty() || !package_.Has(sheet_part)) Corrupt("找不到当前工作表的内容");
+    ReadSheet(sheet_part, data_.sheets[data_.active_sheet]);
+    return std::move(data_);
+  }
+
+ private:
+  struct Relationship {
+    std::string id, type, target;
+  };
+
+  [[noreturn]] void Corrupt(std::string_view what) const {
+    throw RuntimeError::Format(package_.display_name(),
+                               "不是有效的Excel工作簿或已损坏：" + std::string(what));
+  }
+
+  static bool EndsWith(std::string_view s, std::string_view tail) {
+    return s.size() >= tail.size() && s.substr(s.size() - tail.size()) == tail;
+  }
+
+  static std::string Folder(const std::string& part) {
+    const size_t slash = part.rfind('/');
+    return slash == std::string::npos ? std::string() : part.substr(0, slash + 1);
+  }
+
+  static std::string RelsPartOf(const std::string& part) {
+    const size_t slash = part.rfind('/');
+    if (slash == std::string::npos) return "_rels/" + part + ".rels";
+    return part.substr(0, slash + 1) + "_rels/" + part.substr(slash + 1) + ".rels";
+  }
+
+  // Resolves a relationship target against the folder of its source part.
+  static std::string Resolve(const std::string& base, std::string_view target) {
+    std::string path = !target.empty() && target[0] == '/' ? std::string(target.substr(1))
+                                                           : base + std::string(target);
+    // Fold "a/../b" and "./".
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= path.size()) {
+      size_t slash = path.find('/', start);
+      if (slash == std::string::npos) slash = path.size();
+      const std::string piece = path.substr(start, slash - start);
+      if (piece == "..") {
+        if (!parts.empty()) parts.pop_back();
+      } else if (!piece.empty() && piece != ".") {
+        parts.push_back(piece);
+      }
+      start = slash + 1;
+    }
+    std::string out;
+    for (const auto& p : parts) out += (out.empty() ? "" : "/") + p;
+    return out;
+  }
+
+  // Parses a part into `doc` and returns its root element, which must be `root_name`.
+  pugi::xml_node Load(const std::string& part, pugi::xml_document& doc,
+                      std::string_view root_name) {
+    auto bytes = package_.Read(part);
+    if (!bytes) Corrupt("缺少 " + part);
+    buffers_.push_back(std::move(*bytes));
+    return Parse(part, buffers_.back(), doc, root_name);
+  }
+
+  // Parses `buffer` in place; it must stay alive as long as `doc`.
+  pugi::xml_node Parse(const std::string& part, std::string& buffer, pugi::xml_document& doc,
+                       std::string_view root_name) {
+    const pugi::xml_parse_result ok =
+        doc.load_buffer_inplace(buffer.data(), buffer.size(), kParseOptions);
+    if (!ok) Corrupt(part + " 的XML格式错误（" + ok.description() + "）");
+    pugi::xml_node root = doc.document_element();
+    // A chart sheet may be the active tab: it is a sheet without cells.
+    const bool chart = root_name == "worksheet" && Is(root, "chartsheet");
+    if (!Is(root, root_name) && !chart) Corrupt(part + " 的内容不符合预期");
+    return root;
+  }
+
+  std::vector<Relationship> ReadRelationships(const std::string& rels_part,
+                                              const std::string& base) {
+    std::vector<Relationship> out;
+    if (!package_.Has(rels_part)) return out;
+    pugi::xml_document doc;
+    const pugi::xml_node root = Load(rels_part, doc, "Relationships");
+    for (pugi::xml_node r = root.first_child(); r; r = r.next_sibling()) {
+      if (!Is(r, "Relationship")) continue;
+      if (std::string_view(r.attribute("TargetMode").value()) == "External") continue;
+      out.push_back({r.attribute("Id").value(), r.attribute("Type").value(),
+                     Resolve(base, r.attribute("Target").value())});
+    }
+    buffers_.pop_back();
+    return out;
+  }
+
+  std::string FindWorkbookPart() {
+    for (const auto& r : ReadRelationships("_rels/.rels", "")) {
+      if (EndsWith(r.type, "/officeDocument") && package_.Has(r.target)) return r.target;
+    }
+    if (package_.Has("xl/workbook.xml")) return "xl/workbook.xml";
+    if (package_.Has("word/document.xml")) Corrupt("这是Word文档，不是Excel工作簿");
+    Corrupt("找不到工作簿内容");
+  }
+
+  void ReadStyles(const std::string& part) {
+    if (!package_.Has(part)) return;
+    pugi::xml_document doc;
+    const pugi::xml_node root = Load(part, doc, "styleSheet");
+    std::unordered_map<uint32_t, bool> custom;  // numFmtId -> is a date
+    if (pugi::xml_node fmts = Child(root, "numFmts")) {
+      for (pugi::xml_node f = fmts.first_child(); f; f = f.next_sibling()) {
+        if (!Is(f, "numFmt")) continue;
+        custom[f.attribute("numFmtId").as_uint()] =
+            IsDateFormatCode(f.attribute("formatCode").value());
+      }
+    }
+    if (pugi::xml_node xfs = Child(root, "cellXfs")) {
+      for (pugi::xml_node xf = xfs.first_child(); xf; xf = xf.next_sibling()) {
+        if (!Is(xf, "xf")) continue;
+        const uint32_t id = xf.attribute("numFmtId").as_uint();
+        const auto it = custom.find(id);
+        xf_is_date_.push_back(it != custom.end() ? it->second : IsBuiltinDateFormat(id));
+      }
+    }
+    buffers_.pop_back();
+  }
+
+  void ReadSharedStrings(const std::string& part) {
+    if (!package_.Has(part)) return;
+    pugi::xml_document doc;
+    const pugi::xml_node root = Load(part, doc, "sst");
+    for (pugi::xml_node si = root.first_child(); si; si = si.next_sibling()) {
+      if (Is(si, "si")) shared_.push_back(data_.AddString(StringItemText(si)));
+    }
+    buffers_.pop_back();
+  }
+
+  // Rows are parsed a slice at a time, so that the nodes of one slice exist at once rather than
+  // those of the whole sheet. A sheet that cannot be cut cleanly is parsed whole instead.
+  void ReadSheet(const std::string& part, SheetData& sheet) {
+    auto bytes = package_.Read(part);
+    if (!bytes) Corrupt("缺少 " + part);
+    if (ReadSheetInSlices(*bytes, sheet)) return;
+    sheet.cells.clear();
+    buffers_.push_back(std::move(*bytes));
+    pugi::xml_document doc;
+    const pugi::xml_node root = Parse(part, buffers_.back(), doc, "worksheet");
+    uint32_t next_row = 0;
+    ReadRows(Child(root, "sheetData"), next_row, sheet);
+  }
+
+  bool ReadSheetInSlices(const std::string& xml, SheetData& sheet) {
+    const size_t open = FindTag(xml, 0, "sheetData", false);
+    if (open == std::string::npos) return false;
+    const size_t open_end = xml.find('>', open);
+    if (open_end == std::string::npos) return false;
+    if (xml[open_end - 1] == '/') return true;  // <sheetData/>: no cells
+    const size_t close = FindTag(xml, open_end, "sheetData", true);
+    if (close == std::string::npos) return false;
+    uint32_t next_row = 0;
+    for (size_t pos = open_end + 1; pos < close;) {
+      size_t cut = close;
+      if (close - pos > kSliceBytes) {
+        const size_t row_end = FindTag(xml, pos + kSliceBytes, "row", true);
+        if (row_end != std::string::npos && row_end < close) {
+          cut = std::min(close, xml.find('>', row_end) + 1);
+        }
+      }
+      pugi::xml_document doc;
+      if (!doc.load_buffer(xml.data() + pos, cut - pos, kParseOptions | pugi::parse_fragment,
+                           pugi::encoding_utf8)) {
+        return false;
+      }
+      ReadRows(doc, next_row, sheet);
+      pos = cut;
+    }
+    return true;
+  }
+
+  // The position of the '<' of the next tag named `local` (with any prefix) at or after `from`:
+  // a start tag, or with `closing` an end tag. npos when there is none.
+  static size_t FindTag(std::string_view xml, size_t from, std::string_view local, bool closing) {
+    auto name_char = [](char c) {
+      return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+             c == '_' || c == '-' || c == '.';
+    };
+    for (size_t at = xml.find(local, from); at != std::string_view::npos;
+         at = xml.find(local, at + 1)) {
+      size_t lt = at;
+      if (lt > 0 && xml[lt - 1] == ':') {
+        --lt;
+        while (lt > 0 && name_char(xml[lt - 1])) --lt;
+      }
+      if (closing) {
+        if (lt < 2 || xml[lt - 1] != '/' || xml[lt - 2] != '<') continue;
+        lt -= 2;
+      } else {
+        if (lt < 1 || xml[lt - 1] != '<') continue;
+        lt -= 1;
+      }
+      const size_t after = at + local.size();
+      if (after >= xml.size()) continue;
+      const char c = xml[after];
+      if (c == '>' || c == '/' || c == ' ' || c == '\t' || c == '\r' || c == '\n') return lt;
+    }
+    return std::string_view::npos;
+  }
+
+  void ReadRows(const pugi::xml_node& parent, uint32_t& next_row, SheetData& sheet) {
+    for (pugi::xml_node row = parent.first_child(); row; row = row.next_sibling()) {
+      if (!Is(row, "row")) continue;
+      uint32_t r = next_row;
+      if (pugi::xml_attribute ra = row.attribute("r")) {
+        if (!ParseUint(ra.value(), r) || r < 1 || r > kMaxRows) Corrupt("行号超出范围");
+        --r;
+      }
+      if (r >= kMaxRows) Corrupt("行号超出范围");
+      next_row = r + 1;
+      uint32_t next_col = 0;
+      for (pugi::xml_node c = row.first_child(); c; c = c.next_sibling()) {
+        if (!Is(c, "c")) continue;
+        CellRef ref{r, next_col};
+        if (pugi::xml_attribute ca = c.attribute("r")) {
+          const auto parsed = ParseCellRef(ca.value());
+          if (!parsed) Corrupt(std::string("单元格地址无效：") + ca.value());
+          ref = *parsed;
+        }
+        if (ref.column >= kMaxColumns) Corrupt("列号超出范围");
+        next_col = ref.column + 1;
+        Cell cell;
+        if (!ReadCell(c, cell)) continue;
+        if (sheet.cells.size() >= kMaxCells) Corrupt("单元格数量过多");
+        sheet.cells[CellKey(ref.row, ref.column)] = cell;
+      }
+    }
+  }
+
+  // Fills `cell` from <c>; false for a cell without a value.
+  bool ReadCell(const pugi::xml_node& c, Cell& cell) {
+    const std::string_view type = c.attribute("t").value();
+    if (type == "inlineStr") {
+      const pugi::xml_node is = Child(c, "is");
+      if (!is) return false;
+      cell.kind = Cell::Kind::kText;
+      cell.text = data_.AddString(StringItemText(is));
+      return true;
+    }
+    const pugi::xml_node v = Child(c, "v");
+    if (!v) return false;
+    const std::string_view text = v.child_value();
+    if (type == "s") {
+      uint32_t index = 0;
+      if (!ParseUint(text, index) || index >= shared_.size()) Corrupt("共享字符串编号无效");
+      cell.kind = Cell::Kind::kText;
+      cell.text = shared_[index];
+    } else if (type == "str") {
+      cell.kind = Cell::Kind::kText;
+      cell.text = data_.AddString(DecodeEscapes(text));
+    } else if (type == "b") {
+      cell.kind = Cell::Kind::kBool;
+      cell.number = (text == "1" || text == "true") ? 1 : 0;
+    } else if (type == "e") {
+      cell.kind = Cell::Kind::kError;
+      cell.text = data_.AddString(std::string(text));
+    } else if (type == "d") {
+      double serial = 0;
+      if (!ParseIsoDate(text, serial)) Corrupt("日期值无效");
+      cell.kind = Cell::Kind::kDate;
+      cell.number = serial;
+    } else {
+      double number = 0;
+      if (!ParseDouble(text, number)) Corrupt("数值无效");
+      cell.number = number;
+      uint32_t xf = 0;
+      if (pugi::xml_attribute s = c.attribute("s");
+          s && ParseUint(s.value(), xf) && xf < xf_is_date_.size() && xf_is_date_[xf]) {
+        cell.kind = Cell::Kind::kDate;
+        if (date1904_) cell.number += k1904Offset;
+      }
+    }
+    return true;
+  }
+
+  ZipReader& package_;
+  WorkbookData data_;
+  bool date1904_ = false;
+  std::vector<bool> xf_is_date_;
+  std::vector<uint32_t> shared_;     // shared string index -> data_.strings index
+  std::deque<std::string> buffers_;  // parsed in place; a deque never moves them
+};
+
+}  // namespace
+
+WorkbookData ReadXlsx(ZipReader& package) { return XlsxReader(package).Read(); }
+
+}  // namespace vexlo::engine::sheet
