@@ -1,12 +1,14 @@
 #include "merge/merge_job.h"
 
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "app/host.h"
 #include "app/post_queue.h"
 #include "merge/blank.h"
+#include "merge/data_source.h"
 #include "merge/file_probe.h"
 #include "merge/output_naming.h"
 #include "office/value.h"
@@ -19,40 +21,31 @@ using office::Value;
 
 constexpr const char* kGuidance = "操作提示";
 constexpr const char* kError = "错误提示";
-constexpr int kFirstRecordRow = 2;
-constexpr int kLastRecordRow = 1000;
 constexpr int32_t kPdfFormat = 17;
 
-// One column title of the data sheet.
-struct Title {
-  std::string titlename;
-  std::string col;
-};
-
-// The value of the active sheet's cell `address` as text (nullopt for an empty cell).
-std::optional<std::string> Cell(const oleobject& excel, const std::string& address) {
-  return office::ToText(
-      excel.get("application").get("activesheet").call("range", {address}).get("value"));
+// Until the shared document generation lands: the template's document and a blank output one.
+void PrepareDocuments(const oleobject& wordserver, const oleobject& wordserver2,
+                      const std::string& filenamew) {
+  wordserver.get("documents").call("add", {filenamew, false, 0});
+  wordserver2.get("documents").call("add", {"", false, 0});
 }
 
-// Titles of row 1, left to right, up to the first blank cell and never past column zz.
-std::vector<Title> ReadTitles(const oleobject& excel) {
-  std::vector<Title> titles;
-  std::string prefix;
-  char letter = 'a';
-  while (prefix.empty() || prefix[0] <= 'z') {
-    const std::string col = prefix + letter;
-    std::optional<std::string> text = Cell(excel, col + "1");
-    if (IsBlank(text)) break;
-    titles.push_back({std::move(*text), col});
-    if (letter == 'z') {
-      prefix = prefix.empty() ? "a" : std::string(1, static_cast<char>(prefix[0] + 1));
-      letter = 'a';
-    } else {
-      ++letter;
-    }
+void NewRecordDocument(const oleobject& wordserver2) {
+  wordserver2.get("documents").call("add", {"", false, 0});
+}
+
+// Copies the whole template into the output and replaces each title, in column order, by the
+// record's value (whole words, any case, everywhere).
+void FillRecord(const oleobject& wordserver, const oleobject& wordserver2,
+                const std::vector<std::string>& titles,
+                const std::function<std::string(std::size_t)>& value) {
+  wordserver.get("selection").get("wholestory");
+  wordserver.get("selection").get("copy");
+  wordserver2.get("selection").get("paste");
+  for (std::size_t k = 0; k < titles.size(); ++k) {
+    wordserver2.get("selection").get("find").call(
+        "execute", {titles[k], false, true, false, false, false, true, 1, true, value(k), 2});
   }
-  return titles;
 }
 
 // The integer value of a text as the copies field holds it ("3" -> 3; no number -> 0).
@@ -92,7 +85,7 @@ class MergeJob {
   app::Host& host() { return app::host(); }
   bool Checked(const char* box) { return host().Checked(box); }
 
-  // Steps 1-7: the two input files, and the output extension.
+  // The two input files, and the output extension.
   bool Validate() {
     filenamee_ = host().Text("sle_1");
     if (!CheckInput(filenamee_, "sle_1", "请选择Excel数据源文件！")) return false;
@@ -120,7 +113,7 @@ class MergeJob {
     return true;
   }
 
-  // Steps 8-22.
+  // Starts the instances, reads the titles, generates and outputs every record, shuts down.
   MergeOutcome RunInstances() {
     if (excelserver_.start_new("excel.application") < 0) {
       host().MessageBox(kError, "连接到Excel失败！");
@@ -130,8 +123,8 @@ class MergeJob {
     excelserver_.get("application").get("workbooks").call("open", {filenamee_});
     excelserver_.get("application").set("visible", Checked("cbx_3"));
 
-    titles_ = ReadTitles(excelserver_);
-    if (titles_.empty()) {
+    data_ = std::make_unique<DataSource>(excelserver_);
+    if (data_->ReadTitles() < 1) {
       host().MessageBox(kGuidance, "没有获取到任何标题数据！");
       excelserver_.get("application").call("quit");
       excelserver_.release();
@@ -155,8 +148,7 @@ class MergeJob {
     ls_path_ = OutputPrefix(host().Text("sle_3"));
     merged_ = FormMergedNames(ls_path_, filetype_);
 
-    wordserver_.get("documents").call("add", {filenamew_, false, 0});
-    wordserver2_.get("documents").call("add", {"", false, 0});
+    PrepareDocuments(wordserver_, wordserver2_, filenamew_);
 
     if (Checked("cbx_1")) PrepareMergedOutput();
     CheckVersion();
@@ -182,32 +174,22 @@ class MergeJob {
   }
 
   void RecordLoop() {
-    for (int row = kFirstRecordRow; row <= kLastRecordRow; ++row) {
-      if (!Checked("cbx_1") && row > kFirstRecordRow) {
-        wordserver2_.get("documents").call("add", {"", false, 0});
-      }
-      std::optional<std::string> name = Cell(excelserver_, titles_[0].col + std::to_string(row));
-      if (IsBlank(name)) break;
+    std::vector<std::string> titlenames;
+    for (const st_etitle& title : data_->titles()) titlenames.push_back(title.titlename);
+    for (int row = DataSource::kFirstRecordRow; row <= DataSource::kLastRecordRow; ++row) {
+      if (!Checked("cbx_1") && row > DataSource::kFirstRecordRow) NewRecordDocument(wordserver2_);
+      const std::optional<std::string> name = data_->ReadRecordName(row);
+      if (!name) break;
       const RecordNames names = FormRecordNames(ls_path_, *name, filetype_);
-      FillRecord(row);
+      FillRecord(wordserver_, wordserver2_, titlenames, [&](std::size_t k) {
+        return data_->ReadFieldValue(static_cast<int>(k) + 1, row);
+      });
       if (Checked("cbx_1")) {
         OutputDocument().call("save");
       } else {
         OutputRecord(names);
       }
-      host().KeepAlive(row - kFirstRecordRow + 1, -1);
-    }
-  }
-
-  void FillRecord(int row) {
-    wordserver_.get("selection").get("wholestory");
-    wordserver_.get("selection").get("copy");
-    wordserver2_.get("selection").get("paste");
-    for (const Title& title : titles_) {
-      std::optional<std::string> value = Cell(excelserver_, title.col + std::to_string(row));
-      const std::string text = IsBlank(value) ? std::string() : *value;
-      wordserver2_.get("selection").get("find").call(
-          "execute", {title.titlename, false, true, false, false, false, true, 1, true, text, 2});
+      host().KeepAlive(row - DataSource::kFirstRecordRow + 1, -1);
     }
   }
 
@@ -277,7 +259,7 @@ class MergeJob {
   std::string filetype_;
   std::string ls_path_;
   MergedNames merged_;
-  std::vector<Title> titles_;
+  std::unique_ptr<DataSource> data_;
 };
 
 }  // namespace
