@@ -171,6 +171,7 @@ void BatchOutputQueue::Print(const std::string& source, int copies, bool take_so
 }
 
 void BatchOutputQueue::Add(Request request) {
+  request.queued = std::chrono::steady_clock::now();
   requests_.push_back(std::move(request));
   Pump(false);
 }
@@ -290,12 +291,16 @@ void BatchOutputQueue::Dispatch(bool draining) {
     const std::size_t remaining = waiting.size() - taken;
     if (remaining == 0) break;
     // Each converter call costs a start of about a second, so before Flush an idle converter only
-    // starts with a batch worth it, and then takes all that waits. Once Flush waits, the rest is
-    // shared out evenly over all converters, busy ones included: they take their share when done.
+    // starts with a batch worth it, and only when documents come slowly enough for the start to
+    // pay (when they come fast, Flush shares them out better); it then takes all that waits.
+    // Once Flush waits, the rest is shared out evenly over all converters, busy ones included:
+    // they take their share when done.
     std::size_t n = remaining;
     if (draining) {
       n = std::min(remaining, drain_share_);
-    } else if (remaining < static_cast<std::size_t>(options_.min_batch)) {
+    } else if (remaining < static_cast<std::size_t>(options_.min_batch) ||
+               std::chrono::steady_clock::now() - requests_[waiting[taken]].queued <
+                   options_.min_wait) {
       break;
     }
     n = std::min(n, static_cast<std::size_t>(options_.max_batch));

@@ -7,6 +7,7 @@
 #ifndef VEXLO_OFFICE_ENGINE_OUTPUT_BATCH_OUTPUT_QUEUE_H_
 #define VEXLO_OFFICE_ENGINE_OUTPUT_BATCH_OUTPUT_QUEUE_H_
 
+#include <chrono>
 #include <future>
 #include <string>
 #include <vector>
@@ -19,7 +20,8 @@ namespace vexlo::engine {
 struct BatchOptions {
   int lanes = 0;        // converter processes at once; 0 = one per core, at most 4
   int max_batch = 200;  // files per converter call (one call silently stops after ~250)
-  int min_batch = 40;   // an idle converter starts before Flush once this many files wait
+  int min_batch = 40;   // an idle converter starts before Flush once this many files wait ...
+  std::chrono::milliseconds min_wait{1000};  // ... and the oldest of them waited this long
   std::string profile_root;  // where the profiles live; default ~/.cache/vexlo
 };
 
@@ -54,6 +56,7 @@ class BatchOutputQueue : public OutputQueue {
     std::string converted;  // the PDF made from `source` once ready
     int attempts = 0;
     std::string error;
+    std::chrono::steady_clock::time_point queued;
   };
   struct Lane {
     std::string profile;
