@@ -4,7 +4,7 @@ namespace vexlo::engine {
 
 void RegisterEmbeddedServers() {
   RegisterSpreadsheetServer();
-  // RegisterWordServer();
+  RegisterWordServer();
 }
 
 }  // namespace vexlo::engine

@@ -1,0 +1,36 @@
+// Document generation: the part of a merge run that makes and fills the word-processor
+// documents. The template instance (`wordserver`) holds a document made from the template and is
+// only copied from; the output instance (`wordserver2`) holds the document being filled. Every
+// step is an automation call through the handles; a failing call raises app::RuntimeError and
+// ends the run. UI thread only.
+#ifndef VEXLO_MERGE_DOCUMENT_GENERATION_H_
+#define VEXLO_MERGE_DOCUMENT_GENERATION_H_
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "office/oleobject.h"
+
+namespace vexlo::merge {
+
+// The value of title k (0-based, column order) in the current record; blank gives "".
+using FieldValue = std::function<std::string(std::size_t k)>;
+
+// Once per run, after both instances are connected: a document from the template in the
+// template instance, then a blank output document.
+void PrepareDocuments(const office::oleobject& wordserver, const office::oleobject& wordserver2,
+                      const std::string& filenamew);
+
+// A fresh blank output document (one document per record, every record after the first).
+void NewRecordDocument(const office::oleobject& wordserver2);
+
+// One record: the whole template is copied and pasted at the output's insertion point, then each
+// title, in column order, is replaced everywhere in the output by the record's value.
+void FillRecord(const office::oleobject& wordserver, const office::oleobject& wordserver2,
+                const std::vector<std::string>& titles, const FieldValue& value);
+
+}  // namespace vexlo::merge
+
+#endif  // VEXLO_MERGE_DOCUMENT_GENERATION_H_

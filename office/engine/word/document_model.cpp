@@ -1,0 +1,257 @@
+#include "office/engine/word/document_model.h"
+
+#include <algorithm>
+
+#include "app/runtime_error.h"
+#include "office/engine/word/text_fold.h"
+
+namespace vexlo::engine::word {
+
+using app::RuntimeError;
+
+namespace {
+
+std::u32string Decode(std::string_view s) {
+  std::u32string out;
+  size_t pos = 0;
+  while (pos < s.size()) out.push_back(DecodeUtf8(s, pos));
+  return out;
+}
+
+size_t Utf8Length(unsigned char lead) {
+  if (lead < 0x80) return 1;
+  if ((lead & 0xE0) == 0xC0) return 2;
+  if ((lead & 0xF0) == 0xE0) return 3;
+  if ((lead & 0xF8) == 0xF0) return 4;
+  return 1;
+}
+
+}  // namespace
+
+DocumentModel::DocumentModel(std::shared_ptr<const WordPackage> package, bool blank)
+    : package_(std::move(package)), blank_(blank) {
+  if (!blank_) AppendBlock(package_->story_ptr(), package_->story().texts());
+}
+
+void DocumentModel::AppendBlock(std::shared_ptr<const SourceStory> story,
+                                std::vector<std::string> texts) {
+  // Searches mostly revisit the last copies; older copies give their caches back.
+  constexpr size_t kCachedBlocks = 3;
+  if (blocks_.size() >= kCachedBlocks) {
+    std::unordered_map<uint32_t, FoldedPara>().swap(blocks_[blocks_.size() - kCachedBlocks].folded);
+  }
+  Block b;
+  b.visited.assign(story->paragraphs().size(), 0);
+  b.edited.assign(story->paragraphs().size(), false);
+  b.source = std::move(story);
+  b.copy = next_copy_++;
+  b.texts = std::move(texts);
+  log_.push_back({static_cast<uint32_t>(blocks_.size()), -1});
+  blocks_.push_back(std::move(b));
+  ++changes_;
+}
+
+ClipContent DocumentModel::Copy() const {
+  if (blocks_.size() == 1 && !blocks_[0].modified && blocks_[0].copy == 0 &&
+      blocks_[0].source == package_->story_ptr()) {
+    return {package_, blocks_[0].source, blocks_[0].texts};
+  }
+  // Several copies or edited texts: the story as it is now becomes a source of its own.
+  std::shared_ptr<const WordPackage> pkg = package_->WithMainXml(MainXml());
+  return {pkg, pkg->story_ptr(), pkg->story().texts()};
+}
+
+void DocumentModel::Paste(const ClipContent& clip) {
+  if (!clip.story) return;
+  if (blank_) {
+    // The blank document takes the look of what is pasted into it: page setup, headers and
+    // footers, styles, lists and media all come with the package.
+    blank_ = false;
+    package_ = clip.package;
+  } else if (clip.package != package_ && clip.story->uses_relationships() &&
+             clip.package->main_rels() != package_->main_rels()) {
+    throw RuntimeError::Other(
+        "无法粘贴：复制的内容含有来自另一个文档的图片或链接，这里不支持这样粘贴");
+  }
+  if (snapshot_.active && snapshot_.package != package_) {
+    throw RuntimeError::Other("内部错误：保存尚未完成时文档结构发生了变化");
+  }
+  AppendBlock(clip.story, clip.texts);
+}
+
+void DocumentModel::Clear() {
+  if (snapshot_.active) throw RuntimeError::Other("内部错误：保存尚未完成时文档被清空");
+  blocks_.clear();
+  log_.clear();
+  cursors_.clear();
+  next_copy_ = 0;
+  ++changes_;
+}
+
+int DocumentModel::Replace(std::string_view find, const std::string* with,
+                           const FindOptions& options) {
+  if (find.empty()) return 0;
+  std::string clean;
+  if (with != nullptr) {
+    clean = CleanInsertedText(*with);
+    with = &clean;
+  }
+  const std::u32string key = options.match_case ? Decode(find) : FoldText(find);
+  std::string cursor_key(find);
+  cursor_key += options.match_case ? "\x01" : "\x02";
+  cursor_key += options.whole_word ? "\x01" : "\x02";
+  ++call_;
+  // A plain search (no replacement) or a limited one visits every paragraph in document order.
+  if (with == nullptr || options.max_replacements >= 0) {
+    int total = 0;
+    int budget = options.max_replacements < 0 ? INT32_MAX : options.max_replacements;
+    for (uint32_t b = 0; b < blocks_.size() && budget > 0; ++b) {
+      for (uint32_t p = 0; p < blocks_[b].visited.size() && budget > 0; ++p) {
+        const int n = SearchParagraph(b, p, key, with, options, budget);
+        total += n;
+        budget -= n;
+        if (with == nullptr && n > 0) return n;
+      }
+    }
+    return total;
+  }
+  // Replace all: only what changed since this search string last replaced everything.
+  const size_t end = log_.size();
+  int total = 0;
+  for (size_t i = cursors_[cursor_key]; i < end; ++i) {
+    const LogEntry e = log_[i];
+    if (e.paragraph >= 0) {
+      total += SearchParagraph(e.block, static_cast<uint32_t>(e.paragraph), key, with, options,
+                               INT32_MAX);
+    } else if (!options.match_case) {
+      // A whole pasted block: its paragraphs still hold their source text, except those edited
+      // since, and each of those has a log entry of its own after this one.
+      Block& block = blocks_[e.block];
+      for (uint32_t p : block.source->Candidates(key)) {
+        if (!block.edited[p]) total += SearchParagraph(e.block, p, key, with, options, INT32_MAX);
+      }
+    } else {
+      const uint32_t n = static_cast<uint32_t>(blocks_[e.block].visited.size());
+      for (uint32_t p = 0; p < n; ++p) {
+        total += SearchParagraph(e.block, p, key, with, options, INT32_MAX);
+      }
+    }
+  }
+  cursors_[cursor_key] = end;
+  return total;
+}
+
+int DocumentModel::SearchParagraph(uint32_t b, uint32_t p, const std::u32string& key,
+                                   const std::string* with, const FindOptions& options,
+                                   int budget) {
+  Block& block = blocks_[b];
+  if (block.visited[p] == call_) return 0;
+  block.visited[p] = call_;
+
+  FoldedPara unfolded;
+  const FoldedPara* para;
+  if (options.match_case) {
+    unfolded = block.source->Fold(p, block.texts, false);
+    para = &unfolded;
+  } else if (!block.edited[p]) {
+    para = &block.source->folded(p);
+  } else {
+    auto it = block.folded.find(p);
+    if (it == block.folded.end()) it = block.folded.emplace(p, block.source->Fold(p, block.texts)).first;
+    para = &it->second;
+  }
+  const std::u32string& chars = para->chars;
+  if (chars.size() < key.size()) return 0;
+
+  // Matches left to right, without overlap, all on the text as it was before this call.
+  std::vector<size_t> matches;
+  size_t pos = 0;
+  const size_t n = key.size();
+  while (static_cast<int>(matches.size()) < budget &&
+         (pos = std::u32string_view(chars).find(key, pos)) != std::u32string::npos) {
+    bool ok = true;
+    for (size_t i = pos; i < pos + n && ok; ++i) ok = para->text[i] >= 0;
+    if (ok && options.whole_word) {
+      if (pos > 0 && IsWordChar(chars[pos - 1]) && IsWordChar(chars[pos])) ok = false;
+      if (pos + n < chars.size() && IsWordChar(chars[pos + n - 1]) && IsWordChar(chars[pos + n])) {
+        ok = false;
+      }
+    }
+    if (ok) {
+      matches.push_back(pos);
+      pos += n;
+    } else {
+      ++pos;
+    }
+  }
+  if (matches.empty() || with == nullptr) return static_cast<int>(matches.size());
+
+  // Keep the texts of the last save before the first edit of this block.
+  if (snapshot_.active && b < snapshot_.blocks && !snapshot_.texts.count(b)) {
+    snapshot_.texts.emplace(b, block.texts);
+  }
+  // Right to left, so that the offsets of earlier matches stay valid. The value goes into the
+  // text of the first matched character and so takes its formatting.
+  std::vector<std::string>& texts = block.texts;
+  for (auto it = matches.rbegin(); it != matches.rend(); ++it) {
+    const size_t s = *it, e = *it + n - 1;
+    const int32_t ts = para->text[s], te = para->text[e];
+    const size_t off_s = para->off[s];
+    const size_t off_e = para->off[e] + Utf8Length(static_cast<unsigned char>(texts[te][para->off[e]]));
+    if (ts == te) {
+      texts[ts].replace(off_s, off_e - off_s, *with);
+    } else {
+      texts[te].erase(0, off_e);
+      for (int32_t t = ts + 1; t < te; ++t) texts[t].clear();
+      texts[ts].replace(off_s, std::string::npos, *with);
+    }
+  }
+  block.modified = true;
+  block.edited[p] = true;
+  block.folded[p] = block.source->Fold(p, texts);
+  log_.push_back({b, static_cast<int32_t>(p)});
+  ++changes_;
+  return static_cast<int>(matches.size());
+}
+
+std::string DocumentModel::Xml(size_t blocks, const std::map<size_t, std::vector<std::string>>* stash,
+                               const WordPackage& package) const {
+  const SourceStory& main = package.story();
+  std::string out;
+  out.reserve(last_xml_size_ + 4096);
+  out += main.prefix();
+  for (size_t b = 0; b < blocks; ++b) {
+    const Block& block = blocks_[b];
+    const std::vector<std::string>* texts = &block.texts;
+    if (stash) {
+      auto it = stash->find(b);
+      if (it != stash->end()) texts = &it->second;
+    }
+    block.source->AppendBody(out, *texts, block.copy);
+  }
+  if (blocks == 0) out += main.empty_paragraph();
+  out += main.final_sectpr();
+  out += main.suffix();
+  last_xml_size_ = std::max(last_xml_size_, out.size());
+  return out;
+}
+
+std::string DocumentModel::MainXml() const { return Xml(blocks_.size(), nullptr, *package_); }
+
+std::string DocumentModel::PackageBytes(std::string_view extension) const {
+  return package_->Write(MainXml(), extension);
+}
+
+void DocumentModel::HoldSnapshot() {
+  snapshot_ = Snapshot{true, blocks_.size(), package_, {}};
+}
+
+void DocumentModel::DropSnapshot() { snapshot_ = Snapshot{}; }
+
+std::string DocumentModel::SnapshotBytes(std::string_view extension) const {
+  if (!snapshot_.active) return PackageBytes(extension);
+  return snapshot_.package->Write(Xml(snapshot_.blocks, &snapshot_.texts, *snapshot_.package),
+                                  extension);
+}
+
+}  // namespace vexlo::engine::word

@@ -1,0 +1,458 @@
+#include "office/engine/word/source_story.h"
+
+#include <pugixml.hpp>
+
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+#include <initializer_list>
+#include <optional>
+
+#include "app/runtime_error.h"
+#include "office/engine/word/text_fold.h"
+
+namespace vexlo::engine::word {
+
+using app::RuntimeError;
+
+namespace {
+
+constexpr char kWordMl[] = "http://schemas.openxmlformats.org/wordprocessingml/2006/main";
+constexpr char kRelNs[] = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+constexpr int kMaxDepth = 256;
+
+std::string_view Local(const char* name) {
+  const char* colon = std::strrchr(name, ':');
+  return colon ? std::string_view(colon + 1) : std::string_view(name);
+}
+
+void EscapeText(std::string& out, std::string_view s) {
+  for (char c : s) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      default: out.push_back(c);
+    }
+  }
+}
+
+void EscapeAttr(std::string& out, std::string_view s) {
+  for (char c : s) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '"': out += "&quot;"; break;
+      case '\t': out += "&#9;"; break;
+      case '\n': out += "&#10;"; break;
+      case '\r': out += "&#13;"; break;
+      default: out.push_back(c);
+    }
+  }
+}
+
+bool ParseInt(const char* s, int64_t& v) {
+  const char* end = s + std::strlen(s);
+  auto [p, ec] = std::from_chars(s, end, v);
+  return ec == std::errc() && p == end;
+}
+
+bool In(std::string_view x, std::initializer_list<std::string_view> set) {
+  return std::find(set.begin(), set.end(), x) != set.end();
+}
+
+}  // namespace
+
+// Walks the parsed part and fills a SourceStory.
+class StoryParser {
+ public:
+  StoryParser(SourceStory& s, const std::string& file) : s_(s), file_(file) {}
+
+  void Run(const pugi::xml_document& doc, int64_t drawing_floor) {
+    const pugi::xml_node root = doc.document_element();
+    if (!root || Local(root.name()) != "document") Bad("缺少文档正文");
+    // The prefixes in use for the WordprocessingML and relationship namespaces.
+    bool found = false;
+    for (const pugi::xml_attribute& a : root.attributes()) {
+      const std::string_view an = a.name();
+      if (std::strcmp(a.value(), kWordMl) == 0) {
+        if (an == "xmlns") {
+          w_.clear();
+          found = true;
+        } else if (an.substr(0, 6) == "xmlns:") {
+          w_ = std::string(an.substr(6)) + ":";
+          found = true;
+        }
+      } else if (std::strcmp(a.value(), kRelNs) == 0 && an.substr(0, 6) == "xmlns:") {
+        r_ = std::string(an.substr(6)) + ":";
+      }
+    }
+    if (!found || std::string_view(root.name()) != w_ + "document") Bad("不是 Word 文档正文");
+    s_.t_open_ = "<" + w_ + "t xml:space=\"preserve\">";
+    s_.t_close_ = "</" + w_ + "t>";
+    s_.br_ = s_.t_close_ + "<" + w_ + "br/>" + s_.t_open_;
+    s_.tab_ = s_.t_close_ + "<" + w_ + "tab/>" + s_.t_open_;
+    s_.empty_para_ = "<" + w_ + "p/>";
+
+    const pugi::xml_node body = root.child((w_ + "body").c_str());
+    if (!body) Bad("缺少文档正文");
+
+    // Everything up to and with <w:body>, verbatim.
+    direct_ = true;
+    out_ = &s_.prefix_;
+    s_.prefix_ = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n";
+    StartTag(root, false);
+    s_.prefix_ += ">";
+    for (pugi::xml_node n = root.first_child(); n != body; n = n.next_sibling()) Opaque(n, 1);
+    StartTag(body, false);
+    s_.prefix_ += ">";
+
+    pugi::xml_node last = body.last_child();
+    while (last && last.type() != pugi::node_element) last = last.previous_sibling();
+    const bool has_sect = last && std::string_view(last.name()) == w_ + "sectPr";
+
+    direct_ = false;
+    out_ = &markup_;
+    for (pugi::xml_node n = body.first_child(); n; n = n.next_sibling()) {
+      if (has_sect && n == last) break;
+      Block(n, 2);
+    }
+    FlushMarkup();
+
+    direct_ = true;
+    if (has_sect) {
+      out_ = &s_.final_sectpr_;
+      Opaque(last, 2);
+    }
+    out_ = &s_.suffix_;
+    s_.suffix_ = "</" + std::string(body.name()) + ">";
+    for (pugi::xml_node n = body.next_sibling(); n; n = n.next_sibling()) Opaque(n, 1);
+    s_.suffix_ += "</" + std::string(root.name()) + ">";
+
+    s_.drawing_stride_ = std::max(max_drawing_, drawing_floor) + 1;
+    s_.mark_stride_ = max_mark_ + 1;
+    s_.folded_.reserve(s_.paragraphs_.size());
+    for (uint32_t p = 0; p < s_.paragraphs_.size(); ++p) {
+      s_.folded_.push_back(s_.Fold(p, s_.texts_));
+    }
+  }
+
+ private:
+  [[noreturn]] void Bad(std::string_view what) {
+    throw RuntimeError::Format(file_, "已损坏或不是有效的 Word 文档：" + std::string(what));
+  }
+
+  bool Is(const pugi::xml_node& n, std::string_view local) const {
+    const std::string_view name = n.name();
+    return name.size() == w_.size() + local.size() && name.substr(0, w_.size()) == w_ &&
+           name.substr(w_.size()) == local;
+  }
+
+  void FlushMarkup() {
+    if (markup_.empty()) return;
+    s_.pieces_.push_back({Piece::kMarkup, static_cast<uint32_t>(s_.markup_.size())});
+    s_.markup_.push_back(std::move(markup_));
+    markup_.clear();
+  }
+
+  void AddSlot(Slot slot) {
+    FlushMarkup();
+    s_.pieces_.push_back({Piece::kSlot, static_cast<uint32_t>(s_.slots_.size())});
+    s_.slots_.push_back(std::move(slot));
+  }
+
+  // Writes an attribute, as a slot when it is an id that copies renumber.
+  void Attribute(const pugi::xml_node& n, const pugi::xml_attribute& a) {
+    std::string& out = *out_;
+    const std::string_view el = Local(n.name());
+    const std::string_view an = a.name();
+    const std::string_view al = Local(a.name());
+    if (!r_.empty() && an.size() > r_.size() && an.substr(0, r_.size()) == r_) {
+      s_.uses_relationships_ = true;
+    }
+    if (!direct_) {
+      int64_t v = 0;
+      std::optional<Slot> slot;
+      if (el == "docPr" && an == "id" && ParseInt(a.value(), v) && v >= 0) {
+        max_drawing_ = std::max(max_drawing_, v);
+        slot = Slot{SlotKind::kDrawingId, v, {}};
+      } else if (std::string_view(n.name()).substr(0, w_.size()) == w_ && an == w_ + "id" &&
+                 In(el, {"bookmarkStart", "bookmarkEnd", "ins", "del", "moveFrom", "moveTo",
+                         "moveFromRangeStart", "moveFromRangeEnd", "moveToRangeStart",
+                         "moveToRangeEnd", "rPrChange", "pPrChange", "tblPrChange",
+                         "trPrChange", "tcPrChange", "sectPrChange", "numberingChange",
+                         "cellIns", "cellDel", "cellMerge", "tblGridChange"}) &&
+                 ParseInt(a.value(), v) && v >= 0) {
+        max_mark_ = std::max(max_mark_, v);
+        slot = Slot{SlotKind::kMarkId, v, {}};
+      } else if (Is(n, "id") && an == w_ + "val" && ParseInt(a.value(), v) &&
+                 Is(n.parent(), "sdtPr")) {
+        slot = Slot{SlotKind::kSdtId, v, {}};
+      } else if (Is(n, "bookmarkStart") && an == w_ + "name") {
+        slot = Slot{SlotKind::kBookmarkName, 0, a.value()};
+      } else if (In(al, {"paraId", "textId", "anchorId", "editId"}) && an != al) {
+        std::string whole = " ";
+        whole += an;
+        whole += "=\"";
+        EscapeAttr(whole, a.value());
+        whole += "\"";
+        AddSlot(Slot{SlotKind::kDropInCopies, 0, std::move(whole)});
+        return;
+      }
+      if (slot) {
+        out += ' ';
+        out += an;
+        out += "=\"";
+        AddSlot(std::move(*slot));
+        out_->push_back('"');
+        return;
+      }
+    }
+    out += ' ';
+    out += an;
+    out += "=\"";
+    EscapeAttr(out, a.value());
+    out += '"';
+  }
+
+  // "<name attrs" (the caller closes the tag).
+  void StartTag(const pugi::xml_node& n, bool with_slots) {
+    const bool saved = direct_;
+    if (!with_slots) direct_ = true;
+    *out_ += '<';
+    *out_ += n.name();
+    for (const pugi::xml_attribute& a : n.attributes()) Attribute(n, a);
+    direct_ = saved;
+  }
+
+  void Depth(int depth) {
+    if (depth > kMaxDepth) Bad("XML 嵌套过深");
+  }
+
+  // Serializes `n` and its subtree verbatim (ids still become slots outside direct mode).
+  void Opaque(const pugi::xml_node& n, int depth) {
+    Depth(depth);
+    switch (n.type()) {
+      case pugi::node_pcdata:
+      case pugi::node_cdata:
+        EscapeText(*out_, n.value());
+        return;
+      case pugi::node_element:
+        break;
+      default:
+        return;  // comments and processing instructions are dropped
+    }
+    StartTag(n, true);
+    if (!n.first_child()) {
+      *out_ += "/>";
+      return;
+    }
+    *out_ += '>';
+    for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling()) Opaque(c, depth + 1);
+    *out_ += "</";
+    *out_ += n.name();
+    *out_ += '>';
+  }
+
+  // A container: its start tag, its children handled by `child`, its end tag.
+  template <typename F>
+  void Container(const pugi::xml_node& n, int depth, F child) {
+    Depth(depth);
+    StartTag(n, true);
+    if (!n.first_child()) {
+      *out_ += "/>";
+      return;
+    }
+    *out_ += '>';
+    for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling()) child(c, depth + 1);
+    *out_ += "</";
+    *out_ += n.name();
+    *out_ += '>';
+  }
+
+  void Block(const pugi::xml_node& n, int depth) {
+    if (n.type() != pugi::node_element) return Opaque(n, depth);
+    if (Is(n, "p")) {
+      Paragraph para;
+      para.first_item = static_cast<uint32_t>(s_.items_.size());
+      in_para_ = true;
+      Container(n, depth, [this](const pugi::xml_node& c, int d) { Inline(c, d); });
+      in_para_ = false;
+      para.item_count = static_cast<uint32_t>(s_.items_.size()) - para.first_item;
+      s_.paragraphs_.push_back(para);
+      return;
+    }
+    if (Is(n, "tbl") || Is(n, "tr") || Is(n, "tc") || Is(n, "sdt") || Is(n, "sdtContent") ||
+        Is(n, "customXml") || Is(n, "ins") || Is(n, "moveTo")) {
+      return Container(n, depth, [this](const pugi::xml_node& c, int d) { Block(c, d); });
+    }
+    Opaque(n, depth);
+  }
+
+  void Inline(const pugi::xml_node& n, int depth) {
+    if (n.type() != pugi::node_element) return Opaque(n, depth);
+    if (Is(n, "r")) {
+      return Container(n, depth, [this](const pugi::xml_node& c, int d) { RunChild(c, d); });
+    }
+    if (Is(n, "hyperlink") || Is(n, "ins") || Is(n, "moveTo") || Is(n, "smartTag") ||
+        Is(n, "customXml") || Is(n, "sdt") || Is(n, "sdtContent") || Is(n, "fldSimple") ||
+        Is(n, "dir") || Is(n, "bdo")) {
+      return Container(n, depth, [this](const pugi::xml_node& c, int d) { Inline(c, d); });
+    }
+    const std::string_view local = Local(n.name());
+    if (local == "oMath" || local == "oMathPara") Boundary(0xFFFC);
+    Opaque(n, depth);
+  }
+
+  void Boundary(char32_t c) {
+    if (in_para_) s_.items_.push_back({-1, c});
+  }
+
+  void RunChild(const pugi::xml_node& n, int depth) {
+    if (n.type() != pugi::node_element) return Opaque(n, depth);
+    if (Is(n, "t")) {
+      FlushMarkup();
+      const uint32_t index = static_cast<uint32_t>(s_.texts_.size());
+      s_.texts_.push_back(n.text().get());
+      s_.pieces_.push_back({Piece::kText, index});
+      s_.items_.push_back({static_cast<int32_t>(index), 0});
+      return;
+    }
+    if (Is(n, "tab") || Is(n, "ptab")) {
+      Boundary('\t');
+    } else if (Is(n, "br") || Is(n, "cr")) {
+      Boundary('\v');
+    } else if (Is(n, "sym") || Is(n, "noBreakHyphen") || Is(n, "drawing") || Is(n, "pict") ||
+               Is(n, "object") || Is(n, "footnoteReference") || Is(n, "endnoteReference") ||
+               Local(n.name()) == "AlternateContent") {
+      Boundary(0xFFFC);
+    }
+    Opaque(n, depth);
+  }
+
+  SourceStory& s_;
+  const std::string& file_;
+  std::string w_ = "w:";
+  std::string r_;
+  std::string* out_ = nullptr;
+  std::string markup_;
+  bool direct_ = true;
+  bool in_para_ = false;
+  int64_t max_drawing_ = 0;
+  int64_t max_mark_ = 0;
+};
+
+std::shared_ptr<const SourceStory> SourceStory::Parse(std::string_view xml, const std::string& file,
+                                                      int64_t drawing_floor) {
+  pugi::xml_document doc;
+  const pugi::xml_parse_result result = doc.load_buffer(
+      xml.data(), xml.size(), pugi::parse_default | pugi::parse_ws_pcdata, pugi::encoding_auto);
+  if (!result) {
+    throw RuntimeError::Format(file, "已损坏或不是有效的 Word 文档：正文 XML 在第 " +
+                                         std::to_string(result.offset) + " 个字节处有误");
+  }
+  auto story = std::make_shared<SourceStory>();
+  StoryParser(*story, file).Run(doc, drawing_floor);
+  return story;
+}
+
+void SourceStory::AppendText(std::string& out, const std::string& text) const {
+  out += t_open_;
+  for (char c : text) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '\v': out += br_; break;
+      case '\t': out += tab_; break;
+      default: out.push_back(c);
+    }
+  }
+  out += t_close_;
+}
+
+void SourceStory::AppendBody(std::string& out, const std::vector<std::string>& texts,
+                             uint32_t copy) const {
+  for (const Piece& p : pieces_) {
+    switch (p.kind) {
+      case Piece::kMarkup:
+        out += markup_[p.index];
+        break;
+      case Piece::kText:
+        AppendText(out, texts[p.index]);
+        break;
+      case Piece::kSlot: {
+        const Slot& s = slots_[p.index];
+        switch (s.kind) {
+          case SlotKind::kDrawingId:
+            out += std::to_string(s.number + int64_t(copy) * drawing_stride_);
+            break;
+          case SlotKind::kMarkId:
+            out += std::to_string(s.number + int64_t(copy) * mark_stride_);
+            break;
+          case SlotKind::kSdtId:
+            out += std::to_string(static_cast<int32_t>(
+                static_cast<uint32_t>(s.number) + copy * 7919u));
+            break;
+          case SlotKind::kBookmarkName: {
+            std::string name = s.text;
+            if (copy > 0) {
+              // Bookmark names hold at most 40 characters.
+              const std::string suffix = "_" + std::to_string(copy);
+              size_t keep = 0, count = 0;
+              while (keep < name.size() && count + suffix.size() < 40) {
+                DecodeUtf8(name, keep);
+                ++count;
+              }
+              name = name.substr(0, keep) + suffix;
+            }
+            EscapeAttr(out, name);
+            break;
+          }
+          case SlotKind::kDropInCopies:
+            if (copy == 0) out += s.text;
+            break;
+        }
+        break;
+      }
+    }
+  }
+}
+
+const std::vector<uint32_t>& SourceStory::Candidates(const std::u32string& key) const {
+  auto it = candidates_.find(key);
+  if (it != candidates_.end()) return it->second;
+  if (candidates_.size() > 4096) candidates_.clear();  // bounded for odd callers
+  std::vector<uint32_t> hits;
+  for (uint32_t p = 0; p < folded_.size(); ++p) {
+    if (folded_[p].chars.find(key) != std::u32string::npos) hits.push_back(p);
+  }
+  return candidates_.emplace(key, std::move(hits)).first->second;
+}
+
+FoldedPara SourceStory::Fold(uint32_t paragraph, const std::vector<std::string>& texts,
+                             bool fold) const {
+  FoldedPara f;
+  const Paragraph& p = paragraphs_[paragraph];
+  for (uint32_t i = 0; i < p.item_count; ++i) {
+    const ParaItem& item = items_[p.first_item + i];
+    if (item.text < 0) {
+      f.chars.push_back(item.boundary);
+      f.text.push_back(-1);
+      f.off.push_back(0);
+      continue;
+    }
+    const std::string& t = texts[item.text];
+    size_t pos = 0;
+    while (pos < t.size()) {
+      const size_t at = pos;
+      const char32_t c = DecodeUtf8(t, pos);
+      f.chars.push_back(fold ? FoldCase(c) : c);
+      f.text.push_back(item.text);
+      f.off.push_back(static_cast<uint32_t>(at));
+    }
+  }
+  return f;
+}
+
+}  // namespace vexlo::engine::word

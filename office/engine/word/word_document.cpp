@@ -1,0 +1,205 @@
+#include "office/engine/word/word_document.h"
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/post_queue.h"
+#include "app/runtime_error.h"
+#include "office/engine/output/output_queue.h"
+#include "office/engine/package/atomic_file.h"
+#include "office/engine/word/doc_conversion.h"
+
+namespace vexlo::engine::word {
+
+using app::RuntimeError;
+using office::Args;
+using office::Value;
+
+namespace {
+
+// A held save is written at once when the document has grown this many times since the file
+// was last written, so that a crash loses little while the total written stays linear.
+constexpr size_t kGrowthBeforeWrite = 4;
+
+std::string FileName(const std::string& path) {
+  return std::filesystem::path(path).filename().string();
+}
+
+// Documents with a held save. Should the program end without its handles being released, the
+// held saves are still written as the program ends.
+struct HeldSaves {
+  std::vector<std::weak_ptr<WordDocument>> docs;
+  ~HeldSaves() {
+    for (const auto& weak : docs) {
+      if (auto doc = weak.lock()) {
+        try {
+          doc->FlushSave();
+        } catch (...) {
+          // Nothing can be reported any more; the file keeps its last complete state.
+        }
+      }
+    }
+  }
+};
+
+HeldSaves& TheHeldSaves() {
+  static HeldSaves held;
+  return held;
+}
+
+}  // namespace
+
+WordDocument::WordDocument(std::shared_ptr<const WordPackage> package, bool blank,
+                           std::string path, std::string name,
+                           std::function<void(WordDocument*)> on_close)
+    : AutomationObject("Document"),
+      model_(std::move(package), blank),
+      path_(std::move(path)),
+      name_(std::move(name)),
+      on_close_(std::move(on_close)) {
+  saved_change_ = model_.change_count();
+  written_blocks_ = model_.block_count();
+
+  AddMethod("saveas", 1, 16, [this](const Args& a) {
+    SaveAs(a.Text(0));
+    return Value();
+  });
+  AddMethod("saveas2", 1, 17, [this](const Args& a) {
+    SaveAs(a.Text(0));
+    return Value();
+  });
+  AddMethod("save", 0, 0, [this](const Args&) {
+    Save();
+    return Value();
+  });
+  AddMethod("close", 0, 3, [this](const Args& a) {
+    // SaveChanges: -1 saves first; 0 and the default discard unsaved edits.
+    if (a.has(0) && a.Long(0) == -1 && model_.change_count() != saved_change_) Save();
+    Close();
+    return Value();
+  });
+  AddMethod("exportasfixedformat", 2, 15, [this](const Args& a) {
+    const std::string pdf = a.Text(0);
+    const int32_t format = a.Long(1);
+    if (format != 17) {
+      throw RuntimeError::Output("导出失败：只支持导出为 PDF（格式代码 17），收到的格式代码是 " +
+                                 std::to_string(format));
+    }
+    FlushSave();
+    output_queue().ExportPdf(TakeSnapshot(), pdf, true);
+    return Value();
+  });
+  AddMethod("printout", 0, 18, [this](const Args& a) {
+    const int32_t copies = a.has(7) ? a.Long(7) : 1;
+    if (copies < 1) throw RuntimeError::Output("打印失败：份数必须至少为 1");
+    FlushSave();
+    output_queue().Print(TakeSnapshot(), copies, true);
+    return Value();
+  });
+  AddProperty("name", [this] { return Value(path_.empty() ? name_ : FileName(path_)); });
+  AddProperty("fullname", [this] { return Value(path_.empty() ? name_ : path_); });
+  AddProperty("path", [this] {
+    return Value(path_.empty() ? std::string() : std::filesystem::path(path_).parent_path().string());
+  });
+  AddProperty("saved", [this] { return Value(model_.change_count() == saved_change_); });
+}
+
+void WordDocument::WriteTo(const std::string& path, const std::string& docx_bytes) {
+  const std::string ext = ExtensionOf(path);
+  if (IsConvertedExtension(ext)) {
+    QueueConverted(docx_bytes, path);
+  } else {
+    WriteFileAtomically(path, docx_bytes);
+  }
+}
+
+void WordDocument::SaveAs(const std::string& path) {
+  if (closed_) throw RuntimeError::Automation("自动化调用失败：文档已经关闭");
+  if (path.empty()) throw RuntimeError::File(path, "无法保存：没有给出文件名");
+  FlushSave();
+  // The main part's content type follows the new name; other names get an ordinary document.
+  std::string ext = ExtensionOf(path);
+  if (!IsNativeExtension(ext)) ext = ".docx";
+  WriteTo(path, model_.PackageBytes(ext));
+  path_ = path;
+  saved_change_ = model_.change_count();
+  written_blocks_ = model_.block_count();
+}
+
+void WordDocument::Save() {
+  if (closed_) throw RuntimeError::Automation("自动化调用失败：文档已经关闭");
+  if (path_.empty()) {
+    throw RuntimeError::Output("“" + name_ + "”还没有保存过，没有文件名：请先用 saveas 保存");
+  }
+  if (model_.change_count() == saved_change_) return;
+  saved_change_ = model_.change_count();
+  const size_t blocks = model_.block_count();
+  // A converted format is only written at the flush points: each write runs LibreOffice.
+  const bool converted = IsConvertedExtension(ExtensionOf(path_));
+  if ((converted || blocks < kGrowthBeforeWrite * written_blocks_) && written_blocks_ > 0) {
+    // Hold this state; it is written at the next flush point.
+    model_.HoldSnapshot();
+    pending_ = true;
+    PostFlush();
+    return;
+  }
+  model_.DropSnapshot();
+  pending_ = false;
+  std::string ext = ExtensionOf(path_);
+  if (!IsNativeExtension(ext)) ext = ".docx";
+  WriteTo(path_, model_.PackageBytes(ext));
+  written_blocks_ = blocks;
+}
+
+void WordDocument::FlushSave() {
+  if (!pending_) return;
+  std::string ext = ExtensionOf(path_);
+  if (!IsNativeExtension(ext)) ext = ".docx";
+  WriteTo(path_, model_.SnapshotBytes(ext));
+  written_blocks_ = model_.snapshot_blocks();
+  model_.DropSnapshot();
+  pending_ = false;
+}
+
+void WordDocument::PostFlush() {
+  if (flush_posted_) return;
+  flush_posted_ = true;
+  auto& held = TheHeldSaves().docs;
+  std::erase_if(held, [this](const auto& weak) {
+    auto doc = weak.lock();
+    return !doc || doc.get() == this;
+  });
+  held.push_back(weak_from_this());
+  std::weak_ptr<WordDocument> weak = weak_from_this();
+  app::Post({"word.application", "document", "save"}, [weak] {
+    if (auto doc = weak.lock()) {
+      doc->flush_posted_ = false;
+      doc->FlushSave();
+    }
+  });
+}
+
+void WordDocument::Close() {
+  if (closed_) return;
+  FlushSave();
+  closed_ = true;
+  if (on_close_) on_close_(this);
+}
+
+std::string WordDocument::TakeSnapshot() {
+  // One private folder per process; the output queue deletes each snapshot when done with it.
+  static const std::string folder = MakeTempFolder();
+  static unsigned counter = 0;
+  if (folder.empty()) throw RuntimeError::Output("无法创建临时文件夹，不能导出或打印");
+  std::string base = path_.empty() ? name_ : std::filesystem::path(path_).stem().string();
+  const std::string file =
+      (std::filesystem::path(folder) / (std::to_string(++counter) + "_" + base + ".docx")).string();
+  const std::string bytes = model_.PackageBytes(".docx");
+  std::ofstream out(file, std::ios::binary);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  out.close();
+  if (!out) throw RuntimeError::Output("无法写入临时文件“" + file + "”，不能导出或打印");
+  return file;
+}
+
+}  // namespace vexlo::engine::word

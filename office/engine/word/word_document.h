@@ -1,0 +1,56 @@
+// WordDocument: the automation object of one open document ("Document"): saveas, save, close,
+// exportasfixedformat, printout and its name. It owns the DocumentModel. Saving is atomic;
+// save() may be coalesced (the state at that call is held and written later) but the file is
+// complete on disk at every close, saveas, export, print, quit, release, and once the running
+// event has ended (a posted flush), so a merge that fails still leaves a whole file.
+// UI thread only; raises app::RuntimeError.
+#ifndef VEXLO_OFFICE_ENGINE_WORD_WORD_DOCUMENT_H_
+#define VEXLO_OFFICE_ENGINE_WORD_WORD_DOCUMENT_H_
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "office/automation_object.h"
+#include "office/engine/word/document_model.h"
+
+namespace vexlo::engine::word {
+
+class WordDocument : public office::AutomationObject,
+                     public std::enable_shared_from_this<WordDocument> {
+ public:
+  // `path`: the file the document was opened from ("" for a new document named `name`).
+  // `on_close` is told when the document closes.
+  WordDocument(std::shared_ptr<const WordPackage> package, bool blank, std::string path,
+               std::string name, std::function<void(WordDocument*)> on_close);
+
+  DocumentModel& model() { return model_; }
+  const std::string& path() const { return path_; }
+  bool closed() const { return closed_; }
+
+  void SaveAs(const std::string& path);
+  void Save();
+  // Writes a held save now. Never loses it: on failure the save stays held and the error rises.
+  void FlushSave();
+  void Close();
+  // Writes the document as it is now to a new temporary .docx file and returns its path.
+  std::string TakeSnapshot();
+
+ private:
+  void WriteTo(const std::string& path, const std::string& docx_bytes);
+  void PostFlush();
+
+  DocumentModel model_;
+  std::string path_;
+  std::string name_;
+  std::function<void(WordDocument*)> on_close_;
+  bool closed_ = false;
+  uint64_t saved_change_ = 0;       // model change count at the last save
+  size_t written_blocks_ = 0;       // blocks in the last file actually written
+  bool pending_ = false;            // a save() is held
+  bool flush_posted_ = false;
+};
+
+}  // namespace vexlo::engine::word
+
+#endif  // VEXLO_OFFICE_ENGINE_WORD_WORD_DOCUMENT_H_

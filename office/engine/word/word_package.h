@@ -1,0 +1,76 @@
+// WordPackage: one loaded .docx/.docm/.dotx package, read-only and shared. Every part is kept as
+// its stored (compressed) bytes so that writing the package copies the parts it did not change
+// without recompressing them; the main document part is parsed into a SourceStory. Loading
+// raises app::RuntimeError (File, Format) naming the file; the limits keep hostile packages to
+// bounded time and memory.
+#ifndef VEXLO_OFFICE_ENGINE_WORD_WORD_PACKAGE_H_
+#define VEXLO_OFFICE_ENGINE_WORD_WORD_PACKAGE_H_
+
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "office/engine/package/zip_writer.h"
+#include "office/engine/word/source_story.h"
+
+namespace vexlo::engine {
+class ZipReader;
+}
+
+namespace vexlo::engine::word {
+
+class WordPackage {
+ public:
+  static std::shared_ptr<const WordPackage> Load(const std::string& path);
+  // The same from bytes; `display_name` names the file in errors.
+  static std::shared_ptr<const WordPackage> FromBytes(std::string bytes,
+                                                      const std::string& display_name);
+  // vexlo's own blank document: A4, Chinese-friendly default fonts.
+  static std::shared_ptr<const WordPackage> Blank();
+
+  // The same parts with another main document part (parsed again).
+  std::shared_ptr<const WordPackage> WithMainXml(std::string_view xml) const;
+
+  // The package bytes with `main_xml` as the main part; the main part's content type follows
+  // `extension` (".docx", ".docm", ".dotx", ".dotm"; others keep the package's own), and a
+  // .docx or .dotx leaves out the macros of a macro-enabled package.
+  std::string Write(std::string_view main_xml, std::string_view extension) const;
+
+  const SourceStory& story() const { return *story_; }
+  const std::shared_ptr<const SourceStory>& story_ptr() const { return story_; }
+  const std::string& main_part() const { return main_part_; }
+  // The main part's relationships part, inflated ("" when there is none).
+  const std::string& main_rels() const { return main_rels_; }
+
+ private:
+  static std::shared_ptr<const WordPackage> Build(ZipReader& reader, uint64_t size);
+
+  std::vector<RawEntry> entries_;
+  std::string main_part_;
+  std::string main_rels_;
+  std::string content_types_;
+  std::shared_ptr<const SourceStory> story_;
+  std::string display_name_;
+  int64_t drawing_floor_ = 0;
+  // What Write changes for one main content type: the content types and relationships parts
+  // (when they change) and the parts left out (macros in a .docx).
+  struct Variant {
+    RawEntry types;
+    RawEntry rels;
+    std::set<std::string> dropped;
+  };
+  const Variant& VariantFor(std::string_view extension) const;
+  mutable std::map<std::string, Variant, std::less<>> variants_;
+};
+
+// True when `bytes` start like an OLE compound file (a .doc, or an encrypted Office document).
+bool IsCompoundFile(std::string_view bytes);
+// True when such a file holds an encrypted OOXML package rather than a Word 97-2003 document.
+bool IsEncryptedPackage(std::string_view bytes);
+
+}  // namespace vexlo::engine::word
+
+#endif  // VEXLO_OFFICE_ENGINE_WORD_WORD_PACKAGE_H_
