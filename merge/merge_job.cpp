@@ -1,7 +1,6 @@
 #include "merge/merge_job.h"
 
 #include <cstdlib>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -9,6 +8,7 @@
 #include "app/post_queue.h"
 #include "merge/blank.h"
 #include "merge/data_source.h"
+#include "merge/document_generation.h"
 #include "merge/file_probe.h"
 #include "merge/output_naming.h"
 #include "office/value.h"
@@ -22,31 +22,6 @@ using office::Value;
 constexpr const char* kGuidance = "操作提示";
 constexpr const char* kError = "错误提示";
 constexpr int32_t kPdfFormat = 17;
-
-// Until the shared document generation lands: the template's document and a blank output one.
-void PrepareDocuments(const oleobject& wordserver, const oleobject& wordserver2,
-                      const std::string& filenamew) {
-  wordserver.get("documents").call("add", {filenamew, false, 0});
-  wordserver2.get("documents").call("add", {"", false, 0});
-}
-
-void NewRecordDocument(const oleobject& wordserver2) {
-  wordserver2.get("documents").call("add", {"", false, 0});
-}
-
-// Copies the whole template into the output and replaces each title, in column order, by the
-// record's value (whole words, any case, everywhere).
-void FillRecord(const oleobject& wordserver, const oleobject& wordserver2,
-                const std::vector<std::string>& titles,
-                const std::function<std::string(std::size_t)>& value) {
-  wordserver.get("selection").get("wholestory");
-  wordserver.get("selection").get("copy");
-  wordserver2.get("selection").get("paste");
-  for (std::size_t k = 0; k < titles.size(); ++k) {
-    wordserver2.get("selection").get("find").call(
-        "execute", {titles[k], false, true, false, false, false, true, 1, true, value(k), 2});
-  }
-}
 
 // The integer value of a text as the copies field holds it ("3" -> 3; no number -> 0).
 int IntegerValue(const std::string& text) {
