@@ -12,7 +12,7 @@ cli="$root/build/vexlo-merge"
 command -v node >/dev/null && command -v npm >/dev/null && [ -x /usr/bin/time ] ||
   { echo "needs node, npm and /usr/bin/time" >&2; exit 1; }
 work=$(mktemp -d /tmp/vexlo-bench-XXXXXX)
-trap 'rm -rf "$work"' EXIT
+[ -n "${KEEP:-}" ] && echo "keeping $work" || trap 'rm -rf "$work"' EXIT
 cd "$work"
 
 # --- inputs: one letter template (titles as plain text, and with {tags} for docxtemplater),
