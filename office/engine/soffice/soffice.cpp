@@ -1,5 +1,8 @@
 #include "office/engine/soffice/soffice.h"
 
+#include <signal.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QProcess>
 #include <QStandardPaths>
@@ -17,7 +20,8 @@ std::string SofficeProgram() {
 
 SofficeResult RunSofficeConvert(const std::vector<std::string>& inputs, std::string_view convert_to,
                                 const std::string& out_dir, const std::string& profile_dir,
-                                std::chrono::milliseconds timeout) {
+                                std::chrono::milliseconds timeout,
+                                const std::vector<std::string>& extra_env) {
   SofficeResult result;
   const std::string program = SofficeProgram();
   if (program.empty()) return result;
@@ -32,11 +36,25 @@ SofficeResult RunSofficeConvert(const std::vector<std::string>& inputs, std::str
 
   QProcess process;
   process.setProcessChannelMode(QProcess::MergedChannels);
+  if (!extra_env.empty()) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const std::string& entry : extra_env) {
+      const std::size_t eq = entry.find('=');
+      env.insert(QString::fromStdString(entry.substr(0, eq)),
+                 eq == std::string::npos ? QString() : QString::fromStdString(entry.substr(eq + 1)));
+    }
+    process.setProcessEnvironment(env);
+  }
+  // soffice is a launcher that starts the real office process as its child: a group of their
+  // own lets a timeout end both.
+  process.setChildProcessModifier([] { ::setpgid(0, 0); });
   process.start(QString::fromStdString(program), args);
   if (!process.waitForStarted(30000)) return result;
   result.started = true;
+  const qint64 pid = process.processId();
   if (!process.waitForFinished(static_cast<int>(timeout.count()))) {
     result.timed_out = true;
+    if (pid > 0) ::kill(-static_cast<pid_t>(pid), SIGKILL);
     process.kill();
     process.waitForFinished(5000);
   }

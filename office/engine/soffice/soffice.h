@@ -24,10 +24,12 @@ struct SofficeResult {
 // Converts `inputs` into `out_dir`: each output is named after its input with the extension of
 // `convert_to` ("pdf", "docx", "doc:MS Word 97"). `profile_dir` is the private user profile
 // (created when missing). Does not check the outputs: soffice may skip files and still exit 0, so
-// the caller checks each expected file.
+// the caller checks each expected file. `extra_env` ("NAME=value") is added to soffice's
+// environment. soffice runs in a process group of its own, so that a timeout kills all of it.
 SofficeResult RunSofficeConvert(const std::vector<std::string>& inputs, std::string_view convert_to,
                                 const std::string& out_dir, const std::string& profile_dir,
-                                std::chrono::milliseconds timeout = std::chrono::minutes(5));
+                                std::chrono::milliseconds timeout = std::chrono::minutes(5),
+                                const std::vector<std::string>& extra_env = {});
 
 }  // namespace vexlo::engine
 

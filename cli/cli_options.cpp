@@ -1,0 +1,92 @@
+#include "cli/cli_options.h"
+
+#include <charconv>
+
+namespace vexlo::cli {
+namespace {
+constexpr int kMaxCopies = 50;
+}  // namespace
+
+std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, std::string& error) {
+  CliOptions options;
+  bool has_data = false, has_template = false, has_out = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    auto value = [&](std::string& into, bool& seen) {
+      if (i + 1 >= args.size()) {
+        error = "选项 " + arg + " 后面缺少参数";
+        return false;
+      }
+      into = args[++i];
+      seen = true;
+      return true;
+    };
+    if (arg == "--help" || arg == "-h") {
+      options.help = true;
+      return options;
+    } else if (arg == "--data") {
+      if (!value(options.data, has_data)) return std::nullopt;
+    } else if (arg == "--template") {
+      if (!value(options.templ, has_template)) return std::nullopt;
+    } else if (arg == "--out") {
+      if (!value(options.out, has_out)) return std::nullopt;
+    } else if (arg == "--one-file") {
+      options.one_file = true;
+    } else if (arg == "--pdf") {
+      options.pdf = true;
+    } else if (arg == "--visible") {
+      options.visible = true;
+    } else if (arg == "--print") {
+      std::string text;
+      bool seen = false;
+      if (!value(text, seen)) return std::nullopt;
+      int copies = 0;
+      const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), copies);
+      if (ec != std::errc() || end != text.data() + text.size() || copies < 1 || copies > kMaxCopies) {
+        error = "打印份数必须是 1 到 50 之间的整数：" + text;
+        return std::nullopt;
+      }
+      options.copies = copies;
+    } else {
+      error = "无法识别的参数：" + arg;
+      return std::nullopt;
+    }
+  }
+  if (!has_data || !has_template || !has_out) {
+    error = "必须给出 --data、--template 和 --out";
+    return std::nullopt;
+  }
+  return options;
+}
+
+std::string HelpText() {
+  return
+      "用法：vexlo-merge --data 数据文件 --template 模板文件 --out 输出文件夹\n"
+      "                  [--one-file] [--pdf] [--print 份数] [--visible]\n"
+      "\n"
+      "不打开窗口，把 Excel 数据文件的每一行套入 Word 模板，批量生成文档。\n"
+      "数据文件当前工作表的第 1 行是列标题，从第 2 行起每行是一条记录（最多 999 条），\n"
+      "第一列为空的行表示数据结束。模板中凡是写着列标题的地方（整词，不分大小写），\n"
+      "都换成该记录这一列的值。\n"
+      "\n"
+      "  --data 文件       Excel 数据文件（.xls 或 .xlsx）\n"
+      "  --template 文件   Word 模板文件（.doc 或 .docx），输出文档使用相同的扩展名\n"
+      "  --out 文件夹      输出文件夹；给出空文本时使用当前文件夹\n"
+      "  --one-file        所有记录输出到同一个文件“合并输出”，否则每条记录一个文件，\n"
+      "                    以该记录第一列的内容命名\n"
+      "  --pdf             同时输出为 PDF 文件\n"
+      "  --print 份数      输出后在默认打印机上打印，份数为 1 到 50\n"
+      "  --visible         显示生成过程（对内置引擎没有可见的效果）\n"
+      "  -h, --help        显示本说明\n"
+      "\n"
+      "提示信息和错误信息输出到终端；在终端上运行时显示进度条（第几条记录，共几条）。\n"
+      "同名文件被其他程序占用时，文件改存为带“年月日时分秒”时间戳的新名称。\n"
+      "\n"
+      "退出状态：\n"
+      "  0  成功执行\n"
+      "  1  输入有误或无法启动 Excel/Word，已显示提示信息\n"
+      "  2  命令行用法错误\n"
+      "  3  运行时错误，详细信息已追加到当前文件夹的“AppError.txt”\n";
+}
+
+}  // namespace vexlo::cli

@@ -1,0 +1,32 @@
+// The command line of vexlo-merge: the three paths and the four options of the window, parsed
+// into the values its fields and check boxes would hold.
+#ifndef VEXLO_CLI_CLI_OPTIONS_H_
+#define VEXLO_CLI_CLI_OPTIONS_H_
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vexlo::cli {
+
+struct CliOptions {
+  std::string data;       // --data: sle_1
+  std::string templ;      // --template: sle_2
+  std::string out;        // --out: sle_3
+  bool one_file = false;  // --one-file: cbx_1
+  int copies = 0;         // --print COPIES: cbx_2 and em_1; 0 = no printing
+  bool pdf = false;       // --pdf: cbx_4
+  bool visible = false;   // --visible: cbx_3
+  bool help = false;      // --help
+};
+
+// Parses the arguments after the program name. On bad usage returns nullopt and puts a one-line
+// Chinese explanation into `error`.
+std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, std::string& error);
+
+// The text of --help.
+std::string HelpText();
+
+}  // namespace vexlo::cli
+
+#endif  // VEXLO_CLI_CLI_OPTIONS_H_

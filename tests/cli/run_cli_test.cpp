@@ -1,0 +1,120 @@
+// vexlo-merge in-process, against the recording stand-ins for the two servers: usage errors,
+// exit statuses, printed messages, the progress bar, AppError.txt.
+#include "cli/run_cli.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "app/runtime_error.h"
+#include "cli/cli_options.h"
+#include "tests/merge/fake_office.h"
+#include "tests/support/test_paths.h"
+
+namespace vexlo::cli {
+namespace {
+
+// A stream whose text can be read back.
+class Capture {
+ public:
+  Capture() : file_(std::tmpfile()) {}
+  ~Capture() { std::fclose(file_); }
+  std::FILE* get() { return file_; }
+  std::string text() {
+    std::fflush(file_);
+    std::rewind(file_);
+    std::string s;
+    char buf[4096];
+    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, file_)) > 0;) s.append(buf, n);
+    return s;
+  }
+
+ private:
+  std::FILE* file_;
+};
+
+TEST(CliOptionsTest, BadUsageIsRefusedWithAReason) {
+  const std::vector<std::vector<std::string>> bad = {
+      {},
+      {"--data", "d.xlsx", "--template", "t.docx"},
+      {"--data", "d.xlsx", "--template", "t.docx", "--out"},
+      {"--data", "d.xlsx", "--template", "t.docx", "--out", "o", "--print", "0"},
+      {"--data", "d.xlsx", "--template", "t.docx", "--out", "o", "--print", "51"},
+      {"--data", "d.xlsx", "--template", "t.docx", "--out", "o", "--print", "2x"},
+      {"--data", "d.xlsx", "--template", "t.docx", "--out", "o", "--colour"},
+  };
+  for (const auto& args : bad) {
+    Capture out, err;
+    EXPECT_EQ(RunCli(args, out.get(), err.get(), false), kExitUsage);
+    EXPECT_NE(err.text().find("vexlo-merge --help"), std::string::npos);
+  }
+  std::string error;
+  const auto options = ParseCliOptions({"--out", "", "--template", "t.doc", "--data", "d.xls",
+                                        "--one-file", "--pdf", "--print", "50", "--visible"},
+                                       error);
+  ASSERT_TRUE(options);
+  EXPECT_EQ(options->out, "");
+  EXPECT_TRUE(options->one_file && options->pdf && options->visible);
+  EXPECT_EQ(options->copies, 50);
+}
+
+TEST(CliOptionsTest, HelpIsChineseAndSucceeds) {
+  Capture out, err;
+  EXPECT_EQ(RunCli({"--help"}, out.get(), err.get(), false), kExitSuccess);
+  const std::string help = out.text();
+  EXPECT_NE(help.find("用法：vexlo-merge"), std::string::npos);
+  EXPECT_NE(help.find("AppError.txt"), std::string::npos);
+}
+
+class CliRunTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::WriteFile(dir_ / "数据.xlsx", "sheet");
+    test::WriteFile(dir_ / "模板.docx", "Dear NAME.\n");
+    std::filesystem::create_directory(dir_ / "out");
+    office_.cells = {{"a1", "NAME"}, {"a2", "张三"}, {"a3", "李四"}};
+  }
+  int Run(std::vector<std::string> extra, bool interactive = false) {
+    std::vector<std::string> args = {"--data", (dir_ / "数据.xlsx").string(), "--template",
+                                     (dir_ / "模板.docx").string(), "--out", (dir_ / "out").string()};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return RunCli(args, out_.get(), err_.get(), interactive);
+  }
+  test::ScratchDir dir_;
+  test::CurrentDirGuard cwd_{dir_.path()};
+  test::FakeOffice office_;
+  Capture out_, err_;
+};
+
+TEST_F(CliRunTest, SuccessPrintsTheMessagesAndTheProgress) {
+  EXPECT_EQ(Run({"--pdf", "--print", "2"}, true), kExitSuccess);
+  EXPECT_EQ(out_.text(), "正在输出，可能需要较长时间，请稍候……\n操作提示：您已成功执行了操作！\n");
+  EXPECT_NE(err_.text().find("] 记录 1/2"), std::string::npos) << err_.text();
+  EXPECT_TRUE(std::filesystem::exists(dir_ / "out" / "李四.docx"));
+  EXPECT_EQ(office_.Lines("word2 printout").size(), 2u);
+  EXPECT_EQ(office_.Lines("word2 printout")[0], "word2 printout true false 0 '' '' '' 0 '2'");
+}
+
+TEST_F(CliRunTest, ValidationMessageEndsWithItsOwnStatus) {
+  std::filesystem::remove(dir_ / "数据.xlsx");
+  EXPECT_EQ(Run({}), kExitMessage);
+  EXPECT_EQ(err_.text(), "错误提示：找不到“" + (dir_ / "数据.xlsx").string() + "”文件！\n");
+}
+
+TEST_F(CliRunTest, RunTimeErrorIsLoggedAndEndsWithItsOwnStatus) {
+  office_.failing_members = {"saveas"};
+  EXPECT_EQ(Run({}), kExitRuntimeError);
+  EXPECT_NE(err_.text().find("系统发生错误"), std::string::npos);
+  const std::string log = test::ReadFile(dir_ / "AppError.txt");
+  EXPECT_FALSE(log.empty());
+  EXPECT_EQ(office_.running, 0);
+}
+
+TEST_F(CliRunTest, EmptyOutputFolderMeansTheCurrentFolder) {
+  std::vector<std::string> args = {"--data", "数据.xlsx", "--template", "模板.docx", "--out", ""};
+  EXPECT_EQ(RunCli(args, out_.get(), err_.get(), false), kExitSuccess);
+  EXPECT_TRUE(std::filesystem::exists(dir_ / "张三.docx"));
+}
+
+}  // namespace
+}  // namespace vexlo::cli

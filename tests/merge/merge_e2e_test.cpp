@@ -1,0 +1,216 @@
+// The whole merge on real files through the embedded servers: .docx with .xlsx and .doc with
+// .xls, one document per record and one file for all, with PDFs (their text read back) and print
+// jobs on the virtual PDF printer (with their copies); the fallback name for a file another
+// process holds; a run without records; a sheet without titles.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+
+#include <dirent.h>
+#include <unistd.h>
+
+#include "app/clock.h"
+#include "app/runtime_error.h"
+#include "app/post_queue.h"
+#include "merge/merge_job.h"
+#include "office/engine/output/cups_printer.h"
+#include "office/engine/register_servers.h"
+#include "office/engine/soffice/soffice.h"
+#include "office/server_registry.h"
+#include "tests/engine/output/cups_jobs.h"
+#include "tests/merge/lock_holder.h"
+#include "tests/support/scripted_host.h"
+#include "tests/support/test_paths.h"
+
+namespace vexlo::merge {
+namespace {
+
+namespace fs = std::filesystem;
+using Lines = std::vector<std::string>;
+
+const std::string kSuccess = "box 操作提示|您已成功执行了操作！";
+
+// The plain text of every document in `dir`, by file name, read back through LibreOffice.
+std::map<std::string, std::string> DocumentTexts(const fs::path& dir, const fs::path& scratch) {
+  std::vector<std::string> docs;
+  for (const auto& e : fs::directory_iterator(dir)) {
+    const std::string ext = e.path().extension().string();
+    if (ext == ".docx" || ext == ".doc") docs.push_back(e.path().string());
+  }
+  const fs::path txt = scratch / "txt";
+  engine::RunSofficeConvert(docs, "txt:Text (encoded):UTF8", txt.string(),
+                            (scratch / "profile").string());
+  std::map<std::string, std::string> texts;
+  for (const std::string& doc : docs) {
+    const fs::path p(doc);
+    texts[p.filename().string()] = test::ReadFile(txt / (p.stem().string() + ".txt"));
+  }
+  return texts;
+}
+
+std::string PdfText(const fs::path& pdf) {
+  const std::string cmd = "pdftotext -enc UTF-8 '" + pdf.string() + "' '" + pdf.string() + ".txt'";
+  if (std::system(cmd.c_str()) != 0) return "";
+  std::string text = test::ReadFile(pdf.string() + ".txt");
+  fs::remove(pdf.string() + ".txt");
+  return text;
+}
+
+// Processes whose parent is this test program (converters it started and did not wait for).
+int ChildProcesses() {
+  int children = 0;
+  DIR* proc = ::opendir("/proc");
+  while (dirent* entry = proc ? ::readdir(proc) : nullptr) {
+    const std::string stat = test::ReadFile(std::string("/proc/") + entry->d_name + "/stat");
+    const std::size_t paren = stat.rfind(')');
+    if (paren == std::string::npos) continue;
+    int ppid = 0;
+    char state = 0;
+    if (std::sscanf(stat.c_str() + paren + 1, " %c %d", &state, &ppid) == 2 && ppid == ::getpid()) {
+      ++children;
+    }
+  }
+  if (proc) ::closedir(proc);
+  return children;
+}
+
+class MergeEndToEndTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    engine::RegisterEmbeddedServers();
+    if (!office::IsServerRegistered("word.application") ||
+        !office::IsServerRegistered("excel.application")) {
+      GTEST_SKIP() << "the embedded servers are not built in yet";
+    }
+    app::SetClockForTest([] { return app::LocalTime{2026, 12, 7, 15, 30, 0}; });
+    fs::create_directory(out_);
+    for (const char* name :
+         {"模板.docx", "模板.doc", "数据.xlsx", "数据.xls", "无记录.xlsx", "无标题.xlsx", "长名.xlsx"}) {
+      fs::copy_file(test::DataFile(std::string("merge/") + name), dir_ / name);
+    }
+  }
+  void TearDown() override {
+    app::DrainPosted();
+    app::SetClockForTest(nullptr);
+  }
+
+  MergeOutcome Run(const std::string& data, const std::string& templ) {
+    host_.texts = {{"sle_1", (dir_ / data).string()}, {"sle_2", (dir_ / templ).string()},
+                   {"sle_3", out_.string()}, {"em_1", "2"}};
+    return RunMergeJob({excel_, word_, word2_});
+  }
+  bool Printing() const { return !engine::DefaultPrinter().empty(); }
+
+  test::ScratchDir dir_;
+  test::ScratchDir scratch_;
+  fs::path out_ = dir_ / "输出";
+  test::ScriptedHost host_;
+  std::unique_ptr<office::oleobject> excel_, word_, word2_;
+};
+
+struct Pair {
+  std::string data, templ, ext;
+};
+
+TEST_F(MergeEndToEndTest, OneDocumentPerRecordWithPdfAndPrint) {
+  for (const Pair& p : {Pair{"数据.xlsx", "模板.docx", ".docx"}, Pair{"数据.xls", "模板.doc", ".doc"}}) {
+    SCOPED_TRACE(p.templ);
+    fs::remove_all(out_);
+    fs::create_directory(out_);
+    host_.log.clear();
+    host_.checks = {{"cbx_4", true}, {"cbx_2", Printing()}};
+    const int before = Printing() ? test::LastJobId() : 0;
+    EXPECT_EQ(Run(p.data, p.templ), MergeOutcome::kSucceeded);
+    EXPECT_EQ(host_.Boxes(), Lines({kSuccess}));
+
+    const auto texts = DocumentTexts(out_, scratch_.path());
+    ASSERT_EQ(texts.size(), 3u);
+    const std::string zhang = texts.at("张三" + p.ext);
+    EXPECT_NE(zhang.find("尊敬的 张三 ：您已被 销售部 录用，工号 A001 ，IDENTITY 保持不变。"),
+              std::string::npos) << zhang;
+    EXPECT_NE(texts.at("李四" + p.ext).find("技术部"), std::string::npos);
+    // The unsafe name is saved with "_", while the letter still says 王/五.
+    EXPECT_NE(texts.at("王_五" + p.ext).find("尊敬的 王/五 ："), std::string::npos);
+    EXPECT_NE(PdfText(out_ / "李四.pdf").find("您已被 技术部 录用"), std::string::npos);
+    EXPECT_NE(PdfText(out_ / "王_五.pdf").find("王/五"), std::string::npos);
+
+    if (Printing()) {
+      const auto jobs = test::JobsAfter(before, 3);
+      ASSERT_EQ(jobs.size(), 3u);
+      for (const auto& job : jobs) EXPECT_EQ(job.copies, 2) << job.title;
+    }
+  }
+}
+
+TEST_F(MergeEndToEndTest, OneFileForAllRecords) {
+  for (const Pair& p : {Pair{"数据.xlsx", "模板.docx", ".docx"}, Pair{"数据.xls", "模板.doc", ".doc"}}) {
+    SCOPED_TRACE(p.templ);
+    fs::remove_all(out_);
+    fs::create_directory(out_);
+    host_.checks = {{"cbx_1", true}, {"cbx_4", true}, {"cbx_2", Printing()}};
+    const int before = Printing() ? test::LastJobId() : 0;
+    EXPECT_EQ(Run(p.data, p.templ), MergeOutcome::kSucceeded);
+    const auto texts = DocumentTexts(out_, scratch_.path());
+    ASSERT_EQ(texts.size(), 1u);
+    const std::string all = texts.at("合并输出" + p.ext);
+    const auto zhang = all.find("张三"), li = all.find("李四"), wang = all.find("王/五");
+    ASSERT_NE(wang, std::string::npos) << all;
+    EXPECT_LT(zhang, li);
+    EXPECT_LT(li, wang);
+    const std::string pdf = PdfText(out_ / "合并输出.pdf");
+    EXPECT_NE(pdf.find("A003"), std::string::npos);
+    if (Printing()) {
+      const auto jobs = test::JobsAfter(before, 1);
+      ASSERT_EQ(jobs.size(), 1u);  // one job for the merged document, not one per record
+      EXPECT_EQ(jobs[0].copies, 2);
+    }
+  }
+}
+
+TEST_F(MergeEndToEndTest, FileHeldByAnotherProcessGetsTheFallbackName) {
+  test::WriteFile(out_ / "李四.docx", "old");
+  test::LockHolder editor((out_ / "李四.docx").string(), test::LockHolder::Kind::kFcntl);
+  host_.checks = {{"cbx_4", true}};
+  EXPECT_EQ(Run("数据.xlsx", "模板.docx"), MergeOutcome::kSucceeded);
+  const fs::path fallback = out_ / "李四20261207153000.docx";
+  EXPECT_EQ(host_.Boxes(),
+            Lines({"box 错误提示|    无法创建“" + (out_ / "李四.docx").string() +
+                       "”文件！\n文件将另存为" + fallback.string() + "。",
+                   kSuccess}));
+  EXPECT_TRUE(fs::exists(fallback));
+  EXPECT_EQ(test::ReadFile(out_ / "李四.docx"), "old");
+  EXPECT_FALSE(fs::exists(out_ / "李四.pdf"));  // a fallback record is not exported
+  EXPECT_TRUE(fs::exists(out_ / "张三.pdf"));
+}
+
+TEST_F(MergeEndToEndTest, NoRecordsAndNoTitles) {
+  host_.checks = {{"cbx_1", true}};
+  EXPECT_EQ(Run("无记录.xlsx", "模板.docx"), MergeOutcome::kSucceeded);
+  EXPECT_EQ(host_.Boxes(), Lines({kSuccess}));
+  EXPECT_TRUE(fs::exists(out_ / "合并输出.docx"));
+
+  host_.log.clear();
+  EXPECT_EQ(Run("无标题.xlsx", "模板.docx"), MergeOutcome::kStopped);
+  EXPECT_EQ(host_.Boxes(), Lines({"box 操作提示|没有获取到任何标题数据！"}));
+}
+
+TEST_F(MergeEndToEndTest, FailedRunLeavesNoInstanceOrConverterBehind) {
+  // The second record's name is longer than a file name may be: its save fails.
+  host_.checks = {{"cbx_4", true}};
+  EXPECT_THROW(Run("长名.xlsx", "模板.docx"), app::RuntimeError);
+  EXPECT_FALSE(excel_->connected());
+  EXPECT_FALSE(word_->connected());
+  EXPECT_FALSE(word2_->connected());
+  EXPECT_EQ(ChildProcesses(), 0);
+  // What was saved and exported before the failure is on disk.
+  EXPECT_TRUE(fs::exists(out_ / "张三.docx"));
+  EXPECT_NE(PdfText(out_ / "张三.pdf").find("销售部"), std::string::npos);
+  EXPECT_FALSE(fs::exists(out_ / "李四.docx"));
+  app::DrainPosted();
+  EXPECT_EQ(host_.log.back(), "progress closed");
+}
+
+}  // namespace
+}  // namespace vexlo::merge
