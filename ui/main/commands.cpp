@@ -1,12 +1,11 @@
 #include "ui/main/commands.h"
 
-#include <filesystem>
 #include <string>
 
 #include "app/globals.h"
 #include "app/host.h"
 #include "merge/blank.h"
-#include "ui/main/file_probe.h"
+#include "merge/file_probe.h"
 
 namespace vexlo::ui {
 namespace {
@@ -25,14 +24,9 @@ constexpr EditTarget kData{"sle_1", "您还没有选择Excel数据源文件！",
 constexpr EditTarget kTemplate{"sle_2", "您还没有选择Word模版文件！", "word.application",
                                "documents", "连接到Word失败！"};
 
-bool FileExists(const std::string& path) {
-  std::error_code ec;
-  return std::filesystem::is_regular_file(std::filesystem::path(path), ec);
-}
-
 // Steps shared by the editing and example commands: probe, start a server, open, show, let go.
 void OpenThroughServer(const std::string& file, const EditTarget& target, ServerHandle& server) {
-  if (ProbeExclusiveOpen(file) < 0) {
+  if (merge::ProbeFile(file) < 0) {
     app::host().MessageBox("错误提示",
                            "打开“" + file + "”文件出错！如果文件已经打开，请将它关闭。");
     return;
@@ -54,7 +48,7 @@ void OpenForEditing(const EditTarget& target, ServerHandle& server) {
     app::host().SetFocus(target.field);
     return;
   }
-  if (!FileExists(file)) {
+  if (!merge::FileExists(file)) {
     app::host().MessageBox("错误提示", "找不到“" + file + "”文件！");
     app::host().SetFocus(target.field);
     return;

@@ -16,6 +16,7 @@
 #include "app/globals.h"
 #include "app/host.h"
 #include "app/post_queue.h"
+#include "merge/merge_job.h"
 #include "ui/chrome/mouse_capture.h"
 #include "ui/chrome/nvo_drawroundrectwin.h"
 #include "ui/main/commands.h"
@@ -252,7 +253,7 @@ void w_vexlo::ConnectCommands() {
   OnClicked(uo_8, "uo_8", [] { ShowOutputFolder(); });
   OnClicked(uo_7, "uo_7", [this] { close(); });
   OnClicked(uo_6, "uo_6", [this] {
-    if (start_job) start_job(*this);
+    merge::RunMergeJob({excelserver, wordserver, wordserver2});
   });
   connect(cbx_2, &QCheckBox::clicked, this,
           [] { app::RunGuarded({"w_vexlo", "cbx_2", "clicked"}, [] { ToggleCopies(); }); });

@@ -44,9 +44,6 @@ class w_vexlo : public QWidget {
   void ue_opened();  // fits to the picture, navigates the web panel, checks the servers
   void mousemove(uint32_t flags, int16_t xpos, int16_t ypos);
 
-  // What the start button runs (the merge job). Set by the program; empty does nothing.
-  std::function<void(w_vexlo&)> start_job;
-
   // Null until the start-up check creates them.
   std::unique_ptr<office::oleobject> excelserver;
   std::unique_ptr<office::oleobject> wordserver;
