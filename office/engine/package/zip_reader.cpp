@@ -2,6 +2,7 @@
 
 #include <zip.h>
 
+#include <algorithm>
 #include <unordered_map>
 
 #include "app/runtime_error.h"
@@ -12,12 +13,39 @@ using app::RuntimeError;
 
 namespace {
 
-std::string ZipErrorText(int code) {
-  zip_error_t error;
-  zip_error_init_with_code(&error, code);
-  std::string text = zip_error_strerror(&error);
-  zip_error_fini(&error);
-  return text;
+// What a libzip error code means to the user.
+std::string ZipProblem(int code) {
+  switch (code) {
+    case ZIP_ER_NOZIP:
+      return "不是压缩包格式";
+    case ZIP_ER_INCONS:
+    case ZIP_ER_COMPNOTSUPP:
+      return "文件结构不一致";
+    case ZIP_ER_CRC:
+      return "数据校验错误";
+    case ZIP_ER_ZLIB:
+    case ZIP_ER_EOF:
+      return "数据不完整";
+    case ZIP_ER_ENCRNOTSUPP:
+    case ZIP_ER_NOPASSWD:
+    case ZIP_ER_WRONGPASSWD:
+      return "已加密";
+    case ZIP_ER_MEMORY:
+      return "内存不足";
+    default:
+      return "错误码 " + std::to_string(code);
+  }
+}
+
+std::vector<std::string> EntryNames(zip* archive) {
+  std::vector<std::string> names;
+  const zip_int64_t n = zip_get_num_entries(archive, 0);
+  names.reserve(static_cast<size_t>(std::max<zip_int64_t>(n, 0)));
+  for (zip_int64_t i = 0; i < n; ++i) {
+    const char* name = zip_get_name(archive, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_RAW);
+    names.push_back(name ? name : "");
+  }
+  return names;
 }
 
 }  // namespace
@@ -42,16 +70,10 @@ std::unique_ptr<ZipReader> ZipReader::Open(const std::string& path, ZipLimits li
   if (archive == nullptr) {
     if (code == ZIP_ER_NOENT) throw RuntimeError::File(path, "不存在");
     if (code == ZIP_ER_OPEN || code == ZIP_ER_READ) throw RuntimeError::File(path, "无法读取");
-    throw RuntimeError::Format(path, "已损坏或不是有效的文档（" + ZipErrorText(code) + "）");
+    throw RuntimeError::Format(path, "已损坏或不是有效的文档（" + ZipProblem(code) + "）");
   }
   std::unique_ptr<ZipReader> reader(new ZipReader(archive, path, {}, limits));
-  const zip_int64_t n = zip_get_num_entries(archive, 0);
-  if (n < 0 || static_cast<uint64_t>(n) > limits.max_entries) reader->Corrupt("条目数量异常");
-  reader->names_.reserve(static_cast<size_t>(n));
-  for (zip_int64_t i = 0; i < n; ++i) {
-    const char* name = zip_get_name(archive, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_RAW);
-    reader->names_.push_back(name ? name : "");
-  }
+  reader->ListEntries();
   return reader;
 }
 
@@ -65,19 +87,20 @@ std::unique_ptr<ZipReader> ZipReader::FromBytes(std::string data, std::string di
   zip* archive = source ? zip_open_from_source(source, ZIP_RDONLY, &error) : nullptr;
   if (archive == nullptr) {
     if (source) zip_source_free(source);
-    std::string text = zip_error_strerror(&error);
+    const int code = zip_error_code_zip(&error);
     zip_error_fini(&error);
-    throw RuntimeError::Format(display_name, "已损坏或不是有效的文档（" + text + "）");
+    throw RuntimeError::Format(display_name, "已损坏或不是有效的文档（" + ZipProblem(code) + "）");
   }
   zip_error_fini(&error);
   reader->archive_ = archive;
-  const zip_int64_t n = zip_get_num_entries(archive, 0);
-  if (n < 0 || static_cast<uint64_t>(n) > limits.max_entries) reader->Corrupt("条目数量异常");
-  for (zip_int64_t i = 0; i < n; ++i) {
-    const char* name = zip_get_name(archive, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_RAW);
-    reader->names_.push_back(name ? name : "");
-  }
+  reader->ListEntries();
   return reader;
+}
+
+void ZipReader::ListEntries() {
+  const zip_int64_t n = zip_get_num_entries(archive_, 0);
+  if (n < 0 || static_cast<uint64_t>(n) > limits_.max_entries) Corrupt("条目数量异常");
+  names_ = EntryNames(archive_);
 }
 
 int64_t ZipReader::IndexOf(std::string_view name) const {
@@ -106,16 +129,18 @@ std::optional<std::string> ZipReader::Read(std::string_view name) {
   }
 
   zip_file_t* file = zip_fopen_index(archive_, static_cast<zip_uint64_t>(index), 0);
-  if (file == nullptr) Corrupt(std::string(name) + "（" + zip_strerror(archive_) + "）");
+  if (file == nullptr) {
+    Corrupt(std::string(name) + "（" + ZipProblem(zip_error_code_zip(zip_get_error(archive_))) + "）");
+  }
   std::string out;
   out.reserve(static_cast<size_t>(std::min<uint64_t>(declared, 64u << 20)));
   char buf[65536];
   for (;;) {
     const zip_int64_t n = zip_fread(file, buf, sizeof buf);
     if (n < 0) {
-      std::string why = zip_file_strerror(file);
+      const int code = zip_error_code_zip(zip_file_get_error(file));
       zip_fclose(file);
-      Corrupt(std::string(name) + "（" + why + "）");
+      Corrupt(std::string(name) + "（" + ZipProblem(code) + "）");
     }
     if (n == 0) break;
     out.append(buf, static_cast<size_t>(n));

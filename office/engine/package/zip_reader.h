@@ -50,6 +50,8 @@ class ZipReader {
  private:
   ZipReader(zip* archive, std::string display_name, std::string data, ZipLimits limits);
   [[noreturn]] void Corrupt(std::string_view what) const;
+  // Fills names_ from the central directory; refuses absurd entry counts.
+  void ListEntries();
 
   zip* archive_;
   std::string display_name_;

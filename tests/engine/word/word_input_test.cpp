@@ -47,10 +47,10 @@ TEST(WordInputTest, NotAPackage) {
   ExpectRejected("", "空文件");
   ExpectRejected("just some text, not a zip");
   const std::string good = test::ReadFile(DataFile("word/payslip.docx"));
-  ExpectRejected(good.substr(0, good.size() / 2));
+  ExpectRejected(good.substr(0, good.size() / 2), "不是压缩包格式");  // no central directory
   std::string flipped = good;
   for (size_t i = 200; i < 400; ++i) flipped[i] = static_cast<char>(~flipped[i]);
-  ExpectRejected(flipped);
+  ExpectRejected(flipped, "已损坏");
 }
 
 TEST(WordInputTest, CompoundFiles) {
