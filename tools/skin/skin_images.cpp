@@ -13,13 +13,16 @@
 #include <cstdio>
 #include <functional>
 
+#include "ui/main/skin_palette.h"
+
 namespace {
 
-const QColor kOrange(252, 133, 5);
+using vexlo::ui::palette::kBlue;
+using vexlo::ui::palette::kGreen;
+using vexlo::ui::palette::kOrange;
+
 const QColor kOrangeDark(222, 104, 0);
 const QColor kRed(226, 35, 26);
-const QColor kGreen(1, 114, 62);
-const QColor kBlue(41, 49, 132);
 const QColor kFolder(255, 199, 62);
 const QColor kFolderDark(224, 157, 20);
 

@@ -22,6 +22,7 @@
 #include "ui/main/commands.h"
 #include "ui/main/presence_check.h"
 #include "ui/main/skin.h"
+#include "ui/main/skin_palette.h"
 #include "ui/main/web_panel.h"
 #include "ui/widgets/uo_icobutton.h"
 #include "ui/widgets/uo_picbutton2.h"
@@ -29,10 +30,11 @@
 namespace vexlo::ui {
 namespace {
 
-const QColor kOrange(252, 133, 5);
+using vexlo::ui::palette::kBlue;
+using vexlo::ui::palette::kGreen;
+using vexlo::ui::palette::kOrange;
+
 const QColor kRed(255, 0, 0);
-const QColor kGreen(1, 114, 62);
-const QColor kBlue(41, 49, 132);
 const QColor kDesignGrey(160, 160, 164);
 const QColor kDesignSilver(192, 192, 192);
 const QColor kWarningText(255, 251, 240);
