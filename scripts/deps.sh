@@ -5,7 +5,7 @@ set -euo pipefail
 
 VEXLO_PACKAGES=(
   # build
-  cmake ninja-build g++ pkg-config
+  cmake ninja-build g++ pkg-config ccache
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libpugixml-dev libzip-dev zlib1g-dev libcups2-dev
   libgtest-dev libgmock-dev

@@ -1,0 +1,101 @@
+// The merge job as a typed session: a MergeRequest in (the three paths, the copies text and the
+// four options, as the window's controls or the CLI's options give them), a MergeObserver out
+// (message boxes, focus hints, progress i of n, each record's result, the final summary), and a
+// MergeSession that owns the three automation handles of its run and the one point where deferred
+// output work (held saves, PDF export, printing) is flushed and checked.
+// UI thread only. Data flows one way: the caller builds the request and watches the observer;
+// nothing in merge/ or below calls back into the window or the CLI except through the observer.
+#ifndef VEXLO_MERGE_MERGE_SESSION_H_
+#define VEXLO_MERGE_MERGE_SESSION_H_
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "office/oleobject.h"
+
+namespace vexlo::merge {
+
+// What one run is asked to do. The paths are used as given (not trimmed).
+struct MergeRequest {
+  std::string data_path;      // sle_1: the data workbook (.xls/.xlsx)
+  std::string template_path;  // sle_2: the template (.doc/.docx)
+  std::string output_folder;  // sle_3: blank means the start-up folder
+  std::string copies_text;    // em_1 as it stands; checked to be 1..50 when printing
+  bool visible = false;       // cbx_3 可见生成过程
+  bool print = false;         // cbx_2 输出后打印
+  bool pdf = false;           // cbx_4 同时输出为PDF文件
+  bool one_file = false;      // cbx_1 输出到同一个文件
+};
+
+// The fields a message may send the user back to.
+enum class MergeField { kData, kTemplate, kOutput, kCopies };
+
+// The result of one record, reported as soon as its files are complete and checked.
+struct RecordResult {
+  int index = 0;             // 1-based record number (row - 1)
+  int row = 0;               // the sheet row
+  std::string name;          // the record name as read (first column)
+  std::string document;      // the file written for it ("" in one-file mode)
+  std::string pdf;           // its PDF ("" when none)
+  bool renamed = false;      // the file name differs from the record's text (cleaned, made unique
+                             // or a fallback name)
+};
+
+// How a run ended.
+enum class MergeOutcome {
+  kSucceeded,  // every expected file was written and checked
+  kStopped,    // a message ended the run before or while writing (nothing claimed as done)
+  kCancelled,  // the user or a signal stopped it after a record; finished files stay
+};
+
+// The summary the final message is made from.
+struct MergeSummary {
+  MergeOutcome outcome = MergeOutcome::kStopped;
+  int documents = 0;                 // documents written
+  int pdfs = 0;                      // PDFs written
+  std::string folder;                // where they were written
+  std::vector<RecordResult> renamed;  // records whose file name differs from their text
+  std::vector<std::string> notes;    // extra lines for the final message (e.g. layout hints)
+};
+
+class MergeObserver {
+ public:
+  virtual ~MergeObserver() = default;
+
+  // A modal message box (title "操作提示" or "错误提示"); returns when the user has read it.
+  virtual void Message(std::string_view title, std::string_view text) = 0;
+  // Sends the user back to a field (focus move after a message).
+  virtual void Focus(MergeField) {}
+  // The word processor cannot export PDF: the PDF option is turned off for good.
+  virtual void PdfTurnedOff() {}
+  // The progress window: opened once the instances run, closed before the final message.
+  virtual void ProgressOpened(std::string_view /*text*/, int /*total_records*/) {}
+  virtual void Progress(int /*done*/, int /*total*/) {}
+  virtual void ProgressClosed() {}
+  // One record is finished.
+  virtual void RecordDone(const RecordResult&) {}
+  // Polled between records (and while waiting for output work): true stops the run after the
+  // current record.
+  virtual bool CancelRequested() { return false; }
+  // The run ended; called once, after the progress window closed and before the run returns.
+  virtual void Finished(const MergeSummary&) {}
+};
+
+// The window's three automation objects, reused by every run; a null one is created.
+struct MergeHandles {
+  std::unique_ptr<office::oleobject>& excelserver;
+  std::unique_ptr<office::oleobject>& wordserver;
+  std::unique_ptr<office::oleobject>& wordserver2;
+};
+
+// Runs one whole merge synchronously and returns how it ended. A real fault (not a user's
+// mistake) raises app::RuntimeError after the run's instances were shut down and its partial
+// files removed.
+MergeSummary RunMergeSession(const MergeRequest& request, MergeObserver& observer,
+                             const MergeHandles& handles);
+
+}  // namespace vexlo::merge
+
+#endif  // VEXLO_MERGE_MERGE_SESSION_H_
