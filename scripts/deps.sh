@@ -7,6 +7,8 @@ VEXLO_PACKAGES=(
   # build
   cmake ninja-build g++ pkg-config ccache
   qt6-base-dev qt6-base-dev-tools libgl-dev
+  # Qt's own dialogs and buttons in Chinese
+  qt6-translations-l10n
   libpugixml-dev libzip-dev zlib1g-dev libcups2-dev
   libgtest-dev libgmock-dev
   # fuzzing (clang's libFuzzer runtime)

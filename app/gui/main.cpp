@@ -6,10 +6,17 @@
 #include "app/event_guard.h"
 #include "app/gui/vexlo_qapplication.h"
 #include "app/post_queue.h"
+#include "app/host.h"
 #include "office/engine/desktop_handoff.h"
+#include "office/engine/output/cups_printer.h"
 #include "office/engine/register_servers.h"
+#include "office/engine/soffice/soffice.h"
+#include "ui/main/banner.h"
+#include "ui/main/docx_paragraphs.h"
+#include "ui/main/page_preview.h"
 #include "ui/main/qt_host.h"
 #include "ui/main/skin.h"
+#include "ui/main/translations.h"
 #include "ui/main/w_vexlo.h"
 
 int main(int argc, char** argv) {
@@ -18,12 +25,21 @@ int main(int argc, char** argv) {
   qt.setApplicationName("vexlo");
   app::InstallQtDrainScheduler();
   ui::InitSkin();
+  ui::LoadQtTranslations();
+  ui::SetDesktopFacts({!engine::SofficeProgram().empty(), !engine::DefaultPrinter().empty()});
+  // The generation window's page images: our own text pages.
+  ui::SetPagePreview(std::make_unique<ui::TextPagePreview>(
+      [](const std::string& path) { return ui::DocxParagraphs(path); }));
+  ui::SetTemplateReader([](const std::string& path) { return ui::TemplateParagraphs(path); });
   qt.setWindowIcon(ui::ApplicationIcon());
 
   engine::RegisterEmbeddedServers();
   // A document left open for the user goes to the desktop's application for its type.
   engine::SetDesktopHandoff([](const std::string& path) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)))) {
+      app::host().MessageBox("错误提示", "无法打开“" + path +
+                                            "”：没有找到桌面上打开此类文件的程序（xdg-open）。");
+    }
   });
 
   ui::w_vexlo* window = nullptr;

@@ -46,7 +46,7 @@ TEST_F(CommandsTest, FileDialogsFillTheirFieldAndCancelEmptiesIt) {
   ChooseDataFile();
   EXPECT_EQ(host_.texts["sle_1"], "");
   EXPECT_EQ(host_.log.front(),
-            "dialog 请选择作为数据源的EXCEL文件|xls|"
+            "dialog 请选择作为数据源的EXCEL文件|xls|Excel 文件 (*.xls *.xlsx),*.xls *.xlsx,"
             "Excel 97-2003文件 (*.xls),*.xls,Excel 文件 (*.xlsx),*.xlsx");
 
   host_.texts["sle_2"] = "/old/t.doc";
@@ -54,20 +54,65 @@ TEST_F(CommandsTest, FileDialogsFillTheirFieldAndCancelEmptiesIt) {
   ChooseTemplate();
   EXPECT_EQ(host_.texts["sle_2"], "");
   EXPECT_EQ(host_.log.back(),
-            "dialog 请选择作为输出模版的Word文件|doc|"
+            "dialog 请选择作为输出模版的Word文件|doc|Word 文件 (*.doc *.docx),*.doc *.docx,"
             "Word 97-2003文件 (*.doc),*.doc,Word 文件 (*.docx),*.docx");
 }
 
-TEST_F(CommandsTest, FolderDialogStartsAtTheFixedFolderAndCancelKeepsTheField) {
-  host_.texts["sle_3"] = "/home/me/out";
+TEST_F(CommandsTest, FolderDialogStartsInTheChosenFolderElseTheDocuments) {
+  const std::string chosen = (dir_ / "输出").string();
+  std::filesystem::create_directories(chosen);
+  host_.texts["sle_3"] = chosen;
   host_.folder_answers = {""};
   ChooseOutputFolder();
-  EXPECT_EQ(host_.texts["sle_3"], "/home/me/out");
+  EXPECT_EQ(host_.texts["sle_3"], chosen);  // cancelled: unchanged
+  // A folder that is gone, a blank field or a Windows path start in the documents folder.
+  for (const char* field : {"/no/such/folder", "  ", "D:\\pb\\out"}) {
+    host_.texts["sle_3"] = field;
+    host_.folder_answers = {""};
+    ChooseOutputFolder();
+  }
   host_.folder_answers = {"/tmp/新目录"};
   ChooseOutputFolder();
   EXPECT_EQ(host_.texts["sle_3"], "/tmp/新目录");
-  EXPECT_EQ(host_.log, (Lines{"folder 请选择输出目录|D:\\pb\\Quorvane",
-                              "folder 请选择输出目录|D:\\pb\\Quorvane"}));
+  const std::string documents = "folder 请选择输出目录|" + DocumentsFolder();
+  EXPECT_EQ(host_.log, (Lines{"folder 请选择输出目录|" + chosen, documents, documents, documents,
+                              documents}));
+  EXPECT_TRUE(std::filesystem::is_directory(DocumentsFolder()));
+}
+
+TEST_F(CommandsTest, DroppedFilesGoToTheFieldOfTheirKind) {
+  const std::string data = MakeFile("表/数据.XLSX");
+  const std::string old_data = MakeFile("表/旧.xls");
+  const std::string templ = MakeFile("模板/通知.Docx");
+  const std::string other = MakeFile("说明.txt");
+  const std::string folder = (dir_ / "表").string();
+  // A folder named like a document is still a folder.
+  const std::string odd_folder = (dir_ / "存档.doc").string();
+  std::filesystem::create_directories(odd_folder);
+
+  EXPECT_EQ(DropPaths({other}), 0);
+  EXPECT_TRUE(host_.texts.empty());
+  EXPECT_EQ(DropPaths({old_data, templ, folder, other}), 3);
+  EXPECT_EQ(host_.texts["sle_1"], old_data);
+  EXPECT_EQ(host_.texts["sle_2"], templ);
+  EXPECT_EQ(host_.texts["sle_3"], folder);
+  EXPECT_EQ(DropPaths({data, odd_folder}), 2);
+  EXPECT_EQ(host_.texts["sle_1"], data);
+  EXPECT_EQ(host_.texts["sle_2"], templ);
+  EXPECT_EQ(host_.texts["sle_3"], odd_folder);
+  // A file that does not exist is routed by its name (the run reports it missing).
+  EXPECT_EQ(DropTarget("/gone/名单.xls", false), "sle_1");
+  EXPECT_EQ(DropTarget("/gone/xls", false), "");
+}
+
+TEST(PastedPathTest, CleansWhatFileManagersAndShellsCopy) {
+  EXPECT_EQ(PastedPath("  /home/me/数据.xls \n"), "/home/me/数据.xls");
+  EXPECT_EQ(PastedPath("\"/home/me/my data.xls\""), "/home/me/my data.xls");
+  EXPECT_EQ(PastedPath("'/tmp/a.doc'"), "/tmp/a.doc");
+  EXPECT_EQ(PastedPath("file:///home/me/%E6%A8%A1%E6%9D%BF.docx\r\nfile:///x.doc"),
+            "/home/me/模板.docx");
+  EXPECT_EQ(PastedPath("\""), "\"");
+  EXPECT_EQ(PastedPath(""), "");
 }
 
 TEST_F(CommandsTest, ShowOutputFolderFallsBackToTheStartUpFolderWhenBlank) {

@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QMimeData>
+#include <QToolTip>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -14,7 +18,9 @@
 #include "app/globals.h"
 #include "app/post_queue.h"
 #include "tests/support/scripted_host.h"
+#include "tests/support/test_paths.h"
 #include "tests/ui/fake_office.h"
+#include "ui/main/banner.h"
 #include "ui/main/qt_host.h"
 #include "ui/main/skin.h"
 #include "ui/main/web_panel.h"
@@ -52,43 +58,49 @@ class WindowTest : public ::testing::Test {
   std::string saved_path_;
 };
 
-TEST_F(WindowTest, EveryControlSitsWhereTheLayoutPutsIt) {
+// The layout as a user sees it: everything inside the window, no control hiding another, every
+// text readable in full, the picture at the back and the warning on its strip.
+TEST_F(WindowTest, ControlsStayInsideDoNotOverlapAndTheirTextsFit) {
   w_vexlo w;
-  const std::map<std::string, QRect> layout = {
-      {"st_ver", {299, 5, 44, 24}},   {"st_7", {0, 480, 712, 27}},
-      {"uo_10", {609, 260, 32, 32}},  {"uo_9", {609, 180, 32, 32}},
-      {"uo_8", {573, 298, 32, 32}},   {"ole_1", {431, 85, 267, 41}},
-      {"uo_7", {677, 1, 32, 32}},     {"uo_6", {296, 397, 129, 54}},
-      {"cbx_3", {224, 340, 90, 15}},  {"em_1", {481, 340, 32, 15}},
-      {"st_5", {514, 340, 31, 15}},   {"cbx_2", {365, 340, 114, 15}},
-      {"cbx_4", {365, 362, 120, 15}}, {"cbx_1", {224, 362, 114, 15}},
-      {"uo_5", {536, 298, 32, 32}},   {"uo_4", {573, 260, 32, 32}},
-      {"uo_3", {536, 260, 32, 32}},   {"uo_2", {573, 180, 32, 32}},
-      {"uo_1", {536, 180, 32, 32}},   {"sle_3", {224, 304, 301, 21}},
-      {"sle_2", {224, 265, 301, 21}}, {"st_3", {116, 306, 105, 16}},
-      {"st_2", {116, 267, 105, 16}},  {"st_1", {116, 189, 105, 16}},
-      {"sle_1", {224, 185, 301, 21}}, {"p_1", {0, 0, 712, 481}},
-      {"st_6", {13, 484, 357, 18}},
-  };
-  for (const auto& [name, rect] : layout) {
-    auto* control = w.findChild<QWidget*>(QString::fromStdString(name), Qt::FindDirectChildrenOnly);
-    ASSERT_NE(control, nullptr) << name;
-    EXPECT_EQ(control->geometry(), rect) << name;
+  OpenAndSettle(w);
+  const QRect inside(0, 0, 712, 508);
+  QList<QWidget*> controls;
+  for (QWidget* c : w.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+    if (c == w.p_1 || c->objectName().isEmpty()) continue;
+    EXPECT_TRUE(inside.contains(c->geometry())) << c->objectName().toStdString();
+    controls << c;
   }
-  EXPECT_EQ(w.size(), QSize(714, 508));
-  EXPECT_TRUE(w.windowFlags().testFlag(Qt::FramelessWindowHint));
-  // The picture is at the back, the warning in front of its strip.
+  for (QWidget* a : controls) {
+    for (QWidget* b : controls) {
+      // The warning lies on its strip by design.
+      if (a >= b || (a == w.st_6 && b == w.st_7) || (a == w.st_7 && b == w.st_6)) continue;
+      EXPECT_FALSE(a->geometry().intersects(b->geometry()))
+          << a->objectName().toStdString() << " / " << b->objectName().toStdString();
+    }
+  }
+  for (QLabel* label : {w.st_ver, w.st_1, w.st_2, w.st_3, w.st_5, w.st_6}) {
+    EXPECT_LE(QFontMetrics(label->font()).horizontalAdvance(label->text()), label->width())
+        << label->objectName().toStdString();
+  }
+  // Every text the strip may show fits it.
+  for (const DesktopFacts facts : {DesktopFacts{true, true}, DesktopFacts{false, true},
+                                   DesktopFacts{true, false}, DesktopFacts{false, false}}) {
+    const QString text = QString::fromStdString(BannerText(facts));
+    EXPECT_LE(QFontMetrics(w.st_6->font()).horizontalAdvance(text), w.st_6->width())
+        << text.toStdString();
+  }
   const QObjectList& kids = w.children();
   EXPECT_LT(kids.indexOf(w.p_1), kids.indexOf(w.st_ver));
   EXPECT_GT(kids.indexOf(w.st_6), kids.indexOf(w.st_7));
-  EXPECT_FALSE(w.p_1->isEnabled());
+  EXPECT_TRUE(w.st_7->geometry().contains(w.st_6->geometry()));
   EXPECT_EQ(w.p_1->pixmap().size(), QSize(712, 481));
 }
 
 TEST_F(WindowTest, TextsOptionsAndButtonImages) {
   w_vexlo w;
   EXPECT_EQ(w.st_ver->text(), "2.6");
-  EXPECT_EQ(w.st_6->text(), "重要提示：Windows10请以管理员身份运行程序");
+  EXPECT_EQ(w.st_6->text().toStdString(), BannerText(GetDesktopFacts()));
+  EXPECT_FALSE(w.st_6->text().contains("Windows"));
   EXPECT_EQ(w.st_1->text(), "Excel数据文件：");
   EXPECT_EQ(w.st_2->text(), "Word模版文件：");
   EXPECT_EQ(w.st_3->text(), "输出路径：");
@@ -124,7 +136,6 @@ TEST_F(WindowTest, FontsAndColoursBeforeAndAfterOpen) {
   EXPECT_EQ(w.cbx_1->font().pixelSize(), 12);
   EXPECT_EQ(Background(w.st_1), QColor(160, 160, 164));
   EXPECT_EQ(Background(w.cbx_2), QColor(160, 160, 164));
-  EXPECT_EQ(w.em_1->palette().color(QPalette::Base), QColor(192, 192, 192));
 
   w.open();
   EXPECT_EQ(Background(w.st_ver), QColor(252, 133, 5));
@@ -135,7 +146,9 @@ TEST_F(WindowTest, FontsAndColoursBeforeAndAfterOpen) {
     EXPECT_EQ(Background(c), kBlue) << c->objectName().toStdString();
     EXPECT_EQ(Foreground(c), QColor(Qt::white)) << c->objectName().toStdString();
   }
-  EXPECT_EQ(w.em_1->palette().color(QPalette::Base), kBlue);
+  // The copies field is a white field like the path fields, also after the recolouring.
+  EXPECT_EQ(w.em_1->palette().color(QPalette::Base), QColor(Qt::white));
+  EXPECT_EQ(w.sle_1->palette().color(QPalette::Base), QColor(Qt::white));
   EXPECT_EQ(Background(w.st_7), QColor(255, 0, 0));
   EXPECT_EQ(Foreground(w.st_6), QColor(255, 251, 240));
   EXPECT_EQ(w.sle_2->palette().color(QPalette::Text), QColor(128, 128, 128));
@@ -158,21 +171,125 @@ TEST_F(WindowTest, CopiesFieldStaysWithinOneToFifty) {
   EXPECT_EQ(empty, "1");
 }
 
-TEST_F(WindowTest, TabOrderFollowsTheLayout) {
+TEST_F(WindowTest, TabReachesEveryButtonRowByRowAndMarksTheFocus) {
   w_vexlo w;
-  // The focusable controls, visited from sle_1.
-  Lines visited;
-  QWidget* at = w.sle_1;
-  do {
-    if (at->focusPolicy() & Qt::TabFocus) visited.push_back(at->objectName().toStdString());
-    at = at->nextInFocusChain();
-  } while (at != w.sle_1 && visited.size() < 40);
-  const Lines expected = {"sle_1", "sle_2", "sle_3", "cbx_3", "cbx_2", "em_1", "cbx_1", "cbx_4"};
-  Lines filtered;
-  for (const auto& name : visited) {
-    if (std::find(expected.begin(), expected.end(), name) != expected.end()) filtered.push_back(name);
+  w.show();
+  QApplication::setActiveWindow(&w);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+  w.sle_1->setFocus(Qt::OtherFocusReason);
+  QWidget* mark = nullptr;
+  for (QWidget* c : w.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+    if (c->objectName().isEmpty() && c->testAttribute(Qt::WA_TransparentForMouseEvents)) mark = c;
   }
-  EXPECT_EQ(filtered, expected);
+  ASSERT_NE(mark, nullptr);
+  EXPECT_FALSE(mark->isVisible());  // not for a focus the program set
+  Lines visited;
+  for (int i = 0; i < 19; ++i) {
+    QWidget* focus = QApplication::focusWidget();
+    while (focus != nullptr && focus->parentWidget() != &w) focus = focus->parentWidget();
+    ASSERT_NE(focus, nullptr);
+    visited.push_back(focus->objectName().toStdString());
+    if (i > 0) {
+      EXPECT_TRUE(mark->isVisible()) << visited.back();
+      EXPECT_TRUE(mark->geometry().contains(focus->geometry())) << visited.back();
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  }
+  EXPECT_EQ(visited, (Lines{"sle_1", "uo_1", "uo_2", "uo_9", "sle_2", "uo_3", "uo_4", "uo_10",
+                            "sle_3", "uo_5", "uo_8", "cbx_3", "cbx_2", "em_1", "cbx_1", "cbx_4",
+                            "uo_6", "ole_1", "uo_7"}));
+}
+
+TEST_F(WindowTest, EnterStartsTheRunAndAFocusedButtonTakesSpaceAndEnter) {
+  w_vexlo w;
+  w.show();
+  QApplication::setActiveWindow(&w);
+  // Enter in a field or on an option starts the run (which asks for the data file first).
+  for (QWidget* c : std::initializer_list<QWidget*>{w.sle_2, w.cbx_1, w.em_1}) {
+    c->setFocus();
+    QTest::keyClick(c, Qt::Key_Return);
+  }
+  QTest::keyClick(w.cbx_1, Qt::Key_Enter, Qt::KeypadModifier);
+  EXPECT_EQ(host_.Boxes(), Lines(4, "box 操作提示|请选择Excel数据源文件！"));
+  host_.log.clear();
+  // Space and Enter on a focused icon button run that button's command, not the start.
+  host_.file_answers = {"/a/数据.xls", "/b/数据.xlsx"};
+  w.uo_1->setFocus(Qt::TabFocusReason);
+  QTest::keyClick(w.uo_1, Qt::Key_Space);
+  EXPECT_EQ(host_.texts["sle_1"], "/a/数据.xls");
+  QTest::keyClick(w.uo_1, Qt::Key_Return);
+  EXPECT_EQ(host_.texts["sle_1"], "/b/数据.xlsx");
+  EXPECT_TRUE(host_.Boxes().empty());
+  // A modifier leaves Enter alone.
+  QTest::keyClick(w.sle_2, Qt::Key_Return, Qt::ControlModifier);
+  EXPECT_TRUE(host_.Boxes().empty());
+}
+
+TEST_F(WindowTest, CopiesFieldSaysWhyAKeyWasRefused) {
+  w_vexlo w;
+  w.show();
+  QToolTip::hideText();
+  ASSERT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }));
+  w.em_1->setFocus();
+  w.em_1->selectAll();
+  QTest::keyClicks(w.em_1, "4");
+  EXPECT_FALSE(QToolTip::isVisible());
+  QTest::keyClicks(w.em_1, "x");
+  EXPECT_EQ(w.em_1->text(), "4");
+  EXPECT_TRUE(QToolTip::isVisible());
+  EXPECT_EQ(QToolTip::text(), QString::fromUtf8(kCopiesRefused));
+  QToolTip::hideText();
+  ASSERT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }));
+  QTest::keyClicks(w.em_1, "9");  // 49 is taken
+  EXPECT_EQ(w.em_1->text(), "49");
+  QTest::keyClicks(w.em_1, "1");  // 491 is not
+  EXPECT_EQ(w.em_1->text(), "49");
+  EXPECT_TRUE(QToolTip::isVisible());
+  QToolTip::hideText();
+  ASSERT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }));
+  QTest::keyClick(w.em_1, Qt::Key_Backspace);  // editing keys say nothing
+  EXPECT_FALSE(QToolTip::isVisible());
+}
+
+TEST_F(WindowTest, APathCanBePastedButNotTyped) {
+  w_vexlo w;
+  w.show();
+  QGuiApplication::clipboard()->setText("file:///home/me/%E6%95%B0%E6%8D%AE.xlsx\n");
+  w.sle_1->setFocus();
+  QTest::keyClicks(w.sle_1, "abc");
+  EXPECT_EQ(w.sle_1->text(), "");
+  QTest::keySequence(w.sle_1, QKeySequence::Paste);
+  EXPECT_EQ(w.sle_1->text(), "/home/me/数据.xlsx");
+  QGuiApplication::clipboard()->setText("   ");
+  QTest::keySequence(w.sle_1, QKeySequence::Paste);  // nothing to paste: the field stays
+  EXPECT_EQ(w.sle_1->text(), "/home/me/数据.xlsx");
+}
+
+TEST_F(WindowTest, FilesDroppedOnTheWindowFillTheirFields) {
+  test::ScratchDir dir;
+  test::WriteFile(dir / "名单.xlsx", "x");
+  test::WriteFile(dir / "说明.txt", "x");
+  w_vexlo w;
+  w.show();
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(QString::fromStdString((dir / "名单.xlsx").string())),
+                QUrl::fromLocalFile(QString::fromStdString(dir.path().string())),
+                QUrl("https://example.org/a.docx")});
+  QDragEnterEvent enter(QPoint(300, 150), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&w, &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(300, 150), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&w, &drop);
+  EXPECT_EQ(host_.texts["sle_1"], (dir / "名单.xlsx").string());
+  EXPECT_EQ(host_.texts["sle_3"], dir.path().string());
+  EXPECT_EQ(host_.texts.count("sle_2"), 0u);  // a web address is not a file
+
+  QMimeData other;
+  other.setUrls({QUrl::fromLocalFile(QString::fromStdString((dir / "说明.txt").string()))});
+  QDragEnterEvent refused(QPoint(300, 150), Qt::CopyAction, &other, Qt::LeftButton,
+                          Qt::NoModifier);
+  QApplication::sendEvent(&w, &refused);
+  EXPECT_FALSE(refused.isAccepted());
 }
 
 TEST_F(WindowTest, OpenRoundsTheCornersSetsTheFolderAndPostsTheRest) {
@@ -279,7 +396,7 @@ TEST_F(WindowTest, ButtonsRunTheirCommands) {
 TEST_F(WindowTest, ControlsKeepTheMouseAndOnlyTheBackgroundDrags) {
   w_vexlo w;
   for (QWidget* c : w.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
-    if (c == w.p_1) {
+    if (c == w.p_1 || c->objectName().isEmpty()) {  // the picture and the focus mark
       EXPECT_TRUE(c->testAttribute(Qt::WA_TransparentForMouseEvents));
     } else {
       EXPECT_TRUE(c->testAttribute(Qt::WA_NoMousePropagation)) << c->objectName().toStdString();

@@ -6,9 +6,9 @@
 
 namespace vexlo::ui {
 
-void shellexecute(std::string_view folder) {
+bool shellexecute(std::string_view folder) {
   const QString path = QString::fromUtf8(folder.data(), static_cast<qsizetype>(folder.size()));
-  QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
 }  // namespace vexlo::ui

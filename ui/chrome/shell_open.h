@@ -1,5 +1,6 @@
-// Opens a folder in the desktop's file browser (the default verb of the shell). The result is
-// not reported: a folder that does not exist simply opens nothing. UI thread only.
+// Opens a folder in the desktop's file browser (the default verb of the shell). Returns false
+// when no desktop launcher could be started; what the launcher then does is not reported.
+// UI thread only.
 #ifndef VEXLO_UI_CHROME_SHELL_OPEN_H_
 #define VEXLO_UI_CHROME_SHELL_OPEN_H_
 
@@ -7,7 +8,7 @@
 
 namespace vexlo::ui {
 
-void shellexecute(std::string_view folder);
+bool shellexecute(std::string_view folder);
 
 }  // namespace vexlo::ui
 

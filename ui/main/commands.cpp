@@ -1,5 +1,9 @@
 #include "ui/main/commands.h"
 
+#include <QDir>
+#include <QStandardPaths>
+#include <QUrl>
+#include <filesystem>
 #include <string>
 
 #include "app/globals.h"
@@ -64,20 +68,34 @@ void UseExample(const char* relative, const EditTarget& target, ServerHandle& se
 
 }  // namespace
 
+// Both kinds first, so that a user with .xlsx (or .docx) files sees them at once.
 void ChooseDataFile() {
   app::host().SetText("sle_1", app::host().FileOpenDialog(
                                    "请选择作为数据源的EXCEL文件", "xls",
+                                   "Excel 文件 (*.xls *.xlsx),*.xls *.xlsx,"
                                    "Excel 97-2003文件 (*.xls),*.xls,Excel 文件 (*.xlsx),*.xlsx"));
 }
 
 void ChooseTemplate() {
   app::host().SetText("sle_2", app::host().FileOpenDialog(
                                    "请选择作为输出模版的Word文件", "doc",
+                                   "Word 文件 (*.doc *.docx),*.doc *.docx,"
                                    "Word 97-2003文件 (*.doc),*.doc,Word 文件 (*.docx),*.docx"));
 }
 
+std::string DocumentsFolder() {
+  QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  if (folder.isEmpty() || !QDir(folder).exists()) folder = QDir::homePath();
+  return folder.toStdString();
+}
+
 void ChooseOutputFolder() {
-  std::string folder = "D:\\pb\\Quorvane";
+  // The dialog starts where the output goes now, or in the user's documents.
+  std::string folder = app::host().Text("sle_3");
+  std::error_code error;
+  if (merge::IsBlank(folder) || !std::filesystem::is_directory(folder, error)) {
+    folder = DocumentsFolder();
+  }
   if (app::host().FolderDialog("请选择输出目录", folder)) app::host().SetText("sle_3", folder);
 }
 
@@ -96,6 +114,39 @@ void UseExampleData(ServerHandle& excelserver) {
 
 void UseExampleTemplate(ServerHandle& wordserver) {
   UseExample("/示例/模板.doc", kTemplate, wordserver);
+}
+
+std::string DropTarget(const std::string& path, bool is_folder) {
+  if (is_folder) return "sle_3";
+  const std::string ext = QString::fromStdString(std::filesystem::path(path).extension().string())
+                              .toLower()
+                              .toStdString();
+  if (ext == ".xls" || ext == ".xlsx") return "sle_1";
+  if (ext == ".doc" || ext == ".docx") return "sle_2";
+  return {};
+}
+
+int DropPaths(const std::vector<std::string>& paths) {
+  int taken = 0;
+  for (const std::string& path : paths) {
+    std::error_code error;
+    const std::string field = DropTarget(path, std::filesystem::is_directory(path, error));
+    if (field.empty()) continue;
+    app::host().SetText(field, path);
+    ++taken;
+  }
+  return taken;
+}
+
+std::string PastedPath(std::string_view clipboard) {
+  QString text = QString::fromUtf8(clipboard.data(), static_cast<qsizetype>(clipboard.size()));
+  text = text.section('\n', 0, 0).trimmed();
+  if (text.size() >= 2 && (text.front() == '"' || text.front() == '\'') &&
+      text.back() == text.front()) {
+    text = text.mid(1, text.size() - 2).trimmed();
+  }
+  if (text.startsWith("file://")) text = QUrl(text).toLocalFile();
+  return text.toStdString();
 }
 
 void ToggleCopies() { app::host().SetEnabled("em_1", app::host().Checked("cbx_2")); }

@@ -9,6 +9,9 @@
 #define VEXLO_UI_MAIN_COMMANDS_H_
 
 #include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "office/oleobject.h"
 
@@ -18,7 +21,8 @@ using ServerHandle = std::unique_ptr<office::oleobject>;
 
 void ChooseDataFile();        // uo_1
 void ChooseTemplate();        // uo_3
-void ChooseOutputFolder();    // uo_5
+void ChooseOutputFolder();    // uo_5: starts in sle_3's folder, else DocumentsFolder()
+std::string DocumentsFolder();  // the user's documents folder, else the home folder
 void ShowOutputFolder();      // uo_8
 // uo_2 and uo_4: the file of sle_1 in the spreadsheet server, of sle_2 in the word processor.
 // A handle the start-up check left null is created here.
@@ -27,6 +31,15 @@ void OpenTemplate(ServerHandle& wordserver);
 // uo_9 and uo_10: the bundled example becomes the input, then opens like the above.
 void UseExampleData(ServerHandle& excelserver);
 void UseExampleTemplate(ServerHandle& wordserver);
+// Files dropped on the window: each goes to the field of its kind (.xls/.xlsx data, .doc/.docx
+// template, a folder the output folder); anything else is ignored. Returns how many were taken.
+int DropPaths(const std::vector<std::string>& paths);
+// The field a dropped path belongs in ("sle_1", "sle_2", "sle_3"), or "" for none.
+std::string DropTarget(const std::string& path, bool is_folder);
+// A path as pasted from the clipboard: its first line, without surrounding blanks or quotes;
+// a file:// address becomes its local path.
+std::string PastedPath(std::string_view clipboard);
+
 // cbx_2 clicked: em_1 is enabled exactly when cbx_2 is checked.
 void ToggleCopies();
 

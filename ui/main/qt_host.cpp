@@ -108,7 +108,12 @@ bool QtHost::FolderDialog(std::string_view title, std::string& folder) {
   return true;
 }
 
-void QtHost::ShellOpenFolder(std::string_view folder) { shellexecute(folder); }
+void QtHost::ShellOpenFolder(std::string_view folder) {
+  if (!shellexecute(folder)) {
+    MessageBox("错误提示", "无法打开文件夹“" + std::string(folder) +
+                               "”：没有找到桌面的文件管理器（xdg-open）。");
+  }
+}
 
 void QtHost::OpenProgress(std::string_view text) {
   CloseProgress();

@@ -1,7 +1,13 @@
 #include "ui/main/w_vexlo.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QPainter>
+#include <QToolTip>
 #include <QGuiApplication>
 #include <QIntValidator>
 #include <QLabel>
@@ -11,6 +17,7 @@
 #include <QWheelEvent>
 #include <QScreen>
 #include <QWindow>
+#include <filesystem>
 
 #include "app/event_guard.h"
 #include "app/globals.h"
@@ -19,6 +26,7 @@
 #include "merge/merge_job.h"
 #include "ui/chrome/mouse_capture.h"
 #include "ui/chrome/nvo_drawroundrectwin.h"
+#include "ui/main/banner.h"
 #include "ui/main/commands.h"
 #include "ui/main/presence_check.h"
 #include "ui/main/skin.h"
@@ -36,7 +44,6 @@ using vexlo::ui::palette::kOrange;
 
 const QColor kRed(255, 0, 0);
 const QColor kDesignGrey(160, 160, 164);
-const QColor kDesignSilver(192, 192, 192);
 const QColor kWarningText(255, 251, 240);
 const QColor kFieldText(128, 128, 128);
 
@@ -61,6 +68,12 @@ class CopiesValidator : public QIntValidator {
   }
 };
 
+}  // namespace
+
+const char* const kCopiesRefused = "打印份数只能是1到50之间的整数";
+
+namespace {
+
 // The copies field: digits only, 1 to 50, and the arrow keys or the wheel step it in that range.
 class CopiesField : public QLineEdit {
  public:
@@ -70,7 +83,14 @@ class CopiesField : public QLineEdit {
   void keyPressEvent(QKeyEvent* event) override {
     if (event->key() == Qt::Key_Up) return Step(1);
     if (event->key() == Qt::Key_Down) return Step(-1);
+    const QString before = text();
     QLineEdit::keyPressEvent(event);
+    // A printable key that changed nothing was refused by the validator: say why.
+    const QString typed = event->text();
+    if (!typed.isEmpty() && typed.front().isPrint() && text() == before) {
+      QToolTip::showText(mapToGlobal(QPoint(0, height())), QString::fromUtf8(kCopiesRefused),
+                         this);
+    }
   }
   void wheelEvent(QWheelEvent* event) override {
     if (event->angleDelta().y() != 0) Step(event->angleDelta().y() > 0 ? 1 : -1);
@@ -81,6 +101,56 @@ class CopiesField : public QLineEdit {
   void Step(int by) {
     if (!isEnabled()) return;
     setText(QString::number(std::clamp(text().toInt() + by, 1, 50)));
+  }
+};
+
+// A path field: the user does not type into it, but may paste a path (Ctrl+V or the menu).
+class PathField : public QLineEdit {
+ public:
+  using QLineEdit::QLineEdit;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    if (event->matches(QKeySequence::Paste)) return Paste();
+    QLineEdit::keyPressEvent(event);
+  }
+  void contextMenuEvent(QContextMenuEvent* event) override {
+    QMenu* menu = createStandardContextMenu();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    QAction* paste = menu->addAction("粘贴路径");
+    paste->setEnabled(!QGuiApplication::clipboard()->text().trimmed().isEmpty());
+    connect(paste, &QAction::triggered, this, [this] { Paste(); });
+    menu->popup(event->globalPos());
+  }
+
+ private:
+  void Paste() {
+    const std::string path = PastedPath(QGuiApplication::clipboard()->text().toStdString());
+    if (!path.empty()) setText(QString::fromStdString(path));
+  }
+};
+
+// The mark around the control that has the keyboard focus after Tab: the skin's controls draw
+// none of their own.
+class FocusMark : public QWidget {
+ public:
+  explicit FocusMark(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setFocusPolicy(Qt::NoFocus);
+    hide();
+  }
+  void Around(const QWidget* control) {
+    setGeometry(control->geometry().adjusted(-2, -2, 2, 2));
+    raise();
+    show();
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    QPen pen(QColor(255, 160, 0), 2, Qt::DotLine);
+    painter.setPen(pen);
+    painter.drawRect(rect().adjusted(1, 1, -1, -1));
   }
 };
 
@@ -120,7 +190,7 @@ QCheckBox* MakeCheck(QWidget* parent, const char* name, QRect geometry, const ch
 }
 
 QLineEdit* MakeField(QWidget* parent, const char* name, QRect geometry) {
-  auto* field = Make<QLineEdit>(parent, name, geometry);
+  auto* field = Make<PathField>(parent, name, geometry);
   field->setReadOnly(true);
   field->setFrame(false);
   field->setFont(SongTi(10));
@@ -139,6 +209,7 @@ uo_icobutton* MakeButton(QWidget* parent, const char* name, QRect geometry,
   button->setGeometry(geometry);
   button->setAttribute(Qt::WA_NoMousePropagation);
   button->p_1->owner_window = std::string("w_vexlo.") + name;
+  button->setFocusPolicy(Qt::TabFocus);
   return button;
 }
 
@@ -151,6 +222,7 @@ w_vexlo::w_vexlo(QWidget* parent) : QWidget(parent) {
   setWindowIcon(ApplicationIcon());
   setFixedSize(714, 508);
   SetColours(this, palette().color(QPalette::WindowText), palette().color(QPalette::Button));
+  setAcceptDrops(true);
   CreateControls();
   ConnectCommands();
 }
@@ -181,10 +253,13 @@ void w_vexlo::CreateControls() {
   em_1->setAlignment(Qt::AlignCenter);
   em_1->setFrame(false);
   em_1->setFont(SongTi(9));
+  em_1->setAcceptDrops(false);
+  em_1->setToolTip("打印份数：1到50");
   {
+    // White like the path fields, so that it reads as a place to type.
     QPalette p = em_1->palette();
-    p.setColor(QPalette::Text, Qt::white);
-    p.setColor(QPalette::Base, kDesignSilver);
+    p.setColor(QPalette::Text, Qt::black);
+    p.setColor(QPalette::Base, Qt::white);
     em_1->setPalette(p);
   }
   st_5 = MakeText(this, "st_5", {514, 340, 31, 15}, "份", SongTi(9), Qt::white, kDesignGrey,
@@ -218,22 +293,24 @@ void w_vexlo::CreateControls() {
   p_1->setEnabled(false);
   // The picture takes no mouse input: presses and moves over it reach the window.
   p_1->setAttribute(Qt::WA_TransparentForMouseEvents);
-  st_6 = MakeText(this, "st_6", {13, 484, 357, 18}, "重要提示：Windows10请以管理员身份运行程序",
+  st_6 = MakeText(this, "st_6", {13, 484, 357, 18}, BannerText(GetDesktopFacts()).c_str(),
                   SongTi(12, true), kWarningText, kRed, Qt::AlignHCenter);
 
   p_1->lower();
   st_6->raise();
 
-  // Tab order; controls of equal value follow creation order.
-  const QList<QWidget*> order = {sle_1, uo_1,  uo_2,  sle_2, uo_9,  uo_7,  ole_1,
-                                 uo_3,  uo_4,  uo_10, uo_8,  sle_3, uo_5,  uo_6,
-                                 cbx_3, cbx_2, em_1,  cbx_1, cbx_4};
-  // Only controls that take the keyboard focus join the chain; the icon buttons do not.
+  focus_mark_ = new FocusMark(this);
+  // Tab order: row by row, each field before its buttons, then the options, the start button,
+  // the web panel and the close button.
+  const QList<QWidget*> order = {sle_1, uo_1,  uo_2,  uo_9,  sle_2, uo_3, uo_4,  uo_10,
+                                 sle_3, uo_5,  uo_8,  cbx_3, cbx_2, em_1,  cbx_1, cbx_4,
+                                 uo_6,  ole_1, uo_7};
   QWidget* previous = nullptr;
   for (QWidget* w : order) {
-    if (!(w->focusPolicy() & Qt::TabFocus) && w->focusProxy() == nullptr) continue;
     if (previous != nullptr) QWidget::setTabOrder(previous, w);
     previous = w;
+    w->installEventFilter(this);
+    if (w->focusProxy() != nullptr) w->focusProxy()->installEventFilter(this);
   }
 }
 
@@ -275,11 +352,6 @@ void w_vexlo::open() {
   SetColours(st_1, Qt::white, kGreen);
   for (QWidget* w : std::initializer_list<QWidget*>{st_2, st_3, cbx_3, cbx_2, st_5, cbx_1, cbx_4}) {
     SetColours(w, Qt::white, kBlue);
-  }
-  {
-    QPalette p = em_1->palette();
-    p.setColor(QPalette::Base, kBlue);
-    em_1->setPalette(p);
   }
   uo_drawroundrectwin = std::make_unique<nvo_drawroundrectwin>();
   uo_drawroundrectwin->of_drawroundrect(this, 80);
@@ -324,6 +396,65 @@ void w_vexlo::mouseMoveEvent(QMouseEvent* event) {
 void w_vexlo::mouseReleaseEvent(QMouseEvent* event) {
   move_fallback_ = false;
   event->accept();
+}
+
+bool w_vexlo::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::FocusIn) {
+    const auto reason = static_cast<QFocusEvent*>(event)->reason();
+    auto* control = static_cast<QWidget*>(watched);
+    while (control->parentWidget() != nullptr && control->parentWidget() != this) {
+      control = control->parentWidget();
+    }
+    if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason) {
+      static_cast<FocusMark*>(focus_mark_)->Around(control);
+    } else {
+      focus_mark_->hide();
+    }
+  } else if (event->type() == QEvent::FocusOut) {
+    focus_mark_->hide();
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void w_vexlo::keyPressEvent(QKeyEvent* event) {
+  // Enter that no control used (a focused button takes it itself) starts the run.
+  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+      (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+    if (!event->isAutoRepeat()) emit uo_6->ue_clicked();
+    event->accept();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
+namespace {
+std::vector<std::string> LocalPaths(const QMimeData* data) {
+  std::vector<std::string> paths;
+  if (data == nullptr || !data->hasUrls()) return paths;
+  for (const QUrl& url : data->urls()) {
+    if (url.isLocalFile()) paths.push_back(url.toLocalFile().toStdString());
+  }
+  return paths;
+}
+}  // namespace
+
+void w_vexlo::dragEnterEvent(QDragEnterEvent* event) {
+  for (const std::string& path : LocalPaths(event->mimeData())) {
+    std::error_code error;
+    if (!DropTarget(path, std::filesystem::is_directory(path, error)).empty()) {
+      event->acceptProposedAction();
+      return;
+    }
+  }
+  event->ignore();
+}
+
+void w_vexlo::dropEvent(QDropEvent* event) {
+  const std::vector<std::string> paths = LocalPaths(event->mimeData());
+  app::RunGuarded({"w_vexlo", "", "dragdrop"}, [&] {
+    if (DropPaths(paths) > 0) event->acceptProposedAction();
+  });
+  activateWindow();
 }
 
 void w_vexlo::closeEvent(QCloseEvent* event) {

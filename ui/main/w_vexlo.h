@@ -21,6 +21,9 @@ class QLineEdit;
 
 namespace vexlo::ui {
 
+// The tooltip of the copies field when it refuses a key.
+extern const char* const kCopiesRefused;
+
 class nvo_drawroundrectwin;
 class uo_icobutton;
 class Picture;
@@ -81,6 +84,10 @@ class w_vexlo : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
@@ -91,6 +98,7 @@ class w_vexlo : public QWidget {
   // Runs `command` as the ue_clicked handler of `control`.
   void OnClicked(uo_icobutton* button, const char* control, std::function<void()> command);
 
+  QWidget* focus_mark_ = nullptr;  // drawn around the control that Tab reached
   bool move_fallback_ = false;  // the window system could not move the window itself
   QPoint press_offset_;
 };

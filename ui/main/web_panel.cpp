@@ -7,6 +7,7 @@
 #include <QUrl>
 
 #include "app/event_guard.h"
+#include "app/host.h"
 
 namespace vexlo::ui {
 
@@ -22,9 +23,12 @@ WebPanel::WebPanel(QWidget* parent) : QWidget(parent), browser_(new QTextBrowser
   p.setColor(QPalette::Base, Qt::white);
   browser_->setPalette(p);
   connect(browser_, &QTextBrowser::anchorClicked, this, [](const QUrl& url) {
-    // Failures of the desktop hand-off are ignored like any other browser error.
-    app::RunGuarded({"w_vexlo", "ole_1", "anchorclicked"},
-                    [&] { QDesktopServices::openUrl(url); });
+    app::RunGuarded({"w_vexlo", "ole_1", "anchorclicked"}, [&] {
+      if (!QDesktopServices::openUrl(url)) {
+        app::host().MessageBox("错误提示", "无法打开“" + url.toString().toStdString() +
+                                              "”：没有找到网页浏览器（xdg-open）。");
+      }
+    });
   });
 }
 

@@ -1,6 +1,7 @@
 #include "ui/widgets/uo_icobutton.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 
@@ -100,6 +101,17 @@ bool uo_icobutton::eventFilter(QObject* watched, QEvent* event) {
     return true;
   }
   return QWidget::eventFilter(watched, event);
+}
+
+void uo_icobutton::keyPressEvent(QKeyEvent* event) {
+  const int key = event->key();
+  if ((event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier &&
+      (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter)) {
+    if (!event->isAutoRepeat()) emit ue_clicked();
+    event->accept();
+    return;
+  }
+  QWidget::keyPressEvent(event);
 }
 
 }  // namespace vexlo::ui

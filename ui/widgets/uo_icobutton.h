@@ -51,6 +51,8 @@ class uo_icobutton : public QWidget {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // With the keyboard focus (an owner may give it), Space and Enter click the button.
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   // Steps 3 to 9 of construction: pictures, tag and caption, each name prefixed with `folder`.

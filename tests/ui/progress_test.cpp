@@ -1,0 +1,162 @@
+// The progress window's figures and the generation window: the share of the track, the count and
+// time texts, the page images and how often they are drawn.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QTableWidget>
+
+#include "ui/main/generation_window.h"
+#include "ui/main/page_preview.h"
+#include "ui/main/progress_overlay.h"
+
+namespace vexlo::ui {
+namespace {
+
+using namespace std::chrono_literals;
+using Lines = std::vector<std::string>;
+
+TEST(ProgressFiguresTest, TrackShareCountAndTime) {
+  EXPECT_EQ(FilledWidth(0, 999, 270), 0);
+  EXPECT_EQ(FilledWidth(1, 999, 270), 0);
+  EXPECT_EQ(FilledWidth(500, 999, 270), 135);
+  EXPECT_EQ(FilledWidth(999, 999, 270), 270);
+  EXPECT_EQ(FilledWidth(3, 3, 270), 270);
+  // Unknown or odd figures never draw outside the track.
+  EXPECT_EQ(FilledWidth(5, 0, 270), 0);
+  EXPECT_EQ(FilledWidth(1200, 999, 270), 270);
+  EXPECT_EQ(FilledWidth(-1, 999, 270), 0);
+  EXPECT_EQ(FilledWidth(2'000'000'000, 2'100'000'000, 270), 257);  // no overflow
+
+  EXPECT_EQ(CountText(0, 999), "共 999 条");
+  EXPECT_EQ(CountText(1, 999), "第 1 条，共 999 条");
+  EXPECT_EQ(CountText(1000, 999), "第 999 条，共 999 条");
+
+  EXPECT_EQ(ElapsedText(0ms), "已用时 0:00");
+  EXPECT_EQ(ElapsedText(59'999ms), "已用时 0:59");
+  EXPECT_EQ(ElapsedText(61s), "已用时 1:01");
+  EXPECT_EQ(ElapsedText(3h + 2min + 5s), "已用时 3:02:05");
+  EXPECT_EQ(ElapsedText(-5s), "已用时 0:00");
+}
+
+TEST(ProgressFiguresTest, OverlayRepaintsOnlyForAChange) {
+  QWidget parent;
+  ProgressOverlay overlay(&parent);
+  EXPECT_TRUE(QRect(0, 0, 480, 120).contains(overlay.geometry()));
+  overlay.SetProgress(2, 1, 10);
+  EXPECT_EQ(overlay.record(), 2);
+  EXPECT_EQ(overlay.done(), 1);
+  EXPECT_EQ(overlay.total(), 10);
+  // Drawing into an image shows the filled share in orange at the track's height.
+  overlay.SetProgress(5, 5, 10);
+  QImage image(overlay.size(), QImage::Format_RGB32);
+  overlay.render(&image);
+  const QColor filled = image.pixelColor(8 + 60, 9);
+  const QColor empty = image.pixelColor(8 + 200, 9);
+  EXPECT_GT(filled.red(), 200);
+  EXPECT_LT(empty.red(), 120);
+}
+
+TEST(PagePreviewTest, TitlesAreFilledOnceLongestFirst) {
+  const Lines titles = {"姓名", "姓名拼音", "金额", "  "};
+  const Lines values = {"张伟", "Zhang Wei", "金额100", "空"};
+  EXPECT_EQ(FillParagraphs({"尊敬的姓名（姓名拼音）：", "应付金额元", "无标题"}, titles, values),
+            (Lines{"尊敬的张伟（Zhang Wei）：", "应付金额100元", "无标题"}));
+  // Case does not matter for Latin titles; values are never searched again.
+  EXPECT_EQ(FillParagraphs({"Dear NAME, name"}, {"name", "Ann"}, {"Ann", "x"}),
+            (Lines{"Dear Ann, Ann"}));
+}
+
+TEST(PagePreviewTest, TextPageKeepsThePageShapeAndStaysInside) {
+  const QImage page = TextPage("张伟.docx", {"第一段", std::string(2000, 'x')}, QSize(270, 382));
+  ASSERT_FALSE(page.isNull());
+  EXPECT_LE(page.width(), 270);
+  EXPECT_LE(page.height(), 382);
+  EXPECT_NEAR(static_cast<double>(page.height()) / page.width(), 297.0 / 210.0, 0.02);
+  // Text is drawn, and a long paragraph stops above the bottom margin.
+  bool dark_top = false, dark_foot = false;
+  for (int x = 0; x < page.width(); ++x) {
+    for (int y = 30; y < 60; ++y) dark_top |= qGray(page.pixel(x, y)) < 100;
+    for (int y = page.height() - 20; y < page.height() - 2; ++y) {
+      dark_foot |= qGray(page.pixel(x, y)) < 100;
+    }
+  }
+  EXPECT_TRUE(dark_top);
+  EXPECT_FALSE(dark_foot);
+}
+
+// A renderer that counts its calls and draws a plain page.
+class CountingPreview : public PagePreview {
+ public:
+  QImage Render(const std::string& document, const QSize& size) override {
+    rendered.push_back(document);
+    if (document.ends_with(".doc")) return {};
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    return image;
+  }
+  Lines rendered;
+};
+
+TEST(GenerationWindowTest, HighlightsTheRecordAndDrawsPagesAtMostEveryInterval) {
+  auto owned = std::make_unique<CountingPreview>();
+  CountingPreview* preview = owned.get();
+  SetPagePreview(std::move(owned));
+  GenerationWindow window(nullptr);
+  SheetContents sheet{{"姓名", "金额"}, {}};
+  for (int i = 1; i <= 300; ++i) sheet.rows.push_back({"人" + std::to_string(i), "1"});
+  window.SetSheet(sheet, "数据.xls");
+  window.resize(760, 430);
+  window.show();
+  EXPECT_EQ(window.sheet()->rowCount(), 300);
+  EXPECT_EQ(window.sheet()->item(0, 0)->flags() & Qt::ItemIsEditable, Qt::NoItemFlags);
+
+  window.ShowRecord(250);
+  ASSERT_EQ(window.sheet()->selectionModel()->selectedRows().size(), 1);
+  EXPECT_EQ(window.sheet()->selectionModel()->selectedRows().front().row(), 249);
+  const QRect cell = window.sheet()->visualItemRect(window.sheet()->item(249, 0));
+  EXPECT_TRUE(window.sheet()->viewport()->rect().contains(cell));
+  window.ShowRecord(0);    // outside the sheet: the highlight stays
+  window.ShowRecord(301);
+  EXPECT_EQ(window.sheet()->selectionModel()->selectedRows().front().row(), 249);
+
+  // Records written faster than the interval: only the newest waiting page is drawn.
+  const auto t0 = std::chrono::steady_clock::now();
+  EXPECT_FALSE(window.RefreshPage(t0));  // nothing waiting
+  window.ShowDocument(1, "/out/人1.docx");
+  EXPECT_TRUE(window.RefreshPage(t0));
+  window.ShowDocument(2, "/out/人2.docx");
+  EXPECT_FALSE(window.RefreshPage(t0 + 100ms));
+  window.ShowDocument(3, "/out/人3.docx");
+  EXPECT_FALSE(window.RefreshPage(t0 + 299ms));
+  EXPECT_TRUE(window.RefreshPage(t0 + 300ms));
+  window.ShowDocument(4, "/out/人4.docx");
+  EXPECT_TRUE(window.RefreshPage(t0 + 310ms, true));  // the last page of a run is always drawn
+  EXPECT_EQ(preview->rendered, (Lines{"/out/人1.docx", "/out/人3.docx", "/out/人4.docx"}));
+  EXPECT_FALSE(window.page()->pixmap().isNull());
+
+  // A document that cannot be read yet, without a template reader: a plain note.
+  window.ShowDocument(5, "/out/人5.doc");
+  EXPECT_TRUE(window.RefreshPage(t0 + 1s));
+  EXPECT_TRUE(window.page()->pixmap().isNull());
+  EXPECT_FALSE(window.page()->text().isEmpty());
+
+  // With one, the page is the template filled with the record's values, the template read once.
+  int reads = 0;
+  SetTemplateReader([&](const std::string& path) {
+    ++reads;
+    EXPECT_EQ(path, "/t/模板.doc");
+    return Lines{"致姓名"};
+  });
+  window.SetTemplate("/t/模板.doc");
+  window.ShowDocument(6, "/out/人6.doc");
+  EXPECT_TRUE(window.RefreshPage(t0 + 2s));
+  window.ShowDocument(7, "/out/人7.doc");
+  EXPECT_TRUE(window.RefreshPage(t0 + 3s));
+  EXPECT_FALSE(window.page()->pixmap().isNull());
+  EXPECT_EQ(reads, 1);
+  SetTemplateReader(nullptr);
+  SetPagePreview(nullptr);
+}
+
+}  // namespace
+}  // namespace vexlo::ui

@@ -1,0 +1,20 @@
+// The paragraphs of a .docx file as plain text, for the generation window's own page image.
+// Only the program links it (it reads the package through the engine's zip reader).
+#ifndef VEXLO_UI_MAIN_DOCX_PARAGRAPHS_H_
+#define VEXLO_UI_MAIN_DOCX_PARAGRAPHS_H_
+
+#include <string>
+#include <vector>
+
+namespace vexlo::ui {
+
+// The text of each paragraph of the main story, tables cell by cell, at most `limit` paragraphs.
+// Nothing for a file that is not a readable .docx package.
+std::vector<std::string> DocxParagraphs(const std::string& path, std::size_t limit = 80);
+// The same for any template the engine opens: a .doc (or .rtf, .odt) is converted first, which
+// takes LibreOffice a second or two.
+std::vector<std::string> TemplateParagraphs(const std::string& path, std::size_t limit = 80);
+
+}  // namespace vexlo::ui
+
+#endif  // VEXLO_UI_MAIN_DOCX_PARAGRAPHS_H_

@@ -1,0 +1,119 @@
+#include "ui/main/page_preview.h"
+
+#include <QFileInfo>
+#include <QPainter>
+#include <QTextLayout>
+#include <algorithm>
+
+#include "ui/main/skin.h"
+
+namespace vexlo::ui {
+namespace {
+
+std::unique_ptr<PagePreview>& Installed() {
+  static std::unique_ptr<PagePreview> preview;
+  return preview;
+}
+
+}  // namespace
+
+QImage TextPage(const std::string& heading, const std::vector<std::string>& paragraphs,
+                const QSize& size) {
+  // A4 is 210 × 297 mm; the page keeps that shape inside `size`.
+  QSize page(size.width(), size.width() * 297 / 210);
+  if (page.height() > size.height()) page = QSize(size.height() * 210 / 297, size.height());
+  QImage image(page.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+  image.fill(Qt::white);
+  QPainter p(&image);
+  p.setRenderHint(QPainter::TextAntialiasing);
+  // Margins of 20 mm, text at about 10.5 pt on a page of this size.
+  const int margin = std::max(4, page.width() * 20 / 210);
+  const int text_width = page.width() - 2 * margin;
+  QFont font = SongTi(9);
+  font.setPixelSize(std::max(6, page.width() * 37 / 1000));
+  QFont small = font;
+  small.setPixelSize(std::max(5, font.pixelSize() * 3 / 4));
+  p.setPen(QColor(150, 150, 150));
+  p.setFont(small);
+  p.drawText(QRect(margin, margin / 3, text_width, margin / 2),
+             Qt::AlignLeft | Qt::AlignVCenter,
+             QFontMetrics(small).elidedText(QString::fromStdString(heading), Qt::ElideMiddle,
+                                             text_width));
+  p.setPen(Qt::black);
+  double y = margin;
+  const double bottom = page.height() - margin;
+  for (const std::string& paragraph : paragraphs) {
+    QTextLayout layout(QString::fromStdString(paragraph), font, &image);
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+      line.setLineWidth(text_width);
+      if (y + line.height() > bottom) {
+        line.setPosition(QPointF(margin, bottom + page.height()));  // outside the clip
+        break;
+      }
+      line.setPosition(QPointF(margin, y));
+      y += line.height();
+    }
+    layout.endLayout();
+    layout.draw(&p, QPointF(0, 0), {}, QRectF(margin, margin, text_width, bottom - margin));
+    y += QFontMetrics(font).height() * 0.4;
+    if (y >= bottom) break;
+  }
+  p.setPen(QColor(200, 200, 200));
+  p.drawRect(image.rect().adjusted(0, 0, -1, -1));
+  return image;
+}
+
+QImage TextPagePreview::Render(const std::string& document, const QSize& size) {
+  if (!reader_ || !QFileInfo(QString::fromStdString(document)).isFile()) return {};
+  const std::vector<std::string> paragraphs = reader_(document);
+  if (paragraphs.empty()) return {};
+  return TextPage(QFileInfo(QString::fromStdString(document)).fileName().toStdString(),
+                  paragraphs, size);
+}
+
+void SetPagePreview(std::unique_ptr<PagePreview> preview) { Installed() = std::move(preview); }
+
+ParagraphReader& InstalledTemplateReader() {
+  static ParagraphReader reader;
+  return reader;
+}
+
+void SetTemplateReader(ParagraphReader reader) { InstalledTemplateReader() = std::move(reader); }
+const ParagraphReader& TemplateReader() { return InstalledTemplateReader(); }
+
+std::vector<std::string> FillParagraphs(const std::vector<std::string>& paragraphs,
+                                        const std::vector<std::string>& titles,
+                                        const std::vector<std::string>& values) {
+  std::vector<std::size_t> order;
+  for (std::size_t k = 0; k < titles.size() && k < values.size(); ++k) {
+    if (!QString::fromStdString(titles[k]).trimmed().isEmpty()) order.push_back(k);
+  }
+  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+    return titles[a].size() > titles[b].size();
+  });
+  std::vector<std::string> out;
+  for (const std::string& paragraph : paragraphs) {
+    // Replaced parts are marked so that a value is never searched again for a later title.
+    QString text = QString::fromStdString(paragraph);
+    std::vector<QString> marks;
+    for (std::size_t k : order) {
+      const QString mark = QString(QChar(0xE000 + static_cast<int>(marks.size() % 6000)));
+      const QString before = text;
+      text.replace(QString::fromStdString(titles[k]), mark, Qt::CaseInsensitive);
+      marks.push_back(text == before ? QString() : QString::fromStdString(values[k]));
+    }
+    for (std::size_t m = 0; m < marks.size(); ++m) {
+      if (!marks[m].isNull()) text.replace(QChar(0xE000 + static_cast<int>(m % 6000)), marks[m]);
+    }
+    out.push_back(text.toStdString());
+  }
+  return out;
+}
+
+PagePreview& CurrentPagePreview() {
+  if (Installed() == nullptr) Installed() = std::make_unique<TextPagePreview>(nullptr);
+  return *Installed();
+}
+
+}  // namespace vexlo::ui
