@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # window_smoke.sh VEXLO SOURCE_DIR OUT_DIR: starts VEXLO under Xvfb in a folder laid out like an
-# installation (resource/, html/, 示例/ beside it), waits for its window to be fitted to 712 × 508,
+# installation (resource/, html/, 示例/ beside it) whose path is neutral, because the window shows
+# it as the output folder and the README shows the screenshot; waits for its window to be fitted
+# to 712 × 508,
 # saves OUT_DIR/vexlo.png (the window) and OUT_DIR/screen.png, then drags the window by its
 # background and by a field and presses the close button. Fails when the window is missing or has
 # another size, when a drag does the wrong thing, when the close button does not end the program,
@@ -8,13 +10,18 @@
 set -euo pipefail
 vexlo=$1 src=$2 out=$3
 rm -rf "$out"
-mkdir -p "$out/run"
-for d in resource html 示例; do ln -s "$src/$d" "$out/run/$d"; done
+mkdir -p "$out"
+# The start-up folder is the default output folder shown in the screenshot.
+run=/tmp/vexlo/文档
+rm -rf "$run"
+mkdir -p "$run"
+trap 'rm -rf "$run"' EXIT
+for d in resource html 示例; do ln -s "$src/$d" "$run/$d"; done
 
 inner=$(cat <<'INNER'
 set -euo pipefail
-out=$1 vexlo=$2
-cd "$out/run"
+out=$1 vexlo=$2 run=$3
+cd "$run"
 export QT_QPA_PLATFORM=xcb
 "$vexlo" >"$out/vexlo.log" 2>&1 &
 pid=$!
@@ -67,5 +74,5 @@ echo "dragged from $start to $moved; closed"
 INNER
 )
 unset QT_QPA_PLATFORM
-xvfb-run -a -s "-screen 0 1024x768x24" bash -c "$inner" inner "$out" "$vexlo"
+xvfb-run -a -s "-screen 0 1024x768x24" bash -c "$inner" inner "$out" "$vexlo" "$run"
 echo "screenshot: $out/vexlo.png"
