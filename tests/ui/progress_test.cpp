@@ -5,8 +5,13 @@
 #include <QLabel>
 #include <QTableWidget>
 
+#include <QPointer>
+#include <QTest>
+
+#include "tests/support/scripted_host.h"
 #include "ui/main/generation_window.h"
 #include "ui/main/page_preview.h"
+#include "ui/main/progress_display.h"
 #include "ui/main/progress_overlay.h"
 
 namespace vexlo::ui {
@@ -156,6 +161,106 @@ TEST(GenerationWindowTest, HighlightsTheRecordAndDrawsPagesAtMostEveryInterval) 
   EXPECT_EQ(reads, 1);
   SetTemplateReader(nullptr);
   SetPagePreview(nullptr);
+}
+
+}  // namespace
+}  // namespace vexlo::ui
+
+namespace vexlo::ui {
+namespace {
+
+merge::MergeSummary Summary(merge::MergeOutcome outcome, int documents, int pdfs) {
+  merge::MergeSummary s;
+  s.outcome = outcome;
+  s.documents = documents;
+  s.pdfs = pdfs;
+  s.folder = "/home/me/输出";
+  return s;
+}
+
+TEST(FinalMessageTest, NamesTheCountAndTheFolder) {
+  EXPECT_EQ(FinalMessage(Summary(merge::MergeOutcome::kSucceeded, 3, 0)),
+            "您已成功执行了操作！\n共生成 3 个文档，保存在“/home/me/输出”。");
+  EXPECT_EQ(FinalMessage(Summary(merge::MergeOutcome::kSucceeded, 999, 999)),
+            "您已成功执行了操作！\n共生成 999 个文档和 999 个PDF文件，保存在“/home/me/输出”。");
+  EXPECT_EQ(FinalMessage(Summary(merge::MergeOutcome::kCancelled, 12, 0)),
+            "输出已停止。\n已生成的 12 个文档保留在“/home/me/输出”。");
+  // A run that ended with a message of its own gets no second one.
+  EXPECT_EQ(FinalMessage(Summary(merge::MergeOutcome::kStopped, 0, 0)), "");
+
+  merge::MergeSummary renamed = Summary(merge::MergeOutcome::kSucceeded, 20, 0);
+  for (int i = 1; i <= 12; ++i) {
+    renamed.renamed.push_back({i, i + 1, "a/b", "/home/me/输出/a_b(" + std::to_string(i) + ").docx"});
+  }
+  renamed.notes = {"附注"};
+  const std::string text = FinalMessage(renamed);
+  EXPECT_NE(text.find("第 1 条“a/b”→“a_b(1).docx”"), std::string::npos);
+  EXPECT_NE(text.find("第 10 条"), std::string::npos);
+  EXPECT_EQ(text.find("第 11 条"), std::string::npos);  // the list stays short
+  EXPECT_NE(text.find("……共 12 条"), std::string::npos);
+  EXPECT_EQ(text.substr(text.size() - 7), "\n附注");
+}
+
+class ProgressDisplayTest : public ::testing::Test {
+ protected:
+  test::ScriptedHost host_;
+};
+
+TEST_F(ProgressDisplayTest, EscOrCloseAsksAndYesStopsAfterTheRecord) {
+  QWidget main_window;
+  main_window.show();
+  merge::MergeRequest request;
+  request.visible = false;
+  ProgressDisplay display(&main_window, request);
+  display.Opened("正在输出，可能需要较长时间，请稍候……", 5);
+  QWidget* progress = display.progress_window();
+  ASSERT_NE(progress, nullptr);
+  EXPECT_TRUE(progress->isVisible());
+  EXPECT_EQ(progress->windowModality(), Qt::ApplicationModal);  // the main window takes no input
+  EXPECT_EQ(display.generation_window(), nullptr);              // not watched: no generation window
+  display.Progress(0, 5);
+  EXPECT_EQ(display.overlay()->record(), 1);
+
+  // Esc, answered No: the run goes on.
+  host_.yes_no_answers = {false, true};
+  QTest::keyClick(progress, Qt::Key_Escape);
+  EXPECT_FALSE(display.CancelRequested());
+  display.Progress(2, 5);
+  EXPECT_EQ(display.overlay()->done(), 2);
+  // Closing the window asks again; Yes stops the run, and the window stays until the run closes it.
+  progress->close();
+  EXPECT_TRUE(progress->isVisible());
+  EXPECT_TRUE(display.CancelRequested());
+  EXPECT_TRUE(display.CancelRequested());  // asked once only
+  EXPECT_EQ(host_.log, (std::vector<std::string>{"ask 操作提示|是否停止输出？",
+                                                 "ask 操作提示|是否停止输出？"}));
+  QPointer<QWidget> gone(progress);
+  display.Closed();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(gone.isNull());
+  EXPECT_EQ(display.progress_window(), nullptr);
+  display.Progress(3, 5);  // reports after the close do nothing
+  EXPECT_EQ(host_.log.size(), 2u);
+}
+
+TEST_F(ProgressDisplayTest, WatchedRunsShowTheGenerationWindowBesideTheProgress) {
+  merge::MergeRequest request;
+  request.visible = true;
+  request.data_path = "/nowhere/数据.xlsx";  // unreadable: an empty grid, no error
+  request.template_path = "/nowhere/模板.docx";
+  ProgressDisplay display(nullptr, request);
+  display.Opened("正在输出", 3);
+  GenerationWindow* generation = display.generation_window();
+  ASSERT_NE(generation, nullptr);
+  EXPECT_TRUE(generation->isVisible());
+  EXPECT_EQ(generation->sheet()->rowCount(), 0);
+  // Beside the progress window: neither covers the other.
+  EXPECT_FALSE(generation->frameGeometry().intersects(display.progress_window()->frameGeometry()));
+  display.RecordDone({1, 2, "张伟", "/nowhere/张伟.docx", "", false});
+  display.Progress(1, 3);
+  EXPECT_EQ(display.overlay()->record(), 2);
+  display.Closed();
+  EXPECT_EQ(display.generation_window(), nullptr);
 }
 
 }  // namespace

@@ -1,0 +1,200 @@
+#include "ui/main/progress_display.h"
+
+#include <QAbstractButton>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <cstdio>
+
+#include "app/host.h"
+#include "merge/w_msg.h"
+#include "ui/chrome/shell_open.h"
+#include "ui/main/generation_window.h"
+#include "ui/main/progress_overlay.h"
+
+namespace vexlo::ui {
+namespace {
+
+QString Q(std::string_view s) {
+  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+// The folder as the user chose it, else the start-up folder the run used.
+std::string ShownFolder(const merge::MergeSummary& summary) {
+  return QFileInfo(QString::fromStdString(summary.folder)).absoluteFilePath().toStdString();
+}
+
+}  // namespace
+
+std::string FinalMessage(const merge::MergeSummary& summary) {
+  std::string text;
+  const std::string counts =
+      std::to_string(summary.documents) + " 个文档" +
+      (summary.pdfs > 0 ? "和 " + std::to_string(summary.pdfs) + " 个PDF文件" : std::string());
+  switch (summary.outcome) {
+    case merge::MergeOutcome::kSucceeded:
+      text = "您已成功执行了操作！\n共生成 " + counts + "，保存在“" + ShownFolder(summary) + "”。";
+      break;
+    case merge::MergeOutcome::kCancelled:
+      text = "输出已停止。\n已生成的 " + counts + "保留在“" + ShownFolder(summary) + "”。";
+      break;
+    case merge::MergeOutcome::kStopped:
+      return {};
+  }
+  if (!summary.renamed.empty()) {
+    text += "\n\n以下记录的文件名与第一列的内容不同：";
+    std::size_t shown = 0;
+    for (const merge::RecordResult& r : summary.renamed) {
+      if (++shown > 10) {
+        text += "\n……共 " + std::to_string(summary.renamed.size()) + " 条";
+        break;
+      }
+      text += "\n第 " + std::to_string(r.index) + " 条“" + r.name + "”→“" +
+              QFileInfo(Q(r.document)).fileName().toStdString() + "”";
+    }
+  }
+  for (const std::string& note : summary.notes) text += "\n" + note;
+  return text;
+}
+
+ProgressDisplay::ProgressDisplay(QWidget* owner, merge::MergeRequest request)
+    : owner_(owner), request_(std::move(request)) {}
+
+ProgressDisplay::~ProgressDisplay() { Closed(); }
+
+QWidget* ProgressDisplay::progress_window() const { return progress_; }
+
+void ProgressDisplay::Opened(std::string_view text, int total) {
+  Closed();
+  started_ = std::chrono::steady_clock::now();
+  auto* window = new merge::w_msg;
+  progress_ = window;
+  window->setWindowTitle("正在输出");
+  // While it is up only it (and the generation window it owns) takes input.
+  window->setWindowModality(Qt::ApplicationModal);
+  window->installEventFilter(this);
+  overlay_ = new ProgressOverlay(window);
+  overlay_->SetProgress(0, 0, total);
+  if (request_.visible) {
+    generation_ = new GenerationWindow(window);
+    generation_->SetTemplate(request_.template_path);
+  }
+  window->open(text);  // shows and paints at once
+  overlay_->show();
+  PlaceWindows();
+  if (generation_ != nullptr) generation_->show();
+  Pump(true);
+  if (generation_ != nullptr) {
+    // Read after the windows are on screen: a large sheet takes a moment.
+    generation_->SetSheet(ReadSheet(request_.data_path),
+                          QFileInfo(Q(request_.data_path)).fileName().toStdString());
+    Pump(true);
+  }
+}
+
+void ProgressDisplay::PlaceWindows() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (progress_ == nullptr || generation_ == nullptr || screen == nullptr) return;
+  // The progress window above, the generation window right under it, the pair centred.
+  const QRect area = screen->availableGeometry();
+  const int gap = 40;  // room for the generation window's title bar
+  const int height = progress_->height() + gap + generation_->height();
+  const int top = area.top() + std::max(0, (area.height() - height) / 2);
+  progress_->move(area.center().x() - progress_->width() / 2, top);
+  generation_->move(area.center().x() - generation_->width() / 2,
+                    top + progress_->height() + gap);
+}
+
+void ProgressDisplay::Progress(int done, int total) {
+  if (overlay_ == nullptr) return;
+  // The record being made is the one after those done; at the end, the last one.
+  const int record = total > 0 ? std::min(done + 1, total) : 0;
+  overlay_->SetProgress(record, done, total);
+  if (generation_ != nullptr) generation_->ShowRecord(record);
+  Pump();
+}
+
+void ProgressDisplay::RecordDone(const merge::RecordResult& record) {
+  if (generation_ != nullptr) generation_->ShowDocument(record.index, record.document);
+  Pump();
+}
+
+bool ProgressDisplay::CancelRequested() {
+  Pump();
+  return cancel_;
+}
+
+void ProgressDisplay::Pump(bool force) {
+  if (progress_ == nullptr) return;
+  const auto now = std::chrono::steady_clock::now();
+  if (!force && !stop_asked_ && now - last_pump_ < kPumpInterval) return;
+  last_pump_ = now;
+  overlay_->SetElapsed(std::chrono::duration_cast<std::chrono::milliseconds>(now - started_));
+  if (generation_ != nullptr) generation_->RefreshPage(now);
+  QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  if (stop_asked_ && !asking_ && !cancel_) {
+    asking_ = true;
+    cancel_ = app::host().AskYesNo("操作提示", "是否停止输出？");
+    asking_ = false;
+    stop_asked_ = false;
+  }
+}
+
+bool ProgressDisplay::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == progress_) {
+    if (event->type() == QEvent::Close) {
+      // Only Closed() ends the window; a close by the user asks to stop.
+      event->ignore();
+      stop_asked_ = true;
+      return true;
+    }
+    if (event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+      stop_asked_ = true;
+      return true;
+    }
+  }
+  return QObject::eventFilter(watched, event);
+}
+
+void ProgressDisplay::Closed() {
+  if (progress_ == nullptr) return;
+  if (generation_ != nullptr) generation_->RefreshPage(std::chrono::steady_clock::now(), true);
+  progress_->removeEventFilter(this);
+  auto* window = static_cast<merge::w_msg*>(progress_.data());
+  progress_ = nullptr;
+  overlay_ = nullptr;
+  generation_ = nullptr;  // owned by the progress window
+  window->wf_close();     // deletes it, and the generation window with it
+}
+
+void ProgressDisplay::Finished(const merge::MergeSummary& summary) {
+  Closed();
+  const std::string text = FinalMessage(summary);
+  if (text.empty()) return;
+  // Echoed for whoever watches the program's output (support, the walkthrough test).
+  std::fprintf(stderr, "vexlo: 操作提示: %s\n", text.c_str());
+  QMessageBox box(QMessageBox::Information, "操作提示", Q(text), QMessageBox::Ok, owner_);
+  box.button(QMessageBox::Ok)->setText("确定");
+  QPushButton* open = nullptr;
+  if (summary.documents > 0 || summary.pdfs > 0) {
+    open = box.addButton("打开文件夹", QMessageBox::ActionRole);
+  }
+  box.setDefaultButton(QMessageBox::Ok);
+  box.setEscapeButton(box.button(QMessageBox::Ok));
+  box.exec();
+  if (open != nullptr && box.clickedButton() == open) {
+    const std::string folder = ShownFolder(summary);
+    if (!shellexecute(folder)) {
+      app::host().MessageBox("错误提示", "无法打开文件夹“" + folder +
+                                            "”：没有找到桌面的文件管理器（xdg-open）。");
+    }
+  }
+}
+
+}  // namespace vexlo::ui
