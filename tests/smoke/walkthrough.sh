@@ -1,0 +1,160 @@
+#!/usr/bin/env bash
+# walkthrough.sh VEXLO SOURCE_DIR OUT_DIR: a user's session with the real program under Xvfb,
+# driven by mouse and keyboard through xdotool:
+#  1. both 示例 buttons load the examples; each click asks the desktop once to open the file;
+#  2. the output-folder dialog starts in the folder already chosen (confirming it at once keeps
+#     the field as it was), and a folder typed into it becomes the output folder;
+#  3. Enter starts the example run; the generation window shows; the final message names the
+#     number of documents and the folder, which holds them; Esc closes the message;
+#  4. a 999-record run chosen through the file dialogs: the progress window changes while it
+#     runs; Esc asks "是否停止输出？", Yes stops it, and the documents made so far stay, complete.
+# Screenshots go to OUT_DIR (generation.png, progress.png, final.png). Fails on the first step
+# that does not behave, or when the program logged a run-time error.
+set -euo pipefail
+vexlo=$1 src=$2 out=$3
+rm -rf "$out"
+mkdir -p "$out/run" "$out/bin" "$out/in" "$out/example-out" "$out/long-out"
+for d in resource html 示例; do ln -s "$src/$d" "$out/run/$d"; done
+cp "$src/tests/data/sheet/bench_999x30.xlsx" "$out/in/long.xlsx"
+cp "$src/tests/data/merge/模板.docx" "$out/in/template.docx"
+# The desktop's launcher: records each request.
+cat > "$out/bin/xdg-open" <<LAUNCHER
+#!/bin/sh
+echo "\$*" >> "$out/launcher.log"
+LAUNCHER
+chmod +x "$out/bin/xdg-open"
+: > "$out/launcher.log"
+
+inner=$(cat <<'INNER'
+set -euo pipefail
+out=$1 vexlo=$2
+cd "$out/run"
+export QT_QPA_PLATFORM=xcb PATH="$out/bin:$PATH"
+"$vexlo" >"$out/vexlo.log" 2>&1 &
+pid=$!
+trap 'kill $pid 2>/dev/null || true' EXIT
+fail() { echo "FAIL: $*"; import -window root "$out/failure.png" || true; tail -n 20 "$out/vexlo.log"; exit 1; }
+find_window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1 || true; }
+wait_window() {  # name [seconds]
+  local id=""
+  for _ in $(seq 1 $((${2:-20} * 10))); do id=$(find_window "$1"); [ -n "$id" ] && break; sleep 0.1; done
+  echo "$id"
+}
+wait_gone() {  # name [seconds]
+  for _ in $(seq 1 $((${2:-20} * 10))); do [ -z "$(find_window "$1")" ] && return 0; sleep 0.1; done
+  return 1
+}
+
+main=""
+for _ in $(seq 1 100); do
+  main=$(find_window '^vexlo$')
+  if [ -n "$main" ]; then
+    size=$(xwininfo -id "$main" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}')
+    [ "$size" = "712x508" ] && break
+  fi
+  sleep 0.2
+done
+[ -n "$main" ] || fail "no main window"
+sleep 1.5
+box=$(find_window '^错误提示$')
+[ -z "$box" ] || fail "a message at start-up"
+eval "$(xdotool getwindowgeometry --shell "$main")"
+wx=$X wy=$Y
+click() { xdotool mousemove $((wx + $1)) $((wy + $2)); sleep 0.15; xdotool click 1; }
+field() { import -window root -crop "301x21+$((wx + 224))+$((wy + $1))" +repage "$2"; }
+
+# 1. The examples; each click asks the desktop once.
+click 625 196   # 示例 (data)
+for _ in $(seq 1 100); do [ "$(wc -l < "$out/launcher.log")" -ge 1 ] && break; sleep 0.1; done
+click 625 276   # 示例 (template)
+for _ in $(seq 1 200); do [ "$(wc -l < "$out/launcher.log")" -ge 2 ] && break; sleep 0.1; done
+sleep 1
+[ "$(wc -l < "$out/launcher.log")" = 2 ] || fail "expected 2 desktop requests: $(cat "$out/launcher.log")"
+# (as file:// addresses: 数据.xls and 模板.doc percent-encoded)
+grep -q '%E6%95%B0%E6%8D%AE.xls$' "$out/launcher.log" &&
+  grep -q '%E6%A8%A1%E6%9D%BF.doc$' "$out/launcher.log" ||
+  fail "the examples were not handed to the desktop: $(cat "$out/launcher.log")"
+[ -z "$(find_window '提示$')" ] || fail "a message after loading the examples"
+
+# 2. The folder dialog starts in the folder shown: confirming at once keeps the field.
+field 304 "$out/sle3-before.png"
+click 552 314
+dialog=$(wait_window '^请选择输出目录$')
+[ -n "$dialog" ] || fail "no folder dialog"
+sleep 0.5
+xdotool windowfocus --sync "$dialog" key Return
+wait_gone '^请选择输出目录$' || fail "the folder dialog did not take Enter"
+sleep 0.3
+field 304 "$out/sle3-after.png"
+cmp -s "$out/sle3-before.png" "$out/sle3-after.png" ||
+  fail "the folder dialog did not start in the chosen folder"
+choose() {  # button x y, dialog title, path typed into it
+  click "$1" "$2"
+  local d; d=$(wait_window "$3")
+  [ -n "$d" ] || fail "no dialog $3"
+  sleep 0.5
+  xdotool windowfocus --sync "$d" type --delay 5 "$4"
+  xdotool key Return
+  wait_gone "$3" || fail "dialog $3 stayed open"
+  sleep 0.3
+}
+choose 552 314 '^请选择输出目录$' "$out/example-out"
+
+# 3. Enter starts the example run; watch it; read the final message; Esc closes it.
+xdotool windowfocus --sync "$main" key Return
+progress=$(wait_window '^正在输出$' 30)
+[ -n "$progress" ] || fail "Enter did not start the run"
+generation=$(wait_window '^生成过程$' 10)
+[ -n "$generation" ] || fail "no generation window although 可见生成过程 is checked"
+final=$(wait_window '^操作提示$' 120)
+[ -n "$final" ] || fail "no final message"
+[ -z "$(find_window '^正在输出$')" ] || fail "the progress window is still up under the final message"
+sleep 0.5
+import -window "$final" "$out/final.png"
+message=$(grep -a 'vexlo: 操作提示:' "$out/vexlo.log" | tail -n1 || true)
+made=$(find "$out/example-out" -maxdepth 1 -name '*.doc' | wc -l)
+[ "$made" -gt 0 ] || fail "the example run wrote nothing"
+grep -aq "共生成 $made 个文档，保存在“$out/example-out”" "$out/vexlo.log" ||
+  fail "the final message does not name $made documents in $out/example-out: $message"
+xdotool windowfocus --sync "$final" key Escape
+wait_gone '^操作提示$' 5 || fail "Esc did not close the final message"
+
+# 4. A long run: the progress window moves; Esc and Yes stop it; what was made stays.
+choose 552 196 '^请选择作为数据源的EXCEL文件$' "$out/in/long.xlsx"
+choose 552 276 '^请选择作为输出模版的Word文件$' "$out/in/template.docx"
+choose 552 314 '^请选择输出目录$' "$out/long-out"
+xdotool windowfocus --sync "$main" key Return
+progress=$(wait_window '^正在输出$' 30)
+[ -n "$progress" ] || fail "the long run did not start"
+for _ in $(seq 1 600); do
+  [ "$(find "$out/long-out" -maxdepth 1 -name '*.docx' | wc -l)" -ge 20 ] && break
+  sleep 0.1
+done
+import -window "$progress" "$out/progress-1.png"
+sleep 1
+import -window "$progress" "$out/progress-2.png"
+import -window root "$out/generation.png"
+cp "$out/progress-2.png" "$out/progress.png"
+cmp -s "$out/progress-1.png" "$out/progress-2.png" && fail "the progress window did not change in 1 s"
+xdotool windowfocus --sync "$progress" key Escape
+ask=$(wait_window '^操作提示$' 10)
+[ -n "$ask" ] || fail "Esc did not ask whether to stop"
+xdotool windowfocus --sync "$ask" key Return
+wait_gone '^正在输出$' 60 || fail "the run did not stop"
+stopped=$(wait_window '^操作提示$' 30)
+[ -n "$stopped" ] || fail "no message after stopping"
+kept=$(find "$out/long-out" -maxdepth 1 -name '*.docx' | wc -l)
+[ "$kept" -gt 0 ] && [ "$kept" -lt 999 ] || fail "$kept documents after stopping"
+grep -aq "已生成的 $kept 个文档保留在“$out/long-out”" "$out/vexlo.log" ||
+  fail "the stop message does not name the $kept documents kept: $(grep -a 'vexlo:' "$out/vexlo.log" | tail -n1)"
+for f in "$out"/long-out/*.docx; do unzip -tqq "$f" >/dev/null || fail "$f is not complete"; done
+[ -z "$(find "$out/long-out" -mindepth 1 ! -name '*.docx')" ] || fail "leftovers in the output folder"
+xdotool windowfocus --sync "$stopped" key Escape
+wait_gone '^操作提示$' 5 || fail "Esc did not close the stop message"
+
+[ -e AppError.txt ] && { iconv -f GBK -t UTF-8 AppError.txt; fail "run-time error logged"; }
+echo "examples: $made documents; long run stopped with $kept documents kept"
+INNER
+)
+unset QT_QPA_PLATFORM
+xvfb-run -a -s "-screen 0 1280x1024x24" bash -c "$inner" inner "$out" "$vexlo"
