@@ -394,6 +394,7 @@ class Biff:
         self.active = 0
         self.sst = []     # BIFF8 shared strings
         self.formats = {164: 'yyyy"年"m"月"d"日"'}
+        self.date1904 = False
 
     def text8(self, s):  # BIFF5: bytes in the code page
         return s.encode("gbk" if self.codepage == 936 else "cp1252")
@@ -416,7 +417,7 @@ class Biff:
                              + (b"\0" * 8 if self.version == 0x0600 else b""))
         g = [bof(0x0005), rec(0x0042, struct.pack("<H", self.codepage if self.version == 0x0500 else 1200))]
         g.append(rec(0x003D, struct.pack("<HHHHHHHHH", 0, 0, 0x4000, 0x2000, 0x38, self.active, 0, 1, 0x258)))
-        g.append(rec(0x0022, struct.pack("<H", 0)))
+        g.append(rec(0x0022, struct.pack("<H", 1 if self.date1904 else 0)))
         for idx, code in self.formats.items():
             if self.version == 0x0500:
                 b = self.text8(code)
@@ -920,7 +921,8 @@ def make_fuzz_seeds():
                      z.read("xl/workbook.xml")]
         with open(os.path.join(SEEDS, "xlsx", name), "wb") as f:
             f.write(b"\n--\n".join(parts))
-    for name in ["values.xls", "second_active.xls", "date1904.xls"]:
+    for name in ["values.xls", "second_active.xls", "date1904.xls", "label_continue.xls",
+                 "formula_results.xls", "excel2.xls", "excel3.xls", "excel4_book.xls"]:
         if os.path.exists(os.path.join(OUT, name)):
             shutil.copy(os.path.join(OUT, name), os.path.join(SEEDS, "xls", name))
 
