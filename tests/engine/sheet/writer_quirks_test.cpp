@@ -98,6 +98,24 @@ TEST(EarlyExcelBook, ReadsTheFirstSheetUnderItsName) {
   EXPECT_EQ(Load("excel3.xls").sheets[0].name, "excel3");
 }
 
+// Early files refused for a real reason say why.
+TEST(EarlyExcelBook, ProtectedOrCutFilesAreRefusedWithTheReason) {
+  const std::string bytes = test::ReadFile(test::DataFile("sheet/excel4.xls"));
+  const auto error_of = [](const std::string& data) -> std::string {
+    try {
+      LoadWorkbookBytes(data, "early.xls");
+    } catch (const app::RuntimeError& e) {
+      return e.text();
+    }
+    return "loaded";
+  };
+  const std::string filepass("\x2F\x00\x04\x00\x01\x00\x01\x00", 8);
+  EXPECT_NE(error_of(bytes.substr(0, 10) + filepass + bytes.substr(10)).find("受密码保护"),
+            std::string::npos);
+  EXPECT_NE(error_of(bytes.substr(0, bytes.size() / 2)).find("已损坏"), std::string::npos);
+  EXPECT_NE(error_of(bytes.substr(0, bytes.size() - 4)).find("没有结束记录"), std::string::npos);
+}
+
 TEST(XlsxQuirks, EmptyNumericValuesAreBlank) {
   const WorkbookData book = Load("empty_values.xlsx");
   EXPECT_EQ(TextAt(book, "a2"), "甲");
