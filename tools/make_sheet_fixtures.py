@@ -747,6 +747,25 @@ def make_reader_cases():
     with open(os.path.join(OUT, "sst_undercount.xls"), "wb") as f:
         f.write(compound_file("Workbook", bytes(data)))
 
+    # The active tab of a BIFF8 workbook is a chart sheet: its BOUNDSHEET says so and its
+    # substream is a chart's.
+    b = Biff(0x0600, 1200)
+    b.sheets.append(("数据", [lambda: b.label(0, 0, "姓名"), lambda: b.label(1, 0, "钱七")]))
+    b.sheets.append(("图表", []))
+    b.active = 1
+    data = bytearray(b.build())
+    pos, sheets = 0, []
+    while pos < len(data):
+        kind, size = struct.unpack_from("<HH", data, pos)
+        if kind == 0x0085:
+            sheets.append(pos)
+        pos += 4 + size
+    data[sheets[1] + 4 + 5] = 2  # sheet type: chart
+    chart_bof = struct.unpack_from("<I", data, sheets[1] + 4)[0]
+    struct.pack_into("<H", data, chart_bof + 6, 0x0020)
+    with open(os.path.join(OUT, "chart_active.xls"), "wb") as f:
+        f.write(compound_file("Workbook", bytes(data)))
+
     # Excel 2.x, 3.0 and 4.0 worksheets and an Excel 4.0 workbook, in code page 936.
     cells = [(0, 0, "s", "姓名"), (0, 1, "s", "金额"), (0, 2, "s", "日期"), (0, 3, "s", "公式"),
              (0, 4, "s", "文字公式"),

@@ -139,6 +139,9 @@ TEST(XlsxQuirks, ActiveChartOrDialogSheetGivesWayToTheFirstWorksheet) {
   const WorkbookData chart = Load("chart_active.xlsx");
   EXPECT_EQ(chart.active_sheet, 0u);
   EXPECT_EQ(TextAt(chart, "a1"), "错误的表");
+  const WorkbookData xls_chart = Load("chart_active.xls");
+  EXPECT_EQ(xls_chart.active_sheet, 0u);
+  EXPECT_EQ(TextAt(xls_chart, "a2"), "钱七");
   const WorkbookData dialog = Load("dialog_active.xlsx");
   EXPECT_EQ(dialog.active_sheet, 0u);
   EXPECT_EQ(dialog.sheets[0].name, "数据");
