@@ -79,9 +79,20 @@ class MergeObserver {
   // Polled between records (and while waiting for output work): true stops the run after the
   // current record.
   virtual bool CancelRequested() { return false; }
-  // The run ended; called once, after the progress window closed and before the run returns.
+  // The run ended; called once, after the progress window closed and before the run returns (not
+  // when a run-time error is raised). A run that got through is announced here, with
+  // FinalMessageOf(summary).
   virtual void Finished(const MergeSummary&) {}
 };
+
+// The message that ends a run that got through (title "操作提示"): the headline, and the lines
+// shown below it (how many documents were written and where, the records whose file name differs
+// from their text). Empty for a run that a message already ended.
+struct FinalMessage {
+  std::string headline;
+  std::vector<std::string> details;
+};
+FinalMessage FinalMessageOf(const MergeSummary& summary);
 
 // The window's three automation objects, reused by every run; a null one is created.
 struct MergeHandles {

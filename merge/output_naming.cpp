@@ -2,7 +2,6 @@
 
 #include "app/clock.h"
 #include "app/globals.h"
-#include "app/host.h"
 #include "merge/blank.h"
 #include "merge/file_probe.h"
 
@@ -56,12 +55,13 @@ std::string FallbackName(const std::string& name, std::string_view ending) {
   return stem + app::Stamp14(app::Now()) + std::string(ending);
 }
 
-std::string CheckInUse(const std::string& name, std::string_view ending) {
-  if (!FileExists(name)) return name;
-  if (ProbeFile(name) >= 1) return name;
-  const std::string fallback = FallbackName(name, ending);
-  app::host().MessageBox("错误提示", "    无法创建“" + name + "”文件！\n文件将另存为" + fallback + "。");
-  return fallback;
+std::optional<std::string> FallbackIfInUse(const std::string& name, std::string_view ending) {
+  if (!FileExists(name) || ProbeFile(name) >= 1) return std::nullopt;
+  return FallbackName(name, ending);
+}
+
+std::string FallbackMessage(const std::string& name, const std::string& fallback) {
+  return "    无法创建“" + name + "”文件！\n文件将另存为" + fallback + "。";
 }
 
 }  // namespace vexlo::merge

@@ -1,9 +1,10 @@
 // Output names of a merge run: the documents' extension taken from the template, the output
 // folder prefix, the merged and per-record names, and the in-use check that swaps a name held by
-// another program for a timestamped fallback (telling the user so). UI thread (uses the host).
+// another program for a timestamped fallback. Any thread.
 #ifndef VEXLO_MERGE_OUTPUT_NAMING_H_
 #define VEXLO_MERGE_OUTPUT_NAMING_H_
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -38,10 +39,11 @@ RecordNames FormRecordNames(const std::string& ls_path, std::string_view record_
 // "F" with the stamp "yyyymmddhhmmss" of now inserted before `ending`. REQUIRES: F ends in ending.
 std::string FallbackName(const std::string& name, std::string_view ending);
 
-// The in-use check: returns `name` when no such file exists or when it is free (it will be
-// overwritten); otherwise shows "    无法创建“F”文件！\n文件将另存为B。" and returns the fallback
-// name B (which is not checked itself).
-std::string CheckInUse(const std::string& name, std::string_view ending);
+// The in-use check: nothing when no file `name` exists or when it is free (it will be
+// overwritten); otherwise the fallback name B that is used instead.
+std::optional<std::string> FallbackIfInUse(const std::string& name, std::string_view ending);
+// What the user is told about it: "    无法创建“F”文件！\n文件将另存为B。"
+std::string FallbackMessage(const std::string& name, const std::string& fallback);
 
 }  // namespace vexlo::merge
 

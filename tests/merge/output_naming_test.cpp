@@ -8,7 +8,6 @@
 #include "app/globals.h"
 #include "merge/file_probe.h"
 #include "tests/merge/lock_holder.h"
-#include "tests/support/scripted_host.h"
 #include "tests/support/test_paths.h"
 
 namespace vexlo::merge {
@@ -60,7 +59,6 @@ class InUseTest : public ::testing::Test {
   }
   void TearDown() override { app::SetClockForTest(nullptr); }
   test::ScratchDir dir_;
-  test::ScriptedHost host_;
 };
 
 TEST_F(InUseTest, FallbackInsertsTheStampBeforeTheEnding) {
@@ -69,23 +67,19 @@ TEST_F(InUseTest, FallbackInsertsTheStampBeforeTheEnding) {
   EXPECT_EQ(FallbackName("/out/合并输出.pdf", ".pdf"), "/out/合并输出20261207153000.pdf");
 }
 
-TEST_F(InUseTest, MissingAndFreeFilesKeepTheirNameSilently) {
-  const std::string missing = (dir_ / "新.docx").string();
-  EXPECT_EQ(CheckInUse(missing, ".docx"), missing);
+TEST_F(InUseTest, MissingAndFreeFilesKeepTheirNameHeldOnesFallBack) {
+  EXPECT_FALSE(FallbackIfInUse((dir_ / "新.docx").string(), ".docx"));
   const std::string free_file = (dir_ / "旧.docx").string();
   test::WriteFile(free_file, "x");
-  EXPECT_EQ(CheckInUse(free_file, ".docx"), free_file);
-  EXPECT_TRUE(host_.log.empty());
-}
+  EXPECT_FALSE(FallbackIfInUse(free_file, ".docx"));
 
-TEST_F(InUseTest, HeldFileGetsTheFallbackAndTheMessage) {
   const std::string held = (dir_ / "张三.docx").string();
   test::WriteFile(held, "x");
   test::LockHolder holder(held, test::LockHolder::Kind::kFlock);
   const std::string fallback = (dir_ / "张三20261207153000.docx").string();
-  EXPECT_EQ(CheckInUse(held, ".docx"), fallback);
-  ASSERT_EQ(host_.log.size(), 1u);
-  EXPECT_EQ(host_.log[0], "box 错误提示|    无法创建“" + held + "”文件！\n文件将另存为" + fallback + "。");
+  EXPECT_EQ(FallbackIfInUse(held, ".docx"), fallback);
+  EXPECT_EQ(FallbackMessage(held, fallback),
+            "    无法创建“" + held + "”文件！\n文件将另存为" + fallback + "。");
 }
 
 class ProbeTest : public ::testing::Test {

@@ -7,7 +7,6 @@
 #include <QLineEdit>
 #include <QMessageBox>
 
-#include "merge/w_msg.h"
 #include "ui/chrome/shell_open.h"
 
 namespace vexlo::ui {
@@ -113,17 +112,6 @@ void QtHost::ShellOpenFolder(std::string_view folder) {
     MessageBox("错误提示", "无法打开文件夹“" + std::string(folder) +
                                "”：没有找到桌面的文件管理器（xdg-open）。");
   }
-}
-
-void QtHost::OpenProgress(std::string_view text) {
-  CloseProgress();
-  progress_ = new merge::w_msg;
-  progress_->open(text);
-}
-
-void QtHost::CloseProgress() {
-  if (progress_ != nullptr) progress_->wf_close();
-  progress_ = nullptr;
 }
 
 void QtHost::KeepAlive(int, int) {

@@ -3,7 +3,6 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/post_queue.h"
 #include "app/runtime_error.h"
 #include "office/engine/output/output_queue.h"
 #include "office/engine/package/atomic_file.h"
@@ -140,7 +139,7 @@ void WordDocument::Save() {
     // Hold this state; it is written at the next flush point.
     model_.HoldSnapshot();
     pending_ = true;
-    PostFlush();
+    ListHeld();
     return;
   }
   model_.DropSnapshot();
@@ -161,22 +160,30 @@ void WordDocument::FlushSave() {
   pending_ = false;
 }
 
-void WordDocument::PostFlush() {
-  if (flush_posted_) return;
-  flush_posted_ = true;
+void WordDocument::ListHeld() {
   auto& held = TheHeldSaves().docs;
   std::erase_if(held, [this](const auto& weak) {
     auto doc = weak.lock();
     return !doc || doc.get() == this;
   });
   held.push_back(weak_from_this());
-  std::weak_ptr<WordDocument> weak = weak_from_this();
-  app::Post({"word.application", "document", "save"}, [weak] {
-    if (auto doc = weak.lock()) {
-      doc->flush_posted_ = false;
-      doc->FlushSave();
+}
+
+void FlushHeldSaves() {
+  std::vector<std::weak_ptr<WordDocument>> docs;
+  docs.swap(TheHeldSaves().docs);
+  for (std::size_t i = 0; i < docs.size(); ++i) {
+    if (auto doc = docs[i].lock()) {
+      try {
+        doc->FlushSave();
+      } catch (...) {
+        // A save that failed stays held (and listed) for the next flush point.
+        auto& held = TheHeldSaves().docs;
+        held.insert(held.end(), docs.begin() + static_cast<std::ptrdiff_t>(i), docs.end());
+        throw;
+      }
     }
-  });
+  }
 }
 
 void WordDocument::Close() {

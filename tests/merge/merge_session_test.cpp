@@ -1,17 +1,16 @@
-// The merge job against recording stand-ins for the spreadsheet and the word processor: every
+// The merge session against recording stand-ins for the spreadsheet and the word processor: every
 // validation message and focus move, the exact order of calls in both output modes, fallback
 // names, the version check, and how failed runs leave no instance behind.
-#include "merge/merge_job.h"
+#include "merge/merge_session.h"
 
 #include <gtest/gtest.h>
 
 #include "app/clock.h"
 #include "app/globals.h"
-#include "app/post_queue.h"
 #include "app/runtime_error.h"
 #include "tests/merge/fake_office.h"
 #include "tests/merge/lock_holder.h"
-#include "tests/support/scripted_host.h"
+#include "tests/merge/recording_observer.h"
 #include "tests/support/test_paths.h"
 
 namespace vexlo::merge {
@@ -20,28 +19,31 @@ namespace {
 using Lines = std::vector<std::string>;
 
 const char kTemplate[] = "Dear NAME of DEPT, your IDENTITY is ID.\n";
-const std::string kSuccess = "box 操作提示|您已成功执行了操作！";
+const std::string kSuccess = "final 您已成功执行了操作！";
 const std::string kProgress = "progress 正在输出，可能需要较长时间，请稍候……";
 
-class MergeJobTest : public ::testing::Test {
+class MergeSessionTest : public ::testing::Test {
  protected:
   void SetUp() override {
     app::SetClockForTest([] { return app::LocalTime{2026, 12, 7, 15, 30, 0}; });
     std::filesystem::create_directory(out_);
     test::WriteFile(data_, "sheet");
     test::WriteFile(template_, kTemplate);
-    host_.texts = {{"sle_1", data_.string()}, {"sle_2", template_.string()},
-                   {"sle_3", out_.string()}, {"em_1", "3"}};
+    request_.data_path = data_.string();
+    request_.template_path = template_.string();
+    request_.output_folder = out_.string();
+    request_.copies_text = "3";
     office_.cells = {{"a1", "NAME"}, {"b1", "DEPT"}, {"c1", "ID"},
                      {"a2", "张三"}, {"b2", "销售"}, {"c2", "7"},
                      {"a3", "李四"}, {"b3", "  "}, {"c3", "8"}};
   }
-  void TearDown() override {
-    app::ClearPosted();
-    app::SetClockForTest(nullptr);
-  }
+  void TearDown() override { app::SetClockForTest(nullptr); }
 
-  MergeOutcome Run() { return RunMergeJob({excel_, word_, word2_}); }
+  MergeOutcome Run() {
+    observer_.log.clear();
+    observer_.records.clear();
+    return RunMergeSession(request_, observer_, {excel_, word_, word2_}).outcome;
+  }
   std::string Out(const std::string& name) const { return (out_ / name).string(); }
   std::string Text(const std::string& name) const { return test::ReadFile(out_ / name); }
 
@@ -49,12 +51,13 @@ class MergeJobTest : public ::testing::Test {
   std::filesystem::path out_ = dir_ / "输出";
   std::filesystem::path data_ = dir_ / "数据.xlsx";
   std::filesystem::path template_ = dir_ / "模板.docx";
-  test::ScriptedHost host_;
+  MergeRequest request_;
+  test::RecordingObserver observer_;
   test::FakeOffice office_;
   std::unique_ptr<office::oleobject> excel_, word_, word2_;
 };
 
-TEST_F(MergeJobTest, InputValidationMessagesAndFocus) {
+TEST_F(MergeSessionTest, InputValidationMessagesAndFocus) {
   struct Case {
     std::string sle_1, sle_2;
     Lines expected;
@@ -71,49 +74,49 @@ TEST_F(MergeJobTest, InputValidationMessagesAndFocus) {
        {"box 错误提示|找不到“" + missing_doc + "”文件！", "focus sle_2"}},
   };
   for (const Case& c : cases) {
-    host_.log.clear();
-    host_.texts["sle_1"] = c.sle_1;
-    host_.texts["sle_2"] = c.sle_2;
+    observer_.log.clear();
+    request_.data_path = c.sle_1;
+    request_.template_path = c.sle_2;
     EXPECT_EQ(Run(), MergeOutcome::kStopped);
-    EXPECT_EQ(host_.log, c.expected) << c.sle_1 << " / " << c.sle_2;
+    EXPECT_EQ(observer_.log, c.expected) << c.sle_1 << " / " << c.sle_2;
   }
   EXPECT_TRUE(office_.log.empty());
 }
 
-TEST_F(MergeJobTest, InputHeldByAnotherProgramStopsWithoutFocus) {
+TEST_F(MergeSessionTest, InputHeldByAnotherProgramStopsWithoutFocus) {
   {
     test::LockHolder holder(data_.string(), test::LockHolder::Kind::kFcntl);
     Run();
-    EXPECT_EQ(host_.log, Lines({"box 错误提示|打开“" + data_.string() +
+    EXPECT_EQ(observer_.log, Lines({"box 错误提示|打开“" + data_.string() +
                                 "”文件出错！如果文件已经打开，请将它关闭。"}));
   }
-  host_.log.clear();
+  observer_.log.clear();
   test::WriteFile(dir_ / ".~lock.模板.docx#", "someone");
   Run();
-  EXPECT_EQ(host_.log, Lines({"box 错误提示|打开“" + template_.string() +
+  EXPECT_EQ(observer_.log, Lines({"box 错误提示|打开“" + template_.string() +
                               "”文件出错！如果文件已经打开，请将它关闭。"}));
   EXPECT_TRUE(office_.log.empty());
 }
 
-TEST_F(MergeJobTest, SpreadsheetThatCannotStart) {
+TEST_F(MergeSessionTest, SpreadsheetThatCannotStart) {
   office_.excel_can_start = false;
   EXPECT_EQ(Run(), MergeOutcome::kStopped);
-  EXPECT_EQ(host_.log, Lines({"box 错误提示|连接到Excel失败！"}));
+  EXPECT_EQ(observer_.log, Lines({"box 错误提示|连接到Excel失败！"}));
 }
 
-TEST_F(MergeJobTest, NoTitlesQuitsTheSpreadsheetAndStartsNoWordProcessor) {
+TEST_F(MergeSessionTest, NoTitlesQuitsTheSpreadsheetAndStartsNoWordProcessor) {
   office_.cells = {{"b1", "DEPT"}};
   EXPECT_EQ(Run(), MergeOutcome::kStopped);
-  EXPECT_EQ(host_.log, Lines({"box 操作提示|没有获取到任何标题数据！"}));
+  EXPECT_EQ(observer_.log, Lines({"box 操作提示|没有获取到任何标题数据！"}));
   EXPECT_EQ(office_.log, Lines({"excel start", "excel open " + data_.string(),
                                 "excel visible false", "excel quit", "excel released"}));
 }
 
-TEST_F(MergeJobTest, WordConnectionFailureQuitsWhatWasStarted) {
+TEST_F(MergeSessionTest, WordConnectionFailureQuitsWhatWasStarted) {
   office_.word_starts_allowed = 1;  // the second word processor cannot start
-  host_.checks["cbx_3"] = true;
+  request_.visible = true;
   EXPECT_EQ(Run(), MergeOutcome::kStopped);
-  EXPECT_EQ(host_.log, Lines({"box 错误提示|连接到Word失败！"}));
+  EXPECT_EQ(observer_.log, Lines({"box 错误提示|连接到Word失败！"}));
   EXPECT_EQ(office_.log, Lines({"excel start", "excel open " + data_.string(), "excel visible true",
                                 "word1 start", "word1 visible true", "word1 quit", "word1 released",
                                 "excel quit", "excel released"}));
@@ -122,8 +125,8 @@ TEST_F(MergeJobTest, WordConnectionFailureQuitsWhatWasStarted) {
   EXPECT_FALSE(excel_->connected());
 }
 
-TEST_F(MergeJobTest, OneDocumentPerRecordInExactCallOrder) {
-  host_.checks = {{"cbx_2", true}, {"cbx_4", true}};
+TEST_F(MergeSessionTest, OneDocumentPerRecordInExactCallOrder) {
+  request_.print = request_.pdf = true;
   EXPECT_EQ(Run(), MergeOutcome::kSucceeded);
 
   const std::string execute = "word2 execute 'NAME' false true false false false true 1 true '张三' 2";
@@ -156,15 +159,13 @@ TEST_F(MergeJobTest, OneDocumentPerRecordInExactCallOrder) {
 
   EXPECT_EQ(Text("张三.docx"), "Dear 张三 of 销售, your IDENTITY is 7.\n");
   EXPECT_EQ(Text("李四.docx"), "Dear 李四 of , your IDENTITY is 8.\n");
-  EXPECT_EQ(host_.log, Lines({kProgress, kSuccess}));
-  EXPECT_EQ(app::PostedCount(), 1u);
-  app::DrainPosted();
-  EXPECT_EQ(host_.log.back(), "progress closed");
-  EXPECT_GE(host_.keep_alive_calls, 2);
+  EXPECT_EQ(observer_.log, Lines({kProgress, "progress closed", kSuccess}));
+  EXPECT_EQ(observer_.total_records, 2);
+  EXPECT_EQ(observer_.progress_calls, 2);
 }
 
-TEST_F(MergeJobTest, OneFileModeSavesFirstAndPrintsAndExportsOnce) {
-  host_.checks = {{"cbx_1", true}, {"cbx_2", true}, {"cbx_4", true}, {"cbx_3", true}};
+TEST_F(MergeSessionTest, OneFileModeSavesFirstAndPrintsAndExportsOnce) {
+  request_.one_file = true; request_.print = request_.pdf = true; request_.visible = true;
   EXPECT_EQ(Run(), MergeOutcome::kSucceeded);
   const Lines output = office_.Lines("word2 save");
   EXPECT_EQ(output, Lines({"word2 saveas " + Out("合并输出.docx"), "word2 save", "word2 save"}));
@@ -174,11 +175,11 @@ TEST_F(MergeJobTest, OneFileModeSavesFirstAndPrintsAndExportsOnce) {
   EXPECT_EQ(office_.Lines("word2 add").size(), 1u);  // one output document for all records
   EXPECT_EQ(Text("合并输出.docx"), "Dear 张三 of 销售, your IDENTITY is 7.\n"
                                    "Dear 李四 of , your IDENTITY is 8.\n");
-  EXPECT_EQ(host_.log, Lines({kProgress, kSuccess}));
+  EXPECT_EQ(observer_.log, Lines({kProgress, "progress closed", kSuccess}));
 }
 
-TEST_F(MergeJobTest, HeldMergedNamesFallBackEvenWithoutPdf) {
-  host_.checks = {{"cbx_1", true}};
+TEST_F(MergeSessionTest, HeldMergedNamesFallBackEvenWithoutPdf) {
+  request_.one_file = true;
   test::WriteFile(out_ / "合并输出.docx", "old");
   test::WriteFile(out_ / "合并输出.pdf", "old");
   test::WriteFile(out_ / "~$合并输出.docx", "word");
@@ -186,7 +187,7 @@ TEST_F(MergeJobTest, HeldMergedNamesFallBackEvenWithoutPdf) {
   Run();
   const std::string doc_b = Out("合并输出20261207153000.docx");
   const std::string pdf_b = Out("合并输出20261207153000.pdf");
-  EXPECT_EQ(host_.Boxes(),
+  EXPECT_EQ(observer_.Boxes(),
             Lines({"box 错误提示|    无法创建“" + Out("合并输出.docx") + "”文件！\n文件将另存为" + doc_b + "。",
                    "box 错误提示|    无法创建“" + Out("合并输出.pdf") + "”文件！\n文件将另存为" + pdf_b + "。",
                    kSuccess}));
@@ -194,8 +195,8 @@ TEST_F(MergeJobTest, HeldMergedNamesFallBackEvenWithoutPdf) {
   EXPECT_EQ(Text("合并输出.docx"), "old");
 }
 
-TEST_F(MergeJobTest, HeldRecordFileIsSavedUnderTheFallbackAndNeitherPrintedNorExported) {
-  host_.checks = {{"cbx_2", true}, {"cbx_4", true}};
+TEST_F(MergeSessionTest, HeldRecordFileIsSavedUnderTheFallbackAndNeitherPrintedNorExported) {
+  request_.print = request_.pdf = true;
   test::WriteFile(out_ / "张三.docx", "old");
   test::LockHolder editor(Out("张三.docx"), test::LockHolder::Kind::kFcntl);
   Run();
@@ -208,35 +209,34 @@ TEST_F(MergeJobTest, HeldRecordFileIsSavedUnderTheFallbackAndNeitherPrintedNorEx
   EXPECT_EQ(Text("张三20261207153000.docx"), "Dear 张三 of 销售, your IDENTITY is 7.\n");
 }
 
-TEST_F(MergeJobTest, OldWordProcessorClearsThePdfBox) {
-  host_.checks = {{"cbx_4", true}};
+TEST_F(MergeSessionTest, OldWordProcessorClearsThePdfBox) {
+  request_.pdf = true;
   office_.word_version = "11.0";
   Run();
-  EXPECT_FALSE(host_.checks["cbx_4"]);
+  EXPECT_EQ(observer_.log, Lines({kProgress, "pdf off", "progress closed", kSuccess}));
   EXPECT_TRUE(office_.Lines("word2 exportasfixedformat").empty());
 
   office_.word_version = "12.0";
   office_.word_instances = 0;  // the next run's instances are word1 and word2 again
-  host_.checks["cbx_4"] = true;
+  request_.pdf = true;
   Run();
-  EXPECT_EQ(host_.Boxes().back(), kSuccess);
-  EXPECT_TRUE(host_.checks["cbx_4"]);
+  EXPECT_EQ(observer_.log, Lines({kProgress, "progress closed", kSuccess}));
   EXPECT_EQ(office_.Lines("word2 exportasfixedformat").size(), 2u);
 }
 
-TEST_F(MergeJobTest, NoRecordsStillSucceeds) {
+TEST_F(MergeSessionTest, NoRecordsStillSucceeds) {
   office_.cells.erase("a2");
-  host_.checks = {{"cbx_1", true}, {"cbx_4", true}};
+  request_.one_file = request_.pdf = true;
   EXPECT_EQ(Run(), MergeOutcome::kSucceeded);
-  EXPECT_EQ(host_.Boxes(), Lines({kSuccess}));
+  EXPECT_EQ(observer_.Boxes(), Lines({kSuccess}));
   EXPECT_EQ(Text("合并输出.docx"), "");  // the empty merged document stays saved
   EXPECT_EQ(office_.Lines("word2 exportasfixedformat").size(), 1u);
 }
 
-TEST_F(MergeJobTest, UnsafeRecordNamesStayInsideTheFolderWithTheTextUnchanged) {
+TEST_F(MergeSessionTest, UnsafeRecordNamesStayInsideTheFolderWithTheTextUnchanged) {
   office_.cells["a2"] = "../逃出/a:b";
   office_.cells["a3"] = "..";
-  host_.checks = {{"cbx_4", true}};
+  request_.pdf = true;
   EXPECT_EQ(Run(), MergeOutcome::kSucceeded);
   EXPECT_EQ(Text(".._逃出_a_b.docx"), "Dear ../逃出/a:b of 销售, your IDENTITY is 7.\n");
   EXPECT_TRUE(std::filesystem::exists(out_ / ".._逃出_a_b.pdf"));
@@ -244,23 +244,23 @@ TEST_F(MergeJobTest, UnsafeRecordNamesStayInsideTheFolderWithTheTextUnchanged) {
   EXPECT_FALSE(std::filesystem::exists(dir_ / "逃出"));
 }
 
-TEST_F(MergeJobTest, BlankOutputFolderUsesTheStartUpFolder) {
+TEST_F(MergeSessionTest, BlankOutputFolderUsesTheStartUpFolder) {
   const std::string saved = app::as_currentpath;
   app::as_currentpath = out_.string();
-  host_.texts["sle_3"] = "  ";
+  request_.output_folder = "  ";
   Run();
   app::as_currentpath = saved;
   EXPECT_TRUE(std::filesystem::exists(out_ / "张三.docx"));
 }
 
-TEST_F(MergeJobTest, MissingObjectsAreCreated) {
+TEST_F(MergeSessionTest, MissingObjectsAreCreated) {
   EXPECT_EQ(Run(), MergeOutcome::kSucceeded);
   ASSERT_TRUE(excel_ && word_ && word2_);
 }
 
-TEST_F(MergeJobTest, RunTimeErrorQuitsEveryInstanceAndIsPassedOn) {
+TEST_F(MergeSessionTest, RunTimeErrorQuitsEveryInstanceAndIsPassedOn) {
   office_.failing_members = {"exportasfixedformat"};
-  host_.checks = {{"cbx_4", true}};
+  request_.pdf = true;
   EXPECT_THROW(Run(), app::RuntimeError);
   EXPECT_EQ(office_.running, 0);
   EXPECT_EQ(office_.Lines("word1 quit").size(), 1u);
@@ -268,9 +268,7 @@ TEST_F(MergeJobTest, RunTimeErrorQuitsEveryInstanceAndIsPassedOn) {
   EXPECT_EQ(office_.Lines("excel quit").size(), 1u);
   EXPECT_EQ(office_.Lines("excel released").size(), 1u);
   EXPECT_TRUE(std::filesystem::exists(out_ / "张三.docx"));  // what was saved stays
-  EXPECT_EQ(host_.Boxes(), Lines{});
-  app::DrainPosted();
-  EXPECT_EQ(host_.log.back(), "progress closed");
+  EXPECT_EQ(observer_.log, Lines({kProgress, "progress closed"}));
 }
 
 }  // namespace

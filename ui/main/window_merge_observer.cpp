@@ -1,0 +1,66 @@
+#include "ui/main/window_merge_observer.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QLineEdit>
+
+#include "app/host.h"
+#include "ui/main/w_msg.h"
+#include "ui/main/w_vexlo.h"
+
+namespace vexlo::ui {
+
+WindowMergeObserver::WindowMergeObserver(w_vexlo& window, const merge::MergeRequest& request)
+    : window_(window), display_(&window, request) {}
+
+WindowMergeObserver::~WindowMergeObserver() { ProgressClosed(); }
+
+void WindowMergeObserver::Message(std::string_view title, std::string_view text) {
+  app::host().MessageBox(title, text);
+}
+
+void WindowMergeObserver::Focus(merge::MergeField field) {
+  QWidget* target = nullptr;
+  switch (field) {
+    case merge::MergeField::kData: target = window_.sle_1; break;
+    case merge::MergeField::kTemplate: target = window_.sle_2; break;
+    case merge::MergeField::kOutput: target = window_.sle_3; break;
+    case merge::MergeField::kCopies: target = window_.em_1; break;
+  }
+  if (target != nullptr) target->setFocus(Qt::OtherFocusReason);
+}
+
+void WindowMergeObserver::PdfTurnedOff() { window_.cbx_4->setChecked(false); }
+
+void WindowMergeObserver::ProgressOpened(std::string_view text, int total_records) {
+  display_.Opened(text, total_records);
+}
+
+void WindowMergeObserver::Progress(int done, int total) { display_.Progress(done, total); }
+
+void WindowMergeObserver::RecordDone(const merge::RecordResult& record) {
+  display_.RecordDone(record);
+}
+
+void WindowMergeObserver::ProgressClosed() { display_.Closed(); }
+
+bool WindowMergeObserver::CancelRequested() { return display_.CancelRequested() || cancel_; }
+
+void WindowMergeObserver::Finished(const merge::MergeSummary& summary) {
+  display_.Finished(summary);
+}
+
+merge::MergeRequest RequestFromWindow(const w_vexlo& window) {
+  merge::MergeRequest request;
+  request.data_path = window.sle_1->text().toStdString();
+  request.template_path = window.sle_2->text().toStdString();
+  request.output_folder = window.sle_3->text().toStdString();
+  request.copies_text = window.em_1->text().toStdString();
+  request.visible = window.cbx_3->isChecked();
+  request.print = window.cbx_2->isChecked();
+  request.pdf = window.cbx_4->isChecked();
+  request.one_file = window.cbx_1->isChecked();
+  return request;
+}
+
+}  // namespace vexlo::ui

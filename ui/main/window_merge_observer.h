@@ -1,0 +1,46 @@
+// WindowMergeObserver: how the main window watches a merge run. Messages become message boxes,
+// focus hints move the focus to the path fields or the copies field, PdfTurnedOff clears cbx_4,
+// and the run's progress, the generation window and the final message are the ProgressDisplay's
+// (progress_display.h): Esc or the progress window's close, once confirmed, stops the run after
+// the current record. UI thread only.
+#ifndef VEXLO_UI_MAIN_WINDOW_MERGE_OBSERVER_H_
+#define VEXLO_UI_MAIN_WINDOW_MERGE_OBSERVER_H_
+
+#include "merge/merge_session.h"
+#include "ui/main/progress_display.h"
+
+namespace vexlo::ui {
+
+class w_vexlo;
+
+class WindowMergeObserver : public merge::MergeObserver {
+ public:
+  WindowMergeObserver(w_vexlo& window, const merge::MergeRequest& request);
+  ~WindowMergeObserver() override;
+
+  // Asks the run to stop after the current record.
+  void Cancel() { cancel_ = true; }
+  ProgressDisplay& display() { return display_; }
+
+  void Message(std::string_view title, std::string_view text) override;
+  void Focus(merge::MergeField field) override;
+  void PdfTurnedOff() override;
+  void ProgressOpened(std::string_view text, int total_records) override;
+  void Progress(int done, int total) override;
+  void RecordDone(const merge::RecordResult& record) override;
+  void ProgressClosed() override;
+  bool CancelRequested() override;
+  void Finished(const merge::MergeSummary& summary) override;
+
+ private:
+  w_vexlo& window_;
+  ProgressDisplay display_;
+  bool cancel_ = false;
+};
+
+// The request the window's controls stand for: sle_1, sle_2, sle_3, em_1 and cbx_1 .. cbx_4.
+merge::MergeRequest RequestFromWindow(const w_vexlo& window);
+
+}  // namespace vexlo::ui
+
+#endif  // VEXLO_UI_MAIN_WINDOW_MERGE_OBSERVER_H_
