@@ -5,6 +5,7 @@
 #include <QLineEdit>
 
 #include "app/host.h"
+#include "app/shown_text.h"
 #include "ui/main/w_msg.h"
 #include "ui/main/w_vexlo.h"
 
@@ -14,8 +15,9 @@ WindowMergeObserver::WindowMergeObserver(w_vexlo& window) : window_(window) {}
 
 WindowMergeObserver::~WindowMergeObserver() { ProgressClosed(); }
 
+// Names and paths from files are shown with their control characters escaped.
 void WindowMergeObserver::Message(std::string_view title, std::string_view text) {
-  app::host().MessageBox(title, text);
+  app::host().MessageBox(title, app::EscapeControls(text));
 }
 
 void WindowMergeObserver::Focus(merge::MergeField field) {
@@ -25,6 +27,8 @@ void WindowMergeObserver::Focus(merge::MergeField field) {
     case merge::MergeField::kTemplate: target = window_.sle_2; break;
     case merge::MergeField::kOutput: target = window_.sle_3; break;
     case merge::MergeField::kCopies: target = window_.em_1; break;
+    case merge::MergeField::kPrint: target = window_.cbx_2; break;
+    case merge::MergeField::kPdf: target = window_.cbx_4; break;
   }
   if (target != nullptr) target->setFocus(Qt::OtherFocusReason);
 }
@@ -53,7 +57,7 @@ void WindowMergeObserver::Finished(const merge::MergeSummary& summary) {
   if (message.headline.empty()) return;
   std::string text = message.headline;
   for (const std::string& line : message.details) text += "\n" + line;
-  app::host().MessageBox("操作提示", text);
+  app::host().MessageBox("操作提示", app::EscapeControls(text));
 }
 
 merge::MergeRequest RequestFromWindow(const w_vexlo& window) {
