@@ -2,14 +2,17 @@
 
 #include <algorithm>
 
+#include "app/shown_text.h"
+
 namespace vexlo::cli {
 namespace {
 
 constexpr int kBarWidth = 30;
 
+// Text from files (names, paths) reaches the terminal with its control characters escaped.
 void PrintLine(std::FILE* to, std::string_view title, std::string_view text) {
-  std::fprintf(to, "%.*s：%.*s\n", static_cast<int>(title.size()), title.data(),
-               static_cast<int>(text.size()), text.data());
+  const std::string shown = app::EscapeControls(text);
+  std::fprintf(to, "%.*s：%s\n", static_cast<int>(title.size()), title.data(), shown.c_str());
   std::fflush(to);
 }
 
@@ -63,7 +66,9 @@ void ConsoleObserver::Finished(const merge::MergeSummary& summary) {
   const merge::FinalMessage message = merge::FinalMessageOf(summary);
   if (message.headline.empty()) return;
   PrintLine(out_, "操作提示", message.headline);
-  for (const std::string& line : message.details) std::fprintf(err_, "%s\n", line.c_str());
+  for (const std::string& line : message.details) {
+    std::fprintf(err_, "%s\n", app::EscapeControls(line).c_str());
+  }
   std::fflush(err_);
 }
 

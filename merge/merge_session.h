@@ -30,7 +30,7 @@ struct MergeRequest {
 };
 
 // The fields a message may send the user back to.
-enum class MergeField { kData, kTemplate, kOutput, kCopies };
+enum class MergeField { kData, kTemplate, kOutput, kCopies, kPrint, kPdf };
 
 // The result of one record, reported as soon as its files are complete and checked.
 struct RecordResult {
@@ -58,6 +58,7 @@ struct MergeSummary {
   std::string folder;                // where they were written
   std::vector<RecordResult> renamed;  // records whose file name differs from their text
   std::vector<std::string> notes;    // extra lines for the final message (e.g. layout hints)
+  std::string merged;                // one-file mode: the merged document ("" otherwise)
 };
 
 class MergeObserver {

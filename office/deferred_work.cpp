@@ -7,6 +7,10 @@ DeferredWork* the_owner = nullptr;
 
 void SetDeferredWork(DeferredWork* owner) { the_owner = owner; }
 
+OutputGap CheckOutput(std::string_view extension, bool pdf, bool print) {
+  return the_owner == nullptr ? OutputGap::kNone : the_owner->Check(extension, pdf, print);
+}
+
 void FlushDeferredWork(bool finish, const WaitWatch& watch) {
   if (the_owner != nullptr) the_owner->Flush(finish, watch);
 }

@@ -8,6 +8,7 @@
 #define VEXLO_OFFICE_DEFERRED_WORK_H_
 
 #include <functional>
+#include <string_view>
 
 namespace vexlo::office {
 
@@ -15,9 +16,20 @@ namespace vexlo::office {
 // the caller wants to stop waiting (the work is then cancelled).
 using WaitWatch = std::function<bool(int done, int total)>;
 
+// What stands in the way of the output a run asks for on this machine.
+enum class OutputGap {
+  kNone,
+  kNoConverter,  // the documents' format, PDF or printing needs LibreOffice, which is missing
+  kNoPrinter,    // printing is asked and there is no printer
+};
+
 class DeferredWork {
  public:
   virtual ~DeferredWork() = default;
+  // Checked before a run writes anything: documents with `extension` (".doc"), PDF, printing.
+  virtual OutputGap Check(std::string_view /*extension*/, bool /*pdf*/, bool /*print*/) const {
+    return OutputGap::kNone;
+  }
   // Writes what is held for open documents. With `finish`, also waits until every queued
   // conversion, export and print is done and checked. Raises app::RuntimeError naming the file of
   // the first failure.
@@ -29,6 +41,8 @@ class DeferredWork {
 
 // The owner in use (nullptr: none).
 void SetDeferredWork(DeferredWork* owner);
+
+OutputGap CheckOutput(std::string_view extension, bool pdf, bool print);
 
 // The one flush point.
 void FlushDeferredWork(bool finish, const WaitWatch& watch = {});

@@ -1,13 +1,19 @@
-// The merge session against recording stand-ins for the spreadsheet and the word processor: every
-// validation message and focus move, the exact order of calls in both output modes, fallback
-// names, the version check, and how failed runs leave no instance behind.
+// The merge session against recording stand-ins for the spreadsheet, the word processor and its
+// deferred output work: every validation message and focus move, the checks made before anything
+// is written, the exact order of calls in both output modes, fallback names, the version check,
+// the folder lock, cancelling, and how failed runs leave no instance and no partial file behind.
 #include "merge/merge_session.h"
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include "app/clock.h"
 #include "app/globals.h"
 #include "app/runtime_error.h"
+#include "office/deferred_work.h"
 #include "tests/merge/fake_office.h"
 #include "tests/merge/lock_holder.h"
 #include "tests/merge/recording_observer.h"
@@ -22,9 +28,31 @@ const char kTemplate[] = "Dear NAME of DEPT, your IDENTITY is ID.\n";
 const std::string kSuccess = "final 您已成功执行了操作！";
 const std::string kProgress = "progress 正在输出，可能需要较长时间，请稍候……";
 
+// The deferred output work of a server: says what is missing, counts flushes, and can fail or be
+// cancelled while the run waits for it at the end.
+class FakeDeferredWork : public office::DeferredWork {
+ public:
+  office::OutputGap gap = office::OutputGap::kNone;
+  std::string finish_error;  // raised by the final flush when set
+  int flushes = 0, finishes = 0, cancels = 0;
+
+  office::OutputGap Check(std::string_view, bool, bool) const override { return gap; }
+  void Flush(bool finish, const office::WaitWatch& watch) override {
+    if (!finish) {
+      ++flushes;
+      return;
+    }
+    ++finishes;
+    if (watch && watch(0, 1)) return;
+    if (!finish_error.empty()) throw app::RuntimeError::Output(finish_error);
+  }
+  void Cancel() override { ++cancels; }
+};
+
 class MergeSessionTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    office::SetDeferredWork(&deferred_);
     app::SetClockForTest([] { return app::LocalTime{2026, 12, 7, 15, 30, 0}; });
     std::filesystem::create_directory(out_);
     test::WriteFile(data_, "sheet");
@@ -37,7 +65,10 @@ class MergeSessionTest : public ::testing::Test {
                      {"a2", "张三"}, {"b2", "销售"}, {"c2", "7"},
                      {"a3", "李四"}, {"b3", "  "}, {"c3", "8"}};
   }
-  void TearDown() override { app::SetClockForTest(nullptr); }
+  void TearDown() override {
+    app::SetClockForTest(nullptr);
+    office::SetDeferredWork(nullptr);
+  }
 
   MergeOutcome Run() {
     observer_.log.clear();
@@ -45,6 +76,8 @@ class MergeSessionTest : public ::testing::Test {
     return RunMergeSession(request_, observer_, {excel_, word_, word2_}).outcome;
   }
   std::string Out(const std::string& name) const { return (out_ / name).string(); }
+  // The hidden name the merged document is built under.
+  std::string Temp() const { return Out(".vexlo-merge-" + std::to_string(::getpid()) + ".docx"); }
   std::string Text(const std::string& name) const { return test::ReadFile(out_ / name); }
 
   test::ScratchDir dir_;
@@ -53,6 +86,7 @@ class MergeSessionTest : public ::testing::Test {
   std::filesystem::path template_ = dir_ / "模板.docx";
   MergeRequest request_;
   test::RecordingObserver observer_;
+  FakeDeferredWork deferred_;
   test::FakeOffice office_;
   std::unique_ptr<office::oleobject> excel_, word_, word2_;
 };
@@ -168,14 +202,17 @@ TEST_F(MergeSessionTest, OneFileModeSavesFirstAndPrintsAndExportsOnce) {
   request_.one_file = true; request_.print = request_.pdf = true; request_.visible = true;
   EXPECT_EQ(Run(), MergeOutcome::kSucceeded);
   const Lines output = office_.Lines("word2 save");
-  EXPECT_EQ(output, Lines({"word2 saveas " + Out("合并输出.docx"), "word2 save", "word2 save"}));
+  // Built under a hidden name beside the final one and renamed once complete.
+  EXPECT_EQ(output, Lines({"word2 saveas " + Temp(), "word2 save", "word2 save"}));
   EXPECT_EQ(office_.Lines("word2 printout").size(), 1u);
   EXPECT_EQ(office_.Lines("word2 exportasfixedformat"),
             Lines({"word2 exportasfixedformat '" + Out("合并输出.pdf") + "' 17"}));
   EXPECT_EQ(office_.Lines("word2 add").size(), 1u);  // one output document for all records
   EXPECT_EQ(Text("合并输出.docx"), "Dear 张三 of 销售, your IDENTITY is 7.\n"
                                    "Dear 李四 of , your IDENTITY is 8.\n");
+  EXPECT_FALSE(std::filesystem::exists(Temp()));
   EXPECT_EQ(observer_.log, Lines({kProgress, "progress closed", kSuccess}));
+  EXPECT_EQ(observer_.details, Lines({"共输出 1 个文档和 1 个PDF文件，保存在“" + out_.string() + "”。"}));
 }
 
 TEST_F(MergeSessionTest, HeldMergedNamesFallBackEvenWithoutPdf) {
@@ -191,11 +228,14 @@ TEST_F(MergeSessionTest, HeldMergedNamesFallBackEvenWithoutPdf) {
             Lines({"box 错误提示|    无法创建“" + Out("合并输出.docx") + "”文件！\n文件将另存为" + doc_b + "。",
                    "box 错误提示|    无法创建“" + Out("合并输出.pdf") + "”文件！\n文件将另存为" + pdf_b + "。",
                    kSuccess}));
-  EXPECT_EQ(office_.Lines("word2 saveas"), Lines({"word2 saveas " + doc_b}));
+  EXPECT_EQ(office_.Lines("word2 saveas"), Lines({"word2 saveas " + Temp()}));
   EXPECT_EQ(Text("合并输出.docx"), "old");
+  EXPECT_EQ(Text("合并输出20261207153000.docx"), "Dear 张三 of 销售, your IDENTITY is 7.\n"
+                                                 "Dear 李四 of , your IDENTITY is 8.\n");
+  EXPECT_EQ(observer_.details.back(), "合并输出的文档保存为“合并输出20261207153000.docx”。");
 }
 
-TEST_F(MergeSessionTest, HeldRecordFileIsSavedUnderTheFallbackAndNeitherPrintedNorExported) {
+TEST_F(MergeSessionTest, HeldRecordFileIsSavedPrintedAndExportedUnderTheFallback) {
   request_.print = request_.pdf = true;
   test::WriteFile(out_ / "张三.docx", "old");
   test::LockHolder editor(Out("张三.docx"), test::LockHolder::Kind::kFcntl);
@@ -204,9 +244,14 @@ TEST_F(MergeSessionTest, HeldRecordFileIsSavedUnderTheFallbackAndNeitherPrintedN
   EXPECT_EQ(office_.Lines("word2 saveas"),
             Lines({"word2 saveas " + fallback, "word2 saveas " + Out("李四.docx")}));
   EXPECT_EQ(office_.Lines("word2 exportasfixedformat"),
-            Lines({"word2 exportasfixedformat '" + Out("李四.pdf") + "' 17"}));
-  EXPECT_EQ(office_.Lines("word2 printout").size(), 1u);
+            Lines({"word2 exportasfixedformat '" + Out("张三20261207153000.pdf") + "' 17",
+                   "word2 exportasfixedformat '" + Out("李四.pdf") + "' 17"}));
+  EXPECT_EQ(office_.Lines("word2 printout").size(), 2u);
   EXPECT_EQ(Text("张三20261207153000.docx"), "Dear 张三 of 销售, your IDENTITY is 7.\n");
+  EXPECT_EQ(Text("张三.docx"), "old");
+  EXPECT_EQ(observer_.details, Lines({"共输出 2 个文档和 2 个PDF文件，保存在“" + out_.string() + "”。",
+                                      "以下记录的文件名与记录内容不同：",
+                                      "  第 1 条“张三” → 张三20261207153000.docx"}));
 }
 
 TEST_F(MergeSessionTest, OldWordProcessorClearsThePdfBox) {
@@ -238,8 +283,8 @@ TEST_F(MergeSessionTest, UnsafeRecordNamesStayInsideTheFolderWithTheTextUnchange
   office_.cells["a3"] = "..";
   request_.pdf = true;
   EXPECT_EQ(Run(), MergeOutcome::kSucceeded);
-  EXPECT_EQ(Text(".._逃出_a_b.docx"), "Dear ../逃出/a:b of 销售, your IDENTITY is 7.\n");
-  EXPECT_TRUE(std::filesystem::exists(out_ / ".._逃出_a_b.pdf"));
+  EXPECT_EQ(Text("___逃出_a_b.docx"), "Dear ../逃出/a:b of 销售, your IDENTITY is 7.\n");
+  EXPECT_TRUE(std::filesystem::exists(out_ / "___逃出_a_b.pdf"));
   EXPECT_TRUE(std::filesystem::exists(out_ / "__.docx"));
   EXPECT_FALSE(std::filesystem::exists(dir_ / "逃出"));
 }
@@ -269,6 +314,141 @@ TEST_F(MergeSessionTest, RunTimeErrorQuitsEveryInstanceAndIsPassedOn) {
   EXPECT_EQ(office_.Lines("excel released").size(), 1u);
   EXPECT_TRUE(std::filesystem::exists(out_ / "张三.docx"));  // what was saved stays
   EXPECT_EQ(observer_.log, Lines({kProgress, "progress closed"}));
+}
+
+TEST_F(MergeSessionTest, OutputIsCheckedBeforeAnythingStartsOrIsWritten) {
+  test::WriteFile(dir_ / "文件", "x");
+  struct Case {
+    std::string folder, copies;
+    bool print, pdf;
+    office::OutputGap gap;
+    Lines expected;
+  };
+  const std::string file = (dir_ / "文件").string();
+  const std::string under_file = (dir_ / "文件" / "子").string();
+  const std::string copies = "box 操作提示|打印份数必须是 1 到 50 之间的整数！";
+  const std::vector<Case> cases = {
+      {file, "1", false, false, office::OutputGap::kNone,
+       {"box 错误提示|输出路径“" + file + "”不是文件夹！请选择一个文件夹。", "focus sle_3"}},
+      {under_file, "1", false, false, office::OutputGap::kNone,
+       {"box 错误提示|无法创建输出文件夹“" + under_file + "”！请检查路径和权限，或选择其他文件夹。",
+        "focus sle_3"}},
+      {out_.string(), "", true, false, office::OutputGap::kNone, {copies, "focus em_1"}},
+      {out_.string(), "0", true, false, office::OutputGap::kNone, {copies, "focus em_1"}},
+      {out_.string(), "51", true, false, office::OutputGap::kNone, {copies, "focus em_1"}},
+      {out_.string(), "3份", true, false, office::OutputGap::kNone, {copies, "focus em_1"}},
+      {out_.string(), "1", false, true, office::OutputGap::kNoConverter,
+       {"box 错误提示|没有找到 LibreOffice！输出PDF文件、打印和输出.docx格式的文档都需要它，"
+        "请先安装 LibreOffice。",
+        "focus cbx_4"}},
+      {out_.string(), " 2 ", true, false, office::OutputGap::kNoPrinter,
+       {"box 错误提示|没有找到可用的打印机！请先添加打印机，或取消“输出后打印”。", "focus cbx_2"}},
+  };
+  for (const Case& c : cases) {
+    request_.output_folder = c.folder;
+    request_.copies_text = c.copies;
+    request_.print = c.print;
+    request_.pdf = c.pdf;
+    deferred_.gap = c.gap;
+    EXPECT_EQ(Run(), MergeOutcome::kStopped);
+    EXPECT_EQ(observer_.log, c.expected) << c.folder << " " << c.copies;
+  }
+  EXPECT_TRUE(office_.log.empty());
+  EXPECT_TRUE(std::filesystem::is_empty(out_));
+
+  // A missing folder is made, with its parents; copies are not looked at without printing.
+  request_.output_folder = (dir_ / "新" / "文件夹").string();
+  request_.copies_text = "";
+  request_.print = request_.pdf = false;
+  deferred_.gap = office::OutputGap::kNone;
+  EXPECT_EQ(Run(), MergeOutcome::kSucceeded);
+  EXPECT_TRUE(std::filesystem::exists(dir_ / "新" / "文件夹" / "张三.docx"));
+}
+
+TEST_F(MergeSessionTest, SecondRunIntoTheSameFolderWritesNothing) {
+  const int other_run = ::open(out_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_EQ(::flock(other_run, LOCK_EX | LOCK_NB), 0);
+  EXPECT_EQ(Run(), MergeOutcome::kStopped);
+  EXPECT_EQ(observer_.log, Lines({"box 错误提示|输出文件夹“" + out_.string() +
+                                      "”正在被另一次制作使用！请等它完成后再试，或选择其他输出文件夹。",
+                                  "focus sle_3"}));
+  EXPECT_TRUE(office_.log.empty());
+  EXPECT_TRUE(std::filesystem::is_empty(out_));
+  ::close(other_run);  // the other run ends
+  EXPECT_EQ(Run(), MergeOutcome::kSucceeded);
+}
+
+TEST_F(MergeSessionTest, OutputWorkIsFlushedAfterEachRecordAndAtTheEnd) {
+  request_.pdf = true;
+  EXPECT_EQ(Run(), MergeOutcome::kSucceeded);
+  EXPECT_EQ(deferred_.flushes, 2);
+  EXPECT_EQ(deferred_.finishes, 1);
+  EXPECT_EQ(deferred_.cancels, 0);
+}
+
+TEST_F(MergeSessionTest, OutputFailingAtTheEndIsToldWithItsRecord) {
+  request_.pdf = true;
+  deferred_.finish_error = "无法输出PDF文件“" + Out("李四.pdf") + "”：LibreOffice 没有生成PDF文件";
+  try {
+    Run();
+    ADD_FAILURE() << "no error";
+  } catch (const app::RuntimeError& e) {
+    EXPECT_EQ(e.text(), "第 2 条记录“李四”：" + deferred_.finish_error);
+  }
+  EXPECT_EQ(office_.running, 0);
+  EXPECT_EQ(observer_.log, Lines({kProgress, "progress closed"}));
+}
+
+TEST_F(MergeSessionTest, FailedOneFileRunKeepsThePreviousMergedDocument) {
+  request_.one_file = true;
+  test::WriteFile(out_ / "合并输出.docx", "previous, complete");
+  office_.failing_members = {"save"};
+  try {
+    Run();
+    ADD_FAILURE() << "no error";
+  } catch (const app::RuntimeError& e) {
+    EXPECT_EQ(e.text().rfind("第 1 条记录“张三”（文件“" + Out("合并输出.docx") + "”）：", 0), 0u)
+        << e.text();
+  }
+  EXPECT_EQ(Text("合并输出.docx"), "previous, complete");
+  EXPECT_FALSE(std::filesystem::exists(Temp()));
+  EXPECT_EQ(office_.running, 0);
+}
+
+TEST_F(MergeSessionTest, CancelStopsAfterTheRecordAndKeepsWhatWasFinished) {
+  office_.cells.insert({{"a4", "王五"}, {"c4", "9"}});
+  observer_.cancel_after = 1;
+  request_.pdf = true;
+  EXPECT_EQ(Run(), MergeOutcome::kCancelled);
+  EXPECT_TRUE(std::filesystem::exists(out_ / "张三.docx"));
+  EXPECT_FALSE(std::filesystem::exists(out_ / "李四.docx"));
+  EXPECT_EQ(office_.running, 0);
+  EXPECT_GE(deferred_.cancels, 1);
+  EXPECT_EQ(observer_.Boxes(), Lines({"final 操作已取消。"}));
+  EXPECT_EQ(observer_.details, Lines({"已完成的 1 个文档，保存在“" + out_.string() + "”。"}));
+
+  // One file: the unfinished merged document goes, the previous one stays.
+  request_.one_file = true;
+  test::WriteFile(out_ / "合并输出.docx", "previous");
+  EXPECT_EQ(Run(), MergeOutcome::kCancelled);
+  EXPECT_EQ(Text("合并输出.docx"), "previous");
+  EXPECT_FALSE(std::filesystem::exists(Temp()));
+  EXPECT_EQ(observer_.details, Lines({"已完成的 0 个文档，保存在“" + out_.string() + "”。"}));
+
+  // While the run waits for its output work at the end.
+  observer_.cancel_after = 3;
+  request_.one_file = false;
+  deferred_.cancels = 0;
+  EXPECT_EQ(Run(), MergeOutcome::kCancelled);
+  EXPECT_GE(deferred_.cancels, 1);
+  EXPECT_TRUE(std::filesystem::exists(out_ / "王五.docx"));
+}
+
+TEST_F(MergeSessionTest, StaleMergedDocumentOfARunThatDiedIsRemoved) {
+  request_.one_file = true;
+  test::WriteFile(out_ / ".vexlo-merge-99999.docx", "half of a run killed earlier");
+  EXPECT_EQ(Run(), MergeOutcome::kSucceeded);
+  EXPECT_FALSE(std::filesystem::exists(out_ / ".vexlo-merge-99999.docx"));
 }
 
 }  // namespace

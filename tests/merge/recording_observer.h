@@ -1,6 +1,6 @@
 // RecordingObserver: watches a merge run in the tests. Records what the user would see as lines of
 // text ("box 标题|正文", "focus sle_1", "pdf off", "progress 文本", "progress closed",
-// "final 标题行" plus its detail lines), keeps each record's result and the summary, and asks the
+// "final 标题行", its detail lines apart), keeps each record's result and the summary, and asks the
 // run to stop once a given number of records is done.
 #ifndef VEXLO_TESTS_MERGE_RECORDING_OBSERVER_H_
 #define VEXLO_TESTS_MERGE_RECORDING_OBSERVER_H_
@@ -17,6 +17,7 @@ class RecordingObserver : public merge::MergeObserver {
   std::vector<std::string> log;
   std::vector<merge::RecordResult> records;
   merge::MergeSummary summary;
+  std::vector<std::string> details;  // the lines below the final message
   int progress_calls = 0;
   int total_records = -1;
   int cancel_after = -1;  // records done before CancelRequested answers true; -1 = never
@@ -34,7 +35,7 @@ class RecordingObserver : public merge::MergeObserver {
     log.push_back("box " + std::string(title) + "|" + std::string(text));
   }
   void Focus(merge::MergeField field) override {
-    static const char* kNames[] = {"sle_1", "sle_2", "sle_3", "em_1"};
+    static const char* kNames[] = {"sle_1", "sle_2", "sle_3", "em_1", "cbx_2", "cbx_4"};
     log.push_back(std::string("focus ") + kNames[static_cast<int>(field)]);
   }
   void PdfTurnedOff() override { log.push_back("pdf off"); }
@@ -52,9 +53,8 @@ class RecordingObserver : public merge::MergeObserver {
     summary = s;
     const merge::FinalMessage message = merge::FinalMessageOf(s);
     if (message.headline.empty()) return;
-    std::string text = "final " + message.headline;
-    for (const std::string& line : message.details) text += "\n" + line;
-    log.push_back(text);
+    log.push_back("final " + message.headline);
+    details = message.details;
   }
 };
 

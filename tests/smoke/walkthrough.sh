@@ -114,7 +114,7 @@ import -window "$final" "$out/final.png"
 message=$(grep -a 'vexlo: 操作提示:' "$out/vexlo.log" | tail -n1 || true)
 made=$(find "$out/example-out" -maxdepth 1 -name '*.doc' | wc -l)
 [ "$made" -gt 0 ] || fail "the example run wrote nothing"
-grep -aq "共生成 $made 个文档，保存在“$out/example-out”" "$out/vexlo.log" ||
+grep -aq "共输出 $made 个文档，保存在“$out/example-out”" "$out/vexlo.log" ||
   fail "the final message does not name $made documents in $out/example-out: $message"
 xdotool windowfocus --sync "$final" key Escape
 wait_gone '^操作提示$' 5 || fail "Esc did not close the final message"
@@ -145,7 +145,7 @@ stopped=$(wait_window '^操作提示$' 30)
 [ -n "$stopped" ] || fail "no message after stopping"
 kept=$(find "$out/long-out" -maxdepth 1 -name '*.docx' | wc -l)
 [ "$kept" -gt 0 ] && [ "$kept" -lt 999 ] || fail "$kept documents after stopping"
-grep -aq "已生成的 $kept 个文档保留在“$out/long-out”" "$out/vexlo.log" ||
+grep -aq "已完成的 $kept 个文档，保存在“$out/long-out”" "$out/vexlo.log" ||
   fail "the stop message does not name the $kept documents kept: $(grep -a 'vexlo:' "$out/vexlo.log" | tail -n1)"
 for f in "$out"/long-out/*.docx; do unzip -tqq "$f" >/dev/null || fail "$f is not complete"; done
 [ -z "$(find "$out/long-out" -mindepth 1 ! -name '*.docx')" ] || fail "leftovers in the output folder"

@@ -169,38 +169,6 @@ TEST(GenerationWindowTest, HighlightsTheRecordAndDrawsPagesAtMostEveryInterval) 
 namespace vexlo::ui {
 namespace {
 
-merge::MergeSummary Summary(merge::MergeOutcome outcome, int documents, int pdfs) {
-  merge::MergeSummary s;
-  s.outcome = outcome;
-  s.documents = documents;
-  s.pdfs = pdfs;
-  s.folder = "/home/me/输出";
-  return s;
-}
-
-TEST(FinalMessageTest, NamesTheCountAndTheFolder) {
-  EXPECT_EQ(FinalMessage(Summary(merge::MergeOutcome::kSucceeded, 3, 0)),
-            "您已成功执行了操作！\n共生成 3 个文档，保存在“/home/me/输出”。");
-  EXPECT_EQ(FinalMessage(Summary(merge::MergeOutcome::kSucceeded, 999, 999)),
-            "您已成功执行了操作！\n共生成 999 个文档和 999 个PDF文件，保存在“/home/me/输出”。");
-  EXPECT_EQ(FinalMessage(Summary(merge::MergeOutcome::kCancelled, 12, 0)),
-            "输出已停止。\n已生成的 12 个文档保留在“/home/me/输出”。");
-  // A run that ended with a message of its own gets no second one.
-  EXPECT_EQ(FinalMessage(Summary(merge::MergeOutcome::kStopped, 0, 0)), "");
-
-  merge::MergeSummary renamed = Summary(merge::MergeOutcome::kSucceeded, 20, 0);
-  for (int i = 1; i <= 12; ++i) {
-    renamed.renamed.push_back({i, i + 1, "a/b", "/home/me/输出/a_b(" + std::to_string(i) + ").docx"});
-  }
-  renamed.notes = {"附注"};
-  const std::string text = FinalMessage(renamed);
-  EXPECT_NE(text.find("第 1 条“a/b”→“a_b(1).docx”"), std::string::npos);
-  EXPECT_NE(text.find("第 10 条"), std::string::npos);
-  EXPECT_EQ(text.find("第 11 条"), std::string::npos);  // the list stays short
-  EXPECT_NE(text.find("……共 12 条"), std::string::npos);
-  EXPECT_EQ(text.substr(text.size() - 7), "\n附注");
-}
-
 class ProgressDisplayTest : public ::testing::Test {
  protected:
   test::ScriptedHost host_;

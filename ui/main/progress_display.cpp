@@ -12,7 +12,8 @@
 #include <cstdio>
 
 #include "app/host.h"
-#include "merge/w_msg.h"
+#include "app/shown_text.h"
+#include "ui/main/w_msg.h"
 #include "ui/chrome/shell_open.h"
 #include "ui/main/generation_window.h"
 #include "ui/main/progress_overlay.h"
@@ -24,43 +25,7 @@ QString Q(std::string_view s) {
   return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
-// The folder as the user chose it, else the start-up folder the run used.
-std::string ShownFolder(const merge::MergeSummary& summary) {
-  return QFileInfo(QString::fromStdString(summary.folder)).absoluteFilePath().toStdString();
-}
-
 }  // namespace
-
-std::string FinalMessage(const merge::MergeSummary& summary) {
-  std::string text;
-  const std::string counts =
-      std::to_string(summary.documents) + " 个文档" +
-      (summary.pdfs > 0 ? "和 " + std::to_string(summary.pdfs) + " 个PDF文件" : std::string());
-  switch (summary.outcome) {
-    case merge::MergeOutcome::kSucceeded:
-      text = "您已成功执行了操作！\n共生成 " + counts + "，保存在“" + ShownFolder(summary) + "”。";
-      break;
-    case merge::MergeOutcome::kCancelled:
-      text = "输出已停止。\n已生成的 " + counts + "保留在“" + ShownFolder(summary) + "”。";
-      break;
-    case merge::MergeOutcome::kStopped:
-      return {};
-  }
-  if (!summary.renamed.empty()) {
-    text += "\n\n以下记录的文件名与第一列的内容不同：";
-    std::size_t shown = 0;
-    for (const merge::RecordResult& r : summary.renamed) {
-      if (++shown > 10) {
-        text += "\n……共 " + std::to_string(summary.renamed.size()) + " 条";
-        break;
-      }
-      text += "\n第 " + std::to_string(r.index) + " 条“" + r.name + "”→“" +
-              QFileInfo(Q(r.document)).fileName().toStdString() + "”";
-    }
-  }
-  for (const std::string& note : summary.notes) text += "\n" + note;
-  return text;
-}
 
 ProgressDisplay::ProgressDisplay(QWidget* owner, merge::MergeRequest request)
     : owner_(owner), request_(std::move(request)) {}
@@ -72,7 +37,7 @@ QWidget* ProgressDisplay::progress_window() const { return progress_; }
 void ProgressDisplay::Opened(std::string_view text, int total) {
   Closed();
   started_ = std::chrono::steady_clock::now();
-  auto* window = new merge::w_msg;
+  auto* window = new w_msg;
   progress_ = window;
   window->setWindowTitle("正在输出");
   // While it is up only it (and the generation window it owns) takes input.
@@ -166,7 +131,7 @@ void ProgressDisplay::Closed() {
   if (progress_ == nullptr) return;
   if (generation_ != nullptr) generation_->RefreshPage(std::chrono::steady_clock::now(), true);
   progress_->removeEventFilter(this);
-  auto* window = static_cast<merge::w_msg*>(progress_.data());
+  auto* window = static_cast<w_msg*>(progress_.data());
   progress_ = nullptr;
   overlay_ = nullptr;
   generation_ = nullptr;  // owned by the progress window
@@ -175,8 +140,11 @@ void ProgressDisplay::Closed() {
 
 void ProgressDisplay::Finished(const merge::MergeSummary& summary) {
   Closed();
-  const std::string text = FinalMessage(summary);
-  if (text.empty()) return;
+  const merge::FinalMessage message = merge::FinalMessageOf(summary);
+  if (message.headline.empty()) return;
+  std::string text = message.headline;
+  for (const std::string& line : message.details) text += "\n" + line;
+  text = app::EscapeControls(text);
   // Echoed for whoever watches the program's output (support, the walkthrough test).
   std::fprintf(stderr, "vexlo: 操作提示: %s\n", text.c_str());
   QMessageBox box(QMessageBox::Information, "操作提示", Q(text), QMessageBox::Ok, owner_);
@@ -189,7 +157,7 @@ void ProgressDisplay::Finished(const merge::MergeSummary& summary) {
   box.setEscapeButton(box.button(QMessageBox::Ok));
   box.exec();
   if (open != nullptr && box.clickedButton() == open) {
-    const std::string folder = ShownFolder(summary);
+    const std::string folder = summary.folder;
     if (!shellexecute(folder)) {
       app::host().MessageBox("错误提示", "无法打开文件夹“" + folder +
                                             "”：没有找到桌面的文件管理器（xdg-open）。");

@@ -24,9 +24,6 @@ namespace vexlo::ui {
 class GenerationWindow;
 class ProgressOverlay;
 
-// The text of the final message for `summary`; "" when the run ended with a message of its own.
-std::string FinalMessage(const merge::MergeSummary& summary);
-
 class ProgressDisplay : public QObject {
  public:
   static constexpr std::chrono::milliseconds kPumpInterval{40};

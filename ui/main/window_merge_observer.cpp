@@ -5,6 +5,7 @@
 #include <QLineEdit>
 
 #include "app/host.h"
+#include "app/shown_text.h"
 #include "ui/main/w_msg.h"
 #include "ui/main/w_vexlo.h"
 
@@ -15,8 +16,9 @@ WindowMergeObserver::WindowMergeObserver(w_vexlo& window, const merge::MergeRequ
 
 WindowMergeObserver::~WindowMergeObserver() { ProgressClosed(); }
 
+// Names and paths from files are shown with their control characters escaped.
 void WindowMergeObserver::Message(std::string_view title, std::string_view text) {
-  app::host().MessageBox(title, text);
+  app::host().MessageBox(title, app::EscapeControls(text));
 }
 
 void WindowMergeObserver::Focus(merge::MergeField field) {
@@ -26,6 +28,8 @@ void WindowMergeObserver::Focus(merge::MergeField field) {
     case merge::MergeField::kTemplate: target = window_.sle_2; break;
     case merge::MergeField::kOutput: target = window_.sle_3; break;
     case merge::MergeField::kCopies: target = window_.em_1; break;
+    case merge::MergeField::kPrint: target = window_.cbx_2; break;
+    case merge::MergeField::kPdf: target = window_.cbx_4; break;
   }
   if (target != nullptr) target->setFocus(Qt::OtherFocusReason);
 }

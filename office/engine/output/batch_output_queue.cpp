@@ -66,7 +66,8 @@ bool MoveInto(const std::string& from, const std::string& to, std::string& error
   fs::rename(from, to, ec);
   if (!ec) return true;
   const fs::path target(to);
-  const fs::path part = target.parent_path() / ("." + target.filename().string() + ".part");
+  // A short name of its own, so that a long PDF name never makes the copy fail.
+  const fs::path part = target.parent_path() / (".vexlo-" + std::to_string(::getpid()) + ".part");
   fs::copy_file(from, part, fs::copy_options::overwrite_existing, ec);
   if (!ec) fs::rename(part, target, ec);
   if (ec) {

@@ -1,5 +1,6 @@
 #include "office/engine/word/deferred_output.h"
 
+#include "office/engine/output/cups_printer.h"
 #include "office/engine/output/output_queue.h"
 #include "office/engine/soffice/soffice.h"
 #include "office/engine/word/doc_conversion.h"
@@ -10,6 +11,16 @@ namespace {
 
 class WordDeferred : public office::DeferredWork {
  public:
+  office::OutputGap Check(std::string_view extension, bool pdf, bool print) const override {
+    // PDF and printing go through LibreOffice (a print is a PDF first), and so do .doc outputs.
+    const bool converts = IsConvertedExtension(ExtensionOf("x" + std::string(extension)));
+    if ((converts || pdf || print) && SofficeProgram().empty()) {
+      return office::OutputGap::kNoConverter;
+    }
+    if (print && DefaultPrinter().empty()) return office::OutputGap::kNoPrinter;
+    return office::OutputGap::kNone;
+  }
+
   void Flush(bool finish, const office::WaitWatch& watch) override {
     FlushHeldSaves();
     if (!finish) return;

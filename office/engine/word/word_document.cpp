@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "app/runtime_error.h"
+#include "app/shown_text.h"
 #include "office/engine/output/output_queue.h"
 #include "office/engine/package/atomic_file.h"
 #include "office/engine/word/doc_conversion.h"
@@ -194,11 +195,23 @@ void WordDocument::Close() {
 }
 
 std::string WordDocument::TakeSnapshot() {
-  // One private folder per process; the output queue deletes each snapshot when done with it.
-  static const std::string folder = MakeTempFolder();
+  // One private folder per process, removed when the program ends; the output queue deletes
+  // each snapshot when done with it.
+  struct OwnedFolder {
+    std::string path = MakeTempFolder();
+    ~OwnedFolder() {
+      std::error_code ec;
+      if (!path.empty()) std::filesystem::remove_all(path, ec);
+    }
+  };
+  static const OwnedFolder owned;
+  const std::string& folder = owned.path;
   static unsigned counter = 0;
   if (folder.empty()) throw RuntimeError::Output("无法创建临时文件夹，不能导出或打印");
-  std::string base = path_.empty() ? name_ : std::filesystem::path(path_).stem().string();
+  // The name (it titles the print job) is cut short enough for any file system.
+  constexpr std::size_t kBaseMax = 200;
+  const std::string base(app::Utf8Prefix(
+      path_.empty() ? name_ : std::filesystem::path(path_).stem().string(), kBaseMax));
   const std::string file =
       (std::filesystem::path(folder) / (std::to_string(++counter) + "_" + base + ".docx")).string();
   const std::string bytes = model_.PackageBytes(".docx");
