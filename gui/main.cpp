@@ -31,6 +31,8 @@ int main(int argc, char** argv) {
   ui::SetPagePreview(std::make_unique<ui::TextPagePreview>(
       [](const std::string& path) { return ui::DocxParagraphs(path); }));
   ui::SetTemplateReader([](const std::string& path) { return ui::TemplateParagraphs(path); });
+  // The windows repaint while LibreOffice converts on the UI thread.
+  engine::SetConversionWaitHook([] { app::host().KeepAlive(-1, -1); });
   qt.setWindowIcon(ui::ApplicationIcon());
 
   engine::RegisterEmbeddedServers();

@@ -126,12 +126,10 @@ choose 552 314 '^请选择输出目录$' "$out/long-out"
 xdotool windowfocus --sync "$main" key Return
 progress=$(wait_window '^正在输出$' 30)
 [ -n "$progress" ] || fail "the long run did not start"
-for _ in $(seq 1 600); do
-  [ "$(find "$out/long-out" -maxdepth 1 -name '*.docx' | wc -l)" -ge 20 ] && break
-  sleep 0.1
-done
-import -window "$progress" "$out/progress-1.png"
+# (documents are written as records finish, but checked and moved into place in batches)
 sleep 1
+import -window "$progress" "$out/progress-1.png"
+sleep 1.5
 import -window "$progress" "$out/progress-2.png"
 import -window root "$out/generation.png"
 cp "$out/progress-2.png" "$out/progress.png"

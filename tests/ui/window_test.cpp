@@ -174,9 +174,10 @@ TEST_F(WindowTest, CopiesFieldStaysWithinOneToFifty) {
 TEST_F(WindowTest, TabReachesEveryButtonRowByRowAndMarksTheFocus) {
   w_vexlo w;
   w.show();
+  w.OpenWindow();
   QApplication::setActiveWindow(&w);
   ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-  w.sle_1->setFocus(Qt::OtherFocusReason);
+  ASSERT_EQ(QApplication::focusWidget(), w.sle_1);  // where Enter starts the run
   QWidget* mark = nullptr;
   for (QWidget* c : w.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
     if (c->objectName().isEmpty() && c->testAttribute(Qt::WA_TransparentForMouseEvents)) mark = c;

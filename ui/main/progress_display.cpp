@@ -25,7 +25,13 @@ QString Q(std::string_view s) {
   return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
+ProgressDisplay* active_display = nullptr;
+
 }  // namespace
+
+ProgressDisplay* ProgressDisplay::Active() { return active_display; }
+
+void ProgressDisplay::Repaint() { Pump(false, false); }
 
 ProgressDisplay::ProgressDisplay(QWidget* owner, merge::MergeRequest request)
     : owner_(owner), request_(std::move(request)) {}
@@ -37,6 +43,7 @@ QWidget* ProgressDisplay::progress_window() const { return progress_; }
 void ProgressDisplay::Opened(std::string_view text, int total) {
   Closed();
   started_ = std::chrono::steady_clock::now();
+  active_display = this;
   auto* window = new w_msg;
   progress_ = window;
   window->setWindowTitle("正在输出");
@@ -94,15 +101,17 @@ bool ProgressDisplay::CancelRequested() {
   return cancel_;
 }
 
-void ProgressDisplay::Pump(bool force) {
+void ProgressDisplay::Pump(bool force, bool input) {
   if (progress_ == nullptr) return;
   const auto now = std::chrono::steady_clock::now();
-  if (!force && !stop_asked_ && now - last_pump_ < kPumpInterval) return;
+  if (!force && !(input && stop_asked_) && now - last_pump_ < kPumpInterval) return;
   last_pump_ = now;
   overlay_->SetElapsed(std::chrono::duration_cast<std::chrono::milliseconds>(now - started_));
   if (generation_ != nullptr) generation_->RefreshPage(now);
-  QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  if (stop_asked_ && !asking_ && !cancel_) {
+  QCoreApplication::processEvents(input ? QEventLoop::AllEvents
+                                        : QEventLoop::ExcludeUserInputEvents,
+                                  20);
+  if (input && stop_asked_ && !asking_ && !cancel_) {
     asking_ = true;
     cancel_ = app::host().AskYesNo("操作提示", "是否停止输出？");
     asking_ = false;
@@ -128,6 +137,7 @@ bool ProgressDisplay::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void ProgressDisplay::Closed() {
+  if (active_display == this) active_display = nullptr;
   if (progress_ == nullptr) return;
   if (generation_ != nullptr) generation_->RefreshPage(std::chrono::steady_clock::now(), true);
   progress_->removeEventFilter(this);

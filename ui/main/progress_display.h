@@ -40,6 +40,12 @@ class ProgressDisplay : public QObject {
   void Closed();
   void Finished(const merge::MergeSummary& summary);
 
+  // The display of the run in progress, or null; a long step without reports of the run
+  // (a conversion) keeps it painted through Repaint().
+  static ProgressDisplay* Active();
+  // Repaints the windows (the time goes on) without taking input.
+  void Repaint();
+
   QWidget* progress_window() const;
   GenerationWindow* generation_window() const { return generation_; }
   ProgressOverlay* overlay() const { return overlay_; }
@@ -51,7 +57,7 @@ class ProgressDisplay : public QObject {
  private:
   // Lets the windows repaint and take input when kPumpInterval has passed (or `force`), then
   // asks about stopping when the user pressed Esc or closed the window.
-  void Pump(bool force = false);
+  void Pump(bool force = false, bool input = true);
   void PlaceWindows();
 
   QWidget* owner_;

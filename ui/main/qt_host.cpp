@@ -8,6 +8,7 @@
 #include <QMessageBox>
 
 #include "ui/chrome/shell_open.h"
+#include "ui/main/progress_display.h"
 
 namespace vexlo::ui {
 namespace {
@@ -115,6 +116,7 @@ void QtHost::ShellOpenFolder(std::string_view folder) {
 }
 
 void QtHost::KeepAlive(int, int) {
+  if (ProgressDisplay* display = ProgressDisplay::Active()) return display->Repaint();
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 

@@ -348,6 +348,9 @@ void w_vexlo::OpenWindow() {
     move(area.center() - QPoint(width() / 2, height() / 2));
   }
   show();
+  // The first stop of the tab order, not whichever control was made first (the web panel would
+  // keep Enter for its links).
+  sle_1->setFocus(Qt::OtherFocusReason);
 }
 
 void w_vexlo::open() {

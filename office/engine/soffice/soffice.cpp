@@ -3,7 +3,9 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QThread>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QUrl>
@@ -17,7 +19,14 @@ namespace {
 std::mutex running_mutex;
 std::set<pid_t> running_groups;
 
+std::function<void()>& WaitHook() {
+  static std::function<void()> hook;
+  return hook;
+}
+
 }  // namespace
+
+void SetConversionWaitHook(std::function<void()> hook) { WaitHook() = std::move(hook); }
 
 void EndRunningConversions() {
   std::lock_guard lock(running_mutex);
@@ -70,7 +79,20 @@ SofficeResult RunSofficeConvert(const std::vector<std::string>& inputs, std::str
     std::lock_guard lock(running_mutex);
     running_groups.insert(static_cast<pid_t>(pid));
   }
-  const bool finished = process.waitForFinished(static_cast<int>(timeout.count()));
+  bool finished = false;
+  const QCoreApplication* app = QCoreApplication::instance();
+  if (WaitHook() && app != nullptr && QThread::currentThread() == app->thread()) {
+    // On the main thread: wait in slices and let the windows repaint in between.
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!(finished = process.waitForFinished(100)) &&
+           process.state() != QProcess::NotRunning && std::chrono::steady_clock::now() < deadline) {
+      WaitHook()();
+    }
+    // A process that ended between two slices has finished, not timed out.
+    finished = finished || process.state() == QProcess::NotRunning;
+  } else {
+    finished = process.waitForFinished(static_cast<int>(timeout.count()));
+  }
   if (pid > 0) {
     std::lock_guard lock(running_mutex);
     running_groups.erase(static_cast<pid_t>(pid));

@@ -5,6 +5,7 @@
 #define VEXLO_OFFICE_ENGINE_SOFFICE_SOFFICE_H_
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,6 +31,10 @@ SofficeResult RunSofficeConvert(const std::vector<std::string>& inputs, std::str
                                 const std::string& out_dir, const std::string& profile_dir,
                                 std::chrono::milliseconds timeout = std::chrono::minutes(5),
                                 const std::vector<std::string>& extra_env = {});
+
+// Called about every 100 ms while a conversion started on the main thread runs, so that the
+// program's windows can repaint during the wait (the window installs one). Empty: none.
+void SetConversionWaitHook(std::function<void()> hook);
 
 // Ends every conversion running now, in any thread, with its whole process group; those calls
 // return without their outputs. Used when a run is cancelled.
