@@ -6,6 +6,7 @@
 #include "app/event_guard.h"
 #include "app/host.h"
 #include "app/post_queue.h"
+#include "app/version.h"
 #include "cli/cli_options.h"
 #include "cli/console_host.h"
 #include "merge/blank.h"
@@ -51,6 +52,10 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
   }
   if (options->help) {
     std::fputs(HelpText().c_str(), out);
+    return kExitSuccess;
+  }
+  if (options->version) {
+    std::fprintf(out, "vexlo-merge %s\n", app::Version());
     return kExitSuccess;
   }
 
