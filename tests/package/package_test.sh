@@ -108,8 +108,9 @@ shots=$1; shift
 export QT_QPA_PLATFORM=xcb
 xdotool mousemove 0 0
 while [ $# -gt 0 ]; do
-  name=$1 exe=$2 dir=$3; shift 3
-  (cd "$dir" && exec "$exe") >"$shots/$name.log" 2>&1 &
+  name=$1 exe=$2 dir=$3 files=$4; shift 4
+  # shellcheck disable=SC2086  # FILES: space-separated paths without spaces, or nothing
+  (cd "$dir" && exec "$exe" $files) >"$shots/$name.log" 2>&1 &
   pid=$!
   id="" size=""
   for _ in $(seq 1 100); do
@@ -133,9 +134,10 @@ INNER
 home_log_before=$(stat -c %s "$HOME/AppError.txt" 2>/dev/null || echo none)
 mkdir -p "$elsewhere/empty"
 env -u QT_QPA_PLATFORM xvfb-run -a -s "-screen 0 1024x768x24" bash -c "$inner" inner "$shots" \
-  build "$build/vexlo" "$elsewhere/empty" \
-  installed /usr/bin/vexlo "$HOME" \
-  unpacked "$root/usr/bin/vexlo" "$elsewhere/empty"
+  build "$build/vexlo" "$elsewhere/empty" "" \
+  installed /usr/bin/vexlo "$HOME" "" \
+  unpacked "$root/usr/bin/vexlo" "$elsewhere/empty" "" \
+  opened /usr/bin/vexlo "$HOME" "/usr/share/vexlo/示例/数据.xls /usr/share/vexlo/示例/模板.doc"
 [ "$(stat -c %s "$HOME/AppError.txt" 2>/dev/null || echo none)" = "$home_log_before" ] ||
   fail "the installed vexlo logged a run-time error"
 
@@ -160,4 +162,16 @@ for region in "${regions[@]}"; do
   done
 done
 echo "window: the ten picture buttons and the web panel match the build tree's (installed and unpacked)"
+
+# Started with a workbook and a template, as the desktop entry passes them: both fields show text
+# where the window started without them has none.
+for field in "sle_1 224 185 301 21" "sle_2 224 265 301 21"; do
+  read -r control x y w h <<<"$field"
+  for name in installed opened; do
+    convert "$shots/$name.png" -crop "${w}x${h}+$x+$y" +repage "$shots/$name-$control.png"
+  done
+  differing=$(compare -metric AE "$shots/installed-$control.png" "$shots/opened-$control.png" null: 2>&1 || true)
+  [ "$differing" -gt 50 ] || fail "$control does not show the file vexlo was started with"
+done
+echo "window: started with the examples, the data and template fields show them"
 echo "package test passed"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# window_smoke.sh VEXLO SOURCE_DIR OUT_DIR: starts VEXLO under Xvfb in a folder laid out like an
-# installation (resource/, html/, 示例/ beside it), waits for its window to be fitted to 712 × 508,
+# window_smoke.sh VEXLO SOURCE_DIR OUT_DIR: starts VEXLO under Xvfb in an empty folder (it finds
+# its own files beside the executable), waits for its window to be fitted to 712 × 508,
 # saves OUT_DIR/vexlo.png (the window) and OUT_DIR/screen.png, then drags the window by its
 # background and by a field and presses the close button. Fails when the window is missing or has
 # another size, when a drag does the wrong thing, when the close button does not end the program,
@@ -9,7 +9,6 @@ set -euo pipefail
 vexlo=$1 src=$2 out=$3
 rm -rf "$out"
 mkdir -p "$out/run"
-for d in resource html 示例; do ln -s "$src/$d" "$out/run/$d"; done
 
 inner=$(cat <<'INNER'
 set -euo pipefail
