@@ -6,6 +6,7 @@
 # (root only; exit 77 = skipped otherwise) and removes it again unless it was installed before.
 set -euo pipefail
 build=$1 version=$2 out=$3
+support=$(cd "$(dirname "${BASH_SOURCE[0]}")/../support" && pwd)
 if [ "$(id -u)" -ne 0 ]; then echo "skipped: installing the package needs root"; exit 77; fi
 rm -rf "$out"
 mkdir -p "$out"
@@ -104,7 +105,7 @@ shots="$out/shots"
 mkdir -p "$shots"
 inner=$(cat <<'INNER'
 set -euo pipefail
-shots=$1; shift
+shots=$1; source "$2"; shift 2
 export QT_QPA_PLATFORM=xcb
 xdotool mousemove 0 0
 while [ $# -gt 0 ]; do
@@ -112,33 +113,24 @@ while [ $# -gt 0 ]; do
   # shellcheck disable=SC2086  # FILES: space-separated paths without spaces, or nothing
   (cd "$dir" && exec "$exe" $files) >"$shots/$name.log" 2>&1 &
   pid=$!
-  id="" size=""
-  for _ in $(seq 1 100); do
-    id=$(xdotool search --onlyvisible --name '^vexlo$' 2>/dev/null | head -n1 || true)
-    if [ -n "$id" ]; then
-      size=$(xwininfo -id "$id" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}')
-      [ "$size" = "712x508" ] && break
-    fi
-    sleep 0.2
-  done
+  vexlo_window_wait
   [ "$size" = "712x508" ] || { echo "$name: no 712x508 window"; cat "$shots/$name.log"; exit 1; }
   sleep 1.5  # the web panel and the start-up check
-  at=$(xwininfo -id "$id" | awk '/Absolute upper-left X:/ {x=$4} /Absolute upper-left Y:/ {y=$4} END {print x "+" y}')
-  import -window root "$shots/$name-screen.png"
-  convert "$shots/$name-screen.png" -crop "712x508+$at" +repage "$shots/$name.png"
+  vexlo_window_capture "$id" "$shots/$name-screen.png" "$shots/$name.png"
   kill "$pid"
   wait "$pid" 2>/dev/null || true
 done
 INNER
 )
-home_log_before=$(stat -c %s "$HOME/AppError.txt" 2>/dev/null || echo none)
+home=${HOME:-$(getent passwd "$(id -u)" | cut -d: -f6)}
+home_log_before=$(stat -c %s "$home/AppError.txt" 2>/dev/null || echo none)
 mkdir -p "$elsewhere/empty"
-env -u QT_QPA_PLATFORM xvfb-run -a -s "-screen 0 1024x768x24" bash -c "$inner" inner "$shots" \
+env -u QT_QPA_PLATFORM xvfb-run -a -s "-screen 0 1024x768x24" bash -c "$inner" inner "$shots" "$support/vexlo_window.sh" \
   build "$build/vexlo" "$elsewhere/empty" "" \
-  installed /usr/bin/vexlo "$HOME" "" \
+  installed /usr/bin/vexlo "$home" "" \
   unpacked "$root/usr/bin/vexlo" "$elsewhere/empty" "" \
-  opened /usr/bin/vexlo "$HOME" "/usr/share/vexlo/示例/数据.xls /usr/share/vexlo/示例/模板.doc"
-[ "$(stat -c %s "$HOME/AppError.txt" 2>/dev/null || echo none)" = "$home_log_before" ] ||
+  opened /usr/bin/vexlo "$home" "/usr/share/vexlo/示例/数据.xls /usr/share/vexlo/示例/模板.doc"
+[ "$(stat -c %s "$home/AppError.txt" 2>/dev/null || echo none)" = "$home_log_before" ] ||
   fail "the installed vexlo logged a run-time error"
 
 # The ten picture buttons and the web panel (x, y, width, height in the window).
