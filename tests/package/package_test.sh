@@ -81,8 +81,13 @@ cleanup() {
   fi
 }
 trap cleanup EXIT
-DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
-  -o DPkg::Lock::Timeout=120 "$deb" >"$out/apt.log" 2>&1 || { cat "$out/apt.log"; fail "apt install"; }
+# Another apt may hold its locks for a while: try again for up to two minutes.
+for try in $(seq 1 24); do
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --reinstall --no-install-recommends \
+    -o DPkg::Lock::Timeout=5 "$deb" >"$out/apt.log" 2>&1 && break
+  grep -qi 'lock' "$out/apt.log" && [ "$try" -lt 24 ] || { cat "$out/apt.log"; fail "apt install"; }
+  sleep 5
+done
 [ "$(command -v vexlo)" = /usr/bin/vexlo ] || fail "vexlo is not /usr/bin/vexlo on the PATH"
 
 # --- the installed programs, from a folder without the project's files ---------------------
@@ -115,8 +120,15 @@ while [ $# -gt 0 ]; do
   pid=$!
   vexlo_window_wait
   [ "$size" = "712x508" ] || { echo "$name: no 712x508 window"; cat "$shots/$name.log"; exit 1; }
-  sleep 1.5  # the web panel and the start-up check
+  # The web panel and the start-up check: the window counts as settled when two captures half a
+  # second apart are the same.
   vexlo_window_capture "$id" "$shots/$name-screen.png" "$shots/$name.png"
+  for _ in $(seq 1 20); do
+    sleep 0.5
+    cp "$shots/$name.png" "$shots/$name-before.png"
+    vexlo_window_capture "$id" "$shots/$name-screen.png" "$shots/$name.png"
+    [ "$(compare -metric AE "$shots/$name-before.png" "$shots/$name.png" null: 2>&1 || true)" = 0 ] && break
+  done
   kill "$pid"
   wait "$pid" 2>/dev/null || true
 done
