@@ -11,12 +11,13 @@ if [ "$(id -u)" -ne 0 ]; then echo "skipped: installing the package needs root";
 rm -rf "$out"
 mkdir -p "$out"
 fail() { echo "FAIL: $*" >&2; exit 1; }
+say() { echo "$* [${SECONDS} s]"; }
 
 # --- build ---------------------------------------------------------------------------------
 cpack --config "$build/CPackConfig.cmake" -B "$out/cpack" >"$out/cpack.log" 2>&1 ||
   { cat "$out/cpack.log"; fail "cpack"; }
 deb=$(ls "$out"/cpack/vexlo_"$version"_*.deb)
-echo "package: $(basename "$deb"), $(du -k "$deb" | cut -f1) KiB"
+say "package: $(basename "$deb"), $(du -k "$deb" | cut -f1) KiB"
 
 # --- contents ------------------------------------------------------------------------------
 dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|' >"$out/files"
@@ -68,7 +69,7 @@ appstreamcli validate --no-net "$root/usr/share/metainfo/org.vexlo.vexlo.metainf
   fail "appstreamcli validate"
 lintian --allow-root --fail-on error --tag-display-limit 0 -j 2 "$deb" >"$out/lintian.txt" 2>&1 ||
   { cat "$out/lintian.txt"; fail "lintian reports errors"; }
-echo "lintian: $(grep -c '^E:' "$out/lintian.txt" || true) errors, $(grep -c '^W:' "$out/lintian.txt" || true) warnings"
+say "lintian: $(grep -c '^E:' "$out/lintian.txt" || true) errors, $(grep -c '^W:' "$out/lintian.txt" || true) warnings"
 grep '^W:' "$out/lintian.txt" || true
 
 # --- install -------------------------------------------------------------------------------
@@ -103,7 +104,7 @@ vexlo-merge --data /usr/share/vexlo/示例/数据.xls --template /usr/share/vexl
 documents=$(find 输出 -name '*.doc' | wc -l)
 [ "$documents" -eq 10 ] || fail "the examples made $documents documents, not 10"
 [ ! -e AppError.txt ] || fail "vexlo-merge logged a run-time error"
-echo "vexlo-merge: $documents documents from the installed examples"
+say "vexlo-merge: $documents documents from the installed examples"
 
 # --- the window: build tree, installed, unpacked copy ---------------------------------------
 shots="$out/shots"
@@ -165,7 +166,7 @@ for region in "${regions[@]}"; do
     [ "$differing" = 0 ] || fail "$control differs in the $name window ($differing pixels)"
   done
 done
-echo "window: the ten picture buttons and the web panel match the build tree's (installed and unpacked)"
+say "window: the ten picture buttons and the web panel match the build tree's (installed and unpacked)"
 
 # Started with a workbook and a template, as the desktop entry passes them: both fields show text
 # where the window started without them has none.
@@ -177,5 +178,5 @@ for field in "sle_1 224 185 301 21" "sle_2 224 265 301 21"; do
   differing=$(compare -metric AE "$shots/installed-$control.png" "$shots/opened-$control.png" null: 2>&1 || true)
   [ "$differing" -gt 50 ] || fail "$control does not show the file vexlo was started with"
 done
-echo "window: started with the examples, the data and template fields show them"
-echo "package test passed"
+say "window: started with the examples, the data and template fields show them"
+say "package test passed"
