@@ -109,20 +109,17 @@ say "vexlo-merge: $documents documents from the installed examples"
 # --- the window: build tree, installed, unpacked copy ---------------------------------------
 shots="$out/shots"
 mkdir -p "$shots"
-inner=$(cat <<'INNER'
-set -euo pipefail
-shots=$1; source "$2"; shift 2
-export QT_QPA_PLATFORM=xcb
-xdotool mousemove 0 0
-while [ $# -gt 0 ]; do
-  name=$1 exe=$2 dir=$3 files=$4; shift 4
-  # shellcheck disable=SC2086  # FILES: space-separated paths without spaces, or nothing
-  (cd "$dir" && exec "$exe" $files) >"$shots/$name.log" 2>&1 &
+source "$support/vexlo_window.sh"
+# shot NAME EXE FOLDER [FILE...]: starts EXE in FOLDER with the files, waits for its window to
+# settle (the web panel, the start-up check: two captures half a second apart are the same),
+# saves it as NAME.png and ends the program.
+shot() {
+  local name=$1 exe=$2 dir=$3 pid
+  shift 3
+  (cd "$dir" && exec "$exe" "$@") >"$shots/$name.log" 2>&1 &
   pid=$!
   vexlo_window_wait
-  [ "$size" = "712x508" ] || { echo "$name: no 712x508 window"; cat "$shots/$name.log"; exit 1; }
-  # The web panel and the start-up check: the window counts as settled when two captures half a
-  # second apart are the same.
+  [ "$size" = "712x508" ] || { cat "$shots/$name.log"; fail "$name: no 712x508 window"; }
   vexlo_window_capture "$id" "$shots/$name-screen.png" "$shots/$name.png"
   for _ in $(seq 1 20); do
     sleep 0.5
@@ -132,17 +129,19 @@ while [ $# -gt 0 ]; do
   done
   kill "$pid"
   wait "$pid" 2>/dev/null || true
-done
-INNER
-)
+}
 home=${HOME:-$(getent passwd "$(id -u)" | cut -d: -f6)}
 home_log_before=$(stat -c %s "$home/AppError.txt" 2>/dev/null || echo none)
 mkdir -p "$elsewhere/empty"
-env -u QT_QPA_PLATFORM xvfb-run -a -s "-screen 0 1024x768x24" bash -c "$inner" inner "$shots" "$support/vexlo_window.sh" \
-  build "$build/vexlo" "$elsewhere/empty" "" \
-  installed /usr/bin/vexlo "$home" "" \
-  unpacked "$root/usr/bin/vexlo" "$elsewhere/empty" "" \
-  opened /usr/bin/vexlo "$home" "/usr/share/vexlo/示例/数据.xls /usr/share/vexlo/示例/模板.doc"
+vexlo_xvfb_start "$shots"
+trap 'vexlo_xvfb_stop; rm -rf "$elsewhere"; cleanup' EXIT
+export QT_QPA_PLATFORM=xcb
+xdotool mousemove 0 0
+shot build "$build/vexlo" "$elsewhere/empty"
+shot installed /usr/bin/vexlo "$home"
+shot unpacked "$root/usr/bin/vexlo" "$elsewhere/empty"
+shot opened /usr/bin/vexlo "$home" /usr/share/vexlo/示例/数据.xls /usr/share/vexlo/示例/模板.doc
+vexlo_xvfb_stop
 [ "$(stat -c %s "$home/AppError.txt" 2>/dev/null || echo none)" = "$home_log_before" ] ||
   fail "the installed vexlo logged a run-time error"
 

@@ -23,3 +23,22 @@ vexlo_window_capture() {
   import -window root "$2"
   convert "$2" -crop "712x508+$at" +repage "$3"
 }
+
+# vexlo_xvfb_start DIR: starts a virtual display of 1024 × 768 on a display number the server
+# picks itself (no race with other servers starting at the same time) and exports DISPLAY.
+vexlo_xvfb_start() {
+  rm -f "$1/display"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$1/display" 2>"$1/xvfb.log" &
+  vexlo_xvfb_pid=$!
+  for _ in $(seq 1 100); do [ -s "$1/display" ] && break; sleep 0.1; done
+  [ -s "$1/display" ] || { cat "$1/xvfb.log"; return 1; }
+  export DISPLAY=":$(head -n1 "$1/display")"
+}
+
+vexlo_xvfb_stop() {
+  if [ -n "${vexlo_xvfb_pid:-}" ]; then
+    kill "$vexlo_xvfb_pid" 2>/dev/null || true
+    wait "$vexlo_xvfb_pid" 2>/dev/null || true
+    vexlo_xvfb_pid=""
+  fi
+}
