@@ -26,6 +26,23 @@ size_t Utf8Length(unsigned char lead) {
   return 1;
 }
 
+// Characters of valid UTF-8 text in UTF-16 units: every lead byte one, a four-byte one two.
+int64_t Utf16Length(std::string_view s) {
+  int64_t n = 0;
+  for (char c : s) {
+    const unsigned char b = static_cast<unsigned char>(c);
+    if ((b & 0xC0) != 0x80) n += b >= 0xF0 ? 2 : 1;
+  }
+  return n;
+}
+
+// Character positions of one copy of `story` holding `texts`.
+int64_t StoryLength(const SourceStory& story, const std::vector<std::string>& texts) {
+  int64_t n = static_cast<int64_t>(story.paragraphs().size()) + story.table_rows();
+  for (const ParaItem& item : story.items()) n += item.text < 0 ? 1 : Utf16Length(texts[item.text]);
+  return n;
+}
+
 }  // namespace
 
 DocumentModel::DocumentModel(std::shared_ptr<const WordPackage> package, bool blank)
@@ -46,6 +63,8 @@ void DocumentModel::AppendBlock(std::shared_ptr<const SourceStory> story,
   b.source = std::move(story);
   b.copy = next_copy_++;
   b.texts = std::move(texts);
+  b.length = StoryLength(*b.source, b.texts);
+  length_ += b.length;
   log_.push_back({static_cast<uint32_t>(blocks_.size()), -1});
   blocks_.push_back(std::move(b));
   ++changes_;
@@ -85,6 +104,7 @@ void DocumentModel::Clear() {
   log_.clear();
   cursors_.clear();
   next_copy_ = 0;
+  length_ = 0;
   ++changes_;
 }
 
@@ -101,17 +121,27 @@ int DocumentModel::Replace(std::string_view find, const std::string* with,
   cursor_key += options.match_case ? "\x01" : "\x02";
   cursor_key += options.whole_word ? "\x01" : "\x02";
   ++call_;
+  const size_t first = std::min(options.first_block, blocks_.size());
+  const size_t last = std::min(options.end_block, blocks_.size());
   // A plain search (no replacement) or a limited one visits every paragraph in document order.
   if (with == nullptr || options.max_replacements >= 0) {
     int total = 0;
     int budget = options.max_replacements < 0 ? INT32_MAX : options.max_replacements;
-    for (uint32_t b = 0; b < blocks_.size() && budget > 0; ++b) {
+    for (uint32_t b = first; b < last && budget > 0; ++b) {
       for (uint32_t p = 0; p < blocks_[b].visited.size() && budget > 0; ++p) {
         const int n = SearchParagraph(b, p, key, with, options, budget);
         total += n;
         budget -= n;
         if (with == nullptr && n > 0) return n;
       }
+    }
+    return total;
+  }
+  if (first != 0 || last != blocks_.size()) {
+    // Some copies only (the newest, as a rule): each is searched where it can hold `find`.
+    int total = 0;
+    for (size_t b = first; b < last; ++b) {
+      total += SearchBlock(static_cast<uint32_t>(b), key, *with, options);
     }
     return total;
   }
@@ -139,6 +169,52 @@ int DocumentModel::Replace(std::string_view find, const std::string* with,
   }
   cursors_[cursor_key] = end;
   return total;
+}
+
+int DocumentModel::SearchBlock(uint32_t b, const std::u32string& key, const std::string& with,
+                               const FindOptions& options) {
+  Block& block = blocks_[b];
+  int total = 0;
+  if (options.match_case) {
+    for (uint32_t p = 0; p < block.visited.size(); ++p) {
+      total += SearchParagraph(b, p, key, &with, options, INT32_MAX);
+    }
+    return total;
+  }
+  // Paragraphs edited by this call are appended to the list as it runs; they are marked as
+  // visited and so not searched again.
+  for (uint32_t p : block.source->Candidates(key)) {
+    if (!block.edited[p]) total += SearchParagraph(b, p, key, &with, options, INT32_MAX);
+  }
+  for (size_t i = 0; i < block.edited_list.size(); ++i) {
+    total += SearchParagraph(b, block.edited_list[i], key, &with, options, INT32_MAX);
+  }
+  return total;
+}
+
+BlockSpan DocumentModel::BlocksBetween(int64_t start, int64_t end) const {
+  const int64_t content_end = ContentEnd();
+  if (start < 0 || end < start || start > content_end) {
+    throw RuntimeError::Automation("自动化调用失败：区域（" + std::to_string(start) + "，" +
+                                   std::to_string(end) + "）不在文档之内（文档的字符位置是 0 到 " +
+                                   std::to_string(content_end) + "）");
+  }
+  // Walks back from the end: ranges lie over the newest copies as a rule.
+  const auto block_at = [&](int64_t pos) -> size_t {
+    if (pos >= length_) return blocks_.size();
+    if (pos == 0) return 0;
+    int64_t at = length_;
+    for (size_t b = blocks_.size(); b-- > 0;) {
+      at -= blocks_[b].length;
+      if (at == pos) return b;
+      if (at < pos) break;
+    }
+    throw RuntimeError::Automation(
+        "自动化调用失败：字符位置 " + std::to_string(pos) +
+        " 在一份粘贴内容的中间；这里的区域只能起止于文档的开头、两份粘贴内容之间或文档的末尾");
+  };
+  const size_t first = block_at(start);
+  return {first, std::max(first, block_at(std::min(end, content_end)))};
 }
 
 int DocumentModel::SearchParagraph(uint32_t b, uint32_t p, const std::u32string& key,
@@ -193,8 +269,13 @@ int DocumentModel::SearchParagraph(uint32_t b, uint32_t p, const std::u32string&
   // Right to left, so that the offsets of earlier matches stay valid. The value goes into the
   // text of the first matched character and so takes its formatting.
   std::vector<std::string>& texts = block.texts;
+  const int64_t with_length = Utf16Length(*with);
   for (auto it = matches.rbegin(); it != matches.rend(); ++it) {
     const size_t s = *it, e = *it + n - 1;
+    int64_t delta = with_length - static_cast<int64_t>(n);
+    for (size_t i = s; i <= e; ++i) delta -= chars[i] > 0xFFFF ? 1 : 0;
+    block.length += delta;
+    length_ += delta;
     const int32_t ts = para->text[s], te = para->text[e];
     const size_t off_s = para->off[s];
     const size_t off_e = para->off[e] + Utf8Length(static_cast<unsigned char>(texts[te][para->off[e]]));
@@ -207,6 +288,7 @@ int DocumentModel::SearchParagraph(uint32_t b, uint32_t p, const std::u32string&
     }
   }
   block.modified = true;
+  if (!block.edited[p]) block.edited_list.push_back(p);
   block.edited[p] = true;
   block.folded[p] = block.source->Fold(p, texts);
   log_.push_back({b, static_cast<int32_t>(p)});

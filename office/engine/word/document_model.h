@@ -8,6 +8,7 @@
 #ifndef VEXLO_OFFICE_ENGINE_WORD_DOCUMENT_MODEL_H_
 #define VEXLO_OFFICE_ENGINE_WORD_DOCUMENT_MODEL_H_
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -32,6 +33,15 @@ struct FindOptions {
   bool match_case = false;
   bool whole_word = false;
   int max_replacements = -1;  // -1: all
+  // The copies searched, [first_block, end_block); by default the whole story.
+  size_t first_block = 0;
+  size_t end_block = SIZE_MAX;
+};
+
+// The copies that lie in a stretch of the story, as block indexes [first, end).
+struct BlockSpan {
+  size_t first = 0;
+  size_t end = 0;
 };
 
 class DocumentModel {
@@ -44,8 +54,20 @@ class DocumentModel {
   void Paste(const ClipContent& clip);
   void Clear();
   // Replaces `find` by `with` (inserted literally; line feeds become line breaks) in the main
-  // story. Returns the number of replacements. `with` == nullptr only counts.
+  // story, or in the copies that `options` names. Returns the number of replacements.
+  // `with` == nullptr only counts.
   int Replace(std::string_view find, const std::string* with, const FindOptions& options);
+
+  // Character positions as the word processor counts them: each character of run text (in
+  // UTF-16 units), tab, break or object is one, each paragraph mark one, each table row's end
+  // mark one. Field codes are not counted (the story keeps none as text).
+  // The end of the story; an empty story still holds its one empty paragraph.
+  int64_t ContentEnd() const { return std::max<int64_t>(length_, 1); }
+  // Where a paste goes: the end of the last copy (0 in an empty story).
+  int64_t InsertionPoint() const { return length_; }
+  // The copies between `start` and `end` (an end past the story counts as its end). Both must
+  // lie at the story's start, between two copies or at its end: raises otherwise.
+  BlockSpan BlocksBetween(int64_t start, int64_t end) const;
 
   std::string MainXml() const;
   std::string PackageBytes(std::string_view extension) const;
@@ -70,6 +92,8 @@ class DocumentModel {
     std::vector<std::string> texts;
     std::vector<uint32_t> visited;  // per paragraph: the last search call that looked at it
     std::vector<bool> edited;       // per paragraph: its texts differ from the source
+    std::vector<uint32_t> edited_list;  // the paragraphs marked in `edited`
+    int64_t length = 0;                 // in character positions
     // Folded text of edited paragraphs, kept while they are likely to be searched again (the
     // newest copies); older ones are folded again when needed.
     std::unordered_map<uint32_t, FoldedPara> folded;
@@ -88,6 +112,9 @@ class DocumentModel {
   void AppendBlock(std::shared_ptr<const SourceStory> story, std::vector<std::string> texts);
   int SearchParagraph(uint32_t b, uint32_t p, const std::u32string& key, const std::string* with,
                       const FindOptions& options, int budget);
+  // Replace all in one copy: the source paragraphs that hold `key` and the edited ones.
+  int SearchBlock(uint32_t b, const std::u32string& key, const std::string& with,
+                  const FindOptions& options);
   std::string Xml(size_t blocks, const std::map<size_t, std::vector<std::string>>* stash,
                   const WordPackage& package) const;
 
@@ -99,6 +126,7 @@ class DocumentModel {
   std::unordered_map<std::string, size_t> cursors_;  // search key -> log position searched to
   uint32_t call_ = 0;
   uint64_t changes_ = 0;
+  int64_t length_ = 0;  // character positions of all copies
   Snapshot snapshot_;
   mutable size_t last_xml_size_ = 0;
 };

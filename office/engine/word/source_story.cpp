@@ -282,6 +282,7 @@ class StoryParser {
       s_.paragraphs_.push_back(para);
       return;
     }
+    if (Is(n, "tr")) ++s_.table_rows_;
     if (Is(n, "tbl") || Is(n, "tr") || Is(n, "tc") || Is(n, "sdt") || Is(n, "sdtContent") ||
         Is(n, "customXml") || Is(n, "ins") || Is(n, "moveTo")) {
       return Container(n, depth, [this](const pugi::xml_node& c, int d) { Block(c, d); });

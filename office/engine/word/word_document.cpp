@@ -1,5 +1,6 @@
 #include "office/engine/word/word_document.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -8,6 +9,7 @@
 #include "office/engine/output/output_queue.h"
 #include "office/engine/package/atomic_file.h"
 #include "office/engine/word/doc_conversion.h"
+#include "office/engine/word/word_selection.h"
 
 namespace vexlo::engine::word {
 
@@ -102,6 +104,21 @@ WordDocument::WordDocument(std::shared_ptr<const WordPackage> package, bool blan
     return Value(path_.empty() ? std::string() : std::filesystem::path(path_).parent_path().string());
   });
   AddProperty("saved", [this] { return Value(model_.change_count() == saved_change_); });
+  // The main story as a range, and a range of it between two character positions (the whole
+  // story when they are left out).
+  AddProperty("content", [this] { return MakeRange(0, model_.ContentEnd()); });
+  AddMethod("range", 0, 2, [this](const Args& a) {
+    const int64_t end = model_.ContentEnd();
+    const int64_t from = a.has(0) ? a.Long(0) : 0;
+    const int64_t to = a.has(1) ? std::min<int64_t>(a.Long(1), end) : end;
+    model_.BlocksBetween(from, to);  // raises for a range this document cannot search
+    return MakeRange(from, to);
+  });
+}
+
+office::Value WordDocument::MakeRange(int64_t start, int64_t end) {
+  return Value(std::static_pointer_cast<office::Dispatch>(
+      std::make_shared<WordRange>(weak_from_this(), start, end)));
 }
 
 void WordDocument::WriteTo(const std::string& path, const std::string& docx_bytes) {

@@ -1,8 +1,9 @@
 // WordDocument: the automation object of one open document ("Document"): saveas, save, close,
-// exportasfixedformat, printout and its name. It owns the DocumentModel. Saving is atomic;
-// save() may be coalesced (the state at that call is held and written later) but the file is
-// complete on disk at every close, saveas, export, print, quit, release, and once the running
-// event has ended (a posted flush), so a merge that fails still leaves a whole file.
+// exportasfixedformat, printout, its name, and its main story as "content" and "range". It owns
+// the DocumentModel. Saving is atomic; save() may be coalesced (the state at that call is held
+// and written later) but the file is complete on disk at every close, saveas, export, print,
+// quit, release, and once the running event has ended (a posted flush), so a merge that fails
+// still leaves a whole file.
 // UI thread only; raises app::RuntimeError.
 #ifndef VEXLO_OFFICE_ENGINE_WORD_WORD_DOCUMENT_H_
 #define VEXLO_OFFICE_ENGINE_WORD_WORD_DOCUMENT_H_
@@ -37,6 +38,7 @@ class WordDocument : public office::AutomationObject,
   std::string TakeSnapshot();
 
  private:
+  office::Value MakeRange(int64_t start, int64_t end);
   void WriteTo(const std::string& path, const std::string& docx_bytes);
   void PostFlush();
 

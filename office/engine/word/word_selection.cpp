@@ -1,5 +1,6 @@
 #include "office/engine/word/word_selection.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "app/runtime_error.h"
@@ -19,11 +20,15 @@ std::optional<ClipContent>& Clipboard() {
   return clip;
 }
 
+// A position as an automation long; a story never comes near 2^31 characters.
+Value Position(int64_t pos) { return Value(static_cast<int32_t>(std::min<int64_t>(pos, INT32_MAX))); }
+
 }  // namespace
 
 void ClearEngineClipboard() { Clipboard().reset(); }
 
-WordFind::WordFind(ActiveDocument active) : AutomationObject("Find"), active_(std::move(active)) {
+WordFind::WordFind(std::function<FindScope()> scope)
+    : AutomationObject("Find"), scope_(std::move(scope)) {
   // FindText, MatchCase, MatchWholeWord, MatchWildcards, MatchSoundsLike, MatchAllWordForms,
   // Forward, Wrap, Format, ReplaceWith, Replace, ...
   AddMethod("execute", 0, 15, [this](const Args& a) {
@@ -34,19 +39,42 @@ WordFind::WordFind(ActiveDocument active) : AutomationObject("Find"), active_(st
     if (a.Bool(3, false)) {
       throw RuntimeError::Automation("自动化调用失败：查找不支持通配符（MatchWildcards）");
     }
+    const FindScope scope = scope_();
+    // A range is searched alone unless the search is to continue past its end (wrap 1); the
+    // selection's find always covers the whole story.
+    if (scope.range && a.Long(7, 0) != 1) {
+      const BlockSpan span = scope.doc->model().BlocksBetween(scope.start, scope.end);
+      options.first_block = span.first;
+      options.end_block = span.end;
+    }
     const int32_t replace = a.Long(10, 0);
-    std::shared_ptr<WordDocument> doc = active_();
-    if (replace == 0) return Value(doc->model().Replace(text, nullptr, options) > 0);
+    DocumentModel& model = scope.doc->model();
+    if (replace == 0) return Value(model.Replace(text, nullptr, options) > 0);
     const std::string with = a.Text(9, "");
     if (replace == 1) options.max_replacements = 1;
-    return Value(doc->model().Replace(text, &with, options) > 0);
+    return Value(model.Replace(text, &with, options) > 0);
+  });
+}
+
+WordRange::WordRange(std::weak_ptr<WordDocument> doc, int64_t start, int64_t end)
+    : AutomationObject("Range"), doc_(std::move(doc)), start_(start), end_(end) {
+  AddProperty("start", [this] { return Position(start_); });
+  AddProperty("end", [this] { return Position(end_); });
+  AddProperty("find", [this] {
+    std::weak_ptr<WordDocument> weak = doc_;
+    const int64_t start = start_, end = end_;
+    return Value(std::static_pointer_cast<office::Dispatch>(std::make_shared<WordFind>([=] {
+      std::shared_ptr<WordDocument> doc = weak.lock();
+      if (!doc || doc->closed()) throw RuntimeError::Automation("自动化调用失败：区域所在的文档已经关闭");
+      return FindScope{doc, true, start, end};
+    })));
   });
 }
 
 WordSelection::WordSelection(ActiveDocument active)
     : AutomationObject("Selection"),
       active_(std::move(active)),
-      find_(std::make_shared<WordFind>(active_)) {
+      find_(std::make_shared<WordFind>([this] { return FindScope{active_()}; })) {
   AddMethod("wholestory", 0, 0, [this](const Args&) {
     whole_story_of_ = active_();
     return Value();
@@ -74,6 +102,16 @@ WordSelection::WordSelection(ActiveDocument active)
     return Value();
   });
   AddProperty("find", [this] { return Value(std::static_pointer_cast<office::Dispatch>(find_)); });
+  // The whole story when it is selected, else the insertion point after the last paste.
+  AddProperty("start", [this] {
+    std::shared_ptr<WordDocument> doc = active_();
+    return Position(whole_story_of_.lock() == doc ? 0 : doc->model().InsertionPoint());
+  });
+  AddProperty("end", [this] {
+    std::shared_ptr<WordDocument> doc = active_();
+    return Position(whole_story_of_.lock() == doc ? doc->model().ContentEnd()
+                                                  : doc->model().InsertionPoint());
+  });
 }
 
 }  // namespace vexlo::engine::word

@@ -1,10 +1,12 @@
-// WordSelection and WordFind: the "Selection" of a word-processor instance (the whole story or
-// the insertion point at its end, in the active document) with wholestory, copy and paste
-// through the engine's own clipboard (the desktop clipboard is left alone), and its "Find" with
-// execute and its eleven arguments. UI thread only; raises app::RuntimeError.
+// WordSelection, WordRange and WordFind: the "Selection" of a word-processor instance (the whole
+// story or the insertion point at its end, in the active document) with wholestory, copy and
+// paste through the engine's own clipboard (the desktop clipboard is left alone), start and end;
+// a "Range" of a document between two character positions; and the "Find" of either with execute
+// and its eleven arguments. UI thread only; raises app::RuntimeError.
 #ifndef VEXLO_OFFICE_ENGINE_WORD_WORD_SELECTION_H_
 #define VEXLO_OFFICE_ENGINE_WORD_WORD_SELECTION_H_
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -17,12 +19,32 @@ class WordDocument;
 // The active document of the instance, or a run-time error when none is open.
 using ActiveDocument = std::function<std::shared_ptr<WordDocument>()>;
 
+// Where a find looks: the whole document, or the range [start, end) of it.
+struct FindScope {
+  std::shared_ptr<WordDocument> doc;
+  bool range = false;
+  int64_t start = 0;
+  int64_t end = 0;
+};
+
 class WordFind : public office::AutomationObject {
  public:
-  explicit WordFind(ActiveDocument active);
+  explicit WordFind(std::function<FindScope()> scope);
 
  private:
-  ActiveDocument active_;
+  std::function<FindScope()> scope_;
+};
+
+// A range keeps the positions it was made with; edits do not move it. Callers make a fresh one
+// after the text has changed. Its ends must lie at the start of the story, between two pasted
+// copies or at the end of the story (see DocumentModel::BlocksBetween).
+class WordRange : public office::AutomationObject {
+ public:
+  WordRange(std::weak_ptr<WordDocument> doc, int64_t start, int64_t end);
+
+ private:
+  std::weak_ptr<WordDocument> doc_;
+  int64_t start_, end_;
 };
 
 class WordSelection : public office::AutomationObject {
