@@ -55,15 +55,23 @@ void DocumentModel::AppendBlock(std::shared_ptr<const SourceStory> story,
   // Searches mostly revisit the last copies; older copies give their caches back.
   constexpr size_t kCachedBlocks = 3;
   if (blocks_.size() >= kCachedBlocks) {
-    std::unordered_map<uint32_t, FoldedPara>().swap(blocks_[blocks_.size() - kCachedBlocks].folded);
+    Block& old = blocks_[blocks_.size() - kCachedBlocks];
+    std::unordered_map<uint32_t, FoldedPara>().swap(old.folded);
+    std::vector<CharSet>().swap(old.chars);
   }
   Block b;
   b.visited.assign(story->paragraphs().size(), 0);
   b.edited.assign(story->paragraphs().size(), false);
+  b.chars.resize(story->paragraphs().size());
   b.source = std::move(story);
   b.copy = next_copy_++;
   b.texts = std::move(texts);
-  b.length = StoryLength(*b.source, b.texts);
+  // A pasted story holds its own texts (see ClipContent): its length is known after the first.
+  if (b.source != measured_) {
+    measured_ = b.source;
+    measured_length_ = StoryLength(*b.source, b.texts);
+  }
+  b.length = measured_length_;
   length_ += b.length;
   log_.push_back({static_cast<uint32_t>(blocks_.size()), -1});
   blocks_.push_back(std::move(b));
@@ -105,6 +113,7 @@ void DocumentModel::Clear() {
   cursors_.clear();
   next_copy_ = 0;
   length_ = 0;
+  ++generation_;
   ++changes_;
 }
 
@@ -117,6 +126,8 @@ int DocumentModel::Replace(std::string_view find, const std::string* with,
     with = &clean;
   }
   const std::u32string key = options.match_case ? Decode(find) : FoldText(find);
+  CharSet key_chars;
+  key_chars.Add(options.match_case ? FoldText(find) : key);
   std::string cursor_key(find);
   cursor_key += options.match_case ? "\x01" : "\x02";
   cursor_key += options.whole_word ? "\x01" : "\x02";
@@ -141,7 +152,7 @@ int DocumentModel::Replace(std::string_view find, const std::string* with,
     // Some copies only (the newest, as a rule): each is searched where it can hold `find`.
     int total = 0;
     for (size_t b = first; b < last; ++b) {
-      total += SearchBlock(static_cast<uint32_t>(b), key, *with, options);
+      total += SearchBlock(static_cast<uint32_t>(b), key, key_chars, *with, options);
     }
     return total;
   }
@@ -151,8 +162,10 @@ int DocumentModel::Replace(std::string_view find, const std::string* with,
   for (size_t i = cursors_[cursor_key]; i < end; ++i) {
     const LogEntry e = log_[i];
     if (e.paragraph >= 0) {
-      total += SearchParagraph(e.block, static_cast<uint32_t>(e.paragraph), key, with, options,
-                               INT32_MAX);
+      const uint32_t p = static_cast<uint32_t>(e.paragraph);
+      if (MayHold(blocks_[e.block], p, key_chars)) {
+        total += SearchParagraph(e.block, p, key, with, options, INT32_MAX);
+      }
     } else if (!options.match_case) {
       // A whole pasted block: its paragraphs still hold their source text, except those edited
       // since, and each of those has a log entry of its own after this one.
@@ -171,13 +184,13 @@ int DocumentModel::Replace(std::string_view find, const std::string* with,
   return total;
 }
 
-int DocumentModel::SearchBlock(uint32_t b, const std::u32string& key, const std::string& with,
-                               const FindOptions& options) {
+int DocumentModel::SearchBlock(uint32_t b, const std::u32string& key, const CharSet& key_chars,
+                               const std::string& with, const FindOptions& options) {
   Block& block = blocks_[b];
   int total = 0;
   if (options.match_case) {
     for (uint32_t p = 0; p < block.visited.size(); ++p) {
-      total += SearchParagraph(b, p, key, &with, options, INT32_MAX);
+      if (MayHold(block, p, key_chars)) total += SearchParagraph(b, p, key, &with, options, INT32_MAX);
     }
     return total;
   }
@@ -187,9 +200,14 @@ int DocumentModel::SearchBlock(uint32_t b, const std::u32string& key, const std:
     if (!block.edited[p]) total += SearchParagraph(b, p, key, &with, options, INT32_MAX);
   }
   for (size_t i = 0; i < block.edited_list.size(); ++i) {
-    total += SearchParagraph(b, block.edited_list[i], key, &with, options, INT32_MAX);
+    const uint32_t p = block.edited_list[i];
+    if (MayHold(block, p, key_chars)) total += SearchParagraph(b, p, key, &with, options, INT32_MAX);
   }
   return total;
+}
+
+bool DocumentModel::MayHold(const Block& block, uint32_t p, const CharSet& key_chars) {
+  return !block.edited[p] || block.chars.empty() || block.chars[p].Covers(key_chars);
 }
 
 BlockSpan DocumentModel::BlocksBetween(int64_t start, int64_t end) const {
@@ -215,6 +233,14 @@ BlockSpan DocumentModel::BlocksBetween(int64_t start, int64_t end) const {
   };
   const size_t first = block_at(start);
   return {first, std::max(first, block_at(std::min(end, content_end)))};
+}
+
+int64_t DocumentModel::BlockStart(size_t b) const {
+  // From the end: ranges lie over the newest copies as a rule.
+  if (b == 0) return 0;
+  int64_t at = length_;
+  for (size_t i = blocks_.size(); i > b; --i) at -= blocks_[i - 1].length;
+  return at;
 }
 
 int DocumentModel::SearchParagraph(uint32_t b, uint32_t p, const std::u32string& key,
@@ -288,9 +314,15 @@ int DocumentModel::SearchParagraph(uint32_t b, uint32_t p, const std::u32string&
     }
   }
   block.modified = true;
+  if (!block.chars.empty()) {
+    // The paragraph may still hold every character it held; it now holds those of `with` too.
+    if (!block.edited[p]) block.chars[p].Add(block.source->folded(p).chars);
+    block.chars[p].Add(FoldText(*with));
+  }
   if (!block.edited[p]) block.edited_list.push_back(p);
   block.edited[p] = true;
-  block.folded[p] = block.source->Fold(p, texts);
+  // Folded again when it is next searched.
+  block.folded.erase(p);
   log_.push_back({b, static_cast<int32_t>(p)});
   ++changes_;
   return static_cast<int>(matches.size());

@@ -22,7 +22,8 @@
 
 namespace vexlo::engine::word {
 
-// What copy puts on the engine's clipboard: a whole story with its package.
+// What copy puts on the engine's clipboard: a whole story with its package, and the story's own
+// run texts.
 struct ClipContent {
   std::shared_ptr<const WordPackage> package;
   std::shared_ptr<const SourceStory> story;
@@ -42,6 +43,23 @@ struct FindOptions {
 struct BlockSpan {
   size_t first = 0;
   size_t end = 0;
+};
+
+// A small set of characters (a Bloom filter over 256 bits): a text whose set lacks one of the
+// characters of a key cannot hold the key.
+struct CharSet {
+  uint64_t bits[4] = {};
+  void Add(char32_t c) {
+    const uint32_t h = (static_cast<uint32_t>(c) * 2654435761u) >> 24;
+    bits[h >> 6] |= uint64_t{1} << (h & 63);
+  }
+  void Add(const std::u32string& s) {
+    for (char32_t c : s) Add(c);
+  }
+  bool Covers(const CharSet& key) const {
+    return (bits[0] & key.bits[0]) == key.bits[0] && (bits[1] & key.bits[1]) == key.bits[1] &&
+           (bits[2] & key.bits[2]) == key.bits[2] && (bits[3] & key.bits[3]) == key.bits[3];
+  }
 };
 
 class DocumentModel {
@@ -68,6 +86,11 @@ class DocumentModel {
   // The copies between `start` and `end` (an end past the story counts as its end). Both must
   // lie at the story's start, between two copies or at its end: raises otherwise.
   BlockSpan BlocksBetween(int64_t start, int64_t end) const;
+  // Where copy `b` starts (b == block_count(): the end of the last copy).
+  int64_t BlockStart(size_t b) const;
+  // Counts the times the whole story was replaced (Clear): block indexes of an older
+  // generation no longer mean anything.
+  uint64_t generation() const { return generation_; }
 
   std::string MainXml() const;
   std::string PackageBytes(std::string_view extension) const;
@@ -97,6 +120,9 @@ class DocumentModel {
     // Folded text of edited paragraphs, kept while they are likely to be searched again (the
     // newest copies); older ones are folded again when needed.
     std::unordered_map<uint32_t, FoldedPara> folded;
+    // Per paragraph, of edited paragraphs: the characters they may hold, kept for the newest
+    // copies like `folded` (empty: not kept).
+    std::vector<CharSet> chars;
   };
   struct LogEntry {
     uint32_t block;
@@ -113,8 +139,10 @@ class DocumentModel {
   int SearchParagraph(uint32_t b, uint32_t p, const std::u32string& key, const std::string* with,
                       const FindOptions& options, int budget);
   // Replace all in one copy: the source paragraphs that hold `key` and the edited ones.
-  int SearchBlock(uint32_t b, const std::u32string& key, const std::string& with,
-                  const FindOptions& options);
+  int SearchBlock(uint32_t b, const std::u32string& key, const CharSet& key_chars,
+                  const std::string& with, const FindOptions& options);
+  // False when paragraph `p` cannot hold a key with these characters.
+  static bool MayHold(const Block& block, uint32_t p, const CharSet& key_chars);
   std::string Xml(size_t blocks, const std::map<size_t, std::vector<std::string>>* stash,
                   const WordPackage& package) const;
 
@@ -126,7 +154,10 @@ class DocumentModel {
   std::unordered_map<std::string, size_t> cursors_;  // search key -> log position searched to
   uint32_t call_ = 0;
   uint64_t changes_ = 0;
+  uint64_t generation_ = 0;
   int64_t length_ = 0;  // character positions of all copies
+  std::shared_ptr<const SourceStory> measured_;  // the story last pasted, and its length
+  int64_t measured_length_ = 0;
   Snapshot snapshot_;
   mutable size_t last_xml_size_ = 0;
 };

@@ -435,6 +435,14 @@ FoldedPara SourceStory::Fold(uint32_t paragraph, const std::vector<std::string>&
                              bool fold) const {
   FoldedPara f;
   const Paragraph& p = paragraphs_[paragraph];
+  size_t bytes = 0;
+  for (uint32_t i = 0; i < p.item_count; ++i) {
+    const ParaItem& item = items_[p.first_item + i];
+    bytes += item.text < 0 ? 1 : texts[item.text].size();
+  }
+  f.chars.reserve(bytes);
+  f.text.reserve(bytes);
+  f.off.reserve(bytes);
   for (uint32_t i = 0; i < p.item_count; ++i) {
     const ParaItem& item = items_[p.first_item + i];
     if (item.text < 0) {

@@ -1,6 +1,5 @@
 #include "office/engine/word/word_document.h"
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -106,19 +105,21 @@ WordDocument::WordDocument(std::shared_ptr<const WordPackage> package, bool blan
   AddProperty("saved", [this] { return Value(model_.change_count() == saved_change_); });
   // The main story as a range, and a range of it between two character positions (the whole
   // story when they are left out).
-  AddProperty("content", [this] { return MakeRange(0, model_.ContentEnd()); });
-  AddMethod("range", 0, 2, [this](const Args& a) {
-    const int64_t end = model_.ContentEnd();
-    const int64_t from = a.has(0) ? a.Long(0) : 0;
-    const int64_t to = a.has(1) ? std::min<int64_t>(a.Long(1), end) : end;
-    model_.BlocksBetween(from, to);  // raises for a range this document cannot search
-    return MakeRange(from, to);
+  AddProperty("content", [this] {
+    if (!content_) content_ = std::make_shared<WordRange>(weak_from_this(), true, BlockSpan{}, 0);
+    return Value(std::static_pointer_cast<office::Dispatch>(content_));
   });
-}
-
-office::Value WordDocument::MakeRange(int64_t start, int64_t end) {
-  return Value(std::static_pointer_cast<office::Dispatch>(
-      std::make_shared<WordRange>(weak_from_this(), start, end)));
+  AddMethod("range", 0, 2, [this](const Args& a) {
+    const BlockSpan span = model_.BlocksBetween(a.has(0) ? a.Long(0) : 0,
+                                                a.has(1) ? a.Long(1) : model_.ContentEnd());
+    // A range follows the edits, so the same copies give the same range (a merge asks for the
+    // range of its newest copy again and again).
+    if (!range_ || range_->span().first != span.first || range_->span().end != span.end ||
+        range_->generation() != model_.generation()) {
+      range_ = std::make_shared<WordRange>(weak_from_this(), false, span, model_.generation());
+    }
+    return Value(std::static_pointer_cast<office::Dispatch>(range_));
+  });
 }
 
 void WordDocument::WriteTo(const std::string& path, const std::string& docx_bytes) {

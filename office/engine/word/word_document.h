@@ -17,6 +17,8 @@
 
 namespace vexlo::engine::word {
 
+class WordRange;
+
 class WordDocument : public office::AutomationObject,
                      public std::enable_shared_from_this<WordDocument> {
  public:
@@ -38,7 +40,6 @@ class WordDocument : public office::AutomationObject,
   std::string TakeSnapshot();
 
  private:
-  office::Value MakeRange(int64_t start, int64_t end);
   void WriteTo(const std::string& path, const std::string& docx_bytes);
   void PostFlush();
 
@@ -51,6 +52,8 @@ class WordDocument : public office::AutomationObject,
   size_t written_blocks_ = 0;       // blocks in the last file actually written
   bool pending_ = false;            // a save() is held
   bool flush_posted_ = false;
+  std::shared_ptr<WordRange> content_;  // the whole story as a range
+  std::shared_ptr<WordRange> range_;    // the last range asked for
 };
 
 }  // namespace vexlo::engine::word

@@ -43,9 +43,8 @@ WordFind::WordFind(std::function<FindScope()> scope)
     // A range is searched alone unless the search is to continue past its end (wrap 1); the
     // selection's find always covers the whole story.
     if (scope.range && a.Long(7, 0) != 1) {
-      const BlockSpan span = scope.doc->model().BlocksBetween(scope.start, scope.end);
-      options.first_block = span.first;
-      options.end_block = span.end;
+      options.first_block = scope.span.first;
+      options.end_block = scope.span.end;
     }
     const int32_t replace = a.Long(10, 0);
     DocumentModel& model = scope.doc->model();
@@ -56,19 +55,37 @@ WordFind::WordFind(std::function<FindScope()> scope)
   });
 }
 
-WordRange::WordRange(std::weak_ptr<WordDocument> doc, int64_t start, int64_t end)
-    : AutomationObject("Range"), doc_(std::move(doc)), start_(start), end_(end) {
-  AddProperty("start", [this] { return Position(start_); });
-  AddProperty("end", [this] { return Position(end_); });
-  AddProperty("find", [this] {
-    std::weak_ptr<WordDocument> weak = doc_;
-    const int64_t start = start_, end = end_;
-    return Value(std::static_pointer_cast<office::Dispatch>(std::make_shared<WordFind>([=] {
-      std::shared_ptr<WordDocument> doc = weak.lock();
-      if (!doc || doc->closed()) throw RuntimeError::Automation("自动化调用失败：区域所在的文档已经关闭");
-      return FindScope{doc, true, start, end};
-    })));
+WordRange::WordRange(std::weak_ptr<WordDocument> doc, bool whole, BlockSpan span,
+                     uint64_t generation)
+    : AutomationObject("Range"),
+      doc_(std::move(doc)),
+      whole_(whole),
+      span_(span),
+      generation_(generation) {
+  AddProperty("start", [this] {
+    const std::shared_ptr<WordDocument> doc = Document();
+    return Position(whole_ ? 0 : doc->model().BlockStart(span_.first));
   });
+  AddProperty("end", [this] {
+    const DocumentModel& model = Document()->model();
+    return Position(whole_ || span_.end == model.block_count() ? model.ContentEnd()
+                                                                : model.BlockStart(span_.end));
+  });
+  AddProperty("find", [this] {
+    if (!find_) {
+      find_ = std::make_shared<WordFind>([this] { return FindScope{Document(), !whole_, span_}; });
+    }
+    return Value(std::static_pointer_cast<office::Dispatch>(find_));
+  });
+}
+
+std::shared_ptr<WordDocument> WordRange::Document() const {
+  std::shared_ptr<WordDocument> doc = doc_.lock();
+  if (!doc || doc->closed()) throw RuntimeError::Automation("自动化调用失败：区域所在的文档已经关闭");
+  if (!whole_ && doc->model().generation() != generation_) {
+    throw RuntimeError::Automation("自动化调用失败：区域已经失效：它所在的内容已被整篇替换");
+  }
+  return doc;
 }
 
 WordSelection::WordSelection(ActiveDocument active)
