@@ -240,13 +240,24 @@ TEST(StoryPositionsTest, SearchesInOneCopyAndInTheWholeStoryMix) {
   last.match_case = true;
   EXPECT_EQ(doc.Replace("ID", &b, last), 2);
   EXPECT_EQ(doc.Replace("姓名", &b, all), 1);
+  // Text that runs across a value and its neighbours is found, in one copy and in all.
+  FindOptions loose;
+  loose.first_block = 1;
+  loose.end_block = 2;
+  const std::string c = "丙";
+  EXPECT_EQ(doc.Replace("的甲：", &c, loose), 1);
+  loose.first_block = 0;
+  loose.end_block = SIZE_MAX;
+  EXPECT_EQ(doc.Replace("的甲：", &c, loose), 2);
   const auto text = Paragraphs(*doc.package().WithMainXml(doc.MainXml()));
   EXPECT_EQ(text[3], "链接：部门");
   EXPECT_EQ(text[n + 3], "链接：部门");
   EXPECT_EQ(text[2 * n + 3], "链接：乙");
   EXPECT_EQ(text[2 * n + 1], "乙: 乙 IDENTITY names name Name NAME ｎａｍｅ ＮＡＭＥ xname");
   EXPECT_EQ(text[1], "ID: ID IDENTITY names name Name NAME ｎａｍｅ ＮＡＭＥ xname");
-  EXPECT_EQ(text[2 * n], "尊敬的甲：您好");
+  EXPECT_EQ(text[0], "尊敬丙您好");
+  EXPECT_EQ(text[n], "尊敬丙您好");
+  EXPECT_EQ(text[2 * n], "尊敬丙您好");
 }
 
 }  // namespace

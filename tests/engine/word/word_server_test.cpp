@@ -186,6 +186,7 @@ TEST_F(WordServerTest, RangesBetweenPastedCopies) {
   word2_.get("selection").get("paste");
   EXPECT_EQ(end(), 2 * one);
   EXPECT_EQ(doc.get("content").get("start"), Value(0));
+  const Value second = doc.call("range", {Value(one), Value(end())});
 
   const auto execute = [&](const Value& range, const std::string& find, const std::string& with,
                            int32_t wrap) {
@@ -217,10 +218,18 @@ TEST_F(WordServerTest, RangesBetweenPastedCopies) {
     EXPECT_NE(e.text().find("在一份粘贴内容的中间"), std::string::npos) << e.text();
   }
   EXPECT_THROW(doc.call("range", {Value(end() + 1), Value(end() + 2)}), app::RuntimeError);
-  // The whole story selected in the output instance.
+  // A range follows the edits: the second copy now starts two positions earlier (工号 became 7
+  // twice in the first) and still ends with the story.
+  EXPECT_EQ(second.get("start"), Value(one - 2));
+  EXPECT_EQ(second.get("end"), Value(end()));
+  // The whole story selected in the output instance; pasting over it replaces the story, and
+  // ranges of the copies that were there are no longer valid.
   word2_.get("selection").get("wholestory");
   EXPECT_EQ(word2_.get("selection").get("start"), Value(0));
   EXPECT_EQ(word2_.get("selection").get("end"), Value(end()));
+  const Value first = doc.call("range", {Value(0), Value(0)});
+  word2_.get("selection").get("paste");
+  EXPECT_THROW(first.get("start"), app::RuntimeError);
   // A range kept after its document closed.
   const Value kept = doc.get("content");
   doc.call("close");
