@@ -190,7 +190,8 @@ int DocumentModel::SearchBlock(uint32_t b, const std::u32string& key, const Char
   int total = 0;
   if (options.match_case) {
     for (uint32_t p = 0; p < block.visited.size(); ++p) {
-      if (MayHold(block, p, key_chars)) total += SearchParagraph(b, p, key, &with, options, INT32_MAX);
+      if (!MayHold(block, p, key_chars)) continue;
+      total += SearchParagraph(b, p, key, &with, options, INT32_MAX);
     }
     return total;
   }
@@ -201,7 +202,8 @@ int DocumentModel::SearchBlock(uint32_t b, const std::u32string& key, const Char
   }
   for (size_t i = 0; i < block.edited_list.size(); ++i) {
     const uint32_t p = block.edited_list[i];
-    if (MayHold(block, p, key_chars)) total += SearchParagraph(b, p, key, &with, options, INT32_MAX);
+    if (!MayHold(block, p, key_chars)) continue;
+    total += SearchParagraph(b, p, key, &with, options, INT32_MAX);
   }
   return total;
 }

@@ -1,9 +1,11 @@
 // DocumentModel: the editable state of one open document: the package it belongs to and its
 // main story as a list of blocks, each a copy of a SourceStory with its own run texts. Pasting
-// appends a block (ids renumbered per copy); replace-all edits run texts. A log of changed
+// appends a block (ids renumbered per copy); replace-all edits run texts, in the whole story or in
+// some copies, whose lengths in character positions are kept up to date. A log of changed
 // paragraphs lets each search string skip text that cannot have changed since that string was
-// last replaced, so a growing merged document is not scanned again and again. A held snapshot
-// keeps the texts of the last save while later edits go on (coalesced saves).
+// last replaced, and a character filter skips edited paragraphs that cannot hold it, so a
+// growing merged document is not scanned again and again. A held snapshot keeps the texts of
+// the last save while later edits go on (coalesced saves).
 // UI thread only; raises app::RuntimeError.
 #ifndef VEXLO_OFFICE_ENGINE_WORD_DOCUMENT_MODEL_H_
 #define VEXLO_OFFICE_ENGINE_WORD_DOCUMENT_MODEL_H_

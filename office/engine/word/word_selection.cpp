@@ -21,7 +21,9 @@ std::optional<ClipContent>& Clipboard() {
 }
 
 // A position as an automation long; a story never comes near 2^31 characters.
-Value Position(int64_t pos) { return Value(static_cast<int32_t>(std::min<int64_t>(pos, INT32_MAX))); }
+Value Position(int64_t pos) {
+  return Value(static_cast<int32_t>(std::min<int64_t>(pos, INT32_MAX)));
+}
 
 }  // namespace
 
