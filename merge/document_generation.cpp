@@ -57,21 +57,25 @@ void FillRecord(const office::oleobject& wordserver, const office::oleobject& wo
   const Value start = wordserver2.get("selection").get("start");
   wordserver2.get("selection").get("paste");
   const Value document = wordserver2.get("activedocument");
-  const auto replace_all = [&](const std::string& find, const std::string& with) {
+  const auto replace_all = [&](const std::string& find, bool whole_word, const std::string& with) {
     // Every replacement moves the end: it is read again for each call.
     const Value range = document.call("range", {start, document.get("content").get("end")});
     // Find text, match case, whole word, wildcards, sounds like, all word forms, forward,
     // wrap (0: stop at the end of the range), format, replace with, replace (2: all).
     const Value found = range.get("find").call(
-        "execute", {Value(find), Value(false), Value(true), Value(false), Value(false),
+        "execute", {Value(find), Value(false), Value(whole_word), Value(false), Value(false),
                     Value(false), Value(true), Value(0), Value(true), Value(with), Value(2)});
     return found.kind() != Value::Kind::kBool || found.boolean();
   };
   std::vector<bool> found(titles.size());
-  for (std::size_t k = 0; k < titles.size(); ++k) found[k] = replace_all(titles[k], Marker(k));
+  for (std::size_t k = 0; k < titles.size(); ++k) {
+    found[k] = replace_all(titles[k], true, Marker(k));
+  }
+  // A marker can only stand where a title was: it is matched wherever it is, whatever its
+  // neighbours (a word processor may count a private character as part of a word).
   for (std::size_t k = 0; k < titles.size(); ++k) {
     const std::string text = WithoutMarkers(value(k));
-    if (found[k]) replace_all(Marker(k), text);
+    if (found[k]) replace_all(Marker(k), false, text);
   }
 }
 

@@ -43,14 +43,14 @@ class MergeJobTest : public ::testing::Test {
 
   MergeOutcome Run() { return RunMergeJob({excel_, word_, word2_}); }
   // The calls that fill one record: the titles NAME, DEPT and ID go to markers U+F0000 + k in
-  // the pasted copy, then the markers to the values.
+  // the pasted copy (whole words), then the markers to the values.
   static Lines Fill(const Lines& values) {
     const Lines titles = {"NAME", "DEPT", "ID", "\U000F0000", "\U000F0001", "\U000F0002"};
     const Lines with = {"\U000F0000", "\U000F0001", "\U000F0002", values[0], values[1], values[2]};
     Lines lines = {"word1 wholestory", "word1 copy", "word2 paste"};
     for (size_t i = 0; i < titles.size(); ++i) {
-      lines.push_back("word2 execute '" + titles[i] + "' false true false false false true 0 true '" +
-                      with[i] + "' 2");
+      lines.push_back("word2 execute '" + titles[i] + "' false " + (i < 3 ? "true" : "false") +
+                      " false false false true 0 true '" + with[i] + "' 2");
     }
     return lines;
   }
