@@ -14,6 +14,7 @@
 #include "ui/main/banner.h"
 #include "ui/main/docx_paragraphs.h"
 #include "ui/main/page_preview.h"
+#include "ui/main/launch_arguments.h"
 #include "ui/main/qt_host.h"
 #include "ui/main/skin.h"
 #include "ui/main/translations.h"
@@ -21,6 +22,7 @@
 
 int main(int argc, char** argv) {
   using namespace vexlo;
+  if (const std::optional<int> status = ui::RouteArguments(argc, argv)) return *status;
   gui::VexloQApplication qt(argc, argv);
   qt.setApplicationName("vexlo");
   gui::InstallQtDrainScheduler();

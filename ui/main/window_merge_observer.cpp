@@ -48,6 +48,8 @@ void WindowMergeObserver::RecordDone(const merge::RecordResult& record) {
 
 void WindowMergeObserver::ProgressClosed() { display_.Closed(); }
 
+// Also asked every few milliseconds while the run waits for its PDFs and prints: the windows are
+// repainted meanwhile (the display pumps at most every few tens of milliseconds).
 bool WindowMergeObserver::CancelRequested() { return display_.CancelRequested() || cancel_; }
 
 void WindowMergeObserver::Finished(const merge::MergeSummary& summary) {
