@@ -9,6 +9,7 @@
 #include "cli/cli_options.h"
 #include "cli/console_host.h"
 #include "merge/blank.h"
+#include "office/engine/word/doc_conversion.h"
 #include "merge/file_probe.h"
 #include "merge/merge_job.h"
 #include "office/oleobject.h"
@@ -54,6 +55,8 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
     return kExitSuccess;
   }
 
+  // LibreOffice starts while the data is read and the first records are made.
+  engine::word::WarmUpFor(options->templ, options->pdf || options->copies > 0);
   ConsoleHost host(*options, out, err);
   app::SetHost(&host);
   app::Application vexlo([] {});

@@ -1,6 +1,6 @@
 #include "office/engine/output/output_queue.h"
 
-#include "office/engine/output/batch_output_queue.h"
+#include "office/engine/output/office_output_queue.h"
 
 namespace vexlo::engine {
 namespace {
@@ -8,7 +8,7 @@ OutputQueue* test_queue = nullptr;
 }  // namespace
 
 OutputQueue& output_queue() {
-  static BatchOutputQueue queue;
+  static OfficeOutputQueue queue(office_pool());
   return test_queue ? *test_queue : queue;
 }
 

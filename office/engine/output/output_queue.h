@@ -24,6 +24,9 @@ class OutputQueue {
   // Waits until everything queued is done. Raises app::RuntimeError::Output for the first
   // request that failed (a missing PDF, no printer, LibreOffice missing).
   virtual void Flush() = 0;
+  // Drops everything queued and stops the work in progress (the converters are killed); nothing
+  // queued is written afterwards, and Flush has nothing left to wait for.
+  virtual void Cancel() {}
 };
 
 // The queue in use; the default one is created on first use.

@@ -187,13 +187,17 @@ void WordDocument::Close() {
 }
 
 std::string WordDocument::TakeSnapshot() {
-  // One private folder per process; the output queue deletes each snapshot when done with it.
-  static const std::string folder = MakeTempFolder();
+  // One private folder per process, and one folder per snapshot in it, so that the snapshot can
+  // carry the document's own file name (a print job is titled with it). The output queue deletes
+  // each snapshot when done with it.
   static unsigned counter = 0;
+  const std::string& folder = ProcessTempFolder();
   if (folder.empty()) throw RuntimeError::Output("无法创建临时文件夹，不能导出或打印");
-  std::string base = path_.empty() ? name_ : std::filesystem::path(path_).stem().string();
-  const std::string file =
-      (std::filesystem::path(folder) / (std::to_string(++counter) + "_" + base + ".docx")).string();
+  const std::string name = path_.empty() ? name_ + ".docx" : FileName(path_);
+  const std::filesystem::path dir = std::filesystem::path(folder) / std::to_string(++counter);
+  std::error_code ec;
+  std::filesystem::create_directory(dir, ec);
+  const std::string file = (dir / name).string();
   const std::string bytes = model_.PackageBytes(".docx");
   std::ofstream out(file, std::ios::binary);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
