@@ -66,10 +66,15 @@ struct MemoryPeak {
 double PoolRun(OfficePool& pool, const std::vector<fs::path>& sources, const fs::path& out,
                StoreFormat format, const char* ext) {
   fs::create_directories(out);
+  // The word processor hands over a snapshot of each document, as here.
+  const fs::path snapshots = out.string() + "-snapshots";
+  fs::create_directories(snapshots);
   const auto t0 = Clock::now();
   std::vector<std::shared_future<vexlo::engine::ConversionOutcome>> done;
   for (const fs::path& s : sources) {
-    done.push_back(pool.Submit({s.string(), false,
+    const fs::path snapshot = snapshots / s.filename();
+    fs::copy_file(s, snapshot);
+    done.push_back(pool.Submit({snapshot.string(), true,
                                 {{(out / (s.stem().string() + ext)).string(), format}},
                                 s.filename().string()}));
   }

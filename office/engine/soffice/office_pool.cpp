@@ -65,7 +65,8 @@ using namespace std::chrono_literals;
 namespace {
 
 constexpr int kMaxAttempts = 2;  // a document is tried once more on a fresh office
-constexpr int kRestartExitCode = 81;  // an office asks to be started again (new profile)
+constexpr int kRestartExitCode = 81;
+constexpr std::size_t kSpreadAt = 24;  // documents waiting before an idle office is started  // an office asks to be started again (new profile)
 
 rtl::OUString U(const std::string& s) {
   return rtl::OUString(s.data(), static_cast<sal_Int32>(s.size()), RTL_TEXTENCODING_UTF8);
@@ -170,24 +171,38 @@ std::string OfficeBinary() {
   return launcher;
 }
 
+// Every pool still running when the program ends.
+std::mutex live_pools_mutex;
+std::set<OfficePool*> live_pools;
+
+void ShutDownAtExit() {
+  std::vector<OfficePool*> pools;
+  {
+    std::lock_guard lock(live_pools_mutex);
+    pools.assign(live_pools.begin(), live_pools.end());
+  }
+  for (OfficePool* pool : pools) pool->Shutdown(/*at_exit=*/true);
+}
+
 // The process's own UNO context, made once; it only serves to reach the offices over pipes.
 Reference<css::uno::XComponentContext> LocalContext(const std::string& office_binary) {
   static std::once_flag once;
-  static Reference<css::uno::XComponentContext> context;
+  // Never destroyed: the UNO runtime's own state goes at exit in an order of its own.
+  static auto* context = new Reference<css::uno::XComponentContext>;
   static std::string error;
   std::call_once(once, [&] {
     const fs::path rc = fs::path(office_binary).parent_path() / "fundamentalrc";
     ::setenv("URE_BOOTSTRAP", ("vnd.sun.star.pathname:" + rc.string()).c_str(), 0);
     try {
-      context = cppu::defaultBootstrap_InitialComponentContext();
+      *context = cppu::defaultBootstrap_InitialComponentContext();
     } catch (const css::uno::Exception& e) {
       error = S(e.Message);
     }
   });
-  if (!context.is()) {
+  if (!context->is()) {
     throw app::RuntimeError::Output("无法使用 LibreOffice 的 UNO 接口：" + error);
   }
-  return context;
+  return *context;
 }
 
 // Draws the first page of `pdf` as a PNG `width` pixels wide.
@@ -295,6 +310,7 @@ struct OfficePool::Office {
   bool busy = false;
   Clock::time_point deadline;
   bool want_running = false;
+  bool ready = false;  // connected
 
   bool Alive() {
     std::lock_guard lock(proc);
@@ -395,6 +411,10 @@ std::string StartOffice(OfficePool::Office& office, const std::string& fonts_env
     if (remote.is()) {
       try {
         office.desktop = css::frame::Desktop::create(remote);
+        // Registered once the connection's machinery is up, so that at exit the offices end
+        // before it is taken down.
+        static std::once_flag at_exit;
+        std::call_once(at_exit, [] { std::atexit(ShutDownAtExit); });
         return "";
       } catch (const css::uno::Exception& e) {
         office.Kill();
@@ -517,9 +537,15 @@ OfficePool::OfficePool(OfficePoolOptions options) : options_(std::move(options))
     options_.offices = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
   }
   if (options_.profile_root.empty()) options_.profile_root = DefaultProfileRoot();
+  std::lock_guard lock(live_pools_mutex);
+  live_pools.insert(this);
 }
 
-OfficePool::~OfficePool() { Shutdown(); }
+OfficePool::~OfficePool() {
+  Shutdown();
+  std::lock_guard lock(live_pools_mutex);
+  live_pools.erase(this);
+}
 
 void OfficePool::EnsureThreads() {
   // Caller holds mutex_.
@@ -538,10 +564,12 @@ void OfficePool::EnsureThreads() {
   watchdog_ = std::thread(&OfficePool::Watchdog, this);
 }
 
-void OfficePool::Start() {
+void OfficePool::Start(int count) {
   std::lock_guard lock(mutex_);
   EnsureThreads();
-  for (auto& office : offices_) office->want_running = true;
+  for (auto& office : offices_) {
+    if (count <= 0 || static_cast<int>(office->index) < count) office->want_running = true;
+  }
   wake_.notify_all();
 }
 
@@ -632,7 +660,13 @@ void OfficePool::Worker(std::size_t index) {
       std::unique_lock lock(mutex_);
       for (;;) {
         if (stopping_) break;
-        task = TakeTask();
+        // An office that is not running starts for work only when there is enough of it for
+        // the start to pay, and not while the first one is starting (on a busy machine two
+        // starting at once take twice as long); the first office always takes work.
+        if (index == 0 || office.want_running ||
+            (waiting_.size() >= kSpreadAt && offices_[0]->ready)) {
+          task = TakeTask();
+        }
         if (task) break;
         if (office.want_running && !office.Alive()) {
           start_now = true;
@@ -670,6 +704,7 @@ void OfficePool::Worker(std::size_t index) {
       {
         std::lock_guard lock(mutex_);
         ++starts_;
+        office.ready = error.empty();
         if (!error.empty()) office.want_running = false;
       }
       if (!error.empty()) {
@@ -828,7 +863,8 @@ void OfficePool::Worker(std::size_t index) {
     Finish(task, std::move(outcome));
   }
 
-  // Shutting down: a polite end first, then by force.
+  // Shutting down: a polite end first, then by force; when the program is ending, by force.
+  if (exiting_) office.Kill();
   if (office.kept.is() && office.Alive()) CloseDocument(office.kept);
   office.kept.clear();
   if (office.Alive() && office.desktop.is()) {
@@ -894,12 +930,13 @@ void OfficePool::Cancel() {
   for (auto& task : dropped) Finish(task, ConversionOutcome::Failed("无法转换“" + task->job.label + "”：已取消"));
 }
 
-void OfficePool::Shutdown() {
+void OfficePool::Shutdown(bool at_exit) {
   std::deque<std::shared_ptr<Task>> dropped;
   {
     std::lock_guard lock(mutex_);
     if (threads_.empty()) return;
     stopping_ = true;
+    exiting_ = at_exit;
     dropped.swap(waiting_);
   }
   wake_.notify_all();

@@ -86,9 +86,9 @@ class OfficePool {
   // True when LibreOffice is installed.
   static bool Available();
 
-  // Starts the offices now (in the background) so that the first document does not wait for
-  // them. Cheap when they run already.
-  void Start();
+  // Starts `count` offices now (0: all of them), in the background, so that the first document
+  // does not wait. The others start when enough documents wait for them. Cheap when they run.
+  void Start(int count = 0);
 
   // Queues a document. A job whose source has the same bytes as a job still waiting joins it
   // (one load serves both); a target path queued again replaces the earlier request for it.
@@ -98,8 +98,9 @@ class OfficePool {
   // with "已取消" and their sources are discarded. The pool starts offices again on next use.
   void Cancel();
 
-  // Stops the offices (gracefully, then by force) and waits for them; waiting jobs fail.
-  void Shutdown();
+  // Stops the offices (gracefully, then by force; only by force `at_exit`, when the program is
+  // ending) and waits for them; waiting jobs fail.
+  void Shutdown(bool at_exit = false);
 
   // Loads `document` and returns its page count; writes a PNG of its first page, `width`
   // pixels wide, to `png_path`. Blocks; any thread but none the pool runs on.
@@ -132,6 +133,7 @@ class OfficePool {
   std::thread watchdog_;
   bool stopping_ = false;
   bool watchdog_stop_ = false;
+  bool exiting_ = false;
   int generation_ = 0;  // raised by Cancel: tasks of an earlier generation are dropped
   int loads_ = 0;
   int starts_ = 0;

@@ -160,7 +160,8 @@ std::shared_future<TemplateConversion> PrepareTemplateAsync(const std::string& p
 void WarmUpFor(const std::string& template_path, bool needs_pdf) {
   if (!OfficePool::Available()) return;
   const bool converted = IsConvertedExtension(ExtensionOf(template_path));
-  if (needs_pdf || converted) office_pool().Start();
+  // One office to begin with: a second one starting at the same time would slow the first.
+  if (needs_pdf || converted) office_pool().Start(1);
   std::error_code ec;
   if (converted && fs::is_regular_file(template_path, ec)) PrepareTemplateAsync(template_path);
 }

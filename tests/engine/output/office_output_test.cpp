@@ -302,17 +302,20 @@ TEST_F(PrintTest, DocumentsArePrintedInOrderWithTheirCopiesAndNames) {
   OfficeOutputQueue queue(*pool_);
   const int before = test::LastJobId();
   queue.Print(Snapshot("通知.docx", "1/李四.docx"), 3, true);
+  // A record saved as .doc is printed from a snapshot of the same name holding .docx bytes.
+  queue.Print(Snapshot("通知.docx", "2/赵六.doc"), 1, true);
   const std::string pdf = (dir_ / "王五.pdf").string();
   queue.ExportPdf(Snapshot("通知.doc", "src.doc"), pdf, true);
   queue.Flush();
   queue.Print(pdf, 2, false);
   queue.Flush();
-  const std::vector<test::PrintJob> jobs = test::JobsAfter(before, 2);
-  ASSERT_EQ(jobs.size(), 2u);
+  const std::vector<test::PrintJob> jobs = test::JobsAfter(before, 3);
+  ASSERT_EQ(jobs.size(), 3u);
   EXPECT_EQ(jobs[0].title, "李四.docx");
   EXPECT_EQ(jobs[0].copies, 3);
-  EXPECT_EQ(jobs[1].title, "王五.pdf");
-  EXPECT_EQ(jobs[1].copies, 2);
+  EXPECT_EQ(jobs[1].title, "赵六.doc");
+  EXPECT_EQ(jobs[2].title, "王五.pdf");
+  EXPECT_EQ(jobs[2].copies, 2);
   EXPECT_FALSE(fs::exists(dir_ / "1/李四.docx"));
   EXPECT_TRUE(fs::exists(pdf));
 }
