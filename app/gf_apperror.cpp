@@ -4,18 +4,20 @@
 
 #include "app/error_log.h"
 #include "app/host.h"
+#include "app/shown_text.h"
 
 namespace vexlo::app {
 namespace {
 
-// The six detail lines, without indentation, in the order of the record.
+// The six detail lines, without indentation, in the order of the record. The texts may carry
+// names from files (a part name, a path): their control characters are shown escaped.
 std::vector<std::string> Details(const ErrorRecord& r) {
   return {
       "1.代号：" + std::to_string(r.number),
-      "2.信息：" + r.text,
-      "3.对象：" + r.window,
-      "4.控件：" + r.control,
-      "5.脚本：" + r.script,
+      "2.信息：" + EscapeControls(r.text),
+      "3.对象：" + EscapeControls(r.window),
+      "4.控件：" + EscapeControls(r.control),
+      "5.脚本：" + EscapeControls(r.script),
       "6.行号：第 " + std::to_string(r.line) + " 行",
   };
 }

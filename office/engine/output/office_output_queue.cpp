@@ -6,7 +6,6 @@
 #include <chrono>
 #include <filesystem>
 
-#include "app/host.h"
 #include "app/runtime_error.h"
 #include "office/engine/output/cups_printer.h"
 
@@ -118,7 +117,10 @@ void OfficeOutputQueue::Flush() {
     for (Request& r : requests_) {
       if (r.done.wait_for(30ms) != std::future_status::ready) break;
     }
-    app::host().KeepAlive(done, total);
+    if (const office::WaitWatch& watch = FlushWatch(); watch && watch(done, total)) {
+      Cancel();
+      return;
+    }
   }
   std::string error = first_error_;
   for (Request& r : requests_) {

@@ -26,6 +26,7 @@ class OfficeOutputQueue : public OutputQueue {
   void ExportPdf(const std::string& source, const std::string& pdf_path, bool take_source) override;
   void Print(const std::string& source, int copies, bool take_source) override;
   void Flush() override;
+  // Also stops the offices (and with them every other conversion in progress).
   void Cancel() override;
 
  private:

@@ -13,7 +13,6 @@
 
 #include <QCryptographicHash>
 
-#include "app/post_queue.h"
 #include "app/runtime_error.h"
 #include "office/engine/soffice/office_pool.h"
 #include "office/engine/soffice/soffice.h"
@@ -185,8 +184,6 @@ std::vector<std::shared_future<ConversionOutcome>>& Pending() {
   return pending;
 }
 
-bool flush_posted = false;
-
 }  // namespace
 
 void QueueConverted(std::string_view docx, const std::string& path) {
@@ -206,14 +203,11 @@ void QueueConverted(std::string_view docx, const std::string& path) {
   job.label = fs::path(path).filename().string();
   job.targets.push_back({path, FormatOfPath(path)});
   Pending().push_back(office_pool().Submit(std::move(job)));
-  // The file exists once the event that saved it is over.
-  if (!flush_posted) {
-    flush_posted = true;
-    app::Post({"word.application", "document", "saveas"}, [] {
-      flush_posted = false;
-      FlushConversions();
-    });
-  }
+}
+
+void DropConversions() {
+  office_pool().Cancel();
+  Pending().clear();
 }
 
 void FlushConversions() {

@@ -41,12 +41,14 @@ void WarmUpFor(const std::string& template_path, bool needs_pdf);
 
 // Writes the .docx bytes `docx` to `path` in the format of its extension (atomically): the bytes
 // are staged now and converted by the office pool in the background; the file is complete once
-// FlushConversions returns (the word server calls it on quit, on release, before opening a file
-// and once the running event has ended).
+// FlushConversions returns (the word server calls it on quit, on release and before opening a
+// file; the caller's flush point through office::FlushDeferredWork).
 void QueueConverted(std::string_view docx, const std::string& path);
 // Waits for every queued conversion. Raises RuntimeError::Output for the first file that failed;
 // the others are written all the same.
 void FlushConversions();
+// Drops everything queued and its temporary files (a cancelled run): the offices are stopped.
+void DropConversions();
 
 // A fresh private temporary folder for the engine ("" on failure).
 std::string MakeTempFolder();

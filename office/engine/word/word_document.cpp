@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/post_queue.h"
 #include "app/runtime_error.h"
+#include "app/shown_text.h"
 #include "office/engine/output/output_queue.h"
 #include "office/engine/package/atomic_file.h"
 #include "office/engine/word/doc_conversion.h"
@@ -140,7 +140,7 @@ void WordDocument::Save() {
     // Hold this state; it is written at the next flush point.
     model_.HoldSnapshot();
     pending_ = true;
-    PostFlush();
+    ListHeld();
     return;
   }
   model_.DropSnapshot();
@@ -161,22 +161,30 @@ void WordDocument::FlushSave() {
   pending_ = false;
 }
 
-void WordDocument::PostFlush() {
-  if (flush_posted_) return;
-  flush_posted_ = true;
+void WordDocument::ListHeld() {
   auto& held = TheHeldSaves().docs;
   std::erase_if(held, [this](const auto& weak) {
     auto doc = weak.lock();
     return !doc || doc.get() == this;
   });
   held.push_back(weak_from_this());
-  std::weak_ptr<WordDocument> weak = weak_from_this();
-  app::Post({"word.application", "document", "save"}, [weak] {
-    if (auto doc = weak.lock()) {
-      doc->flush_posted_ = false;
-      doc->FlushSave();
+}
+
+void FlushHeldSaves() {
+  std::vector<std::weak_ptr<WordDocument>> docs;
+  docs.swap(TheHeldSaves().docs);
+  for (std::size_t i = 0; i < docs.size(); ++i) {
+    if (auto doc = docs[i].lock()) {
+      try {
+        doc->FlushSave();
+      } catch (...) {
+        // A save that failed stays held (and listed) for the next flush point.
+        auto& held = TheHeldSaves().docs;
+        held.insert(held.end(), docs.begin() + static_cast<std::ptrdiff_t>(i), docs.end());
+        throw;
+      }
     }
-  });
+  }
 }
 
 void WordDocument::Close() {
@@ -187,13 +195,17 @@ void WordDocument::Close() {
 }
 
 std::string WordDocument::TakeSnapshot() {
-  // One private folder per process, and one folder per snapshot in it, so that the snapshot can
-  // carry the document's own file name (a print job is titled with it). The output queue deletes
-  // each snapshot when done with it.
+  // One folder per snapshot in the process's private folder, so that the snapshot carries the
+  // document's own file name (it titles the print job); the output queue deletes each snapshot
+  // when done with it.
   static unsigned counter = 0;
   const std::string& folder = ProcessTempFolder();
   if (folder.empty()) throw RuntimeError::Output("无法创建临时文件夹，不能导出或打印");
-  const std::string name = path_.empty() ? name_ + ".docx" : FileName(path_);
+  // The name is cut short enough for any file system.
+  constexpr std::size_t kBaseMax = 200;
+  const std::filesystem::path saved(path_.empty() ? name_ + ".docx" : path_);
+  const std::string stem = saved.stem().string();
+  const std::string name = std::string(app::Utf8Prefix(stem, kBaseMax)) + saved.extension().string();
   const std::filesystem::path dir = std::filesystem::path(folder) / std::to_string(++counter);
   std::error_code ec;
   std::filesystem::create_directory(dir, ec);

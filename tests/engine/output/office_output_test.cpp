@@ -207,7 +207,13 @@ TEST_F(OfficeTest, FailuresNameTheDocumentAndTheRestIsStillDelivered) {
   queue.ExportPdf((dir_ / "gone.docx").string(), (dir_ / "缺少.pdf").string(), false);
   queue.ExportPdf(Snapshot("通知.docx", "x.docx"), (dir_ / "no-such-folder" / "x.pdf").string(), true);
   queue.ExportPdf(good, (dir_ / "good.pdf").string(), false);
+  int watched = 0;
   try {
+    ScopedFlushWatch watch([&](int, int total) {
+      EXPECT_EQ(total, 3);
+      ++watched;
+      return false;
+    });
     queue.Flush();
     FAIL() << "Flush must report the missing PDFs";
   } catch (const app::RuntimeError& e) {
@@ -215,6 +221,7 @@ TEST_F(OfficeTest, FailuresNameTheDocumentAndTheRestIsStillDelivered) {
     EXPECT_NE(e.text().find("缺少.pdf"), std::string::npos) << e.text();
     EXPECT_NE(e.text().find("已重试一次"), std::string::npos) << e.text();
   }
+  EXPECT_GT(watched, 0);
   EXPECT_TRUE(fs::exists(dir_ / "good.pdf"));
   EXPECT_TRUE(fs::exists(good));             // not taken: left alone
   EXPECT_FALSE(fs::exists(dir_ / "x.docx"));  // taken: removed even though it failed

@@ -14,6 +14,7 @@
 #include "office/engine/register_servers.h"
 #include "office/engine/soffice/soffice.h"
 #include "office/engine/word/word_selection.h"
+#include "office/deferred_work.h"
 #include "office/oleobject.h"
 #include "tests/engine/word/word_test_util.h"
 #include "tests/support/test_paths.h"
@@ -190,7 +191,7 @@ TEST_F(WordServerTest, TemplateWithoutTitlesGivesExactCopies) {
   }
 }
 
-TEST_F(WordServerTest, HeldSavesAreWrittenAtTheLatestWhenTheEventEnds) {
+TEST_F(WordServerTest, HeldSavesAreWrittenAtTheLatestAtTheFlushPoint) {
   Start();
   merge::PrepareDocuments(word_, word2_, DataFile("word/features.docx").string());
   const std::string out = (dir_ / "合并输出.docx").string();
@@ -201,13 +202,12 @@ TEST_F(WordServerTest, HeldSavesAreWrittenAtTheLatestWhenTheEventEnds) {
   }
   // A third record is filled but never saved: then the run ends in an error.
   merge::FillRecord(word_, word2_, {"姓名"}, [](size_t) { return "未保存"; });
-  app::DrainPosted();
+  office::FlushDeferredWork(false);
   const std::string text = test::AllText(*WordPackage::Load(out));
   EXPECT_NE(text.find("人3"), std::string::npos);
   EXPECT_EQ(text.find("未保存"), std::string::npos);
 
   // Releasing the instance without quit writes a held save too.
-  app::ClearPosted();
   for (int r = 5; r <= 6; ++r) {
     merge::FillRecord(word_, word2_, {"姓名"}, [r](size_t) { return "人" + std::to_string(r); });
     Doc1().call("save");

@@ -4,7 +4,7 @@
 
 #include "app/application.h"
 #include "app/event_guard.h"
-#include "app/gui/vexlo_qapplication.h"
+#include "gui/vexlo_qapplication.h"
 #include "app/post_queue.h"
 #include "office/engine/desktop_handoff.h"
 #include "office/engine/register_servers.h"
@@ -14,9 +14,9 @@
 
 int main(int argc, char** argv) {
   using namespace vexlo;
-  app::VexloQApplication qt(argc, argv);
+  gui::VexloQApplication qt(argc, argv);
   qt.setApplicationName("vexlo");
-  app::InstallQtDrainScheduler();
+  gui::InstallQtDrainScheduler();
   ui::InitSkin();
   qt.setWindowIcon(ui::ApplicationIcon());
 
