@@ -303,6 +303,7 @@ struct OfficePool::Office {
   Reference<css::frame::XDesktop2> desktop;
   std::string work_dir;
   Reference<css::lang::XComponent> kept;
+  std::vector<Reference<css::text::XTextRange>> kept_paragraphs;
   DocxTexts kept_texts;
   std::set<std::size_t> unfit_frames;  // documents whose texts the office reads otherwise
   int reused = 0;
@@ -459,9 +460,9 @@ std::u16string Text16(const Reference<css::text::XTextRange>& range) {
   return std::u16string(reinterpret_cast<const char16_t*>(s.getStr()), static_cast<std::size_t>(s.getLength()));
 }
 
-std::vector<std::u16string> BodyTexts(const Reference<css::lang::XComponent>& doc) {
+std::vector<std::u16string> Texts(const std::vector<Reference<css::text::XTextRange>>& paragraphs) {
   std::vector<std::u16string> texts;
-  for (const auto& p : Paragraphs(doc)) texts.push_back(Text16(p));
+  for (const auto& p : paragraphs) texts.push_back(Text16(p));
   return texts;
 }
 
@@ -481,9 +482,8 @@ void Move(const Reference<css::text::XTextCursor>& cursor, std::size_t count, bo
 
 // Turns the paragraphs' texts `from` into `to`, changing only what differs, and checks the
 // result. False when the document's paragraphs do not read as expected afterwards.
-bool SetTexts(const Reference<css::lang::XComponent>& doc, const std::vector<std::u16string>& from,
-              const std::vector<std::u16string>& to) {
-  const std::vector<Reference<css::text::XTextRange>> paragraphs = Paragraphs(doc);
+bool SetTexts(const std::vector<Reference<css::text::XTextRange>>& paragraphs,
+              const std::vector<std::u16string>& from, const std::vector<std::u16string>& to) {
   if (paragraphs.size() != to.size() || from.size() != to.size()) return false;
   for (std::size_t i = 0; i < to.size(); ++i) {
     if (from[i] == to[i]) continue;
@@ -734,7 +734,7 @@ void OfficePool::Worker(std::size_t index) {
       const bool fits = texts.ok && !office.unfit_frames.contains(texts.frame);
       if (fits && office.kept.is() && office.kept_texts.frame == texts.frame &&
           office.kept_texts.paragraphs.size() == texts.paragraphs.size()) {
-        if (SetTexts(office.kept, office.kept_texts.paragraphs, texts.paragraphs)) {
+        if (SetTexts(office.kept_paragraphs, office.kept_texts.paragraphs, texts.paragraphs)) {
           doc = office.kept;
           office.kept_texts = texts;
           ++office.reused;
@@ -742,6 +742,7 @@ void OfficePool::Worker(std::size_t index) {
           office.unfit_frames.insert(texts.frame);
           CloseDocument(office.kept);
           office.kept.clear();
+          office.kept_paragraphs.clear();
         }
       }
       if (!doc.is()) {
@@ -764,17 +765,24 @@ void OfficePool::Worker(std::size_t index) {
           ++loads_;
         }
         if (fits) {
-          if (BodyTexts(doc) == texts.paragraphs) {
+          std::vector<Reference<css::text::XTextRange>> paragraphs = Paragraphs(doc);
+          if (Texts(paragraphs) == texts.paragraphs) {
             LockUndo(doc);
             CloseDocument(office.kept);
             office.kept = doc;
+            office.kept_paragraphs = std::move(paragraphs);
             office.kept_texts = texts;
           } else {
             office.unfit_frames.insert(texts.frame);
           }
         }
       }
-      outcome.pages = PageCount(doc);
+      // The page count takes a layout: only a PDF (or page image) needs it.
+      if (std::any_of(task->job.targets.begin(), task->job.targets.end(), [](const StoreTarget& t) {
+            return t.format == StoreFormat::kPdf || t.format == StoreFormat::kPng;
+          })) {
+        outcome.pages = PageCount(doc);
+      }
       Reference<css::frame::XStorable> storable(doc, UNO_QUERY_THROW);
       std::vector<std::pair<std::string, const StoreTarget*>> made;
       std::string error;
@@ -835,7 +843,10 @@ void OfficePool::Worker(std::size_t index) {
     }
     if (doc.is() && doc != office.kept) CloseDocument(doc);
     doc.clear();
-    if (office_failed) office.kept.clear();
+    if (office_failed) {
+      office.kept.clear();
+      office.kept_paragraphs.clear();
+    }
     bool cancelled = false;
     bool retry = false;
     {
@@ -849,10 +860,12 @@ void OfficePool::Worker(std::size_t index) {
       office.Kill();
       office.desktop.clear();
       office.kept.clear();
+      office.kept_paragraphs.clear();
     } else if (!outcome.ok && office.kept.is()) {
       // Whatever went wrong may have left the kept document half changed.
       CloseDocument(office.kept);
       office.kept.clear();
+      office.kept_paragraphs.clear();
     }
     if (retry) continue;
     if (cancelled && !outcome.ok) outcome.error = "已取消";
@@ -867,6 +880,7 @@ void OfficePool::Worker(std::size_t index) {
   if (exiting_) office.Kill();
   if (office.kept.is() && office.Alive()) CloseDocument(office.kept);
   office.kept.clear();
+  office.kept_paragraphs.clear();
   if (office.Alive() && office.desktop.is()) {
     {
       std::lock_guard lock(mutex_);
