@@ -1,9 +1,12 @@
 #include "app/gf_apperror.h"
 
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 #include "app/error_log.h"
 #include "app/host.h"
+#include "app/install_paths.h"
 #include "app/shown_text.h"
 
 namespace vexlo::app {
@@ -22,6 +25,22 @@ std::vector<std::string> Details(const ErrorRecord& r) {
   };
 }
 
+// Appends the entry to "AppError.txt" in the current folder. When that folder cannot take it (a
+// read-only folder, the file system root a desktop may start programs in), the entry goes to the
+// user's data folder instead. Returns the note for the box: empty when the entry is in the current
+// folder, else where it is, or that it could not be written anywhere.
+std::string WriteEntry(const std::vector<std::string>& entry) {
+  if (AppendLogEntry("AppError.txt", entry)) return {};
+  const std::filesystem::path folder = UserDataFolder();
+  if (!folder.empty()) {
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    const std::string fallback = (folder / "AppError.txt").string();
+    if (AppendLogEntry(fallback, entry)) return "错误信息已记录在“" + EscapeControls(fallback) + "”。";
+  }
+  return "错误信息无法写入“AppError.txt”。";
+}
+
 }  // namespace
 
 std::vector<std::string> AppErrorEntry(const ErrorRecord& record, const LocalTime& when) {
@@ -37,19 +56,20 @@ std::vector<std::string> AppErrorEntry(const ErrorRecord& record, const LocalTim
   return lines;
 }
 
-std::string AppErrorBoxText(const ErrorRecord& record) {
+std::string AppErrorBoxText(const ErrorRecord& record, const std::string& log_note) {
   std::string details;
   for (const std::string& detail : Details(record)) {
     if (!details.empty()) details += '\n';
     details += detail;
   }
+  if (!log_note.empty()) details += "\n\n" + log_note;
   return "\n系统发生错误，请记录以下错误信息后联系管理员处理。\n\n" + details + "\n\n是否退出系统?";
 }
 
 int16_t gf_apperror() {
   // The entry is on disk before the box appears, so it survives whatever the user does next.
-  AppendLogEntry("AppError.txt", AppErrorEntry(error, Now()));
-  if (host().AskYesNo("提示信息", AppErrorBoxText(error))) {
+  const std::string log_note = WriteEntry(AppErrorEntry(error, Now()));
+  if (host().AskYesNo("提示信息", AppErrorBoxText(error, log_note))) {
     host().EndProgram();
     return 0;
   }

@@ -24,6 +24,9 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, 
     if (arg == "--help" || arg == "-h") {
       options.help = true;
       return options;
+    } else if (arg == "--version") {
+      options.version = true;
+      return options;
     } else if (arg == "--data") {
       if (!value(options.data, has_data)) return std::nullopt;
     } else if (arg == "--template") {
@@ -77,16 +80,20 @@ std::string HelpText() {
       "  --pdf             同时输出为 PDF 文件\n"
       "  --print 份数      输出后在默认打印机上打印，份数为 1 到 50\n"
       "  --visible         显示生成过程（对内置引擎没有可见的效果）\n"
+      "  --version         显示版本号\n"
       "  -h, --help        显示本说明\n"
       "\n"
       "提示信息和错误信息输出到终端；在终端上运行时显示进度条（第几条记录，共几条）。\n"
-      "同名文件被其他程序占用时，文件改存为带“年月日时分秒”时间戳的新名称。\n"
+      "同名文件被其他程序占用时，文件改存为带“年月日时分秒”时间戳的新名称；\n"
+      "同一次运行中重名的记录依次加“ (2)”“ (3)”……。\n"
+      "收到 Ctrl-C（SIGINT）、SIGTERM 或 SIGHUP 时，在当前记录完成后停止，已完成的文档保留。\n"
       "\n"
       "退出状态：\n"
       "  0  成功执行\n"
-      "  1  输入有误或无法启动 Excel/Word，已显示提示信息\n"
+      "  1  输入或输出设置有误、输出文件夹正被另一次运行使用，或无法启动 Excel/Word，已显示提示信息\n"
       "  2  命令行用法错误\n"
-      "  3  运行时错误，详细信息已追加到当前文件夹的“AppError.txt”\n";
+      "  3  运行时错误，详细信息已追加到当前文件夹的“AppError.txt”\n"
+      "  4  运行被取消（收到停止信号）\n";
 }
 
 }  // namespace vexlo::cli

@@ -5,6 +5,7 @@
 #include "app/application.h"
 #include "app/event_guard.h"
 #include "app/host.h"
+#include "app/version.h"
 #include "cli/cli_options.h"
 #include "cli/console_observer.h"
 #include "merge/merge_session.h"
@@ -36,6 +37,10 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
   }
   if (options->help) {
     std::fputs(HelpText().c_str(), out);
+    return kExitSuccess;
+  }
+  if (options->version) {
+    std::fprintf(out, "vexlo-merge %s\n", app::Version());
     return kExitSuccess;
   }
 

@@ -8,12 +8,14 @@
 #include "app/post_queue.h"
 #include "office/engine/desktop_handoff.h"
 #include "office/engine/register_servers.h"
+#include "ui/main/launch_arguments.h"
 #include "ui/main/qt_host.h"
 #include "ui/main/skin.h"
 #include "ui/main/w_vexlo.h"
 
 int main(int argc, char** argv) {
   using namespace vexlo;
+  if (const std::optional<int> status = ui::RouteArguments(argc, argv)) return *status;
   gui::VexloQApplication qt(argc, argv);
   qt.setApplicationName("vexlo");
   gui::InstallQtDrainScheduler();

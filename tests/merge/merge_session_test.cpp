@@ -70,6 +70,19 @@ class MergeSessionTest : public ::testing::Test {
     office::SetDeferredWork(nullptr);
   }
 
+  // The calls that fill one record: the titles NAME, DEPT and ID go to markers U+F0000 + k in
+  // the pasted copy (whole words), then the markers to the values.
+  static Lines Fill(const Lines& values) {
+    const Lines titles = {"NAME", "DEPT", "ID", "\U000F0000", "\U000F0001", "\U000F0002"};
+    const Lines with = {"\U000F0000", "\U000F0001", "\U000F0002", values[0], values[1], values[2]};
+    Lines lines = {"word1 wholestory", "word1 copy", "word2 paste"};
+    for (size_t i = 0; i < titles.size(); ++i) {
+      lines.push_back("word2 execute '" + titles[i] + "' false " + (i < 3 ? "true" : "false") +
+                      " false false false true 0 true '" + with[i] + "' 2");
+    }
+    return lines;
+  }
+
   MergeOutcome Run() {
     observer_.log.clear();
     observer_.records.clear();
@@ -163,31 +176,27 @@ TEST_F(MergeSessionTest, OneDocumentPerRecordInExactCallOrder) {
   request_.print = request_.pdf = true;
   EXPECT_EQ(Run(), MergeOutcome::kSucceeded);
 
-  const std::string execute = "word2 execute 'NAME' false true false false false true 1 true '张三' 2";
-  const Lines record1 = {"word1 wholestory", "word1 copy", "word2 paste", execute};
+  const Lines record1 = Fill({"张三", "销售", "7"});
   Lines expected = {"excel start", "excel open " + data_.string(), "excel visible false",
                     "word1 start", "word1 visible false", "word2 start", "word2 visible false",
                     "word1 add '" + template_.string() + "' false 0", "word2 add '' false 0"};
   expected.insert(expected.end(), record1.begin(), record1.end());
-  const Lines rest = {
-      "word2 execute 'DEPT' false true false false false true 1 true '销售' 2",
-      "word2 execute 'ID' false true false false false true 1 true '7' 2",
+  Lines rest = {
       "word2 saveas " + Out("张三.docx"),
       "word2 printout true false 0 '' '' '' 0 '3'",
       "word2 exportasfixedformat '" + Out("张三.pdf") + "' 17",
       "word2 close",
-      "word2 add '' false 0",
-      "word1 wholestory", "word1 copy", "word2 paste",
-      "word2 execute 'NAME' false true false false false true 1 true '李四' 2",
-      "word2 execute 'DEPT' false true false false false true 1 true '' 2",
-      "word2 execute 'ID' false true false false false true 1 true '8' 2",
+      "word2 add '' false 0"};
+  const Lines record2 = Fill({"李四", "", "8"});
+  rest.insert(rest.end(), record2.begin(), record2.end());
+  rest.insert(rest.end(), {
       "word2 saveas " + Out("李四.docx"),
       "word2 printout true false 0 '' '' '' 0 '3'",
       "word2 exportasfixedformat '" + Out("李四.pdf") + "' 17",
       "word2 close",
       "word2 add '' false 0",  // row 4 is blank: this document is never filled
       "word1 close", "word1 quit", "word1 released", "word2 quit", "word2 released",
-      "excel quit", "excel released"};
+      "excel quit", "excel released"});
   expected.insert(expected.end(), rest.begin(), rest.end());
   EXPECT_EQ(office_.log, expected);
 

@@ -292,7 +292,7 @@ void w_vexlo::open() {
 
 void w_vexlo::ue_opened() {
   setFixedSize(p_1->width(), p_1->height() + 27);
-  ole_1->navigate(app::as_currentpath + "/html/bottom.html");
+  ole_1->navigate(app::as_datapath + "/html/bottom.html");
   // Starting the servers may take a moment: let the window paint itself first.
   app::host().KeepAlive(0, -1);
   OfficePresenceCheck(excelserver, wordserver, wordserver2);

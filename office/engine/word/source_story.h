@@ -80,6 +80,8 @@ class SourceStory {
   const std::vector<uint32_t>& Candidates(const std::u32string& key) const;
   // True when the body refers to relationships (images, links) of its package.
   bool uses_relationships() const { return uses_relationships_; }
+  // Table rows in the body: each ends in a row mark that counts as one character position.
+  uint32_t table_rows() const { return table_rows_; }
 
  private:
   friend class StoryParser;
@@ -96,6 +98,7 @@ class SourceStory {
   int64_t drawing_stride_ = 1;
   int64_t mark_stride_ = 1;
   bool uses_relationships_ = false;
+  uint32_t table_rows_ = 0;
   mutable std::unordered_map<std::u32string, std::vector<uint32_t>> candidates_;
   // Run text markup in the part's own prefix for the WordprocessingML namespace.
   std::string t_open_, t_close_, br_, tab_, empty_para_;

@@ -8,6 +8,7 @@
 #include "office/engine/output/output_queue.h"
 #include "office/engine/package/atomic_file.h"
 #include "office/engine/word/doc_conversion.h"
+#include "office/engine/word/word_selection.h"
 
 namespace vexlo::engine::word {
 
@@ -102,6 +103,23 @@ WordDocument::WordDocument(std::shared_ptr<const WordPackage> package, bool blan
     return Value(path_.empty() ? std::string() : std::filesystem::path(path_).parent_path().string());
   });
   AddProperty("saved", [this] { return Value(model_.change_count() == saved_change_); });
+  // The main story as a range, and a range of it between two character positions (the whole
+  // story when they are left out).
+  AddProperty("content", [this] {
+    if (!content_) content_ = std::make_shared<WordRange>(weak_from_this(), true, BlockSpan{}, 0);
+    return Value(std::static_pointer_cast<office::Dispatch>(content_));
+  });
+  AddMethod("range", 0, 2, [this](const Args& a) {
+    const BlockSpan span = model_.BlocksBetween(a.has(0) ? a.Long(0) : 0,
+                                                a.has(1) ? a.Long(1) : model_.ContentEnd());
+    // A range follows the edits, so the same copies give the same range (a merge asks for the
+    // range of its newest copy again and again).
+    if (!range_ || range_->span().first != span.first || range_->span().end != span.end ||
+        range_->generation() != model_.generation()) {
+      range_ = std::make_shared<WordRange>(weak_from_this(), false, span, model_.generation());
+    }
+    return Value(std::static_pointer_cast<office::Dispatch>(range_));
+  });
 }
 
 void WordDocument::WriteTo(const std::string& path, const std::string& docx_bytes) {
