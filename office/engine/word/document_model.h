@@ -86,6 +86,8 @@ class DocumentModel {
   };
 
   void AppendBlock(std::shared_ptr<const SourceStory> story, std::vector<std::string> texts);
+  // The further copies among the first `blocks` blocks, for the parts they refer into.
+  std::vector<StoryCopy> Copies(size_t blocks) const;
   int SearchParagraph(uint32_t b, uint32_t p, const std::u32string& key, const std::string* with,
                       const FindOptions& options, int budget);
   std::string Xml(size_t blocks, const std::map<size_t, std::vector<std::string>>* stash,

@@ -102,6 +102,12 @@ WordDocument::WordDocument(std::shared_ptr<const WordPackage> package, bool blan
     return Value(path_.empty() ? std::string() : std::filesystem::path(path_).parent_path().string());
   });
   AddProperty("saved", [this] { return Value(model_.change_count() == saved_change_); });
+  // The engine's own: true when the document's story holds objects placed relative to the page
+  // and does not end with a page or section break (copies that follow one another without a
+  // break then put those objects on the same pages).
+  AddProperty("pageanchorswithoutbreak", [this] {
+    return Value(model_.package().story().page_anchored_without_break());
+  });
 }
 
 void WordDocument::WriteTo(const std::string& path, const std::string& docx_bytes) {
