@@ -61,7 +61,7 @@ int64_t MaxDrawingId(std::string_view xml) {
     while ((pos = xml.find(tag, pos)) != std::string_view::npos) {
       pos += tag.size();
       const size_t end = xml.find('>', pos);
-      const size_t id = xml.find(" id=\"", pos);
+      const size_t id = xml.find(" id=\"", pos - 1);  // the space after the name may be it
       if (id == std::string_view::npos || id > end) continue;
       best = std::max(best, Digits(xml, id + 5));
     }
