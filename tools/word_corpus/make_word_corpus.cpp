@@ -112,6 +112,7 @@ struct Template {
   std::string header, footer;       // paragraphs
   bool picture = false;
   std::string custom_xml;           // custom XML data of bound controls
+  std::string styles;               // further style elements
 };
 
 constexpr char kSectPr[] =
@@ -132,7 +133,8 @@ std::string Build(const Template& t) {
     parts.push_back({"word/" + name, xml});
   };
   const std::string styles = std::string(kHead) +
-      R"(<w:styles xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main"><w:docDefaults><w:rPrDefault><w:rPr><w:rFonts w:ascii="Times New Roman" w:eastAsia="宋体" w:hAnsi="Times New Roman"/><w:sz w:val="21"/><w:lang w:val="en-US" w:eastAsia="zh-CN" w:bidi="ar-SA"/></w:rPr></w:rPrDefault><w:pPrDefault/></w:docDefaults><w:style w:type="paragraph" w:default="1" w:styleId="Normal"><w:name w:val="Normal"/><w:qFormat/></w:style><w:style w:type="character" w:styleId="FootnoteReference"><w:name w:val="footnote reference"/><w:rPr><w:vertAlign w:val="superscript"/></w:rPr></w:style><w:style w:type="table" w:default="1" w:styleId="TableNormal"><w:name w:val="Normal Table"/><w:tblPr><w:tblCellMar><w:left w:w="108" w:type="dxa"/><w:right w:w="108" w:type="dxa"/></w:tblCellMar></w:tblPr></w:style></w:styles>)";
+      R"(<w:styles xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main"><w:docDefaults><w:rPrDefault><w:rPr><w:rFonts w:ascii="Times New Roman" w:eastAsia="宋体" w:hAnsi="Times New Roman"/><w:sz w:val="21"/><w:lang w:val="en-US" w:eastAsia="zh-CN" w:bidi="ar-SA"/></w:rPr></w:rPrDefault><w:pPrDefault/></w:docDefaults><w:style w:type="paragraph" w:default="1" w:styleId="Normal"><w:name w:val="Normal"/><w:qFormat/></w:style><w:style w:type="character" w:styleId="FootnoteReference"><w:name w:val="footnote reference"/><w:rPr><w:vertAlign w:val="superscript"/></w:rPr></w:style><w:style w:type="table" w:default="1" w:styleId="TableNormal"><w:name w:val="Normal Table"/><w:tblPr><w:tblCellMar><w:left w:w="108" w:type="dxa"/><w:right w:w="108" w:type="dxa"/></w:tblCellMar></w:tblPr></w:style>)" +
+      t.styles + "</w:styles>";
   part("styles.xml", "styles+xml", "styles", "rId1", styles);
   auto wrap = [&](const char* el, const std::string& inner) {
     return std::string(kHead) + "<w:" + el + " " + kNs + ">" + inner + "</w:" + el + ">";
@@ -196,10 +198,16 @@ std::string Level(int ilvl, int start, const std::string& fmt, const std::string
 }
 
 // Lists: a two-level list, the same list restarted inside the template, a list that starts at
-// 5, a list continued by a second instance, bullets.
+// 5, a list continued by a second instance, bullets, headings numbered by their style.
 Template Lists() {
   Template t;
   t.name = "lists";
+  t.styles =
+      "<w:style w:type=\"paragraph\" w:styleId=\"Heading1\"><w:name w:val=\"heading 1\"/>"
+      "<w:basedOn w:val=\"Normal\"/><w:qFormat/><w:pPr><w:keepNext/><w:numPr><w:numId w:val=\"7\"/>"
+      "</w:numPr><w:outlineLvl w:val=\"0\"/></w:pPr><w:rPr><w:b/></w:rPr></w:style>"
+      "<w:style w:type=\"paragraph\" w:styleId=\"Chapter\"><w:name w:val=\"chapter\"/>"
+      "<w:basedOn w:val=\"Heading1\"/></w:style>";
   t.numbering =
       "<w:abstractNum w:abstractNumId=\"0\"><w:nsid w:val=\"1A2B3C4D\"/><w:multiLevelType w:val=\"multilevel\"/>" +
       Level(0, 1, "decimal", "%1.") + Level(1, 1, "decimal", "%1.%2") + "</w:abstractNum>"
@@ -214,12 +222,16 @@ Template Lists() {
       "<w:num w:numId=\"3\"><w:abstractNumId w:val=\"1\"/></w:num>"
       "<w:num w:numId=\"4\"><w:abstractNumId w:val=\"2\"/></w:num>"
       "<w:num w:numId=\"5\"><w:abstractNumId w:val=\"3\"/></w:num>"
-      "<w:num w:numId=\"6\"><w:abstractNumId w:val=\"3\"/></w:num>";
-  t.body = P(R("名单：姓名")) + Li(1, 0, R("第一项 姓名")) + Li(1, 1, R("子项 编号")) +
+      "<w:abstractNum w:abstractNumId=\"4\"><w:nsid w:val=\"5E6F7081\"/><w:multiLevelType w:val=\"singleLevel\"/>" +
+      Level(0, 1, "decimal", "第%1章") + "</w:abstractNum>"
+      "<w:num w:numId=\"6\"><w:abstractNumId w:val=\"3\"/></w:num>"
+      "<w:num w:numId=\"7\"><w:abstractNumId w:val=\"4\"/></w:num>";
+  t.body = P(R("概述 姓名"), "<w:pStyle w:val=\"Heading1\"/>") + P(R("名单：姓名")) + Li(1, 0, R("第一项 姓名")) + Li(1, 1, R("子项 编号")) +
            Li(1, 1, R("子项 部门")) + Li(1, 0, R("第二项 金额")) + P(R("中间的说明")) +
            Li(2, 0, R("重新开始 姓名")) + Li(2, 0, R("接着 编号")) + Li(3, 0, R("从五开始 部门")) +
            Li(3, 0, R("再一项")) + Li(5, 0, R("字母 姓名")) + Li(6, 0, R("字母接续 编号")) +
-           Li(4, 0, R("要点 部门")) + P(R("结束"));
+           Li(4, 0, R("要点 部门")) +
+           P(R("细则 编号"), "<w:pStyle w:val=\"Chapter\"/><w:jc w:val=\"left\"/>") + P(R("结束"));
   return t;
 }
 

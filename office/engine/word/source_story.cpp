@@ -83,7 +83,8 @@ bool IsPageRelative(std::string_view v) {
 // Walks the parsed part and fills a SourceStory.
 class StoryParser {
  public:
-  StoryParser(SourceStory& s, const std::string& file) : s_(s), file_(file) {}
+  StoryParser(SourceStory& s, const std::string& file, const StyleNumbering* styles)
+      : s_(s), file_(file), styles_(styles) {}
 
   void Run(const pugi::xml_document& doc, const IdFloors& floors) {
     const pugi::xml_node root = doc.document_element();
@@ -110,6 +111,7 @@ class StoryParser {
     s_.br_ = s_.t_close_ + "<" + w_ + "br/>" + s_.t_open_;
     s_.tab_ = s_.t_close_ + "<" + w_ + "tab/>" + s_.t_open_;
     s_.empty_para_ = "<" + w_ + "p/>";
+    s_.w_ = w_;
 
     std::vector<pugi::xml_node> bodies;
     for (pugi::xml_node n = root.child((w_ + "body").c_str()); n;
@@ -382,6 +384,12 @@ class StoryParser {
       const bool section_break =
           sect && std::string_view(sect.child((w_ + "type").c_str())
                                        .attribute((w_ + "val").c_str()).value()) != "continuous";
+      style_num_.reset();
+      if (ppr && styles_ && !ppr.child((w_ + "numPr").c_str())) {
+        auto it = styles_->find(std::string_view(
+            ppr.child((w_ + "pStyle").c_str()).attribute((w_ + "val").c_str()).value()));
+        if (it != styles_->end() && it->second.first > 0) style_num_ = it->second;
+      }
       if (s_.paragraphs_.empty() && depth == 2) {
         const pugi::xml_node before = ppr.child((w_ + "pageBreakBefore").c_str());
         const std::string_view val = before.attribute((w_ + "val").c_str()).value();
@@ -408,6 +416,7 @@ class StoryParser {
 
   void Inline(const pugi::xml_node& n, int depth) {
     if (n.type() != pugi::node_element) return Opaque(n, depth);
+    if (Is(n, "pPr") && style_num_) return StyleNumberedProperties(n, depth);
     if (Is(n, "r")) {
       return Container(n, depth, [this](const pugi::xml_node& c, int d) { RunChild(c, d); });
     }
@@ -420,6 +429,31 @@ class StoryParser {
     const std::string_view local = Local(n.name());
     if (local == "oMath" || local == "oMathPara") Boundary(0xFFFC);
     Opaque(n, depth);
+  }
+
+  // The properties of a paragraph that its style numbers, with a place for the list instance of
+  // further copies (where the schema puts numPr: after the style and the page-flow settings).
+  void StyleNumberedProperties(const pugi::xml_node& n, int depth) {
+    const auto [num, level] = *style_num_;
+    style_num_.reset();
+    s_.num_ids_.insert(num);
+    Depth(depth);
+    StartTag(n, true);
+    *out_ += '>';
+    bool placed = false;
+    for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling()) {
+      if (!placed && c.type() == pugi::node_element &&
+          !In(Local(c.name()), {"pStyle", "keepNext", "keepLines", "pageBreakBefore", "framePr",
+                                "widowControl"})) {
+        AddSlot(Slot{SlotKind::kStyleNumPr, num, std::to_string(level)});
+        placed = true;
+      }
+      Opaque(c, depth + 1);
+    }
+    if (!placed) AddSlot(Slot{SlotKind::kStyleNumPr, num, std::to_string(level)});
+    *out_ += "</";
+    *out_ += n.name();
+    *out_ += '>';
   }
 
   // A content control: remembers which texts it holds, for its data binding.
@@ -476,6 +510,8 @@ class StoryParser {
 
   SourceStory& s_;
   const std::string& file_;
+  const StyleNumbering* styles_;
+  std::optional<std::pair<int64_t, int>> style_num_;  // the current paragraph's, from its style
   std::string w_ = "w:";
   std::string r_;
   std::string* out_ = nullptr;
@@ -493,7 +529,8 @@ class StoryParser {
 };
 
 std::shared_ptr<const SourceStory> SourceStory::Parse(std::string_view xml, const std::string& file,
-                                                      const IdFloors& floors) {
+                                                      const IdFloors& floors,
+                                                      const StyleNumbering* styles) {
   pugi::xml_document doc;
   const pugi::xml_parse_result result = doc.load_buffer(
       xml.data(), xml.size(), pugi::parse_default | pugi::parse_ws_pcdata, pugi::encoding_auto);
@@ -502,7 +539,7 @@ std::shared_ptr<const SourceStory> SourceStory::Parse(std::string_view xml, cons
                                          std::to_string(result.offset) + " 个字节处有误");
   }
   auto story = std::make_shared<SourceStory>();
-  StoryParser(*story, file).Run(doc, floors);
+  StoryParser(*story, file, styles).Run(doc, floors);
   return story;
 }
 
@@ -555,6 +592,14 @@ void SourceStory::AppendBody(std::string& out, const std::vector<std::string>& t
           case SlotKind::kShapeId:
             out += s.text;
             out += std::to_string(s.number + int64_t(copy) * strides_.shape);
+            break;
+          case SlotKind::kStyleNumPr:
+            if (copy > 0) {
+              out += "<" + w_ + "numPr><" + w_ + "ilvl " + w_ + "val=\"" + s.text + "\"/><" + w_ +
+                     "numId " + w_ + "val=\"" +
+                     std::to_string(s.number + int64_t(copy) * strides_.num) + "\"/></" + w_ +
+                     "numPr>";
+            }
             break;
           case SlotKind::kDropWhenEdited: {
             const auto [first, end] = bound_texts_[s.number];

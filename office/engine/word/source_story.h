@@ -11,6 +11,8 @@
 #define VEXLO_OFFICE_ENGINE_WORD_SOURCE_STORY_H_
 
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -33,6 +35,8 @@ enum class SlotKind : uint8_t {
   kShapeId,        // VML shape ids "_x0000_s1026": `text` is the part before the number
   kDropWhenEdited, // a content control's data binding or placeholder flag: `text` is the whole
                    // element, left out once a text inside control `number` was replaced
+  kStyleNumPr,     // a paragraph numbered by its style: further copies name the list instance
+                   // (`number`, at level `text`) themselves, so that they can have their own
 };
 
 struct Slot {
@@ -51,6 +55,9 @@ struct IdFloors {
   int64_t endnote = 0;
   int64_t comment = 0;
 };
+
+// Paragraph styles that number their paragraphs: style id -> list instance and level.
+using StyleNumbering = std::map<std::string, std::pair<int64_t, int>, std::less<>>;
 
 // How far each kind of id moves per copy: copy k uses id + k * stride.
 struct IdStrides {
@@ -84,9 +91,10 @@ struct FoldedPara {
 
 class SourceStory {
  public:
-  // `drawing_floor`: the highest drawing id used by other parts of the package (headers ...).
+  // `floors`: the ids other parts of the package use; `styles`: the numbered paragraph styles.
   static std::shared_ptr<const SourceStory> Parse(std::string_view xml, const std::string& file,
-                                                  const IdFloors& floors);
+                                                  const IdFloors& floors,
+                                                  const StyleNumbering* styles = nullptr);
 
   // The body content (without the final section properties) of copy number `copy` (0 = as in
   // the source) with the run texts `texts`.
@@ -138,7 +146,7 @@ class SourceStory {
   bool ends_with_break_ = false;
   mutable std::unordered_map<std::u32string, std::vector<uint32_t>> candidates_;
   // Run text markup in the part's own prefix for the WordprocessingML namespace.
-  std::string t_open_, t_close_, br_, tab_, empty_para_;
+  std::string t_open_, t_close_, br_, tab_, empty_para_, w_;
 };
 
 }  // namespace vexlo::engine::word

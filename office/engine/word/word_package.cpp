@@ -91,6 +91,48 @@ std::string ResolveTarget(const std::string& source_part, std::string target) {
   return folder + target;
 }
 
+// The paragraph styles that number their paragraphs, directly or through the styles they are
+// based on (a style's own numPr with list instance 0 ends the numbering).
+StyleNumbering NumberedStyles(std::string_view xml) {
+  StyleNumbering out;
+  pugi::xml_document doc;
+  if (!doc.load_buffer(xml.data(), xml.size())) return out;
+  const pugi::xml_node root = doc.document_element();
+  const std::string_view name = root.name();
+  const std::string w(name.substr(0, name.find(':') == std::string_view::npos ? 0 : name.find(':') + 1));
+  struct Style {
+    std::string based_on;
+    bool has_num = false;
+    int64_t num = 0;
+    int level = 0;
+  };
+  std::map<std::string, Style, std::less<>> styles;
+  for (pugi::xml_node s = root.child((w + "style").c_str()); s; s = s.next_sibling((w + "style").c_str())) {
+    if (std::string_view(s.attribute((w + "type").c_str()).value()) != "paragraph") continue;
+    Style st;
+    st.based_on = s.child((w + "basedOn").c_str()).attribute((w + "val").c_str()).value();
+    const pugi::xml_node num_pr = s.child((w + "pPr").c_str()).child((w + "numPr").c_str());
+    const pugi::xml_node num_id = num_pr.child((w + "numId").c_str());
+    if (num_id) {
+      st.has_num = true;
+      st.num = num_id.attribute((w + "val").c_str()).as_llong();
+      st.level = num_pr.child((w + "ilvl").c_str()).attribute((w + "val").c_str()).as_int();
+    }
+    styles[s.attribute((w + "styleId").c_str()).value()] = st;
+  }
+  for (const auto& [id, style] : styles) {
+    const Style* s = &style;
+    for (int hops = 0; s && !s->has_num && hops < 16; ++hops) {
+      auto it = styles.find(s->based_on);
+      s = it == styles.end() ? nullptr : &it->second;
+    }
+    if (s && s->has_num && s->num > 0 && s->level >= 0 && s->level <= 8) {
+      out[id] = {s->num, s->level};
+    }
+  }
+  return out;
+}
+
 std::string BlankDocumentXml() {
   return R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
 <w:document xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main" xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships"><w:body><w:sectPr><w:pgSz w:w="11906" w:h="16838"/><w:pgMar w:top="1440" w:right="1800" w:bottom="1440" w:left="1800" w:header="851" w:footer="992" w:gutter="0"/><w:cols w:space="425"/><w:docGrid w:type="lines" w:linePitch="312"/></w:sectPr></w:body></w:document>)";
@@ -215,6 +257,14 @@ std::shared_ptr<const WordPackage> WordPackage::Build(ZipReader& reader, uint64_
         const size_t slash = type.rfind('/');
         const std::string_view last = slash == std::string_view::npos ? type : type.substr(slash + 1);
         CopyParts::Kind kind;
+        if (last == "styles") {
+          const std::string name = ResolveTarget(pkg->main_part_, r.attribute("Target").value());
+          if (const std::string* xml = find(name)) {
+            auto styles = std::make_shared<StyleNumbering>(NumberedStyles(*xml));
+            if (!styles->empty()) pkg->numbered_styles_ = std::move(styles);
+          }
+          continue;
+        }
         if (last == "numbering") {
           kind = CopyParts::kNumbering;
         } else if (last == "footnotes") {
@@ -234,7 +284,7 @@ std::shared_ptr<const WordPackage> WordPackage::Build(ZipReader& reader, uint64_
   }
   parts->AddFloors(pkg->floors_);
   pkg->copy_parts_ = std::move(parts);
-  pkg->story_ = SourceStory::Parse(*main, file, pkg->floors_);
+  pkg->story_ = SourceStory::Parse(*main, file, pkg->floors_, pkg->numbered_styles_.get());
   return pkg;
 }
 
@@ -282,7 +332,7 @@ std::shared_ptr<const WordPackage> WordPackage::WithMainXml(
   }
   pkg->floors_.drawing = std::max(pkg->floors_.drawing, MaxDrawingId(xml));
   pkg->floors_.shape = std::max(pkg->floors_.shape, MaxShapeNumber(xml));
-  pkg->story_ = SourceStory::Parse(xml, display_name_, pkg->floors_);
+  pkg->story_ = SourceStory::Parse(xml, display_name_, pkg->floors_, numbered_styles_.get());
   return pkg;
 }
 

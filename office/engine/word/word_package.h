@@ -60,6 +60,7 @@ class WordPackage {
   std::string display_name_;
   IdFloors floors_;
   std::shared_ptr<const CopyParts> copy_parts_;
+  std::shared_ptr<const StyleNumbering> numbered_styles_;
   // What Write changes for one main content type: the content types and relationships parts
   // (when they change) and the parts left out (macros in a .docx).
   struct Variant {

@@ -116,6 +116,8 @@ TEST_F(TemplateCopiesTest, OneFileNumbersEachCopyAsItsOwnDocument) {
           << per_texts[1];
       EXPECT_NE(per_texts[1].find("    (5) 从五开始 技术部\n"), std::string::npos);
       EXPECT_NE(per_texts[1].find("    B) 字母接续 A002\n"), std::string::npos);
+      EXPECT_NE(per_texts[1].find("    第1章 概述 李四\n"), std::string::npos);
+      EXPECT_NE(per_texts[1].find("    第2章 细则 A002\n"), std::string::npos);
     }
   }
   // In the package: each copy refers to list instances of its own, each with a definition of
@@ -129,23 +131,32 @@ TEST_F(TemplateCopiesTest, OneFileNumbersEachCopyAsItsOwnDocument) {
     abstract_of[id] = n.node().child("w:abstractNumId").attribute("w:val").value();
     restarts[id] = n.node().child("w:lvlOverride").child("w:startOverride");
   }
-  EXPECT_EQ(Distinct(Values(numbering, "w:abstractNum", "w:abstractNumId")), 12u);
-  EXPECT_EQ(Distinct(Values(numbering, "w:nsid", "w:val")), 12u);
-  const auto used = Values(Xml(out, "word/document.xml"), "w:numId", "w:val");
-  ASSERT_EQ(used.size(), 3 * 11u);
+  EXPECT_EQ(Distinct(Values(numbering, "w:abstractNum", "w:abstractNumId")), 15u);
+  EXPECT_EQ(Distinct(Values(numbering, "w:nsid", "w:val")), 15u);
+  // The list instance of each paragraph: its own, or its heading style's ("7").
+  std::vector<std::string> used;
+  for (const auto& p : Xml(out, "word/document.xml").select_nodes("/w:document/w:body/w:p")) {
+    const pugi::xml_node ppr = p.node().child("w:pPr");
+    const char* direct = ppr.child("w:numPr").child("w:numId").attribute("w:val").value();
+    const std::string style = ppr.child("w:pStyle").attribute("w:val").value();
+    used.push_back(*direct ? direct : (style == "Heading1" || style == "Chapter") ? "7" : "");
+  }
+  ASSERT_EQ(used.size() % 3, 0u);
+  const size_t per_copy = used.size() / 3;
   std::set<std::string> abstracts;
   for (size_t copy = 0; copy < 3; ++copy) {
     std::set<std::string> own;
-    for (size_t i = 0; i < 11; ++i) {
-      const std::string& id = used[copy * 11 + i];
+    for (size_t i = 0; i < per_copy; ++i) {
+      const std::string& id = used[copy * per_copy + i];
+      if (id.empty()) continue;
       ASSERT_TRUE(abstract_of.count(id)) << id;
       own.insert(abstract_of[id]);
-      EXPECT_EQ(restarts[id], i == 4 || i == 5) << "copy " << copy << " paragraph " << i;
+      EXPECT_EQ(restarts[id], i == 7 || i == 8) << "copy " << copy << " paragraph " << i;
     }
-    EXPECT_EQ(own.size(), 4u);
+    EXPECT_EQ(own.size(), 5u);
     abstracts.insert(own.begin(), own.end());
   }
-  EXPECT_EQ(abstracts.size(), 12u);
+  EXPECT_EQ(abstracts.size(), 15u);
 }
 
 TEST_F(TemplateCopiesTest, OneFileKeepsEveryIdUnique) {
