@@ -5,7 +5,7 @@
 #include <string>
 
 #include "app/runtime_error.h"
-#include "office/engine/sheet/compound_file.h"
+#include "office/engine/package/compound_file.h"
 #include "office/engine/sheet/workbook_loader.h"
 #include "office/engine/sheet/xls_reader.h"
 
@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace vexlo::engine::sheet;
   std::string input(reinterpret_cast<const char*>(data), size);
   try {
-    const WorkbookData book = CompoundFile::HasSignature(input)
+    const WorkbookData book = vexlo::engine::CompoundFile::HasSignature(input)
                                   ? LoadWorkbookBytes(std::move(input), "fuzz.xls")
                                   : ReadXls(input, "fuzz.xls");
     for (const auto& [key, cell] : book.sheets[book.active_sheet].cells) {

@@ -6,7 +6,7 @@ LibreOffice (soffice --headless --convert-to xls). Files that need records in a 
 BIFF5 workbook in code page 936, shared strings split across CONTINUE records, MULRK, a formula
 with a string result) are written here too, with a small compound-document writer.
 
-Run from anywhere: python3 tools/make_sheet_fixtures.py [--no-soffice]
+Run from anywhere: python3 tools/make_sheet_fixtures.py [--no-soffice | --reader-cases]
 """
 import os
 import shutil
@@ -98,6 +98,8 @@ class Xlsx:
                         out.append('<c%s%s t="str"><f>%s</f><v>%s</v></c>' % (ref, s, escape(value[0]), escape(value[1])))
                     elif kind == "d":
                         out.append('<c%s%s t="d"><v>%s</v></c>' % (ref, s, value))
+                    elif kind == "raw":
+                        out.append('<c%s%s%s</c>' % (ref, s, value))
                 out.append("</row>")
             out.append("</sheetData></worksheet>")
             sheet_xml.append("".join(out))
@@ -316,9 +318,12 @@ def dir_entry(name, kind, child, start, size):
     return e
 
 
-def compound_file(stream_name, data):
-    """A version 3 compound document holding one stream in its root storage."""
+def compound_file(stream_name, data, trim=False):
+    """A version 3 compound document holding one stream in its root storage. With `trim` the
+    file ends where the stream does, inside its last sector, as some writers leave it."""
     SECT = 512
+    real = len(data)
+    assert not trim or real >= 4096
     if len(data) < 4096:
         data += b"\0" * (4096 - len(data))  # keeps the stream out of the mini stream
     n = (len(data) + SECT - 1) // SECT
@@ -337,9 +342,10 @@ def compound_file(stream_name, data):
     header += struct.pack("<109I", *difat)
 
     directory = dir_entry("Root Entry", 5, 1, 0xFFFFFFFE, 0)
-    directory += dir_entry(stream_name, 2, 0xFFFFFFFF, f + 1, len(data))
+    directory += dir_entry(stream_name, 2, 0xFFFFFFFF, f + 1, real if trim else len(data))
     directory += dir_entry("", 0, 0xFFFFFFFF, 0, 0) * 2
-    return header + struct.pack("<%dI" % len(fat), *fat) + directory + data
+    out = header + struct.pack("<%dI" % len(fat), *fat) + directory + data
+    return out[:len(out) - (len(data) - real)] if trim else out
 
 
 def compound_file_small(stream_name, data):
@@ -388,6 +394,7 @@ class Biff:
         self.active = 0
         self.sst = []     # BIFF8 shared strings
         self.formats = {164: 'yyyy"年"m"月"d"日"'}
+        self.date1904 = False
 
     def text8(self, s):  # BIFF5: bytes in the code page
         return s.encode("gbk" if self.codepage == 936 else "cp1252")
@@ -410,7 +417,7 @@ class Biff:
                              + (b"\0" * 8 if self.version == 0x0600 else b""))
         g = [bof(0x0005), rec(0x0042, struct.pack("<H", self.codepage if self.version == 0x0500 else 1200))]
         g.append(rec(0x003D, struct.pack("<HHHHHHHHH", 0, 0, 0x4000, 0x2000, 0x38, self.active, 0, 1, 0x258)))
-        g.append(rec(0x0022, struct.pack("<H", 0)))
+        g.append(rec(0x0022, struct.pack("<H", 1 if self.date1904 else 0)))
         for idx, code in self.formats.items():
             if self.version == 0x0500:
                 b = self.text8(code)
@@ -478,6 +485,113 @@ class Biff:
         for p in pieces[1:]:
             out += rec(0x003C, p)
         return out
+
+
+class EarlyBiff:
+    """A worksheet file of Excel 2.x, 3.0 or 4.0 (version 2, 3 or 4), or with `workbook` an
+    Excel 4.0 workbook holding several such worksheets. Cells are added per sheet as
+    (row, col, kind, value): kind 'n' number, 'd' date serial, 's' text, 'b' boolean, 'e' error
+    code, 'fn' formula with cached number, 'fs' formula with cached text. Texts are written in
+    the file's code page."""
+
+    FORMATS = ["General", "0", "yyyy/m/d"]  # index 2 is the date format
+
+    def __init__(self, version, codepage=936):
+        self.version = version
+        self.codepage = codepage
+        self.sheets = []  # (name, [cells])
+
+    def text(self, s):
+        return s.encode("gbk" if self.codepage == 936 else "cp1252")
+
+    def bof(self, kind):
+        ids = {2: 0x0009, 3: 0x0209, 4: 0x0409}
+        if self.version == 2:
+            return rec(0x0009, struct.pack("<HH", 2, kind))
+        return rec(ids[self.version], struct.pack("<HHH", 0, kind, 0))
+
+    def head(self, row, col, date=False):
+        """Row, column and the cell's format: three attribute bytes in BIFF2, an XF index later
+        (XF 0 general, XF 1 date)."""
+        if self.version == 2:
+            return struct.pack("<HHBBB", row, col, 1 if date else 0, 2 if date else 0, 0)
+        return struct.pack("<HHH", row, col, 1 if date else 0)
+
+    def cell(self, row, col, kind, value):
+        v2 = self.version == 2
+        if kind in ("n", "d"):
+            return rec(0x0003 if v2 else 0x0203, self.head(row, col, kind == "d") + struct.pack("<d", value))
+        if kind == "s":
+            b = self.text(value)
+            if v2:
+                return rec(0x0004, self.head(row, col) + struct.pack("<B", len(b)) + b)
+            return rec(0x0204, self.head(row, col) + struct.pack("<H", len(b)) + b)
+        if kind in ("b", "e"):
+            return rec(0x0005 if v2 else 0x0205, self.head(row, col) + struct.pack("<BB", value, kind == "e"))
+        formula_id = {2: 0x0006, 3: 0x0206, 4: 0x0406}[self.version]
+        tokens = b"\x1e" + struct.pack("<H", 42)  # the constant 42; readers use the cached result
+        if kind == "fn":
+            result = struct.pack("<d", value)
+        else:
+            result = b"\0" * 6 + b"\xff\xff"
+        if v2:
+            body = self.head(row, col) + result + struct.pack("<BB", 0, len(tokens)) + tokens
+        else:
+            body = self.head(row, col) + result + struct.pack("<HH", 0, len(tokens)) + tokens
+        out = rec(formula_id, body)
+        if kind == "fs":
+            b = self.text(value)
+            out += rec(0x0007, struct.pack("<B", len(b)) + b) if v2 else rec(0x0207, struct.pack("<H", len(b)) + b)
+        return out
+
+    def worksheet(self, cells):
+        v = self.version
+        out = self.bof(0x0010)
+        out += rec(0x0042, struct.pack("<H", self.codepage))
+        out += rec(0x0022, struct.pack("<H", 0))
+        for code in self.FORMATS:
+            b = self.text(code)
+            if v == 4:
+                out += rec(0x041E, struct.pack("<HB", 0, len(b)) + b)
+            else:
+                out += rec(0x001E, struct.pack("<B", len(b)) + b)
+        # Fonts and XFs: one font; XF 0 general, XF 1 date.
+        font = struct.pack("<HH", 200, 0) + (struct.pack("<H", 0x7FFF) if v >= 3 else b"")
+        name = b"Arial"
+        out += rec(0x0031 if v == 2 else 0x0231, font + struct.pack("<B", len(name)) + name)
+        for fmt in (0, 2):
+            if v == 2:
+                out += rec(0x0043, struct.pack("<BBBB", 0, 0, fmt, 0))
+            elif v == 3:
+                out += rec(0x0243, struct.pack("<BBBBHHI", 0, fmt, 0x01, 0, 0, 0, 0))
+            else:
+                out += rec(0x0443, struct.pack("<BBHBBHI", 0, fmt, 0x01, 0, 0, 0, 0))
+        rows = max([c[0] for c in cells] + [0]) + 1
+        cols = max([c[1] for c in cells] + [0]) + 1
+        out += rec(0x0000 if v == 2 else 0x0200, struct.pack("<HHHH", 0, rows, 0, cols) + (b"" if v == 2 else b"\0\0"))
+        for row, col, kind, value in cells:
+            out += self.cell(row, col, kind, value)
+        if v != 2:
+            out += rec(0x023E, struct.pack("<HHHI", 0x00B6, 0, 0, 0))
+        return out + rec(0x000A, b"")
+
+    def build(self, workbook=False):
+        if not workbook:
+            assert len(self.sheets) == 1
+            return self.worksheet(self.sheets[0][1])
+        assert self.version == 4
+        g = self.bof(0x0100)
+        g += rec(0x0042, struct.pack("<H", self.codepage))
+        for name, _ in self.sheets:
+            b = self.text(name)
+            g += rec(0x0085, struct.pack("<B", len(b)) + b)
+        # Each sheet follows its header inside the workbook's own substream, which ends last.
+        g += rec(0x008E, struct.pack("<I", len(g) + 8))
+        for name, cells in self.sheets:
+            body = self.worksheet(cells)
+            b = self.text(name)
+            g += rec(0x008F, struct.pack("<IB", len(body), len(b)) + b) + body
+        return g + rec(0x000A, b"")
 
 
 def xls_common_cells(b, sheet):
@@ -555,6 +669,178 @@ def make_own_xls():
     # An encrypted package (what a password-protected .xlsx really is).
     with open(os.path.join(OUT, "password.xlsx"), "wb") as f:
         f.write(compound_file("EncryptionInfo", b"\x04\0\x04\0" + b"\0" * 100))
+
+
+def label8(row, col, pieces, xf=15):
+    """A BIFF8 LABEL record whose characters are cut into `pieces`: the first stays in the
+    record, each further one goes into a CONTINUE record with its own option byte, 8-bit when
+    all its characters fit, 16-bit otherwise."""
+    def chars(piece):
+        wide = any(ord(ch) > 255 for ch in piece)
+        return bytes([1 if wide else 0]) + (piece.encode("utf-16-le") if wide else piece.encode("latin-1"))
+    text = "".join(pieces)
+    out = rec(0x0204, struct.pack("<HHHH", row, col, xf, len(text)) + chars(pieces[0]))
+    for piece in pieces[1:]:
+        out += rec(0x003C, chars(piece))
+    return out
+
+
+def formula8(row, col, result, xf=15):
+    """A BIFF8 FORMULA record with the 8 bytes of its cached result and the formula ="" ."""
+    tokens = b"\x17\x00\x00"  # a text constant of no characters
+    return rec(0x0006, struct.pack("<HHH", row, col, xf) + result + struct.pack("<HIH", 0, 0, len(tokens)) + tokens)
+
+
+def string8(text):
+    wide = any(ord(ch) > 255 for ch in text)
+    return rec(0x0207, struct.pack("<HB", len(text), 1 if wide else 0)
+               + (text.encode("utf-16-le") if wide else text.encode("latin-1")))
+
+
+def make_reader_cases():
+    """Workbooks in shapes that other writers produce and that the readers must accept."""
+    # The file ends where the workbook stream does, inside the last sector.
+    b = Biff(0x0600, 1200)
+    cells = [lambda: b.label(0, 0, "姓名"), lambda: b.label(0, 1, "编号")]
+    for r in range(1, 300):
+        cells.append(lambda r=r: b.label(r, 0, "第%d行" % r))
+        cells.append(rec(0x027E, struct.pack("<HHHI", r, 1, 15, rk_int(r))))
+    b.sheets.append(("数据", cells))
+    stream = b.build()
+    assert len(stream) % 512 not in (0, 511)
+    with open(os.path.join(OUT, "short_last_sector.xls"), "wb") as f:
+        f.write(compound_file("Workbook", stream, trim=True))
+
+    # LABEL records whose characters go on in CONTINUE records, switching between 8-bit and
+    # 16-bit characters; one leaves no character in the record itself.
+    b = Biff(0x0600, 1200)
+    b.sheets.append(("标签", [
+        label8(0, 0, ["姓名"]), label8(0, 1, ["备注"]),
+        label8(1, 0, ["Zhang ", "三丰", " abc ", "李"]), label8(1, 1, ["x" * 100, "长" * 50]),
+        label8(2, 0, ["", "王五"]), label8(2, 1, ["café"]),
+    ]))
+    with open(os.path.join(OUT, "label_continue.xls"), "wb") as f:
+        f.write(compound_file("Workbook", b.build()))
+
+    # Formula results: a type we do not know followed by its STRING record, a result written
+    # as the number 0 but followed by a STRING record, a type we do not know with no STRING
+    # record, and an empty text that must end the data.
+    b = Biff(0x0600, 1200)
+    marker = lambda kind: bytes([kind]) + b"\0" * 5 + b"\xff\xff"
+    b.sheets.append(("公式", [
+        label8(0, 0, ["姓名"]), label8(0, 1, ["备注"]),
+        label8(1, 0, ["甲"]), rec(0x0204, struct.pack("<HHHH", 1, 1, 15, 0)),  # no option byte
+        formula8(2, 0, marker(5)), string8("乙"),
+        formula8(3, 0, b"\0" * 8), string8("丙"), formula8(3, 1, marker(9)),
+        formula8(4, 0, b"\0" * 8), string8(""),
+        label8(5, 0, ["戊"]),
+    ]))
+    with open(os.path.join(OUT, "formula_results.xls"), "wb") as f:
+        f.write(compound_file("Workbook", b.build()))
+
+    # A shared string table that counts 18 strings and holds 19.
+    b = Biff(0x0600, 1200)
+    b.sheets.append(("串", [lambda i=i: b.label(i, 0, "字符串%d" % (i + 1)) for i in range(19)]))
+    data = bytearray(b.build())
+    at = data.find(struct.pack("<H", 0x00FC))
+    struct.pack_into("<II", data, at + 4, 18, 18)
+    with open(os.path.join(OUT, "sst_undercount.xls"), "wb") as f:
+        f.write(compound_file("Workbook", bytes(data)))
+
+    # The active tab of a BIFF8 workbook is a chart sheet: its BOUNDSHEET says so and its
+    # substream is a chart's.
+    b = Biff(0x0600, 1200)
+    b.sheets.append(("数据", [lambda: b.label(0, 0, "姓名"), lambda: b.label(1, 0, "钱七")]))
+    b.sheets.append(("图表", []))
+    b.active = 1
+    data = bytearray(b.build())
+    pos, sheets = 0, []
+    while pos < len(data):
+        kind, size = struct.unpack_from("<HH", data, pos)
+        if kind == 0x0085:
+            sheets.append(pos)
+        pos += 4 + size
+    data[sheets[1] + 4 + 5] = 2  # sheet type: chart
+    chart_bof = struct.unpack_from("<I", data, sheets[1] + 4)[0]
+    struct.pack_into("<H", data, chart_bof + 6, 0x0020)
+    with open(os.path.join(OUT, "chart_active.xls"), "wb") as f:
+        f.write(compound_file("Workbook", bytes(data)))
+
+    # Excel 2.x, 3.0 and 4.0 worksheets and an Excel 4.0 workbook, in code page 936.
+    cells = [(0, 0, "s", "姓名"), (0, 1, "s", "金额"), (0, 2, "s", "日期"), (0, 3, "s", "公式"),
+             (0, 4, "s", "文字公式"),
+             (1, 0, "s", "张三"), (1, 1, "n", 12.5), (1, 2, "d", 43890), (1, 3, "fn", 42.0),
+             (1, 4, "fs", "合计"),
+             (2, 0, "s", "李四"), (2, 1, "n", 3), (2, 2, "b", 1), (2, 3, "e", 7)]
+    for version in (2, 3, 4):
+        e = EarlyBiff(version)
+        e.sheets.append(("Sheet1", cells))
+        with open(os.path.join(OUT, "excel%d.xls" % version), "wb") as f:
+            f.write(e.build())
+    e = EarlyBiff(4)
+    e.sheets.append(("第一页", cells))
+    e.sheets.append(("第二页", [(0, 0, "s", "不是这一页")]))
+    with open(os.path.join(OUT, "excel4_book.xls"), "wb") as f:
+        f.write(e.build(workbook=True))
+
+    # .xlsx: empty values in numeric cells, one in a formula that ends the data.
+    x = Xlsx()
+    s = x.sheet("Sheet1")
+    titles_row(s, ["姓名", "数量"])
+    s[(1, 0)] = ("s", "甲", 0)
+    s[(1, 1)] = ("raw", "><v></v>", 0)
+    s[(2, 0)] = ("s", "乙", 0)
+    s[(2, 1)] = ("raw", "><v/>", 0)
+    s[(3, 0)] = ("raw", '><f>IF(TRUE,"")</f><v></v>', 0)
+    s[(4, 0)] = ("s", "丁", 0)
+    x.save(os.path.join(OUT, "empty_values.xlsx"))
+
+    # .xlsx: 19 shared strings, rich text and phonetic runs among them, counts that disagree
+    # with the items, and an index written with white space around it.
+    x = Xlsx()
+    titles_row(x.sheet("Sheet1"), ["x"])
+    x.save(os.path.join(OUT, "sst_19.xlsx"))
+    items = []
+    for i in range(19):
+        if i % 3 == 1:
+            items.append('<si><r><rPr><b/></rPr><t>富</t></r><r><t>文本%d</t></r>'
+                         '<rPh sb="0" eb="1"><t>フ</t></rPh><phoneticPr fontId="1"/></si>' % (i + 1))
+        else:
+            items.append("<si><t>串%d</t></si>" % (i + 1))
+    sst = ('<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n<sst xmlns="http://schemas.'
+           'openxmlformats.org/spreadsheetml/2006/main" count="5" uniqueCount="18">\n  '
+           + "\n  ".join(items) + "\n</sst>")
+    rows = "".join('<row r="%d"><c r="A%d" t="s"><v>%d</v></c></row>' % (i + 1, i + 1, i)
+                   for i in range(18))
+    rows += '<row r="19"><c r="A19" t="s"><v>\n    18\n  </v></c></row>'
+    replace_part("sst_19.xlsx", "sst_19.tmp", "xl/sharedStrings.xml", sst)
+    replace_part("sst_19.tmp", "sst_19.xlsx", "xl/worksheets/sheet1.xml",
+                 '<?xml version="1.0"?>\n<worksheet xmlns="http://schemas.openxmlformats.org/'
+                 'spreadsheetml/2006/main"><sheetData>' + rows + "</sheetData></worksheet>")
+    os.remove(os.path.join(OUT, "sst_19.tmp"))
+
+    # .xlsx: the active tab is a dialog sheet.
+    x = Xlsx()
+    s = x.sheet("数据")
+    titles_row(s, ["姓名"])
+    s[(1, 0)] = ("s", "赵六", 0)
+    titles_row(x.sheet("对话框"), ["不是工作表"])
+    x.active = 1
+    x.save(os.path.join(OUT, "dialog_active.tmp"))
+    with zipfile.ZipFile(os.path.join(OUT, "dialog_active.tmp")) as zin, \
+            zipfile.ZipFile(os.path.join(OUT, "dialog_active.xlsx"), "w", zipfile.ZIP_DEFLATED) as zout:
+        for item in zin.namelist():
+            data = zin.read(item)
+            if item == "xl/_rels/workbook.xml.rels":
+                data = data.replace(b'relationships/worksheet" Target="worksheets/sheet2.xml"',
+                                    b'relationships/dialogsheet" Target="dialogsheets/sheet2.xml"')
+            if item == "xl/worksheets/sheet2.xml":
+                item = "xl/dialogsheets/sheet2.xml"
+                data = ('<?xml version="1.0"?>\n<dialogsheet xmlns="http://schemas.openxmlformats.org/'
+                        'spreadsheetml/2006/main"><sheetViews><sheetView workbookViewId="0"/>'
+                        '</sheetViews></dialogsheet>').encode()
+            zout.writestr(item, data)
+    os.remove(os.path.join(OUT, "dialog_active.tmp"))
 
 
 def convert_with_soffice(names):
@@ -654,13 +940,17 @@ def make_fuzz_seeds():
                      z.read("xl/workbook.xml")]
         with open(os.path.join(SEEDS, "xlsx", name), "wb") as f:
             f.write(b"\n--\n".join(parts))
-    for name in ["values.xls", "second_active.xls", "date1904.xls"]:
+    for name in ["values.xls", "second_active.xls", "date1904.xls", "label_continue.xls",
+                 "formula_results.xls", "excel2.xls", "excel3.xls", "excel4_book.xls"]:
         if os.path.exists(os.path.join(OUT, name)):
             shutil.copy(os.path.join(OUT, name), os.path.join(SEEDS, "xls", name))
 
 
 def main():
     os.makedirs(OUT, exist_ok=True)
+    if "--reader-cases" in sys.argv:  # only the files of make_reader_cases
+        make_reader_cases()
+        return
     os.makedirs(os.path.join(SEEDS, "xlsx"), exist_ok=True)
     os.makedirs(os.path.join(SEEDS, "xls"), exist_ok=True)
     make_xlsx()
@@ -674,6 +964,7 @@ def main():
     make_hostile()
     make_large_sheets()
     make_chart_active()
+    make_reader_cases()
     make_fuzz_seeds()
 
 

@@ -6,7 +6,7 @@
 
 #include "app/runtime_error.h"
 #include "office/engine/package/zip_reader.h"
-#include "office/engine/sheet/compound_file.h"
+#include "office/engine/package/compound_file.h"
 #include "office/engine/sheet/xls_reader.h"
 #include "office/engine/sheet/xlsx_reader.h"
 

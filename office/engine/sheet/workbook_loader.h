@@ -1,6 +1,6 @@
 // Opens a workbook file of any supported kind, chosen by its content rather than its extension
-// (.xlsx/.xlsm packages, .xls compound documents with BIFF8 or BIFF5/7 streams), and parses it
-// once into WorkbookData. Raises app::RuntimeError::File when the file cannot be read and
+// (.xlsx/.xlsm packages, .xls compound documents with BIFF8 or BIFF5/7 streams, bare Excel
+// 2.x-4.x files), and parses it once into WorkbookData. Raises app::RuntimeError::File when the file cannot be read and
 // ::Format when it is not a readable workbook (wrong kind, password-protected, corrupt, hostile);
 // every text names the file.
 #ifndef VEXLO_OFFICE_ENGINE_SHEET_WORKBOOK_LOADER_H_

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 #include <vector>
 
@@ -13,7 +14,7 @@
 namespace vexlo::engine::sheet {
 namespace {
 
-// Record types.
+// Record types of BIFF5 and BIFF8 (most of them also of BIFF3 and BIFF4).
 enum : uint16_t {
   kFormula = 0x0006,
   kEof = 0x000A,
@@ -36,6 +37,30 @@ enum : uint16_t {
   kFormat = 0x041E,
   kBof = 0x0809,
 };
+
+// Record types of the single-sheet files of Excel 2.x to 4.x and of Excel 4.0 workbooks.
+enum : uint16_t {
+  kBof2 = 0x0009,
+  kBof3 = 0x0209,
+  kBof4 = 0x0409,
+  kBlank2 = 0x0001,
+  kInteger2 = 0x0002,
+  kNumber2 = 0x0003,
+  kLabel2 = 0x0004,
+  kBoolErr2 = 0x0005,
+  kFormula2 = 0x0006,  // BIFF2 layout: 3 attribute bytes instead of an XF index
+  kString2 = 0x0007,
+  kFormat2 = 0x001E,
+  kXf2 = 0x0043,
+  kXf3 = 0x0243,
+  kXf4 = 0x0443,
+  kFormula3 = 0x0206,
+  kFormula4 = 0x0406,
+  kSheetHeader = 0x008F,  // Excel 4.0 workbook: stream position and name of the next sheet
+};
+
+constexpr uint16_t kSubstreamWorksheet = 0x0010;
+constexpr uint16_t kSubstreamWorkbook4 = 0x0100;
 
 constexpr uint16_t kBiff8 = 0x0600;
 constexpr uint16_t kBiff5 = 0x0500;
@@ -109,9 +134,25 @@ class XlsReader {
       : stream_(stream), display_name_(display_name) {}
 
   WorkbookData Read() {
+    auto first = Next();
+    if (!first) Corrupt("工作簿数据流为空");
+    const uint16_t substream = ReadBof(*first);
+    if (version_ <= 4) {
+      ReadEarly(substream);
+      return std::move(data_);
+    }
     ReadGlobals();
     if (data_.sheets.empty()) Corrupt("工作簿中没有工作表");
     data_.active_sheet = ClampActiveSheet(active_, data_.sheets.size());
+    // A chart or macro sheet may be the active tab: read the first worksheet instead.
+    if (sheet_types_[data_.active_sheet] != 0) {
+      for (size_t i = 0; i < sheet_types_.size(); ++i) {
+        if (sheet_types_[i] == 0) {
+          data_.active_sheet = i;
+          break;
+        }
+      }
+    }
     ReadSheet(sheet_offsets_[data_.active_sheet], data_.sheets[data_.active_sheet]);
     return std::move(data_);
   }
@@ -175,6 +216,7 @@ class XlsReader {
     }
     // A BIFF8 string whose character count `cch` has been read already.
     std::string Biff8Chars(uint16_t cch) {
+      if (cch == 0 && AtEnd()) return "";  // some writers leave out the option byte
       const uint8_t flags = U8();
       bool wide = flags & 0x01;
       const uint16_t runs = (flags & 0x08) ? U16v() : 0;
@@ -183,15 +225,16 @@ class XlsReader {
       uint16_t pending = 0;
       size_t left = cch;
       while (left > 0) {
+        // Characters that go on in the next piece start there with an option byte of their
+        // own, even when the piece before holds none of them.
+        if (AtPieceStart()) wide = U8() & 0x01;
         const size_t end = PieceEnd();
         const size_t unit = wide ? 2 : 1;
         const size_t fit = std::min(left, (end - pos_) / unit);
+        if (fit == 0) owner_.Corrupt("字符串被截断");
         AppendChars(out, std::string_view(bytes_).substr(pos_, fit * unit), wide, pending);
         pos_ += fit * unit;
         left -= fit;
-        if (left == 0) break;
-        if (pos_ != end || pos_ >= bytes_.size()) owner_.Corrupt("字符串被截断");
-        wide = U8() & 0x01;  // the option byte that opens the next piece
       }
       if (pending) AppendUtf8(out, 0xFFFD);
       Skip(4ull * runs);
@@ -202,6 +245,11 @@ class XlsReader {
    private:
     void Check(uint64_t n) const {
       if (n > bytes_.size() - pos_) owner_.Corrupt("字符串表被截断");
+    }
+    // Whether pos_ is where a piece other than the first begins.
+    bool AtPieceStart() {
+      while (piece_ < ends_.size() && ends_[piece_] < pos_) ++piece_;
+      return piece_ + 1 < ends_.size() && ends_[piece_] == pos_;
     }
     // The end of the piece that holds pos_. pos_ only grows, so the search resumes where the last
     // one stopped: a table cut into millions of pieces is still read in linear time.
@@ -232,7 +280,8 @@ class XlsReader {
     return out;
   }
 
-  // A string with a 16-bit (or 8-bit) length at `at` inside one record.
+  // A string with a 16-bit (or 8-bit) length at `at` of the record just read. In BIFF8 its
+  // characters may go on in the CONTINUE records that follow.
   std::string RecordString(const Record& r, size_t at, bool short_length) {
     const size_t len_size = short_length ? 1 : 2;
     Need(r, at + len_size);
@@ -241,27 +290,136 @@ class XlsReader {
       Need(r, at + len_size + cch);
       return Narrow(r.data.substr(at + len_size, cch));
     }
-    Continued c(*this, r.data.substr(at + len_size));
+    if (PeekType() != kContinue) {
+      Continued c(*this, r.data.substr(at + len_size));
+      return c.Biff8Chars(cch);
+    }
+    Continued c = WithContinues(r);
+    c.Skip(at + len_size);
     return c.Biff8Chars(cch);
   }
 
-  void ReadBof(const Record& r) {
-    if (r.type != kBof) {
-      if (r.type == 0x0009 || r.type == 0x0209 || r.type == 0x0409) {
-        Corrupt("这是不支持的早期Excel格式（Excel 2.x-4.x）");
-      }
-      Corrupt("缺少文件头记录");
-    }
+  // Checks a BOF record, sets the version from it and returns the substream type.
+  uint16_t ReadBof(const Record& r) {
     Need(r, 4);
-    const uint16_t version = U16(r.data, 0);
-    if (version != kBiff8 && version != kBiff5) Corrupt("不支持的Excel版本");
-    biff8_ = version == kBiff8;
+    switch (r.type) {
+      case kBof2:
+        version_ = 2;
+        break;
+      case kBof3:
+        version_ = 3;
+        break;
+      case kBof4:
+        version_ = 4;
+        break;
+      case kBof: {
+        const uint16_t version = U16(r.data, 0);
+        if (version != kBiff8 && version != kBiff5) Corrupt("不支持的Excel版本");
+        version_ = version == kBiff8 ? 8 : 5;
+        break;
+      }
+      default:
+        Corrupt("缺少文件头记录");
+    }
+    biff8_ = version_ == 8;
+    return U16(r.data, 2);
+  }
+
+  // Skips the records of a substream whose BOF has just been read, embedded ones included.
+  void SkipSubstream() {
+    int depth = 1;
+    while (auto r = Next()) {
+      if (IsBof(r->type)) ++depth;
+      if (r->type == kEof && --depth == 0) return;
+    }
+    Corrupt("工作表没有结束记录");
+  }
+
+  static bool IsBof(uint16_t type) {
+    return type == kBof || type == kBof2 || type == kBof3 || type == kBof4;
+  }
+
+  // Excel 2.x-4.x: a worksheet file is one sheet whose formats come before its cells; an
+  // Excel 4.0 workbook holds global records, then each sheet behind a header with its name.
+  void ReadEarly(uint16_t substream) {
+    if (substream != kSubstreamWorkbook4) {
+      SheetData sheet;
+      sheet.name = std::filesystem::path(display_name_).stem().string();
+      data_.sheets.push_back(std::move(sheet));
+      ReadCells(data_.sheets[0]);
+      return;
+    }
+    // Each sheet follows its header inside the workbook's substream, which ends last.
+    std::vector<uint16_t> kinds;
+    for (;;) {
+      auto r = Next();
+      if (!r) Corrupt("工作簿全局数据没有结束记录");
+      if (r->type == kEof) break;
+      if (r->type != kSheetHeader) {
+        ReadEarlySetting(*r);
+        continue;
+      }
+      Need(*r, 5);
+      SheetData sheet;
+      sheet.name = RecordString(*r, 4, true);
+      data_.sheets.push_back(std::move(sheet));
+      sheet_offsets_.push_back(static_cast<uint32_t>(pos_));
+      auto bof = Next();
+      if (!bof || !IsBof(bof->type)) Corrupt("工作表缺少文件头记录");
+      kinds.push_back(ReadBof(*bof));
+      SkipSubstream();
+    }
+    if (data_.sheets.empty()) Corrupt("工作簿中没有工作表");
+    for (size_t i = kinds.size(); i-- > 0;) {
+      if (kinds[i] == kSubstreamWorksheet) data_.active_sheet = i;
+    }
+    // A sheet that brings its own formats replaces those of the workbook.
+    sheet_formats_replace_ = true;
+    ReadSheet(sheet_offsets_[data_.active_sheet], data_.sheets[data_.active_sheet]);
+  }
+
+  void StartSheetFormats() {
+    if (!sheet_formats_replace_) return;
+    sheet_formats_replace_ = false;
+    early_formats_.clear();
+    xf_is_date_.clear();
+  }
+
+  // Code page, date system and number formats of an Excel 2.x-4.x stream; false for any other
+  // record.
+  bool ReadEarlySetting(const Record& r) {
+    switch (r.type) {
+      case kFilePass:
+        throw app::RuntimeError::Format(display_name_, "受密码保护，无法读取");
+      case kCodePage:
+        Need(r, 2);
+        if (U16(r.data, 0) != kCodePageUtf16) codepage_name_ = CodePageName(U16(r.data, 0));
+        return true;
+      case kDateMode:
+        Need(r, 2);
+        date1904_ = U16(r.data, 0) == 1;
+        return true;
+      case kFormat2:
+      case kFormat:  // BIFF4: two bytes before the text
+        StartSheetFormats();
+        early_formats_.push_back(IsDateFormatCode(RecordString(r, r.type == kFormat ? 2 : 0, true)));
+        return true;
+      case kXf2:
+      case kXf3:
+      case kXf4: {
+        StartSheetFormats();
+        Need(r, 3);
+        const uint8_t format = r.type == kXf2 ? static_cast<uint8_t>(r.data[2]) & 0x3F
+                                              : static_cast<uint8_t>(r.data[1]);
+        xf_is_date_.push_back(format < early_formats_.size() && early_formats_[format]);
+        return true;
+      }
+      default:
+        return false;
+    }
   }
 
   void ReadGlobals() {
-    auto first = Next();
-    if (!first) Corrupt("工作簿数据流为空");
-    ReadBof(*first);
     std::vector<std::pair<uint16_t, bool>> custom_formats;  // FORMAT: index, is a date
     while (auto r = Next()) {
       switch (r->type) {
@@ -285,6 +443,7 @@ class XlsReader {
         case kBoundSheet: {
           Need(*r, 7);
           sheet_offsets_.push_back(U32(r->data, 0));
+          sheet_types_.push_back(static_cast<uint8_t>(r->data[5]));
           SheetData sheet;
           sheet.name = RecordString(*r, 6, true);
           data_.sheets.push_back(std::move(sheet));
@@ -332,6 +491,15 @@ class XlsReader {
       const uint16_t cch = c.U16v();
       shared_.push_back(data_.AddString(c.Biff8Chars(cch)));
     }
+    // Some writers count fewer strings than they store; cells may use the rest. What does not
+    // read as a whole string past the count is left alone.
+    try {
+      while (!c.AtEnd()) {
+        const uint16_t cch = c.U16v();
+        shared_.push_back(data_.AddString(c.Biff8Chars(cch)));
+      }
+    } catch (const app::RuntimeError&) {
+    }
   }
 
   // Stores a cell; a later record for the same cell replaces it.
@@ -340,10 +508,21 @@ class XlsReader {
     sheet.cells[CellKey(row, col)] = cell;
   }
 
-  Cell NumberCell(uint16_t xf, double value) const {
+  bool IsDateXf(uint16_t xf) const { return xf < xf_is_date_.size() && xf_is_date_[xf]; }
+
+  // BIFF2 cells name their XF in their first attribute byte and repeat its number format in
+  // the second, which serves when the file has no XF records.
+  bool IsDateAttributes(std::string_view d) const {
+    const uint8_t xf = static_cast<uint8_t>(d[4]) & 0x3F;
+    if (xf < xf_is_date_.size()) return xf_is_date_[xf];
+    const uint8_t format = static_cast<uint8_t>(d[5]) & 0x3F;
+    return format < early_formats_.size() && early_formats_[format];
+  }
+
+  Cell NumberCell(bool is_date, double value) const {
     Cell c;
     c.number = std::isfinite(value) ? value : 0;
-    if (xf < xf_is_date_.size() && xf_is_date_[xf]) {
+    if (is_date) {
       c.kind = Cell::Kind::kDate;
       if (date1904_) c.number += k1904Offset;
     }
@@ -404,25 +583,70 @@ class XlsReader {
     auto bof = Next();
     if (!bof) Corrupt("工作表被截断");
     ReadBof(*bof);
-    std::optional<std::pair<uint16_t, uint16_t>> pending_string;  // formula awaiting STRING
+    ReadCells(sheet);
+  }
+
+  // The result of a FORMULA record whose cached value starts at `at`: a number, or a marker
+  // 0xFFFF in its last two bytes and a type in its first (0 text, 1 boolean, 2 error, 3 empty
+  // text). A text result follows in a STRING record; a result of a type we do not know leaves
+  // the cell blank unless a STRING record follows.
+  void PutFormula(SheetData& sheet, uint16_t row, uint16_t col, std::string_view d, size_t at,
+                  bool is_date) {
+    if (U16(d, at + 6) != 0xFFFF) {
+      Put(sheet, row, col, NumberCell(is_date, F64(d, at)));
+      return;
+    }
+    switch (static_cast<uint8_t>(d[at])) {
+      case 1: {
+        Cell c;
+        c.kind = Cell::Kind::kBool;
+        c.number = d[at + 2] != 0 ? 1 : 0;
+        Put(sheet, row, col, c);
+        break;
+      }
+      case 2:
+        Put(sheet, row, col, ErrorCell(static_cast<uint8_t>(d[at + 2])));
+        break;
+      case 3:
+        Put(sheet, row, col, TextCell(""));
+        break;
+      default:  // 0: the text follows in a STRING record
+        break;
+    }
+  }
+
+  // The FORMULA record type of this version (BIFF2's has a layout of its own).
+  uint16_t FormulaRecord() const {
+    return version_ == 3 ? uint16_t{kFormula3} : version_ == 4 ? uint16_t{kFormula4} : uint16_t{kFormula};
+  }
+
+  // The cell records of the sheet whose BOF has been read, up to its EOF.
+  void ReadCells(SheetData& sheet) {
+    // The cell of the last FORMULA record: a STRING record right after it holds its text.
+    std::optional<std::pair<uint16_t, uint16_t>> formula_cell;
+    const bool early = version_ <= 4;
     while (auto r = Next()) {
       const std::string_view d = r->data;
+      if (early && ReadEarlySetting(*r)) continue;
+      if (version_ == 2) {
+        if (ReadBiff2Cell(*r, sheet, formula_cell)) continue;
+      }
       switch (r->type) {
         case kEof:
           return;
         case kBof:
+        case kBof3:
+        case kBof4:
           // An embedded chart's substream: skip to its end.
-          while (auto inner = Next()) {
-            if (inner->type == kEof) break;
-          }
+          SkipSubstream();
           continue;
         case kNumber:
           Need(*r, 14);
-          Put(sheet, U16(d, 0), U16(d, 2), NumberCell(U16(d, 4), F64(d, 6)));
+          Put(sheet, U16(d, 0), U16(d, 2), NumberCell(IsDateXf(U16(d, 4)), F64(d, 6)));
           break;
         case kRk:
           Need(*r, 10);
-          Put(sheet, U16(d, 0), U16(d, 2), NumberCell(U16(d, 4), RkValue(U32(d, 6))));
+          Put(sheet, U16(d, 0), U16(d, 2), NumberCell(IsDateXf(U16(d, 4)), RkValue(U32(d, 6))));
           break;
         case kMulRk: {
           Need(*r, 6);
@@ -432,7 +656,7 @@ class XlsReader {
           for (size_t i = 0; i < n; ++i) {
             const size_t at = 4 + 6 * i;
             Put(sheet, row, static_cast<uint16_t>(first + i),
-                NumberCell(U16(d, at), RkValue(U32(d, at + 2))));
+                NumberCell(IsDateXf(U16(d, at)), RkValue(U32(d, at + 2))));
           }
           break;
         }
@@ -451,50 +675,20 @@ class XlsReader {
           Need(*r, 6);
           Put(sheet, U16(d, 0), U16(d, 2), TextCell(RecordString(*r, 6, false)));
           break;
-        case kBoolErr: {
+        case kBoolErr:
           Need(*r, 8);
-          if (d[7] != 0) {
-            Put(sheet, U16(d, 0), U16(d, 2), ErrorCell(static_cast<uint8_t>(d[6])));
-          } else {
-            Cell c;
-            c.kind = Cell::Kind::kBool;
-            c.number = d[6] != 0 ? 1 : 0;
-            Put(sheet, U16(d, 0), U16(d, 2), c);
-          }
+          PutBoolErr(sheet, U16(d, 0), U16(d, 2), d[6], d[7]);
           break;
-        }
-        case kFormula: {
+        case kFormula:
+        case kFormula3:
+        case kFormula4:
+          if (r->type != FormulaRecord()) break;
           Need(*r, 14);
-          const uint16_t row = U16(d, 0), col = U16(d, 2);
-          pending_string.reset();
-          if (U16(d, 12) != 0xFFFF) {
-            Put(sheet, row, col, NumberCell(U16(d, 4), F64(d, 6)));
-            break;
-          }
-          switch (static_cast<uint8_t>(d[6])) {
-            case 0:  // text result: the STRING record that follows holds it
-              pending_string.emplace(row, col);
-              break;
-            case 1: {
-              Cell c;
-              c.kind = Cell::Kind::kBool;
-              c.number = d[8] != 0 ? 1 : 0;
-              Put(sheet, row, col, c);
-              break;
-            }
-            case 2:
-              Put(sheet, row, col, ErrorCell(static_cast<uint8_t>(d[8])));
-              break;
-            case 3:
-              Put(sheet, row, col, TextCell(""));
-              break;
-            default:
-              break;
-          }
+          formula_cell.emplace(U16(d, 0), U16(d, 2));
+          PutFormula(sheet, U16(d, 0), U16(d, 2), d, 6, IsDateXf(U16(d, 4)));
           break;
-        }
         case kString: {
-          if (!pending_string) break;
+          if (!formula_cell) break;
           std::string text;
           if (biff8_) {
             Continued c = WithContinues(*r);
@@ -503,8 +697,8 @@ class XlsReader {
           } else {
             text = RecordString(*r, 0, false);
           }
-          Put(sheet, pending_string->first, pending_string->second, TextCell(std::move(text)));
-          pending_string.reset();
+          Put(sheet, formula_cell->first, formula_cell->second, TextCell(std::move(text)));
+          formula_cell.reset();
           break;
         }
         default:
@@ -514,6 +708,58 @@ class XlsReader {
     Corrupt("工作表没有结束记录");
   }
 
+  void PutBoolErr(SheetData& sheet, uint16_t row, uint16_t col, char value, char is_error) {
+    if (is_error != 0) {
+      Put(sheet, row, col, ErrorCell(static_cast<uint8_t>(value)));
+      return;
+    }
+    Cell c;
+    c.kind = Cell::Kind::kBool;
+    c.number = value != 0 ? 1 : 0;
+    Put(sheet, row, col, c);
+  }
+
+  // The cell records of Excel 2.x, whose three attribute bytes take the place of the XF index.
+  // False for any other record.
+  bool ReadBiff2Cell(const Record& r, SheetData& sheet,
+                     std::optional<std::pair<uint16_t, uint16_t>>& formula_cell) {
+    const std::string_view d = r.data;
+    switch (r.type) {
+      case kBlank2:
+        return true;
+      case kInteger2:
+        Need(r, 9);
+        Put(sheet, U16(d, 0), U16(d, 2), NumberCell(IsDateAttributes(d), U16(d, 7)));
+        return true;
+      case kNumber2:
+        Need(r, 15);
+        Put(sheet, U16(d, 0), U16(d, 2), NumberCell(IsDateAttributes(d), F64(d, 7)));
+        return true;
+      case kLabel2:
+        Need(r, 8);
+        Put(sheet, U16(d, 0), U16(d, 2), TextCell(RecordString(r, 7, true)));
+        return true;
+      case kBoolErr2:
+        Need(r, 9);
+        PutBoolErr(sheet, U16(d, 0), U16(d, 2), d[7], d[8]);
+        return true;
+      case kFormula2:
+        Need(r, 15);
+        formula_cell.emplace(U16(d, 0), U16(d, 2));
+        PutFormula(sheet, U16(d, 0), U16(d, 2), d, 7, IsDateAttributes(d));
+        return true;
+      case kString2:
+        if (formula_cell) {
+          Put(sheet, formula_cell->first, formula_cell->second,
+              TextCell(RecordString(r, 0, true)));
+          formula_cell.reset();
+        }
+        return true;
+      default:
+        return false;
+    }
+  }
+
   std::string_view stream_;
   const std::string& display_name_;
   size_t pos_ = 0;
@@ -521,9 +767,13 @@ class XlsReader {
   bool date1904_ = false;
   size_t active_ = 0;
   std::string codepage_name_ = "CP1252";
+  int version_ = 8;  // 2, 3, 4, 5 (BIFF5/7) or 8
   std::vector<uint32_t> sheet_offsets_;
+  std::vector<uint8_t> sheet_types_;  // BOUNDSHEET: 0 worksheet, 1 macro, 2 chart, 6 module
   std::vector<uint16_t> xf_format_;
   std::vector<bool> xf_is_date_;
+  std::vector<bool> early_formats_;  // Excel 2.x-4.x: FORMAT records in order, is a date
+  bool sheet_formats_replace_ = false;
   std::vector<uint32_t> shared_;  // shared string index -> data_.strings index
   WorkbookData data_;
 };

@@ -58,15 +58,23 @@ pugi::xml_attribute PrefixedAttribute(const pugi::xml_node& node, std::string_vi
   return {};
 }
 
+// The text without the XML white space around it.
+std::string_view Trim(std::string_view text) {
+  constexpr std::string_view kSpace = " \t\r\n";
+  const size_t first = text.find_first_not_of(kSpace);
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(kSpace) - first + 1);
+}
+
 bool ParseDouble(std::string_view text, double& out) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  text = Trim(text);
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
   return ec == std::errc() && end == text.data() + text.size() && std::isfinite(out);
 }
 
 bool ParseUint(std::string_view text, uint32_t& out) {
+  text = Trim(text);
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
   return ec == std::errc() && end == text.data() + text.size() && !text.empty();
 }
@@ -174,6 +182,7 @@ class XlsxReader {
       }
     }
     std::vector<std::string> sheet_parts;
+    std::vector<bool> may_be_worksheet;  // by relationship type
     if (pugi::xml_node sheets = Child(workbook, "sheets")) {
       for (pugi::xml_node s = sheets.first_child(); s; s = s.next_sibling()) {
         if (!Is(s, "sheet")) continue;
@@ -182,10 +191,14 @@ class XlsxReader {
         data_.sheets.push_back(std::move(sheet));
         const std::string id = PrefixedAttribute(s, "id").value();
         std::string part;
+        bool worksheet = true;
         for (const auto& r : rels) {
-          if (r.id == id) part = r.target;
+          if (r.id != id) continue;
+          part = r.target;
+          worksheet = EndsWith(r.type, "/worksheet");
         }
         sheet_parts.push_back(part);
+        may_be_worksheet.push_back(worksheet);
       }
     }
     if (data_.sheets.empty()) Corrupt("工作簿中没有工作表");
@@ -202,7 +215,23 @@ class XlsxReader {
 
     const std::string& sheet_part = sheet_parts[data_.active_sheet];
     if (sheet_part.empty() || !package_.Has(sheet_part)) Corrupt("找不到当前工作表的内容");
-    ReadSheet(sheet_part, data_.sheets[data_.active_sheet]);
+    std::string bytes = ReadPart(sheet_part);
+    // The active tab may be a chart or dialog sheet, which has no cells: read the first
+    // worksheet instead.
+    if (!may_be_worksheet[data_.active_sheet] || !IsWorksheetRoot(RootName(bytes))) {
+      for (size_t i = 0; i < sheet_parts.size(); ++i) {
+        if (i == data_.active_sheet || !may_be_worksheet[i] || !package_.Has(sheet_parts[i])) {
+          continue;
+        }
+        std::string other = ReadPart(sheet_parts[i]);
+        if (IsWorksheetRoot(RootName(other))) {
+          data_.active_sheet = i;
+          bytes = std::move(other);
+          break;
+        }
+      }
+    }
+    ReadSheet(sheet_parts[data_.active_sheet], std::move(bytes), data_.sheets[data_.active_sheet]);
     return std::move(data_);
   }
 
@@ -334,14 +363,41 @@ class XlsxReader {
     buffers_.pop_back();
   }
 
-  // Rows are parsed a slice at a time, so that the nodes of one slice exist at once rather than
-  // those of the whole sheet. A sheet that cannot be cut cleanly is parsed whole instead.
-  void ReadSheet(const std::string& part, SheetData& sheet) {
+  std::string ReadPart(const std::string& part) {
     auto bytes = package_.Read(part);
     if (!bytes) Corrupt("缺少 " + part);
-    if (ReadSheetInSlices(*bytes, sheet)) return;
+    return std::move(*bytes);
+  }
+
+  // The local name of the root element of an XML part ("" when there is none to be seen).
+  static std::string_view RootName(std::string_view xml) {
+    for (size_t at = xml.find('<'); at != std::string_view::npos; at = xml.find('<', at + 1)) {
+      if (at + 1 >= xml.size()) break;
+      const char next = xml[at + 1];
+      if (next == '?' || next == '!') continue;  // declaration, comment, document type
+      size_t end = at + 1;
+      while (end < xml.size() && xml[end] != '>' && xml[end] != '/' && xml[end] != ' ' &&
+             xml[end] != '\t' && xml[end] != '\r' && xml[end] != '\n') {
+        ++end;
+      }
+      std::string_view name = xml.substr(at + 1, end - at - 1);
+      const size_t colon = name.find(':');
+      return colon == std::string_view::npos ? name : name.substr(colon + 1);
+    }
+    return {};
+  }
+
+  // A root we cannot make out (an encoding other than UTF-8) counts as a worksheet.
+  static bool IsWorksheetRoot(std::string_view name) {
+    return name.empty() || name == "worksheet";
+  }
+
+  // Rows are parsed a slice at a time, so that the nodes of one slice exist at once rather than
+  // those of the whole sheet. A sheet that cannot be cut cleanly is parsed whole instead.
+  void ReadSheet(const std::string& part, std::string bytes, SheetData& sheet) {
+    if (ReadSheetInSlices(bytes, sheet)) return;
     sheet.cells.clear();
-    buffers_.push_back(std::move(*bytes));
+    buffers_.push_back(std::move(bytes));
     pugi::xml_document doc;
     const pugi::xml_node root = Parse(part, buffers_.back(), doc, "worksheet");
     uint32_t next_row = 0;
@@ -447,6 +503,8 @@ class XlsxReader {
     const pugi::xml_node v = Child(c, "v");
     if (!v) return false;
     const std::string_view text = v.child_value();
+    // An empty value (<v/>, <v></v>) is a blank cell; only a text result keeps it as "".
+    if (type != "str" && Trim(text).empty()) return false;
     if (type == "s") {
       uint32_t index = 0;
       if (!ParseUint(text, index) || index >= shared_.size()) Corrupt("共享字符串编号无效");

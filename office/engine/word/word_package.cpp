@@ -9,7 +9,7 @@
 
 #include "app/runtime_error.h"
 #include "office/engine/package/zip_reader.h"
-#include "office/engine/sheet/compound_file.h"
+#include "office/engine/package/compound_file.h"
 
 namespace vexlo::engine::word {
 
@@ -145,12 +145,12 @@ std::string BlankStylesXml() {
 
 }  // namespace
 
-bool IsCompoundFile(std::string_view bytes) { return sheet::CompoundFile::HasSignature(bytes); }
+bool IsCompoundFile(std::string_view bytes) { return CompoundFile::HasSignature(bytes); }
 
 bool IsEncryptedPackage(std::string_view bytes) {
   if (!IsCompoundFile(bytes)) return false;
   try {
-    return sheet::CompoundFile(bytes, "").HasStream("EncryptionInfo");
+    return CompoundFile(bytes, "").HasStream("EncryptionInfo");
   } catch (const RuntimeError&) {
     return false;  // not a readable compound file: not an encrypted package either
   }

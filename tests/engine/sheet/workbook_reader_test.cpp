@@ -92,12 +92,6 @@ TEST(WorkbookReader, ActiveSheetIsTheWorkbooksActiveTab) {
   }
 }
 
-TEST(XlsxReader, ActiveChartSheetHasNoCells) {
-  const WorkbookData book = Load("chart_active.xlsx");
-  EXPECT_EQ(book.active_sheet, 1u);
-  EXPECT_TRUE(book.sheets[1].cells.empty());
-}
-
 TEST(WorkbookReader, Dates1904AreMovedToThe1900System) {
   for (const char* name : {"date1904.xlsx", "date1904.xls"}) {
     const WorkbookData book = Load(name);

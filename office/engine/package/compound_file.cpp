@@ -1,10 +1,11 @@
-#include "office/engine/sheet/compound_file.h"
+#include "office/engine/package/compound_file.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "app/runtime_error.h"
 
-namespace vexlo::engine::sheet {
+namespace vexlo::engine {
 namespace {
 
 constexpr char kSignature[] = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
@@ -28,10 +29,13 @@ void CompoundFile::Corrupt(std::string_view what) const {
 }
 
 uint32_t CompoundFile::Read32(uint64_t offset) const {
-  if (offset + 4 > bytes_.size()) Corrupt("文件被截断");
-  uint32_t v;
-  std::memcpy(&v, bytes_.data() + offset, 4);  // little-endian, as every supported host
-  return v;
+  // Only called inside the header or a sector that exists: bytes past the end of the file belong
+  // to a short last sector and read as zeros.
+  uint32_t v = 0;
+  if (offset < bytes_.size()) {
+    std::memcpy(&v, bytes_.data() + offset, std::min<uint64_t>(4, bytes_.size() - offset));
+  }
+  return v;  // little-endian, as every supported host
 }
 
 CompoundFile::CompoundFile(std::string_view bytes, std::string display_name)
@@ -42,7 +46,9 @@ CompoundFile::CompoundFile(std::string_view bytes, std::string display_name)
   sector_size_ = 1u << shift;
   mini_cutoff_ = Read32(0x38);
   if (bytes_.size() < sector_size_) Corrupt("文件被截断");
-  sector_count_ = (bytes_.size() - sector_size_) / sector_size_;
+  // Some writers end the file inside its last sector; that sector still counts, and its missing
+  // tail reads as zeros. A sector that does not begin before the end of the file does not exist.
+  sector_count_ = (bytes_.size() - 1) / sector_size_;
   const uint32_t per_sector = sector_size_ / 4;
 
   // The allocation table's own sectors: 109 in the header, the rest in a chain of DIFAT sectors.
@@ -150,7 +156,9 @@ std::string CompoundFile::ReadChain(uint32_t start, uint64_t size, bool mini) co
     } else {
       if (s >= sector_count_) Corrupt("扇区位置超出文件");
       const uint64_t at = static_cast<uint64_t>(s + 1) * sector_size_;
-      out.append(bytes_.substr(static_cast<size_t>(at), take));
+      const std::string_view present = bytes_.substr(static_cast<size_t>(at), take);
+      out.append(present);
+      out.append(take - present.size(), '\0');
     }
   }
   return out;
@@ -180,4 +188,4 @@ std::optional<std::string> CompoundFile::ReadStream(std::string_view name) const
   return ReadChain(e->start, e->size, e->size < mini_cutoff_);
 }
 
-}  // namespace vexlo::engine::sheet
+}  // namespace vexlo::engine

@@ -2,8 +2,8 @@
 // container of .xls workbooks and of password-protected Office files). Sector chains are checked
 // against the file's size and for loops, so a hostile file fails in bounded time and memory.
 // Raises app::RuntimeError::Format naming the file. Holds a view of the caller's bytes.
-#ifndef VEXLO_OFFICE_ENGINE_SHEET_COMPOUND_FILE_H_
-#define VEXLO_OFFICE_ENGINE_SHEET_COMPOUND_FILE_H_
+#ifndef VEXLO_OFFICE_ENGINE_PACKAGE_COMPOUND_FILE_H_
+#define VEXLO_OFFICE_ENGINE_PACKAGE_COMPOUND_FILE_H_
 
 #include <cstdint>
 #include <optional>
@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-namespace vexlo::engine::sheet {
+namespace vexlo::engine {
 
 class CompoundFile {
  public:
@@ -46,7 +46,7 @@ class CompoundFile {
   std::string display_name_;
   uint32_t sector_size_ = 512;
   uint32_t mini_cutoff_ = 4096;
-  uint64_t sector_count_ = 0;  // whole sectors after the header
+  uint64_t sector_count_ = 0;  // sectors after the header, the last one possibly short
   std::vector<uint32_t> fat_;
   std::vector<uint32_t> mini_fat_;
   std::string mini_stream_;
@@ -54,6 +54,6 @@ class CompoundFile {
   std::vector<uint32_t> root_children_;  // indexes into entries_
 };
 
-}  // namespace vexlo::engine::sheet
+}  // namespace vexlo::engine
 
-#endif  // VEXLO_OFFICE_ENGINE_SHEET_COMPOUND_FILE_H_
+#endif  // VEXLO_OFFICE_ENGINE_PACKAGE_COMPOUND_FILE_H_
