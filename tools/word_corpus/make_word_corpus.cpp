@@ -217,13 +217,13 @@ Template Lists() {
       Level(0, 1, "bullet", "•") + "</w:abstractNum>"
       "<w:abstractNum w:abstractNumId=\"3\"><w:nsid w:val=\"4D5E6F70\"/><w:multiLevelType w:val=\"singleLevel\"/>" +
       Level(0, 1, "upperLetter", "%1)") + "</w:abstractNum>"
+      "<w:abstractNum w:abstractNumId=\"4\"><w:nsid w:val=\"5E6F7081\"/><w:multiLevelType w:val=\"singleLevel\"/>" +
+      Level(0, 1, "decimal", "第%1章") + "</w:abstractNum>"
       "<w:num w:numId=\"1\"><w:abstractNumId w:val=\"0\"/></w:num>"
       "<w:num w:numId=\"2\"><w:abstractNumId w:val=\"0\"/><w:lvlOverride w:ilvl=\"0\"><w:startOverride w:val=\"1\"/></w:lvlOverride></w:num>"
       "<w:num w:numId=\"3\"><w:abstractNumId w:val=\"1\"/></w:num>"
       "<w:num w:numId=\"4\"><w:abstractNumId w:val=\"2\"/></w:num>"
       "<w:num w:numId=\"5\"><w:abstractNumId w:val=\"3\"/></w:num>"
-      "<w:abstractNum w:abstractNumId=\"4\"><w:nsid w:val=\"5E6F7081\"/><w:multiLevelType w:val=\"singleLevel\"/>" +
-      Level(0, 1, "decimal", "第%1章") + "</w:abstractNum>"
       "<w:num w:numId=\"6\"><w:abstractNumId w:val=\"3\"/></w:num>"
       "<w:num w:numId=\"7\"><w:abstractNumId w:val=\"4\"/></w:num>";
   t.body = P(R("概述 姓名"), "<w:pStyle w:val=\"Heading1\"/>") + P(R("名单：姓名")) + Li(1, 0, R("第一项 姓名")) + Li(1, 1, R("子项 编号")) +
