@@ -6,10 +6,10 @@
 // template into a .doc). Usage: make_word_corpus <output folder>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include "office/engine/package/atomic_file.h"
 #include "office/engine/package/zip_writer.h"
 
 namespace {
@@ -321,11 +321,6 @@ Template Bodies() {
   return t;
 }
 
-void WriteFile(const std::filesystem::path& p, const std::string& bytes) {
-  std::ofstream out(p, std::ios::binary);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -336,9 +331,9 @@ int main(int argc, char** argv) {
   const std::filesystem::path dir = argv[1];
   std::filesystem::create_directories(dir);
   for (const Template& t : {Lists(), Notes(), Drawings(), Controls(), Tables(), Bodies()}) {
-    WriteFile(dir / (t.name + ".docx"), Build(t));
+    vexlo::engine::WriteFileAtomically((dir / (t.name + ".docx")).string(), Build(t));
   }
-  WriteFile(dir / "corpus_data.csv",
+  vexlo::engine::WriteFileAtomically((dir / "corpus_data.csv").string(),
             "姓名,编号,部门,INSTR_LOCAL_TYPE,金额\n"
             "张三,A001,销售部,本地,100.00\n"
             "李四,A002,技术部,远程,200.50\n"

@@ -572,23 +572,20 @@ void SourceStory::AppendBody(std::string& out, const std::vector<std::string>& t
         const Slot& s = slots_[p.index];
         switch (s.kind) {
           case SlotKind::kDrawingId:
-            out += std::to_string(s.number + int64_t(copy) * strides_.drawing);
-            break;
           case SlotKind::kMarkId:
-            out += std::to_string(s.number + int64_t(copy) * strides_.mark);
-            break;
           case SlotKind::kNumId:
-            out += std::to_string(s.number + int64_t(copy) * strides_.num);
-            break;
           case SlotKind::kFootnoteId:
-            out += std::to_string(s.number + int64_t(copy) * strides_.footnote);
-            break;
           case SlotKind::kEndnoteId:
-            out += std::to_string(s.number + int64_t(copy) * strides_.endnote);
+          case SlotKind::kCommentId: {
+            const int64_t stride = s.kind == SlotKind::kDrawingId    ? strides_.drawing
+                                   : s.kind == SlotKind::kMarkId     ? strides_.mark
+                                   : s.kind == SlotKind::kNumId      ? strides_.num
+                                   : s.kind == SlotKind::kFootnoteId ? strides_.footnote
+                                   : s.kind == SlotKind::kEndnoteId  ? strides_.endnote
+                                                                     : strides_.comment;
+            out += std::to_string(s.number + int64_t(copy) * stride);
             break;
-          case SlotKind::kCommentId:
-            out += std::to_string(s.number + int64_t(copy) * strides_.comment);
-            break;
+          }
           case SlotKind::kShapeId:
             out += s.text;
             out += std::to_string(s.number + int64_t(copy) * strides_.shape);
