@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <map>
+#include <regex>
 #include <set>
 
 #include "app/post_queue.h"
@@ -52,6 +53,12 @@ std::string Filled(std::string text, const std::vector<std::string>& row) {
     }
   }
   return text;
+}
+
+// The text without the list labels at the starts of lines.
+std::string WithoutListLabels(const std::string& text) {
+  static const std::regex label(R"((^|\n)[ ]*(第[0-9]+章|[0-9.]+|\([0-9]+\)|[A-Z]\)|•) )");
+  return std::regex_replace(text, label, "$1");
 }
 
 std::map<std::string, std::string> Parts(const std::string& file) {
@@ -184,18 +191,24 @@ TEST_F(CorpusEndToEndTest, EveryTemplateInBothModes) {
     SCOPED_TRACE(c.tpl);
     const std::string& source = texts.at((dir_ / c.tpl).string());
     ASSERT_FALSE(source.empty());
+    // LibreOffice's .doc writer loses how some lists go on (a list continued by a second
+    // instance, a heading list that comes from the paragraph style), so a .doc of lists reads
+    // other numbers than its .docx, and in one file other numbers than alone: there the labels
+    // are left out of the comparison (the engine test compares them through .docx).
+    const bool labels = c.tpl != "lists.doc";
+    auto text_of = [&](const std::string& f) {
+      return labels ? texts.at(f) : WithoutListLabels(texts.at(f));
+    };
+    const std::string expected = labels ? source : WithoutListLabels(source);
     std::string joined;
     for (size_t r = 0; r < c.per.size(); ++r) {
-      const std::string& text = texts.at(c.per[r]);
-      EXPECT_EQ(text, Filled(source, kRows[r])) << c.per[r];
+      const std::string text = text_of(c.per[r]);
+      EXPECT_EQ(text, Filled(expected, kRows[r])) << c.per[r];
       joined += text;
     }
     // Notes are numbered through the whole document, so the merged file's note marks go on
-    // counting where each record's own document starts again at 1. LibreOffice's .doc writer
-    // restarts a heading list that comes from the paragraph style after other lists, but not
-    // where the paragraph names its list itself (as further copies do), so lists.doc's per-record
-    // files read "第1章" where the merged file reads "第2章".
-    if (c.tpl.rfind("notes", 0) != 0 && c.tpl != "lists.doc") EXPECT_EQ(texts.at(c.one), joined);
+    // counting where each record's own document starts again at 1.
+    if (c.tpl.rfind("notes", 0) != 0) EXPECT_EQ(text_of(c.one), joined);
     EXPECT_FALSE(texts.at(c.one).empty());
 
     if (fs::path(c.tpl).extension() != ".docx") continue;
