@@ -8,6 +8,7 @@
 #include "app/event_guard.h"
 #include "app/gf_apperror.h"
 #include "app/globals.h"
+#include "app/install_paths.h"
 
 namespace vexlo::app {
 
@@ -34,6 +35,7 @@ void Application::create() {
 
 void Application::open(std::string_view /*commandline*/) {
   as_currentpath = CurrentDirectory();
+  as_datapath = DataFolder();
   if (open_main_window_) open_main_window_();
 }
 

@@ -23,7 +23,8 @@ class Application {
   // Names the application "vexlo", resets the error and message records, and installs
   // systemerror as the receiver of unhandled run-time errors.
   void create();
-  // Records the working directory in as_currentpath and opens the main window.
+  // Records the working directory in as_currentpath and the folder of the program's own files
+  // in as_datapath, then opens the main window.
   // `commandline` is ignored.
   void open(std::string_view commandline);
   // Calls gf_apperror and ignores its result.

@@ -1,5 +1,6 @@
 // gf_apperror: the last line of defence. Appends the error record (globals.h) as one entry to
-// "AppError.txt" in the current working directory, then shows it and asks whether to leave.
+// "AppError.txt" in the current working directory (in the user's data folder when the current
+// folder cannot take it, and the box then says where), then shows it and asks whether to leave.
 // UI thread only; called by the application's systemerror.
 #ifndef VEXLO_APP_GF_APPERROR_H_
 #define VEXLO_APP_GF_APPERROR_H_
@@ -17,9 +18,10 @@ namespace vexlo::app {
 // the program and returns 0; the program ends once control is back in the event loop.
 int16_t gf_apperror();
 
-// The eleven lines of one log entry (UTF-8, no line ends), and the text of the box.
+// The eleven lines of one log entry (UTF-8, no line ends), and the text of the box; a non-empty
+// `log_note` (where the entry went, when not to the current folder) stands after the details.
 std::vector<std::string> AppErrorEntry(const ErrorRecord& record, const LocalTime& when);
-std::string AppErrorBoxText(const ErrorRecord& record);
+std::string AppErrorBoxText(const ErrorRecord& record, const std::string& log_note = "");
 
 }  // namespace vexlo::app
 

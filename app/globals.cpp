@@ -3,6 +3,7 @@
 namespace vexlo::app {
 
 std::string as_currentpath;
+std::string as_datapath;
 ErrorRecord error;
 MessageRecord message;
 

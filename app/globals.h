@@ -13,6 +13,11 @@ namespace vexlo::app {
 // at the root). Set once by the application's open event and never changed afterwards.
 extern std::string as_currentpath;
 
+// The folder of the program's own files (resource/, html/, 示例/), found from the executable's
+// location by the open event (install_paths.h); no trailing separator. The current folder stays
+// the user's: the default output folder and the error log.
+extern std::string as_datapath;
+
 // The six fields of the last run-time error, filled in before systemerror is raised.
 struct ErrorRecord {
   int16_t number = 0;

@@ -29,8 +29,6 @@ std::string Host::FileOpenDialog(std::string_view, std::string_view, std::string
 }
 bool Host::FolderDialog(std::string_view, std::string&) { return false; }
 void Host::ShellOpenFolder(std::string_view) {}
-void Host::OpenProgress(std::string_view) {}
-void Host::CloseProgress() {}
 void Host::KeepAlive(int, int) {}
 
 }  // namespace vexlo::app

@@ -39,12 +39,9 @@ class Host {
   // Opens a folder in the desktop's file browser.
   virtual void ShellOpenFolder(std::string_view folder);
 
-  // The progress window w_msg: shown with `text` until CloseProgress.
-  virtual void OpenProgress(std::string_view text);
-  virtual void CloseProgress();
-  // Called now and then during a long synchronous run: lets windows repaint and reports how far
-  // the run is (record `done` of `total`, total -1 when unknown). No input is handled and no
-  // posted call runs here.
+  // Called now and then during a long synchronous step: lets windows repaint and reports how far
+  // it is (`done` of `total`, total -1 when unknown). No input is handled and no posted call runs
+  // here.
   virtual void KeepAlive(int done, int total);
 };
 

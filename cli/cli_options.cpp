@@ -24,6 +24,9 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, 
     if (arg == "--help" || arg == "-h") {
       options.help = true;
       return options;
+    } else if (arg == "--version") {
+      options.version = true;
+      return options;
     } else if (arg == "--data") {
       if (!value(options.data, has_data)) return std::nullopt;
     } else if (arg == "--template") {
@@ -77,6 +80,7 @@ std::string HelpText() {
       "  --pdf             同时输出为 PDF 文件\n"
       "  --print 份数      输出后在默认打印机上打印，份数为 1 到 50\n"
       "  --visible         显示生成过程（对内置引擎没有可见的效果）\n"
+      "  --version         显示版本号\n"
       "  -h, --help        显示本说明\n"
       "\n"
       "提示信息和错误信息输出到终端；在终端上运行时显示进度条（第几条记录，共几条）。\n"

@@ -18,6 +18,7 @@ struct CliOptions {
   bool pdf = false;       // --pdf: cbx_4
   bool visible = false;   // --visible: cbx_3
   bool help = false;      // --help
+  bool version = false;   // --version
 };
 
 // Parses the arguments after the program name. On bad usage returns nullopt and puts a one-line

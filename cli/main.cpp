@@ -1,16 +1,35 @@
 // vexlo-merge: the merge without a window, for scripts and machines without a display.
+// SIGINT, SIGTERM and SIGHUP stop the run after the record being made (exit status 4).
+#include <signal.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
 
-#include "app/host.h"
 #include "cli/run_cli.h"
 #include "office/engine/register_servers.h"
+
+namespace {
+
+volatile sig_atomic_t stop_signal = 0;
+
+void OnStopSignal(int signal) { stop_signal = signal; }
+
+void CatchStopSignals() {
+  struct sigaction action {};
+  action.sa_handler = OnStopSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(signal, &action, nullptr);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   QCoreApplication qt(argc, argv);
   qt.setApplicationName("vexlo");
+  CatchStopSignals();
   vexlo::engine::RegisterEmbeddedServers();
   std::vector<std::string> args(argv + 1, argv + argc);
-  return vexlo::cli::RunCli(args, stdout, stderr, ::isatty(STDERR_FILENO) == 1);
+  return vexlo::cli::RunCli(args, stdout, stderr, ::isatty(STDERR_FILENO) == 1,
+                            [] { return stop_signal != 0; });
 }

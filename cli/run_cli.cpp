@@ -5,44 +5,29 @@
 #include "app/application.h"
 #include "app/event_guard.h"
 #include "app/host.h"
-#include "app/post_queue.h"
+#include "app/version.h"
 #include "cli/cli_options.h"
-#include "cli/console_host.h"
-#include "merge/blank.h"
-#include "merge/file_probe.h"
-#include "merge/merge_job.h"
+#include "cli/console_observer.h"
+#include "merge/merge_session.h"
 #include "office/oleobject.h"
-#include "office/value.h"
 
 namespace vexlo::cli {
-namespace {
 
-// Counts the records for the progress bar with an instance of its own: rows from 2 on until the
-// first blank first cell. Best effort: any failure leaves the count unknown.
-int CountRecords(const std::string& data) {
-  if (!merge::FileExists(data) || merge::ProbeFile(data) < 1) return -1;
-  office::oleobject excel;
-  if (excel.start_new("excel.application") < 0) return -1;
-  int records = -1;
-  try {
-    office::Value app = excel.get("application");
-    app.get("workbooks").call("open", {data});
-    office::Value sheet = app.get("activesheet");
-    records = 0;
-    while (records < 999 &&
-           !merge::IsBlank(office::ToText(
-               sheet.call("range", {"a" + std::to_string(records + 2)}).get("value")))) {
-      ++records;
-    }
-    app.call("quit");
-  } catch (...) {
-  }
-  return records;
+merge::MergeRequest RequestFromOptions(const CliOptions& options) {
+  merge::MergeRequest request;
+  request.data_path = options.data;
+  request.template_path = options.templ;
+  request.output_folder = options.out;
+  request.copies_text = options.copies > 0 ? std::to_string(options.copies) : "1";
+  request.visible = options.visible;
+  request.print = options.copies > 0;
+  request.pdf = options.pdf;
+  request.one_file = options.one_file;
+  return request;
 }
 
-}  // namespace
-
-int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, bool interactive) {
+int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, bool interactive,
+           std::function<bool()> cancelled) {
   std::string usage_error;
   const std::optional<CliOptions> options = ParseCliOptions(args, usage_error);
   if (!options) {
@@ -53,28 +38,34 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
     std::fputs(HelpText().c_str(), out);
     return kExitSuccess;
   }
+  if (options->version) {
+    std::fprintf(out, "vexlo-merge %s\n", app::Version());
+    return kExitSuccess;
+  }
 
-  ConsoleHost host(*options, out, err);
+  ConsoleHost host(err);
   app::SetHost(&host);
   app::Application vexlo([] {});
   app::RunGuarded({"vexlo", "", "create"}, [&] { vexlo.create(); });
   app::RunGuarded({"vexlo", "", "open"}, [&] { vexlo.open(""); });
 
-  if (interactive) {
-    host.SetShowProgress(true);
-    host.SetRecordCount(CountRecords(options->data));
-  }
+  ConsoleObserver observer(out, err, interactive, std::move(cancelled));
+  const merge::MergeRequest request = RequestFromOptions(*options);
   std::unique_ptr<office::oleobject> excelserver, wordserver, wordserver2;
-  merge::MergeOutcome outcome = merge::MergeOutcome::kStopped;
-  const bool ran = app::RunGuarded({"w_vexlo", "uo_6", "ue_clicked"}, [&] {
-    outcome = merge::RunMergeJob({excelserver, wordserver, wordserver2});
+  merge::MergeSummary summary;
+  const bool ran = app::RunGuarded({"vexlo-merge", "", "merge"}, [&] {
+    summary = merge::RunMergeSession(request, observer, {excelserver, wordserver, wordserver2});
   });
-  app::DrainPosted();  // the progress window's posted close
   app::RunGuarded({"vexlo", "", "destroy"}, [&] { vexlo.destroy(); });
   app::SetHost(nullptr);
 
   if (!ran) return kExitRuntimeError;
-  return outcome == merge::MergeOutcome::kSucceeded ? kExitSuccess : kExitMessage;
+  switch (summary.outcome) {
+    case merge::MergeOutcome::kSucceeded: return kExitSuccess;
+    case merge::MergeOutcome::kCancelled: return kExitCancelled;
+    case merge::MergeOutcome::kStopped: break;
+  }
+  return kExitMessage;
 }
 
 }  // namespace vexlo::cli

@@ -1,12 +1,17 @@
-// vexlo-merge's whole run: parse the command line, run the merge job through the console host
-// inside the application's error handling, and turn the outcome into the exit status. The caller
-// registers the automation servers first (the program: the embedded engine; tests: fakes).
+// vexlo-merge's whole run: parse the command line, build the merge request from it, run the merge
+// session watched by the console inside the application's error handling, and turn the outcome
+// into the exit status. The caller registers the automation servers first (the program: the
+// embedded engine; tests: fakes).
 #ifndef VEXLO_CLI_RUN_CLI_H_
 #define VEXLO_CLI_RUN_CLI_H_
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
+
+#include "cli/cli_options.h"
+#include "merge/merge_session.h"
 
 namespace vexlo::cli {
 
@@ -15,10 +20,16 @@ enum ExitStatus : int {
   kExitMessage = 1,       // a validation or connection message ended the run
   kExitUsage = 2,         // bad command line
   kExitRuntimeError = 3,  // a run-time error; its entry is in AppError.txt
+  kExitCancelled = 4,     // stopped by a signal after a finished record
 };
 
-int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
-           bool interactive);
+// The merge request the options stand for.
+merge::MergeRequest RequestFromOptions(const CliOptions& options);
+
+// `interactive`: draw the progress bar. `cancelled` is asked between records (and while output
+// work is awaited) whether the run is to stop.
+int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, bool interactive,
+           std::function<bool()> cancelled = {});
 
 }  // namespace vexlo::cli
 

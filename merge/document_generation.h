@@ -27,7 +27,9 @@ void PrepareDocuments(const office::oleobject& wordserver, const office::oleobje
 void NewRecordDocument(const office::oleobject& wordserver2);
 
 // One record: the whole template is copied and pasted at the output's insertion point, then each
-// title, in column order, is replaced everywhere in the output by the record's value.
+// title, in column order, is replaced by the record's value in the pasted copy alone. Text put
+// in for a value is never searched by a later title, and earlier records (one file for all) are
+// left as they are, so each copy comes out as the record's own document would.
 void FillRecord(const office::oleobject& wordserver, const office::oleobject& wordserver2,
                 const std::vector<std::string>& titles, const FieldValue& value);
 

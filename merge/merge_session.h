@@ -30,7 +30,7 @@ struct MergeRequest {
 };
 
 // The fields a message may send the user back to.
-enum class MergeField { kData, kTemplate, kOutput, kCopies };
+enum class MergeField { kData, kTemplate, kOutput, kCopies, kPrint, kPdf };
 
 // The result of one record, reported as soon as its files are complete and checked.
 struct RecordResult {
@@ -58,6 +58,7 @@ struct MergeSummary {
   std::string folder;                // where they were written
   std::vector<RecordResult> renamed;  // records whose file name differs from their text
   std::vector<std::string> notes;    // extra lines for the final message (e.g. layout hints)
+  std::string merged;                // one-file mode: the merged document ("" otherwise)
 };
 
 class MergeObserver {
@@ -79,9 +80,20 @@ class MergeObserver {
   // Polled between records (and while waiting for output work): true stops the run after the
   // current record.
   virtual bool CancelRequested() { return false; }
-  // The run ended; called once, after the progress window closed and before the run returns.
+  // The run ended; called once, after the progress window closed and before the run returns (not
+  // when a run-time error is raised). A run that got through is announced here, with
+  // FinalMessageOf(summary).
   virtual void Finished(const MergeSummary&) {}
 };
+
+// The message that ends a run that got through (title "操作提示"): the headline, and the lines
+// shown below it (how many documents were written and where, the records whose file name differs
+// from their text). Empty for a run that a message already ended.
+struct FinalMessage {
+  std::string headline;
+  std::vector<std::string> details;
+};
+FinalMessage FinalMessageOf(const MergeSummary& summary);
 
 // The window's three automation objects, reused by every run; a null one is created.
 struct MergeHandles {

@@ -1,15 +1,44 @@
 #include "merge/output_naming.h"
 
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+
 #include "app/clock.h"
 #include "app/globals.h"
-#include "app/host.h"
+#include "app/shown_text.h"
 #include "merge/blank.h"
 #include "merge/file_probe.h"
 
 namespace vexlo::merge {
 namespace {
+
+namespace fs = std::filesystem;
+
 constexpr char kSeparator = '/';
-constexpr std::string_view kMergedName = "合并输出";
+constexpr std::size_t kDefaultNameMax = 255;
+
+// Names are compared as a file system that ignores case would compare them (ASCII letters).
+std::string Fold(std::string_view text) {
+  std::string folded(text);
+  for (char& c : folded) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return folded;
+}
+
+std::string Resolved(const std::string& path) {
+  std::error_code ec;
+  const fs::path resolved = fs::weakly_canonical(path, ec);
+  return ec ? path : resolved.string();
+}
+
+std::size_t NameMax(const std::string& folder) {
+  const long max = ::pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
+  return max > 0 ? static_cast<std::size_t>(max) : kDefaultNameMax;
+}
+
 }  // namespace
 
 std::string DeriveFiletype(std::string_view filenamew) {
@@ -37,31 +66,59 @@ std::string SafeFileName(std::string_view record_name) {
       c = '_';
     }
   }
-  if (safe.find_first_not_of('.') == std::string::npos) safe.assign(safe.size(), '_');
+  for (char& c : safe) {
+    if (c != '.') break;
+    c = '_';
+  }
   return safe;
 }
 
-MergedNames FormMergedNames(const std::string& ls_path, const std::string& filetype) {
-  return {ls_path + std::string(kMergedName) + filetype, ls_path + std::string(kMergedName) + ".pdf"};
+OutputNamer::OutputNamer(std::string ls_path, std::string filetype,
+                         const std::vector<std::string>& inputs)
+    : ls_path_(std::move(ls_path)), filetype_(std::move(filetype)) {
+  for (const std::string& input : inputs) inputs_.push_back(Fold(Resolved(input)));
+  name_max_ = NameMax(ls_path_);
 }
 
-RecordNames FormRecordNames(const std::string& ls_path, std::string_view record_name,
-                            const std::string& filetype) {
-  const std::string name = SafeFileName(record_name);
-  return {ls_path + name + filetype, ls_path + name + ".pdf"};
+bool OutputNamer::Free(const std::string& stem, bool avoid_held) const {
+  if (taken_.count(Fold(stem)) != 0) return false;
+  for (const std::string& path : {Document(stem), Pdf(stem)}) {
+    const std::string resolved = Fold(Resolved(path));
+    for (const std::string& input : inputs_) {
+      if (resolved == input) return false;
+    }
+    if (avoid_held && HeldByAnother(path)) return false;
+  }
+  return true;
 }
+
+std::string OutputNamer::Reserve(std::string_view wanted, std::string_view tail, bool avoid_held) {
+  const std::size_t ending = std::max(filetype_.size(), std::string_view(".pdf").size());
+  for (int n = 1;; ++n) {
+    const std::string suffix = n == 1 ? std::string() : " (" + std::to_string(n) + ")";
+    const std::size_t room = name_max_ > ending + tail.size() + suffix.size()
+                                 ? name_max_ - ending - tail.size() - suffix.size()
+                                 : 0;
+    const std::string stem =
+        std::string(app::Utf8Prefix(wanted, room)) + std::string(tail) + suffix;
+    if (Free(stem, avoid_held)) {
+      taken_.insert(Fold(stem));
+      return stem;
+    }
+  }
+}
+
+std::string FallbackStamp() { return app::Stamp14(app::Now()); }
 
 std::string FallbackName(const std::string& name, std::string_view ending) {
   const std::string stem = name.substr(0, name.size() - ending.size());
-  return stem + app::Stamp14(app::Now()) + std::string(ending);
+  return stem + FallbackStamp() + std::string(ending);
 }
 
-std::string CheckInUse(const std::string& name, std::string_view ending) {
-  if (!FileExists(name)) return name;
-  if (ProbeFile(name) >= 1) return name;
-  const std::string fallback = FallbackName(name, ending);
-  app::host().MessageBox("错误提示", "    无法创建“" + name + "”文件！\n文件将另存为" + fallback + "。");
-  return fallback;
+bool HeldByAnother(const std::string& name) { return FileExists(name) && ProbeFile(name) < 1; }
+
+std::string FallbackMessage(const std::string& name, const std::string& fallback) {
+  return "    无法创建“" + name + "”文件！\n文件将另存为" + fallback + "。";
 }
 
 }  // namespace vexlo::merge

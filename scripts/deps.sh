@@ -21,6 +21,8 @@ VEXLO_PACKAGES=(
   fonts-noto-cjk
   # display and checks: Xvfb for the smoke test, pdftotext, screenshots
   xvfb xauth x11-utils xdotool poppler-utils imagemagick
+  # the Debian package: CPack's dependency scan, and the checks of the package and its files
+  dpkg-dev fakeroot file lintian desktop-file-utils appstream man-db
 )
 
 missing=()

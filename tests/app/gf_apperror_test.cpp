@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <optional>
 #include <thread>
 
 #include "app/clock.h"
@@ -86,12 +88,58 @@ TEST_F(GfAppErrorTest, YesEndsTheProgramAfterTheEntryIsWritten) {
   EXPECT_FALSE(ReadFile(dir_ / "AppError.txt").empty());
 }
 
-TEST_F(GfAppErrorTest, UnwritableLogStillShowsTheFullBox) {
+// Sets an environment variable for the life of the object (unset when `value` is null).
+class EnvGuard {
+ public:
+  EnvGuard(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) saved_ = old;
+    if (value != nullptr) {
+      ::setenv(name, value, 1);
+    } else {
+      ::unsetenv(name);
+    }
+  }
+  ~EnvGuard() {
+    if (saved_) {
+      ::setenv(name_, saved_->c_str(), 1);
+    } else {
+      ::unsetenv(name_);
+    }
+  }
+
+ private:
+  const char* name_;
+  std::optional<std::string> saved_;
+};
+
+TEST_F(GfAppErrorTest, UnwritableCurrentFolderLogsToTheUserDataFolderAndSaysWhere) {
   // A folder where the file should be: the open fails even for root.
   std::filesystem::create_directory(dir_ / "AppError.txt");
+  const std::string data = (dir_ / "数据").string();
+  EnvGuard xdg("XDG_DATA_HOME", data.c_str());
+  EXPECT_EQ(gf_apperror(), 1);
+  const std::string fallback = data + "/vexlo/AppError.txt";
+  EXPECT_NE(ReadFile(fallback).find("\xB5\xDA 37 \xD0\xD0"), std::string::npos);  // 第 37 行
+  ASSERT_EQ(host_.log.size(), 1u);
+  EXPECT_NE(host_.log[0].find("6.行号：第 37 行\n\n错误信息已记录在“" + fallback + "”。\n\n是否退出系统?"),
+            std::string::npos);
+
+  // Without XDG_DATA_HOME the folder is below the home folder.
+  EnvGuard no_xdg("XDG_DATA_HOME", nullptr);
+  EnvGuard home("HOME", data.c_str());
+  gf_apperror();
+  EXPECT_FALSE(ReadFile(data + "/.local/share/vexlo/AppError.txt").empty());
+}
+
+TEST_F(GfAppErrorTest, LogWrittenNowhereStillShowsTheFullBoxAndSaysSo) {
+  std::filesystem::create_directory(dir_ / "AppError.txt");
+  // The data folder cannot be made: a plain file stands where it should be.
+  test::WriteFile(dir_ / "file", "x");
+  const std::string data = (dir_ / "file").string();
+  EnvGuard xdg("XDG_DATA_HOME", data.c_str());
   EXPECT_EQ(gf_apperror(), 1);
   ASSERT_EQ(host_.log.size(), 1u);
-  EXPECT_NE(host_.log[0].find("6.行号：第 37 行"), std::string::npos);
+  EXPECT_NE(host_.log[0].find("6.行号：第 37 行\n\n错误信息无法写入“AppError.txt”。"), std::string::npos);
 }
 
 // Holds an exclusive lock on `path` from a child process for `hold`; returns the child's pid once

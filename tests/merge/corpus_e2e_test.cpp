@@ -12,12 +12,11 @@
 #include <set>
 
 #include "app/post_queue.h"
-#include "merge/merge_job.h"
+#include "merge/merge_session.h"
 #include "office/engine/package/zip_reader.h"
 #include "office/engine/register_servers.h"
 #include "office/engine/soffice/soffice.h"
 #include "office/server_registry.h"
-#include "tests/support/scripted_host.h"
 #include "tests/support/test_paths.h"
 
 namespace vexlo::merge {
@@ -105,6 +104,15 @@ void ExpectUniqueIds(const std::string& file) {
   EXPECT_EQ(std::set<std::string>(para_ids.begin(), para_ids.end()).size(), para_ids.size());
 }
 
+// Keeps every message the run shows.
+class Messages : public MergeObserver {
+ public:
+  void Message(std::string_view title, std::string_view text) override {
+    shown.push_back(std::string(title) + "|" + std::string(text));
+  }
+  std::vector<std::string> shown;
+};
+
 class CorpusEndToEndTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -120,12 +128,16 @@ class CorpusEndToEndTest : public ::testing::Test {
   std::vector<std::string> Merge(const std::string& tpl, const std::string& out, bool one_file) {
     fs::create_directories(dir_ / out);
     fs::copy_file(test::DataFile("corpus/" + tpl), dir_ / tpl, fs::copy_options::overwrite_existing);
-    host_.log.clear();
-    host_.texts = {{"sle_1", (dir_ / "数据.xlsx").string()}, {"sle_2", (dir_ / tpl).string()},
-                   {"sle_3", (dir_ / out).string()}, {"em_1", "1"}};
-    host_.checks = {{"cbx_1", one_file}};
-    EXPECT_EQ(RunMergeJob({excel_, word_, word2_}), MergeOutcome::kSucceeded) << tpl;
-    EXPECT_EQ(host_.Boxes(), std::vector<std::string>{"box 操作提示|您已成功执行了操作！"});
+    MergeRequest request;
+    request.data_path = (dir_ / "数据.xlsx").string();
+    request.template_path = (dir_ / tpl).string();
+    request.output_folder = (dir_ / out).string();
+    request.copies_text = "1";
+    request.one_file = one_file;
+    Messages messages;
+    EXPECT_EQ(RunMergeSession(request, messages, {excel_, word_, word2_}).outcome,
+              MergeOutcome::kSucceeded) << tpl;
+    EXPECT_EQ(messages.shown, std::vector<std::string>{});
     const std::string ext = fs::path(tpl).extension().string();
     std::vector<std::string> files;
     if (one_file) {
@@ -162,7 +174,6 @@ class CorpusEndToEndTest : public ::testing::Test {
   }
 
   test::ScratchDir dir_;
-  test::ScriptedHost host_;
   std::unique_ptr<office::oleobject> excel_, word_, word2_;
 };
 

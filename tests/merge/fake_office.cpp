@@ -1,7 +1,9 @@
 #include "tests/merge/fake_office.h"
 
 #include <cctype>
+#include <algorithm>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 
@@ -155,10 +157,46 @@ struct Doc {
   bool open = true;
 };
 
+// Finds in a document's text from byte `from` on; with wrap 1 in the whole text.
+class Finder : public Object {
+ public:
+  Finder(FakeOffice& office, std::string who, std::function<std::shared_ptr<Doc>()> doc,
+         std::size_t from)
+      : Object(office, who, "Find") {
+    Method("execute", 11, 11, [this, doc, from](const Args& a) {
+      Log("execute" + DescribeAll(a));
+      std::string& text = doc()->text;
+      const std::size_t at = a.Long(7) == 1 ? 0 : std::min(from, text.size());
+      text = text.substr(0, at) + ReplaceWords(text.substr(at), a.Text(0), a.Text(9));
+      return Value(true);
+    });
+  }
+};
+
+// Positions are byte offsets in the text.
+class TextRange : public Object {
+ public:
+  TextRange(FakeOffice& office, std::string who, std::shared_ptr<Doc> doc, int32_t start, int32_t end)
+      : Object(office, who, "Range") {
+    AddProperty("start", [start] { return Value(start); });
+    AddProperty("end", [end] { return Value(end); });
+    AddProperty("find", [this, doc, start] {
+      return Value(std::make_shared<Finder>(office_, who_, [doc] { return doc; },
+                                            static_cast<std::size_t>(start)));
+    });
+  }
+};
+
 class Document : public Object {
  public:
   Document(FakeOffice& office, std::string who, std::shared_ptr<Doc> doc)
       : Object(office, who, "Document"), doc_(std::move(doc)) {
+    AddProperty("content", [this] {
+      return Value(std::make_shared<TextRange>(office_, who_, doc_, 0, Length()));
+    });
+    Method("range", 2, 2, [this](const Args& a) {
+      return Value(std::make_shared<TextRange>(office_, who_, doc_, a.Long(0), a.Long(1)));
+    });
     Method("saveas", 1, 1, [this](const Args& a) {
       doc_->path = a.Text(0);
       Log("saveas " + doc_->path);
@@ -187,6 +225,7 @@ class Document : public Object {
   }
 
  private:
+  int32_t Length() const { return static_cast<int32_t>(doc_->text.size()); }
   std::shared_ptr<Doc> doc_;
 };
 
@@ -244,21 +283,6 @@ class WordApp : public Object, public std::enable_shared_from_this<WordApp> {
     WordApp& app_;
   };
 
-  class Finder : public Object {
-   public:
-    explicit Finder(WordApp& app) : Object(app.office_, app.who_, "Find"), app_(app) {
-      Method("execute", 11, 11, [this](const Args& a) {
-        Log("execute" + DescribeAll(a));
-        auto doc = app_.CurrentDoc();
-        doc->text = ReplaceWords(doc->text, a.Text(0), a.Text(9));
-        return Value(true);
-      });
-    }
-
-   private:
-    WordApp& app_;
-  };
-
   class Selection : public Object {
    public:
     explicit Selection(WordApp& app) : Object(app.office_, app.who_, "Selection"), app_(app) {
@@ -276,7 +300,11 @@ class WordApp : public Object, public std::enable_shared_from_this<WordApp> {
         app_.CurrentDoc()->text += office_.clipboard;
         return Value();
       });
-      Method("find", 0, 0, [this](const Args&) { return Value(std::make_shared<Finder>(app_)); });
+      Method("find", 0, 0, [this](const Args&) {
+        return Value(std::make_shared<Finder>(office_, who_, [this] { return app_.CurrentDoc(); }, 0));
+      });
+      // The insertion point: the end of the text.
+      AddProperty("start", [this] { return Value(static_cast<int32_t>(app_.CurrentDoc()->text.size())); });
     }
 
    private:

@@ -13,15 +13,14 @@
 
 #include "app/clock.h"
 #include "app/runtime_error.h"
-#include "app/post_queue.h"
-#include "merge/merge_job.h"
+#include "merge/merge_session.h"
 #include "office/engine/output/cups_printer.h"
 #include "office/engine/register_servers.h"
 #include "office/engine/soffice/soffice.h"
 #include "office/server_registry.h"
 #include "tests/engine/output/cups_jobs.h"
 #include "tests/merge/lock_holder.h"
-#include "tests/support/scripted_host.h"
+#include "tests/merge/recording_observer.h"
 #include "tests/support/test_paths.h"
 
 namespace vexlo::merge {
@@ -30,7 +29,7 @@ namespace {
 namespace fs = std::filesystem;
 using Lines = std::vector<std::string>;
 
-const std::string kSuccess = "box 操作提示|您已成功执行了操作！";
+const std::string kSuccess = "final 您已成功执行了操作！";
 
 // The plain text of every document in `dir`, by file name, read back through LibreOffice.
 std::map<std::string, std::string> DocumentTexts(const fs::path& dir, const fs::path& scratch) {
@@ -91,22 +90,23 @@ class MergeEndToEndTest : public ::testing::Test {
       fs::copy_file(test::DataFile(std::string("merge/") + name), dir_ / name);
     }
   }
-  void TearDown() override {
-    app::DrainPosted();
-    app::SetClockForTest(nullptr);
-  }
+  void TearDown() override { app::SetClockForTest(nullptr); }
 
   MergeOutcome Run(const std::string& data, const std::string& templ) {
-    host_.texts = {{"sle_1", (dir_ / data).string()}, {"sle_2", (dir_ / templ).string()},
-                   {"sle_3", out_.string()}, {"em_1", "2"}};
-    return RunMergeJob({excel_, word_, word2_});
+    request_.data_path = (dir_ / data).string();
+    request_.template_path = (dir_ / templ).string();
+    request_.output_folder = out_.string();
+    request_.copies_text = "2";
+    observer_.log.clear();
+    return RunMergeSession(request_, observer_, {excel_, word_, word2_}).outcome;
   }
   bool Printing() const { return !engine::DefaultPrinter().empty(); }
 
   test::ScratchDir dir_;
   test::ScratchDir scratch_;
   fs::path out_ = dir_ / "输出";
-  test::ScriptedHost host_;
+  MergeRequest request_;
+  test::RecordingObserver observer_;
   std::unique_ptr<office::oleobject> excel_, word_, word2_;
 };
 
@@ -119,11 +119,11 @@ TEST_F(MergeEndToEndTest, OneDocumentPerRecordWithPdfAndPrint) {
     SCOPED_TRACE(p.templ);
     fs::remove_all(out_);
     fs::create_directory(out_);
-    host_.log.clear();
-    host_.checks = {{"cbx_4", true}, {"cbx_2", Printing()}};
+    request_.pdf = true;
+    request_.print = Printing();
     const int before = Printing() ? test::LastJobId() : 0;
     EXPECT_EQ(Run(p.data, p.templ), MergeOutcome::kSucceeded);
-    EXPECT_EQ(host_.Boxes(), Lines({kSuccess}));
+    EXPECT_EQ(observer_.Boxes(), Lines({kSuccess}));
 
     const auto texts = DocumentTexts(out_, scratch_.path());
     ASSERT_EQ(texts.size(), 3u);
@@ -149,7 +149,8 @@ TEST_F(MergeEndToEndTest, OneFileForAllRecords) {
     SCOPED_TRACE(p.templ);
     fs::remove_all(out_);
     fs::create_directory(out_);
-    host_.checks = {{"cbx_1", true}, {"cbx_4", true}, {"cbx_2", Printing()}};
+    request_.one_file = request_.pdf = true;
+    request_.print = Printing();
     const int before = Printing() ? test::LastJobId() : 0;
     EXPECT_EQ(Run(p.data, p.templ), MergeOutcome::kSucceeded);
     const auto texts = DocumentTexts(out_, scratch_.path());
@@ -172,10 +173,10 @@ TEST_F(MergeEndToEndTest, OneFileForAllRecords) {
 TEST_F(MergeEndToEndTest, FileHeldByAnotherProcessGetsTheFallbackName) {
   test::WriteFile(out_ / "李四.docx", "old");
   test::LockHolder editor((out_ / "李四.docx").string(), test::LockHolder::Kind::kFcntl);
-  host_.checks = {{"cbx_4", true}};
+  request_.pdf = true;
   EXPECT_EQ(Run("数据.xlsx", "模板.docx"), MergeOutcome::kSucceeded);
   const fs::path fallback = out_ / "李四20261207153000.docx";
-  EXPECT_EQ(host_.Boxes(),
+  EXPECT_EQ(observer_.Boxes(),
             Lines({"box 错误提示|    无法创建“" + (out_ / "李四.docx").string() +
                        "”文件！\n文件将另存为" + fallback.string() + "。",
                    kSuccess}));
@@ -186,19 +187,18 @@ TEST_F(MergeEndToEndTest, FileHeldByAnotherProcessGetsTheFallbackName) {
 }
 
 TEST_F(MergeEndToEndTest, NoRecordsAndNoTitles) {
-  host_.checks = {{"cbx_1", true}};
+  request_.one_file = true;
   EXPECT_EQ(Run("无记录.xlsx", "模板.docx"), MergeOutcome::kSucceeded);
-  EXPECT_EQ(host_.Boxes(), Lines({kSuccess}));
+  EXPECT_EQ(observer_.Boxes(), Lines({kSuccess}));
   EXPECT_TRUE(fs::exists(out_ / "合并输出.docx"));
 
-  host_.log.clear();
   EXPECT_EQ(Run("无标题.xlsx", "模板.docx"), MergeOutcome::kStopped);
-  EXPECT_EQ(host_.Boxes(), Lines({"box 操作提示|没有获取到任何标题数据！"}));
+  EXPECT_EQ(observer_.Boxes(), Lines({"box 操作提示|没有获取到任何标题数据！"}));
 }
 
 TEST_F(MergeEndToEndTest, FailedRunLeavesNoInstanceOrConverterBehind) {
   // The second record's name is longer than a file name may be: its save fails.
-  host_.checks = {{"cbx_4", true}};
+  request_.pdf = true;
   EXPECT_THROW(Run("长名.xlsx", "模板.docx"), app::RuntimeError);
   EXPECT_FALSE(excel_->connected());
   EXPECT_FALSE(word_->connected());
@@ -208,8 +208,7 @@ TEST_F(MergeEndToEndTest, FailedRunLeavesNoInstanceOrConverterBehind) {
   EXPECT_TRUE(fs::exists(out_ / "张三.docx"));
   EXPECT_NE(PdfText(out_ / "张三.pdf").find("销售部"), std::string::npos);
   EXPECT_FALSE(fs::exists(out_ / "李四.docx"));
-  app::DrainPosted();
-  EXPECT_EQ(host_.log.back(), "progress closed");
+  EXPECT_EQ(observer_.log.back(), "progress closed");
 }
 
 }  // namespace

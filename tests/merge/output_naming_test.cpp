@@ -8,7 +8,6 @@
 #include "app/globals.h"
 #include "merge/file_probe.h"
 #include "tests/merge/lock_holder.h"
-#include "tests/support/scripted_host.h"
 #include "tests/support/test_paths.h"
 
 namespace vexlo::merge {
@@ -22,16 +21,9 @@ TEST(FiletypeTest, TakesTheEndingFromTheLastDotWhenItHasTwoCharactersOrMore) {
   EXPECT_EQ(DeriveFiletype("/t.d/模板"), ".doc");  // a dot in a folder name is no extension
 }
 
-TEST(NamesTest, MergedAndRecordNamesJoinTheFolder) {
-  const std::string prefix = OutputPrefix("/out");
-  EXPECT_EQ(prefix, "/out/");
+TEST(NamesTest, FolderPrefix) {
+  EXPECT_EQ(OutputPrefix("/out"), "/out/");
   EXPECT_EQ(OutputPrefix("/out/"), "/out//");
-  const MergedNames merged = FormMergedNames(prefix, ".docx");
-  EXPECT_EQ(merged.document, "/out/合并输出.docx");
-  EXPECT_EQ(merged.pdf, "/out/合并输出.pdf");
-  const RecordNames record = FormRecordNames(prefix, " 张三 ", ".doc");
-  EXPECT_EQ(record.document, "/out/ 张三 .doc");
-  EXPECT_EQ(record.pdf, "/out/ 张三 .pdf");
 }
 
 TEST(NamesTest, BlankFolderMeansTheStartUpFolder) {
@@ -42,15 +34,71 @@ TEST(NamesTest, BlankFolderMeansTheStartUpFolder) {
   app::as_currentpath = saved;
 }
 
-TEST(NamesTest, RecordNamesCannotLeaveTheFolder) {
+TEST(NamesTest, RecordNamesCannotLeaveTheFolderOrHideInIt) {
   EXPECT_EQ(SafeFileName("a/b\\c:d*e?f\"g<h>i|j"), "a_b_c_d_e_f_g_h_i_j");
   EXPECT_EQ(SafeFileName("行\t1\n\x7f"), "行_1__");
   EXPECT_EQ(SafeFileName(".."), "__");
   EXPECT_EQ(SafeFileName("."), "_");
-  EXPECT_EQ(SafeFileName("../../etc/passwd"), ".._.._etc_passwd");
+  EXPECT_EQ(SafeFileName("../逃逸"), "___逃逸");
+  EXPECT_EQ(SafeFileName(".bashrc"), "_bashrc");
   EXPECT_EQ(SafeFileName("/abs"), "_abs");
   EXPECT_EQ(SafeFileName("王.五 (2)"), "王.五 (2)");
-  EXPECT_EQ(FormRecordNames("/out/", "../x", ".docx").document, "/out/.._x.docx");
+}
+
+class NamerTest : public ::testing::Test {
+ protected:
+  test::ScratchDir dir_;
+  std::string prefix_ = dir_.path().string() + "/";
+};
+
+TEST_F(NamerTest, CollisionsOfEveryKindGetANumber) {
+  OutputNamer namer(prefix_, ".docx", {});
+  EXPECT_EQ(namer.Reserve("张三"), "张三");
+  EXPECT_EQ(namer.Reserve("张三"), "张三 (2)");
+  EXPECT_EQ(namer.Reserve("张三"), "张三 (3)");
+  EXPECT_EQ(namer.Reserve("Ann"), "Ann");
+  EXPECT_EQ(namer.Reserve("ANN"), "ANN (2)");
+  // a/b, a:b and a_b all become a_b.
+  EXPECT_EQ(namer.Reserve(SafeFileName("a/b")), "a_b");
+  EXPECT_EQ(namer.Reserve(SafeFileName("a:b")), "a_b (2)");
+  EXPECT_EQ(namer.Reserve(SafeFileName("a_b")), "a_b (3)");
+  // A record literally named "张三 (2)" does not take the place of an earlier numbered one.
+  EXPECT_EQ(namer.Reserve("张三 (2)"), "张三 (2) (2)");
+  EXPECT_EQ(namer.Document("张三 (2)"), prefix_ + "张三 (2).docx");
+  EXPECT_EQ(namer.Pdf("张三 (2)"), prefix_ + "张三 (2).pdf");
+}
+
+TEST_F(NamerTest, InputsAreNeverOutputs) {
+  test::WriteFile(dir_ / "模板.docx", "template");
+  test::WriteFile(dir_ / "数据.pdf", "data");  // a data file with an odd ending
+  // Reached through another spelling of the same folder.
+  OutputNamer namer(dir_.path().string() + "/./", ".docx",
+                    {(dir_ / "模板.docx").string(), (dir_ / "sub/../数据.pdf").string()});
+  EXPECT_EQ(namer.Reserve("模板"), "模板 (2)");
+  EXPECT_EQ(namer.Reserve("数据"), "数据 (2)");
+  EXPECT_EQ(namer.Reserve("其他"), "其他");
+}
+
+TEST_F(NamerTest, LongNamesAreCutAtACharacterBoundaryKeepingTheEnding) {
+  OutputNamer namer(prefix_, ".docx", {});
+  const std::size_t max = namer.name_max();
+  const std::string legal(max - 5 - 5, 'a');  // 240 bytes: fits with ".docx" and ".pdf"
+  EXPECT_EQ(namer.Reserve(legal), legal);
+  std::string chinese;
+  while (chinese.size() < max) chinese += "汉";
+  const std::string cut = namer.Reserve(chinese);
+  EXPECT_LE(cut.size() + 5, max);
+  EXPECT_EQ(cut.size() % 3, 0u);  // whole characters only
+  EXPECT_EQ(cut, chinese.substr(0, cut.size()));
+  const std::string second = namer.Reserve(chinese);
+  EXPECT_EQ(second.substr(second.size() - 4), " (2)");
+  EXPECT_LE(second.size() + 5, max);
+  // A fallback stamp is kept whole; the name gives way.
+  const std::string stamped = namer.Reserve(chinese, "20261207153000");
+  EXPECT_EQ(stamped.substr(stamped.size() - 14), "20261207153000");
+  EXPECT_LE(stamped.size() + 5, max);
+  test::WriteFile(namer.Document(cut), "x");  // the file system takes them
+  test::WriteFile(namer.Pdf(stamped), "x");
 }
 
 class InUseTest : public ::testing::Test {
@@ -60,7 +108,6 @@ class InUseTest : public ::testing::Test {
   }
   void TearDown() override { app::SetClockForTest(nullptr); }
   test::ScratchDir dir_;
-  test::ScriptedHost host_;
 };
 
 TEST_F(InUseTest, FallbackInsertsTheStampBeforeTheEnding) {
@@ -69,23 +116,19 @@ TEST_F(InUseTest, FallbackInsertsTheStampBeforeTheEnding) {
   EXPECT_EQ(FallbackName("/out/合并输出.pdf", ".pdf"), "/out/合并输出20261207153000.pdf");
 }
 
-TEST_F(InUseTest, MissingAndFreeFilesKeepTheirNameSilently) {
-  const std::string missing = (dir_ / "新.docx").string();
-  EXPECT_EQ(CheckInUse(missing, ".docx"), missing);
+TEST_F(InUseTest, OnlyAFileHeldByAnotherProgramIsInUse) {
+  EXPECT_FALSE(HeldByAnother((dir_ / "新.docx").string()));
   const std::string free_file = (dir_ / "旧.docx").string();
   test::WriteFile(free_file, "x");
-  EXPECT_EQ(CheckInUse(free_file, ".docx"), free_file);
-  EXPECT_TRUE(host_.log.empty());
-}
-
-TEST_F(InUseTest, HeldFileGetsTheFallbackAndTheMessage) {
-  const std::string held = (dir_ / "张三.docx").string();
-  test::WriteFile(held, "x");
-  test::LockHolder holder(held, test::LockHolder::Kind::kFlock);
-  const std::string fallback = (dir_ / "张三20261207153000.docx").string();
-  EXPECT_EQ(CheckInUse(held, ".docx"), fallback);
-  ASSERT_EQ(host_.log.size(), 1u);
-  EXPECT_EQ(host_.log[0], "box 错误提示|    无法创建“" + held + "”文件！\n文件将另存为" + fallback + "。");
+  EXPECT_FALSE(HeldByAnother(free_file));
+  test::LockHolder holder(free_file, test::LockHolder::Kind::kFlock);
+  EXPECT_TRUE(HeldByAnother(free_file));
+  // The fallback name is checked as well: a held one is passed over.
+  const std::string held_fallback = (dir_ / "张三20261207153000.docx").string();
+  test::WriteFile(held_fallback, "x");
+  test::LockHolder second(held_fallback, test::LockHolder::Kind::kFcntl);
+  OutputNamer namer(dir_.path().string() + "/", ".docx", {});
+  EXPECT_EQ(namer.Reserve("张三", FallbackStamp(), true), "张三20261207153000 (2)");
 }
 
 class ProbeTest : public ::testing::Test {

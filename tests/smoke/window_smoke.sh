@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# window_smoke.sh VEXLO SOURCE_DIR OUT_DIR: starts VEXLO under Xvfb in a folder laid out like an
-# installation (resource/, html/, 示例/ beside it), waits for its window to be fitted to 712 × 508,
+# window_smoke.sh VEXLO SOURCE_DIR OUT_DIR: starts VEXLO under Xvfb in an empty folder (it finds
+# its own files beside the executable), waits for its window to be fitted to 712 × 508,
 # saves OUT_DIR/vexlo.png (the window) and OUT_DIR/screen.png, then drags the window by its
 # background and by a field and presses the close button. Fails when the window is missing or has
 # another size, when a drag does the wrong thing, when the close button does not end the program,
@@ -9,31 +9,21 @@ set -euo pipefail
 vexlo=$1 src=$2 out=$3
 rm -rf "$out"
 mkdir -p "$out/run"
-for d in resource html 示例; do ln -s "$src/$d" "$out/run/$d"; done
 
 inner=$(cat <<'INNER'
 set -euo pipefail
-out=$1 vexlo=$2
+out=$1 vexlo=$2 src=$3
+source "$src/tests/support/vexlo_window.sh"
 cd "$out/run"
 export QT_QPA_PLATFORM=xcb
 "$vexlo" >"$out/vexlo.log" 2>&1 &
 pid=$!
 trap 'kill $pid 2>/dev/null || true' EXIT
-id=""
-for _ in $(seq 1 100); do
-  id=$(xdotool search --onlyvisible --name '^vexlo$' 2>/dev/null | head -n1 || true)
-  if [ -n "$id" ]; then
-    size=$(xwininfo -id "$id" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}')
-    [ "$size" = "712x508" ] && break
-  fi
-  sleep 0.2
-done
+vexlo_window_wait
 if [ -z "$id" ]; then echo "no vexlo window"; cat "$out/vexlo.log"; exit 1; fi
 echo "window $id: $size"
 sleep 1.5  # the web panel and the start-up check
-geometry=$(xwininfo -id "$id" | awk '/Absolute upper-left X:/ {x=$4} /Absolute upper-left Y:/ {y=$4} END {print x "+" y}')
-import -window root "$out/screen.png"
-convert "$out/screen.png" -crop "712x508+$geometry" +repage "$out/vexlo.png"
+vexlo_window_capture "$id" "$out/screen.png" "$out/vexlo.png"
 kill -0 $pid || { echo "vexlo ended early"; cat "$out/vexlo.log"; exit 1; }
 [ "$size" = "712x508" ] || { echo "window is $size, not 712x508"; exit 1; }
 if [ -e AppError.txt ]; then echo "run-time error at start:"; iconv -f GBK -t UTF-8 AppError.txt; exit 1; fi
@@ -67,5 +57,5 @@ echo "dragged from $start to $moved; closed"
 INNER
 )
 unset QT_QPA_PLATFORM
-xvfb-run -a -s "-screen 0 1024x768x24" bash -c "$inner" inner "$out" "$vexlo"
+xvfb-run -a -s "-screen 0 1024x768x24" bash -c "$inner" inner "$out" "$vexlo" "$src"
 echo "screenshot: $out/vexlo.png"

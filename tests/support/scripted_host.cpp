@@ -80,12 +80,6 @@ void ScriptedHost::ShellOpenFolder(std::string_view folder) {
   log.push_back("shell " + std::string(folder));
 }
 
-void ScriptedHost::OpenProgress(std::string_view text) {
-  log.push_back("progress " + std::string(text));
-}
-
-void ScriptedHost::CloseProgress() { log.push_back("progress closed"); }
-
 void ScriptedHost::KeepAlive(int, int) { ++keep_alive_calls; }
 
 }  // namespace vexlo::test

@@ -18,7 +18,7 @@ class ScriptedHost : public app::Host {
   ~ScriptedHost() override;  // uninstalls itself
 
   // What happened, in order: "box 标题|正文", "ask 标题|正文", "focus sle_1", "end",
-  // "progress 文本", "progress closed", "shell 路径", "dialog 标题".
+  // "shell 路径", "dialog 标题".
   std::vector<std::string> log;
   // Answers to AskYesNo, front first; when empty the answer is No.
   std::deque<bool> yes_no_answers;
@@ -48,8 +48,6 @@ class ScriptedHost : public app::Host {
                              std::string_view filter) override;
   bool FolderDialog(std::string_view title, std::string& folder) override;
   void ShellOpenFolder(std::string_view folder) override;
-  void OpenProgress(std::string_view text) override;
-  void CloseProgress() override;
   void KeepAlive(int done, int total) override;
 };
 

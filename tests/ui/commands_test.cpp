@@ -22,9 +22,15 @@ class CommandsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     saved_path_ = app::as_currentpath;
-    app::as_currentpath = dir_.path().string();
+    saved_data_ = app::as_datapath;
+    // The examples come from the program's data folder, never from the start-up folder.
+    app::as_currentpath = (dir_ / "work").string();
+    app::as_datapath = dir_.path().string();
   }
-  void TearDown() override { app::as_currentpath = saved_path_; }
+  void TearDown() override {
+    app::as_currentpath = saved_path_;
+    app::as_datapath = saved_data_;
+  }
 
   std::string MakeFile(const std::string& name) {
     const auto path = dir_ / name;
@@ -35,7 +41,7 @@ class CommandsTest : public ::testing::Test {
 
   test::ScratchDir dir_;
   test::ScriptedHost host_;
-  std::string saved_path_;
+  std::string saved_path_, saved_data_;
 };
 
 TEST_F(CommandsTest, FileDialogsFillTheirFieldAndCancelEmptiesIt) {
@@ -153,7 +159,7 @@ TEST_F(CommandsTest, ExamplesBecomeTheInputEvenWhenMissing) {
   test::FakeOffice word("word.application", "documents");
   test::FakeOffice excel("excel.application", "workbooks");
   ServerHandle wordserver, excelserver;
-  const std::string tmpl = app::as_currentpath + "/示例/模板.doc";
+  const std::string tmpl = app::as_datapath + "/示例/模板.doc";
   UseExampleTemplate(wordserver);
   EXPECT_EQ(host_.texts["sle_2"], tmpl);
   EXPECT_EQ(host_.log,

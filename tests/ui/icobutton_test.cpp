@@ -1,4 +1,4 @@
-// The icon button: image names below the start-up folder, hover and pressed images, tooltips
+// The icon button: image names below the program's data folder, hover and pressed images, tooltips
 // registered from mouse moves, ue_clicked, ue_flash and ue_enabled.
 #include <gtest/gtest.h>
 
@@ -21,14 +21,14 @@ class IcoButtonTest : public ::testing::Test {
  protected:
   void SetUp() override {
     app::ClearPosted();
-    saved_path_ = app::as_currentpath;
-    app::as_currentpath = "/opt/vexlo";
+    saved_path_ = app::as_datapath;
+    app::as_datapath = "/opt/vexlo";
     window_.resize(300, 200);
   }
   void TearDown() override {
     releasecapture();
     app::ClearPosted();
-    app::as_currentpath = saved_path_;
+    app::as_datapath = saved_path_;
   }
 
   uo_icobutton* Make(std::string tag) {
@@ -50,7 +50,7 @@ class IcoButtonTest : public ::testing::Test {
   std::string saved_path_;
 };
 
-TEST_F(IcoButtonTest, ImageNamesAreResolvedBelowTheStartUpFolder) {
+TEST_F(IcoButtonTest, ImageNamesAreResolvedBelowTheDataFolder) {
   uo_icobutton* b = Make("示例");
   EXPECT_EQ(b->p_1->picturename(), "/opt/vexlo/resource/ks.jpg");
   EXPECT_EQ(b->p_1->is_picnormal, "/opt/vexlo/resource/ks.jpg");

@@ -36,11 +36,14 @@ class WindowTest : public ::testing::Test {
   void SetUp() override {
     app::ClearPosted();
     saved_path_ = app::as_currentpath;
-    app::as_currentpath = "/srv/vexlo";
+    app::as_currentpath = "/home/用户";
+    saved_data_ = app::as_datapath;
+    app::as_datapath = "/srv/vexlo";
   }
   void TearDown() override {
     app::ClearPosted();
     app::as_currentpath = saved_path_;
+    app::as_datapath = saved_data_;
   }
   // Runs the open event and the posted ue_opened.
   void OpenAndSettle(w_vexlo& w) {
@@ -49,7 +52,7 @@ class WindowTest : public ::testing::Test {
   }
 
   test::ScriptedHost host_;
-  std::string saved_path_;
+  std::string saved_path_, saved_data_;
 };
 
 TEST_F(WindowTest, EveryControlSitsWhereTheLayoutPutsIt) {
@@ -178,7 +181,7 @@ TEST_F(WindowTest, TabOrderFollowsTheLayout) {
 TEST_F(WindowTest, OpenRoundsTheCornersSetsTheFolderAndPostsTheRest) {
   w_vexlo w;
   w.open();
-  EXPECT_EQ(w.sle_3->text(), "/srv/vexlo");
+  EXPECT_EQ(w.sle_3->text(), "/home/用户");
   ASSERT_NE(w.uo_drawroundrectwin, nullptr);
   EXPECT_EQ(w.mask().boundingRect(), QRect(0, 0, 714, 508));  // computed for 714
   EXPECT_FALSE(w.mask().contains(QPoint(0, 0)));
@@ -261,16 +264,17 @@ TEST_F(WindowTest, PresenceCheckReportsEachWordStep) {
 
 TEST_F(WindowTest, ButtonsRunTheirCommands) {
   w_vexlo w;
-  // The start button runs the merge job, which reads the (empty) fields through the host.
+  // The start button runs the merge with the (empty) fields as its request.
   emit w.uo_6->ue_clicked();
-  EXPECT_EQ(host_.log, (Lines{"box 操作提示|请选择Excel数据源文件！", "focus sle_1"}));
+  EXPECT_EQ(host_.log, (Lines{"box 操作提示|请选择Excel数据源文件！"}));
+  EXPECT_EQ(w.focusWidget(), w.sle_1);
   host_.file_answers = {"/x/数据.xls"};
   emit w.uo_1->ue_clicked();
   EXPECT_EQ(host_.texts["sle_1"], "/x/数据.xls");
   emit w.uo_8->ue_clicked();
   emit w.uo_4->ue_clicked();
   EXPECT_EQ(host_.log.back(), "focus sle_2");
-  EXPECT_EQ(host_.log[host_.log.size() - 3], "shell /srv/vexlo");
+  EXPECT_EQ(host_.log[host_.log.size() - 3], "shell /home/用户");
   w.show();
   emit w.uo_7->ue_clicked();
   EXPECT_FALSE(w.isVisible());

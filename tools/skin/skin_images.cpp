@@ -1,6 +1,7 @@
 // Draws the skin's pictures with QPainter and writes them as JPEG (quality 95):
 //   <root>/ui/images/back.jpg (712 × 481), output.jpg (480 × 120), vexlo.png (64 × 64)
 //   <root>/resource/*.jpg: the 32 × 32 icons with their white-framed "2" twins, ks.jpg/ks2.jpg.
+//   <root>/packaging/icons/N.png: the application icon for the desktop, 16 to 256 pixels.
 // Run by hand after a change (QT_QPA_PLATFORM=offscreen vexlo_skin_images <root>); the output is
 // committed. The colours are those of the controls laid over the pictures.
 #include <QDir>
@@ -416,11 +417,13 @@ QImage Progress() {
   return image;
 }
 
-QImage AppIcon() {
-  QImage image(64, 64, QImage::Format_ARGB32);
+// The application icon at `size` pixels square, drawn on a 64-unit grid.
+QImage AppIcon(int size) {
+  QImage image(size, size, QImage::Format_ARGB32);
   image.fill(Qt::transparent);
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
+  p.scale(size / 64.0, size / 64.0);
   QLinearGradient g(0, 0, 0, 64);
   g.setColorAt(0, QColor(255, 160, 40));
   g.setColorAt(1, kOrangeDark);
@@ -465,6 +468,10 @@ int main(int argc, char** argv) {
   ok &= Save(StartButton(true), res + "ks2.jpg");
   ok &= Save(Background(), img + "back.jpg");
   ok &= Save(Progress(), img + "output.jpg");
-  ok &= Save(AppIcon(), img + "vexlo.png");
+  ok &= Save(AppIcon(64), img + "vexlo.png");
+  // The desktop's icon theme: one picture per size, installed as hicolor/NxN/apps/vexlo.png.
+  for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+    ok &= Save(AppIcon(size), root + "/packaging/icons/" + QString::number(size) + ".png");
+  }
   return ok ? 0 : 1;
 }

@@ -57,7 +57,7 @@ void OpenForEditing(const EditTarget& target, ServerHandle& server) {
 }
 
 void UseExample(const char* relative, const EditTarget& target, ServerHandle& server) {
-  const std::string file = app::as_currentpath + relative;
+  const std::string file = app::as_datapath + relative;
   app::host().SetText(target.field, file);
   OpenThroughServer(file, target, server);
 }

@@ -7,7 +7,6 @@
 #include <QLineEdit>
 #include <QMessageBox>
 
-#include "merge/w_msg.h"
 #include "ui/chrome/shell_open.h"
 
 namespace vexlo::ui {
@@ -109,17 +108,6 @@ bool QtHost::FolderDialog(std::string_view title, std::string& folder) {
 }
 
 void QtHost::ShellOpenFolder(std::string_view folder) { shellexecute(folder); }
-
-void QtHost::OpenProgress(std::string_view text) {
-  CloseProgress();
-  progress_ = new merge::w_msg;
-  progress_->open(text);
-}
-
-void QtHost::CloseProgress() {
-  if (progress_ != nullptr) progress_->wf_close();
-  progress_ = nullptr;
-}
 
 void QtHost::KeepAlive(int, int) {
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);

@@ -1,6 +1,6 @@
 // QtHost: the host of the windowed program. Message boxes and dialogs are Qt's, modal to the
 // main window; field reads and writes, focus moves and enabling go to the main window's controls
-// by name; the progress window is merge::w_msg. UI thread only.
+// by name. UI thread only.
 #ifndef VEXLO_UI_MAIN_QT_HOST_H_
 #define VEXLO_UI_MAIN_QT_HOST_H_
 
@@ -13,15 +13,11 @@
 
 class QWidget;
 
-namespace vexlo::merge {
-class w_msg;
-}
-
 namespace vexlo::ui {
 
 class QtHost : public app::Host {
  public:
-  // `end_program` closes the windows and leaves the event loop (see app/gui/main.cpp).
+  // `end_program` closes the windows and leaves the event loop (see gui/main.cpp).
   explicit QtHost(std::function<void()> end_program);
 
   // The window that owns the boxes and holds the fields; may be null.
@@ -40,8 +36,6 @@ class QtHost : public app::Host {
                              std::string_view filter) override;
   bool FolderDialog(std::string_view title, std::string& folder) override;
   void ShellOpenFolder(std::string_view folder) override;
-  void OpenProgress(std::string_view text) override;
-  void CloseProgress() override;
   void KeepAlive(int done, int total) override;
 
  private:
@@ -49,7 +43,6 @@ class QtHost : public app::Host {
 
   std::function<void()> end_program_;
   QPointer<QWidget> window_;
-  QPointer<merge::w_msg> progress_;
 };
 
 // Qt name filters from comma-separated pairs of description and pattern:

@@ -16,7 +16,7 @@
 #include "app/globals.h"
 #include "app/host.h"
 #include "app/post_queue.h"
-#include "merge/merge_job.h"
+#include "merge/merge_session.h"
 #include "ui/chrome/mouse_capture.h"
 #include "ui/chrome/nvo_drawroundrectwin.h"
 #include "ui/main/commands.h"
@@ -24,6 +24,7 @@
 #include "ui/main/skin.h"
 #include "ui/main/skin_palette.h"
 #include "ui/main/web_panel.h"
+#include "ui/main/window_merge_observer.h"
 #include "ui/widgets/uo_icobutton.h"
 #include "ui/widgets/uo_picbutton2.h"
 
@@ -255,7 +256,9 @@ void w_vexlo::ConnectCommands() {
   OnClicked(uo_8, "uo_8", [] { ShowOutputFolder(); });
   OnClicked(uo_7, "uo_7", [this] { close(); });
   OnClicked(uo_6, "uo_6", [this] {
-    merge::RunMergeJob({excelserver, wordserver, wordserver2});
+    WindowMergeObserver observer(*this);
+    merge::RunMergeSession(RequestFromWindow(*this), observer,
+                           {excelserver, wordserver, wordserver2});
   });
   connect(cbx_2, &QCheckBox::clicked, this,
           [] { app::RunGuarded({"w_vexlo", "cbx_2", "clicked"}, [] { ToggleCopies(); }); });
@@ -289,7 +292,7 @@ void w_vexlo::open() {
 
 void w_vexlo::ue_opened() {
   setFixedSize(p_1->width(), p_1->height() + 27);
-  ole_1->navigate(app::as_currentpath + "/html/bottom.html");
+  ole_1->navigate(app::as_datapath + "/html/bottom.html");
   // Starting the servers may take a moment: let the window paint itself first.
   app::host().KeepAlive(0, -1);
   OfficePresenceCheck(excelserver, wordserver, wordserver2);

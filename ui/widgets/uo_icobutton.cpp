@@ -57,7 +57,7 @@ uo_icobutton::uo_icobutton(QWidget* parent, Values values)
   // constructor
   SetBackground(this, kFace);
   SetBackground(st_1, kFace);
-  ApplyValues(app::as_currentpath + "/");
+  ApplyValues(app::as_datapath + "/");
 }
 
 uo_icobutton::~uo_icobutton() = default;

@@ -1,8 +1,8 @@
 // uo_icobutton: the skin's button. An image part p_1 (a uo_picbutton2) with hover and pressed
 // images, a hidden caption st_1, and a tooltip shown while the pointer rests on the image. The
-// owner gives the image names relative to the start-up folder, the tooltip text and the caption
-// when it creates the button; the button raises ue_clicked for every click on the image or the
-// caption, and the owner connects its command there. UI thread only.
+// owner gives the image names relative to the program's data folder (as_datapath), the tooltip
+// text and the caption when it creates the button; the button raises ue_clicked for every click
+// on the image or the caption, and the owner connects its command there. UI thread only.
 #ifndef VEXLO_UI_WIDGETS_UO_ICOBUTTON_H_
 #define VEXLO_UI_WIDGETS_UO_ICOBUTTON_H_
 

@@ -11,7 +11,6 @@
 #include <fstream>
 #include <thread>
 
-#include "app/host.h"
 #include "app/runtime_error.h"
 #include "office/engine/output/cups_printer.h"
 #include "office/engine/soffice/soffice.h"
@@ -67,7 +66,8 @@ bool MoveInto(const std::string& from, const std::string& to, std::string& error
   fs::rename(from, to, ec);
   if (!ec) return true;
   const fs::path target(to);
-  const fs::path part = target.parent_path() / ("." + target.filename().string() + ".part");
+  // A short name of its own, so that a long PDF name never makes the copy fail.
+  const fs::path part = target.parent_path() / (".vexlo-" + std::to_string(::getpid()) + ".part");
   fs::copy_file(from, part, fs::copy_options::overwrite_existing, ec);
   if (!ec) fs::rename(part, target, ec);
   if (ec) {
@@ -206,7 +206,10 @@ void BatchOutputQueue::Flush() {
     }
     if (!waited) std::this_thread::sleep_for(5ms);
     Pump(true);
-    app::host().KeepAlive(settled(), total);
+    if (const office::WaitWatch& watch = FlushWatch(); watch && watch(settled(), total)) {
+      Cancel();
+      return;
+    }
   }
 
   std::string error;
@@ -223,6 +226,27 @@ void BatchOutputQueue::Flush() {
     for (const auto& entry : fs::directory_iterator(work_dir_, ec)) fs::remove_all(entry.path(), ec);
   }
   if (!error.empty()) throw app::RuntimeError::Output(error);
+}
+
+void BatchOutputQueue::Cancel() {
+  EndRunningConversions();
+  for (Lane& lane : lanes_) {
+    if (lane.running.valid()) lane.running.wait();
+    lane.running = {};
+    lane.ids.clear();
+  }
+  std::error_code ec;
+  for (const Request& r : requests_) {
+    if (r.state == Request::State::kDone || r.state == Request::State::kFailed) continue;
+    if (!r.converted.empty() && r.converted != r.source) fs::remove(r.converted, ec);
+    Discard(r);
+  }
+  requests_.clear();
+  next_print_ = 0;
+  if (!work_dir_.empty()) {
+    fs::remove_all(work_dir_, ec);
+    work_dir_.clear();
+  }
 }
 
 void BatchOutputQueue::Pump(bool draining) {

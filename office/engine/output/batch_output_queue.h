@@ -35,6 +35,7 @@ class BatchOutputQueue : public OutputQueue {
   void ExportPdf(const std::string& source, const std::string& pdf_path, bool take_source) override;
   void Print(const std::string& source, int copies, bool take_source) override;
   void Flush() override;
+  void Cancel() override;
 
   // How many converter calls were made so far (for the benchmark and tests).
   int converter_calls() const { return converter_calls_; }

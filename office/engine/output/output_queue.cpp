@@ -5,7 +5,19 @@
 namespace vexlo::engine {
 namespace {
 OutputQueue* test_queue = nullptr;
+office::WaitWatch& TheWatch() {
+  static office::WaitWatch watch;
+  return watch;
+}
 }  // namespace
+
+const office::WaitWatch& FlushWatch() { return TheWatch(); }
+
+ScopedFlushWatch::ScopedFlushWatch(office::WaitWatch watch) : previous_(std::move(TheWatch())) {
+  TheWatch() = std::move(watch);
+}
+
+ScopedFlushWatch::~ScopedFlushWatch() { TheWatch() = std::move(previous_); }
 
 OutputQueue& output_queue() {
   static BatchOutputQueue queue;

@@ -8,6 +8,8 @@
 
 #include <string>
 
+#include "office/deferred_work.h"
+
 namespace vexlo::engine {
 
 class OutputQueue {
@@ -24,6 +26,23 @@ class OutputQueue {
   // Waits until everything queued is done. Raises app::RuntimeError::Output for the first
   // request that failed (a missing PDF, no printer, LibreOffice missing).
   virtual void Flush() = 0;
+  // Drops everything queued: running converters end (their whole process groups) and the queue's
+  // temporary files go. Files already delivered stay.
+  virtual void Cancel() {}
+};
+
+// Who is told, while Flush waits, how far it has come; when it answers true, Flush cancels the
+// queue and returns. Set by the caller for the length of one flush (ScopedFlushWatch).
+const office::WaitWatch& FlushWatch();
+class ScopedFlushWatch {
+ public:
+  explicit ScopedFlushWatch(office::WaitWatch watch);
+  ~ScopedFlushWatch();
+  ScopedFlushWatch(const ScopedFlushWatch&) = delete;
+  ScopedFlushWatch& operator=(const ScopedFlushWatch&) = delete;
+
+ private:
+  office::WaitWatch previous_;
 };
 
 // The queue in use; the default one is created on first use.

@@ -35,7 +35,9 @@ int OpenTempBeside(const std::string& path, std::string& temp) {
   const std::filesystem::path p(path);
   std::filesystem::path dir = p.parent_path();
   if (dir.empty()) dir = ".";
-  temp = (dir / ("." + p.filename().string() + ".vexlo-XXXXXX")).string();
+  // A short name of its own: a temporary name built from a long file name could be too long
+  // for the file system even though the file name itself is not.
+  temp = (dir / ".vexlo-XXXXXX").string();
   if (p.filename().empty()) throw RuntimeError::File(path, "无法保存：不是有效的文件名");
   const int fd = mkstemp(temp.data());
   if (fd < 0) {

@@ -7,8 +7,22 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QUrl>
+#include <mutex>
+#include <set>
 
 namespace vexlo::engine {
+namespace {
+
+// The process groups of the conversions running now.
+std::mutex running_mutex;
+std::set<pid_t> running_groups;
+
+}  // namespace
+
+void EndRunningConversions() {
+  std::lock_guard lock(running_mutex);
+  for (pid_t group : running_groups) ::kill(-group, SIGKILL);
+}
 
 std::string SofficeProgram() {
   for (const char* name : {"soffice", "libreoffice"}) {
@@ -52,7 +66,16 @@ SofficeResult RunSofficeConvert(const std::vector<std::string>& inputs, std::str
   if (!process.waitForStarted(30000)) return result;
   result.started = true;
   const qint64 pid = process.processId();
-  if (!process.waitForFinished(static_cast<int>(timeout.count()))) {
+  if (pid > 0) {
+    std::lock_guard lock(running_mutex);
+    running_groups.insert(static_cast<pid_t>(pid));
+  }
+  const bool finished = process.waitForFinished(static_cast<int>(timeout.count()));
+  if (pid > 0) {
+    std::lock_guard lock(running_mutex);
+    running_groups.erase(static_cast<pid_t>(pid));
+  }
+  if (!finished) {
     result.timed_out = true;
     if (pid > 0) ::kill(-static_cast<pid_t>(pid), SIGKILL);
     process.kill();

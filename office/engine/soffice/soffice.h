@@ -31,6 +31,10 @@ SofficeResult RunSofficeConvert(const std::vector<std::string>& inputs, std::str
                                 std::chrono::milliseconds timeout = std::chrono::minutes(5),
                                 const std::vector<std::string>& extra_env = {});
 
+// Ends every conversion running now, in any thread, with its whole process group; those calls
+// return without their outputs. Used when a run is cancelled.
+void EndRunningConversions();
+
 }  // namespace vexlo::engine
 
 #endif  // VEXLO_OFFICE_ENGINE_SOFFICE_SOFFICE_H_

@@ -8,7 +8,6 @@
 
 #include <vector>
 
-#include "app/post_queue.h"
 #include "app/runtime_error.h"
 #include "office/engine/package/atomic_file.h"
 #include "office/engine/soffice/soffice.h"
@@ -119,7 +118,6 @@ struct Batch {
   OwnedFolder folder;
   std::vector<Staged> files;
   unsigned counter = 0;
-  bool flush_posted = false;
 };
 
 Batch& TheBatch() {
@@ -148,15 +146,14 @@ void QueueConverted(std::string_view docx, const std::string& path) {
     return true;
   });
   b.files.push_back({staged.string(), path});
-  if (b.files.size() >= kBatchSize) {
-    FlushConversions();
-  } else if (!b.flush_posted) {
-    b.flush_posted = true;
-    app::Post({"word.application", "document", "saveas"}, [] {
-      TheBatch().flush_posted = false;
-      FlushConversions();
-    });
-  }
+  if (b.files.size() >= kBatchSize) FlushConversions();
+}
+
+void DropConversions() {
+  Batch& b = TheBatch();
+  std::error_code ec;
+  for (const Staged& f : b.files) fs::remove(f.input, ec);
+  b.files.clear();
 }
 
 void FlushConversions() {

@@ -24,12 +24,15 @@ std::string ConvertToDocx(const std::string& path);
 // Writes the .docx bytes `docx` to `path` in the format of its extension (atomically), in a
 // batch: the bytes are staged now and converted together with the other staged
 // files by one LibreOffice run, at the latest when FlushConversions is called (the word server
-// calls it on quit, on release and once the running event has ended) or when the batch is full.
+// calls it on quit and on release, the caller's flush point through office::FlushDeferredWork)
+// or when the batch is full.
 // Starting LibreOffice once per file would make a run of many records take many minutes.
 void QueueConverted(std::string_view docx, const std::string& path);
 // Converts everything staged. Raises RuntimeError::File for the first file that failed; the
 // others are written all the same.
 void FlushConversions();
+// Drops everything staged and its temporary files (a cancelled run).
+void DropConversions();
 
 // A fresh private temporary folder for the engine ("" on failure).
 std::string MakeTempFolder();

@@ -26,6 +26,23 @@ size_t Utf8Length(unsigned char lead) {
   return 1;
 }
 
+// Characters of valid UTF-8 text in UTF-16 units: every lead byte one, a four-byte one two.
+int64_t Utf16Length(std::string_view s) {
+  int64_t n = 0;
+  for (char c : s) {
+    const unsigned char b = static_cast<unsigned char>(c);
+    if ((b & 0xC0) != 0x80) n += b >= 0xF0 ? 2 : 1;
+  }
+  return n;
+}
+
+// Character positions of one copy of `story` holding `texts`.
+int64_t StoryLength(const SourceStory& story, const std::vector<std::string>& texts) {
+  int64_t n = static_cast<int64_t>(story.paragraphs().size()) + story.table_rows();
+  for (const ParaItem& item : story.items()) n += item.text < 0 ? 1 : Utf16Length(texts[item.text]);
+  return n;
+}
+
 }  // namespace
 
 DocumentModel::DocumentModel(std::shared_ptr<const WordPackage> package, bool blank)
@@ -38,14 +55,24 @@ void DocumentModel::AppendBlock(std::shared_ptr<const SourceStory> story,
   // Searches mostly revisit the last copies; older copies give their caches back.
   constexpr size_t kCachedBlocks = 3;
   if (blocks_.size() >= kCachedBlocks) {
-    std::unordered_map<uint32_t, FoldedPara>().swap(blocks_[blocks_.size() - kCachedBlocks].folded);
+    Block& old = blocks_[blocks_.size() - kCachedBlocks];
+    std::unordered_map<uint32_t, FoldedPara>().swap(old.folded);
+    std::vector<CharSet>().swap(old.chars);
   }
   Block b;
   b.visited.assign(story->paragraphs().size(), 0);
   b.edited.assign(story->paragraphs().size(), false);
+  b.chars.resize(story->paragraphs().size());
   b.source = std::move(story);
   b.copy = next_copy_++;
   b.texts = std::move(texts);
+  // A pasted story holds its own texts (see ClipContent): its length is known after the first.
+  if (b.source != measured_) {
+    measured_ = b.source;
+    measured_length_ = StoryLength(*b.source, b.texts);
+  }
+  b.length = measured_length_;
+  length_ += b.length;
   log_.push_back({static_cast<uint32_t>(blocks_.size()), -1});
   blocks_.push_back(std::move(b));
   ++changes_;
@@ -85,6 +112,8 @@ void DocumentModel::Clear() {
   log_.clear();
   cursors_.clear();
   next_copy_ = 0;
+  length_ = 0;
+  ++generation_;
   ++changes_;
 }
 
@@ -97,15 +126,19 @@ int DocumentModel::Replace(std::string_view find, const std::string* with,
     with = &clean;
   }
   const std::u32string key = options.match_case ? Decode(find) : FoldText(find);
+  CharSet key_chars;
+  key_chars.Add(options.match_case ? FoldText(find) : key);
   std::string cursor_key(find);
   cursor_key += options.match_case ? "\x01" : "\x02";
   cursor_key += options.whole_word ? "\x01" : "\x02";
   ++call_;
+  const size_t first = std::min(options.first_block, blocks_.size());
+  const size_t last = std::min(options.end_block, blocks_.size());
   // A plain search (no replacement) or a limited one visits every paragraph in document order.
   if (with == nullptr || options.max_replacements >= 0) {
     int total = 0;
     int budget = options.max_replacements < 0 ? INT32_MAX : options.max_replacements;
-    for (uint32_t b = 0; b < blocks_.size() && budget > 0; ++b) {
+    for (uint32_t b = first; b < last && budget > 0; ++b) {
       for (uint32_t p = 0; p < blocks_[b].visited.size() && budget > 0; ++p) {
         const int n = SearchParagraph(b, p, key, with, options, budget);
         total += n;
@@ -115,14 +148,24 @@ int DocumentModel::Replace(std::string_view find, const std::string* with,
     }
     return total;
   }
+  if (first != 0 || last != blocks_.size()) {
+    // Some copies only (the newest, as a rule): each is searched where it can hold `find`.
+    int total = 0;
+    for (size_t b = first; b < last; ++b) {
+      total += SearchBlock(static_cast<uint32_t>(b), key, key_chars, *with, options);
+    }
+    return total;
+  }
   // Replace all: only what changed since this search string last replaced everything.
   const size_t end = log_.size();
   int total = 0;
   for (size_t i = cursors_[cursor_key]; i < end; ++i) {
     const LogEntry e = log_[i];
     if (e.paragraph >= 0) {
-      total += SearchParagraph(e.block, static_cast<uint32_t>(e.paragraph), key, with, options,
-                               INT32_MAX);
+      const uint32_t p = static_cast<uint32_t>(e.paragraph);
+      if (MayHold(blocks_[e.block], p, key_chars)) {
+        total += SearchParagraph(e.block, p, key, with, options, INT32_MAX);
+      }
     } else if (!options.match_case) {
       // A whole pasted block: its paragraphs still hold their source text, except those edited
       // since, and each of those has a log entry of its own after this one.
@@ -139,6 +182,67 @@ int DocumentModel::Replace(std::string_view find, const std::string* with,
   }
   cursors_[cursor_key] = end;
   return total;
+}
+
+int DocumentModel::SearchBlock(uint32_t b, const std::u32string& key, const CharSet& key_chars,
+                               const std::string& with, const FindOptions& options) {
+  Block& block = blocks_[b];
+  int total = 0;
+  if (options.match_case) {
+    for (uint32_t p = 0; p < block.visited.size(); ++p) {
+      if (!MayHold(block, p, key_chars)) continue;
+      total += SearchParagraph(b, p, key, &with, options, INT32_MAX);
+    }
+    return total;
+  }
+  // Paragraphs edited by this call are appended to the list as it runs; they are marked as
+  // visited and so not searched again.
+  for (uint32_t p : block.source->Candidates(key)) {
+    if (!block.edited[p]) total += SearchParagraph(b, p, key, &with, options, INT32_MAX);
+  }
+  for (size_t i = 0; i < block.edited_list.size(); ++i) {
+    const uint32_t p = block.edited_list[i];
+    if (!MayHold(block, p, key_chars)) continue;
+    total += SearchParagraph(b, p, key, &with, options, INT32_MAX);
+  }
+  return total;
+}
+
+bool DocumentModel::MayHold(const Block& block, uint32_t p, const CharSet& key_chars) {
+  return !block.edited[p] || block.chars.empty() || block.chars[p].Covers(key_chars);
+}
+
+BlockSpan DocumentModel::BlocksBetween(int64_t start, int64_t end) const {
+  const int64_t content_end = ContentEnd();
+  if (start < 0 || end < start || start > content_end) {
+    throw RuntimeError::Automation("自动化调用失败：区域（" + std::to_string(start) + "，" +
+                                   std::to_string(end) + "）不在文档之内（文档的字符位置是 0 到 " +
+                                   std::to_string(content_end) + "）");
+  }
+  // Walks back from the end: ranges lie over the newest copies as a rule.
+  const auto block_at = [&](int64_t pos) -> size_t {
+    if (pos >= length_) return blocks_.size();
+    if (pos == 0) return 0;
+    int64_t at = length_;
+    for (size_t b = blocks_.size(); b-- > 0;) {
+      at -= blocks_[b].length;
+      if (at == pos) return b;
+      if (at < pos) break;
+    }
+    throw RuntimeError::Automation(
+        "自动化调用失败：字符位置 " + std::to_string(pos) +
+        " 在一份粘贴内容的中间；这里的区域只能起止于文档的开头、两份粘贴内容之间或文档的末尾");
+  };
+  const size_t first = block_at(start);
+  return {first, std::max(first, block_at(std::min(end, content_end)))};
+}
+
+int64_t DocumentModel::BlockStart(size_t b) const {
+  // From the end: ranges lie over the newest copies as a rule.
+  if (b == 0) return 0;
+  int64_t at = length_;
+  for (size_t i = blocks_.size(); i > b; --i) at -= blocks_[i - 1].length;
+  return at;
 }
 
 int DocumentModel::SearchParagraph(uint32_t b, uint32_t p, const std::u32string& key,
@@ -193,8 +297,13 @@ int DocumentModel::SearchParagraph(uint32_t b, uint32_t p, const std::u32string&
   // Right to left, so that the offsets of earlier matches stay valid. The value goes into the
   // text of the first matched character and so takes its formatting.
   std::vector<std::string>& texts = block.texts;
+  const int64_t with_length = Utf16Length(*with);
   for (auto it = matches.rbegin(); it != matches.rend(); ++it) {
     const size_t s = *it, e = *it + n - 1;
+    int64_t delta = with_length - static_cast<int64_t>(n);
+    for (size_t i = s; i <= e; ++i) delta -= chars[i] > 0xFFFF ? 1 : 0;
+    block.length += delta;
+    length_ += delta;
     const int32_t ts = para->text[s], te = para->text[e];
     const size_t off_s = para->off[s];
     const size_t off_e = para->off[e] + Utf8Length(static_cast<unsigned char>(texts[te][para->off[e]]));
@@ -207,8 +316,15 @@ int DocumentModel::SearchParagraph(uint32_t b, uint32_t p, const std::u32string&
     }
   }
   block.modified = true;
+  if (!block.chars.empty()) {
+    // The paragraph may still hold every character it held; it now holds those of `with` too.
+    if (!block.edited[p]) block.chars[p].Add(block.source->folded(p).chars);
+    block.chars[p].Add(FoldText(*with));
+  }
+  if (!block.edited[p]) block.edited_list.push_back(p);
   block.edited[p] = true;
-  block.folded[p] = block.source->Fold(p, texts);
+  // Folded again when it is next searched.
+  block.folded.erase(p);
   log_.push_back({b, static_cast<int32_t>(p)});
   ++changes_;
   return static_cast<int>(matches.size());

@@ -407,6 +407,7 @@ class StoryParser {
     }
     if (Is(n, "sdt")) return ContentControl(n, depth, true);
     if (Is(n, "tbl")) ends_with_break_ = false;
+    if (Is(n, "tr")) ++s_.table_rows_;
     if (Is(n, "tbl") || Is(n, "tr") || Is(n, "tc") || Is(n, "sdtContent") ||
         Is(n, "customXml") || Is(n, "ins") || Is(n, "moveTo")) {
       return Container(n, depth, [this](const pugi::xml_node& c, int d) { Block(c, d); });
@@ -649,6 +650,14 @@ FoldedPara SourceStory::Fold(uint32_t paragraph, const std::vector<std::string>&
                              bool fold) const {
   FoldedPara f;
   const Paragraph& p = paragraphs_[paragraph];
+  size_t bytes = 0;
+  for (uint32_t i = 0; i < p.item_count; ++i) {
+    const ParaItem& item = items_[p.first_item + i];
+    bytes += item.text < 0 ? 1 : texts[item.text].size();
+  }
+  f.chars.reserve(bytes);
+  f.text.reserve(bytes);
+  f.off.reserve(bytes);
   for (uint32_t i = 0; i < p.item_count; ++i) {
     const ParaItem& item = items_[p.first_item + i];
     if (item.text < 0) {

@@ -124,6 +124,8 @@ class SourceStory {
   // True when the story holds floating objects placed relative to the page (they land on the
   // same spot in every copy) and does not end with a page or section break.
   bool page_anchored_without_break() const { return page_anchored_ && !ends_with_break_; }
+  // Table rows in the body: each ends in a row mark that counts as one character position.
+  uint32_t table_rows() const { return table_rows_; }
 
  private:
   friend class StoryParser;
@@ -144,6 +146,7 @@ class SourceStory {
   bool uses_relationships_ = false;
   bool page_anchored_ = false;
   bool ends_with_break_ = false;
+  uint32_t table_rows_ = 0;
   mutable std::unordered_map<std::u32string, std::vector<uint32_t>> candidates_;
   // Run text markup in the part's own prefix for the WordprocessingML namespace.
   std::string t_open_, t_close_, br_, tab_, empty_para_, w_;

@@ -6,6 +6,9 @@ namespace vexlo::engine::word {
 
 char32_t FoldCase(char32_t c) {
   if (c < 0x80) return (c >= 'A' && c <= 'Z') ? c + 32 : c;
+  // CJK punctuation, kana and ideographs, and hangul have no case: most text of a Chinese
+  // document never needs the table.
+  if ((c >= 0x3000 && c < 0xA000) || (c >= 0xAC00 && c < 0xD7B0)) return c;
   return QChar::toCaseFolded(c);
 }
 

@@ -3,11 +3,12 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/post_queue.h"
 #include "app/runtime_error.h"
+#include "app/shown_text.h"
 #include "office/engine/output/output_queue.h"
 #include "office/engine/package/atomic_file.h"
 #include "office/engine/word/doc_conversion.h"
+#include "office/engine/word/word_selection.h"
 
 namespace vexlo::engine::word {
 
@@ -108,6 +109,23 @@ WordDocument::WordDocument(std::shared_ptr<const WordPackage> package, bool blan
   AddProperty("pageanchorswithoutbreak", [this] {
     return Value(model_.package().story().page_anchored_without_break());
   });
+  // The main story as a range, and a range of it between two character positions (the whole
+  // story when they are left out).
+  AddProperty("content", [this] {
+    if (!content_) content_ = std::make_shared<WordRange>(weak_from_this(), true, BlockSpan{}, 0);
+    return Value(std::static_pointer_cast<office::Dispatch>(content_));
+  });
+  AddMethod("range", 0, 2, [this](const Args& a) {
+    const BlockSpan span = model_.BlocksBetween(a.has(0) ? a.Long(0) : 0,
+                                                a.has(1) ? a.Long(1) : model_.ContentEnd());
+    // A range follows the edits, so the same copies give the same range (a merge asks for the
+    // range of its newest copy again and again).
+    if (!range_ || range_->span().first != span.first || range_->span().end != span.end ||
+        range_->generation() != model_.generation()) {
+      range_ = std::make_shared<WordRange>(weak_from_this(), false, span, model_.generation());
+    }
+    return Value(std::static_pointer_cast<office::Dispatch>(range_));
+  });
 }
 
 void WordDocument::WriteTo(const std::string& path, const std::string& docx_bytes) {
@@ -146,7 +164,7 @@ void WordDocument::Save() {
     // Hold this state; it is written at the next flush point.
     model_.HoldSnapshot();
     pending_ = true;
-    PostFlush();
+    ListHeld();
     return;
   }
   model_.DropSnapshot();
@@ -167,22 +185,30 @@ void WordDocument::FlushSave() {
   pending_ = false;
 }
 
-void WordDocument::PostFlush() {
-  if (flush_posted_) return;
-  flush_posted_ = true;
+void WordDocument::ListHeld() {
   auto& held = TheHeldSaves().docs;
   std::erase_if(held, [this](const auto& weak) {
     auto doc = weak.lock();
     return !doc || doc.get() == this;
   });
   held.push_back(weak_from_this());
-  std::weak_ptr<WordDocument> weak = weak_from_this();
-  app::Post({"word.application", "document", "save"}, [weak] {
-    if (auto doc = weak.lock()) {
-      doc->flush_posted_ = false;
-      doc->FlushSave();
+}
+
+void FlushHeldSaves() {
+  std::vector<std::weak_ptr<WordDocument>> docs;
+  docs.swap(TheHeldSaves().docs);
+  for (std::size_t i = 0; i < docs.size(); ++i) {
+    if (auto doc = docs[i].lock()) {
+      try {
+        doc->FlushSave();
+      } catch (...) {
+        // A save that failed stays held (and listed) for the next flush point.
+        auto& held = TheHeldSaves().docs;
+        held.insert(held.end(), docs.begin() + static_cast<std::ptrdiff_t>(i), docs.end());
+        throw;
+      }
     }
-  });
+  }
 }
 
 void WordDocument::Close() {
@@ -193,11 +219,23 @@ void WordDocument::Close() {
 }
 
 std::string WordDocument::TakeSnapshot() {
-  // One private folder per process; the output queue deletes each snapshot when done with it.
-  static const std::string folder = MakeTempFolder();
+  // One private folder per process, removed when the program ends; the output queue deletes
+  // each snapshot when done with it.
+  struct OwnedFolder {
+    std::string path = MakeTempFolder();
+    ~OwnedFolder() {
+      std::error_code ec;
+      if (!path.empty()) std::filesystem::remove_all(path, ec);
+    }
+  };
+  static const OwnedFolder owned;
+  const std::string& folder = owned.path;
   static unsigned counter = 0;
   if (folder.empty()) throw RuntimeError::Output("无法创建临时文件夹，不能导出或打印");
-  std::string base = path_.empty() ? name_ : std::filesystem::path(path_).stem().string();
+  // The name (it titles the print job) is cut short enough for any file system.
+  constexpr std::size_t kBaseMax = 200;
+  const std::string base(app::Utf8Prefix(
+      path_.empty() ? name_ : std::filesystem::path(path_).stem().string(), kBaseMax));
   const std::string file =
       (std::filesystem::path(folder) / (std::to_string(++counter) + "_" + base + ".docx")).string();
   const std::string bytes = model_.PackageBytes(".docx");

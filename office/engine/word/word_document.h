@@ -1,8 +1,9 @@
 // WordDocument: the automation object of one open document ("Document"): saveas, save, close,
-// exportasfixedformat, printout and its name. It owns the DocumentModel. Saving is atomic;
-// save() may be coalesced (the state at that call is held and written later) but the file is
-// complete on disk at every close, saveas, export, print, quit, release, and once the running
-// event has ended (a posted flush), so a merge that fails still leaves a whole file.
+// exportasfixedformat, printout, its name, and its main story as "content" and "range". It owns
+// the DocumentModel. Saving is atomic; save() may be coalesced (the state at that call is held
+// and written later) but the file is complete on disk at every close, saveas, export, print,
+// quit, release, and at the caller's flush point (FlushHeldSaves, office::FlushDeferredWork), so
+// a merge that fails still leaves a whole file.
 // UI thread only; raises app::RuntimeError.
 #ifndef VEXLO_OFFICE_ENGINE_WORD_WORD_DOCUMENT_H_
 #define VEXLO_OFFICE_ENGINE_WORD_WORD_DOCUMENT_H_
@@ -15,6 +16,8 @@
 #include "office/engine/word/document_model.h"
 
 namespace vexlo::engine::word {
+
+class WordRange;
 
 class WordDocument : public office::AutomationObject,
                      public std::enable_shared_from_this<WordDocument> {
@@ -38,7 +41,8 @@ class WordDocument : public office::AutomationObject,
 
  private:
   void WriteTo(const std::string& path, const std::string& docx_bytes);
-  void PostFlush();
+  // Puts this document on the list of held saves written by FlushHeldSaves.
+  void ListHeld();
 
   DocumentModel model_;
   std::string path_;
@@ -48,8 +52,12 @@ class WordDocument : public office::AutomationObject,
   uint64_t saved_change_ = 0;       // model change count at the last save
   size_t written_blocks_ = 0;       // blocks in the last file actually written
   bool pending_ = false;            // a save() is held
-  bool flush_posted_ = false;
+  std::shared_ptr<WordRange> content_;  // the whole story as a range
+  std::shared_ptr<WordRange> range_;    // the last range asked for
 };
+
+// Writes every held save now. Raises app::RuntimeError for the first that fails; it stays held.
+void FlushHeldSaves();
 
 }  // namespace vexlo::engine::word
 

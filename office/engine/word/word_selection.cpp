@@ -1,5 +1,6 @@
 #include "office/engine/word/word_selection.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "app/runtime_error.h"
@@ -19,11 +20,17 @@ std::optional<ClipContent>& Clipboard() {
   return clip;
 }
 
+// A position as an automation long; a story never comes near 2^31 characters.
+Value Position(int64_t pos) {
+  return Value(static_cast<int32_t>(std::min<int64_t>(pos, INT32_MAX)));
+}
+
 }  // namespace
 
 void ClearEngineClipboard() { Clipboard().reset(); }
 
-WordFind::WordFind(ActiveDocument active) : AutomationObject("Find"), active_(std::move(active)) {
+WordFind::WordFind(std::function<FindScope()> scope)
+    : AutomationObject("Find"), scope_(std::move(scope)) {
   // FindText, MatchCase, MatchWholeWord, MatchWildcards, MatchSoundsLike, MatchAllWordForms,
   // Forward, Wrap, Format, ReplaceWith, Replace, ...
   AddMethod("execute", 0, 15, [this](const Args& a) {
@@ -34,19 +41,59 @@ WordFind::WordFind(ActiveDocument active) : AutomationObject("Find"), active_(st
     if (a.Bool(3, false)) {
       throw RuntimeError::Automation("自动化调用失败：查找不支持通配符（MatchWildcards）");
     }
+    const FindScope scope = scope_();
+    // A range is searched alone unless the search is to continue past its end (wrap 1); the
+    // selection's find always covers the whole story.
+    if (scope.range && a.Long(7, 0) != 1) {
+      options.first_block = scope.span.first;
+      options.end_block = scope.span.end;
+    }
     const int32_t replace = a.Long(10, 0);
-    std::shared_ptr<WordDocument> doc = active_();
-    if (replace == 0) return Value(doc->model().Replace(text, nullptr, options) > 0);
+    DocumentModel& model = scope.doc->model();
+    if (replace == 0) return Value(model.Replace(text, nullptr, options) > 0);
     const std::string with = a.Text(9, "");
     if (replace == 1) options.max_replacements = 1;
-    return Value(doc->model().Replace(text, &with, options) > 0);
+    return Value(model.Replace(text, &with, options) > 0);
   });
+}
+
+WordRange::WordRange(std::weak_ptr<WordDocument> doc, bool whole, BlockSpan span,
+                     uint64_t generation)
+    : AutomationObject("Range"),
+      doc_(std::move(doc)),
+      whole_(whole),
+      span_(span),
+      generation_(generation) {
+  AddProperty("start", [this] {
+    const std::shared_ptr<WordDocument> doc = Document();
+    return Position(whole_ ? 0 : doc->model().BlockStart(span_.first));
+  });
+  AddProperty("end", [this] {
+    const DocumentModel& model = Document()->model();
+    return Position(whole_ || span_.end == model.block_count() ? model.ContentEnd()
+                                                                : model.BlockStart(span_.end));
+  });
+  AddProperty("find", [this] {
+    if (!find_) {
+      find_ = std::make_shared<WordFind>([this] { return FindScope{Document(), !whole_, span_}; });
+    }
+    return Value(std::static_pointer_cast<office::Dispatch>(find_));
+  });
+}
+
+std::shared_ptr<WordDocument> WordRange::Document() const {
+  std::shared_ptr<WordDocument> doc = doc_.lock();
+  if (!doc || doc->closed()) throw RuntimeError::Automation("自动化调用失败：区域所在的文档已经关闭");
+  if (!whole_ && doc->model().generation() != generation_) {
+    throw RuntimeError::Automation("自动化调用失败：区域已经失效：它所在的内容已被整篇替换");
+  }
+  return doc;
 }
 
 WordSelection::WordSelection(ActiveDocument active)
     : AutomationObject("Selection"),
       active_(std::move(active)),
-      find_(std::make_shared<WordFind>(active_)) {
+      find_(std::make_shared<WordFind>([this] { return FindScope{active_()}; })) {
   AddMethod("wholestory", 0, 0, [this](const Args&) {
     whole_story_of_ = active_();
     return Value();
@@ -74,6 +121,16 @@ WordSelection::WordSelection(ActiveDocument active)
     return Value();
   });
   AddProperty("find", [this] { return Value(std::static_pointer_cast<office::Dispatch>(find_)); });
+  // The whole story when it is selected, else the insertion point after the last paste.
+  AddProperty("start", [this] {
+    std::shared_ptr<WordDocument> doc = active_();
+    return Position(whole_story_of_.lock() == doc ? 0 : doc->model().InsertionPoint());
+  });
+  AddProperty("end", [this] {
+    std::shared_ptr<WordDocument> doc = active_();
+    return Position(whole_story_of_.lock() == doc ? doc->model().ContentEnd()
+                                                  : doc->model().InsertionPoint());
+  });
 }
 
 }  // namespace vexlo::engine::word

@@ -1,6 +1,7 @@
 // Find and replace on the main story: the matching rules and what a replacement keeps.
 #include <gtest/gtest.h>
 
+#include "app/runtime_error.h"
 #include "office/engine/word/document_model.h"
 #include "office/engine/word/text_fold.h"
 #include "tests/engine/word/word_test_util.h"
@@ -160,6 +161,104 @@ TEST(MergedSearchTest, EarlierCopiesAreSearchedWhereTheyChanged) {
   EXPECT_EQ(text[2 * n + 3], "链接：财务");
   // The template never changes.
   EXPECT_EQ(Paragraphs(*pkg)[0], "尊敬的姓名：您好");
+}
+
+}  // namespace
+}  // namespace vexlo::engine::word
+
+namespace vexlo::engine::word {
+namespace {
+
+const char kTableStory[] =
+    R"(<w:document xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main"><w:body>)"
+    R"(<w:p><w:r><w:t>ab</w:t></w:r></w:p>)"
+    R"(<w:tbl><w:tr><w:tc><w:p><w:r><w:t>c</w:t></w:r></w:p></w:tc>)"
+    R"(<w:tc><w:p><w:r><w:t>d</w:t></w:r></w:p></w:tc></w:tr></w:tbl>)"
+    R"(<w:p><w:r><w:t>𝄞</w:t><w:tab/><w:t>名</w:t></w:r></w:p></w:body></w:document>)";
+
+// Positions count as the word processor counts them: "ab" and its paragraph mark 3; the row's
+// two cells with their end marks and the row mark 5; 𝄞 (two UTF-16 units), tab, 名 and the mark 5.
+TEST(StoryPositionsTest, CopiesHaveExactBoundariesAsValuesChangeTheirLength) {
+  auto src = WordPackage::Blank()->WithMainXml(kTableStory);
+  const ClipContent clip{src, src->story_ptr(), src->story().texts()};
+  DocumentModel doc(WordPackage::Blank(), true);
+  EXPECT_EQ(doc.ContentEnd(), 1);  // the empty paragraph of a blank document
+  EXPECT_EQ(doc.InsertionPoint(), 0);
+  doc.Paste(clip);
+  EXPECT_EQ(doc.ContentEnd(), 13);
+  doc.Paste(clip);
+  doc.Paste(clip);
+  EXPECT_EQ(doc.InsertionPoint(), 39);
+
+  FindOptions second;
+  second.first_block = 1;
+  second.end_block = 2;
+  const std::string xyz = "xyz", one = "x";
+  EXPECT_EQ(doc.Replace("ab", &xyz, second), 1);
+  EXPECT_EQ(doc.Replace("𝄞", &one, second), 1);
+  EXPECT_EQ(doc.ContentEnd(), 39);  // +1 and -1
+  const std::string long_value = "长\n值𝄞";
+  EXPECT_EQ(doc.Replace("名", &long_value, second), 1);
+  EXPECT_EQ(doc.ContentEnd(), 43);  // 名 became five positions: 长, break, 值, 𝄞
+
+  const auto span = [&](int64_t s, int64_t e) {
+    const BlockSpan b = doc.BlocksBetween(s, e);
+    return std::pair<size_t, size_t>(b.first, b.end);
+  };
+  EXPECT_EQ(span(0, 13), std::make_pair(size_t{0}, size_t{1}));
+  EXPECT_EQ(span(13, 30), std::make_pair(size_t{1}, size_t{2}));
+  EXPECT_EQ(span(30, 1000), std::make_pair(size_t{2}, size_t{3}));  // an end past the story
+  EXPECT_EQ(span(43, 43), std::make_pair(size_t{3}, size_t{3}));
+  for (auto [s, e] : {std::pair{14, 43}, std::pair{13, 29}, std::pair{-1, 5}, std::pair{44, 50},
+                      std::pair{30, 13}}) {
+    EXPECT_THROW(doc.BlocksBetween(s, e), app::RuntimeError) << s << " " << e;
+  }
+  const auto text = Paragraphs(*doc.package().WithMainXml(doc.MainXml()));
+  EXPECT_EQ(text[4], "xyz");
+  EXPECT_EQ(text[7], "x\t长\n值𝄞");
+  EXPECT_EQ(text[0], "ab");
+  EXPECT_EQ(text[8], "ab");
+}
+
+// A search limited to the newest copy leaves earlier copies alone, and whole-story searches
+// still see what such a search put in.
+TEST(StoryPositionsTest, SearchesInOneCopyAndInTheWholeStoryMix) {
+  auto pkg = WordPackage::Load(DataFile("word/features.docx").string());
+  const ClipContent clip{pkg, pkg->story_ptr(), pkg->story().texts()};
+  const size_t n = pkg->story().paragraphs().size();
+  DocumentModel doc(WordPackage::Blank(), true);
+  FindOptions all;
+  all.whole_word = true;
+  const std::string a = "甲", b = "乙", title = "姓名";
+  doc.Paste(clip);
+  doc.Paste(clip);
+  doc.Paste(clip);
+  EXPECT_EQ(doc.Replace("姓名", &a, all), 6);
+  FindOptions last = all;
+  last.first_block = 2;
+  EXPECT_EQ(doc.Replace("部门", &title, last), 1);
+  // Match case searches every paragraph of the copy.
+  last.match_case = true;
+  EXPECT_EQ(doc.Replace("ID", &b, last), 2);
+  EXPECT_EQ(doc.Replace("姓名", &b, all), 1);
+  // Text that runs across a value and its neighbours is found, in one copy and in all.
+  FindOptions loose;
+  loose.first_block = 1;
+  loose.end_block = 2;
+  const std::string c = "丙";
+  EXPECT_EQ(doc.Replace("的甲：", &c, loose), 1);
+  loose.first_block = 0;
+  loose.end_block = SIZE_MAX;
+  EXPECT_EQ(doc.Replace("的甲：", &c, loose), 2);
+  const auto text = Paragraphs(*doc.package().WithMainXml(doc.MainXml()));
+  EXPECT_EQ(text[3], "链接：部门");
+  EXPECT_EQ(text[n + 3], "链接：部门");
+  EXPECT_EQ(text[2 * n + 3], "链接：乙");
+  EXPECT_EQ(text[2 * n + 1], "乙: 乙 IDENTITY names name Name NAME ｎａｍｅ ＮＡＭＥ xname");
+  EXPECT_EQ(text[1], "ID: ID IDENTITY names name Name NAME ｎａｍｅ ＮＡＭＥ xname");
+  EXPECT_EQ(text[0], "尊敬丙您好");
+  EXPECT_EQ(text[n], "尊敬丙您好");
+  EXPECT_EQ(text[2 * n], "尊敬丙您好");
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "office/engine/register_servers.h"
 #include "office/engine/soffice/soffice.h"
 #include "office/engine/word/word_selection.h"
+#include "office/deferred_work.h"
 #include "office/oleobject.h"
 #include "tests/engine/word/word_test_util.h"
 #include "tests/support/test_paths.h"
@@ -169,6 +170,73 @@ TEST_F(WordServerTest, OneFileKeepsIdsUniqueAcrossCopies) {
   EXPECT_EQ(test::Count(xml, "<w:sectPr>"), 1u);
 }
 
+// Ranges through the gateway: positions at the boundaries of pasted copies, a find limited to
+// its range unless it is to continue past the end, and the errors for what is not supported.
+TEST_F(WordServerTest, RangesBetweenPastedCopies) {
+  Start();
+  merge::PrepareDocuments(word_, word2_, DataFile("word/features.docx").string());
+  const Value doc = word2_.get("activedocument");
+  const auto end = [&] { return doc.get("content").get("end").long_value(); };
+  EXPECT_EQ(word2_.get("selection").get("start"), Value(0));
+  EXPECT_EQ(end(), 1);
+  word_.get("selection").get("wholestory");
+  word_.get("selection").get("copy");
+  word2_.get("selection").get("paste");
+  const int32_t one = end();
+  EXPECT_EQ(word2_.get("selection").get("start"), Value(one));
+  word2_.get("selection").get("paste");
+  EXPECT_EQ(end(), 2 * one);
+  EXPECT_EQ(doc.get("content").get("start"), Value(0));
+  const Value second = doc.call("range", {Value(one), Value(end())});
+
+  const auto execute = [&](const Value& range, const std::string& find, const std::string& with,
+                           int32_t wrap) {
+    return range.get("find").call(
+        "execute", {Value(find), Value(false), Value(true), Value(false), Value(false),
+                    Value(false), Value(true), Value(wrap), Value(true), Value(with), Value(2)});
+  };
+  EXPECT_EQ(execute(doc.call("range", {Value(one), Value(end())}), "姓名", "甲", 0), Value(true));
+  // Same length: the boundary between the copies stays where it was.
+  EXPECT_EQ(execute(doc.call("range", {Value(0), Value(one)}), "部门", "乙方", 0), Value(true));
+  EXPECT_EQ(execute(doc.call("range", {Value(0), Value(one)}), "甲", "丙", 0), Value(false));
+  // Wrap 1 continues over the whole story.
+  EXPECT_EQ(execute(doc.call("range", {Value(one), Value(end())}), "工号", "7", 1), Value(true));
+  const std::string out = (dir_ / "ranges.docx").string();
+  doc.call("saveas", {Value(out)});
+  const auto paras = test::Paragraphs(*WordPackage::Load(out));
+  const size_t n = paras.size() / 2;
+  EXPECT_EQ(paras[0], "尊敬的姓名：您好");
+  EXPECT_EQ(paras[n], "尊敬的甲：您好");
+  EXPECT_EQ(paras[3], "链接：乙方");
+  EXPECT_EQ(paras[n + 3], "链接：部门");
+  EXPECT_EQ(paras[4], "7");
+  EXPECT_EQ(paras[n + 4], "7");
+
+  try {
+    doc.call("range", {Value(one + 1), Value(end())});
+    FAIL() << "a range that starts inside a copy";
+  } catch (const app::RuntimeError& e) {
+    EXPECT_NE(e.text().find("在一份粘贴内容的中间"), std::string::npos) << e.text();
+  }
+  EXPECT_THROW(doc.call("range", {Value(end() + 1), Value(end() + 2)}), app::RuntimeError);
+  // A range follows the edits: the second copy now starts two positions earlier (工号 became 7
+  // twice in the first) and still ends with the story.
+  EXPECT_EQ(second.get("start"), Value(one - 2));
+  EXPECT_EQ(second.get("end"), Value(end()));
+  // The whole story selected in the output instance; pasting over it replaces the story, and
+  // ranges of the copies that were there are no longer valid.
+  word2_.get("selection").get("wholestory");
+  EXPECT_EQ(word2_.get("selection").get("start"), Value(0));
+  EXPECT_EQ(word2_.get("selection").get("end"), Value(end()));
+  const Value first = doc.call("range", {Value(0), Value(0)});
+  word2_.get("selection").get("paste");
+  EXPECT_THROW(first.get("start"), app::RuntimeError);
+  // A range kept after its document closed.
+  const Value kept = doc.get("content");
+  doc.call("close");
+  EXPECT_THROW(execute(kept, "乙方", "x", 0), app::RuntimeError);
+}
+
 TEST_F(WordServerTest, TemplateWithoutTitlesGivesExactCopies) {
   Start();
   const std::string tpl = DataFile("word/notitles.docx").string();
@@ -190,7 +258,7 @@ TEST_F(WordServerTest, TemplateWithoutTitlesGivesExactCopies) {
   }
 }
 
-TEST_F(WordServerTest, HeldSavesAreWrittenAtTheLatestWhenTheEventEnds) {
+TEST_F(WordServerTest, HeldSavesAreWrittenAtTheLatestAtTheFlushPoint) {
   Start();
   merge::PrepareDocuments(word_, word2_, DataFile("word/features.docx").string());
   const std::string out = (dir_ / "合并输出.docx").string();
@@ -201,13 +269,12 @@ TEST_F(WordServerTest, HeldSavesAreWrittenAtTheLatestWhenTheEventEnds) {
   }
   // A third record is filled but never saved: then the run ends in an error.
   merge::FillRecord(word_, word2_, {"姓名"}, [](size_t) { return "未保存"; });
-  app::DrainPosted();
+  office::FlushDeferredWork(false);
   const std::string text = test::AllText(*WordPackage::Load(out));
   EXPECT_NE(text.find("人3"), std::string::npos);
   EXPECT_EQ(text.find("未保存"), std::string::npos);
 
   // Releasing the instance without quit writes a held save too.
-  app::ClearPosted();
   for (int r = 5; r <= 6; ++r) {
     merge::FillRecord(word_, word2_, {"姓名"}, [r](size_t) { return "人" + std::to_string(r); });
     Doc1().call("save");

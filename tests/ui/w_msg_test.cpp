@@ -1,26 +1,17 @@
 // The progress window: its text, its size taken from the picture, its colours, and its close.
-#include "merge/w_msg.h"
+#include "ui/main/w_msg.h"
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPointer>
 #include <QScreen>
 
-namespace vexlo::merge {
+namespace vexlo::ui {
 namespace {
 
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "w_msg_test";
-  static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
-  return app;
-}
-
 TEST(WMsgTest, ShowsExactlyTheTextOnBlueSizedToThePicture) {
-  App();
   for (const std::string text : {"正在输出，可能需要较长时间，请稍候……", "另一段文字", ""}) {
     QPointer<w_msg> window = new w_msg;
     window->open(text);
@@ -39,4 +30,4 @@ TEST(WMsgTest, ShowsExactlyTheTextOnBlueSizedToThePicture) {
 }
 
 }  // namespace
-}  // namespace vexlo::merge
+}  // namespace vexlo::ui

@@ -4,19 +4,21 @@
 
 #include "app/application.h"
 #include "app/event_guard.h"
-#include "app/gui/vexlo_qapplication.h"
+#include "gui/vexlo_qapplication.h"
 #include "app/post_queue.h"
 #include "office/engine/desktop_handoff.h"
 #include "office/engine/register_servers.h"
+#include "ui/main/launch_arguments.h"
 #include "ui/main/qt_host.h"
 #include "ui/main/skin.h"
 #include "ui/main/w_vexlo.h"
 
 int main(int argc, char** argv) {
   using namespace vexlo;
-  app::VexloQApplication qt(argc, argv);
+  if (const std::optional<int> status = ui::RouteArguments(argc, argv)) return *status;
+  gui::VexloQApplication qt(argc, argv);
   qt.setApplicationName("vexlo");
-  app::InstallQtDrainScheduler();
+  gui::InstallQtDrainScheduler();
   ui::InitSkin();
   qt.setWindowIcon(ui::ApplicationIcon());
 

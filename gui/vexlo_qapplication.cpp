@@ -1,11 +1,11 @@
-#include "app/gui/vexlo_qapplication.h"
+#include "gui/vexlo_qapplication.h"
 
 #include <QTimer>
 
 #include "app/event_guard.h"
 #include "app/post_queue.h"
 
-namespace vexlo::app {
+namespace vexlo::gui {
 
 VexloQApplication::VexloQApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
@@ -13,14 +13,14 @@ bool VexloQApplication::notify(QObject* receiver, QEvent* event) {
   try {
     return QApplication::notify(receiver, event);
   } catch (...) {
-    ReportException(std::current_exception(),
-                    {"vexlo", receiver ? receiver->objectName().toStdString() : "", "notify"});
+    app::ReportException(std::current_exception(),
+                         {"vexlo", receiver ? receiver->objectName().toStdString() : "", "notify"});
     return false;
   }
 }
 
 void InstallQtDrainScheduler() {
-  SetDrainScheduler([] { QTimer::singleShot(0, qApp, [] { DrainPosted(); }); });
+  app::SetDrainScheduler([] { QTimer::singleShot(0, qApp, [] { app::DrainPosted(); }); });
 }
 
-}  // namespace vexlo::app
+}  // namespace vexlo::gui

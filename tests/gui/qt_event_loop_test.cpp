@@ -5,7 +5,7 @@
 
 #include "app/event_guard.h"
 #include "app/globals.h"
-#include "app/gui/vexlo_qapplication.h"
+#include "gui/vexlo_qapplication.h"
 #include "app/post_queue.h"
 #include "app/runtime_error.h"
 #include "tests/support/scripted_host.h"
@@ -20,9 +20,9 @@ class QtLoopTest : public ::testing::Test {
     static int argc = 1;
     static char name[] = "qt_event_loop_test";
     static char* argv[] = {name, nullptr};
-    static VexloQApplication* qt = new VexloQApplication(argc, argv);
+    static gui::VexloQApplication* qt = new gui::VexloQApplication(argc, argv);
     (void)qt;
-    InstallQtDrainScheduler();
+    gui::InstallQtDrainScheduler();
   }
   void TearDown() override { ClearPosted(); }
 

@@ -1,11 +1,11 @@
 // VexloQApplication: QApplication with the last net under every event: whatever escapes a handler
 // that forgot its guard is reported as a run-time error instead of crossing Qt's event loop.
-#ifndef VEXLO_APP_GUI_VEXLO_QAPPLICATION_H_
-#define VEXLO_APP_GUI_VEXLO_QAPPLICATION_H_
+#ifndef VEXLO_GUI_VEXLO_QAPPLICATION_H_
+#define VEXLO_GUI_VEXLO_QAPPLICATION_H_
 
 #include <QApplication>
 
-namespace vexlo::app {
+namespace vexlo::gui {
 
 class VexloQApplication : public QApplication {
  public:
@@ -17,6 +17,6 @@ class VexloQApplication : public QApplication {
 // handler is running, a zero-delay timer drains it.
 void InstallQtDrainScheduler();
 
-}  // namespace vexlo::app
+}  // namespace vexlo::gui
 
-#endif  // VEXLO_APP_GUI_VEXLO_QAPPLICATION_H_
+#endif  // VEXLO_GUI_VEXLO_QAPPLICATION_H_

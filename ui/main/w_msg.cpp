@@ -1,4 +1,4 @@
-#include "merge/w_msg.h"
+#include "ui/main/w_msg.h"
 
 #include <QApplication>
 #include <QFile>
@@ -7,7 +7,7 @@
 #include <QPixmap>
 #include <QScreen>
 
-namespace vexlo::merge {
+namespace vexlo::ui {
 namespace {
 
 const QColor kBlue(41, 49, 132);
@@ -73,4 +73,4 @@ void w_msg::open(std::string_view text) {
 
 void w_msg::wf_close() { close(); }
 
-}  // namespace vexlo::merge
+}  // namespace vexlo::ui

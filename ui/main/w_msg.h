@@ -1,15 +1,15 @@
 // w_msg: the progress window. One picture ("output.jpg", compiled in) with one line of text laid
 // over it, no buttons, no input. Opened by the merge job through the host and closed by a posted
 // wf_close once the job has returned. UI thread only.
-#ifndef VEXLO_MERGE_W_MSG_H_
-#define VEXLO_MERGE_W_MSG_H_
+#ifndef VEXLO_UI_MAIN_W_MSG_H_
+#define VEXLO_UI_MAIN_W_MSG_H_
 
 #include <QWidget>
 #include <string_view>
 
 class QLabel;
 
-namespace vexlo::merge {
+namespace vexlo::ui {
 
 class w_msg : public QWidget {
   Q_OBJECT
@@ -27,6 +27,6 @@ class w_msg : public QWidget {
   QLabel* p_1 = nullptr;   // the picture
 };
 
-}  // namespace vexlo::merge
+}  // namespace vexlo::ui
 
-#endif  // VEXLO_MERGE_W_MSG_H_
+#endif  // VEXLO_UI_MAIN_W_MSG_H_

@@ -1,0 +1,82 @@
+#include "cli/console_observer.h"
+
+#include <algorithm>
+
+#include "app/shown_text.h"
+
+namespace vexlo::cli {
+namespace {
+
+constexpr int kBarWidth = 30;
+
+// Text from files (names, paths) reaches the terminal with its control characters escaped.
+void PrintLine(std::FILE* to, std::string_view title, std::string_view text) {
+  const std::string shown = app::EscapeControls(text);
+  std::fprintf(to, "%.*s：%s\n", static_cast<int>(title.size()), title.data(), shown.c_str());
+  std::fflush(to);
+}
+
+}  // namespace
+
+void ConsoleHost::MessageBox(std::string_view title, std::string_view text) {
+  PrintLine(err_, title, text);
+}
+
+bool ConsoleHost::AskYesNo(std::string_view title, std::string_view text) {
+  PrintLine(err_, title, text);
+  return false;
+}
+
+ConsoleObserver::ConsoleObserver(std::FILE* out, std::FILE* err, bool show_progress,
+                                 std::function<bool()> cancelled)
+    : out_(out), err_(err), show_progress_(show_progress), cancelled_(std::move(cancelled)) {}
+
+void ConsoleObserver::Message(std::string_view title, std::string_view text) {
+  ClearBar();
+  PrintLine(title == "错误提示" ? err_ : out_, title, text);
+}
+
+void ConsoleObserver::ProgressOpened(std::string_view text, int) {
+  std::fprintf(out_, "%.*s\n", static_cast<int>(text.size()), text.data());
+  std::fflush(out_);
+}
+
+void ConsoleObserver::Progress(int done, int total) {
+  if (!show_progress_) return;
+  const auto now = std::chrono::steady_clock::now();
+  if (bar_drawn_ && done < total && now - last_draw_ < std::chrono::milliseconds(100)) return;
+  last_draw_ = now;
+  std::string bar;
+  if (total > 0) {
+    const int filled = std::clamp(done * kBarWidth / total, 0, kBarWidth);
+    bar = "[" + std::string(static_cast<std::size_t>(filled), '#') +
+          std::string(static_cast<std::size_t>(kBarWidth - filled), ' ') + "] ";
+  }
+  const std::string label = "记录 " + std::to_string(done) + "/" + std::to_string(total);
+  std::fprintf(err_, "\r\033[K%s%s", bar.c_str(), label.c_str());
+  std::fflush(err_);
+  bar_drawn_ = true;
+}
+
+void ConsoleObserver::ProgressClosed() { ClearBar(); }
+
+bool ConsoleObserver::CancelRequested() { return cancelled_ && cancelled_(); }
+
+void ConsoleObserver::Finished(const merge::MergeSummary& summary) {
+  const merge::FinalMessage message = merge::FinalMessageOf(summary);
+  if (message.headline.empty()) return;
+  PrintLine(out_, "操作提示", message.headline);
+  for (const std::string& line : message.details) {
+    std::fprintf(err_, "%s\n", app::EscapeControls(line).c_str());
+  }
+  std::fflush(err_);
+}
+
+void ConsoleObserver::ClearBar() {
+  if (!bar_drawn_) return;
+  std::fputs("\r\033[K", err_);
+  std::fflush(err_);
+  bar_drawn_ = false;
+}
+
+}  // namespace vexlo::cli

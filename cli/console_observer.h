@@ -1,0 +1,57 @@
+// The terminal side of vexlo-merge. ConsoleHost answers what the application shell asks of a
+// person (the system-error box: printed and answered No, so that the CLI itself decides how to
+// end). ConsoleObserver watches a merge run: messages are printed (guidance to `out`, errors to
+// `err`), the progress window becomes a line, with a bar of record i of n when the terminal is
+// interactive, and the final message goes out with its details on `err`.
+#ifndef VEXLO_CLI_CONSOLE_OBSERVER_H_
+#define VEXLO_CLI_CONSOLE_OBSERVER_H_
+
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include "app/host.h"
+#include "merge/merge_session.h"
+
+namespace vexlo::cli {
+
+class ConsoleHost : public app::Host {
+ public:
+  explicit ConsoleHost(std::FILE* err) : err_(err) {}
+  void MessageBox(std::string_view title, std::string_view text) override;
+  bool AskYesNo(std::string_view title, std::string_view text) override;
+  void EndProgram() override {}
+
+ private:
+  std::FILE* err_;
+};
+
+class ConsoleObserver : public merge::MergeObserver {
+ public:
+  // `out` takes guidance, `err` errors, the progress bar and the final details. `cancelled` is
+  // asked between records whether the run is to stop.
+  ConsoleObserver(std::FILE* out, std::FILE* err, bool show_progress,
+                  std::function<bool()> cancelled = {});
+
+  void Message(std::string_view title, std::string_view text) override;
+  void ProgressOpened(std::string_view text, int total_records) override;
+  void Progress(int done, int total) override;
+  void ProgressClosed() override;
+  bool CancelRequested() override;
+  void Finished(const merge::MergeSummary& summary) override;
+
+ private:
+  void ClearBar();
+
+  std::FILE* out_;
+  std::FILE* err_;
+  bool show_progress_;
+  std::function<bool()> cancelled_;
+  bool bar_drawn_ = false;
+  std::chrono::steady_clock::time_point last_draw_{};
+};
+
+}  // namespace vexlo::cli
+
+#endif  // VEXLO_CLI_CONSOLE_OBSERVER_H_

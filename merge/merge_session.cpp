@@ -1,0 +1,518 @@
+#include "merge/merge_session.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/globals.h"
+#include "app/runtime_error.h"
+#include "merge/blank.h"
+#include "merge/data_source.h"
+#include "merge/document_generation.h"
+#include "merge/file_probe.h"
+#include "merge/output_naming.h"
+#include "office/deferred_work.h"
+#include "office/value.h"
+
+namespace vexlo::merge {
+namespace {
+
+namespace fs = std::filesystem;
+using office::oleobject;
+using office::Value;
+
+constexpr const char* kGuidance = "操作提示";
+constexpr const char* kError = "错误提示";
+constexpr const char* kProgressText = "正在输出，可能需要较长时间，请稍候……";
+constexpr const char* kMergedName = "合并输出";
+// The merged document is built under this hidden name beside its final one (then the process id
+// and the extension), and renamed once complete. Only a run that holds the folder's lock writes
+// one, so any such file found under the lock was left by a run that died.
+constexpr std::string_view kMergedTemp = ".vexlo-merge-";
+constexpr int32_t kPdfFormat = 17;
+constexpr int kMaxCopies = 50;
+constexpr std::size_t kRenamedShown = 20;  // records listed in the final message at most
+
+// The integer value of a text as the copies field holds it ("3" -> 3; no number -> 0).
+int IntegerValue(const std::string& text) {
+  return static_cast<int>(std::strtol(text.c_str(), nullptr, 10));
+}
+
+// A copies text that stands for 1 to 50 copies: digits only, spaces around them allowed.
+bool ValidCopies(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return false;
+  text = text.substr(first, text.find_last_not_of(' ') - first + 1);
+  if (text.size() > 2 || text.find_first_not_of("0123456789") != std::string_view::npos) {
+    return false;
+  }
+  const int copies = IntegerValue(std::string(text));
+  return copies >= 1 && copies <= kMaxCopies;
+}
+
+// The version text read as a real number; blank or no number reads as 0.
+double VersionNumber(const std::optional<std::string>& text) {
+  if (IsBlank(text)) return 0;
+  return std::strtod(text->c_str(), nullptr);
+}
+
+oleobject& Ensure(std::unique_ptr<oleobject>& handle) {
+  if (!handle) handle = std::make_unique<oleobject>();
+  return *handle;
+}
+
+std::string FileName(const std::string& path) { return fs::path(path).filename().string(); }
+
+// Thrown inside the run when the observer asks it to stop.
+struct Cancelled {};
+
+class MergeSession {
+ public:
+  MergeSession(const MergeRequest& request, MergeObserver& observer, const MergeHandles& handles)
+      : request_(request),
+        observer_(observer),
+        excelserver_(Ensure(handles.excelserver)),
+        wordserver_(Ensure(handles.wordserver)),
+        wordserver2_(Ensure(handles.wordserver2)),
+        pdf_(request.pdf) {}
+
+  ~MergeSession() {
+    if (lock_fd_ >= 0) ::close(lock_fd_);
+  }
+
+  MergeSummary Run() {
+    if (Validate() && CheckBeforeWriting()) {
+      try {
+        RunInstances();
+      } catch (const Cancelled&) {
+        StopAfterCancel();
+      } catch (...) {
+        ShutDownAfterFailure();
+        RemoveMergedTemp();
+        CloseProgress();
+        throw;
+      }
+    }
+    CloseProgress();
+    observer_.Finished(summary_);
+    return summary_;
+  }
+
+ private:
+  void Say(const char* title, const std::string& text) { observer_.Message(title, text); }
+  void Refuse(const char* title, const std::string& text, MergeField field) {
+    Say(title, text);
+    observer_.Focus(field);
+  }
+
+  // The two input files, and the output extension.
+  bool Validate() {
+    if (!CheckInput(request_.data_path, MergeField::kData, "请选择Excel数据源文件！")) return false;
+    if (!CheckInput(request_.template_path, MergeField::kTemplate, "请选择Word模版文件！")) {
+      return false;
+    }
+    filetype_ = DeriveFiletype(request_.template_path);
+    return true;
+  }
+
+  bool CheckInput(const std::string& path, MergeField field, const char* choose_text) {
+    if (IsBlank(path)) {
+      Refuse(kGuidance, choose_text, field);
+      return false;
+    }
+    if (!FileExists(path)) {
+      Refuse(kError, "找不到“" + path + "”文件！", field);
+      return false;
+    }
+    if (ProbeFile(path) < 1) {
+      Say(kError, "打开“" + path + "”文件出错！如果文件已经打开，请将它关闭。");
+      return false;
+    }
+    return true;
+  }
+
+  // Everything about the output that can be known before the first file is written: the folder
+  // (made when missing, with its parents), the copies, the helpers that PDF, printing and .doc
+  // output need, and that no other run is writing into the same folder.
+  bool CheckBeforeWriting() {
+    ls_path_ = OutputPrefix(request_.output_folder);
+    folder_ = ls_path_.substr(0, ls_path_.size() - 1);
+    std::error_code ec;
+    if (!fs::is_directory(folder_, ec)) {
+      if (fs::exists(folder_, ec)) {
+        Refuse(kError, "输出路径“" + folder_ + "”不是文件夹！请选择一个文件夹。", MergeField::kOutput);
+        return false;
+      }
+      fs::create_directories(folder_, ec);
+      if (!fs::is_directory(folder_, ec)) {
+        Refuse(kError, "无法创建输出文件夹“" + folder_ + "”！请检查路径和权限，或选择其他文件夹。",
+               MergeField::kOutput);
+        return false;
+      }
+    }
+    if (::access(folder_.c_str(), W_OK | X_OK) != 0) {
+      Refuse(kError, "输出文件夹“" + folder_ + "”不能写入！请选择其他文件夹。", MergeField::kOutput);
+      return false;
+    }
+    if (request_.print && !ValidCopies(request_.copies_text)) {
+      Refuse(kGuidance, "打印份数必须是 1 到 50 之间的整数！", MergeField::kCopies);
+      return false;
+    }
+    switch (office::CheckOutput(filetype_, pdf_, request_.print)) {
+      case office::OutputGap::kNone:
+        break;
+      case office::OutputGap::kNoConverter:
+        Refuse(kError,
+               "没有找到 LibreOffice！输出PDF文件、打印和输出" + filetype_ +
+                   "格式的文档都需要它，请先安装 LibreOffice。",
+               pdf_ ? MergeField::kPdf : request_.print ? MergeField::kPrint : MergeField::kTemplate);
+        return false;
+      case office::OutputGap::kNoPrinter:
+        Refuse(kError, "没有找到可用的打印机！请先添加打印机，或取消“输出后打印”。",
+               MergeField::kPrint);
+        return false;
+    }
+    return LockFolder();
+  }
+
+  // One run per output folder: an exclusive lock on the folder itself, which the kernel drops
+  // when this process ends in whatever way.
+  bool LockFolder() {
+    lock_fd_ = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (lock_fd_ < 0) return true;  // a folder that cannot be opened for reading cannot be locked
+    if (::flock(lock_fd_, LOCK_EX | LOCK_NB) != 0) {
+      const bool busy = errno == EWOULDBLOCK;
+      ::close(lock_fd_);
+      lock_fd_ = -1;
+      if (busy) {
+        Refuse(kError,
+               "输出文件夹“" + folder_ + "”正在被另一次制作使用！请等它完成后再试，或选择其他输出文件夹。",
+               MergeField::kOutput);
+        return false;
+      }
+      return true;
+    }
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(folder_, ec)) {
+      if (entry.path().filename().string().rfind(kMergedTemp, 0) == 0) fs::remove(entry.path(), ec);
+    }
+    return true;
+  }
+
+  // Starts the instances, reads the titles, generates and outputs every record, shuts down.
+  void RunInstances() {
+    if (excelserver_.start_new("excel.application") < 0) {
+      Say(kError, "连接到Excel失败！");
+      return;
+    }
+    started_.push_back(&excelserver_);
+    excelserver_.get("application").get("workbooks").call("open", {request_.data_path});
+    excelserver_.get("application").set("visible", request_.visible);
+
+    data_ = std::make_unique<DataSource>(excelserver_);
+    if (data_->ReadTitles() < 1) {
+      Say(kGuidance, "没有获取到任何标题数据！");
+      excelserver_.get("application").call("quit");
+      excelserver_.release();
+      started_.clear();
+      return;
+    }
+
+    for (oleobject* word : {&wordserver_, &wordserver2_}) {
+      if (word->start_new("word.application") < 0) {
+        Say(kError, "连接到Word失败！");
+        ShutDownAfterFailure();
+        return;
+      }
+      started_.push_back(word);
+      word->get("application").set("visible", request_.visible);
+    }
+
+    total_ = CountRecords();
+    observer_.ProgressOpened(kProgressText, total_);
+    progress_open_ = true;
+
+    summary_.folder = folder_;
+    namer_ = std::make_unique<OutputNamer>(
+        ls_path_, filetype_, std::vector<std::string>{request_.data_path, request_.template_path});
+
+    PrepareDocuments(wordserver_, wordserver2_, request_.template_path);
+
+    if (request_.one_file) PrepareMergedOutput();
+    CheckVersion();
+    RecordLoop();
+    if (request_.one_file) FinishMergedOutput();
+    FinishDeferredWork();
+    if (request_.one_file) PutMergedInPlace();
+
+    ShutDown();
+    summary_.outcome = MergeOutcome::kSucceeded;
+  }
+
+  // How many records the sheet holds: rows from 2 on up to the first blank record name.
+  int CountRecords() {
+    int records = 0;
+    while (records < DataSource::kLastRecordRow - DataSource::kFirstRecordRow + 1 &&
+           data_->ReadRecordName(DataSource::kFirstRecordRow + records)) {
+      ++records;
+    }
+    return records;
+  }
+
+  void CloseProgress() {
+    if (!progress_open_) return;
+    progress_open_ = false;
+    observer_.ProgressClosed();
+  }
+
+  Value OutputDocument() { return wordserver2_.get("documents").call("item", {1}); }
+
+  // `stem`, or, when its document (or its PDF, for `pdf`) is held by another program, a fallback
+  // stem with the time stamp, which the user is told about. `taken_fallback` is a fallback stem
+  // already given to the same output's other file, used again when it is free.
+  std::string StemInUse(const std::string& stem, bool pdf = false,
+                        const std::string& taken_fallback = {}) {
+    const auto file = [&](const std::string& s) { return pdf ? namer_->Pdf(s) : namer_->Document(s); };
+    if (!HeldByAnother(file(stem))) return stem;
+    const std::string fallback = !taken_fallback.empty() && !HeldByAnother(file(taken_fallback))
+                                     ? taken_fallback
+                                     : namer_->Reserve(stem, FallbackStamp(), true);
+    Say(kError, FallbackMessage(file(stem), file(fallback)));
+    return fallback;
+  }
+
+  void PrepareMergedOutput() {
+    const std::string stem = namer_->Reserve(kMergedName);
+    const std::string document_stem = StemInUse(stem);
+    merged_document_ = namer_->Document(document_stem);
+    // The previous merged document stays as it is until the new one is complete.
+    merged_temp_ = ls_path_ + std::string(kMergedTemp) + std::to_string(::getpid()) + filetype_;
+    OutputDocument().call("saveas", {merged_temp_});
+    merged_pdf_ = namer_->Pdf(
+        StemInUse(stem, true, document_stem != stem ? document_stem : std::string()));
+    summary_.merged = merged_document_;
+  }
+
+  void CheckVersion() {
+    const double version =
+        VersionNumber(office::ToText(wordserver_.get("application").get("version")));
+    if (version < 12 && pdf_) {
+      pdf_ = false;
+      observer_.PdfTurnedOff();
+    }
+  }
+
+  void RecordLoop() {
+    std::vector<std::string> titlenames;
+    for (const st_etitle& title : data_->titles()) titlenames.push_back(title.titlename);
+    for (int row = DataSource::kFirstRecordRow; row <= DataSource::kLastRecordRow; ++row) {
+      if (!request_.one_file && row > DataSource::kFirstRecordRow) NewRecordDocument(wordserver2_);
+      const std::optional<std::string> name = data_->ReadRecordName(row);
+      if (!name) break;
+      RecordResult result;
+      result.index = row - DataSource::kFirstRecordRow + 1;
+      result.row = row;
+      result.name = *name;
+      try {
+        const std::string stem = request_.one_file ? "" : namer_->Reserve(SafeFileName(*name));
+        FillRecord(wordserver_, wordserver2_, titlenames, [&](std::size_t k) {
+          return data_->ReadFieldValue(static_cast<int>(k) + 1, row);
+        });
+        if (request_.one_file) {
+          result.document = merged_temp_;
+          OutputDocument().call("save");
+        } else {
+          OutputRecord(stem, result);
+        }
+        office::FlushDeferredWork(false);
+      } catch (const app::RuntimeError& e) {
+        throw AtRecord(result, request_.one_file ? merged_document_ : result.document, e);
+      }
+      if (!request_.one_file) {
+        records_.push_back(result);
+        if (result.renamed) summary_.renamed.push_back(result);
+      }
+      observer_.RecordDone(result);
+      observer_.Progress(result.index, total_);
+      if (observer_.CancelRequested()) throw Cancelled{};
+    }
+  }
+
+  // The error `e` of record `r`, told with the record and its file.
+  static app::RuntimeError AtRecord(const RecordResult& r, const std::string& file,
+                                    const app::RuntimeError& e) {
+    std::string text = "第 " + std::to_string(r.index) + " 条记录“" + r.name + "”";
+    if (!file.empty() && e.text().find(file) == std::string::npos) {
+      text += "（文件“" + file + "”）";
+    }
+    return app::RuntimeError::Output(text + "：" + e.text());
+  }
+
+  void OutputRecord(const std::string& wanted_stem, RecordResult& result) {
+    const std::string stem = StemInUse(wanted_stem);
+    result.document = namer_->Document(stem);
+    result.renamed = stem != result.name;
+    // Under a fallback name too the record is printed and exported, like every other record.
+    OutputDocument().call("saveas", {result.document});
+    if (request_.print) Print();
+    if (pdf_) {
+      result.pdf = namer_->Pdf(stem);
+      wordserver2_.get("activedocument").call("exportasfixedformat", {result.pdf, kPdfFormat});
+      ++summary_.pdfs;
+    }
+    OutputDocument().call("close");
+    ++summary_.documents;
+  }
+
+  void FinishMergedOutput() {
+    if (request_.print) Print();
+    if (pdf_) {
+      wordserver2_.get("activedocument").call("exportasfixedformat", {merged_pdf_, kPdfFormat});
+      ++summary_.pdfs;
+    }
+    OutputDocument().call("close");
+    ++summary_.documents;
+  }
+
+  // Waits for the output work still queued (conversions, PDFs, prints). A failure is told with
+  // the record whose file it names.
+  void FinishDeferredWork() {
+    try {
+      office::FlushDeferredWork(true, [this](int, int) { return observer_.CancelRequested(); });
+    } catch (const app::RuntimeError& e) {
+      for (const RecordResult& r : records_) {
+        for (const std::string& file : {r.document, r.pdf}) {
+          if (!file.empty() && e.text().find(file) != std::string::npos) throw AtRecord(r, file, e);
+        }
+      }
+      throw;
+    }
+    if (observer_.CancelRequested()) throw Cancelled{};
+  }
+
+  void PutMergedInPlace() {
+    std::error_code ec;
+    fs::rename(merged_temp_, merged_document_, ec);
+    if (ec) {
+      throw app::RuntimeError::File(merged_document_, "无法保存：" + ec.message());
+    }
+    merged_temp_.clear();
+  }
+
+  void RemoveMergedTemp() {
+    if (merged_temp_.empty()) return;
+    std::error_code ec;
+    fs::remove(merged_temp_, ec);
+    merged_temp_.clear();
+  }
+
+  void Print() {
+    const int li_page = IntegerValue(request_.copies_text);
+    OutputDocument().call("printout",
+                          {true, false, 0, "", "", "", 0, std::to_string(li_page)});
+  }
+
+  void ShutDown() {
+    wordserver_.get("documents").call("item", {1}).call("close");
+    wordserver_.get("application").call("quit");
+    wordserver_.release();
+    wordserver2_.get("application").call("quit");
+    wordserver2_.release();
+    excelserver_.get("application").call("quit");
+    excelserver_.release();
+    started_.clear();
+  }
+
+  // Stops a cancelled run: queued output work and its helper processes end first, then the
+  // instances; the unfinished merged document goes, the finished per-record documents stay.
+  void StopAfterCancel() {
+    office::CancelDeferredWork();
+    ShutDownAfterFailure();
+    office::CancelDeferredWork();
+    RemoveMergedTemp();
+    summary_.outcome = MergeOutcome::kCancelled;
+    summary_.merged.clear();
+    summary_.pdfs = 0;  // PDFs still queued were dropped; those delivered are not counted apart
+    if (request_.one_file) summary_.documents = 0;
+  }
+
+  // Quits and releases the instances this run started, word processors first, so that no engine
+  // instance or converter is left behind. What was saved stays on disk; failures here are
+  // swallowed because the caller is already on its way out with a message or an error.
+  void ShutDownAfterFailure() {
+    for (auto it = started_.rbegin(); it != started_.rend(); ++it) {
+      oleobject& instance = **it;
+      try {
+        instance.get("application").call("quit");
+      } catch (...) {
+      }
+      instance.release();
+    }
+    started_.clear();
+  }
+
+  const MergeRequest& request_;
+  MergeObserver& observer_;
+  oleobject& excelserver_;
+  oleobject& wordserver_;
+  oleobject& wordserver2_;
+  std::vector<oleobject*> started_;  // in start order
+
+  bool pdf_;  // PDF output asked for and possible
+  std::string filetype_;
+  std::string ls_path_;
+  std::string folder_;
+  int lock_fd_ = -1;
+  std::unique_ptr<OutputNamer> namer_;
+  std::string merged_document_;
+  std::string merged_pdf_;
+  std::string merged_temp_;  // the merged document while it is built ("" once in place)
+  std::unique_ptr<DataSource> data_;
+  int total_ = 0;
+  bool progress_open_ = false;
+  std::vector<RecordResult> records_;  // per-record mode: the records output so far
+  MergeSummary summary_;
+};
+
+}  // namespace
+
+FinalMessage FinalMessageOf(const MergeSummary& summary) {
+  FinalMessage message;
+  if (summary.outcome == MergeOutcome::kStopped) return message;
+  const bool cancelled = summary.outcome == MergeOutcome::kCancelled;
+  message.headline = cancelled ? "操作已取消。" : "您已成功执行了操作！";
+  std::string count = (cancelled ? "已完成的 " : "共输出 ") + std::to_string(summary.documents) +
+                      " 个文档";
+  if (summary.pdfs > 0) count += "和 " + std::to_string(summary.pdfs) + " 个PDF文件";
+  message.details.push_back(count + "，保存在“" + summary.folder + "”。");
+  if (!summary.merged.empty() && FileName(summary.merged) != std::string(kMergedName) +
+                                     fs::path(summary.merged).extension().string()) {
+    message.details.push_back("合并输出的文档保存为“" + FileName(summary.merged) + "”。");
+  }
+  if (!summary.renamed.empty()) {
+    message.details.push_back("以下记录的文件名与记录内容不同：");
+    for (std::size_t i = 0; i < summary.renamed.size() && i < kRenamedShown; ++i) {
+      const RecordResult& r = summary.renamed[i];
+      message.details.push_back("  第 " + std::to_string(r.index) + " 条“" + r.name + "” → " +
+                                FileName(r.document));
+    }
+    if (summary.renamed.size() > kRenamedShown) {
+      message.details.push_back("  ……共 " + std::to_string(summary.renamed.size()) + " 条。");
+    }
+  }
+  for (const std::string& note : summary.notes) message.details.push_back(note);
+  return message;
+}
+
+MergeSummary RunMergeSession(const MergeRequest& request, MergeObserver& observer,
+                             const MergeHandles& handles) {
+  return MergeSession(request, observer, handles).Run();
+}
+
+}  // namespace vexlo::merge

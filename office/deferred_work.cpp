@@ -1,0 +1,27 @@
+#include "office/deferred_work.h"
+
+namespace vexlo::office {
+namespace {
+DeferredWork* the_owner = nullptr;
+}  // namespace
+
+void SetDeferredWork(DeferredWork* owner) { the_owner = owner; }
+
+OutputGap CheckOutput(std::string_view extension, bool pdf, bool print) {
+  return the_owner == nullptr ? OutputGap::kNone : the_owner->Check(extension, pdf, print);
+}
+
+void FlushDeferredWork(bool finish, const WaitWatch& watch) {
+  if (the_owner != nullptr) the_owner->Flush(finish, watch);
+}
+
+void CancelDeferredWork() noexcept {
+  if (the_owner == nullptr) return;
+  try {
+    the_owner->Cancel();
+  } catch (...) {
+    // Cancelling is already the way out; what could not be stopped ends with the process.
+  }
+}
+
+}  // namespace vexlo::office

@@ -1,0 +1,53 @@
+// Deferred work: what an automation server holds back to do in bulk (saves held for a growing
+// document, format conversions, PDF export, printing). A server with such work registers one owner
+// here; the caller of the servers (the merge) decides when it is finished, at one explicit point,
+// instead of the server posting itself onto the event loop or calling back into the window.
+// With a server that does its work at once (real Word) there is no owner and both calls do
+// nothing. UI thread only.
+#ifndef VEXLO_OFFICE_DEFERRED_WORK_H_
+#define VEXLO_OFFICE_DEFERRED_WORK_H_
+
+#include <functional>
+#include <string_view>
+
+namespace vexlo::office {
+
+// Told, while a finish waits, how many of the queued pieces of work are done; returns true when
+// the caller wants to stop waiting (the work is then cancelled).
+using WaitWatch = std::function<bool(int done, int total)>;
+
+// What stands in the way of the output a run asks for on this machine.
+enum class OutputGap {
+  kNone,
+  kNoConverter,  // the documents' format, PDF or printing needs LibreOffice, which is missing
+  kNoPrinter,    // printing is asked and there is no printer
+};
+
+class DeferredWork {
+ public:
+  virtual ~DeferredWork() = default;
+  // Checked before a run writes anything: documents with `extension` (".doc"), PDF, printing.
+  virtual OutputGap Check(std::string_view /*extension*/, bool /*pdf*/, bool /*print*/) const {
+    return OutputGap::kNone;
+  }
+  // Writes what is held for open documents. With `finish`, also waits until every queued
+  // conversion, export and print is done and checked. Raises app::RuntimeError naming the file of
+  // the first failure.
+  virtual void Flush(bool finish, const WaitWatch& watch) = 0;
+  // Stops everything queued: helper processes end (their whole process groups), queued work and
+  // its temporary files are dropped. Documents already written stay.
+  virtual void Cancel() = 0;
+};
+
+// The owner in use (nullptr: none).
+void SetDeferredWork(DeferredWork* owner);
+
+OutputGap CheckOutput(std::string_view extension, bool pdf, bool print);
+
+// The one flush point.
+void FlushDeferredWork(bool finish, const WaitWatch& watch = {});
+void CancelDeferredWork() noexcept;
+
+}  // namespace vexlo::office
+
+#endif  // VEXLO_OFFICE_DEFERRED_WORK_H_

@@ -1,0 +1,46 @@
+#include "office/engine/word/deferred_output.h"
+
+#include "office/engine/output/cups_printer.h"
+#include "office/engine/output/output_queue.h"
+#include "office/engine/soffice/soffice.h"
+#include "office/engine/word/doc_conversion.h"
+#include "office/engine/word/word_document.h"
+
+namespace vexlo::engine::word {
+namespace {
+
+class WordDeferred : public office::DeferredWork {
+ public:
+  office::OutputGap Check(std::string_view extension, bool pdf, bool print) const override {
+    // PDF and printing go through LibreOffice (a print is a PDF first), and so do .doc outputs.
+    const bool converts = IsConvertedExtension(ExtensionOf("x" + std::string(extension)));
+    if ((converts || pdf || print) && SofficeProgram().empty()) {
+      return office::OutputGap::kNoConverter;
+    }
+    if (print && DefaultPrinter().empty()) return office::OutputGap::kNoPrinter;
+    return office::OutputGap::kNone;
+  }
+
+  void Flush(bool finish, const office::WaitWatch& watch) override {
+    FlushHeldSaves();
+    if (!finish) return;
+    FlushConversions();
+    ScopedFlushWatch scoped(watch);
+    output_queue().Flush();
+  }
+
+  void Cancel() override {
+    EndRunningConversions();
+    DropConversions();
+    output_queue().Cancel();
+  }
+};
+
+}  // namespace
+
+office::DeferredWork& WordDeferredWork() {
+  static WordDeferred owner;
+  return owner;
+}
+
+}  // namespace vexlo::engine::word

@@ -1,0 +1,96 @@
+#include "ui/main/launch_arguments.h"
+
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+
+#include "app/event_guard.h"
+#include "app/host.h"
+#include "app/version.h"
+
+namespace vexlo::ui {
+namespace {
+
+std::string LowerExtension(const std::string& arg) {
+  std::string ext = std::filesystem::path(arg).extension().string();
+  std::transform(ext.begin(), ext.end(), ext.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return ext;
+}
+
+std::string HelpText() {
+  return std::string("用法：vexlo [Excel数据文件] [Word模板文件]\n"
+                     "\n"
+                     "打开 vexlo 窗口。给出的 .xls/.xlsx 文件填入“Excel数据文件”，.doc/.docx 文件\n"
+                     "填入“Word模版文件”；其他参数不起作用。\n"
+                     "\n"
+                     "  --version   显示版本号\n"
+                     "  -h, --help  显示本说明\n"
+                     "\n"
+                     "不打开窗口、在终端中批量生成文档，请用 vexlo-merge（见 vexlo-merge --help）。\n");
+}
+
+// Filled by RouteArguments, used once the event loop runs.
+LaunchArguments& Pending() {
+  static LaunchArguments pending;
+  return pending;
+}
+
+// Called by the application object's constructor: queues the filling behind the start-up, so
+// it runs once the loop does, when the window and its fields exist.
+void QueueFilling() {
+  QMetaObject::invokeMethod(
+      QCoreApplication::instance(),
+      [] { app::RunGuarded({"vexlo", "", "open"}, [] { FillFields(Pending()); }); },
+      Qt::QueuedConnection);
+}
+
+}  // namespace
+
+LaunchArguments ParseLaunchArguments(const std::vector<std::string>& args,
+                                     const std::filesystem::path& cwd) {
+  LaunchArguments launch;
+  for (const std::string& arg : args) {
+    if (arg == "--version") {
+      launch.print = std::string("vexlo ") + app::Version() + "\n";
+      return launch;
+    }
+    if (arg == "--help" || arg == "-h") {
+      launch.print = HelpText();
+      return launch;
+    }
+    if (arg.empty() || arg[0] == '-') continue;
+    const std::string ext = LowerExtension(arg);
+    std::string* field = nullptr;
+    if (ext == ".xls" || ext == ".xlsx") field = &launch.data;
+    if (ext == ".doc" || ext == ".docx") field = &launch.templ;
+    if (field == nullptr || !field->empty()) continue;
+    *field = (cwd / arg).lexically_normal().string();  // an absolute arg replaces cwd
+  }
+  return launch;
+}
+
+void FillFields(const LaunchArguments& launch) {
+  if (!launch.data.empty()) app::host().SetText("sle_1", launch.data);
+  if (!launch.templ.empty()) app::host().SetText("sle_2", launch.templ);
+}
+
+std::optional<int> RouteArguments(int argc, char** argv) {
+  std::error_code ec;
+  const std::filesystem::path cwd = std::filesystem::current_path(ec);
+  LaunchArguments launch =
+      ParseLaunchArguments(std::vector<std::string>(argv + 1, argv + argc), cwd);
+  if (launch.print) {
+    std::fputs(launch.print->c_str(), stdout);
+    return 0;
+  }
+  if (!launch.data.empty() || !launch.templ.empty()) {
+    Pending() = std::move(launch);
+    qAddPreRoutine(&QueueFilling);
+  }
+  return std::nullopt;
+}
+
+}  // namespace vexlo::ui
