@@ -1,99 +1,152 @@
-// PDF throughput: N copies of one .docx converted (a) by the output queue (batches spread over
-// one converter per core, started while files are still being handed in) and (b) by LibreOffice
-// alone, one call after another in batches of 200. Prints both times and their ratio.
-// Usage: output_bench [DOCX] [N]
+// The warm offices against LibreOffice's own sequential batches, on the same files in one run:
+// every .docx of a folder (for instance 999 records made by vexlo-merge) converted to PDF and to
+// .doc (a) by the office pool, as the merge hands them over, and (b) by `soffice --convert-to`
+// in batches of 200, one call after another. Prints both times, their ratio, the loads and the
+// peak memory of this process plus its offices.
+// Usage: output_bench FOLDER
 #include <QCoreApplication>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "app/host.h"
-#include "office/engine/output/batch_output_queue.h"
+#include "office/engine/soffice/office_pool.h"
 #include "office/engine/soffice/soffice.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
+using vexlo::engine::OfficePool;
+using vexlo::engine::StoreFormat;
 
 namespace {
-
-class QuietHost : public vexlo::app::Host {
- public:
-  void MessageBox(std::string_view, std::string_view) override {}
-  bool AskYesNo(std::string_view, std::string_view) override { return false; }
-  void EndProgram() override {}
-};
 
 double Seconds(Clock::time_point since) {
   return std::chrono::duration<double>(Clock::now() - since).count();
 }
 
-int CountPdfs(const fs::path& dir) {
+int Count(const fs::path& dir, const std::string& ext) {
   int n = 0;
-  for (const auto& e : fs::directory_iterator(dir)) n += e.path().extension() == ".pdf";
+  for (const auto& e : fs::directory_iterator(dir)) n += e.path().extension() == ext;
   return n;
+}
+
+long RssKb(int pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+  }
+  return 0;
+}
+
+// Samples this process plus the offices every 100 ms and keeps the peak of the sum.
+struct MemoryPeak {
+  explicit MemoryPeak(OfficePool& pool)
+      : thread([this, &pool] {
+          while (!stop) {
+            long kb = RssKb(::getpid());
+            for (int pid : pool.OfficePids()) kb += RssKb(pid);
+            peak = std::max(peak.load(), kb);
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+          }
+        }) {}
+  ~MemoryPeak() {
+    stop = true;
+    thread.join();
+  }
+  std::atomic<bool> stop{false};
+  std::atomic<long> peak{0};
+  std::thread thread;
+};
+
+double PoolRun(OfficePool& pool, const std::vector<fs::path>& sources, const fs::path& out,
+               StoreFormat format, const char* ext) {
+  fs::create_directories(out);
+  // The word processor hands over a snapshot of each document, as here.
+  const fs::path snapshots = out.string() + "-snapshots";
+  fs::create_directories(snapshots);
+  const auto t0 = Clock::now();
+  std::vector<std::shared_future<vexlo::engine::ConversionOutcome>> done;
+  for (const fs::path& s : sources) {
+    const fs::path snapshot = snapshots / s.filename();
+    fs::copy_file(s, snapshot);
+    done.push_back(pool.Submit({snapshot.string(), true,
+                                {{(out / (s.stem().string() + ext)).string(), format}},
+                                s.filename().string()}));
+  }
+  int failed = 0;
+  for (auto& f : done) failed += !f.get().ok;
+  if (failed) std::printf("  %d conversions failed\n", failed);
+  return Seconds(t0);
+}
+
+double LibreOfficeRun(const std::vector<fs::path>& sources, const fs::path& out,
+                      const std::string& convert_to, const std::string& profile) {
+  fs::create_directories(out);
+  const auto t0 = Clock::now();
+  for (std::size_t start = 0; start < sources.size(); start += 200) {
+    std::vector<std::string> batch;
+    for (std::size_t i = start; i < std::min(sources.size(), start + 200); ++i) {
+      batch.push_back(sources[i].string());
+    }
+    vexlo::engine::RunSofficeConvert(batch, convert_to, out.string(), profile,
+                                     std::chrono::minutes(30));
+  }
+  return Seconds(t0);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   QCoreApplication qt(argc, argv);
-  const std::string docx = argc > 1 ? argv[1] : VEXLO_SOURCE_DIR "/tests/data/output/通知.docx";
-  const int n = argc > 2 ? std::stoi(argv[2]) : 999;
-  QuietHost host;
-  vexlo::app::SetHost(&host);
-
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: output_bench FOLDER-OF-DOCX\n");
+    return 2;
+  }
+  std::vector<fs::path> sources;
+  for (const auto& e : fs::directory_iterator(argv[1])) {
+    if (e.path().extension() == ".docx") sources.push_back(e.path());
+  }
+  std::sort(sources.begin(), sources.end());
   const fs::path root = fs::temp_directory_path() / "vexlo-output-bench";
   fs::remove_all(root);
-  fs::create_directories(root / "src");
-  fs::create_directories(root / "queue");
-  fs::create_directories(root / "lo");
-  std::vector<std::string> sources;
-  for (int i = 0; i < n; ++i) {
-    const fs::path p = root / "src" / ("记录" + std::to_string(i) + ".docx");
-    fs::copy_file(docx, p);
-    sources.push_back(p.string());
-  }
+  const std::size_t n = sources.size();
 
-  // Warm the profiles once so that neither side pays a first-start.
+  OfficePool pool;
+  // Warm: the offices run before the merge needs them (the window starts them when it opens).
+  const auto ts = Clock::now();
+  pool.Start();
+  pool.Submit({sources[0].string(), false, {{(root / "warm.pdf").string(), StoreFormat::kPdf}}, "warm"}).get();
+  std::printf("offices started and warm in %.1f s\n", Seconds(ts));
+  double pdf_s, doc_s;
+  long peak_kb;
   {
-    vexlo::engine::BatchOutputQueue warm;
-    warm.ExportPdf(sources[0], (root / "warm0.pdf").string(), false);
-    warm.ExportPdf(sources[0], (root / "warm1.pdf").string(), false);
-    warm.Flush();
+    MemoryPeak memory(pool);
+    pdf_s = PoolRun(pool, sources, root / "pool-pdf", StoreFormat::kPdf, ".pdf");
+    doc_s = PoolRun(pool, sources, root / "pool-doc", StoreFormat::kDoc, ".doc");
+    peak_kb = memory.peak;
   }
-  auto t0 = Clock::now();
-  double queue_s = 0;
-  int calls = 0;
-  {
-    vexlo::engine::BatchOutputQueue queue;
-    t0 = Clock::now();
-    for (int i = 0; i < n; ++i) {
-      queue.ExportPdf(sources[i], (root / "queue" / ("记录" + std::to_string(i) + ".pdf")).string(),
-                      false);
-    }
-    queue.Flush();
-    queue_s = Seconds(t0);
-    calls = queue.converter_calls();
-  }
-  std::printf("output queue : %d PDFs in %.1f s (%d converter calls), %d present\n", n, queue_s,
-              calls, CountPdfs(root / "queue"));
+  const int loads = pool.loads();
+  pool.Shutdown();
 
   const std::string profile = (root / "lo-profile").string();
-  vexlo::engine::RunSofficeConvert({sources[0]}, "pdf", (root / "warm").string(), profile);
-  t0 = Clock::now();
-  for (int start = 0; start < n; start += 200) {
-    std::vector<std::string> batch(sources.begin() + start,
-                                   sources.begin() + std::min(n, start + 200));
-    vexlo::engine::RunSofficeConvert(batch, "pdf", (root / "lo").string(), profile,
-                                     std::chrono::minutes(30));
-  }
-  const double lo_s = Seconds(t0);
-  std::printf("LibreOffice  : %d PDFs in %.1f s sequentially in batches of 200, %d present\n", n,
-              lo_s, CountPdfs(root / "lo"));
-  std::printf("ratio        : %.2f\n", queue_s / lo_s);
+  vexlo::engine::RunSofficeConvert({sources[0].string()}, "pdf", (root / "warm").string(), profile);
+  const double lo_pdf_s = LibreOfficeRun(sources, root / "lo-pdf", "pdf", profile);
+  const double lo_doc_s = LibreOfficeRun(sources, root / "lo-doc", "doc:MS Word 97", profile);
+
+  std::printf("%zu documents, %u cores\n", n, std::thread::hardware_concurrency());
+  std::printf("PDF  office pool %6.1f s (%d present) | LibreOffice batches %6.1f s (%d present) | ratio %.2f (target <= 0.25)\n",
+              pdf_s, Count(root / "pool-pdf", ".pdf"), lo_pdf_s, Count(root / "lo-pdf", ".pdf"),
+              pdf_s / lo_pdf_s);
+  std::printf(".doc office pool %6.1f s (%d present) | LibreOffice batches %6.1f s (%d present) | ratio %.2f (target <= 0.15)\n",
+              doc_s, Count(root / "pool-doc", ".doc"), lo_doc_s, Count(root / "lo-doc", ".doc"),
+              doc_s / lo_doc_s);
+  std::printf("loads by the offices: %d; peak memory of this process plus its offices: %.0f MB\n",
+              loads, peak_kb / 1024.0);
   fs::remove_all(root);
-  vexlo::app::SetHost(nullptr);
   return 0;
 }

@@ -9,6 +9,7 @@
 #include "cli/cli_options.h"
 #include "cli/console_observer.h"
 #include "merge/merge_session.h"
+#include "office/engine/word/doc_conversion.h"
 #include "office/oleobject.h"
 
 namespace vexlo::cli {
@@ -43,6 +44,8 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
     return kExitSuccess;
   }
 
+  // LibreOffice starts while the data is read and the first records are made.
+  engine::word::WarmUpFor(options->templ, options->pdf || options->copies > 0);
   ConsoleHost host(err);
   app::SetHost(&host);
   app::Application vexlo([] {});

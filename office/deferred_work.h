@@ -30,9 +30,10 @@ class DeferredWork {
   virtual OutputGap Check(std::string_view /*extension*/, bool /*pdf*/, bool /*print*/) const {
     return OutputGap::kNone;
   }
-  // Writes what is held for open documents. With `finish`, also waits until every queued
-  // conversion, export and print is done and checked. Raises app::RuntimeError naming the file of
-  // the first failure.
+  // Called after each record (`finish` false: the server may move its queued work on) and at the
+  // end (`finish` true: writes what is held for open documents and waits until every queued
+  // conversion, export and print is done and checked). Raises app::RuntimeError naming the file
+  // of the first failure.
   virtual void Flush(bool finish, const WaitWatch& watch) = 0;
   // Stops everything queued: helper processes end (their whole process groups), queued work and
   // its temporary files are dropped. Documents already written stay.

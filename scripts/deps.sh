@@ -15,6 +15,8 @@ VEXLO_PACKAGES=(
   clang-16 libclang-rt-16-dev
   # documents: .doc/.rtf/.odt conversion, PDF export, fixtures
   libreoffice-writer-nogui libreoffice-calc-nogui
+  # the UNO C++ API (headers, cppumaker, libraries) for the warm offices
+  libreoffice-dev
   # printing through a virtual PDF printer
   cups cups-client cups-bsd printer-driver-cups-pdf
   # fonts: the CJK serif face that stands in for 宋体

@@ -16,6 +16,7 @@
 #include "app/codepage.h"
 #include "app/error_log.h"
 #include "app/globals.h"
+#include "app/shown_text.h"
 #include "tests/support/scripted_host.h"
 #include "tests/support/test_paths.h"
 
@@ -222,6 +223,27 @@ TEST(AppErrorEntry, NegativeLineKeepsItsSignAfterTheWord) {
   ASSERT_EQ(lines.size(), 11u);
   EXPECT_EQ(lines[2], "// 2026.12.08 09:05:01");
   EXPECT_EQ(lines[9], "   6.行号：第 -3 行");
+}
+
+TEST_F(GfAppErrorTest, ControlCharactersFromAFileAreShownEscaped) {
+  // A part name from a hostile document, holding a terminal title escape.
+  error.text = "无法读取部件“word/\x1b]0;x\x07" "a.xml”\r";
+  host_.yes_no_answers = {false};
+  gf_apperror();
+  const std::string log = ReadFile(dir_.path() / "AppError.txt");
+  EXPECT_EQ(log.find('\x1b'), std::string::npos);
+  EXPECT_EQ(log.find('\x07'), std::string::npos);
+  EXPECT_NE(Cp936ToUtf8(log).find("2.信息：无法读取部件“word/\\x1B]0;x\\x07a.xml”\\x0D\r\n"),
+            std::string::npos);
+  EXPECT_NE(host_.log[0].find("2.信息：无法读取部件“word/\\x1B]0;x\\x07a.xml”\\x0D\n"),
+            std::string::npos);
+}
+
+TEST(ShownText, OnlyControlCharactersChange) {
+  EXPECT_EQ(EscapeControls("行1\n\t行2 “名” C:\\x"), "行1\n\t行2 “名” C:\\\\x");
+  EXPECT_EQ(EscapeControls("a\x7f\xc2\x9b[31m"), "a\\x7F\\u009B[31m");
+  EXPECT_EQ(Utf8Prefix("汉字汉", 7), "汉字");
+  EXPECT_EQ(Utf8Prefix("ab", 7), "ab");
 }
 
 }  // namespace

@@ -1,9 +1,17 @@
-// The vexlo-merge program itself, run as a child process: exit statuses, what it prints, and a
-// whole merge on real files once the embedded servers are built in.
+// The vexlo-merge program itself, run as a child process: exit statuses, what it prints, a whole
+// merge on real files once the embedded servers are built in, and a run stopped by SIGTERM.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
+#include <vector>
 
 #include "office/engine/register_servers.h"
 #include "office/server_registry.h"
@@ -13,6 +21,29 @@ namespace vexlo::cli {
 namespace {
 
 namespace fs = std::filesystem;
+
+// The processes whose command line mentions `marker`.
+std::vector<pid_t> ProcessesMentioning(const std::string& marker) {
+  std::vector<pid_t> found;
+  for (const auto& entry : fs::directory_iterator("/proc")) {
+    const std::string name = entry.path().filename().string();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::string cmdline = test::ReadFile(entry.path() / "cmdline");
+    if (cmdline.find(marker) != std::string::npos) found.push_back(std::stoi(name));
+  }
+  return found;
+}
+
+// Regular files anywhere below `dir`.
+std::vector<std::string> FilesBelow(const fs::path& dir) {
+  std::vector<std::string> files;
+  std::error_code ec;
+  for (auto it = fs::recursive_directory_iterator(dir, ec); it != fs::recursive_directory_iterator();
+       it.increment(ec)) {
+    if (it->is_regular_file(ec)) files.push_back(it->path().string());
+  }
+  return files;
+}
 
 struct Result {
   int status = -1;
@@ -57,10 +88,71 @@ TEST_F(CliBinaryTest, WholeMergeAndRunTimeError) {
   EXPECT_TRUE(fs::exists(dir_ / "输出" / "合并输出.docx"));
   EXPECT_TRUE(fs::exists(dir_ / "输出" / "合并输出.pdf"));
 
-  // Saving into a folder that does not exist is a run-time error: logged, own status.
-  const Result failed = Run("--data 数据.xlsx --template 模板.docx --out 没有这个文件夹");
+  // A missing output folder is made.
+  EXPECT_EQ(Run("--data 数据.xlsx --template 模板.docx --out 新/文件夹").status, 0);
+  EXPECT_TRUE(fs::exists(dir_ / "新" / "文件夹" / "张三.docx"));
+
+  // A folder where a document should go makes its save fail: a run-time error, logged, own status.
+  fs::create_directories(dir_ / "坏" / "李四.docx");
+  const Result failed = Run("--data 数据.xlsx --template 模板.docx --out 坏");
   EXPECT_EQ(failed.status, 3);
+  EXPECT_NE(failed.err.find("第 2 条记录“李四”"), std::string::npos) << failed.err;
   EXPECT_TRUE(fs::exists(dir_ / "AppError.txt"));
+}
+
+TEST_F(CliBinaryTest, TerminatedDuringPdfOutputLeavesNoConverterAndNoTemporaryFile) {
+  engine::RegisterEmbeddedServers();
+  if (!office::IsServerRegistered("word.application")) GTEST_SKIP() << "no embedded servers yet";
+  for (const char* name : {"模板.docx", "数据.xlsx"}) {
+    fs::copy_file(test::DataFile(std::string("merge/") + name), dir_ / name);
+  }
+  // Converter profiles and temporary files of this run only, so both can be told apart.
+  const fs::path cache = dir_ / "cache", tmp = dir_ / "tmp";
+  fs::create_directories(cache);
+  fs::create_directories(tmp);
+  const pid_t merge = ::fork();
+  ASSERT_GE(merge, 0);
+  if (merge == 0) {
+    ::chdir(dir_.path().c_str());
+    ::setenv("XDG_CACHE_HOME", cache.c_str(), 1);
+    ::setenv("TMPDIR", tmp.c_str(), 1);
+    const int devnull = ::open("/dev/null", O_WRONLY);
+    ::dup2(devnull, STDOUT_FILENO);
+    ::dup2(devnull, STDERR_FILENO);
+    ::execl(VEXLO_MERGE_PROGRAM, VEXLO_MERGE_PROGRAM, "--data", "数据.xlsx", "--template",
+            "模板.docx", "--out", "输出", "--pdf", nullptr);
+    ::_exit(127);
+  }
+  // Stop it once the office process itself (not only its launcher) converts the PDFs.
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+  const auto office_running = [&] {
+    for (pid_t pid : ProcessesMentioning(cache.string())) {
+      if (test::ReadFile("/proc/" + std::to_string(pid) + "/cmdline").find("soffice.bin") !=
+          std::string::npos) {
+        return true;
+      }
+    }
+    return false;
+  };
+  while (!office_running() && std::chrono::steady_clock::now() < give_up) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  ASSERT_FALSE(ProcessesMentioning(cache.string()).empty()) << "no converter seen";
+  ::kill(merge, SIGTERM);
+  int status = 0;
+  ASSERT_EQ(::waitpid(merge, &status, 0), merge);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 4);
+  EXPECT_EQ(ProcessesMentioning(cache.string()), std::vector<pid_t>{});
+  EXPECT_EQ(FilesBelow(tmp), std::vector<std::string>{});
+  // The finished documents stay; no PDF and no hidden file is left half-written.
+  for (const char* name : {"张三.docx", "李四.docx", "王_五.docx"}) {
+    EXPECT_TRUE(fs::exists(dir_ / "输出" / name)) << name;
+  }
+  for (const auto& e : fs::directory_iterator(dir_ / "输出")) {
+    EXPECT_NE(e.path().extension(), ".pdf") << e.path();
+    EXPECT_NE(e.path().filename().string()[0], '.') << e.path();
+  }
 }
 
 }  // namespace

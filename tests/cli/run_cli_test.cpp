@@ -116,5 +116,28 @@ TEST_F(CliRunTest, EmptyOutputFolderMeansTheCurrentFolder) {
   EXPECT_TRUE(std::filesystem::exists(dir_ / "张三.docx"));
 }
 
+TEST_F(CliRunTest, ControlCharactersReachTheTerminalEscaped) {
+  office_.cells["a2"] = "\x1b]0;标题\x07张三";
+  EXPECT_EQ(Run({}), kExitSuccess);
+  const std::string out = out_.text(), err = err_.text();
+  EXPECT_EQ(out.find('\x1b'), std::string::npos);
+  EXPECT_EQ(err.find('\x1b'), std::string::npos);
+  EXPECT_EQ(err.find('\x07'), std::string::npos);
+  // The renamed record is listed on stderr below the final message, escaped.
+  EXPECT_NE(err.find("以下记录的文件名与记录内容不同："), std::string::npos) << err;
+  EXPECT_NE(err.find("第 1 条“\\x1B]0;标题\\x07张三” → _]0;标题_张三.docx"), std::string::npos) << err;
+  EXPECT_NE(err.find("共输出 2 个文档，保存在“" + (dir_ / "out").string() + "”。"), std::string::npos);
+}
+
+TEST_F(CliRunTest, StopRequestEndsAfterTheRecordWithItsOwnStatus) {
+  std::vector<std::string> args = {"--data", (dir_ / "数据.xlsx").string(), "--template",
+                                   (dir_ / "模板.docx").string(), "--out", (dir_ / "out").string()};
+  EXPECT_EQ(RunCli(args, out_.get(), err_.get(), false, [] { return true; }), kExitCancelled);
+  EXPECT_NE(out_.text().find("操作提示：操作已取消。"), std::string::npos);
+  EXPECT_TRUE(std::filesystem::exists(dir_ / "out" / "张三.docx"));
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "out" / "李四.docx"));
+  EXPECT_EQ(office_.running, 0);
+}
+
 }  // namespace
 }  // namespace vexlo::cli

@@ -86,7 +86,8 @@ class MergeEndToEndTest : public ::testing::Test {
     app::SetClockForTest([] { return app::LocalTime{2026, 12, 7, 15, 30, 0}; });
     fs::create_directory(out_);
     for (const char* name :
-         {"模板.docx", "模板.doc", "数据.xlsx", "数据.xls", "无记录.xlsx", "无标题.xlsx", "长名.xlsx"}) {
+         {"模板.docx", "模板.doc", "数据.xlsx", "数据.xls", "无记录.xlsx", "无标题.xlsx", "长名.xlsx",
+          "名称.xlsx"}) {
       fs::copy_file(test::DataFile(std::string("merge/") + name), dir_ / name);
     }
   }
@@ -182,7 +183,9 @@ TEST_F(MergeEndToEndTest, FileHeldByAnotherProcessGetsTheFallbackName) {
                    kSuccess}));
   EXPECT_TRUE(fs::exists(fallback));
   EXPECT_EQ(test::ReadFile(out_ / "李四.docx"), "old");
-  EXPECT_FALSE(fs::exists(out_ / "李四.pdf"));  // a fallback record is not exported
+  // The record's PDF goes under the fallback name too.
+  EXPECT_FALSE(fs::exists(out_ / "李四.pdf"));
+  EXPECT_NE(PdfText(out_ / "李四20261207153000.pdf").find("技术部"), std::string::npos);
   EXPECT_TRUE(fs::exists(out_ / "张三.pdf"));
 }
 
@@ -197,9 +200,15 @@ TEST_F(MergeEndToEndTest, NoRecordsAndNoTitles) {
 }
 
 TEST_F(MergeEndToEndTest, FailedRunLeavesNoInstanceOrConverterBehind) {
-  // The second record's name is longer than a file name may be: its save fails.
+  // A folder stands where the second record's document should go: its save fails.
+  fs::create_directory(out_ / "李四.docx");
   request_.pdf = true;
-  EXPECT_THROW(Run("长名.xlsx", "模板.docx"), app::RuntimeError);
+  try {
+    Run("数据.xlsx", "模板.docx");
+    ADD_FAILURE() << "no error";
+  } catch (const app::RuntimeError& e) {
+    EXPECT_EQ(e.text().rfind("第 2 条记录“李四”", 0), 0u) << e.text();
+  }
   EXPECT_FALSE(excel_->connected());
   EXPECT_FALSE(word_->connected());
   EXPECT_FALSE(word2_->connected());
@@ -207,8 +216,45 @@ TEST_F(MergeEndToEndTest, FailedRunLeavesNoInstanceOrConverterBehind) {
   // What was saved and exported before the failure is on disk.
   EXPECT_TRUE(fs::exists(out_ / "张三.docx"));
   EXPECT_NE(PdfText(out_ / "张三.pdf").find("销售部"), std::string::npos);
-  EXPECT_FALSE(fs::exists(out_ / "李四.docx"));
+  EXPECT_FALSE(fs::exists(out_ / "李四.pdf"));
   EXPECT_EQ(observer_.log.back(), "progress closed");
+  for (const auto& e : fs::directory_iterator(out_)) {
+    EXPECT_NE(e.path().filename().string()[0], '.') << "temporary file left: " << e.path();
+  }
+}
+
+TEST_F(MergeEndToEndTest, NamesStayUniqueVisibleAndAwayFromTheInputs) {
+  // The template lies in the output folder, and a record is named like it.
+  fs::copy_file(dir_ / "模板.docx", out_ / "模板.docx");
+  const std::string template_bytes = test::ReadFile(out_ / "模板.docx");
+  request_.pdf = true;
+  request_.data_path = (dir_ / "名称.xlsx").string();
+  request_.template_path = (out_ / "模板.docx").string();
+  request_.output_folder = out_.string();
+  EXPECT_EQ(RunMergeSession(request_, observer_, {excel_, word_, word2_}).outcome,
+            MergeOutcome::kSucceeded);
+  EXPECT_EQ(test::ReadFile(out_ / "模板.docx"), template_bytes);
+  std::string legal;  // 240 bytes: a legal name that the run's temporary names must not break
+  for (int i = 0; i < 80; ++i) legal += "名";
+  const auto texts = DocumentTexts(out_, scratch_.path());
+  for (const char* name : {"___逃逸", "张三", "张三 (2)", "a_b", "a_b (2)", "模板 (2)"}) {
+    EXPECT_TRUE(fs::exists(out_ / (std::string(name) + ".pdf"))) << name;
+  }
+  EXPECT_NE(texts.at(legal + ".docx").find("尊敬的 " + legal), std::string::npos);
+  EXPECT_TRUE(fs::exists(out_ / (legal + ".pdf")));
+  EXPECT_NE(texts.at("张三.docx").find("财务部"), std::string::npos);
+  EXPECT_NE(texts.at("张三 (2).docx").find("人事部"), std::string::npos);
+  EXPECT_NE(texts.at("a_b (2).docx").find("a:b"), std::string::npos);
+  EXPECT_NE(texts.at("___逃逸.docx").find("../逃逸"), std::string::npos);
+  EXPECT_NE(texts.at("模板 (2).docx").find("A007"), std::string::npos);
+  EXPECT_EQ(texts.size(), 8u);  // the template and the seven records' documents
+  const Lines expected_renamed = {"以下记录的文件名与记录内容不同：",
+                                  "  第 2 条“../逃逸” → ___逃逸.docx",
+                                  "  第 4 条“张三” → 张三 (2).docx",
+                                  "  第 5 条“a/b” → a_b.docx",
+                                  "  第 6 条“a:b” → a_b (2).docx",
+                                  "  第 7 条“模板” → 模板 (2).docx"};
+  EXPECT_EQ(Lines(observer_.details.begin() + 1, observer_.details.end()), expected_renamed);
 }
 
 }  // namespace

@@ -50,7 +50,12 @@ void WindowMergeObserver::ProgressClosed() {
   progress_ = nullptr;
 }
 
-bool WindowMergeObserver::CancelRequested() { return cancel_; }
+// Also asked every few milliseconds while the run waits for its PDFs and prints: the windows are
+// repainted meanwhile, so they do not look frozen.
+bool WindowMergeObserver::CancelRequested() {
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  return cancel_;
+}
 
 void WindowMergeObserver::Finished(const merge::MergeSummary& summary) {
   const merge::FinalMessage message = merge::FinalMessageOf(summary);

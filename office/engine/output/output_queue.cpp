@@ -1,6 +1,6 @@
 #include "office/engine/output/output_queue.h"
 
-#include "office/engine/output/batch_output_queue.h"
+#include "office/engine/output/office_output_queue.h"
 
 namespace vexlo::engine {
 namespace {
@@ -20,7 +20,7 @@ ScopedFlushWatch::ScopedFlushWatch(office::WaitWatch watch) : previous_(std::mov
 ScopedFlushWatch::~ScopedFlushWatch() { TheWatch() = std::move(previous_); }
 
 OutputQueue& output_queue() {
-  static BatchOutputQueue queue;
+  static OfficeOutputQueue queue(office_pool());
   return test_queue ? *test_queue : queue;
 }
 

@@ -3,6 +3,10 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
 #include <QDir>
 #include <QProcess>
 #include <QStandardPaths>
@@ -30,6 +34,38 @@ std::string SofficeProgram() {
     if (!found.isEmpty()) return found.toStdString();
   }
   return {};
+}
+
+std::string DefaultProfileRoot() {
+  if (const char* cache = std::getenv("XDG_CACHE_HOME"); cache && *cache) {
+    return std::string(cache) + "/vexlo";
+  }
+  if (const char* home = std::getenv("HOME"); home && *home) {
+    return std::string(home) + "/.cache/vexlo";
+  }
+  return (std::filesystem::temp_directory_path() / ("vexlo-" + std::to_string(::getuid())))
+      .string();
+}
+
+std::string WriteFontsConf(const std::string& root) {
+  const std::string path = root + "/fonts.conf";
+  static const char kConf[] =
+      "<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM \"fonts.dtd\">\n<fontconfig>\n"
+      "  <include ignore_missing=\"yes\">/etc/fonts/fonts.conf</include>\n"
+      "  <alias binding=\"same\"><family>宋体</family>"
+      "<prefer><family>Noto Serif CJK SC</family></prefer></alias>\n"
+      "  <alias binding=\"same\"><family>SimSun</family>"
+      "<prefer><family>Noto Serif CJK SC</family></prefer></alias>\n"
+      "</fontconfig>\n";
+  std::ifstream in(path);
+  std::string existing((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (existing != kConf) {
+    const std::string part = path + ".part" + std::to_string(::getpid());
+    std::ofstream(part, std::ios::trunc) << kConf;
+    std::error_code ec;
+    std::filesystem::rename(part, path, ec);
+  }
+  return path;
 }
 
 SofficeResult RunSofficeConvert(const std::vector<std::string>& inputs, std::string_view convert_to,

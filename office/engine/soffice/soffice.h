@@ -14,6 +14,15 @@ namespace vexlo::engine {
 // The soffice program, or "" when LibreOffice is not installed.
 std::string SofficeProgram();
 
+// Where LibreOffice profiles and cached conversions live: $XDG_CACHE_HOME/vexlo or
+// ~/.cache/vexlo.
+std::string DefaultProfileRoot();
+
+// Writes (when changed) a fontconfig set-up into `root` and returns its path: the system's
+// fonts, plus "宋体"/SimSun (which documents ask for) served by the installed CJK serif face, so
+// that Chinese text comes out in real glyphs of the intended style.
+std::string WriteFontsConf(const std::string& root);
+
 struct SofficeResult {
   bool started = false;   // false: soffice missing or could not be started
   bool timed_out = false;

@@ -22,8 +22,11 @@ class WordDeferred : public office::DeferredWork {
   }
 
   void Flush(bool finish, const office::WaitWatch& watch) override {
-    FlushHeldSaves();
+    // Between records there is nothing to do: a held save waits until the document has grown
+    // enough (writing it after every record would make a one-file run quadratic), conversions
+    // and PDFs wait for a batch, and per-record documents were written by their saveas.
     if (!finish) return;
+    FlushHeldSaves();
     FlushConversions();
     ScopedFlushWatch scoped(watch);
     output_queue().Flush();

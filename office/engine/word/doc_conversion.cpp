@@ -6,10 +6,15 @@
 #include <filesystem>
 #include <fstream>
 
+#include <future>
+#include <map>
+#include <mutex>
 #include <vector>
 
+#include <QCryptographicHash>
+
 #include "app/runtime_error.h"
-#include "office/engine/package/atomic_file.h"
+#include "office/engine/soffice/office_pool.h"
 #include "office/engine/soffice/soffice.h"
 
 namespace vexlo::engine::word {
@@ -19,33 +24,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Removes a temporary folder when the conversion is over.
-struct TempFolder {
-  std::string path = MakeTempFolder();
-  ~TempFolder() {
-    std::error_code ec;
-    if (!path.empty()) fs::remove_all(path, ec);
-  }
-};
-
-// A folder that is removed when the program ends.
-struct OwnedFolder {
-  std::string path;
-  ~OwnedFolder() {
-    std::error_code ec;
-    if (!path.empty()) fs::remove_all(path, ec);
-  }
-};
-
-// LibreOffice's private profile for this process: made once (later runs start faster), never
-// shared with another process (a second soffice on one profile hands its work to the first).
-std::string ProfileDir() {
-  static const OwnedFolder dir{MakeTempFolder()};
-  return dir.path.empty() ? std::string() : dir.path + "/profile";
-}
-
 void RequireSoffice(const std::string& path, std::string_view doing) {
-  if (SofficeProgram().empty()) {
+  if (!OfficePool::Available()) {
     throw RuntimeError::File(path, std::string(doing) +
                                        "：处理 .doc、.rtf、.odt 格式需要 LibreOffice，"
                                        "但系统中没有安装 LibreOffice（找不到 soffice 程序）。"
@@ -56,6 +36,46 @@ void RequireSoffice(const std::string& path, std::string_view doing) {
 std::string ReadAll(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Template conversions: one per content, shared by everyone who asks while it runs.
+struct TemplateCache {
+  std::mutex mutex;
+  std::map<std::string, std::shared_future<TemplateConversion>> running;
+};
+
+TemplateCache& TheTemplateCache() {
+  static TemplateCache cache;
+  return cache;
+}
+
+std::string ContentKey(const std::string& bytes) {
+  return QCryptographicHash::hash(QByteArrayView(bytes.data(), qsizetype(bytes.size())),
+                                  QCryptographicHash::Sha256)
+      .toHex()
+      .toStdString();
+}
+
+// Converts `path` (whose bytes are `bytes`) into the cache file `cached`. Runs on any thread.
+TemplateConversion ConvertIntoCache(const std::string& path, const std::string& cached) {
+  TemplateConversion result;
+  std::error_code ec;
+  if (fs::exists(cached, ec)) {
+    result.docx_path = cached;
+    return result;
+  }
+  fs::create_directories(fs::path(cached).parent_path(), ec);
+  ConversionJob job;
+  job.source = path;
+  job.label = fs::path(path).filename().string();
+  job.targets.push_back({cached, StoreFormat::kDocx});
+  const ConversionOutcome outcome = office_pool().Submit(std::move(job)).get();
+  if (outcome.ok) {
+    result.docx_path = cached;
+  } else {
+    result.error = outcome.error;
+  }
+  return result;
 }
 
 }  // namespace
@@ -84,114 +104,119 @@ std::string MakeTempFolder() {
   return pattern;
 }
 
+const std::string& ProcessTempFolder() {
+  struct Folder {
+    std::string path = MakeTempFolder();
+    ~Folder() {
+      std::error_code ec;
+      if (!path.empty()) fs::remove_all(path, ec);
+    }
+  };
+  static const Folder folder;
+  return folder.path;
+}
+
+std::shared_future<TemplateConversion> PrepareTemplateAsync(const std::string& path) {
+  std::promise<TemplateConversion> failed;
+  std::error_code ec;
+  if (!OfficePool::Available()) {
+    failed.set_value(TemplateConversion{{}, "系统中没有安装 LibreOffice（找不到 soffice 程序）"});
+    return failed.get_future().share();
+  }
+  const std::string bytes = ReadAll(path);
+  if (bytes.empty()) {
+    failed.set_value(TemplateConversion{{}, fs::exists(path, ec) ? "无法读取" : "不存在"});
+    return failed.get_future().share();
+  }
+  const std::string cached = DefaultProfileRoot() + "/templates/" + ContentKey(bytes) + ".docx";
+  TemplateCache& cache = TheTemplateCache();
+  std::lock_guard lock(cache.mutex);
+  auto found = cache.running.find(cached);
+  if (found != cache.running.end()) {
+    const bool failed_before = found->second.wait_for(std::chrono::seconds(0)) ==
+                                   std::future_status::ready &&
+                               !found->second.get().error.empty();
+    if (!failed_before) return found->second;
+    cache.running.erase(found);
+  }
+  // The template may change or go while the office reads it: it reads a private copy.
+  const std::string folder = MakeTempFolder();
+  const std::string copy = folder.empty() ? std::string() : folder + "/template" + ExtensionOf(path);
+  if (copy.empty() || !(std::ofstream(copy, std::ios::binary) << bytes)) {
+    failed.set_value(TemplateConversion{{}, "无法创建临时文件"});
+    return failed.get_future().share();
+  }
+  auto future = std::async(std::launch::async, [copy, folder, cached] {
+                  TemplateConversion r = ConvertIntoCache(copy, cached);
+                  std::error_code e;
+                  fs::remove_all(folder, e);
+                  return r;
+                }).share();
+  cache.running.emplace(cached, future);
+  return future;
+}
+
+void WarmUpFor(const std::string& template_path, bool needs_pdf) {
+  if (!OfficePool::Available()) return;
+  const bool converted = IsConvertedExtension(ExtensionOf(template_path));
+  // One office to begin with: a second one starting at the same time would slow the first.
+  if (needs_pdf || converted) office_pool().Start(1);
+  std::error_code ec;
+  if (converted && fs::is_regular_file(template_path, ec)) PrepareTemplateAsync(template_path);
+}
+
 std::string ConvertToDocx(const std::string& path) {
   RequireSoffice(path, "无法打开");
   std::error_code ec;
   if (!fs::exists(path, ec)) throw RuntimeError::File(path, "不存在");
-  TempFolder temp;
-  if (temp.path.empty()) throw RuntimeError::File(path, "无法打开：无法创建临时文件夹");
-  // A plain ASCII copy name keeps LibreOffice away from odd characters in the user's name.
-  const fs::path in = fs::path(temp.path) / ("input" + ExtensionOf(path));
-  fs::copy_file(path, in, ec);
-  if (ec) throw RuntimeError::File(path, "无法读取");
-  const SofficeResult r = RunSofficeConvert({in.string()}, "docx:MS Word 2007 XML", temp.path,
-                                            ProfileDir());
-  const fs::path out = fs::path(temp.path) / "input.docx";
-  if (!r.started) throw RuntimeError::File(path, "无法打开：LibreOffice 无法启动");
-  if (r.timed_out) throw RuntimeError::File(path, "无法打开：LibreOffice 转换超时");
-  if (!fs::exists(out, ec)) {
+  const TemplateConversion r = PrepareTemplateAsync(path).get();
+  if (!r.error.empty() || r.docx_path.empty()) {
     throw RuntimeError::Format(path, "已损坏或不是有效的 Word 文档（LibreOffice 无法转换它）");
   }
-  return ReadAll(out);
+  return ReadAll(r.docx_path);
 }
 
 namespace {
 
-constexpr size_t kBatchSize = 200;
-
-struct Staged {
-  std::string input;   // the staged .docx
-  std::string target;  // where the converted file goes
-};
-
-struct Batch {
-  OwnedFolder folder;
-  std::vector<Staged> files;
-  unsigned counter = 0;
-};
-
-Batch& TheBatch() {
-  static Batch batch;
-  return batch;
+// Conversions of saved files that were handed to the offices and not yet waited for.
+std::vector<std::shared_future<ConversionOutcome>>& Pending() {
+  static std::vector<std::shared_future<ConversionOutcome>> pending;
+  return pending;
 }
 
 }  // namespace
 
 void QueueConverted(std::string_view docx, const std::string& path) {
   RequireSoffice(path, "无法保存");
-  Batch& b = TheBatch();
-  if (b.folder.path.empty()) b.folder.path = MakeTempFolder();
-  if (b.folder.path.empty()) throw RuntimeError::File(path, "无法保存：无法创建临时文件夹");
-  const fs::path staged = fs::path(b.folder.path) / (std::to_string(++b.counter) + ".docx");
+  static unsigned counter = 0;
+  const std::string& folder = ProcessTempFolder();
+  if (folder.empty()) throw RuntimeError::File(path, "无法保存：无法创建临时文件夹");
+  const fs::path staged = fs::path(folder) / ("saved-" + std::to_string(++counter) + ".docx");
   {
     std::ofstream o(staged, std::ios::binary);
     o.write(docx.data(), static_cast<std::streamsize>(docx.size()));
     if (!o) throw RuntimeError::File(path, "无法保存：临时文件写入失败");
   }
-  // A file saved again before its conversion ran needs converting only once.
-  std::erase_if(b.files, [&](const Staged& f) {
-    if (f.target != path) return false;
-    std::error_code ec;
-    fs::remove(f.input, ec);
-    return true;
-  });
-  b.files.push_back({staged.string(), path});
-  if (b.files.size() >= kBatchSize) FlushConversions();
+  ConversionJob job;
+  job.source = staged.string();
+  job.take_source = true;
+  job.label = fs::path(path).filename().string();
+  job.targets.push_back({path, FormatOfPath(path)});
+  Pending().push_back(office_pool().Submit(std::move(job)));
 }
 
 void DropConversions() {
-  Batch& b = TheBatch();
-  std::error_code ec;
-  for (const Staged& f : b.files) fs::remove(f.input, ec);
-  b.files.clear();
+  office_pool().Cancel();
+  Pending().clear();
 }
 
 void FlushConversions() {
-  Batch& b = TheBatch();
-  if (b.files.empty()) return;
-  std::vector<Staged> files;
-  files.swap(b.files);
-  // One LibreOffice run per target format; each staged name is unique, so outputs do not clash.
+  std::vector<std::shared_future<ConversionOutcome>> pending;
+  pending.swap(Pending());
   std::string first_error;
-  for (const char* ext : {".doc", ".rtf", ".odt"}) {
-    std::vector<std::string> inputs;
-    for (const Staged& f : files) {
-      if (ExtensionOf(f.target) == ext) inputs.push_back(f.input);
-    }
-    if (inputs.empty()) continue;
-    const std::string filter = std::string(ext) == ".doc"   ? "doc:MS Word 97"
-                               : std::string(ext) == ".rtf" ? "rtf:Rich Text Format"
-                                                            : "odt:writer8";
-    const fs::path outdir = fs::path(b.folder.path) / "out";
-    std::error_code ec;
-    fs::create_directories(outdir, ec);
-    const SofficeResult r = RunSofficeConvert(inputs, filter, outdir.string(), ProfileDir(),
-                                              std::chrono::minutes(30));
-    // In order, so that a name saved twice ends with the later content.
-    for (const Staged& f : files) {
-      if (ExtensionOf(f.target) != ext) continue;
-      const fs::path out = outdir / (fs::path(f.input).stem().string() + ext);
-      fs::remove(f.input, ec);
-      try {
-        if (!fs::exists(out, ec)) {
-          throw RuntimeError::File(f.target, r.started ? "无法保存：LibreOffice 没有生成文件"
-                                                       : "无法保存：LibreOffice 无法启动");
-        }
-        ReplaceFileAtomically(out.string(), f.target);
-      } catch (const RuntimeError& e) {
-        if (first_error.empty()) first_error = e.text();
-      }
-    }
+  for (auto& f : pending) {
+    const ConversionOutcome& outcome = f.get();
+    if (!outcome.ok && first_error.empty()) first_error = "无法保存：" + outcome.error;
   }
   if (!first_error.empty()) throw RuntimeError::Output(first_error);
 }

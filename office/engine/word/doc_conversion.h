@@ -1,10 +1,12 @@
-// Formats the engine reads and writes through LibreOffice: .doc templates are converted to
-// .docx on opening; .doc, .rtf and .odt outputs are converted from .docx on saving. Each call
-// runs LibreOffice headless with a private profile under a temporary folder. Without LibreOffice
-// the calls raise app::RuntimeError::File saying what is missing. UI thread only.
+// Formats the engine reads and writes through LibreOffice (the warm offices of the office pool):
+// .doc templates are converted to .docx once per content (cached in the user's cache folder);
+// .doc, .rtf and .odt outputs are converted from .docx on saving, in the background. Without
+// LibreOffice the calls raise app::RuntimeError::File saying what is missing. UI thread only,
+// except PrepareTemplateAsync's work.
 #ifndef VEXLO_OFFICE_ENGINE_WORD_DOC_CONVERSION_H_
 #define VEXLO_OFFICE_ENGINE_WORD_DOC_CONVERSION_H_
 
+#include <future>
 #include <string>
 #include <string_view>
 
@@ -18,24 +20,41 @@ bool IsNativeExtension(std::string_view extension);
 // True for extensions written through LibreOffice (.doc, .rtf, .odt).
 bool IsConvertedExtension(std::string_view extension);
 
-// Converts the document at `path` (.doc, .rtf, .odt ...) and returns the .docx bytes.
+// Converts the document at `path` (.doc, .rtf, .odt ...) and returns the .docx bytes. Uses the
+// cached conversion of the same content when there is one (see PrepareTemplateAsync).
 std::string ConvertToDocx(const std::string& path);
 
-// Writes the .docx bytes `docx` to `path` in the format of its extension (atomically), in a
-// batch: the bytes are staged now and converted together with the other staged
-// files by one LibreOffice run, at the latest when FlushConversions is called (the word server
-// calls it on quit and on release, the caller's flush point through office::FlushDeferredWork)
-// or when the batch is full.
-// Starting LibreOffice once per file would make a run of many records take many minutes.
+// What a template conversion made: the cached .docx, or a Chinese reason.
+struct TemplateConversion {
+  std::string docx_path;
+  std::string error;
+};
+// Starts converting the template at `path` in the background (reading its bytes now) and returns
+// at once; a template whose content was converted before is ready at once. The window calls
+// this when a template is chosen, so that opening it later does not wait. Any thread.
+std::shared_future<TemplateConversion> PrepareTemplateAsync(const std::string& path);
+
+// Gets LibreOffice ready ahead of a run that will need it: starts the offices when the run makes
+// PDFs or prints (`needs_pdf`) or the template is not .docx, and starts reading a .doc (.rtf,
+// .odt) template. Returns at once; does nothing without LibreOffice. Any thread.
+void WarmUpFor(const std::string& template_path, bool needs_pdf);
+
+// Writes the .docx bytes `docx` to `path` in the format of its extension (atomically): the bytes
+// are staged now and converted by the office pool in the background; the file is complete once
+// FlushConversions returns (the word server calls it on quit, on release and before opening a
+// file; the caller's flush point through office::FlushDeferredWork).
 void QueueConverted(std::string_view docx, const std::string& path);
-// Converts everything staged. Raises RuntimeError::File for the first file that failed; the
-// others are written all the same.
+// Waits for every queued conversion. Raises RuntimeError::Output for the first file that failed;
+// the others are written all the same.
 void FlushConversions();
-// Drops everything staged and its temporary files (a cancelled run).
+// Drops everything queued and its temporary files (a cancelled run): the offices are stopped.
 void DropConversions();
 
 // A fresh private temporary folder for the engine ("" on failure).
 std::string MakeTempFolder();
+// The engine's private temporary folder of this process, removed when the program ends ("" when
+// it could not be made).
+const std::string& ProcessTempFolder();
 
 }  // namespace vexlo::engine::word
 

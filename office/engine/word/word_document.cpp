@@ -219,25 +219,21 @@ void WordDocument::Close() {
 }
 
 std::string WordDocument::TakeSnapshot() {
-  // One private folder per process, removed when the program ends; the output queue deletes
-  // each snapshot when done with it.
-  struct OwnedFolder {
-    std::string path = MakeTempFolder();
-    ~OwnedFolder() {
-      std::error_code ec;
-      if (!path.empty()) std::filesystem::remove_all(path, ec);
-    }
-  };
-  static const OwnedFolder owned;
-  const std::string& folder = owned.path;
+  // One folder per snapshot in the process's private folder, so that the snapshot carries the
+  // document's own file name (it titles the print job); the output queue deletes each snapshot
+  // when done with it.
   static unsigned counter = 0;
+  const std::string& folder = ProcessTempFolder();
   if (folder.empty()) throw RuntimeError::Output("无法创建临时文件夹，不能导出或打印");
-  // The name (it titles the print job) is cut short enough for any file system.
+  // The name is cut short enough for any file system.
   constexpr std::size_t kBaseMax = 200;
-  const std::string base(app::Utf8Prefix(
-      path_.empty() ? name_ : std::filesystem::path(path_).stem().string(), kBaseMax));
-  const std::string file =
-      (std::filesystem::path(folder) / (std::to_string(++counter) + "_" + base + ".docx")).string();
+  const std::filesystem::path saved(path_.empty() ? name_ + ".docx" : path_);
+  const std::string stem = saved.stem().string();
+  const std::string name = std::string(app::Utf8Prefix(stem, kBaseMax)) + saved.extension().string();
+  const std::filesystem::path dir = std::filesystem::path(folder) / std::to_string(++counter);
+  std::error_code ec;
+  std::filesystem::create_directory(dir, ec);
+  const std::string file = (dir / name).string();
   const std::string bytes = model_.PackageBytes(".docx");
   std::ofstream out(file, std::ios::binary);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));

@@ -93,7 +93,7 @@ std::shared_ptr<WordDocument> WordRange::Document() const {
 WordSelection::WordSelection(ActiveDocument active)
     : AutomationObject("Selection"),
       active_(std::move(active)),
-      find_(std::make_shared<WordFind>([this] { return FindScope{active_()}; })) {
+      find_(std::make_shared<WordFind>([this] { return FindScope{active_(), false, {}}; })) {
   AddMethod("wholestory", 0, 0, [this](const Args&) {
     whole_story_of_ = active_();
     return Value();

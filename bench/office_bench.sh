@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# LibreOffice kept warm against LibreOffice's own batches, in one run on the same files:
+#  1. 999 records (a letter with a table, made by vexlo-merge as .docx) converted to PDF and to
+#     .doc by the office pool and by `soffice --convert-to` in sequential batches of 200
+#     (build/bench/output_bench prints the figures and the peak memory);
+#  2. the bundled 10-record example (.doc template) from a cold start of vexlo-merge, with PDF,
+#     against one bare `soffice --convert-to pdf` of one file.
+# Run by hand after scripts/build.sh. Usage: bench/office_bench.sh [RECORDS]
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+records=${1:-999}
+cli="$root/build/vexlo-merge"
+[ -x "$cli" ] && [ -x "$root/build/bench/output_bench" ] || { echo "build first: bash scripts/build.sh" >&2; exit 1; }
+work=$(mktemp -d /tmp/vexlo-office-bench-XXXXXX)
+[ -n "${KEEP:-}" ] && echo "keeping $work" || trap 'rm -rf "$work"' EXIT
+cd "$work"
+
+python3 - "$records" <<'PY'
+import sys
+n = int(sys.argv[1])
+esc = lambda s: s.replace('&', '&amp;').replace('<', '&lt;')
+titles = ['姓名', '部门', '工号', '月薪', '入职日期']
+depts = ['销售部', '技术部', '财务部', '人事部']
+cell = lambda v: f'<table:table-cell office:value-type="string"><text:p>{esc(v)}</text:p></table:table-cell>'
+rows = ['<table:table-row>' + ''.join(map(cell, titles)) + '</table:table-row>']
+for i in range(1, n + 1):
+    r = ['员工%04d' % i, depts[i % 4], 'A%d' % (10000 + i), str(5000 + (i * 37) % 9000),
+         '2026年%d月%d日' % (1 + i % 12, 1 + i % 28)]
+    rows.append('<table:table-row>' + ''.join(map(cell, r)) + '</table:table-row>')
+ns = ('xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" '
+      'xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0" '
+      'xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" office:version="1.2"')
+open('data.fods', 'w').write(f'''<?xml version="1.0" encoding="UTF-8"?>
+<office:document {ns} office:mimetype="application/vnd.oasis.opendocument.spreadsheet">
+<office:body><office:spreadsheet><table:table table:name="Sheet1">{''.join(rows)}
+</table:table></office:spreadsheet></office:body></office:document>''')
+lines = ['录用通知书', '尊敬的 姓名 ：', '经研究决定，录用您到 部门 工作，工号 工号 ，月薪 月薪 元。',
+         '请于 入职日期 到公司报到。', '此致', '人力资源部']
+table = ('<table:table table:name="T"><table:table-column table:number-columns-repeated="2"/>' +
+         ''.join(f'<table:table-row>{cell(a)}{cell(b)}</table:table-row>'
+                 for a, b in [('部门', ' 部门 '), ('工号', ' 工号 '), ('月薪', ' 月薪 ')]) +
+         '</table:table>')
+open('模板.fodt', 'w').write(f'''<?xml version="1.0" encoding="UTF-8"?>
+<office:document {ns} office:mimetype="application/vnd.oasis.opendocument.text">
+<office:body><office:text>{''.join(f'<text:p>{esc(l)}</text:p>' for l in lines)}{table}
+</office:text></office:body></office:document>''')
+PY
+profile="file://$work/lo-profile"
+soffice -env:UserInstallation="$profile" --headless --convert-to xlsx data.fods >/dev/null 2>&1
+soffice -env:UserInstallation="$profile" --headless --convert-to docx 模板.fodt >/dev/null 2>&1
+mv data.xlsx 数据.xlsx
+mkdir -p docs
+"$cli" --data 数据.xlsx --template 模板.docx --out docs >/dev/null
+echo "== $(ls docs | wc -l) records made by vexlo-merge =="
+"$root/build/bench/output_bench" docs
+
+echo "== bundled example, cold start =="
+calc() { awk "BEGIN { printf \"%.2f\", $1 }"; }
+wall() { /usr/bin/time -o "$work/t" -f "%e" "$@" >/dev/null 2>&1 || true; cat "$work/t" | tail -1; }
+cp "$root/示例/模板.doc" one.doc
+soffice -env:UserInstallation="$profile" --headless --convert-to pdf --outdir warm one.doc >/dev/null 2>&1
+bare=$(wall soffice -env:UserInstallation="$profile" --headless --convert-to pdf --outdir bare one.doc)
+mkdir -p ex ex-pdf
+plain=$(wall "$cli" --data "$root/示例/数据.xls" --template "$root/示例/模板.doc" --out ex)
+pdf=$(wall "$cli" --data "$root/示例/数据.xls" --template "$root/示例/模板.doc" --out ex-pdf --pdf)
+printf 'one bare soffice --convert-to pdf    %6s s\n' "$bare"
+printf 'vexlo-merge example, no PDF          %6s s  (%s files)\n' "$plain" "$(ls ex | wc -l)"
+printf 'vexlo-merge example, with PDF        %6s s  (%s PDFs)  ratio %s (target <= 1)\n' \
+  "$pdf" "$(ls ex-pdf/*.pdf | wc -l)" "$(calc "$pdf / $bare")"

@@ -1,0 +1,163 @@
+#include "office/engine/output/office_output_queue.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+
+#include "app/runtime_error.h"
+#include "office/engine/output/cups_printer.h"
+
+namespace vexlo::engine {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+bool IsPdf(const std::string& path) { return FormatOfPath(path) == StoreFormat::kPdf; }
+
+std::shared_future<ConversionOutcome> Ready() {
+  std::promise<ConversionOutcome> p;
+  p.set_value(ConversionOutcome::Succeeded());
+  return p.get_future().share();
+}
+
+}  // namespace
+
+OfficeOutputQueue::OfficeOutputQueue(OfficePool& pool) : pool_(pool) {}
+
+OfficeOutputQueue::~OfficeOutputQueue() {
+  for (Request& r : requests_) {
+    if (r.done.valid()) r.done.wait();
+  }
+  if (!work_dir_.empty()) {
+    std::error_code ec;
+    fs::remove_all(work_dir_, ec);
+  }
+}
+
+void OfficeOutputQueue::ExportPdf(const std::string& source, const std::string& pdf_path,
+                                  bool take_source) {
+  ConversionJob job;
+  job.source = source;
+  job.take_source = take_source;
+  job.label = fs::path(pdf_path).filename().string();
+  job.targets.push_back({pdf_path, StoreFormat::kPdf});
+  Request request;
+  request.done = pool_.Submit(std::move(job));
+  requests_.push_back(std::move(request));
+  PrintReady();
+}
+
+void OfficeOutputQueue::Print(const std::string& source, int copies, bool take_source) {
+  try {
+    RequirePrinter();
+  } catch (...) {
+    if (take_source) {
+      std::error_code ec;
+      fs::remove(source, ec);
+    }
+    throw;
+  }
+  Request request;
+  request.print = true;
+  request.copies = copies;
+  request.title = fs::path(source).filename().string();
+  if (IsPdf(source)) {
+    request.pdf = source;
+    request.own_pdf = take_source;
+    request.done = Ready();
+  } else {
+    const fs::path folder = fs::path(WorkDir()) / std::to_string(++counter_);
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    request.pdf = (folder / (fs::path(source).stem().string() + ".pdf")).string();
+    request.own_pdf = true;
+    ConversionJob job;
+    job.source = source;
+    job.take_source = take_source;
+    job.label = request.title;
+    job.targets.push_back({request.pdf, StoreFormat::kPdf});
+    request.done = pool_.Submit(std::move(job));
+  }
+  requests_.push_back(std::move(request));
+  PrintReady();
+}
+
+// Prints, in order, every print request whose PDF is ready.
+void OfficeOutputQueue::PrintReady() {
+  for (; next_print_ < requests_.size(); ++next_print_) {
+    Request& r = requests_[next_print_];
+    if (!r.print) continue;
+    if (r.done.wait_for(0s) != std::future_status::ready) break;
+    const ConversionOutcome& outcome = r.done.get();
+    if (outcome.ok) {
+      try {
+        PrintPdf(r.pdf, r.copies, r.title);
+      } catch (const app::RuntimeError& e) {
+        if (first_error_.empty()) first_error_ = e.text();
+      }
+    }
+    if (r.own_pdf) {
+      std::error_code ec;
+      fs::remove(r.pdf, ec);
+    }
+  }
+}
+
+void OfficeOutputQueue::Flush() {
+  const int total = static_cast<int>(requests_.size());
+  for (;;) {
+    int done = 0;
+    for (Request& r : requests_) done += r.done.wait_for(0s) == std::future_status::ready;
+    PrintReady();
+    if (done == total) break;
+    for (Request& r : requests_) {
+      if (r.done.wait_for(30ms) != std::future_status::ready) break;
+    }
+    if (const office::WaitWatch& watch = FlushWatch(); watch && watch(done, total)) {
+      Cancel();
+      return;
+    }
+  }
+  std::string error = first_error_;
+  for (Request& r : requests_) {
+    const ConversionOutcome& outcome = r.done.get();
+    if (!outcome.ok && error.empty()) {
+      error = (r.print ? "无法打印：" : "无法输出PDF文件：") + outcome.error;
+    }
+  }
+  requests_.clear();
+  next_print_ = 0;
+  first_error_.clear();
+  if (!error.empty()) throw app::RuntimeError::Output(error);
+}
+
+void OfficeOutputQueue::Cancel() {
+  pool_.Cancel();
+  for (Request& r : requests_) {
+    r.done.wait();
+    if (r.print && r.own_pdf) {
+      std::error_code ec;
+      fs::remove(r.pdf, ec);
+    }
+  }
+  requests_.clear();
+  next_print_ = 0;
+  first_error_.clear();
+}
+
+const std::string& OfficeOutputQueue::WorkDir() {
+  if (work_dir_.empty()) {
+    std::string tmpl = (fs::temp_directory_path() / "vexlo-output-XXXXXX").string();
+    if (::mkdtemp(tmpl.data()) == nullptr) {
+      throw app::RuntimeError::Output("无法创建临时文件夹：" + tmpl);
+    }
+    work_dir_ = tmpl;
+  }
+  return work_dir_;
+}
+
+}  // namespace vexlo::engine

@@ -1,0 +1,55 @@
+// OfficeOutputQueue: the real output queue. Each export or print is handed at once to the warm
+// offices of the office pool, which convert while the caller goes on producing documents; Flush
+// waits for them. A PDF appears at its requested name only once it is complete and has the
+// document's page count. Prints go to the default CUPS printer in the order they were asked for,
+// titled with the document's file name. Cancel kills the offices and drops what waits.
+// UI thread only; the conversions run in the pool's threads.
+#ifndef VEXLO_OFFICE_ENGINE_OUTPUT_OFFICE_OUTPUT_QUEUE_H_
+#define VEXLO_OFFICE_ENGINE_OUTPUT_OFFICE_OUTPUT_QUEUE_H_
+
+#include <future>
+#include <string>
+#include <vector>
+
+#include "office/engine/output/output_queue.h"
+#include "office/engine/soffice/office_pool.h"
+
+namespace vexlo::engine {
+
+class OfficeOutputQueue : public OutputQueue {
+ public:
+  explicit OfficeOutputQueue(OfficePool& pool);
+  ~OfficeOutputQueue() override;
+  OfficeOutputQueue(const OfficeOutputQueue&) = delete;
+  OfficeOutputQueue& operator=(const OfficeOutputQueue&) = delete;
+
+  void ExportPdf(const std::string& source, const std::string& pdf_path, bool take_source) override;
+  void Print(const std::string& source, int copies, bool take_source) override;
+  void Flush() override;
+  // Also stops the offices (and with them every other conversion in progress).
+  void Cancel() override;
+
+ private:
+  struct Request {
+    std::shared_future<ConversionOutcome> done;
+    bool print = false;
+    std::string pdf;    // print: the PDF to print
+    std::string title;  // print: the job title
+    int copies = 1;
+    bool own_pdf = false;  // print: `pdf` is ours to delete
+  };
+
+  const std::string& WorkDir();
+  void PrintReady();
+
+  OfficePool& pool_;
+  std::vector<Request> requests_;
+  std::size_t next_print_ = 0;
+  std::string first_error_;
+  std::string work_dir_;
+  int counter_ = 0;
+};
+
+}  // namespace vexlo::engine
+
+#endif  // VEXLO_OFFICE_ENGINE_OUTPUT_OFFICE_OUTPUT_QUEUE_H_

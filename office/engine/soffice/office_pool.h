@@ -1,0 +1,153 @@
+// OfficePool: LibreOffice kept warm. A few headless offices (one per core, at most four), each
+// with a user profile of its own and in a process group of its own, are started ahead of need and
+// driven through the UNO API over a named pipe. Each document is loaded once (hidden) and stored
+// in every format asked for; every stored file is checked before it is put at its name (a PDF
+// must have as many pages as the loaded document). An office that dies or hangs is killed with
+// its process group and started again, and the document is tried once more before it fails with
+// a message naming it. The offices end with the pool, with Cancel, or with this process.
+// Thread-safe: any thread may submit work or wait for it.
+#ifndef VEXLO_OFFICE_ENGINE_SOFFICE_OFFICE_POOL_H_
+#define VEXLO_OFFICE_ENGINE_SOFFICE_OFFICE_POOL_H_
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <cstdint>
+#include <future>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace vexlo::engine {
+
+// The formats the offices store.
+enum class StoreFormat { kPdf, kDoc, kDocx, kRtf, kOdt, kPng };
+
+// The format of a file name's extension (".pdf", ".doc", ...); kDocx for anything else.
+StoreFormat FormatOfPath(const std::string& path);
+
+struct StoreTarget {
+  std::string path;   // where the finished file goes (replaced atomically)
+  StoreFormat format = StoreFormat::kPdf;
+  int png_width = 0;  // kPng: the width in pixels of the first page's image
+  std::uint64_t order = 0;  // set by the pool: a later request for the same path wins
+};
+
+// What became of one conversion.
+struct ConversionOutcome {
+  bool ok = false;
+  int pages = 0;       // pages of the loaded document
+  std::string error;   // Chinese, naming the document (when !ok)
+
+  static ConversionOutcome Succeeded() {
+    ConversionOutcome o;
+    o.ok = true;
+    return o;
+  }
+  static ConversionOutcome Failed(std::string error) {
+    ConversionOutcome o;
+    o.error = std::move(error);
+    return o;
+  }
+};
+
+struct ConversionJob {
+  std::string source;        // the document to load
+  bool take_source = false;  // delete `source` once done with it
+  std::vector<StoreTarget> targets;
+  std::string label;         // the document's name in messages ("张伟.docx")
+};
+
+struct OfficePoolOptions {
+  int offices = 0;           // 0: one per core, at most 4
+  std::string profile_root;  // where the profiles live; default ~/.cache/vexlo
+  // A document an office has not finished after this long counts as hung.
+  std::chrono::milliseconds job_timeout{std::chrono::seconds(90)};
+  // How long an office may take to start answering (first starts on a loaded machine are slow).
+  std::chrono::milliseconds start_timeout{std::chrono::minutes(3)};
+  // A job is held back this long for a later job with the same content, so that the .doc and the
+  // PDF of one record come from one load.
+  std::chrono::milliseconds coalesce_wait{std::chrono::milliseconds(120)};
+  // A document that differs from the one an office holds only in its texts (the records of one
+  // template) is made by changing those texts in place instead of loading it.
+  bool keep_documents = true;
+};
+
+class OfficePool {
+ public:
+  explicit OfficePool(OfficePoolOptions options = {});
+  ~OfficePool();  // shuts the offices down; kills what does not end
+  OfficePool(const OfficePool&) = delete;
+  OfficePool& operator=(const OfficePool&) = delete;
+
+  // True when LibreOffice is installed.
+  static bool Available();
+
+  // Starts `count` offices now (0: all of them), in the background, so that the first document
+  // does not wait. The others start when enough documents wait for them. Cheap when they run.
+  void Start(int count = 0);
+
+  // Queues a document. A job whose source has the same bytes as a job still waiting joins it
+  // (one load serves both); a target path queued again replaces the earlier request for it.
+  std::shared_future<ConversionOutcome> Submit(ConversionJob job);
+
+  // Ends everything now: the offices are killed with their process groups, waiting jobs fail
+  // with "已取消" and their sources are discarded. The pool starts offices again on next use.
+  void Cancel();
+
+  // Stops the offices (gracefully, then by force; only by force `at_exit`, when the program is
+  // ending) and waits for them; waiting jobs fail.
+  void Shutdown(bool at_exit = false);
+
+  // Loads `document` and returns its page count; writes a PNG of its first page, `width`
+  // pixels wide, to `png_path`. Blocks; any thread but none the pool runs on.
+  ConversionOutcome RenderPagePng(const std::string& document, int width,
+                                  const std::string& png_path);
+
+  // The process ids of the offices running now (tests).
+  std::vector<int> OfficePids() const;
+  // How many jobs were served by documents loaded for them (the others by changing the texts of a
+  // kept one), and how many offices were started (benchmark and tests).
+  int loads() const;
+  int starts() const;
+
+  struct Office;
+  struct Task;
+
+ private:
+  void Worker(std::size_t index);
+  void Watchdog();
+  std::shared_ptr<Task> TakeTask();  // caller holds mutex_
+  void EnsureThreads();
+  void Finish(const std::shared_ptr<Task>& task, ConversionOutcome outcome);
+
+  OfficePoolOptions options_;
+  mutable std::mutex mutex_;
+  std::condition_variable wake_;
+  std::deque<std::shared_ptr<Task>> waiting_;
+  std::vector<std::unique_ptr<Office>> offices_;
+  std::vector<std::thread> threads_;
+  std::thread watchdog_;
+  bool stopping_ = false;
+  bool watchdog_stop_ = false;
+  bool exiting_ = false;
+  int generation_ = 0;  // raised by Cancel: tasks of an earlier generation are dropped
+  int loads_ = 0;
+  int starts_ = 0;
+  std::string fonts_env_;
+  std::uint64_t next_order_ = 0;
+  std::map<std::string, std::uint64_t> latest_;  // the newest request for each target path
+};
+
+// The pool of this process, made on first use.
+OfficePool& office_pool();
+
+// Counts the pages of a PDF file and checks it is complete; -1 when it is not a whole PDF.
+int PdfPageCount(const std::string& path);
+
+}  // namespace vexlo::engine
+
+#endif  // VEXLO_OFFICE_ENGINE_SOFFICE_OFFICE_POOL_H_

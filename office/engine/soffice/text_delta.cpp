@@ -1,0 +1,184 @@
+#include "office/engine/soffice/text_delta.h"
+
+#include <pugixml.hpp>
+
+#include <QString>
+#include <algorithm>
+#include <functional>
+
+#include "app/runtime_error.h"
+#include "office/engine/package/zip_reader.h"
+
+namespace vexlo::engine {
+
+namespace {
+
+constexpr std::size_t kMaxDiffCells = 4'000'000;  // beyond this one edit spans the change
+
+std::u16string Utf16(const std::string& utf8) {
+  const QString s = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+  return std::u16string(reinterpret_cast<const char16_t*>(s.utf16()), static_cast<std::size_t>(s.size()));
+}
+
+// The text of a paragraph as the office shows it.
+void CollectText(const pugi::xml_node& node, std::string& out) {
+  for (const pugi::xml_node& child : node.children()) {
+    const std::string_view name = child.name();
+    if (name == "w:t") {
+      out += child.text().get();
+    } else if (name == "w:tab") {
+      out += '\t';
+    } else if (name == "w:br" || name == "w:cr") {
+      out += '\n';
+    } else if (name == "w:r" || name == "w:hyperlink" || name == "w:smartTag" || name == "w:ins" ||
+               name == "w:fldSimple" || name == "w:sdt" || name == "w:sdtContent" ||
+               name == "w:customXml") {
+      CollectText(child, out);
+    }
+  }
+}
+
+bool CollectParagraphs(const pugi::xml_node& node, std::vector<std::u16string>& out) {
+  for (const pugi::xml_node& child : node.children()) {
+    const std::string_view name = child.name();
+    if (name == "w:p") {
+      std::string text;
+      CollectText(child, text);
+      out.push_back(Utf16(text));
+    } else if (name == "w:tbl" || name == "w:tr" || name == "w:tc" || name == "w:sdt" ||
+               name == "w:sdtContent" || name == "w:customXml") {
+      if (!CollectParagraphs(child, out)) return false;
+    }
+  }
+  return true;
+}
+
+// The main part with every run text element reduced to "<w:t/>".
+std::string WithoutRunTexts(const std::string& xml) {
+  std::string out;
+  out.reserve(xml.size());
+  std::size_t at = 0;
+  for (;;) {
+    const std::size_t open = xml.find("<w:t", at);
+    const bool is_text = open != std::string::npos && open + 4 < xml.size() &&
+                         (xml[open + 4] == '>' || xml[open + 4] == ' ' || xml[open + 4] == '/');
+    if (open == std::string::npos) break;
+    if (!is_text) {
+      out.append(xml, at, open + 4 - at);
+      at = open + 4;
+      continue;
+    }
+    out.append(xml, at, open - at);
+    out += "<w:t/>";
+    const std::size_t gt = xml.find('>', open);
+    if (gt == std::string::npos) return xml;
+    if (xml[gt - 1] == '/') {
+      at = gt + 1;
+      continue;
+    }
+    const std::size_t close = xml.find("</w:t>", gt);
+    if (close == std::string::npos) return xml;
+    at = close + 6;
+  }
+  out.append(xml, at, std::string::npos);
+  return out;
+}
+
+}  // namespace
+
+DocxTexts ReadDocxTexts(const std::string& path) {
+  DocxTexts result;
+  try {
+    std::unique_ptr<ZipReader> zip = ZipReader::Open(path);
+    std::size_t frame = 0;
+    const auto mix = [&frame](std::size_t h) { frame ^= h + 0x9e3779b97f4a7c15ULL + (frame << 6) + (frame >> 2); };
+    std::string body;
+    for (const std::string& name : zip->names()) {
+      if (name.rfind("docProps/", 0) == 0) continue;  // metadata only
+      std::optional<std::string> bytes = zip->Read(name);
+      if (!bytes) return result;
+      mix(std::hash<std::string>()(name));
+      if (name == "word/document.xml") {
+        body = std::move(*bytes);
+      } else {
+        mix(std::hash<std::string>()(*bytes));
+      }
+    }
+    // Text boxes, fields and the like show texts the office counts differently: not for us.
+    for (const char* tag : {"<w:txbxContent", "<w:fldChar", "<w:instrText", "<w:footnoteReference",
+                            "<w:endnoteReference", "<w:commentReference", "<w:sym", "<w:del "}) {
+      if (body.find(tag) != std::string::npos) return result;
+    }
+    pugi::xml_document doc;
+    if (!doc.load_buffer(body.data(), body.size(), pugi::parse_default | pugi::parse_ws_pcdata)) {
+      return result;
+    }
+    const pugi::xml_node content = doc.child("w:document").child("w:body");
+    if (!content || !CollectParagraphs(content, result.paragraphs)) return result;
+    // The frame: the main part with every run text emptied.
+    mix(std::hash<std::string>()(WithoutRunTexts(body)));
+    result.frame = frame;
+    result.ok = true;
+  } catch (const app::RuntimeError&) {
+  }
+  return result;
+}
+
+std::vector<TextEdit> DiffText(const std::u16string& from, const std::u16string& to) {
+  std::size_t prefix = 0;
+  while (prefix < from.size() && prefix < to.size() && from[prefix] == to[prefix]) ++prefix;
+  std::size_t suffix = 0;
+  while (suffix < from.size() - prefix && suffix < to.size() - prefix &&
+         from[from.size() - 1 - suffix] == to[to.size() - 1 - suffix]) {
+    ++suffix;
+  }
+  const std::u16string a = from.substr(prefix, from.size() - prefix - suffix);
+  const std::u16string b = to.substr(prefix, to.size() - prefix - suffix);
+  std::vector<TextEdit> edits;
+  if (a.empty() && b.empty()) return edits;
+  if (a.empty() || b.empty() || (a.size() + 1) * (b.size() + 1) > kMaxDiffCells) {
+    edits.push_back({prefix, a.size(), b});
+    return edits;
+  }
+  // Longest common subsequence of the changed middles; the stretches between its pieces are the
+  // edits.
+  const std::size_t n = a.size(), m = b.size();
+  std::vector<std::uint32_t> lcs((n + 1) * (m + 1), 0);
+  for (std::size_t i = n; i-- > 0;) {
+    for (std::size_t j = m; j-- > 0;) {
+      lcs[i * (m + 1) + j] = a[i] == b[j] ? lcs[(i + 1) * (m + 1) + j + 1] + 1
+                                          : std::max(lcs[(i + 1) * (m + 1) + j], lcs[i * (m + 1) + j + 1]);
+    }
+  }
+  std::size_t i = 0, j = 0;
+  TextEdit open{};
+  bool in_edit = false;
+  const auto close = [&] {
+    if (in_edit) edits.push_back(open);
+    in_edit = false;
+  };
+  while (i < n || j < m) {
+    if (i < n && j < m && a[i] == b[j]) {
+      close();
+      ++i;
+      ++j;
+      continue;
+    }
+    if (!in_edit) {
+      open = {prefix + i, 0, {}};
+      in_edit = true;
+    }
+    if (j >= m || (i < n && lcs[(i + 1) * (m + 1) + j] >= lcs[i * (m + 1) + j + 1])) {
+      ++open.length;
+      ++i;
+    } else {
+      open.text += b[j];
+      ++j;
+    }
+  }
+  close();
+  std::reverse(edits.begin(), edits.end());
+  return edits;
+}
+
+}  // namespace vexlo::engine

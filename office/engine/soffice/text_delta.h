@@ -1,0 +1,39 @@
+// What tells two .docx files apart when only their texts differ: a document made from a template
+// by replacing texts keeps every part but the main one byte for byte, and the main one up to the
+// texts of its runs. The office pool uses this to change the texts of a document it keeps loaded
+// instead of loading each record afresh. Pure functions; any thread.
+#ifndef VEXLO_OFFICE_ENGINE_SOFFICE_TEXT_DELTA_H_
+#define VEXLO_OFFICE_ENGINE_SOFFICE_TEXT_DELTA_H_
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace vexlo::engine {
+
+struct DocxTexts {
+  bool ok = false;      // false: not a package this applies to (unreadable, text boxes, ...)
+  std::size_t frame = 0;  // the hash of everything but the body's texts
+  // The body's paragraphs in document order (table cells row by row), as UTF-16: the office's
+  // text API counts positions in UTF-16 units. Tabs are "\t", line breaks "\n".
+  std::vector<std::u16string> paragraphs;
+};
+
+// Reads the package at `path`.
+DocxTexts ReadDocxTexts(const std::string& path);
+
+// One change: replace `length` units at `position` of the old text with `text`.
+struct TextEdit {
+  std::size_t position = 0;
+  std::size_t length = 0;
+  std::u16string text;
+};
+
+// The edits that turn `from` into `to`, last position first (so that they apply one after the
+// other without moving the positions of those still to come). Unchanged stretches stay untouched,
+// so their formatting does.
+std::vector<TextEdit> DiffText(const std::u16string& from, const std::u16string& to);
+
+}  // namespace vexlo::engine
+
+#endif  // VEXLO_OFFICE_ENGINE_SOFFICE_TEXT_DELTA_H_

@@ -1,0 +1,372 @@
+// The warm offices and the output queue against the real LibreOffice and the local CUPS server
+// (started by the test set-up with a virtual PDF printer as default): one load per document for
+// its .doc and its PDF, files at their exact names with Chinese text, a crashed or hung office
+// replaced and its document retried, Cancel leaving nothing running, prints titled with the
+// document's name. One office per pool keeps the suite short.
+#include <cups/cups.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include <QString>
+
+#include "app/runtime_error.h"
+#include "office/engine/output/cups_printer.h"
+#include "office/engine/output/office_output_queue.h"
+#include "merge/document_generation.h"
+#include "office/engine/register_servers.h"
+#include "office/engine/soffice/office_pool.h"
+#include "office/engine/soffice/text_delta.h"
+#include "office/oleobject.h"
+#include "office/engine/word/doc_conversion.h"
+#include "tests/engine/output/cups_jobs.h"
+#include "tests/support/scripted_host.h"
+#include "tests/support/test_paths.h"
+
+namespace vexlo::engine {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+std::string PdfText(const fs::path& pdf) {
+  const fs::path txt = pdf.string() + ".txt";
+  const std::string cmd = "pdftotext -enc UTF-8 '" + pdf.string() + "' '" + txt.string() + "'";
+  if (std::system(cmd.c_str()) != 0) return "";
+  return test::ReadFile(txt);
+}
+
+bool Running(int pid) { return ::kill(pid, 0) == 0; }
+
+// One set of office profiles for every pool of the suite: an office starts much faster on a
+// profile made before.
+std::string Profiles() {
+  static test::ScratchDir dir;
+  return dir.path().string();
+}
+
+// The office of a one-office pool, once it answers.
+int WaitForOffice(OfficePool& pool) {
+  pool.Start();
+  for (int i = 0; i < 3000; ++i) {
+    const std::vector<int> pids = pool.OfficePids();
+    if (!pids.empty() && pool.starts() > 0) return pids[0];
+    std::this_thread::sleep_for(100ms);
+  }
+  return 0;
+}
+
+class OfficeTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { pool_ = new OfficePool({.offices = 1, .profile_root = Profiles()}); }
+  static void TearDownTestSuite() { delete pool_; }
+
+  // A private copy of a fixture, as the word processor hands over a snapshot.
+  std::string Snapshot(const std::string& fixture, const std::string& name) {
+    const fs::path path = dir_ / name;
+    fs::create_directories(path.parent_path());
+    fs::copy_file(test::DataFile("output/" + fixture), path, fs::copy_options::overwrite_existing);
+    return path.string();
+  }
+
+  static OfficePool* pool_;
+  test::ScratchDir dir_;
+  test::ScriptedHost host_;
+};
+
+OfficePool* OfficeTest::pool_ = nullptr;
+
+TEST_F(OfficeTest, OneLoadServesTheDocAndThePdfOfADocument) {
+  const int loads = pool_->loads();
+  fs::create_directories(dir_ / "输出");
+  // The .doc and the PDF of one record, handed over as two snapshots of the same bytes.
+  auto doc = pool_->Submit({Snapshot("通知.docx", "a/1.docx"), true,
+                            {{(dir_ / "输出" / "张三.doc").string(), StoreFormat::kDoc}}, "张三.doc"});
+  auto pdf = pool_->Submit({Snapshot("通知.docx", "b/2.docx"), true,
+                            {{(dir_ / "输出" / "张三.pdf").string(), StoreFormat::kPdf}}, "张三.pdf"});
+  ASSERT_TRUE(doc.get().ok) << doc.get().error;
+  ASSERT_TRUE(pdf.get().ok) << pdf.get().error;
+  EXPECT_EQ(pool_->loads() - loads, 1);
+  EXPECT_EQ(pdf.get().pages, 1);
+  // Only the two files, nothing temporary beside them; the snapshots are gone.
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "输出"), fs::directory_iterator()), 2);
+  EXPECT_NE(PdfText(dir_ / "输出" / "张三.pdf").find("尊敬的张三：您已被销售部录用"),
+            std::string::npos);
+  EXPECT_EQ(PdfPageCount((dir_ / "输出" / "张三.pdf").string()), 1);
+  std::ifstream in(dir_ / "输出" / "张三.doc", std::ios::binary);
+  char head[4] = {};
+  in.read(head, 4);
+  EXPECT_EQ(std::string(head, 4), "\xD0\xCF\x11\xE0");
+  EXPECT_FALSE(fs::exists(dir_ / "a/1.docx"));
+  EXPECT_FALSE(fs::exists(dir_ / "b/2.docx"));
+
+  // The first page as a small picture, for the generation view.
+  const ConversionOutcome png =
+      pool_->RenderPagePng((dir_ / "输出" / "张三.doc").string(), 120, (dir_ / "p.png").string());
+  ASSERT_TRUE(png.ok) << png.error;
+  EXPECT_EQ(png.pages, 1);
+  std::ifstream pin(dir_ / "p.png", std::ios::binary);
+  unsigned char ihdr[24] = {};
+  pin.read(reinterpret_cast<char*>(ihdr), 24);
+  EXPECT_EQ((ihdr[16] << 24) | (ihdr[17] << 16) | (ihdr[18] << 8) | ihdr[19], 120);
+}
+
+// Records made by our engine from one template: the offices write each record's texts into the
+// document they keep loaded. Every output must read exactly as the record's own file loaded
+// afresh, and as our engine wrote it.
+TEST_F(OfficeTest, RecordsMadeInAKeptDocumentReadExactlyAsTheRecordsThemselves) {
+  RegisterWordServer();
+  office::oleobject word, word2;
+  ASSERT_EQ(word.start_new("word.application"), 0);
+  ASSERT_EQ(word2.start_new("word.application"), 0);
+  const std::string templ = Snapshot("通知.docx", "模板.docx");
+  merge::PrepareDocuments(word, word2, templ);
+  const std::vector<std::vector<std::string>> records = {
+      {"李四", "技术部"},
+      {"", "财务部"},                                      // a blank value
+      {"欧阳 Smith-张三", "销售部"},                        // holds the old text
+      {"张三", "销售部"},                                   // the template's own text again
+      {"王五王五王五王五王五王五王五王五王五王五王五王五", "a&b<c>\"d\""},  // longer; markup
+      {"赵六", "人事部"}};
+  const int loads = pool_->loads();
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    if (i > 0) merge::NewRecordDocument(word2);
+    merge::FillRecord(word, word2, {"张三", "销售部"},
+                      [&](std::size_t k) { return records[i][k]; });
+    const std::string docx = (dir_ / ("记录" + std::to_string(i) + ".docx")).string();
+    word2.get("activedocument").call("saveas", {docx});
+    word2.get("activedocument").call("close");
+    const std::string copy = docx + ".snapshot";
+    fs::copy_file(docx, copy);
+    const std::string kept_pdf = (dir_ / ("kept" + std::to_string(i) + ".pdf")).string();
+    const std::string kept_doc = (dir_ / ("kept" + std::to_string(i) + ".doc")).string();
+    ConversionOutcome kept = pool_->Submit({copy, true, {{kept_pdf, StoreFormat::kPdf},
+                                                         {kept_doc, StoreFormat::kDoc}}, "kept"}).get();
+    ASSERT_TRUE(kept.ok) << kept.error;
+    // The same record loaded on its own (not a snapshot: never served by the kept document).
+    const std::string own_pdf = (dir_ / ("own" + std::to_string(i) + ".pdf")).string();
+    ConversionOutcome own = pool_->Submit({docx, false, {{own_pdf, StoreFormat::kPdf}}, "own"}).get();
+    ASSERT_TRUE(own.ok) << own.error;
+    EXPECT_EQ(kept.pages, own.pages) << i;
+    const std::string text = PdfText(kept_pdf);
+    EXPECT_EQ(text, PdfText(own_pdf)) << i;
+    // Every paragraph our engine wrote is there, whole (white space aside: the PDF's text is
+    // laid out in lines).
+    const auto squeeze = [](std::string s) {
+      std::erase_if(s, [](char c) { return c == '\n' || c == ' '; });
+      return s;
+    };
+    const std::string joined = squeeze(text);
+    for (const std::u16string& p : ReadDocxTexts(docx).paragraphs) {
+      const std::string utf8 = squeeze(QString::fromStdU16String(p).toStdString());
+      EXPECT_NE(joined.find(utf8), std::string::npos) << i << ": " << utf8;
+    }
+    // The .doc made from the kept document holds the same text as well.
+    const std::string doc_pdf = (dir_ / ("doc" + std::to_string(i) + ".pdf")).string();
+    ASSERT_TRUE(pool_->Submit({kept_doc, false, {{doc_pdf, StoreFormat::kPdf}}, "doc"}).get().ok);
+    EXPECT_EQ(PdfText(doc_pdf), text) << i;
+  }
+  // One load for all the kept outputs; each record's own file and .doc loaded once.
+  EXPECT_EQ(pool_->loads() - loads, 1 + 2 * static_cast<int>(records.size()));
+  word.get("application").call("quit");
+  word2.get("application").call("quit");
+}
+
+TEST(TextDeltaTest, EditsTurnOneTextIntoTheOtherTouchingOnlyWhatDiffers) {
+  const std::vector<std::pair<std::u16string, std::u16string>> cases = {
+      {u"尊敬的张三：您已被销售部录用", u"尊敬的李四：您已被技术部录用"},
+      {u"尊敬的张三：", u"尊敬的："},
+      {u"", u"新的文字"},
+      {u"abc", u""},
+      {u"a张三b张三c", u"a欧阳张三b c"},
+      {u"same", u"same"}};
+  for (const auto& [from, to] : cases) {
+    std::u16string text = from;
+    std::size_t last = std::u16string::npos;
+    for (const TextEdit& e : DiffText(from, to)) {
+      EXPECT_LT(e.position, last) << "edits come last position first";
+      last = e.position;
+      text.replace(e.position, e.length, e.text);
+    }
+    EXPECT_EQ(text, to);
+  }
+  // Two separate changes stay two edits: the text between them is left alone.
+  EXPECT_EQ(DiffText(u"尊敬的张三：您已被销售部录用", u"尊敬的李四：您已被技术部录用").size(), 2u);
+  EXPECT_TRUE(DiffText(u"same", u"same").empty());
+}
+
+TEST_F(OfficeTest, FailuresNameTheDocumentAndTheRestIsStillDelivered) {
+  OfficeOutputQueue queue(*pool_);
+  const std::string good = Snapshot("通知.docx", "good.docx");
+  queue.ExportPdf((dir_ / "gone.docx").string(), (dir_ / "缺少.pdf").string(), false);
+  queue.ExportPdf(Snapshot("通知.docx", "x.docx"), (dir_ / "no-such-folder" / "x.pdf").string(), true);
+  queue.ExportPdf(good, (dir_ / "good.pdf").string(), false);
+  int watched = 0;
+  try {
+    ScopedFlushWatch watch([&](int, int total) {
+      EXPECT_EQ(total, 3);
+      ++watched;
+      return false;
+    });
+    queue.Flush();
+    FAIL() << "Flush must report the missing PDFs";
+  } catch (const app::RuntimeError& e) {
+    EXPECT_EQ(e.number(), app::kErrOutput);
+    EXPECT_NE(e.text().find("缺少.pdf"), std::string::npos) << e.text();
+    EXPECT_NE(e.text().find("已重试一次"), std::string::npos) << e.text();
+  }
+  EXPECT_GT(watched, 0);
+  EXPECT_TRUE(fs::exists(dir_ / "good.pdf"));
+  EXPECT_TRUE(fs::exists(good));             // not taken: left alone
+  EXPECT_FALSE(fs::exists(dir_ / "x.docx"));  // taken: removed even though it failed
+  queue.Flush();  // the failures were reported once; the queue is empty
+}
+
+TEST_F(OfficeTest, PdfCheckRefusesATruncatedFile) {
+  const fs::path pdf = dir_ / "t.pdf";
+  std::ofstream(pdf) << "%PDF-1.6\n1 0 obj <</Type /Page>> endobj\n";
+  EXPECT_EQ(PdfPageCount(pdf.string()), -1);
+  std::ofstream(pdf, std::ios::app) << "2 0 obj <</Type/Pages/Count 2>> endobj\n"
+                                       "3 0 obj <</Type /Page /Parent 2 0 R>> endobj\n%%EOF\n";
+  EXPECT_EQ(PdfPageCount(pdf.string()), 2);
+}
+
+TEST(OfficeRecoveryTest, ACrashedOrHungOfficeIsReplacedAndTheDocumentRetried) {
+  test::ScratchDir dir;
+  std::vector<int> seen;
+  {
+    OfficePool pool({.offices = 1, .profile_root = Profiles(), .job_timeout = 4s});
+    // Crash: the office dies while the document is being loaded.
+    int pid = WaitForOffice(pool);
+    ASSERT_GT(pid, 0);
+    seen.push_back(pid);
+    ::kill(pid, SIGSTOP);
+    fs::copy_file(test::DataFile("output/通知.docx"), dir.path() / "a.docx");
+    auto crashed = pool.Submit({(dir.path() / "a.docx").string(), false,
+                                {{(dir.path() / "a.pdf").string(), StoreFormat::kPdf}}, "a.pdf"});
+    std::this_thread::sleep_for(500ms);
+    ::kill(-pid, SIGKILL);
+    ASSERT_TRUE(crashed.get().ok) << crashed.get().error;
+    EXPECT_TRUE(fs::exists(dir.path() / "a.pdf"));
+
+    // Hang: the office stops answering; the watchdog kills it and the document is retried.
+    pid = pool.OfficePids().at(0);
+    seen.push_back(pid);
+    ::kill(pid, SIGSTOP);
+    auto hung = pool.Submit({(dir.path() / "a.docx").string(), false,
+                             {{(dir.path() / "b.pdf").string(), StoreFormat::kPdf}}, "b.pdf"});
+    ASSERT_TRUE(hung.get().ok) << hung.get().error;
+    EXPECT_TRUE(fs::exists(dir.path() / "b.pdf"));
+    EXPECT_EQ(pool.starts(), 3);
+    seen.push_back(pool.OfficePids().at(0));
+  }
+  for (int pid : seen) EXPECT_FALSE(Running(pid)) << pid;
+}
+
+TEST(OfficeRecoveryTest, CancelKillsTheOfficesAndDropsWhatWaits) {
+  test::ScratchDir dir;
+  OfficePool pool({.offices = 1, .profile_root = Profiles()});
+  const int pid = WaitForOffice(pool);
+  ASSERT_GT(pid, 0);
+  ::kill(pid, SIGSTOP);  // the first document stays in the office until the cancel
+  std::vector<std::shared_future<ConversionOutcome>> outcomes;
+  for (int i = 0; i < 3; ++i) {
+    const fs::path src = dir.path() / (std::to_string(i) + ".docx");
+    fs::copy_file(test::DataFile("output/通知.docx"), src);
+    std::ofstream(src, std::ios::app) << i;  // three different documents
+    outcomes.push_back(pool.Submit(
+        {src.string(), true, {{(dir.path() / (std::to_string(i) + ".pdf")).string()}}, "记录"}));
+  }
+  std::this_thread::sleep_for(300ms);
+  pool.Cancel();
+  for (auto& o : outcomes) {
+    EXPECT_FALSE(o.get().ok);
+    EXPECT_NE(o.get().error.find("已取消"), std::string::npos) << o.get().error;
+  }
+  EXPECT_FALSE(Running(pid));
+  EXPECT_TRUE(pool.OfficePids().empty());
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_FALSE(fs::exists(dir.path() / (std::to_string(i) + ".pdf")));
+    EXPECT_FALSE(fs::exists(dir.path() / (std::to_string(i) + ".docx")));
+  }
+}
+
+class PrintTest : public OfficeTest {
+ protected:
+  void SetUp() override {
+    if (DefaultPrinter().empty()) GTEST_SKIP() << "no CUPS default printer (run scripts/services.sh)";
+  }
+};
+
+TEST_F(PrintTest, DocumentsArePrintedInOrderWithTheirCopiesAndNames) {
+  OfficeOutputQueue queue(*pool_);
+  const int before = test::LastJobId();
+  queue.Print(Snapshot("通知.docx", "1/李四.docx"), 3, true);
+  // A record saved as .doc is printed from a snapshot of the same name holding .docx bytes.
+  queue.Print(Snapshot("通知.docx", "2/赵六.doc"), 1, true);
+  const std::string pdf = (dir_ / "王五.pdf").string();
+  queue.ExportPdf(Snapshot("通知.doc", "src.doc"), pdf, true);
+  queue.Flush();
+  queue.Print(pdf, 2, false);
+  queue.Flush();
+  const std::vector<test::PrintJob> jobs = test::JobsAfter(before, 3);
+  ASSERT_EQ(jobs.size(), 3u);
+  EXPECT_EQ(jobs[0].title, "李四.docx");
+  EXPECT_EQ(jobs[0].copies, 3);
+  EXPECT_EQ(jobs[1].title, "赵六.doc");
+  EXPECT_EQ(jobs[2].title, "王五.pdf");
+  EXPECT_EQ(jobs[2].copies, 2);
+  EXPECT_FALSE(fs::exists(dir_ / "1/李四.docx"));
+  EXPECT_TRUE(fs::exists(pdf));
+}
+
+TEST_F(OfficeTest, NoPrinterIsAClearRunTimeError) {
+  OfficeOutputQueue queue(*pool_);
+  cupsSetServer((dir_ / "no-cups.sock").c_str());
+  const std::string doc = Snapshot("通知.docx", "a.docx");
+  try {
+    queue.Print(doc, 1, true);
+    ADD_FAILURE() << "printing without a printer must fail";
+  } catch (const app::RuntimeError& e) {
+    EXPECT_EQ(e.number(), app::kErrOutput);
+    EXPECT_NE(e.text().find("没有可用的打印机"), std::string::npos) << e.text();
+  }
+  cupsSetServer(nullptr);
+  EXPECT_FALSE(fs::exists(doc));
+}
+
+}  // namespace
+}  // namespace vexlo::engine
+
+namespace vexlo::engine::word {
+namespace {
+
+// A .doc template is converted once per content, in the background, into the user's cache.
+TEST(TemplateCacheTest, ATemplateIsConvertedOncePerContent) {
+  test::ScratchDir cache;
+  ::setenv("XDG_CACHE_HOME", cache.path().c_str(), 1);
+  const fs::path doc = cache.path() / "模板.doc";
+  fs::copy_file(test::DataFile("output/通知.doc"), doc);
+  std::shared_future<TemplateConversion> first = PrepareTemplateAsync(doc.string());
+  const TemplateConversion made = first.get();
+  ASSERT_TRUE(made.error.empty()) << made.error;
+  EXPECT_EQ(fs::path(made.docx_path).parent_path(), cache.path() / "vexlo" / "templates");
+  const int loads = office_pool().loads();
+  // The same bytes under another name: ready at once, from the cache.
+  fs::copy_file(doc, cache.path() / "副本.doc");
+  std::shared_future<TemplateConversion> again = PrepareTemplateAsync((cache.path() / "副本.doc").string());
+  EXPECT_EQ(again.wait_for(std::chrono::seconds(0)), std::future_status::ready);
+  EXPECT_EQ(again.get().docx_path, made.docx_path);
+  EXPECT_NE(ConvertToDocx(doc.string()).find("word/document.xml"), std::string::npos);
+  EXPECT_EQ(office_pool().loads(), loads);
+  office_pool().Shutdown();
+  ::unsetenv("XDG_CACHE_HOME");
+}
+
+}  // namespace
+}  // namespace vexlo::engine::word
