@@ -27,6 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string value = "值\nB&<";
   model.Replace("a", &value, options);
   model.Paste(model.Copy());
+  // A further copy of the story as loaded: its lists, notes and comments get entries of its own.
+  model.Paste({pkg, pkg->story_ptr(), pkg->story().texts()});
   model.Replace("姓名", &value, options);
   const std::string bytes = model.PackageBytes(".docx");
   try {

@@ -84,7 +84,7 @@ ClipContent DocumentModel::Copy() const {
     return {package_, blocks_[0].source, blocks_[0].texts};
   }
   // Several copies or edited texts: the story as it is now becomes a source of its own.
-  std::shared_ptr<const WordPackage> pkg = package_->WithMainXml(MainXml());
+  std::shared_ptr<const WordPackage> pkg = package_->WithMainXml(MainXml(), Copies(blocks_.size()));
   return {pkg, pkg->story_ptr(), pkg->story().texts()};
 }
 
@@ -354,8 +354,16 @@ std::string DocumentModel::Xml(size_t blocks, const std::map<size_t, std::vector
 
 std::string DocumentModel::MainXml() const { return Xml(blocks_.size(), nullptr, *package_); }
 
+std::vector<StoryCopy> DocumentModel::Copies(size_t blocks) const {
+  std::vector<StoryCopy> copies;
+  for (size_t b = 0; b < blocks; ++b) {
+    if (blocks_[b].copy > 0) copies.push_back({blocks_[b].source.get(), blocks_[b].copy});
+  }
+  return copies;
+}
+
 std::string DocumentModel::PackageBytes(std::string_view extension) const {
-  return package_->Write(MainXml(), extension);
+  return package_->Write(MainXml(), extension, Copies(blocks_.size()));
 }
 
 void DocumentModel::HoldSnapshot() {
@@ -367,7 +375,7 @@ void DocumentModel::DropSnapshot() { snapshot_ = Snapshot{}; }
 std::string DocumentModel::SnapshotBytes(std::string_view extension) const {
   if (!snapshot_.active) return PackageBytes(extension);
   return snapshot_.package->Write(Xml(snapshot_.blocks, &snapshot_.texts, *snapshot_.package),
-                                  extension);
+                                  extension, Copies(snapshot_.blocks));
 }
 
 }  // namespace vexlo::engine::word

@@ -138,6 +138,8 @@ class DocumentModel {
   };
 
   void AppendBlock(std::shared_ptr<const SourceStory> story, std::vector<std::string> texts);
+  // The further copies among the first `blocks` blocks, for the parts they refer into.
+  std::vector<StoryCopy> Copies(size_t blocks) const;
   int SearchParagraph(uint32_t b, uint32_t p, const std::u32string& key, const std::string* with,
                       const FindOptions& options, int budget);
   // Replace all in one copy: the source paragraphs that hold `key` and the edited ones.

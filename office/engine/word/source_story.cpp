@@ -61,14 +61,32 @@ bool In(std::string_view x, std::initializer_list<std::string_view> set) {
   return std::find(set.begin(), set.end(), x) != set.end();
 }
 
+// "_x0000_s1026" -> "_x0000_s", 1026: the shape and picture numbers of VML.
+bool SplitShapeId(std::string_view v, std::string& head, int64_t& number) {
+  if (v.size() < 9 || v.substr(0, 7) != "_x0000_" || (v[7] != 's' && v[7] != 'i')) return false;
+  int64_t n = 0;
+  for (size_t i = 8; i < v.size(); ++i) {
+    if (v[i] < '0' || v[i] > '9' || n > (1ll << 40)) return false;
+    n = n * 10 + (v[i] - '0');
+  }
+  head = std::string(v.substr(0, 8));
+  number = n;
+  return true;
+}
+
+bool IsPageRelative(std::string_view v) {
+  return In(v, {"page", "margin", "topMargin", "bottomMargin", "insideMargin", "outsideMargin"});
+}
+
 }  // namespace
 
 // Walks the parsed part and fills a SourceStory.
 class StoryParser {
  public:
-  StoryParser(SourceStory& s, const std::string& file) : s_(s), file_(file) {}
+  StoryParser(SourceStory& s, const std::string& file, const StyleNumbering* styles)
+      : s_(s), file_(file), styles_(styles) {}
 
-  void Run(const pugi::xml_document& doc, int64_t drawing_floor) {
+  void Run(const pugi::xml_document& doc, const IdFloors& floors) {
     const pugi::xml_node root = doc.document_element();
     if (!root || Local(root.name()) != "document") Bad("缺少文档正文");
     // The prefixes in use for the WordprocessingML and relationship namespaces.
@@ -93,9 +111,15 @@ class StoryParser {
     s_.br_ = s_.t_close_ + "<" + w_ + "br/>" + s_.t_open_;
     s_.tab_ = s_.t_close_ + "<" + w_ + "tab/>" + s_.t_open_;
     s_.empty_para_ = "<" + w_ + "p/>";
+    s_.w_ = w_;
 
-    const pugi::xml_node body = root.child((w_ + "body").c_str());
-    if (!body) Bad("缺少文档正文");
+    std::vector<pugi::xml_node> bodies;
+    for (pugi::xml_node n = root.child((w_ + "body").c_str()); n;
+         n = n.next_sibling((w_ + "body").c_str())) {
+      bodies.push_back(n);
+    }
+    if (bodies.empty()) Bad("缺少文档正文");
+    const pugi::xml_node body = bodies.front();
 
     // Everything up to and with <w:body>, verbatim.
     direct_ = true;
@@ -107,17 +131,32 @@ class StoryParser {
     StartTag(body, false);
     s_.prefix_ += ">";
 
-    pugi::xml_node last = body.last_child();
+    // The final section properties are those at the end of the last body; further bodies (some
+    // tools write several) become part of the story, so that every copy holds all of them.
+    const pugi::xml_node last_body = bodies.back();
+    pugi::xml_node last = last_body.last_child();
     while (last && last.type() != pugi::node_element) last = last.previous_sibling();
     const bool has_sect = last && std::string_view(last.name()) == w_ + "sectPr";
 
     direct_ = false;
+    in_body_ = true;
     out_ = &markup_;
-    for (pugi::xml_node n = body.first_child(); n; n = n.next_sibling()) {
-      if (has_sect && n == last) break;
-      Block(n, 2);
+    for (size_t i = 0; i < bodies.size(); ++i) {
+      if (i > 0) {
+        markup_ += "</" + std::string(bodies[i - 1].name()) + ">";
+        for (pugi::xml_node n = bodies[i - 1].next_sibling(); n != bodies[i]; n = n.next_sibling()) {
+          Opaque(n, 1);
+        }
+        StartTag(bodies[i], false);
+        markup_ += ">";
+      }
+      for (pugi::xml_node n = bodies[i].first_child(); n; n = n.next_sibling()) {
+        if (has_sect && n == last) break;
+        Block(n, 2);
+      }
     }
     FlushMarkup();
+    in_body_ = false;
 
     direct_ = true;
     if (has_sect) {
@@ -125,12 +164,19 @@ class StoryParser {
       Opaque(last, 2);
     }
     out_ = &s_.suffix_;
-    s_.suffix_ = "</" + std::string(body.name()) + ">";
-    for (pugi::xml_node n = body.next_sibling(); n; n = n.next_sibling()) Opaque(n, 1);
+    s_.suffix_ = "</" + std::string(last_body.name()) + ">";
+    for (pugi::xml_node n = last_body.next_sibling(); n; n = n.next_sibling()) Opaque(n, 1);
     s_.suffix_ += "</" + std::string(root.name()) + ">";
 
-    s_.drawing_stride_ = std::max(max_drawing_, drawing_floor) + 1;
-    s_.mark_stride_ = max_mark_ + 1;
+    IdStrides& st = s_.strides_;
+    st.drawing = std::max(max_drawing_, floors.drawing) + 1;
+    st.mark = max_mark_ + 1;
+    st.shape = std::max(max_shape_, floors.shape) + 1;
+    st.num = std::max(Max(s_.num_ids_), floors.num) + 1;
+    st.footnote = std::max(Max(s_.footnote_ids_), floors.footnote) + 1;
+    st.endnote = std::max(Max(s_.endnote_ids_), floors.endnote) + 1;
+    st.comment = std::max(Max(s_.comment_ids_), floors.comment) + 1;
+    s_.ends_with_break_ = ends_with_break_ || starts_with_break_;
     s_.folded_.reserve(s_.paragraphs_.size());
     for (uint32_t p = 0; p < s_.paragraphs_.size(); ++p) {
       s_.folded_.push_back(s_.Fold(p, s_.texts_));
@@ -138,6 +184,8 @@ class StoryParser {
   }
 
  private:
+  static int64_t Max(const std::set<int64_t>& ids) { return ids.empty() ? 0 : *ids.rbegin(); }
+
   [[noreturn]] void Bad(std::string_view what) {
     throw RuntimeError::Format(file_, "已损坏或不是有效的 Word 文档：" + std::string(what));
   }
@@ -173,15 +221,38 @@ class StoryParser {
     if (!direct_) {
       int64_t v = 0;
       std::optional<Slot> slot;
-      if (el == "docPr" && an == "id" && ParseInt(a.value(), v) && v >= 0) {
+      const bool w_element = std::string_view(n.name()).substr(0, w_.size()) == w_;
+      std::string head;
+      if ((el == "docPr" || el == "cNvPr") && an == "id" && ParseInt(a.value(), v) && v >= 0) {
         max_drawing_ = std::max(max_drawing_, v);
         slot = Slot{SlotKind::kDrawingId, v, {}};
+      } else if ((an == "id" || al == "spid" || an == "ShapeID") && SplitShapeId(a.value(), head, v)) {
+        max_shape_ = std::max(max_shape_, v);
+        slot = Slot{SlotKind::kShapeId, v, std::move(head)};
+      } else if (w_element && an == w_ + "id" && ParseInt(a.value(), v) && v >= 0 &&
+                 In(el, {"footnoteReference", "endnoteReference", "commentRangeStart",
+                         "commentRangeEnd", "commentReference"})) {
+        if (el == "footnoteReference") {
+          s_.footnote_ids_.insert(v);
+          slot = Slot{SlotKind::kFootnoteId, v, {}};
+        } else if (el == "endnoteReference") {
+          s_.endnote_ids_.insert(v);
+          slot = Slot{SlotKind::kEndnoteId, v, {}};
+        } else {
+          s_.comment_ids_.insert(v);
+          slot = Slot{SlotKind::kCommentId, v, {}};
+        }
+      } else if (Is(n, "numId") && an == w_ + "val" && Is(n.parent(), "numPr") &&
+                 ParseInt(a.value(), v) && v > 0) {
+        s_.num_ids_.insert(v);
+        slot = Slot{SlotKind::kNumId, v, {}};
       } else if (std::string_view(n.name()).substr(0, w_.size()) == w_ && an == w_ + "id" &&
                  In(el, {"bookmarkStart", "bookmarkEnd", "ins", "del", "moveFrom", "moveTo",
                          "moveFromRangeStart", "moveFromRangeEnd", "moveToRangeStart",
                          "moveToRangeEnd", "rPrChange", "pPrChange", "tblPrChange",
                          "trPrChange", "tcPrChange", "sectPrChange", "numberingChange",
-                         "cellIns", "cellDel", "cellMerge", "tblGridChange"}) &&
+                         "cellIns", "cellDel", "cellMerge", "tblGridChange", "permStart",
+                         "permEnd"}) &&
                  ParseInt(a.value(), v) && v >= 0) {
         max_mark_ = std::max(max_mark_, v);
         slot = Slot{SlotKind::kMarkId, v, {}};
@@ -223,6 +294,25 @@ class StoryParser {
     *out_ += n.name();
     for (const pugi::xml_attribute& a : n.attributes()) Attribute(n, a);
     direct_ = saved;
+    if (in_body_ && !s_.page_anchored_) NotePageAnchor(n);
+  }
+
+  // Floating tables, frames and shapes whose vertical place is given relative to the page.
+  void NotePageAnchor(const pugi::xml_node& n) {
+    const std::string_view el = Local(n.name());
+    bool page = false;
+    if (el == "tblpPr") {
+      page = IsPageRelative(n.attribute((w_ + "vertAnchor").c_str()).value());
+    } else if (el == "framePr") {
+      page = IsPageRelative(n.attribute((w_ + "vAnchor").c_str()).value());
+    } else if (el == "positionV") {
+      page = IsPageRelative(n.attribute("relativeFrom").value());
+    } else if (const char* style = n.attribute("style").value(); *style) {
+      const std::string_view st = style;
+      page = st.find("mso-position-vertical-relative:page") != std::string_view::npos ||
+             st.find("mso-position-vertical-relative:margin") != std::string_view::npos;
+    }
+    if (page) s_.page_anchored_ = true;
   }
 
   void Depth(int depth) {
@@ -241,6 +331,20 @@ class StoryParser {
         break;
       default:
         return;  // comments and processing instructions are dropped
+    }
+    if (!direct_ && !sdts_.empty() && (Is(n, "dataBinding") || Is(n, "showingPlcHdr")) &&
+        Is(n.parent(), "sdtPr")) {
+      // Readers refill a bound control from its data and treat a placeholder as empty: once a
+      // value was put into the control, its copy leaves these out.
+      std::string element;
+      std::string* saved = out_;
+      out_ = &element;
+      direct_ = true;
+      Opaque(n, depth);
+      direct_ = false;
+      out_ = saved;
+      AddSlot(Slot{SlotKind::kDropWhenEdited, static_cast<int64_t>(sdts_.back()), std::move(element)});
+      return;
     }
     StartTag(n, true);
     if (!n.first_child()) {
@@ -275,15 +379,36 @@ class StoryParser {
     if (Is(n, "p")) {
       Paragraph para;
       para.first_item = static_cast<uint32_t>(s_.items_.size());
+      const pugi::xml_node ppr = n.child((w_ + "pPr").c_str());
+      const pugi::xml_node sect = ppr.child((w_ + "sectPr").c_str());
+      const bool section_break =
+          sect && std::string_view(sect.child((w_ + "type").c_str())
+                                       .attribute((w_ + "val").c_str()).value()) != "continuous";
+      style_num_.reset();
+      if (ppr && styles_ && !ppr.child((w_ + "numPr").c_str())) {
+        auto it = styles_->find(std::string_view(
+            ppr.child((w_ + "pStyle").c_str()).attribute((w_ + "val").c_str()).value()));
+        if (it != styles_->end() && it->second.first > 0) style_num_ = it->second;
+      }
+      if (s_.paragraphs_.empty() && depth == 2) {
+        const pugi::xml_node before = ppr.child((w_ + "pageBreakBefore").c_str());
+        const std::string_view val = before.attribute((w_ + "val").c_str()).value();
+        starts_with_break_ = before && val != "0" && val != "false" && val != "off";
+      }
       in_para_ = true;
       Container(n, depth, [this](const pugi::xml_node& c, int d) { Inline(c, d); });
       in_para_ = false;
       para.item_count = static_cast<uint32_t>(s_.items_.size()) - para.first_item;
       s_.paragraphs_.push_back(para);
+      if (para.item_count > 0 || section_break) {
+        ends_with_break_ = section_break || page_break_end_ == s_.items_.size();
+      }
       return;
     }
+    if (Is(n, "sdt")) return ContentControl(n, depth, true);
+    if (Is(n, "tbl")) ends_with_break_ = false;
     if (Is(n, "tr")) ++s_.table_rows_;
-    if (Is(n, "tbl") || Is(n, "tr") || Is(n, "tc") || Is(n, "sdt") || Is(n, "sdtContent") ||
+    if (Is(n, "tbl") || Is(n, "tr") || Is(n, "tc") || Is(n, "sdtContent") ||
         Is(n, "customXml") || Is(n, "ins") || Is(n, "moveTo")) {
       return Container(n, depth, [this](const pugi::xml_node& c, int d) { Block(c, d); });
     }
@@ -292,17 +417,58 @@ class StoryParser {
 
   void Inline(const pugi::xml_node& n, int depth) {
     if (n.type() != pugi::node_element) return Opaque(n, depth);
+    if (Is(n, "pPr") && style_num_) return StyleNumberedProperties(n, depth);
     if (Is(n, "r")) {
       return Container(n, depth, [this](const pugi::xml_node& c, int d) { RunChild(c, d); });
     }
+    if (Is(n, "sdt")) return ContentControl(n, depth, false);
     if (Is(n, "hyperlink") || Is(n, "ins") || Is(n, "moveTo") || Is(n, "smartTag") ||
-        Is(n, "customXml") || Is(n, "sdt") || Is(n, "sdtContent") || Is(n, "fldSimple") ||
+        Is(n, "customXml") || Is(n, "sdtContent") || Is(n, "fldSimple") ||
         Is(n, "dir") || Is(n, "bdo")) {
       return Container(n, depth, [this](const pugi::xml_node& c, int d) { Inline(c, d); });
     }
     const std::string_view local = Local(n.name());
     if (local == "oMath" || local == "oMathPara") Boundary(0xFFFC);
     Opaque(n, depth);
+  }
+
+  // The properties of a paragraph that its style numbers, with a place for the list instance of
+  // further copies (where the schema puts numPr: after the style and the page-flow settings).
+  void StyleNumberedProperties(const pugi::xml_node& n, int depth) {
+    const auto [num, level] = *style_num_;
+    style_num_.reset();
+    s_.num_ids_.insert(num);
+    Depth(depth);
+    StartTag(n, true);
+    *out_ += '>';
+    bool placed = false;
+    for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling()) {
+      if (!placed && c.type() == pugi::node_element &&
+          !In(Local(c.name()), {"pStyle", "keepNext", "keepLines", "pageBreakBefore", "framePr",
+                                "widowControl"})) {
+        AddSlot(Slot{SlotKind::kStyleNumPr, num, std::to_string(level)});
+        placed = true;
+      }
+      Opaque(c, depth + 1);
+    }
+    if (!placed) AddSlot(Slot{SlotKind::kStyleNumPr, num, std::to_string(level)});
+    *out_ += "</";
+    *out_ += n.name();
+    *out_ += '>';
+  }
+
+  // A content control: remembers which texts it holds, for its data binding.
+  void ContentControl(const pugi::xml_node& n, int depth, bool block) {
+    const size_t index = s_.bound_texts_.size();
+    s_.bound_texts_.push_back({static_cast<uint32_t>(s_.texts_.size()), 0});
+    sdts_.push_back(index);
+    if (block) {
+      Container(n, depth, [this](const pugi::xml_node& c, int d) { Block(c, d); });
+    } else {
+      Container(n, depth, [this](const pugi::xml_node& c, int d) { Inline(c, d); });
+    }
+    sdts_.pop_back();
+    s_.bound_texts_[index].second = static_cast<uint32_t>(s_.texts_.size());
   }
 
   void Boundary(char32_t c) {
@@ -319,10 +485,22 @@ class StoryParser {
       s_.items_.push_back({static_cast<int32_t>(index), 0});
       return;
     }
+    if (Is(n, "ruby")) {
+      // The base text is searched like any run; the guide text above it is left alone.
+      return Container(n, depth, [this](const pugi::xml_node& c, int d) {
+        if (c.type() == pugi::node_element && Is(c, "rubyBase")) {
+          return Container(c, d, [this](const pugi::xml_node& r, int dd) { Inline(r, dd); });
+        }
+        Opaque(c, d);
+      });
+    }
     if (Is(n, "tab") || Is(n, "ptab")) {
       Boundary('\t');
     } else if (Is(n, "br") || Is(n, "cr")) {
       Boundary('\v');
+      if (std::string_view(n.attribute((w_ + "type").c_str()).value()) == "page") {
+        page_break_end_ = s_.items_.size();
+      }
     } else if (Is(n, "sym") || Is(n, "noBreakHyphen") || Is(n, "drawing") || Is(n, "pict") ||
                Is(n, "object") || Is(n, "footnoteReference") || Is(n, "endnoteReference") ||
                Local(n.name()) == "AlternateContent") {
@@ -333,18 +511,27 @@ class StoryParser {
 
   SourceStory& s_;
   const std::string& file_;
+  const StyleNumbering* styles_;
+  std::optional<std::pair<int64_t, int>> style_num_;  // the current paragraph's, from its style
   std::string w_ = "w:";
   std::string r_;
   std::string* out_ = nullptr;
   std::string markup_;
   bool direct_ = true;
   bool in_para_ = false;
+  bool in_body_ = false;
   int64_t max_drawing_ = 0;
   int64_t max_mark_ = 0;
+  int64_t max_shape_ = 0;
+  std::vector<size_t> sdts_;   // the content controls around the current node
+  size_t page_break_end_ = SIZE_MAX;  // items_.size() right after the last page break
+  bool ends_with_break_ = false;
+  bool starts_with_break_ = false;
 };
 
 std::shared_ptr<const SourceStory> SourceStory::Parse(std::string_view xml, const std::string& file,
-                                                      int64_t drawing_floor) {
+                                                      const IdFloors& floors,
+                                                      const StyleNumbering* styles) {
   pugi::xml_document doc;
   const pugi::xml_parse_result result = doc.load_buffer(
       xml.data(), xml.size(), pugi::parse_default | pugi::parse_ws_pcdata, pugi::encoding_auto);
@@ -353,7 +540,7 @@ std::shared_ptr<const SourceStory> SourceStory::Parse(std::string_view xml, cons
                                          std::to_string(result.offset) + " 个字节处有误");
   }
   auto story = std::make_shared<SourceStory>();
-  StoryParser(*story, file).Run(doc, drawing_floor);
+  StoryParser(*story, file, styles).Run(doc, floors);
   return story;
 }
 
@@ -386,11 +573,39 @@ void SourceStory::AppendBody(std::string& out, const std::vector<std::string>& t
         const Slot& s = slots_[p.index];
         switch (s.kind) {
           case SlotKind::kDrawingId:
-            out += std::to_string(s.number + int64_t(copy) * drawing_stride_);
-            break;
           case SlotKind::kMarkId:
-            out += std::to_string(s.number + int64_t(copy) * mark_stride_);
+          case SlotKind::kNumId:
+          case SlotKind::kFootnoteId:
+          case SlotKind::kEndnoteId:
+          case SlotKind::kCommentId: {
+            const int64_t stride = s.kind == SlotKind::kDrawingId    ? strides_.drawing
+                                   : s.kind == SlotKind::kMarkId     ? strides_.mark
+                                   : s.kind == SlotKind::kNumId      ? strides_.num
+                                   : s.kind == SlotKind::kFootnoteId ? strides_.footnote
+                                   : s.kind == SlotKind::kEndnoteId  ? strides_.endnote
+                                                                     : strides_.comment;
+            out += std::to_string(s.number + int64_t(copy) * stride);
             break;
+          }
+          case SlotKind::kShapeId:
+            out += s.text;
+            out += std::to_string(s.number + int64_t(copy) * strides_.shape);
+            break;
+          case SlotKind::kStyleNumPr:
+            if (copy > 0) {
+              out += "<" + w_ + "numPr><" + w_ + "ilvl " + w_ + "val=\"" + s.text + "\"/><" + w_ +
+                     "numId " + w_ + "val=\"" +
+                     std::to_string(s.number + int64_t(copy) * strides_.num) + "\"/></" + w_ +
+                     "numPr>";
+            }
+            break;
+          case SlotKind::kDropWhenEdited: {
+            const auto [first, end] = bound_texts_[s.number];
+            bool edited = false;
+            for (uint32_t t = first; t < end && !edited; ++t) edited = texts[t] != texts_[t];
+            if (!edited) out += s.text;
+            break;
+          }
           case SlotKind::kSdtId:
             out += std::to_string(static_cast<int32_t>(
                 static_cast<uint32_t>(s.number) + copy * 7919u));

@@ -2,32 +2,66 @@
 // shared read-only by every copy pasted from it. The part is cut into verbatim markup, the texts
 // of the runs (the only thing find and replace may change) and id slots (drawing ids, bookmark
 // ids and names, revision ids) that must be renumbered in each further copy so that ids stay
-// unique in one package. Paragraphs list their texts and the objects (tabs, breaks, drawings)
-// that sit between them. Parse raises app::RuntimeError::Format naming the file.
+// unique in one package (list instances, note and comment references included: their entries in
+// the other parts are cloned for each copy by the package). Paragraphs list their texts and the
+// objects (tabs, breaks, drawings) that sit between them. A document may hold several bodies;
+// their contents follow one another in the story. Parse raises app::RuntimeError::Format naming
+// the file.
 #ifndef VEXLO_OFFICE_ENGINE_WORD_SOURCE_STORY_H_
 #define VEXLO_OFFICE_ENGINE_WORD_SOURCE_STORY_H_
 
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <set>
 #include <unordered_map>
 #include <vector>
 
 namespace vexlo::engine::word {
 
 enum class SlotKind : uint8_t {
-  kDrawingId,      // wp:docPr/@id: unique across the package
-  kMarkId,         // bookmark and revision ids
+  kDrawingId,      // wp:docPr/@id, pic:cNvPr/@id ...: unique across the package
+  kMarkId,         // bookmark, revision and permission ids
   kSdtId,          // content control ids
   kBookmarkName,   // bookmark names
   kDropInCopies,   // optional unique ids (w14:paraId ...): kept in the first copy only
+  kNumId,          // list instance of a paragraph
+  kFootnoteId,     // footnote, endnote and comment references
+  kEndnoteId,
+  kCommentId,
+  kShapeId,        // VML shape ids "_x0000_s1026": `text` is the part before the number
+  kDropWhenEdited, // a content control's data binding or placeholder flag: `text` is the whole
+                   // element, left out once a text inside control `number` was replaced
+  kStyleNumPr,     // a paragraph numbered by its style: further copies name the list instance
+                   // (`number`, at level `text`) themselves, so that they can have their own
 };
 
 struct Slot {
   SlotKind kind;
   int64_t number = 0;
   std::string text;  // kBookmarkName: the name; kDropInCopies: the whole ` name="value"`
+};
+
+// The highest ids that other parts of the package use, so that ids given to copies stay clear
+// of them.
+struct IdFloors {
+  int64_t drawing = 0;   // drawing ids in every part
+  int64_t shape = 0;     // VML shape numbers in every part
+  int64_t num = 0;       // w:num/@w:numId in the numbering part
+  int64_t footnote = 0;  // note and comment ids in their parts
+  int64_t endnote = 0;
+  int64_t comment = 0;
+};
+
+// Paragraph styles that number their paragraphs: style id -> list instance and level.
+using StyleNumbering = std::map<std::string, std::pair<int64_t, int>, std::less<>>;
+
+// How far each kind of id moves per copy: copy k uses id + k * stride.
+struct IdStrides {
+  int64_t drawing = 1, mark = 1, shape = 1, num = 1, footnote = 1, endnote = 1, comment = 1;
 };
 
 struct Piece {
@@ -57,9 +91,10 @@ struct FoldedPara {
 
 class SourceStory {
  public:
-  // `drawing_floor`: the highest drawing id used by other parts of the package (headers ...).
+  // `floors`: the ids other parts of the package use; `styles`: the numbered paragraph styles.
   static std::shared_ptr<const SourceStory> Parse(std::string_view xml, const std::string& file,
-                                                  int64_t drawing_floor);
+                                                  const IdFloors& floors,
+                                                  const StyleNumbering* styles = nullptr);
 
   // The body content (without the final section properties) of copy number `copy` (0 = as in
   // the source) with the run texts `texts`.
@@ -80,6 +115,15 @@ class SourceStory {
   const std::vector<uint32_t>& Candidates(const std::u32string& key) const;
   // True when the body refers to relationships (images, links) of its package.
   bool uses_relationships() const { return uses_relationships_; }
+  const IdStrides& strides() const { return strides_; }
+  // The list instances, notes and comments the story refers to.
+  const std::set<int64_t>& num_ids() const { return num_ids_; }
+  const std::set<int64_t>& footnote_ids() const { return footnote_ids_; }
+  const std::set<int64_t>& endnote_ids() const { return endnote_ids_; }
+  const std::set<int64_t>& comment_ids() const { return comment_ids_; }
+  // True when the story holds floating objects placed relative to the page (they land on the
+  // same spot in every copy) and does not end with a page or section break.
+  bool page_anchored_without_break() const { return page_anchored_ && !ends_with_break_; }
   // Table rows in the body: each ends in a row mark that counts as one character position.
   uint32_t table_rows() const { return table_rows_; }
 
@@ -95,13 +139,17 @@ class SourceStory {
   std::vector<ParaItem> items_;
   std::vector<Paragraph> paragraphs_;
   std::vector<FoldedPara> folded_;
-  int64_t drawing_stride_ = 1;
-  int64_t mark_stride_ = 1;
+  IdStrides strides_;
+  std::set<int64_t> num_ids_, footnote_ids_, endnote_ids_, comment_ids_;
+  // Per content control with a data binding: the range of texts it holds.
+  std::vector<std::pair<uint32_t, uint32_t>> bound_texts_;
   bool uses_relationships_ = false;
+  bool page_anchored_ = false;
+  bool ends_with_break_ = false;
   uint32_t table_rows_ = 0;
   mutable std::unordered_map<std::u32string, std::vector<uint32_t>> candidates_;
   // Run text markup in the part's own prefix for the WordprocessingML namespace.
-  std::string t_open_, t_close_, br_, tab_, empty_para_;
+  std::string t_open_, t_close_, br_, tab_, empty_para_, w_;
 };
 
 }  // namespace vexlo::engine::word

@@ -14,7 +14,8 @@ char32_t FoldCase(char32_t c) {
 
 bool IsWordChar(char32_t c) {
   if (c < 0x80) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    // "_" joins words as in identifiers (TYPE_CONVERTED is one word).
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
   }
   if (!QChar::isLetterOrNumber(c)) return false;
   switch (QChar::script(c)) {

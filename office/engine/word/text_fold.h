@@ -1,5 +1,5 @@
 // Character rules of the word processor's find: Unicode simple case folding (full-width Latin
-// included), the whole-word rule (letters and digits of alphabetic scripts join into words; CJK
+// included), the whole-word rule (letters, digits and "_" of alphabetic scripts join into words; CJK
 // ideographs, kana, hangul, punctuation and spaces are always boundaries), UTF-8 decoding and the
 // clean-up of inserted text. Pure functions; any thread.
 #ifndef VEXLO_OFFICE_ENGINE_WORD_TEXT_FOLD_H_

@@ -103,6 +103,12 @@ WordDocument::WordDocument(std::shared_ptr<const WordPackage> package, bool blan
     return Value(path_.empty() ? std::string() : std::filesystem::path(path_).parent_path().string());
   });
   AddProperty("saved", [this] { return Value(model_.change_count() == saved_change_); });
+  // The engine's own: true when the document's story holds objects placed relative to the page
+  // and does not end with a page or section break (copies that follow one another without a
+  // break then put those objects on the same pages).
+  AddProperty("pageanchorswithoutbreak", [this] {
+    return Value(model_.package().story().page_anchored_without_break());
+  });
   // The main story as a range, and a range of it between two character positions (the whole
   // story when they are left out).
   AddProperty("content", [this] {

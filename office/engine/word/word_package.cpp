@@ -2,6 +2,7 @@
 
 #include <pugixml.hpp>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -43,22 +44,93 @@ std::string RelsPartOf(const std::string& part) {
   return part.substr(0, slash + 1) + "_rels/" + part.substr(slash + 1) + ".rels";
 }
 
-// The highest wp:docPr id in a part, by a plain scan (the part is not parsed).
+int64_t Digits(std::string_view xml, size_t at) {
+  int64_t v = 0;
+  for (size_t i = at; i < xml.size() && xml[i] >= '0' && xml[i] <= '9' && v < (1ll << 40); ++i) {
+    v = v * 10 + (xml[i] - '0');
+  }
+  return v;
+}
+
+// The highest drawing id (wp:docPr, pic:cNvPr ...) in a part, by a plain scan (the part is not
+// parsed).
 int64_t MaxDrawingId(std::string_view xml) {
   int64_t best = 0;
-  size_t pos = 0;
-  while ((pos = xml.find("docPr ", pos)) != std::string_view::npos) {
-    pos += 6;
-    const size_t end = xml.find('>', pos);
-    const size_t id = xml.find(" id=\"", pos);
-    if (id == std::string_view::npos || id > end) continue;
-    int64_t v = 0;
-    for (size_t i = id + 5; i < xml.size() && xml[i] >= '0' && xml[i] <= '9' && v < (1ll << 40); ++i) {
-      v = v * 10 + (xml[i] - '0');
+  for (std::string_view tag : {"docPr ", "cNvPr "}) {
+    size_t pos = 0;
+    while ((pos = xml.find(tag, pos)) != std::string_view::npos) {
+      pos += tag.size();
+      const size_t end = xml.find('>', pos);
+      const size_t id = xml.find(" id=\"", pos - 1);  // the space after the name may be it
+      if (id == std::string_view::npos || id > end) continue;
+      best = std::max(best, Digits(xml, id + 5));
     }
-    best = std::max(best, v);
   }
   return best;
+}
+
+// The highest VML shape or picture number ("_x0000_s1026") in a part.
+int64_t MaxShapeNumber(std::string_view xml) {
+  int64_t best = 0;
+  size_t pos = 0;
+  while ((pos = xml.find("_x0000_", pos)) != std::string_view::npos) {
+    pos += 7;
+    if (pos < xml.size() && (xml[pos] == 's' || xml[pos] == 'i')) best = std::max(best, Digits(xml, pos + 1));
+  }
+  return best;
+}
+
+// Resolves a relationship target against the folder of its source part.
+std::string ResolveTarget(const std::string& source_part, std::string target) {
+  if (!target.empty() && target.front() == '/') return target.substr(1);
+  std::string folder = source_part.substr(0, source_part.rfind('/') + 1);
+  while (target.compare(0, 3, "../") == 0) {
+    target.erase(0, 3);
+    if (!folder.empty()) folder.erase(folder.rfind('/', folder.size() - 2) + 1);
+  }
+  return folder + target;
+}
+
+// The paragraph styles that number their paragraphs, directly or through the styles they are
+// based on (a style's own numPr with list instance 0 ends the numbering).
+StyleNumbering NumberedStyles(std::string_view xml) {
+  StyleNumbering out;
+  pugi::xml_document doc;
+  if (!doc.load_buffer(xml.data(), xml.size())) return out;
+  const pugi::xml_node root = doc.document_element();
+  const std::string_view name = root.name();
+  const std::string w(name.substr(0, name.find(':') == std::string_view::npos ? 0 : name.find(':') + 1));
+  struct Style {
+    std::string based_on;
+    bool has_num = false;
+    int64_t num = 0;
+    int level = 0;
+  };
+  std::map<std::string, Style, std::less<>> styles;
+  for (pugi::xml_node s = root.child((w + "style").c_str()); s; s = s.next_sibling((w + "style").c_str())) {
+    if (std::string_view(s.attribute((w + "type").c_str()).value()) != "paragraph") continue;
+    Style st;
+    st.based_on = s.child((w + "basedOn").c_str()).attribute((w + "val").c_str()).value();
+    const pugi::xml_node num_pr = s.child((w + "pPr").c_str()).child((w + "numPr").c_str());
+    const pugi::xml_node num_id = num_pr.child((w + "numId").c_str());
+    if (num_id) {
+      st.has_num = true;
+      st.num = num_id.attribute((w + "val").c_str()).as_llong();
+      st.level = num_pr.child((w + "ilvl").c_str()).attribute((w + "val").c_str()).as_int();
+    }
+    styles[s.attribute((w + "styleId").c_str()).value()] = st;
+  }
+  for (const auto& [id, style] : styles) {
+    const Style* s = &style;
+    for (int hops = 0; s && !s->has_num && hops < 16; ++hops) {
+      auto it = styles.find(s->based_on);
+      s = it == styles.end() ? nullptr : &it->second;
+    }
+    if (s && s->has_num && s->num > 0 && s->level >= 0 && s->level <= 8) {
+      out[id] = {s->num, s->level};
+    }
+  }
+  return out;
 }
 
 std::string BlankDocumentXml() {
@@ -171,10 +243,48 @@ std::shared_ptr<const WordPackage> WordPackage::Build(ZipReader& reader, uint64_
     const std::string& name = pkg->entries_[i].name;
     if (name != pkg->main_part_ && name.compare(0, folder.size(), folder) == 0 &&
         name.size() > 4 && name.compare(name.size() - 4, 4, ".xml") == 0) {
-      pkg->drawing_floor_ = std::max(pkg->drawing_floor_, MaxDrawingId(inflated[i]));
+      pkg->floors_.drawing = std::max(pkg->floors_.drawing, MaxDrawingId(inflated[i]));
+      pkg->floors_.shape = std::max(pkg->floors_.shape, MaxShapeNumber(inflated[i]));
     }
   }
-  pkg->story_ = SourceStory::Parse(*main, file, pkg->drawing_floor_);
+  // The parts whose entries each copy of the story needs of its own.
+  auto parts = std::make_shared<CopyParts>();
+  if (!pkg->main_rels_.empty()) {
+    pugi::xml_document rels;
+    if (rels.load_buffer(pkg->main_rels_.data(), pkg->main_rels_.size())) {
+      for (pugi::xml_node r : rels.document_element().children()) {
+        const std::string_view type = r.attribute("Type").value();
+        const size_t slash = type.rfind('/');
+        const std::string_view last = slash == std::string_view::npos ? type : type.substr(slash + 1);
+        CopyParts::Kind kind;
+        if (last == "styles") {
+          const std::string name = ResolveTarget(pkg->main_part_, r.attribute("Target").value());
+          if (const std::string* xml = find(name)) {
+            auto styles = std::make_shared<StyleNumbering>(NumberedStyles(*xml));
+            if (!styles->empty()) pkg->numbered_styles_ = std::move(styles);
+          }
+          continue;
+        }
+        if (last == "numbering") {
+          kind = CopyParts::kNumbering;
+        } else if (last == "footnotes") {
+          kind = CopyParts::kFootnotes;
+        } else if (last == "endnotes") {
+          kind = CopyParts::kEndnotes;
+        } else if (last == "comments") {
+          kind = CopyParts::kComments;
+        } else {
+          continue;
+        }
+        if (std::string_view(r.attribute("TargetMode").value()) == "External") continue;
+        const std::string name = ResolveTarget(pkg->main_part_, r.attribute("Target").value());
+        if (const std::string* xml = find(name)) parts->Read(kind, name, *xml);
+      }
+    }
+  }
+  parts->AddFloors(pkg->floors_);
+  pkg->copy_parts_ = std::move(parts);
+  pkg->story_ = SourceStory::Parse(*main, file, pkg->floors_, pkg->numbered_styles_.get());
   return pkg;
 }
 
@@ -203,10 +313,26 @@ std::shared_ptr<const WordPackage> WordPackage::Blank() {
   return blank;
 }
 
-std::shared_ptr<const WordPackage> WordPackage::WithMainXml(std::string_view xml) const {
+std::shared_ptr<const WordPackage> WordPackage::WithMainXml(
+    std::string_view xml, const std::vector<StoryCopy>& copies) const {
   auto pkg = std::make_shared<WordPackage>(*this);
   pkg->variants_.clear();
-  pkg->story_ = SourceStory::Parse(xml, display_name_, drawing_floor_);
+  const auto changed = copy_parts_->Build(copies);
+  if (!changed.empty()) {
+    // The copies' entries become parts of the new package, read again as its own.
+    auto parts = std::make_shared<CopyParts>(*copy_parts_);
+    for (const CopyParts::Changed& c : changed) {
+      for (RawEntry& e : pkg->entries_) {
+        if (e.name == c.name) e = MakeEntry(c.name, c.xml, 6);
+      }
+      parts->Read(c.kind, c.name, c.xml);
+    }
+    parts->AddFloors(pkg->floors_);
+    pkg->copy_parts_ = std::move(parts);
+  }
+  pkg->floors_.drawing = std::max(pkg->floors_.drawing, MaxDrawingId(xml));
+  pkg->floors_.shape = std::max(pkg->floors_.shape, MaxShapeNumber(xml));
+  pkg->story_ = SourceStory::Parse(xml, display_name_, pkg->floors_, numbered_styles_.get());
   return pkg;
 }
 
@@ -223,17 +349,6 @@ std::string Save(const pugi::xml_document& doc) {
   XmlSink sink;
   doc.save(sink, "", pugi::format_raw, pugi::encoding_utf8);
   return sink.s;
-}
-
-// Resolves a relationship target against the folder of its source part.
-std::string ResolveTarget(const std::string& source_part, std::string target) {
-  if (!target.empty() && target.front() == '/') return target.substr(1);
-  std::string folder = source_part.substr(0, source_part.rfind('/') + 1);
-  while (target.compare(0, 3, "../") == 0) {
-    target.erase(0, 3);
-    if (!folder.empty()) folder.erase(folder.rfind('/', folder.size() - 2) + 1);
-  }
-  return folder + target;
 }
 
 constexpr char kVbaProjectRel[] =
@@ -296,13 +411,19 @@ const WordPackage::Variant& WordPackage::VariantFor(std::string_view extension) 
   return variants_.emplace(std::string(wanted), std::move(v)).first->second;
 }
 
-std::string WordPackage::Write(std::string_view main_xml, std::string_view extension) const {
+std::string WordPackage::Write(std::string_view main_xml, std::string_view extension,
+                               const std::vector<StoryCopy>& copies) const {
   const Variant& v = VariantFor(extension);
   const std::string rels_name = RelsPartOf(main_part_);
+  const auto changed = copy_parts_->Build(copies);
   ZipWriter w;
   for (const RawEntry& e : entries_) {
+    auto part = std::find_if(changed.begin(), changed.end(),
+                             [&](const CopyParts::Changed& c) { return c.name == e.name; });
     if (e.name == main_part_) {
       w.Add(main_part_, main_xml, 1);
+    } else if (part != changed.end()) {
+      w.Add(part->name, part->xml, 1);
     } else if (!v.types.name.empty() && e.name == "[Content_Types].xml") {
       w.Add(v.types);
     } else if (!v.rels.name.empty() && e.name == rels_name) {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "office/engine/package/zip_writer.h"
+#include "office/engine/word/copy_parts.h"
 #include "office/engine/word/source_story.h"
 
 namespace vexlo::engine {
@@ -31,13 +32,16 @@ class WordPackage {
   // vexlo's own blank document: A4, Chinese-friendly default fonts.
   static std::shared_ptr<const WordPackage> Blank();
 
-  // The same parts with another main document part (parsed again).
-  std::shared_ptr<const WordPackage> WithMainXml(std::string_view xml) const;
+  // The same parts with another main document part (parsed again). `copies`: the further copies
+  // of stories that `xml` holds; the parts they refer into get their entries.
+  std::shared_ptr<const WordPackage> WithMainXml(std::string_view xml,
+                                                 const std::vector<StoryCopy>& copies = {}) const;
 
   // The package bytes with `main_xml` as the main part; the main part's content type follows
   // `extension` (".docx", ".docm", ".dotx", ".dotm"; others keep the package's own), and a
-  // .docx or .dotx leaves out the macros of a macro-enabled package.
-  std::string Write(std::string_view main_xml, std::string_view extension) const;
+  // .docx or .dotx leaves out the macros of a macro-enabled package. `copies`: as above.
+  std::string Write(std::string_view main_xml, std::string_view extension,
+                    const std::vector<StoryCopy>& copies = {}) const;
 
   const SourceStory& story() const { return *story_; }
   const std::shared_ptr<const SourceStory>& story_ptr() const { return story_; }
@@ -54,7 +58,9 @@ class WordPackage {
   std::string content_types_;
   std::shared_ptr<const SourceStory> story_;
   std::string display_name_;
-  int64_t drawing_floor_ = 0;
+  IdFloors floors_;
+  std::shared_ptr<const CopyParts> copy_parts_;
+  std::shared_ptr<const StyleNumbering> numbered_styles_;
   // What Write changes for one main content type: the content types and relationships parts
   // (when they change) and the parts left out (macros in a .docx).
   struct Variant {

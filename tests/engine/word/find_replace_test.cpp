@@ -35,6 +35,7 @@ TEST(TextFoldTest, WordCharactersAndFolding) {
   EXPECT_TRUE(IsWordChar(U'７'));
   EXPECT_TRUE(IsWordChar(U'Ｚ'));
   EXPECT_TRUE(IsWordChar(U'é'));
+  EXPECT_TRUE(IsWordChar(U'_'));  // identifiers: TYPE_CONVERTED is one word
   for (char32_t c : {U'姓', U'の', U'カ', U'한', U' ', U'：', U'-', U'\t'}) {
     EXPECT_FALSE(IsWordChar(c)) << static_cast<uint32_t>(c);
   }
