@@ -185,6 +185,8 @@ void ShutDownAtExit() {
 }
 
 // The process's own UNO context, made once; it only serves to reach the offices over pipes.
+// Making it also makes the runtime's static state, which goes at exit in the reverse order of its
+// making; the pools are shut down at exit ahead of it (see OfficePool::LoadRuntime).
 Reference<css::uno::XComponentContext> LocalContext(const std::string& office_binary) {
   static std::once_flag once;
   // Never destroyed: the UNO runtime's own state goes at exit in an order of its own.
@@ -195,9 +197,20 @@ Reference<css::uno::XComponentContext> LocalContext(const std::string& office_bi
     ::setenv("URE_BOOTSTRAP", ("vnd.sun.star.pathname:" + rc.string()).c_str(), 0);
     try {
       *context = cppu::defaultBootstrap_InitialComponentContext();
+      // The machinery a connection uses is made now too: a first attempt to reach an office
+      // that does not exist fails at once, after loading it.
+      Reference<css::bridge::XUnoUrlResolver> resolver = css::bridge::UnoUrlResolver::create(*context);
+      try {
+        resolver->resolve(U("uno:pipe,name=vexlo-none-" + std::to_string(::getpid()) +
+                            ";urp;StarOffice.ComponentContext"));
+      } catch (const css::uno::Exception&) {
+      }
     } catch (const css::uno::Exception& e) {
       error = S(e.Message);
     }
+    // Registered after the runtime's state was made, so that at exit the offices end and the
+    // workers stop before that state is taken down.
+    std::atexit(ShutDownAtExit);
   });
   if (!context->is()) {
     throw app::RuntimeError::Output("无法使用 LibreOffice 的 UNO 接口：" + error);
@@ -312,6 +325,9 @@ struct OfficePool::Office {
   Clock::time_point deadline;
   bool want_running = false;
   bool ready = false;  // connected
+  // The worker has left its wait with a task or to start the office, in this generation.
+  bool engaged = false;
+  int engaged_generation = 0;
 
   bool Alive() {
     std::lock_guard lock(proc);
@@ -532,6 +548,16 @@ void CloseDocument(const Reference<css::lang::XComponent>& doc) {
 
 bool OfficePool::Available() { return !SofficeProgram().empty(); }
 
+void OfficePool::LoadRuntime() {
+  const std::string binary = OfficeBinary();
+  if (binary.empty()) return;
+  try {
+    LocalContext(binary);
+  } catch (const app::RuntimeError&) {
+    // The worker that needs it reports the reason.
+  }
+}
+
 OfficePool::OfficePool(OfficePoolOptions options) : options_(std::move(options)) {
   if (options_.offices <= 0) {
     options_.offices = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
@@ -565,6 +591,7 @@ void OfficePool::EnsureThreads() {
 }
 
 void OfficePool::Start(int count) {
+  LoadRuntime();
   std::lock_guard lock(mutex_);
   EnsureThreads();
   for (auto& office : offices_) {
@@ -574,6 +601,7 @@ void OfficePool::Start(int count) {
 }
 
 std::shared_future<ConversionOutcome> OfficePool::Submit(ConversionJob job) {
+  LoadRuntime();
   auto task = std::make_shared<Task>();
   const std::string bytes = ReadAll(job.source);
   task->hash = std::hash<std::string_view>()(bytes);
@@ -658,6 +686,7 @@ void OfficePool::Worker(std::size_t index) {
     bool start_now = false;
     {
       std::unique_lock lock(mutex_);
+      office.engaged = false;
       for (;;) {
         if (stopping_) break;
         // An office that is not running starts for work only when there is enough of it for
@@ -676,6 +705,8 @@ void OfficePool::Worker(std::size_t index) {
       }
       if (!task && !start_now) break;  // stopping
       office.want_running = true;
+      office.engaged = true;
+      office.engaged_generation = generation_;
     }
     if (!office.Alive()) {
       office.desktop.clear();
@@ -940,7 +971,13 @@ void OfficePool::Cancel() {
     dropped.swap(waiting_);
     for (auto& office : offices_) office->want_running = false;
   }
-  for (auto& office : offices_) office->Kill();
+  // A worker still busy with earlier work may be starting an office right now: the offices are
+  // killed until every such worker is back at its wait, so that none outlives the cancel.
+  KillUntilSettled([this] {
+    return std::none_of(offices_.begin(), offices_.end(), [this](const auto& office) {
+      return office->engaged && office->engaged_generation != generation_;
+    });
+  });
   for (auto& task : dropped) Finish(task, ConversionOutcome::Failed("无法转换“" + task->job.label + "”：已取消"));
 }
 
@@ -955,6 +992,13 @@ void OfficePool::Shutdown(bool at_exit) {
   }
   wake_.notify_all();
   for (auto& task : dropped) Finish(task, ConversionOutcome::Failed("无法转换“" + task->job.label + "”：程序正在退出"));
+  if (at_exit) {
+    // No office may be left starting or working while the program's state goes.
+    KillUntilSettled([this] {
+      return std::none_of(offices_.begin(), offices_.end(),
+                          [](const auto& office) { return office->engaged; });
+    });
+  }
   for (auto& t : threads_) t.join();
   threads_.clear();
   {
@@ -967,6 +1011,19 @@ void OfficePool::Shutdown(bool at_exit) {
   offices_.clear();
   stopping_ = false;
   watchdog_stop_ = false;
+}
+
+void OfficePool::KillUntilSettled(const std::function<bool()>& settled) {
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    lock.unlock();
+    for (auto& office : offices_) office->Kill();
+    lock.lock();
+    if (settled()) break;
+    wake_.wait_for(lock, 20ms);
+  }
+  lock.unlock();
+  for (auto& office : offices_) office->Kill();
 }
 
 ConversionOutcome OfficePool::RenderPagePng(const std::string& document, int width,

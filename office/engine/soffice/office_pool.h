@@ -13,6 +13,7 @@
 #include <condition_variable>
 #include <deque>
 #include <cstdint>
+#include <functional>
 #include <future>
 #include <map>
 #include <memory>
@@ -86,6 +87,11 @@ class OfficePool {
   // True when LibreOffice is installed.
   static bool Available();
 
+  // Makes this process's UNO runtime now, on the calling thread (the first call takes a moment;
+  // Start and Submit call it). The thread that may end the program should be the one that makes
+  // it, so that the program never ends while it is half made. Cheap once made.
+  static void LoadRuntime();
+
   // Starts `count` offices now (0: all of them), in the background, so that the first document
   // does not wait. The others start when enough documents wait for them. Cheap when they run.
   void Start(int count = 0);
@@ -123,6 +129,9 @@ class OfficePool {
   std::shared_ptr<Task> TakeTask();  // caller holds mutex_
   void EnsureThreads();
   void Finish(const std::shared_ptr<Task>& task, ConversionOutcome outcome);
+  // Kills the offices again and again until `settled` (called with mutex_ held) holds, then
+  // once more.
+  void KillUntilSettled(const std::function<bool()>& settled);
 
   OfficePoolOptions options_;
   mutable std::mutex mutex_;

@@ -146,6 +146,7 @@ std::shared_future<TemplateConversion> PrepareTemplateAsync(const std::string& p
     failed.set_value(TemplateConversion{{}, "无法创建临时文件"});
     return failed.get_future().share();
   }
+  OfficePool::LoadRuntime();  // here, not on the conversion's thread
   auto future = std::async(std::launch::async, [copy, folder, cached] {
                   TemplateConversion r = ConvertIntoCache(copy, cached);
                   std::error_code e;
