@@ -93,7 +93,10 @@ class MergeSession {
       } catch (const Cancelled&) {
         StopAfterCancel();
       } catch (...) {
+        // The instances quit first (their quit finishes the output already asked for), then
+        // the helper processes that stay warm between runs end too.
         ShutDownAfterFailure();
+        office::CancelDeferredWork();
         RemoveMergedTemp();
         CloseProgress();
         throw;
