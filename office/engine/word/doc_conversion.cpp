@@ -14,6 +14,7 @@
 #include <QCryptographicHash>
 
 #include "app/runtime_error.h"
+#include "office/engine/package/atomic_file.h"
 #include "office/engine/soffice/office_pool.h"
 #include "office/engine/soffice/soffice.h"
 
@@ -56,6 +57,29 @@ std::string ContentKey(const std::string& bytes) {
       .toStdString();
 }
 
+
+// Converts `path` into `cached` with a LibreOffice of its own that loads, stores and ends on its
+// main thread. Some documents that a warm office cannot store this way are stored fine: a
+// document with comments makes an office without its graphical parts abort once it has a view
+// of the document for a moment. Returns whether `cached` was made.
+bool ConvertAlone(const std::string& path, const std::string& cached) {
+  const std::string folder = MakeTempFolder();
+  if (folder.empty()) return false;
+  const SofficeResult run = RunSofficeConvert({path}, "docx", folder, folder + "/profile");
+  const std::string made = folder + "/" + fs::path(path).stem().string() + ".docx";
+  bool ok = run.started && ReadAll(made).rfind("PK\x03\x04", 0) == 0;
+  if (ok) {
+    try {
+      ReplaceFileAtomically(made, cached);
+    } catch (const RuntimeError&) {
+      ok = false;
+    }
+  }
+  std::error_code ec;
+  fs::remove_all(folder, ec);
+  return ok;
+}
+
 // Converts `path` (whose bytes are `bytes`) into the cache file `cached`. Runs on any thread.
 TemplateConversion ConvertIntoCache(const std::string& path, const std::string& cached) {
   TemplateConversion result;
@@ -70,7 +94,7 @@ TemplateConversion ConvertIntoCache(const std::string& path, const std::string& 
   job.label = fs::path(path).filename().string();
   job.targets.push_back({cached, StoreFormat::kDocx});
   const ConversionOutcome outcome = office_pool().Submit(std::move(job)).get();
-  if (outcome.ok) {
+  if (outcome.ok || ConvertAlone(path, cached)) {
     result.docx_path = cached;
   } else {
     result.error = outcome.error;
