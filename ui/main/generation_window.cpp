@@ -38,10 +38,8 @@ class WorkbookSource : public SheetSource {
   explicit WorkbookSource(std::string data_path) : data_path_(std::move(data_path)) {}
   ~WorkbookSource() override {
     try {
-      if (excel_.connected()) {
-        excel_.get("application").call("quit");
-        excel_.release();
-      }
+      if (excel_.connected() && started_) excel_.get("application").call("quit");
+      excel_.release();
     } catch (const app::RuntimeError&) {
     }
   }
@@ -67,13 +65,18 @@ class WorkbookSource : public SheetSource {
   }
 
  private:
-  // Starts the server and reads the titles once; false when the sheet cannot be read.
+  // Connects once and reads the titles; false when the sheet cannot be read. The run's own
+  // spreadsheet instance already holds the workbook open: reading through it spares opening
+  // (and parsing) the file a second time. Without one, an instance of our own opens it.
   bool Open() {
     if (tried_) return opened_;
     tried_ = true;
     try {
-      if (excel_.start_new("excel.application") < 0) return false;
-      excel_.get("application").get("workbooks").call("open", {office::Value(data_path_)});
+      if (!AttachToRun()) {
+        if (excel_.start_new("excel.application") < 0) return false;
+        started_ = true;
+        excel_.get("application").get("workbooks").call("open", {office::Value(data_path_)});
+      }
       opened_ = data_.ReadTitles() > 0;
     } catch (const app::RuntimeError&) {
       opened_ = false;
@@ -81,8 +84,21 @@ class WorkbookSource : public SheetSource {
     return opened_;
   }
 
+  bool AttachToRun() {
+    try {
+      if (excel_.attach("excel.application") < 0) return false;
+      const office::Value book = excel_.get("application").get("activeworkbook");
+      const office::Value path = book.get("fullname");
+      if (path.kind() == office::Value::Kind::kText && path.text() == data_path_) return true;
+    } catch (const app::RuntimeError&) {
+    }
+    excel_.release();
+    return false;
+  }
+
   std::string data_path_;
   office::oleobject excel_;
+  bool started_ = false;  // the instance is ours: quit it at the end
   merge::DataSource data_{excel_};
   bool tried_ = false;
   bool opened_ = false;
