@@ -16,6 +16,7 @@
 #include "merge/data_source.h"
 #include "merge/document_generation.h"
 #include "merge/file_probe.h"
+#include "merge/layout_hint.h"
 #include "merge/output_naming.h"
 #include "office/deferred_work.h"
 #include "office/value.h"
@@ -247,7 +248,13 @@ class MergeSession {
 
     PrepareDocuments(wordserver_, wordserver2_, request_.template_path);
 
-    if (request_.one_file) PrepareMergedOutput();
+    if (request_.one_file) {
+      // Asked while the template document is the template instance's active one.
+      if (std::optional<std::string> hint = PageAnchorHint(wordserver_)) {
+        summary_.notes.push_back(*std::move(hint));
+      }
+      PrepareMergedOutput();
+    }
     CheckVersion();
     RecordLoop();
     if (request_.one_file) FinishMergedOutput();

@@ -4,7 +4,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QTableWidget>
+#include <QTableView>
 #include <QVBoxLayout>
 
 #include "app/runtime_error.h"
@@ -31,33 +31,131 @@ QLabel* Caption(QWidget* parent) {
 
 }  // namespace
 
-SheetContents ReadSheet(const std::string& data_path) {
-  SheetContents sheet;
-  office::oleobject excel;
-  try {
-    if (excel.start_new("excel.application") < 0) return sheet;
-    excel.get("application").get("workbooks").call("open", {office::Value(data_path)});
-    merge::DataSource data(excel);
-    const int count = data.ReadTitles();
-    for (const merge::st_etitle& title : data.titles()) sheet.titles.push_back(title.titlename);
-    for (int row = merge::DataSource::kFirstRecordRow;
-         count > 0 && row <= merge::DataSource::kLastRecordRow; ++row) {
-      if (!data.ReadRecordName(row)) break;
-      std::vector<std::string> values;
-      for (int k = 1; k <= count; ++k) values.push_back(data.ReadFieldValue(k, row));
-      sheet.rows.push_back(std::move(values));
+namespace {
+
+class WorkbookSource : public SheetSource {
+ public:
+  explicit WorkbookSource(std::string data_path) : data_path_(std::move(data_path)) {}
+  ~WorkbookSource() override {
+    try {
+      if (excel_.connected() && started_) excel_.get("application").call("quit");
+      excel_.release();
+    } catch (const app::RuntimeError&) {
     }
-  } catch (const app::RuntimeError&) {
-    // The grid is only for watching: a sheet that cannot be read leaves what was read.
   }
-  try {
-    if (excel.connected()) {
-      excel.get("application").call("quit");
-      excel.release();
+
+  std::vector<std::string> Titles() override {
+    std::vector<std::string> titles;
+    if (!Open()) return titles;
+    for (const merge::st_etitle& title : data_.titles()) titles.push_back(title.titlename);
+    return titles;
+  }
+
+  std::string Cell(int record, int column) override {
+    const int row = merge::DataSource::kFirstRecordRow + record - 1;
+    if (!Open() || column < 0 || column >= data_.i_titlecount() || record < 1 ||
+        row > merge::DataSource::kLastRecordRow) {
+      return {};
     }
-  } catch (const app::RuntimeError&) {
+    try {
+      return data_.ReadFieldValue(column + 1, row);
+    } catch (const app::RuntimeError&) {
+      return {};  // the grid is only for watching
+    }
   }
-  return sheet;
+
+ private:
+  // Connects once and reads the titles; false when the sheet cannot be read. The run's own
+  // spreadsheet instance already holds the workbook open: reading through it spares opening
+  // (and parsing) the file a second time. Without one, an instance of our own opens it.
+  bool Open() {
+    if (tried_) return opened_;
+    tried_ = true;
+    try {
+      if (!AttachToRun()) {
+        if (excel_.start_new("excel.application") < 0) return false;
+        started_ = true;
+        excel_.get("application").get("workbooks").call("open", {office::Value(data_path_)});
+      }
+      opened_ = data_.ReadTitles() > 0;
+    } catch (const app::RuntimeError&) {
+      opened_ = false;
+    }
+    return opened_;
+  }
+
+  bool AttachToRun() {
+    try {
+      if (excel_.attach("excel.application") < 0) return false;
+      const office::Value book = excel_.get("application").get("activeworkbook");
+      const office::Value path = book.get("fullname");
+      if (path.kind() == office::Value::Kind::kText && path.text() == data_path_) return true;
+    } catch (const app::RuntimeError&) {
+    }
+    excel_.release();
+    return false;
+  }
+
+  std::string data_path_;
+  office::oleobject excel_;
+  bool started_ = false;  // the instance is ours: quit it at the end
+  merge::DataSource data_{excel_};
+  bool tried_ = false;
+  bool opened_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<SheetSource> WorkbookSheet(const std::string& data_path) {
+  return std::make_unique<WorkbookSource>(data_path);
+}
+
+SheetModel::SheetModel(std::unique_ptr<SheetSource> source, int records, QObject* parent)
+    : QAbstractTableModel(parent), source_(std::move(source)), records_(std::max(0, records)) {
+  if (source_ != nullptr) titles_ = source_->Titles();
+  if (titles_.empty()) records_ = 0;
+}
+
+int SheetModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : records_;
+}
+
+int SheetModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(titles_.size());
+}
+
+const std::string& SheetModel::Cell(int record, int column) const {
+  static const std::string kNone;
+  if (record < 1 || record > records_ || column < 0 || column >= columnCount()) return kNone;
+  const long long key = static_cast<long long>(record) * columnCount() + column;
+  auto found = cells_.find(key);
+  if (found == cells_.end()) {
+    ++cells_read_;
+    found = cells_.emplace(key, source_->Cell(record, column)).first;
+  }
+  return found->second;
+}
+
+std::vector<std::string> SheetModel::Record(int record) const {
+  std::vector<std::string> values;
+  for (int c = 0; c < columnCount(); ++c) values.push_back(Cell(record, c));
+  return values;
+}
+
+QVariant SheetModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid() || role != Qt::DisplayRole) return {};
+  return Q(Cell(index.row() + 1, index.column()));
+}
+
+QVariant SheetModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (role != Qt::DisplayRole) return {};
+  if (orientation == Qt::Vertical) return section + 1;
+  if (section < 0 || section >= columnCount()) return {};
+  return Q(titles_[static_cast<std::size_t>(section)]);
+}
+
+Qt::ItemFlags SheetModel::flags(const QModelIndex& index) const {
+  return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
 }
 
 GenerationWindow::GenerationWindow(QWidget* parent)
@@ -67,7 +165,7 @@ GenerationWindow::GenerationWindow(QWidget* parent)
   SetColours(this, Qt::white, palette::kBlue);
 
   sheet_caption_ = Caption(this);
-  sheet_ = new QTableWidget(this);
+  sheet_ = new QTableView(this);
   sheet_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   sheet_->setSelectionBehavior(QAbstractItemView::SelectRows);
   sheet_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -109,33 +207,26 @@ GenerationWindow::GenerationWindow(QWidget* parent)
   resize(760, 430);
 }
 
-void GenerationWindow::SetSheet(const SheetContents& sheet, const std::string& caption) {
-  contents_ = sheet;
+void GenerationWindow::SetSheet(std::unique_ptr<SheetSource> source, int records,
+                                const std::string& caption) {
   sheet_caption_->setText(Q("数据表：" + caption));
-  sheet_->clear();
-  sheet_->setColumnCount(static_cast<int>(sheet.titles.size()));
-  sheet_->setRowCount(static_cast<int>(sheet.rows.size()));
-  QStringList headers;
-  for (const std::string& title : sheet.titles) headers << Q(title);
-  sheet_->setHorizontalHeaderLabels(headers);
-  for (int r = 0; r < static_cast<int>(sheet.rows.size()); ++r) {
-    const auto& values = sheet.rows[static_cast<std::size_t>(r)];
-    for (int c = 0; c < static_cast<int>(values.size()); ++c) {
-      auto* item = new QTableWidgetItem(Q(values[static_cast<std::size_t>(c)]));
-      item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-      sheet_->setItem(r, c, item);
-    }
-  }
-  sheet_->resizeColumnsToContents();
+  auto* model = new SheetModel(std::move(source), records, this);
+  sheet_->setModel(model);
+  delete model_;
+  model_ = model;
+  // Columns are not sized to their contents: that would read every cell.
 }
 
 void GenerationWindow::ShowRecord(int index) {
   const int row = index - 1;
-  if (row < 0 || row >= sheet_->rowCount()) return;
-  sheet_->setCurrentCell(row, 0, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-  if (sheet_->columnCount() > 0) {
-    sheet_->scrollToItem(sheet_->item(row, 0), QAbstractItemView::PositionAtCenter);
+  if (model_ == nullptr || row < 0 || row >= model_->rowCount() || model_->columnCount() == 0) {
+    return;
   }
+  const QModelIndex cell = model_->index(row, 0);
+  if (sheet_->currentIndex() == cell) return;
+  sheet_->selectionModel()->setCurrentIndex(
+      cell, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  sheet_->scrollTo(cell, QAbstractItemView::PositionAtCenter);
 }
 
 void GenerationWindow::ShowDocument(int index, const std::string& document) {
@@ -145,8 +236,9 @@ void GenerationWindow::ShowDocument(int index, const std::string& document) {
 }
 
 QImage GenerationWindow::TemplatePage(int index, const std::string& document) {
-  const auto row = static_cast<std::size_t>(index - 1);
-  if (index < 1 || row >= contents_.rows.size() || template_path_.empty()) return {};
+  if (model_ == nullptr || index < 1 || index > model_->rowCount() || template_path_.empty()) {
+    return {};
+  }
   if (!template_read_ && TemplateReader()) {
     // Once per run, and only when a page cannot be read from the document itself.
     template_paragraphs_ = TemplateReader()(template_path_);
@@ -154,7 +246,7 @@ QImage GenerationWindow::TemplatePage(int index, const std::string& document) {
   }
   if (template_paragraphs_.empty()) return {};
   return TextPage(QFileInfo(Q(document)).fileName().toStdString() + "（由模板与本条数据预览）",
-                  FillParagraphs(template_paragraphs_, contents_.titles, contents_.rows[row]),
+                  FillParagraphs(template_paragraphs_, model_->titles(), model_->Record(index)),
                   kPageSize);
 }
 

@@ -1,31 +1,65 @@
 // The generation window: shown beside the progress window when "可见生成过程" is checked, so that
 // the user watches the work. On the left the data sheet (read-only, the current record
-// highlighted and scrolled into view), on the right an image of the document just written. The
-// page image is drawn at most every kPageInterval, so that watching never slows the run much.
+// highlighted and scrolled into view), on the right an image of the document just written.
+// Watching must cost the run little: the grid reads a cell only when it is painted (and keeps
+// it), and the page image is drawn at most every kPageInterval, pages written in between skipped.
 // UI thread only.
 #ifndef VEXLO_UI_MAIN_GENERATION_WINDOW_H_
 #define VEXLO_UI_MAIN_GENERATION_WINDOW_H_
 
+#include <QAbstractTableModel>
 #include <QImage>
 #include <QWidget>
 #include <chrono>
+#include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 class QLabel;
-class QTableWidget;
+class QTableView;
 
 namespace vexlo::ui {
 
-// The data sheet as the grid shows it: titles of row 1, then one row per record.
-struct SheetContents {
-  std::vector<std::string> titles;
-  std::vector<std::vector<std::string>> rows;
+// The data sheet as the grid reads it: the titles of row 1, and single cells of records.
+class SheetSource {
+ public:
+  virtual ~SheetSource() = default;
+  // The titles; none when the sheet cannot be read.
+  virtual std::vector<std::string> Titles() = 0;
+  // The value of title `column` (0-based) of record `record` (1-based); "" when it cannot be read.
+  virtual std::string Cell(int record, int column) = 0;
 };
 
-// Reads the active sheet of `data_path` through the spreadsheet server, as the merge reads it:
-// the titles, then the records up to the first blank record name. Nothing when it cannot be read.
-SheetContents ReadSheet(const std::string& data_path);
+// The active sheet of `data_path`, read as the merge reads it, through a spreadsheet server
+// instance of its own: started at the first read, quit when the source is destroyed.
+std::unique_ptr<SheetSource> WorkbookSheet(const std::string& data_path);
+
+// The grid's rows: `records` records of `source`, each cell read the first time it is asked for
+// (that is, painted) and kept. Read-only.
+class SheetModel : public QAbstractTableModel {
+ public:
+  SheetModel(std::unique_ptr<SheetSource> source, int records, QObject* parent);
+
+  int rowCount(const QModelIndex& parent = {}) const override;
+  int columnCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+  const std::vector<std::string>& titles() const { return titles_; }
+  const std::string& Cell(int record, int column) const;
+  // All values of `record` (1-based).
+  std::vector<std::string> Record(int record) const;
+  int cells_read() const { return cells_read_; }
+
+ private:
+  std::unique_ptr<SheetSource> source_;
+  std::vector<std::string> titles_;
+  int records_;
+  mutable std::unordered_map<long long, std::string> cells_;
+  mutable int cells_read_ = 0;
+};
 
 class GenerationWindow : public QWidget {
  public:
@@ -33,7 +67,8 @@ class GenerationWindow : public QWidget {
 
   explicit GenerationWindow(QWidget* parent);
 
-  void SetSheet(const SheetContents& sheet, const std::string& caption);
+  // The grid shows `records` records of `source`.
+  void SetSheet(std::unique_ptr<SheetSource> source, int records, const std::string& caption);
   // Record `index` (1-based) is the one being made: highlighted and scrolled into view.
   void ShowRecord(int index);
   // The template of the run, for pages of documents that cannot be read yet.
@@ -45,18 +80,20 @@ class GenerationWindow : public QWidget {
   // Returns whether it drew.
   bool RefreshPage(std::chrono::steady_clock::time_point now, bool force = false);
 
-  QTableWidget* sheet() const { return sheet_; }
+  QTableView* sheet() const { return sheet_; }
+  // Null until SetSheet.
+  SheetModel* model() const { return model_; }
   QLabel* page() const { return page_; }
   int pages_drawn() const { return pages_drawn_; }
 
  private:
-  QTableWidget* sheet_;
+  QTableView* sheet_;
+  SheetModel* model_ = nullptr;
   QLabel* sheet_caption_;
   QLabel* page_caption_;
   QLabel* page_;
   QImage TemplatePage(int index, const std::string& document);
 
-  SheetContents contents_;
   std::string template_path_;
   bool template_read_ = false;
   std::vector<std::string> template_paragraphs_;

@@ -62,8 +62,8 @@ void ProgressDisplay::Opened(std::string_view text, int total) {
   if (generation_ != nullptr) generation_->show();
   Pump(true);
   if (generation_ != nullptr) {
-    // Read after the windows are on screen: a large sheet takes a moment.
-    generation_->SetSheet(ReadSheet(request_.data_path),
+    // The grid reads only the cells it shows, as it shows them.
+    generation_->SetSheet(WorkbookSheet(request_.data_path), total,
                           QFileInfo(Q(request_.data_path)).fileName().toStdString());
     Pump(true);
   }
