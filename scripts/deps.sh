@@ -16,7 +16,7 @@ VEXLO_PACKAGES=(
   # clang 16: the first whose libstdc++ support has std::source_location
   clang-16 libclang-rt-16-dev
   # documents: .doc/.rtf/.odt conversion, PDF export, fixtures
-  libreoffice-writer-nogui libreoffice-calc-nogui
+  libreoffice-writer libreoffice-calc
   # the UNO C++ API (headers, cppumaker, libraries) for the warm offices
   libreoffice-dev
   # printing through a virtual PDF printer
