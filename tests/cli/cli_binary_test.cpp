@@ -123,7 +123,8 @@ TEST_F(CliBinaryTest, TerminatedDuringPdfOutputLeavesNoConverterAndNoTemporaryFi
             "模板.docx", "--out", "输出", "--pdf", nullptr);
     ::_exit(127);
   }
-  // Stop it once the office process itself (not only its launcher) converts the PDFs.
+  // Stop it once the documents are written and the office process itself (not only its
+  // launcher, which is started ahead of the first document) converts the PDFs.
   const auto give_up = std::chrono::steady_clock::now() + std::chrono::minutes(2);
   const auto office_running = [&] {
     for (pid_t pid : ProcessesMentioning(cache.string())) {
@@ -134,7 +135,14 @@ TEST_F(CliBinaryTest, TerminatedDuringPdfOutputLeavesNoConverterAndNoTemporaryFi
     }
     return false;
   };
-  while (!office_running() && std::chrono::steady_clock::now() < give_up) {
+  const auto documents_written = [&] {
+    for (const char* name : {"张三.docx", "李四.docx", "王_五.docx"}) {
+      if (!fs::exists(dir_ / "输出" / name)) return false;
+    }
+    return true;
+  };
+  while (!(documents_written() && office_running()) &&
+         std::chrono::steady_clock::now() < give_up) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   ASSERT_FALSE(ProcessesMentioning(cache.string()).empty()) << "no converter seen";

@@ -20,6 +20,7 @@
 #include <QStandardPaths>
 #include <QUrl>
 
+#include <com/sun/star/lang/DisposedException.hpp>
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
@@ -867,6 +868,12 @@ void OfficePool::Worker(std::size_t index) {
       }
       outcome.ok = error.empty();
       outcome.error = error;
+    } catch (const css::lang::DisposedException& e) {
+      // The bridge to the office is gone: the office died, even if its process has not yet been
+      // reaped. It is replaced before the document is tried again.
+      outcome.ok = false;
+      outcome.error = DescribeUnoError(e);
+      office_failed = true;
     } catch (const css::uno::Exception& e) {
       outcome.ok = false;
       outcome.error = DescribeUnoError(e);
