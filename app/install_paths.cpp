@@ -42,7 +42,7 @@ std::string DataFolder() {
 
 std::filesystem::path UserDataFolder() {
   const char* xdg = std::getenv("XDG_DATA_HOME");
-  // The base directory specification counts only absolute paths.
+  // XDG_DATA_HOME counts only when it is an absolute path; a relative one is ignored.
   if (xdg != nullptr && xdg[0] == '/') return std::filesystem::path(xdg) / "vexlo";
   const char* home = std::getenv("HOME");
   if (home != nullptr && home[0] != '\0') {
