@@ -1,4 +1,5 @@
 #include "office/engine/word/copy_parts.h"
+#include "office/engine/word/xml_string_writer.h"
 
 #include <pugixml.hpp>
 
@@ -32,15 +33,8 @@ bool ParseInt(std::string_view s, int64_t& v, int base = 10) {
   return ec == std::errc() && p == s.data() + s.size();
 }
 
-struct Sink : pugi::xml_writer {
-  std::string s;
-  void write(const void* data, size_t size) override {
-    s.append(static_cast<const char*>(data), size);
-  }
-};
-
 std::string Print(const pugi::xml_node& n) {
-  Sink sink;
+  XmlStringWriter sink;
   n.print(sink, "", pugi::format_raw, pugi::encoding_utf8);
   return sink.s;
 }
@@ -48,7 +42,7 @@ std::string Print(const pugi::xml_node& n) {
 // Splits the saved document at two marker comments (the second may be absent).
 bool SplitAt(const pugi::xml_document& doc, std::string& head, std::string& middle,
              std::string& tail) {
-  Sink sink;
+  XmlStringWriter sink;
   doc.save(sink, "", pugi::format_raw, pugi::encoding_utf8);
   const std::string first = std::string("<!--") + kFirstInsert + "-->";
   const std::string second = std::string("<!--") + kSecondInsert + "-->";

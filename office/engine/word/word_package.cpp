@@ -1,4 +1,5 @@
 #include "office/engine/word/word_package.h"
+#include "office/engine/word/xml_string_writer.h"
 
 #include <pugixml.hpp>
 
@@ -338,15 +339,8 @@ std::shared_ptr<const WordPackage> WordPackage::WithMainXml(
 
 namespace {
 
-struct XmlSink : pugi::xml_writer {
-  std::string s;
-  void write(const void* data, size_t size) override {
-    s.append(static_cast<const char*>(data), size);
-  }
-};
-
 std::string Save(const pugi::xml_document& doc) {
-  XmlSink sink;
+  XmlStringWriter sink;
   doc.save(sink, "", pugi::format_raw, pugi::encoding_utf8);
   return sink.s;
 }
