@@ -3,13 +3,15 @@
 // .doc (a) by the office pool, as the merge hands them over, and (b) by `soffice --convert-to`
 // in batches of 200, one call after another. Prints both times, their ratio, the loads and the
 // peak memory of this process plus its offices.
-// Usage: output_bench FOLDER
+// Usage: output_bench FOLDER [--pool-only]   (--pool-only: no LibreOffice batches, for quick tries)
 #include <QCoreApplication>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
+#include <unistd.h>
 #include <string>
 #include <thread>
 #include <vector>
@@ -63,12 +65,39 @@ struct MemoryPeak {
   std::thread thread;
 };
 
+// CPU seconds used so far by this process and by the offices running now.
+double CpuSeconds(int pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  std::string stat((std::istreambuf_iterator<char>(in)), {});
+  const std::size_t paren = stat.rfind(')');
+  if (paren == std::string::npos) return 0;
+  std::istringstream fields(stat.substr(paren + 2));
+  std::string f;
+  long ticks = 0;
+  for (int i = 3; fields >> f && i <= 15; ++i) {
+    if (i == 14 || i == 15) ticks += std::stol(f);  // utime, stime
+  }
+  return static_cast<double>(ticks) / static_cast<double>(::sysconf(_SC_CLK_TCK));
+}
+
+struct CpuUse {
+  double self = 0, offices = 0;
+};
+
+CpuUse CpuNow(OfficePool& pool) {
+  CpuUse use;
+  use.self = CpuSeconds(::getpid());
+  for (int pid : pool.OfficePids()) use.offices += CpuSeconds(pid);
+  return use;
+}
+
 double PoolRun(OfficePool& pool, const std::vector<fs::path>& sources, const fs::path& out,
                StoreFormat format, const char* ext) {
   fs::create_directories(out);
   // The word processor hands over a snapshot of each document, as here.
   const fs::path snapshots = out.string() + "-snapshots";
   fs::create_directories(snapshots);
+  const CpuUse cpu0 = CpuNow(pool);
   const auto t0 = Clock::now();
   std::vector<std::shared_future<vexlo::engine::ConversionOutcome>> done;
   for (const fs::path& s : sources) {
@@ -81,7 +110,13 @@ double PoolRun(OfficePool& pool, const std::vector<fs::path>& sources, const fs:
   int failed = 0;
   for (auto& f : done) failed += !f.get().ok;
   if (failed) std::printf("  %d conversions failed\n", failed);
-  return Seconds(t0);
+  const double wall = Seconds(t0);
+  const CpuUse cpu1 = CpuNow(pool);
+  const double n = static_cast<double>(sources.size());
+  std::printf("  %s: %.1f ms a document; CPU a document: offices %.1f ms, this process %.1f ms\n",
+              ext, 1000 * wall / n, 1000 * (cpu1.offices - cpu0.offices) / n,
+              1000 * (cpu1.self - cpu0.self) / n);
+  return wall;
 }
 
 double LibreOfficeRun(const std::vector<fs::path>& sources, const fs::path& out,
@@ -132,6 +167,11 @@ int main(int argc, char** argv) {
   }
   const int loads = pool.loads();
   pool.Shutdown();
+  if (argc > 2 && std::string(argv[2]) == "--pool-only") {
+    std::printf("PDF %.1f s, .doc %.1f s, loads %d, peak %.0f MB\n", pdf_s, doc_s, loads, peak_kb / 1024.0);
+    fs::remove_all(root);
+    return 0;
+  }
 
   const std::string profile = (root / "lo-profile").string();
   vexlo::engine::RunSofficeConvert({sources[0].string()}, "pdf", (root / "warm").string(), profile);

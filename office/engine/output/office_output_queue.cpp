@@ -8,6 +8,7 @@
 
 #include "app/runtime_error.h"
 #include "office/engine/output/cups_printer.h"
+#include "office/engine/package/temp_folder.h"
 
 namespace vexlo::engine {
 
@@ -151,11 +152,10 @@ void OfficeOutputQueue::Cancel() {
 
 const std::string& OfficeOutputQueue::WorkDir() {
   if (work_dir_.empty()) {
-    std::string tmpl = (fs::temp_directory_path() / "vexlo-output-XXXXXX").string();
-    if (::mkdtemp(tmpl.data()) == nullptr) {
-      throw app::RuntimeError::Output("无法创建临时文件夹：" + tmpl);
+    work_dir_ = MakePrivateTempFolder("output");
+    if (work_dir_.empty()) {
+      throw app::RuntimeError::Output("无法创建临时文件夹：" + fs::temp_directory_path().string());
     }
-    work_dir_ = tmpl;
   }
   return work_dir_;
 }

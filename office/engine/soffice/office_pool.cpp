@@ -43,11 +43,16 @@
 #include <com/sun/star/text/XTextViewCursorSupplier.hpp>
 #include <com/sun/star/uno/XComponentContext.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
+#include <com/sun/star/util/XChangesBatch.hpp>
+#include <com/sun/star/container/XNameReplace.hpp>
+#include <com/sun/star/lang/XMultiServiceFactory.hpp>
 #include <cppuhelper/bootstrap.hxx>
 #include <rtl/ustring.hxx>
 
 #include "app/runtime_error.h"
 #include "office/engine/package/atomic_file.h"
+#include "office/engine/package/temp_folder.h"
+#include "office/engine/soffice/edit_macro.h"
 #include "office/engine/soffice/soffice.h"
 #include "office/engine/soffice/text_delta.h"
 
@@ -251,14 +256,10 @@ int WaitExited(pid_t pid, std::chrono::milliseconds limit) {
   }
 }
 
-std::string MakeWorkDir() {
-  std::error_code ec;
-  fs::path base = fs::temp_directory_path(ec);
-  if (ec) base = "/tmp";
-  std::string pattern = (base / "vexlo-office-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) return {};
-  return pattern;
-}
+// The office's folder: what it stores, and its own temporary files. In memory where possible:
+// the office makes sure each stored file reaches the disk before it returns, which on a disk
+// costs more than the conversion itself; the finished files are then moved to their places.
+std::string MakeWorkDir() { return MakePrivateTempFolder("office", TempSpeed::kMemory); }
 
 std::atomic<int> pipe_counter{0};
 
@@ -315,6 +316,7 @@ struct OfficePool::Office {
   // Worker thread only: the connection, the office's folder, and the document kept loaded with
   // the texts it holds now.
   Reference<css::frame::XDesktop2> desktop;
+  Reference<css::script::provider::XScript> edit_macro;  // empty: edits are made call by call
   std::string work_dir;
   Reference<css::lang::XComponent> kept;
   std::vector<Reference<css::text::XTextRange>> kept_paragraphs;
@@ -356,6 +358,32 @@ struct OfficePool::Office {
 
 namespace {
 
+css::uno::Sequence<css::uno::Any> ArgsOf(const css::beans::PropertyValue& p) {
+  css::uno::Sequence<css::uno::Any> args(1);
+  args.getArray()[0] <<= p;
+  return args;
+}
+
+// The office checks spelling in the background after every change: work for nobody here, done
+// between the changes of every record.
+void TurnOffBackgroundWork(const Reference<css::uno::XComponentContext>& remote) {
+  try {
+    Reference<css::lang::XMultiServiceFactory> config(
+        remote->getServiceManager()->createInstanceWithContext(
+            U("com.sun.star.configuration.ConfigurationProvider"), remote),
+        UNO_QUERY_THROW);
+    Reference<css::container::XNameReplace> spelling(
+        config->createInstanceWithArguments(
+            U("com.sun.star.configuration.ConfigurationUpdateAccess"),
+            ArgsOf(Prop("nodepath", css::uno::Any(U("/org.openoffice.Office.Linguistic/SpellChecking"))))),
+        UNO_QUERY_THROW);
+    spelling->replaceByName(U("IsSpellAuto"), css::uno::Any(false));
+    Reference<css::util::XChangesBatch>(spelling, UNO_QUERY_THROW)->commitChanges();
+  } catch (const css::uno::Exception&) {
+    // Only slower.
+  }
+}
+
 // Starts the office and connects to it; on failure returns a Chinese reason.
 std::string StartOffice(OfficePool::Office& office, const std::string& fonts_env,
                         std::chrono::milliseconds start_timeout) {
@@ -371,8 +399,18 @@ std::string StartOffice(OfficePool::Office& office, const std::string& fonts_env
         "-env:UserInstallation=" + FileUrl(office.profile),
         "--accept=pipe,name=" + pipe + ";urp;StarOffice.ComponentContext"};
     std::vector<std::string> env;
-    for (char** e = environ; *e; ++e) env.emplace_back(*e);
-    if (!fonts_env.empty()) env.push_back(fonts_env);
+    // Ours replace the inherited ones (the first of two equal names would win).
+    std::vector<std::string> ours;
+    if (!fonts_env.empty()) ours.push_back(fonts_env);
+    if (!office.work_dir.empty()) ours.push_back("TMPDIR=" + office.work_dir);
+    for (char** e = environ; *e; ++e) {
+      const std::string_view entry(*e);
+      const bool replaced = std::any_of(ours.begin(), ours.end(), [&](const std::string& o) {
+        return entry.substr(0, o.find('=') + 1) == std::string_view(o).substr(0, o.find('=') + 1);
+      });
+      if (!replaced) env.emplace_back(entry);
+    }
+    env.insert(env.end(), ours.begin(), ours.end());
     std::vector<char*> argv, envp;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -429,6 +467,8 @@ std::string StartOffice(OfficePool::Office& office, const std::string& fonts_env
     if (remote.is()) {
       try {
         office.desktop = css::frame::Desktop::create(remote);
+        office.edit_macro = EditMacro(remote);
+        TurnOffBackgroundWork(remote);
         // Registered once the connection's machinery is up, so that at exit the offices end
         // before it is taken down.
         static std::once_flag at_exit;
@@ -498,17 +538,46 @@ void Move(const Reference<css::text::XTextCursor>& cursor, std::size_t count, bo
 }
 
 // Turns the paragraphs' texts `from` into `to`, changing only what differs, and checks the
-// result. False when the document's paragraphs do not read as expected afterwards.
-bool SetTexts(const std::vector<Reference<css::text::XTextRange>>& paragraphs,
+// result. False when the document's paragraphs do not read as expected afterwards. With `macro`
+// every change is made inside the office in one call.
+bool SetTexts(const Reference<css::script::provider::XScript>& macro,
+              const std::vector<Reference<css::text::XTextRange>>& paragraphs,
               const std::vector<std::u16string>& from, const std::vector<std::u16string>& to) {
   if (paragraphs.size() != to.size() || from.size() != to.size()) return false;
+  if (macro.is()) {
+    std::vector<ParagraphEdits> changes;
+    for (std::size_t i = 0; i < to.size(); ++i) {
+      if (from[i] == to[i]) continue;
+      ParagraphEdits change{i, DiffText(from[i], to[i])};
+      for (TextEdit& e : change.edits) {
+        const std::size_t end = e.position + e.length;
+        e.length = CursorSteps(from[i], e.position, end);
+        e.position = CursorSteps(from[i], 0, e.position);
+      }
+      changes.push_back(std::move(change));
+    }
+    if (changes.empty()) return true;
+    std::vector<std::u16string> texts;
+    try {
+      texts = ApplyEdits(macro, paragraphs, changes);
+    } catch (const css::lang::DisposedException&) {
+      throw;  // the office is gone
+    } catch (const css::uno::Exception&) {
+      return false;  // the document is loaded afresh instead
+    }
+    if (texts.size() != changes.size()) return false;
+    for (std::size_t k = 0; k < changes.size(); ++k) {
+      if (texts[k] != to[changes[k].paragraph]) return false;
+    }
+    return true;
+  }
   for (std::size_t i = 0; i < to.size(); ++i) {
     if (from[i] == to[i]) continue;
     const Reference<css::text::XTextRange>& p = paragraphs[i];
     for (const TextEdit& edit : DiffText(from[i], to[i])) {
       Reference<css::text::XTextCursor> cursor = p->getText()->createTextCursorByRange(p->getStart());
-      Move(cursor, edit.position, false);
-      Move(cursor, edit.length, true);
+      Move(cursor, CursorSteps(from[i], 0, edit.position), false);
+      Move(cursor, CursorSteps(from[i], edit.position, edit.position + edit.length), true);
       cursor->setString(rtl::OUString(reinterpret_cast<const sal_Unicode*>(edit.text.data()),
                                       static_cast<sal_Int32>(edit.text.size())));
     }
@@ -711,6 +780,7 @@ void OfficePool::Worker(std::size_t index) {
     }
     if (!office.Alive()) {
       office.desktop.clear();
+      office.edit_macro.clear();
       // A profile serves one office at a time: a second office on it would hand its work to the
       // first and exit. Other offices and other vexlo processes take the next free one.
       if (office.lock_fd < 0) {
@@ -727,6 +797,7 @@ void OfficePool::Worker(std::size_t index) {
         }
         if (office.lock_fd < 0) office.profile = office.work_dir + "/profile";
       }
+      InstallEditMacro(office.profile);
       std::string error;
       try {
         error = StartOffice(office, fonts_env_, options_.start_timeout);
@@ -766,7 +837,13 @@ void OfficePool::Worker(std::size_t index) {
       const bool fits = texts.ok && !office.unfit_frames.contains(texts.frame);
       if (fits && office.kept.is() && office.kept_texts.frame == texts.frame &&
           office.kept_texts.paragraphs.size() == texts.paragraphs.size()) {
-        if (SetTexts(office.kept_paragraphs, office.kept_texts.paragraphs, texts.paragraphs)) {
+        Reference<css::frame::XModel> model(office.kept, UNO_QUERY);
+        if (model.is()) model->lockControllers();
+        // No view updates while the texts change, one layout afterwards.
+        const bool set_ok = SetTexts(office.edit_macro, office.kept_paragraphs,
+                                     office.kept_texts.paragraphs, texts.paragraphs);
+        if (model.is()) model->unlockControllers();
+        if (set_ok) {
           doc = office.kept;
           office.kept_texts = texts;
           ++office.reused;
@@ -897,6 +974,7 @@ void OfficePool::Worker(std::size_t index) {
     if (office_failed || (!outcome.ok && !office.Alive())) {
       office.Kill();
       office.desktop.clear();
+      office.edit_macro.clear();
       office.kept.clear();
       office.kept_paragraphs.clear();
     } else if (!outcome.ok && office.kept.is()) {
@@ -940,6 +1018,7 @@ void OfficePool::Worker(std::size_t index) {
     }
   }
   office.desktop.clear();
+  office.edit_macro.clear();
   office.Kill();
   {
     std::lock_guard lock(mutex_);

@@ -124,7 +124,61 @@ DocxTexts ReadDocxTexts(const std::string& path) {
   return result;
 }
 
+namespace {
+
+bool IsHigh(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLow(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+// Whether a boundary at `at` falls between the two halves of a surrogate pair.
+bool SplitsPair(const std::u16string& s, std::size_t at) {
+  return at > 0 && at < s.size() && IsHigh(s[at - 1]) && IsLow(s[at]);
+}
+
+std::vector<TextEdit> UnitDiff(const std::u16string& from, const std::u16string& to);
+
+}  // namespace
+
+std::size_t CursorSteps(const std::u16string& text, std::size_t begin, std::size_t end) {
+  std::size_t steps = 0;
+  for (std::size_t i = begin; i < end; ++i) steps += !(IsLow(text[i]) && i > begin && IsHigh(text[i - 1]));
+  return steps;
+}
+
 std::vector<TextEdit> DiffText(const std::u16string& from, const std::u16string& to) {
+  std::vector<TextEdit> edits = UnitDiff(from, to);
+  // An edit that cuts a pair takes in the cut half (the same unit in both texts, being outside
+  // the change). Widened edits that then touch become one edit over the whole change.
+  bool widened = false;
+  for (TextEdit& e : edits) {
+    if (SplitsPair(from, e.position)) {
+      --e.position;
+      ++e.length;
+      e.text.insert(e.text.begin(), from[e.position]);
+      widened = true;
+    }
+    if (SplitsPair(from, e.position + e.length)) {
+      e.text += from[e.position + e.length];
+      ++e.length;
+      widened = true;
+    }
+  }
+  if (!widened) return edits;
+  for (std::size_t k = 1; k < edits.size(); ++k) {
+    if (edits[k].position + edits[k].length >= edits[k - 1].position) {
+      // Overlapping or adjacent: one edit from the first change to the last.
+      std::size_t prefix = edits.back().position;
+      std::size_t suffix = from.size() - (edits.front().position + edits.front().length);
+      while (SplitsPair(from, prefix)) --prefix;
+      while (SplitsPair(from, from.size() - suffix)) --suffix;
+      return {TextEdit{prefix, from.size() - prefix - suffix,
+                       to.substr(prefix, to.size() - prefix - suffix)}};
+    }
+  }
+  return edits;
+}
+
+namespace {
+
+std::vector<TextEdit> UnitDiff(const std::u16string& from, const std::u16string& to) {
   std::size_t prefix = 0;
   while (prefix < from.size() && prefix < to.size() && from[prefix] == to[prefix]) ++prefix;
   std::size_t suffix = 0;
@@ -180,5 +234,7 @@ std::vector<TextEdit> DiffText(const std::u16string& from, const std::u16string&
   std::reverse(edits.begin(), edits.end());
   return edits;
 }
+
+}  // namespace
 
 }  // namespace vexlo::engine

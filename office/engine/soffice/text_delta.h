@@ -31,8 +31,12 @@ struct TextEdit {
 
 // The edits that turn `from` into `to`, last position first (so that they apply one after the
 // other without moving the positions of those still to come). Unchanged stretches stay untouched,
-// so their formatting does.
+// so their formatting does. No edit starts or ends inside a surrogate pair.
 std::vector<TextEdit> DiffText(const std::u16string& from, const std::u16string& to);
+
+// How many characters (code points) the units [begin, end) of `text` hold: the office's cursor
+// moves by characters, a surrogate pair being one.
+std::size_t CursorSteps(const std::u16string& text, std::size_t begin, std::size_t end);
 
 }  // namespace vexlo::engine
 

@@ -15,6 +15,7 @@
 
 #include "app/runtime_error.h"
 #include "office/engine/package/atomic_file.h"
+#include "office/engine/package/temp_folder.h"
 #include "office/engine/soffice/office_pool.h"
 #include "office/engine/soffice/soffice.h"
 
@@ -119,14 +120,7 @@ bool IsNativeExtension(std::string_view e) {
 
 bool IsConvertedExtension(std::string_view e) { return e == ".doc" || e == ".rtf" || e == ".odt"; }
 
-std::string MakeTempFolder() {
-  std::error_code ec;
-  fs::path base = fs::temp_directory_path(ec);
-  if (ec) base = "/tmp";
-  std::string pattern = (base / "vexlo-word-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) return {};
-  return pattern;
-}
+std::string MakeTempFolder() { return MakePrivateTempFolder("word"); }
 
 const std::string& ProcessTempFolder() {
   struct Folder {

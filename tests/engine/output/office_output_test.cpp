@@ -6,6 +6,8 @@
 #include <cups/cups.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -18,6 +20,7 @@
 #include "app/runtime_error.h"
 #include "office/engine/output/cups_printer.h"
 #include "office/engine/output/office_output_queue.h"
+#include "office/engine/package/temp_folder.h"
 #include "merge/document_generation.h"
 #include "office/engine/register_servers.h"
 #include "office/engine/soffice/office_pool.h"
@@ -132,6 +135,8 @@ TEST_F(OfficeTest, RecordsMadeInAKeptDocumentReadExactlyAsTheRecordsThemselves) 
       {"欧阳 Smith-张三", "销售部"},                        // holds the old text
       {"张三", "销售部"},                                   // the template's own text again
       {"王五王五王五王五王五王五王五王五王五王五王五王五", "a&b<c>\"d\""},  // longer; markup
+      {"𠮷田", "人事部"},                                   // characters beyond 16 bits
+      {"𠀀田", "Jose\u0301"},                             // a combining accent
       {"赵六", "人事部"}};
   const int loads = pool_->loads();
   for (std::size_t i = 0; i < records.size(); ++i) {
@@ -184,6 +189,8 @@ TEST(TextDeltaTest, EditsTurnOneTextIntoTheOtherTouchingOnlyWhatDiffers) {
       {u"", u"新的文字"},
       {u"abc", u""},
       {u"a张三b张三c", u"a欧阳张三b c"},
+      {u"𠮷田", u"𠀀田"},        // pairs sharing their first half
+      {u"x𠮷y𠮷z", u"x𠀀y𠮷w"},
       {u"same", u"same"}};
   for (const auto& [from, to] : cases) {
     std::u16string text = from;
@@ -191,6 +198,10 @@ TEST(TextDeltaTest, EditsTurnOneTextIntoTheOtherTouchingOnlyWhatDiffers) {
     for (const TextEdit& e : DiffText(from, to)) {
       EXPECT_LT(e.position, last) << "edits come last position first";
       last = e.position;
+      const auto splits = [&](std::size_t at) {
+        return at > 0 && at < from.size() && from[at] >= 0xDC00 && from[at] <= 0xDFFF;
+      };
+      EXPECT_FALSE(splits(e.position) || splits(e.position + e.length)) << "a pair is cut";
       text.replace(e.position, e.length, e.text);
     }
     EXPECT_EQ(text, to);
@@ -198,6 +209,7 @@ TEST(TextDeltaTest, EditsTurnOneTextIntoTheOtherTouchingOnlyWhatDiffers) {
   // Two separate changes stay two edits: the text between them is left alone.
   EXPECT_EQ(DiffText(u"尊敬的张三：您已被销售部录用", u"尊敬的李四：您已被技术部录用").size(), 2u);
   EXPECT_TRUE(DiffText(u"same", u"same").empty());
+  EXPECT_EQ(CursorSteps(u"a𠮷b", 0, 4), 3u);
 }
 
 TEST_F(OfficeTest, FailuresNameTheDocumentAndTheRestIsStillDelivered) {
@@ -370,3 +382,37 @@ TEST(TemplateCacheTest, ATemplateIsConvertedOncePerContent) {
 
 }  // namespace
 }  // namespace vexlo::engine::word
+
+namespace vexlo::engine {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ScratchDir;
+
+TEST(TempFolderTest, FoldersOfAKilledProcessGoWithTheNextOne) {
+  ScratchDir base;
+  const pid_t child = ::fork();
+  if (child == 0) ::_exit(0);
+  ::waitpid(child, nullptr, 0);
+  const fs::path dead = base.path() / ("vexlo-word-" + std::to_string(child) + "-AbC123");
+  const fs::path living = base.path() / ("vexlo-word-" + std::to_string(::getppid()) + "-AbC123");
+  const fs::path other = base.path() / ("someone-" + std::to_string(child) + "-AbC123");
+  for (const fs::path& p : {dead, living, other}) {
+    fs::create_directories(p / "inner");
+    std::ofstream(p / "inner" / "张三.docx") << "personal data";
+  }
+  RemoveFoldersOfEndedProcesses(base.path().string());
+  EXPECT_FALSE(fs::exists(dead));
+  EXPECT_TRUE(fs::exists(living));
+  EXPECT_TRUE(fs::exists(other));
+
+  const std::string made = MakePrivateTempFolder("office", TempSpeed::kMemory);
+  ASSERT_FALSE(made.empty());
+  EXPECT_EQ(fs::status(made).permissions() & fs::perms::all, fs::perms::owner_all);
+  EXPECT_NE(fs::path(made).filename().string().find("-" + std::to_string(::getpid()) + "-"),
+            std::string::npos);
+  fs::remove_all(made);
+}
+
+}  // namespace
+}  // namespace vexlo::engine

@@ -1,0 +1,76 @@
+#include "office/engine/package/temp_folder.h"
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <mutex>
+#include <set>
+
+namespace vexlo::engine {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool UsableFolder(const char* path) {
+  if (path == nullptr || *path == '\0') return false;
+  struct stat st {};
+  return ::stat(path, &st) == 0 && S_ISDIR(st.st_mode) && ::access(path, W_OK | X_OK) == 0;
+}
+
+std::string BaseFor(TempSpeed speed) {
+  if (speed == TempSpeed::kMemory) {
+    if (const char* run = std::getenv("XDG_RUNTIME_DIR"); UsableFolder(run)) return run;
+    if (UsableFolder("/dev/shm")) return "/dev/shm";
+  }
+  std::error_code ec;
+  const fs::path base = fs::temp_directory_path(ec);
+  return ec ? std::string("/tmp") : base.string();
+}
+
+// The process id in "vexlo-<kind>-<pid>-XXXXXX", or 0.
+pid_t OwnerOf(const std::string& name) {
+  if (name.rfind("vexlo-", 0) != 0) return 0;
+  const std::size_t last = name.rfind('-');
+  if (last == std::string::npos || last < 7) return 0;
+  const std::size_t before = name.rfind('-', last - 1);
+  if (before == std::string::npos || before < 5) return 0;
+  const std::string digits = name.substr(before + 1, last - before - 1);
+  if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos || digits.size() > 9) return 0;
+  return static_cast<pid_t>(std::stol(digits));
+}
+
+}  // namespace
+
+void RemoveFoldersOfEndedProcesses(const std::string& base) {
+  std::error_code ec;
+  for (fs::directory_iterator it(base, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    const pid_t pid = OwnerOf(name);
+    if (pid <= 0 || pid == ::getpid()) continue;
+    struct stat st {};
+    if (::lstat(it->path().c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) continue;
+    if (::kill(pid, 0) == 0 || errno != ESRCH) continue;  // still running (or not ours to ask)
+    std::error_code rm;
+    fs::remove_all(it->path(), rm);
+  }
+}
+
+std::string MakePrivateTempFolder(std::string_view kind, TempSpeed speed) {
+  const std::string base = BaseFor(speed);
+  {
+    static std::mutex mutex;
+    static std::set<std::string> swept;
+    std::lock_guard lock(mutex);
+    if (swept.insert(base).second) RemoveFoldersOfEndedProcesses(base);
+  }
+  std::string pattern = base + "/vexlo-" + std::string(kind) + "-" + std::to_string(::getpid()) + "-XXXXXX";
+  if (::mkdtemp(pattern.data()) == nullptr) return {};
+  return pattern;
+}
+
+}  // namespace vexlo::engine

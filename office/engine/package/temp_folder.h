@@ -1,0 +1,26 @@
+// Private temporary folders (mode 0700) for the engine's work files. Each is named after the
+// process that made it, so that the folders of a process that was killed (and could not remove
+// them: they may hold the user's data) are removed by the next process that makes one.
+#ifndef VEXLO_OFFICE_ENGINE_PACKAGE_TEMP_FOLDER_H_
+#define VEXLO_OFFICE_ENGINE_PACKAGE_TEMP_FOLDER_H_
+
+#include <string>
+#include <string_view>
+
+namespace vexlo::engine {
+
+enum class TempSpeed {
+  kDisk,    // the system's temporary folder ($TMPDIR, else /tmp)
+  kMemory,  // a folder in memory where there is one ($XDG_RUNTIME_DIR, else /dev/shm): for small
+            // files written and read again at once, which a disk would slow down
+};
+
+// Makes a fresh folder "vexlo-<kind>-<pid>-XXXXXX"; "" on failure.
+std::string MakePrivateTempFolder(std::string_view kind, TempSpeed speed = TempSpeed::kDisk);
+
+// Removes the vexlo temporary folders in `base` whose process is no longer running (tests).
+void RemoveFoldersOfEndedProcesses(const std::string& base);
+
+}  // namespace vexlo::engine
+
+#endif  // VEXLO_OFFICE_ENGINE_PACKAGE_TEMP_FOLDER_H_
