@@ -8,6 +8,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -151,7 +152,10 @@ int main(int argc, char** argv) {
   fs::remove_all(root);
   const std::size_t n = sources.size();
 
-  OfficePool pool;
+  // OFFICES=n tries another number of offices (default: the pool's own choice).
+  vexlo::engine::OfficePoolOptions options;
+  if (const char* n = std::getenv("OFFICES")) options.offices = std::atoi(n);
+  OfficePool pool(options);
   // Warm: the offices run before the merge needs them (the window starts them when it opens).
   const auto ts = Clock::now();
   pool.Start();
