@@ -74,7 +74,7 @@ namespace {
 
 constexpr int kMaxAttempts = 2;  // a document is tried once more on a fresh office
 constexpr int kRestartExitCode = 81;
-constexpr std::size_t kSpreadAt = 24;  // documents waiting before an idle office is started  // an office asks to be started again (new profile)
+constexpr std::size_t kSpreadAt = 4;  // documents waiting before an idle office is started
 
 rtl::OUString U(const std::string& s) {
   return rtl::OUString(s.data(), static_cast<sal_Int32>(s.size()), RTL_TEXTENCODING_UTF8);
