@@ -268,6 +268,29 @@ TEST(OfficeStartTest, AProfileRunsTheOfficesFirstStartWorkOnce) {
   EXPECT_EQ(first, second) << "the second start ran the first start's tests again";
 }
 
+// Offices grow with every PDF they make; one that has grown too much is replaced between two
+// documents, and no document is lost on the way.
+TEST(OfficeRecoveryTest, AnOfficeThatGrewTooMuchIsReplacedBetweenDocuments) {
+  test::ScratchDir out;
+  OfficePool pool({.offices = 1, .profile_root = Profiles(), .growth_limit_mb = 0});
+  for (int i = 0; i < 6; ++i) {
+    const fs::path copy = out.path() / ("记录" + std::to_string(i) + ".docx");
+    fs::copy_file(test::DataFile("output/通知.docx"), copy);
+    // One after the other (equal documents waiting together would be made by one load).
+    const ConversionOutcome outcome =
+        pool.Submit({copy.string(), true,
+                     {{(out.path() / ("记录" + std::to_string(i) + ".pdf")).string(), StoreFormat::kPdf}},
+                     copy.filename().string()})
+            .get();
+    EXPECT_TRUE(outcome.ok) << outcome.error;
+  }
+  for (int i = 0; i < 6; ++i) {
+    EXPECT_GT(PdfPageCount((out.path() / ("记录" + std::to_string(i) + ".pdf")).string()), 0) << i;
+  }
+  EXPECT_GT(pool.replaced(), 0);
+  EXPECT_GT(pool.starts(), 1);
+}
+
 TEST(OfficeRecoveryTest, ACrashedOrHungOfficeIsReplacedAndTheDocumentRetried) {
   test::ScratchDir dir;
   std::vector<int> seen;
