@@ -832,6 +832,7 @@ void OfficePool::Worker(std::size_t index) {
         }
         if (office.lock_fd < 0) office.profile = office.work_dir + "/profile";
       }
+      SeedProfile(office.profile, OfficeBinary());
       InstallEditMacro(office.profile);
       std::string error;
       try {
