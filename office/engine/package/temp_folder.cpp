@@ -2,6 +2,7 @@
 
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -22,10 +23,21 @@ bool UsableFolder(const char* path) {
   return ::stat(path, &st) == 0 && S_ISDIR(st.st_mode) && ::access(path, W_OK | X_OK) == 0;
 }
 
+// Memory folders can be small (a container's /dev/shm often holds 64 MB): one is used only with
+// room to spare for the largest documents an office writes there.
+constexpr unsigned long long kMemoryRoomNeeded = 512ULL << 20;
+
+bool RoomyFolder(const char* path) {
+  if (!UsableFolder(path)) return false;
+  struct statvfs fs {};
+  return ::statvfs(path, &fs) == 0 &&
+         static_cast<unsigned long long>(fs.f_bavail) * fs.f_frsize >= kMemoryRoomNeeded;
+}
+
 std::string BaseFor(TempSpeed speed) {
   if (speed == TempSpeed::kMemory) {
-    if (const char* run = std::getenv("XDG_RUNTIME_DIR"); UsableFolder(run)) return run;
-    if (UsableFolder("/dev/shm")) return "/dev/shm";
+    if (const char* run = std::getenv("XDG_RUNTIME_DIR"); RoomyFolder(run)) return run;
+    if (RoomyFolder("/dev/shm")) return "/dev/shm";
   }
   std::error_code ec;
   const fs::path base = fs::temp_directory_path(ec);

@@ -11,8 +11,9 @@ namespace vexlo::engine {
 
 enum class TempSpeed {
   kDisk,    // the system's temporary folder ($TMPDIR, else /tmp)
-  kMemory,  // a folder in memory where there is one ($XDG_RUNTIME_DIR, else /dev/shm): for small
-            // files written and read again at once, which a disk would slow down
+  kMemory,  // a folder in memory where there is one with room ($XDG_RUNTIME_DIR, else
+            // /dev/shm), else the disk: for files written and read again at once, which a disk
+            // would slow down
 };
 
 // Makes a fresh folder "vexlo-<kind>-<pid>-XXXXXX"; "" on failure.
