@@ -8,8 +8,10 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <sstream>
 #include <unistd.h>
 #include <string>
@@ -45,7 +47,8 @@ long RssKb(int pid) {
   return 0;
 }
 
-// Samples this process plus the offices every 100 ms and keeps the peak of the sum.
+// Samples this process plus the offices every 100 ms: the peak of the sum, and the samples
+// themselves (to see whether the offices grow over a run).
 struct MemoryPeak {
   explicit MemoryPeak(OfficePool& pool)
       : thread([this, &pool] {
@@ -53,15 +56,33 @@ struct MemoryPeak {
             long kb = RssKb(::getpid());
             for (int pid : pool.OfficePids()) kb += RssKb(pid);
             peak = std::max(peak.load(), kb);
+            {
+              std::lock_guard lock(mutex);
+              samples.push_back(kb);
+            }
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
           }
         }) {}
-  ~MemoryPeak() {
-    stop = true;
+  ~MemoryPeak() { Stop(); }
+  void Stop() {
+    if (stop.exchange(true)) return;
     thread.join();
+  }
+  // The samples at 10 %, 25 %, 50 %, 75 % and 100 % of the time sampled, in MB.
+  std::string Course() {
+    std::lock_guard lock(mutex);
+    std::string out;
+    for (double at : {0.1, 0.25, 0.5, 0.75, 1.0}) {
+      if (samples.empty()) break;
+      const std::size_t i = std::min(samples.size() - 1, static_cast<std::size_t>(at * static_cast<double>(samples.size())));
+      out += (out.empty() ? "" : " → ") + std::to_string(samples[i] / 1024);
+    }
+    return out + " MB";
   }
   std::atomic<bool> stop{false};
   std::atomic<long> peak{0};
+  std::mutex mutex;
+  std::vector<long> samples;
   std::thread thread;
 };
 
@@ -151,7 +172,10 @@ int main(int argc, char** argv) {
   fs::remove_all(root);
   const std::size_t n = sources.size();
 
-  OfficePool pool;
+  // OFFICES=n tries another number of offices (default: the pool's own choice).
+  vexlo::engine::OfficePoolOptions options;
+  if (const char* n = std::getenv("OFFICES")) options.offices = std::atoi(n);
+  OfficePool pool(options);
   // Warm: the offices run before the merge needs them (the window starts them when it opens).
   const auto ts = Clock::now();
   pool.Start();
@@ -163,7 +187,9 @@ int main(int argc, char** argv) {
     MemoryPeak memory(pool);
     pdf_s = PoolRun(pool, sources, root / "pool-pdf", StoreFormat::kPdf, ".pdf");
     doc_s = PoolRun(pool, sources, root / "pool-doc", StoreFormat::kDoc, ".doc");
+    memory.Stop();
     peak_kb = memory.peak;
+    std::printf("memory of this process plus its offices over both runs: %s\n", memory.Course().c_str());
   }
   const int loads = pool.loads();
   pool.Shutdown();

@@ -27,8 +27,8 @@ class WordDeferred : public office::DeferredWork {
     // and PDFs wait for a batch, and per-record documents were written by their saveas.
     if (!finish) return;
     FlushHeldSaves();
-    FlushConversions();
     ScopedFlushWatch scoped(watch);
+    FlushConversions();
     output_queue().Flush();
   }
 

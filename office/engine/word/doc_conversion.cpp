@@ -14,6 +14,7 @@
 #include <QCryptographicHash>
 
 #include "app/runtime_error.h"
+#include "office/engine/output/output_queue.h"
 #include "office/engine/package/atomic_file.h"
 #include "office/engine/package/temp_folder.h"
 #include "office/engine/soffice/office_pool.h"
@@ -232,6 +233,21 @@ void DropConversions() {
 void FlushConversions() {
   std::vector<std::shared_future<ConversionOutcome>> pending;
   pending.swap(Pending());
+  // The one who waits (the progress window) is told how far the conversions have come, and
+  // may stop them.
+  const int total = static_cast<int>(pending.size());
+  for (;;) {
+    int done = 0;
+    for (auto& f : pending) {
+      if (f.wait_for(std::chrono::milliseconds(done == 0 ? 30 : 0)) != std::future_status::ready) break;
+      ++done;
+    }
+    if (done == total) break;
+    if (const office::WaitWatch& watch = FlushWatch(); watch && watch(done, total)) {
+      DropConversions();
+      return;
+    }
+  }
   std::string first_error;
   for (auto& f : pending) {
     const ConversionOutcome& outcome = f.get();

@@ -44,8 +44,9 @@ void WarmUpFor(const std::string& template_path, bool needs_pdf);
 // FlushConversions returns (the word server calls it on quit, on release and before opening a
 // file; the caller's flush point through office::FlushDeferredWork).
 void QueueConverted(std::string_view docx, const std::string& path);
-// Waits for every queued conversion. Raises RuntimeError::Output for the first file that failed;
-// the others are written all the same.
+// Waits for every queued conversion, telling the flush watch in scope (output_queue.h) how far
+// it has come; when the watch answers true, drops what is left and returns. Raises
+// RuntimeError::Output for the first file that failed; the others are written all the same.
 void FlushConversions();
 // Drops everything queued and its temporary files (a cancelled run): the offices are stopped.
 void DropConversions();

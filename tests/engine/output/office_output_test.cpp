@@ -248,6 +248,26 @@ TEST_F(OfficeTest, PdfCheckRefusesATruncatedFile) {
   EXPECT_EQ(PdfPageCount(pdf.string()), 2);
 }
 
+// An office only records in its profile that its version has run when it shows a window; until
+// then it runs its graphics tests at every start (seconds). The pool's offices record it.
+TEST(OfficeStartTest, AProfileRunsTheOfficesFirstStartWorkOnce) {
+  test::ScratchDir profiles, out;
+  const auto convert = [&](const std::string& name) {
+    OfficePool pool({.offices = 1, .profile_root = profiles.path().string()});
+    const ConversionOutcome done =
+        pool.Submit({test::DataFile("output/通知.docx").string(), false,
+                     {{(out.path() / name).string(), StoreFormat::kPdf}}, name})
+            .get();
+    EXPECT_TRUE(done.ok) << done.error;
+  };
+  convert("first.pdf");
+  const fs::path log = profiles.path() / "office-profile-0" / "user" / "GraphicsRenderTests.log";
+  const auto first = fs::exists(log) ? fs::last_write_time(log) : fs::file_time_type{};
+  convert("second.pdf");
+  const auto second = fs::exists(log) ? fs::last_write_time(log) : fs::file_time_type{};
+  EXPECT_EQ(first, second) << "the second start ran the first start's tests again";
+}
+
 TEST(OfficeRecoveryTest, ACrashedOrHungOfficeIsReplacedAndTheDocumentRetried) {
   test::ScratchDir dir;
   std::vector<int> seen;
