@@ -156,6 +156,26 @@ TEST(TemplateReadinessWindow, EnterWhileTheTemplateIsReadStartsOnceItIsRead) {
   app::ClearPosted();
 }
 
+// LibreOffice is started by a call posted once the window is up, not while it opens.
+TEST(TemplateReadinessWindow, OfficesStartAfterTheWindowIsUp) {
+  test::ScriptedHost host;
+  test::FakeOffice excel("excel.application", "workbooks");
+  test::FakeOffice word("word.application", "documents");
+  app::ClearPosted();
+  int started = 0;
+  SetOfficeStarter([&] { ++started; });
+  {
+    w_vexlo w;
+    w.open();
+    EXPECT_EQ(started, 0);
+    app::DrainPosted();  // ue_opened, then what it posted
+    EXPECT_EQ(started, 1);
+    EXPECT_EQ(excel.log.started, 1);  // after the servers' check
+  }
+  SetOfficeStarter({});
+  app::ClearPosted();
+}
+
 // With LibreOffice: the bundled .doc template on a cold cache (a fresh cache folder, so the office
 // starts and converts it) is chosen in the field and opened with 示例 while a 10 ms timer watches
 // the event loop. The loop never stops for long, and the template is opened once it is read.
