@@ -153,7 +153,7 @@ TEST(GenerationWindowTest, GridReadsOnlyTheCellsItShowsAroundTheCurrentRecord) {
             "c2r500");
   window.ShowRecord(0);  // outside the sheet: the highlight stays
   window.ShowRecord(1000);
-  QTest::qWait(200);
+  QTest::qWait(GenerationWindow::kFollowInterval.count() + 50);
   EXPECT_EQ(window.sheet()->selectionModel()->selectedRows().front().row(), 499);
 
   // A few screens' worth of cells, each read once, never the 29 970 of the whole sheet.

@@ -67,7 +67,7 @@ class GenerationWindow : public QWidget {
   static constexpr std::chrono::milliseconds kPageInterval{300};
   // The grid follows the run at most this often: moving the highlight and scrolling for every
   // record would cost a fast run more than the run itself.
-  static constexpr std::chrono::milliseconds kFollowInterval{150};
+  static constexpr std::chrono::milliseconds kFollowInterval{250};
 
   explicit GenerationWindow(QWidget* parent);
 
