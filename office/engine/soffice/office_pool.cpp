@@ -330,6 +330,8 @@ struct OfficePool::Office {
   Clock::time_point deadline;
   bool want_running = false;
   bool ready = false;  // connected
+  long baseline_kb = 0;  // worker thread only: the size after the first document,
+  int documents = 0;     // and the documents made since
   // The worker has left its wait with a task or to start the office, in this generation.
   bool engaged = false;
   int engaged_generation = 0;
@@ -364,6 +366,22 @@ css::uno::Sequence<css::uno::Any> ArgsOf(const css::beans::PropertyValue& p) {
   css::uno::Sequence<css::uno::Any> args(1);
   args.getArray()[0] <<= p;
   return args;
+}
+
+// The resident size of the office's process, in KB; 0 when unknown.
+long ResidentKb(OfficePool::Office& office) {
+  pid_t pid;
+  {
+    std::lock_guard lock(office.proc);
+    pid = office.pid;
+  }
+  if (pid <= 0) return 0;
+  std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
+  }
+  return 0;
 }
 
 // Settings of the office's profile that cost time for nothing here: spelling checked in the
@@ -795,6 +813,7 @@ void OfficePool::Worker(std::size_t index) {
       office.engaged_generation = generation_;
     }
     if (!office.Alive()) {
+      office.baseline_kb = 0;
       office.desktop.clear();
       office.edit_macro.clear();
       // A profile serves one office at a time: a second office on it would hand its work to the
@@ -813,6 +832,7 @@ void OfficePool::Worker(std::size_t index) {
         }
         if (office.lock_fd < 0) office.profile = office.work_dir + "/profile";
       }
+      SeedProfile(office.profile, OfficeBinary());
       InstallEditMacro(office.profile);
       std::string error;
       try {
@@ -1006,10 +1026,32 @@ void OfficePool::Worker(std::size_t index) {
                       (task->attempts >= kMaxAttempts ? "（已重试一次）" : "");
     }
     Finish(task, std::move(outcome));
+    // An office grows a little with every PDF it makes and never gives it back: once it has
+    // grown by options_.growth_limit_mb since its first document, it is replaced between two
+    // documents, so that memory stays bounded however many documents go through.
+    const long rss_kb = office.Alive() ? ResidentKb(office) : 0;
+    if (rss_kb > 0 && office.baseline_kb == 0) {
+      office.baseline_kb = rss_kb;
+      office.documents = 0;
+    }
+    if (rss_kb > 0 && office.documents++ > 0 && rss_kb - office.baseline_kb >= options_.growth_limit_mb * 1024L) {
+      EndOffice(office);
+      office.baseline_kb = 0;
+      std::lock_guard lock(mutex_);
+      ++replaced_;
+    }
   }
 
   // Shutting down: a polite end first, then by force; when the program is ending, by force.
   if (exiting_) office.Kill();
+  EndOffice(office);
+  if (office.lock_fd >= 0) ::close(office.lock_fd);
+  office.lock_fd = -1;
+  std::error_code ec;
+  if (!office.work_dir.empty()) fs::remove_all(office.work_dir, ec);
+}
+
+void OfficePool::EndOffice(Office& office) {
   if (office.kept.is() && office.Alive()) CloseDocument(office.kept);
   office.kept.clear();
   office.kept_paragraphs.clear();
@@ -1036,14 +1078,9 @@ void OfficePool::Worker(std::size_t index) {
   office.desktop.clear();
   office.edit_macro.clear();
   office.Kill();
-  {
-    std::lock_guard lock(mutex_);
-    office.busy = false;
-  }
-  if (office.lock_fd >= 0) ::close(office.lock_fd);
-  office.lock_fd = -1;
-  std::error_code ec;
-  if (!office.work_dir.empty()) fs::remove_all(office.work_dir, ec);
+  std::lock_guard lock(mutex_);
+  office.busy = false;
+  office.ready = false;
 }
 
 void OfficePool::Watchdog() {
@@ -1150,6 +1187,11 @@ std::vector<int> OfficePool::OfficePids() const {
 int OfficePool::loads() const {
   std::lock_guard lock(mutex_);
   return loads_;
+}
+
+int OfficePool::replaced() const {
+  std::lock_guard lock(mutex_);
+  return replaced_;
 }
 
 int OfficePool::starts() const {

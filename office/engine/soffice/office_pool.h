@@ -75,6 +75,9 @@ struct OfficePoolOptions {
   // A document that differs from the one an office holds only in its texts (the records of one
   // template) is made by changing those texts in place instead of loading it.
   bool keep_documents = true;
+  // An office that has grown by this much since its first document is replaced (0: after every
+  // second document; tests).
+  long growth_limit_mb = 160;
 };
 
 class OfficePool {
@@ -119,6 +122,8 @@ class OfficePool {
   // kept one), and how many offices were started (benchmark and tests).
   int loads() const;
   int starts() const;
+  // How many offices were replaced because they had grown too much.
+  int replaced() const;
 
   struct Office;
   struct Task;
@@ -129,6 +134,8 @@ class OfficePool {
   std::shared_ptr<Task> TakeTask();  // caller holds mutex_
   void EnsureThreads();
   void Finish(const std::shared_ptr<Task>& task, ConversionOutcome outcome);
+  // Ends the office politely (its kept document closed), then by force.
+  void EndOffice(Office& office);
   // Kills the offices again and again until `settled` (called with mutex_ held) holds, then
   // once more.
   void KillUntilSettled(const std::function<bool()>& settled);
@@ -146,6 +153,7 @@ class OfficePool {
   int generation_ = 0;  // raised by Cancel: tasks of an earlier generation are dropped
   int loads_ = 0;
   int starts_ = 0;
+  int replaced_ = 0;
   std::string fonts_env_;
   std::uint64_t next_order_ = 0;
   std::map<std::string, std::uint64_t> latest_;  // the newest request for each target path

@@ -56,6 +56,46 @@ std::string DefaultProfileRoot() {
       .string();
 }
 
+namespace {
+
+// The version of the installed office as its configuration names it ("7.4"); "" when unknown.
+std::string OfficeVersion(const std::string& office_binary) {
+  std::error_code ec;
+  std::filesystem::path binary = std::filesystem::canonical(office_binary, ec);  // /usr/bin/soffice is a link
+  if (ec) binary = office_binary;
+  const std::filesystem::path share = binary.parent_path().parent_path() / "share";
+  for (const char* xcd : {".registry/main.xcd", "registry/main.xcd"}) {
+    std::ifstream in(share / xcd, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::size_t prop = text.find("<prop oor:name=\"ooSetupVersion\">");
+    if (prop == std::string::npos) continue;
+    const std::size_t open = text.find("<value>", prop);
+    const std::size_t close = text.find("</value>", open);
+    if (open == std::string::npos || close == std::string::npos || close - open > 40) continue;
+    return text.substr(open + 7, close - open - 7);
+  }
+  return "";
+}
+
+}  // namespace
+
+void SeedProfile(const std::string& profile, const std::string& office_binary) {
+  const std::filesystem::path xcu = std::filesystem::path(profile) / "user" / "registrymodifications.xcu";
+  std::error_code ec;
+  if (std::filesystem::exists(xcu, ec)) return;
+  const std::string version = OfficeVersion(office_binary);
+  if (version.empty() || version.find_first_not_of("0123456789.") != std::string::npos) return;
+  std::filesystem::create_directories(xcu.parent_path(), ec);
+  std::ofstream(xcu, std::ios::binary)
+      << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+         "<oor:items xmlns:oor=\"http://openoffice.org/2001/registry\" "
+         "xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" "
+         "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">\n"
+         "<item oor:path=\"/org.openoffice.Setup/Product\"><prop oor:name=\"ooSetupLastVersion\" "
+         "oor:op=\"fuse\"><value>"
+      << version << "</value></prop></item>\n</oor:items>\n";
+}
+
 std::string WriteFontsConf(const std::string& root) {
   const std::string path = root + "/fonts.conf";
   static const char kConf[] =
@@ -85,6 +125,7 @@ SofficeResult RunSofficeConvert(const std::vector<std::string>& inputs, std::str
   const std::string program = SofficeProgram();
   if (program.empty()) return result;
   QDir().mkpath(QString::fromStdString(profile_dir));
+  SeedProfile(profile_dir, program);
 
   QStringList args;
   args << "-env:UserInstallation=" + QUrl::fromLocalFile(QString::fromStdString(profile_dir)).toString()

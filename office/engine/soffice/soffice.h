@@ -41,6 +41,12 @@ SofficeResult RunSofficeConvert(const std::vector<std::string>& inputs, std::str
                                 std::chrono::milliseconds timeout = std::chrono::minutes(5),
                                 const std::vector<std::string>& extra_env = {});
 
+// An office profile used only headless never records that its version has run (only a visible
+// window does), and every start of an office on it runs the office's graphics tests again
+// (seconds). A profile that does not exist yet gets that record here, before its first start;
+// `office_binary` is the office program (soffice or soffice.bin) whose version it records.
+void SeedProfile(const std::string& profile, const std::string& office_binary);
+
 // Called about every 100 ms while a conversion started on the main thread runs, so that the
 // program's windows can repaint during the wait (the window installs one). Empty: none.
 void SetConversionWaitHook(std::function<void()> hook);

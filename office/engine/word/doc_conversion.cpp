@@ -238,8 +238,8 @@ void FlushConversions() {
   const int total = static_cast<int>(pending.size());
   for (;;) {
     int done = 0;
-    for (auto& f : pending) {
-      if (f.wait_for(std::chrono::milliseconds(done == 0 ? 30 : 0)) != std::future_status::ready) break;
+    while (done < total && pending[static_cast<std::size_t>(done)].wait_for(std::chrono::seconds(0)) ==
+                               std::future_status::ready) {
       ++done;
     }
     if (done == total) break;
@@ -247,6 +247,7 @@ void FlushConversions() {
       DropConversions();
       return;
     }
+    pending[static_cast<std::size_t>(done)].wait_for(std::chrono::milliseconds(30));
   }
   std::string first_error;
   for (auto& f : pending) {
