@@ -17,6 +17,7 @@
 #include "ui/main/launch_arguments.h"
 #include "ui/main/qt_host.h"
 #include "ui/main/skin.h"
+#include "ui/main/template_readiness.h"
 #include "ui/main/translations.h"
 #include "ui/main/w_vexlo.h"
 
@@ -33,6 +34,9 @@ int main(int argc, char** argv) {
   ui::SetPagePreview(std::make_unique<ui::TextPagePreview>(
       [](const std::string& path) { return ui::DocxParagraphs(path); }));
   ui::SetTemplateReader([](const std::string& path) { return ui::TemplateParagraphs(path); });
+  // LibreOffice starts when the window is up, and reads a .doc template as soon as it is chosen.
+  ui::SetOfficeStarter(ui::StartOneOffice);
+  ui::SetTemplatePreparer(ui::LibreOfficePreparer());
   // The windows repaint while LibreOffice converts on the UI thread.
   engine::SetConversionWaitHook([] { app::host().KeepAlive(-1, -1); });
   qt.setWindowIcon(ui::ApplicationIcon());

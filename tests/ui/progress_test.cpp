@@ -141,8 +141,11 @@ TEST(GenerationWindowTest, GridReadsOnlyTheCellsItShowsAroundTheCurrentRecord) {
     if (record % 250 == 0) QCoreApplication::processEvents();
   }
   window.ShowRecord(500);
-  QCoreApplication::processEvents();
-  ASSERT_EQ(window.sheet()->selectionModel()->selectedRows().size(), 1);
+  const auto row_shown = [&] {
+    const QModelIndexList rows = window.sheet()->selectionModel()->selectedRows();
+    return rows.size() == 1 && rows.front().row() == 499;
+  };
+  ASSERT_TRUE(QTest::qWaitFor(row_shown, 2000));
   EXPECT_EQ(window.sheet()->selectionModel()->selectedRows().front().row(), 499);
   const QRect cell = window.sheet()->visualRect(window.model()->index(499, 0));
   EXPECT_TRUE(window.sheet()->viewport()->rect().contains(cell));
@@ -150,6 +153,7 @@ TEST(GenerationWindowTest, GridReadsOnlyTheCellsItShowsAroundTheCurrentRecord) {
             "c2r500");
   window.ShowRecord(0);  // outside the sheet: the highlight stays
   window.ShowRecord(1000);
+  QTest::qWait(GenerationWindow::kFollowInterval.count() + 50);
   EXPECT_EQ(window.sheet()->selectionModel()->selectedRows().front().row(), 499);
 
   // A few screens' worth of cells, each read once, never the 29 970 of the whole sheet.

@@ -45,7 +45,14 @@ void OpenThroughServer(const std::string& file, const EditTarget& target, Server
   server->release();
 }
 
-void OpenForEditing(const EditTarget& target, ServerHandle& server) {
+// Opens `file` now, or when `gate` lets it; `server` outlives the wait (the window owns it).
+void OpenGated(const std::string& file, const EditTarget& target, ServerHandle& server,
+               const OpenGate& gate) {
+  if (!gate) return OpenThroughServer(file, target, server);
+  gate(file, [file, &target, &server] { OpenThroughServer(file, target, server); });
+}
+
+void OpenForEditing(const EditTarget& target, ServerHandle& server, const OpenGate& gate = {}) {
   const std::string file = app::host().Text(target.field);
   if (merge::IsBlank(file)) {
     app::host().MessageBox("操作提示", target.empty_hint);
@@ -57,13 +64,14 @@ void OpenForEditing(const EditTarget& target, ServerHandle& server) {
     app::host().SetFocus(target.field);
     return;
   }
-  OpenThroughServer(file, target, server);
+  OpenGated(file, target, server, gate);
 }
 
-void UseExample(const char* relative, const EditTarget& target, ServerHandle& server) {
+void UseExample(const char* relative, const EditTarget& target, ServerHandle& server,
+                const OpenGate& gate = {}) {
   const std::string file = app::as_datapath + relative;
   app::host().SetText(target.field, file);
-  OpenThroughServer(file, target, server);
+  OpenGated(file, target, server, gate);
 }
 
 }  // namespace
@@ -106,14 +114,16 @@ void ShowOutputFolder() {
 }
 
 void OpenDataFile(ServerHandle& excelserver) { OpenForEditing(kData, excelserver); }
-void OpenTemplate(ServerHandle& wordserver) { OpenForEditing(kTemplate, wordserver); }
+void OpenTemplate(ServerHandle& wordserver, const OpenGate& gate) {
+  OpenForEditing(kTemplate, wordserver, gate);
+}
 
 void UseExampleData(ServerHandle& excelserver) {
   UseExample("/示例/数据.xls", kData, excelserver);
 }
 
-void UseExampleTemplate(ServerHandle& wordserver) {
-  UseExample("/示例/模板.doc", kTemplate, wordserver);
+void UseExampleTemplate(ServerHandle& wordserver, const OpenGate& gate) {
+  UseExample("/示例/模板.doc", kTemplate, wordserver, gate);
 }
 
 std::string DropTarget(const std::string& path, bool is_folder) {

@@ -8,6 +8,7 @@
 #ifndef VEXLO_UI_MAIN_COMMANDS_H_
 #define VEXLO_UI_MAIN_COMMANDS_H_
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -19,6 +20,10 @@ namespace vexlo::ui {
 
 using ServerHandle = std::unique_ptr<office::oleobject>;
 
+// How opening a file waits for it to be ready: runs `open` now or later (the window holds the
+// template's opening until LibreOffice has read it). None: at once.
+using OpenGate = std::function<void(const std::string& file, std::function<void()> open)>;
+
 void ChooseDataFile();        // uo_1
 void ChooseTemplate();        // uo_3
 void ChooseOutputFolder();    // uo_5: starts in sle_3's folder, else DocumentsFolder()
@@ -27,10 +32,10 @@ void ShowOutputFolder();      // uo_8
 // uo_2 and uo_4: the file of sle_1 in the spreadsheet server, of sle_2 in the word processor.
 // A handle the start-up check left null is created here.
 void OpenDataFile(ServerHandle& excelserver);
-void OpenTemplate(ServerHandle& wordserver);
+void OpenTemplate(ServerHandle& wordserver, const OpenGate& gate = {});
 // uo_9 and uo_10: the bundled example becomes the input, then opens like the above.
 void UseExampleData(ServerHandle& excelserver);
-void UseExampleTemplate(ServerHandle& wordserver);
+void UseExampleTemplate(ServerHandle& wordserver, const OpenGate& gate = {});
 // Files dropped on the window: each goes to the field of its kind (.xls/.xlsx data, .doc/.docx
 // template, a folder the output folder); anything else is ignored. Returns how many were taken.
 int DropPaths(const std::vector<std::string>& paths);

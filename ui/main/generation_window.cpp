@@ -205,6 +205,8 @@ GenerationWindow::GenerationWindow(QWidget* parent)
   layout->addLayout(left, 1);
   layout->addLayout(right, 0);
   resize(760, 430);
+  follow_.setSingleShot(true);
+  connect(&follow_, &QTimer::timeout, this, [this] { FollowRecord(); });
 }
 
 void GenerationWindow::SetSheet(std::unique_ptr<SheetSource> source, int records,
@@ -218,7 +220,17 @@ void GenerationWindow::SetSheet(std::unique_ptr<SheetSource> source, int records
 }
 
 void GenerationWindow::ShowRecord(int index) {
-  const int row = index - 1;
+  record_ = index;
+  if (follow_.isActive()) return;
+  const auto since = std::chrono::steady_clock::now() - last_follow_;
+  follow_.start(since >= kFollowInterval
+                    ? std::chrono::milliseconds(0)
+                    : std::chrono::duration_cast<std::chrono::milliseconds>(kFollowInterval - since));
+}
+
+void GenerationWindow::FollowRecord() {
+  last_follow_ = std::chrono::steady_clock::now();
+  const int row = record_ - 1;
   if (model_ == nullptr || row < 0 || row >= model_->rowCount() || model_->columnCount() == 0) {
     return;
   }

@@ -9,6 +9,7 @@
 
 #include <QAbstractTableModel>
 #include <QImage>
+#include <QTimer>
 #include <QWidget>
 #include <chrono>
 #include <memory>
@@ -64,12 +65,16 @@ class SheetModel : public QAbstractTableModel {
 class GenerationWindow : public QWidget {
  public:
   static constexpr std::chrono::milliseconds kPageInterval{300};
+  // The grid follows the run at most this often: moving the highlight and scrolling for every
+  // record would cost a fast run more than the run itself.
+  static constexpr std::chrono::milliseconds kFollowInterval{250};
 
   explicit GenerationWindow(QWidget* parent);
 
   // The grid shows `records` records of `source`.
   void SetSheet(std::unique_ptr<SheetSource> source, int records, const std::string& caption);
-  // Record `index` (1-based) is the one being made: highlighted and scrolled into view.
+  // Record `index` (1-based) is the one being made: highlighted and scrolled into view when the
+  // events are next handled, at most every kFollowInterval (the latest record wins).
   void ShowRecord(int index);
   // The template of the run, for pages of documents that cannot be read yet.
   void SetTemplate(const std::string& template_path) { template_path_ = template_path; }
@@ -93,6 +98,11 @@ class GenerationWindow : public QWidget {
   QLabel* page_caption_;
   QLabel* page_;
   QImage TemplatePage(int index, const std::string& document);
+  void FollowRecord();
+
+  QTimer follow_;
+  int record_ = 0;  // the record to show
+  std::chrono::steady_clock::time_point last_follow_{};
 
   std::string template_path_;
   bool template_read_ = false;

@@ -31,6 +31,7 @@
 #include "ui/main/presence_check.h"
 #include "ui/main/skin.h"
 #include "ui/main/skin_palette.h"
+#include "ui/main/template_readiness.h"
 #include "ui/main/web_panel.h"
 #include "ui/main/window_merge_observer.h"
 #include "ui/widgets/uo_icobutton.h"
@@ -225,7 +226,14 @@ w_vexlo::w_vexlo(QWidget* parent) : QWidget(parent) {
   SetColours(this, palette().color(QPalette::WindowText), palette().color(QPalette::Button));
   setAcceptDrops(true);
   CreateControls();
+  template_readiness = new TemplateReadiness(this, [this](const std::string& text) {
+    ShowStatus(text);
+  });
   ConnectCommands();
+}
+
+void w_vexlo::ShowStatus(const std::string& text) {
+  st_6->setText(QString::fromStdString(text.empty() ? BannerText(GetDesktopFacts()) : text));
 }
 
 w_vexlo::~w_vexlo() = default;
@@ -327,15 +335,28 @@ void w_vexlo::ConnectCommands() {
   OnClicked(uo_2, "uo_2", [this] { OpenDataFile(excelserver); });
   OnClicked(uo_9, "uo_9", [this] { UseExampleData(excelserver); });
   OnClicked(uo_3, "uo_3", [] { ChooseTemplate(); });
-  OnClicked(uo_4, "uo_4", [this] { OpenTemplate(wordserver); });
-  OnClicked(uo_10, "uo_10", [this] { UseExampleTemplate(wordserver); });
+  // Opening a .doc template waits, without blocking, until LibreOffice has read it.
+  const OpenGate when_read = [this](const std::string& file, std::function<void()> open) {
+    template_readiness->WhenReady(file, std::move(open));
+  };
+  OnClicked(uo_4, "uo_4", [this, when_read] { OpenTemplate(wordserver, when_read); });
+  OnClicked(uo_10, "uo_10", [this, when_read] { UseExampleTemplate(wordserver, when_read); });
   OnClicked(uo_5, "uo_5", [] { ChooseOutputFolder(); });
   OnClicked(uo_8, "uo_8", [] { ShowOutputFolder(); });
   OnClicked(uo_7, "uo_7", [this] { close(); });
+  // A run asked for while the template is being read starts once it is read, as the fields
+  // stand then.
   OnClicked(uo_6, "uo_6", [this] {
-    const merge::MergeRequest request = RequestFromWindow(*this);
-    WindowMergeObserver observer(*this, request);
-    merge::RunMergeSession(request, observer, {excelserver, wordserver, wordserver2});
+    template_readiness->WhenReady(sle_2->text().toStdString(), [this] {
+      const merge::MergeRequest request = RequestFromWindow(*this);
+      WindowMergeObserver observer(*this, request);
+      merge::RunMergeSession(request, observer, {excelserver, wordserver, wordserver2});
+    });
+  });
+  // Every way a path reaches the template field (dialog, drop, paste, example) starts reading it.
+  connect(sle_2, &QLineEdit::textChanged, this, [this](const QString& text) {
+    app::RunGuarded({"w_vexlo", "sle_2", "modified"},
+                    [&] { template_readiness->Chosen(text.toStdString()); });
   });
   connect(cbx_2, &QCheckBox::clicked, this,
           [] { app::RunGuarded({"w_vexlo", "cbx_2", "clicked"}, [] { ToggleCopies(); }); });
@@ -371,6 +392,9 @@ void w_vexlo::ue_opened() {
   // Starting the servers may take a moment: let the window paint itself first.
   app::host().KeepAlive(0, -1);
   OfficePresenceCheck(excelserver, wordserver, wordserver2);
+  // LibreOffice starts in the background once the window is up, so that the first .doc or PDF
+  // run finds it running.
+  if (OfficeStarter()) app::Post({"w_vexlo", "", "ue_warmup"}, [] { OfficeStarter()(); });
 }
 
 void w_vexlo::mousemove(uint32_t flags, int16_t, int16_t) {
@@ -465,6 +489,7 @@ void w_vexlo::dropEvent(QDropEvent* event) {
 
 void w_vexlo::closeEvent(QCloseEvent* event) {
   app::RunGuarded({"w_vexlo", "", "close"}, [this] {
+    template_readiness->Drop();
     excelserver.reset();
     wordserver.reset();
     wordserver2.reset();

@@ -2,7 +2,9 @@
 // rounded corners, dragged by its background. Holds the three path fields, the four options and
 // the copies field, ten icon buttons wired to their commands, and the web panel. After it is on
 // screen (posted ue_opened) it fits itself to its picture, shows the web page and checks that the
-// spreadsheet and word-processor servers can be reached. Owns the three automation handles
+// spreadsheet and word-processor servers can be reached, then starts LibreOffice ahead of need.
+// A .doc template is read in the background as soon as sle_2 names it; 编辑, 示例 and 开始 wait
+// for it without blocking (template_readiness.h). Owns the three automation handles
 // excelserver, wordserver and wordserver2 until its close event destroys them. UI thread only;
 // every handler runs guarded.
 #ifndef VEXLO_UI_MAIN_W_VEXLO_H_
@@ -12,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "office/oleobject.h"
 
@@ -27,6 +30,7 @@ extern const char* const kCopiesRefused;
 class nvo_drawroundrectwin;
 class uo_icobutton;
 class Picture;
+class TemplateReadiness;
 class WebPanel;
 
 class w_vexlo : public QWidget {
@@ -82,6 +86,9 @@ class w_vexlo : public QWidget {
   Picture* p_1 = nullptr;
   QLabel* st_6 = nullptr;
 
+  // The template of sle_2 being read by LibreOffice; what waits for it.
+  TemplateReadiness* template_readiness = nullptr;
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -97,6 +104,8 @@ class w_vexlo : public QWidget {
   void ConnectCommands();
   // Runs `command` as the ue_clicked handler of `control`.
   void OnClicked(uo_icobutton* button, const char* control, std::function<void()> command);
+  // Shows `text` on the status strip; "" puts back the banner's hint.
+  void ShowStatus(const std::string& text);
 
   QWidget* focus_mark_ = nullptr;  // drawn around the control that Tab reached
   bool move_fallback_ = false;  // the window system could not move the window itself

@@ -1,0 +1,124 @@
+#include "ui/main/template_readiness.h"
+
+#include <chrono>
+#include <filesystem>
+#include <utility>
+
+#include "app/event_guard.h"
+#include "app/host.h"
+#include "office/engine/soffice/office_pool.h"
+
+namespace vexlo::ui {
+
+const char* const kReadingTemplate = "正在读取模板…";
+const char* const kWaitingForTemplate = "正在读取模板…读完后继续";
+
+namespace {
+
+// Often enough that a held action follows the reading closely; the check itself costs nothing.
+constexpr std::chrono::milliseconds kPollInterval{50};
+
+TemplatePreparer& Preparer() {
+  static TemplatePreparer preparer;
+  return preparer;
+}
+
+std::function<void()>& Starter() {
+  static std::function<void()> starter;
+  return starter;
+}
+
+bool Ready(const std::shared_future<engine::word::TemplateConversion>& reading) {
+  return !reading.valid() ||
+         reading.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+}
+
+}  // namespace
+
+TemplatePreparer LibreOfficePreparer() {
+  return [](const std::string& path) -> std::shared_future<engine::word::TemplateConversion> {
+    if (!engine::word::IsConvertedExtension(engine::word::ExtensionOf(path))) return {};
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) return {};
+    // Without LibreOffice the run and the editor say so themselves.
+    if (!engine::OfficePool::Available()) return {};
+    return engine::word::PrepareTemplateAsync(path);
+  };
+}
+
+void SetTemplatePreparer(TemplatePreparer preparer) { Preparer() = std::move(preparer); }
+const TemplatePreparer& CurrentTemplatePreparer() { return Preparer(); }
+
+void SetOfficeStarter(std::function<void()> starter) { Starter() = std::move(starter); }
+const std::function<void()>& OfficeStarter() { return Starter(); }
+
+void StartOneOffice() {
+  // One office: a second one starting at the same time would slow the first; the pool starts
+  // more when a run queues enough work for them.
+  if (engine::OfficePool::Available()) engine::office_pool().Start(1);
+}
+
+TemplateReadiness::TemplateReadiness(QObject* parent,
+                                     std::function<void(const std::string&)> show_status)
+    : QObject(parent), show_status_(std::move(show_status)), preparer_(CurrentTemplatePreparer()) {
+  timer_.setInterval(kPollInterval);
+  connect(&timer_, &QTimer::timeout, this, [this] {
+    app::RunGuarded({"w_vexlo", "sle_2", "ue_templateread"}, [this] { Poll(); });
+  });
+}
+
+void TemplateReadiness::Track(const std::string& path) {
+  path_ = path;
+  reading_ = preparer_ ? preparer_(path)
+                       : std::shared_future<engine::word::TemplateConversion>();
+  if (Ready(reading_)) {
+    timer_.stop();
+  } else if (!timer_.isActive()) {
+    timer_.start();
+  }
+}
+
+void TemplateReadiness::Chosen(const std::string& path) {
+  Track(path);
+  if (reading()) {
+    show_status_(holding() ? kWaitingForTemplate : kReadingTemplate);
+  } else {
+    Settled();
+  }
+}
+
+void TemplateReadiness::WhenReady(const std::string& path, std::function<void()> action) {
+  action_ = std::move(action);
+  Track(path);
+  if (reading()) {
+    show_status_(kWaitingForTemplate);
+  } else {
+    Settled();
+  }
+}
+
+void TemplateReadiness::Drop() {
+  action_ = nullptr;
+  timer_.stop();
+}
+
+void TemplateReadiness::Poll() {
+  if (!Ready(reading_)) return;
+  timer_.stop();
+  Settled();
+}
+
+void TemplateReadiness::Settled() {
+  show_status_("");
+  std::function<void()> action = std::exchange(action_, nullptr);
+  if (!action) return;
+  const std::string error = reading_.valid() ? reading_.get().error : std::string();
+  if (!error.empty()) {
+    app::host().MessageBox("错误提示", "无法读取模板文件“" + path_ + "”：\n" + error);
+    app::host().SetFocus("sle_2");
+    return;
+  }
+  action();
+}
+
+}  // namespace vexlo::ui

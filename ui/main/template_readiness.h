@@ -1,0 +1,77 @@
+// TemplateReadiness: a .doc (.rtf, .odt) template is read by LibreOffice once per content, in the
+// background, as soon as it is chosen; the window never waits for it. While it is being read the
+// window's status strip says so. An action that needs the template (opening it for editing,
+// starting a run) asked for before it is read is held and runs once it is read, with the window
+// live meanwhile; a newer request replaces a held one. A template LibreOffice could not read is
+// reported with a plain message when the user acts on it, and the action does not run.
+// Also the hook that starts the offices when the window opens. UI thread only.
+#ifndef VEXLO_UI_MAIN_TEMPLATE_READINESS_H_
+#define VEXLO_UI_MAIN_TEMPLATE_READINESS_H_
+
+#include <QObject>
+#include <QTimer>
+#include <functional>
+#include <future>
+#include <string>
+
+#include "office/engine/word/doc_conversion.h"
+
+namespace vexlo::ui {
+
+// The status text while a template is being read, and while an action waits for it.
+extern const char* const kReadingTemplate;
+extern const char* const kWaitingForTemplate;
+
+// Starts reading the template at a path in the background; an invalid future means there is
+// nothing to wait for (a .docx, no such file, no LibreOffice).
+using TemplatePreparer =
+    std::function<std::shared_future<engine::word::TemplateConversion>(const std::string& path)>;
+
+// The preparer of the program: LibreOffice's conversion into the template cache.
+TemplatePreparer LibreOfficePreparer();
+
+// The preparer new windows use; none (nothing ever waits) until the program installs one.
+void SetTemplatePreparer(TemplatePreparer preparer);
+const TemplatePreparer& CurrentTemplatePreparer();
+
+// What the window runs once it is on screen to start LibreOffice ahead of need; none until the
+// program installs one.
+void SetOfficeStarter(std::function<void()> starter);
+const std::function<void()>& OfficeStarter();
+// The program's starter: one office, when LibreOffice is installed.
+void StartOneOffice();
+
+class TemplateReadiness : public QObject {
+ public:
+  // `show_status` puts a text on the window's status strip; "" puts back its usual text.
+  TemplateReadiness(QObject* parent, std::function<void(const std::string&)> show_status);
+
+  void set_preparer(TemplatePreparer preparer) { preparer_ = std::move(preparer); }
+
+  // The template field now holds `path`: starts reading it.
+  void Chosen(const std::string& path);
+  // Runs `action` (guarded) now when the template at `path` needs no reading or is read, later
+  // when it is read; replaces an action held before. Does not run it when the reading failed.
+  void WhenReady(const std::string& path, std::function<void()> action);
+  // Drops a held action (the window is closing).
+  void Drop();
+
+  bool reading() const { return timer_.isActive(); }
+  bool holding() const { return static_cast<bool>(action_); }
+
+ private:
+  void Track(const std::string& path);
+  void Poll();
+  void Settled();
+
+  std::function<void(const std::string&)> show_status_;
+  TemplatePreparer preparer_;
+  QTimer timer_;
+  std::string path_;
+  std::shared_future<engine::word::TemplateConversion> reading_;
+  std::function<void()> action_;
+};
+
+}  // namespace vexlo::ui
+
+#endif  // VEXLO_UI_MAIN_TEMPLATE_READINESS_H_
