@@ -1020,7 +1020,10 @@ void OfficePool::Worker(std::size_t index) {
       office.kept_paragraphs.clear();
     }
     if (retry) continue;
-    if (cancelled && !outcome.ok) outcome.error = "已取消";
+    if (cancelled && !outcome.ok) {
+      outcome.error = "已取消";
+      outcome.stopped = true;
+    }
     if (!outcome.ok) {
       outcome.error = "无法转换“" + task->job.label + "”：" + outcome.error +
                       (task->attempts >= kMaxAttempts ? "（已重试一次）" : "");
@@ -1117,7 +1120,7 @@ void OfficePool::Cancel() {
       return office->engaged && office->engaged_generation != generation_;
     });
   });
-  for (auto& task : dropped) Finish(task, ConversionOutcome::Failed("无法转换“" + task->job.label + "”：已取消"));
+  for (auto& task : dropped) Finish(task, ConversionOutcome::Stopped("无法转换“" + task->job.label + "”：已取消"));
 }
 
 void OfficePool::Shutdown(bool at_exit) {
@@ -1130,7 +1133,7 @@ void OfficePool::Shutdown(bool at_exit) {
     dropped.swap(waiting_);
   }
   wake_.notify_all();
-  for (auto& task : dropped) Finish(task, ConversionOutcome::Failed("无法转换“" + task->job.label + "”：程序正在退出"));
+  for (auto& task : dropped) Finish(task, ConversionOutcome::Stopped("无法转换“" + task->job.label + "”：程序正在退出"));
   if (at_exit) {
     // No office may be left starting or working while the program's state goes.
     KillUntilSettled([this] {

@@ -42,6 +42,7 @@ struct ConversionOutcome {
   bool ok = false;
   int pages = 0;       // pages of the loaded document
   std::string error;   // Chinese, naming the document (when !ok)
+  bool stopped = false;  // not (fully) tried: the pool was cancelled or is shutting down
 
   static ConversionOutcome Succeeded() {
     ConversionOutcome o;
@@ -51,6 +52,11 @@ struct ConversionOutcome {
   static ConversionOutcome Failed(std::string error) {
     ConversionOutcome o;
     o.error = std::move(error);
+    return o;
+  }
+  static ConversionOutcome Stopped(std::string error) {
+    ConversionOutcome o = Failed(std::move(error));
+    o.stopped = true;
     return o;
   }
 };

@@ -96,7 +96,8 @@ TemplateConversion ConvertIntoCache(const std::string& path, const std::string& 
   job.label = fs::path(path).filename().string();
   job.targets.push_back({cached, StoreFormat::kDocx});
   const ConversionOutcome outcome = office_pool().Submit(std::move(job)).get();
-  if (outcome.ok || ConvertAlone(path, cached)) {
+  // A conversion stopped by a cancel or by the program's end is not tried again alone.
+  if (outcome.ok || (!outcome.stopped && ConvertAlone(path, cached))) {
     result.docx_path = cached;
   } else {
     result.error = outcome.error;
