@@ -183,7 +183,11 @@ std::string OfficeBinary() {
 std::mutex live_pools_mutex;
 std::set<OfficePool*> live_pools;
 
-void ShutDownAtExit() {
+void ShutDownAtExit() { EndOfficesAtExit(); }
+
+}  // namespace
+
+void EndOfficesAtExit() {
   std::vector<OfficePool*> pools;
   {
     std::lock_guard lock(live_pools_mutex);
@@ -191,6 +195,8 @@ void ShutDownAtExit() {
   }
   for (OfficePool* pool : pools) pool->Shutdown(/*at_exit=*/true);
 }
+
+namespace {
 
 // The process's own UNO context, made once; it only serves to reach the offices over pipes.
 // Making it also makes the runtime's static state, which goes at exit in the reverse order of its
@@ -705,6 +711,14 @@ void OfficePool::Start(int count) {
 }
 
 std::shared_future<ConversionOutcome> OfficePool::Submit(ConversionJob job) {
+  {
+    std::lock_guard lock(mutex_);
+    if (exiting_) {
+      std::promise<ConversionOutcome> refused;
+      refused.set_value(ConversionOutcome::Stopped("无法转换“" + job.label + "”：程序正在退出"));
+      return refused.get_future().share();
+    }
+  }
   LoadRuntime();
   auto task = std::make_shared<Task>();
   const std::string bytes = ReadAll(job.source);
@@ -1127,9 +1141,9 @@ void OfficePool::Shutdown(bool at_exit) {
   std::deque<std::shared_ptr<Task>> dropped;
   {
     std::lock_guard lock(mutex_);
+    exiting_ = exiting_ || at_exit;  // for good: nothing starts again while the program ends
     if (threads_.empty()) return;
     stopping_ = true;
-    exiting_ = at_exit;
     dropped.swap(waiting_);
   }
   wake_.notify_all();

@@ -168,6 +168,12 @@ class OfficePool {
 // The pool of this process, made on first use.
 OfficePool& office_pool();
 
+// Ends every pool's offices now, as the program ends: registered with std::atexit by the pools
+// themselves; whoever keeps work waiting on the offices in a static object registers it again
+// after making that object, so that at exit the offices end (and the work with them) before the
+// object waits for it. Later submissions fail at once.
+void EndOfficesAtExit();
+
 // Counts the pages of a PDF file and checks it is complete; -1 when it is not a whole PDF.
 int PdfPageCount(const std::string& path);
 

@@ -49,6 +49,9 @@ struct TemplateCache {
 
 TemplateCache& TheTemplateCache() {
   static TemplateCache cache;
+  // Its conversions wait on the offices: at exit the offices end first, so that they end at once.
+  static const bool registered = std::atexit(EndOfficesAtExit) == 0;
+  (void)registered;
   return cache;
 }
 

@@ -420,6 +420,32 @@ TEST(TemplateCacheTest, ATemplateIsConvertedOncePerContent) {
   ::unsetenv("XDG_CACHE_HOME");
 }
 
+// The program ends while a template is being read (the offices were started before it was
+// chosen, as the window does): the reading ends with the program instead of holding up its end
+// until it is done, and no office is left behind.
+TEST(TemplateCacheTest, AReadingUnderWayEndsWithTheProgram) {
+  test::ScratchDir cache;
+  const fs::path doc = cache.path() / "模板.doc";
+  fs::copy_file(test::DataFile("output/通知.doc"), doc);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::setenv("XDG_CACHE_HOME", cache.path().c_str(), 1);
+    office_pool().Start(1);
+    PrepareTemplateAsync(doc.string());
+    std::exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  const fs::path templates = cache.path() / "vexlo" / "templates";
+  EXPECT_TRUE(!fs::exists(templates) || fs::is_empty(templates)) << "the reading went on after the end";
+  // No office of that cache's profiles is running.
+  for (const auto& entry : fs::directory_iterator("/proc")) {
+    const std::string cmdline = test::ReadFile(entry.path() / "cmdline");
+    EXPECT_EQ(cmdline.find(cache.path().string()), std::string::npos) << entry.path();
+  }
+}
+
 }  // namespace
 }  // namespace vexlo::engine::word
 
