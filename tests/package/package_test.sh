@@ -119,6 +119,13 @@ source "$support/vexlo_window.sh"
 shot() {
   local name=$1 exe=$2 dir=$3 pid
   shift 3
+  # The virtual display stops answering now and then while many tests run at once: a new one.
+  if ! xdotool getdisplaygeometry >/dev/null 2>&1; then
+    echo "the virtual display $DISPLAY stopped answering; starting another" >&2
+    vexlo_xvfb_stop
+    vexlo_xvfb_start "$shots"
+    xdotool mousemove 0 0
+  fi
   (cd "$dir" && exec "$exe" "$@") >"$shots/$name.log" 2>&1 &
   pid=$!
   vexlo_window_wait

@@ -26,13 +26,23 @@ vexlo_window_capture() {
 
 # vexlo_xvfb_start DIR: starts a virtual display of 1024 × 768 on a display number the server
 # picks itself (no race with other servers starting at the same time) and exports DISPLAY.
+# A server that is not answering once it has named its display (seen now and then while many
+# tests run at once) is replaced, up to three times.
 vexlo_xvfb_start() {
-  rm -f "$1/display"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$1/display" 2>"$1/xvfb.log" &
-  vexlo_xvfb_pid=$!
-  for _ in $(seq 1 100); do [ -s "$1/display" ] && break; sleep 0.1; done
-  [ -s "$1/display" ] || { cat "$1/xvfb.log"; return 1; }
-  export DISPLAY=":$(head -n1 "$1/display")"
+  local attempt
+  for attempt in 1 2 3; do
+    rm -f "$1/display"
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$1/display" 2>"$1/xvfb.log" &
+    vexlo_xvfb_pid=$!
+    for _ in $(seq 1 100); do [ -s "$1/display" ] && break; sleep 0.1; done
+    [ -s "$1/display" ] || { cat "$1/xvfb.log"; return 1; }
+    export DISPLAY=":$(head -n1 "$1/display")"
+    xdotool getdisplaygeometry >/dev/null 2>&1 && return 0
+    echo "the virtual display $DISPLAY does not answer (attempt $attempt); starting another" >&2
+    kill "$vexlo_xvfb_pid" 2>/dev/null || true
+    wait "$vexlo_xvfb_pid" 2>/dev/null || true
+  done
+  return 1
 }
 
 vexlo_xvfb_stop() {
