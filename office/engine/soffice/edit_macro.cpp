@@ -8,6 +8,8 @@
 #include <com/sun/star/script/provider/theMasterScriptProviderFactory.hpp>
 #include <com/sun/star/uno/Sequence.hxx>
 
+#include "office/engine/package/xml_escape.h"
+
 namespace vexlo::engine {
 
 namespace fs = std::filesystem;
@@ -57,20 +59,6 @@ Sub MoveRight(c As Object, ByVal count As Long, expand As Boolean)
 End Sub
 )";
 
-std::string Escaped(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
-
 constexpr char kHead[] =
     "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
     "<!DOCTYPE %s PUBLIC \"-//OpenOffice.org//DTD OfficeDocument 1.0//EN\" \"%s\">\n";
@@ -103,9 +91,11 @@ std::string Library(const std::string& name, const std::vector<std::string>& ele
 }
 
 std::string Module(const std::string& name, const std::string& code) {
-  return Head("script:module", "module.dtd") +
-         "<script:module xmlns:script=\"http://openoffice.org/2000/script\" script:name=\"" + name +
-         "\" script:language=\"StarBasic\">" + Escaped(code) + "</script:module>\n";
+  std::string xml = Head("script:module", "module.dtd") +
+                    "<script:module xmlns:script=\"http://openoffice.org/2000/script\" script:name=\"" +
+                    name + "\" script:language=\"StarBasic\">";
+  AppendXmlText(xml, code);
+  return xml + "</script:module>\n";
 }
 
 bool WriteIfChanged(const fs::path& path, const std::string& content) {

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "app/runtime_error.h"
+#include "office/engine/package/xml_escape.h"
 #include "office/engine/word/text_fold.h"
 
 namespace vexlo::engine::word {
@@ -24,31 +25,6 @@ constexpr int kMaxDepth = 256;
 std::string_view Local(const char* name) {
   const char* colon = std::strrchr(name, ':');
   return colon ? std::string_view(colon + 1) : std::string_view(name);
-}
-
-void EscapeText(std::string& out, std::string_view s) {
-  for (char c : s) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      default: out.push_back(c);
-    }
-  }
-}
-
-void EscapeAttr(std::string& out, std::string_view s) {
-  for (char c : s) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\t': out += "&#9;"; break;
-      case '\n': out += "&#10;"; break;
-      case '\r': out += "&#13;"; break;
-      default: out.push_back(c);
-    }
-  }
 }
 
 bool ParseInt(const char* s, int64_t& v) {
@@ -265,7 +241,7 @@ class StoryParser {
         std::string whole = " ";
         whole += an;
         whole += "=\"";
-        EscapeAttr(whole, a.value());
+        AppendXmlAttribute(whole, a.value());
         whole += "\"";
         AddSlot(Slot{SlotKind::kDropInCopies, 0, std::move(whole)});
         return;
@@ -282,7 +258,7 @@ class StoryParser {
     out += ' ';
     out += an;
     out += "=\"";
-    EscapeAttr(out, a.value());
+    AppendXmlAttribute(out, a.value());
     out += '"';
   }
 
@@ -325,7 +301,7 @@ class StoryParser {
     switch (n.type()) {
       case pugi::node_pcdata:
       case pugi::node_cdata:
-        EscapeText(*out_, n.value());
+        AppendXmlText(*out_, n.value());
         return;
       case pugi::node_element:
         break;
@@ -622,7 +598,7 @@ void SourceStory::AppendBody(std::string& out, const std::vector<std::string>& t
               }
               name = name.substr(0, keep) + suffix;
             }
-            EscapeAttr(out, name);
+            AppendXmlAttribute(out, name);
             break;
           }
           case SlotKind::kDropInCopies:
