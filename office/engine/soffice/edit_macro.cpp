@@ -59,15 +59,9 @@ Sub MoveRight(c As Object, ByVal count As Long, expand As Boolean)
 End Sub
 )";
 
-constexpr char kHead[] =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-    "<!DOCTYPE %s PUBLIC \"-//OpenOffice.org//DTD OfficeDocument 1.0//EN\" \"%s\">\n";
-
 std::string Head(const char* doctype, const char* dtd) {
-  std::string h = kHead;
-  h.replace(h.find("%s"), 2, doctype);
-  h.replace(h.find("%s"), 2, dtd);
-  return h;
+  return std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE ") + doctype +
+         " PUBLIC \"-//OpenOffice.org//DTD OfficeDocument 1.0//EN\" \"" + dtd + "\">\n";
 }
 
 // A library list naming `names`, each stored in the profile's basic folder.

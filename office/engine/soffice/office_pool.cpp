@@ -183,8 +183,6 @@ std::string OfficeBinary() {
 std::mutex live_pools_mutex;
 std::set<OfficePool*> live_pools;
 
-void ShutDownAtExit() { EndOfficesAtExit(); }
-
 }  // namespace
 
 void EndOfficesAtExit() {
@@ -224,7 +222,7 @@ Reference<css::uno::XComponentContext> LocalContext(const std::string& office_bi
     }
     // Registered after the runtime's state was made, so that at exit the offices end and the
     // workers stop before that state is taken down.
-    std::atexit(ShutDownAtExit);
+    std::atexit(EndOfficesAtExit);
   });
   if (!context->is()) {
     throw app::RuntimeError::Output("无法使用 LibreOffice 的 UNO 接口：" + error);
@@ -336,8 +334,7 @@ struct OfficePool::Office {
   Clock::time_point deadline;
   bool want_running = false;
   bool ready = false;  // connected
-  long baseline_kb = 0;  // worker thread only: the size after the first document,
-  int documents = 0;     // and the documents made since
+  long baseline_kb = 0;  // worker thread only: the size after the first document
   // The worker has left its wait with a task or to start the office, in this generation.
   bool engaged = false;
   int engaged_generation = 0;
@@ -512,7 +509,7 @@ std::string StartOffice(OfficePool::Office& office, const std::string& fonts_env
         // Registered once the connection's machinery is up, so that at exit the offices end
         // before it is taken down.
         static std::once_flag at_exit;
-        std::call_once(at_exit, [] { std::atexit(ShutDownAtExit); });
+        std::call_once(at_exit, [] { std::atexit(EndOfficesAtExit); });
         return "";
       } catch (const css::uno::Exception& e) {
         office.Kill();
@@ -577,6 +574,17 @@ void Move(const Reference<css::text::XTextCursor>& cursor, std::size_t count, bo
   }
 }
 
+// The edits that turn `from` into `to` (DiffText), their positions and lengths counted in the
+// office's cursor steps.
+std::vector<TextEdit> CursorEdits(const std::u16string& from, const std::u16string& to) {
+  std::vector<TextEdit> edits = DiffText(from, to);
+  for (TextEdit& e : edits) {
+    e.length = CursorSteps(from, e.position, e.position + e.length);
+    e.position = CursorSteps(from, 0, e.position);
+  }
+  return edits;
+}
+
 // Turns the paragraphs' texts `from` into `to`, changing only what differs, and checks the
 // result. False when the document's paragraphs do not read as expected afterwards. With `macro`
 // every change is made inside the office in one call.
@@ -587,14 +595,7 @@ bool SetTexts(const Reference<css::script::provider::XScript>& macro,
   if (macro.is()) {
     std::vector<ParagraphEdits> changes;
     for (std::size_t i = 0; i < to.size(); ++i) {
-      if (from[i] == to[i]) continue;
-      ParagraphEdits change{i, DiffText(from[i], to[i])};
-      for (TextEdit& e : change.edits) {
-        const std::size_t end = e.position + e.length;
-        e.length = CursorSteps(from[i], e.position, end);
-        e.position = CursorSteps(from[i], 0, e.position);
-      }
-      changes.push_back(std::move(change));
+      if (from[i] != to[i]) changes.push_back({i, CursorEdits(from[i], to[i])});
     }
     if (changes.empty()) return true;
     std::vector<std::u16string> texts;
@@ -614,10 +615,10 @@ bool SetTexts(const Reference<css::script::provider::XScript>& macro,
   for (std::size_t i = 0; i < to.size(); ++i) {
     if (from[i] == to[i]) continue;
     const Reference<css::text::XTextRange>& p = paragraphs[i];
-    for (const TextEdit& edit : DiffText(from[i], to[i])) {
+    for (const TextEdit& edit : CursorEdits(from[i], to[i])) {
       Reference<css::text::XTextCursor> cursor = p->getText()->createTextCursorByRange(p->getStart());
-      Move(cursor, CursorSteps(from[i], 0, edit.position), false);
-      Move(cursor, CursorSteps(from[i], edit.position, edit.position + edit.length), true);
+      Move(cursor, edit.position, false);
+      Move(cursor, edit.length, true);
       cursor->setString(rtl::OUString(reinterpret_cast<const sal_Unicode*>(edit.text.data()),
                                       static_cast<sal_Int32>(edit.text.size())));
     }
@@ -1049,9 +1050,7 @@ void OfficePool::Worker(std::size_t index) {
     const long rss_kb = office.Alive() ? ResidentKb(office) : 0;
     if (rss_kb > 0 && office.baseline_kb == 0) {
       office.baseline_kb = rss_kb;
-      office.documents = 0;
-    }
-    if (rss_kb > 0 && office.documents++ > 0 && rss_kb - office.baseline_kb >= options_.growth_limit_mb * 1024L) {
+    } else if (rss_kb > 0 && rss_kb - office.baseline_kb >= options_.growth_limit_mb * 1024L) {
       EndOffice(office);
       office.baseline_kb = 0;
       std::lock_guard lock(mutex_);
