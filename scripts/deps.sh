@@ -10,6 +10,8 @@ VEXLO_PACKAGES=(
   # Qt's own dialogs and buttons in Chinese
   qt6-translations-l10n
   libpugixml-dev libzip-dev zlib1g-dev libcups2-dev
+  # cutting one PDF of many records into a PDF per record
+  libqpdf-dev
   libgtest-dev libgmock-dev
   # fuzzing (clang's libFuzzer runtime)
   clang libclang-rt-14-dev

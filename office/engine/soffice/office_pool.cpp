@@ -53,8 +53,10 @@
 
 #include "app/runtime_error.h"
 #include "office/engine/package/atomic_file.h"
+#include "office/engine/package/pdf_split.h"
 #include "office/engine/package/temp_folder.h"
 #include "office/engine/soffice/edit_macro.h"
+#include "office/engine/soffice/page_batch.h"
 #include "office/engine/soffice/soffice.h"
 #include "office/engine/soffice/text_delta.h"
 
@@ -75,6 +77,9 @@ namespace {
 constexpr int kMaxAttempts = 2;  // a document is tried once more on a fresh office
 constexpr int kRestartExitCode = 81;
 constexpr std::size_t kSpreadAt = 4;  // documents waiting before an idle office is started
+// PDFs made from one joined document: enough that the export's fixed cost hardly counts, few
+// enough that each record's fonts stay small and the offices share the work.
+constexpr std::size_t kBatchMax = 48;
 
 rtl::OUString U(const std::string& s) {
   return rtl::OUString(s.data(), static_cast<sal_Int32>(s.size()), RTL_TEXTENCODING_UTF8);
@@ -309,6 +314,8 @@ struct OfficePool::Task {
   int attempts = 0;
   int generation = 0;
   Clock::time_point queued;
+  bool zip = false;    // the source is a zip package (a .docx, whatever its name)
+  bool alone = false;  // not to be joined with others (it could not be, or a joined export failed)
 };
 
 struct OfficePool::Office {
@@ -725,6 +732,7 @@ std::shared_future<ConversionOutcome> OfficePool::Submit(ConversionJob job) {
   const std::string bytes = ReadAll(job.source);
   task->hash = std::hash<std::string_view>()(bytes);
   task->size = bytes.size();
+  task->zip = bytes.rfind("PK\x03\x04", 0) == 0;
   task->job = std::move(job);
   task->future = task->promise.get_future().share();
   task->queued = Clock::now();
@@ -788,6 +796,45 @@ std::shared_ptr<OfficePool::Task> OfficePool::TakeTask() {
   return task;
 }
 
+namespace {
+
+// A job that may be made with others: PDFs only, of a package (JoinForPages reads the rest).
+bool Joinable(const OfficePool::Task& task) {
+  if (task.alone || !task.zip || task.attempts > 0 || task.job.targets.empty()) return false;
+  return std::all_of(task.job.targets.begin(), task.job.targets.end(),
+                     [](const StoreTarget& t) { return t.format == StoreFormat::kPdf; });
+}
+
+}  // namespace
+
+std::optional<std::vector<std::shared_ptr<OfficePool::Task>>> OfficePool::TakeBatch() {
+  if (!options_.join_records || waiting_.empty() || !Joinable(*waiting_.front())) return std::nullopt;
+  std::size_t joinable = 0;
+  Clock::time_point newest{};
+  for (const auto& t : waiting_) {
+    if (!Joinable(*t)) continue;
+    ++joinable;
+    newest = std::max(newest, t->queued);
+  }
+  // While documents keep coming, a batch waits until it is full.
+  if (joinable < kBatchMax && Clock::now() - newest < options_.coalesce_wait / 2) {
+    return std::vector<std::shared_ptr<Task>>{};
+  }
+  // The offices share what waits.
+  const std::size_t offices = static_cast<std::size_t>(std::max(1, options_.offices));
+  const std::size_t size = std::min(kBatchMax, (joinable + offices - 1) / offices);
+  std::vector<std::shared_ptr<Task>> batch;
+  for (auto it = waiting_.begin(); it != waiting_.end() && batch.size() < size;) {
+    if (Joinable(**it)) {
+      batch.push_back(*it);
+      it = waiting_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  return batch;
+}
+
 void OfficePool::Finish(const std::shared_ptr<Task>& task, ConversionOutcome outcome) {
   if (task->job.take_source) {
     std::error_code ec;
@@ -802,6 +849,7 @@ void OfficePool::Worker(std::size_t index) {
   int stored = 0;
   for (;;) {
     std::shared_ptr<Task> task;
+    std::vector<std::shared_ptr<Task>> batch;
     bool start_now = false;
     {
       std::unique_lock lock(mutex_);
@@ -813,16 +861,24 @@ void OfficePool::Worker(std::size_t index) {
         // starting at once take twice as long); the first office always takes work.
         if (index == 0 || office.want_running ||
             (waiting_.size() >= kSpreadAt && offices_[0]->ready)) {
-          task = TakeTask();
+          if (auto joinable = TakeBatch()) {
+            batch = std::move(*joinable);
+            if (batch.size() == 1) {
+              task = batch.front();
+              batch.clear();
+            }
+          } else {
+            task = TakeTask();
+          }
         }
-        if (task) break;
+        if (task || !batch.empty()) break;
         if (office.want_running && !office.Alive()) {
           start_now = true;
           break;
         }
         wake_.wait_for(lock, options_.coalesce_wait / 2);
       }
-      if (!task && !start_now) break;  // stopping
+      if (!task && batch.empty() && !start_now) break;  // stopping
       office.want_running = true;
       office.engaged = true;
       office.engaged_generation = generation_;
@@ -862,12 +918,18 @@ void OfficePool::Worker(std::size_t index) {
         if (!error.empty()) office.want_running = false;
       }
       if (!error.empty()) {
-        if (task) {
-          ++task->attempts;
-          Finish(task, ConversionOutcome::Failed("无法转换“" + task->job.label + "”：" + error));
+        if (task) batch.push_back(task);
+        for (auto& t : batch) {
+          ++t->attempts;
+          Finish(t, ConversionOutcome::Failed("无法转换“" + t->job.label + "”：" + error));
         }
         continue;
       }
+    }
+    if (!batch.empty()) {
+      ConvertBatch(office, std::move(batch), stored);
+      ReplaceIfGrown(office);
+      continue;
     }
     if (!task) continue;
 
@@ -1044,18 +1106,7 @@ void OfficePool::Worker(std::size_t index) {
                       (task->attempts >= kMaxAttempts ? "（已重试一次）" : "");
     }
     Finish(task, std::move(outcome));
-    // An office grows a little with every PDF it makes and never gives it back: once it has
-    // grown by options_.growth_limit_mb since its first document, it is replaced between two
-    // documents, so that memory stays bounded however many documents go through.
-    const long rss_kb = office.Alive() ? ResidentKb(office) : 0;
-    if (rss_kb > 0 && office.baseline_kb == 0) {
-      office.baseline_kb = rss_kb;
-    } else if (rss_kb > 0 && rss_kb - office.baseline_kb >= options_.growth_limit_mb * 1024L) {
-      EndOffice(office);
-      office.baseline_kb = 0;
-      std::lock_guard lock(mutex_);
-      ++replaced_;
-    }
+    ReplaceIfGrown(office);
   }
 
   // Shutting down: a polite end first, then by force; when the program is ending, by force.
@@ -1065,6 +1116,139 @@ void OfficePool::Worker(std::size_t index) {
   office.lock_fd = -1;
   std::error_code ec;
   if (!office.work_dir.empty()) fs::remove_all(office.work_dir, ec);
+}
+
+// An office grows a little with every PDF it makes and never gives it back: once it has grown by
+// options_.growth_limit_mb since its first document, it is replaced between two documents, so
+// that memory stays bounded however many documents go through.
+void OfficePool::ReplaceIfGrown(Office& office) {
+  const long rss_kb = office.Alive() ? ResidentKb(office) : 0;
+  if (rss_kb > 0 && office.baseline_kb == 0) {
+    office.baseline_kb = rss_kb;
+  } else if (rss_kb > 0 && rss_kb - office.baseline_kb >= options_.growth_limit_mb * 1024L) {
+    EndOffice(office);
+    office.baseline_kb = 0;
+    std::lock_guard lock(mutex_);
+    ++replaced_;
+  }
+}
+
+void OfficePool::ConvertBatch(Office& office, std::vector<std::shared_ptr<Task>> batch,
+                              int& stored) {
+  {
+    std::lock_guard lock(mutex_);
+    office.busy = true;
+    office.deadline = Clock::now() + options_.job_timeout;
+  }
+  std::vector<std::string> sources;
+  for (const auto& t : batch) sources.push_back(t->job.source);
+  const std::string base = office.work_dir + "/joined-" + std::to_string(++stored);
+  const JoinedDocuments joined = JoinForPages(sources, base + ".docx");
+  std::vector<std::string> marks;
+  std::vector<std::string> parts;
+  for (std::size_t k = 0; k < joined.members.size(); ++k) {
+    marks.push_back(RecordMark(k));
+    parts.push_back(base + "-" + std::to_string(k) + ".pdf");
+  }
+  PdfSplit split;
+  bool office_failed = false;
+  if (!joined.members.empty()) {
+    Reference<css::lang::XComponent> doc;
+    try {
+      Reference<css::frame::XComponentLoader> loader(office.desktop, UNO_QUERY_THROW);
+      doc = loader->loadComponentFromURL(
+          U(FileUrl(base + ".docx")), U("_blank"), 0,
+          Props({Prop("Hidden", css::uno::Any(true)), Prop("ReadOnly", css::uno::Any(true)),
+                 Prop("MacroExecutionMode", css::uno::Any(sal_Int16(0)))}));
+      if (!doc.is()) throw css::uno::RuntimeException(U("无法打开文档"));
+      {
+        std::lock_guard lock(mutex_);
+        ++loads_;
+      }
+      // The record marks become named destinations, where the PDF is cut. Given any filter
+      // data, the export takes a lower picture quality than its own default: it is restored.
+      const auto filter_data = Props({Prop("ExportBookmarksToPDFDestination", css::uno::Any(true)),
+                                      Prop("Quality", css::uno::Any(sal_Int32(90)))});
+      Reference<css::frame::XStorable>(doc, UNO_QUERY_THROW)
+          ->storeToURL(U(FileUrl(base + ".pdf")),
+                       Props({Prop("FilterName", css::uno::Any(U("writer_pdf_Export"))),
+                              Prop("FilterData", css::uno::Any(filter_data))}));
+      CloseDocument(doc);
+      doc.clear();
+      split = SplitPdfAtDestinations(base + ".pdf", marks, parts);
+    } catch (const css::lang::DisposedException& e) {
+      split.error = DescribeUnoError(e);  // the bridge is gone: the office died
+      office_failed = true;
+    } catch (const css::uno::Exception& e) {
+      split.error = DescribeUnoError(e);
+      office_failed = !office.Alive() || office.killed;
+    }
+    if (doc.is()) CloseDocument(doc);
+  }
+  std::error_code ec;
+  fs::remove(base + ".docx", ec);
+  fs::remove(base + ".pdf", ec);
+  if (office_failed) {
+    office.Kill();
+    office.desktop.clear();
+    office.edit_macro.clear();
+    office.kept.clear();
+    office.kept_paragraphs.clear();
+  }
+
+  // Each record's PDF, checked, goes to every path asked for it.
+  std::vector<bool> done(batch.size(), false);
+  if (split.error.empty()) {
+    for (std::size_t k = 0; k < joined.members.size(); ++k) {
+      const std::shared_ptr<Task>& task = batch[joined.members[k]];
+      // A part that did not come out whole is made alone.
+      if (!CheckStored(parts[k], StoreFormat::kPdf, split.pages[k]).empty()) continue;
+      std::string error;
+      for (std::size_t n = 0; error.empty() && n < task->job.targets.size(); ++n) {
+        const StoreTarget& target = task->job.targets[n];
+        {
+          std::lock_guard lock(mutex_);
+          if (latest_[target.path] != target.order) continue;
+        }
+        const std::string copy = parts[k] + "." + std::to_string(n);
+        fs::copy_file(parts[k], copy, fs::copy_options::overwrite_existing, ec);
+        try {
+          if (ec) throw app::RuntimeError::Output("无法复制“" + task->job.label + "”的PDF文件");
+          ReplaceFileAtomically(copy, target.path);
+        } catch (const app::RuntimeError& e) {
+          error = e.text();
+        }
+        fs::remove(copy, ec);
+      }
+      fs::remove(parts[k], ec);
+      ConversionOutcome outcome;
+      outcome.ok = error.empty();
+      outcome.pages = split.pages[k];
+      outcome.error = error.empty() ? "" : "无法转换“" + task->job.label + "”：" + error;
+      done[joined.members[k]] = true;
+      Finish(task, std::move(outcome));
+    }
+  }
+  for (const std::string& part : parts) fs::remove(part, ec);
+
+  // The rest are made one by one, or end with the run when it was cancelled meanwhile.
+  std::vector<std::shared_ptr<Task>> stopped;
+  {
+    std::lock_guard lock(mutex_);
+    office.busy = false;
+    joined_ += static_cast<int>(std::count(done.begin(), done.end(), true));
+    for (std::size_t i = batch.size(); i-- > 0;) {
+      if (done[i]) continue;
+      if (batch[i]->generation != generation_ || stopping_) {
+        stopped.push_back(batch[i]);
+      } else {
+        batch[i]->alone = true;
+        waiting_.push_front(batch[i]);
+      }
+    }
+  }
+  wake_.notify_all();
+  for (auto& t : stopped) Finish(t, ConversionOutcome::Stopped("已取消"));
 }
 
 void OfficePool::EndOffice(Office& office) {
@@ -1208,6 +1392,11 @@ int OfficePool::loads() const {
 int OfficePool::replaced() const {
   std::lock_guard lock(mutex_);
   return replaced_;
+}
+
+int OfficePool::joined() const {
+  std::lock_guard lock(mutex_);
+  return joined_;
 }
 
 int OfficePool::starts() const {

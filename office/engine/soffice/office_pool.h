@@ -18,6 +18,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -84,6 +85,10 @@ struct OfficePoolOptions {
   // An office that has grown by this much since its first document is replaced (0: after every
   // second document; tests).
   long growth_limit_mb = 160;
+  // PDFs of the records of one template are made many at a time: joined into one document,
+  // exported once and cut into a PDF per record, where the pages come out exactly as they would
+  // alone (see page_batch.h); the others one by one.
+  bool join_records = true;
 };
 
 class OfficePool {
@@ -130,6 +135,8 @@ class OfficePool {
   int starts() const;
   // How many offices were replaced because they had grown too much.
   int replaced() const;
+  // How many PDFs were cut from documents joined of several records.
+  int joined() const;
 
   struct Office;
   struct Task;
@@ -138,6 +145,14 @@ class OfficePool {
   void Worker(std::size_t index);
   void Watchdog();
   std::shared_ptr<Task> TakeTask();  // caller holds mutex_
+  // Caller holds mutex_. PDFs to make together: none when the next job is not one (nullopt) or
+  // when more are worth waiting for (empty).
+  std::optional<std::vector<std::shared_ptr<Task>>> TakeBatch();
+  // Makes the PDFs of `batch` from one joined document; what cannot be made that way goes back
+  // to the queue to be made alone.
+  void ConvertBatch(Office& office, std::vector<std::shared_ptr<Task>> batch, int& stored);
+  // Replaces the office when it has grown too much since its first document.
+  void ReplaceIfGrown(Office& office);
   void EnsureThreads();
   void Finish(const std::shared_ptr<Task>& task, ConversionOutcome outcome);
   // Ends the office politely (its kept document closed), then by force.
@@ -160,6 +175,7 @@ class OfficePool {
   int loads_ = 0;
   int starts_ = 0;
   int replaced_ = 0;
+  int joined_ = 0;
   std::string fonts_env_;
   std::uint64_t next_order_ = 0;
   std::map<std::string, std::uint64_t> latest_;  // the newest request for each target path

@@ -1,0 +1,152 @@
+#include "office/engine/package/pdf_split.h"
+
+// The handles of qpdf 11 are std::shared_ptr based.
+#define POINTERHOLDER_TRANSITION 4
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFNameTreeObjectHelper.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFWriter.hh>
+
+#include <exception>
+#include <map>
+
+namespace vexlo::engine {
+
+namespace {
+
+// The page a destination (an array or a dictionary holding one in /D) points at.
+QPDFObjGen DestinationPage(QPDFObjectHandle dest) {
+  if (dest.isDictionary()) dest = dest.getKey("/D");
+  if (!dest.isArray() || dest.getArrayNItems() == 0) return {};
+  return dest.getArrayItem(0).getObjGen();
+}
+
+// The destination called `name`, from the old-style dictionary or from the name tree.
+QPDFObjectHandle FindDestination(QPDF& pdf, const std::string& name) {
+  QPDFObjectHandle root = pdf.getRoot();
+  QPDFObjectHandle dests = root.getKey("/Dests");
+  if (dests.isDictionary() && dests.hasKey("/" + name)) return dests.getKey("/" + name);
+  QPDFObjectHandle names = root.getKey("/Names");
+  if (names.isDictionary() && names.getKey("/Dests").isDictionary()) {
+    QPDFNameTreeObjectHelper tree(names.getKey("/Dests"), pdf);
+    QPDFObjectHandle found;
+    if (tree.findObject(name, found)) return found;
+  }
+  return QPDFObjectHandle::newNull();
+}
+
+// What the pages of one part would lose or drag along if cut out: empty when nothing.
+std::string WhyNotSplit(QPDF& pdf, const std::vector<QPDFPageObjectHelper>& pages) {
+  QPDFObjectHandle root = pdf.getRoot();
+  if (root.getKey("/Outlines").isDictionary() && root.getKey("/Outlines").hasKey("/First")) {
+    return "PDF含有书签";
+  }
+  if (root.hasKey("/AcroForm")) return "PDF含有表单";
+  if (root.hasKey("/StructTreeRoot")) return "PDF带有结构标记";
+  for (QPDFPageObjectHelper page : pages) {
+    QPDFObjectHandle annots = page.getObjectHandle().getKey("/Annots");
+    if (!annots.isArray()) continue;
+    for (QPDFObjectHandle annot : annots.aitems()) {
+      if (!annot.isDictionary()) continue;
+      if (annot.hasKey("/Dest")) return "PDF含有文档内的链接";
+      QPDFObjectHandle action = annot.getKey("/A");
+      if (action.isDictionary() && !(action.getKey("/S").isName() &&
+                                     action.getKey("/S").getName() == "/URI")) {
+        return "PDF含有文档内的链接";
+      }
+      if (annot.getKey("/Subtype").isName() && annot.getKey("/Subtype").getName() == "/Widget") {
+        return "PDF含有表单";
+      }
+    }
+  }
+  return "";
+}
+
+// A direct value of the source document, made anew in `out` (the values copied here hold no
+// references).
+QPDFObjectHandle CopyDirect(QPDFObjectHandle value) {
+  return QPDFObjectHandle::parse(value.unparse());
+}
+
+void WritePart(QPDF& in, const std::vector<QPDFPageObjectHelper>& pages, int first, int end,
+               const std::string& path) {
+  QPDF out;
+  out.emptyPDF();
+  QPDFPageDocumentHelper out_pages(out);
+  for (int i = first; i < end; ++i) out_pages.addPage(pages[static_cast<std::size_t>(i)], false);
+  // What the office puts in the catalog: the language, how the document opens, viewer settings.
+  QPDFObjectHandle root = in.getRoot();
+  QPDFObjectHandle out_root = out.getRoot();
+  for (const char* key : {"/Lang", "/PageMode", "/PageLayout"}) {
+    if (root.hasKey(key) && !root.getKey(key).isIndirect()) {
+      out_root.replaceKey(key, CopyDirect(root.getKey(key)));
+    }
+  }
+  if (QPDFObjectHandle prefs = root.getKey("/ViewerPreferences"); prefs.isDictionary()) {
+    out_root.replaceKey("/ViewerPreferences",
+                        prefs.isIndirect() ? out.copyForeignObject(prefs) : CopyDirect(prefs));
+  }
+  if (QPDFObjectHandle open = root.getKey("/OpenAction");
+      open.isArray() && open.getArrayNItems() > 0) {
+    // Opens at this part's first page, as the whole document opened at its own.
+    QPDFObjectHandle action = QPDFObjectHandle::newArray();
+    action.appendItem(out_pages.getAllPages().front().getObjectHandle());
+    for (int k = 1; k < open.getArrayNItems(); ++k) action.appendItem(CopyDirect(open.getArrayItem(k)));
+    out_root.replaceKey("/OpenAction", action);
+  }
+  if (QPDFObjectHandle info = in.getTrailer().getKey("/Info"); info.isDictionary()) {
+    out.getTrailer().replaceKey("/Info", info.isIndirect() ? out.copyForeignObject(info)
+                                                           : out.makeIndirectObject(CopyDirect(info)));
+  }
+  QPDFWriter writer(out, path.c_str());
+  writer.setMinimumPDFVersion(in.getPDFVersion());
+  writer.write();
+}
+
+}  // namespace
+
+PdfSplit SplitPdfAtDestinations(const std::string& pdf, const std::vector<std::string>& starts,
+                                const std::vector<std::string>& paths) {
+  PdfSplit split;
+  if (starts.empty() || starts.size() != paths.size()) {
+    split.error = "没有要拆分的部分";
+    return split;
+  }
+  try {
+    QPDF in;
+    in.setSuppressWarnings(true);
+    in.processFile(pdf.c_str());
+    const std::vector<QPDFPageObjectHelper> pages = QPDFPageDocumentHelper(in).getAllPages();
+    split.error = WhyNotSplit(in, pages);
+    if (!split.error.empty()) return split;
+    std::map<QPDFObjGen, int> index;
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+      QPDFPageObjectHelper page = pages[i];
+      index[page.getObjectHandle().getObjGen()] = static_cast<int>(i);
+    }
+    std::vector<int> first;
+    for (const std::string& name : starts) {
+      auto it = index.find(DestinationPage(FindDestination(in, name)));
+      if (it == index.end()) {
+        split.error = "PDF中找不到“" + name + "”的位置";
+        return split;
+      }
+      if (first.empty() ? it->second != 0 : it->second <= first.back()) {
+        split.error = "PDF中各部分的页码次序不对";
+        return split;
+      }
+      first.push_back(it->second);
+    }
+    for (std::size_t k = 0; k < first.size(); ++k) {
+      const int end = k + 1 < first.size() ? first[k + 1] : static_cast<int>(pages.size());
+      WritePart(in, pages, first[k], end, paths[k]);
+      split.pages.push_back(end - first[k]);
+    }
+  } catch (const std::exception& e) {
+    split.error = std::string("无法拆分PDF：") + e.what();
+    split.pages.clear();
+  }
+  return split;
+}
+
+}  // namespace vexlo::engine

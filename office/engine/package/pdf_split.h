@@ -1,0 +1,26 @@
+// Cutting one PDF into several at named destinations: the office exports many records as one
+// document, each starting at a destination of its own, and each record's pages become a PDF of
+// their own, with the fonts and pictures they use. Refused (nothing written) when the PDF holds
+// anything that points from one page to another or spans the document: an outline, links to
+// places in the document, form fields, a structure tree. Any thread; uses libqpdf.
+#ifndef VEXLO_OFFICE_ENGINE_PACKAGE_PDF_SPLIT_H_
+#define VEXLO_OFFICE_ENGINE_PACKAGE_PDF_SPLIT_H_
+
+#include <string>
+#include <vector>
+
+namespace vexlo::engine {
+
+struct PdfSplit {
+  std::string error;       // empty: every part was written
+  std::vector<int> pages;  // the page count of each part
+};
+
+// Writes the pages from destination `starts[k]` up to the next one (the last: up to the end) to
+// `paths[k]`. The destinations must name pages in ascending order, the first one the first page.
+PdfSplit SplitPdfAtDestinations(const std::string& pdf, const std::vector<std::string>& starts,
+                                const std::vector<std::string>& paths);
+
+}  // namespace vexlo::engine
+
+#endif  // VEXLO_OFFICE_ENGINE_PACKAGE_PDF_SPLIT_H_

@@ -1,0 +1,39 @@
+// Many records in one PDF export. Laying out and exporting a document costs the office far more
+// per export than per page, so the records of one template are joined into one document, each
+// in a section of its own (a new page, page numbers starting again, its lists numbered afresh)
+// and marked by a bookmark, exported once, and the PDF is cut at the marks
+// (SplitPdfAtDestinations). Only documents whose pages come out exactly as they would alone are
+// joined: no fields but page numbers, dates and links, no notes, no different first page or
+// alternating headers, one section, and no part but the main text differing between records.
+// Pure functions; any thread.
+#ifndef VEXLO_OFFICE_ENGINE_SOFFICE_PAGE_BATCH_H_
+#define VEXLO_OFFICE_ENGINE_SOFFICE_PAGE_BATCH_H_
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace vexlo::engine {
+
+struct JoinedDocuments {
+  // The indexes (into the sources) of the documents joined, in order; the first source is the
+  // pattern the others must match. Empty when the first source cannot be joined at all.
+  std::vector<std::size_t> members;
+  std::string why;  // when nothing was joined: the reason, for logs and tests
+};
+
+// Whether the .docx at `path` can be joined at all (its layout does not depend on the pages or
+// documents around it). Empty: it can; otherwise the reason.
+std::string WhyNotJoinable(const std::string& path);
+
+// Joins the .docx files `sources` (at most those that match the first) into `out_path`, member k
+// starting with the bookmark RecordMark(k). Nothing is written when fewer than two can be joined.
+JoinedDocuments JoinForPages(const std::vector<std::string>& sources, const std::string& out_path);
+
+// The name of the mark at the start of member k: letters and digits only, so that it reaches the
+// PDF's destinations unchanged.
+std::string RecordMark(std::size_t k);
+
+}  // namespace vexlo::engine
+
+#endif  // VEXLO_OFFICE_ENGINE_SOFFICE_PAGE_BATCH_H_

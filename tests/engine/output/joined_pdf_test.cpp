@@ -1,0 +1,190 @@
+// PDFs made many records at a time against the real LibreOffice: every record's PDF, cut from
+// one joined export, must look exactly as the record's own export, page by page, pixel for
+// pixel; what cannot be joined, or whose joined export fails, is still made, alone.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+#include "merge/document_generation.h"
+#include "office/engine/package/zip_reader.h"
+#include "office/engine/package/zip_writer.h"
+#include "office/engine/register_servers.h"
+#include "office/engine/soffice/office_pool.h"
+#include "office/oleobject.h"
+#include "tests/support/scripted_host.h"
+#include "tests/support/test_paths.h"
+
+namespace vexlo::engine {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+// Every page of a PDF drawn as a PNG, in page order.
+std::vector<std::string> PageImages(const fs::path& pdf) {
+  const fs::path folder = pdf.string() + ".pages";
+  fs::create_directories(folder);
+  const std::string cmd = "pdftoppm -r 40 -png '" + pdf.string() + "' '" + (folder / "p").string() + "'";
+  if (std::system(cmd.c_str()) != 0) return {};
+  std::vector<fs::path> files;
+  for (const auto& e : fs::directory_iterator(folder)) files.push_back(e.path());
+  std::sort(files.begin(), files.end());
+  std::vector<std::string> images;
+  for (const fs::path& f : files) images.push_back(test::ReadFile(f));
+  return images;
+}
+
+class JoinedPdfTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    profiles_ = new test::ScratchDir;
+    // Documents handed over together are joined when none follows for half the coalescing
+    // time: long enough here that a loaded machine does not split them.
+    pool_ = new OfficePool(
+        {.offices = 1, .profile_root = profiles_->path().string(), .coalesce_wait = 600ms});
+  }
+  static void TearDownTestSuite() {
+    delete pool_;
+    delete profiles_;
+  }
+
+  // The records' .docx files, made by our engine from `fixture` with `titles` replaced.
+  std::vector<fs::path> MakeRecords(const std::string& fixture, const std::vector<std::string>& titles,
+                                    const std::vector<std::vector<std::string>>& records) {
+    RegisterWordServer();
+    office::oleobject word, word2;
+    EXPECT_EQ(word.start_new("word.application"), 0);
+    EXPECT_EQ(word2.start_new("word.application"), 0);
+    const fs::path templ = dir_ / ("模板" + fs::path(fixture).extension().string());
+    fs::copy_file(test::DataFile(fixture), templ, fs::copy_options::overwrite_existing);
+    merge::PrepareDocuments(word, word2, templ.string());
+    std::vector<fs::path> made;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+      if (i > 0) merge::NewRecordDocument(word2);
+      merge::FillRecord(word, word2, titles, [&](std::size_t k) { return records[i][k]; });
+      made.push_back(dir_ / ("记录" + std::to_string(i) + ".docx"));
+      word2.get("activedocument").call("saveas", {made.back().string()});
+      word2.get("activedocument").call("close");
+    }
+    word.get("application").call("quit");
+    word2.get("application").call("quit");
+    return made;
+  }
+
+  // Each record's PDF made alone (one after the other), then all of them handed over at once.
+  void ExpectJoinedLikeAlone(const std::vector<fs::path>& records, bool joinable) {
+    for (std::size_t i = 0; i < records.size(); ++i) {
+      const ConversionOutcome own =
+          pool_->Submit({records[i].string(), false, {{Pdf("own", i), StoreFormat::kPdf}}, "own"}).get();
+      ASSERT_TRUE(own.ok) << own.error;
+    }
+    const int joined_before = pool_->joined();
+    for (const fs::path& record : records) {
+      fs::copy_file(record, record.string() + ".snapshot", fs::copy_options::overwrite_existing);
+    }
+    std::vector<std::shared_future<ConversionOutcome>> outcomes;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+      outcomes.push_back(pool_->Submit(
+          {records[i].string() + ".snapshot", true, {{Pdf("joined", i), StoreFormat::kPdf}}, "记录"}));
+    }
+    for (auto& o : outcomes) ASSERT_TRUE(o.get().ok) << o.get().error;
+    EXPECT_EQ(pool_->joined() - joined_before, joinable ? static_cast<int>(records.size()) : 0);
+    for (std::size_t i = 0; i < records.size(); ++i) {
+      const std::vector<std::string> own = PageImages(Pdf("own", i));
+      ASSERT_FALSE(own.empty()) << i;
+      EXPECT_EQ(outcomes[i].get().pages, static_cast<int>(own.size())) << i;
+      EXPECT_EQ(PdfPageCount(Pdf("joined", i)), static_cast<int>(own.size())) << i;
+      EXPECT_TRUE(PageImages(Pdf("joined", i)) == own) << "record " << i << " looks different";
+      EXPECT_FALSE(fs::exists(records[i].string() + ".snapshot"));
+    }
+  }
+
+  std::string Pdf(const std::string& kind, std::size_t i) {
+    fs::create_directories(dir_ / kind);
+    return (dir_ / kind / ("记录" + std::to_string(i) + ".pdf")).string();
+  }
+
+  static test::ScratchDir* profiles_;
+  static OfficePool* pool_;
+  test::ScratchDir dir_;
+  test::ScriptedHost host_;
+};
+
+test::ScratchDir* JoinedPdfTest::profiles_ = nullptr;
+OfficePool* JoinedPdfTest::pool_ = nullptr;
+
+// A two-page pay slip with a logo in the header, the page number in the footer, a numbered list
+// and a table; one record long enough for a third page. Page numbers and list numbers must
+// start again with every record.
+TEST_F(JoinedPdfTest, PaySlipsCutFromOneExportLookExactlyAsTheirOwn) {
+  const std::string long_name(900, 'x');
+  ExpectJoinedLikeAlone(MakeRecords("word/payslip.docx", {"姓名", "部门"},
+                                    {{"李四", "技术部"},
+                                     {"欧阳" + long_name, "财务部"},
+                                     {"王五", "人事部"},
+                                     {"𠮷田", "销售部"}}),
+                        true);
+}
+
+TEST_F(JoinedPdfTest, OnePageNoticesCutFromOneExportLookExactlyAsTheirOwn) {
+  ExpectJoinedLikeAlone(MakeRecords("output/通知.docx", {"张三", "销售部"},
+                                    {{"李四", "技术部"}, {"王五", "财务部"}, {"赵六", "人事部"}}),
+                        true);
+}
+
+// Headings become an outline in the PDF, which cannot be cut: every record is made alone.
+TEST_F(JoinedPdfTest, WhatCannotBeCutIsMadeAlone) {
+  std::vector<fs::path> records = MakeRecords("output/通知.docx", {"张三", "销售部"},
+                                              {{"李四", "技术部"}, {"王五", "财务部"}});
+  for (const fs::path& record : records) {
+    std::unique_ptr<ZipReader> zip = ZipReader::Open(record.string());
+    ZipWriter out;
+    for (const std::string& name : zip->names()) {
+      std::string bytes = *zip->Read(name);
+      if (name == "word/document.xml") {
+        const std::size_t at = bytes.find("<w:pPr>");
+        ASSERT_NE(at, std::string::npos);
+        bytes.insert(at + 7, "<w:outlineLvl w:val=\"0\"/>");
+      }
+      out.Add(name, bytes);
+    }
+    zip.reset();
+    test::WriteFile(record, out.Finish());
+  }
+  ExpectJoinedLikeAlone(records, false);
+}
+
+// The office dies while it exports the joined document: every record is made alone on a fresh
+// office, and nothing is left running.
+TEST_F(JoinedPdfTest, AnOfficeThatDiesInAJoinedExportLeavesNoRecordUnmade) {
+  const std::vector<fs::path> records = MakeRecords(
+      "output/通知.docx", {"张三", "销售部"}, {{"李四", "技术部"}, {"王五", "财务部"}, {"赵六", "人事部"}});
+  pool_->Start();
+  int pid = 0;
+  for (int i = 0; i < 600 && pid == 0; ++i) {
+    if (!pool_->OfficePids().empty() && pool_->starts() > 0) pid = pool_->OfficePids()[0];
+    std::this_thread::sleep_for(100ms);
+  }
+  ASSERT_GT(pid, 0);
+  ::kill(pid, SIGSTOP);
+  std::vector<std::shared_future<ConversionOutcome>> outcomes;
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    outcomes.push_back(
+        pool_->Submit({records[i].string(), false, {{Pdf("out", i), StoreFormat::kPdf}}, "记录"}));
+  }
+  std::this_thread::sleep_for(800ms);
+  ::kill(-pid, SIGKILL);
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    ASSERT_TRUE(outcomes[i].get().ok) << outcomes[i].get().error;
+    EXPECT_EQ(PdfPageCount(Pdf("out", i)), 1) << i;
+  }
+  EXPECT_NE(::kill(pid, 0), 0);
+}
+
+}  // namespace
+}  // namespace vexlo::engine
