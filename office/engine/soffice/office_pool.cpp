@@ -1226,6 +1226,10 @@ void OfficePool::ConvertBatch(Office& office, std::vector<std::shared_ptr<Task>>
       outcome.pages = split.pages[k];
       outcome.error = error.empty() ? "" : "无法转换“" + task->job.label + "”：" + error;
       done[joined.members[k]] = true;
+      {
+        std::lock_guard lock(mutex_);
+        ++joined_;
+      }
       Finish(task, std::move(outcome));
     }
   }
@@ -1236,7 +1240,6 @@ void OfficePool::ConvertBatch(Office& office, std::vector<std::shared_ptr<Task>>
   {
     std::lock_guard lock(mutex_);
     office.busy = false;
-    joined_ += static_cast<int>(std::count(done.begin(), done.end(), true));
     for (std::size_t i = batch.size(); i-- > 0;) {
       if (done[i]) continue;
       if (batch[i]->generation != generation_ || stopping_) {
