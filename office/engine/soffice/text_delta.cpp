@@ -29,7 +29,10 @@ void CollectText(const pugi::xml_node& node, std::string& out) {
     } else if (name == "w:tab") {
       out += '\t';
     } else if (name == "w:br" || name == "w:cr") {
-      out += '\n';
+      // A page or column break ends the paragraph in the office: what follows it is a paragraph
+      // of its own, starting on the new page.
+      const std::string_view type = child.attribute("w:type").value();
+      out += type == "page" || type == "column" ? '\f' : '\n';
     } else if (name == "w:r" || name == "w:hyperlink" || name == "w:smartTag" || name == "w:ins" ||
                name == "w:fldSimple" || name == "w:sdt" || name == "w:sdtContent" ||
                name == "w:customXml") {
@@ -44,7 +47,14 @@ bool CollectParagraphs(const pugi::xml_node& node, std::vector<std::u16string>& 
     if (name == "w:p") {
       std::string text;
       CollectText(child, text);
-      out.push_back(Utf16(text));
+      // A break that ends the paragraph moves the next paragraph instead.
+      if (!text.empty() && text.back() == '\f') text.pop_back();
+      for (std::size_t from = 0;;) {
+        const std::size_t split = text.find('\f', from);
+        out.push_back(Utf16(text.substr(from, split - from)));
+        if (split == std::string::npos) break;
+        from = split + 1;
+      }
     } else if (name == "w:tbl" || name == "w:tr" || name == "w:tc" || name == "w:sdt" ||
                name == "w:sdtContent" || name == "w:customXml") {
       if (!CollectParagraphs(child, out)) return false;
