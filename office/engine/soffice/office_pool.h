@@ -1,7 +1,8 @@
 // OfficePool: LibreOffice kept warm. A few headless offices (one per core, at most four), each
 // with a user profile of its own and in a process group of its own, are started ahead of need and
 // driven through the UNO API over a named pipe. Each document is loaded once (hidden) and stored
-// in every format asked for; every stored file is checked before it is put at its name (a PDF
+// in every format asked for; PDFs of the records of one template are made many at a time from
+// one joined document where that looks the same (page_batch.h); every stored file is checked before it is put at its name (a PDF
 // must have as many pages as the loaded document). An office that dies or hangs is killed with
 // its process group and started again, and the document is tried once more before it fails with
 // a message naming it. The offices end with the pool, with Cancel, or with this process.
