@@ -103,7 +103,7 @@ cd "$elsewhere"
 man -w vexlo-merge | grep -q '^/usr/share/man/man1/vexlo-merge.1.gz$' || fail "man vexlo-merge"
 mkdir 输出
 vexlo-merge --data /usr/share/vexlo/示例/数据.xls --template /usr/share/vexlo/示例/模板.doc \
-  --out 输出 >"$out/merge.log" 2>&1 || { cat "$out/merge.log"; fail "vexlo-merge on the examples"; }
+  --out 输出 >"$out/merge.log" 2>&1 || { rc=$?; cat "$out/merge.log"; fail "vexlo-merge on the examples (exit status $rc)"; }
 documents=$(find 输出 -name '*.doc' | wc -l)
 [ "$documents" -eq 10 ] || fail "the examples made $documents documents, not 10"
 [ ! -e AppError.txt ] || fail "vexlo-merge logged a run-time error"
