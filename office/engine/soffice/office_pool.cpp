@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
@@ -669,6 +670,13 @@ bool OfficePool::Available() { return !SofficeProgram().empty(); }
 void OfficePool::LoadRuntime() {
   const std::string binary = OfficeBinary();
   if (binary.empty()) return;
+  // The bridge writes to the pipe of an office that may just have died or been killed (a crash,
+  // a cancel, the program's end): that must fail the call, not end this process with SIGPIPE.
+  static const bool ignored = [] {
+    std::signal(SIGPIPE, SIG_IGN);
+    return true;
+  }();
+  (void)ignored;
   try {
     LocalContext(binary);
   } catch (const app::RuntimeError&) {
