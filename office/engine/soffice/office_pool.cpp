@@ -726,6 +726,16 @@ void OfficePool::Start(int count) {
   wake_.notify_all();
 }
 
+namespace {
+
+bool OnlyPdf(const ConversionJob& job) {
+  return !job.targets.empty() &&
+         std::all_of(job.targets.begin(), job.targets.end(),
+                     [](const StoreTarget& t) { return t.format == StoreFormat::kPdf; });
+}
+
+}  // namespace
+
 std::shared_future<ConversionOutcome> OfficePool::Submit(ConversionJob job) {
   {
     std::lock_guard lock(mutex_);
@@ -769,8 +779,11 @@ std::shared_future<ConversionOutcome> OfficePool::Submit(ConversionJob job) {
         ++it;
       }
     }
-    // The same bytes waiting already: one load serves both.
+    // The same bytes waiting already: one load serves both. Not a PDF with another format when
+    // PDFs are joined: the PDF goes into a joined export and the other is made from the kept
+    // document, neither of which loads it.
     for (auto& w : waiting_) {
+      if (options_.join_records && OnlyPdf(w->job) != OnlyPdf(task->job)) continue;
       if (w->hash == task->hash && w->size == task->size && ReadAll(w->job.source) == bytes) {
         w->job.targets.insert(w->job.targets.end(), task->job.targets.begin(),
                               task->job.targets.end());
@@ -808,9 +821,7 @@ namespace {
 
 // A job that may be made with others: PDFs only, of a package (JoinForPages reads the rest).
 bool Joinable(const OfficePool::Task& task) {
-  if (task.alone || !task.zip || task.attempts > 0 || task.job.targets.empty()) return false;
-  return std::all_of(task.job.targets.begin(), task.job.targets.end(),
-                     [](const StoreTarget& t) { return t.format == StoreFormat::kPdf; });
+  return !task.alone && task.zip && task.attempts == 0 && OnlyPdf(task.job);
 }
 
 }  // namespace

@@ -137,6 +137,32 @@ TEST_F(JoinedPdfTest, OnePageNoticesCutFromOneExportLookExactlyAsTheirOwn) {
                         true);
 }
 
+// A .doc template with PDFs: each record's .doc and PDF are handed over as two jobs of the same
+// bytes. The .doc comes from the kept document, the PDFs from one joined export.
+TEST_F(JoinedPdfTest, TheDocAndThePdfOfARecordGoTheirOwnWays) {
+  const std::vector<fs::path> records = MakeRecords(
+      "output/通知.docx", {"张三", "销售部"}, {{"李四", "技术部"}, {"王五", "财务部"}, {"赵六", "人事部"}});
+  const int joined_before = pool_->joined();
+  std::vector<std::shared_future<ConversionOutcome>> outcomes;
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    for (const char* kind : {".doc", ".pdf"}) {
+      const fs::path snapshot = records[i].string() + kind + ".snapshot";
+      fs::copy_file(records[i], snapshot);
+      const fs::path target = dir_ / "out" / ("记录" + std::to_string(i) + kind);
+      fs::create_directories(target.parent_path());
+      outcomes.push_back(pool_->Submit({snapshot.string(), true, {{target.string(), FormatOfPath(target.string())}},
+                                        target.filename().string()}));
+    }
+  }
+  for (auto& o : outcomes) ASSERT_TRUE(o.get().ok) << o.get().error;
+  EXPECT_EQ(pool_->joined() - joined_before, static_cast<int>(records.size()));
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    const fs::path base = dir_ / "out" / ("记录" + std::to_string(i));
+    EXPECT_EQ(test::ReadFile(base.string() + ".doc").substr(0, 4), "\xD0\xCF\x11\xE0") << i;
+    EXPECT_EQ(PdfPageCount(base.string() + ".pdf"), 1) << i;
+  }
+}
+
 // Headings become an outline in the PDF, which cannot be cut: every record is made alone.
 TEST_F(JoinedPdfTest, WhatCannotBeCutIsMadeAlone) {
   std::vector<fs::path> records = MakeRecords("output/通知.docx", {"张三", "销售部"},
