@@ -154,7 +154,17 @@ std::string WhyNot(const Package& p) {
   pugi::xml_node last = section.previous_sibling();
   while (last && last.type() != pugi::node_element) last = last.previous_sibling();
   if (std::string_view(last.name()) != "w:p") return "正文不以段落结束";
-  if (!FirstElement(body)) return "正文为空";
+  const pugi::xml_node first = FirstElement(body);
+  if (!first) return "正文为空";
+  // A page break in the first or last paragraph may be dropped or kept differently next to a
+  // section break than at the start or end of a document.
+  const auto breaks_page = [](pugi::xml_node p) {
+    const pugi::xml_node before = p.child("w:pPr").child("w:pageBreakBefore");
+    const std::string_view val = before.attribute("w:val").value();
+    return (before && val != "0" && val != "false") || p.select_node(".//w:br[@w:type='page']");
+  };
+  if (std::string_view(first.name()) == "w:p" && breaks_page(first)) return "正文以分页符开始";
+  if (breaks_page(last)) return "正文以分页符结束";
   return "";
 }
 

@@ -88,6 +88,8 @@ TEST_F(PageBatchTest, OnlyDocumentsThatLookTheSameInALongerDocumentAreJoinable) 
       {"different first page", {{"word/document.xml", Document(Paragraph("甲")).replace(Document(Paragraph("甲")).find("<w:cols"), 0, "<w:titlePg/>")}}, false},
       {"alternating headers", {{"word/settings.xml", "<w:settings><w:evenAndOddHeaders/></w:settings>"}}, false},
       {"numbering by style", {{"word/styles.xml", "<w:styles><w:style><w:pPr><w:numPr/></w:pPr></w:style></w:styles>"}}, false},
+      {"starts with a page break", {{"word/document.xml", Document(Paragraph("甲", "<w:pPr><w:pageBreakBefore/></w:pPr>") + Paragraph("乙"))}}, false},
+      {"ends with a page break", {{"word/document.xml", Document(Paragraph("甲") + "<w:p><w:r><w:br w:type=\"page\"/></w:r></w:p>")}}, false},
       {"ends with a table", {{"word/document.xml", Document(Paragraph("甲") + "<w:tbl><w:tr><w:tc>" + Paragraph("乙") + "</w:tc></w:tr></w:tbl>")}}, false},
       {"not a package", {{"word/document.xml", ""}}, false},
   };
