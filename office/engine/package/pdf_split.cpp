@@ -1,5 +1,7 @@
 #include "office/engine/package/pdf_split.h"
 
+#include "office/engine/package/pdf_fonts.h"
+
 // The handles of qpdf 11 are std::shared_ptr based.
 #define POINTERHOLDER_TRANSITION 4
 #include <qpdf/QPDF.hh>
@@ -8,6 +10,7 @@
 #include <qpdf/QPDFWriter.hh>
 
 #include <exception>
+#include <stdexcept>
 #include <map>
 
 namespace vexlo::engine {
@@ -74,6 +77,8 @@ void WritePart(QPDF& in, const std::vector<QPDFPageObjectHelper>& pages, int fir
   out.emptyPDF();
   QPDFPageDocumentHelper out_pages(out);
   for (int i = first; i < end; ++i) out_pages.addPage(pages[static_cast<std::size_t>(i)], false);
+  // The fonts came with the glyphs of every record: only this part's own stay.
+  if (const std::string error = TrimFontsToPages(out); !error.empty()) throw std::runtime_error(error);
   // What the office puts in the catalog: the language, how the document opens, viewer settings.
   QPDFObjectHandle root = in.getRoot();
   QPDFObjectHandle out_root = out.getRoot();

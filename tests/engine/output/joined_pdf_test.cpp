@@ -1,16 +1,25 @@
 // PDFs made many records at a time against the real LibreOffice: every record's PDF, cut from
 // one joined export, must look exactly as the record's own export, page by page, pixel for
-// pixel; what cannot be joined, or whose joined export fails, is still made, alone.
+// pixel, and its fonts must hold nothing of the other records; what cannot be joined, or whose
+// joined export fails, is still made, alone.
 #include <gtest/gtest.h>
 #include <signal.h>
+
+#define POINTERHOLDER_TRANSITION 4
+#include <qpdf/Buffer.hh>
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
+#include <set>
 #include <thread>
 
 #include "merge/document_generation.h"
+#include "office/engine/package/pdf_fonts.h"
 #include "office/engine/package/zip_reader.h"
 #include "office/engine/package/zip_writer.h"
 #include "office/engine/register_servers.h"
@@ -37,6 +46,43 @@ std::vector<std::string> PageImages(const fs::path& pdf) {
   std::vector<std::string> images;
   for (const fs::path& f : files) images.push_back(test::ReadFile(f));
   return images;
+}
+
+// The characters (as their character maps give them) and the glyph names of every font a PDF
+// embeds.
+std::set<std::string> FontContents(const std::string& path) {
+  QPDF pdf;
+  pdf.processFile(path.c_str());
+  std::set<std::string> contents;
+  for (QPDFPageObjectHelper page : QPDFPageDocumentHelper(pdf).getAllPages()) {
+    QPDFObjectHandle fonts = page.getAttribute("/Resources", false).getKey("/Font");
+    if (!fonts.isDictionary()) continue;
+    for (auto& [name, font] : fonts.ditems()) {
+      if (QPDFObjectHandle map = font.getKey("/ToUnicode"); map.isStream()) {
+        const std::shared_ptr<Buffer> data = map.getStreamData();
+        const std::string text(reinterpret_cast<const char*>(data->getBuffer()), data->getSize());
+        const std::size_t begin = text.find("beginbfchar");
+        for (std::size_t at = text.find("> <", begin); begin != std::string::npos && at != std::string::npos;
+             at = text.find("> <", at + 3)) {
+          contents.insert("U+" + text.substr(at + 3, text.find('>', at + 3) - at - 3));
+        }
+      }
+      QPDFObjectHandle file = font.getKey("/FontDescriptor").getKey("/FontFile");
+      if (!file.isStream()) continue;
+      const std::shared_ptr<Buffer> data = file.getStreamData();
+      const std::optional<std::string> names = Type1GlyphNames(
+          std::string(reinterpret_cast<const char*>(data->getBuffer()), data->getSize()),
+          static_cast<std::size_t>(file.getDict().getKey("/Length1").getIntValue()),
+          static_cast<std::size_t>(file.getDict().getKey("/Length2").getIntValue()));
+      EXPECT_TRUE(names.has_value()) << path;
+      for (std::size_t at = 0; names && at < names->size();) {
+        const std::size_t space = names->find(' ', at);
+        contents.insert(names->substr(at, space - at));
+        at = space == std::string::npos ? names->size() : space + 1;
+      }
+    }
+  }
+  return contents;
 }
 
 class JoinedPdfTest : public ::testing::Test {
@@ -100,6 +146,8 @@ class JoinedPdfTest : public ::testing::Test {
       EXPECT_EQ(outcomes[i].get().pages, static_cast<int>(own.size())) << i;
       EXPECT_EQ(PdfPageCount(Pdf("joined", i)), static_cast<int>(own.size())) << i;
       EXPECT_TRUE(PageImages(Pdf("joined", i)) == own) << "record " << i << " looks different";
+      // Its fonts hold what its own PDF's fonts hold, nothing of the other records.
+      EXPECT_EQ(FontContents(Pdf("joined", i)), FontContents(Pdf("own", i))) << i;
       EXPECT_FALSE(fs::exists(records[i].string() + ".snapshot"));
     }
   }
