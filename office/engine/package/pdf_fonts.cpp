@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <map>
 #include <set>
@@ -166,6 +167,234 @@ std::optional<std::string> TrimType1(const std::string& program, std::size_t cle
   lengths->clear = new_clear.size();
   lengths->encrypted = new_encrypted.size();
   return new_clear + new_encrypted + trailer;
+}
+
+namespace {
+
+// --- TrueType font programs ----------------------------------------------------------------
+
+std::uint32_t U32(const std::string& s, std::size_t at) {
+  return (static_cast<std::uint32_t>(static_cast<unsigned char>(s[at])) << 24) |
+         (static_cast<std::uint32_t>(static_cast<unsigned char>(s[at + 1])) << 16) |
+         (static_cast<std::uint32_t>(static_cast<unsigned char>(s[at + 2])) << 8) |
+         static_cast<unsigned char>(s[at + 3]);
+}
+
+std::uint16_t U16(const std::string& s, std::size_t at) {
+  return static_cast<std::uint16_t>((static_cast<unsigned char>(s[at]) << 8) | static_cast<unsigned char>(s[at + 1]));
+}
+
+void Put32(std::string& s, std::uint32_t v) {
+  for (int shift = 24; shift >= 0; shift -= 8) s += static_cast<char>((v >> shift) & 0xFF);
+}
+
+void Put16(std::string& s, std::uint16_t v) {
+  s += static_cast<char>(v >> 8);
+  s += static_cast<char>(v & 0xFF);
+}
+
+std::uint32_t Checksum(const std::string& table) {
+  std::string padded = table;
+  padded.resize((padded.size() + 3) / 4 * 4, '\0');
+  std::uint32_t sum = 0;
+  for (std::size_t at = 0; at < padded.size(); at += 4) sum += U32(padded, at);
+  return sum;
+}
+
+struct Table {
+  std::string tag;
+  std::string data;
+};
+
+// The tables of a font program, in directory order; nullopt when it cannot be read.
+std::optional<std::vector<Table>> ReadTables(const std::string& font) {
+  if (font.size() < 12) return std::nullopt;
+  const std::uint32_t version = U32(font, 0);
+  if (version != 0x00010000 && version != 0x74727565) return std::nullopt;  // TrueType outlines
+  const std::size_t count = U16(font, 4);
+  if (12 + 16 * count > font.size()) return std::nullopt;
+  std::vector<Table> tables;
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::size_t entry = 12 + 16 * i;
+    const std::size_t offset = U32(font, entry + 8);
+    const std::size_t length = U32(font, entry + 12);
+    if (offset > font.size() || length > font.size() - offset) return std::nullopt;
+    tables.push_back({font.substr(entry, 4), font.substr(offset, length)});
+  }
+  return tables;
+}
+
+const std::string* Find(const std::vector<Table>& tables, const char* tag) {
+  for (const Table& t : tables) {
+    if (t.tag == tag) return &t.data;
+  }
+  return nullptr;
+}
+
+// The glyph a character map subtable gives `code`; 0 when none (formats 0, 4 and 6).
+std::uint16_t Lookup(const std::string& cmap, std::size_t sub, std::uint32_t code) {
+  if (sub + 6 > cmap.size()) return 0;
+  const std::uint16_t format = U16(cmap, sub);
+  if (format == 0) {
+    return code < 256 && sub + 6 + 256 <= cmap.size() ? static_cast<unsigned char>(cmap[sub + 6 + code]) : 0;
+  }
+  if (format == 6) {
+    const std::uint16_t first = U16(cmap, sub + 6);
+    const std::uint16_t count = U16(cmap, sub + 8);
+    if (code < first || code >= first + count || sub + 10 + 2 * (code - first) + 2 > cmap.size()) return 0;
+    return U16(cmap, sub + 10 + 2 * (code - first));
+  }
+  if (format == 4) {
+    const std::size_t segments = U16(cmap, sub + 6) / 2;
+    const std::size_t ends = sub + 14, starts = ends + 2 * segments + 2;
+    const std::size_t deltas = starts + 2 * segments, offsets = deltas + 2 * segments;
+    if (offsets + 2 * segments > cmap.size()) return 0;
+    for (std::size_t i = 0; i < segments; ++i) {
+      if (code > U16(cmap, ends + 2 * i)) continue;
+      const std::uint16_t start = U16(cmap, starts + 2 * i);
+      if (code < start) return 0;
+      const std::uint16_t delta = U16(cmap, deltas + 2 * i);
+      const std::uint16_t range = U16(cmap, offsets + 2 * i);
+      if (range == 0) return static_cast<std::uint16_t>(code + delta);
+      const std::size_t at = offsets + 2 * i + range + 2 * (code - start);
+      if (at + 2 > cmap.size()) return 0;
+      const std::uint16_t glyph = U16(cmap, at);
+      return glyph == 0 ? 0 : static_cast<std::uint16_t>(glyph + delta);
+    }
+  }
+  return 0;
+}
+
+// The glyph of a simple font's code, as a PDF reader finds it: the (3,0) subtable at 0xF000 + code
+// or code, else the (1,0) subtable at code.
+std::uint16_t GlyphOf(const std::string& cmap, std::uint32_t code) {
+  if (cmap.size() < 4) return 0;
+  const std::size_t count = U16(cmap, 2);
+  for (const auto& [platform, encoding] : {std::pair{3, 0}, std::pair{1, 0}}) {
+    for (std::size_t i = 0; i < count && 4 + 8 * i + 8 <= cmap.size(); ++i) {
+      if (U16(cmap, 4 + 8 * i) != platform || U16(cmap, 4 + 8 * i + 2) != encoding) continue;
+      const std::size_t sub = U32(cmap, 4 + 8 * i + 4);
+      if (platform == 3) {
+        if (std::uint16_t g = Lookup(cmap, sub, 0xF000 + code)) return g;
+      }
+      if (std::uint16_t g = Lookup(cmap, sub, code)) return g;
+    }
+  }
+  return 0;
+}
+
+struct Outlines {
+  std::vector<std::size_t> offsets;  // numGlyphs + 1 offsets into glyf
+  bool long_offsets = false;
+};
+
+std::optional<Outlines> ReadLoca(const std::vector<Table>& tables) {
+  const std::string* head = Find(tables, "head");
+  const std::string* maxp = Find(tables, "maxp");
+  const std::string* loca = Find(tables, "loca");
+  const std::string* glyf = Find(tables, "glyf");
+  if (!head || !maxp || !loca || !glyf || head->size() < 54 || maxp->size() < 6) return std::nullopt;
+  Outlines o;
+  o.long_offsets = U16(*head, 50) == 1;
+  const std::size_t glyphs = U16(*maxp, 4);
+  if (loca->size() < (glyphs + 1) * (o.long_offsets ? 4 : 2)) return std::nullopt;
+  for (std::size_t i = 0; i <= glyphs; ++i) {
+    const std::size_t offset = o.long_offsets ? U32(*loca, 4 * i) : 2u * U16(*loca, 2 * i);
+    if (offset > glyf->size() || (i > 0 && offset < o.offsets.back())) return std::nullopt;
+    o.offsets.push_back(offset);
+  }
+  return o;
+}
+
+// Adds the glyphs a composite glyph is made of to `keep`.
+void AddComponents(const std::string& glyf, const Outlines& o, std::uint16_t glyph,
+                   std::set<std::uint16_t>& keep) {
+  if (glyph + 1u >= o.offsets.size()) return;
+  const std::size_t begin = o.offsets[glyph], end = o.offsets[glyph + 1];
+  if (end - begin < 10 || static_cast<std::int16_t>(U16(glyf, begin)) >= 0) return;
+  for (std::size_t at = begin + 10; at + 4 <= end;) {
+    const std::uint16_t flags = U16(glyf, at);
+    const std::uint16_t component = U16(glyf, at + 2);
+    if (keep.insert(component).second) AddComponents(glyf, o, component, keep);
+    at += 4 + ((flags & 0x0001) ? 4 : 2);
+    if (flags & 0x0008) at += 2;
+    else if (flags & 0x0040) at += 4;
+    else if (flags & 0x0080) at += 8;
+    if (!(flags & 0x0020)) break;
+  }
+}
+
+}  // namespace
+
+int TrueTypeOutlines(const std::string& program) {
+  const std::optional<std::vector<Table>> tables = ReadTables(program);
+  if (!tables) return -1;
+  const std::optional<Outlines> o = ReadLoca(*tables);
+  if (!o) return -1;
+  int n = 0;
+  for (std::size_t i = 0; i + 1 < o->offsets.size(); ++i) n += o->offsets[i + 1] > o->offsets[i];
+  return n;
+}
+
+std::optional<std::string> TrimTrueType(const std::string& program, const std::bitset<256>& used) {
+  std::optional<std::vector<Table>> tables = ReadTables(program);
+  if (!tables) return std::nullopt;
+  const std::optional<Outlines> o = ReadLoca(*tables);
+  const std::string* cmap = Find(*tables, "cmap");
+  if (!o || !cmap) return std::nullopt;
+  const std::string& glyf = *Find(*tables, "glyf");
+  std::set<std::uint16_t> keep = {0};
+  for (std::uint32_t code = 0; code < 256; ++code) {
+    if (!used.test(code)) continue;
+    const std::uint16_t glyph = GlyphOf(*cmap, code);
+    if (keep.insert(glyph).second) AddComponents(glyf, *o, glyph, keep);
+  }
+  // The outlines of the glyphs kept, the others empty; offsets in the font's own format.
+  std::string new_glyf, new_loca;
+  for (std::size_t g = 0; g + 1 < o->offsets.size(); ++g) {
+    o->long_offsets ? Put32(new_loca, static_cast<std::uint32_t>(new_glyf.size()))
+                    : Put16(new_loca, static_cast<std::uint16_t>(new_glyf.size() / 2));
+    if (keep.contains(static_cast<std::uint16_t>(g))) {
+      new_glyf.append(glyf, o->offsets[g], o->offsets[g + 1] - o->offsets[g]);
+      new_glyf.resize((new_glyf.size() + 3) / 4 * 4, '\0');
+    }
+  }
+  o->long_offsets ? Put32(new_loca, static_cast<std::uint32_t>(new_glyf.size()))
+                  : Put16(new_loca, static_cast<std::uint16_t>(new_glyf.size() / 2));
+  for (Table& t : *tables) {
+    if (t.tag == "glyf") t.data = new_glyf;
+    if (t.tag == "loca") t.data = new_loca;
+    // Glyph names (version 2) go: version 3 says there are none.
+    if (t.tag == "post" && t.data.size() >= 32 && U32(t.data, 0) == 0x00020000) {
+      t.data = t.data.substr(0, 32);
+      t.data[0] = 0, t.data[1] = 3, t.data[2] = 0, t.data[3] = 0;
+    }
+    if (t.tag == "head") t.data.replace(8, 4, std::string(4, '\0'));  // checkSumAdjustment, below
+  }
+  // The font anew: offset table, directory, tables on 4-byte boundaries.
+  const std::size_t count = tables->size();
+  std::string font = program.substr(0, 12);
+  std::size_t offset = 12 + 16 * count;
+  for (const Table& t : *tables) {
+    font += t.tag;
+    Put32(font, Checksum(t.data));
+    Put32(font, static_cast<std::uint32_t>(offset));
+    Put32(font, static_cast<std::uint32_t>(t.data.size()));
+    offset += (t.data.size() + 3) / 4 * 4;
+  }
+  std::size_t head_at = 0;
+  for (const Table& t : *tables) {
+    if (t.tag == "head") head_at = font.size();
+    font += t.data;
+    font.resize((font.size() + 3) / 4 * 4, '\0');
+  }
+  if (head_at > 0) {
+    const std::uint32_t adjustment = 0xB1B0AFBAu - Checksum(font);
+    std::string value;
+    Put32(value, adjustment);
+    font.replace(head_at + 8, 4, value);
+  }
+  return font;
 }
 
 namespace {
@@ -346,9 +575,7 @@ std::string TrimFont(QPDF& pdf, QPDFObjectHandle font, const std::bitset<256>& u
   const std::string subtype = font.getKey("/Subtype").isName() ? font.getKey("/Subtype").getName() : "";
   if (subtype != "/Type1" && subtype != "/TrueType") return "PDF中含有 " + subtype + " 字体";
   QPDFObjectHandle descriptor = font.getKey("/FontDescriptor");
-  if (descriptor.isDictionary() && (descriptor.hasKey("/FontFile2") || descriptor.hasKey("/FontFile3"))) {
-    return "PDF中的字体不是 Type 1 字体";
-  }
+  if (descriptor.isDictionary() && descriptor.hasKey("/FontFile3")) return "PDF中的字体无法精简";
   // The widths of codes not shown go to nothing.
   if (QPDFObjectHandle widths = font.getKey("/Widths"); widths.isArray() && font.getKey("/FirstChar").isInteger()) {
     const int first = font.getKey("/FirstChar").getIntValueAsInt();
@@ -366,6 +593,14 @@ std::string TrimFont(QPDF& pdf, QPDFObjectHandle font, const std::bitset<256>& u
     font.replaceKey("/ToUnicode", pdf.newStream(WriteCMap(*map)));
   } else if (font.hasKey("/ToUnicode")) {
     return "PDF中的字符映射无法读取";
+  }
+  if (descriptor.isDictionary() && descriptor.getKey("/FontFile2").isStream()) {
+    const std::optional<std::string> trimmed = TrimTrueType(StreamBytes(descriptor.getKey("/FontFile2")), used);
+    if (!trimmed) return "PDF中的字体无法读取";
+    QPDFObjectHandle fresh = pdf.newStream(*trimmed);
+    fresh.getDict().replaceKey("/Length1", QPDFObjectHandle::newInteger(static_cast<long long>(trimmed->size())));
+    descriptor.replaceKey("/FontFile2", fresh);
+    return "";
   }
   if (!descriptor.isDictionary() || !descriptor.hasKey("/FontFile")) return "";  // not embedded
   QPDFObjectHandle file = descriptor.getKey("/FontFile");

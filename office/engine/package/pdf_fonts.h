@@ -3,8 +3,8 @@
 // character maps would tell which characters the other records use (their names, their figures).
 // TrimFontsToPages keeps in each font only the characters its pages show and removes the rest:
 // the glyph programs, the encoding entries, the character map entries and the widths. It knows
-// the simple Type 1 fonts the office embeds; a document with any other embedded font program is
-// refused, and nothing is changed. Uses libqpdf; any thread.
+// the simple Type 1 and TrueType fonts the office embeds; a document with any other embedded font
+// program is refused. Uses libqpdf; any thread.
 #ifndef VEXLO_OFFICE_ENGINE_PACKAGE_PDF_FONTS_H_
 #define VEXLO_OFFICE_ENGINE_PACKAGE_PDF_FONTS_H_
 
@@ -31,6 +31,15 @@ struct Type1Lengths {
 std::optional<std::string> TrimType1(const std::string& program, std::size_t clear_length,
                                      std::size_t encrypted_length, const std::bitset<256>& used,
                                      Type1Lengths* lengths);
+
+// A TrueType font program keeping only the outlines of the glyphs that the codes in `used` show
+// (through its own character map, as a simple font's codes do) and of the glyphs those are made
+// of; every other glyph is left empty, and glyph names go. nullopt when the program is not of a
+// form this knows.
+std::optional<std::string> TrimTrueType(const std::string& program, const std::bitset<256>& used);
+
+// The number of glyphs of a TrueType font program that have an outline (tests).
+int TrueTypeOutlines(const std::string& program);
 
 // The glyph names a Type 1 font program holds, in order (tests).
 std::optional<std::string> Type1GlyphNames(const std::string& program, std::size_t clear_length,

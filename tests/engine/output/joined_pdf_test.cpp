@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <set>
 #include <thread>
@@ -66,6 +67,11 @@ std::set<std::string> FontContents(const std::string& path) {
              at = text.find("> <", at + 3)) {
           contents.insert("U+" + text.substr(at + 3, text.find('>', at + 3) - at - 3));
         }
+      }
+      if (QPDFObjectHandle tt = font.getKey("/FontDescriptor").getKey("/FontFile2"); tt.isStream()) {
+        const std::shared_ptr<Buffer> data = tt.getStreamData();
+        contents.insert("TrueType outlines: " + std::to_string(TrueTypeOutlines(
+            std::string(reinterpret_cast<const char*>(data->getBuffer()), data->getSize()))));
       }
       QPDFObjectHandle file = font.getKey("/FontDescriptor").getKey("/FontFile");
       if (!file.isStream()) continue;
@@ -211,25 +217,46 @@ TEST_F(JoinedPdfTest, TheDocAndThePdfOfARecordGoTheirOwnWays) {
   }
 }
 
-// Headings become an outline in the PDF, which cannot be cut: every record is made alone.
-TEST_F(JoinedPdfTest, WhatCannotBeCutIsMadeAlone) {
-  std::vector<fs::path> records = MakeRecords("output/通知.docx", {"张三", "销售部"},
-                                              {{"李四", "技术部"}, {"王五", "财务部"}});
+// Rewrites the main part of each record.
+void RewriteMain(const std::vector<fs::path>& records, const std::function<void(std::string&)>& change) {
   for (const fs::path& record : records) {
     std::unique_ptr<ZipReader> zip = ZipReader::Open(record.string());
     ZipWriter out;
     for (const std::string& name : zip->names()) {
       std::string bytes = *zip->Read(name);
-      if (name == "word/document.xml") {
-        const std::size_t at = bytes.find("<w:pPr>");
-        ASSERT_NE(at, std::string::npos);
-        bytes.insert(at + 7, "<w:outlineLvl w:val=\"0\"/>");
-      }
+      if (name == "word/document.xml") change(bytes);
       out.Add(name, bytes);
     }
     zip.reset();
     test::WriteFile(record, out.Finish());
   }
+}
+
+// Latin text in a TrueType font: its outlines, too, are trimmed to each record's own.
+TEST_F(JoinedPdfTest, TrueTypeFontsHoldOnlyTheirRecordsGlyphs) {
+  const std::vector<fs::path> records = MakeRecords(
+      "output/通知.docx", {"张三", "销售部"}, {{"Smith", "Sales"}, {"Zoe", "Quality"}, {"Björk", "R&D"}});
+  RewriteMain(records, [](std::string& xml) {
+    for (std::size_t at; (at = xml.find("w:ascii=\"宋体\" w:hAnsi=\"宋体\"")) != std::string::npos;) {
+      xml.replace(at, std::string("w:ascii=\"宋体\" w:hAnsi=\"宋体\"").size(),
+                  "w:ascii=\"DejaVu Sans\" w:hAnsi=\"DejaVu Sans\"");
+    }
+  });
+  ExpectJoinedLikeAlone(records, true);
+  bool truetype = false;
+  for (const std::string& c : FontContents(Pdf("own", 0))) truetype |= c.rfind("TrueType", 0) == 0;
+  EXPECT_TRUE(truetype) << "the records were not set in a TrueType font";
+}
+
+// Headings become an outline in the PDF, which cannot be cut: every record is made alone.
+TEST_F(JoinedPdfTest, WhatCannotBeCutIsMadeAlone) {
+  std::vector<fs::path> records = MakeRecords("output/通知.docx", {"张三", "销售部"},
+                                              {{"李四", "技术部"}, {"王五", "财务部"}});
+  RewriteMain(records, [](std::string& xml) {
+    const std::size_t at = xml.find("<w:pPr>");
+    ASSERT_NE(at, std::string::npos);
+    xml.insert(at + 7, "<w:outlineLvl w:val=\"0\"/>");
+  });
   ExpectJoinedLikeAlone(records, false);
 }
 
