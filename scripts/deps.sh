@@ -23,8 +23,8 @@ VEXLO_PACKAGES=(
   libreoffice-dev
   # printing through a virtual PDF printer
   cups cups-client cups-bsd printer-driver-cups-pdf
-  # fonts: the CJK serif face that stands in for 宋体
-  fonts-noto-cjk
+  # fonts: the CJK serif face that stands in for 宋体; a TrueType face for the tests
+  fonts-noto-cjk fonts-dejavu-core
   # display and checks: Xvfb for the smoke test, pdftotext, screenshots
   xvfb xauth x11-utils xdotool poppler-utils imagemagick
   # the Debian package: CPack's dependency scan, and the checks of the package and its files
