@@ -347,6 +347,8 @@ std::optional<std::string> TrimTrueType(const std::string& program, const std::b
   for (std::uint32_t code = 0; code < 256; ++code) {
     if (!used.test(code)) continue;
     const std::uint16_t glyph = GlyphOf(*cmap, code);
+    // A shown code the map does not lead to a glyph: the reader finds it some other way.
+    if (glyph == 0) return std::nullopt;
     if (keep.insert(glyph).second) AddComponents(glyf, *o, glyph, keep);
   }
   // The outlines of the glyphs kept, the others empty; offsets in the font's own format.
