@@ -117,9 +117,10 @@ std::string WhyNotFields(const pugi::xml_document& xml) {
 // Whether the pages of this package would come out differently inside a longer document.
 std::string WhyNot(const Package& p) {
   const std::string& main = p.parts.at(kMain);
-  // Notes and comments are numbered on; a different first page and line numbers we leave alone.
+  // Notes and comments are numbered on; line numbers we leave alone. (A different first page
+  // is carried by each record's section.)
   for (const char* tag : {"<w:footnoteReference", "<w:endnoteReference", "<w:commentReference",
-                          "<w:altChunk", "<w:subDoc", "<w:lnNumType", "<w:titlePg"}) {
+                          "<w:altChunk", "<w:subDoc", "<w:lnNumType"}) {
     if (Holds(main, tag)) return std::string("正文含有 ") + tag;
   }
   for (const auto& [name, xml] : p.parts) {

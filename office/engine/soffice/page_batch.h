@@ -3,9 +3,8 @@
 // in a section of its own (a new page, page numbers starting again, its lists numbered afresh)
 // and marked by a bookmark, exported once, and the PDF is cut at the marks
 // (SplitPdfAtDestinations). Only documents whose pages come out exactly as they would alone are
-// joined: no fields but page numbers, dates and links, no notes, no different first page or
-// alternating headers, one section, and no part but the main text differing between records.
-// Pure functions; any thread.
+// joined: no fields but page numbers, dates and links, no notes, no alternating headers, one
+// section, and no part but the main text differing between records. Pure functions; any thread.
 #ifndef VEXLO_OFFICE_ENGINE_SOFFICE_PAGE_BATCH_H_
 #define VEXLO_OFFICE_ENGINE_SOFFICE_PAGE_BATCH_H_
 

@@ -91,6 +91,8 @@ std::set<std::string> FontContents(const std::string& path) {
   return contents;
 }
 
+void RewriteMain(const std::vector<fs::path>& records, const std::function<void(std::string&)>& change);
+
 class JoinedPdfTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -183,6 +185,18 @@ TEST_F(JoinedPdfTest, PaySlipsCutFromOneExportLookExactlyAsTheirOwn) {
                                      {"王五", "人事部"},
                                      {"𠮷田", "销售部"}}),
                         true);
+}
+
+// A different first page: every record's first page goes without the header, its others have it.
+TEST_F(JoinedPdfTest, ADifferentFirstPageComesFirstInEveryRecord) {
+  const std::vector<fs::path> records = MakeRecords(
+      "word/payslip.docx", {"姓名", "部门"}, {{"李四", "技术部"}, {"王五", "人事部"}, {"赵六", "财务部"}});
+  RewriteMain(records, [](std::string& xml) {
+    const std::size_t at = xml.find("<w:docGrid");
+    ASSERT_NE(at, std::string::npos);
+    xml.insert(at, "<w:titlePg/>");
+  });
+  ExpectJoinedLikeAlone(records, true);
 }
 
 TEST_F(JoinedPdfTest, OnePageNoticesCutFromOneExportLookExactlyAsTheirOwn) {
