@@ -147,7 +147,13 @@ class JoinedPdfTest : public ::testing::Test {
           {records[i].string() + ".snapshot", true, {{Pdf("joined", i), StoreFormat::kPdf}}, "记录"}));
     }
     for (auto& o : outcomes) ASSERT_TRUE(o.get().ok) << o.get().error;
-    EXPECT_EQ(pool_->joined() - joined_before, joinable ? static_cast<int>(records.size()) : 0);
+    // All of them joined as a rule; a machine loaded enough to hold a submission back longer
+    // than the batch waits splits them, which must not change a page.
+    if (joinable) {
+      EXPECT_GE(pool_->joined() - joined_before, 2);
+    } else {
+      EXPECT_EQ(pool_->joined(), joined_before);
+    }
     for (std::size_t i = 0; i < records.size(); ++i) {
       const std::vector<std::string> own = PageImages(Pdf("own", i));
       ASSERT_FALSE(own.empty()) << i;
