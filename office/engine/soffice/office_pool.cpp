@@ -81,6 +81,9 @@ constexpr std::size_t kSpreadAt = 4;  // documents waiting before an idle office
 // PDFs made from one joined document: enough that the export's fixed cost hardly counts, few
 // enough that each record's fonts stay small and the offices share the work.
 constexpr std::size_t kBatchMax = 48;
+// ... and no more than this much of them, so that a batch of large records (pictures, many
+// pages) stays well within the time an office is given.
+constexpr std::uintmax_t kBatchBytes = 4u << 20;
 
 rtl::OUString U(const std::string& s) {
   return rtl::OUString(s.data(), static_cast<sal_Int32>(s.size()), RTL_TEXTENCODING_UTF8);
@@ -843,8 +846,11 @@ std::optional<std::vector<std::shared_ptr<OfficePool::Task>>> OfficePool::TakeBa
   const std::size_t offices = static_cast<std::size_t>(std::max(1, options_.offices));
   const std::size_t size = std::min(kBatchMax, (joinable + offices - 1) / offices);
   std::vector<std::shared_ptr<Task>> batch;
+  std::uintmax_t bytes = 0;
   for (auto it = waiting_.begin(); it != waiting_.end() && batch.size() < size;) {
     if (Joinable(**it)) {
+      if (!batch.empty() && bytes + (*it)->size > kBatchBytes) break;
+      bytes += (*it)->size;
       batch.push_back(*it);
       it = waiting_.erase(it);
     } else {
@@ -1155,9 +1161,10 @@ void OfficePool::ReplaceIfGrown(Office& office) {
 void OfficePool::ConvertBatch(Office& office, std::vector<std::shared_ptr<Task>> batch,
                               int& stored) {
   {
+    // One export of many records: twice the time of one document before it counts as hung.
     std::lock_guard lock(mutex_);
     office.busy = true;
-    office.deadline = Clock::now() + options_.job_timeout;
+    office.deadline = Clock::now() + 2 * options_.job_timeout;
   }
   std::vector<std::string> sources;
   for (const auto& t : batch) sources.push_back(t->job.source);
