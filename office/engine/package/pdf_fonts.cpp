@@ -239,12 +239,14 @@ std::uint16_t Lookup(const std::string& cmap, std::size_t sub, std::uint32_t cod
     return code < 256 && sub + 6 + 256 <= cmap.size() ? static_cast<unsigned char>(cmap[sub + 6 + code]) : 0;
   }
   if (format == 6) {
+    if (sub + 10 > cmap.size()) return 0;
     const std::uint16_t first = U16(cmap, sub + 6);
     const std::uint16_t count = U16(cmap, sub + 8);
     if (code < first || code >= first + count || sub + 10 + 2 * (code - first) + 2 > cmap.size()) return 0;
     return U16(cmap, sub + 10 + 2 * (code - first));
   }
   if (format == 4) {
+    if (sub + 14 > cmap.size()) return 0;
     const std::size_t segments = U16(cmap, sub + 6) / 2;
     const std::size_t ends = sub + 14, starts = ends + 2 * segments + 2;
     const std::size_t deltas = starts + 2 * segments, offsets = deltas + 2 * segments;
