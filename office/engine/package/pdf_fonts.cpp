@@ -82,6 +82,7 @@ bool ReadCharStrings(const std::string& plain, std::vector<Glyph>& glyphs, std::
     at = SkipSpace(plain, at);
     Token(plain, at);  // RD or -|
     at += 1 + std::stoul(length);  // one space, then the charstring
+    if (at > plain.size()) return false;
     at = SkipSpace(plain, at);
     if (Token(plain, at) == "noaccess") {  // "noaccess def" spelled out
       at = SkipSpace(plain, at);
@@ -135,7 +136,8 @@ std::optional<std::string> TrimType1(const std::string& program, std::size_t cle
     const std::string name = Token(clear, k);
     k = SkipSpace(clear, k);
     const std::string put = Token(clear, k);
-    if (code.empty() || !std::all_of(code.begin(), code.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); }) ||
+    if (code.empty() || code.size() > 3 ||
+        !std::all_of(code.begin(), code.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); }) ||
         name.size() < 2 || name[0] != '/' || put != "put") {
       new_clear.append(clear, at, dup + 4 - at);
       at = dup + 4;
