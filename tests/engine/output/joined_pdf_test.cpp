@@ -205,6 +205,14 @@ TEST_F(JoinedPdfTest, ADifferentFirstPageComesFirstInEveryRecord) {
   ExpectJoinedLikeAlone(records, true);
 }
 
+// The bundled example: a .doc template, read by the offices, its records made by our engine.
+TEST_F(JoinedPdfTest, TheBundledExampleCutFromOneExportLooksExactlyAsItsOwn) {
+  ExpectJoinedLikeAlone(MakeRecords("../../示例/模板.doc", {"姓名", "部门", "基本工资"},
+                                    {{"刘洋", "研发部", "9800"}, {"吴婷", "市场部", "8600"},
+                                     {"欧阳𠮷", "财务部", "12000"}}),
+                        true);
+}
+
 TEST_F(JoinedPdfTest, OnePageNoticesCutFromOneExportLookExactlyAsTheirOwn) {
   ExpectJoinedLikeAlone(MakeRecords("output/通知.docx", {"张三", "销售部"},
                                     {{"李四", "技术部"}, {"王五", "财务部"}, {"赵六", "人事部"}}),
