@@ -37,6 +37,12 @@ std::string Eexec(const std::string& in, bool decrypt) {
 
 bool IsSpace(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t'; }
 
+// Whether `s` is a number of 1 to `max_digits` decimal digits.
+bool IsNumber(const std::string& s, std::size_t max_digits) {
+  return !s.empty() && s.size() <= max_digits &&
+         std::all_of(s.begin(), s.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
+}
+
 std::size_t SkipSpace(const std::string& s, std::size_t at) {
   while (at < s.size() && IsSpace(s[at])) ++at;
   return at;
@@ -75,10 +81,7 @@ bool ReadCharStrings(const std::string& plain, std::vector<Glyph>& glyphs, std::
     g.name = Token(plain, at).substr(1);
     at = SkipSpace(plain, at);
     const std::string length = Token(plain, at);
-    if (length.empty() || length.size() > 6 ||
-        !std::all_of(length.begin(), length.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); })) {
-      return false;
-    }
+    if (!IsNumber(length, 6)) return false;
     at = SkipSpace(plain, at);
     Token(plain, at);  // RD or -|
     at += 1 + std::stoul(length);  // one space, then the charstring
@@ -88,7 +91,6 @@ bool ReadCharStrings(const std::string& plain, std::vector<Glyph>& glyphs, std::
       at = SkipSpace(plain, at);
       Token(plain, at);
     }
-    if (at > plain.size()) return false;
     g.end = at;
     glyphs.push_back(std::move(g));
   }
@@ -136,9 +138,7 @@ std::optional<std::string> TrimType1(const std::string& program, std::size_t cle
     const std::string name = Token(clear, k);
     k = SkipSpace(clear, k);
     const std::string put = Token(clear, k);
-    if (code.empty() || code.size() > 3 ||
-        !std::all_of(code.begin(), code.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); }) ||
-        name.size() < 2 || name[0] != '/' || put != "put") {
+    if (!IsNumber(code, 3) || name.size() < 2 || name[0] != '/' || put != "put") {
       new_clear.append(clear, at, dup + 4 - at);
       at = dup + 4;
       continue;
@@ -413,9 +413,8 @@ using Codes = std::map<QPDFObjGen, std::bitset<256>>;
 // by Q; forms drawn by Do are read with their own resources and the font in force.
 class ShownCodes : public QPDFObjectHandle::ParserCallbacks {
  public:
-  ShownCodes(QPDFObjectHandle resources, Codes& codes, std::string& error,
-             std::set<QPDFObjGen>& forms, QPDFObjectHandle font)
-      : resources_(resources), codes_(codes), error_(error), forms_(forms), font_(font) {}
+  ShownCodes(QPDFObjectHandle resources, Codes& codes, std::string& error, QPDFObjectHandle font)
+      : resources_(resources), codes_(codes), error_(error), font_(font) {}
 
   void handleObject(QPDFObjectHandle obj) override {
     if (!obj.isOperator()) {
@@ -445,9 +444,8 @@ class ShownCodes : public QPDFObjectHandle::ParserCallbacks {
       if (form.isStream() && form.getDict().getKey("/Subtype").isName() &&
           form.getDict().getKey("/Subtype").getName() == "/Form") {
         QPDFObjectHandle own = form.getDict().getKey("/Resources");
-        ShownCodes inner(own.isDictionary() ? own : resources_, codes_, error_, forms_, font_);
+        ShownCodes inner(own.isDictionary() ? own : resources_, codes_, error_, font_);
         form.parseAsContents(&inner);
-        forms_.insert(form.getObjGen());
       }
     }
     operands_.clear();
@@ -469,7 +467,6 @@ class ShownCodes : public QPDFObjectHandle::ParserCallbacks {
   QPDFObjectHandle resources_;
   Codes& codes_;
   std::string& error_;
-  std::set<QPDFObjGen>& forms_;
   QPDFObjectHandle font_;
   std::vector<QPDFObjectHandle> saved_;
   std::vector<QPDFObjectHandle> operands_;
@@ -633,12 +630,11 @@ std::string TrimFont(QPDF& pdf, QPDFObjectHandle font, const std::bitset<256>& u
 std::string TrimFontsToPages(QPDF& pdf) {
   Codes codes;
   std::string error;
-  std::set<QPDFObjGen> forms;
   std::map<QPDFObjGen, QPDFObjectHandle> fonts;
   std::set<QPDFObjGen> visited;
   for (QPDFPageObjectHelper page : QPDFPageDocumentHelper(pdf).getAllPages()) {
     QPDFObjectHandle resources = page.getAttribute("/Resources", false);
-    ShownCodes shown(resources, codes, error, forms, QPDFObjectHandle::newNull());
+    ShownCodes shown(resources, codes, error, QPDFObjectHandle::newNull());
     page.parseContents(&shown);
     if (!error.empty()) return error;
     CollectFonts(resources, fonts, visited);

@@ -13,6 +13,7 @@
 #include "office/engine/package/atomic_file.h"
 #include "office/engine/package/zip_reader.h"
 #include "office/engine/package/zip_writer.h"
+#include "office/engine/word/xml_string_writer.h"
 
 namespace vexlo::engine {
 
@@ -114,38 +115,16 @@ std::string WhyNotFields(const pugi::xml_document& xml) {
   return "";
 }
 
-// Whether the pages of this package would come out differently inside a longer document.
-std::string WhyNot(const Package& p) {
-  const std::string& main = p.parts.at(kMain);
+// Whether the main text `doc` (the bytes `main`) would come out differently inside a longer
+// document.
+std::string WhyNotMain(const std::string& main, const pugi::xml_document& doc) {
   // Notes and comments are numbered on; line numbers we leave alone. (A different first page
   // is carried by each record's section.)
   for (const char* tag : {"<w:footnoteReference", "<w:endnoteReference", "<w:commentReference",
                           "<w:altChunk", "<w:subDoc", "<w:lnNumType"}) {
     if (Holds(main, tag)) return std::string("正文含有 ") + tag;
   }
-  for (const auto& [name, xml] : p.parts) {
-    const bool margin = StartsWith(name, "word/header") || StartsWith(name, "word/footer");
-    if (!margin && name != kMain) continue;
-    pugi::xml_document part;
-    if (!part.load_buffer(xml.data(), xml.size())) return name + " 无法读取";
-    if (std::string why = WhyNotFields(part); !why.empty()) return why;
-    // Each record's lists are numbered afresh in the main text only.
-    if (margin && Holds(xml, "<w:numPr")) return "页眉或页脚含有编号";
-  }
-  if (auto it = p.parts.find("word/settings.xml");
-      it != p.parts.end() && Holds(it->second, "<w:evenAndOddHeaders")) {
-    return "奇偶页页眉不同";
-  }
-  // Numbering through a style, or lists tied to styles, cannot be restarted per record.
-  if (auto it = p.parts.find("word/styles.xml"); it != p.parts.end() && Holds(it->second, "<w:numPr")) {
-    return "样式中含有编号";
-  }
-  if (auto it = p.parts.find("word/numbering.xml");
-      it != p.parts.end() && (Holds(it->second, "StyleLink") || Holds(it->second, "styleLink"))) {
-    return "编号与样式相连";
-  }
-  pugi::xml_document doc;
-  if (!doc.load_buffer(main.data(), main.size(), kParse)) return "正文无法读取";
+  if (std::string why = WhyNotFields(doc); !why.empty()) return why;
   const pugi::xml_node body = doc.child("w:document").child("w:body");
   // One section, whose properties close the body, ending with a paragraph to carry the end of
   // each record's section.
@@ -167,6 +146,41 @@ std::string WhyNot(const Package& p) {
   if (std::string_view(first.name()) == "w:p" && breaks_page(first)) return "正文以分页符开始";
   if (breaks_page(last)) return "正文以分页符结束";
   return "";
+}
+
+// Whether the parts around the main text (headers, footers, settings, styles, lists) would make
+// its pages come out differently inside a longer document.
+std::string WhyNotFrame(const Package& p) {
+  for (const auto& [name, xml] : p.parts) {
+    if (!StartsWith(name, "word/header") && !StartsWith(name, "word/footer")) continue;
+    pugi::xml_document part;
+    if (!part.load_buffer(xml.data(), xml.size())) return name + " 无法读取";
+    if (std::string why = WhyNotFields(part); !why.empty()) return why;
+    // Each record's lists are numbered afresh in the main text only.
+    if (Holds(xml, "<w:numPr")) return "页眉或页脚含有编号";
+  }
+  if (auto it = p.parts.find("word/settings.xml");
+      it != p.parts.end() && Holds(it->second, "<w:evenAndOddHeaders")) {
+    return "奇偶页页眉不同";
+  }
+  // Numbering through a style, or lists tied to styles, cannot be restarted per record.
+  if (auto it = p.parts.find("word/styles.xml"); it != p.parts.end() && Holds(it->second, "<w:numPr")) {
+    return "样式中含有编号";
+  }
+  if (auto it = p.parts.find("word/numbering.xml");
+      it != p.parts.end() && (Holds(it->second, "StyleLink") || Holds(it->second, "styleLink"))) {
+    return "编号与样式相连";
+  }
+  return "";
+}
+
+// The main text of `p` parsed into `doc`, and whether the package's pages would come out
+// differently inside a longer document.
+std::string WhyNot(const Package& p, pugi::xml_document& doc) {
+  const std::string& main = p.parts.at(kMain);
+  if (!doc.load_buffer(main.data(), main.size(), kParse)) return "正文无法读取";
+  if (std::string why = WhyNotMain(main, doc); !why.empty()) return why;
+  return WhyNotFrame(p);
 }
 
 // Whether `p` is built like `pattern`: the same parts, and every one but the main text and the
@@ -273,19 +287,12 @@ class ListRestarts {
   bool changed() const { return changed_; }
 
   std::string Xml() const {
-    StringWriterLite w;
+    word::XmlStringWriter w;
     numbering_.save(w, "", pugi::format_raw | pugi::format_no_declaration);
-    return w.out;
+    return w.s;
   }
 
  private:
-  struct StringWriterLite : pugi::xml_writer {
-    std::string out;
-    void write(const void* data, size_t size) override {
-      out.append(static_cast<const char*>(data), size);
-    }
-  };
-
   int AddInstance(int old_id, int k) {
     pugi::xml_node num = root_.find_child_by_attribute("w:num", "w:numId", std::to_string(old_id).c_str());
     if (!num) return 0;
@@ -316,20 +323,14 @@ class ListRestarts {
   int top_ = 0;
 };
 
-struct StringWriter : pugi::xml_writer {
-  std::string out;
-  void write(const void* data, size_t size) override {
-    out.append(static_cast<const char*>(data), size);
-  }
-};
-
 }  // namespace
 
 std::string RecordMark(std::size_t k) { return "vexlorecord" + std::to_string(k); }
 
 std::string WhyNotJoinable(const std::string& path) {
   const std::optional<Package> p = ReadPackage(path);
-  return p ? WhyNot(*p) : "文档无法读取";
+  pugi::xml_document doc;
+  return p ? WhyNot(*p, doc) : "文档无法读取";
 }
 
 JoinedDocuments JoinForPages(const std::vector<std::string>& sources, const std::string& out_path) {
@@ -343,12 +344,10 @@ JoinedDocuments JoinForPages(const std::vector<std::string>& sources, const std:
     joined.why = "文档无法读取";
     return joined;
   }
-  joined.why = WhyNot(*pattern);
+  pugi::xml_document doc;
+  joined.why = WhyNot(*pattern, doc);
   if (!joined.why.empty()) return joined;
 
-  pugi::xml_document doc;
-  const std::string& main = pattern->parts.at(kMain);
-  doc.load_buffer(main.data(), main.size(), kParse);
   pugi::xml_node body = doc.child("w:document").child("w:body");
   const pugi::xml_node section = LastElement(body);
   MakeRecordSection(section);
@@ -359,11 +358,12 @@ JoinedDocuments JoinForPages(const std::vector<std::string>& sources, const std:
   pugi::xml_node last_paragraph = section.previous_sibling();
   while (last_paragraph.type() != pugi::node_element) last_paragraph = last_paragraph.previous_sibling();
   for (std::size_t i = 1; i < sources.size(); ++i) {
+    // The frame is the pattern's, already checked: only the main text is read and checked.
     const std::optional<Package> p = ReadPackage(sources[i]);
-    if (!p || !SameFrame(*pattern, *p) || !WhyNot(*p).empty()) continue;
+    if (!p || !SameFrame(*pattern, *p)) continue;
     pugi::xml_document other;
     const std::string& xml = p->parts.at(kMain);
-    if (!other.load_buffer(xml.data(), xml.size(), kParse)) continue;
+    if (!other.load_buffer(xml.data(), xml.size(), kParse) || !WhyNotMain(xml, other).empty()) continue;
     const pugi::xml_node other_body = other.child("w:document").child("w:body");
     const std::size_t k = joined.members.size();
     lists.Restart(other_body, k);
@@ -383,12 +383,12 @@ JoinedDocuments JoinForPages(const std::vector<std::string>& sources, const std:
     return joined;
   }
 
-  StringWriter xml;
+  word::XmlStringWriter xml;
   doc.save(xml, "", pugi::format_raw | pugi::format_no_declaration);
   ZipWriter zip;
   for (const std::string& name : pattern->names) {
     if (name == kMain) {
-      zip.Add(name, xml.out);
+      zip.Add(name, xml.s);
     } else if (name == "word/numbering.xml" && lists.changed()) {
       zip.Add(name, lists.Xml());
     } else {
