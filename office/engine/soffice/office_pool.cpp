@@ -372,6 +372,16 @@ struct OfficePool::Office {
     ::waitpid(pid, &status, 0);
     pid = -1;
   }
+
+  // Kills the office and forgets what lived in it: the connection, the edit routine, the kept
+  // document.
+  void Drop() {
+    Kill();
+    desktop.clear();
+    edit_macro.clear();
+    kept.clear();
+    kept_paragraphs.clear();
+  }
 };
 
 namespace {
@@ -1110,11 +1120,7 @@ void OfficePool::Worker(std::size_t index) {
       if (retry) waiting_.push_front(task);
     }
     if (office_failed || (!outcome.ok && !office.Alive())) {
-      office.Kill();
-      office.desktop.clear();
-      office.edit_macro.clear();
-      office.kept.clear();
-      office.kept_paragraphs.clear();
+      office.Drop();
     } else if (!outcome.ok && office.kept.is()) {
       // Whatever went wrong may have left the kept document half changed.
       CloseDocument(office.kept);
@@ -1214,13 +1220,7 @@ void OfficePool::ConvertBatch(Office& office, std::vector<std::shared_ptr<Task>>
   std::error_code ec;
   fs::remove(base + ".docx", ec);
   fs::remove(base + ".pdf", ec);
-  if (office_failed) {
-    office.Kill();
-    office.desktop.clear();
-    office.edit_macro.clear();
-    office.kept.clear();
-    office.kept_paragraphs.clear();
-  }
+  if (office_failed) office.Drop();
 
   // Each record's PDF, checked, goes to every path asked for it.
   std::vector<bool> done(batch.size(), false);
