@@ -91,6 +91,7 @@ CompoundFile::CompoundFile(std::string_view bytes, std::string display_name)
       const uint16_t ch = static_cast<uint8_t>(e[k]) | (static_cast<uint8_t>(e[k + 1]) << 8);
       if (ch == 0) break;
       entry.name += ch < 0x80 ? static_cast<char>(ch >= 'A' && ch <= 'Z' ? ch + 32 : ch) : '?';
+      entry.exact += ch < 0x80 ? static_cast<char>(ch) : '?';
     }
     entry.type = static_cast<uint8_t>(e[66]);
     std::memcpy(&entry.left, e + 68, 4);
@@ -102,6 +103,7 @@ CompoundFile::CompoundFile(std::string_view bytes, std::string display_name)
     entries_.push_back(std::move(entry));
   }
   if (entries_.empty() || entries_[0].type != kTypeRoot) Corrupt("目录无效");
+  directory_ = directory.substr(0, count * 128);
 
   // The root storage's children form a tree through left/right; walk it without recursion.
   std::vector<bool> seen(entries_.size(), false);
@@ -186,6 +188,119 @@ std::optional<std::string> CompoundFile::ReadStream(std::string_view name) const
   if (e == nullptr) return std::nullopt;
   if (e->size > bytes_.size()) Corrupt("数据流大小无效");
   return ReadChain(e->start, e->size, e->size < mini_cutoff_);
+}
+
+std::optional<std::string> CompoundFile::WithStreams(
+    const std::map<std::string, std::string>& replaced) const {
+  if (sector_size_ != 512) return std::nullopt;
+  constexpr uint32_t kSector = 512;
+  constexpr uint32_t kFatSector = 0xFFFFFFFD;
+  constexpr uint32_t kFree = 0xFFFFFFFF;
+  constexpr uint32_t kCutoff = 4096;
+  // Every stream's bytes, in directory order.
+  const size_t count = entries_.size();
+  std::vector<std::string> data(count);
+  for (size_t i = 1; i < count; ++i) {
+    const Entry& e = entries_[i];
+    if (e.type != kTypeStream) continue;
+    const auto it = replaced.find(e.exact);
+    const bool at_root = std::find(root_children_.begin(), root_children_.end(), i) != root_children_.end();
+    if (it != replaced.end() && at_root) {
+      data[i] = it->second;
+    } else {
+      if (e.size > bytes_.size()) Corrupt("数据流大小无效");
+      data[i] = ReadChain(e.start, e.size, e.size < mini_cutoff_);
+    }
+  }
+  // Small streams go to the mini stream in 64-byte units, the others to sectors of their own.
+  std::string mini;
+  std::vector<uint32_t> mini_fat;
+  std::vector<uint32_t> start(count, kEndOfChain);
+  std::vector<std::pair<size_t, uint32_t>> big;  // entry, first sector
+  uint32_t sectors = 0;
+  const auto units = [](uint64_t size, uint32_t unit) { return static_cast<uint32_t>((size + unit - 1) / unit); };
+  for (size_t i = 1; i < count; ++i) {
+    if (entries_[i].type != kTypeStream || data[i].empty()) continue;
+    if (data[i].size() < kCutoff) {
+      const uint32_t first = static_cast<uint32_t>(mini_fat.size());
+      const uint32_t n = units(data[i].size(), kMiniSectorSize);
+      for (uint32_t k = 0; k < n; ++k) mini_fat.push_back(k + 1 < n ? first + k + 1 : kEndOfChain);
+      start[i] = first;
+      mini += data[i];
+      mini.resize(static_cast<size_t>(mini_fat.size()) * kMiniSectorSize, '\0');
+    } else {
+      start[i] = sectors;
+      big.emplace_back(i, sectors);
+      sectors += units(data[i].size(), kSector);
+    }
+  }
+  const uint32_t mini_first = mini.empty() ? kEndOfChain : sectors;
+  const uint32_t mini_sectors = units(mini.size(), kSector);
+  sectors += mini_sectors;
+  const uint32_t mini_fat_first = mini_fat.empty() ? kEndOfChain : sectors;
+  const uint32_t mini_fat_sectors = units(mini_fat.size() * 4, kSector);
+  sectors += mini_fat_sectors;
+  const uint32_t dir_first = sectors;
+  const uint32_t dir_sectors = units(directory_.size(), kSector);
+  sectors += dir_sectors;
+  uint32_t fat_sectors = 1;
+  while (static_cast<uint64_t>(fat_sectors) * (kSector / 4) < sectors + fat_sectors) ++fat_sectors;
+  if (fat_sectors > kHeaderDifatEntries) return std::nullopt;
+  const uint32_t fat_first = sectors;
+  sectors += fat_sectors;
+
+  std::vector<uint32_t> fat(static_cast<size_t>(fat_sectors) * (kSector / 4), kFree);
+  const auto chain = [&fat](uint32_t first, uint32_t n) {
+    for (uint32_t k = 0; k < n; ++k) fat[first + k] = k + 1 < n ? first + k + 1 : kEndOfChain;
+  };
+  for (const auto& [i, first] : big) chain(first, units(data[i].size(), kSector));
+  if (mini_sectors) chain(mini_first, mini_sectors);
+  if (mini_fat_sectors) chain(mini_fat_first, mini_fat_sectors);
+  chain(dir_first, dir_sectors);
+  for (uint32_t k = 0; k < fat_sectors; ++k) fat[fat_first + k] = kFatSector;
+
+  std::string out(kSector + static_cast<size_t>(sectors) * kSector, '\0');
+  const auto put32 = [&out](size_t at, uint32_t v) { std::memcpy(out.data() + at, &v, 4); };
+  const auto sector = [](uint32_t s) { return kSector + static_cast<size_t>(s) * kSector; };
+  // The header: the original's first part (signature, class id, versions, byte order, sizes),
+  // then the new places.
+  std::memcpy(out.data(), bytes_.data(), 0x2C);
+  put32(0x2C, fat_sectors);
+  put32(0x30, dir_first);
+  put32(0x34, 0);
+  put32(0x38, kCutoff);
+  put32(0x3C, mini_fat_first);
+  put32(0x40, mini_fat_sectors);
+  put32(0x44, kEndOfChain);
+  put32(0x48, 0);
+  for (size_t k = 0; k < kHeaderDifatEntries; ++k) put32(0x4C + 4 * k, k < fat_sectors ? fat_first + static_cast<uint32_t>(k) : kFree);
+  for (const auto& [i, first] : big) out.replace(sector(first), data[i].size(), data[i]);
+  if (!mini.empty()) out.replace(sector(mini_first), mini.size(), mini);
+  if (!mini_fat.empty()) std::memcpy(out.data() + sector(mini_fat_first), mini_fat.data(), mini_fat.size() * 4);
+  std::string directory = directory_;
+  for (size_t i = 0; i < count; ++i) {
+    char* e = directory.data() + i * 128;
+    uint32_t first = 0;
+    uint64_t size = 0;
+    if (i == 0) {
+      first = mini_first;
+      size = mini.size();
+    } else if (entries_[i].type == kTypeStream) {
+      first = start[i];
+      size = data[i].size();
+    } else {
+      continue;
+    }
+    std::memcpy(e + 116, &first, 4);
+    std::memcpy(e + 120, &size, 8);
+  }
+  out.replace(sector(dir_first), directory.size(), directory);
+  // Unused entries of the directory's last sector.
+  for (size_t at = directory.size(); at < static_cast<size_t>(dir_sectors) * kSector; at += 128) {
+    for (int k : {68, 72, 76}) put32(sector(dir_first) + at + k, kNoStream);
+  }
+  std::memcpy(out.data() + sector(fat_first), fat.data(), fat.size() * 4);
+  return out;
 }
 
 }  // namespace vexlo::engine

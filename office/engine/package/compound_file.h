@@ -1,11 +1,13 @@
 // CompoundFile: read access to the streams at the top level of a compound document (the
 // container of .xls workbooks and of password-protected Office files). Sector chains are checked
 // against the file's size and for loops, so a hostile file fails in bounded time and memory.
-// Raises app::RuntimeError::Format naming the file. Holds a view of the caller's bytes.
+// Raises app::RuntimeError::Format naming the file. Holds a view of the caller's bytes. Can write
+// the file again with some of its streams changed.
 #ifndef VEXLO_OFFICE_ENGINE_PACKAGE_COMPOUND_FILE_H_
 #define VEXLO_OFFICE_ENGINE_PACKAGE_COMPOUND_FILE_H_
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,9 +29,16 @@ class CompoundFile {
   // The stream's bytes, or nullopt when there is no such stream.
   std::optional<std::string> ReadStream(std::string_view name) const;
 
+  // The whole file again, with the named root streams (exact names) holding `replaced` instead:
+  // the same directory (names, tree, class ids, times), its streams laid out afresh. nullopt when
+  // the result would need more than the header's 109 allocation-table sectors (about 7 MB) or
+  // the file has 4096-byte sectors.
+  std::optional<std::string> WithStreams(const std::map<std::string, std::string>& replaced) const;
+
  private:
   struct Entry {
     std::string name;  // ASCII-folded lower case; other characters become '?'
+    std::string exact;  // as stored, UTF-8 only for ASCII; others as '?'
     uint8_t type = 0;
     uint32_t start = 0;
     uint64_t size = 0;
@@ -51,6 +60,7 @@ class CompoundFile {
   std::vector<uint32_t> mini_fat_;
   std::string mini_stream_;
   std::vector<Entry> entries_;
+  std::string directory_;  // the directory's 128-byte entries as stored
   std::vector<uint32_t> root_children_;  // indexes into entries_
 };
 

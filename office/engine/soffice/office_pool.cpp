@@ -56,6 +56,7 @@
 #include "office/engine/package/atomic_file.h"
 #include "office/engine/package/pdf_split.h"
 #include "office/engine/package/temp_folder.h"
+#include "office/engine/soffice/doc_base.h"
 #include "office/engine/soffice/edit_macro.h"
 #include "office/engine/soffice/page_batch.h"
 #include "office/engine/soffice/soffice.h"
@@ -870,6 +871,100 @@ std::optional<std::vector<std::shared_ptr<OfficePool::Task>>> OfficePool::TakeBa
   return batch;
 }
 
+namespace {
+
+constexpr int kBaseFailures = 3;      // .doc files of a template tried as bases
+constexpr std::size_t kBasesPerTemplate = 4;
+constexpr std::size_t kTemplates = 16;  // templates whose bases are kept
+
+}  // namespace
+
+bool OfficePool::WantsBase(std::size_t frame) const {
+  if (!options_.doc_from_base) return false;
+  std::lock_guard lock(mutex_);
+  const auto it = bases_.find(frame);
+  return it == bases_.end() || (it->second.docs.size() < kBasesPerTemplate && it->second.failures < kBaseFailures);
+}
+
+void OfficePool::KeepBase(const std::string& doc, const DocxTexts& texts) {
+  if (!WantsBase(texts.frame)) return;
+  std::shared_ptr<const DocBase> base = DocBase::Make(ReadAll(doc), texts);
+  std::lock_guard lock(mutex_);
+  if (bases_.size() >= kTemplates && !bases_.contains(texts.frame)) bases_.erase(bases_.begin());
+  Bases& kept = bases_[texts.frame];
+  if (!base) {
+    ++kept.failures;
+  } else if (kept.docs.size() < kBasesPerTemplate) {
+    kept.docs.push_back(std::move(base));
+  }
+}
+
+bool OfficePool::WriteFromBase(const std::shared_ptr<Task>& task, const DocxTexts& texts,
+                               const std::string& work_dir, int& stored) {
+  if (!options_.doc_from_base || task->job.targets.empty()) return false;
+  for (const StoreTarget& t : task->job.targets) {
+    if (t.format != StoreFormat::kDoc) return false;
+  }
+  std::vector<std::shared_ptr<const DocBase>> bases;
+  {
+    std::lock_guard lock(mutex_);
+    const auto it = bases_.find(texts.frame);
+    if (it != bases_.end()) bases = it->second.docs;
+  }
+  std::optional<std::string> bytes;
+  for (const auto& base : bases) {
+    if ((bytes = base->Write(texts))) break;
+  }
+  if (!bytes) return false;
+  ++task->attempts;
+  ConversionOutcome outcome = ConversionOutcome::Succeeded();
+  std::vector<std::pair<std::string, const StoreTarget*>> made;
+  for (const StoreTarget& target : task->job.targets) {
+    const std::string tmp = work_dir + "/" + std::to_string(++stored) + ".doc";
+    {
+      std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+      out.write(bytes->data(), static_cast<std::streamsize>(bytes->size()));
+      out.close();
+      if (!out) outcome = ConversionOutcome::Failed("无法写入“" + task->job.label + "”的 .doc 文件");
+    }
+    if (outcome.ok) {
+      const std::string error = CheckStored(tmp, StoreFormat::kDoc, 0);
+      if (!error.empty()) outcome = ConversionOutcome::Failed("无法转换“" + task->job.label + "”：" + error);
+    }
+    made.emplace_back(tmp, &target);
+    if (!outcome.ok) break;
+  }
+  {
+    std::lock_guard lock(mutex_);
+    if (task->generation != generation_ || stopping_) outcome = ConversionOutcome::Stopped("已取消");
+  }
+  for (const auto& [tmp, target] : made) {
+    if (outcome.ok) {
+      bool latest = true;
+      {
+        // A newer request for this path (made while this one ran) has the last word.
+        std::lock_guard lock(mutex_);
+        latest = latest_[target->path] == target->order;
+      }
+      if (latest) {
+        try {
+          ReplaceFileAtomically(tmp, target->path);
+        } catch (const app::RuntimeError& e) {
+          outcome = ConversionOutcome::Failed(e.text());
+        }
+      }
+    }
+    std::error_code ec;
+    fs::remove(tmp, ec);
+  }
+  if (outcome.ok) {
+    std::lock_guard lock(mutex_);
+    ++from_base_;
+  }
+  Finish(task, std::move(outcome));
+  return true;
+}
+
 void OfficePool::Finish(const std::shared_ptr<Task>& task, ConversionOutcome outcome) {
   if (task->job.take_source) {
     std::error_code ec;
@@ -917,6 +1012,12 @@ void OfficePool::Worker(std::size_t index) {
       office.want_running = true;
       office.engaged = true;
       office.engaged_generation = generation_;
+    }
+    // The records of a template whose .doc the pool has made before: written from that one.
+    DocxTexts texts;
+    if (task && task->zip && (options_.keep_documents || options_.doc_from_base)) {
+      texts = ReadDocxTexts(task->job.source);
+      if (texts.ok && WriteFromBase(task, texts, office.work_dir, stored)) continue;
     }
     if (!office.Alive()) {
       office.baseline_kb = 0;
@@ -980,10 +1081,15 @@ void OfficePool::Worker(std::size_t index) {
     try {
       // A document that differs from the one kept loaded only in its texts gets them written
       // into that one; any other is loaded (and kept when it can serve the next ones).
-      DocxTexts texts;
-      if (task->job.take_source && options_.keep_documents) texts = ReadDocxTexts(task->job.source);
-      const bool fits = texts.ok && !office.unfit_frames.contains(texts.frame);
-      if (fits && office.kept.is() && office.kept_texts.frame == texts.frame &&
+      const bool fits = task->job.take_source && options_.keep_documents && texts.ok &&
+                        !office.unfit_frames.contains(texts.frame);
+      // A .doc the pool could write others from comes from a fresh load, not a kept document.
+      const bool base_wanted =
+          texts.ok && std::any_of(task->job.targets.begin(), task->job.targets.end(),
+                                  [](const StoreTarget& t) { return t.format == StoreFormat::kDoc; }) &&
+          WantsBase(texts.frame);
+      bool fresh = false;  // loaded for this task, not changed from another record
+      if (fits && !base_wanted && office.kept.is() && office.kept_texts.frame == texts.frame &&
           office.kept_texts.paragraphs.size() == texts.paragraphs.size()) {
         Reference<css::frame::XModel> model(office.kept, UNO_QUERY);
         if (model.is()) model->lockControllers();
@@ -1017,6 +1123,7 @@ void OfficePool::Worker(std::size_t index) {
             Props({Prop("Hidden", css::uno::Any(true)), Prop("ReadOnly", css::uno::Any(!fits)),
                    Prop("MacroExecutionMode", css::uno::Any(sal_Int16(0)))}));
         if (!doc.is()) throw css::uno::RuntimeException(U("无法打开文档"));
+        fresh = true;
         {
           std::lock_guard lock(mutex_);
           ++loads_;
@@ -1069,6 +1176,9 @@ void OfficePool::Worker(std::size_t index) {
           std::error_code ec;
           fs::remove(tmp, ec);
           break;
+        }
+        if (target.format == StoreFormat::kDoc && fresh && texts.ok && options_.doc_from_base) {
+          KeepBase(tmp, texts);
         }
         made.emplace_back(tmp, &target);
       }
@@ -1421,6 +1531,11 @@ int OfficePool::loads() const {
 int OfficePool::replaced() const {
   std::lock_guard lock(mutex_);
   return replaced_;
+}
+
+int OfficePool::from_base() const {
+  std::lock_guard lock(mutex_);
+  return from_base_;
 }
 
 int OfficePool::joined() const {

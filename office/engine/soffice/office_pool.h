@@ -2,8 +2,10 @@
 // with a user profile of its own and in a process group of its own, are started ahead of need and
 // driven through the UNO API over a named pipe. Each document is loaded once (hidden) and stored
 // in every format asked for; PDFs of the records of one template are made many at a time from
-// one joined document where that looks the same (page_batch.h); every stored file is checked before it is put at its name (a PDF
-// must have as many pages as the loaded document). An office that dies or hangs is killed with
+// one joined document where that looks the same (page_batch.h), and the .doc files of the records
+// of one template are written from the office's .doc of one of them (doc_base.h); every stored
+// file is checked before it is put at its name (a PDF must have as many pages as the loaded
+// document). An office that dies or hangs is killed with
 // its process group and started again, and the document is tried once more before it fails with
 // a message naming it. The offices end with the pool, with Cancel, or with this process.
 // Thread-safe: any thread may submit work or wait for it.
@@ -23,6 +25,9 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "office/engine/soffice/doc_base.h"
+#include "office/engine/soffice/text_delta.h"
 
 namespace vexlo::engine {
 
@@ -90,6 +95,9 @@ struct OfficePoolOptions {
   // exported once and cut into a PDF per record, where the pages come out exactly as they would
   // alone (see page_batch.h); the others one by one.
   bool join_records = true;
+  // The .doc of a record whose template the pool has made a .doc of before is written from that
+  // one, without an office, where that gives the office's own result (see doc_base.h).
+  bool doc_from_base = true;
 };
 
 class OfficePool {
@@ -138,6 +146,8 @@ class OfficePool {
   int replaced() const;
   // How many PDFs were cut from documents joined of several records.
   int joined() const;
+  // How many .doc files were written from the .doc of another record of their template.
+  int from_base() const;
 
   struct Office;
   struct Task;
@@ -152,6 +162,16 @@ class OfficePool {
   // Makes the PDFs of `batch` from one joined document; what cannot be made that way goes back
   // to the queue to be made alone.
   void ConvertBatch(Office& office, std::vector<std::shared_ptr<Task>> batch, int& stored);
+  // Writes the .doc files of `task` from the base of its template and finishes it; false (the
+  // task untouched) when there is no base or it cannot serve.
+  bool WriteFromBase(const std::shared_ptr<Task>& task, const DocxTexts& texts, const std::string& work_dir,
+                     int& stored);
+  // Keeps `doc` (the office's .doc of a freshly loaded package with `texts`) as a base of its
+  // template.
+  void KeepBase(const std::string& doc, const DocxTexts& texts);
+  // Whether the template of `frame` could use another base: its .doc is then made from a fresh
+  // load rather than a kept document.
+  bool WantsBase(std::size_t frame) const;
   // Replaces the office when it has grown too much since its first document.
   void ReplaceIfGrown(Office& office);
   void EnsureThreads();
@@ -177,6 +197,14 @@ class OfficePool {
   int starts_ = 0;
   int replaced_ = 0;
   int joined_ = 0;
+  int from_base_ = 0;
+  // The bases of each template (by its frame): records that one base cannot serve (an empty
+  // value in one of them, another mix of scripts) may find another.
+  struct Bases {
+    std::vector<std::shared_ptr<const DocBase>> docs;
+    int failures = 0;  // .doc files of the template that could not serve as bases
+  };
+  std::map<std::size_t, Bases> bases_;
   std::string fonts_env_;
   std::uint64_t next_order_ = 0;
   std::map<std::string, std::uint64_t> latest_;  // the newest request for each target path

@@ -20,47 +20,64 @@ std::u16string Utf16(const std::string& utf8) {
   return std::u16string(reinterpret_cast<const char16_t*>(s.utf16()), static_cast<std::size_t>(s.size()));
 }
 
-// The text of a paragraph as the office shows it.
-void CollectText(const pugi::xml_node& node, std::string& out) {
+// The text of a paragraph as the office shows it, with the places of its run texts.
+void CollectText(const pugi::xml_node& node, std::u16string& out, std::vector<DocxTexts::Span>& spans) {
   for (const pugi::xml_node& child : node.children()) {
     const std::string_view name = child.name();
     if (name == "w:t") {
-      out += child.text().get();
+      const std::size_t begin = out.size();
+      out += Utf16(child.text().get());
+      spans.push_back({begin, out.size()});
     } else if (name == "w:tab") {
-      out += '\t';
+      out += u'\t';
     } else if (name == "w:br" || name == "w:cr") {
       // A page or column break ends the paragraph in the office: what follows it is a paragraph
       // of its own, starting on the new page.
       const std::string_view type = child.attribute("w:type").value();
-      out += type == "page" || type == "column" ? '\f' : '\n';
+      out += type == "page" || type == "column" ? u'\f' : u'\n';
     } else if (name == "w:r" || name == "w:hyperlink" || name == "w:smartTag" || name == "w:ins" ||
                name == "w:fldSimple" || name == "w:sdt" || name == "w:sdtContent" ||
                name == "w:customXml") {
-      CollectText(child, out);
+      CollectText(child, out, spans);
     }
   }
 }
 
-bool CollectParagraphs(const pugi::xml_node& node, std::vector<std::u16string>& out) {
+void CollectParagraphs(const pugi::xml_node& node, DocxTexts& out, int table_depth) {
   for (const pugi::xml_node& child : node.children()) {
     const std::string_view name = child.name();
     if (name == "w:p") {
-      std::string text;
-      CollectText(child, text);
+      std::u16string text;
+      std::vector<DocxTexts::Span> spans;
+      CollectText(child, text, spans);
       // A break that ends the paragraph moves the next paragraph instead.
-      if (!text.empty() && text.back() == '\f') text.pop_back();
+      if (!text.empty() && text.back() == u'\f') text.pop_back();
       for (std::size_t from = 0;;) {
-        const std::size_t split = text.find('\f', from);
-        out.push_back(Utf16(text.substr(from, split - from)));
-        if (split == std::string::npos) break;
+        const std::size_t split = text.find(u'\f', from);
+        const std::size_t to = split == std::u16string::npos ? text.size() : split;
+        out.paragraphs.push_back(text.substr(from, to - from));
+        std::vector<DocxTexts::Span>& own = out.spans.emplace_back();
+        for (const DocxTexts::Span& s : spans) {
+          if (s.begin >= from && s.end <= to) own.push_back({s.begin - from, s.end - from});
+        }
+        out.marks.emplace_back(u"\r");
+        if (split == std::u16string::npos) break;
         from = split + 1;
       }
-    } else if (name == "w:tbl" || name == "w:tr" || name == "w:tc" || name == "w:sdt" ||
-               name == "w:sdtContent" || name == "w:customXml") {
-      if (!CollectParagraphs(child, out)) return false;
+    } else if (name == "w:tbl") {
+      if (table_depth > 0) out.nested_tables = true;
+      CollectParagraphs(child, out, table_depth + 1);
+    } else if (name == "w:tr") {
+      CollectParagraphs(child, out, table_depth);
+      if (!out.marks.empty()) out.marks.back().push_back(u'\a');
+    } else if (name == "w:tc") {
+      const std::size_t before = out.paragraphs.size();
+      CollectParagraphs(child, out, table_depth);
+      if (out.paragraphs.size() > before) out.marks.back().assign(1, u'\a');
+    } else if (name == "w:sdt" || name == "w:sdtContent" || name == "w:customXml") {
+      CollectParagraphs(child, out, table_depth);
     }
   }
-  return true;
 }
 
 // The main part with every run text element reduced to "<w:t/>".
@@ -104,9 +121,12 @@ DocxTexts ReadDocxTexts(const std::string& path) {
     const auto mix = [&frame](std::size_t h) { frame ^= h + 0x9e3779b97f4a7c15ULL + (frame << 6) + (frame >> 2); };
     std::string body;
     for (const std::string& name : zip->names()) {
-      if (name.rfind("docProps/", 0) == 0) continue;  // metadata only
       std::optional<std::string> bytes = zip->Read(name);
       if (!bytes) return result;
+      if (name.rfind("docProps/", 0) == 0) {  // metadata only
+        result.properties ^= std::hash<std::string>()(name + '\0' + *bytes);
+        continue;
+      }
       mix(std::hash<std::string>()(name));
       if (name == "word/document.xml") {
         body = std::move(*bytes);
@@ -124,7 +144,8 @@ DocxTexts ReadDocxTexts(const std::string& path) {
       return result;
     }
     const pugi::xml_node content = doc.child("w:document").child("w:body");
-    if (!content || !CollectParagraphs(content, result.paragraphs)) return result;
+    if (!content) return result;
+    CollectParagraphs(content, result, 0);
     // The frame: the main part with every run text emptied.
     mix(std::hash<std::string>()(WithoutRunTexts(body)));
     result.frame = frame;

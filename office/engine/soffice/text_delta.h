@@ -13,10 +13,21 @@ namespace vexlo::engine {
 
 struct DocxTexts {
   bool ok = false;      // false: not a package this applies to (unreadable, text boxes, ...)
-  std::size_t frame = 0;  // the hash of everything but the body's texts
+  std::size_t frame = 0;  // the hash of everything but the body's texts and the properties
+  std::size_t properties = 0;  // the hash of the document's properties (docProps/)
   // The body's paragraphs in document order (table cells row by row), as UTF-16: the office's
   // text API counts positions in UTF-16 units. Tabs are "\t", line breaks "\n".
   std::vector<std::u16string> paragraphs;
+  // Where each paragraph's run texts (w:t) lie in its text, in order: the places a record's
+  // values go. Tabs and breaks lie between them.
+  struct Span {
+    std::size_t begin = 0, end = 0;
+  };
+  std::vector<std::vector<Span>> spans;
+  // What follows each paragraph in the text of a binary Word file: "\r", or "\a" after the last
+  // paragraph of a table cell, "\a\a" when that cell also ends its row.
+  std::vector<std::u16string> marks;
+  bool nested_tables = false;  // a table inside a table cell (marked otherwise in a .doc)
 };
 
 // Reads the package at `path`.

@@ -26,6 +26,7 @@
 #include "office/engine/register_servers.h"
 #include "office/engine/soffice/office_pool.h"
 #include "office/oleobject.h"
+#include "tests/engine/output/record_files.h"
 #include "tests/support/scripted_host.h"
 #include "tests/support/test_paths.h"
 
@@ -91,7 +92,7 @@ std::set<std::string> FontContents(const std::string& path) {
   return contents;
 }
 
-void RewriteMain(const std::vector<fs::path>& records, const std::function<void(std::string&)>& change);
+using test::RewriteMain;
 
 class JoinedPdfTest : public ::testing::Test {
  protected:
@@ -107,27 +108,9 @@ class JoinedPdfTest : public ::testing::Test {
     delete profiles_;
   }
 
-  // The records' .docx files, made by our engine from `fixture` with `titles` replaced.
   std::vector<fs::path> MakeRecords(const std::string& fixture, const std::vector<std::string>& titles,
                                     const std::vector<std::vector<std::string>>& records) {
-    RegisterWordServer();
-    office::oleobject word, word2;
-    EXPECT_EQ(word.start_new("word.application"), 0);
-    EXPECT_EQ(word2.start_new("word.application"), 0);
-    const fs::path templ = dir_ / ("模板" + fs::path(fixture).extension().string());
-    fs::copy_file(test::DataFile(fixture), templ, fs::copy_options::overwrite_existing);
-    merge::PrepareDocuments(word, word2, templ.string());
-    std::vector<fs::path> made;
-    for (std::size_t i = 0; i < records.size(); ++i) {
-      if (i > 0) merge::NewRecordDocument(word2);
-      merge::FillRecord(word, word2, titles, [&](std::size_t k) { return records[i][k]; });
-      made.push_back(dir_ / ("记录" + std::to_string(i) + ".docx"));
-      word2.get("activedocument").call("saveas", {made.back().string()});
-      word2.get("activedocument").call("close");
-    }
-    word.get("application").call("quit");
-    word2.get("application").call("quit");
-    return made;
+    return test::MakeRecords(dir_.path(), fixture, titles, records);
   }
 
   // Each record's PDF made alone (one after the other), then all of them handed over at once.
@@ -242,21 +225,6 @@ TEST_F(JoinedPdfTest, TheDocAndThePdfOfARecordGoTheirOwnWays) {
     const fs::path base = dir_ / "out" / ("记录" + std::to_string(i));
     EXPECT_EQ(test::ReadFile(base.string() + ".doc").substr(0, 4), "\xD0\xCF\x11\xE0") << i;
     EXPECT_EQ(PdfPageCount(base.string() + ".pdf"), 1) << i;
-  }
-}
-
-// Rewrites the main part of each record.
-void RewriteMain(const std::vector<fs::path>& records, const std::function<void(std::string&)>& change) {
-  for (const fs::path& record : records) {
-    std::unique_ptr<ZipReader> zip = ZipReader::Open(record.string());
-    ZipWriter out;
-    for (const std::string& name : zip->names()) {
-      std::string bytes = *zip->Read(name);
-      if (name == "word/document.xml") change(bytes);
-      out.Add(name, bytes);
-    }
-    zip.reset();
-    test::WriteFile(record, out.Finish());
   }
 }
 

@@ -67,7 +67,11 @@ int WaitForOffice(OfficePool& pool) {
 
 class OfficeTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { pool_ = new OfficePool({.offices = 1, .profile_root = Profiles()}); }
+  // The .doc files come from the offices here, kept documents included, never from a base
+  // (doc_base_test covers those).
+  static void SetUpTestSuite() {
+    pool_ = new OfficePool({.offices = 1, .profile_root = Profiles(), .doc_from_base = false});
+  }
   static void TearDownTestSuite() { delete pool_; }
 
   // A private copy of a fixture, as the word processor hands over a snapshot.
