@@ -531,6 +531,11 @@ std::optional<std::string> DocBase::Write(const DocxTexts& texts, std::string* w
     }
     std::optional<std::string> out = file_->WithStreams({{"WordDocument", word}, {l.table_name, table}});
     if (!out) Refuse("too large a file");
+    // The file must read back as written before it counts as made.
+    const CompoundFile written(*out, "written.doc");
+    if (written.ReadStream("WordDocument") != word || written.ReadStream(l.table_name) != table) {
+      Refuse("the written file does not read back");
+    }
     return out;
   } catch (const Refusal& r) {
     if (why) *why = r.why;
