@@ -180,7 +180,7 @@ TEST_F(DocBaseTest, WhatTheOfficeWritesOtherwiseIsRefused) {
   EXPECT_FALSE(base->Write(other));
   DocxTexts control = ReadDocxTexts(records[1].string());
   ASSERT_FALSE(control.spans[1].empty());
-  control.paragraphs[1].insert(control.spans[1][0].begin, u"\x01");
+  control.paragraphs[1].insert(control.spans[1][0].begin, 1, u'\x01');
   for (auto& s : control.spans[1]) {
     if (s.begin > control.spans[1][0].begin) ++s.begin;
     ++s.end;
