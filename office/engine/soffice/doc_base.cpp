@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cctype>
 #include <cstring>
 #include <initializer_list>
 #include <map>
@@ -28,6 +29,8 @@ constexpr int kPlcfBkl = 23;      // where bookmarks end
 constexpr int kDop = 31;          // document properties, with the word and character counts
 constexpr int kClx = 33;          // the piece table: where the text lies
 constexpr int kPlcfTch = 93;      // a cache of table cells, over the whole text
+constexpr int kPlcfFldMom = 16;   // the fields of the main text: where their marks lie
+constexpr int kPlcSpaMom = 40;    // the drawings of the main text: where they are anchored
 
 // Structures that hold no position in the main text (style sheet, fonts, headers and their
 // fields and drawings, list definitions, bookmark names, printer and save records): kept as
@@ -119,6 +122,21 @@ bool IsPlain(const std::u16string& text) {
   return true;
 }
 
+// Whether the result of a field with `code` is the same for every record of a template, or
+// worked out again by whoever opens the file (page numbers, counts of pages): a link, a page
+// number, the date or time of the run. Any other field may show a record's text (references,
+// statistics, formulas), which the base would keep showing.
+bool IsKeptField(const std::u16string& code) {
+  std::string word;
+  for (char16_t c : code) {
+    if (c == u' ' && word.empty()) continue;
+    if (c == u' ' || c == u'\\' || c > 0x7F) break;
+    word += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  }
+  return word == "HYPERLINK" || word == "PAGE" || word == "NUMPAGES" || word == "SECTIONPAGES" ||
+         word == "DATE" || word == "TIME";
+}
+
 // One run text of the base replaced: the characters [begin, end) of the whole text. `inner`:
 // where the office's character runs that start inside it start in the new text, from its start.
 struct Edit {
@@ -197,7 +215,8 @@ struct DocBase::Layout {
   std::uint32_t main = 0;   // characters of the main text
   std::uint32_t tail = 0;   // where what follows the text starts: pages of runs, sections
   std::u16string text;
-  std::vector<std::uint32_t> paragraph_at;  // where each paragraph of the package starts
+  std::vector<std::uint32_t> paragraph_at;  // where each paragraph of the package starts in...
+  std::vector<std::uint32_t> shown_at;      // ...the text shown, each of whose characters lies here
   bool counts = false;  // the document properties are long enough to hold the statistics
   // The office's character runs: where each starts, and whether it carries any formatting.
   std::vector<std::pair<std::uint32_t, bool>> runs;
@@ -271,7 +290,8 @@ std::shared_ptr<const DocBase> DocBase::Make(std::string bytes, const DocxTexts&
     l.fclcb = l.lw + 4 * cslw + 2;
     const int n = l.structures();
     if (l.fclcb + 8 * static_cast<std::size_t>(n) > w.size()) Refuse("a short FIB");
-    const std::set<int> handled = {kPlcfSed, kPlcfBteChpx, kPlcfBtePapx, kPlcfBkf, kPlcfBkl, kDop, kClx, kPlcfTch};
+    const std::set<int> handled = {kPlcfSed, kPlcfBteChpx, kPlcfBtePapx, kPlcfBkf, kPlcfBkl,
+                                   kDop,     kClx,         kPlcfTch,     kPlcfFldMom, kPlcSpaMom};
     for (int i = 0; i < n; ++i) {
       if (i == 87) continue;  // the time of saving, not a structure
       if (l.Structure(i).second != 0 && !handled.contains(i) && !kUntouched.contains(i)) {
@@ -297,7 +317,32 @@ std::shared_ptr<const DocBase> DocBase::Make(std::string bytes, const DocxTexts&
     l.text.resize(l.total);
     std::memcpy(l.text.data(), w.data() + l.fc0, 2ull * l.total);
 
-    // The main text must read exactly as the package's paragraphs.
+    // The main text must read exactly as the package's paragraphs, once what the package shows
+    // no text for is left out: pictures and drawings (0x01, 0x08) and the codes and marks of
+    // fields (0x13 to 0x14, and 0x15; a hyperlink's text is its field's result).
+    std::u16string shown;
+    std::vector<bool> in_code;  // one per open field: whether its code is being read
+    std::u16string code;
+    for (std::uint32_t cp = 0; cp < l.total; ++cp) {
+      const char16_t c = l.text[cp];
+      if (c == 0x13) {
+        in_code.push_back(true);
+        code.clear();
+      } else if (c == 0x14 && !in_code.empty()) {
+        in_code.back() = false;
+        if (!IsKeptField(code)) Refuse("a field whose result may differ between records");
+      } else if (c == 0x15 && !in_code.empty()) {
+        in_code.pop_back();
+      } else if (c == 0x14 || c == 0x15) {
+        Refuse("a field mark out of place");
+      } else if (!in_code.empty() && in_code.back()) {
+        code += c;
+      } else if (cp < l.main && c != 0x01 && c != 0x08 && std::find(in_code.begin(), in_code.end(), true) == in_code.end()) {
+        shown += c;
+        l.shown_at.push_back(cp);
+      }
+      if (cp + 1 == l.main && !in_code.empty()) Refuse("a field left open");
+    }
     std::u16string expected;
     for (std::size_t i = 0; i < texts.paragraphs.size(); ++i) {
       l.paragraph_at.push_back(static_cast<std::uint32_t>(expected.size()));
@@ -306,7 +351,7 @@ std::shared_ptr<const DocBase> DocBase::Make(std::string bytes, const DocxTexts&
       expected += p;
       expected += texts.marks[i];
     }
-    if (l.text.compare(0, l.main, expected) != 0) Refuse("the office's text differs from the package's");
+    if (shown != expected) Refuse("the office's text differs from the package's");
 
     // After the text, from the next page boundary: the pages of runs, then the sections'
     // properties. Nothing else may lie there.
@@ -353,6 +398,8 @@ std::shared_ptr<const DocBase> DocBase::Make(std::string bytes, const DocxTexts&
     if (l.Has(kPlcfBkf)) l.Items(kPlcfBkf, 4);
     if (l.Has(kPlcfBkl)) l.Items(kPlcfBkl, 0);
     if (l.Has(kPlcfTch)) l.Items(kPlcfTch, 4);
+    if (l.Has(kPlcfFldMom)) l.Items(kPlcfFldMom, 2);
+    if (l.Has(kPlcSpaMom)) l.Items(kPlcSpaMom, 26);
     l.counts = l.Has(kDop) && l.Structure(kDop).second >= 78;
   } catch (const Refusal& r) {
     if (why) *why = r.why;
@@ -399,9 +446,10 @@ std::optional<std::string> DocBase::Write(const DocxTexts& texts, std::string* w
         if (old_run == new_run) continue;
         if (old_run.empty()) Refuse("text in a run that is empty in the base");
         if (!IsPlain(new_run)) Refuse("a text the office stores otherwise");
-        const std::uint32_t at = l.paragraph_at[i];
-        Edit edit{at + static_cast<std::uint32_t>(old_spans[j].begin), at + static_cast<std::uint32_t>(old_spans[j].end),
-                  new_run, {}};
+        // The run text's characters lie side by side (nothing hidden comes between them).
+        const std::size_t first = l.paragraph_at[i] + old_spans[j].begin;
+        Edit edit{l.shown_at[first], l.shown_at[first + old_run.size() - 1] + 1, new_run, {}};
+        if (edit.end - edit.begin != old_run.size()) Refuse("a run text broken up");
         if (l.Formatted(edit.begin, edit.end)) {
           // Formatted: the office's runs inside it start where its script changes, and the new
           // text must change script alike, for the runs to carry over.
@@ -504,6 +552,8 @@ std::optional<std::string> DocBase::Write(const DocxTexts& texts, std::string* w
     shift_positions(kPlcfBkf, 4);
     shift_positions(kPlcfBkl, 0);
     shift_positions(kPlcfTch, 4);
+    shift_positions(kPlcfFldMom, 2);
+    shift_positions(kPlcSpaMom, 26);
     if (l.Has(kPlcfSed)) {
       const std::uint32_t count = l.Items(kPlcfSed, 12);
       const std::uint32_t at = l.Structure(kPlcfSed).first + 4 * (count + 1);

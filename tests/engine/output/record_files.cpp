@@ -35,13 +35,14 @@ std::vector<fs::path> MakeRecords(const fs::path& dir, const std::string& fixtur
   return made;
 }
 
-void RewriteMain(const std::vector<fs::path>& records, const std::function<void(std::string&)>& change) {
+void RewritePart(const std::vector<fs::path>& records, const std::string& part,
+                 const std::function<void(std::string&)>& change) {
   for (const fs::path& record : records) {
     std::unique_ptr<engine::ZipReader> zip = engine::ZipReader::Open(record.string());
     engine::ZipWriter out;
     for (const std::string& name : zip->names()) {
       std::string bytes = *zip->Read(name);
-      if (name == "word/document.xml") change(bytes);
+      if (name == part) change(bytes);
       out.Add(name, bytes);
     }
     zip.reset();

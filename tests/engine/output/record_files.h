@@ -15,8 +15,13 @@ std::vector<std::filesystem::path> MakeRecords(const std::filesystem::path& dir,
                                                const std::vector<std::string>& titles,
                                                const std::vector<std::vector<std::string>>& records);
 
-// Rewrites the main part of each record.
-void RewriteMain(const std::vector<std::filesystem::path>& records, const std::function<void(std::string&)>& change);
+// Rewrites a part of each record (the main part by default).
+void RewritePart(const std::vector<std::filesystem::path>& records, const std::string& part,
+                 const std::function<void(std::string&)>& change);
+inline void RewriteMain(const std::vector<std::filesystem::path>& records,
+                        const std::function<void(std::string&)>& change) {
+  RewritePart(records, "word/document.xml", change);
+}
 
 }  // namespace vexlo::test
 
