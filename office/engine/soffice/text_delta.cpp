@@ -61,7 +61,11 @@ void CollectParagraphs(const pugi::xml_node& node, DocxTexts& out, int table_dep
           if (s.begin >= from && s.end <= to) own.push_back({s.begin - from, s.end - from});
         }
         out.marks.emplace_back(u"\r");
-        if (split == std::u16string::npos) break;
+        if (split == std::u16string::npos) {
+          // A paragraph that ends a section ends with a section mark instead.
+          if (child.child("w:pPr").child("w:sectPr")) out.marks.back().assign(1, u'\f');
+          break;
+        }
         from = split + 1;
       }
     } else if (name == "w:tbl") {

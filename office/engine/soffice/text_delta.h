@@ -24,8 +24,9 @@ struct DocxTexts {
     std::size_t begin = 0, end = 0;
   };
   std::vector<std::vector<Span>> spans;
-  // What follows each paragraph in the text of a binary Word file: "\r", or "\a" after the last
-  // paragraph of a table cell, "\a\a" when that cell also ends its row.
+  // What follows each paragraph in the text of a binary Word file: "\r", "\f" where it ends a
+  // section, "\a" after the last paragraph of a table cell, "\a\a" when that cell also ends its
+  // row.
   std::vector<std::u16string> marks;
   bool nested_tables = false;  // a table inside a table cell (marked otherwise in a .doc)
 };
