@@ -5,7 +5,6 @@
 #include <cctype>
 #include <cstring>
 #include <initializer_list>
-#include <map>
 #include <set>
 
 #include "app/runtime_error.h"
@@ -36,7 +35,7 @@ constexpr int kPlcSpaMom = 40;    // the drawings of the main text: where they a
 // fields and drawings, list definitions, bookmark names, printer and save records): kept as
 // they are. Any structure not named here or above keeps a file from serving as a base.
 const std::set<int> kUntouched = {0,  1,  11, 15, 17, 21, 27, 28, 29, 30, 32, 41,
-                                  50, 51, 58, 59, 71, 72, 73, 74, 76, 87, 91, 113};
+                                  50, 51, 58, 59, 71, 72, 73, 74, 76, 91, 113};
 
 struct Refusal {
   std::string why;

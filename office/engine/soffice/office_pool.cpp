@@ -742,10 +742,15 @@ void OfficePool::Start(int count) {
 
 namespace {
 
-bool OnlyPdf(const ConversionJob& job) {
-  return !job.targets.empty() &&
-         std::all_of(job.targets.begin(), job.targets.end(),
-                     [](const StoreTarget& t) { return t.format == StoreFormat::kPdf; });
+bool OnlyFormat(const ConversionJob& job, StoreFormat format) {
+  return !job.targets.empty() && std::all_of(job.targets.begin(), job.targets.end(),
+                                             [format](const StoreTarget& t) { return t.format == format; });
+}
+bool OnlyPdf(const ConversionJob& job) { return OnlyFormat(job, StoreFormat::kPdf); }
+bool OnlyDoc(const ConversionJob& job) { return OnlyFormat(job, StoreFormat::kDoc); }
+bool HasDoc(const ConversionJob& job) {
+  return std::any_of(job.targets.begin(), job.targets.end(),
+                     [](const StoreTarget& t) { return t.format == StoreFormat::kDoc; });
 }
 
 }  // namespace
@@ -899,63 +904,37 @@ void OfficePool::KeepBase(const std::string& doc, const DocxTexts& texts) {
   }
 }
 
-bool OfficePool::WriteFromBase(const std::shared_ptr<Task>& task, const DocxTexts& texts,
-                               const std::string& work_dir, int& stored) {
-  if (!options_.doc_from_base || task->job.targets.empty()) return false;
-  for (const StoreTarget& t : task->job.targets) {
-    if (t.format != StoreFormat::kDoc) return false;
-  }
+bool OfficePool::WriteFromBase(const std::shared_ptr<Task>& task, const DocxTexts& texts) {
+  if (!OnlyDoc(task->job)) return false;
   std::vector<std::shared_ptr<const DocBase>> bases;
   {
     std::lock_guard lock(mutex_);
     const auto it = bases_.find(texts.frame);
     if (it != bases_.end()) bases = it->second.docs;
   }
-  std::optional<std::string> bytes;
+  std::optional<std::string> bytes;  // read back by Write before it returns them
   for (const auto& base : bases) {
     if ((bytes = base->Write(texts))) break;
   }
   if (!bytes) return false;
   ++task->attempts;
   ConversionOutcome outcome = ConversionOutcome::Succeeded();
-  std::vector<std::pair<std::string, const StoreTarget*>> made;
-  for (const StoreTarget& target : task->job.targets) {
-    const std::string tmp = work_dir + "/" + std::to_string(++stored) + ".doc";
-    {
-      std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-      out.write(bytes->data(), static_cast<std::streamsize>(bytes->size()));
-      out.close();
-      if (!out) outcome = ConversionOutcome::Failed("无法写入“" + task->job.label + "”的 .doc 文件");
-    }
-    if (outcome.ok) {
-      const std::string error = CheckStored(tmp, StoreFormat::kDoc, 0);
-      if (!error.empty()) outcome = ConversionOutcome::Failed("无法转换“" + task->job.label + "”：" + error);
-    }
-    made.emplace_back(tmp, &target);
-    if (!outcome.ok) break;
-  }
   {
     std::lock_guard lock(mutex_);
     if (task->generation != generation_ || stopping_) outcome = ConversionOutcome::Stopped("已取消");
   }
-  for (const auto& [tmp, target] : made) {
-    if (outcome.ok) {
-      bool latest = true;
-      {
-        // A newer request for this path (made while this one ran) has the last word.
-        std::lock_guard lock(mutex_);
-        latest = latest_[target->path] == target->order;
-      }
-      if (latest) {
-        try {
-          ReplaceFileAtomically(tmp, target->path);
-        } catch (const app::RuntimeError& e) {
-          outcome = ConversionOutcome::Failed(e.text());
-        }
-      }
+  for (const StoreTarget& target : task->job.targets) {
+    if (!outcome.ok) break;
+    {
+      // A newer request for this path (made while this one ran) has the last word.
+      std::lock_guard lock(mutex_);
+      if (latest_[target.path] != target.order) continue;
     }
-    std::error_code ec;
-    fs::remove(tmp, ec);
+    try {
+      WriteFileAtomically(target.path, *bytes);
+    } catch (const app::RuntimeError& e) {
+      outcome = ConversionOutcome::Failed(e.text());
+    }
   }
   if (outcome.ok) {
     std::lock_guard lock(mutex_);
@@ -1013,11 +992,13 @@ void OfficePool::Worker(std::size_t index) {
       office.engaged = true;
       office.engaged_generation = generation_;
     }
-    // The records of a template whose .doc the pool has made before: written from that one.
+    // The texts serve a kept document and the .doc bases; the records of a template whose .doc
+    // the pool has made before are written from that one.
     DocxTexts texts;
-    if (task && task->zip && (options_.keep_documents || options_.doc_from_base)) {
+    if (task && task->zip &&
+        ((task->job.take_source && options_.keep_documents) || (options_.doc_from_base && HasDoc(task->job)))) {
       texts = ReadDocxTexts(task->job.source);
-      if (texts.ok && WriteFromBase(task, texts, office.work_dir, stored)) continue;
+      if (texts.ok && options_.doc_from_base && WriteFromBase(task, texts)) continue;
     }
     if (!office.Alive()) {
       office.baseline_kb = 0;
@@ -1084,10 +1065,7 @@ void OfficePool::Worker(std::size_t index) {
       const bool fits = task->job.take_source && options_.keep_documents && texts.ok &&
                         !office.unfit_frames.contains(texts.frame);
       // A .doc the pool could write others from comes from a fresh load, not a kept document.
-      const bool base_wanted =
-          texts.ok && std::any_of(task->job.targets.begin(), task->job.targets.end(),
-                                  [](const StoreTarget& t) { return t.format == StoreFormat::kDoc; }) &&
-          WantsBase(texts.frame);
+      const bool base_wanted = texts.ok && HasDoc(task->job) && WantsBase(texts.frame);
       bool fresh = false;  // loaded for this task, not changed from another record
       if (fits && !base_wanted && office.kept.is() && office.kept_texts.frame == texts.frame &&
           office.kept_texts.paragraphs.size() == texts.paragraphs.size()) {

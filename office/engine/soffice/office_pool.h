@@ -164,8 +164,7 @@ class OfficePool {
   void ConvertBatch(Office& office, std::vector<std::shared_ptr<Task>> batch, int& stored);
   // Writes the .doc files of `task` from the base of its template and finishes it; false (the
   // task untouched) when there is no base or it cannot serve.
-  bool WriteFromBase(const std::shared_ptr<Task>& task, const DocxTexts& texts, const std::string& work_dir,
-                     int& stored);
+  bool WriteFromBase(const std::shared_ptr<Task>& task, const DocxTexts& texts);
   // Keeps `doc` (the office's .doc of a freshly loaded package with `texts`) as a base of its
   // template.
   void KeepBase(const std::string& doc, const DocxTexts& texts);
