@@ -269,7 +269,7 @@ std::shared_ptr<const DocBase> DocBase::Make(std::string bytes, const DocxTexts&
       Refuse("the package's texts are not known");
     }
     if (!CompoundFile::HasSignature(base->bytes_)) Refuse("not a compound file");
-    base->file_ = std::make_unique<CompoundFile>(base->bytes_, "base.doc");
+    base->file_ = std::make_unique<CompoundFile>(base->bytes_, "base.doc", "Word文件");
     std::optional<std::string> word = base->file_->ReadStream("WordDocument");
     if (!word) Refuse("no WordDocument stream");
     l.word = std::move(*word);
@@ -581,7 +581,7 @@ std::optional<std::string> DocBase::Write(const DocxTexts& texts, std::string* w
     std::optional<std::string> out = file_->WithStreams({{"WordDocument", word}, {l.table_name, table}});
     if (!out) Refuse("too large a file");
     // The file must read back as written before it counts as made.
-    const CompoundFile written(*out, "written.doc");
+    const CompoundFile written(*out, "written.doc", "Word文件");
     if (written.ReadStream("WordDocument") != word || written.ReadStream(l.table_name) != table) {
       Refuse("the written file does not read back");
     }
