@@ -1,0 +1,29 @@
+// Which codes of which fonts the pages of a PDF show: the text-showing operators of their
+// content streams and of the forms these draw, with the font in force. Uses libqpdf; any thread.
+#ifndef VEXLO_OFFICE_ENGINE_PACKAGE_PDF_SHOWN_CODES_H_
+#define VEXLO_OFFICE_ENGINE_PACKAGE_PDF_SHOWN_CODES_H_
+
+// The handles of qpdf 11 are std::shared_ptr based.
+#define POINTERHOLDER_TRANSITION 4
+#include <qpdf/QPDFObjGen.hh>
+
+#include <bitset>
+#include <map>
+#include <set>
+#include <string>
+
+class QPDF;
+
+namespace vexlo::engine {
+
+struct ShownCodes {
+  std::map<QPDFObjGen, std::bitset<256>> codes;  // font → the one-byte codes shown with it
+  std::set<QPDFObjGen> selected;                 // every font set for text, shown or not
+  std::string error;  // not empty: text whose font cannot be told (the rest is not to be trusted)
+};
+
+ShownCodes ReadShownCodes(QPDF& pdf);
+
+}  // namespace vexlo::engine
+
+#endif  // VEXLO_OFFICE_ENGINE_PACKAGE_PDF_SHOWN_CODES_H_
