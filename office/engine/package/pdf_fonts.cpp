@@ -1,5 +1,6 @@
 #include "office/engine/package/pdf_fonts.h"
 
+#include "office/engine/package/pdf_code_numbering.h"
 #include "office/engine/package/pdf_shown_codes.h"
 #include "office/engine/package/pdf_unicode_map.h"
 #include "office/engine/package/truetype_font.h"
@@ -9,6 +10,7 @@
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 
+#include <algorithm>
 #include <vector>
 
 namespace vexlo::engine {
@@ -50,70 +52,77 @@ std::string StreamBytes(QPDFObjectHandle stream) {
 
 QPDFObjectHandle Integer(std::size_t value) { return QPDFObjectHandle::newInteger(static_cast<long long>(value)); }
 
-// The code range runs from the first code shown to the last, with the widths of codes not shown
-// nothing; a font that shows nothing keeps code 0 alone. Empty when done.
-std::string TrimWidths(QPDFObjectHandle font, const std::bitset<256>& used) {
+// The code range runs from the first code shown to the last, each width at the code's new
+// place, the codes not shown without width; a font that shows nothing keeps code 0 alone. Empty
+// when done.
+std::string TrimWidths(QPDFObjectHandle font, const FontCodes& codes) {
   QPDFObjectHandle widths = font.getKey("/Widths");
   if (!widths.isArray()) return "";
   if (!font.getKey("/FirstChar").isInteger()) return "PDF中的字体无法精简";
   const long long first = font.getKey("/FirstChar").getIntValue();
-  int lo = 0, hi = 0;
-  for (int c = 255; c >= 0; --c) lo = used.test(static_cast<std::size_t>(c)) ? c : lo;
-  for (int c = 0; c < 256; ++c) hi = used.test(static_cast<std::size_t>(c)) ? c : hi;
-  QPDFObjectHandle kept = QPDFObjectHandle::newArray();
-  for (int c = lo; c <= hi; ++c) {
-    if (!used.test(static_cast<std::size_t>(c))) {
-      kept.appendItem(QPDFObjectHandle::newInteger(0));
-      continue;
-    }
+  int lo = 256, hi = 0;
+  for (int code : codes) {
+    if (code >= 0) lo = std::min(lo, code), hi = std::max(hi, code);
+  }
+  lo = std::min(lo, hi);
+  std::vector<QPDFObjectHandle> kept(static_cast<std::size_t>(hi - lo + 1), QPDFObjectHandle::newInteger(0));
+  for (int c = 0; c < 256; ++c) {
+    if (codes[c] < 0) continue;
     // A shown code outside the widths takes the descriptor's width, which the range would change.
     if (c < first || c - first >= widths.getArrayNItems()) return "PDF中的字体无法精简";
-    kept.appendItem(widths.getArrayItem(static_cast<int>(c - first)));
+    kept[static_cast<std::size_t>(codes[c] - lo)] = widths.getArrayItem(static_cast<int>(c - first));
   }
   font.replaceKey("/FirstChar", QPDFObjectHandle::newInteger(lo));
   font.replaceKey("/LastChar", QPDFObjectHandle::newInteger(hi));
-  font.replaceKey("/Widths", kept);
+  font.replaceKey("/Widths", QPDFObjectHandle::newArray(kept));
   return "";
 }
 
-// An encoding's differences name only the glyphs of codes shown.
-void TrimDifferences(QPDFObjectHandle font, const std::bitset<256>& used) {
+// An encoding's differences name only the glyphs of codes shown, under their new codes.
+void TrimDifferences(QPDFObjectHandle font, const FontCodes& codes) {
   QPDFObjectHandle encoding = font.getKey("/Encoding");
   if (!encoding.isDictionary() || !encoding.getKey("/Differences").isArray()) return;
-  QPDFObjectHandle kept = QPDFObjectHandle::newArray();
+  std::map<int, QPDFObjectHandle> names;
   long long code = 0;
   for (QPDFObjectHandle item : encoding.getKey("/Differences").aitems()) {
     if (item.isInteger()) {
       code = item.getIntValue();
     } else if (item.isName()) {
-      if (code >= 0 && code < 256 && used.test(static_cast<std::size_t>(code))) {
-        kept.appendItem(QPDFObjectHandle::newInteger(code));
-        kept.appendItem(item);
+      if (code >= 0 && code < 256 && codes[static_cast<std::size_t>(code)] >= 0) {
+        names[codes[static_cast<std::size_t>(code)]] = item;
       }
       ++code;
     }
   }
+  QPDFObjectHandle kept = QPDFObjectHandle::newArray();
+  for (const auto& [new_code, name] : names) {
+    kept.appendItem(QPDFObjectHandle::newInteger(new_code));
+    kept.appendItem(name);
+  }
   encoding.replaceKey("/Differences", kept);
 }
 
-std::string TrimUnicodeMap(QPDF& pdf, QPDFObjectHandle font, const std::bitset<256>& used) {
+std::string TrimUnicodeMap(QPDF& pdf, QPDFObjectHandle font, const FontCodes& codes) {
   QPDFObjectHandle to_unicode = font.getKey("/ToUnicode");
   if (!to_unicode.isStream()) return font.hasKey("/ToUnicode") ? "PDF中的字符映射无法读取" : "";
-  std::optional<UnicodeMap> map = ReadUnicodeMap(StreamBytes(to_unicode));
+  const std::optional<UnicodeMap> map = ReadUnicodeMap(StreamBytes(to_unicode));
   if (!map) return "PDF中的字符映射无法读取";
-  std::erase_if(*map, [&](const auto& entry) { return entry.first > 255 || !used.test(entry.first); });
-  font.replaceKey("/ToUnicode", pdf.newStream(WriteUnicodeMap(*map)));
+  UnicodeMap kept;
+  for (const auto& [code, text] : *map) {
+    if (code < 256 && codes[code] >= 0) kept[static_cast<unsigned>(codes[code])] = text;
+  }
+  font.replaceKey("/ToUnicode", pdf.newStream(WriteUnicodeMap(kept)));
   return "";
 }
 
 // The embedded program keeps the glyphs of the codes shown. Empty when done.
-std::string TrimProgram(QPDF& pdf, QPDFObjectHandle descriptor, const std::bitset<256>& used) {
+std::string TrimProgram(QPDF& pdf, QPDFObjectHandle descriptor, const FontCodes& codes) {
   if (!descriptor.isDictionary()) return "";  // not embedded
   if (descriptor.hasKey("/FontFile3")) return "PDF中的字体无法精简";
   // The names of the glyphs of the whole subset.
   descriptor.removeKey("/CharSet");
   if (QPDFObjectHandle file = descriptor.getKey("/FontFile2"); file.isStream()) {
-    const std::optional<std::string> trimmed = TrimTrueType(StreamBytes(file), used);
+    const std::optional<std::string> trimmed = TrimTrueType(StreamBytes(file), codes);
     if (!trimmed) return "PDF中的字体无法读取";
     QPDFObjectHandle fresh = pdf.newStream(*trimmed);
     fresh.getDict().replaceKey("/Length1", Integer(trimmed->size()));
@@ -130,7 +139,7 @@ std::string TrimProgram(QPDF& pdf, QPDFObjectHandle descriptor, const std::bitse
   const Type1Lengths lengths{static_cast<std::size_t>(dict.getKey("/Length1").getIntValue()),
                              static_cast<std::size_t>(dict.getKey("/Length2").getIntValue())};
   Type1Lengths kept;
-  const std::optional<std::string> trimmed = TrimType1(StreamBytes(file), lengths, used, &kept);
+  const std::optional<std::string> trimmed = TrimType1(StreamBytes(file), lengths, codes, &kept);
   if (!trimmed) return "PDF中的字体无法读取";
   QPDFObjectHandle fresh = pdf.newStream(*trimmed);
   fresh.getDict().replaceKey("/Length1", Integer(kept.clear));
@@ -140,13 +149,13 @@ std::string TrimProgram(QPDF& pdf, QPDFObjectHandle descriptor, const std::bitse
   return "";
 }
 
-// Trims one simple font to `used`; empty when done.
-std::string TrimFont(QPDF& pdf, QPDFObjectHandle font, const std::bitset<256>& used) {
+// Trims one simple font to the codes shown, under their new codes; empty when done.
+std::string TrimFont(QPDF& pdf, QPDFObjectHandle font, const FontCodes& codes) {
   const std::string subtype = font.getKey("/Subtype").isName() ? font.getKey("/Subtype").getName() : "";
   if (subtype != "/Type1" && subtype != "/TrueType") return "PDF中含有 " + subtype + " 字体";
-  TrimDifferences(font, used);
-  for (const std::string& error : {TrimWidths(font, used), TrimUnicodeMap(pdf, font, used),
-                                   TrimProgram(pdf, font.getKey("/FontDescriptor"), used)}) {
+  TrimDifferences(font, codes);
+  for (const std::string& error : {TrimWidths(font, codes), TrimUnicodeMap(pdf, font, codes),
+                                   TrimProgram(pdf, font.getKey("/FontDescriptor"), codes)}) {
     if (!error.empty()) return error;
   }
   return "";
@@ -163,9 +172,15 @@ std::string TrimFontsToPages(QPDF& pdf) {
     const std::string error = CollectFonts(page.getAttribute("/Resources", false), shown.selected, fonts, visited);
     if (!error.empty()) return error;
   }
+  // The codes numbered afresh where every string can be rewritten, otherwise kept as they are.
+  const std::optional<std::map<QPDFObjGen, FontCodes>> numbered = NumberShownCodes(pdf, shown);
   for (auto& [id, font] : fonts) {
-    const auto codes = shown.codes.find(id);
-    const std::string error = TrimFont(pdf, font, codes == shown.codes.end() ? std::bitset<256>() : codes->second);
+    const auto used = shown.codes.find(id);
+    const FontCodes none = KeepCodes({});
+    const FontCodes codes = used == shown.codes.end() ? none
+                            : numbered                ? numbered->at(id)
+                                                      : KeepCodes(used->second);
+    const std::string error = TrimFont(pdf, font, codes);
     if (!error.empty()) return error;
   }
   return "";

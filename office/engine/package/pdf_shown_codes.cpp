@@ -13,16 +13,19 @@ namespace {
 // by Q; forms drawn by Do are read with their own resources and the font in force.
 class ContentReader : public QPDFObjectHandle::ParserCallbacks {
  public:
-  ContentReader(QPDFObjectHandle resources, ShownCodes& shown, QPDFObjectHandle font)
-      : resources_(resources), shown_(shown), font_(font) {}
+  // `content`: the page or form whose content is read.
+  ContentReader(QPDFObjectHandle content, QPDFObjectHandle resources, ShownCodes& shown, QPDFObjectHandle font)
+      : content_(content), resources_(resources), shown_(shown), font_(font) {}
 
-  void handleObject(QPDFObjectHandle obj) override {
+  void handleObject(QPDFObjectHandle obj, std::size_t offset, std::size_t length) override {
     if (!obj.isOperator()) {
       operands_.push_back(obj);
+      places_.emplace_back(offset, length);
       return;
     }
     Operator(obj.getOperatorValue());
     operands_.clear();
+    places_.clear();
   }
 
   void handleEOF() override {}
@@ -41,8 +44,10 @@ class ContentReader : public QPDFObjectHandle::ParserCallbacks {
       if (!font_.isDictionary()) shown_.error = "PDF中的字体找不到";
       else shown_.selected.insert(font_.getObjGen());
     } else if ((op == "Tj" || op == "'" || op == "\"") && !operands_.empty()) {
+      Note(operands_.back());
       Show(operands_.back());
     } else if (op == "TJ" && !operands_.empty() && operands_.back().isArray()) {
+      Note(operands_.back());
       for (QPDFObjectHandle item : operands_.back().aitems()) Show(item);
     } else if (op == "gs" && !operands_.empty() && operands_.back().isName()) {
       QPDFObjectHandle state = resources_.getKey("/ExtGState").getKey(operands_.back().getName());
@@ -58,8 +63,14 @@ class ContentReader : public QPDFObjectHandle::ParserCallbacks {
       return;
     }
     QPDFObjectHandle own = form.getDict().getKey("/Resources");
-    ContentReader inner(own.isDictionary() ? own : resources_, shown_, font_);
+    ContentReader inner(form, own.isDictionary() ? own : resources_, shown_, font_);
     form.parseAsContents(&inner);
+  }
+
+  // The last operand, shown with the font in force.
+  void Note(QPDFObjectHandle operand) {
+    if (!font_.isDictionary()) return;
+    shown_.strings.push_back({content_, places_.back().first, places_.back().second, operand, font_.getObjGen()});
   }
 
   void Show(QPDFObjectHandle text) {
@@ -72,11 +83,13 @@ class ContentReader : public QPDFObjectHandle::ParserCallbacks {
     for (unsigned char c : text.getStringValue()) codes.set(c);
   }
 
+  QPDFObjectHandle content_;
   QPDFObjectHandle resources_;
   ShownCodes& shown_;
   QPDFObjectHandle font_;
   std::vector<QPDFObjectHandle> saved_;
   std::vector<QPDFObjectHandle> operands_;
+  std::vector<std::pair<std::size_t, std::size_t>> places_;  // the operands' offsets and lengths
 };
 
 }  // namespace
@@ -84,7 +97,8 @@ class ContentReader : public QPDFObjectHandle::ParserCallbacks {
 ShownCodes ReadShownCodes(QPDF& pdf) {
   ShownCodes shown;
   for (QPDFPageObjectHelper page : QPDFPageDocumentHelper(pdf).getAllPages()) {
-    ContentReader reader(page.getAttribute("/Resources", false), shown, QPDFObjectHandle::newNull());
+    ContentReader reader(page.getObjectHandle(), page.getAttribute("/Resources", false), shown,
+                         QPDFObjectHandle::newNull());
     page.parseContents(&reader);
     if (!shown.error.empty()) return shown;
     // Annotations draw their own appearances, which could show text as well.

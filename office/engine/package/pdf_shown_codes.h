@@ -5,20 +5,32 @@
 
 // The handles of qpdf 11 are std::shared_ptr based.
 #define POINTERHOLDER_TRANSITION 4
-#include <qpdf/QPDFObjGen.hh>
+#include <qpdf/QPDFObjectHandle.hh>
 
 #include <bitset>
 #include <map>
 #include <set>
 #include <string>
+#include <vector>
 
 class QPDF;
 
 namespace vexlo::engine {
 
+// Where a content stream shows text: the operand of a text-showing operator (a string, or the
+// array of strings and positions of TJ), its bytes in the content, the font in force.
+struct ShownString {
+  QPDFObjectHandle content;  // the page (its content streams as one) or the form
+  std::size_t offset = 0;
+  std::size_t length = 0;
+  QPDFObjectHandle operand;
+  QPDFObjGen font;
+};
+
 struct ShownCodes {
   std::map<QPDFObjGen, std::bitset<256>> codes;  // font → the one-byte codes shown with it
   std::set<QPDFObjGen> selected;                 // every font set for text, shown or not
+  std::vector<ShownString> strings;
   std::string error;  // not empty: text whose font cannot be told (the rest is not to be trusted)
 };
 

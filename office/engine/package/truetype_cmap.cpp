@@ -117,15 +117,15 @@ std::uint16_t GlyphOfCode(const std::string& cmap, std::uint32_t code) {
   return 0;
 }
 
-std::optional<std::vector<CmapSubtable>> CodesOnly(const std::string& cmap, const std::bitset<256>& used) {
+std::optional<std::vector<CmapSubtable>> CodesOnly(const std::string& cmap, const FontCodes& codes) {
   std::vector<CmapSubtable> subtables;
   for (const Record& r : Records(cmap)) {
     if (r.encoding != 0 || (r.platform != 1 && r.platform != 3)) return std::nullopt;
     CmapSubtable sub{r.platform, r.encoding, {}};
     for (std::uint32_t code = 0; code < 256; ++code) {
-      if (!used.test(code)) continue;
+      if (codes[code] < 0) continue;
       const auto [key, glyph] = KeyOfCode(cmap, r, code);
-      if (glyph != 0) sub.glyphs[key] = glyph;
+      if (glyph != 0) sub.glyphs[key - code + static_cast<std::uint32_t>(codes[code])] = glyph;
     }
     subtables.push_back(std::move(sub));
   }

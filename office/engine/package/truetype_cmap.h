@@ -4,12 +4,13 @@
 #ifndef VEXLO_OFFICE_ENGINE_PACKAGE_TRUETYPE_CMAP_H_
 #define VEXLO_OFFICE_ENGINE_PACKAGE_TRUETYPE_CMAP_H_
 
-#include <bitset>
 #include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "office/engine/package/font_codes.h"
 
 namespace vexlo::engine::truetype {
 
@@ -23,9 +24,10 @@ struct CmapSubtable {
 // The glyph a simple font's `code` shows, as a reader finds it; 0 when none.
 std::uint16_t GlyphOfCode(const std::string& cmap, std::uint32_t code);
 
-// The subtables of `cmap` with only the entries of the codes in `used`; nullopt when it holds a
-// subtable other than (3,0) and (1,0), which could lead other keys to glyphs.
-std::optional<std::vector<CmapSubtable>> CodesOnly(const std::string& cmap, const std::bitset<256>& used);
+// The subtables of `cmap` with only the entries of the codes shown, under their new codes;
+// nullopt when it holds a subtable other than (3,0) and (1,0), which could lead other keys to
+// glyphs.
+std::optional<std::vector<CmapSubtable>> CodesOnly(const std::string& cmap, const FontCodes& codes);
 
 // The codes every subtable of `cmap` leads to a glyph (code 256 stands for any key no simple
 // font's code looks up), with their glyphs.

@@ -63,36 +63,78 @@ std::optional<Glyphs> ReadGlyphs(const std::vector<Table>& tables) {
   return g;
 }
 
-// Adds the glyphs a composite glyph is made of to `keep`.
-void AddComponents(const std::string& glyf, const Glyphs& g, std::uint16_t glyph, std::set<std::uint16_t>& keep) {
-  if (glyph >= g.count()) return;
-  const std::size_t begin = g.offsets[glyph], end = g.offsets[glyph + 1];
-  if (end - begin < 10 || static_cast<std::int16_t>(U16(glyf, begin)) >= 0) return;
-  for (std::size_t at = begin + 10; at + 4 <= end;) {
-    const std::uint16_t flags = U16(glyf, at);
-    const std::uint16_t component = U16(glyf, at + 2);
-    if (keep.insert(component).second) AddComponents(glyf, g, component, keep);
+// The outline of glyph `glyph` (empty when it has none).
+std::string Outline(const std::string& glyf, const Glyphs& g, std::uint16_t glyph) {
+  return glyf.substr(g.offsets[glyph], g.offsets[glyph + 1] - g.offsets[glyph]);
+}
+
+// Where a composite outline names the glyphs it is made of; none for a simple one.
+std::vector<std::size_t> ComponentPlaces(const std::string& outline) {
+  std::vector<std::size_t> places;
+  if (outline.size() < 10 || static_cast<std::int16_t>(U16(outline, 0)) >= 0) return places;
+  for (std::size_t at = 10; at + 4 <= outline.size();) {
+    const std::uint16_t flags = U16(outline, at);
+    places.push_back(at + 2);
     at += 4 + ((flags & 0x0001) ? 4 : 2);
     if (flags & 0x0008) at += 2;
     else if (flags & 0x0040) at += 4;
     else if (flags & 0x0080) at += 8;
     if (!(flags & 0x0020)) break;
   }
+  return places;
+}
+
+// Adds `glyph` and the glyphs it is made of to `keep`.
+void AddGlyph(const std::string& glyf, const Glyphs& g, std::uint16_t glyph, std::set<std::uint16_t>& keep) {
+  if (!keep.insert(glyph).second || glyph >= g.count()) return;
+  const std::string outline = Outline(glyf, g, glyph);
+  for (std::size_t at : ComponentPlaces(outline)) AddGlyph(glyf, g, U16(outline, at), keep);
 }
 
 // .notdef, `shown` and the glyphs they are made of.
 std::set<std::uint16_t> Needed(const std::string& glyf, const Glyphs& g, const std::set<std::uint16_t>& shown) {
-  std::set<std::uint16_t> keep = {0};
-  for (std::uint16_t glyph : shown) {
-    if (keep.insert(glyph).second) AddComponents(glyf, g, glyph, keep);
-  }
+  std::set<std::uint16_t> keep;
+  AddGlyph(glyf, g, 0, keep);
+  for (std::uint16_t glyph : shown) AddGlyph(glyf, g, glyph, keep);
   return keep;
 }
 
-// glyf, loca and hmtx of the first `count` glyphs: those in `keep` as they were, the others
-// empty and without width; and the box around the outlines kept, for head.
-void KeepGlyphs(std::vector<Table>& tables, const Glyphs& g, const std::set<std::uint16_t>& keep, std::size_t count) {
-  const std::string& glyf = *Find(tables, "glyf");
+using GlyphNumbers = std::map<std::uint16_t, std::uint16_t>;  // old → new
+
+// The glyphs' new numbers: a shown glyph takes its code's number where that is free (the office
+// numbers its glyphs as their codes); a glyph they are made of keeps its own in a slot left
+// empty among them, or comes after them: it never lengthens the program with empty slots.
+GlyphNumbers NumberGlyphs(const std::vector<CmapSubtable>& subtables, const std::set<std::uint16_t>& keep) {
+  GlyphNumbers numbers = {{0, 0}};
+  std::set<std::uint16_t> taken = {0};
+  const auto give = [&](std::uint16_t glyph, std::uint16_t wanted) {
+    if (numbers.contains(glyph)) return;
+    const std::uint16_t slot = taken.contains(wanted) ? static_cast<std::uint16_t>(*taken.rbegin() + 1) : wanted;
+    numbers[glyph] = slot;
+    taken.insert(slot);
+  };
+  std::map<std::uint32_t, std::set<std::uint16_t>> by_code;
+  for (const CmapSubtable& s : subtables) {
+    for (const auto& [key, glyph] : s.glyphs) by_code[key & 0xFF].insert(glyph);
+  }
+  for (const auto& [code, glyphs] : by_code) {
+    for (std::uint16_t glyph : glyphs) give(glyph, static_cast<std::uint16_t>(code));
+  }
+  for (std::uint16_t glyph : keep) {
+    give(glyph, glyph < *taken.rbegin() ? glyph : static_cast<std::uint16_t>(*taken.rbegin() + 1));
+  }
+  return numbers;
+}
+
+// glyf, loca and hmtx of the glyphs in their new places, the outlines naming their parts' new
+// numbers; slots no glyph took are empty and without width. And the box around the outlines,
+// for head.
+void PlaceGlyphs(std::vector<Table>& tables, const Glyphs& g, const GlyphNumbers& numbers) {
+  const std::string glyf = *Find(tables, "glyf");
+  std::size_t count = 0;
+  for (const auto& [old_glyph, slot] : numbers) count = std::max<std::size_t>(count, slot + 1u);
+  std::vector<int> old_of(count, -1);
+  for (const auto& [old_glyph, slot] : numbers) old_of[slot] = old_glyph;
   std::string new_glyf, new_loca, new_hmtx;
   std::int16_t box[4] = {0, 0, 0, 0};
   bool boxed = false;
@@ -100,19 +142,19 @@ void KeepGlyphs(std::vector<Table>& tables, const Glyphs& g, const std::set<std:
     g.long_offsets ? Put32(new_loca, static_cast<std::uint32_t>(new_glyf.size()))
                    : Put16(new_loca, static_cast<std::uint16_t>(new_glyf.size() / 2));
   };
-  for (std::size_t i = 0; i < count; ++i) {
+  for (std::size_t slot = 0; slot < count; ++slot) {
     put_offset();
-    const bool kept = keep.contains(static_cast<std::uint16_t>(i));
-    const Metric m = kept ? g.metrics[i] : Metric{};
+    const Metric m = old_of[slot] >= 0 ? g.metrics[static_cast<std::size_t>(old_of[slot])] : Metric{};
     Put16(new_hmtx, m.advance);
     Put16(new_hmtx, m.bearing);
-    const std::size_t begin = g.offsets[i], end = g.offsets[i + 1];
-    if (!kept || end == begin) continue;
-    new_glyf.append(glyf, begin, end - begin);
+    if (old_of[slot] < 0) continue;
+    std::string outline = Outline(glyf, g, static_cast<std::uint16_t>(old_of[slot]));
+    for (std::size_t at : ComponentPlaces(outline)) Set16(outline, at, numbers.at(U16(outline, at)));
+    new_glyf += outline;
     new_glyf.resize((new_glyf.size() + 3) / 4 * 4, '\0');
-    if (end - begin < 10) continue;
+    if (outline.size() < 10) continue;
     for (int k = 0; k < 4; ++k) {
-      const auto v = static_cast<std::int16_t>(U16(glyf, begin + 2 + 2 * k));
+      const auto v = static_cast<std::int16_t>(U16(outline, 2 + 2 * k));
       box[k] = !boxed ? v : k < 2 ? std::min(box[k], v) : std::max(box[k], v);
     }
     boxed = true;
@@ -129,7 +171,7 @@ void KeepGlyphs(std::vector<Table>& tables, const Glyphs& g, const std::set<std:
 
 }  // namespace
 
-std::optional<std::string> TrimTrueType(const std::string& program, const std::bitset<256>& used) {
+std::optional<std::string> TrimTrueType(const std::string& program, const FontCodes& codes) {
   std::optional<std::vector<Table>> tables = ReadTables(program);
   if (!tables) return std::nullopt;
   for (const Table& t : *tables) {
@@ -140,9 +182,9 @@ std::optional<std::string> TrimTrueType(const std::string& program, const std::b
   if (!g || !cmap) return std::nullopt;
   for (std::uint32_t code = 0; code < 256; ++code) {
     // A shown code the map does not lead to a glyph: the reader finds it some other way.
-    if (used.test(code) && GlyphOfCode(*cmap, code) == 0) return std::nullopt;
+    if (codes[code] >= 0 && GlyphOfCode(*cmap, code) == 0) return std::nullopt;
   }
-  const std::optional<std::vector<CmapSubtable>> subtables = CodesOnly(*cmap, used);
+  std::optional<std::vector<CmapSubtable>> subtables = CodesOnly(*cmap, codes);
   if (!subtables) return std::nullopt;
   std::set<std::uint16_t> shown;
   for (const CmapSubtable& s : *subtables) {
@@ -150,8 +192,12 @@ std::optional<std::string> TrimTrueType(const std::string& program, const std::b
   }
   const std::set<std::uint16_t> keep = Needed(*Find(*tables, "glyf"), *g, shown);
   if (*keep.rbegin() >= g->count()) return std::nullopt;
+  const GlyphNumbers numbers = NumberGlyphs(*subtables, keep);
+  for (CmapSubtable& s : *subtables) {
+    for (auto& [key, glyph] : s.glyphs) glyph = numbers.at(glyph);
+  }
   *Find(*tables, "cmap") = WriteCmap(*subtables);
-  KeepGlyphs(*tables, *g, keep, *keep.rbegin() + 1u);
+  PlaceGlyphs(*tables, *g, numbers);
   // Glyph names (version 2) go: version 3 says there are none.
   if (std::string* post = Find(*tables, "post"); post && post->size() >= 32 && U32(*post, 0) == 0x00020000) {
     *post = post->substr(0, 32);

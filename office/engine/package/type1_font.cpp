@@ -150,8 +150,8 @@ std::optional<Type1Contents> ReadType1(const std::string& program, Type1Lengths 
   return contents;
 }
 
-std::optional<std::string> TrimType1(const std::string& program, Type1Lengths lengths,
-                                     const std::bitset<256>& used, Type1Lengths* trimmed) {
+std::optional<std::string> TrimType1(const std::string& program, Type1Lengths lengths, const FontCodes& codes,
+                                     Type1Lengths* trimmed) {
   const auto parts = Parts(program, lengths);
   if (!parts) return std::nullopt;
   const auto& [clear, plain] = *parts;
@@ -161,14 +161,14 @@ std::optional<std::string> TrimType1(const std::string& program, Type1Lengths le
     return std::nullopt;
   }
   if (clear.find("/Encoding 256 array") == std::string::npos) return std::nullopt;
-  // The encoding entries of codes not shown go.
+  // The encoding entries of codes not shown go, the others take their new codes.
   std::set<std::string> keep = {".notdef"};
   std::string new_clear;
   std::size_t at = 0;
   for (const EncodingEntry& e : ReadEncoding(clear)) {
     new_clear.append(clear, at, e.begin - at);
-    if (used.test(e.code)) {
-      new_clear.append(clear, e.begin, e.end - e.begin);
+    if (codes[e.code] >= 0) {
+      new_clear += "dup " + std::to_string(codes[e.code]) + " /" + e.name + " put\n";
       keep.insert(e.name);
     }
     at = e.end;

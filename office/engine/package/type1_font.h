@@ -4,12 +4,13 @@
 #ifndef VEXLO_OFFICE_ENGINE_PACKAGE_TYPE1_FONT_H_
 #define VEXLO_OFFICE_ENGINE_PACKAGE_TYPE1_FONT_H_
 
-#include <bitset>
 #include <cstddef>
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "office/engine/package/font_codes.h"
 
 namespace vexlo::engine {
 
@@ -20,11 +21,11 @@ struct Type1Lengths {
 };
 
 // A Type 1 program (clear part, binary eexec part, trailer, as `lengths` divides it) keeping only
-// the encoding entries and glyphs of the codes in `used` (and .notdef); the glyph dictionary is
-// declared with the size it now has. nullopt when the program is not of that form. `trimmed`
-// receives the new lengths.
-std::optional<std::string> TrimType1(const std::string& program, Type1Lengths lengths,
-                                     const std::bitset<256>& used, Type1Lengths* trimmed);
+// the glyphs of the codes shown (and .notdef), encoded under their new codes (see font_codes.h);
+// the glyph dictionary is declared with the size it now has. nullopt when the program is not of
+// that form. `trimmed` receives the new lengths.
+std::optional<std::string> TrimType1(const std::string& program, Type1Lengths lengths, const FontCodes& codes,
+                                     Type1Lengths* trimmed);
 
 // What a Type 1 program holds: its encoding, its glyph names in order, and the size its glyph
 // dictionary is declared with.

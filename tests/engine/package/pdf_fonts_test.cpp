@@ -22,6 +22,18 @@ std::string Bytes(QPDFObjectHandle stream) {
   return std::string(reinterpret_cast<const char*>(data->getBuffer()), data->getSize());
 }
 
+// A content stream's tokens, one space apart.
+std::string ContentText(QPDFObjectHandle content) {
+  std::string text;
+  for (char c : Bytes(content)) {
+    const bool space = c == ' ' || c == '\n';
+    if (!space || (!text.empty() && text.back() != ' ')) text += space ? ' ' : c;
+  }
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  while (!text.empty() && text.front() == ' ') text.erase(0, 1);
+  return text;
+}
+
 class PdfFontsTest : public ::testing::Test {
  protected:
   PdfFontsTest() { pdf_.emptyPDF(); }
@@ -75,28 +87,52 @@ TEST_F(PdfFontsTest, FontsHoldOnlyTheCodesTheirPagesShow) {
           "BT (\\004) Tj ET");
   ASSERT_EQ(TrimFontsToPages(pdf_), "");
 
-  EXPECT_EQ(truetype.getKey("/FirstChar").getIntValue(), 2);
-  EXPECT_EQ(truetype.getKey("/LastChar").getIntValue(), 4);
-  EXPECT_EQ(truetype.getKey("/Widths").unparse(), "[ 620 0 620 ]");
+  // The codes shown are numbered afresh from 1, in the fonts and in the strings shown.
+  EXPECT_EQ(truetype.getKey("/FirstChar").getIntValue(), 1);
+  EXPECT_EQ(truetype.getKey("/LastChar").getIntValue(), 2);
+  EXPECT_EQ(truetype.getKey("/Widths").unparse(), "[ 620 620 ]");
   EXPECT_EQ(ReadUnicodeMap(Bytes(truetype.getKey("/ToUnicode"))),
-            std::optional<UnicodeMap>(UnicodeMap{{2, "0042"}, {4, "0044"}}));
+            std::optional<UnicodeMap>(UnicodeMap{{1, "0042"}, {2, "0044"}}));
   QPDFObjectHandle descriptor = truetype.getKey("/FontDescriptor");
   EXPECT_FALSE(descriptor.hasKey("/CharSet"));
   const std::optional<TrueTypeContents> program = ReadTrueType(Bytes(descriptor.getKey("/FontFile2")));
   ASSERT_TRUE(program);
-  EXPECT_EQ(program->codes, (std::map<std::uint32_t, std::uint16_t>{{2, 2}, {4, 4}}));
+  EXPECT_EQ(program->codes, (std::map<std::uint32_t, std::uint16_t>{{1, 1}, {2, 2}}));
   EXPECT_EQ(descriptor.getKey("/FontFile2").getDict().getKey("/Length1").getIntValue(),
             static_cast<long long>(Bytes(descriptor.getKey("/FontFile2")).size()));
 
-  EXPECT_EQ(named.getKey("/FirstChar").getIntValue(), 2);
-  EXPECT_EQ(named.getKey("/LastChar").getIntValue(), 2);
+  EXPECT_EQ(named.getKey("/FirstChar").getIntValue(), 1);
+  EXPECT_EQ(named.getKey("/LastChar").getIntValue(), 1);
   EXPECT_EQ(named.getKey("/Widths").unparse(), "[ 2 ]");
-  EXPECT_EQ(named.getKey("/Encoding").getKey("/Differences").unparse(), "[ 2 /b ]");
+  EXPECT_EQ(named.getKey("/Encoding").getKey("/Differences").unparse(), "[ 1 /b ]");
+  QPDFPageObjectHelper page = QPDFPageDocumentHelper(pdf_).getAllPages().front();
+  EXPECT_EQ(ContentText(page.getObjectHandle().getKey("/Contents")),
+            "BT /F1 12 Tf <01> Tj q /F2 9 Tf [ <01> 5 <01> ] TJ Q ET /X Do");
+  EXPECT_EQ(ContentText(page.getAttribute("/Resources", false).getKey("/XObject").getKey("/X")),
+            "BT <02> Tj ET");
   // The font never set is gone, and the document is written whole.
   EXPECT_FALSE(fonts.hasKey("/F3"));
   QPDFWriter writer(pdf_);
   writer.setOutputMemory();
   EXPECT_NO_THROW(writer.write());
+}
+
+// A form drawn under two fonts that would number its string differently: no string is rewritten,
+// each font keeps its codes and holds only those shown.
+TEST_F(PdfFontsTest, CodesAFormSharesBetweenFontsKeepTheirNumbers) {
+  QPDFObjectHandle first = TrueTypeFont();
+  QPDFObjectHandle second = TrueTypeFont();
+  QPDFObjectHandle fonts = QPDFObjectHandle::newDictionary();
+  fonts.replaceKey("/F1", first);
+  fonts.replaceKey("/F2", second);
+  const std::string content = "BT /F1 12 Tf (\\001) Tj ET /X Do BT /F2 12 Tf ET /X Do";
+  AddPage(content, fonts, "BT (\\002) Tj ET");
+  ASSERT_EQ(TrimFontsToPages(pdf_), "");
+  EXPECT_EQ(first.getKey("/Widths").unparse(), "[ 610 620 ]");
+  EXPECT_EQ(first.getKey("/FirstChar").getIntValue(), 1);
+  EXPECT_EQ(second.getKey("/Widths").unparse(), "[ 620 ]");
+  EXPECT_EQ(second.getKey("/FirstChar").getIntValue(), 2);
+  EXPECT_EQ(Bytes(QPDFPageDocumentHelper(pdf_).getAllPages().front().getObjectHandle().getKey("/Contents")), content);
 }
 
 TEST_F(PdfFontsTest, DocumentsWhoseFontsCannotBeToldOrTrimmedAreRefused) {

@@ -12,11 +12,13 @@
 namespace vexlo::engine {
 namespace {
 
-std::bitset<256> Codes(std::initializer_list<int> codes) {
+std::bitset<256> Shown(std::initializer_list<int> codes) {
   std::bitset<256> used;
   for (int c : codes) used.set(static_cast<std::size_t>(c));
   return used;
 }
+
+FontCodes Codes(std::initializer_list<int> codes) { return KeepCodes(Shown(codes)); }
 
 // The whole program sums to the font checksum constant, as readers check it.
 void ExpectChecksummed(const std::string& program) {
@@ -62,10 +64,27 @@ TEST(TrueTypeFontTest, OnlyTheShownGlyphsAndTheirPartsKeepOutlinesAndWidths) {
     EXPECT_EQ(truetype::U32(*truetype::Find(*tables, "post"), 0), 0x00030000u);
 
     // Nothing shown: .notdef alone.
-    c = ReadTrueType(*TrimTrueType(program, {}));
+    c = ReadTrueType(*TrimTrueType(program, Codes({})));
     ASSERT_TRUE(c);
     EXPECT_EQ(c->outlined, (std::vector<bool>{true}));
     EXPECT_TRUE(c->codes.empty());
+  }
+}
+
+// Numbered afresh, the glyphs shown take their codes' new numbers and leave no empty slots; the
+// glyph a composite one is made of comes after them, and the composite names its new number.
+TEST(TrueTypeFontTest, GlyphsNumberedAfreshFollowTheirCodes) {
+  for (const bool symbol_map : {false, true}) {
+    SCOPED_TRACE(symbol_map ? "with a (3,0) map" : "a (1,0) map alone");
+    const std::optional<std::string> trimmed = TrimTrueType(test::TestTrueType(symbol_map), NumberCodes(Shown({2, 4})));
+    ASSERT_TRUE(trimmed);
+    const std::optional<TrueTypeContents> c = ReadTrueType(*trimmed);
+    ASSERT_TRUE(c);
+    EXPECT_EQ(c->codes, (std::map<std::uint32_t, std::uint16_t>{{1, 1}, {2, 2}}));
+    EXPECT_EQ(c->outlined, (std::vector<bool>{true, true, true, true}));
+    EXPECT_EQ(c->advances, (std::vector<int>{500, 620, 620, 610}));
+    EXPECT_EQ(c->needed, (std::set<std::uint16_t>{0, 1, 2, 3}));
+    ExpectChecksummed(*trimmed);
   }
 }
 

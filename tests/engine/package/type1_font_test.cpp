@@ -22,7 +22,7 @@ TEST(Type1FontTest, ProgramsKeepOnlyTheGlyphsShownAndBrokenOnesAreRefused) {
   std::bitset<256> used;
   used.set(1);
   Type1Lengths kept;
-  const std::optional<std::string> trimmed = TrimType1(program, lengths, used, &kept);
+  const std::optional<std::string> trimmed = TrimType1(program, lengths, KeepCodes(used), &kept);
   ASSERT_TRUE(trimmed);
   const std::optional<Type1Contents> part = ReadType1(*trimmed, kept);
   ASSERT_TRUE(part);
@@ -32,11 +32,20 @@ TEST(Type1FontTest, ProgramsKeepOnlyTheGlyphsShownAndBrokenOnesAreRefused) {
   EXPECT_EQ(part->declared_glyphs, 2);
   EXPECT_EQ(trimmed->find("cid200"), std::string::npos);
   EXPECT_EQ(trimmed->substr(kept.clear + kept.encrypted), program.substr(clear + encrypted));
+  // Numbered afresh: the second glyph alone, under code 1.
+  std::bitset<256> second;
+  second.set(2);
+  const std::optional<std::string> renumbered = TrimType1(program, lengths, NumberCodes(second), &kept);
+  ASSERT_TRUE(renumbered);
+  const std::optional<Type1Contents> alone = ReadType1(*renumbered, kept);
+  ASSERT_TRUE(alone);
+  EXPECT_EQ(alone->glyphs, (std::vector<std::string>{".notdef", "cid200"}));
+  EXPECT_EQ(alone->encoding, (std::map<int, std::string>{{1, "cid200"}}));
   // Cut short anywhere: refused or read, never past its end.
   for (std::size_t n = 0; n < program.size(); ++n) {
     const std::string cut = program.substr(0, n);
     const Type1Lengths cut_lengths{std::min(clear, n), n > clear ? n - clear : 0};
-    EXPECT_NO_THROW(TrimType1(cut, cut_lengths, used, &kept)) << n;
+    EXPECT_NO_THROW(TrimType1(cut, cut_lengths, KeepCodes(used), &kept)) << n;
     EXPECT_NO_THROW(ReadType1(cut, cut_lengths)) << n;
   }
 }
