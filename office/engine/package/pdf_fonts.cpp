@@ -176,10 +176,8 @@ std::string TrimFontsToPages(QPDF& pdf) {
   const std::optional<std::map<QPDFObjGen, FontCodes>> numbered = NumberShownCodes(pdf, shown);
   for (auto& [id, font] : fonts) {
     const auto used = shown.codes.find(id);
-    const FontCodes none = KeepCodes({});
-    const FontCodes codes = used == shown.codes.end() ? none
-                            : numbered                ? numbered->at(id)
-                                                      : KeepCodes(used->second);
+    FontCodes codes = KeepCodes({});  // set for text, nothing shown
+    if (used != shown.codes.end()) codes = numbered ? numbered->at(id) : KeepCodes(used->second);
     const std::string error = TrimFont(pdf, font, codes);
     if (!error.empty()) return error;
   }

@@ -1,8 +1,9 @@
 // Embedded fonts trimmed to what a document's pages show. A PDF cut out of a longer one (see
 // pdf_split.h) takes along the font subsets of the whole: their glyphs, glyph names, character
 // maps and widths would tell which characters the other records use (their names, their
-// figures), and how many. TrimFontsToPages leaves in each font only the codes its pages show:
-// its code range, widths, encoding and character map cover those codes and no other, its program
+// figures), and how many. TrimFontsToPages leaves in each font only the codes its pages show,
+// numbered afresh where the strings showing them can be rewritten (pdf_code_numbering.h): its
+// code range, widths, encoding and character map cover those codes and no other, its program
 // holds their glyphs and nothing of the others (type1_font.h, truetype_font.h); a font the pages
 // never set goes from their resources. It knows the simple Type 1 and TrueType fonts the office
 // embeds; a document with any other font is refused. Uses libqpdf; any thread.

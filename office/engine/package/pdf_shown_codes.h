@@ -4,7 +4,9 @@
 #define VEXLO_OFFICE_ENGINE_PACKAGE_PDF_SHOWN_CODES_H_
 
 // The handles of qpdf 11 are std::shared_ptr based.
+#ifndef POINTERHOLDER_TRANSITION
 #define POINTERHOLDER_TRANSITION 4
+#endif
 #include <qpdf/QPDFObjectHandle.hh>
 
 #include <bitset>
