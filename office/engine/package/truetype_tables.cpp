@@ -51,6 +51,8 @@ std::optional<std::vector<Table>> ReadTables(const std::string& font) {
     const std::size_t offset = U32(font, entry + 8);
     const std::size_t length = U32(font, entry + 12);
     if (offset > font.size() || length > font.size() - offset) return std::nullopt;
+    // A tag twice: which of them a reader takes is anyone's guess.
+    if (Find(tables, font.substr(entry, 4).c_str())) return std::nullopt;
     tables.push_back({font.substr(entry, 4), font.substr(offset, length)});
   }
   return tables;

@@ -93,6 +93,8 @@ TEST(TrueTypeFontTest, ProgramsThatCouldKeepOtherGlyphsAreRefused) {
   for (const char* tag : {"kern", "hdmx", "GSUB", "OS/2"}) {
     EXPECT_FALSE(TrimTrueType(test::TestTrueType(false, {tag}), Codes({1}))) << tag;
   }
+  // A table twice: which one a reader takes is not known (and the second head is too short).
+  EXPECT_FALSE(TrimTrueType(test::TestTrueType(false, {"head"}), Codes({1})));
   // A shown code the map leads nowhere.
   EXPECT_FALSE(TrimTrueType(test::TestTrueType(), Codes({1, 9})));
   // Cut short anywhere: refused or read, never past its end.
