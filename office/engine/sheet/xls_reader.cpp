@@ -8,8 +8,10 @@
 
 #include "app/codepage.h"
 #include "app/runtime_error.h"
+#include "office/engine/sheet/biff_decryption.h"
 #include "office/engine/sheet/number_format.h"
 #include "office/engine/sheet/utf8.h"
+#include "office/engine/sheet/workbook_protection.h"
 
 namespace vexlo::engine::sheet {
 namespace {
@@ -389,8 +391,8 @@ class XlsReader {
   // record.
   bool ReadEarlySetting(const Record& r) {
     switch (r.type) {
-      case kFilePass:
-        throw app::RuntimeError::Format(display_name_, "受密码保护，无法读取");
+      case kFilePass:  // Excel 2.x-4.x files are only ever obfuscated with a password of their own
+        RefuseEncryption(display_name_, "不支持这种早期加密方式");
       case kCodePage:
         Need(r, 2);
         if (U16(r.data, 0) != kCodePageUtf16) codepage_name_ = CodePageName(U16(r.data, 0));
@@ -427,7 +429,8 @@ class XlsReader {
           FinishFormats(custom_formats);
           return;
         case kFilePass:
-          throw app::RuntimeError::Format(display_name_, "受密码保护，无法读取");
+          Decrypt(r->data);
+          break;
         case kCodePage:
           Need(*r, 2);
           if (U16(r->data, 0) != kCodePageUtf16) codepage_name_ = CodePageName(U16(r->data, 0));
@@ -467,6 +470,14 @@ class XlsReader {
       }
     }
     Corrupt("工作簿全局数据没有结束记录");
+  }
+
+  // Goes on in a decrypted copy of the stream: the records after FILEPASS are encrypted.
+  void Decrypt(std::string_view filepass) {
+    if (!biff8_) RefuseEncryption(display_name_, "不支持这种早期加密方式");
+    if (!decrypted_.empty()) Corrupt("重复的加密记录");
+    decrypted_ = DecryptBiffStream(stream_, pos_, filepass, display_name_);
+    stream_ = decrypted_;
   }
 
   void FinishFormats(const std::vector<std::pair<uint16_t, bool>>& custom) {
@@ -761,6 +772,7 @@ class XlsReader {
   }
 
   std::string_view stream_;
+  std::string decrypted_;  // the stream decrypted, once a FILEPASS record has been read
   const std::string& display_name_;
   size_t pos_ = 0;
   bool biff8_ = true;
