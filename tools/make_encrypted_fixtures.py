@@ -226,12 +226,14 @@ def agile_info_and_package(package, password):
 
 
 def make_xlsx():
-    with open(os.path.join(OUT, "values.xlsx"), "rb") as f:
-        package = f.read()
-    cases = [("encrypted_standard.xlsx", standard_info_and_package, DEFAULT_PASSWORD),
-             ("encrypted_agile.xlsx", agile_info_and_package, DEFAULT_PASSWORD),
-             ("own_password_agile.xlsx", agile_info_and_package, OWN_PASSWORD)]
-    for name, method, password in cases:
+    merge_data = os.path.join(os.path.dirname(OUT), "merge", "数据.xlsx")
+    cases = [("values.xlsx", "encrypted_standard.xlsx", standard_info_and_package, DEFAULT_PASSWORD),
+             ("values.xlsx", "encrypted_agile.xlsx", agile_info_and_package, DEFAULT_PASSWORD),
+             ("values.xlsx", "own_password_agile.xlsx", agile_info_and_package, OWN_PASSWORD),
+             (merge_data, "encrypted_merge_data.xlsx", agile_info_and_package, DEFAULT_PASSWORD)]
+    for source, name, method, password in cases:
+        with open(os.path.join(OUT, source), "rb") as f:
+            package = f.read()
         info, encrypted = method(package, password)
         with open(os.path.join(OUT, name), "wb") as f:
             f.write(compound({"EncryptionInfo": info, "EncryptedPackage": encrypted}))
