@@ -20,7 +20,7 @@ import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from compound_writer import compound  # noqa: E402
-from make_sheet_fixtures import OUT, Biff, rec, rk_int  # noqa: E402
+from make_sheet_fixtures import OUT, SEEDS, Biff, rec, rk_int  # noqa: E402
 
 DEFAULT_PASSWORD = "VelvetSweatshop"
 OWN_PASSWORD = "工资2024"
@@ -180,7 +180,7 @@ def standard_info_and_package(package, password):
     return info, struct.pack("<Q", len(package)) + aes(key, padded)
 
 
-def agile_info_and_package(package, password):
+def agile_info_and_package(package, password, spins=100000):
     def fit(data, size):
         return (data + b"\x36" * size)[:size]
 
@@ -188,7 +188,7 @@ def agile_info_and_package(package, password):
     key_salt, password_salt = bytes(range(64, 80)), bytes(range(80, 96))
     secret = bytes(range(1, 33))
     h = sha(password_salt, utf16(password))
-    for i in range(100000):
+    for i in range(spins):
         h = sha(le32(i), h)
     block_key = lambda block: fit(sha(h, block), 32)
     verifier = bytes(range(96, 112))
@@ -217,9 +217,9 @@ def agile_info_and_package(package, password):
            'xmlns:p="http://schemas.microsoft.com/office/2006/keyEncryptor/password">'
            '<keyData saltSize="16" %s saltValue="%s"/><dataIntegrity %s/>'
            '<keyEncryptors><keyEncryptor uri="http://schemas.microsoft.com/office/2006/keyEncryptor/password">'
-           '<p:encryptedKey spinCount="100000" saltSize="16" %s saltValue="%s" %s/>'
+           '<p:encryptedKey spinCount="%d" saltSize="16" %s saltValue="%s" %s/>'
            '</keyEncryptor></keyEncryptors></encryption>'
-           % (params, b64(key_salt), " ".join('%s="%s"' % (k, b64(v)) for k, v in integrity.items()), params, b64(password_salt),
+           % (params, b64(key_salt), " ".join('%s="%s"' % (k, b64(v)) for k, v in integrity.items()), spins, params, b64(password_salt),
               " ".join('%s="%s"' % (k, b64(v)) for k, v in values.items())))
     info = struct.pack("<HHI", 4, 4, 0x40) + xml.encode()
     return info, struct.pack("<Q", len(package)) + encrypted
@@ -239,6 +239,25 @@ def make_xlsx():
             f.write(compound({"EncryptionInfo": info, "EncryptedPackage": encrypted}))
 
 
+def make_fuzz_seeds():
+    """The encrypted .xls streams bare, for xls_reader_fuzzer; the two streams of small
+    packages joined by the separator encrypted_package_fuzzer splits at, with few spins so
+    that each run is quick."""
+    stream = payroll_biff8()
+    for name, (body, key) in [("encrypted_rc4_stream", filepass_md5(DEFAULT_PASSWORD)),
+                              ("encrypted_cryptoapi_stream", filepass_cryptoapi(DEFAULT_PASSWORD, 128))]:
+        with open(os.path.join(SEEDS, "xls", name), "wb") as f:
+            f.write(protect_biff8(stream, body, key))
+    os.makedirs(os.path.join(SEEDS, "encrypted"), exist_ok=True)
+    with open(os.path.join(OUT, "values.xlsx"), "rb") as f:
+        package = f.read()
+    for name, info_and_package in [("standard", standard_info_and_package(package, DEFAULT_PASSWORD)),
+                                   ("agile", agile_info_and_package(package, DEFAULT_PASSWORD, 1000))]:
+        with open(os.path.join(SEEDS, "encrypted", name), "wb") as f:
+            f.write(info_and_package[0] + b"\n--\n" + info_and_package[1])
+
+
 if __name__ == "__main__":
     make_xls()
     make_xlsx()
+    make_fuzz_seeds()
