@@ -39,20 +39,20 @@ OfficeOutputQueue::~OfficeOutputQueue() {
   }
 }
 
-void OfficeOutputQueue::ExportPdf(const std::string& source, const std::string& pdf_path,
-                                  bool take_source) {
+void OfficeOutputQueue::ExportPdf(const std::string& source, const std::string& pdf_path, bool take_source,
+                                  StoreFormat via) {
   ConversionJob job;
   job.source = source;
   job.take_source = take_source;
   job.label = fs::path(pdf_path).filename().string();
-  job.targets.push_back({pdf_path, StoreFormat::kPdf});
+  job.targets.push_back({.path = pdf_path, .format = StoreFormat::kPdf, .via = via});
   Request request;
   request.done = pool_.Submit(std::move(job));
   requests_.push_back(std::move(request));
   PrintReady();
 }
 
-void OfficeOutputQueue::Print(const std::string& source, int copies, bool take_source) {
+void OfficeOutputQueue::Print(const std::string& source, int copies, bool take_source, StoreFormat via) {
   try {
     RequirePrinter();
   } catch (...) {
@@ -80,7 +80,7 @@ void OfficeOutputQueue::Print(const std::string& source, int copies, bool take_s
     job.source = source;
     job.take_source = take_source;
     job.label = request.title;
-    job.targets.push_back({request.pdf, StoreFormat::kPdf});
+    job.targets.push_back({.path = request.pdf, .format = StoreFormat::kPdf, .via = via});
     request.done = pool_.Submit(std::move(job));
   }
   requests_.push_back(std::move(request));
