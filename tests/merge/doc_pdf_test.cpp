@@ -1,6 +1,6 @@
 // The PDFs of a .doc template's records show what the office shows of each record's .doc: every
 // PDF the merge wrote against the office's own PDF of the .doc beside it (a fresh load, no fast
-// path), page count and pages drawn, for the bundled example and a template of the corpus with
+// path), page count, text and pages drawn, for the bundled example and a template of the corpus with
 // pictures and drawings, and for one file of all the example's records.
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@
 #include "office/engine/register_servers.h"
 #include "office/engine/soffice/office_pool.h"
 #include "office/server_registry.h"
-#include "tests/merge/pdf_pages.h"
+#include "tests/engine/oracle/page_compare.h"
 #include "tests/merge/recording_observer.h"
 #include "tests/support/test_paths.h"
 
@@ -74,17 +74,17 @@ class DocPdfTest : public ::testing::Test {
     for (std::size_t i = 0; i < docs.size(); ++i) {
       ASSERT_TRUE(made[i].get().ok) << made[i].get().error;
       const fs::path pdf = fs::path(docs[i]).replace_extension(".pdf");
-      EXPECT_EQ(test::PageDifference(Reference(docs[i]), pdf), "") << pdf;
+      EXPECT_EQ(oracle::PdfDifference(Reference(docs[i]), pdf), "") << pdf;
     }
   }
 
+  // Where the office's own PDF of `doc` goes.
   fs::path Reference(const fs::path& doc) const { return references_ / (doc.stem().string() + ".pdf"); }
 
   static test::ScratchDir* profiles_;
   static engine::OfficePool* reference_;
   test::ScratchDir dir_;
-  test::ScratchDir references_dir_;
-  const fs::path& references_ = references_dir_.path();
+  test::ScratchDir references_;
   std::unique_ptr<office::oleobject> excel_, word_, word2_;
 };
 
