@@ -58,6 +58,17 @@ pid_t OwnerOf(const std::string& name) {
 
 }  // namespace
 
+bool ProcessEnded(long pid) {
+  if (pid <= 0) return false;
+  return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+}
+
+void RemoveTempFoldersOfEndedProcesses() {
+  std::set<std::string> bases;
+  for (TempSpeed speed : {TempSpeed::kDisk, TempSpeed::kMemory}) bases.insert(BaseFor(speed));
+  for (const std::string& base : bases) RemoveFoldersOfEndedProcesses(base);
+}
+
 void RemoveFoldersOfEndedProcesses(const std::string& base) {
   std::error_code ec;
   for (fs::directory_iterator it(base, ec), end; !ec && it != end; it.increment(ec)) {
@@ -66,7 +77,7 @@ void RemoveFoldersOfEndedProcesses(const std::string& base) {
     if (pid <= 0 || pid == ::getpid()) continue;
     struct stat st {};
     if (::lstat(it->path().c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) continue;
-    if (::kill(pid, 0) == 0 || errno != ESRCH) continue;  // still running (or not ours to ask)
+    if (!ProcessEnded(pid)) continue;
     std::error_code rm;
     fs::remove_all(it->path(), rm);
   }
