@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "office/engine/register_servers.h"
+#include "office/engine/soffice/soffice.h"
 #include "office/server_registry.h"
 #include "tests/support/test_paths.h"
 
@@ -52,8 +53,9 @@ struct Result {
 
 class CliBinaryTest : public ::testing::Test {
  protected:
-  Result Run(const std::string& args) {
-    const std::string cmd = "cd '" + dir_.path().string() + "' && '" VEXLO_MERGE_PROGRAM "' " +
+  // `env`: variable settings for the program ("TMPDIR=/x").
+  Result Run(const std::string& args, const std::string& env = "") {
+    const std::string cmd = "cd '" + dir_.path().string() + "' && " + env + " '" VEXLO_MERGE_PROGRAM "' " +
                             args + " >out.txt 2>err.txt";
     const int raw = std::system(cmd.c_str());
     Result r;
@@ -98,6 +100,68 @@ TEST_F(CliBinaryTest, WholeMergeAndRunTimeError) {
   EXPECT_EQ(failed.status, 3);
   EXPECT_NE(failed.err.find("第 2 条记录“李四”"), std::string::npos) << failed.err;
   EXPECT_TRUE(fs::exists(dir_ / "AppError.txt"));
+}
+
+// Random bytes named .doc are not a template (the office would take them for plain text): a
+// format error naming the file, and no document written.
+TEST_F(CliBinaryTest, GarbageNamedDocIsRefusedAsNotAWordDocument) {
+  engine::RegisterEmbeddedServers();
+  if (!office::IsServerRegistered("word.application")) GTEST_SKIP() << "no embedded servers yet";
+  if (engine::SofficeProgram().empty()) GTEST_SKIP() << "no LibreOffice";
+  fs::copy_file(test::DataFile("merge/数据.xlsx"), dir_ / "数据.xlsx");
+  std::string garbage(3000, '\0');
+  for (std::size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<char>(i * 7919 % 251);
+  test::WriteFile(dir_ / "模板.doc", garbage);
+  const Result r = Run("--data 数据.xlsx --template 模板.doc --out 输出",
+                       "XDG_CACHE_HOME='" + (dir_ / "cache").string() + "'");
+  EXPECT_EQ(r.status, 3) << r.err;
+  EXPECT_NE(r.err.find("模板.doc"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("不是 Word 文档"), std::string::npos) << r.err;
+  EXPECT_EQ(FilesBelow(dir_ / "输出"), std::vector<std::string>{});
+}
+
+// Per record, a record named "合并输出" gets "合并输出 (2)": the merged document of an earlier
+// run stays as it was.
+TEST_F(CliBinaryTest, RecordNamedLikeTheMergedDocumentKeepsTheMergedDocument) {
+  engine::RegisterEmbeddedServers();
+  if (!office::IsServerRegistered("word.application")) GTEST_SKIP() << "no embedded servers yet";
+  for (const char* name : {"模板.docx", "数据.xlsx", "保留名.xlsx"}) {
+    fs::copy_file(test::DataFile(std::string("merge/") + name), dir_ / name);
+  }
+  ASSERT_EQ(Run("--data 数据.xlsx --template 模板.docx --out 输出 --one-file").status, 0);
+  const std::string merged = test::ReadFile(dir_ / "输出" / "合并输出.docx");
+  const Result r = Run("--data 保留名.xlsx --template 模板.docx --out 输出");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(test::ReadFile(dir_ / "输出" / "合并输出.docx"), merged);
+  EXPECT_TRUE(fs::exists(dir_ / "输出" / "合并输出 (2).docx"));
+  EXPECT_TRUE(fs::exists(dir_ / "输出" / "张三.docx"));
+  EXPECT_NE(r.err.find("合并输出 (2).docx"), std::string::npos) << r.err;
+}
+
+// What a killed run left behind goes with the next run: its private folder with records'
+// documents (even when the next run needs no folder of its own) and the writer's temporary file
+// in the output folder.
+TEST_F(CliBinaryTest, LeftoversOfAKilledRunGoWithTheNextRun) {
+  engine::RegisterEmbeddedServers();
+  if (!office::IsServerRegistered("word.application")) GTEST_SKIP() << "no embedded servers yet";
+  for (const char* name : {"模板.docx", "数据.xlsx"}) {
+    fs::copy_file(test::DataFile(std::string("merge/") + name), dir_ / name);
+  }
+  const pid_t killed = ::fork();
+  if (killed == 0) ::_exit(0);
+  ::waitpid(killed, nullptr, 0);
+  const fs::path folder = dir_ / "tmp" / ("vexlo-word-" + std::to_string(killed) + "-AbC123");
+  fs::create_directories(folder / "1");
+  test::WriteFile(folder / "1" / "张三.docx", "personal data");
+  fs::create_directories(dir_ / "输出");
+  const fs::path temp = dir_ / "输出" / (".vexlo-" + std::to_string(killed) + "-AbC123");
+  test::WriteFile(temp, "");
+  const Result r = Run("--data 数据.xlsx --template 模板.docx --out 输出",
+                       "TMPDIR='" + (dir_ / "tmp").string() + "'");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_FALSE(fs::exists(folder));
+  EXPECT_FALSE(fs::exists(temp));
+  EXPECT_EQ(FilesBelow(dir_ / "tmp"), std::vector<std::string>{});
 }
 
 TEST_F(CliBinaryTest, TerminatedDuringPdfOutputLeavesNoConverterAndNoTemporaryFile) {
