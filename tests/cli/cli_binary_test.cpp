@@ -164,67 +164,100 @@ TEST_F(CliBinaryTest, LeftoversOfAKilledRunGoWithTheNextRun) {
   EXPECT_EQ(FilesBelow(dir_ / "tmp"), std::vector<std::string>{});
 }
 
-TEST_F(CliBinaryTest, TerminatedDuringPdfOutputLeavesNoConverterAndNoTemporaryFile) {
-  engine::RegisterEmbeddedServers();
-  if (!office::IsServerRegistered("word.application")) GTEST_SKIP() << "no embedded servers yet";
-  for (const char* name : {"模板.docx", "数据.xlsx"}) {
-    fs::copy_file(test::DataFile(std::string("merge/") + name), dir_ / name);
+// Runs vexlo-merge with PDFs on the three-record example, with its own converter profiles
+// (`cache_`) and temporary folders (`tmp_`, `run_`) so that they can be told apart, and returns
+// once its documents are written and the office process itself (not only its launcher, which is
+// started ahead of the first document) converts the PDFs.
+class StoppedRunTest : public CliBinaryTest {
+ protected:
+  pid_t StartUntilPdfOutput() {
+    for (const char* name : {"模板.docx", "数据.xlsx"}) {
+      fs::copy_file(test::DataFile(std::string("merge/") + name), dir_ / name);
+    }
+    for (const fs::path& p : {cache_, tmp_, run_}) fs::create_directories(p);
+    const pid_t merge = ::fork();
+    if (merge == 0) {
+      ::chdir(dir_.path().c_str());
+      ::setenv("XDG_CACHE_HOME", cache_.c_str(), 1);
+      ::setenv("TMPDIR", tmp_.c_str(), 1);
+      ::setenv("XDG_RUNTIME_DIR", run_.c_str(), 1);
+      const int devnull = ::open("/dev/null", O_WRONLY);
+      ::dup2(devnull, STDOUT_FILENO);
+      ::dup2(devnull, STDERR_FILENO);
+      ::execl(VEXLO_MERGE_PROGRAM, VEXLO_MERGE_PROGRAM, "--data", "数据.xlsx", "--template",
+              "模板.docx", "--out", "输出", "--pdf", nullptr);
+      ::_exit(127);
+    }
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+    while (!(DocumentsWritten() && OfficeRunning()) && std::chrono::steady_clock::now() < give_up) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return merge;
   }
-  // Converter profiles and temporary files of this run only, so both can be told apart.
-  const fs::path cache = dir_ / "cache", tmp = dir_ / "tmp";
-  fs::create_directories(cache);
-  fs::create_directories(tmp);
-  const pid_t merge = ::fork();
-  ASSERT_GE(merge, 0);
-  if (merge == 0) {
-    ::chdir(dir_.path().c_str());
-    ::setenv("XDG_CACHE_HOME", cache.c_str(), 1);
-    ::setenv("TMPDIR", tmp.c_str(), 1);
-    const int devnull = ::open("/dev/null", O_WRONLY);
-    ::dup2(devnull, STDOUT_FILENO);
-    ::dup2(devnull, STDERR_FILENO);
-    ::execl(VEXLO_MERGE_PROGRAM, VEXLO_MERGE_PROGRAM, "--data", "数据.xlsx", "--template",
-            "模板.docx", "--out", "输出", "--pdf", nullptr);
-    ::_exit(127);
-  }
-  // Stop it once the documents are written and the office process itself (not only its
-  // launcher, which is started ahead of the first document) converts the PDFs.
-  const auto give_up = std::chrono::steady_clock::now() + std::chrono::minutes(2);
-  const auto office_running = [&] {
-    for (pid_t pid : ProcessesMentioning(cache.string())) {
+  bool OfficeRunning() const {
+    for (pid_t pid : ProcessesMentioning(cache_.string())) {
       if (test::ReadFile("/proc/" + std::to_string(pid) + "/cmdline").find("soffice.bin") !=
           std::string::npos) {
         return true;
       }
     }
     return false;
-  };
-  const auto documents_written = [&] {
-    for (const char* name : {"张三.docx", "李四.docx", "王_五.docx"}) {
+  }
+  bool DocumentsWritten() const {
+    for (const char* name : kDocuments) {
       if (!fs::exists(dir_ / "输出" / name)) return false;
     }
     return true;
-  };
-  while (!(documents_written() && office_running()) &&
-         std::chrono::steady_clock::now() < give_up) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
-  ASSERT_FALSE(ProcessesMentioning(cache.string()).empty()) << "no converter seen";
+  // Nothing of the run is left: no converter, no temporary file.
+  bool AllGone() const {
+    return ProcessesMentioning(cache_.string()).empty() && FilesBelow(tmp_).empty() &&
+           FilesBelow(run_).empty();
+  }
+
+  static constexpr const char* kDocuments[] = {"张三.docx", "李四.docx", "王_五.docx"};
+  const fs::path cache_ = dir_ / "cache", tmp_ = dir_ / "tmp", run_ = dir_ / "run";
+};
+
+TEST_F(StoppedRunTest, TerminatedDuringPdfOutputLeavesNoConverterAndNoTemporaryFile) {
+  engine::RegisterEmbeddedServers();
+  if (!office::IsServerRegistered("word.application")) GTEST_SKIP() << "no embedded servers yet";
+  const pid_t merge = StartUntilPdfOutput();
+  ASSERT_FALSE(ProcessesMentioning(cache_.string()).empty()) << "no converter seen";
   ::kill(merge, SIGTERM);
   int status = 0;
   ASSERT_EQ(::waitpid(merge, &status, 0), merge);
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 4);
-  EXPECT_EQ(ProcessesMentioning(cache.string()), std::vector<pid_t>{});
-  EXPECT_EQ(FilesBelow(tmp), std::vector<std::string>{});
+  EXPECT_EQ(ProcessesMentioning(cache_.string()), std::vector<pid_t>{});
+  EXPECT_EQ(FilesBelow(tmp_), std::vector<std::string>{});
   // The finished documents stay; no PDF and no hidden file is left half-written.
-  for (const char* name : {"张三.docx", "李四.docx", "王_五.docx"}) {
-    EXPECT_TRUE(fs::exists(dir_ / "输出" / name)) << name;
-  }
+  for (const char* name : kDocuments) EXPECT_TRUE(fs::exists(dir_ / "输出" / name)) << name;
   for (const auto& e : fs::directory_iterator(dir_ / "输出")) {
     EXPECT_NE(e.path().extension(), ".pdf") << e.path();
     EXPECT_NE(e.path().filename().string()[0], '.') << e.path();
   }
+}
+
+// Killed outright, the run cannot clean up itself: its offices end with it, and its temporary
+// folders (records' documents on their way to PDF) go at once, not at the next start.
+TEST_F(StoppedRunTest, KilledDuringPdfOutputLeavesNoConverterAndNoTemporaryFile) {
+  engine::RegisterEmbeddedServers();
+  if (!office::IsServerRegistered("word.application")) GTEST_SKIP() << "no embedded servers yet";
+  const pid_t merge = StartUntilPdfOutput();
+  ASSERT_FALSE(ProcessesMentioning(cache_.string()).empty()) << "no converter seen";
+  ::kill(merge, SIGKILL);
+  int status = 0;
+  ASSERT_EQ(::waitpid(merge, &status, 0), merge);
+  ASSERT_TRUE(WIFSIGNALED(status));
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!AllGone() && std::chrono::steady_clock::now() < give_up) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  EXPECT_EQ(ProcessesMentioning(cache_.string()), std::vector<pid_t>{});
+  EXPECT_EQ(FilesBelow(tmp_), std::vector<std::string>{});
+  EXPECT_EQ(FilesBelow(run_), std::vector<std::string>{});
+  for (const char* name : kDocuments) EXPECT_TRUE(fs::exists(dir_ / "输出" / name)) << name;
 }
 
 }  // namespace

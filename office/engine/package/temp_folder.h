@@ -27,6 +27,11 @@ void RemoveFoldersOfEndedProcesses(const std::string& base);
 // when the program first needs a folder of its own.
 void RemoveTempFoldersOfEndedProcesses();
 
+// Starts a small watcher process that removes this process's temporary folders the moment it
+// ends in whatever way, a SIGKILL too, so that no record's document outlives a killed run.
+// Called first thing in main, while the program has no other thread and no child.
+void StartTempFolderReaper();
+
 // True when no process `pid` runs any more (false for one that runs under another user, which
 // cannot be asked, and for pid 0 or below).
 bool ProcessEnded(long pid);

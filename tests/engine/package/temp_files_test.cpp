@@ -2,11 +2,14 @@
 // into, and its private temporary folders. Only those of processes that have ended go, only ours.
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
 
 #include "office/engine/package/atomic_file.h"
 #include "office/engine/package/temp_folder.h"
@@ -70,6 +73,29 @@ TEST(TempFolderTest, FoldersOfEndedProcessesGoAtStart) {
   EXPECT_TRUE(fs::exists(living));
   ::unsetenv("TMPDIR");
   ::unsetenv("XDG_RUNTIME_DIR");
+}
+
+// A process killed outright: its watcher removes its folder (a record's document in it) at
+// once, and ends too.
+TEST(TempFolderTest, KilledProcessLeavesNoFolderBehind) {
+  test::ScratchDir disk;
+  ::setenv("TMPDIR", disk.path().c_str(), 1);
+  const pid_t owner = ::fork();
+  if (owner == 0) {
+    StartTempFolderReaper();
+    const std::string folder = MakePrivateTempFolder("word");
+    test::WriteFile(fs::path(folder) / "张三.docx", "personal");
+    ::kill(::getpid(), SIGKILL);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(owner, &status, 0), owner);
+  EXPECT_TRUE(WIFSIGNALED(status));
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!fs::is_empty(disk.path()) && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  EXPECT_TRUE(fs::is_empty(disk.path()));
+  ::unsetenv("TMPDIR");
 }
 
 }  // namespace
