@@ -170,6 +170,19 @@ TEST_F(CliBinaryTest, LeftoversOfAKilledRunGoWithTheNextRun) {
 // started ahead of the first document) converts the PDFs.
 class StoppedRunTest : public CliBinaryTest {
  protected:
+  void SetUp() override {
+    engine::RegisterEmbeddedServers();
+    if (!office::IsServerRegistered("word.application")) GTEST_SKIP() << "no embedded servers yet";
+  }
+  // Starts the run, stops it by `signal` during its PDF output and returns its wait status.
+  int StopDuringPdfOutput(int signal) {
+    const pid_t merge = StartUntilPdfOutput();
+    EXPECT_FALSE(ProcessesMentioning(cache_.string()).empty()) << "no converter seen";
+    ::kill(merge, signal);
+    int status = 0;
+    EXPECT_EQ(::waitpid(merge, &status, 0), merge);
+    return status;
+  }
   pid_t StartUntilPdfOutput() {
     for (const char* name : {"模板.docx", "数据.xlsx"}) {
       fs::copy_file(test::DataFile(std::string("merge/") + name), dir_ / name);
@@ -220,13 +233,7 @@ class StoppedRunTest : public CliBinaryTest {
 };
 
 TEST_F(StoppedRunTest, TerminatedDuringPdfOutputLeavesNoConverterAndNoTemporaryFile) {
-  engine::RegisterEmbeddedServers();
-  if (!office::IsServerRegistered("word.application")) GTEST_SKIP() << "no embedded servers yet";
-  const pid_t merge = StartUntilPdfOutput();
-  ASSERT_FALSE(ProcessesMentioning(cache_.string()).empty()) << "no converter seen";
-  ::kill(merge, SIGTERM);
-  int status = 0;
-  ASSERT_EQ(::waitpid(merge, &status, 0), merge);
+  const int status = StopDuringPdfOutput(SIGTERM);
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 4);
   EXPECT_EQ(ProcessesMentioning(cache_.string()), std::vector<pid_t>{});
@@ -242,14 +249,7 @@ TEST_F(StoppedRunTest, TerminatedDuringPdfOutputLeavesNoConverterAndNoTemporaryF
 // Killed outright, the run cannot clean up itself: its offices end with it, and its temporary
 // folders (records' documents on their way to PDF) go at once, not at the next start.
 TEST_F(StoppedRunTest, KilledDuringPdfOutputLeavesNoConverterAndNoTemporaryFile) {
-  engine::RegisterEmbeddedServers();
-  if (!office::IsServerRegistered("word.application")) GTEST_SKIP() << "no embedded servers yet";
-  const pid_t merge = StartUntilPdfOutput();
-  ASSERT_FALSE(ProcessesMentioning(cache_.string()).empty()) << "no converter seen";
-  ::kill(merge, SIGKILL);
-  int status = 0;
-  ASSERT_EQ(::waitpid(merge, &status, 0), merge);
-  ASSERT_TRUE(WIFSIGNALED(status));
+  ASSERT_TRUE(WIFSIGNALED(StopDuringPdfOutput(SIGKILL)));
   const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(20);
   while (!AllGone() && std::chrono::steady_clock::now() < give_up) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
