@@ -105,8 +105,8 @@ TemplateConversion ConvertIntoCache(const std::string& path, const std::string& 
   }
   try {
     result.docx_path = cache.Store(key, docx);
-  } catch (const RuntimeError& e) {
-    result.error = e.text();
+  } catch (const RuntimeError&) {
+    result.docx = docx;  // a cache folder that cannot be written does not stop the run
   }
   return result;
 }
@@ -181,8 +181,11 @@ std::shared_future<TemplateConversion> PrepareTemplateAsync(const std::string& p
   auto found = cache.running.find(key);
   if (found != cache.running.end()) {
     // A conversion that failed, or whose entry has gone since (found damaged), is made afresh.
-    const bool redo = found->second.wait_for(std::chrono::seconds(0)) == std::future_status::ready &&
-                      (!found->second.get().error.empty() || !fs::exists(found->second.get().docx_path, ec));
+    bool redo = false;
+    if (found->second.wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
+      const TemplateConversion& done = found->second.get();
+      redo = !done.error.empty() || (!done.docx_path.empty() && !fs::exists(done.docx_path, ec));
+    }
     if (!redo) return found->second;
     cache.running.erase(found);
   }
@@ -221,12 +224,13 @@ std::string ConvertToDocx(const std::string& path) {
   for (int round = 0; round < 2; ++round) {
     const TemplateConversion r = PrepareTemplateAsync(path).get();
     if (r.refused) throw RuntimeError::Format(path, r.error);
+    if (!r.docx.empty()) return r.docx;
     if (!r.error.empty() || r.docx_path.empty()) {
       throw RuntimeError::Format(path, "已损坏或不是有效的 Word 文档（LibreOffice 无法转换它）");
     }
     if (std::optional<std::string> docx = ConvertedTemplates::ReadEntry(r.docx_path)) return *docx;
   }
-  throw RuntimeError::File(path, "无法打开：它的转换结果无法保存在缓存文件夹中");
+  throw RuntimeError::File(path, "无法打开：它的转换结果在缓存文件夹中一再损坏");
 }
 
 namespace {

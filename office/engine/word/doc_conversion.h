@@ -29,6 +29,7 @@ struct TemplateConversion {
   std::string docx_path;
   std::string error;
   bool refused = false;  // not a document at all (`error` says why); nothing was converted
+  std::string docx = {};  // the .docx itself, when the cache folder could not keep it
 };
 // Starts converting the template at `path` in the background (reading its bytes now) and returns
 // at once; a template whose content was converted before is ready at once. A file the office

@@ -124,6 +124,23 @@ TEST(ConvertedTemplatesTest, ConversionRepairsADamagedEntry) {
   ::unsetenv("XDG_CACHE_HOME");
 }
 
+// A cache that cannot be written is no reason to call the template damaged: the conversion is
+// used all the same.
+TEST(ConvertedTemplatesTest, UnwritableCacheStillConverts) {
+  if (!OfficePool::Available()) GTEST_SKIP() << "no LibreOffice";
+  ScratchDir cache;
+  ::setenv("XDG_CACHE_HOME", cache.path().c_str(), 1);
+  fs::create_directories(cache / "vexlo");
+  test::WriteFile(cache / "vexlo" / "templates", "a file where the folder should be");
+  const fs::path doc = cache / "模板.doc";
+  fs::copy_file(DataFile("word/lo_notice.doc"), doc);
+  std::string docx;
+  ASSERT_NO_THROW(docx = ConvertToDocx(doc.string()));
+  EXPECT_TRUE(docx.starts_with("PK"));
+  office_pool().Shutdown();
+  ::unsetenv("XDG_CACHE_HOME");
+}
+
 TEST(ConvertibleInputTest, DocumentsTheOfficeReadsAsDocumentsPass) {
   for (const char* fixture : {"word/lo_notice.doc", "word/lo_notice.docx", "output/通知.doc"}) {
     EXPECT_EQ(WhyNotAWordDocument(ReadFile(DataFile(fixture))), "") << fixture;
