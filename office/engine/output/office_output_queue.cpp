@@ -33,10 +33,14 @@ OfficeOutputQueue::~OfficeOutputQueue() {
   for (Request& r : requests_) {
     if (r.done.valid()) r.done.wait();
   }
-  if (!work_dir_.empty()) {
-    std::error_code ec;
-    fs::remove_all(work_dir_, ec);
-  }
+  RemoveWorkDir();
+}
+
+void OfficeOutputQueue::RemoveWorkDir() {
+  if (work_dir_.empty()) return;
+  std::error_code ec;
+  fs::remove_all(work_dir_, ec);
+  work_dir_.clear();
 }
 
 void OfficeOutputQueue::ExportPdf(const std::string& source, const std::string& pdf_path, bool take_source,
@@ -133,6 +137,7 @@ void OfficeOutputQueue::Flush() {
   requests_.clear();
   next_print_ = 0;
   first_error_.clear();
+  RemoveWorkDir();  // nothing queued needs it any more
   if (!error.empty()) throw app::RuntimeError::Output(error);
 }
 
@@ -148,6 +153,7 @@ void OfficeOutputQueue::Cancel() {
   requests_.clear();
   next_print_ = 0;
   first_error_.clear();
+  RemoveWorkDir();
 }
 
 const std::string& OfficeOutputQueue::WorkDir() {

@@ -41,6 +41,8 @@ class OfficeOutputQueue : public OutputQueue {
   };
 
   const std::string& WorkDir();
+  // Removes the work folder once nothing queued uses it; the next print makes a fresh one.
+  void RemoveWorkDir();
   void PrintReady();
 
   OfficePool& pool_;

@@ -229,7 +229,7 @@ std::string WordDocument::TakeSnapshot() {
   // document's own file name (it titles the print job); the output queue deletes each snapshot
   // when done with it.
   static unsigned counter = 0;
-  const std::string& folder = ProcessTempFolder();
+  const std::string folder = ProcessTempFolder();
   if (folder.empty()) throw RuntimeError::Output("无法创建临时文件夹，不能导出或打印");
   // The name is cut short enough for any file system.
   constexpr std::size_t kBaseMax = 200;
