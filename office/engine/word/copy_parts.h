@@ -33,6 +33,11 @@ class CopyParts {
   // template itself would).
   void Read(Kind kind, const std::string& name, std::string_view xml);
 
+  // False when level `level` of list instance `num` shows no label (a "none" format without
+  // text of its own, as LibreOffice gives heading styles): a paragraph numbered that way through
+  // its style carries no numbering worth restarting.
+  bool ShowsLabel(int64_t num, int level) const;
+
   // Raises the note, comment and list floors to the ids these parts use.
   void AddFloors(IdFloors& floors) const;
 
@@ -55,11 +60,13 @@ class CopyParts {
     Pattern markup;
     bool cloned = true;                // false: linked to a numbering style; shared by copies
     std::map<int, std::string> starts; // level -> start value (shared ones)
+    std::map<int, bool> labelled;      // level -> shows a label
   };
   struct Num {
     int64_t abstract_id = 0;
     std::string overrides;             // the instance's own w:lvlOverride elements
     std::map<int, bool> overridden;    // levels with an override
+    bool redefines = false;            // an override brings a level definition of its own
   };
   struct Part {
     std::string name;

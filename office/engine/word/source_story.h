@@ -37,6 +37,8 @@ enum class SlotKind : uint8_t {
                    // element, left out once a text inside control `number` was replaced
   kStyleNumPr,     // a paragraph numbered by its style: further copies name the list instance
                    // (`number`, at level `text`) themselves, so that they can have their own
+  kSeqRestart,     // the end of the instruction of a story's first SEQ field of an identifier:
+                   // further copies restart the count there
 };
 
 struct Slot {
@@ -129,11 +131,15 @@ class SourceStory {
 
  private:
   friend class StoryParser;
-  void AppendText(std::string& out, const std::string& text) const;
+  void AppendText(std::string& out, const std::string& text, uint32_t index) const;
 
   std::string prefix_, final_sectpr_, suffix_;
   std::vector<std::string> markup_;
   std::vector<std::string> texts_;
+  // Per text, its start tag as the source wrote it (an index into text_tags_): a text left as it
+  // was keeps it, so that readers drop or keep its edge spaces as they did in the template.
+  std::vector<uint16_t> text_tag_;
+  std::vector<std::string> text_tags_;
   std::vector<Slot> slots_;
   std::vector<Piece> pieces_;
   std::vector<ParaItem> items_;

@@ -284,6 +284,12 @@ std::shared_ptr<const WordPackage> WordPackage::Build(ZipReader& reader, uint64_
     }
   }
   parts->AddFloors(pkg->floors_);
+  if (pkg->numbered_styles_) {
+    // Styles whose list shows no label leave their paragraphs as they are in every copy.
+    auto styles = std::make_shared<StyleNumbering>(*pkg->numbered_styles_);
+    std::erase_if(*styles, [&](const auto& s) { return !parts->ShowsLabel(s.second.first, s.second.second); });
+    pkg->numbered_styles_ = styles->empty() ? nullptr : std::move(styles);
+  }
   pkg->copy_parts_ = std::move(parts);
   pkg->story_ = SourceStory::Parse(*main, file, pkg->floors_, pkg->numbered_styles_.get());
   return pkg;
