@@ -201,6 +201,9 @@ void CopyParts::ReadEntries(Kind kind, Part& part, std::string_view xml) {
   pugi::xml_node root = doc.document_element();
   const std::string w = PrefixOf(root);
   const char* entry = kind == kFootnotes ? "footnote" : kind == kEndnotes ? "endnote" : "comment";
+  const std::string mark_name = w + (kind == kFootnotes ? "footnoteRef" : "endnoteRef");
+  part.note_mark = "<" + mark_name + "/>";
+  part.w = w;
   for (pugi::xml_node n = root.first_child(); n; n = n.next_sibling()) {
     int64_t id = 0;
     if (Local(n.name()) != entry || !ParseInt(n.attribute((w + "id").c_str()).value(), id)) continue;
@@ -221,6 +224,14 @@ void CopyParts::ReadEntries(Kind kind, Part& part, std::string_view xml) {
       pugi::xml_node e = stack.back();
       stack.pop_back();
       const std::string_view el = Local(e.name());
+      if (kind != kComments && e.name() == mark_name && !e.first_child() && !e.first_attribute()) {
+        // The note's own mark: a copy whose reference shows its mark as text shows it here too.
+        pugi::xml_node placeholder = e.parent().insert_child_before(pugi::node_pcdata, e);
+        placeholder.set_value((kSlotMark + std::to_string(slot++) + "@").c_str());
+        p.slots.push_back({Pattern::kNoteMark, 0});
+        e.parent().remove_child(e);
+        continue;
+      }
       for (pugi::xml_attribute a = e.first_attribute(); a;) {
         pugi::xml_attribute next = a.next_attribute();
         const std::string_view an = a.name(), al = Local(a.name());
@@ -267,7 +278,8 @@ void CopyParts::AddFloors(IdFloors& floors) const {
 }
 
 void CopyParts::Render(std::string& out, const Pattern& p, int64_t own_stride,
-                       int64_t drawing_stride, int64_t abstract_stride, uint32_t copy) {
+                       int64_t drawing_stride, int64_t abstract_stride, uint32_t copy,
+                       std::string_view mark, std::string_view mark_element, std::string_view w) {
   for (size_t i = 0; i < p.slots.size(); ++i) {
     out += p.literals[i];
     const auto [kind, base] = p.slots[i];
@@ -275,6 +287,19 @@ void CopyParts::Render(std::string& out, const Pattern& p, int64_t own_stride,
       case Pattern::kOwnId: out += std::to_string(base + int64_t(copy) * own_stride); break;
       case Pattern::kDrawing: out += std::to_string(base + int64_t(copy) * drawing_stride); break;
       case Pattern::kAbstract: out += std::to_string(base + int64_t(copy) * abstract_stride); break;
+      case Pattern::kNoteMark:
+        if (mark.empty()) {
+          out += mark_element;
+        } else {
+          out += "<";
+          out += w;
+          out += "t>";
+          out += mark;
+          out += "</";
+          out += w;
+          out += "t>";
+        }
+        break;
       case Pattern::kNsid: {
         // A list's identity for Word: each copy's list gets its own.
         char hex[9];
@@ -346,7 +371,9 @@ std::vector<CopyParts::Changed> CopyParts::Build(const std::vector<StoryCopy>& c
       for (int64_t id : ids) {
         auto it = part.entries.find(id);
         if (it != part.entries.end()) {
-          Render(clones, it->second, stride, s.strides().drawing, 0, sc.copy);
+          const std::string mark = kind == kComments ? std::string() : s.NoteLabel(kind == kEndnotes, id);
+          Render(clones, it->second, stride, s.strides().drawing, 0, sc.copy, mark, part.note_mark,
+                 part.w);
         }
       }
     }

@@ -52,7 +52,7 @@ class CopyParts {
  private:
   // Markup with numbers that depend on the copy: literal text and numbered slots in turn.
   struct Pattern {
-    enum SlotKind : uint8_t { kOwnId, kDrawing, kNsid, kAbstract };
+    enum SlotKind : uint8_t { kOwnId, kDrawing, kNsid, kAbstract, kNoteMark };
     std::vector<std::string> literals;  // one more than slots
     std::vector<std::pair<SlotKind, int64_t>> slots;
   };
@@ -72,12 +72,17 @@ class CopyParts {
     std::string name;
     std::string head, middle, tail;    // numbering: before, between and after the insert points
     std::map<int64_t, Pattern> entries;  // notes and comments by id
+    std::string note_mark;             // notes: the automatic mark element, as the part writes it
+    std::string w;                     // the part's prefix for WordprocessingML
   };
 
   void ReadNumbering(Part& part, std::string_view xml);
   void ReadEntries(Kind kind, Part& part, std::string_view xml);
+  // `mark`: the note's mark as text in this copy ("": the part's automatic mark stays).
   static void Render(std::string& out, const Pattern& p, int64_t own_stride,
-                     int64_t drawing_stride, int64_t abstract_stride, uint32_t copy);
+                     int64_t drawing_stride, int64_t abstract_stride, uint32_t copy,
+                     std::string_view mark = {}, std::string_view mark_element = {},
+                     std::string_view w = {});
 
   Part parts_[kKinds];
   std::string w_ = "w:";               // the numbering part's prefix for WordprocessingML

@@ -139,6 +139,7 @@ class StoryParser {
 
     direct_ = true;
     if (has_sect) {
+      ApplyNoteProperties(last, w_, s_.notes_);
       out_ = &s_.final_sectpr_;
       Opaque(last, 2);
     }
@@ -484,6 +485,10 @@ class StoryParser {
         Opaque(c, d);
       });
     }
+    if ((Is(n, "footnoteReference") || Is(n, "endnoteReference")) && !direct_ && !n.first_child()) {
+      Boundary(0xFFFC);
+      return NoteReference(n, depth);
+    }
     if (Is(n, "tab") || Is(n, "ptab")) {
       Boundary('\t');
     } else if (Is(n, "br") || Is(n, "cr")) {
@@ -497,6 +502,23 @@ class StoryParser {
       Boundary(0xFFFC);
     }
     Opaque(n, depth);
+  }
+
+  // A note reference; an automatic one gets the places where further copies write its mark.
+  void NoteReference(const pugi::xml_node& n, int depth) {
+    const std::string_view custom = n.attribute((w_ + "customMarkFollows").c_str()).value();
+    int64_t id = 0;
+    if (In(custom, {"1", "true", "on"}) || !ParseInt(n.attribute((w_ + "id").c_str()).value(), id)) {
+      return Opaque(n, depth);
+    }
+    const bool endnote = Is(n, "endnoteReference");
+    auto& ordinals = endnote ? s_.endnote_ordinal_ : s_.footnote_ordinal_;
+    ordinals.emplace(id, static_cast<int64_t>(ordinals.size()) + 1);
+    Depth(depth);
+    StartTag(n, true);
+    AddSlot(Slot{SlotKind::kNoteCustom, id, endnote ? "e" : ""});
+    *out_ += "/>";
+    AddSlot(Slot{SlotKind::kNoteText, id, endnote ? "e" : ""});
   }
 
   // The index of the start tag of run text `n` among the story's distinct ones.
@@ -541,7 +563,8 @@ class StoryParser {
 
 std::shared_ptr<const SourceStory> SourceStory::Parse(std::string_view xml, const std::string& file,
                                                       const IdFloors& floors,
-                                                      const StyleNumbering* styles) {
+                                                      const StyleNumbering* styles,
+                                                      const NoteFormats& notes) {
   pugi::xml_document doc;
   const pugi::xml_parse_result result = doc.load_buffer(
       xml.data(), xml.size(), pugi::parse_default | pugi::parse_ws_pcdata, pugi::encoding_auto);
@@ -550,6 +573,7 @@ std::shared_ptr<const SourceStory> SourceStory::Parse(std::string_view xml, cons
                                          std::to_string(result.offset) + " 个字节处有误");
   }
   auto story = std::make_shared<SourceStory>();
+  story->notes_ = notes;
   StoryParser(*story, file, styles).Run(doc, floors);
   return story;
 }
@@ -641,6 +665,17 @@ void SourceStory::AppendBody(std::string& out, const std::vector<std::string>& t
             AppendXmlAttribute(out, name);
             break;
           }
+          case SlotKind::kNoteCustom:
+            if (copy > 0 && !NoteLabel(s.text == "e", s.number).empty()) {
+              out += " " + w_ + "customMarkFollows=\"1\"";
+            }
+            break;
+          case SlotKind::kNoteText:
+            if (copy > 0) {
+              const std::string label = NoteLabel(s.text == "e", s.number);
+              if (!label.empty()) out += "<" + w_ + "t>" + label + t_close_;
+            }
+            break;
           case SlotKind::kSeqRestart:
             if (copy > 0) out += kSequenceRestart;
             break;
@@ -652,6 +687,13 @@ void SourceStory::AppendBody(std::string& out, const std::vector<std::string>& t
       }
     }
   }
+}
+
+std::string SourceStory::NoteLabel(bool endnote, int64_t id) const {
+  const auto& ordinals = endnote ? endnote_ordinal_ : footnote_ordinal_;
+  auto it = ordinals.find(id);
+  if (it == ordinals.end()) return {};
+  return word::NoteLabel(endnote ? notes_.endnote : notes_.footnote, it->second);
 }
 
 const std::vector<uint32_t>& SourceStory::Candidates(const std::u32string& key) const {
