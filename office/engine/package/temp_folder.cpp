@@ -66,14 +66,19 @@ void RemoveFoldersOfEndedProcesses(const std::string& base) {
     if (pid <= 0 || pid == ::getpid()) continue;
     struct stat st {};
     if (::lstat(it->path().c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) continue;
-    if (::kill(pid, 0) == 0 || errno != ESRCH) continue;  // still running (or not ours to ask)
+    if (!ProcessEnded(pid)) continue;
     std::error_code rm;
     fs::remove_all(it->path(), rm);
   }
 }
 
+bool ProcessEnded(int pid) { return ::kill(pid, 0) != 0 && errno == ESRCH; }
+
 std::string MakePrivateTempFolder(std::string_view kind, TempSpeed speed) {
-  const std::string base = BaseFor(speed);
+  return MakePrivateTempFolderIn(BaseFor(speed), kind);
+}
+
+std::string MakePrivateTempFolderIn(const std::string& base, std::string_view kind) {
   {
     static std::mutex mutex;
     static std::set<std::string> swept;
@@ -83,6 +88,48 @@ std::string MakePrivateTempFolder(std::string_view kind, TempSpeed speed) {
   std::string pattern = base + "/vexlo-" + std::string(kind) + "-" + std::to_string(::getpid()) + "-XXXXXX";
   if (::mkdtemp(pattern.data()) == nullptr) return {};
   return pattern;
+}
+
+namespace {
+
+// Less room than this after a failed write counts as full: no document an office stores fits.
+constexpr unsigned long long kRoomForAFile = 1ULL << 20;
+constexpr std::size_t kProbeSize = 64 * 1024;
+
+// Writes and syncs a probe file of kProbeSize in `folder`; 0 or the errno of the failure.
+int ProbeWrite(const std::string& folder) {
+  std::string path = folder + "/probe-XXXXXX";
+  const int fd = ::mkstemp(path.data());
+  if (fd < 0) return errno;
+  const std::string block(kProbeSize, '\0');
+  int error = 0;
+  errno = 0;
+  if (::write(fd, block.data(), block.size()) != static_cast<ssize_t>(block.size())) {
+    error = errno != 0 ? errno : ENOSPC;  // a short write: no room for the rest
+  }
+  if (error == 0 && ::fsync(fd) != 0) error = errno;
+  ::close(fd);
+  ::unlink(path.c_str());
+  return error;
+}
+
+}  // namespace
+
+std::string WriteFault(const std::string& folder) {
+  const std::string named = "临时文件夹“" + folder + "”";
+  struct statvfs fs {};
+  if (::statvfs(folder.c_str(), &fs) != 0) return "无法使用" + named;
+  if ((fs.f_flag & ST_RDONLY) != 0) return named + "所在的磁盘是只读的";
+  if (static_cast<unsigned long long>(fs.f_bavail) * fs.f_frsize < kRoomForAFile) {
+    return named + "所在的磁盘已满";
+  }
+  switch (const int error = ProbeWrite(folder)) {
+    case 0: return "";
+    case ENOSPC:
+    case EDQUOT: return named + "所在的磁盘已满";
+    case EROFS: return named + "所在的磁盘是只读的";
+    default: return "无法写入" + named + "（错误 " + std::to_string(error) + "）";
+  }
 }
 
 }  // namespace vexlo::engine

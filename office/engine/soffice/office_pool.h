@@ -56,6 +56,12 @@ struct OfficePoolOptions {
   // The .doc of a record whose template the pool has made a .doc of before is written from that
   // one, without an office, where that gives the office's own result (see doc_base.h).
   bool doc_from_base = true;
+  // Where the offices' folders (their files and temporary files) are made; empty: a folder in
+  // memory where there is one with room, else the system's temporary folder.
+  std::string work_root;
+  // The names offered for the offices' pipes, one per call (a name whose socket path is taken is
+  // passed over); empty: random ones. Tests take some of them first.
+  std::function<std::string()> pipe_names;
 };
 
 class OfficePool {
@@ -110,6 +116,13 @@ class OfficePool {
   // false when the pool stops.
   bool WaitForWork(Office& office, std::unique_lock<std::mutex>& lock, std::shared_ptr<Task>& task,
                    std::vector<std::shared_ptr<Task>>& batch);
+  // The folder of a new office: under options.work_root, else in memory; "" when it cannot be made.
+  std::string MakeOfficeFolder() const;
+  // Why the office's folder cannot be written ("" when it can), noted for the other workers.
+  std::string NoteFolderFault(Office& office);
+  // While the offices' folder cannot be written: fails `task` and `batch` with the reason, true.
+  bool FailOnFolderFault(Office& office, const std::shared_ptr<Task>& task,
+                         std::vector<std::shared_ptr<Task>>& batch);
   // Starts `office` when it does not run; false (what it was to make failed) when it cannot.
   bool EnsureRunning(Office& office, const std::shared_ptr<Task>& task,
                      std::vector<std::shared_ptr<Task>>& batch);
