@@ -92,9 +92,10 @@ std::string MakePrivateTempFolderIn(const std::string& base, std::string_view ki
 
 namespace {
 
-// Less room than this after a failed write counts as full: no document an office stores fits.
-constexpr unsigned long long kRoomForAFile = 1ULL << 20;
+// A probe file of this size must fit, and twice as much room must be left after a failed write,
+// for the folder to count as writable.
 constexpr std::size_t kProbeSize = 64 * 1024;
+constexpr unsigned long long kRoomForAFile = 2 * kProbeSize;
 
 // Writes and syncs a probe file of kProbeSize in `folder`; 0 or the errno of the failure.
 int ProbeWrite(const std::string& folder) {
