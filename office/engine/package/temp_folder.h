@@ -26,11 +26,22 @@ std::string MakePrivateTempFolderIn(const std::string& base, std::string_view ki
 // Asked after a write failed: every later write there would fail alike.
 std::string WriteFault(const std::string& folder);
 
-// Whether the process `pid` no longer exists (a process of another user still counts).
-bool ProcessEnded(int pid);
-
 // Removes the vexlo temporary folders in `base` whose process is no longer running (tests).
 void RemoveFoldersOfEndedProcesses(const std::string& base);
+
+// Removes the folders of ended processes in both places temporary folders are made (disk and
+// memory). Called as a program starts, so that what a killed run left goes at once rather than
+// when the program first needs a folder of its own.
+void RemoveTempFoldersOfEndedProcesses();
+
+// Starts a small watcher process that removes this process's temporary folders the moment it
+// ends in whatever way, a SIGKILL too, so that no record's document outlives a killed run.
+// Called first thing in main, while the program has no other thread and no child.
+void StartTempFolderReaper();
+
+// True when no process `pid` runs any more (false for one that runs under another user, which
+// cannot be asked, and for pid 0 or below).
+bool ProcessEnded(long pid);
 
 }  // namespace vexlo::engine
 

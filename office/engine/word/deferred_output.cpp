@@ -30,12 +30,15 @@ class WordDeferred : public office::DeferredWork {
     ScopedFlushWatch scoped(watch);
     FlushConversions();
     output_queue().Flush();
+    // The run's work is done: none of its documents stays in a temporary folder.
+    RemoveProcessTempFolder();
   }
 
   void Cancel() override {
     EndRunningConversions();
     DropConversions();
     output_queue().Cancel();
+    RemoveProcessTempFolder();
   }
 };
 

@@ -11,14 +11,14 @@
 #include <mutex>
 #include <vector>
 
-#include <QCryptographicHash>
-
 #include "app/runtime_error.h"
 #include "office/engine/output/output_queue.h"
 #include "office/engine/package/atomic_file.h"
 #include "office/engine/package/temp_folder.h"
 #include "office/engine/soffice/office_pool.h"
 #include "office/engine/soffice/soffice.h"
+#include "office/engine/word/convertible_input.h"
+#include "office/engine/word/converted_templates.h"
 
 namespace vexlo::engine::word {
 
@@ -55,19 +55,11 @@ TemplateCache& TheTemplateCache() {
   return cache;
 }
 
-std::string ContentKey(const std::string& bytes) {
-  return QCryptographicHash::hash(QByteArrayView(bytes.data(), qsizetype(bytes.size())),
-                                  QCryptographicHash::Sha256)
-      .toHex()
-      .toStdString();
-}
-
-
-// Converts `path` into `cached` with a LibreOffice of its own that loads, stores and ends on its
+// Converts `path` into `target` with a LibreOffice of its own that loads, stores and ends on its
 // main thread. Some documents that a warm office cannot store this way are stored fine: a
 // document with comments makes an office without its graphical parts abort once it has a view
-// of the document for a moment. Returns whether `cached` was made.
-bool ConvertAlone(const std::string& path, const std::string& cached) {
+// of the document for a moment. Returns whether `target` was made.
+bool ConvertAlone(const std::string& path, const std::string& target) {
   const std::string folder = MakeTempFolder();
   if (folder.empty()) return false;
   const SofficeResult run = RunSofficeConvert({path}, "docx", folder, folder + "/profile");
@@ -75,7 +67,7 @@ bool ConvertAlone(const std::string& path, const std::string& cached) {
   bool ok = run.started && ReadAll(made).rfind("PK\x03\x04", 0) == 0;
   if (ok) {
     try {
-      ReplaceFileAtomically(made, cached);
+      ReplaceFileAtomically(made, target);
     } catch (const RuntimeError&) {
       ok = false;
     }
@@ -85,25 +77,36 @@ bool ConvertAlone(const std::string& path, const std::string& cached) {
   return ok;
 }
 
-// Converts `path` (whose bytes are `bytes`) into the cache file `cached`. Runs on any thread.
-TemplateConversion ConvertIntoCache(const std::string& path, const std::string& cached) {
+// The cache entry of template content `key`, converted from `path` (a private copy) when there is
+// no sound one. Runs on any thread.
+TemplateConversion ConvertIntoCache(const std::string& path, const std::string& key) {
   TemplateConversion result;
-  std::error_code ec;
-  if (fs::exists(cached, ec)) {
-    result.docx_path = cached;
+  const ConvertedTemplates cache = UserConvertedTemplates();
+  if (std::optional<std::string> entry = cache.Find(key)) {
+    result.docx_path = *entry;
     return result;
   }
-  fs::create_directories(fs::path(cached).parent_path(), ec);
+  // The office writes beside the private copy; the entry is stored from what it wrote.
+  const std::string made = (fs::path(path).parent_path() / "converted.docx").string();
   ConversionJob job;
   job.source = path;
   job.label = fs::path(path).filename().string();
-  job.targets.push_back({cached, StoreFormat::kDocx});
+  job.targets.push_back({made, StoreFormat::kDocx});
   const ConversionOutcome outcome = office_pool().Submit(std::move(job)).get();
   // A conversion stopped by a cancel or by the program's end is not tried again alone.
-  if (outcome.ok || (!outcome.stopped && ConvertAlone(path, cached))) {
-    result.docx_path = cached;
-  } else {
+  if (!outcome.ok && (outcome.stopped || !ConvertAlone(path, made))) {
     result.error = outcome.error;
+    return result;
+  }
+  const std::string docx = ReadAll(made);
+  if (!docx.starts_with("PK\x03\x04")) {
+    result.error = "LibreOffice 转换的结果不完整";
+    return result;
+  }
+  try {
+    result.docx_path = cache.Store(key, docx);
+  } catch (const RuntimeError&) {
+    result.docx = docx;  // a cache folder that cannot be written does not stop the run
   }
   return result;
 }
@@ -127,17 +130,34 @@ bool IsConvertedExtension(std::string_view e) { return e == ".doc" || e == ".rtf
 
 std::string MakeTempFolder() { return MakePrivateTempFolder("word"); }
 
-const std::string& ProcessTempFolder() {
-  struct Folder {
-    std::string path = MakeTempFolder();
-    ~Folder() {
-      std::error_code ec;
-      if (!path.empty()) fs::remove_all(path, ec);
-    }
-  };
-  static const Folder folder;
+namespace {
+
+// The process's private folder: made when first needed, removed at the end of a run and when
+// the program ends.
+struct ProcessFolder {
+  std::string path;
+  ~ProcessFolder() { Remove(); }
+  void Remove() {
+    std::error_code ec;
+    if (!path.empty()) fs::remove_all(path, ec);
+    path.clear();
+  }
+};
+
+ProcessFolder& TheProcessFolder() {
+  static ProcessFolder folder;
+  return folder;
+}
+
+}  // namespace
+
+std::string ProcessTempFolder() {
+  ProcessFolder& folder = TheProcessFolder();
+  if (folder.path.empty()) folder.path = MakeTempFolder();
   return folder.path;
 }
+
+void RemoveProcessTempFolder() { TheProcessFolder().Remove(); }
 
 std::shared_future<TemplateConversion> PrepareTemplateAsync(const std::string& path) {
   std::promise<TemplateConversion> failed;
@@ -151,15 +171,22 @@ std::shared_future<TemplateConversion> PrepareTemplateAsync(const std::string& p
     failed.set_value(TemplateConversion{{}, fs::exists(path, ec) ? "无法读取" : "不存在"});
     return failed.get_future().share();
   }
-  const std::string cached = DefaultProfileRoot() + "/templates/" + ContentKey(bytes) + ".docx";
+  if (std::string why = WhyNotAWordDocument(bytes); !why.empty()) {
+    failed.set_value(TemplateConversion{{}, std::move(why), true});
+    return failed.get_future().share();
+  }
+  const std::string key = ContentDigest(bytes);
   TemplateCache& cache = TheTemplateCache();
   std::lock_guard lock(cache.mutex);
-  auto found = cache.running.find(cached);
+  auto found = cache.running.find(key);
   if (found != cache.running.end()) {
-    const bool failed_before = found->second.wait_for(std::chrono::seconds(0)) ==
-                                   std::future_status::ready &&
-                               !found->second.get().error.empty();
-    if (!failed_before) return found->second;
+    // A conversion that failed, or whose entry has gone since (found damaged), is made afresh.
+    bool redo = false;
+    if (found->second.wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
+      const TemplateConversion& done = found->second.get();
+      redo = !done.error.empty() || (!done.docx_path.empty() && !fs::exists(done.docx_path, ec));
+    }
+    if (!redo) return found->second;
     cache.running.erase(found);
   }
   // The template may change or go while the office reads it: it reads a private copy.
@@ -170,13 +197,13 @@ std::shared_future<TemplateConversion> PrepareTemplateAsync(const std::string& p
     return failed.get_future().share();
   }
   OfficePool::LoadRuntime();  // here, not on the conversion's thread
-  auto future = std::async(std::launch::async, [copy, folder, cached] {
-                  TemplateConversion r = ConvertIntoCache(copy, cached);
+  auto future = std::async(std::launch::async, [copy, folder, key] {
+                  TemplateConversion r = ConvertIntoCache(copy, key);
                   std::error_code e;
                   fs::remove_all(folder, e);
                   return r;
                 }).share();
-  cache.running.emplace(cached, future);
+  cache.running.emplace(key, future);
   return future;
 }
 
@@ -193,11 +220,17 @@ std::string ConvertToDocx(const std::string& path) {
   RequireSoffice(path, "无法打开");
   std::error_code ec;
   if (!fs::exists(path, ec)) throw RuntimeError::File(path, "不存在");
-  const TemplateConversion r = PrepareTemplateAsync(path).get();
-  if (!r.error.empty() || r.docx_path.empty()) {
-    throw RuntimeError::Format(path, "已损坏或不是有效的 Word 文档（LibreOffice 无法转换它）");
+  // An entry found damaged when it is read was removed: the second round converts it again.
+  for (int round = 0; round < 2; ++round) {
+    const TemplateConversion r = PrepareTemplateAsync(path).get();
+    if (r.refused) throw RuntimeError::Format(path, r.error);
+    if (!r.docx.empty()) return r.docx;
+    if (!r.error.empty() || r.docx_path.empty()) {
+      throw RuntimeError::Format(path, "已损坏或不是有效的 Word 文档（LibreOffice 无法转换它）");
+    }
+    if (std::optional<std::string> docx = ConvertedTemplates::ReadEntry(r.docx_path)) return *docx;
   }
-  return ReadAll(r.docx_path);
+  throw RuntimeError::File(path, "无法打开：它的转换结果在缓存文件夹中一再损坏");
 }
 
 namespace {
@@ -213,7 +246,7 @@ std::vector<std::shared_future<ConversionOutcome>>& Pending() {
 void QueueConverted(std::string_view docx, const std::string& path) {
   RequireSoffice(path, "无法保存");
   static unsigned counter = 0;
-  const std::string& folder = ProcessTempFolder();
+  const std::string folder = ProcessTempFolder();
   if (folder.empty()) throw RuntimeError::File(path, "无法保存：无法创建临时文件夹");
   const fs::path staged = fs::path(folder) / ("saved-" + std::to_string(++counter) + ".docx");
   {
