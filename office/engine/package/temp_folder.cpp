@@ -133,10 +133,12 @@ std::string MakePrivateTempFolder(std::string_view kind, TempSpeed speed) {
 
 std::string MakePrivateTempFolderIn(const std::string& base, std::string_view kind) {
   {
-    static std::mutex mutex;
-    static std::set<std::string> swept;
-    std::lock_guard lock(mutex);
-    if (swept.insert(base).second) RemoveFoldersOfEndedProcesses(base);
+    // Never destroyed: an office's worker may make its folder while the program's statics go at
+    // exit (the pools end only after some of them).
+    static auto* mutex = new std::mutex;
+    static auto* swept = new std::set<std::string>;
+    std::lock_guard lock(*mutex);
+    if (swept->insert(base).second) RemoveFoldersOfEndedProcesses(base);
   }
   std::string pattern = base + "/vexlo-" + std::string(kind) + "-" + std::to_string(::getpid()) + "-XXXXXX";
   if (::mkdtemp(pattern.data()) == nullptr) return {};
