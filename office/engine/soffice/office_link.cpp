@@ -184,7 +184,7 @@ std::string Launch(Office& office, const std::string& binary, const PoolState& p
   std::call_once(swept, RemoveSocketsOfEndedProcesses);
   for (int start = 0; start < 2; ++start) {
     const std::string pipe = FreePipeName(pool.options.pipe_names);
-    if (pipe.empty()) return "无法为 LibreOffice 建立连接管道（临时文件夹中的名称都已被占用）";
+    if (pipe.empty()) return "无法为 LibreOffice 建立连接管道";
     if (!office.process.Spawn(binary, pipe, env)) return "无法启动 LibreOffice";
     int exit_code = OfficeProcess::kRunning;
     const Reference<css::uno::XComponentContext> remote = Connect(local, pipe, office, pool, exit_code);

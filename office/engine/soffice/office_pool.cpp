@@ -242,7 +242,7 @@ void OfficePool::RunTask(Office& office, const std::shared_ptr<Task>& task, cons
     retry = !outcome.ok && !cancelled && fault.empty() && task->attempts < kMaxAttempts;
     if (retry) state_->queue.PushFront(task);
   }
-  if (result.office_failed || (!outcome.ok && fault.empty() && !office.process.Alive())) {
+  if (result.office_failed || (!outcome.ok && !office.process.Alive())) {
     DropOffice(office);
   } else if (!outcome.ok) {
     // Whatever went wrong may have left the kept document half changed.

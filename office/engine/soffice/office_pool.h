@@ -6,9 +6,11 @@
 // records of one template are written from the office's .doc of one of them (doc_bases.h); every
 // stored file is checked before it is put at its name (document_conversion.h). An office that
 // dies or hangs is killed with its process group and started again, and the document is tried
-// once more before it fails with a message naming it. The offices end with the pool, with
-// Cancel, or with this process. This class only schedules: the queue (job_queue.h), the offices
-// (office.h) and the steps its workers dispatch to live in units of their own.
+// once more before it fails with a message naming it, unless the offices' folder cannot be
+// written (full, read-only): then every document fails at once with that reason. The offices end
+// with the pool, with Cancel, or with this process; each listens on a pipe of its own
+// (office_pipe.h). This class only schedules: the queue (job_queue.h), the offices (office.h) and
+// the steps its workers dispatch to live in units of their own.
 // Thread-safe: any thread may submit work or wait for it.
 #ifndef VEXLO_OFFICE_ENGINE_SOFFICE_OFFICE_POOL_H_
 #define VEXLO_OFFICE_ENGINE_SOFFICE_OFFICE_POOL_H_

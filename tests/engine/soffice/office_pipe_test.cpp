@@ -68,10 +68,9 @@ struct TestNames {
   std::size_t next = 0;
 };
 
-TEST(PipeNames, RandomNamesDifferAndATakenPathIsPassedOver) {
+TEST(PipeNames, ATakenPathIsPassedOver) {
   const std::string taken = RandomPipeName(), free = RandomPipeName();
-  EXPECT_NE(taken, free);
-  EXPECT_EQ(free.size(), ("vexlo-" + std::to_string(::getpid()) + "-").size() + 32);
+  ASSERT_NE(taken, free);
   // A dangling link takes a name as much as a socket does.
   ASSERT_EQ(::symlink("/nonexistent/vexlo-target", PipeSocketPath(taken).c_str()), 0);
   const std::vector<std::string> offered = {taken, free};
@@ -126,8 +125,7 @@ class TakenPipeTest : public ::testing::Test {
   void ExpectOfficeUnderAnotherName(const std::function<void(const std::string&)>& take) {
     auto names = std::make_shared<TestNames>();
     auto pool = std::make_unique<OfficePool>(OfficePoolOptions{
-        .offices = 1, 
-        .profile_root = profiles_->path().string(), .start_timeout = 100s,
+        .offices = 1, .profile_root = profiles_->path().string(), .start_timeout = 100s,
         .pipe_names = [names] { return (*names)(); }});
     take(PipeSocketPath(names->Add()));
     const auto start = std::chrono::steady_clock::now();
