@@ -216,7 +216,7 @@ class MergeSession {
       return;
     }
     started_.push_back(&excelserver_);
-    excelserver_.get("application").get("workbooks").call("open", {request_.data_path});
+    if (!OpenData()) return;
     excelserver_.get("application").set("visible", request_.visible);
 
     data_ = std::make_unique<DataSource>(excelserver_);
@@ -266,6 +266,25 @@ class MergeSession {
 
     ShutDown();
     summary_.outcome = MergeOutcome::kSucceeded;
+  }
+
+  // Opens the data file. One that is no workbook the spreadsheet reads (a PDF, a picture, a
+  // damaged or protected file) is the user's choice to mend: a message, not a run-time error.
+  bool OpenData() {
+    try {
+      excelserver_.get("application").get("workbooks").call("open", {request_.data_path});
+      return true;
+    } catch (const app::RuntimeError& e) {
+      if (e.number() != app::kErrFileFormat) throw;
+      Refuse(kError,
+             e.text() + "。\n请选择Excel工作簿（.xls、.xlsx）或CSV文件（.csv），"
+                        "或在表格软件中把它另存为.xlsx后再试。",
+             MergeField::kData);
+      excelserver_.get("application").call("quit");
+      excelserver_.release();
+      started_.clear();
+      return false;
+    }
   }
 
   // How many records the sheet holds: rows from 2 on up to the first blank record name.
@@ -339,9 +358,11 @@ class MergeSession {
         });
         if (request_.one_file) {
           result.document = merged_temp_;
+          result.document_name = FileName(merged_document_);
           OutputDocument().call("save");
         } else {
           OutputRecord(stem, result);
+          result.document_name = FileName(result.document);
         }
         office::FlushDeferredWork(false);
       } catch (const app::RuntimeError& e) {
