@@ -2,12 +2,17 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QSettings>
+#include <QTemporaryDir>
 
 #include "ui/main/skin.h"
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
+  // The remembered inputs go to a folder of the tests' own, never the user's configuration.
+  QTemporaryDir config;
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
   vexlo::ui::InitSkin();
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
