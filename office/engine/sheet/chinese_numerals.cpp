@@ -51,6 +51,7 @@ std::string ChineseNumber(std::string_view digits, int style) {
       if (digits.substr(group_start, i - group_start + 1).find_first_not_of('0') !=
           std::string_view::npos) {
         out += kGroupUnits[place / 4];
+        zero_pending = false;  // zeros at the end of a group are not read before the next
       }
     }
   }

@@ -130,6 +130,8 @@ TEST(CellDisplay, ChineseNumerals) {
   EXPECT_EQ(ChineseNumber("100000", 1), "十万");
   EXPECT_EQ(ChineseNumber("120000000", 2), "壹亿贰仟万");
   EXPECT_EQ(ChineseNumber("0", 2), "零");
+  EXPECT_EQ(ChineseNumber("78901234", 1), "七千八百九十万一千二百三十四");
+  EXPECT_EQ(ChineseNumber("100001000", 1), "一亿〇一千");
 }
 
 TEST(CellDisplay, BuiltinFormatsOfTheChineseLocale) {
