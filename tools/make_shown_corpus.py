@@ -6,15 +6,11 @@ tests/engine/sheet/shown_oracle_test.cpp compares with our own display of every 
 
 Run from anywhere: python3 tools/make_shown_corpus.py (needs soffice)
 """
-import csv
 import os
-import shutil
-import subprocess
 import sys
-import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from make_sheet_fixtures import Xlsx  # noqa: E402
+from make_sheet_fixtures import Xlsx, soffice_convert  # noqa: E402
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 OUT = os.path.join(ROOT, "tests", "data", "sheet")
@@ -55,19 +51,6 @@ def workbook():
     return x
 
 
-def soffice_convert(source, target_ext, filter_spec, outdir):
-    soffice = shutil.which("soffice")
-    if not soffice:
-        sys.exit("soffice not found")
-    with tempfile.TemporaryDirectory() as tmp:
-        profile = "file://" + os.path.join(tmp, "profile")
-        subprocess.run([soffice, "-env:UserInstallation=" + profile, "--headless", "--convert-to",
-                        target_ext + ":" + filter_spec, "--outdir", tmp, source], check=True,
-                       stdout=subprocess.DEVNULL)
-        stem = os.path.splitext(os.path.basename(source))[0]
-        return open(os.path.join(tmp, stem + "." + target_ext), "rb").read()
-
-
 # UTF-8, comma separated, every cell "as shown" (the ninth token), English (US) locale.
 CSV_FILTER = 'Text - txt - csv (StarCalc):44,34,76,1,,1033,false,false,true'
 
@@ -78,9 +61,9 @@ def main():
     workbook().save(xlsx)
     xls = os.path.join(OUT, "shown_formats.xls")
     with open(xls, "wb") as f:
-        f.write(soffice_convert(xlsx, "xls", "MS Excel 97", OUT))
+        f.write(soffice_convert(xlsx, "xls", "MS Excel 97"))
     for source in (xlsx, xls):
-        data = soffice_convert(source, "csv", CSV_FILTER, OUT)
+        data = soffice_convert(source, "csv", CSV_FILTER)
         with open(source + ".csv", "wb") as f:
             f.write(data)
 

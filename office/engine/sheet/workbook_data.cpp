@@ -24,12 +24,17 @@ double AutomationDateFromSerial(double serial) {
   return serial >= 1 && serial < 60 ? serial + 1 : serial;
 }
 
-office::Value WorkbookData::ValueAt(size_t sheet, uint32_t row, uint32_t column) const {
-  if (sheet >= sheets.size()) return {};
+const Cell* WorkbookData::CellAt(size_t sheet, uint32_t row, uint32_t column) const {
+  if (sheet >= sheets.size()) return nullptr;
   const auto& cells = sheets[sheet].cells;
   const auto it = cells.find(CellKey(row, column));
-  if (it == cells.end()) return {};
-  const Cell& c = it->second;
+  return it == cells.end() ? nullptr : &it->second;
+}
+
+office::Value WorkbookData::ValueAt(size_t sheet, uint32_t row, uint32_t column) const {
+  const Cell* cell = CellAt(sheet, row, column);
+  if (cell == nullptr) return {};
+  const Cell& c = *cell;
   switch (c.kind) {
     case Cell::Kind::kNumber:
       return office::Value(c.number);
@@ -45,11 +50,9 @@ office::Value WorkbookData::ValueAt(size_t sheet, uint32_t row, uint32_t column)
 }
 
 office::Value WorkbookData::TextAt(size_t sheet, uint32_t row, uint32_t column) const {
-  if (sheet >= sheets.size()) return {};
-  const auto& cells = sheets[sheet].cells;
-  const auto it = cells.find(CellKey(row, column));
-  if (it == cells.end()) return {};
-  const Cell& c = it->second;
+  const Cell* cell = CellAt(sheet, row, column);
+  if (cell == nullptr) return {};
+  const Cell& c = *cell;
   const std::string& code = c.format < formats.size() ? formats[c.format] : formats[0];
   switch (c.kind) {
     case Cell::Kind::kNumber:

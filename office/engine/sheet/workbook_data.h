@@ -50,6 +50,8 @@ struct WorkbookData {
   uint32_t AddString(std::string text);
   // The index of a number format code, added when new; General once the table is full.
   uint16_t AddFormat(const std::string& code);
+  // The stored cell, null when it is empty.
+  const Cell* CellAt(size_t sheet, uint32_t row, uint32_t column) const;
   // The value of a cell as the gateway hands it out; empty cells give null.
   office::Value ValueAt(size_t sheet, uint32_t row, uint32_t column) const;
   // The text the cell shows through its number format; empty cells give null.
