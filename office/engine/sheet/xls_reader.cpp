@@ -8,9 +8,11 @@
 
 #include "app/codepage.h"
 #include "app/runtime_error.h"
+#include "office/engine/sheet/biff_decryption.h"
 #include "office/engine/sheet/cell_display.h"
 #include "office/engine/sheet/number_format.h"
 #include "office/engine/sheet/utf8.h"
+#include "office/engine/sheet/workbook_protection.h"
 
 namespace vexlo::engine::sheet {
 namespace {
@@ -313,17 +315,24 @@ class XlsReader {
       case kBof4:
         version_ = 4;
         break;
-      case kBof: {
-        const uint16_t version = U16(r.data, 0);
-        if (version != kBiff8 && version != kBiff5) Corrupt("不支持的Excel版本");
-        version_ = version == kBiff8 ? 8 : 5;
+      case kBof:
+        // A sheet's BOF follows its workbook's, whatever version it claims.
+        if (!in_sheets_) version_ = Biff5Or8(r);
         break;
-      }
       default:
         Corrupt("缺少文件头记录");
     }
     biff8_ = version_ == 8;
     return U16(r.data, 2);
+  }
+
+  // The version of a workbook's first BOF. Some writers leave its version field 0 or put
+  // another number there; the record's length tells BIFF8 (16 bytes) from BIFF5/7 (8 bytes).
+  static int Biff5Or8(const Record& r) {
+    const uint16_t version = U16(r.data, 0);
+    if (version == kBiff8) return 8;
+    if (version == kBiff5) return 5;
+    return r.data.size() >= 16 ? 8 : 5;
   }
 
   // Skips the records of a substream whose BOF has just been read, embedded ones included.
@@ -392,8 +401,8 @@ class XlsReader {
   // record.
   bool ReadEarlySetting(const Record& r) {
     switch (r.type) {
-      case kFilePass:
-        throw app::RuntimeError::Format(display_name_, "受密码保护，无法读取");
+      case kFilePass:  // Excel 2.x-4.x files are only ever obfuscated with a password of their own
+        RefuseEncryption(display_name_, "不支持这种早期加密方式");
       case kCodePage:
         Need(r, 2);
         if (U16(r.data, 0) != kCodePageUtf16) codepage_name_ = CodePageName(U16(r.data, 0));
@@ -433,7 +442,8 @@ class XlsReader {
           FinishFormats(custom_formats);
           return;
         case kFilePass:
-          throw app::RuntimeError::Format(display_name_, "受密码保护，无法读取");
+          Decrypt(r->data);
+          break;
         case kCodePage:
           Need(*r, 2);
           if (U16(r->data, 0) != kCodePageUtf16) codepage_name_ = CodePageName(U16(r->data, 0));
@@ -475,6 +485,14 @@ class XlsReader {
       }
     }
     Corrupt("工作簿全局数据没有结束记录");
+  }
+
+  // Goes on in a decrypted copy of the stream: the records after FILEPASS are encrypted.
+  void Decrypt(std::string_view filepass) {
+    if (!biff8_) RefuseEncryption(display_name_, "不支持这种早期加密方式");
+    if (!decrypted_.empty()) Corrupt("重复的加密记录");
+    decrypted_ = DecryptBiffStream(stream_, pos_, filepass, display_name_);
+    stream_ = decrypted_;
   }
 
   void FinishFormats(const std::vector<std::pair<uint16_t, bool>>& custom) {
@@ -615,6 +633,7 @@ class XlsReader {
     pos_ = offset;
     auto bof = Next();
     if (!bof) Corrupt("工作表被截断");
+    in_sheets_ = true;
     ReadBof(*bof);
     ReadCells(sheet);
   }
@@ -646,11 +665,6 @@ class XlsReader {
       default:  // 0: the text follows in a STRING record
         break;
     }
-  }
-
-  // The FORMULA record type of this version (BIFF2's has a layout of its own).
-  uint16_t FormulaRecord() const {
-    return version_ == 3 ? uint16_t{kFormula3} : version_ == 4 ? uint16_t{kFormula4} : uint16_t{kFormula};
   }
 
   // The cell records of the sheet whose BOF has been read, up to its EOF.
@@ -716,7 +730,8 @@ class XlsReader {
         case kFormula:
         case kFormula3:
         case kFormula4:
-          if (r->type != FormulaRecord()) break;
+          // Some writers use another version's record number; from Excel 3.0 on the layout is
+          // the same. (Excel 2.x formulas are read above.)
           Need(*r, 14);
           formula_cell.emplace(U16(d, 0), U16(d, 2));
           PutFormula(sheet, U16(d, 0), U16(d, 2), d, 6, IsDateXf(U16(d, 4)));
@@ -798,6 +813,7 @@ class XlsReader {
   }
 
   std::string_view stream_;
+  std::string decrypted_;  // the stream decrypted, once a FILEPASS record has been read
   const std::string& display_name_;
   size_t pos_ = 0;
   bool biff8_ = true;
@@ -805,6 +821,7 @@ class XlsReader {
   size_t active_ = 0;
   std::string codepage_name_ = "CP1252";
   int version_ = 8;  // 2, 3, 4, 5 (BIFF5/7) or 8
+  bool in_sheets_ = false;  // past the workbook globals
   std::vector<uint32_t> sheet_offsets_;
   std::vector<uint8_t> sheet_types_;  // BOUNDSHEET: 0 worksheet, 1 macro, 2 chart, 6 module
   std::vector<uint16_t> xf_format_;

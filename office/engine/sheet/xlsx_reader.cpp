@@ -1,6 +1,7 @@
 #include "office/engine/sheet/xlsx_reader.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -206,8 +207,8 @@ class XlsxReader {
     if (data_.sheets.empty()) Corrupt("工作簿中没有工作表");
     data_.active_sheet = ClampActiveSheet(active, data_.sheets.size());
 
-    std::string styles_part = base + "styles.xml";
-    std::string strings_part = base + "sharedStrings.xml";
+    std::string styles_part = PartName(base + "styles.xml");
+    std::string strings_part = PartName(base + "sharedStrings.xml");
     for (const auto& r : rels) {
       if (EndsWith(r.type, "/styles")) styles_part = r.target;
       if (EndsWith(r.type, "/sharedStrings")) strings_part = r.target;
@@ -285,6 +286,21 @@ class XlsxReader {
     return out;
   }
 
+  // The entry that holds `part`. Part names ignore case ("xl/SharedStrings.xml" is the part a
+  // relationship names "sharedStrings.xml"); an exact match wins.
+  std::string PartName(const std::string& part) const {
+    if (package_.Has(part)) return part;
+    const auto same = [&](const std::string& name) {
+      return std::equal(name.begin(), name.end(), part.begin(), part.end(), [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+      });
+    };
+    for (const std::string& name : package_.names()) {
+      if (same(name)) return name;
+    }
+    return part;
+  }
+
   // Parses a part into `doc` and returns its root element, which must be `root_name`.
   pugi::xml_node Load(const std::string& part, pugi::xml_document& doc,
                       std::string_view root_name) {
@@ -317,7 +333,7 @@ class XlsxReader {
       if (!Is(r, "Relationship")) continue;
       if (std::string_view(r.attribute("TargetMode").value()) == "External") continue;
       out.push_back({r.attribute("Id").value(), r.attribute("Type").value(),
-                     Resolve(base, r.attribute("Target").value())});
+                     PartName(Resolve(base, r.attribute("Target").value()))});
     }
     buffers_.pop_back();
     return out;
