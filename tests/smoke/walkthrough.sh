@@ -186,24 +186,42 @@ xdotool windowfocus --sync "$wrong" key Return
 wait_gone '^错误提示$' 5 || fail "Enter did not close the message"
 kill -0 $pid || fail "the program ended"
 
-# 6. Closed and started again, the window shows the same paths.
-field_top() { case $1 in 1) echo 185 ;; 2) echo 265 ;; 3) echo 304 ;; esac; }
-for f in 1 2 3; do field "$(field_top $f)" "$out/field$f-before.png"; done
-click 693 17   # 关闭
-for _ in $(seq 1 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
-kill -0 $pid 2>/dev/null && fail "the close button did not end the program"
-"$vexlo" >>"$out/vexlo.log" 2>&1 &
-pid=$!
-main=""
-for _ in $(seq 1 100); do main=$(find_window '^vexlo 文档批量制作$'); [ -n "$main" ] && break; sleep 0.2; done
-[ -n "$main" ] || fail "no main window after starting again"
-sleep 2
-eval "$(xdotool getwindowgeometry --shell "$main")"
-wx=$X wy=$Y
-for f in 1 2 3; do
+# 6. Closed and started again, the window shows the same paths; a remembered file that is gone
+#    is shown empty, without a message at start.
+field_top() { case $1 in 2) echo 265 ;; 3) echo 304 ;; esac; }
+restart() {
+  click 693 17   # 关闭
+  for _ in $(seq 1 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+  kill -0 $pid 2>/dev/null && fail "the close button did not end the program"
+  "$vexlo" >>"$out/vexlo.log" 2>&1 &
+  pid=$!
+  main=""
+  for _ in $(seq 1 100); do main=$(find_window '^vexlo 文档批量制作$'); [ -n "$main" ] && break; sleep 0.2; done
+  [ -n "$main" ] || fail "no main window after starting again"
+  sleep 2
+  [ -z "$(find_window '提示$')" ] || fail "a message at start-up after a restart"
+  eval "$(xdotool getwindowgeometry --shell "$main")"
+  wx=$X wy=$Y
+}
+for f in 2 3; do field "$(field_top $f)" "$out/field$f-before.png"; done
+restart
+for f in 2 3; do
   field "$(field_top $f)" "$out/field$f-after.png"
   cmp -s "$out/field$f-before.png" "$out/field$f-after.png" || fail "field $f was not remembered"
 done
+# The data file too: the run names it again.
+xdotool windowfocus --sync "$main" key Return
+wrong=$(wait_window '^错误提示$' 30)
+[ -n "$wrong" ] || fail "the remembered data file was not used"
+xdotool windowfocus --sync "$wrong" key Return
+wait_gone '^错误提示$' 5 || fail "Enter did not close the message"
+rm "$out/in/报表.xls"
+restart
+xdotool windowfocus --sync "$main" key Return
+ask=$(wait_window '^操作提示$' 30)
+[ -n "$ask" ] || fail "a data file that is gone was not shown empty"
+xdotool windowfocus --sync "$ask" key Return
+wait_gone '^操作提示$' 5 || fail "Enter did not close the message"
 
 [ -e AppError.txt ] && { iconv -f GBK -t UTF-8 AppError.txt; fail "run-time error logged"; }
 echo "examples: $made documents; long run stopped with $kept documents and $pdfs PDFs kept;" \
