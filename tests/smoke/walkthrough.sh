@@ -17,7 +17,7 @@
 set -euo pipefail
 vexlo=$1 src=$2 out=$3
 rm -rf "$out"
-mkdir -p "$out/run" "$out/bin" "$out/in" "$out/example-out" "$out/long-out"
+mkdir -p "$out/run" "$out/bin" "$out/in" "$out/example-out" "$out/long-out" "$out/html-out" "$out/pdf-out"
 for d in resource html 示例; do ln -s "$src/$d" "$out/run/$d"; done
 cp "$src/tests/data/sheet/bench_999x30.xlsx" "$out/in/long.xlsx"
 cp "$src/tests/data/merge/模板.docx" "$out/in/template.docx"
