@@ -189,26 +189,9 @@ std::string OfficeBinary() {
   return launcher;
 }
 
-// Every pool still running when the program ends.
-std::mutex live_pools_mutex;
-std::set<OfficePool*> live_pools;
-
-}  // namespace
-
-void EndOfficesAtExit() {
-  std::vector<OfficePool*> pools;
-  {
-    std::lock_guard lock(live_pools_mutex);
-    pools.assign(live_pools.begin(), live_pools.end());
-  }
-  for (OfficePool* pool : pools) pool->Shutdown(/*at_exit=*/true);
-}
-
-namespace {
-
 // The process's own UNO context, made once; it only serves to reach the offices over pipes.
 // Making it also makes the runtime's static state, which goes at exit in the reverse order of its
-// making; the pools are shut down at exit ahead of it (see OfficePool::LoadRuntime).
+// making: every pool is shut down before main returns, ahead of it.
 Reference<css::uno::XComponentContext> LocalContext(const std::string& office_binary) {
   static std::once_flag once;
   // Never destroyed: the UNO runtime's own state goes at exit in an order of its own.
@@ -230,9 +213,6 @@ Reference<css::uno::XComponentContext> LocalContext(const std::string& office_bi
     } catch (const css::uno::Exception& e) {
       error = S(e.Message);
     }
-    // Registered after the runtime's state was made, so that at exit the offices end and the
-    // workers stop before that state is taken down.
-    std::atexit(EndOfficesAtExit);
   });
   if (!context->is()) {
     throw app::RuntimeError::Output("无法使用 LibreOffice 的 UNO 接口：" + error);
@@ -528,10 +508,6 @@ std::string StartOffice(OfficePool::Office& office, const std::string& fonts_env
         office.desktop = css::frame::Desktop::create(remote);
         office.edit_macro = EditMacro(remote);
         SettleProfile(remote);
-        // Registered once the connection's machinery is up, so that at exit the offices end
-        // before it is taken down.
-        static std::once_flag at_exit;
-        std::call_once(at_exit, [] { std::atexit(EndOfficesAtExit); });
         return "";
       } catch (const css::uno::Exception& e) {
         office.Kill();
@@ -703,15 +679,9 @@ OfficePool::OfficePool(OfficePoolOptions options) : options_(std::move(options))
     options_.offices = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
   }
   if (options_.profile_root.empty()) options_.profile_root = DefaultProfileRoot();
-  std::lock_guard lock(live_pools_mutex);
-  live_pools.insert(this);
 }
 
-OfficePool::~OfficePool() {
-  Shutdown();
-  std::lock_guard lock(live_pools_mutex);
-  live_pools.erase(this);
-}
+OfficePool::~OfficePool() { Shutdown(); }
 
 void OfficePool::EnsureThreads() {
   // Caller holds mutex_.
@@ -1524,11 +1494,6 @@ int OfficePool::joined() const {
 int OfficePool::starts() const {
   std::lock_guard lock(mutex_);
   return starts_;
-}
-
-OfficePool& office_pool() {
-  static OfficePool pool;
-  return pool;
 }
 
 }  // namespace vexlo::engine

@@ -7,7 +7,9 @@
 // file is checked before it is put at its name (a PDF must have as many pages as the loaded
 // document). An office that dies or hangs is killed with
 // its process group and started again, and the document is tried once more before it fails with
-// a message naming it. The offices end with the pool, with Cancel, or with this process.
+// a message naming it. The offices end with the pool, with Cancel, or with this process. A
+// program's pool belongs to its EngineServices (engine_services.h), which ends it before main
+// returns.
 // Thread-safe: any thread may submit work or wait for it.
 #ifndef VEXLO_OFFICE_ENGINE_SOFFICE_OFFICE_POOL_H_
 #define VEXLO_OFFICE_ENGINE_SOFFICE_OFFICE_POOL_H_
@@ -128,7 +130,7 @@ class OfficePool {
   void Cancel();
 
   // Stops the offices (gracefully, then by force; only by force `at_exit`, when the program is
-  // ending) and waits for them; waiting jobs fail.
+  // ending, after which submissions fail at once) and waits for them; waiting jobs fail.
   void Shutdown(bool at_exit = false);
 
   // Loads `document` and returns its page count; writes a PNG of its first page, `width`
@@ -208,15 +210,6 @@ class OfficePool {
   std::uint64_t next_order_ = 0;
   std::map<std::string, std::uint64_t> latest_;  // the newest request for each target path
 };
-
-// The pool of this process, made on first use.
-OfficePool& office_pool();
-
-// Ends every pool's offices now, as the program ends: registered with std::atexit by the pools
-// themselves; whoever keeps work waiting on the offices in a static object registers it again
-// after making that object, so that at exit the offices end (and the work with them) before the
-// object waits for it. Later submissions fail at once.
-void EndOfficesAtExit();
 
 // Counts the pages of a PDF file and checks it is complete; -1 when it is not a whole PDF.
 int PdfPageCount(const std::string& path);
