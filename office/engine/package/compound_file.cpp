@@ -25,7 +25,7 @@ bool CompoundFile::HasSignature(std::string_view bytes) {
 
 void CompoundFile::Corrupt(std::string_view what) const {
   throw app::RuntimeError::Format(display_name_,
-                                  "已损坏或不是有效的Excel文件：" + std::string(what));
+                                  "已损坏或不是有效的" + kind_ + "：" + std::string(what));
 }
 
 uint32_t CompoundFile::Read32(uint64_t offset) const {
@@ -38,8 +38,8 @@ uint32_t CompoundFile::Read32(uint64_t offset) const {
   return v;  // little-endian, as every supported host
 }
 
-CompoundFile::CompoundFile(std::string_view bytes, std::string display_name)
-    : bytes_(bytes), display_name_(std::move(display_name)) {
+CompoundFile::CompoundFile(std::string_view bytes, std::string display_name, std::string kind)
+    : bytes_(bytes), display_name_(std::move(display_name)), kind_(std::move(kind)) {
   if (bytes_.size() < 512 || !HasSignature(bytes_)) Corrupt("文件头无效");
   const uint16_t shift = static_cast<uint16_t>(Read32(0x1C) >> 16);
   if (shift != 9 && shift != 12) Corrupt("扇区大小无效");

@@ -21,8 +21,9 @@ class CompoundFile {
   static bool HasSignature(std::string_view bytes);
 
   // Parses the header, allocation tables and directory of `bytes`, which must outlive the object.
-  // `display_name` names the file in errors.
-  CompoundFile(std::string_view bytes, std::string display_name);
+  // `display_name` names the file in errors, and `kind` says what it should have been
+  // ("已损坏或不是有效的<kind>").
+  CompoundFile(std::string_view bytes, std::string display_name, std::string kind = "Office文件");
 
   // Whether a stream of that name (ASCII, case-insensitive) lies in the root storage.
   bool HasStream(std::string_view name) const;
@@ -53,6 +54,7 @@ class CompoundFile {
 
   std::string_view bytes_;
   std::string display_name_;
+  std::string kind_;
   uint32_t sector_size_ = 512;
   uint32_t mini_cutoff_ = 4096;
   uint64_t sector_count_ = 0;  // sectors after the header, the last one possibly short

@@ -10,6 +10,7 @@
 #include <qpdf/QPDFWriter.hh>
 
 #include <exception>
+#include <filesystem>
 #include <stdexcept>
 #include <map>
 
@@ -149,6 +150,12 @@ PdfSplit SplitPdfAtDestinations(const std::string& pdf, const std::vector<std::s
     }
   } catch (const std::exception& e) {
     split.error = std::string("无法拆分PDF：") + e.what();
+    // A part that cannot be written (a font that cannot be trimmed) fails the whole split: the
+    // parts written before it go too, so that a failed split leaves nothing behind.
+    for (std::size_t k = 0; k < split.pages.size() + 1 && k < paths.size(); ++k) {
+      std::error_code ec;
+      std::filesystem::remove(paths[k], ec);
+    }
     split.pages.clear();
   }
   return split;

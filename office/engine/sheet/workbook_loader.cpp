@@ -31,7 +31,7 @@ bool IsBareBiff(std::string_view head) {
 }
 
 WorkbookData FromCompoundFile(std::string_view bytes, const std::string& name) {
-  const CompoundFile file(bytes, name);
+  const CompoundFile file(bytes, name, "Excel文件");
   if (file.HasStream("EncryptionInfo") || file.HasStream("EncryptedPackage")) {
     throw RuntimeError::Format(name, "受密码保护，无法读取");
   }

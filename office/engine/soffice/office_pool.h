@@ -2,80 +2,37 @@
 // with a user profile of its own and in a process group of its own, are started ahead of need and
 // driven through the UNO API over a named pipe. Each document is loaded once (hidden) and stored
 // in every format asked for; PDFs of the records of one template are made many at a time from
-// one joined document where that looks the same (page_batch.h), and the .doc files of the records
-// of one template are written from the office's .doc of one of them (doc_base.h); every stored
-// file is checked before it is put at its name (a PDF must have as many pages as the loaded
-// document). An office that dies or hangs is killed with
-// its process group and started again, and the document is tried once more before it fails with
-// a message naming it. The offices end with the pool, with Cancel, or with this process. A
-// program's pool belongs to its EngineServices (engine_services.h), which ends it before main
-// returns.
+// one joined document where that looks the same (joined_export.h), and the .doc files of the
+// records of one template are written from the office's .doc of one of them (doc_bases.h); every
+// stored file is checked before it is put at its name (document_conversion.h). An office that
+// dies or hangs is killed with its process group and started again, and the document is tried
+// once more before it fails with a message naming it. The offices end with the pool, with
+// Cancel, or with this process; a program's pool belongs to its EngineServices
+// (engine_services.h), which ends it before main returns. This class only schedules: the queue (job_queue.h), the offices
+// (office.h) and the steps its workers dispatch to live in units of their own.
 // Thread-safe: any thread may submit work or wait for it.
 #ifndef VEXLO_OFFICE_ENGINE_SOFFICE_OFFICE_POOL_H_
 #define VEXLO_OFFICE_ENGINE_SOFFICE_OFFICE_POOL_H_
 
 #include <chrono>
-#include <condition_variable>
-#include <deque>
-#include <cstdint>
 #include <functional>
 #include <future>
-#include <map>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "office/engine/soffice/doc_base.h"
-#include "office/engine/soffice/text_delta.h"
+#include "office/engine/soffice/conversion_job.h"
+#include "office/engine/soffice/stored_check.h"
 
 namespace vexlo::engine {
 
-// The formats the offices store.
-enum class StoreFormat { kPdf, kDoc, kDocx, kRtf, kOdt, kPng };
-
-// The format of a file name's extension (".pdf", ".doc", ...); kDocx for anything else.
-StoreFormat FormatOfPath(const std::string& path);
-
-struct StoreTarget {
-  std::string path;   // where the finished file goes (replaced atomically)
-  StoreFormat format = StoreFormat::kPdf;
-  int png_width = 0;  // kPng: the width in pixels of the first page's image
-  std::uint64_t order = 0;  // set by the pool: a later request for the same path wins
-};
-
-// What became of one conversion.
-struct ConversionOutcome {
-  bool ok = false;
-  int pages = 0;       // pages of the loaded document
-  std::string error;   // Chinese, naming the document (when !ok)
-  bool stopped = false;  // not (fully) tried: the pool was cancelled or is shutting down
-
-  static ConversionOutcome Succeeded() {
-    ConversionOutcome o;
-    o.ok = true;
-    return o;
-  }
-  static ConversionOutcome Failed(std::string error) {
-    ConversionOutcome o;
-    o.error = std::move(error);
-    return o;
-  }
-  static ConversionOutcome Stopped(std::string error) {
-    ConversionOutcome o = Failed(std::move(error));
-    o.stopped = true;
-    return o;
-  }
-};
-
-struct ConversionJob {
-  std::string source;        // the document to load
-  bool take_source = false;  // delete `source` once done with it
-  std::vector<StoreTarget> targets;
-  std::string label;         // the document's name in messages ("张伟.docx")
-};
+struct DocxTexts;     // text_delta.h
+struct Office;        // office.h
+struct PoolCounters;  // pool_state.h
+class PoolState;      // pool_state.h
+struct Task;          // job_queue.h
 
 struct OfficePoolOptions {
   int offices = 0;           // 0: one per core, at most 4
@@ -130,13 +87,8 @@ class OfficePool {
   void Cancel();
 
   // Stops the offices (gracefully, then by force; only by force `at_exit`, when the program is
-  // ending, after which submissions fail at once) and waits for them; waiting jobs fail.
+  // ending) and waits for them; waiting jobs fail.
   void Shutdown(bool at_exit = false);
-
-  // Loads `document` and returns its page count; writes a PNG of its first page, `width`
-  // pixels wide, to `png_path`. Blocks; any thread but none the pool runs on.
-  ConversionOutcome RenderPagePng(const std::string& document, int width,
-                                  const std::string& png_path);
 
   // The process ids of the offices running now (tests).
   std::vector<int> OfficePids() const;
@@ -151,68 +103,34 @@ class OfficePool {
   // How many .doc files were written from the .doc of another record of their template.
   int from_base() const;
 
-  struct Office;
-  struct Task;
-
  private:
   void Worker(std::size_t index);
-  void Watchdog();
-  std::shared_ptr<Task> TakeTask();  // caller holds mutex_
-  // Caller holds mutex_. PDFs to make together: none when the next job is not one (nullopt) or
-  // when more are worth waiting for (empty).
-  std::optional<std::vector<std::shared_ptr<Task>>> TakeBatch();
-  // Makes the PDFs of `batch` from one joined document; what cannot be made that way goes back
-  // to the queue to be made alone.
-  void ConvertBatch(Office& office, std::vector<std::shared_ptr<Task>> batch, int& stored);
-  // Writes the .doc files of `task` from the base of its template and finishes it; false (the
-  // task untouched) when there is no base or it cannot serve.
-  bool WriteFromBase(const std::shared_ptr<Task>& task, const DocxTexts& texts);
-  // Keeps `doc` (the office's .doc of a freshly loaded package with `texts`) as a base of its
-  // template.
-  void KeepBase(const std::string& doc, const DocxTexts& texts);
-  // Whether the template of `frame` could use another base: its .doc is then made from a fresh
-  // load rather than a kept document.
-  bool WantsBase(std::size_t frame) const;
+  // The texts of the package of `task` when a kept document or the .doc bases may use them.
+  DocxTexts TextsFor(const Task& task) const;
+  // Caller holds the lock. Waits for work for `office`: a task, a batch, or the office's start;
+  // false when the pool stops.
+  bool WaitForWork(Office& office, std::unique_lock<std::mutex>& lock, std::shared_ptr<Task>& task,
+                   std::vector<std::shared_ptr<Task>>& batch);
+  // Starts `office` when it does not run; false (what it was to make failed) when it cannot.
+  bool EnsureRunning(Office& office, const std::shared_ptr<Task>& task,
+                     std::vector<std::shared_ptr<Task>>& batch);
+  // Converts `task` in `office`, tries it again once on a failure, and finishes it.
+  void RunTask(Office& office, const std::shared_ptr<Task>& task, const DocxTexts& texts);
   // Replaces the office when it has grown too much since its first document.
   void ReplaceIfGrown(Office& office);
-  void EnsureThreads();
-  void Finish(const std::shared_ptr<Task>& task, ConversionOutcome outcome);
-  // Ends the office politely (its kept document closed), then by force.
-  void EndOffice(Office& office);
-  // Kills the offices again and again until `settled` (called with mutex_ held) holds, then
+  void EndWorker(Office& office);
+  void Watchdog();
+  void EnsureThreads();  // caller holds the lock
+  // Kills the offices again and again until `settled` (called with the lock held) holds, then
   // once more.
   void KillUntilSettled(const std::function<bool()>& settled);
+  int Counter(int PoolCounters::*counter) const;
 
-  OfficePoolOptions options_;
-  mutable std::mutex mutex_;
-  std::condition_variable wake_;
-  std::deque<std::shared_ptr<Task>> waiting_;
+  std::unique_ptr<PoolState> state_;
   std::vector<std::unique_ptr<Office>> offices_;
   std::vector<std::thread> threads_;
   std::thread watchdog_;
-  bool stopping_ = false;
-  bool watchdog_stop_ = false;
-  bool exiting_ = false;
-  int generation_ = 0;  // raised by Cancel: tasks of an earlier generation are dropped
-  int loads_ = 0;
-  int starts_ = 0;
-  int replaced_ = 0;
-  int joined_ = 0;
-  int from_base_ = 0;
-  // The bases of each template (by its frame): records that one base cannot serve (an empty
-  // value in one of them, another mix of scripts) may find another.
-  struct Bases {
-    std::vector<std::shared_ptr<const DocBase>> docs;
-    int failures = 0;  // .doc files of the template that could not serve as bases
-  };
-  std::map<std::size_t, Bases> bases_;
-  std::string fonts_env_;
-  std::uint64_t next_order_ = 0;
-  std::map<std::string, std::uint64_t> latest_;  // the newest request for each target path
 };
-
-// Counts the pages of a PDF file and checks it is complete; -1 when it is not a whole PDF.
-int PdfPageCount(const std::string& path);
 
 }  // namespace vexlo::engine
 

@@ -1,7 +1,8 @@
 // What tells two .docx files apart when only their texts differ: a document made from a template
 // by replacing texts keeps every part but the main one byte for byte, and the main one up to the
 // texts of its runs. The office pool uses this to change the texts of a document it keeps loaded
-// instead of loading each record afresh. Pure functions; any thread.
+// instead of loading each record afresh. ReadDocxTexts reads the package from disk; the others
+// are pure functions. Any thread.
 #ifndef VEXLO_OFFICE_ENGINE_SOFFICE_TEXT_DELTA_H_
 #define VEXLO_OFFICE_ENGINE_SOFFICE_TEXT_DELTA_H_
 
@@ -31,7 +32,7 @@ struct DocxTexts {
   bool nested_tables = false;  // a table inside a table cell (marked otherwise in a .doc)
 };
 
-// Reads the package at `path`.
+// Reads the package at `path` (ok false when it cannot be read).
 DocxTexts ReadDocxTexts(const std::string& path);
 
 // One change: replace `length` units at `position` of the old text with `text`.

@@ -4,6 +4,8 @@
 // then has the office make it.
 #include <gtest/gtest.h>
 
+#include "app/runtime_error.h"
+
 #include <cstring>
 #include <filesystem>
 #include <numeric>
@@ -308,6 +310,24 @@ TEST(CompoundFileTest, StreamsWrittenAgainReadBackAsGiven) {
   const std::optional<std::string> small = reread.WithStreams({{"Workbook", "tiny"}});
   ASSERT_TRUE(small);
   EXPECT_EQ(CompoundFile(*small, "small").ReadStream("Workbook"), "tiny");
+}
+
+// A damaged compound file is called what it should have been: a .doc is no "Excel file".
+TEST(CompoundFileTest, ADamagedFileIsNamedForWhatItShouldHaveBeen) {
+  const std::string doc = test::ReadFile(test::DataFile("output/通知.doc")).substr(0, 600);
+  const auto error_of = [&](auto make) {
+    try {
+      make();
+    } catch (const app::RuntimeError& e) {
+      return e.text();
+    }
+    return std::string("accepted");
+  };
+  const std::string as_doc = error_of([&] { CompoundFile(doc, "通知.doc", "Word文件"); });
+  EXPECT_NE(as_doc.find("不是有效的Word文件"), std::string::npos) << as_doc;
+  const std::string neutral = error_of([&] { CompoundFile(doc, "x"); });
+  EXPECT_NE(neutral.find("不是有效的Office文件"), std::string::npos) << neutral;
+  EXPECT_EQ(neutral.find("Excel"), std::string::npos);
 }
 
 }  // namespace

@@ -1,0 +1,41 @@
+#include "office/engine/soffice/conversion_job.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+
+namespace vexlo::engine {
+
+StoreFormat FormatOfPath(const std::string& path) {
+  std::string ext = std::filesystem::path(path).extension().string();
+  std::transform(ext.begin(), ext.end(), ext.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  if (ext == ".pdf") return StoreFormat::kPdf;
+  if (ext == ".doc") return StoreFormat::kDoc;
+  if (ext == ".rtf") return StoreFormat::kRtf;
+  if (ext == ".odt") return StoreFormat::kOdt;
+  return StoreFormat::kDocx;
+}
+
+const char* ExtensionOf(StoreFormat format) {
+  switch (format) {
+    case StoreFormat::kPdf: return ".pdf";
+    case StoreFormat::kDoc: return ".doc";
+    case StoreFormat::kDocx: return ".docx";
+    case StoreFormat::kRtf: return ".rtf";
+    case StoreFormat::kOdt: return ".odt";
+  }
+  return "";
+}
+
+bool OnlyFormat(const ConversionJob& job, StoreFormat format) {
+  return !job.targets.empty() && std::all_of(job.targets.begin(), job.targets.end(),
+                                             [format](const StoreTarget& t) { return t.format == format; });
+}
+
+bool HasFormat(const ConversionJob& job, StoreFormat format) {
+  return std::any_of(job.targets.begin(), job.targets.end(),
+                     [format](const StoreTarget& t) { return t.format == format; });
+}
+
+}  // namespace vexlo::engine

@@ -1,0 +1,66 @@
+// What the office pool is asked for: a document to load and the files to store from it, and what
+// became of the request. Plain values; any thread.
+#ifndef VEXLO_OFFICE_ENGINE_SOFFICE_CONVERSION_JOB_H_
+#define VEXLO_OFFICE_ENGINE_SOFFICE_CONVERSION_JOB_H_
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace vexlo::engine {
+
+// The formats the offices store.
+enum class StoreFormat { kPdf, kDoc, kDocx, kRtf, kOdt };
+
+// The format of a file name's extension (".pdf", ".doc", ...); kDocx for anything else.
+StoreFormat FormatOfPath(const std::string& path);
+
+// The extension a stored file of `format` gets (".pdf", ...).
+const char* ExtensionOf(StoreFormat format);
+
+struct StoreTarget {
+  std::string path;   // where the finished file goes (replaced atomically)
+  StoreFormat format = StoreFormat::kPdf;
+  std::uint64_t order = 0;  // set by the pool: a later request for the same path wins
+};
+
+// What became of one conversion.
+struct ConversionOutcome {
+  bool ok = false;
+  int pages = 0;       // pages of the loaded document
+  std::string error;   // Chinese, naming the document (when !ok)
+  bool stopped = false;  // not (fully) tried: the pool was cancelled or is shutting down
+
+  static ConversionOutcome Succeeded() {
+    ConversionOutcome o;
+    o.ok = true;
+    return o;
+  }
+  static ConversionOutcome Failed(std::string error) {
+    ConversionOutcome o;
+    o.error = std::move(error);
+    return o;
+  }
+  static ConversionOutcome Stopped(std::string error) {
+    ConversionOutcome o = Failed(std::move(error));
+    o.stopped = true;
+    return o;
+  }
+};
+
+struct ConversionJob {
+  std::string source;        // the document to load
+  bool take_source = false;  // delete `source` once done with it
+  std::vector<StoreTarget> targets;
+  std::string label;         // the document's name in messages ("张伟.docx")
+};
+
+// Whether every target of `job` (at least one) is of `format`.
+bool OnlyFormat(const ConversionJob& job, StoreFormat format);
+// Whether some target of `job` is of `format`.
+bool HasFormat(const ConversionJob& job, StoreFormat format);
+
+}  // namespace vexlo::engine
+
+#endif  // VEXLO_OFFICE_ENGINE_SOFFICE_CONVERSION_JOB_H_

@@ -1,0 +1,45 @@
+// Putting finished files at their names, the one place that does. Only the newest request for a
+// path puts a file there: one made while an earlier request for the path was being worked on has
+// the last word, and the earlier one then counts as done without touching the path. Each put is
+// atomic (atomic_file.h): the file at a path stays whole until its successor replaces it.
+// Any thread; takes the pool's lock only to ask the queue.
+#ifndef VEXLO_OFFICE_ENGINE_SOFFICE_DELIVERY_H_
+#define VEXLO_OFFICE_ENGINE_SOFFICE_DELIVERY_H_
+
+#include <functional>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "office/engine/soffice/conversion_job.h"
+#include "office/engine/soffice/job_queue.h"
+
+namespace vexlo::engine {
+
+class Delivery {
+ public:
+  // `queue` tells which requests are the newest; `mutex` guards it.
+  Delivery(std::mutex& mutex, const JobQueue& queue) : mutex_(mutex), queue_(queue) {}
+
+  // Each returns "" or the Chinese reason of the first failure; the other targets are still
+  // served.
+
+  // Moves the finished file `made` to its target; `made` is gone either way.
+  std::string PutFile(const StoreTarget& target, const std::string& made) const;
+  // Copies the finished file `made` to each target; `made` stays.
+  std::string CopyFile(const std::vector<StoreTarget>& targets, const std::string& made) const;
+  // Writes `bytes` to each target.
+  std::string PutBytes(const std::vector<StoreTarget>& targets, std::string_view bytes) const;
+
+ private:
+  // Runs `put` for `target` when it is still the newest request for its path.
+  std::string Put(const StoreTarget& target, const std::function<void()>& put) const;
+
+  std::mutex& mutex_;
+  const JobQueue& queue_;
+};
+
+}  // namespace vexlo::engine
+
+#endif  // VEXLO_OFFICE_ENGINE_SOFFICE_DELIVERY_H_

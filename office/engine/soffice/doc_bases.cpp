@@ -1,0 +1,80 @@
+#include "office/engine/soffice/doc_bases.h"
+
+#include <fstream>
+#include <iterator>
+
+#include "office/engine/soffice/pool_state.h"
+
+namespace vexlo::engine {
+
+namespace {
+
+constexpr int kBaseFailures = 3;  // .doc files of a template tried as bases
+constexpr std::size_t kBasesPerTemplate = 4;
+constexpr std::size_t kTemplates = 16;  // templates whose bases are kept
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+}  // namespace
+
+bool DocBases::Wants(std::size_t frame) const {
+  std::lock_guard lock(mutex_);
+  return WantsLocked(frame);
+}
+
+bool DocBases::WantsLocked(std::size_t frame) const {
+  if (!enabled_) return false;
+  const auto it = bases_.find(frame);
+  return it == bases_.end() ||
+         (it->second.docs.size() < kBasesPerTemplate && it->second.failures < kBaseFailures);
+}
+
+void DocBases::Keep(const std::string& doc, const DocxTexts& texts) {
+  if (!Wants(texts.frame)) return;
+  std::shared_ptr<const DocBase> base = DocBase::Make(ReadAll(doc), texts);
+  std::lock_guard lock(mutex_);
+  if (bases_.size() >= kTemplates && !bases_.contains(texts.frame)) bases_.erase(bases_.begin());
+  Bases& kept = bases_[texts.frame];
+  if (!base) {
+    ++kept.failures;
+  } else if (kept.docs.size() < kBasesPerTemplate) {
+    kept.docs.push_back(std::move(base));
+  }
+}
+
+std::optional<std::string> DocBases::Write(const DocxTexts& texts) const {
+  std::vector<std::shared_ptr<const DocBase>> bases;
+  {
+    std::lock_guard lock(mutex_);
+    const auto it = bases_.find(texts.frame);
+    if (it != bases_.end()) bases = it->second.docs;
+  }
+  for (const auto& base : bases) {
+    if (std::optional<std::string> bytes = base->Write(texts)) return bytes;
+  }
+  return std::nullopt;
+}
+
+bool WriteFromBase(PoolState& pool, const std::shared_ptr<Task>& task, const DocxTexts& texts) {
+  if (!OnlyFormat(task->job, StoreFormat::kDoc)) return false;
+  const std::optional<std::string> bytes = pool.bases.Write(texts);
+  if (!bytes) return false;
+  ++task->attempts;
+  ConversionOutcome outcome = ConversionOutcome::Succeeded();
+  {
+    std::lock_guard lock(pool.mutex);
+    if (pool.Dropped(*task)) outcome = ConversionOutcome::Stopped("已取消");
+  }
+  if (outcome.ok) {
+    const std::string error = pool.delivery.PutBytes(task->job.targets, *bytes);
+    if (!error.empty()) outcome = ConversionOutcome::Failed(error);
+  }
+  if (outcome.ok) pool.Count(&PoolCounters::from_base);
+  FinishTask(*task, std::move(outcome));
+  return true;
+}
+
+}  // namespace vexlo::engine

@@ -1,0 +1,133 @@
+#include "office/engine/soffice/joined_export.h"
+
+#include <filesystem>
+#include <string>
+
+#include <com/sun/star/frame/XStorable.hpp>
+#include <com/sun/star/lang/DisposedException.hpp>
+
+#include "office/engine/package/pdf_split.h"
+#include "office/engine/soffice/office.h"
+#include "office/engine/soffice/office_link.h"
+#include "office/engine/soffice/page_batch.h"
+#include "office/engine/soffice/pool_state.h"
+#include "office/engine/soffice/stored_check.h"
+#include "office/engine/soffice/uno_calls.h"
+
+namespace vexlo::engine {
+
+namespace fs = std::filesystem;
+namespace css = com::sun::star;
+using css::uno::Reference;
+using css::uno::UNO_QUERY_THROW;
+
+namespace {
+
+// The joined document `base`.docx exported to `base`.pdf, with the record marks as named
+// destinations; raises the office's exceptions.
+void ExportJoined(Office& office, PoolState& pool, const std::string& base) {
+  Reference<css::lang::XComponent> doc;
+  try {
+    doc = LoadHidden(office.link->desktop, base + ".docx", true);
+    pool.Count(&PoolCounters::loads);
+    // The record marks become named destinations, where the PDF is cut. Given any filter
+    // data, the export takes a lower picture quality than its own default: it is restored.
+    const auto filter_data = Props({Prop("ExportBookmarksToPDFDestination", css::uno::Any(true)),
+                                    Prop("Quality", css::uno::Any(sal_Int32(90)))});
+    Reference<css::frame::XStorable>(doc, UNO_QUERY_THROW)
+        ->storeToURL(U(FileUrl(base + ".pdf")),
+                     Props({Prop("FilterName", css::uno::Any(U("writer_pdf_Export"))),
+                            Prop("FilterData", css::uno::Any(filter_data))}));
+  } catch (...) {
+    CloseDocument(doc);
+    throw;
+  }
+  CloseDocument(doc);
+}
+
+// Exports the joined document and cuts it into `parts`; the split's error says what failed.
+PdfSplit ExportAndSplit(Office& office, PoolState& pool, const std::string& base,
+                        const std::vector<std::string>& marks, const std::vector<std::string>& parts) {
+  PdfSplit split;
+  bool office_failed = false;
+  try {
+    ExportJoined(office, pool, base);
+    split = SplitPdfAtDestinations(base + ".pdf", marks, parts);
+  } catch (const css::lang::DisposedException& e) {
+    split.error = DescribeUnoError(e);  // the bridge is gone: the office died
+    office_failed = true;
+  } catch (const css::uno::Exception& e) {
+    split.error = DescribeUnoError(e);
+    office_failed = !office.process.Alive() || office.process.Killed();
+  }
+  if (office_failed) DropOffice(office);
+  return split;
+}
+
+// Delivers the checked part of `task` and finishes it; false (the task untouched) when the part
+// did not come out whole.
+bool DeliverPart(PoolState& pool, const std::shared_ptr<Task>& task, const std::string& part, int pages) {
+  if (!CheckStored(part, StoreFormat::kPdf, pages).empty()) return false;
+  const std::string error = pool.delivery.CopyFile(task->job.targets, part);
+  ConversionOutcome outcome;
+  outcome.ok = error.empty();
+  outcome.pages = pages;
+  outcome.error = error.empty() ? "" : "无法转换“" + task->job.label + "”：" + error;
+  pool.Count(&PoolCounters::joined);
+  FinishTask(*task, std::move(outcome));
+  return true;
+}
+
+// The tasks not `done` go back to the queue to be made alone, or end when the run was cancelled
+// meanwhile.
+void ReturnRest(Office& office, PoolState& pool, const std::vector<std::shared_ptr<Task>>& batch,
+                const std::vector<bool>& done) {
+  std::vector<std::shared_ptr<Task>> stopped;
+  {
+    std::lock_guard lock(pool.mutex);
+    office.busy = false;
+    for (std::size_t i = batch.size(); i-- > 0;) {
+      if (done[i]) continue;
+      if (pool.Dropped(*batch[i])) {
+        stopped.push_back(batch[i]);
+      } else {
+        batch[i]->alone = true;
+        pool.queue.PushFront(batch[i]);
+      }
+    }
+  }
+  pool.wake.notify_all();
+  for (auto& t : stopped) FinishTask(*t, ConversionOutcome::Stopped("已取消"));
+}
+
+}  // namespace
+
+void ConvertBatch(Office& office, PoolState& pool, std::vector<std::shared_ptr<Task>> batch) {
+  // One export of many records: twice the time of one document before it counts as hung.
+  pool.SetBusy(office, 2 * pool.options.job_timeout);
+  std::vector<std::string> sources;
+  for (const auto& t : batch) sources.push_back(t->job.source);
+  const std::string base = office.NewFile("joined-", "");
+  const JoinedDocuments joined = JoinForPages(sources, base + ".docx");
+  std::vector<std::string> marks, parts;
+  for (std::size_t k = 0; k < joined.members.size(); ++k) {
+    marks.push_back(RecordMark(k));
+    parts.push_back(base + "-" + std::to_string(k) + ".pdf");
+  }
+  PdfSplit split;
+  if (!joined.members.empty()) split = ExportAndSplit(office, pool, base, marks, parts);
+  std::error_code ec;
+  fs::remove(base + ".docx", ec);
+  fs::remove(base + ".pdf", ec);
+
+  std::vector<bool> done(batch.size(), false);
+  for (std::size_t k = 0; split.error.empty() && k < joined.members.size(); ++k) {
+    // A part that did not come out whole is made alone.
+    const std::size_t member = joined.members[k];
+    done[member] = DeliverPart(pool, batch[member], parts[k], split.pages[k]);
+  }
+  for (const std::string& part : parts) fs::remove(part, ec);
+  ReturnRest(office, pool, batch, done);
+}
+
+}  // namespace vexlo::engine

@@ -1,0 +1,58 @@
+// What the office pool's threads share: the options, the lock and its condition, the queue, the
+// counters, the .doc bases and the delivery of finished files. No UNO, so that every unit of the
+// pool may use it.
+#ifndef VEXLO_OFFICE_ENGINE_SOFFICE_POOL_STATE_H_
+#define VEXLO_OFFICE_ENGINE_SOFFICE_POOL_STATE_H_
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+
+#include "office/engine/soffice/delivery.h"
+#include "office/engine/soffice/doc_bases.h"
+#include "office/engine/soffice/job_queue.h"
+#include "office/engine/soffice/office_pool.h"
+
+namespace vexlo::engine {
+
+struct Office;
+
+struct PoolCounters {
+  int loads = 0;      // documents loaded
+  int starts = 0;     // offices started
+  int replaced = 0;   // offices replaced because they grew
+  int joined = 0;     // PDFs cut from joined exports
+  int from_base = 0;  // .doc files written from a base
+};
+
+class PoolState {
+ public:
+  explicit PoolState(const OfficePoolOptions& options);
+
+  const OfficePoolOptions options;
+  mutable std::mutex mutex;
+  std::condition_variable wake;
+  // Guarded by `mutex`.
+  JobQueue queue;
+  PoolCounters counters;
+  bool stopping = false;
+  bool watchdog_stop = false;
+  bool exiting = false;
+  std::string fonts_env;  // set before the workers start
+
+  DocBases bases;
+  const Delivery delivery{mutex, queue};
+
+  // Adds one to a counter (takes the lock).
+  void Count(int PoolCounters::*counter);
+  // Caller holds `mutex`. Whether `task` is no longer wanted: cancelled or shutting down.
+  bool Dropped(const Task& task) const { return !queue.Current(task) || stopping; }
+  // `office` works on a call the watchdog lets run for `limit` (takes the lock).
+  void SetBusy(Office& office, std::chrono::milliseconds limit);
+  void SetIdle(Office& office);
+};
+
+}  // namespace vexlo::engine
+
+#endif  // VEXLO_OFFICE_ENGINE_SOFFICE_POOL_STATE_H_

@@ -1,0 +1,73 @@
+// Stored files are only taken when whole: a PDF must read as a PDF with the document's page
+// count, whatever its bytes happen to contain; other formats need their signature.
+#include "office/engine/soffice/stored_check.h"
+
+#include <gtest/gtest.h>
+
+// The handles of qpdf 11 are std::shared_ptr based.
+#define POINTERHOLDER_TRANSITION 4
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFWriter.hh>
+
+#include "tests/support/test_paths.h"
+
+namespace vexlo::engine {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A PDF of `pages` empty pages, written by libqpdf.
+std::string MakePdf(const fs::path& path, int pages) {
+  QPDF pdf;
+  pdf.emptyPDF();
+  QPDFPageDocumentHelper helper(pdf);
+  for (int i = 0; i < pages; ++i) {
+    QPDFObjectHandle page = pdf.makeIndirectObject(
+        QPDFObjectHandle::parse("<< /Type /Page /MediaBox [0 0 200 200] /Resources << >> >>"));
+    page.replaceKey("/Contents", pdf.newStream("0 0 m 10 10 l S"));
+    helper.addPage(QPDFPageObjectHelper(page), false);
+  }
+  QPDFWriter writer(pdf, path.c_str());
+  writer.write();
+  return test::ReadFile(path);
+}
+
+TEST(StoredCheckTest, APdfCountsItsPagesOnlyWhenWhole) {
+  test::ScratchDir dir;
+  const fs::path pdf = dir / "t.pdf";
+  const std::string whole = MakePdf(pdf, 3);
+  EXPECT_EQ(PdfPageCount(pdf.string()), 3);
+  EXPECT_EQ(CheckStored(pdf.string(), StoreFormat::kPdf, 3), "");
+  EXPECT_NE(CheckStored(pdf.string(), StoreFormat::kPdf, 2).find("有 3 页，文档有 2 页"), std::string::npos);
+
+  // Cut short while being written.
+  test::WriteFile(pdf, whole.substr(0, whole.size() / 2));
+  EXPECT_EQ(PdfPageCount(pdf.string()), -1);
+  EXPECT_EQ(CheckStored(pdf.string(), StoreFormat::kPdf, 0), "生成的PDF文件不完整");
+  // A piece missing in the middle: the end is there, the objects are not where it says.
+  test::WriteFile(pdf, whole.substr(0, whole.size() / 3) + whole.substr(whole.size() / 2));
+  EXPECT_EQ(PdfPageCount(pdf.string()), -1);
+  // Page objects scattered in bytes that are no PDF count for nothing.
+  test::WriteFile(pdf, "%PDF-1.6\n1 0 obj <</Type /Page>> endobj\n%%EOF\n");
+  EXPECT_EQ(PdfPageCount(pdf.string()), -1);
+  EXPECT_EQ(PdfPageCount((dir / "none.pdf").string()), -1);
+}
+
+TEST(StoredCheckTest, OtherFormatsNeedTheirSignature) {
+  test::ScratchDir dir;
+  const fs::path file = dir / "f";
+  EXPECT_EQ(CheckStored(file.string(), StoreFormat::kDoc, 0), "没有生成文件");
+  test::WriteFile(file, "");
+  EXPECT_EQ(CheckStored(file.string(), StoreFormat::kDocx, 0), "没有生成文件");
+  test::WriteFile(file, "PK\x03\x04rest");
+  EXPECT_EQ(CheckStored(file.string(), StoreFormat::kDocx, 0), "");
+  EXPECT_EQ(CheckStored(file.string(), StoreFormat::kOdt, 0), "");
+  EXPECT_NE(CheckStored(file.string(), StoreFormat::kDoc, 0), "");
+  test::WriteFile(file, std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + "rest");
+  EXPECT_EQ(CheckStored(file.string(), StoreFormat::kDoc, 0), "");
+  EXPECT_NE(CheckStored(file.string(), StoreFormat::kRtf, 0), "");
+}
+
+}  // namespace
+}  // namespace vexlo::engine
