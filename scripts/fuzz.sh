@@ -17,10 +17,10 @@ if [ -z "$cxx" ]; then
 fi
 CC=${cxx/++/} CXX=$cxx cmake -S "$root/fuzz" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j "$(nproc)"
-for target in xlsx_reader_fuzzer xls_reader_fuzzer docx_reader_fuzzer; do
-  corpus="$build/corpus/${target%_reader_fuzzer}"
+for target in xlsx_reader_fuzzer xls_reader_fuzzer docx_reader_fuzzer font_program_fuzzer; do
+  corpus="$build/corpus/${target%_*_fuzzer}"
   mkdir -p "$corpus"
   echo "== $target for ${seconds}s"
   (cd "$build" && "./$target" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 \
-      -max_len=262144 "$corpus" "$root/fuzz/corpus/${target%_reader_fuzzer}")
+      -max_len=262144 "$corpus" "$root/fuzz/corpus/${target%_*_fuzzer}")
 done

@@ -25,13 +25,6 @@ bool InstallEditMacro(const std::string& profile);
 com::sun::star::uno::Reference<com::sun::star::script::provider::XScript> EditMacro(
     const com::sun::star::uno::Reference<com::sun::star::uno::XComponentContext>& remote);
 
-// One paragraph's edits (as DiffText makes them: last position first), their positions and
-// lengths counted in cursor steps (CursorSteps).
-struct ParagraphEdits {
-  std::size_t paragraph = 0;
-  std::vector<TextEdit> edits;
-};
-
 // Makes `changes` to `paragraphs` through `macro` and returns the texts of the changed paragraphs
 // afterwards, in the order of `changes`. Raises the office's exceptions.
 std::vector<std::u16string> ApplyEdits(

@@ -1,6 +1,7 @@
 #include "office/engine/soffice/kept_document.h"
 
 #include <algorithm>
+#include <optional>
 
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
@@ -77,30 +78,15 @@ void Move(const Reference<css::text::XTextCursor>& cursor, std::size_t count, bo
   }
 }
 
-// The edits that turn `from` into `to` (DiffText), their positions and lengths counted in the
-// office's cursor steps.
-std::vector<TextEdit> CursorEdits(const std::u16string& from, const std::u16string& to) {
-  std::vector<TextEdit> edits = DiffText(from, to);
-  for (TextEdit& e : edits) {
-    e.length = CursorSteps(from, e.position, e.position + e.length);
-    e.position = CursorSteps(from, 0, e.position);
-  }
-  return edits;
-}
-
-// Turns the paragraphs' texts `from` into `to`, changing only what differs, and checks the
-// result. False when the document's paragraphs do not read as expected afterwards. With `macro`
-// every change is made inside the office in one call.
+// Makes `changes` (RecordEdits) to the paragraphs and checks that they then hold `to`. False when
+// they do not read as expected afterwards. With `macro` every change is made inside the office in
+// one call.
 bool SetTexts(const Reference<css::script::provider::XScript>& macro,
               const std::vector<Reference<css::text::XTextRange>>& paragraphs,
-              const std::vector<std::u16string>& from, const std::vector<std::u16string>& to) {
-  if (paragraphs.size() != to.size() || from.size() != to.size()) return false;
+              const std::vector<ParagraphEdits>& changes, const std::vector<std::u16string>& to) {
+  if (paragraphs.size() != to.size()) return false;
+  if (changes.empty()) return true;
   if (macro.is()) {
-    std::vector<ParagraphEdits> changes;
-    for (std::size_t i = 0; i < to.size(); ++i) {
-      if (from[i] != to[i]) changes.push_back({i, CursorEdits(from[i], to[i])});
-    }
-    if (changes.empty()) return true;
     std::vector<std::u16string> texts;
     try {
       texts = ApplyEdits(macro, paragraphs, changes);
@@ -115,17 +101,16 @@ bool SetTexts(const Reference<css::script::provider::XScript>& macro,
     }
     return true;
   }
-  for (std::size_t i = 0; i < to.size(); ++i) {
-    if (from[i] == to[i]) continue;
-    const Reference<css::text::XTextRange>& p = paragraphs[i];
-    for (const TextEdit& edit : CursorEdits(from[i], to[i])) {
+  for (const ParagraphEdits& change : changes) {
+    const Reference<css::text::XTextRange>& p = paragraphs[change.paragraph];
+    for (const TextEdit& edit : change.edits) {
       Reference<css::text::XTextCursor> cursor = p->getText()->createTextCursorByRange(p->getStart());
       Move(cursor, edit.position, false);
       Move(cursor, edit.length, true);
       cursor->setString(rtl::OUString(reinterpret_cast<const sal_Unicode*>(edit.text.data()),
                                       static_cast<sal_Int32>(edit.text.size())));
     }
-    if (Text16(p) != to[i]) return false;
+    if (Text16(p) != to[change.paragraph]) return false;
   }
   return true;
 }
@@ -133,13 +118,14 @@ bool SetTexts(const Reference<css::script::provider::XScript>& macro,
 }  // namespace
 
 KeptDocument::Component KeptDocument::Serve(const Script& macro, const DocxTexts& texts) {
-  if (!doc_.is() || texts_.frame != texts.frame || texts_.paragraphs.size() != texts.paragraphs.size()) {
-    return nullptr;
-  }
+  if (!doc_.is() || texts_.frame != texts.frame) return nullptr;
+  // A record whose edits cannot each stay in their run is loaded (and kept) instead.
+  const std::optional<std::vector<ParagraphEdits>> edits = RecordEdits(texts_, texts);
+  if (!edits) return nullptr;
   Reference<css::frame::XModel> model(doc_, UNO_QUERY);
   // No view updates while the texts change, one layout afterwards.
   if (model.is()) model->lockControllers();
-  const bool set_ok = SetTexts(macro, paragraphs_, texts_.paragraphs, texts.paragraphs);
+  const bool set_ok = SetTexts(macro, paragraphs_, *edits, texts.paragraphs);
   if (model.is()) model->unlockControllers();
   if (!set_ok) {
     unfit_frames_.insert(texts.frame);

@@ -27,7 +27,7 @@ class KeptDocument {
   bool Fits(const DocxTexts& texts) const { return texts.ok && !unfit_frames_.contains(texts.frame); }
 
   // The kept document, changed to hold `texts` (through `macro` when there is one), when it is
-  // of the same template; null otherwise. A kept document that did not take the texts is closed.
+  // of the same template and each change can stay within its run (RecordEdits); null otherwise. A kept document that did not take the texts is closed.
   // Raises the office's exception when the office is gone.
   Component Serve(const Script& macro, const DocxTexts& texts);
 

@@ -272,4 +272,110 @@ std::vector<TextEdit> UnitDiff(const std::u16string& from, const std::u16string&
 
 }  // namespace
 
+namespace {
+
+// A paragraph's text as the edits so far left it, and those edits in cursor steps.
+class StepEditor {
+ public:
+  explicit StepEditor(std::u16string text) : text_(std::move(text)) {}
+  void Replace(std::size_t position, std::size_t length, std::u16string with) {
+    edits_.push_back({CursorSteps(text_, 0, position), CursorSteps(text_, position, position + length), with});
+    text_.replace(position, length, with);
+  }
+  const std::u16string& text() const { return text_; }
+  std::vector<TextEdit> Take() { return std::move(edits_); }
+
+ private:
+  std::u16string text_;
+  std::vector<TextEdit> edits_;
+};
+
+// The units of the first and of the last character of a non-empty text.
+std::size_t FirstLength(const std::u16string& s) { return s.size() > 1 && IsHigh(s[0]) && IsLow(s[1]) ? 2 : 1; }
+std::size_t LastLength(const std::u16string& s) {
+  return s.size() > 1 && IsLow(s.back()) && IsHigh(s[s.size() - 2]) ? 2 : 1;
+}
+
+// Turns the run at `begin` (holding `from`, non-empty) into `to` (non-empty). Where the changes
+// within the run leave a character of it on both sides of every insertion, they are made as they
+// are; otherwise the new text goes in between the run's first and last characters, which then go.
+void EditRun(StepEditor& editor, std::size_t begin, const std::u16string& from, const std::u16string& to) {
+  const std::vector<TextEdit> inner = DiffText(from, to);
+  const bool inside = std::all_of(inner.begin(), inner.end(), [&](const TextEdit& e) {
+    return e.text.empty() || (e.position > 0 && e.position + e.length < from.size());
+  });
+  if (inside) {
+    for (const TextEdit& e : inner) editor.Replace(begin + e.position, e.length, e.text);
+    return;
+  }
+  const std::size_t first = FirstLength(from);
+  if (first == from.size()) {
+    // One character: the new text goes after it (taking its formatting), then it goes.
+    editor.Replace(begin + first, 0, to);
+    editor.Replace(begin, first, u"");
+    return;
+  }
+  const std::size_t last = LastLength(from);
+  editor.Replace(begin + first, from.size() - first - last, to);
+  editor.Replace(begin + first + to.size(), last, u"");
+  editor.Replace(begin, first, u"");
+}
+
+// The edits of one paragraph; nothing when its runs cannot be changed one by one.
+std::optional<std::vector<TextEdit>> ParagraphRunEdits(const std::u16string& from,
+                                                       const std::vector<DocxTexts::Span>& from_runs,
+                                                       const std::u16string& to,
+                                                       const std::vector<DocxTexts::Span>& to_runs) {
+  if (from_runs.size() != to_runs.size()) return std::nullopt;
+  // What lies between the runs (tabs, breaks) must be the same in both.
+  std::size_t from_at = 0, to_at = 0;
+  for (std::size_t k = 0; k <= from_runs.size(); ++k) {
+    const std::size_t from_end = k < from_runs.size() ? from_runs[k].begin : from.size();
+    const std::size_t to_end = k < to_runs.size() ? to_runs[k].begin : to.size();
+    if (from_end < from_at || to_end < to_at ||
+        from.compare(from_at, from_end - from_at, to, to_at, to_end - to_at) != 0) {
+      return std::nullopt;
+    }
+    if (k < from_runs.size()) {
+      from_at = from_runs[k].end;
+      to_at = to_runs[k].end;
+    }
+  }
+  StepEditor editor(from);
+  // Last run first: the runs before keep their places.
+  for (std::size_t k = from_runs.size(); k-- > 0;) {
+    const std::u16string a = from.substr(from_runs[k].begin, from_runs[k].end - from_runs[k].begin);
+    const std::u16string b = to.substr(to_runs[k].begin, to_runs[k].end - to_runs[k].begin);
+    if (a == b) continue;
+    if (a.empty() || b.empty()) return std::nullopt;
+    EditRun(editor, from_runs[k].begin, a, b);
+  }
+  if (editor.text() != to) return std::nullopt;
+  return editor.Take();
+}
+
+}  // namespace
+
+std::optional<std::vector<ParagraphEdits>> RecordEdits(const DocxTexts& from, const DocxTexts& to) {
+  if (!from.ok || !to.ok || from.paragraphs.size() != to.paragraphs.size() ||
+      from.spans.size() != from.paragraphs.size() || to.spans.size() != to.paragraphs.size()) {
+    return std::nullopt;
+  }
+  std::vector<ParagraphEdits> changes;
+  for (std::size_t i = 0; i < to.paragraphs.size(); ++i) {
+    const auto same_run = [](const DocxTexts::Span& x, const DocxTexts::Span& y) {
+      return x.begin == y.begin && x.end == y.end;
+    };
+    if (from.paragraphs[i] == to.paragraphs[i] &&
+        std::equal(from.spans[i].begin(), from.spans[i].end(), to.spans[i].begin(), to.spans[i].end(), same_run)) {
+      continue;
+    }
+    std::optional<std::vector<TextEdit>> edits =
+        ParagraphRunEdits(from.paragraphs[i], from.spans[i], to.paragraphs[i], to.spans[i]);
+    if (!edits) return std::nullopt;
+    changes.push_back({i, std::move(*edits)});
+  }
+  return changes;
+}
+
 }  // namespace vexlo::engine

@@ -7,6 +7,7 @@
 #define VEXLO_OFFICE_ENGINE_SOFFICE_TEXT_DELTA_H_
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,22 @@ std::vector<TextEdit> DiffText(const std::u16string& from, const std::u16string&
 // How many characters (code points) the units [begin, end) of `text` hold: the office's cursor
 // moves by characters, a surrogate pair being one.
 std::size_t CursorSteps(const std::u16string& text, std::size_t begin, std::size_t end);
+
+// One paragraph's edits, to be made in order, their positions and lengths counted in cursor steps
+// (CursorSteps) of the paragraph's text as the edits before them left it.
+struct ParagraphEdits {
+  std::size_t paragraph = 0;
+  std::vector<TextEdit> edits;
+};
+
+// The edits that turn a document holding the texts `from` into one holding `to` (a record of the
+// same template): every change stays inside its own run, and new text goes in between two
+// characters of that run wherever the run keeps any, so that it takes that run's formatting (the
+// office gives inserted text the formatting of the character before it, and a link's or a
+// control's text does not grow at its ends). Nothing when that cannot be done: a run that is
+// empty in either (the office drops an empty run, and its formatting with it), runs or the text
+// between them that do not pair up.
+std::optional<std::vector<ParagraphEdits>> RecordEdits(const DocxTexts& from, const DocxTexts& to);
 
 }  // namespace vexlo::engine
 

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/frame/XComponentLoader.hpp>
+#include <com/sun/star/lang/DisposedException.hpp>
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/text/XPageCursor.hpp>
 #include <com/sun/star/text/XTextViewCursorSupplier.hpp>
@@ -62,6 +64,16 @@ int PageCount(const Reference<css::lang::XComponent>& doc) {
   try {
     Reference<css::frame::XModel> model(doc, UNO_QUERY);
     if (!model.is()) return 0;
+    // The view's own count holds the pages of endnotes too, where the view cursor cannot go.
+    try {
+      Reference<css::beans::XPropertySet> view(model->getCurrentController(), UNO_QUERY);
+      sal_Int32 pages = 0;
+      if (view.is() && (view->getPropertyValue(U("PageCount")) >>= pages) && pages > 0) return pages;
+    } catch (const css::lang::DisposedException&) {
+      throw;
+    } catch (const css::uno::Exception&) {
+      // An office without the view's count: its cursor counts.
+    }
     Reference<css::text::XTextViewCursorSupplier> views(model->getCurrentController(), UNO_QUERY);
     if (!views.is()) return 0;
     Reference<css::text::XPageCursor> cursor(views->getViewCursor(), UNO_QUERY);

@@ -9,8 +9,10 @@
 #include <qpdf/Buffer.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFWriter.hh>
 
 #include <algorithm>
+#include <bitset>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -20,7 +22,10 @@
 #include <thread>
 
 #include "merge/document_generation.h"
-#include "office/engine/package/pdf_fonts.h"
+#include "office/engine/package/pdf_shown_codes.h"
+#include "office/engine/package/pdf_unicode_map.h"
+#include "office/engine/package/truetype_font.h"
+#include "office/engine/package/type1_font.h"
 #include "office/engine/package/zip_reader.h"
 #include "office/engine/package/zip_writer.h"
 #include "office/engine/register_servers.h"
@@ -50,6 +55,34 @@ std::vector<std::string> PageImages(const fs::path& pdf) {
   return images;
 }
 
+// The text of a PDF as pdftotext reads it through the fonts' character maps.
+std::string PdfText(const std::string& pdf) {
+  const std::string cmd = "pdftotext -enc UTF-8 '" + pdf + "' '" + pdf + ".txt'";
+  return std::system(cmd.c_str()) == 0 ? test::ReadFile(pdf + ".txt") : "(pdftotext failed)";
+}
+
+// The PDF reads without recovery or warning: every object, every stream decoded.
+void ExpectSoundPdf(const std::string& path) {
+  QPDF pdf;
+  pdf.setAttemptRecovery(false);
+  ASSERT_NO_THROW(pdf.processFile(path.c_str())) << path;
+  QPDFWriter writer(pdf);
+  writer.setOutputMemory();
+  writer.setDecodeLevel(qpdf_dl_generalized);
+  EXPECT_NO_THROW(writer.write()) << path;
+  EXPECT_FALSE(pdf.anyWarnings()) << path;
+}
+
+std::string StreamText(QPDFObjectHandle stream) {
+  const std::shared_ptr<Buffer> data = stream.getStreamData();
+  return std::string(reinterpret_cast<const char*>(data->getBuffer()), data->getSize());
+}
+
+Type1Lengths Type1LengthsOf(QPDFObjectHandle file) {
+  return {static_cast<std::size_t>(file.getDict().getKey("/Length1").getIntValue()),
+          static_cast<std::size_t>(file.getDict().getKey("/Length2").getIntValue())};
+}
+
 // The characters (as their character maps give them) and the glyph names of every font a PDF
 // embeds.
 std::set<std::string> FontContents(const std::string& path) {
@@ -61,35 +94,80 @@ std::set<std::string> FontContents(const std::string& path) {
     if (!fonts.isDictionary()) continue;
     for (auto& [name, font] : fonts.ditems()) {
       if (QPDFObjectHandle map = font.getKey("/ToUnicode"); map.isStream()) {
-        const std::shared_ptr<Buffer> data = map.getStreamData();
-        const std::string text(reinterpret_cast<const char*>(data->getBuffer()), data->getSize());
-        const std::size_t begin = text.find("beginbfchar");
-        for (std::size_t at = text.find("> <", begin); begin != std::string::npos && at != std::string::npos;
-             at = text.find("> <", at + 3)) {
-          contents.insert("U+" + text.substr(at + 3, text.find('>', at + 3) - at - 3));
+        for (const auto& [code, text] : ReadUnicodeMap(StreamText(map)).value_or(UnicodeMap{})) {
+          contents.insert("U+" + text);
         }
       }
       if (QPDFObjectHandle tt = font.getKey("/FontDescriptor").getKey("/FontFile2"); tt.isStream()) {
-        const std::shared_ptr<Buffer> data = tt.getStreamData();
-        contents.insert("TrueType outlines: " + std::to_string(TrueTypeOutlines(
-            std::string(reinterpret_cast<const char*>(data->getBuffer()), data->getSize()))));
+        const std::optional<TrueTypeContents> program = ReadTrueType(StreamText(tt));
+        EXPECT_TRUE(program.has_value()) << path;
+        if (program) {
+          contents.insert("TrueType outlines: " +
+                          std::to_string(std::count(program->outlined.begin(), program->outlined.end(), true)));
+        }
       }
       QPDFObjectHandle file = font.getKey("/FontDescriptor").getKey("/FontFile");
       if (!file.isStream()) continue;
-      const std::shared_ptr<Buffer> data = file.getStreamData();
-      const std::optional<std::string> names = Type1GlyphNames(
-          std::string(reinterpret_cast<const char*>(data->getBuffer()), data->getSize()),
-          static_cast<std::size_t>(file.getDict().getKey("/Length1").getIntValue()),
-          static_cast<std::size_t>(file.getDict().getKey("/Length2").getIntValue()));
-      EXPECT_TRUE(names.has_value()) << path;
-      for (std::size_t at = 0; names && at < names->size();) {
-        const std::size_t space = names->find(' ', at);
-        contents.insert(names->substr(at, space - at));
-        at = space == std::string::npos ? names->size() : space + 1;
-      }
+      const std::optional<Type1Contents> program = ReadType1(StreamText(file), Type1LengthsOf(file));
+      EXPECT_TRUE(program.has_value()) << path;
+      if (program) contents.insert(program->glyphs.begin(), program->glyphs.end());
     }
   }
   return contents;
+}
+
+// No font of a PDF holds a code, width, map entry or glyph beyond the codes its pages show.
+void ExpectFontsHoldOnlyWhatPagesShow(const std::string& path) {
+  QPDF pdf;
+  pdf.processFile(path.c_str());
+  const ShownCodes shown = ReadShownCodes(pdf);
+  ASSERT_EQ(shown.error, "") << path;
+  for (QPDFPageObjectHelper page : QPDFPageDocumentHelper(pdf).getAllPages()) {
+    QPDFObjectHandle fonts = page.getAttribute("/Resources", false).getKey("/Font");
+    if (!fonts.isDictionary()) continue;
+    for (auto& [name, font] : fonts.ditems()) {
+      SCOPED_TRACE(path + " " + name);
+      EXPECT_TRUE(shown.selected.contains(font.getObjGen())) << "a font its pages never set";
+      const auto codes = shown.codes.find(font.getObjGen());
+      const std::bitset<256> used = codes == shown.codes.end() ? std::bitset<256>() : codes->second;
+      const auto is_shown = [&](long long c) { return c >= 0 && c < 256 && used.test(static_cast<std::size_t>(c)); };
+      const long long first = font.getKey("/FirstChar").getIntValue();
+      // The range holds the codes shown and no other, but for the office's own .notdef at 0.
+      const long long last = font.getKey("/LastChar").getIntValue();
+      EXPECT_TRUE(used.none() || is_shown(last)) << "code range";
+      for (long long c = first; c <= last; ++c) EXPECT_TRUE(c == 0 || is_shown(c)) << "code " << c << " in range";
+      QPDFObjectHandle widths = font.getKey("/Widths");
+      for (int i = 0; widths.isArray() && i < widths.getArrayNItems(); ++i) {
+        EXPECT_TRUE(widths.getArrayItem(i).getNumericValue() == 0 || is_shown(first + i)) << "width of " << first + i;
+      }
+      if (QPDFObjectHandle map = font.getKey("/ToUnicode"); map.isStream()) {
+        for (const auto& [code, text] : ReadUnicodeMap(StreamText(map)).value_or(UnicodeMap{})) {
+          EXPECT_TRUE(is_shown(code)) << "character map entry " << code;
+        }
+      }
+      if (QPDFObjectHandle tt = font.getKey("/FontDescriptor").getKey("/FontFile2"); tt.isStream()) {
+        const std::optional<TrueTypeContents> program = ReadTrueType(StreamText(tt));
+        ASSERT_TRUE(program.has_value());
+        for (const auto& [code, glyph] : program->codes) EXPECT_TRUE(is_shown(code)) << "program's map: " << code;
+        for (std::size_t g = 0; g < program->outlined.size(); ++g) {
+          const bool held = program->outlined[g] || program->advances[g] != 0;
+          EXPECT_TRUE(!held || program->needed.contains(static_cast<std::uint16_t>(g))) << "glyph " << g;
+        }
+        EXPECT_EQ(program->outlined.size(), program->needed.size()) << "empty glyph slots";
+      }
+      if (QPDFObjectHandle file = font.getKey("/FontDescriptor").getKey("/FontFile"); file.isStream()) {
+        const std::optional<Type1Contents> program = ReadType1(StreamText(file), Type1LengthsOf(file));
+        ASSERT_TRUE(program.has_value());
+        std::set<std::string> names = {".notdef"};
+        for (const auto& [code, glyph] : program->encoding) {
+          EXPECT_TRUE(is_shown(code)) << "encoding of " << code;
+          names.insert(glyph);
+        }
+        for (const std::string& glyph : program->glyphs) EXPECT_TRUE(names.contains(glyph)) << glyph;
+        EXPECT_EQ(program->declared_glyphs, static_cast<int>(program->glyphs.size()));
+      }
+    }
+  }
 }
 
 using test::RewriteMain;
@@ -145,6 +223,9 @@ class JoinedPdfTest : public ::testing::Test {
       EXPECT_TRUE(PageImages(Pdf("joined", i)) == own) << "record " << i << " looks different";
       // Its fonts hold what its own PDF's fonts hold, nothing of the other records.
       EXPECT_EQ(FontContents(Pdf("joined", i)), FontContents(Pdf("own", i))) << i;
+      ExpectFontsHoldOnlyWhatPagesShow(Pdf("joined", i));
+      ExpectSoundPdf(Pdf("joined", i));
+      EXPECT_EQ(PdfText(Pdf("joined", i)), PdfText(Pdf("own", i))) << i;
       EXPECT_FALSE(fs::exists(records[i].string() + ".snapshot"));
     }
   }

@@ -86,9 +86,10 @@ class OfficeTest : public ::testing::Test {
 
   // Records made by our engine from `fixture`, `titles` replaced: the offices write each record's
   // texts into the document they keep loaded. Every output must read exactly as the record's own
-  // file loaded afresh, and as our engine wrote it.
+  // file loaded afresh, and as our engine wrote it. `blank_loads`: the loads the blank value
+  // takes beyond the first.
   void ExpectKeptRecordsReadAsTheirOwn(const std::string& fixture,
-                                       const std::vector<std::string>& titles);
+                                       const std::vector<std::string>& titles, int blank_loads);
 
   static OfficePool* pool_;
   test::ScratchDir dir_;
@@ -132,7 +133,7 @@ TEST_F(OfficeTest, OneLoadServesTheDocAndThePdfOfADocument) {
 }
 
 void OfficeTest::ExpectKeptRecordsReadAsTheirOwn(const std::string& fixture,
-                                                 const std::vector<std::string>& titles) {
+                                                 const std::vector<std::string>& titles, int blank_loads) {
   RegisterWordServer();
   office::oleobject word, word2;
   ASSERT_EQ(word.start_new("word.application"), 0);
@@ -191,20 +192,22 @@ void OfficeTest::ExpectKeptRecordsReadAsTheirOwn(const std::string& fixture,
     ASSERT_TRUE(pool_->Submit({kept_doc, false, {{doc_pdf, StoreFormat::kPdf}}, "doc"}).get().ok);
     EXPECT_EQ(PdfText(doc_pdf), text) << i;
   }
-  // One load for all the kept outputs; each record's own file and .doc loaded once.
-  EXPECT_EQ(pool_->loads() - loads, 1 + 2 * static_cast<int>(records.size()));
+  // One load for all the kept outputs, but where a value is a run of its own: the office drops
+  // it when blank, so that record and the one after it are loaded. Each record's own file and
+  // .doc loaded once.
+  EXPECT_EQ(pool_->loads() - loads, 1 + blank_loads + 2 * static_cast<int>(records.size()));
   word.get("application").call("quit");
   word2.get("application").call("quit");
 }
 
 TEST_F(OfficeTest, RecordsMadeInAKeptDocumentReadExactlyAsTheRecordsThemselves) {
-  ExpectKeptRecordsReadAsTheirOwn("output/通知.docx", {"张三", "销售部"});
+  ExpectKeptRecordsReadAsTheirOwn("output/通知.docx", {"张三", "销售部"}, 0);
 }
 
 // Two pages, a page break at the end of a paragraph (the office moves the next paragraph to the
 // new page instead), a table, a numbered list, a header logo, the page number in the footer.
 TEST_F(OfficeTest, PaySlipsMadeInAKeptDocumentReadExactlyAsTheirOwn) {
-  ExpectKeptRecordsReadAsTheirOwn("word/payslip.docx", {"姓名", "部门"});
+  ExpectKeptRecordsReadAsTheirOwn("word/payslip.docx", {"姓名", "部门"}, 2);
 }
 
 TEST(TextDeltaTest, EditsTurnOneTextIntoTheOtherTouchingOnlyWhatDiffers) {

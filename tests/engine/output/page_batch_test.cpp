@@ -1,18 +1,15 @@
 // Which records may be joined for one PDF export, and what the joined document gives each record:
-// a section of its own on a new page, page numbers and list numbers starting again, a mark. And
-// the trimming of a cut part's Type 1 fonts to the glyphs it shows.
+// a section of its own on a new page, page numbers and list numbers starting again, a mark.
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
 
 #include <algorithm>
-#include <bitset>
 #include <filesystem>
 #include <map>
 #include <optional>
 
 #include "office/engine/package/zip_reader.h"
 #include "office/engine/package/zip_writer.h"
-#include "office/engine/package/pdf_fonts.h"
 #include "office/engine/soffice/page_batch.h"
 #include "tests/support/test_paths.h"
 
@@ -152,49 +149,6 @@ TEST_F(PageBatchTest, JoinedRecordsGetSectionsPageRestartsAndListsOfTheirOwn) {
   EXPECT_TRUE(JoinForPages({a, other}, (dir_ / "two.docx").string()).members.empty());
   EXPECT_FALSE(fs::exists(dir_ / "one.docx"));
   EXPECT_FALSE(fs::exists(dir_ / "two.docx"));
-}
-
-// A Type 1 program as the office writes one: an encoding of codes to glyph names in the clear,
-// the glyph programs after eexec encryption.
-std::string Type1Program(std::size_t* clear_length, std::size_t* encrypted_length) {
-  const std::string clear =
-      "%!FontType1-1.0: T 001\n/Encoding 256 array\n0 1 255 {1 index exch /.notdef put} for\n"
-      "dup 1 /cid100 put\ndup 2 /cid200 put\nreadonly def\ncurrentdict end\ncurrentfile eexec\n";
-  const std::string plain =
-      "xxxxdup /Private 8 dict dup begin\n/RD{string currentfile exch readstring pop}executeonly def\n"
-      "2 index /CharStrings 3 dict dup begin\n/.notdef 4 RD abcd ND\n/cid100 3 RD efg ND\n"
-      "/cid200 5 RD hijkl ND\nend\nend\nmark currentfile closefile\n";
-  std::string encrypted;
-  unsigned r = 55665;
-  for (unsigned char p : plain) {
-    const auto c = static_cast<unsigned char>(p ^ (r >> 8));
-    encrypted += static_cast<char>(c);
-    r = ((c + r) * 52845u + 22719u) & 0xFFFFu;
-  }
-  *clear_length = clear.size();
-  *encrypted_length = encrypted.size();
-  return clear + encrypted + std::string(64, '0') + "cleartomark\n";
-}
-
-TEST(PdfFontsTest, Type1ProgramsKeepOnlyTheGlyphsShownAndBrokenOnesAreRefused) {
-  std::size_t clear = 0, encrypted = 0;
-  const std::string program = Type1Program(&clear, &encrypted);
-  ASSERT_EQ(Type1GlyphNames(program, clear, encrypted), std::optional<std::string>(".notdef cid100 cid200"));
-  std::bitset<256> used;
-  used.set(1);
-  Type1Lengths lengths;
-  const std::optional<std::string> trimmed = TrimType1(program, clear, encrypted, used, &lengths);
-  ASSERT_TRUE(trimmed);
-  EXPECT_EQ(Type1GlyphNames(*trimmed, lengths.clear, lengths.encrypted), std::optional<std::string>(".notdef cid100"));
-  EXPECT_NE(trimmed->substr(0, lengths.clear).find("dup 1 /cid100 put"), std::string::npos);
-  EXPECT_EQ(trimmed->substr(0, lengths.clear).find("cid200"), std::string::npos);
-  EXPECT_EQ(trimmed->substr(lengths.clear + lengths.encrypted), program.substr(clear + encrypted));
-  // Cut short anywhere, or a TrueType program cut short: refused or read, never past its end.
-  for (std::size_t n = 0; n < program.size(); ++n) {
-    const std::string cut = program.substr(0, n);
-    EXPECT_NO_THROW(TrimType1(cut, std::min(clear, n), n > clear ? n - clear : 0, used, &lengths)) << n;
-    EXPECT_FALSE(TrimTrueType(cut, used)) << n;
-  }
 }
 
 }  // namespace

@@ -1,0 +1,61 @@
+// The equivalence oracle over its whole set: the template corpus (.docx and .doc), the bundled
+// example and the generated templates. For each, every record's outputs are made through each
+// fast path of the office pool and compared with the office's fresh load of the record's own
+// file; prints what differs and, per path, how many templates it served (was used for and came
+// out equal). Exit status 1 when anything differs.
+// Usage: path_oracle [NAME-PART ...]   (only the cases whose name holds one of the parts)
+#include <QCoreApplication>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "office/engine/package/temp_folder.h"
+#include "tests/engine/oracle/oracle_cases.h"
+#include "tests/engine/oracle/path_oracle.h"
+
+namespace fs = std::filesystem;
+using namespace vexlo::oracle;
+
+int main(int argc, char** argv) {
+  QCoreApplication qt(argc, argv);
+  const fs::path source = VEXLO_SOURCE_DIR;
+  const fs::path work = vexlo::engine::MakePrivateTempFolder("oracle", vexlo::engine::TempSpeed::kDisk);
+  std::vector<OracleCase> cases = GeneratedCases(work / "templates");
+  cases.push_back(ExampleCase(source));
+  for (OracleCase& c : CorpusCases(source)) cases.push_back(std::move(c));
+  std::vector<std::string> parts(argv + 1, argv + argc);
+  std::erase_if(cases, [&](const OracleCase& c) {
+    if (parts.empty()) return false;
+    for (const std::string& p : parts) {
+      if (c.name.find(p) != std::string::npos) return false;
+    }
+    return true;
+  });
+
+  std::map<FastPath, int> served, differing;
+  int unequal = 0;
+  const auto t0 = std::chrono::steady_clock::now();
+  {
+    PathOracle oracle(work);
+    for (const OracleCase& c : cases) {
+      const CaseVerdict verdict = oracle.Check(c);
+      std::printf("%s", verdict.Report().c_str());
+      std::fflush(stdout);
+      unequal += !verdict.Equal();
+      for (FastPath path : kFastPaths) {
+        served[path] += verdict.Serves(path);
+        const auto it = verdict.paths.find(path);
+        differing[path] += it != verdict.paths.end() && !it->second.differences.empty();
+      }
+    }
+  }
+  std::printf("\n%zu templates, %.0f s; templates served (used and equal) / with differences:\n", cases.size(),
+              std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+  for (FastPath path : kFastPaths) std::printf("  %-14s %3d / %d\n", PathName(path), served[path], differing[path]);
+  std::error_code ec;
+  fs::remove_all(work, ec);
+  return unequal == 0 ? 0 : 1;
+}

@@ -1,0 +1,126 @@
+#include "tests/engine/oracle/oracle_cases.h"
+
+#include "office/engine/package/atomic_file.h"
+#include "tools/word_corpus/word_package.h"
+
+namespace vexlo::oracle {
+
+namespace fs = std::filesystem;
+using namespace vexlo::corpus;
+
+namespace {
+
+const std::vector<std::string> kTitles = {"姓名", "部门", "金额", "备注"};
+const std::string kLongName = "欧阳" + std::string(24, 'x') + "娜娜娜娜娜娜娜娜娜娜";
+
+// Values that push every edit of a kept document to its limits: emptied first, then far longer,
+// shorter, of another script, outside the basic plane, back to empty.
+const std::vector<std::vector<std::string>> kRecords = {
+    {"张三", "销售部", "", ""},
+    {"李四", "技术部", "4791.95", "加急"},
+    {kLongName, "R&D 研发（一）部", "91.95", "Mixed 混合 text 𠮷"},
+    {"赵", "", "123456789.00", "短"},
+    {"Zhang San", "部", "7", "x"}};
+
+// Titles as runs of their own with formatting, beside plain text, two formatted runs touching,
+// titles inside one longer run, a paragraph that is a value alone.
+Template Formats() {
+  Template t;
+  t.name = "formats";
+  const std::string red = "<w:color w:val=\"FF0000\"/>";
+  t.body = P(R("姓名：") + R("姓名", "<w:b/>") + R("  部门：") + R("部门", "<w:u w:val=\"single\"/>")) +
+           P(R("金额：") + R("金额", red) + R(" 元")) +
+           P(R("备注：") + R("备注", "<w:b/><w:color w:val=\"0000FF\"/>")) +
+           P(R("姓名", "<w:i/>") + R("部门", "<w:b/>" + red)) +
+           P(R("合计 金额 元，经办 姓名，备注 完")) +
+           P(R("金额", red + "<w:sz w:val=\"32\"/>")) +
+           P(R("Latin 姓名", "<w:rFonts w:ascii=\"DejaVu Sans\" w:hAnsi=\"DejaVu Sans\"/><w:b/>") + R(" 尾"));
+  return t;
+}
+
+// A table whose cells hold values, one of them gaining lines.
+Template Cells() {
+  Template t;
+  t.name = "cells";
+  t.body = P(R("明细：")) + Tbl(Tr(P(R("姓名")), P(R("部门", "<w:b/>"))) + Tr(P(R("金额：") + R("金额", "<w:color w:val=\"C00000\"/>")), P(R("备注")))) +
+           P(R("表后 姓名"));
+  return t;
+}
+
+// Headings numbered through their style, a list through a paragraph style, two sections, pictures
+// in the body and the header.
+Template Structure() {
+  Template t;
+  t.name = "structure";
+  t.picture = true;
+  t.header = P(Picture(10, "rId8") + R("页眉"));
+  t.styles =
+      "<w:style w:type=\"paragraph\" w:styleId=\"Heading1\"><w:name w:val=\"heading 1\"/><w:basedOn w:val=\"Normal\"/>"
+      "<w:qFormat/><w:pPr><w:keepNext/><w:numPr><w:numId w:val=\"1\"/></w:numPr><w:outlineLvl w:val=\"0\"/></w:pPr>"
+      "<w:rPr><w:b/><w:sz w:val=\"32\"/></w:rPr></w:style>"
+      "<w:style w:type=\"paragraph\" w:styleId=\"ListItem\"><w:name w:val=\"list item\"/><w:basedOn w:val=\"Normal\"/>"
+      "<w:pPr><w:numPr><w:numId w:val=\"2\"/></w:numPr></w:pPr></w:style>";
+  t.numbering = "<w:abstractNum w:abstractNumId=\"0\"><w:multiLevelType w:val=\"singleLevel\"/>" +
+                Level(0, 1, "decimal", "第%1章") + "</w:abstractNum>"
+                "<w:abstractNum w:abstractNumId=\"1\"><w:multiLevelType w:val=\"singleLevel\"/>" +
+                Level(0, 1, "decimal", "%1.") + "</w:abstractNum>"
+                "<w:num w:numId=\"1\"><w:abstractNumId w:val=\"0\"/></w:num>"
+                "<w:num w:numId=\"2\"><w:abstractNumId w:val=\"1\"/></w:num>";
+  const auto style = [](const char* id) { return std::string("<w:pStyle w:val=\"") + id + "\"/>"; };
+  t.body = P(R("概述 姓名"), style("Heading1")) + P(R("姓名 所在 部门 的说明。")) +
+           P(R("项目 金额"), style("ListItem")) + P(R("项目 备注"), style("ListItem")) +
+           P(R("照片：") + Picture(1, "rId8") + R(" 姓名")) +
+           P(R("第一节完 部门"), SectionEnd()) +
+           P(R("细则 部门"), style("Heading1")) + P(R("条目 金额"), style("ListItem")) + P(R("结束 备注"));
+  return t;
+}
+
+OracleCase Made(const fs::path& folder, const Template& t, std::vector<std::vector<std::string>> records) {
+  fs::create_directories(folder);
+  const fs::path path = folder / (t.name + ".docx");
+  engine::WriteFileAtomically(path.string(), Build(t));
+  return {"生成:" + t.name, path, kTitles, std::move(records)};
+}
+
+}  // namespace
+
+std::vector<OracleCase> CorpusCases(const fs::path& source) {
+  std::vector<OracleCase> cases;
+  for (const char* name : {"bodies", "controls", "drawings", "lists", "notes", "tables"}) {
+    for (const char* ext : {".docx", ".doc"}) {
+      cases.push_back({std::string("语料:") + name + ext, source / "tests/data/corpus" / (std::string(name) + ext),
+                       {"姓名", "编号", "部门", "金额"},
+                       {{"张三", "A001", "销售部", "100"},
+                        {"欧阳娜娜", "B0002", "技术研发部", "200.5"},
+                        {"李", "C3", "部", "3000000"},
+                        {"", "D4", "", "4"}}});
+    }
+  }
+  return cases;
+}
+
+OracleCase ExampleCase(const fs::path& source) {
+  return {"示例", source / "示例/模板.doc", {"姓名", "部门", "基本工资"},
+          {{"刘洋", "研发部", "9800"}, {"吴婷", "市场部", "8600"}, {"欧阳𠮷", "财务部", "12000"},
+           {"司马" + std::string(300, 'y'), "总经理办公室（北京）", "1234567.89"}}};
+}
+
+OracleCase GeneratedCase(const fs::path& generated, const std::string& name) {
+  if (name == "cells") {
+    return Made(generated, Cells(),
+                {{"张三", "销售部", "100", "单行"}, {"李四", "技术部", "200", "第一行\n第二行"}, {"王五", "", "300", "a\nb\nc"},
+                 {"赵六", "财务部", "", "单行"}});
+  }
+  if (name == "structure") {
+    std::vector<std::vector<std::string>> records = kRecords;
+    records[3][3] = std::string(4000, 'y');  // a record long enough for another page
+    return Made(generated, Structure(), records);
+  }
+  return Made(generated, Formats(), kRecords);
+}
+
+std::vector<OracleCase> GeneratedCases(const fs::path& generated) {
+  return {GeneratedCase(generated, "formats"), GeneratedCase(generated, "cells"), GeneratedCase(generated, "structure")};
+}
+
+}  // namespace vexlo::oracle

@@ -1,0 +1,25 @@
+// The oracle's cases: the template corpus (each as .docx and as the office's .doc), the bundled
+// example, and templates made to break the fast paths (formatted values that empty, grow and
+// shrink, change script; values that add lines to a table cell; lists through styles, headings,
+// two sections, pictures).
+#ifndef VEXLO_TESTS_ENGINE_ORACLE_ORACLE_CASES_H_
+#define VEXLO_TESTS_ENGINE_ORACLE_ORACLE_CASES_H_
+
+#include <filesystem>
+#include <vector>
+
+#include "tests/engine/oracle/path_oracle.h"
+
+namespace vexlo::oracle {
+
+// `source`: the source tree (tests/data, 示例). `generated`: where the made templates go.
+std::vector<OracleCase> CorpusCases(const std::filesystem::path& source);
+OracleCase ExampleCase(const std::filesystem::path& source);
+std::vector<OracleCase> GeneratedCases(const std::filesystem::path& generated);
+
+// A generated case by its name ("formats", "cells", "structure").
+OracleCase GeneratedCase(const std::filesystem::path& generated, const std::string& name);
+
+}  // namespace vexlo::oracle
+
+#endif  // VEXLO_TESTS_ENGINE_ORACLE_ORACLE_CASES_H_
