@@ -7,6 +7,7 @@
 
 #include "cli/run_cli.h"
 #include "office/engine/engine_services.h"
+#include "office/engine/package/temp_folder.h"
 #include "office/engine/register_servers.h"
 
 namespace {
@@ -26,6 +27,7 @@ void CatchStopSignals() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  vexlo::engine::StartTempFolderReaper();  // before any thread
   QCoreApplication qt(argc, argv);
   qt.setApplicationName("vexlo");
   CatchStopSignals();

@@ -10,6 +10,7 @@
 #include "office/engine/desktop_handoff.h"
 #include "office/engine/engine_services.h"
 #include "office/engine/output/cups_printer.h"
+#include "office/engine/package/temp_folder.h"
 #include "office/engine/register_servers.h"
 #include "office/engine/soffice/soffice.h"
 #include "ui/main/banner.h"
@@ -25,6 +26,7 @@
 int main(int argc, char** argv) {
   using namespace vexlo;
   if (const std::optional<int> status = ui::RouteArguments(argc, argv)) return *status;
+  engine::StartTempFolderReaper();  // before any thread
   gui::VexloQApplication qt(argc, argv);
   qt.setApplicationName("vexlo");
   gui::InstallQtDrainScheduler();

@@ -245,6 +245,9 @@ class MergeSession {
     summary_.folder = folder_;
     namer_ = std::make_unique<OutputNamer>(
         ls_path_, filetype_, std::vector<std::string>{request_.data_path, request_.template_path});
+    // Per record, the merged document's name stays reserved: a record named so gets
+    // "合并输出 (2)" instead of replacing the merged document of an earlier run.
+    if (!request_.one_file) namer_->Reserve(kMergedName);
 
     PrepareDocuments(wordserver_, wordserver2_, request_.template_path);
 

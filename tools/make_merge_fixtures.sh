@@ -4,7 +4,8 @@
 #  tests/data/output/: a small Chinese letter as .docx and .doc, fed to the PDF and print queue;
 #  tests/data/merge/: a letter template (titles as plain text) as .docx/.doc and a three-record
 #  data sheet as .xlsx/.xls (the third record's name holds a "/" that no file name can hold),
-#  plus a sheet with titles but no record and one without titles.
+#  plus a sheet with titles but no record, one without titles, one with a 300-byte record name
+#  and one with a record named "合并输出".
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 out="$root/tests/data/merge"
@@ -85,12 +86,13 @@ sheet 无记录 "姓名|部门|ID"          # titles, no record
 sheet 无标题 "|部门|ID" "张三|销售部|A001"  # A1 empty: no titles at all
 long_name=$(printf '长%.0s' $(seq 1 100))   # 300 bytes: more than a file name can hold
 sheet 长名 "姓名|部门|ID" "张三|销售部|A001" "$long_name|技术部|A002" "李四|财务部|A003"
+sheet 保留名 "姓名|部门|ID" "合并输出|销售部|A001" "张三|技术部|A002"  # a record named like the merged document
 p="-env:UserInstallation=file://$work/profile"
 (cd "$work" &&
   soffice "$p" --headless --convert-to docx 模板.fodt >/dev/null &&
   soffice "$p" --headless --convert-to "doc:MS Word 97" 模板.fodt >/dev/null &&
-  soffice "$p" --headless --convert-to xlsx 数据.fods 无记录.fods 无标题.fods 长名.fods >/dev/null &&
+  soffice "$p" --headless --convert-to xlsx 数据.fods 无记录.fods 无标题.fods 长名.fods 保留名.fods >/dev/null &&
   soffice "$p" --headless --convert-to "xls:MS Excel 97" 数据.fods >/dev/null)
 cp "$work"/模板.docx "$work"/模板.doc "$work"/数据.xlsx "$work"/数据.xls "$work"/无记录.xlsx \
-  "$work"/无标题.xlsx "$work"/长名.xlsx "$out/"
+  "$work"/无标题.xlsx "$work"/长名.xlsx "$work"/保留名.xlsx "$out/"
 echo "wrote tests/data/output and tests/data/merge"

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "office/engine/register_servers.h"
+#include "office/engine/soffice/soffice.h"
 #include "office/server_registry.h"
 #include "tests/support/test_paths.h"
 
@@ -52,11 +53,11 @@ struct Result {
 
 class CliBinaryTest : public ::testing::Test {
  protected:
-  // `env`: assignments ("NAME=value ...") for the program's environment. A program ended by a
-  // signal has status 128 + the signal's number.
+  // `env`: variable settings for the program ("TMPDIR=/x"). A program ended by a signal has
+  // status 128 + the signal's number.
   Result Run(const std::string& args, const std::string& env = "") {
-    const std::string cmd = "cd '" + dir_.path().string() + "' && " + env + " exec '" VEXLO_MERGE_PROGRAM
-                            "' " + args + " >out.txt 2>err.txt";
+    const std::string cmd = "cd '" + dir_.path().string() + "' && " + env + " '" VEXLO_MERGE_PROGRAM "' " +
+                            args + " >out.txt 2>err.txt";
     const int raw = std::system(cmd.c_str());
     Result r;
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -119,67 +120,162 @@ TEST_F(CliBinaryTest, WholeMergeAndRunTimeError) {
   EXPECT_TRUE(fs::exists(dir_ / "AppError.txt"));
 }
 
-TEST_F(CliBinaryTest, TerminatedDuringPdfOutputLeavesNoConverterAndNoTemporaryFile) {
+// Random bytes named .doc are not a template (the office would take them for plain text): a
+// format error naming the file, and no document written.
+TEST_F(CliBinaryTest, GarbageNamedDocIsRefusedAsNotAWordDocument) {
+  engine::RegisterEmbeddedServers();
+  if (!office::IsServerRegistered("word.application")) GTEST_SKIP() << "no embedded servers yet";
+  if (engine::SofficeProgram().empty()) GTEST_SKIP() << "no LibreOffice";
+  fs::copy_file(test::DataFile("merge/数据.xlsx"), dir_ / "数据.xlsx");
+  std::string garbage(3000, '\0');
+  for (std::size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<char>(i * 7919 % 251);
+  test::WriteFile(dir_ / "模板.doc", garbage);
+  const Result r = Run("--data 数据.xlsx --template 模板.doc --out 输出",
+                       "XDG_CACHE_HOME='" + (dir_ / "cache").string() + "'");
+  EXPECT_EQ(r.status, 3) << r.err;
+  EXPECT_NE(r.err.find("模板.doc"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("不是 Word 文档"), std::string::npos) << r.err;
+  EXPECT_EQ(FilesBelow(dir_ / "输出"), std::vector<std::string>{});
+}
+
+// Per record, a record named "合并输出" gets "合并输出 (2)": the merged document of an earlier
+// run stays as it was.
+TEST_F(CliBinaryTest, RecordNamedLikeTheMergedDocumentKeepsTheMergedDocument) {
+  engine::RegisterEmbeddedServers();
+  if (!office::IsServerRegistered("word.application")) GTEST_SKIP() << "no embedded servers yet";
+  for (const char* name : {"模板.docx", "数据.xlsx", "保留名.xlsx"}) {
+    fs::copy_file(test::DataFile(std::string("merge/") + name), dir_ / name);
+  }
+  ASSERT_EQ(Run("--data 数据.xlsx --template 模板.docx --out 输出 --one-file").status, 0);
+  const std::string merged = test::ReadFile(dir_ / "输出" / "合并输出.docx");
+  const Result r = Run("--data 保留名.xlsx --template 模板.docx --out 输出");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(test::ReadFile(dir_ / "输出" / "合并输出.docx") == merged) << "merged document replaced";
+  EXPECT_TRUE(fs::exists(dir_ / "输出" / "合并输出 (2).docx"));
+  EXPECT_TRUE(fs::exists(dir_ / "输出" / "张三.docx"));
+  EXPECT_NE(r.err.find("合并输出 (2).docx"), std::string::npos) << r.err;
+}
+
+// What a killed run left behind goes with the next run: its private folder with records'
+// documents (even when the next run needs no folder of its own) and the writer's temporary file
+// in the output folder.
+TEST_F(CliBinaryTest, LeftoversOfAKilledRunGoWithTheNextRun) {
   engine::RegisterEmbeddedServers();
   if (!office::IsServerRegistered("word.application")) GTEST_SKIP() << "no embedded servers yet";
   for (const char* name : {"模板.docx", "数据.xlsx"}) {
     fs::copy_file(test::DataFile(std::string("merge/") + name), dir_ / name);
   }
-  // Converter profiles and temporary files of this run only, so both can be told apart.
-  const fs::path cache = dir_ / "cache", tmp = dir_ / "tmp";
-  fs::create_directories(cache);
-  fs::create_directories(tmp);
-  const pid_t merge = ::fork();
-  ASSERT_GE(merge, 0);
-  if (merge == 0) {
-    ::chdir(dir_.path().c_str());
-    ::setenv("XDG_CACHE_HOME", cache.c_str(), 1);
-    ::setenv("TMPDIR", tmp.c_str(), 1);
-    const int devnull = ::open("/dev/null", O_WRONLY);
-    ::dup2(devnull, STDOUT_FILENO);
-    ::dup2(devnull, STDERR_FILENO);
-    ::execl(VEXLO_MERGE_PROGRAM, VEXLO_MERGE_PROGRAM, "--data", "数据.xlsx", "--template",
-            "模板.docx", "--out", "输出", "--pdf", nullptr);
-    ::_exit(127);
+  const pid_t killed = ::fork();
+  if (killed == 0) ::_exit(0);
+  ::waitpid(killed, nullptr, 0);
+  const fs::path folder = dir_ / "tmp" / ("vexlo-word-" + std::to_string(killed) + "-AbC123");
+  fs::create_directories(folder / "1");
+  test::WriteFile(folder / "1" / "张三.docx", "personal data");
+  fs::create_directories(dir_ / "输出");
+  const fs::path temp = dir_ / "输出" / (".vexlo-" + std::to_string(killed) + "-AbC123");
+  test::WriteFile(temp, "");
+  const Result r = Run("--data 数据.xlsx --template 模板.docx --out 输出",
+                       "TMPDIR='" + (dir_ / "tmp").string() + "'");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_FALSE(fs::exists(folder));
+  EXPECT_FALSE(fs::exists(temp));
+  EXPECT_EQ(FilesBelow(dir_ / "tmp"), std::vector<std::string>{});
+}
+
+// Runs vexlo-merge with PDFs on the three-record example, with its own converter profiles
+// (`cache_`) and temporary folders (`tmp_`, `run_`) so that they can be told apart, and returns
+// once its documents are written and the office process itself (not only its launcher, which is
+// started ahead of the first document) converts the PDFs.
+class StoppedRunTest : public CliBinaryTest {
+ protected:
+  void SetUp() override {
+    engine::RegisterEmbeddedServers();
+    if (!office::IsServerRegistered("word.application")) GTEST_SKIP() << "no embedded servers yet";
   }
-  // Stop it once the documents are written and the office process itself (not only its
-  // launcher, which is started ahead of the first document) converts the PDFs.
-  const auto give_up = std::chrono::steady_clock::now() + std::chrono::minutes(2);
-  const auto office_running = [&] {
-    for (pid_t pid : ProcessesMentioning(cache.string())) {
+  // Starts the run, stops it by `signal` during its PDF output and returns its wait status.
+  int StopDuringPdfOutput(int signal) {
+    const pid_t merge = StartUntilPdfOutput();
+    EXPECT_FALSE(ProcessesMentioning(cache_.string()).empty()) << "no converter seen";
+    ::kill(merge, signal);
+    int status = 0;
+    EXPECT_EQ(::waitpid(merge, &status, 0), merge);
+    return status;
+  }
+  pid_t StartUntilPdfOutput() {
+    for (const char* name : {"模板.docx", "数据.xlsx"}) {
+      fs::copy_file(test::DataFile(std::string("merge/") + name), dir_ / name);
+    }
+    for (const fs::path& p : {cache_, tmp_, run_}) fs::create_directories(p);
+    const pid_t merge = ::fork();
+    if (merge == 0) {
+      ::chdir(dir_.path().c_str());
+      ::setenv("XDG_CACHE_HOME", cache_.c_str(), 1);
+      ::setenv("TMPDIR", tmp_.c_str(), 1);
+      ::setenv("XDG_RUNTIME_DIR", run_.c_str(), 1);
+      const int devnull = ::open("/dev/null", O_WRONLY);
+      ::dup2(devnull, STDOUT_FILENO);
+      ::dup2(devnull, STDERR_FILENO);
+      ::execl(VEXLO_MERGE_PROGRAM, VEXLO_MERGE_PROGRAM, "--data", "数据.xlsx", "--template",
+              "模板.docx", "--out", "输出", "--pdf", nullptr);
+      ::_exit(127);
+    }
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+    while (!(DocumentsWritten() && OfficeRunning()) && std::chrono::steady_clock::now() < give_up) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return merge;
+  }
+  bool OfficeRunning() const {
+    for (pid_t pid : ProcessesMentioning(cache_.string())) {
       if (test::ReadFile("/proc/" + std::to_string(pid) + "/cmdline").find("soffice.bin") !=
           std::string::npos) {
         return true;
       }
     }
     return false;
-  };
-  const auto documents_written = [&] {
-    for (const char* name : {"张三.docx", "李四.docx", "王_五.docx"}) {
+  }
+  bool DocumentsWritten() const {
+    for (const char* name : kDocuments) {
       if (!fs::exists(dir_ / "输出" / name)) return false;
     }
     return true;
-  };
-  while (!(documents_written() && office_running()) &&
-         std::chrono::steady_clock::now() < give_up) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
-  ASSERT_FALSE(ProcessesMentioning(cache.string()).empty()) << "no converter seen";
-  ::kill(merge, SIGTERM);
-  int status = 0;
-  ASSERT_EQ(::waitpid(merge, &status, 0), merge);
+  // Nothing of the run is left: no converter, no temporary file.
+  bool AllGone() const {
+    return ProcessesMentioning(cache_.string()).empty() && FilesBelow(tmp_).empty() &&
+           FilesBelow(run_).empty();
+  }
+
+  static constexpr const char* kDocuments[] = {"张三.docx", "李四.docx", "王_五.docx"};
+  const fs::path cache_ = dir_ / "cache", tmp_ = dir_ / "tmp", run_ = dir_ / "run";
+};
+
+TEST_F(StoppedRunTest, TerminatedDuringPdfOutputLeavesNoConverterAndNoTemporaryFile) {
+  const int status = StopDuringPdfOutput(SIGTERM);
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 4);
-  EXPECT_EQ(ProcessesMentioning(cache.string()), std::vector<pid_t>{});
-  EXPECT_EQ(FilesBelow(tmp), std::vector<std::string>{});
+  EXPECT_EQ(ProcessesMentioning(cache_.string()), std::vector<pid_t>{});
+  EXPECT_EQ(FilesBelow(tmp_), std::vector<std::string>{});
   // The finished documents stay; no PDF and no hidden file is left half-written.
-  for (const char* name : {"张三.docx", "李四.docx", "王_五.docx"}) {
-    EXPECT_TRUE(fs::exists(dir_ / "输出" / name)) << name;
-  }
+  for (const char* name : kDocuments) EXPECT_TRUE(fs::exists(dir_ / "输出" / name)) << name;
   for (const auto& e : fs::directory_iterator(dir_ / "输出")) {
     EXPECT_NE(e.path().extension(), ".pdf") << e.path();
     EXPECT_NE(e.path().filename().string()[0], '.') << e.path();
   }
+}
+
+// Killed outright, the run cannot clean up itself: its offices end with it, and its temporary
+// folders (records' documents on their way to PDF) go at once, not at the next start.
+TEST_F(StoppedRunTest, KilledDuringPdfOutputLeavesNoConverterAndNoTemporaryFile) {
+  ASSERT_TRUE(WIFSIGNALED(StopDuringPdfOutput(SIGKILL)));
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!AllGone() && std::chrono::steady_clock::now() < give_up) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  EXPECT_EQ(ProcessesMentioning(cache_.string()), std::vector<pid_t>{});
+  EXPECT_EQ(FilesBelow(tmp_), std::vector<std::string>{});
+  EXPECT_EQ(FilesBelow(run_), std::vector<std::string>{});
+  for (const char* name : kDocuments) EXPECT_TRUE(fs::exists(dir_ / "输出" / name)) << name;
 }
 
 }  // namespace

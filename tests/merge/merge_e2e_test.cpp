@@ -223,6 +223,33 @@ TEST_F(MergeEndToEndTest, FailedRunLeavesNoInstanceOrConverterBehind) {
   }
 }
 
+// No document of a finished or failed run stays in a temporary folder while the program goes on
+// (the window makes many runs in one process).
+TEST_F(MergeEndToEndTest, EachRunTakesItsTemporaryFoldersAlong) {
+  const fs::path tmp = scratch_ / "tmp";
+  fs::create_directory(tmp);
+  ::setenv("TMPDIR", tmp.c_str(), 1);
+  const auto folders_of_this_process = [&] {
+    std::vector<std::string> found;
+    for (const auto& e : fs::directory_iterator(tmp)) {
+      if (e.path().filename().string().find("-" + std::to_string(::getpid()) + "-") != std::string::npos) {
+        found.push_back(e.path().filename().string());
+      }
+    }
+    return found;
+  };
+  request_.pdf = true;
+  request_.print = Printing();
+  EXPECT_EQ(Run("数据.xls", "模板.doc"), MergeOutcome::kSucceeded);
+  EXPECT_TRUE(fs::exists(out_ / "王_五.pdf"));
+  EXPECT_EQ(folders_of_this_process(), std::vector<std::string>{});
+  fs::remove(out_ / "李四.doc");
+  fs::create_directory(out_ / "李四.doc");  // the second record's save fails
+  EXPECT_THROW(Run("数据.xls", "模板.doc"), app::RuntimeError);
+  EXPECT_EQ(folders_of_this_process(), std::vector<std::string>{});
+  ::unsetenv("TMPDIR");
+}
+
 TEST_F(MergeEndToEndTest, NamesStayUniqueVisibleAndAwayFromTheInputs) {
   // The template lies in the output folder, and a record is named like it.
   fs::copy_file(dir_ / "模板.docx", out_ / "模板.docx");

@@ -408,6 +408,16 @@ TEST_F(MergeSessionTest, OutputFailingAtTheEndIsToldWithItsRecord) {
   EXPECT_EQ(observer_.log, Lines({kProgress, "progress closed"}));
 }
 
+TEST_F(MergeSessionTest, RecordNamedLikeTheMergedDocumentKeepsAnEarlierMergedDocument) {
+  test::WriteFile(out_ / "合并输出.docx", "an earlier run's merged document");
+  office_.cells["a2"] = "合并输出";
+  EXPECT_EQ(Run(), MergeOutcome::kSucceeded);
+  EXPECT_EQ(Text("合并输出.docx"), "an earlier run's merged document");
+  EXPECT_EQ(Text("合并输出 (2).docx"), "Dear 合并输出 of 销售, your IDENTITY is 7.\n");
+  ASSERT_EQ(observer_.records.size(), 2u);
+  EXPECT_TRUE(observer_.records[0].renamed);
+}
+
 TEST_F(MergeSessionTest, FailedOneFileRunKeepsThePreviousMergedDocument) {
   request_.one_file = true;
   test::WriteFile(out_ / "合并输出.docx", "previous, complete");

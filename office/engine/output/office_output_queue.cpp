@@ -33,26 +33,30 @@ OfficeOutputQueue::~OfficeOutputQueue() {
   for (Request& r : requests_) {
     if (r.done.valid()) r.done.wait();
   }
-  if (!work_dir_.empty()) {
-    std::error_code ec;
-    fs::remove_all(work_dir_, ec);
-  }
+  RemoveWorkDir();
 }
 
-void OfficeOutputQueue::ExportPdf(const std::string& source, const std::string& pdf_path,
-                                  bool take_source) {
+void OfficeOutputQueue::RemoveWorkDir() {
+  if (work_dir_.empty()) return;
+  std::error_code ec;
+  fs::remove_all(work_dir_, ec);
+  work_dir_.clear();
+}
+
+void OfficeOutputQueue::ExportPdf(const std::string& source, const std::string& pdf_path, bool take_source,
+                                  StoreFormat via) {
   ConversionJob job;
   job.source = source;
   job.take_source = take_source;
   job.label = fs::path(pdf_path).filename().string();
-  job.targets.push_back({pdf_path, StoreFormat::kPdf});
+  job.targets.push_back({.path = pdf_path, .format = StoreFormat::kPdf, .via = via});
   Request request;
   request.done = pool_.Submit(std::move(job));
   requests_.push_back(std::move(request));
   PrintReady();
 }
 
-void OfficeOutputQueue::Print(const std::string& source, int copies, bool take_source) {
+void OfficeOutputQueue::Print(const std::string& source, int copies, bool take_source, StoreFormat via) {
   try {
     RequirePrinter();
   } catch (...) {
@@ -80,7 +84,7 @@ void OfficeOutputQueue::Print(const std::string& source, int copies, bool take_s
     job.source = source;
     job.take_source = take_source;
     job.label = request.title;
-    job.targets.push_back({request.pdf, StoreFormat::kPdf});
+    job.targets.push_back({.path = request.pdf, .format = StoreFormat::kPdf, .via = via});
     request.done = pool_.Submit(std::move(job));
   }
   requests_.push_back(std::move(request));
@@ -133,6 +137,7 @@ void OfficeOutputQueue::Flush() {
   requests_.clear();
   next_print_ = 0;
   first_error_.clear();
+  RemoveWorkDir();  // nothing queued needs it any more
   if (!error.empty()) throw app::RuntimeError::Output(error);
 }
 
@@ -148,6 +153,7 @@ void OfficeOutputQueue::Cancel() {
   requests_.clear();
   next_print_ = 0;
   first_error_.clear();
+  RemoveWorkDir();
 }
 
 const std::string& OfficeOutputQueue::WorkDir() {

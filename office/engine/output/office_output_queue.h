@@ -23,8 +23,9 @@ class OfficeOutputQueue : public OutputQueue {
   OfficeOutputQueue(const OfficeOutputQueue&) = delete;
   OfficeOutputQueue& operator=(const OfficeOutputQueue&) = delete;
 
-  void ExportPdf(const std::string& source, const std::string& pdf_path, bool take_source) override;
-  void Print(const std::string& source, int copies, bool take_source) override;
+  void ExportPdf(const std::string& source, const std::string& pdf_path, bool take_source,
+                 StoreFormat via) override;
+  void Print(const std::string& source, int copies, bool take_source, StoreFormat via) override;
   void Flush() override;
   // Also stops the offices (and with them every other conversion in progress).
   void Cancel() override;
@@ -40,6 +41,8 @@ class OfficeOutputQueue : public OutputQueue {
   };
 
   const std::string& WorkDir();
+  // Removes the work folder once nothing queued uses it; the next print makes a fresh one.
+  void RemoveWorkDir();
   void PrintReady();
 
   OfficePool& pool_;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "office/deferred_work.h"
+#include "office/engine/soffice/conversion_job.h"
 
 namespace vexlo::engine {
 
@@ -18,11 +19,13 @@ class OutputQueue {
 
   // Queues the conversion of the document file `source` (.docx, .doc, ...) into the PDF file
   // `pdf_path`. When `take_source` is true the queue deletes `source` once done with it. The
-  // source must not change until then: pass a snapshot of the document as it is now.
-  virtual void ExportPdf(const std::string& source, const std::string& pdf_path,
-                         bool take_source) = 0;
-  // Queues printing `copies` copies of the document file `source` on the default printer.
-  virtual void Print(const std::string& source, int copies, bool take_source) = 0;
+  // source must not change until then: pass a snapshot of the document as it is now. `via`:
+  // the PDF shows the document as saved in that format and opened again (kDocx: as it is).
+  virtual void ExportPdf(const std::string& source, const std::string& pdf_path, bool take_source,
+                         StoreFormat via) = 0;
+  // Queues printing `copies` copies of the document file `source` on the default printer; `via`
+  // as for ExportPdf.
+  virtual void Print(const std::string& source, int copies, bool take_source, StoreFormat via) = 0;
   // Waits until everything queued is done. Raises app::RuntimeError::Output for the first
   // request that failed (a missing PDF, no printer, LibreOffice missing).
   virtual void Flush() = 0;

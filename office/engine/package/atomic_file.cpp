@@ -9,7 +9,11 @@
 #include <cstring>
 #include <filesystem>
 
+#include <mutex>
+#include <set>
+
 #include "app/runtime_error.h"
+#include "office/engine/package/temp_folder.h"
 
 namespace vexlo::engine {
 
@@ -30,6 +34,33 @@ std::string Reason(int err) {
   }
 }
 
+constexpr std::string_view kTempPrefix = ".vexlo-";
+constexpr std::size_t kTempRandom = 6;  // the X's of mkstemp
+
+// The process id in a temporary file's name ".vexlo-<pid>-XXXXXX", or 0.
+long WriterOf(std::string_view name) {
+  if (!name.starts_with(kTempPrefix) || name.size() < kTempPrefix.size() + 2 + kTempRandom) return 0;
+  const std::size_t dash = name.size() - kTempRandom - 1;
+  if (name[dash] != '-') return 0;
+  const std::string_view digits = name.substr(kTempPrefix.size(), dash - kTempPrefix.size());
+  if (digits.empty() || digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string_view::npos) {
+    return 0;
+  }
+  return std::stol(std::string(digits));
+}
+
+// The sweep of a folder, once per process: a folder written into again is rarely given new
+// leftovers by another process in between.
+void SweepOnce(const std::filesystem::path& dir) {
+  static std::mutex mutex;
+  static std::set<std::string> swept;
+  {
+    std::lock_guard lock(mutex);
+    if (!swept.insert(dir.string()).second) return;
+  }
+  RemoveTempFilesOfEndedProcesses(dir.string());
+}
+
 // Opens a fresh temporary file beside `path`; returns its descriptor and fills `temp`.
 int OpenTempBeside(const std::string& path, std::string& temp) {
   const std::filesystem::path p(path);
@@ -37,8 +68,9 @@ int OpenTempBeside(const std::string& path, std::string& temp) {
   if (dir.empty()) dir = ".";
   // A short name of its own: a temporary name built from a long file name could be too long
   // for the file system even though the file name itself is not.
-  temp = (dir / ".vexlo-XXXXXX").string();
+  temp = (dir / (std::string(kTempPrefix) + std::to_string(::getpid()) + "-XXXXXX")).string();
   if (p.filename().empty()) throw RuntimeError::File(path, "无法保存：不是有效的文件名");
+  SweepOnce(dir);
   const int fd = mkstemp(temp.data());
   if (fd < 0) {
     const int err = errno;
@@ -70,6 +102,17 @@ void Commit(const std::string& temp, const std::string& path) {
 }
 
 }  // namespace
+
+void RemoveTempFilesOfEndedProcesses(const std::string& folder) {
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    const long pid = WriterOf(it->path().filename().string());
+    if (pid <= 0 || pid == ::getpid()) continue;
+    struct stat st {};
+    if (::lstat(it->path().c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::getuid()) continue;
+    if (ProcessEnded(pid)) ::unlink(it->path().c_str());
+  }
+}
 
 void WriteFileAtomically(const std::string& path, std::string_view bytes) {
   std::string temp;

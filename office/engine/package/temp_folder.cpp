@@ -1,5 +1,6 @@
 #include "office/engine/package/temp_folder.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -56,20 +57,74 @@ pid_t OwnerOf(const std::string& name) {
   return static_cast<pid_t>(std::stol(digits));
 }
 
-}  // namespace
-
-void RemoveFoldersOfEndedProcesses(const std::string& base) {
+// Removes our folders in `base` whose owning process `gone` accepts.
+template <typename Gone>
+void RemoveFoldersOf(const std::string& base, Gone gone) {
   std::error_code ec;
   for (fs::directory_iterator it(base, ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string name = it->path().filename().string();
-    const pid_t pid = OwnerOf(name);
+    const pid_t pid = OwnerOf(it->path().filename().string());
     if (pid <= 0 || pid == ::getpid()) continue;
     struct stat st {};
     if (::lstat(it->path().c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) continue;
-    if (::kill(pid, 0) == 0 || errno != ESRCH) continue;  // still running (or not ours to ask)
+    if (!gone(pid)) continue;
     std::error_code rm;
     fs::remove_all(it->path(), rm);
   }
+}
+
+// Both places folders are made.
+std::set<std::string> Bases() {
+  std::set<std::string> bases;
+  for (TempSpeed speed : {TempSpeed::kDisk, TempSpeed::kMemory}) bases.insert(BaseFor(speed));
+  return bases;
+}
+
+// The watcher's life: it waits until the write end of its pipe is closed, which happens only
+// when the owner has ended (the programs it starts do not inherit it), then removes the owner's
+// folders. It keeps no other file open (a pipe reading the owner's output would stay open) and
+// ignores the signals a terminal sends to the whole process group.
+[[noreturn]] void Reap(int pipe_in, pid_t owner, const std::set<std::string>& bases) {
+  for (int signal : {SIGINT, SIGQUIT, SIGHUP, SIGTERM}) ::signal(signal, SIG_IGN);
+  if (pipe_in != 3) ::dup2(pipe_in, 3);
+  ::close_range(4, ~0U, 0);
+  const int null = ::open("/dev/null", O_RDWR);
+  for (int fd = 0; fd < 3; ++fd) ::dup2(null, fd);
+  if (null > 3) ::close(null);
+  char byte;
+  ssize_t got;
+  do {
+    got = ::read(3, &byte, 1);
+  } while (got < 0 && errno == EINTR);
+  if (got != 0) ::_exit(0);  // not the end of the owner: leave everything as it is
+  for (const std::string& base : bases) RemoveFoldersOf(base, [owner](pid_t pid) { return pid == owner; });
+  ::_exit(0);
+}
+
+}  // namespace
+
+bool ProcessEnded(long pid) {
+  if (pid <= 0) return false;
+  return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+}
+
+void RemoveTempFoldersOfEndedProcesses() {
+  for (const std::string& base : Bases()) RemoveFoldersOfEndedProcesses(base);
+}
+
+void StartTempFolderReaper() {
+  int fds[2];
+  if (::pipe2(fds, O_CLOEXEC) != 0) return;
+  const std::set<std::string> bases = Bases();
+  const pid_t owner = ::getpid();
+  const pid_t watcher = ::fork();
+  if (watcher == 0) Reap(fds[0], owner, bases);
+  ::close(fds[0]);
+  // The write end stays open for the whole life of this process; the offices do not inherit it.
+  if (watcher < 0) ::close(fds[1]);
+}
+
+void RemoveFoldersOfEndedProcesses(const std::string& base) {
+  RemoveFoldersOf(base, [](pid_t pid) { return ProcessEnded(pid); });
 }
 
 std::string MakePrivateTempFolder(std::string_view kind, TempSpeed speed) {

@@ -22,6 +22,20 @@ std::string MakePrivateTempFolder(std::string_view kind, TempSpeed speed = TempS
 // Removes the vexlo temporary folders in `base` whose process is no longer running (tests).
 void RemoveFoldersOfEndedProcesses(const std::string& base);
 
+// Removes the folders of ended processes in both places temporary folders are made (disk and
+// memory). Called as a program starts, so that what a killed run left goes at once rather than
+// when the program first needs a folder of its own.
+void RemoveTempFoldersOfEndedProcesses();
+
+// Starts a small watcher process that removes this process's temporary folders the moment it
+// ends in whatever way, a SIGKILL too, so that no record's document outlives a killed run.
+// Called first thing in main, while the program has no other thread and no child.
+void StartTempFolderReaper();
+
+// True when no process `pid` runs any more (false for one that runs under another user, which
+// cannot be asked, and for pid 0 or below).
+bool ProcessEnded(long pid);
+
 }  // namespace vexlo::engine
 
 #endif  // VEXLO_OFFICE_ENGINE_PACKAGE_TEMP_FOLDER_H_

@@ -38,4 +38,21 @@ bool HasFormat(const ConversionJob& job, StoreFormat format) {
                      [format](const StoreTarget& t) { return t.format == format; });
 }
 
+StoreFormat PdfRoute(const ConversionJob& job) {
+  for (const StoreTarget& t : job.targets) {
+    if (t.format == StoreFormat::kPdf && t.via != StoreFormat::kDocx) return t.via;
+  }
+  return StoreFormat::kDocx;
+}
+
+bool OnlyThrough(const ConversionJob& job, StoreFormat via) {
+  return std::all_of(job.targets.begin(), job.targets.end(), [via](const StoreTarget& t) {
+    return t.format == via || (t.format == StoreFormat::kPdf && t.via == via);
+  });
+}
+
+bool MakesFormat(const ConversionJob& job, StoreFormat format) {
+  return HasFormat(job, format) || (format != StoreFormat::kDocx && PdfRoute(job) == format);
+}
+
 }  // namespace vexlo::engine

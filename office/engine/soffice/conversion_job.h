@@ -23,6 +23,10 @@ struct StoreTarget {
   std::string path;   // where the finished file goes (replaced atomically)
   StoreFormat format = StoreFormat::kPdf;
   std::uint64_t order = 0;  // set by the pool: a later request for the same path wins
+  // For a PDF, what it shows: kDocx, the loaded document itself; kDoc (kRtf, kOdt), the document
+  // as the office shows it once saved in that format and loaded again (the PDF of a record
+  // whose own file is a .doc must look like that file).
+  StoreFormat via = StoreFormat::kDocx;
 };
 
 // What became of one conversion.
@@ -60,6 +64,13 @@ struct ConversionJob {
 bool OnlyFormat(const ConversionJob& job, StoreFormat format);
 // Whether some target of `job` is of `format`.
 bool HasFormat(const ConversionJob& job, StoreFormat format);
+// The format `job`'s PDFs are made through (StoreTarget::via); kDocx when none is.
+StoreFormat PdfRoute(const ConversionJob& job);
+// Whether every target of `job` is a file of `via` or a PDF made through one (such targets are
+// made from one load).
+bool OnlyThrough(const ConversionJob& job, StoreFormat via);
+// Whether `job` makes a file of `format`: a target of it, or one its PDFs are made through.
+bool MakesFormat(const ConversionJob& job, StoreFormat format);
 
 }  // namespace vexlo::engine
 

@@ -1,6 +1,8 @@
 #include "office/engine/soffice/document_conversion.h"
 
 #include <filesystem>
+#include <fstream>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -41,7 +43,7 @@ bool OpenDocument(Office& office, PoolState& pool, const Task& task, const DocxT
   KeptDocument& kept = office.link->kept;
   const bool fits = task.job.take_source && pool.options.keep_documents && kept.Fits(texts);
   // A .doc the pool could write others from comes from a fresh load, not a kept document.
-  const bool base_wanted = texts.ok && HasFormat(task.job, StoreFormat::kDoc) && pool.bases.Wants(texts.frame);
+  const bool base_wanted = texts.ok && MakesFormat(task.job, StoreFormat::kDoc) && pool.bases.Wants(texts.frame);
   if (fits && !base_wanted) {
     doc = kept.Serve(office.link->edit_macro, texts);
     if (doc.is()) return false;
@@ -62,31 +64,119 @@ bool OpenDocument(Office& office, PoolState& pool, const Task& task, const DocxT
 
 using MadeFiles = std::vector<std::pair<std::string, const StoreTarget*>>;
 
+// Stores `doc` as `path` in `format` and checks the file (a PDF against `pages`); "" or the
+// reason it is not whole (and then gone).
+std::string StoreChecked(const Reference<css::lang::XComponent>& doc, const std::string& path, StoreFormat format,
+                         int pages) {
+  Reference<css::frame::XStorable>(doc, UNO_QUERY_THROW)
+      ->storeToURL(U(FileUrl(path)),
+                   Props({Prop("FilterName", css::uno::Any(rtl::OUString::createFromAscii(FilterName(format))))}));
+  const std::string error = CheckStored(path, format, format == StoreFormat::kPdf ? pages : 0);
+  if (!error.empty()) {
+    std::error_code ec;
+    fs::remove(path, ec);
+  }
+  return error;
+}
+
 // Stores `doc` in every format of `task`, each file checked; "" or the reason of the first that
 // failed (the files made so far are in `made`).
 std::string StoreTargets(Office& office, PoolState& pool, const Task& task, const DocxTexts& texts,
                          const Reference<css::lang::XComponent>& doc, bool fresh, int pages, MadeFiles& made) {
-  Reference<css::frame::XStorable> storable(doc, UNO_QUERY_THROW);
   for (const StoreTarget& target : task.job.targets) {
     const std::string tmp = office.NewFile("", ExtensionOf(target.format));
-    storable->storeToURL(
-        U(FileUrl(tmp)),
-        Props({Prop("FilterName", css::uno::Any(rtl::OUString::createFromAscii(FilterName(target.format))))}));
-    const std::string error = CheckStored(tmp, target.format, target.format == StoreFormat::kPdf ? pages : 0);
-    if (!error.empty()) {
-      std::error_code ec;
-      fs::remove(tmp, ec);
-      return error;
-    }
+    const std::string error = StoreChecked(doc, tmp, target.format, pages);
+    if (!error.empty()) return error;
     if (target.format == StoreFormat::kDoc && fresh && texts.ok) pool.bases.Keep(tmp, texts);
     made.emplace_back(tmp, &target);
   }
   return "";
 }
 
+// Removes its files when it goes: what a conversion made on the way, whatever became of it.
+struct ScratchFiles {
+  std::vector<std::string> paths;
+  ~ScratchFiles() {
+    std::error_code ec;
+    for (const std::string& path : paths) fs::remove(path, ec);
+  }
+};
+
+// Writes the .doc of the package with `texts` from a base of its template to `path`; false when
+// no base can serve.
+bool WriteDocFromBase(PoolState& pool, const DocxTexts& texts, const std::string& path) {
+  const std::optional<std::string> bytes = texts.ok ? pool.bases.Write(texts) : std::nullopt;
+  if (!bytes) return false;
+  std::ofstream out(path, std::ios::binary);
+  out.write(bytes->data(), static_cast<std::streamsize>(bytes->size()));
+  out.close();
+  if (!out) return false;
+  pool.Count(&PoolCounters::from_base);
+  return true;
+}
+
+// Makes `stored`, the file of format `via` that the PDFs of `task` show: a .doc written from a
+// base of its template, else the task's document (opened into `doc`) stored by the office. ""
+// or the reason it could not be made.
+std::string MakeStored(Office& office, PoolState& pool, const Task& task, const DocxTexts& texts, StoreFormat via,
+                       const std::string& stored, Reference<css::lang::XComponent>& doc) {
+  if (via == StoreFormat::kDoc && WriteDocFromBase(pool, texts, stored)) return "";
+  const bool fresh = OpenDocument(office, pool, task, texts, doc);
+  const std::string error = StoreChecked(doc, stored, via, 0);
+  if (error.empty() && via == StoreFormat::kDoc && fresh && texts.ok) pool.bases.Keep(stored, texts);
+  return error;
+}
+
+// Loads `stored` afresh, as anyone opening it would, and exports its PDF to `pdf`, checked
+// against the page count of that load (set in `pages`); "" or the reason it failed.
+std::string ExportStored(Office& office, PoolState& pool, const std::string& stored, const std::string& pdf,
+                         int& pages) {
+  const Reference<css::lang::XComponent> doc = LoadHidden(office.link->desktop, stored, true);
+  pool.Count(&PoolCounters::loads);
+  std::string error;
+  try {
+    pages = PageCount(doc);
+    error = StoreChecked(doc, pdf, StoreFormat::kPdf, pages);
+  } catch (...) {
+    CloseDocument(doc);
+    throw;
+  }
+  CloseDocument(doc);
+  return error;
+}
+
+// For a task whose PDFs show the document stored as `via`: the stored file is made first, its
+// PDF exported from a fresh load of it, and, once both are whole, the stored file goes to the
+// targets of its format and the PDF to the PDF targets. Raises the office's exceptions.
+ConversionOutcome ConvertThroughStored(Office& office, PoolState& pool, const Task& task, const DocxTexts& texts,
+                                       StoreFormat via, Reference<css::lang::XComponent>& doc) {
+  if (!OnlyThrough(task.job, via)) return ConversionOutcome::Failed("要输出的格式不能一起转换");
+  ScratchFiles scratch;
+  const std::string stored = office.NewFile("stored-", ExtensionOf(via));
+  const std::string pdf = office.NewFile("", ".pdf");
+  scratch.paths = {stored, pdf};
+  ConversionOutcome outcome;
+  outcome.error = MakeStored(office, pool, task, texts, via, stored, doc);
+  if (outcome.error.empty()) outcome.error = ExportStored(office, pool, stored, pdf, outcome.pages);
+  if (outcome.error.empty()) {
+    std::vector<StoreTarget> stored_targets, pdf_targets;
+    for (const StoreTarget& t : task.job.targets) {
+      (t.format == StoreFormat::kPdf ? pdf_targets : stored_targets).push_back(t);
+    }
+    outcome.error = pool.delivery.CopyFile(stored_targets, stored);
+    std::string pdf_error = pool.delivery.CopyFile(pdf_targets, pdf);
+    if (outcome.error.empty()) outcome.error = std::move(pdf_error);
+  }
+  outcome.ok = outcome.error.empty();
+  return outcome;
+}
+
 // Opens, stores and delivers; raises the office's exceptions.
 ConversionOutcome Convert(Office& office, PoolState& pool, const Task& task, const DocxTexts& texts,
                           Reference<css::lang::XComponent>& doc) {
+  if (const StoreFormat via = PdfRoute(task.job); via != StoreFormat::kDocx) {
+    return ConvertThroughStored(office, pool, task, texts, via, doc);
+  }
   ConversionOutcome outcome;
   const bool fresh = OpenDocument(office, pool, task, texts, doc);
   // The page count takes a layout: only a PDF needs it.

@@ -89,13 +89,18 @@ std::vector<std::shared_ptr<Task>> JobQueue::Supersede(const Task& task) {
   return emptied;
 }
 
+bool JobQueue::ShareLoad(const ConversionJob& a, const ConversionJob& b) const {
+  const StoreFormat via = PdfRoute(a) != StoreFormat::kDocx ? PdfRoute(a) : PdfRoute(b);
+  // PDFs made through a stored file go with that file only: they show the very file stored.
+  if (via != StoreFormat::kDocx) return OnlyThrough(a, via) && OnlyThrough(b, via);
+  // Not a PDF with another format when PDFs are joined: the PDF goes into a joined export and
+  // the other is made from the kept document, neither of which loads it.
+  return !rules_.join_records || OnlyFormat(a, StoreFormat::kPdf) == OnlyFormat(b, StoreFormat::kPdf);
+}
+
 std::shared_ptr<Task> JobQueue::Twin(const Task& task) const {
-  const bool pdf = OnlyFormat(task.job, StoreFormat::kPdf);
   for (const auto& w : waiting_) {
-    // Not a PDF with another format when PDFs are joined: the PDF goes into a joined export and
-    // the other is made from the kept document, neither of which loads it.
-    if (rules_.join_records && OnlyFormat(w->job, StoreFormat::kPdf) != pdf) continue;
-    if (w->digest == task.digest && w->size == task.size) return w;
+    if (w->digest == task.digest && w->size == task.size && ShareLoad(w->job, task.job)) return w;
   }
   return nullptr;
 }
@@ -111,9 +116,11 @@ std::shared_ptr<Task> JobQueue::TakeTask(PoolClock::time_point now) {
   return task;
 }
 
-// A job that may be made with others: PDFs only, of a package (JoinForPages reads the rest).
+// A job that may be made with others: PDFs only, of a package (JoinForPages reads the rest),
+// showing the package itself.
 bool JobQueue::Joinable(const Task& task) const {
-  return !task.alone && task.zip && task.attempts == 0 && OnlyFormat(task.job, StoreFormat::kPdf);
+  return !task.alone && task.zip && task.attempts == 0 && OnlyFormat(task.job, StoreFormat::kPdf) &&
+         PdfRoute(task.job) == StoreFormat::kDocx;
 }
 
 std::optional<std::vector<std::shared_ptr<Task>>> JobQueue::TakeBatch(PoolClock::time_point now) {

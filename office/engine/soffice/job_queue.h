@@ -3,9 +3,10 @@
 // A job whose source holds the same bytes as one still waiting joins it (one load serves both);
 // a target path asked for again replaces the waiting request for it, and only the newest request
 // for a path may put a file there (Newest). PDFs of packages are handed out in batches to be
-// joined into one export (page_batch.h). Cancel starts a new generation: tasks of an earlier one
-// are not to be delivered. No locking of its own: the pool calls it under its lock. Touches no
-// file and no office, so that it runs in tests with plain fake jobs.
+// joined into one export (page_batch.h), unless they show a stored file (StoreTarget::via).
+// Cancel starts a new generation: tasks of an earlier one are not to be delivered. No locking of
+// its own: the pool calls it under its lock. Touches no file and no office, so that it runs in
+// tests with plain fake jobs.
 #ifndef VEXLO_OFFICE_ENGINE_SOFFICE_JOB_QUEUE_H_
 #define VEXLO_OFFICE_ENGINE_SOFFICE_JOB_QUEUE_H_
 
@@ -94,6 +95,8 @@ class JobQueue {
   std::vector<std::shared_ptr<Task>> Supersede(const Task& task);
   // A waiting task `task` may join; null when none.
   std::shared_ptr<Task> Twin(const Task& task) const;
+  // Whether the targets of both jobs may be made from one load of their (equal) bytes.
+  bool ShareLoad(const ConversionJob& a, const ConversionJob& b) const;
   bool Joinable(const Task& task) const;
 
   QueueRules rules_;

@@ -125,7 +125,7 @@ DocxTexts OfficePool::TextsFor(const Task& task) const {
   const OfficePoolOptions& options = state_->options;
   if (!task.zip) return {};
   if ((task.job.take_source && options.keep_documents) ||
-      (options.doc_from_base && HasFormat(task.job, StoreFormat::kDoc))) {
+      (options.doc_from_base && MakesFormat(task.job, StoreFormat::kDoc))) {
     return ReadDocxTexts(task.job.source);
   }
   return {};

@@ -28,12 +28,15 @@ void WordDeferredWork::Flush(bool finish, const office::WaitWatch& watch) {
   ScopedFlushWatch scoped(watch);
   FlushConversions();
   Services().output_queue().Flush();
+  // The run's work is done: none of its documents stays in a temporary folder.
+  RemoveProcessTempFolder();
 }
 
 void WordDeferredWork::Cancel() {
   EndRunningConversions();
   DropConversions();
   Services().output_queue().Cancel();
+  RemoveProcessTempFolder();
 }
 
 }  // namespace vexlo::engine::word

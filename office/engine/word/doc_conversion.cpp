@@ -10,8 +10,6 @@
 #include <mutex>
 #include <vector>
 
-#include <QCryptographicHash>
-
 #include "app/runtime_error.h"
 #include "office/engine/engine_services.h"
 #include "office/engine/output/output_queue.h"
@@ -19,6 +17,8 @@
 #include "office/engine/package/temp_folder.h"
 #include "office/engine/soffice/office_pool.h"
 #include "office/engine/soffice/soffice.h"
+#include "office/engine/word/convertible_input.h"
+#include "office/engine/word/converted_templates.h"
 
 namespace vexlo::engine::word {
 
@@ -41,19 +41,12 @@ std::string ReadAll(const fs::path& p) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-std::string ContentKey(const std::string& bytes) {
-  return QCryptographicHash::hash(QByteArrayView(bytes.data(), qsizetype(bytes.size())),
-                                  QCryptographicHash::Sha256)
-      .toHex()
-      .toStdString();
-}
 
-
-// Converts `path` into `cached` with a LibreOffice of its own that loads, stores and ends on its
+// Converts `path` into `target` with a LibreOffice of its own that loads, stores and ends on its
 // main thread. Some documents that a warm office cannot store this way are stored fine: a
 // document with comments makes an office without its graphical parts abort once it has a view
-// of the document for a moment. Returns whether `cached` was made.
-bool ConvertAlone(const std::string& path, const std::string& cached) {
+// of the document for a moment. Returns whether `target` was made.
+bool ConvertAlone(const std::string& path, const std::string& target) {
   const std::string folder = MakeTempFolder();
   if (folder.empty()) return false;
   const SofficeResult run = RunSofficeConvert({path}, "docx", folder, folder + "/profile");
@@ -61,7 +54,7 @@ bool ConvertAlone(const std::string& path, const std::string& cached) {
   bool ok = run.started && ReadAll(made).rfind("PK\x03\x04", 0) == 0;
   if (ok) {
     try {
-      ReplaceFileAtomically(made, cached);
+      ReplaceFileAtomically(made, target);
     } catch (const RuntimeError&) {
       ok = false;
     }
@@ -71,26 +64,37 @@ bool ConvertAlone(const std::string& path, const std::string& cached) {
   return ok;
 }
 
-// Converts `path` into the cache file `cached` with the offices of `pool`. Runs on any thread.
+// The cache entry of template content `key`, converted from `path` (a private copy) by the
+// offices of `pool` when there is no sound one. Runs on any thread.
 TemplateConversion ConvertIntoCache(OfficePool& pool, const std::string& path,
-                                    const std::string& cached) {
+                                    const std::string& key) {
   TemplateConversion result;
-  std::error_code ec;
-  if (fs::exists(cached, ec)) {
-    result.docx_path = cached;
+  const ConvertedTemplates cache = UserConvertedTemplates();
+  if (std::optional<std::string> entry = cache.Find(key)) {
+    result.docx_path = *entry;
     return result;
   }
-  fs::create_directories(fs::path(cached).parent_path(), ec);
+  // The office writes beside the private copy; the entry is stored from what it wrote.
+  const std::string made = (fs::path(path).parent_path() / "converted.docx").string();
   ConversionJob job;
   job.source = path;
   job.label = fs::path(path).filename().string();
-  job.targets.push_back({cached, StoreFormat::kDocx});
+  job.targets.push_back({made, StoreFormat::kDocx});
   const ConversionOutcome outcome = pool.Submit(std::move(job)).get();
   // A conversion stopped by a cancel or by the program's end is not tried again alone.
-  if (outcome.ok || (!outcome.stopped && ConvertAlone(path, cached))) {
-    result.docx_path = cached;
-  } else {
+  if (!outcome.ok && (outcome.stopped || !ConvertAlone(path, made))) {
     result.error = outcome.error;
+    return result;
+  }
+  const std::string docx = ReadAll(made);
+  if (!docx.starts_with("PK\x03\x04")) {
+    result.error = "LibreOffice 转换的结果不完整";
+    return result;
+  }
+  try {
+    result.docx_path = cache.Store(key, docx);
+  } catch (const RuntimeError&) {
+    result.docx = docx;  // a cache folder that cannot be written does not stop the run
   }
   return result;
 }
@@ -114,17 +118,34 @@ bool IsConvertedExtension(std::string_view e) { return e == ".doc" || e == ".rtf
 
 std::string MakeTempFolder() { return MakePrivateTempFolder("word"); }
 
-const std::string& ProcessTempFolder() {
-  struct Folder {
-    std::string path = MakeTempFolder();
-    ~Folder() {
-      std::error_code ec;
-      if (!path.empty()) fs::remove_all(path, ec);
-    }
-  };
-  static const Folder folder;
+namespace {
+
+// The process's private folder: made when first needed, removed at the end of a run and when
+// the program ends.
+struct ProcessFolder {
+  std::string path;
+  ~ProcessFolder() { Remove(); }
+  void Remove() {
+    std::error_code ec;
+    if (!path.empty()) fs::remove_all(path, ec);
+    path.clear();
+  }
+};
+
+ProcessFolder& TheProcessFolder() {
+  static ProcessFolder folder;
+  return folder;
+}
+
+}  // namespace
+
+std::string ProcessTempFolder() {
+  ProcessFolder& folder = TheProcessFolder();
+  if (folder.path.empty()) folder.path = MakeTempFolder();
   return folder.path;
 }
+
+void RemoveProcessTempFolder() { TheProcessFolder().Remove(); }
 
 std::shared_future<TemplateConversion> PrepareTemplateAsync(const std::string& path) {
   std::promise<TemplateConversion> failed;
@@ -138,15 +159,22 @@ std::shared_future<TemplateConversion> PrepareTemplateAsync(const std::string& p
     failed.set_value(TemplateConversion{{}, fs::exists(path, ec) ? "无法读取" : "不存在"});
     return failed.get_future().share();
   }
-  const std::string cached = DefaultProfileRoot() + "/templates/" + ContentKey(bytes) + ".docx";
+  if (std::string why = WhyNotAWordDocument(bytes); !why.empty()) {
+    failed.set_value(TemplateConversion{{}, std::move(why), true});
+    return failed.get_future().share();
+  }
+  const std::string key = ContentDigest(bytes);
   ConversionBacklog& cache = Services().conversions();
   std::lock_guard lock(cache.templates_mutex);
-  auto found = cache.templates.find(cached);
+  auto found = cache.templates.find(key);
   if (found != cache.templates.end()) {
-    const bool failed_before = found->second.wait_for(std::chrono::seconds(0)) ==
-                                   std::future_status::ready &&
-                               !found->second.get().error.empty();
-    if (!failed_before) return found->second;
+    // A conversion that failed, or whose entry has gone since (found damaged), is made afresh.
+    bool redo = false;
+    if (found->second.wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
+      const TemplateConversion& done = found->second.get();
+      redo = !done.error.empty() || (!done.docx_path.empty() && !fs::exists(done.docx_path, ec));
+    }
+    if (!redo) return found->second;
     cache.templates.erase(found);
   }
   // The template may change or go while the office reads it: it reads a private copy.
@@ -158,13 +186,13 @@ std::shared_future<TemplateConversion> PrepareTemplateAsync(const std::string& p
   }
   OfficePool::LoadRuntime();  // here, not on the conversion's thread
   OfficePool& pool = Services().pool();
-  auto future = std::async(std::launch::async, [&pool, copy, folder, cached] {
-                  TemplateConversion r = ConvertIntoCache(pool, copy, cached);
+  auto future = std::async(std::launch::async, [&pool, copy, folder, key] {
+                  TemplateConversion r = ConvertIntoCache(pool, copy, key);
                   std::error_code e;
                   fs::remove_all(folder, e);
                   return r;
                 }).share();
-  cache.templates.emplace(cached, future);
+  cache.templates.emplace(key, future);
   return future;
 }
 
@@ -181,17 +209,23 @@ std::string ConvertToDocx(const std::string& path) {
   RequireSoffice(path, "无法打开");
   std::error_code ec;
   if (!fs::exists(path, ec)) throw RuntimeError::File(path, "不存在");
-  const TemplateConversion r = PrepareTemplateAsync(path).get();
-  if (!r.error.empty() || r.docx_path.empty()) {
-    throw RuntimeError::Format(path, "已损坏或不是有效的 Word 文档（LibreOffice 无法转换它）");
+  // An entry found damaged when it is read was removed: the second round converts it again.
+  for (int round = 0; round < 2; ++round) {
+    const TemplateConversion r = PrepareTemplateAsync(path).get();
+    if (r.refused) throw RuntimeError::Format(path, r.error);
+    if (!r.docx.empty()) return r.docx;
+    if (!r.error.empty() || r.docx_path.empty()) {
+      throw RuntimeError::Format(path, "已损坏或不是有效的 Word 文档（LibreOffice 无法转换它）");
+    }
+    if (std::optional<std::string> docx = ConvertedTemplates::ReadEntry(r.docx_path)) return *docx;
   }
-  return ReadAll(r.docx_path);
+  throw RuntimeError::File(path, "无法打开：它的转换结果在缓存文件夹中一再损坏");
 }
 
 ConversionBacklog::~ConversionBacklog() {
   // A conversion that failed in the offices just before they stopped may be converting alone:
   // that converter is ended until every template conversion has returned.
-  for (auto& [cached, conversion] : templates) {
+  for (auto& [key, conversion] : templates) {
     while (conversion.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
       EndRunningConversions();
     }
@@ -201,7 +235,7 @@ ConversionBacklog::~ConversionBacklog() {
 void QueueConverted(std::string_view docx, const std::string& path) {
   RequireSoffice(path, "无法保存");
   ConversionBacklog& backlog = Services().conversions();
-  const std::string& folder = ProcessTempFolder();
+  const std::string folder = ProcessTempFolder();
   if (folder.empty()) throw RuntimeError::File(path, "无法保存：无法创建临时文件夹");
   const fs::path staged = fs::path(folder) / ("saved-" + std::to_string(++backlog.staged) + ".docx");
   {

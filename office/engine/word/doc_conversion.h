@@ -33,6 +33,8 @@ std::string ConvertToDocx(const std::string& path);
 struct TemplateConversion {
   std::string docx_path;
   std::string error;
+  bool refused = false;  // not a document at all (`error` says why); nothing was converted
+  std::string docx = {};  // the .docx itself, when the cache folder could not keep it
 };
 // The conversions of one program, held by its EngineServices: saved files handed to the offices
 // and not yet waited for, and the template conversions, one per content, shared by everyone who
@@ -51,7 +53,8 @@ struct ConversionBacklog {
 };
 
 // Starts converting the template at `path` in the background (reading its bytes now) and returns
-// at once; a template whose content was converted before is ready at once. The window calls
+// at once; a template whose content was converted before is ready at once. A file the office
+// would read as plain text is refused before any conversion (see convertible_input.h). The window calls
 // this when a template is chosen, so that opening it later does not wait. Any thread.
 std::shared_future<TemplateConversion> PrepareTemplateAsync(const std::string& path);
 
@@ -74,9 +77,12 @@ void DropConversions();
 
 // A fresh private temporary folder for the engine ("" on failure).
 std::string MakeTempFolder();
-// The engine's private temporary folder of this process, removed when the program ends ("" when
-// it could not be made).
-const std::string& ProcessTempFolder();
+// The engine's private temporary folder of this process ("" when it could not be made). It holds
+// the documents of the run under way (staged for conversion, PDF export or printing).
+std::string ProcessTempFolder();
+// Removes that folder with what is left in it (at the end of a run, once its output work is done
+// or dropped); the next ProcessTempFolder makes a fresh one. It also goes when the program ends.
+void RemoveProcessTempFolder();
 
 }  // namespace vexlo::engine::word
 

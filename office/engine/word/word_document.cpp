@@ -88,14 +88,14 @@ WordDocument::WordDocument(std::shared_ptr<const WordPackage> package, bool blan
                                  std::to_string(format));
     }
     FlushSave();
-    Services().output_queue().ExportPdf(TakeSnapshot(), pdf, true);
+    Services().output_queue().ExportPdf(TakeSnapshot(), pdf, true, PdfVia());
     return Value();
   });
   AddMethod("printout", 0, 18, [this](const Args& a) {
     const int32_t copies = a.has(7) ? a.Long(7) : 1;
     if (copies < 1) throw RuntimeError::Output("打印失败：份数必须至少为 1");
     FlushSave();
-    Services().output_queue().Print(TakeSnapshot(), copies, true);
+    Services().output_queue().Print(TakeSnapshot(), copies, true, PdfVia());
     return Value();
   });
   AddProperty("name", [this] { return Value(path_.empty() ? name_ : FileName(path_)); });
@@ -219,12 +219,18 @@ void WordDocument::Close() {
   if (on_close_) on_close_(this);
 }
 
+StoreFormat WordDocument::PdfVia() const {
+  // A document saved in a converted format is what the office shows of that file: its PDF and
+  // its prints are made from it, not from the package it was converted from.
+  return IsConvertedExtension(ExtensionOf(path_)) ? FormatOfPath(path_) : StoreFormat::kDocx;
+}
+
 std::string WordDocument::TakeSnapshot() {
   // One folder per snapshot in the process's private folder, so that the snapshot carries the
   // document's own file name (it titles the print job); the output queue deletes each snapshot
   // when done with it.
   static unsigned counter = 0;
-  const std::string& folder = ProcessTempFolder();
+  const std::string folder = ProcessTempFolder();
   if (folder.empty()) throw RuntimeError::Output("无法创建临时文件夹，不能导出或打印");
   // The name is cut short enough for any file system.
   constexpr std::size_t kBaseMax = 200;

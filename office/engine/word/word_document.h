@@ -13,6 +13,7 @@
 #include <string>
 
 #include "office/automation_object.h"
+#include "office/engine/soffice/conversion_job.h"
 #include "office/engine/word/document_model.h"
 
 namespace vexlo::engine::word {
@@ -40,6 +41,9 @@ class WordDocument : public office::AutomationObject,
   std::string TakeSnapshot();
 
  private:
+  // What the document's PDFs and prints show: the file it was saved as when that is in a
+  // converted format (output_queue.h), else the document itself.
+  StoreFormat PdfVia() const;
   void WriteTo(const std::string& path, const std::string& docx_bytes);
   // Puts this document on the list of held saves written by FlushHeldSaves.
   void ListHeld();

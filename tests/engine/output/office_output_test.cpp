@@ -243,9 +243,10 @@ TEST(TextDeltaTest, EditsTurnOneTextIntoTheOtherTouchingOnlyWhatDiffers) {
 TEST_F(OfficeTest, FailuresNameTheDocumentAndTheRestIsStillDelivered) {
   OfficeOutputQueue queue(*pool_);
   const std::string good = Snapshot("通知.docx", "good.docx");
-  queue.ExportPdf((dir_ / "gone.docx").string(), (dir_ / "缺少.pdf").string(), false);
-  queue.ExportPdf(Snapshot("通知.docx", "x.docx"), (dir_ / "no-such-folder" / "x.pdf").string(), true);
-  queue.ExportPdf(good, (dir_ / "good.pdf").string(), false);
+  queue.ExportPdf((dir_ / "gone.docx").string(), (dir_ / "缺少.pdf").string(), false, StoreFormat::kDocx);
+  queue.ExportPdf(Snapshot("通知.docx", "x.docx"), (dir_ / "no-such-folder" / "x.pdf").string(), true,
+                  StoreFormat::kDocx);
+  queue.ExportPdf(good, (dir_ / "good.pdf").string(), false, StoreFormat::kDocx);
   int watched = 0;
   try {
     ScopedFlushWatch watch([&](int, int total) {
@@ -377,13 +378,14 @@ class PrintTest : public OfficeTest {
 TEST_F(PrintTest, DocumentsArePrintedInOrderWithTheirCopiesAndNames) {
   OfficeOutputQueue queue(*pool_);
   const int before = test::LastJobId();
-  queue.Print(Snapshot("通知.docx", "1/李四.docx"), 3, true);
-  // A record saved as .doc is printed from a snapshot of the same name holding .docx bytes.
-  queue.Print(Snapshot("通知.docx", "2/赵六.doc"), 1, true);
+  queue.Print(Snapshot("通知.docx", "1/李四.docx"), 3, true, StoreFormat::kDocx);
+  // A record saved as .doc is printed from a snapshot of the same name holding .docx bytes, as
+  // the office shows the .doc made of it.
+  queue.Print(Snapshot("通知.docx", "2/赵六.doc"), 1, true, StoreFormat::kDoc);
   const std::string pdf = (dir_ / "王五.pdf").string();
-  queue.ExportPdf(Snapshot("通知.doc", "src.doc"), pdf, true);
+  queue.ExportPdf(Snapshot("通知.doc", "src.doc"), pdf, true, StoreFormat::kDocx);
   queue.Flush();
-  queue.Print(pdf, 2, false);
+  queue.Print(pdf, 2, false, StoreFormat::kDocx);
   queue.Flush();
   const std::vector<test::PrintJob> jobs = test::JobsAfter(before, 3);
   ASSERT_EQ(jobs.size(), 3u);
@@ -401,7 +403,7 @@ TEST_F(OfficeTest, NoPrinterIsAClearRunTimeError) {
   cupsSetServer((dir_ / "no-cups.sock").c_str());
   const std::string doc = Snapshot("通知.docx", "a.docx");
   try {
-    queue.Print(doc, 1, true);
+    queue.Print(doc, 1, true, StoreFormat::kDocx);
     ADD_FAILURE() << "printing without a printer must fail";
   } catch (const app::RuntimeError& e) {
     EXPECT_EQ(e.number(), app::kErrOutput);

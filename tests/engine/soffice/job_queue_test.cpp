@@ -21,6 +21,8 @@ std::shared_ptr<Task> Job(const std::string& bytes, std::vector<StoreTarget> tar
 
 StoreTarget Pdf(const std::string& path) { return {path, StoreFormat::kPdf}; }
 StoreTarget Doc(const std::string& path) { return {path, StoreFormat::kDoc}; }
+// A PDF showing the .doc made of the same package.
+StoreTarget PdfOfDoc(const std::string& path) { return {.path = path, .format = StoreFormat::kPdf, .via = StoreFormat::kDoc}; }
 
 TEST(JobQueueTest, AJobWithTheBytesOfAWaitingOneJoinsIt) {
   JobQueue queue({.join_records = false});
@@ -52,6 +54,33 @@ TEST(JobQueueTest, WhenRecordsAreJoinedAPdfDoesNotJoinADocOfTheSameBytes) {
   EXPECT_EQ(queue.size(), 2u);
   queue.Add(Job(kZip, {Pdf("b.pdf")}));
   EXPECT_EQ(queue.size(), 2u);  // two PDFs of the same bytes are one load
+}
+
+// The PDF of a record saved as .doc is made from that very .doc: it joins the record's .doc job
+// even when PDFs are joined, and a print of it joins too; a PDF of the package itself, or a
+// .docx, cannot share that load.
+TEST(JobQueueTest, APdfShowingTheDocJoinsTheDocOfTheSameBytes) {
+  JobQueue queue({.join_records = true});
+  auto doc = Job(kZip, {Doc("a.doc")});
+  queue.Add(doc);
+  queue.Add(Job(kZip, {PdfOfDoc("a.pdf")}));
+  queue.Add(Job(kZip, {PdfOfDoc("print.pdf")}));
+  EXPECT_EQ(queue.size(), 1u);
+  EXPECT_EQ(doc->job.targets.size(), 3u);
+  EXPECT_EQ(PdfRoute(doc->job), StoreFormat::kDoc);
+  queue.Add(Job(kZip, {Pdf("plain.pdf")}));
+  queue.Add(Job(kZip, {{"b.docx", StoreFormat::kDocx}}));
+  EXPECT_EQ(queue.size(), 3u);
+  EXPECT_EQ(doc->job.targets.size(), 3u);
+}
+
+// PDFs that show a .doc are never cut from a joined export of packages.
+TEST(JobQueueTest, PdfsShowingADocAreNotBatched) {
+  JobQueue queue({.coalesce_wait = 100ms, .join_records = true, .offices = 1});
+  for (int i = 0; i < 3; ++i) queue.Add(Job(kZip + std::to_string(i), {PdfOfDoc(std::to_string(i) + ".pdf")}));
+  const auto later = PoolClock::now() + 1s;
+  EXPECT_EQ(queue.TakeBatch(later), std::nullopt);
+  EXPECT_EQ(queue.TakeTask(later)->job.targets[0].path, "0.pdf");
 }
 
 TEST(JobQueueTest, APathAskedForAgainSupersedesTheWaitingRequest) {

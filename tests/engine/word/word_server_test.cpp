@@ -40,11 +40,11 @@ struct Request {
 
 class RecordingQueue : public OutputQueue {
  public:
-  void ExportPdf(const std::string& source, const std::string& pdf, bool take) override {
+  void ExportPdf(const std::string& source, const std::string& pdf, bool take, StoreFormat) override {
     requests.push_back({"pdf", source, pdf, 0, test::AllText(*WordPackage::Load(source))});
     EXPECT_TRUE(take);
   }
-  void Print(const std::string& source, int copies, bool) override {
+  void Print(const std::string& source, int copies, bool, StoreFormat) override {
     requests.push_back({"print", source, "", copies, test::AllText(*WordPackage::Load(source))});
   }
   void Flush() override { ++flushes; }
