@@ -44,7 +44,7 @@ int ProgramEndingWithWorkQueued(const fs::path& dir) {
     office = services.pool().OfficePids().front();
     fs::copy_file(test::DataFile("merge/模板.docx"), dir / "快照.docx");
     services.output_queue().ExportPdf((dir / "快照.docx").string(), (dir / "输出.pdf").string(),
-                                      /*take_source=*/true);
+                                      /*take_source=*/true, StoreFormat::kDocx);
   }
   if (::kill(office, 0) == 0 || errno != ESRCH) return kOfficeLeft;
   try {
