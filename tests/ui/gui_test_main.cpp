@@ -5,6 +5,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
+#include "office/engine/engine_services.h"
 #include "ui/main/skin.h"
 
 int main(int argc, char** argv) {
@@ -13,6 +14,7 @@ int main(int argc, char** argv) {
   // The remembered inputs go to a folder of the tests' own, never the user's configuration.
   QTemporaryDir config;
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
+  vexlo::engine::EngineServices services;
   vexlo::ui::InitSkin();
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
