@@ -21,11 +21,12 @@ mkdir -p "$out/run" "$out/bin" "$out/in" "$out/example-out" "$out/long-out" "$ou
 for d in resource html 示例; do ln -s "$src/$d" "$out/run/$d"; done
 cp "$src/tests/data/sheet/bench_999x30.xlsx" "$out/in/long.xlsx"
 cp "$src/tests/data/merge/模板.docx" "$out/in/template.docx"
-# What web systems export as "a workbook", and a file picked by mistake.
+# What web systems export as "a workbook", and a file picked by mistake (ASCII names: xdotool
+# types Chinese unreliably).
 printf '%s' '<html><meta charset="gb2312"><table><tr><td>姓名</td><td>部门</td><td>ID</td></tr>' \
   '<tr><td>张三</td><td>销售部</td><td>A001</td></tr><tr><td>李四</td><td>技术部</td><td>A002</td></tr>' \
-  '</table></html>' | iconv -f UTF-8 -t GB18030 > "$out/in/导出.xls"
-printf '%%PDF-1.4\n%%%%EOF\n' > "$out/in/报表.xls"
+  '</table></html>' | iconv -f UTF-8 -t GB18030 > "$out/in/web-export.xls"
+printf '%%PDF-1.4\n%%%%EOF\n' > "$out/in/report.xls"
 # The desktop's launcher: records each request.
 cat > "$out/bin/xdg-open" <<LAUNCHER
 #!/bin/sh
@@ -164,7 +165,7 @@ wait_gone '^操作提示$' 5 || fail "Esc did not close the stop message"
 
 # 5. A web page's table saved as .xls is data; a PDF under that name is a message.
 click 370 369   # PDF off again
-choose 552 196 '^请选择作为数据源的EXCEL文件$' "$out/in/导出.xls"
+choose 552 196 '^请选择作为数据源的EXCEL文件$' "$out/in/web-export.xls"
 choose 552 314 '^请选择输出目录$' "$out/html-out"
 xdotool windowfocus --sync "$main" key Return
 final=$(wait_window '^操作提示$' 120)
@@ -184,7 +185,7 @@ run_to_box() {
   xdotool windowfocus --sync "$b" key Return
   wait_gone "$1" 5 || fail "Enter did not close the message"
 }
-choose 552 196 '^请选择作为数据源的EXCEL文件$' "$out/in/报表.xls"
+choose 552 196 '^请选择作为数据源的EXCEL文件$' "$out/in/report.xls"
 choose 552 314 '^请选择输出目录$' "$out/pdf-out"
 run_to_box '^错误提示$' "no message for a PDF named .xls" "$out/not-a-workbook.png"
 [ -z "$(ls -A "$out/pdf-out" 2>/dev/null)" ] || fail "files written for a PDF named .xls"
@@ -215,7 +216,7 @@ for f in 2 3; do
 done
 # The data file too: the run names it again.
 run_to_box '^错误提示$' "the remembered data file was not used"
-rm "$out/in/报表.xls"
+rm "$out/in/report.xls"
 restart
 run_to_box '^操作提示$' "a data file that is gone was not shown empty"
 
