@@ -1,6 +1,7 @@
 #include "office/engine/package/pdf_split.h"
 
 #include "office/engine/package/pdf_fonts.h"
+#include "office/engine/package/pdf_outline.h"
 
 // The handles of qpdf 11 are std::shared_ptr based.
 #define POINTERHOLDER_TRANSITION 4
@@ -42,9 +43,6 @@ QPDFObjectHandle FindDestination(QPDF& pdf, const std::string& name) {
 // What the pages of one part would lose or drag along if cut out: empty when nothing.
 std::string WhyNotSplit(QPDF& pdf, const std::vector<QPDFPageObjectHelper>& pages) {
   QPDFObjectHandle root = pdf.getRoot();
-  if (root.getKey("/Outlines").isDictionary() && root.getKey("/Outlines").hasKey("/First")) {
-    return "PDF含有书签";
-  }
   if (root.hasKey("/AcroForm")) return "PDF含有表单";
   if (root.hasKey("/StructTreeRoot")) return "PDF带有结构标记";
   for (QPDFPageObjectHelper page : pages) {
@@ -77,7 +75,13 @@ void WritePart(QPDF& in, const std::vector<QPDFPageObjectHelper>& pages, int fir
   QPDF out;
   out.emptyPDF();
   QPDFPageDocumentHelper out_pages(out);
-  for (int i = first; i < end; ++i) out_pages.addPage(pages[static_cast<std::size_t>(i)], false);
+  std::vector<QPDFObjectHandle> own_pages;
+  for (int i = first; i < end; ++i) {
+    out_pages.addPage(pages[static_cast<std::size_t>(i)], false);
+    own_pages.push_back(pages[static_cast<std::size_t>(i)].getObjectHandle());
+  }
+  // The part's own headings, as the record's own export lists them.
+  CopyOutlinePart(in, out, own_pages);
   // The fonts came with the glyphs of every record: only this part's own stay.
   if (const std::string error = TrimFontsToPages(out); !error.empty()) throw std::runtime_error(error);
   // What the office puts in the catalog: the language, how the document opens, viewer settings.
@@ -143,6 +147,8 @@ PdfSplit SplitPdfAtDestinations(const std::string& pdf, const std::vector<std::s
       }
       first.push_back(it->second);
     }
+    split.error = WhyNotCutOutline(in, index, first);
+    if (!split.error.empty()) return split;
     for (std::size_t k = 0; k < first.size(); ++k) {
       const int end = k + 1 < first.size() ? first[k + 1] : static_cast<int>(pages.size());
       WritePart(in, pages, first[k], end, paths[k]);

@@ -1,6 +1,10 @@
 #include "office/engine/soffice/joined_export.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <mutex>
+#include <set>
 #include <string>
 
 #include <com/sun/star/frame/XStorable.hpp>
@@ -100,6 +104,19 @@ void ReturnRest(Office& office, PoolState& pool, const std::vector<std::shared_p
   for (auto& t : stopped) FinishTask(*t, ConversionOutcome::Stopped("已取消"));
 }
 
+// With VEXLO_LOG set, says on stderr which way the PDFs of a batch went and why, once per
+// distinct outcome (a run merges one template), so that the templates made alone can be counted.
+void LogPath(const std::vector<std::shared_ptr<Task>>& batch, const std::string& why) {
+  static const bool enabled = std::getenv("VEXLO_LOG") != nullptr;
+  if (!enabled || batch.empty()) return;
+  static std::mutex mutex;
+  static std::set<std::string> said;
+  const std::string outcome = why.empty() ? "PDF合并导出" : "PDF逐份导出：" + why;
+  std::lock_guard lock(mutex);
+  if (!said.insert(outcome).second) return;
+  std::fprintf(stderr, "vexlo: %s（“%s”起 %zu 份）\n", outcome.c_str(), batch.front()->job.label.c_str(), batch.size());
+}
+
 }  // namespace
 
 void ConvertBatch(Office& office, PoolState& pool, std::vector<std::shared_ptr<Task>> batch) {
@@ -116,6 +133,7 @@ void ConvertBatch(Office& office, PoolState& pool, std::vector<std::shared_ptr<T
   }
   PdfSplit split;
   if (!joined.members.empty()) split = ExportAndSplit(office, pool, base, marks, parts);
+  LogPath(batch, joined.members.empty() ? joined.why : split.error);
   std::error_code ec;
   fs::remove(base + ".docx", ec);
   fs::remove(base + ".pdf", ec);
