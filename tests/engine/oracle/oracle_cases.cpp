@@ -75,6 +75,33 @@ Template Structure() {
   return t;
 }
 
+const std::string kPageField =
+    "<w:r><w:fldChar w:fldCharType=\"begin\"/></w:r><w:r><w:instrText xml:space=\"preserve\"> PAGE </w:instrText></w:r>"
+    "<w:r><w:fldChar w:fldCharType=\"separate\"/></w:r><w:r><w:t>1</w:t></w:r><w:r><w:fldChar w:fldCharType=\"end\"/></w:r>";
+
+// The structure above with its header and a page-numbered footer on both sections.
+Template Sections() {
+  Template t = Structure();
+  t.name = "sections";
+  t.footer = P(R("第 ") + kPageField + R(" 页"));
+  std::string first_end = SectionEnd();
+  first_end.insert(std::string("<w:sectPr>").size(),
+                   "<w:headerReference w:type=\"default\" r:id=\"rId6\"/><w:footerReference w:type=\"default\" r:id=\"rId7\"/>");
+  const std::size_t at = t.body.find(SectionEnd());
+  t.body.replace(at, SectionEnd().size(), first_end);
+  return t;
+}
+
+// A header and a footer that hold values, one of them beside a picture.
+Template HeaderValues() {
+  Template t = Cells();
+  t.name = "header-values";
+  t.picture = true;
+  t.header = P(Picture(10, "rId8") + R("页眉 姓名"));
+  t.footer = P(R("部门 第 ") + kPageField + R(" 页"));
+  return t;
+}
+
 OracleCase Made(const fs::path& folder, const Template& t, std::vector<std::vector<std::string>> records) {
   fs::create_directories(folder);
   const fs::path path = folder / (t.name + ".docx");
@@ -105,22 +132,32 @@ OracleCase ExampleCase(const fs::path& source) {
            {"司马" + std::string(300, 'y'), "总经理办公室（北京）", "1234567.89"}}};
 }
 
+OracleCase HeadingPaySlipCase(const fs::path& source) {
+  return {"工资条:标题样式", source / "tests/data/word/payslip_heading.docx", {"姓名", "部门", "实发工资"},
+          {{"李四", "技术部", "6000.00"}, {"欧阳" + std::string(900, 'x'), "财务部", "7.5"}, {"𠮷田", "", "123456.78"}}};
+}
+
 OracleCase GeneratedCase(const fs::path& generated, const std::string& name) {
   if (name == "cells") {
     return Made(generated, Cells(),
                 {{"张三", "销售部", "100", "单行"}, {"李四", "技术部", "200", "第一行\n第二行"}, {"王五", "", "300", "a\nb\nc"},
                  {"赵六", "财务部", "", "单行"}});
   }
-  if (name == "structure") {
+  if (name == "structure" || name == "sections") {
     std::vector<std::vector<std::string>> records = kRecords;
     records[3][3] = std::string(4000, 'y');  // a record long enough for another page
-    return Made(generated, Structure(), records);
+    return Made(generated, name == "structure" ? Structure() : Sections(), records);
   }
+  if (name == "header-values") return Made(generated, HeaderValues(), kRecords);
   return Made(generated, Formats(), kRecords);
 }
 
 std::vector<OracleCase> GeneratedCases(const fs::path& generated) {
-  return {GeneratedCase(generated, "formats"), GeneratedCase(generated, "cells"), GeneratedCase(generated, "structure")};
+  std::vector<OracleCase> cases;
+  for (const char* name : {"formats", "cells", "structure", "sections", "header-values"}) {
+    cases.push_back(GeneratedCase(generated, name));
+  }
+  return cases;
 }
 
 }  // namespace vexlo::oracle
