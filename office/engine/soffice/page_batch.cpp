@@ -162,10 +162,6 @@ std::string WhyNotFrame(const Package& p) {
     // Each record's lists are numbered afresh in the main text only.
     if (Holds(xml, "<w:numPr")) return "页眉或页脚含有编号";
   }
-  if (auto it = p.parts.find("word/settings.xml");
-      it != p.parts.end() && Holds(it->second, "<w:evenAndOddHeaders")) {
-    return "奇偶页页眉不同";
-  }
   return "";
 }
 

@@ -102,6 +102,15 @@ Template HeaderValues() {
   return t;
 }
 
+// Headers alternating between odd and even pages, one of them holding a value; records of one,
+// two and three pages, so that a record may start on either side after the one before.
+Template OddEven() {
+  Template t = HeaderValues();
+  t.name = "odd-even";
+  t.even_header = P(R("偶数页 部门"));
+  return t;
+}
+
 OracleCase Made(const fs::path& folder, const Template& t, std::vector<std::vector<std::string>> records) {
   fs::create_directories(folder);
   const fs::path path = folder / (t.name + ".docx");
@@ -149,12 +158,18 @@ OracleCase GeneratedCase(const fs::path& generated, const std::string& name) {
     return Made(generated, name == "structure" ? Structure() : Sections(), records);
   }
   if (name == "header-values") return Made(generated, HeaderValues(), kRecords);
+  if (name == "odd-even") {
+    std::vector<std::vector<std::string>> records = kRecords;
+    records[1][3] = std::string(3000, 'y');
+    records[2][3] = std::string(7000, 'z');
+    return Made(generated, OddEven(), records);
+  }
   return Made(generated, Formats(), kRecords);
 }
 
 std::vector<OracleCase> GeneratedCases(const fs::path& generated) {
   std::vector<OracleCase> cases;
-  for (const char* name : {"formats", "cells", "structure", "sections", "header-values"}) {
+  for (const char* name : {"formats", "cells", "structure", "sections", "header-values", "odd-even"}) {
     cases.push_back(GeneratedCase(generated, name));
   }
   return cases;

@@ -90,7 +90,7 @@ TEST_F(PageBatchTest, OnlyDocumentsThatLookTheSameInALongerDocumentAreJoinable) 
       // It would show the footer of the record before.
       {"a first section without the footer", {{"word/document.xml", Document("<w:p><w:pPr><w:sectPr/></w:pPr></w:p>" + Paragraph("乙"))}}, false},
       {"different first page", {{"word/document.xml", Document(Paragraph("甲")).replace(Document(Paragraph("甲")).find("<w:cols"), 0, "<w:titlePg/>")}}, true},
-      {"alternating headers", {{"word/settings.xml", "<w:settings><w:evenAndOddHeaders/></w:settings>"}}, false},
+      {"alternating headers", {{"word/settings.xml", "<w:settings><w:evenAndOddHeaders/></w:settings>"}}, true},
       {"numbering by style", {{"word/styles.xml", "<w:styles><w:style><w:pPr><w:numPr/></w:pPr></w:style></w:styles>"}}, true},
       {"starts with a page break", {{"word/document.xml", Document(Paragraph("甲", "<w:pPr><w:pageBreakBefore/></w:pPr>") + Paragraph("乙"))}}, false},
       {"ends with a page break", {{"word/document.xml", Document(Paragraph("甲") + "<w:p><w:r><w:br w:type=\"page\"/></w:r></w:p>")}}, false},
