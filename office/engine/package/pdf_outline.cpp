@@ -24,14 +24,21 @@ QPDFObjectHandle EntryDestination(QPDFObjectHandle item) {
   return dest.isArray() && dest.getArrayNItems() > 0 ? dest : QPDFObjectHandle::newNull();
 }
 
-// The part (index into `starts`) of the page an entry points at; -1 when none.
-int EntryPart(QPDFObjectHandle item, const std::map<QPDFObjGen, int>& page_index, const std::vector<int>& starts) {
+}  // namespace
+
+int DestinationPart(QPDFObjectHandle item, const std::map<QPDFObjGen, int>& page_index, const std::vector<int>& starts) {
   QPDFObjectHandle dest = EntryDestination(item);
   if (dest.isNull()) return -1;
   const auto it = page_index.find(dest.getArrayItem(0).getObjGen());
   if (it == page_index.end()) return -1;
-  return static_cast<int>(std::upper_bound(starts.begin(), starts.end(), it->second) - starts.begin()) - 1;
+  return PartOfPage(it->second, starts);
 }
+
+int PartOfPage(int page, const std::vector<int>& starts) {
+  return static_cast<int>(std::upper_bound(starts.begin(), starts.end(), page) - starts.begin()) - 1;
+}
+
+namespace {
 
 // Whether every entry from `first` on (and below) points into `part` (-2: each top-level entry's
 // own part), visiting no entry twice.
@@ -40,7 +47,7 @@ bool EntriesStayIn(QPDFObjectHandle first, int part, int depth, const std::map<Q
   if (depth > kMaxDepth) return false;
   for (QPDFObjectHandle item = first; item.isDictionary(); item = item.getKey("/Next")) {
     if (!seen.insert(item.getObjGen()).second) return false;
-    const int own = EntryPart(item, page_index, starts);
+    const int own = DestinationPart(item, page_index, starts);
     if (own < 0 || (part != -2 && own != part)) return false;
     if (!EntriesStayIn(item.getKey("/First"), own, depth + 1, page_index, starts, seen)) return false;
   }
@@ -100,6 +107,25 @@ std::string WhyNotCutOutline(QPDF& pdf, const std::map<QPDFObjGen, int>& page_in
   std::set<QPDFObjGen> seen;
   if (!EntriesStayIn(outlines.getKey("/First"), -2, 0, page_index, starts, seen)) return "PDF书签跨越记录";
   return "";
+}
+
+void RepointLinks(const std::vector<QPDFObjectHandle>& pages, QPDF& out) {
+  std::vector<QPDFObjectHandle> out_pages = out.getAllPages();
+  std::map<QPDFObjGen, QPDFObjectHandle> page_map;
+  for (std::size_t i = 0; i < pages.size() && i < out_pages.size(); ++i) page_map[pages[i].getObjGen()] = out_pages[i];
+  for (std::size_t i = 0; i < pages.size() && i < out_pages.size(); ++i) {
+    QPDFObjectHandle in_page = pages[i];
+    QPDFObjectHandle annots = in_page.getKey("/Annots");
+    QPDFObjectHandle out_annots = out_pages[i].getKey("/Annots");
+    if (!annots.isArray() || !out_annots.isArray() || annots.getArrayNItems() != out_annots.getArrayNItems()) continue;
+    for (int k = 0; k < annots.getArrayNItems(); ++k) {
+      QPDFObjectHandle dest = EntryDestination(annots.getArrayItem(k));
+      if (dest.isNull()) continue;
+      const auto page = page_map.find(dest.getArrayItem(0).getObjGen());
+      QPDFObjectHandle out_dest = EntryDestination(out_annots.getArrayItem(k));
+      if (page != page_map.end() && !out_dest.isNull()) out_dest.setArrayItem(0, page->second);
+    }
+  }
 }
 
 void CopyOutlinePart(QPDF& in, QPDF& out, const std::vector<QPDFObjectHandle>& pages) {

@@ -121,8 +121,9 @@ pugi::xml_node FirstSection(pugi::xml_node body) {
 // Whether the main text `doc` (the bytes `main`) would come out differently inside a longer
 // document.
 std::string WhyNotMain(const std::string& main, const pugi::xml_document& doc) {
-  // Notes and comments are numbered on; line numbers we leave alone. (A different first page
-  // is carried by each record's section.)
+  // Notes and comments are numbered on through the whole document (the office keeps no restart
+  // per section), endnotes gather at its end; line numbers we leave alone. (A different first
+  // page is carried by each record's section.)
   for (const char* tag : {"<w:footnoteReference", "<w:endnoteReference", "<w:commentReference",
                           "<w:altChunk", "<w:subDoc", "<w:lnNumType"}) {
     if (Holds(main, tag)) return std::string("正文含有 ") + tag;

@@ -111,6 +111,36 @@ Template OddEven() {
   return t;
 }
 
+// Footnotes numbered 1 and 2 in every record, one of them on a value (the office numbers them on
+// through a joined document: made alone).
+Template Footnotes() {
+  Template t = Cells();
+  t.name = "footnotes";
+  const auto reference = [](int id) {
+    return "<w:r><w:rPr><w:rStyle w:val=\"FootnoteReference\"/></w:rPr><w:footnoteReference w:id=\"" + std::to_string(id) + "\"/></w:r>";
+  };
+  const auto note = [](int id, const std::string& text) {
+    return "<w:footnote w:id=\"" + std::to_string(id) + "\"><w:p><w:r><w:rPr><w:rStyle w:val=\"FootnoteReference\"/></w:rPr>"
+           "<w:footnoteRef/></w:r>" + R(" " + text) + "</w:p></w:footnote>";
+  };
+  t.body = P(R("说明 姓名") + reference(1)) + t.body + P(R("金额 依据") + reference(2) + R(" 完"));
+  t.footnotes = note(1, "本人确认。") + note(2, "按月发放。");
+  return t;
+}
+
+// Links to places in the record itself: a bookmark on a later page, and back to its start.
+Template Links() {
+  Template t = Cells();
+  t.name = "links";
+  const auto link = [](const char* anchor, const std::string& text) {
+    return std::string("<w:hyperlink w:anchor=\"") + anchor + "\">" + R(text, "<w:u w:val=\"single\"/>") + "</w:hyperlink>";
+  };
+  t.body = P("<w:bookmarkStart w:id=\"1\" w:name=\"top\"/>" + R("开头 姓名") + "<w:bookmarkEnd w:id=\"1\"/>" + link("end", " 见结尾")) +
+           t.body + P(R("金额"), "<w:pageBreakBefore/>") +
+           P("<w:bookmarkStart w:id=\"2\" w:name=\"end\"/>" + R("结尾 部门") + "<w:bookmarkEnd w:id=\"2\"/>" + link("top", " 回到开头"));
+  return t;
+}
+
 OracleCase Made(const fs::path& folder, const Template& t, std::vector<std::vector<std::string>> records) {
   fs::create_directories(folder);
   const fs::path path = folder / (t.name + ".docx");
@@ -158,6 +188,8 @@ OracleCase GeneratedCase(const fs::path& generated, const std::string& name) {
     return Made(generated, name == "structure" ? Structure() : Sections(), records);
   }
   if (name == "header-values") return Made(generated, HeaderValues(), kRecords);
+  if (name == "footnotes") return Made(generated, Footnotes(), kRecords);
+  if (name == "links") return Made(generated, Links(), kRecords);
   if (name == "odd-even") {
     std::vector<std::vector<std::string>> records = kRecords;
     records[1][3] = std::string(3000, 'y');
@@ -169,7 +201,7 @@ OracleCase GeneratedCase(const fs::path& generated, const std::string& name) {
 
 std::vector<OracleCase> GeneratedCases(const fs::path& generated) {
   std::vector<OracleCase> cases;
-  for (const char* name : {"formats", "cells", "structure", "sections", "header-values", "odd-even"}) {
+  for (const char* name : {"formats", "cells", "structure", "sections", "header-values", "odd-even", "footnotes", "links"}) {
     cases.push_back(GeneratedCase(generated, name));
   }
   return cases;
