@@ -254,6 +254,17 @@ class JoinedPdfTest : public ::testing::Test {
     }
   }
 
+  // Two notices whose main text has `xml` put in before (or after) the first `marker`.
+  std::vector<fs::path> NoticesWith(const std::string& marker, bool after, const std::string& xml) {
+    std::vector<fs::path> records = MakeRecords("output/通知.docx", {"张三", "销售部"}, {{"李四", "技术部"}, {"王五", "财务部"}});
+    RewriteMain(records, [&](std::string& main) {
+      const std::size_t at = main.find(marker);
+      ASSERT_NE(at, std::string::npos);
+      main.insert(at + (after ? marker.size() : 0), xml);
+    });
+    return records;
+  }
+
   std::string Pdf(const std::string& kind, std::size_t i) {
     fs::create_directories(dir_ / kind);
     return (dir_ / kind / ("记录" + std::to_string(i) + ".pdf")).string();
@@ -352,13 +363,7 @@ TEST_F(JoinedPdfTest, TrueTypeFontsHoldOnlyTheirRecordsGlyphs) {
 // Headings become an outline in the PDF: each record's PDF lists its own headings, at its own
 // pages, as its own export does.
 TEST_F(JoinedPdfTest, EveryRecordsOutlineListsItsOwnHeadings) {
-  std::vector<fs::path> records = MakeRecords("output/通知.docx", {"张三", "销售部"},
-                                              {{"李四", "技术部"}, {"王五", "财务部"}});
-  RewriteMain(records, [](std::string& xml) {
-    const std::size_t at = xml.find("<w:pPr>");
-    ASSERT_NE(at, std::string::npos);
-    xml.insert(at + 7, "<w:outlineLvl w:val=\"0\"/>");
-  });
+  const std::vector<fs::path> records = NoticesWith("<w:pPr>", true, "<w:outlineLvl w:val=\"0\"/>");
   ExpectJoinedLikeAlone(records, true);
   for (std::size_t i = 0; i < records.size(); ++i) {
     const std::vector<std::string> own = OutlineTitles(Pdf("own", i));
@@ -369,14 +374,7 @@ TEST_F(JoinedPdfTest, EveryRecordsOutlineListsItsOwnHeadings) {
 
 // The page count would count every record's pages once joined: every record is made alone.
 TEST_F(JoinedPdfTest, WhatCannotBeJoinedIsMadeAlone) {
-  std::vector<fs::path> records = MakeRecords("output/通知.docx", {"张三", "销售部"},
-                                              {{"李四", "技术部"}, {"王五", "财务部"}});
-  RewriteMain(records, [](std::string& xml) {
-    const std::size_t at = xml.find("</w:p>");
-    ASSERT_NE(at, std::string::npos);
-    xml.insert(at, "<w:fldSimple w:instr=\" NUMPAGES \"><w:r><w:t>1</w:t></w:r></w:fldSimple>");
-  });
-  ExpectJoinedLikeAlone(records, false);
+  ExpectJoinedLikeAlone(NoticesWith("</w:p>", false, "<w:fldSimple w:instr=\" NUMPAGES \"><w:r><w:t>1</w:t></w:r></w:fldSimple>"), false);
 }
 
 // The office dies while it exports the joined document: every record is made alone on a fresh
