@@ -10,6 +10,8 @@ VEXLO_PACKAGES=(
   # Qt's own dialogs and buttons in Chinese
   qt6-translations-l10n
   libpugixml-dev libzip-dev zlib1g-dev libcups2-dev
+  # ciphers and hashes of workbooks protected with the default password
+  libgcrypt20-dev
   # cutting one PDF of many records into a PDF per record
   libqpdf-dev
   libgtest-dev libgmock-dev

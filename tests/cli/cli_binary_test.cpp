@@ -102,6 +102,31 @@ TEST_F(CliBinaryTest, WholeMergeAndRunTimeError) {
   EXPECT_TRUE(fs::exists(dir_ / "AppError.txt"));
 }
 
+// Workbooks protected with the default password merge like plain ones; one with a password of
+// its own ends the run with a message that says so and writes nothing.
+TEST_F(CliBinaryTest, ProtectedWorkbooksMergeWithoutAPassword) {
+  engine::RegisterEmbeddedServers();
+  if (!office::IsServerRegistered("word.application")) GTEST_SKIP() << "no embedded servers yet";
+  fs::copy_file(test::DataFile("merge/模板.docx"), dir_ / "模板.docx");
+  fs::copy_file(test::DataFile("sheet/encrypted_merge_data.xlsx"), dir_ / "数据.xlsx");
+  fs::copy_file(test::DataFile("sheet/encrypted_cryptoapi.xls"), dir_ / "工资.xls");
+  fs::copy_file(test::DataFile("sheet/own_password_agile.xlsx"), dir_ / "加密.xlsx");
+
+  const Result xlsx = Run("--data 数据.xlsx --template 模板.docx --out 甲");
+  EXPECT_EQ(xlsx.status, 0) << xlsx.err;
+  EXPECT_TRUE(fs::exists(dir_ / "甲" / "张三.docx"));
+  EXPECT_TRUE(fs::exists(dir_ / "甲" / "李四.docx"));
+  const Result xls = Run("--data 工资.xls --template 模板.docx --out 乙");
+  EXPECT_EQ(xls.status, 0) << xls.err;
+  EXPECT_EQ(FilesBelow(dir_ / "乙").size(), 3u);
+  EXPECT_TRUE(fs::exists(dir_ / "乙" / "王五.docx"));
+
+  const Result refused = Run("--data 加密.xlsx --template 模板.docx --out 丙");
+  EXPECT_NE(refused.status, 0);
+  EXPECT_NE(refused.err.find("需要密码"), std::string::npos) << refused.err;
+  EXPECT_TRUE(FilesBelow(dir_ / "丙").empty());
+}
+
 // Random bytes named .doc are not a template (the office would take them for plain text): a
 // format error naming the file, and no document written.
 TEST_F(CliBinaryTest, GarbageNamedDocIsRefusedAsNotAWordDocument) {

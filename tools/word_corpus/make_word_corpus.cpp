@@ -140,6 +140,96 @@ Template Bodies() {
   return t;
 }
 
+// A complex field: its instruction and its result as the editor last showed it.
+std::string Field(const std::string& instr, const std::string& result_runs) {
+  return "<w:r><w:fldChar w:fldCharType=\"begin\"/></w:r><w:r><w:instrText xml:space=\"preserve\">" +
+         instr + "</w:instrText></w:r><w:r><w:fldChar w:fldCharType=\"separate\"/></w:r>" +
+         result_runs + "<w:r><w:fldChar w:fldCharType=\"end\"/></w:r>";
+}
+
+// A run of text without xml:space: readers drop the spaces at its edges.
+std::string PlainRun(const std::string& text) { return "<w:r><w:t>" + text + "</w:t></w:r>"; }
+
+// Notes whose text starts after a run of a single space, a comment holding a picture, captions
+// numbered by SEQ fields (complex and simple, two sequences), runs with spaces at their edges.
+Template Captions() {
+  Template t;
+  t.name = "captions";
+  t.picture = true;
+  const std::string mark = "<w:r><w:rPr><w:rStyle w:val=\"FootnoteReference\"/></w:rPr>";
+  t.footnotes = "<w:footnote w:id=\"1\"><w:p>" + mark + "<w:footnoteRef/></w:r>" + R(" ") + R("脚注 姓名") +
+                "</w:p></w:footnote><w:footnote w:id=\"2\"><w:p>" + mark + "<w:footnoteRef/></w:r>" +
+                R(" ") + R("第二个脚注") + "</w:p></w:footnote>";
+  t.endnotes = "<w:endnote w:id=\"1\"><w:p>" + mark + "<w:endnoteRef/></w:r>" + R(" ") + R("尾注 编号") +
+               "</w:p></w:endnote>";
+  t.comments = "<w:comment w:id=\"0\" w:author=\"审阅人\" w:date=\"2026-01-01T00:00:00Z\" w:initials=\"审\"><w:p>" +
+               Picture(20, "rId8") + R("带图的批注") + "</w:p></w:comment>";
+  auto ref = [&](const char* kind, int id) {
+    return mark + "<w:" + kind + "Reference w:id=\"" + std::to_string(id) + "\"/></w:r>";
+  };
+  t.body = P(R("说明 姓名") + ref("footnote", 1) + R("，另见") + ref("footnote", 2) + R("与尾注") +
+             ref("endnote", 1)) +
+           P("<w:commentRangeStart w:id=\"0\"/>" + R("照片 部门") + "<w:commentRangeEnd w:id=\"0\"/>" +
+             "<w:r><w:commentReference w:id=\"0\"/></w:r>") +
+           P(Picture(1, "rId8")) +
+           P(R("图 ") + Field(" SEQ 图 \\* ARABIC ", R("1")) + R(" 姓名的照片")) +
+           P(R("图 ") + "<w:fldSimple w:instr=\" SEQ 图 \\* ARABIC \">" + R("2") + "</w:fldSimple>" + R(" 部门的照片")) +
+           P(R("表 ") + Field(" SEQ 表 \\* ARABIC ", R("1")) + R(" 金额")) +
+           P(PlainRun("Breast ") + PlainRun(" X ") + PlainRun(" Human") + R(" 姓名"));
+  return t;
+}
+
+const char kHeadingStyles[] =
+    "<w:style w:type=\"paragraph\" w:styleId=\"Heading1\"><w:name w:val=\"heading 1\"/>"
+    "<w:basedOn w:val=\"Normal\"/><w:next w:val=\"Normal\"/><w:qFormat/><w:pPr><w:keepNext/>"
+    "<w:spacing w:before=\"240\" w:after=\"120\"/><w:outlineLvl w:val=\"0\"/></w:pPr><w:rPr><w:b/>"
+    "<w:sz w:val=\"32\"/></w:rPr></w:style>"
+    "<w:style w:type=\"paragraph\" w:styleId=\"Heading2\"><w:name w:val=\"heading 2\"/>"
+    "<w:basedOn w:val=\"Normal\"/><w:next w:val=\"Normal\"/><w:qFormat/><w:pPr><w:keepNext/>"
+    "<w:outlineLvl w:val=\"1\"/></w:pPr><w:rPr><w:b/></w:rPr></w:style>"
+    "<w:style w:type=\"paragraph\" w:styleId=\"TOC1\"><w:name w:val=\"toc 1\"/>"
+    "<w:basedOn w:val=\"Normal\"/><w:next w:val=\"Normal\"/></w:style>"
+    "<w:style w:type=\"character\" w:styleId=\"Hyperlink\"><w:name w:val=\"Hyperlink\"/>"
+    "<w:rPr><w:color w:val=\"0563C1\"/><w:u w:val=\"single\"/></w:rPr></w:style>";
+
+std::string Heading(int level, const std::string& bookmark, int id, const std::string& text) {
+  return P("<w:bookmarkStart w:id=\"" + std::to_string(id) + "\" w:name=\"" + bookmark + "\"/>" +
+               R(text) + "<w:bookmarkEnd w:id=\"" + std::to_string(id) + "\"/>",
+           "<w:pStyle w:val=\"Heading" + std::to_string(level) + "\"/>");
+}
+
+// Headings whose styles give them their look (no list of their own), as most documents have.
+Template Headings() {
+  Template t;
+  t.name = "headings";
+  t.styles = kHeadingStyles;
+  t.body = Heading(1, "_Ref1", 1, "第一部分 姓名") + P(R("正文 编号")) + Heading(2, "_Ref2", 2, "细节 部门") +
+           P(R("内容 金额")) + Heading(1, "_Ref3", 3, "第二部分") + P(R("结束"));
+  return t;
+}
+
+// A table of contents as editors write it: a TOC field in a content control, its entries links
+// to the headings' bookmarks with their page numbers.
+Template Contents() {
+  Template t;
+  t.name = "toc";
+  t.styles = kHeadingStyles;
+  auto entry = [](const std::string& bookmark, const std::string& text) {
+    return "<w:hyperlink w:anchor=\"" + bookmark + "\" w:history=\"1\">" + R(text) + "<w:r><w:tab/></w:r>" +
+           Field(" PAGEREF " + bookmark + " \\h ", R("1")) + "</w:hyperlink>";
+  };
+  const std::string toc_ppr = "<w:pStyle w:val=\"TOC1\"/><w:tabs><w:tab w:val=\"right\" w:leader=\"dot\" w:pos=\"8300\"/></w:tabs>";
+  const std::string begin = "<w:r><w:fldChar w:fldCharType=\"begin\"/></w:r><w:r><w:instrText xml:space=\"preserve\"> TOC \\o \"1-3\" \\h \\z \\u </w:instrText></w:r><w:r><w:fldChar w:fldCharType=\"separate\"/></w:r>";
+  t.body = "<w:sdt><w:sdtPr><w:id w:val=\"201\"/><w:docPartObj><w:docPartGallery w:val=\"Table of Contents\"/>"
+           "<w:docPartUnique/></w:docPartObj></w:sdtPr><w:sdtContent>" +
+           P(R("目录")) + P(begin + entry("_Toc1", "第一章 姓名"), toc_ppr) +
+           P(entry("_Toc2", "第二章 部门"), toc_ppr) +
+           P("<w:r><w:fldChar w:fldCharType=\"end\"/></w:r>") + "</w:sdtContent></w:sdt>" +
+           Heading(1, "_Toc1", 1, "第一章 姓名") + P(R("内容 编号")) + Heading(1, "_Toc2", 2, "第二章 部门") +
+           P(R("结束 金额"));
+  return t;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -149,7 +239,8 @@ int main(int argc, char** argv) {
   }
   const std::filesystem::path dir = argv[1];
   std::filesystem::create_directories(dir);
-  for (const Template& t : {Lists(), Notes(), Drawings(), Controls(), Tables(), Bodies()}) {
+  for (const Template& t : {Lists(), Notes(), Drawings(), Controls(), Tables(), Bodies(), Captions(),
+                            Headings(), Contents()}) {
     vexlo::engine::WriteFileAtomically((dir / (t.name + ".docx")).string(), Build(t));
   }
   vexlo::engine::WriteFileAtomically((dir / "corpus_data.csv").string(),

@@ -142,6 +142,9 @@ std::string Build(const Template& t) {
                               t.endnotes));
   }
   if (!t.comments.empty()) part("comments.xml", "comments+xml", "comments", "rId5", wrap("comments", t.comments));
+  if (!t.comments.empty() && t.picture) {
+    parts.push_back({"word/_rels/comments.xml.rels", std::string(kHead) + "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"><Relationship Id=\"rId8\" Type=\"" + kRelNs + "image\" Target=\"media/dot.png\"/></Relationships>"});
+  }
   std::string sect = "<w:sectPr>";
   if (!t.header.empty()) {
     part("header1.xml", "header+xml", "header", "rId6", wrap("hdr", t.header));

@@ -127,6 +127,12 @@ void OfficeOutputQueue::Flush() {
       return;
     }
   }
+  // A stop asked for meanwhile (which may have cancelled these conversions with the others) is
+  // no failure of theirs.
+  if (const office::WaitWatch& watch = FlushWatch(); watch && watch(total, total)) {
+    Cancel();
+    return;
+  }
   std::string error = first_error_;
   for (Request& r : requests_) {
     const ConversionOutcome& outcome = r.done.get();

@@ -128,16 +128,64 @@ void RemoveFoldersOfEndedProcesses(const std::string& base) {
 }
 
 std::string MakePrivateTempFolder(std::string_view kind, TempSpeed speed) {
-  const std::string base = BaseFor(speed);
+  return MakePrivateTempFolderIn(BaseFor(speed), kind);
+}
+
+std::string MakePrivateTempFolderIn(const std::string& base, std::string_view kind) {
   {
-    static std::mutex mutex;
-    static std::set<std::string> swept;
-    std::lock_guard lock(mutex);
-    if (swept.insert(base).second) RemoveFoldersOfEndedProcesses(base);
+    // Never destroyed: an office's worker may make its folder while the program's statics go at
+    // exit (the pools end only after some of them).
+    static auto* mutex = new std::mutex;
+    static auto* swept = new std::set<std::string>;
+    std::lock_guard lock(*mutex);
+    if (swept->insert(base).second) RemoveFoldersOfEndedProcesses(base);
   }
   std::string pattern = base + "/vexlo-" + std::string(kind) + "-" + std::to_string(::getpid()) + "-XXXXXX";
   if (::mkdtemp(pattern.data()) == nullptr) return {};
   return pattern;
+}
+
+namespace {
+
+// A probe file of this size must fit, and twice as much room must be left after a failed write,
+// for the folder to count as writable.
+constexpr std::size_t kProbeSize = 64 * 1024;
+constexpr unsigned long long kRoomForAFile = 2 * kProbeSize;
+
+// Writes and syncs a probe file of kProbeSize in `folder`; 0 or the errno of the failure.
+int ProbeWrite(const std::string& folder) {
+  std::string path = folder + "/probe-XXXXXX";
+  const int fd = ::mkstemp(path.data());
+  if (fd < 0) return errno;
+  const std::string block(kProbeSize, '\0');
+  int error = 0;
+  errno = 0;
+  if (::write(fd, block.data(), block.size()) != static_cast<ssize_t>(block.size())) {
+    error = errno != 0 ? errno : ENOSPC;  // a short write: no room for the rest
+  }
+  if (error == 0 && ::fsync(fd) != 0) error = errno;
+  ::close(fd);
+  ::unlink(path.c_str());
+  return error;
+}
+
+}  // namespace
+
+std::string WriteFault(const std::string& folder) {
+  const std::string named = "临时文件夹“" + folder + "”";
+  struct statvfs fs {};
+  if (::statvfs(folder.c_str(), &fs) != 0) return "无法使用" + named;
+  if ((fs.f_flag & ST_RDONLY) != 0) return named + "所在的磁盘是只读的";
+  if (static_cast<unsigned long long>(fs.f_bavail) * fs.f_frsize < kRoomForAFile) {
+    return named + "所在的磁盘已满";
+  }
+  switch (const int error = ProbeWrite(folder)) {
+    case 0: return "";
+    case ENOSPC:
+    case EDQUOT: return named + "所在的磁盘已满";
+    case EROFS: return named + "所在的磁盘是只读的";
+    default: return "无法写入" + named + "（错误 " + std::to_string(error) + "）";
+  }
 }
 
 }  // namespace vexlo::engine

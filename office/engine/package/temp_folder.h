@@ -18,6 +18,13 @@ enum class TempSpeed {
 
 // Makes a fresh folder "vexlo-<kind>-<pid>-XXXXXX"; "" on failure.
 std::string MakePrivateTempFolder(std::string_view kind, TempSpeed speed = TempSpeed::kDisk);
+// The same in the folder `base` (its leftovers of ended processes removed first).
+std::string MakePrivateTempFolderIn(const std::string& base, std::string_view kind);
+
+// Why nothing more can be written in `folder` (its file system full or read-only, the folder not
+// writable), in Chinese naming the folder; "" when a file of some size can still be written there.
+// Asked after a write failed: every later write there would fail alike.
+std::string WriteFault(const std::string& folder);
 
 // Removes the vexlo temporary folders in `base` whose process is no longer running (tests).
 void RemoveFoldersOfEndedProcesses(const std::string& base);

@@ -7,6 +7,8 @@
 #include "app/runtime_error.h"
 #include "office/engine/package/zip_reader.h"
 #include "office/engine/package/compound_file.h"
+#include "office/engine/sheet/package_decryption.h"
+#include "office/engine/sheet/workbook_protection.h"
 #include "office/engine/sheet/xls_reader.h"
 #include "office/engine/sheet/xlsx_reader.h"
 
@@ -33,7 +35,11 @@ bool IsBareBiff(std::string_view head) {
 WorkbookData FromCompoundFile(std::string_view bytes, const std::string& name) {
   const CompoundFile file(bytes, name, "Excel文件");
   if (file.HasStream("EncryptionInfo") || file.HasStream("EncryptedPackage")) {
-    throw RuntimeError::Format(name, "受密码保护，无法读取");
+    const std::optional<std::string> info = file.ReadStream("EncryptionInfo");
+    const std::optional<std::string> package = file.ReadStream("EncryptedPackage");
+    if (!info || !package) RefuseEncryption(name, "加密信息不完整");
+    auto zip = ZipReader::FromBytes(DecryptPackage(*info, *package, name), name, WorkbookZipLimits());
+    return ReadXlsx(*zip);
   }
   std::optional<std::string> stream = file.ReadStream("Workbook");
   if (!stream) stream = file.ReadStream("Book");

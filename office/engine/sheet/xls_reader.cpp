@@ -8,8 +8,11 @@
 
 #include "app/codepage.h"
 #include "app/runtime_error.h"
+#include "office/engine/sheet/biff_decryption.h"
+#include "office/engine/sheet/cell_display.h"
 #include "office/engine/sheet/number_format.h"
 #include "office/engine/sheet/utf8.h"
+#include "office/engine/sheet/workbook_protection.h"
 
 namespace vexlo::engine::sheet {
 namespace {
@@ -312,17 +315,24 @@ class XlsReader {
       case kBof4:
         version_ = 4;
         break;
-      case kBof: {
-        const uint16_t version = U16(r.data, 0);
-        if (version != kBiff8 && version != kBiff5) Corrupt("不支持的Excel版本");
-        version_ = version == kBiff8 ? 8 : 5;
+      case kBof:
+        // A sheet's BOF follows its workbook's, whatever version it claims.
+        if (!in_sheets_) version_ = Biff5Or8(r);
         break;
-      }
       default:
         Corrupt("缺少文件头记录");
     }
     biff8_ = version_ == 8;
     return U16(r.data, 2);
+  }
+
+  // The version of a workbook's first BOF. Some writers leave its version field 0 or put
+  // another number there; the record's length tells BIFF8 (16 bytes) from BIFF5/7 (8 bytes).
+  static int Biff5Or8(const Record& r) {
+    const uint16_t version = U16(r.data, 0);
+    if (version == kBiff8) return 8;
+    if (version == kBiff5) return 5;
+    return r.data.size() >= 16 ? 8 : 5;
   }
 
   // Skips the records of a substream whose BOF has just been read, embedded ones included.
@@ -382,15 +392,17 @@ class XlsReader {
     if (!sheet_formats_replace_) return;
     sheet_formats_replace_ = false;
     early_formats_.clear();
+    early_codes_.clear();
     xf_is_date_.clear();
+    xf_shown_.clear();
   }
 
   // Code page, date system and number formats of an Excel 2.x-4.x stream; false for any other
   // record.
   bool ReadEarlySetting(const Record& r) {
     switch (r.type) {
-      case kFilePass:
-        throw app::RuntimeError::Format(display_name_, "受密码保护，无法读取");
+      case kFilePass:  // Excel 2.x-4.x files are only ever obfuscated with a password of their own
+        RefuseEncryption(display_name_, "不支持这种早期加密方式");
       case kCodePage:
         Need(r, 2);
         if (U16(r.data, 0) != kCodePageUtf16) codepage_name_ = CodePageName(U16(r.data, 0));
@@ -398,11 +410,13 @@ class XlsReader {
       case kDateMode:
         Need(r, 2);
         date1904_ = U16(r.data, 0) == 1;
+        data_.date1904 = date1904_;
         return true;
       case kFormat2:
       case kFormat:  // BIFF4: two bytes before the text
         StartSheetFormats();
-        early_formats_.push_back(IsDateFormatCode(RecordString(r, r.type == kFormat ? 2 : 0, true)));
+        early_codes_.push_back(RecordString(r, r.type == kFormat ? 2 : 0, true));
+        early_formats_.push_back(IsDateFormatCode(early_codes_.back()));
         return true;
       case kXf2:
       case kXf3:
@@ -412,6 +426,7 @@ class XlsReader {
         const uint8_t format = r.type == kXf2 ? static_cast<uint8_t>(r.data[2]) & 0x3F
                                               : static_cast<uint8_t>(r.data[1]);
         xf_is_date_.push_back(format < early_formats_.size() && early_formats_[format]);
+        xf_shown_.push_back(EarlyFormat(format));
         return true;
       }
       default:
@@ -427,7 +442,8 @@ class XlsReader {
           FinishFormats(custom_formats);
           return;
         case kFilePass:
-          throw app::RuntimeError::Format(display_name_, "受密码保护，无法读取");
+          Decrypt(r->data);
+          break;
         case kCodePage:
           Need(*r, 2);
           if (U16(r->data, 0) != kCodePageUtf16) codepage_name_ = CodePageName(U16(r->data, 0));
@@ -435,6 +451,7 @@ class XlsReader {
         case kDateMode:
           Need(*r, 2);
           date1904_ = U16(r->data, 0) == 1;
+          data_.date1904 = date1904_;
           break;
         case kWindow1:
           Need(*r, 12);
@@ -453,6 +470,7 @@ class XlsReader {
           Need(*r, 3);
           const std::string code = RecordString(*r, 2, !biff8_);
           custom_formats.emplace_back(U16(r->data, 0), IsDateFormatCode(code));
+          format_codes_[U16(r->data, 0)] = code;
           break;
         }
         case kXf:
@@ -469,6 +487,14 @@ class XlsReader {
     Corrupt("工作簿全局数据没有结束记录");
   }
 
+  // Goes on in a decrypted copy of the stream: the records after FILEPASS are encrypted.
+  void Decrypt(std::string_view filepass) {
+    if (!biff8_) RefuseEncryption(display_name_, "不支持这种早期加密方式");
+    if (!decrypted_.empty()) Corrupt("重复的加密记录");
+    decrypted_ = DecryptBiffStream(stream_, pos_, filepass, display_name_);
+    stream_ = decrypted_;
+  }
+
   void FinishFormats(const std::vector<std::pair<uint16_t, bool>>& custom) {
     xf_is_date_.reserve(xf_format_.size());
     for (uint16_t id : xf_format_) {
@@ -477,6 +503,8 @@ class XlsReader {
         if (index == id) date = is_date;
       }
       xf_is_date_.push_back(date);
+      const auto code = format_codes_.find(id);
+      xf_shown_.push_back(data_.AddFormat(code != format_codes_.end() ? code->second : BuiltinFormatCode(id)));
     }
   }
 
@@ -509,6 +537,16 @@ class XlsReader {
   }
 
   bool IsDateXf(uint16_t xf) const { return xf < xf_is_date_.size() && xf_is_date_[xf]; }
+  uint16_t ShownFormat(uint16_t xf) const { return xf < xf_shown_.size() ? xf_shown_[xf] : 0; }
+  uint16_t EarlyFormat(uint8_t format) {
+    return format < early_codes_.size() ? data_.AddFormat(early_codes_[format]) : 0;
+  }
+
+  // Gives the cell just stored its number format.
+  void SetFormat(SheetData& sheet, uint16_t row, uint16_t col, uint16_t format) {
+    const auto it = sheet.cells.find(CellKey(row, col));
+    if (it != sheet.cells.end()) it->second.format = format;
+  }
 
   // BIFF2 cells name their XF in their first attribute byte and repeat its number format in
   // the second, which serves when the file has no XF records.
@@ -517,6 +555,12 @@ class XlsReader {
     if (xf < xf_is_date_.size()) return xf_is_date_[xf];
     const uint8_t format = static_cast<uint8_t>(d[5]) & 0x3F;
     return format < early_formats_.size() && early_formats_[format];
+  }
+
+  Cell NumberCell(uint16_t xf, double value) const {
+    Cell c = NumberCell(IsDateXf(xf), value);
+    c.format = ShownFormat(xf);
+    return c;
   }
 
   Cell NumberCell(bool is_date, double value) const {
@@ -538,6 +582,13 @@ class XlsReader {
       std::memcpy(&v, &bits, 8);
     }
     return (rk & 0x01) ? v / 100 : v;
+  }
+
+  // The number format a BIFF2 cell's attribute bytes name (through its XF, else directly).
+  uint16_t Biff2Format(std::string_view d) {
+    const uint8_t xf = static_cast<uint8_t>(d[4]) & 0x3F;
+    if (xf < xf_shown_.size()) return xf_shown_[xf];
+    return EarlyFormat(static_cast<uint8_t>(d[5]) & 0x3F);
   }
 
   Cell TextCell(std::string text) {
@@ -582,6 +633,7 @@ class XlsReader {
     pos_ = offset;
     auto bof = Next();
     if (!bof) Corrupt("工作表被截断");
+    in_sheets_ = true;
     ReadBof(*bof);
     ReadCells(sheet);
   }
@@ -615,11 +667,6 @@ class XlsReader {
     }
   }
 
-  // The FORMULA record type of this version (BIFF2's has a layout of its own).
-  uint16_t FormulaRecord() const {
-    return version_ == 3 ? uint16_t{kFormula3} : version_ == 4 ? uint16_t{kFormula4} : uint16_t{kFormula};
-  }
-
   // The cell records of the sheet whose BOF has been read, up to its EOF.
   void ReadCells(SheetData& sheet) {
     // The cell of the last FORMULA record: a STRING record right after it holds its text.
@@ -642,11 +689,11 @@ class XlsReader {
           continue;
         case kNumber:
           Need(*r, 14);
-          Put(sheet, U16(d, 0), U16(d, 2), NumberCell(IsDateXf(U16(d, 4)), F64(d, 6)));
+          Put(sheet, U16(d, 0), U16(d, 2), NumberCell(U16(d, 4), F64(d, 6)));
           break;
         case kRk:
           Need(*r, 10);
-          Put(sheet, U16(d, 0), U16(d, 2), NumberCell(IsDateXf(U16(d, 4)), RkValue(U32(d, 6))));
+          Put(sheet, U16(d, 0), U16(d, 2), NumberCell(U16(d, 4), RkValue(U32(d, 6))));
           break;
         case kMulRk: {
           Need(*r, 6);
@@ -656,7 +703,7 @@ class XlsReader {
           for (size_t i = 0; i < n; ++i) {
             const size_t at = 4 + 6 * i;
             Put(sheet, row, static_cast<uint16_t>(first + i),
-                NumberCell(IsDateXf(U16(d, at)), RkValue(U32(d, at + 2))));
+                NumberCell(U16(d, at), RkValue(U32(d, at + 2))));
           }
           break;
         }
@@ -667,6 +714,7 @@ class XlsReader {
           Cell c;
           c.kind = Cell::Kind::kText;
           c.text = shared_[index];
+          c.format = ShownFormat(U16(d, 4));
           Put(sheet, U16(d, 0), U16(d, 2), c);
           break;
         }
@@ -682,10 +730,12 @@ class XlsReader {
         case kFormula:
         case kFormula3:
         case kFormula4:
-          if (r->type != FormulaRecord()) break;
+          // Some writers use another version's record number; from Excel 3.0 on the layout is
+          // the same. (Excel 2.x formulas are read above.)
           Need(*r, 14);
           formula_cell.emplace(U16(d, 0), U16(d, 2));
           PutFormula(sheet, U16(d, 0), U16(d, 2), d, 6, IsDateXf(U16(d, 4)));
+          SetFormat(sheet, U16(d, 0), U16(d, 2), ShownFormat(U16(d, 4)));
           break;
         case kString: {
           if (!formula_cell) break;
@@ -730,10 +780,12 @@ class XlsReader {
       case kInteger2:
         Need(r, 9);
         Put(sheet, U16(d, 0), U16(d, 2), NumberCell(IsDateAttributes(d), U16(d, 7)));
+        SetFormat(sheet, U16(d, 0), U16(d, 2), Biff2Format(d));
         return true;
       case kNumber2:
         Need(r, 15);
         Put(sheet, U16(d, 0), U16(d, 2), NumberCell(IsDateAttributes(d), F64(d, 7)));
+        SetFormat(sheet, U16(d, 0), U16(d, 2), Biff2Format(d));
         return true;
       case kLabel2:
         Need(r, 8);
@@ -761,6 +813,7 @@ class XlsReader {
   }
 
   std::string_view stream_;
+  std::string decrypted_;  // the stream decrypted, once a FILEPASS record has been read
   const std::string& display_name_;
   size_t pos_ = 0;
   bool biff8_ = true;
@@ -768,10 +821,14 @@ class XlsReader {
   size_t active_ = 0;
   std::string codepage_name_ = "CP1252";
   int version_ = 8;  // 2, 3, 4, 5 (BIFF5/7) or 8
+  bool in_sheets_ = false;  // past the workbook globals
   std::vector<uint32_t> sheet_offsets_;
   std::vector<uint8_t> sheet_types_;  // BOUNDSHEET: 0 worksheet, 1 macro, 2 chart, 6 module
   std::vector<uint16_t> xf_format_;
   std::vector<bool> xf_is_date_;
+  std::vector<uint16_t> xf_shown_;  // XF -> index into data_.formats
+  std::unordered_map<uint16_t, std::string> format_codes_;  // FORMAT index -> code
+  std::vector<std::string> early_codes_;  // Excel 2.x-4.x: FORMAT codes in order
   std::vector<bool> early_formats_;  // Excel 2.x-4.x: FORMAT records in order, is a date
   bool sheet_formats_replace_ = false;
   std::vector<uint32_t> shared_;  // shared string index -> data_.strings index

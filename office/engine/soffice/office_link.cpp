@@ -3,7 +3,6 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -25,6 +24,7 @@
 #include "app/runtime_error.h"
 #include "office/engine/soffice/edit_macro.h"
 #include "office/engine/soffice/office.h"
+#include "office/engine/soffice/office_pipe.h"
 #include "office/engine/soffice/office_pool.h"
 #include "office/engine/soffice/pool_state.h"
 #include "office/engine/soffice/soffice.h"
@@ -43,8 +43,6 @@ namespace {
 
 constexpr int kRestartExitCode = 81;  // a fresh profile wants one restart
 
-std::atomic<int> pipe_counter{0};
-
 // The process's own UNO context, made once; it only serves to reach the offices over pipes.
 // Making it also makes the runtime's static state, which goes at exit in the reverse order of its
 // making; the pools are shut down at exit ahead of it (see OfficePool::LoadRuntime).
@@ -59,11 +57,12 @@ Reference<css::uno::XComponentContext> LocalContext(const std::string& office_bi
     try {
       *context = cppu::defaultBootstrap_InitialComponentContext();
       // The machinery a connection uses is made now too: a first attempt to reach an office
-      // that does not exist fails at once, after loading it.
+      // that does not exist fails at once, after loading it. The name is a free one: a socket
+      // someone else put there could hold the attempt forever.
       Reference<css::bridge::XUnoUrlResolver> resolver = css::bridge::UnoUrlResolver::create(*context);
       try {
-        resolver->resolve(U("uno:pipe,name=vexlo-none-" + std::to_string(::getpid()) +
-                            ";urp;StarOffice.ComponentContext"));
+        const std::string none = FreePipeName({});
+        if (!none.empty()) resolver->resolve(U("uno:pipe,name=" + none + ";urp;StarOffice.ComponentContext"));
       } catch (const css::uno::Exception&) {
       }
     } catch (const css::uno::Exception& e) {
@@ -120,11 +119,19 @@ void SettleProfile(const Reference<css::uno::XComponentContext>& remote) {
 }
 
 
-// Waits until the office started on `pipe` answers; null when it does not in time, or ends
-// first (`exit_code`: OfficeProcess::Poll's last word).
+// Whether the pool no longer wants `office` started: it is stopping, or was cancelled.
+bool CalledOff(const Office& office, const PoolState& pool) {
+  std::lock_guard lock(pool.mutex);
+  return pool.stopping || pool.exiting || !office.want_running;
+}
+
+// Waits until the office started on `pipe` answers; null when it does not in time, ends first
+// (`exit_code`: OfficeProcess::Poll's last word) or is no longer wanted (`exit_code`: kTakenAway).
 Reference<css::uno::XComponentContext> Connect(const Reference<css::uno::XComponentContext>& local,
-                                               const std::string& pipe, OfficeProcess& process,
-                                               std::chrono::milliseconds timeout, int& exit_code) {
+                                               const std::string& pipe, Office& office,
+                                               const PoolState& pool, int& exit_code) {
+  OfficeProcess& process = office.process;
+  const std::chrono::milliseconds timeout = pool.options.start_timeout;
   Reference<css::bridge::XUnoUrlResolver> resolver = css::bridge::UnoUrlResolver::create(local);
   const auto end = std::chrono::steady_clock::now() + timeout;
   Reference<css::uno::XComponentContext> remote;
@@ -139,6 +146,11 @@ Reference<css::uno::XComponentContext> Connect(const Reference<css::uno::XCompon
     }
     exit_code = process.Poll();
     if (exit_code != OfficeProcess::kRunning) return nullptr;
+    if (CalledOff(office, pool)) {
+      process.Kill();
+      exit_code = OfficeProcess::kTakenAway;
+      return nullptr;
+    }
     std::this_thread::sleep_for(50ms);
   }
   return nullptr;
@@ -168,13 +180,14 @@ std::string Launch(Office& office, const std::string& binary, const PoolState& p
   std::vector<std::string> env;
   if (!pool.fonts_env.empty()) env.push_back(pool.fonts_env);
   if (!office.work_dir.empty()) env.push_back("TMPDIR=" + office.work_dir);
+  static std::once_flag swept;
+  std::call_once(swept, RemoveSocketsOfEndedProcesses);
   for (int start = 0; start < 2; ++start) {
-    const std::string pipe = "vexlo-" + std::to_string(::getpid()) + "-" +
-                             std::to_string(pipe_counter.fetch_add(1));
+    const std::string pipe = FreePipeName(pool.options.pipe_names);
+    if (pipe.empty()) return "无法为 LibreOffice 建立连接管道";
     if (!office.process.Spawn(binary, pipe, env)) return "无法启动 LibreOffice";
     int exit_code = OfficeProcess::kRunning;
-    const Reference<css::uno::XComponentContext> remote =
-        Connect(local, pipe, office.process, pool.options.start_timeout, exit_code);
+    const Reference<css::uno::XComponentContext> remote = Connect(local, pipe, office, pool, exit_code);
     if (remote.is()) return Attach(office, remote);
     if (exit_code == OfficeProcess::kTakenAway) return "LibreOffice 已被终止";
     if (exit_code == kRestartExitCode) continue;

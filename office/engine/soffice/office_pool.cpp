@@ -151,9 +151,35 @@ DocxTexts OfficePool::TextsFor(const Task& task) const {
   return {};
 }
 
+std::string OfficePool::MakeOfficeFolder() const {
+  const std::string& root = state_->options.work_root;
+  return root.empty() ? MakePrivateTempFolder("office", TempSpeed::kMemory) : MakePrivateTempFolderIn(root, "office");
+}
+
+std::string OfficePool::NoteFolderFault(Office& office) {
+  if (office.work_dir.empty()) office.work_dir = MakeOfficeFolder();
+  std::string fault = office.work_dir.empty() ? "无法创建临时文件夹" : WriteFault(office.work_dir);
+  std::lock_guard lock(state_->mutex);
+  state_->folder_fault = !fault.empty();
+  return fault;
+}
+
+bool OfficePool::FailOnFolderFault(Office& office, const std::shared_ptr<Task>& task,
+                                   std::vector<std::shared_ptr<Task>>& batch) {
+  {
+    std::lock_guard lock(state_->mutex);
+    if (!state_->folder_fault && !office.work_dir.empty()) return false;
+  }
+  const std::string fault = NoteFolderFault(office);
+  if (fault.empty()) return false;
+  if (task) batch.push_back(task);
+  for (auto& t : batch) FinishTask(*t, ConversionOutcome::Failed("无法转换“" + t->job.label + "”：" + fault));
+  return true;
+}
+
 void OfficePool::Worker(std::size_t index) {
   Office& office = *offices_[index];
-  office.work_dir = MakePrivateTempFolder("office", TempSpeed::kMemory);
+  office.work_dir = MakeOfficeFolder();
   for (;;) {
     std::shared_ptr<Task> task;
     std::vector<std::shared_ptr<Task>> batch;
@@ -164,6 +190,8 @@ void OfficePool::Worker(std::size_t index) {
     const DocxTexts texts = task ? TextsFor(*task) : DocxTexts{};
     // The records of a template whose .doc the pool has made before are written from that one.
     if (texts.ok && state_->options.doc_from_base && WriteFromBase(*state_, task, texts)) continue;
+    // Once the offices' folder cannot be written, what waits fails at once, without an office.
+    if (FailOnFolderFault(office, task, batch)) continue;
     if (!EnsureRunning(office, task, batch)) continue;
     if (!batch.empty()) {
       ConvertBatch(office, *state_, std::move(batch));
@@ -178,7 +206,10 @@ void OfficePool::Worker(std::size_t index) {
 bool OfficePool::EnsureRunning(Office& office, const std::shared_ptr<Task>& task,
                                std::vector<std::shared_ptr<Task>>& batch) {
   if (office.process.Alive()) return true;
-  const std::string error = StartOffice(office, *state_);
+  std::string error = StartOffice(office, *state_);
+  if (!error.empty()) {
+    if (std::string fault = NoteFolderFault(office); !fault.empty()) error = std::move(fault);
+  }
   {
     std::lock_guard lock(state_->mutex);
     ++state_->counters.starts;
@@ -199,13 +230,16 @@ void OfficePool::RunTask(Office& office, const std::shared_ptr<Task>& task, cons
   state_->SetBusy(office, state_->options.job_timeout);
   DocumentResult result = ConvertDocument(office, *state_, *task, texts);
   ConversionOutcome& outcome = result.outcome;
+  // A folder that cannot be written fails every try alike: no retry, no fresh office.
+  const std::string fault = outcome.ok ? "" : NoteFolderFault(office);
+  if (!fault.empty()) outcome.error = fault;
   bool cancelled = false;
   bool retry = false;
   {
     std::lock_guard lock(state_->mutex);
     office.busy = false;
     cancelled = state_->Dropped(*task);
-    retry = !outcome.ok && !cancelled && task->attempts < kMaxAttempts;
+    retry = !outcome.ok && !cancelled && fault.empty() && task->attempts < kMaxAttempts;
     if (retry) state_->queue.PushFront(task);
   }
   if (result.office_failed || (!outcome.ok && !office.process.Alive())) {

@@ -6,9 +6,11 @@
 // records of one template are written from the office's .doc of one of them (doc_bases.h); every
 // stored file is checked before it is put at its name (document_conversion.h). An office that
 // dies or hangs is killed with its process group and started again, and the document is tried
-// once more before it fails with a message naming it. The offices end with the pool, with
-// Cancel, or with this process. This class only schedules: the queue (job_queue.h), the offices
-// (office.h) and the steps its workers dispatch to live in units of their own.
+// once more before it fails with a message naming it, unless the offices' folder cannot be
+// written (full, read-only): then every document fails at once with that reason. The offices end
+// with the pool, with Cancel, or with this process; each listens on a pipe of its own
+// (office_pipe.h). This class only schedules: the queue (job_queue.h), the offices (office.h) and
+// the steps its workers dispatch to live in units of their own.
 // Thread-safe: any thread may submit work or wait for it.
 #ifndef VEXLO_OFFICE_ENGINE_SOFFICE_OFFICE_POOL_H_
 #define VEXLO_OFFICE_ENGINE_SOFFICE_OFFICE_POOL_H_
@@ -56,6 +58,12 @@ struct OfficePoolOptions {
   // The .doc of a record whose template the pool has made a .doc of before is written from that
   // one, without an office, where that gives the office's own result (see doc_base.h).
   bool doc_from_base = true;
+  // Where the offices' folders (their files and temporary files) are made; empty: a folder in
+  // memory where there is one with room, else the system's temporary folder.
+  std::string work_root;
+  // The names offered for the offices' pipes, one per call (a name whose socket path is taken is
+  // passed over); empty: random ones. Tests take some of them first.
+  std::function<std::string()> pipe_names;
 };
 
 class OfficePool {
@@ -110,6 +118,13 @@ class OfficePool {
   // false when the pool stops.
   bool WaitForWork(Office& office, std::unique_lock<std::mutex>& lock, std::shared_ptr<Task>& task,
                    std::vector<std::shared_ptr<Task>>& batch);
+  // The folder of a new office: under options.work_root, else in memory; "" when it cannot be made.
+  std::string MakeOfficeFolder() const;
+  // Why the office's folder cannot be written ("" when it can), noted for the other workers.
+  std::string NoteFolderFault(Office& office);
+  // While the offices' folder cannot be written: fails `task` and `batch` with the reason, true.
+  bool FailOnFolderFault(Office& office, const std::shared_ptr<Task>& task,
+                         std::vector<std::shared_ptr<Task>>& batch);
   // Starts `office` when it does not run; false (what it was to make failed) when it cannot.
   bool EnsureRunning(Office& office, const std::shared_ptr<Task>& task,
                      std::vector<std::shared_ptr<Task>>& batch);

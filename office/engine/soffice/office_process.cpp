@@ -17,6 +17,7 @@
 #include <QString>
 #include <QUrl>
 
+#include "office/engine/soffice/office_pipe.h"
 #include "office/engine/soffice/soffice.h"
 
 extern char** environ;
@@ -127,6 +128,7 @@ bool OfficeProcess::Spawn(const std::string& binary, const std::string& pipe,
   }
   ::setpgid(pid, pid);
   pid_ = pid;
+  pipe_ = pipe;
   killed_ = false;
   spawned_ = pid;
   return true;
@@ -137,7 +139,7 @@ bool OfficeProcess::Alive() {
   if (pid_ <= 0) return false;
   int status = 0;
   if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-    pid_ = -1;
+    Reaped();
     return false;
   }
   return true;
@@ -148,7 +150,7 @@ int OfficeProcess::Poll() {
   if (pid_ != spawned_ || pid_ <= 0) return kTakenAway;
   int status = 0;
   if (::waitpid(pid_, &status, WNOHANG) != pid_) return kRunning;
-  pid_ = -1;
+  Reaped();
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -165,7 +167,7 @@ void OfficeProcess::Kill() {
   ::kill(pid_, SIGKILL);
   int status = 0;
   ::waitpid(pid_, &status, 0);
-  pid_ = -1;
+  Reaped();
 }
 
 bool OfficeProcess::WaitEnded(std::chrono::milliseconds limit) {
@@ -180,8 +182,15 @@ bool OfficeProcess::WaitEnded(std::chrono::milliseconds limit) {
     std::this_thread::sleep_for(20ms);
   }
   std::lock_guard lock(mutex_);
-  pid_ = -1;
+  Reaped();
   return true;
+}
+
+void OfficeProcess::Reaped() {
+  pid_ = -1;
+  // A killed office leaves its socket behind; an office that ended by itself has removed it.
+  RemovePipeSocket(pipe_);
+  pipe_.clear();
 }
 
 pid_t OfficeProcess::Pid() {

@@ -38,7 +38,8 @@ class OfficeProcess {
   void ReleaseProfile();
 
   // Starts the office accepting connections on `pipe`, with `extra_env` ("NAME=value") in place
-  // of the inherited variables of those names. False when it cannot be started.
+  // of the inherited variables of those names. False when it cannot be started. The pipe's
+  // socket goes when the process is reaped.
   bool Spawn(const std::string& binary, const std::string& pipe, const std::vector<std::string>& extra_env);
 
   // Whether the process started by the last Spawn still runs (it is reaped when it ended).
@@ -63,8 +64,12 @@ class OfficeProcess {
   long baseline_kb = 0;
 
  private:
-  std::mutex mutex_;  // guards pid_ and killed_
+  // Caller holds mutex_: the process has been reaped; its socket goes.
+  void Reaped();
+
+  std::mutex mutex_;  // guards pid_, killed_ and pipe_
   pid_t pid_ = -1;
+  std::string pipe_;  // the pipe of the last Spawn
   pid_t spawned_ = -1;  // the process of the last Spawn
   bool killed_ = false;
   std::string profile_;

@@ -39,6 +39,9 @@ class PoolState {
   bool stopping = false;
   bool watchdog_stop = false;
   bool exiting = false;
+  // A write in an office's folder failed for want of room or a read-only disk: every job fails
+  // at once (with the reason) until a check finds the folder writable again.
+  bool folder_fault = false;
   std::string fonts_env;  // set before the workers start
 
   DocBases bases;

@@ -15,6 +15,7 @@ namespace {
 constexpr char kSlotMark[] = "@VEXLO#";
 constexpr char kFirstInsert[] = "@VEXLO-A@";
 constexpr char kSecondInsert[] = "@VEXLO-B@";
+constexpr unsigned kParseFlags = pugi::parse_default | pugi::parse_declaration | pugi::parse_ws_pcdata;
 
 std::string_view Local(const char* name) {
   const char* colon = std::strrchr(name, ':');
@@ -60,7 +61,34 @@ bool SplitAt(const pugi::xml_document& doc, std::string& head, std::string& midd
   return true;
 }
 
+// True when list level `lvl` shows something: a number, a bullet or text of its own.
+bool LevelShowsLabel(const pugi::xml_node& lvl, const std::string& w) {
+  const std::string val = w + "val";
+  const std::string_view format = lvl.child((w + "numFmt").c_str()).attribute(val.c_str()).value();
+  const std::string_view text = lvl.child((w + "lvlText").c_str()).attribute(val.c_str()).value();
+  if (text.empty()) return false;
+  if (format != "none") return true;
+  // "%1" of a level without a format shows nothing; any other character shows.
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 1 < text.size() && text[i + 1] >= '1' && text[i + 1] <= '9') {
+      ++i;
+    } else {
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
+
+bool CopyParts::ShowsLabel(int64_t num, int level) const {
+  auto n = nums_.find(num);
+  if (n == nums_.end() || n->second.redefines) return true;
+  auto a = abstracts_.find(n->second.abstract_id);
+  if (a == abstracts_.end()) return true;
+  auto l = a->second.labelled.find(level);
+  return l == a->second.labelled.end() || l->second;
+}
 
 void CopyParts::Read(Kind kind, const std::string& name, std::string_view xml) {
   if (name.empty()) return;
@@ -76,9 +104,7 @@ void CopyParts::Read(Kind kind, const std::string& name, std::string_view xml) {
 
 void CopyParts::ReadNumbering(Part& part, std::string_view xml) {
   pugi::xml_document doc;
-  if (!doc.load_buffer(xml.data(), xml.size(), pugi::parse_default | pugi::parse_declaration)) {
-    return;
-  }
+  if (!doc.load_buffer(xml.data(), xml.size(), kParseFlags)) return;
   pugi::xml_node root = doc.document_element();
   if (Local(root.name()) != "numbering") return;
   w_ = PrefixOf(root);
@@ -101,6 +127,7 @@ void CopyParts::ReadNumbering(Part& part, std::string_view xml) {
         }
         const char* start = lvl.child((w_ + "start").c_str()).attribute(val.c_str()).value();
         a.starts[static_cast<int>(level)] = *start ? start : "0";
+        a.labelled[static_cast<int>(level)] = LevelShowsLabel(lvl, w_);
       }
       const pugi::xml_node style_link = n.child((w_ + "styleLink").c_str());
       const pugi::xml_node num_style_link = n.child((w_ + "numStyleLink").c_str());
@@ -145,6 +172,7 @@ void CopyParts::ReadNumbering(Part& part, std::string_view xml) {
           num.overridden[static_cast<int>(level)] = true;
         }
         num.overrides += Print(o);
+        if (o.child((w_ + "lvl").c_str())) num.redefines = true;
       }
       nums_[id] = std::move(num);
     }
@@ -166,12 +194,16 @@ void CopyParts::ReadNumbering(Part& part, std::string_view xml) {
 
 void CopyParts::ReadEntries(Kind kind, Part& part, std::string_view xml) {
   pugi::xml_document doc;
-  if (!doc.load_buffer(xml.data(), xml.size(), pugi::parse_default | pugi::parse_declaration)) {
+  // Whitespace-only texts are kept: a note's " " between its mark and its text is content.
+  if (!doc.load_buffer(xml.data(), xml.size(), kParseFlags)) {
     return;
   }
   pugi::xml_node root = doc.document_element();
   const std::string w = PrefixOf(root);
   const char* entry = kind == kFootnotes ? "footnote" : kind == kEndnotes ? "endnote" : "comment";
+  const std::string mark_name = w + (kind == kFootnotes ? "footnoteRef" : "endnoteRef");
+  part.note_mark = "<" + mark_name + "/>";
+  part.w = w;
   for (pugi::xml_node n = root.first_child(); n; n = n.next_sibling()) {
     int64_t id = 0;
     if (Local(n.name()) != entry || !ParseInt(n.attribute((w + "id").c_str()).value(), id)) continue;
@@ -192,6 +224,14 @@ void CopyParts::ReadEntries(Kind kind, Part& part, std::string_view xml) {
       pugi::xml_node e = stack.back();
       stack.pop_back();
       const std::string_view el = Local(e.name());
+      if (kind != kComments && e.name() == mark_name && !e.first_child() && !e.first_attribute()) {
+        // The note's own mark: a copy whose reference shows its mark as text shows it here too.
+        pugi::xml_node placeholder = e.parent().insert_child_before(pugi::node_pcdata, e);
+        placeholder.set_value((kSlotMark + std::to_string(slot++) + "@").c_str());
+        p.slots.push_back({Pattern::kNoteMark, 0});
+        e.parent().remove_child(e);
+        continue;
+      }
       for (pugi::xml_attribute a = e.first_attribute(); a;) {
         pugi::xml_attribute next = a.next_attribute();
         const std::string_view an = a.name(), al = Local(a.name());
@@ -203,7 +243,9 @@ void CopyParts::ReadEntries(Kind kind, Part& part, std::string_view xml) {
         }
         a = next;
       }
-      for (pugi::xml_node k = e.first_child(); k; k = k.next_sibling()) {
+      // Children go on the stack last first, so that the slots come in document order (the
+      // order in which the markup is cut at them below).
+      for (pugi::xml_node k = e.last_child(); k; k = k.previous_sibling()) {
         if (k.type() == pugi::node_element) stack.push_back(k);
       }
     }
@@ -236,7 +278,8 @@ void CopyParts::AddFloors(IdFloors& floors) const {
 }
 
 void CopyParts::Render(std::string& out, const Pattern& p, int64_t own_stride,
-                       int64_t drawing_stride, int64_t abstract_stride, uint32_t copy) {
+                       int64_t drawing_stride, int64_t abstract_stride, uint32_t copy,
+                       std::string_view mark, std::string_view mark_element, std::string_view w) {
   for (size_t i = 0; i < p.slots.size(); ++i) {
     out += p.literals[i];
     const auto [kind, base] = p.slots[i];
@@ -244,6 +287,19 @@ void CopyParts::Render(std::string& out, const Pattern& p, int64_t own_stride,
       case Pattern::kOwnId: out += std::to_string(base + int64_t(copy) * own_stride); break;
       case Pattern::kDrawing: out += std::to_string(base + int64_t(copy) * drawing_stride); break;
       case Pattern::kAbstract: out += std::to_string(base + int64_t(copy) * abstract_stride); break;
+      case Pattern::kNoteMark:
+        if (mark.empty()) {
+          out += mark_element;
+        } else {
+          out += "<";
+          out += w;
+          out += "t>";
+          out += mark;
+          out += "</";
+          out += w;
+          out += "t>";
+        }
+        break;
       case Pattern::kNsid: {
         // A list's identity for Word: each copy's list gets its own.
         char hex[9];
@@ -315,7 +371,9 @@ std::vector<CopyParts::Changed> CopyParts::Build(const std::vector<StoryCopy>& c
       for (int64_t id : ids) {
         auto it = part.entries.find(id);
         if (it != part.entries.end()) {
-          Render(clones, it->second, stride, s.strides().drawing, 0, sc.copy);
+          const std::string mark = kind == kComments ? std::string() : s.NoteLabel(kind == kEndnotes, id);
+          Render(clones, it->second, stride, s.strides().drawing, 0, sc.copy, mark, part.note_mark,
+                 part.w);
         }
       }
     }

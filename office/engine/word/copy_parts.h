@@ -33,6 +33,11 @@ class CopyParts {
   // template itself would).
   void Read(Kind kind, const std::string& name, std::string_view xml);
 
+  // False when level `level` of list instance `num` shows no label (a "none" format without
+  // text of its own, as LibreOffice gives heading styles): a paragraph numbered that way through
+  // its style carries no numbering worth restarting.
+  bool ShowsLabel(int64_t num, int level) const;
+
   // Raises the note, comment and list floors to the ids these parts use.
   void AddFloors(IdFloors& floors) const;
 
@@ -47,7 +52,7 @@ class CopyParts {
  private:
   // Markup with numbers that depend on the copy: literal text and numbered slots in turn.
   struct Pattern {
-    enum SlotKind : uint8_t { kOwnId, kDrawing, kNsid, kAbstract };
+    enum SlotKind : uint8_t { kOwnId, kDrawing, kNsid, kAbstract, kNoteMark };
     std::vector<std::string> literals;  // one more than slots
     std::vector<std::pair<SlotKind, int64_t>> slots;
   };
@@ -55,22 +60,29 @@ class CopyParts {
     Pattern markup;
     bool cloned = true;                // false: linked to a numbering style; shared by copies
     std::map<int, std::string> starts; // level -> start value (shared ones)
+    std::map<int, bool> labelled;      // level -> shows a label
   };
   struct Num {
     int64_t abstract_id = 0;
     std::string overrides;             // the instance's own w:lvlOverride elements
     std::map<int, bool> overridden;    // levels with an override
+    bool redefines = false;            // an override brings a level definition of its own
   };
   struct Part {
     std::string name;
     std::string head, middle, tail;    // numbering: before, between and after the insert points
     std::map<int64_t, Pattern> entries;  // notes and comments by id
+    std::string note_mark;             // notes: the automatic mark element, as the part writes it
+    std::string w;                     // the part's prefix for WordprocessingML
   };
 
   void ReadNumbering(Part& part, std::string_view xml);
   void ReadEntries(Kind kind, Part& part, std::string_view xml);
+  // `mark`: the note's mark as text in this copy ("": the part's automatic mark stays).
   static void Render(std::string& out, const Pattern& p, int64_t own_stride,
-                     int64_t drawing_stride, int64_t abstract_stride, uint32_t copy);
+                     int64_t drawing_stride, int64_t abstract_stride, uint32_t copy,
+                     std::string_view mark = {}, std::string_view mark_element = {},
+                     std::string_view w = {});
 
   Part parts_[kKinds];
   std::string w_ = "w:";               // the numbering part's prefix for WordprocessingML

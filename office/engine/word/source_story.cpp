@@ -10,6 +10,7 @@
 
 #include "app/runtime_error.h"
 #include "office/engine/package/xml_escape.h"
+#include "office/engine/word/seq_fields.h"
 #include "office/engine/word/text_fold.h"
 
 namespace vexlo::engine::word {
@@ -83,6 +84,7 @@ class StoryParser {
     }
     if (!found || std::string_view(root.name()) != w_ + "document") Bad("不是 Word 文档正文");
     s_.t_open_ = "<" + w_ + "t xml:space=\"preserve\">";
+    s_.text_tags_.push_back(s_.t_open_);
     s_.t_close_ = "</" + w_ + "t>";
     s_.br_ = s_.t_close_ + "<" + w_ + "br/>" + s_.t_open_;
     s_.tab_ = s_.t_close_ + "<" + w_ + "tab/>" + s_.t_open_;
@@ -114,6 +116,7 @@ class StoryParser {
     while (last && last.type() != pugi::node_element) last = last.previous_sibling();
     const bool has_sect = last && std::string_view(last.name()) == w_ + "sectPr";
 
+    seq_restarts_ = FirstSequenceFields(root, w_);
     direct_ = false;
     in_body_ = true;
     out_ = &markup_;
@@ -136,6 +139,7 @@ class StoryParser {
 
     direct_ = true;
     if (has_sect) {
+      ApplyNoteProperties(last, w_, s_.notes_);
       out_ = &s_.final_sectpr_;
       Opaque(last, 2);
     }
@@ -235,6 +239,14 @@ class StoryParser {
       } else if (Is(n, "id") && an == w_ + "val" && ParseInt(a.value(), v) &&
                  Is(n.parent(), "sdtPr")) {
         slot = Slot{SlotKind::kSdtId, v, {}};
+      } else if (Is(n, "fldSimple") && an == w_ + "instr" && seq_restarts_.count(n.internal_object())) {
+        out += ' ';
+        out += an;
+        out += "=\"";
+        AppendXmlAttribute(out, a.value());
+        AddSlot(Slot{SlotKind::kSeqRestart, 0, {}});
+        out_->push_back('"');
+        return;
       } else if (Is(n, "bookmarkStart") && an == w_ + "name") {
         slot = Slot{SlotKind::kBookmarkName, 0, a.value()};
       } else if (In(al, {"paraId", "textId", "anchorId", "editId"}) && an != al) {
@@ -323,12 +335,14 @@ class StoryParser {
       return;
     }
     StartTag(n, true);
-    if (!n.first_child()) {
+    const bool restart = !direct_ && Is(n, "instrText") && seq_restarts_.count(n.internal_object());
+    if (!n.first_child() && !restart) {
       *out_ += "/>";
       return;
     }
     *out_ += '>';
     for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling()) Opaque(c, depth + 1);
+    if (restart) AddSlot(Slot{SlotKind::kSeqRestart, 0, {}});
     *out_ += "</";
     *out_ += n.name();
     *out_ += '>';
@@ -457,6 +471,7 @@ class StoryParser {
       FlushMarkup();
       const uint32_t index = static_cast<uint32_t>(s_.texts_.size());
       s_.texts_.push_back(n.text().get());
+      s_.text_tag_.push_back(TextTag(n));
       s_.pieces_.push_back({Piece::kText, index});
       s_.items_.push_back({static_cast<int32_t>(index), 0});
       return;
@@ -469,6 +484,10 @@ class StoryParser {
         }
         Opaque(c, d);
       });
+    }
+    if ((Is(n, "footnoteReference") || Is(n, "endnoteReference")) && !direct_ && !n.first_child()) {
+      Boundary(0xFFFC);
+      return NoteReference(n, depth);
     }
     if (Is(n, "tab") || Is(n, "ptab")) {
       Boundary('\t');
@@ -485,6 +504,42 @@ class StoryParser {
     Opaque(n, depth);
   }
 
+  // A note reference; an automatic one gets the places where further copies write its mark.
+  void NoteReference(const pugi::xml_node& n, int depth) {
+    const std::string_view custom = n.attribute((w_ + "customMarkFollows").c_str()).value();
+    int64_t id = 0;
+    if (In(custom, {"1", "true", "on"}) || !ParseInt(n.attribute((w_ + "id").c_str()).value(), id)) {
+      return Opaque(n, depth);
+    }
+    const bool endnote = Is(n, "endnoteReference");
+    auto& ordinals = endnote ? s_.endnote_ordinal_ : s_.footnote_ordinal_;
+    ordinals.emplace(id, static_cast<int64_t>(ordinals.size()) + 1);
+    Depth(depth);
+    StartTag(n, true);
+    AddSlot(Slot{SlotKind::kNoteCustom, id, endnote ? "e" : ""});
+    *out_ += "/>";
+    AddSlot(Slot{SlotKind::kNoteText, id, endnote ? "e" : ""});
+  }
+
+  // The index of the start tag of run text `n` among the story's distinct ones.
+  uint16_t TextTag(const pugi::xml_node& n) {
+    std::string tag;
+    std::string* saved = out_;
+    const bool saved_direct = direct_;
+    out_ = &tag;
+    direct_ = true;
+    StartTag(n, false);
+    tag += '>';
+    out_ = saved;
+    direct_ = saved_direct;
+    auto& tags = s_.text_tags_;
+    auto it = std::find(tags.begin(), tags.end(), tag);
+    if (it != tags.end()) return static_cast<uint16_t>(it - tags.begin());
+    if (tags.size() >= 64) return 0;  // odd sources: the preserving tag (tags_[0])
+    tags.push_back(std::move(tag));
+    return static_cast<uint16_t>(tags.size() - 1);
+  }
+
   SourceStory& s_;
   const std::string& file_;
   const StyleNumbering* styles_;
@@ -499,6 +554,7 @@ class StoryParser {
   int64_t max_drawing_ = 0;
   int64_t max_mark_ = 0;
   int64_t max_shape_ = 0;
+  std::unordered_set<const void*> seq_restarts_;  // see FirstSequenceFields
   std::vector<size_t> sdts_;   // the content controls around the current node
   size_t page_break_end_ = SIZE_MAX;  // items_.size() right after the last page break
   bool ends_with_break_ = false;
@@ -507,7 +563,8 @@ class StoryParser {
 
 std::shared_ptr<const SourceStory> SourceStory::Parse(std::string_view xml, const std::string& file,
                                                       const IdFloors& floors,
-                                                      const StyleNumbering* styles) {
+                                                      const StyleNumbering* styles,
+                                                      const NoteFormats& notes) {
   pugi::xml_document doc;
   const pugi::xml_parse_result result = doc.load_buffer(
       xml.data(), xml.size(), pugi::parse_default | pugi::parse_ws_pcdata, pugi::encoding_auto);
@@ -516,11 +573,18 @@ std::shared_ptr<const SourceStory> SourceStory::Parse(std::string_view xml, cons
                                          std::to_string(result.offset) + " 个字节处有误");
   }
   auto story = std::make_shared<SourceStory>();
+  story->notes_ = notes;
   StoryParser(*story, file, styles).Run(doc, floors);
   return story;
 }
 
-void SourceStory::AppendText(std::string& out, const std::string& text) const {
+void SourceStory::AppendText(std::string& out, const std::string& text, uint32_t index) const {
+  if (text == texts_[index]) {
+    out += text_tags_[text_tag_[index]];
+    AppendXmlText(out, text);
+    out += t_close_;
+    return;
+  }
   out += t_open_;
   for (char c : text) {
     switch (c) {
@@ -543,7 +607,7 @@ void SourceStory::AppendBody(std::string& out, const std::vector<std::string>& t
         out += markup_[p.index];
         break;
       case Piece::kText:
-        AppendText(out, texts[p.index]);
+        AppendText(out, texts[p.index], p.index);
         break;
       case Piece::kSlot: {
         const Slot& s = slots_[p.index];
@@ -601,6 +665,20 @@ void SourceStory::AppendBody(std::string& out, const std::vector<std::string>& t
             AppendXmlAttribute(out, name);
             break;
           }
+          case SlotKind::kNoteCustom:
+            if (copy > 0 && !NoteLabel(s.text == "e", s.number).empty()) {
+              out += " " + w_ + "customMarkFollows=\"1\"";
+            }
+            break;
+          case SlotKind::kNoteText:
+            if (copy > 0) {
+              const std::string label = NoteLabel(s.text == "e", s.number);
+              if (!label.empty()) out += "<" + w_ + "t>" + label + t_close_;
+            }
+            break;
+          case SlotKind::kSeqRestart:
+            if (copy > 0) out += kSequenceRestart;
+            break;
           case SlotKind::kDropInCopies:
             if (copy == 0) out += s.text;
             break;
@@ -609,6 +687,13 @@ void SourceStory::AppendBody(std::string& out, const std::vector<std::string>& t
       }
     }
   }
+}
+
+std::string SourceStory::NoteLabel(bool endnote, int64_t id) const {
+  const auto& ordinals = endnote ? endnote_ordinal_ : footnote_ordinal_;
+  auto it = ordinals.find(id);
+  if (it == ordinals.end()) return {};
+  return word::NoteLabel(endnote ? notes_.endnote : notes_.footnote, it->second);
 }
 
 const std::vector<uint32_t>& SourceStory::Candidates(const std::u32string& key) const {

@@ -20,6 +20,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "office/engine/word/note_marks.h"
+
 namespace vexlo::engine::word {
 
 enum class SlotKind : uint8_t {
@@ -37,6 +39,11 @@ enum class SlotKind : uint8_t {
                    // element, left out once a text inside control `number` was replaced
   kStyleNumPr,     // a paragraph numbered by its style: further copies name the list instance
                    // (`number`, at level `text`) themselves, so that they can have their own
+  kNoteCustom,     // in an automatic note reference (`number`: its id; `text`: "e" for an
+                   // endnote): further copies mark it as followed by its own mark...
+  kNoteText,       // ...which comes right after it (see note_marks.h)
+  kSeqRestart,     // the end of the instruction of a story's first SEQ field of an identifier:
+                   // further copies restart the count there
 };
 
 struct Slot {
@@ -92,9 +99,11 @@ struct FoldedPara {
 class SourceStory {
  public:
   // `floors`: the ids other parts of the package use; `styles`: the numbered paragraph styles.
+  // `notes`: the note numbering of the settings (the final section's own overrides it).
   static std::shared_ptr<const SourceStory> Parse(std::string_view xml, const std::string& file,
                                                   const IdFloors& floors,
-                                                  const StyleNumbering* styles = nullptr);
+                                                  const StyleNumbering* styles = nullptr,
+                                                  const NoteFormats& notes = {});
 
   // The body content (without the final section properties) of copy number `copy` (0 = as in
   // the source) with the run texts `texts`.
@@ -121,6 +130,9 @@ class SourceStory {
   const std::set<int64_t>& footnote_ids() const { return footnote_ids_; }
   const std::set<int64_t>& endnote_ids() const { return endnote_ids_; }
   const std::set<int64_t>& comment_ids() const { return comment_ids_; }
+  // The mark that the automatic footnote (endnote) `id` shows in the story's own document, or ""
+  // when the story does not write it as text (see note_marks.h).
+  std::string NoteLabel(bool endnote, int64_t id) const;
   // True when the story holds floating objects placed relative to the page (they land on the
   // same spot in every copy) and does not end with a page or section break.
   bool page_anchored_without_break() const { return page_anchored_ && !ends_with_break_; }
@@ -129,11 +141,15 @@ class SourceStory {
 
  private:
   friend class StoryParser;
-  void AppendText(std::string& out, const std::string& text) const;
+  void AppendText(std::string& out, const std::string& text, uint32_t index) const;
 
   std::string prefix_, final_sectpr_, suffix_;
   std::vector<std::string> markup_;
   std::vector<std::string> texts_;
+  // Per text, its start tag as the source wrote it (an index into text_tags_): a text left as it
+  // was keeps it, so that readers drop or keep its edge spaces as they did in the template.
+  std::vector<uint16_t> text_tag_;
+  std::vector<std::string> text_tags_;
   std::vector<Slot> slots_;
   std::vector<Piece> pieces_;
   std::vector<ParaItem> items_;
@@ -141,6 +157,8 @@ class SourceStory {
   std::vector<FoldedPara> folded_;
   IdStrides strides_;
   std::set<int64_t> num_ids_, footnote_ids_, endnote_ids_, comment_ids_;
+  NoteFormats notes_;
+  std::map<int64_t, int64_t> footnote_ordinal_, endnote_ordinal_;  // id -> place among the automatic
   // Per content control with a data binding: the range of texts it holds.
   std::vector<std::pair<uint32_t, uint32_t>> bound_texts_;
   bool uses_relationships_ = false;

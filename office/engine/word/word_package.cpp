@@ -258,6 +258,11 @@ std::shared_ptr<const WordPackage> WordPackage::Build(ZipReader& reader, uint64_
         const size_t slash = type.rfind('/');
         const std::string_view last = slash == std::string_view::npos ? type : type.substr(slash + 1);
         CopyParts::Kind kind;
+        if (last == "settings") {
+          const std::string name = ResolveTarget(pkg->main_part_, r.attribute("Target").value());
+          if (const std::string* xml = find(name)) ApplySettingsNoteProperties(*xml, pkg->note_formats_);
+          continue;
+        }
         if (last == "styles") {
           const std::string name = ResolveTarget(pkg->main_part_, r.attribute("Target").value());
           if (const std::string* xml = find(name)) {
@@ -284,8 +289,15 @@ std::shared_ptr<const WordPackage> WordPackage::Build(ZipReader& reader, uint64_
     }
   }
   parts->AddFloors(pkg->floors_);
+  if (pkg->numbered_styles_) {
+    // Styles whose list shows no label leave their paragraphs as they are in every copy.
+    auto styles = std::make_shared<StyleNumbering>(*pkg->numbered_styles_);
+    std::erase_if(*styles, [&](const auto& s) { return !parts->ShowsLabel(s.second.first, s.second.second); });
+    pkg->numbered_styles_ = styles->empty() ? nullptr : std::move(styles);
+  }
   pkg->copy_parts_ = std::move(parts);
-  pkg->story_ = SourceStory::Parse(*main, file, pkg->floors_, pkg->numbered_styles_.get());
+  pkg->story_ = SourceStory::Parse(*main, file, pkg->floors_, pkg->numbered_styles_.get(),
+                                   pkg->note_formats_);
   return pkg;
 }
 
@@ -333,7 +345,8 @@ std::shared_ptr<const WordPackage> WordPackage::WithMainXml(
   }
   pkg->floors_.drawing = std::max(pkg->floors_.drawing, MaxDrawingId(xml));
   pkg->floors_.shape = std::max(pkg->floors_.shape, MaxShapeNumber(xml));
-  pkg->story_ = SourceStory::Parse(xml, display_name_, pkg->floors_, numbered_styles_.get());
+  pkg->story_ = SourceStory::Parse(xml, display_name_, pkg->floors_, numbered_styles_.get(),
+                                   note_formats_);
   return pkg;
 }
 

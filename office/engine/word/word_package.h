@@ -61,6 +61,7 @@ class WordPackage {
   IdFloors floors_;
   std::shared_ptr<const CopyParts> copy_parts_;
   std::shared_ptr<const StyleNumbering> numbered_styles_;
+  NoteFormats note_formats_;           // the settings' note numbering
   // What Write changes for one main content type: the content types and relationships parts
   // (when they change) and the parts left out (macros in a .docx).
   struct Variant {

@@ -266,6 +266,16 @@ TEST_F(OfficeTest, FailuresNameTheDocumentAndTheRestIsStillDelivered) {
   queue.Flush();  // the failures were reported once; the queue is empty
 }
 
+// A stop asked for after the offices were cancelled (by the .doc conversions flushed first) is no
+// failure of the PDFs that the cancel dropped.
+TEST_F(OfficeTest, PdfsDroppedByAStopAreNoFailure) {
+  OfficeOutputQueue queue(*pool_);
+  queue.ExportPdf(Snapshot("通知.docx", "a.docx"), (dir_ / "a.pdf").string(), true, StoreFormat::kDocx);
+  pool_->Cancel();
+  ScopedFlushWatch watch([](int, int) { return true; });
+  EXPECT_NO_THROW(queue.Flush());
+}
+
 // An office only records in its profile that its version has run when it shows a window; until
 // then it runs its graphics tests at every start (seconds). The pool's offices have it recorded,
 // from their profile's first start on.

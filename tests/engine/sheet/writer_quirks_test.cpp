@@ -116,6 +116,27 @@ TEST(EarlyExcelBook, ProtectedOrCutFilesAreRefusedWithTheReason) {
   EXPECT_NE(error_of(bytes.substr(0, bytes.size() - 4)).find("没有结束记录"), std::string::npos);
 }
 
+// BOF records whose version field says 0: the record's length tells BIFF8 from BIFF5/7.
+TEST(XlsQuirks, BofWithoutAVersionReadsByItsLength) {
+  for (const char* file : {"bof_version_zero.xls", "bof_version_zero_biff5.xls"}) {
+    const WorkbookData book = Load(file);
+    EXPECT_EQ(book.sheets[book.active_sheet].name, "名单") << file;
+    EXPECT_EQ(TextAt(book, "a2"), "赵六") << file;
+    EXPECT_EQ(TextAt(book, "b2"), "杭州") << file;
+    EXPECT_EQ(TextAt(book, "b3"), "8.25") << file;
+  }
+}
+
+// Formulas under Excel 3.0's and 4.0's record numbers keep their cached results, so a row whose
+// first cell is such a formula is not taken for the end of the data.
+TEST(XlsQuirks, FormulaUnderAnotherVersionsRecordNumberKeepsItsRow) {
+  const WorkbookData book = Load("formula_record_ids.xls");
+  EXPECT_EQ(TextAt(book, "a2"), "101");
+  EXPECT_EQ(TextAt(book, "a3"), "B-102");
+  EXPECT_EQ(TextAt(book, "a4"), "103");
+  EXPECT_EQ(TextAt(book, "b4"), "丙");
+}
+
 TEST(XlsxQuirks, EmptyNumericValuesAreBlank) {
   const WorkbookData book = Load("empty_values.xlsx");
   EXPECT_EQ(TextAt(book, "a2"), "甲");
@@ -133,6 +154,16 @@ TEST(XlsxQuirks, SharedStringsAreCountedByTheirItems) {
   EXPECT_EQ(TextAt(book, "a2"), "富文本2");
   EXPECT_EQ(TextAt(book, "a18"), "串18");
   EXPECT_EQ(TextAt(book, "a19"), "串19");
+}
+
+// The entry "xl/SharedStrings.xml" is the part the relationship calls "sharedStrings.xml", and
+// its count attribute, short by many, is not what the cells are checked against.
+TEST(XlsxQuirks, SharedStringPartNamesIgnoreCase) {
+  const WorkbookData book = Load("shared_strings_case.xlsx");
+  const WorkbookData plain = Load("values.xlsx");
+  for (const char* cell : {"a2", "b2", "a3", "b3", "a26"}) {
+    EXPECT_EQ(TextAt(book, cell), TextAt(plain, cell)) << cell;
+  }
 }
 
 TEST(XlsxQuirks, ActiveChartOrDialogSheetGivesWayToTheFirstWorksheet) {

@@ -266,5 +266,70 @@ TEST(PageAnchorTest, AClosingPageOrSectionBreakIsEnough) {
                    ->page_anchored_without_break());
 }
 
+// Notes and comments of the further copies: whitespace-only texts stay, a comment holding a
+// picture is cloned for every copy, and each copy's automatic note marks are written as the marks
+// the record's own document shows.
+TEST_F(TemplateCopiesTest, OneFileNotesAndCommentsAsInEachRecordsDocument) {
+  const std::string one = Merge(Corpus("captions.docx"), 3, true, "c")[0];
+  const std::string footnotes = test::Part(one, "word/footnotes.xml");
+  EXPECT_EQ(test::Count(footnotes, "<w:t xml:space=\"preserve\"> </w:t>"), 6u);
+  EXPECT_EQ(test::Count(test::Part(one, "word/endnotes.xml"), "<w:t xml:space=\"preserve\"> </w:t>"), 3u);
+
+  const auto comments = Values(Xml(one, "word/comments.xml"), "w:comment", "w:id");
+  const auto document = Xml(one, "word/document.xml");
+  const auto referenced = Values(document, "w:commentReference", "w:id");
+  ASSERT_EQ(referenced.size(), 3u);
+  for (const std::string& id : referenced) {
+    EXPECT_NE(std::find(comments.begin(), comments.end(), id), comments.end()) << id;
+  }
+  EXPECT_EQ(Distinct(Values(Xml(one, "word/comments.xml"), "wp:docPr", "id")), 3u);
+
+  // The first copy keeps automatic marks; the others show 1, 2 and i as text, in the notes too.
+  const auto custom = document.select_nodes("//w:footnoteReference[@w:customMarkFollows='1']");
+  ASSERT_EQ(custom.size(), 4u);
+  std::vector<std::string> marks;
+  for (const auto& n : custom) marks.push_back(n.node().next_sibling("w:t").text().get());
+  EXPECT_EQ(marks, (std::vector<std::string>{"1", "2", "1", "2"}));
+  const auto endnote = document.select_nodes("//w:endnoteReference[@w:customMarkFollows='1']");
+  ASSERT_EQ(endnote.size(), 2u);
+  EXPECT_STREQ(endnote.first().node().next_sibling("w:t").text().get(), "i");
+  EXPECT_EQ(test::Count(footnotes, "<w:footnoteRef/>"), 2u);
+  EXPECT_EQ(test::Count(footnotes, "<w:t>2</w:t>"), 2u);
+}
+
+// Captions restart in each further copy at the first SEQ field of each sequence, complex or
+// simple; the first copy and the records' own documents keep the template's instructions.
+TEST_F(TemplateCopiesTest, OneFileRestartsEachSequenceOncePerCopy) {
+  const std::string one = Merge(Corpus("captions.docx"), 3, true, "s")[0];
+  const std::string xml = test::Part(one, "word/document.xml");
+  EXPECT_EQ(test::Count(xml, " SEQ 图 \\* ARABIC  \\r 1 </w:instrText>"), 2u);
+  EXPECT_EQ(test::Count(xml, " SEQ 表 \\* ARABIC  \\r 1 </w:instrText>"), 2u);
+  EXPECT_EQ(test::Count(xml, "\\r 1"), 4u);  // the simple field is the sequence's second
+  const std::string per = Merge(Corpus("captions.docx"), 2, false, "s")[1];
+  EXPECT_EQ(test::Count(test::Part(per, "word/document.xml"), "\\r"), 0u);
+}
+
+// Run texts that no title touched keep their start tags: readers drop the edge spaces of a
+// text without xml:space, as they did in the template.
+TEST_F(TemplateCopiesTest, UntouchedRunTextsKeepTheirTags) {
+  for (bool one_file : {false, true}) {
+    const auto outs = Merge(Corpus("captions.docx"), 2, one_file, one_file ? "u1" : "u");
+    const std::string xml = test::Part(outs.back(), "word/document.xml");
+    EXPECT_EQ(test::Count(xml, "<w:t>Breast </w:t><"), one_file ? 2u : 1u);
+    EXPECT_EQ(test::Count(xml, "<w:t> X </w:t><"), one_file ? 2u : 1u);
+    EXPECT_EQ(test::Count(xml, "<w:t xml:space=\"preserve\"> Breast"), 0u);
+  }
+}
+
+// A .doc whose headings are numbered through their styles by a list that shows nothing (as
+// LibreOffice writes heading styles): the further copies' headings stay plain headings.
+TEST_F(TemplateCopiesTest, HeadingsNumberedWithoutLabelsStayHeadings) {
+  if (SofficeProgram().empty()) GTEST_SKIP() << "LibreOffice is not installed";
+  const std::string one = Merge(Corpus("headings.doc"), 3, true, "h")[0];
+  const auto doc = Xml(one, "word/document.xml");
+  EXPECT_EQ(doc.select_nodes("//w:p[w:pPr/w:pStyle[starts-with(@w:val,'Heading')]]").size(), 9u);
+  EXPECT_EQ(doc.select_nodes("//w:numPr").size(), 0u);
+}
+
 }  // namespace
 }  // namespace vexlo::engine::word

@@ -1,0 +1,34 @@
+// The named pipes the offices listen on. An office makes its pipe as a socket in the shared
+// temporary folder, under a path made of our user id and the pipe's name: a name another account
+// could guess would let it put something there first (a link, a listening socket of its own) and
+// hang or mislead the connection. So each name carries 128 random bits, a name whose path is
+// already there is never offered to an office, and our sockets go when their office ends (those
+// of our processes that ended without removing theirs at the next start). No UNO here.
+#ifndef VEXLO_OFFICE_ENGINE_SOFFICE_OFFICE_PIPE_H_
+#define VEXLO_OFFICE_ENGINE_SOFFICE_OFFICE_PIPE_H_
+
+#include <functional>
+#include <string>
+
+namespace vexlo::engine {
+
+// A fresh name "vexlo-<pid>-<32 hex digits>"; the digits come from the kernel's random source.
+std::string RandomPipeName();
+
+// Where an office makes the socket of pipe `name`: "/tmp/OSL_PIPE_<uid>_<name>" (in /var/tmp
+// when /tmp cannot be written).
+std::string PipeSocketPath(const std::string& name);
+
+// The first of the names `names` offers (RandomPipeName when empty) whose socket path holds
+// nothing at all, not even a dangling link; "" when several in a row were taken.
+std::string FreePipeName(const std::function<std::string()>& names);
+
+// Removes the socket of pipe `name` when it is a socket of our user; a link is never followed.
+void RemovePipeSocket(const std::string& name);
+
+// Removes our user's sockets "OSL_PIPE_<uid>_vexlo-<pid>-..." whose process no longer runs.
+void RemoveSocketsOfEndedProcesses();
+
+}  // namespace vexlo::engine
+
+#endif  // VEXLO_OFFICE_ENGINE_SOFFICE_OFFICE_PIPE_H_
