@@ -152,7 +152,7 @@ OracleCase Made(const fs::path& folder, const Template& t, std::vector<std::vect
 
 std::vector<OracleCase> CorpusCases(const fs::path& source) {
   std::vector<OracleCase> cases;
-  for (const char* name : {"bodies", "controls", "drawings", "lists", "notes", "tables"}) {
+  for (const char* name : {"bodies", "captions", "controls", "drawings", "headings", "lists", "notes", "tables", "toc"}) {
     for (const char* ext : {".docx", ".doc"}) {
       cases.push_back({std::string("语料:") + name + ext, source / "tests/data/corpus" / (std::string(name) + ext),
                        {"姓名", "编号", "部门", "金额"},
