@@ -82,6 +82,17 @@ run() {
   echo "$(echo "$end - $start" | bc) $made" >"$work/last"
 }
 median() { sort -n | awk '{a[NR]=$1} END {m=(NR%2)?a[(NR+1)/2]:(a[NR/2]+a[NR/2+1])/2; printf "%.2f", m}'; }
+# REPS runs into the list $1, watched ($2) or not, counting files of extension $3 (named $4 in the
+# lines), and their median beside the target $5.
+runs() {
+  : >"$work/$1"
+  for i in $(seq 1 "$reps"); do
+    run "$2" "$3"; read -r secs made <"$work/last"
+    printf '  run %-4d %6.2f s  (%d %s)\n' "$i" "$secs" "$made" "$4"
+    echo "$secs" >>"$work/$1"
+  done
+  printf 'median   %.2f s from Enter to the final message (target %s)\n' "$(median <"$work/$1")" "$5"
+}
 
 echo "999 records, .docx template, $reps runs each, order alternating"
 choose 552 196 '^请选择作为数据源的EXCEL文件$' "$work/in/long.xlsx"
@@ -108,25 +119,13 @@ choose 552 196 '^请选择作为数据源的EXCEL文件$' "$work/in/example.xls"
 choose 552 276 '^请选择作为输出模版的Word文件$' "$work/in/example.doc"
 run 1 doc; read -r secs made <"$work/last"
 printf '  warm-up  %6.2f s  (%d documents, not counted)\n' "$secs" "$made"
-: >"$work/example"
-for i in $(seq 1 "$reps"); do
-  run 1 doc; read -r secs made <"$work/last"
-  printf '  run %-4d %6.2f s  (%d documents)\n' "$i" "$secs" "$made"
-  echo "$secs" >>"$work/example"
-done
-printf 'median   %.2f s from Enter to the final message (target 1.5 s)\n' "$(median <"$work/example")"
+runs example 1 doc documents "1.5 s"
 
 echo "200 pay slips (.docx template with headings) with PDF, LibreOffice warm"
 choose 552 196 '^请选择作为数据源的EXCEL文件$' "$work/in/payslip.xlsx"
 choose 552 276 '^请选择作为输出模版的Word文件$' "$work/in/payslip.docx"
 click 370 369  # 同时输出为PDF文件
-: >"$work/payslips"
-for i in $(seq 1 "$reps"); do
-  run 0 pdf; read -r secs made <"$work/last"
-  printf '  run %-4d %6.2f s  (%d PDFs)\n' "$i" "$secs" "$made"
-  echo "$secs" >>"$work/payslips"
-done
-printf 'median   %.2f s from Enter to the final message (target 10 s)\n' "$(median <"$work/payslips")"
+runs payslips 0 pdf PDFs "10 s"
 INNER
 )
 xvfb-run -a -s "-screen 0 1280x1024x24" bash -c "$inner" inner "$work" "$build/vexlo" "$reps" "$root"
