@@ -6,8 +6,9 @@
 #  2. the bundled 10-record example (.doc template) from a cold start of vexlo-merge, with PDF,
 #     against one bare `soffice --convert-to pdf` of one file.
 #  With FIXTURE=payslip, step 1 uses the two-page pay slip of the tests (a logo in the header, the
-#  page number in the footer, a numbered list, a table) instead of the letter.
-# Run by hand after scripts/build.sh. Usage: [FIXTURE=payslip] bench/office_bench.sh [RECORDS]
+#  page number in the footer, a numbered list, a table) instead of the letter; FIXTURE=payslip_heading
+#  the same pay slip whose page titles are headings (its PDFs have an outline).
+# Run by hand after scripts/build.sh. Usage: [FIXTURE=payslip|payslip_heading] bench/office_bench.sh [RECORDS]
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 records=${1:-999}
@@ -25,14 +26,14 @@ titles = ['姓名', '部门', '工号', '月薪', '入职日期']
 depts = ['销售部', '技术部', '财务部', '人事部']
 cell = lambda v: f'<table:table-cell office:value-type="string"><text:p>{esc(v)}</text:p></table:table-cell>'
 rows = ['<table:table-row>' + ''.join(map(cell, titles)) + '</table:table-row>']
-if fixture == 'payslip':
+if fixture.startswith('payslip'):
     titles = ['姓名', '工号', '部门', '岗位', '基本', '绩效工资', '加班费', '社保', '公积金', '个税',
               '实发工资', '发放月份']
     rows = ['<table:table-row>' + ''.join(map(cell, titles)) + '</table:table-row>']
 for i in range(1, n + 1):
     r = ['员工%04d' % i, depts[i % 4], 'A%d' % (10000 + i), str(5000 + (i * 37) % 9000),
          '2026年%d月%d日' % (1 + i % 12, 1 + i % 28)]
-    if fixture == 'payslip':
+    if fixture.startswith('payslip'):
         r = ['员工%04d' % i, 'A%d' % (10000 + i), depts[i % 4], '专员', str(5000 + (i * 37) % 9000),
              str(800 + i % 500), str(i % 300), '512.00', '480.00', str(i % 90), '6000.00', '2026年11月']
     rows.append('<table:table-row>' + ''.join(map(cell, r)) + '</table:table-row>')
@@ -57,7 +58,7 @@ PY
 profile="file://$work/lo-profile"
 soffice -env:UserInstallation="$profile" --headless --convert-to xlsx data.fods >/dev/null 2>&1
 soffice -env:UserInstallation="$profile" --headless --convert-to docx 模板.fodt >/dev/null 2>&1
-[ "${FIXTURE:-}" = payslip ] && cp "$root/tests/data/word/payslip.docx" 模板.docx
+case "${FIXTURE:-}" in payslip*) cp "$root/tests/data/word/${FIXTURE}.docx" 模板.docx ;; esac
 mv data.xlsx 数据.xlsx
 soffice -env:UserInstallation="$profile" --headless --convert-to doc 模板.docx >/dev/null 2>&1
 mkdir -p docs

@@ -27,6 +27,7 @@ int main(int argc, char** argv) {
   const fs::path work = vexlo::engine::MakePrivateTempFolder("oracle", vexlo::engine::TempSpeed::kDisk);
   std::vector<OracleCase> cases = GeneratedCases(work / "templates");
   cases.push_back(ExampleCase(source));
+  cases.push_back(HeadingPaySlipCase(source));
   for (OracleCase& c : CorpusCases(source)) cases.push_back(std::move(c));
   std::vector<std::string> parts(argv + 1, argv + argc);
   std::erase_if(cases, [&](const OracleCase& c) {

@@ -5,7 +5,9 @@
 #     of watching in percent, also as the median over the pairs of neighbouring runs;
 #  2. the bundled example (示例/数据.xls + 示例/模板.doc, no PDF) with LibreOffice already warm
 #     (one untimed run first): the median of REPS runs;
-#  3. the longest stall of the event loop while the .doc template is chosen on a cold cache
+#  3. 200 two-page pay slips with PDF (the pay slip whose titles are headings, so its PDFs have
+#     an outline), LibreOffice warm: the median of REPS runs;
+#  4. the longest stall of the event loop while the .doc template is chosen on a cold cache
 #     (window_stall_bench).
 # Run by hand after building: bench/window_bench.sh [BUILD_DIR]   (REPS=5 by default)
 set -euo pipefail
@@ -22,6 +24,24 @@ cp "$root/tests/data/merge/模板.docx" "$work/in/template.docx"
 # xdotool cannot type the examples' Chinese names: the same files under Latin ones.
 cp "$root/示例/数据.xls" "$work/in/example.xls"
 cp "$root/示例/模板.doc" "$work/in/example.doc"
+cp "$root/tests/data/word/payslip_heading.docx" "$work/in/payslip.docx"
+# 200 employees' pay, under the pay slip's titles, as the office writes a workbook.
+python3 - "$work/in/payslip.fods" <<'PY'
+import sys
+titles = ['姓名', '工号', '部门', '岗位', '基本工资', '绩效工资', '加班费', '社保', '公积金', '个税', '实发工资', '发放月份']
+cell = lambda v: f'<table:table-cell office:value-type="string"><text:p>{v}</text:p></table:table-cell>'
+rows = [titles] + [['职员%03d' % i, 'B%d' % (20000 + i), '市场部', '主管', str(6000 + i), str(i % 700), '0',
+                    '600.00', '500.00', str(i % 80), '7000.00', '2026年12月'] for i in range(1, 201)]
+ns = ('xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" '
+      'xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0" '
+      'xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" office:version="1.2"')
+body = ''.join('<table:table-row>' + ''.join(map(cell, r)) + '</table:table-row>' for r in rows)
+open(sys.argv[1], 'w').write(f'<?xml version="1.0" encoding="UTF-8"?><office:document {ns} '
+  f'office:mimetype="application/vnd.oasis.opendocument.spreadsheet"><office:body><office:spreadsheet>'
+  f'<table:table table:name="Sheet1">{body}</table:table></office:spreadsheet></office:body></office:document>')
+PY
+soffice -env:UserInstallation="file://$work/lo-profile" --headless --convert-to xlsx --outdir "$work/in" \
+  "$work/in/payslip.fods" >/dev/null 2>&1
 
 inner=$(cat <<'INNER'
 set -euo pipefail
@@ -62,6 +82,17 @@ run() {
   echo "$(echo "$end - $start" | bc) $made" >"$work/last"
 }
 median() { sort -n | awk '{a[NR]=$1} END {m=(NR%2)?a[(NR+1)/2]:(a[NR/2]+a[NR/2+1])/2; printf "%.2f", m}'; }
+# REPS runs into the list $1, watched ($2) or not, counting files of extension $3 (named $4 in the
+# lines), and their median beside the target $5.
+runs() {
+  : >"$work/$1"
+  for i in $(seq 1 "$reps"); do
+    run "$2" "$3"; read -r secs made <"$work/last"
+    printf '  run %-4d %6.2f s  (%d %s)\n' "$i" "$secs" "$made" "$4"
+    echo "$secs" >>"$work/$1"
+  done
+  printf 'median   %.2f s from Enter to the final message (target %s)\n' "$(median <"$work/$1")" "$5"
+}
 
 echo "999 records, .docx template, $reps runs each, order alternating"
 choose 552 196 '^请选择作为数据源的EXCEL文件$' "$work/in/long.xlsx"
@@ -88,13 +119,13 @@ choose 552 196 '^请选择作为数据源的EXCEL文件$' "$work/in/example.xls"
 choose 552 276 '^请选择作为输出模版的Word文件$' "$work/in/example.doc"
 run 1 doc; read -r secs made <"$work/last"
 printf '  warm-up  %6.2f s  (%d documents, not counted)\n' "$secs" "$made"
-: >"$work/example"
-for i in $(seq 1 "$reps"); do
-  run 1 doc; read -r secs made <"$work/last"
-  printf '  run %-4d %6.2f s  (%d documents)\n' "$i" "$secs" "$made"
-  echo "$secs" >>"$work/example"
-done
-printf 'median   %.2f s from Enter to the final message (target 1.5 s)\n' "$(median <"$work/example")"
+runs example 1 doc documents "1.5 s"
+
+echo "200 pay slips (.docx template with headings) with PDF, LibreOffice warm"
+choose 552 196 '^请选择作为数据源的EXCEL文件$' "$work/in/payslip.xlsx"
+choose 552 276 '^请选择作为输出模版的Word文件$' "$work/in/payslip.docx"
+click 370 369  # 同时输出为PDF文件
+runs payslips 0 pdf PDFs "10 s"
 INNER
 )
 xvfb-run -a -s "-screen 0 1280x1024x24" bash -c "$inner" inner "$work" "$build/vexlo" "$reps" "$root"

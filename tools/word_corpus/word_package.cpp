@@ -150,6 +150,11 @@ std::string Build(const Template& t) {
     part("header1.xml", "header+xml", "header", "rId6", wrap("hdr", t.header));
     sect += "<w:headerReference w:type=\"default\" r:id=\"rId6\"/>";
   }
+  if (!t.even_header.empty()) {
+    part("header2.xml", "header+xml", "header", "rId10", wrap("hdr", t.even_header));
+    part("settings.xml", "settings+xml", "settings", "rId11", wrap("settings", "<w:evenAndOddHeaders/>"));
+    sect += "<w:headerReference w:type=\"even\" r:id=\"rId10\"/>";
+  }
   if (!t.footer.empty()) {
     part("footer1.xml", "footer+xml", "footer", "rId7", wrap("ftr", t.footer));
     sect += "<w:footerReference w:type=\"default\" r:id=\"rId7\"/>";

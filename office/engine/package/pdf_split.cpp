@@ -1,6 +1,7 @@
 #include "office/engine/package/pdf_split.h"
 
 #include "office/engine/package/pdf_fonts.h"
+#include "office/engine/package/pdf_outline.h"
 
 // The handles of qpdf 11 are std::shared_ptr based.
 #define POINTERHOLDER_TRANSITION 4
@@ -40,23 +41,23 @@ QPDFObjectHandle FindDestination(QPDF& pdf, const std::string& name) {
 }
 
 // What the pages of one part would lose or drag along if cut out: empty when nothing.
-std::string WhyNotSplit(QPDF& pdf, const std::vector<QPDFPageObjectHelper>& pages) {
+// Links within a part (a footnote's mark and its text) go along with it.
+std::string WhyNotSplit(QPDF& pdf, const std::vector<QPDFPageObjectHelper>& pages,
+                        const std::map<QPDFObjGen, int>& index, const std::vector<int>& starts) {
   QPDFObjectHandle root = pdf.getRoot();
-  if (root.getKey("/Outlines").isDictionary() && root.getKey("/Outlines").hasKey("/First")) {
-    return "PDF含有书签";
-  }
   if (root.hasKey("/AcroForm")) return "PDF含有表单";
   if (root.hasKey("/StructTreeRoot")) return "PDF带有结构标记";
-  for (QPDFPageObjectHelper page : pages) {
+  for (std::size_t i = 0; i < pages.size(); ++i) {
+    QPDFPageObjectHelper page = pages[i];
     QPDFObjectHandle annots = page.getObjectHandle().getKey("/Annots");
     if (!annots.isArray()) continue;
+    const int part = PartOfPage(static_cast<int>(i), starts);
     for (QPDFObjectHandle annot : annots.aitems()) {
       if (!annot.isDictionary()) continue;
-      if (annot.hasKey("/Dest")) return "PDF含有文档内的链接";
       QPDFObjectHandle action = annot.getKey("/A");
-      if (action.isDictionary() && !(action.getKey("/S").isName() &&
-                                     action.getKey("/S").getName() == "/URI")) {
-        return "PDF含有文档内的链接";
+      const bool web = action.isDictionary() && action.getKey("/S").isName() && action.getKey("/S").getName() == "/URI";
+      if ((annot.hasKey("/Dest") || (action.isDictionary() && !web)) && DestinationPart(annot, index, starts) != part) {
+        return "PDF含有跨记录或指向名称的链接";
       }
       if (annot.getKey("/Subtype").isName() && annot.getKey("/Subtype").getName() == "/Widget") {
         return "PDF含有表单";
@@ -77,7 +78,14 @@ void WritePart(QPDF& in, const std::vector<QPDFPageObjectHelper>& pages, int fir
   QPDF out;
   out.emptyPDF();
   QPDFPageDocumentHelper out_pages(out);
-  for (int i = first; i < end; ++i) out_pages.addPage(pages[static_cast<std::size_t>(i)], false);
+  std::vector<QPDFObjectHandle> own_pages;
+  for (int i = first; i < end; ++i) {
+    out_pages.addPage(pages[static_cast<std::size_t>(i)], false);
+    own_pages.push_back(pages[static_cast<std::size_t>(i)].getObjectHandle());
+  }
+  // The part's own headings, as the record's own export lists them, and its own links.
+  CopyOutlinePart(in, out, own_pages);
+  RepointLinks(own_pages, out);
   // The fonts came with the glyphs of every record: only this part's own stay.
   if (const std::string error = TrimFontsToPages(out); !error.empty()) throw std::runtime_error(error);
   // What the office puts in the catalog: the language, how the document opens, viewer settings.
@@ -123,8 +131,6 @@ PdfSplit SplitPdfAtDestinations(const std::string& pdf, const std::vector<std::s
     in.setSuppressWarnings(true);
     in.processFile(pdf.c_str());
     const std::vector<QPDFPageObjectHelper> pages = QPDFPageDocumentHelper(in).getAllPages();
-    split.error = WhyNotSplit(in, pages);
-    if (!split.error.empty()) return split;
     std::map<QPDFObjGen, int> index;
     for (std::size_t i = 0; i < pages.size(); ++i) {
       QPDFPageObjectHelper page = pages[i];
@@ -143,6 +149,9 @@ PdfSplit SplitPdfAtDestinations(const std::string& pdf, const std::vector<std::s
       }
       first.push_back(it->second);
     }
+    split.error = WhyNotSplit(in, pages, index, first);
+    if (split.error.empty()) split.error = WhyNotCutOutline(in, index, first);
+    if (!split.error.empty()) return split;
     for (std::size_t k = 0; k < first.size(); ++k) {
       const int end = k + 1 < first.size() ? first[k + 1] : static_cast<int>(pages.size());
       WritePart(in, pages, first[k], end, paths[k]);

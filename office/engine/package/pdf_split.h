@@ -1,10 +1,11 @@
 // Cutting one PDF into several at named destinations: the office exports many records as one
 // document, each starting at a destination of its own, and each record's pages become a PDF of
-// their own, with the pictures they use and fonts trimmed to the characters they show (see
-// pdf_fonts.h: nothing of the other records goes along). Refused when the PDF holds anything
-// that points from one page to another or spans the document: an outline, links to places in the
-// document, form fields, a structure tree; or when a part cannot be written (a font that cannot
-// be trimmed): a refused split leaves none of its parts behind. Any thread; uses libqpdf.
+// their own, with the pictures they use, fonts trimmed to the characters they show (see
+// pdf_fonts.h: nothing of the other records goes along) and the outline entries of its own
+// headings (pdf_outline.h). Refused when the PDF holds anything that points from one page to
+// another or spans the document: links to places in the document, form fields, a structure tree,
+// an outline entry nested under another record's; or when a part cannot be written (a font that
+// cannot be trimmed): a refused split leaves none of its parts behind. Any thread; uses libqpdf.
 #ifndef VEXLO_OFFICE_ENGINE_PACKAGE_PDF_SPLIT_H_
 #define VEXLO_OFFICE_ENGINE_PACKAGE_PDF_SPLIT_H_
 

@@ -7,6 +7,7 @@
 #include <com/sun/star/lang/DisposedException.hpp>
 
 #include "office/engine/package/pdf_split.h"
+#include "office/engine/soffice/joined_export_log.h"
 #include "office/engine/soffice/office.h"
 #include "office/engine/soffice/office_link.h"
 #include "office/engine/soffice/page_batch.h"
@@ -47,12 +48,15 @@ void ExportJoined(Office& office, PoolState& pool, const std::string& base) {
 
 // Exports the joined document and cuts it into `parts`; the split's error says what failed.
 PdfSplit ExportAndSplit(Office& office, PoolState& pool, const std::string& base,
-                        const std::vector<std::string>& marks, const std::vector<std::string>& parts) {
+                        const std::vector<std::string>& marks, const std::vector<std::string>& parts,
+                        BatchClock& clock) {
   PdfSplit split;
   bool office_failed = false;
   try {
     ExportJoined(office, pool, base);
+    clock.Mark("办公软件排版导出");
     split = SplitPdfAtDestinations(base + ".pdf", marks, parts);
+    clock.Mark("拆分与字体精简");
   } catch (const css::lang::DisposedException& e) {
     split.error = DescribeUnoError(e);  // the bridge is gone: the office died
     office_failed = true;
@@ -105,17 +109,20 @@ void ReturnRest(Office& office, PoolState& pool, const std::vector<std::shared_p
 void ConvertBatch(Office& office, PoolState& pool, std::vector<std::shared_ptr<Task>> batch) {
   // One export of many records: twice the time of one document before it counts as hung.
   pool.SetBusy(office, 2 * pool.options.job_timeout);
+  BatchClock clock;
   std::vector<std::string> sources;
   for (const auto& t : batch) sources.push_back(t->job.source);
   const std::string base = office.NewFile("joined-", "");
   const JoinedDocuments joined = JoinForPages(sources, base + ".docx");
+  clock.Mark("合并文档");
   std::vector<std::string> marks, parts;
   for (std::size_t k = 0; k < joined.members.size(); ++k) {
     marks.push_back(RecordMark(k));
     parts.push_back(base + "-" + std::to_string(k) + ".pdf");
   }
   PdfSplit split;
-  if (!joined.members.empty()) split = ExportAndSplit(office, pool, base, marks, parts);
+  if (!joined.members.empty()) split = ExportAndSplit(office, pool, base, marks, parts, clock);
+  LogJoinedPath(batch.front()->job.label, batch.size(), joined.members.empty() ? joined.why : split.error);
   std::error_code ec;
   fs::remove(base + ".docx", ec);
   fs::remove(base + ".pdf", ec);
@@ -127,6 +134,8 @@ void ConvertBatch(Office& office, PoolState& pool, std::vector<std::shared_ptr<T
     done[member] = DeliverPart(pool, batch[member], parts[k], split.pages[k]);
   }
   for (const std::string& part : parts) fs::remove(part, ec);
+  clock.Mark("检查与交付");
+  if (split.error.empty() && !joined.members.empty()) clock.Log(joined.members.size());
   ReturnRest(office, pool, batch, done);
 }
 

@@ -8,11 +8,13 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 
 #include "app/runtime_error.h"
 #include "office/engine/package/atomic_file.h"
-#include "office/engine/package/zip_reader.h"
 #include "office/engine/package/zip_writer.h"
+#include "office/engine/soffice/page_batch_frames.h"
+#include "office/engine/soffice/page_batch_lists.h"
 #include "office/engine/word/xml_string_writer.h"
 
 namespace vexlo::engine {
@@ -21,28 +23,6 @@ namespace {
 
 constexpr const char* kMain = "word/document.xml";
 constexpr unsigned kParse = pugi::parse_default | pugi::parse_ws_pcdata | pugi::parse_declaration;
-
-struct Package {
-  std::vector<std::string> names;
-  std::map<std::string, std::string> parts;
-};
-
-std::optional<Package> ReadPackage(const std::string& path) {
-  try {
-    std::unique_ptr<ZipReader> zip = ZipReader::Open(path);
-    Package p;
-    p.names = zip->names();
-    for (const std::string& name : p.names) {
-      std::optional<std::string> bytes = zip->Read(name);
-      if (!bytes) return std::nullopt;
-      p.parts[name] = std::move(*bytes);
-    }
-    if (!p.parts.contains(kMain)) return std::nullopt;
-    return p;
-  } catch (const app::RuntimeError&) {
-    return std::nullopt;
-  }
-}
 
 // The first and last elements of `parent` (whitespace between elements is kept as text nodes).
 pugi::xml_node FirstElement(pugi::xml_node parent) {
@@ -115,22 +95,46 @@ std::string WhyNotFields(const pugi::xml_document& xml) {
   return "";
 }
 
+// A section naming no header or footer of a kind shows the section before's. A record's first
+// section must name every kind its other sections do, or it would show the previous record's.
+std::string WhyNotSections(const pugi::xml_document& doc) {
+  const pugi::xpath_node_set sections = doc.select_nodes("//w:sectPr");
+  std::set<std::string> first, all;
+  for (std::size_t i = 0; i < sections.size(); ++i) {
+    for (pugi::xml_node c : sections[i].node().children()) {
+      const std::string name = c.name();
+      if (name != "w:headerReference" && name != "w:footerReference") continue;
+      const std::string kind = name + c.attribute("w:type").value();
+      all.insert(kind);
+      if (i == 0) first.insert(kind);
+    }
+  }
+  return first == all ? "" : "首节的页眉页脚种类少于其他节";
+}
+
+// The section properties a member's pages start with: those of its first section.
+pugi::xml_node FirstSection(pugi::xml_node body) {
+  const pugi::xml_node inner = body.select_node("w:p/w:pPr/w:sectPr").node();
+  return inner ? inner : LastElement(body);
+}
+
 // Whether the main text `doc` (the bytes `main`) would come out differently inside a longer
 // document.
 std::string WhyNotMain(const std::string& main, const pugi::xml_document& doc) {
-  // Notes and comments are numbered on; line numbers we leave alone. (A different first page
-  // is carried by each record's section.)
+  // Notes and comments are numbered on through the whole document (the office keeps no restart
+  // per section), endnotes gather at its end; line numbers we leave alone. (A different first
+  // page is carried by each record's section.)
   for (const char* tag : {"<w:footnoteReference", "<w:endnoteReference", "<w:commentReference",
                           "<w:altChunk", "<w:subDoc", "<w:lnNumType"}) {
     if (Holds(main, tag)) return std::string("正文含有 ") + tag;
   }
   if (std::string why = WhyNotFields(doc); !why.empty()) return why;
   const pugi::xml_node body = doc.child("w:document").child("w:body");
-  // One section, whose properties close the body, ending with a paragraph to carry the end of
-  // each record's section.
+  // The last section's properties close the body, after a paragraph to carry the end of each
+  // record's last section.
   const pugi::xml_node section = LastElement(body);
   if (std::string_view(section.name()) != "w:sectPr") return "正文没有节属性";
-  if (doc.select_nodes("//w:sectPr").size() != 1) return "含有多个节";
+  if (std::string why = WhyNotSections(doc); !why.empty()) return why;
   pugi::xml_node last = section.previous_sibling();
   while (last && last.type() != pugi::node_element) last = last.previous_sibling();
   if (std::string_view(last.name()) != "w:p") return "正文不以段落结束";
@@ -159,18 +163,6 @@ std::string WhyNotFrame(const Package& p) {
     // Each record's lists are numbered afresh in the main text only.
     if (Holds(xml, "<w:numPr")) return "页眉或页脚含有编号";
   }
-  if (auto it = p.parts.find("word/settings.xml");
-      it != p.parts.end() && Holds(it->second, "<w:evenAndOddHeaders")) {
-    return "奇偶页页眉不同";
-  }
-  // Numbering through a style, or lists tied to styles, cannot be restarted per record.
-  if (auto it = p.parts.find("word/styles.xml"); it != p.parts.end() && Holds(it->second, "<w:numPr")) {
-    return "样式中含有编号";
-  }
-  if (auto it = p.parts.find("word/numbering.xml");
-      it != p.parts.end() && (Holds(it->second, "StyleLink") || Holds(it->second, "styleLink"))) {
-    return "编号与样式相连";
-  }
   return "";
 }
 
@@ -181,17 +173,6 @@ std::string WhyNot(const Package& p, pugi::xml_document& doc) {
   if (!doc.load_buffer(main.data(), main.size(), kParse)) return "正文无法读取";
   if (std::string why = WhyNotMain(main, doc); !why.empty()) return why;
   return WhyNotFrame(p);
-}
-
-// Whether `p` is built like `pattern`: the same parts, and every one but the main text and the
-// file's properties the same bytes.
-bool SameFrame(const Package& pattern, const Package& p) {
-  if (p.names != pattern.names) return false;
-  for (const auto& [name, bytes] : pattern.parts) {
-    if (name == kMain || StartsWith(name, "docProps/")) continue;
-    if (p.parts.at(name) != bytes) return false;
-  }
-  return true;
 }
 
 // Inserts a child `name` into `parent` before the first of `before` present (the schema's order),
@@ -206,8 +187,8 @@ pugi::xml_node InsertBefore(pugi::xml_node parent, const char* name,
   return parent.append_child(name);
 }
 
-// The section properties every record gets: the template's, starting on a new page, page
-// numbers starting again (at the template's number, or 1).
+// The properties of a record's first section: its own, starting on a new page, page numbers
+// starting again (at the template's number, or 1).
 void MakeRecordSection(pugi::xml_node section) {
   pugi::xml_node type = section.child("w:type");
   if (!type) {
@@ -229,16 +210,12 @@ void MakeRecordSection(pugi::xml_node section) {
   if (!numbers.attribute("w:start")) numbers.append_attribute("w:start") = "1";
 }
 
-// Ends a record's section with its last paragraph.
-void EndSection(pugi::xml_node paragraph, pugi::xml_node section) {
+// Ends a record's section with its last paragraph; returns the section's properties there.
+pugi::xml_node EndSection(pugi::xml_node paragraph, pugi::xml_node section) {
   pugi::xml_node properties = paragraph.child("w:pPr");
   if (!properties) properties = paragraph.prepend_child("w:pPr");
   pugi::xml_node change = properties.child("w:pPrChange");
-  if (change) {
-    properties.insert_copy_before(section, change);
-  } else {
-    properties.append_copy(section);
-  }
+  return change ? properties.insert_copy_before(section, change) : properties.append_copy(section);
 }
 
 // Puts the mark of member `k` at the start of its first element (a paragraph, or a table's first
@@ -257,71 +234,6 @@ void MarkStart(pugi::xml_node first, std::size_t k) {
   start.append_attribute("w:name") = RecordMark(k).c_str();
   paragraph.insert_child_after("w:bookmarkEnd", start).append_attribute("w:id") = id.c_str();
 }
-
-// Lists numbered afresh in every record: member k's lists get list instances of their own, each
-// level starting at its first number again.
-class ListRestarts {
- public:
-  explicit ListRestarts(const std::string* numbering) {
-    if (numbering) loaded_ = numbering_.load_buffer(numbering->data(), numbering->size(), kParse);
-    root_ = numbering_.child("w:numbering");
-    for (pugi::xml_node num : root_.children("w:num")) {
-      top_ = std::max(top_, num.attribute("w:numId").as_int());
-    }
-  }
-
-  // Renumbers the lists of member `k` (k > 0) in `body`.
-  void Restart(pugi::xml_node body, std::size_t k) {
-    if (!loaded_) return;
-    std::map<int, int> fresh;  // old id → this member's id
-    for (pugi::xpath_node n : body.select_nodes(".//w:numPr/w:numId")) {
-      pugi::xml_attribute id = n.node().attribute("w:val");
-      const int old_id = id.as_int();
-      if (old_id <= 0) continue;  // 0: no list
-      auto [it, added] = fresh.try_emplace(old_id, 0);
-      if (added) it->second = AddInstance(old_id, static_cast<int>(k));
-      if (it->second > 0) id = it->second;
-    }
-  }
-
-  bool changed() const { return changed_; }
-
-  std::string Xml() const {
-    word::XmlStringWriter w;
-    numbering_.save(w, "", pugi::format_raw | pugi::format_no_declaration);
-    return w.s;
-  }
-
- private:
-  int AddInstance(int old_id, int k) {
-    pugi::xml_node num = root_.find_child_by_attribute("w:num", "w:numId", std::to_string(old_id).c_str());
-    if (!num) return 0;
-    const std::string abstract_id = num.child("w:abstractNumId").attribute("w:val").value();
-    const pugi::xml_node abstract =
-        root_.find_child_by_attribute("w:abstractNum", "w:abstractNumId", abstract_id.c_str());
-    const int id = top_ + (k - 1) * (top_ + 1) + old_id + 1;
-    pugi::xml_node copy = root_.child("w:numIdMacAtCleanup")
-                              ? root_.insert_copy_before(num, root_.child("w:numIdMacAtCleanup"))
-                              : root_.append_copy(num);
-    copy.attribute("w:numId") = id;
-    for (pugi::xml_node level : abstract.children("w:lvl")) {
-      const char* ilvl = level.attribute("w:ilvl").value();
-      if (copy.find_child_by_attribute("w:lvlOverride", "w:ilvl", ilvl)) continue;
-      pugi::xml_node over = copy.append_child("w:lvlOverride");
-      over.append_attribute("w:ilvl") = ilvl;
-      over.append_child("w:startOverride").append_attribute("w:val") =
-          level.child("w:start") ? level.child("w:start").attribute("w:val").value() : "1";
-    }
-    changed_ = true;
-    return id;
-  }
-
-  pugi::xml_document numbering_;
-  pugi::xml_node root_;
-  bool loaded_ = false;
-  bool changed_ = false;
-  int top_ = 0;
-};
 
 }  // namespace
 
@@ -349,10 +261,15 @@ JoinedDocuments JoinForPages(const std::vector<std::string>& sources, const std:
   if (!joined.why.empty()) return joined;
 
   pugi::xml_node body = doc.child("w:document").child("w:body");
-  const pugi::xml_node section = LastElement(body);
-  MakeRecordSection(section);
-  auto numbering = pattern->parts.find("word/numbering.xml");
-  ListRestarts lists(numbering == pattern->parts.end() ? nullptr : &numbering->second);
+  const pugi::xml_node section = LastElement(body);  // every record's last section ends with it
+  MakeRecordSection(FirstSection(body));
+  const auto part = [&pattern](const char* name) {
+    auto it = pattern->parts.find(name);
+    return it == pattern->parts.end() ? nullptr : &it->second;
+  };
+  ListRestarts lists(part("word/numbering.xml"), part("word/styles.xml"));
+  RecordFrames frames(*pattern);
+  ReferenceMap previous;  // the header and footer references of the record before
   MarkStart(FirstElement(body), 0);
   joined.members.push_back(0);
   pugi::xml_node last_paragraph = section.previous_sibling();
@@ -360,17 +277,22 @@ JoinedDocuments JoinForPages(const std::vector<std::string>& sources, const std:
   for (std::size_t i = 1; i < sources.size(); ++i) {
     // The frame is the pattern's, already checked: only the main text is read and checked.
     const std::optional<Package> p = ReadPackage(sources[i]);
-    if (!p || !SameFrame(*pattern, *p)) continue;
+    if (!p || p->names != pattern->names) continue;
     pugi::xml_document other;
     const std::string& xml = p->parts.at(kMain);
     if (!other.load_buffer(xml.data(), xml.size(), kParse) || !WhyNotMain(xml, other).empty()) continue;
-    const pugi::xml_node other_body = other.child("w:document").child("w:body");
     const std::size_t k = joined.members.size();
+    const std::optional<ReferenceMap> own = frames.Add(*p, k);
+    if (!own) continue;
+    const pugi::xml_node other_body = other.child("w:document").child("w:body");
+    for (pugi::xpath_node inner : other_body.select_nodes("w:p/w:pPr/w:sectPr")) RecordFrames::Refer(inner.node(), *own);
     lists.Restart(other_body, k);
     MarkStart(FirstElement(other_body), k);
-    // The record before ends its section; this one follows on a new page.
-    EndSection(last_paragraph, section);
     const pugi::xml_node other_section = LastElement(other_body);
+    if (FirstSection(other_body) != other_section) MakeRecordSection(FirstSection(other_body));
+    // The record before ends its section; this one follows on a new page.
+    RecordFrames::Refer(EndSection(last_paragraph, section), previous);
+    previous = *own;
     for (pugi::xml_node c = other_body.first_child(); c && c != other_section; c = c.next_sibling()) {
       const pugi::xml_node copy = body.insert_copy_before(c, section);
       if (copy.type() == pugi::node_element) last_paragraph = copy;
@@ -383,6 +305,7 @@ JoinedDocuments JoinForPages(const std::vector<std::string>& sources, const std:
     return joined;
   }
 
+  RecordFrames::Refer(section, previous);  // the last record's last section closes the body
   word::XmlStringWriter xml;
   doc.save(xml, "", pugi::format_raw | pugi::format_no_declaration);
   ZipWriter zip;
@@ -392,9 +315,10 @@ JoinedDocuments JoinForPages(const std::vector<std::string>& sources, const std:
     } else if (name == "word/numbering.xml" && lists.changed()) {
       zip.Add(name, lists.Xml());
     } else {
-      zip.Add(name, pattern->parts.at(name));
+      zip.Add(name, frames.Part(name));
     }
   }
+  for (const auto& [name, bytes] : frames.copies()) zip.Add(name, bytes);
   try {
     WriteFileAtomically(out_path, zip.Finish());
   } catch (const app::RuntimeError& e) {

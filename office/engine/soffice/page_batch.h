@@ -1,10 +1,13 @@
 // Many records in one PDF export. Laying out and exporting a document costs the office far more
 // per export than per page, so the records of one template are joined into one document, each
-// in a section of its own (a new page, page numbers starting again, its lists numbered afresh)
-// and marked by a bookmark, exported once, and the PDF is cut at the marks
+// starting with a section of its own (a new page, page numbers starting again; its own lists,
+// those numbered through styles too, numbered afresh; its own copies of headers and footers that
+// hold values) and marked by a bookmark, exported once, and the PDF is cut at the marks
 // (SplitPdfAtDestinations). Only documents whose pages come out exactly as they would alone are
-// joined: no fields but page numbers, dates and links, no notes, no alternating headers, one
-// section, and no part but the main text differing between records. Pure functions; any thread.
+// joined: no fields but page numbers, dates and links, no notes, a first section naming every
+// kind of header and footer the others do (odd and even pages' headers follow each record's own
+// page numbers), and no part but the main text, headers and footers differing between records.
+// Pure functions; any thread.
 #ifndef VEXLO_OFFICE_ENGINE_SOFFICE_PAGE_BATCH_H_
 #define VEXLO_OFFICE_ENGINE_SOFFICE_PAGE_BATCH_H_
 

@@ -75,6 +75,72 @@ Template Structure() {
   return t;
 }
 
+const std::string kPageField =
+    "<w:r><w:fldChar w:fldCharType=\"begin\"/></w:r><w:r><w:instrText xml:space=\"preserve\"> PAGE </w:instrText></w:r>"
+    "<w:r><w:fldChar w:fldCharType=\"separate\"/></w:r><w:r><w:t>1</w:t></w:r><w:r><w:fldChar w:fldCharType=\"end\"/></w:r>";
+
+// The structure above with its header and a page-numbered footer on both sections.
+Template Sections() {
+  Template t = Structure();
+  t.name = "sections";
+  t.footer = P(R("第 ") + kPageField + R(" 页"));
+  std::string first_end = SectionEnd();
+  first_end.insert(std::string("<w:sectPr>").size(),
+                   "<w:headerReference w:type=\"default\" r:id=\"rId6\"/><w:footerReference w:type=\"default\" r:id=\"rId7\"/>");
+  const std::size_t at = t.body.find(SectionEnd());
+  t.body.replace(at, SectionEnd().size(), first_end);
+  return t;
+}
+
+// A header and a footer that hold values, one of them beside a picture.
+Template HeaderValues() {
+  Template t = Cells();
+  t.name = "header-values";
+  t.picture = true;
+  t.header = P(Picture(10, "rId8") + R("页眉 姓名"));
+  t.footer = P(R("部门 第 ") + kPageField + R(" 页"));
+  return t;
+}
+
+// Headers alternating between odd and even pages, one of them holding a value; records of one,
+// two and three pages, so that a record may start on either side after the one before.
+Template OddEven() {
+  Template t = HeaderValues();
+  t.name = "odd-even";
+  t.even_header = P(R("偶数页 部门"));
+  return t;
+}
+
+// Footnotes numbered 1 and 2 in every record, one of them on a value (the office numbers them on
+// through a joined document: made alone).
+Template Footnotes() {
+  Template t = Cells();
+  t.name = "footnotes";
+  const auto reference = [](int id) {
+    return "<w:r><w:rPr><w:rStyle w:val=\"FootnoteReference\"/></w:rPr><w:footnoteReference w:id=\"" + std::to_string(id) + "\"/></w:r>";
+  };
+  const auto note = [](int id, const std::string& text) {
+    return "<w:footnote w:id=\"" + std::to_string(id) + "\"><w:p><w:r><w:rPr><w:rStyle w:val=\"FootnoteReference\"/></w:rPr>"
+           "<w:footnoteRef/></w:r>" + R(" " + text) + "</w:p></w:footnote>";
+  };
+  t.body = P(R("说明 姓名") + reference(1)) + t.body + P(R("金额 依据") + reference(2) + R(" 完"));
+  t.footnotes = note(1, "本人确认。") + note(2, "按月发放。");
+  return t;
+}
+
+// Links to places in the record itself: a bookmark on a later page, and back to its start.
+Template Links() {
+  Template t = Cells();
+  t.name = "links";
+  const auto link = [](const char* anchor, const std::string& text) {
+    return std::string("<w:hyperlink w:anchor=\"") + anchor + "\">" + R(text, "<w:u w:val=\"single\"/>") + "</w:hyperlink>";
+  };
+  t.body = P("<w:bookmarkStart w:id=\"1\" w:name=\"top\"/>" + R("开头 姓名") + "<w:bookmarkEnd w:id=\"1\"/>" + link("end", " 见结尾")) +
+           t.body + P(R("金额"), "<w:pageBreakBefore/>") +
+           P("<w:bookmarkStart w:id=\"2\" w:name=\"end\"/>" + R("结尾 部门") + "<w:bookmarkEnd w:id=\"2\"/>" + link("top", " 回到开头"));
+  return t;
+}
+
 OracleCase Made(const fs::path& folder, const Template& t, std::vector<std::vector<std::string>> records) {
   fs::create_directories(folder);
   const fs::path path = folder / (t.name + ".docx");
@@ -86,7 +152,7 @@ OracleCase Made(const fs::path& folder, const Template& t, std::vector<std::vect
 
 std::vector<OracleCase> CorpusCases(const fs::path& source) {
   std::vector<OracleCase> cases;
-  for (const char* name : {"bodies", "controls", "drawings", "lists", "notes", "tables"}) {
+  for (const char* name : {"bodies", "captions", "controls", "drawings", "headings", "lists", "notes", "tables", "toc"}) {
     for (const char* ext : {".docx", ".doc"}) {
       cases.push_back({std::string("语料:") + name + ext, source / "tests/data/corpus" / (std::string(name) + ext),
                        {"姓名", "编号", "部门", "金额"},
@@ -105,22 +171,40 @@ OracleCase ExampleCase(const fs::path& source) {
            {"司马" + std::string(300, 'y'), "总经理办公室（北京）", "1234567.89"}}};
 }
 
+OracleCase HeadingPaySlipCase(const fs::path& source) {
+  return {"工资条:标题样式", source / "tests/data/word/payslip_heading.docx", {"姓名", "部门", "实发工资"},
+          {{"李四", "技术部", "6000.00"}, {"欧阳" + std::string(900, 'x'), "财务部", "7.5"}, {"𠮷田", "", "123456.78"}}};
+}
+
 OracleCase GeneratedCase(const fs::path& generated, const std::string& name) {
   if (name == "cells") {
     return Made(generated, Cells(),
                 {{"张三", "销售部", "100", "单行"}, {"李四", "技术部", "200", "第一行\n第二行"}, {"王五", "", "300", "a\nb\nc"},
                  {"赵六", "财务部", "", "单行"}});
   }
-  if (name == "structure") {
+  if (name == "structure" || name == "sections") {
     std::vector<std::vector<std::string>> records = kRecords;
     records[3][3] = std::string(4000, 'y');  // a record long enough for another page
-    return Made(generated, Structure(), records);
+    return Made(generated, name == "structure" ? Structure() : Sections(), records);
+  }
+  if (name == "header-values") return Made(generated, HeaderValues(), kRecords);
+  if (name == "footnotes") return Made(generated, Footnotes(), kRecords);
+  if (name == "links") return Made(generated, Links(), kRecords);
+  if (name == "odd-even") {
+    std::vector<std::vector<std::string>> records = kRecords;
+    records[1][3] = std::string(3000, 'y');
+    records[2][3] = std::string(7000, 'z');
+    return Made(generated, OddEven(), records);
   }
   return Made(generated, Formats(), kRecords);
 }
 
 std::vector<OracleCase> GeneratedCases(const fs::path& generated) {
-  return {GeneratedCase(generated, "formats"), GeneratedCase(generated, "cells"), GeneratedCase(generated, "structure")};
+  std::vector<OracleCase> cases;
+  for (const char* name : {"formats", "cells", "structure", "sections", "header-values", "odd-even", "footnotes", "links"}) {
+    cases.push_back(GeneratedCase(generated, name));
+  }
+  return cases;
 }
 
 }  // namespace vexlo::oracle

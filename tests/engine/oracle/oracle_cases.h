@@ -15,6 +15,9 @@ namespace vexlo::oracle {
 // `source`: the source tree (tests/data, 示例). `generated`: where the made templates go.
 std::vector<OracleCase> CorpusCases(const std::filesystem::path& source);
 OracleCase ExampleCase(const std::filesystem::path& source);
+// The two-page pay slip whose page titles are headings (its PDF has an outline), a picture in the
+// header, a table; one record long enough for a third page.
+OracleCase HeadingPaySlipCase(const std::filesystem::path& source);
 std::vector<OracleCase> GeneratedCases(const std::filesystem::path& generated);
 
 // A generated case by its name ("formats", "cells", "structure").

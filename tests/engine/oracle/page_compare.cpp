@@ -7,10 +7,16 @@
 #include <cctype>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <optional>
 #include <vector>
 
 #include "office/engine/soffice/office_pool.h"
+
+#define POINTERHOLDER_TRANSITION 4
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFOutlineDocumentHelper.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
 
 namespace vexlo::oracle {
 
@@ -106,12 +112,50 @@ long DifferingPixels(const PageImage& a, const PageImage& b, int tolerance) {
   return count;
 }
 
+namespace {
+
+// One line an entry, indented by depth: "  标题 → 第2页".
+void ListOutline(std::vector<QPDFOutlineObjectHelper> entries, const std::map<QPDFObjGen, int>& pages,
+                 int depth, std::string& out) {
+  for (QPDFOutlineObjectHelper& entry : entries) {
+    const auto page = pages.find(entry.getDestPage().getObjGen());
+    out += std::string(static_cast<std::size_t>(2 * depth), ' ') + entry.getTitle() + " → 第" +
+           (page == pages.end() ? std::string("?") : std::to_string(page->second + 1)) + "页" +
+           (entry.getCount() < 0 ? "（收起）" : "") + "\n";
+    if (depth < 32) ListOutline(entry.getKids(), pages, depth + 1, out);
+  }
+}
+
+}  // namespace
+
+std::string PdfOutline(const fs::path& pdf) {
+  try {
+    QPDF doc;
+    doc.setSuppressWarnings(true);
+    doc.processFile(pdf.string().c_str());
+    std::map<QPDFObjGen, int> pages;
+    for (QPDFPageObjectHelper page : QPDFPageDocumentHelper(doc).getAllPages()) {
+      pages.emplace(page.getObjectHandle().getObjGen(), static_cast<int>(pages.size()));
+    }
+    QPDFOutlineDocumentHelper outline(doc);
+    std::string out;
+    ListOutline(outline.getTopLevelOutlines(), pages, 0, out);
+    return out;
+  } catch (const std::exception& e) {
+    return std::string("无法读出书签：") + e.what();
+  }
+}
+
 std::string PdfDifference(const fs::path& reference, const fs::path& pdf) {
   const int want = engine::PdfPageCount(reference.string());
   const int got = engine::PdfPageCount(pdf.string());
   if (want < 0) return "参照PDF不完整";
   if (got < 0) return "PDF不完整或不存在";
   if (want != got) return std::to_string(got) + " 页，参照有 " + std::to_string(want) + " 页";
+  if (const std::string want_outline = PdfOutline(reference), got_outline = PdfOutline(pdf);
+      want_outline != got_outline) {
+    return "书签不同：" + FirstDifferentLine(want_outline, got_outline);
+  }
   const std::optional<std::string> want_text = Run("pdftotext", {"-enc", "UTF-8", Q(reference), "-"});
   const std::optional<std::string> got_text = Run("pdftotext", {"-enc", "UTF-8", Q(pdf), "-"});
   if (!want_text || !got_text) return "无法读出文字";

@@ -1,4 +1,4 @@
-// Whether two PDFs show the same thing: the same page count, the same text, and the same pages
+// Whether two PDFs show the same thing: the same page count, outline, text, and the same pages
 // drawn at a modest resolution, pixel for pixel (colours within a small tolerance).
 #ifndef VEXLO_TESTS_ENGINE_ORACLE_PAGE_COMPARE_H_
 #define VEXLO_TESTS_ENGINE_ORACLE_PAGE_COMPARE_H_
@@ -15,6 +15,9 @@ inline constexpr int kChannelTolerance = 24;
 
 // How `pdf` differs from `reference` ("第2页 37 个像素不同", "文字不同：…"); empty when alike.
 std::string PdfDifference(const std::filesystem::path& reference, const std::filesystem::path& pdf);
+
+// The outline of `pdf`, one line an entry: its title and the page it opens, indented by depth.
+std::string PdfOutline(const std::filesystem::path& pdf);
 
 // One page drawn as 8-bit RGB.
 struct PageImage {

@@ -8,6 +8,7 @@
 #define POINTERHOLDER_TRANSITION 4
 #include <qpdf/Buffer.hh>
 #include <qpdf/QPDF.hh>
+#include <qpdf/QPDFOutlineDocumentHelper.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFWriter.hh>
 
@@ -17,6 +18,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <optional>
 #include <set>
 #include <thread>
@@ -71,6 +73,28 @@ void ExpectSoundPdf(const std::string& path) {
   writer.setDecodeLevel(qpdf_dl_generalized);
   EXPECT_NO_THROW(writer.write()) << path;
   EXPECT_FALSE(pdf.anyWarnings()) << path;
+}
+
+// The outline of a PDF, one "depth title page" a entry, in order.
+std::vector<std::string> OutlineTitles(const std::string& path) {
+  QPDF pdf;
+  pdf.processFile(path.c_str());
+  std::map<QPDFObjGen, int> pages;
+  for (QPDFPageObjectHelper page : QPDFPageDocumentHelper(pdf).getAllPages()) {
+    pages.emplace(page.getObjectHandle().getObjGen(), static_cast<int>(pages.size()));
+  }
+  std::vector<std::string> entries;
+  std::function<void(std::vector<QPDFOutlineObjectHelper>, int)> list = [&](auto items, int depth) {
+    for (QPDFOutlineObjectHelper& item : items) {
+      const auto page = pages.find(item.getDestPage().getObjGen());
+      entries.push_back(std::to_string(depth) + " " + item.getTitle() + " " +
+                        (page == pages.end() ? "?" : std::to_string(page->second)));
+      list(item.getKids(), depth + 1);
+    }
+  };
+  QPDFOutlineDocumentHelper outline(pdf);
+  list(outline.getTopLevelOutlines(), 0);
+  return entries;
 }
 
 std::string StreamText(QPDFObjectHandle stream) {
@@ -230,6 +254,17 @@ class JoinedPdfTest : public ::testing::Test {
     }
   }
 
+  // Two notices whose main text has `xml` put in before (or after) the first `marker`.
+  std::vector<fs::path> NoticesWith(const std::string& marker, bool after, const std::string& xml) {
+    std::vector<fs::path> records = MakeRecords("output/通知.docx", {"张三", "销售部"}, {{"李四", "技术部"}, {"王五", "财务部"}});
+    RewriteMain(records, [&](std::string& main) {
+      const std::size_t at = main.find(marker);
+      ASSERT_NE(at, std::string::npos);
+      main.insert(at + (after ? marker.size() : 0), xml);
+    });
+    return records;
+  }
+
   std::string Pdf(const std::string& kind, std::size_t i) {
     fs::create_directories(dir_ / kind);
     return (dir_ / kind / ("记录" + std::to_string(i) + ".pdf")).string();
@@ -325,16 +360,21 @@ TEST_F(JoinedPdfTest, TrueTypeFontsHoldOnlyTheirRecordsGlyphs) {
   EXPECT_TRUE(truetype) << "the records were not set in a TrueType font";
 }
 
-// Headings become an outline in the PDF, which cannot be cut: every record is made alone.
-TEST_F(JoinedPdfTest, WhatCannotBeCutIsMadeAlone) {
-  std::vector<fs::path> records = MakeRecords("output/通知.docx", {"张三", "销售部"},
-                                              {{"李四", "技术部"}, {"王五", "财务部"}});
-  RewriteMain(records, [](std::string& xml) {
-    const std::size_t at = xml.find("<w:pPr>");
-    ASSERT_NE(at, std::string::npos);
-    xml.insert(at + 7, "<w:outlineLvl w:val=\"0\"/>");
-  });
-  ExpectJoinedLikeAlone(records, false);
+// Headings become an outline in the PDF: each record's PDF lists its own headings, at its own
+// pages, as its own export does.
+TEST_F(JoinedPdfTest, EveryRecordsOutlineListsItsOwnHeadings) {
+  const std::vector<fs::path> records = NoticesWith("<w:pPr>", true, "<w:outlineLvl w:val=\"0\"/>");
+  ExpectJoinedLikeAlone(records, true);
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    const std::vector<std::string> own = OutlineTitles(Pdf("own", i));
+    EXPECT_EQ(own.size(), 1u) << i;
+    EXPECT_EQ(OutlineTitles(Pdf("joined", i)), own) << i;
+  }
+}
+
+// The page count would count every record's pages once joined: every record is made alone.
+TEST_F(JoinedPdfTest, WhatCannotBeJoinedIsMadeAlone) {
+  ExpectJoinedLikeAlone(NoticesWith("</w:p>", false, "<w:fldSimple w:instr=\" NUMPAGES \"><w:r><w:t>1</w:t></w:r></w:fldSimple>"), false);
 }
 
 // The office dies while it exports the joined document: every record is made alone on a fresh

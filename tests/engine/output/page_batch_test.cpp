@@ -86,10 +86,12 @@ TEST_F(PageBatchTest, OnlyDocumentsThatLookTheSameInALongerDocumentAreJoinable) 
       {"page count", {{"word/footer1.xml", Footer("<w:fldSimple w:instr=\" NUMPAGES \"/>")}}, false},
       {"cross reference", {{"word/document.xml", Document("<w:p><w:fldSimple w:instr=\"REF a\"/></w:p>")}}, false},
       {"footnote", {{"word/document.xml", Document("<w:p><w:r><w:footnoteReference w:id=\"1\"/></w:r></w:p>")}}, false},
-      {"two sections", {{"word/document.xml", Document("<w:p><w:pPr>" + std::string(kSection) + "</w:pPr></w:p>" + Paragraph("乙"))}}, false},
+      {"two sections", {{"word/document.xml", Document("<w:p><w:pPr>" + std::string(kSection) + "</w:pPr></w:p>" + Paragraph("乙"))}}, true},
+      // It would show the footer of the record before.
+      {"a first section without the footer", {{"word/document.xml", Document("<w:p><w:pPr><w:sectPr/></w:pPr></w:p>" + Paragraph("乙"))}}, false},
       {"different first page", {{"word/document.xml", Document(Paragraph("甲")).replace(Document(Paragraph("甲")).find("<w:cols"), 0, "<w:titlePg/>")}}, true},
-      {"alternating headers", {{"word/settings.xml", "<w:settings><w:evenAndOddHeaders/></w:settings>"}}, false},
-      {"numbering by style", {{"word/styles.xml", "<w:styles><w:style><w:pPr><w:numPr/></w:pPr></w:style></w:styles>"}}, false},
+      {"alternating headers", {{"word/settings.xml", "<w:settings><w:evenAndOddHeaders/></w:settings>"}}, true},
+      {"numbering by style", {{"word/styles.xml", "<w:styles><w:style><w:pPr><w:numPr/></w:pPr></w:style></w:styles>"}}, true},
       {"starts with a page break", {{"word/document.xml", Document(Paragraph("甲", "<w:pPr><w:pageBreakBefore/></w:pPr>") + Paragraph("乙"))}}, false},
       {"ends with a page break", {{"word/document.xml", Document(Paragraph("甲") + "<w:p><w:r><w:br w:type=\"page\"/></w:r></w:p>")}}, false},
       {"ends with a table", {{"word/document.xml", Document(Paragraph("甲") + "<w:tbl><w:tr><w:tc>" + Paragraph("乙") + "</w:tc></w:tr></w:tbl>")}}, false},
@@ -149,6 +151,148 @@ TEST_F(PageBatchTest, JoinedRecordsGetSectionsPageRestartsAndListsOfTheirOwn) {
   EXPECT_TRUE(JoinForPages({a, other}, (dir_ / "two.docx").string()).members.empty());
   EXPECT_FALSE(fs::exists(dir_ / "one.docx"));
   EXPECT_FALSE(fs::exists(dir_ / "two.docx"));
+}
+
+// A style that numbers its paragraphs (itself, or through the style it is based on), and a list
+// tied to a numbering style: the second record's paragraphs name an instance of their own that
+// starts again, with the levels of the list the numbering style names.
+TEST_F(PageBatchTest, ListsNumberedThroughStylesStartAgainInEveryRecord) {
+  const std::string styles =
+      "<w:styles xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\">"
+      "<w:style w:type=\"paragraph\" w:styleId=\"H1\"><w:pPr><w:numPr><w:ilvl w:val=\"1\"/><w:numId w:val=\"1\"/></w:numPr></w:pPr></w:style>"
+      "<w:style w:type=\"paragraph\" w:styleId=\"H1b\"><w:basedOn w:val=\"H1\"/></w:style>"
+      "<w:style w:type=\"paragraph\" w:styleId=\"Plain\"/>"
+      "<w:style w:type=\"paragraph\" w:styleId=\"Linked\"><w:pPr><w:numPr><w:numId w:val=\"2\"/></w:numPr></w:pPr></w:style>"
+      "<w:style w:type=\"numbering\" w:styleId=\"Outline\"><w:pPr><w:numPr><w:numId w:val=\"1\"/></w:numPr></w:pPr></w:style></w:styles>";
+  const std::string numbering =
+      "<w:numbering xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\">"
+      "<w:abstractNum w:abstractNumId=\"0\"><w:styleLink w:val=\"Outline\"/><w:lvl w:ilvl=\"0\"><w:start w:val=\"3\"/></w:lvl>"
+      "<w:lvl w:ilvl=\"1\"><w:start w:val=\"5\"/></w:lvl></w:abstractNum>"
+      "<w:abstractNum w:abstractNumId=\"1\"><w:numStyleLink w:val=\"Outline\"/></w:abstractNum>"
+      "<w:num w:numId=\"1\"><w:abstractNumId w:val=\"0\"/></w:num><w:num w:numId=\"2\"><w:abstractNumId w:val=\"1\"/></w:num></w:numbering>";
+  const std::string body = Paragraph("一", "<w:pPr><w:pStyle w:val=\"H1b\"/></w:pPr>") +
+                           Paragraph("二", "<w:pPr><w:pStyle w:val=\"Plain\"/></w:pPr>") +
+                           Paragraph("三", "<w:pPr><w:pStyle w:val=\"Linked\"/></w:pPr>") + Paragraph("完");
+  std::vector<std::string> sources;
+  for (const char* name : {"a.docx", "b.docx"}) {
+    sources.push_back(Make(name, {{"word/document.xml", Document(body)}, {"word/styles.xml", styles}, {"word/numbering.xml", numbering}}));
+  }
+  const fs::path out = dir_ / "joined.docx";
+  ASSERT_EQ(JoinForPages(sources, out.string()).members.size(), 2u);
+  std::unique_ptr<ZipReader> zip = ZipReader::Open(out.string());
+  pugi::xml_document doc, lists;
+  ASSERT_TRUE(doc.load_string(zip->Read("word/document.xml")->c_str()));
+  ASSERT_TRUE(lists.load_string(zip->Read("word/numbering.xml")->c_str()));
+  const pugi::xpath_node_set numbered = doc.select_nodes("//w:p[w:pPr/w:numPr]");
+  // The first record keeps numbering through its styles; the second names its own instances.
+  ASSERT_EQ(numbered.size(), 2u);
+  const auto id_level = [](pugi::xml_node p) {
+    const pugi::xml_node n = p.child("w:pPr").child("w:numPr");
+    return std::make_pair(std::string(n.child("w:numId").attribute("w:val").value()),
+                          std::string(n.child("w:ilvl").attribute("w:val").value()));
+  };
+  const auto [heading_id, heading_level] = id_level(numbered[0].node());
+  const auto [linked_id, linked_level] = id_level(numbered[1].node());
+  EXPECT_EQ(heading_level, "1");
+  EXPECT_EQ(linked_level, "0");
+  EXPECT_NE(heading_id, "1");
+  EXPECT_NE(linked_id, heading_id);
+  for (const std::string& id : {heading_id, linked_id}) {
+    const pugi::xml_node num = lists.child("w:numbering").find_child_by_attribute("w:num", "w:numId", id.c_str());
+    ASSERT_TRUE(num) << id;
+    std::map<std::string, std::string> starts;
+    for (pugi::xml_node over : num.children("w:lvlOverride")) {
+      starts[over.attribute("w:ilvl").value()] = over.child("w:startOverride").attribute("w:val").value();
+    }
+    EXPECT_EQ(starts, (std::map<std::string, std::string>{{"0", "3"}, {"1", "5"}})) << id;
+  }
+}
+
+// A footer holding a value: the second record's sections name a copy of its own footer, under a
+// new name and relationship; the first record's keep the template's. A record whose footer part
+// the package does not describe is left to be made alone.
+TEST_F(PageBatchTest, RecordsWhoseFootersHoldValuesGetFootersOfTheirOwn) {
+  const std::string types =
+      "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\"><Override PartName=\"/word/footer1.xml\" "
+      "ContentType=\"application/vnd.openxmlformats-officedocument.wordprocessingml.footer+xml\"/></Types>";
+  const std::string relations =
+      "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"><Relationship Id=\"rId9\" "
+      "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/footer\" Target=\"footer1.xml\"/></Relationships>";
+  const auto make = [&](const char* name, const char* value, const std::string& content_types) {
+    return Make(name, {{"[Content_Types].xml", content_types}, {"word/_rels/document.xml.rels", relations},
+                       {"word/footer1.xml", Footer(std::string("<w:r><w:t>") + value + "</w:t></w:r>")}});
+  };
+  const std::string a = make("a.docx", "张三", types), b = make("b.docx", "李四", types),
+                    undescribed = make("c.docx", "王五", "<Types/>");
+  const fs::path out = dir_ / "joined.docx";
+  ASSERT_EQ(JoinForPages({a, undescribed, b}, out.string()).members, (std::vector<std::size_t>{0, 2}));
+  std::unique_ptr<ZipReader> zip = ZipReader::Open(out.string());
+  pugi::xml_document doc, rels, content;
+  ASSERT_TRUE(doc.load_string(zip->Read("word/document.xml")->c_str()));
+  ASSERT_TRUE(rels.load_string(zip->Read("word/_rels/document.xml.rels")->c_str()));
+  ASSERT_TRUE(content.load_string(zip->Read("[Content_Types].xml")->c_str()));
+  const pugi::xpath_node_set refs = doc.select_nodes("//w:footerReference");
+  ASSERT_EQ(refs.size(), 2u);
+  EXPECT_STREQ(refs[0].node().attribute("r:id").value(), "rId9");
+  const std::string own_id = refs[1].node().attribute("r:id").value();
+  const pugi::xml_node own = rels.child("Relationships").find_child_by_attribute("Relationship", "Id", own_id.c_str());
+  ASSERT_TRUE(own) << own_id;
+  const std::string target = own.attribute("Target").value();
+  EXPECT_NE(target, "footer1.xml");
+  EXPECT_NE(zip->Read("word/" + target)->find("李四"), std::string::npos);
+  EXPECT_NE(zip->Read("word/footer1.xml")->find("张三"), std::string::npos);
+  EXPECT_TRUE(content.child("Types").find_child_by_attribute("Override", "PartName", ("/word/" + target).c_str()));
+}
+
+// Two instances of one list that change none of its levels number on from each other within a
+// record ("A)" then "B)"): the second record gets one instance for both, not two that each start
+// again.
+TEST_F(PageBatchTest, InstancesThatNumberOnStayOneListInEveryRecord) {
+  const std::string numbering =
+      "<w:numbering xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\">"
+      "<w:abstractNum w:abstractNumId=\"0\"><w:lvl w:ilvl=\"0\"><w:start w:val=\"1\"/></w:lvl></w:abstractNum>"
+      "<w:num w:numId=\"1\"><w:abstractNumId w:val=\"0\"/></w:num><w:num w:numId=\"2\"><w:abstractNumId w:val=\"0\"/></w:num>"
+      "<w:num w:numId=\"3\"><w:abstractNumId w:val=\"0\"/><w:lvlOverride w:ilvl=\"0\"><w:startOverride w:val=\"1\"/></w:lvlOverride></w:num>"
+      "</w:numbering>";
+  const auto item = [](int num) {
+    return Paragraph("项", "<w:pPr><w:numPr><w:ilvl w:val=\"0\"/><w:numId w:val=\"" + std::to_string(num) + "\"/></w:numPr></w:pPr>");
+  };
+  const std::string body = item(1) + item(2) + item(3) + Paragraph("完");
+  const std::string a = Make("a.docx", {{"word/document.xml", Document(body)}, {"word/numbering.xml", numbering}});
+  const std::string b = Make("b.docx", {{"word/document.xml", Document(body)}, {"word/numbering.xml", numbering}});
+  const fs::path out = dir_ / "joined.docx";
+  ASSERT_EQ(JoinForPages({a, b}, out.string()).members.size(), 2u);
+  pugi::xml_document doc;
+  ASSERT_TRUE(doc.load_string(ZipReader::Open(out.string())->Read("word/document.xml")->c_str()));
+  std::vector<std::string> ids;
+  for (pugi::xpath_node n : doc.select_nodes("//w:numId")) ids.push_back(n.node().attribute("w:val").value());
+  ASSERT_EQ(ids.size(), 6u);
+  EXPECT_EQ(ids[3], ids[4]);  // numbering on from each other, as 1 and 2 do in the first record
+  EXPECT_NE(ids[3], "1");
+  EXPECT_NE(ids[5], ids[3]);  // the instance that starts again stays one of its own
+  EXPECT_NE(ids[5], "3");
+}
+
+// Two sections a record: only the first starts a new page at page 1; the second keeps its own
+// properties; the first record's sections come before the second's.
+TEST_F(PageBatchTest, EveryRecordsFirstSectionStartsItsPagesAgain) {
+  const std::string inner = "<w:sectPr><w:footerReference w:type=\"default\" r:id=\"rId9\"/><w:type w:val=\"continuous\"/></w:sectPr>";
+  const std::string body = "<w:p><w:pPr>" + inner + "</w:pPr><w:r><w:t>节一</w:t></w:r></w:p>" + Paragraph("节二");
+  const std::string a = Make("a.docx", {{"word/document.xml", Document(body)}});
+  const std::string b = Make("b.docx", {{"word/document.xml", Document(body)}});
+  const fs::path out = dir_ / "joined.docx";
+  ASSERT_EQ(JoinForPages({a, b}, out.string()).members.size(), 2u);
+  pugi::xml_document doc;
+  ASSERT_TRUE(doc.load_string(ZipReader::Open(out.string())->Read("word/document.xml")->c_str()));
+  const pugi::xpath_node_set sections = doc.select_nodes("//w:sectPr");
+  ASSERT_EQ(sections.size(), 4u);
+  for (std::size_t i = 0; i < sections.size(); ++i) {
+    const pugi::xml_node s = sections[i].node();
+    const bool first = i % 2 == 0;
+    EXPECT_STREQ(s.child("w:type").attribute("w:val").value(), first ? "nextPage" : "") << i;
+    EXPECT_EQ(std::string(s.child("w:pgNumType").attribute("w:start").value()), first ? "1" : "") << i;
+    EXPECT_TRUE(s.child("w:footerReference")) << i;
+  }
 }
 
 }  // namespace
