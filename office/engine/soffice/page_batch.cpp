@@ -237,6 +237,31 @@ void MarkStart(pugi::xml_node first, std::size_t k) {
 
 }  // namespace
 
+// Writes the joined package: the pattern's parts with the joined main text, the restarted lists
+// and each record's own header and footer copies. Returns the error, or "" once written.
+std::string WriteJoined(const Package& pattern, const pugi::xml_document& doc, const ListRestarts& lists,
+                        const RecordFrames& frames, const std::string& out_path) {
+  word::XmlStringWriter xml;
+  doc.save(xml, "", pugi::format_raw | pugi::format_no_declaration);
+  ZipWriter zip;
+  for (const std::string& name : pattern.names) {
+    if (name == kMain) {
+      zip.Add(name, xml.s);
+    } else if (name == "word/numbering.xml" && lists.changed()) {
+      zip.Add(name, lists.Xml());
+    } else {
+      zip.Add(name, frames.Part(name));
+    }
+  }
+  for (const auto& [name, bytes] : frames.copies()) zip.Add(name, bytes);
+  try {
+    WriteFileAtomically(out_path, zip.Finish());
+  } catch (const app::RuntimeError& e) {
+    return e.text();
+  }
+  return "";
+}
+
 std::string RecordMark(std::size_t k) { return "vexlorecord" + std::to_string(k); }
 
 std::string WhyNotJoinable(const std::string& path) {
@@ -306,24 +331,9 @@ JoinedDocuments JoinForPages(const std::vector<std::string>& sources, const std:
   }
 
   RecordFrames::Refer(section, previous);  // the last record's last section closes the body
-  word::XmlStringWriter xml;
-  doc.save(xml, "", pugi::format_raw | pugi::format_no_declaration);
-  ZipWriter zip;
-  for (const std::string& name : pattern->names) {
-    if (name == kMain) {
-      zip.Add(name, xml.s);
-    } else if (name == "word/numbering.xml" && lists.changed()) {
-      zip.Add(name, lists.Xml());
-    } else {
-      zip.Add(name, frames.Part(name));
-    }
-  }
-  for (const auto& [name, bytes] : frames.copies()) zip.Add(name, bytes);
-  try {
-    WriteFileAtomically(out_path, zip.Finish());
-  } catch (const app::RuntimeError& e) {
+  if (std::string error = WriteJoined(*pattern, doc, lists, frames, out_path); !error.empty()) {
     joined.members.clear();
-    joined.why = e.text();
+    joined.why = std::move(error);
   }
   return joined;
 }
