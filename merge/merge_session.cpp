@@ -38,7 +38,6 @@ constexpr const char* kMergedName = "合并输出";
 constexpr std::string_view kMergedTemp = ".vexlo-merge-";
 constexpr int32_t kPdfFormat = 17;
 constexpr int kMaxCopies = 50;
-constexpr std::size_t kRenamedShown = 20;  // records listed in the final message at most
 
 // The integer value of a text as the copies field holds it ("3" -> 3; no number -> 0).
 int IntegerValue(const std::string& text) {
@@ -67,8 +66,6 @@ oleobject& Ensure(std::unique_ptr<oleobject>& handle) {
   if (!handle) handle = std::make_unique<oleobject>();
   return *handle;
 }
-
-std::string FileName(const std::string& path) { return fs::path(path).filename().string(); }
 
 // Thrown inside the run when the observer asks it to stop.
 struct Cancelled {};
@@ -239,6 +236,10 @@ class MergeSession {
     }
 
     total_ = CountRecords();
+    if (!ConfirmPrinting()) {
+      ShutDownAfterFailure();
+      return;
+    }
     observer_.ProgressOpened(kProgressText, total_);
     progress_open_ = true;
 
@@ -265,7 +266,18 @@ class MergeSession {
     if (request_.one_file) PutMergedInPlace();
 
     ShutDown();
+    summary_.print_jobs = prints_asked_;  // all sent: the flush fails otherwise
     summary_.outcome = MergeOutcome::kSucceeded;
+  }
+
+  // Printing is told (the window asks) before anything is written; the printer is the one the
+  // jobs will go to.
+  bool ConfirmPrinting() {
+    if (!request_.print || total_ == 0) return true;
+    summary_.printer = office::OutputPrinter();
+    summary_.copies = IntegerValue(request_.copies_text);
+    const PrintPlan plan{summary_.printer, request_.one_file ? 1 : total_, summary_.copies};
+    return observer_.ConfirmPrint(plan);
   }
 
   // How many records the sheet holds: rows from 2 on up to the first blank record name.
@@ -397,7 +409,10 @@ class MergeSession {
   // the record whose file it names.
   void FinishDeferredWork() {
     try {
-      office::FlushDeferredWork(true, [this](int, int) { return observer_.CancelRequested(); });
+      office::FlushDeferredWork(true, [this](office::WaitStage stage, int done, int total) {
+        observer_.StageProgress(StageOf(stage), done, total);
+        return observer_.CancelRequested();
+      });
     } catch (const app::RuntimeError& e) {
       for (const RecordResult& r : records_) {
         for (const std::string& file : {r.document, r.pdf}) {
@@ -425,7 +440,17 @@ class MergeSession {
     merged_temp_.clear();
   }
 
+  static MergeStage StageOf(office::WaitStage stage) {
+    switch (stage) {
+      case office::WaitStage::kDocuments: return MergeStage::kDocuments;
+      case office::WaitStage::kPdfs: return MergeStage::kPdfs;
+      case office::WaitStage::kPrints: return MergeStage::kPrinting;
+    }
+    return MergeStage::kDocuments;
+  }
+
   void Print() {
+    ++prints_asked_;
     const int li_page = IntegerValue(request_.copies_text);
     OutputDocument().call("printout",
                           {true, false, 0, "", "", "", 0, std::to_string(li_page)});
@@ -444,6 +469,8 @@ class MergeSession {
 
   // Stops a cancelled run: queued output work and its helper processes end first, then the
   // instances; the unfinished merged document goes, the finished per-record documents stay.
+  // The summary then counts what exists: documents and PDFs that this run wrote (those still
+  // queued were dropped) and the print jobs that were sent.
   void StopAfterCancel() {
     office::CancelDeferredWork();
     ShutDownAfterFailure();
@@ -451,8 +478,22 @@ class MergeSession {
     RemoveMergedTemp();
     summary_.outcome = MergeOutcome::kCancelled;
     summary_.merged.clear();
-    summary_.pdfs = 0;  // PDFs still queued were dropped; those delivered are not counted apart
-    if (request_.one_file) summary_.documents = 0;
+    summary_.print_jobs = office::PrintJobsSent();
+    summary_.documents = summary_.pdfs = 0;
+    for (const RecordResult& r : records_) {
+      summary_.documents += WrittenByThisRun(r.document);
+      summary_.pdfs += WrittenByThisRun(r.pdf);
+    }
+    if (request_.one_file) summary_.pdfs = WrittenByThisRun(merged_pdf_);
+  }
+
+  // A file at `path` that this run wrote: one left by an earlier run under the same name is
+  // older than the run (file times may be stored to the second, or two on some file systems).
+  bool WrittenByThisRun(const std::string& path) const {
+    if (path.empty()) return false;
+    std::error_code ec;
+    const fs::file_time_type written = fs::last_write_time(path, ec);
+    return !ec && written >= started_at_ - std::chrono::seconds(2);
   }
 
   // Quits and releases the instances this run started, word processors first, so that no engine
@@ -491,37 +532,11 @@ class MergeSession {
   bool progress_open_ = false;
   std::vector<RecordResult> records_;  // per-record mode: the records output so far
   MergeSummary summary_;
+  int prints_asked_ = 0;
+  const fs::file_time_type started_at_ = fs::file_time_type::clock::now();
 };
 
 }  // namespace
-
-FinalMessage FinalMessageOf(const MergeSummary& summary) {
-  FinalMessage message;
-  if (summary.outcome == MergeOutcome::kStopped) return message;
-  const bool cancelled = summary.outcome == MergeOutcome::kCancelled;
-  message.headline = cancelled ? "操作已取消。" : "您已成功执行了操作！";
-  std::string count = (cancelled ? "已完成的 " : "共输出 ") + std::to_string(summary.documents) +
-                      " 个文档";
-  if (summary.pdfs > 0) count += "和 " + std::to_string(summary.pdfs) + " 个PDF文件";
-  message.details.push_back(count + "，保存在“" + summary.folder + "”。");
-  if (!summary.merged.empty() && FileName(summary.merged) != std::string(kMergedName) +
-                                     fs::path(summary.merged).extension().string()) {
-    message.details.push_back("合并输出的文档保存为“" + FileName(summary.merged) + "”。");
-  }
-  if (!summary.renamed.empty()) {
-    message.details.push_back("以下记录的文件名与记录内容不同：");
-    for (std::size_t i = 0; i < summary.renamed.size() && i < kRenamedShown; ++i) {
-      const RecordResult& r = summary.renamed[i];
-      message.details.push_back("  第 " + std::to_string(r.index) + " 条“" + r.name + "” → " +
-                                FileName(r.document));
-    }
-    if (summary.renamed.size() > kRenamedShown) {
-      message.details.push_back("  ……共 " + std::to_string(summary.renamed.size()) + " 条。");
-    }
-  }
-  for (const std::string& note : summary.notes) message.details.push_back(note);
-  return message;
-}
 
 MergeSummary RunMergeSession(const MergeRequest& request, MergeObserver& observer,
                              const MergeHandles& handles) {

@@ -2,6 +2,7 @@
 
 #include "office/engine/output/cups_printer.h"
 #include "office/engine/output/output_queue.h"
+#include "office/engine/soffice/office_pool.h"
 #include "office/engine/soffice/soffice.h"
 #include "office/engine/word/doc_conversion.h"
 #include "office/engine/word/word_document.h"
@@ -40,6 +41,10 @@ class WordDeferred : public office::DeferredWork {
     output_queue().Cancel();
     RemoveProcessTempFolder();
   }
+
+  void Pause(bool paused) override { office_pool().Pause(paused); }
+  int PrintJobsSent() const override { return output_queue().PrintsSent(); }
+  std::string Printer() const override { return DefaultPrinter(); }
 };
 
 }  // namespace
