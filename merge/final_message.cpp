@@ -43,7 +43,7 @@ FinalMessage FinalMessageOf(const MergeSummary& summary) {
   const bool cancelled = summary.outcome == MergeOutcome::kCancelled;
   message.headline = cancelled ? "操作已取消。" : "您已成功执行了操作！";
   message.details.push_back(CountLine(summary));
-  if (!summary.printer.empty()) message.details.push_back(PrintLine(summary));
+  if (summary.copies > 0) message.details.push_back(PrintLine(summary));
   if (!summary.merged.empty() && FileName(summary.merged) != std::string(kMergedName) +
                                      fs::path(summary.merged).extension().string()) {
     message.details.push_back("合并输出的文档保存为“" + FileName(summary.merged) + "”。");

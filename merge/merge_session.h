@@ -57,8 +57,8 @@ struct MergeSummary {
   int documents = 0;                 // documents written (cancelled: those that exist)
   int pdfs = 0;                      // PDFs written (cancelled: those that exist)
   int print_jobs = 0;                // print jobs sent to the printer
-  std::string printer;               // where they went ("" when printing was not asked)
-  int copies = 0;                    // copies per print job
+  std::string printer;               // where they went
+  int copies = 0;                    // copies per print job (0: printing was not asked)
   std::string folder;                // where they were written
   std::vector<RecordResult> renamed;  // records whose file name differs from their text
   std::vector<std::string> notes;    // extra lines for the final message (e.g. layout hints)

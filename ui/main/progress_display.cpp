@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -13,6 +14,7 @@
 
 #include "app/host.h"
 #include "app/shown_text.h"
+#include "office/deferred_work.h"
 #include "ui/main/w_msg.h"
 #include "ui/chrome/shell_open.h"
 #include "ui/main/generation_window.h"
@@ -84,11 +86,27 @@ void ProgressDisplay::PlaceWindows() {
 
 void ProgressDisplay::Progress(int done, int total) {
   if (overlay_ == nullptr) return;
+  ShowStage(merge::MergeStage::kDocuments, done, total);
   // The record being made is the one after those done; at the end, the last one.
   const int record = total > 0 ? std::min(done + 1, total) : 0;
   overlay_->SetProgress(record, done, total);
   if (generation_ != nullptr) generation_->ShowRecord(record);
   Pump();
+}
+
+void ProgressDisplay::StageProgress(merge::MergeStage stage, int done, int total) {
+  if (overlay_ == nullptr) return;
+  ShowStage(stage, done, total);
+  overlay_->SetProgress(done, done, total);
+  Pump();
+}
+
+void ProgressDisplay::ShowStage(merge::MergeStage stage, int done, int total) {
+  overlay_->SetStage(stage, timer_.Report(stage, done, total, std::chrono::steady_clock::now()));
+  if (shown_stage_ == stage) return;
+  shown_stage_ = stage;
+  static_cast<w_msg*>(progress_.data())
+      ->st_1->setText(Q(merge::StageName(stage) + "，可能需要较长时间，请稍候……"));
 }
 
 void ProgressDisplay::RecordDone(const merge::RecordResult& record) {
@@ -113,10 +131,25 @@ void ProgressDisplay::Pump(bool force, bool input) {
                                   20);
   if (input && stop_asked_ && !asking_ && !cancel_) {
     asking_ = true;
-    cancel_ = app::host().AskYesNo("操作提示", "是否停止输出？");
+    cancel_ = AskToStop();
     asking_ = false;
     stop_asked_ = false;
   }
+}
+
+bool ProgressDisplay::AskToStop() {
+  // No new PDF or print is begun while the user decides; a Yes cancels what waits.
+  office::PauseDeferredWork(true);
+  paused_ = true;
+  const bool stop = app::host().AskYesNo("操作提示", "是否停止输出？");
+  if (!stop) ResumeOutput();
+  return stop;
+}
+
+void ProgressDisplay::ResumeOutput() {
+  if (!paused_) return;
+  paused_ = false;
+  office::PauseDeferredWork(false);
 }
 
 bool ProgressDisplay::eventFilter(QObject* watched, QEvent* event) {
@@ -138,6 +171,7 @@ bool ProgressDisplay::eventFilter(QObject* watched, QEvent* event) {
 
 void ProgressDisplay::Closed() {
   if (active_display == this) active_display = nullptr;
+  ResumeOutput();  // a run that ended without acting on a Yes leaves the output paused no more
   if (progress_ == nullptr) return;
   if (generation_ != nullptr) generation_->RefreshPage(std::chrono::steady_clock::now(), true);
   progress_->removeEventFilter(this);
