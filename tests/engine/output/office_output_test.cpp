@@ -277,6 +277,31 @@ TEST_F(OfficeTest, PdfsDroppedByAStopAreNoFailure) {
   EXPECT_NO_THROW(queue.Flush());
 }
 
+// While the user decides whether to stop, no document is begun; a No lets them go on, and a
+// cancel ends the pause with the work it drops.
+TEST_F(OfficeTest, PausedOfficesBeginNoDocumentUntilResumedOrCancelled) {
+  const std::string pdf = (dir_ / "暂停.pdf").string();
+  pool_->Pause(true);
+  std::shared_future<ConversionOutcome> paused =
+      pool_->Submit({Snapshot("通知.docx", "p.docx"), true, {{pdf, StoreFormat::kPdf}}, "暂停.pdf"});
+  EXPECT_EQ(paused.wait_for(1500ms), std::future_status::timeout);
+  EXPECT_FALSE(fs::exists(pdf));
+  pool_->Pause(false);
+  EXPECT_TRUE(paused.get().ok) << paused.get().error;
+  EXPECT_TRUE(fs::exists(pdf));
+
+  pool_->Pause(true);
+  std::shared_future<ConversionOutcome> dropped = pool_->Submit(
+      {Snapshot("通知.docx", "q.docx"), true, {{(dir_ / "q.pdf").string(), StoreFormat::kPdf}}, "q.pdf"});
+  pool_->Cancel();
+  EXPECT_FALSE(dropped.get().ok);
+  const std::string after = (dir_ / "之后.pdf").string();
+  EXPECT_TRUE(pool_->Submit({Snapshot("通知.docx", "r.docx"), true, {{after, StoreFormat::kPdf}}, "r"})
+                  .get()
+                  .ok);
+  EXPECT_TRUE(fs::exists(after));
+}
+
 // An office only records in its profile that its version has run when it shows a window; until
 // then it runs its graphics tests at every start (seconds). The pool's offices have it recorded,
 // from their profile's first start on.
