@@ -39,6 +39,8 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, 
       options.pdf = true;
     } else if (arg == "--visible") {
       options.visible = true;
+    } else if (arg == "--as-shown") {
+      options.as_shown = true;
     } else if (arg == "--print") {
       std::string text;
       bool seen = false;
@@ -65,7 +67,7 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, 
 std::string HelpText() {
   return
       "用法：vexlo-merge --data 数据文件 --template 模板文件 --out 输出文件夹\n"
-      "                  [--one-file] [--pdf] [--print 份数] [--visible]\n"
+      "                  [--one-file] [--pdf] [--print 份数] [--visible] [--as-shown]\n"
       "\n"
       "不打开窗口，把 Excel 数据文件的每一行套入 Word 模板，批量生成文档。\n"
       "数据文件当前工作表的第 1 行是列标题，从第 2 行起每行是一条记录（最多 999 条），\n"
@@ -80,6 +82,8 @@ std::string HelpText() {
       "  --pdf             同时输出为 PDF 文件\n"
       "  --print 份数      输出后在默认打印机上打印，份数为 1 到 50\n"
       "  --visible         显示生成过程（对内置引擎没有可见的效果）\n"
+      "  --as-shown        数值按表格格式：每个单元格按它在表格中显示的样子输出\n"
+      "                    （如 5,600.20、15%、000123、2026年11月），不加时输出原始值\n"
       "  --version         显示版本号\n"
       "  -h, --help        显示本说明\n"
       "\n"

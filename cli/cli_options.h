@@ -17,6 +17,7 @@ struct CliOptions {
   int copies = 0;         // --print COPIES: cbx_2 and em_1; 0 = no printing
   bool pdf = false;       // --pdf: cbx_4
   bool visible = false;   // --visible: cbx_3
+  bool as_shown = false;  // --as-shown: 数值按表格格式
   bool help = false;      // --help
   bool version = false;   // --version
 };

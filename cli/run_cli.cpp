@@ -24,6 +24,7 @@ merge::MergeRequest RequestFromOptions(const CliOptions& options) {
   request.print = options.copies > 0;
   request.pdf = options.pdf;
   request.one_file = options.one_file;
+  request.as_shown = options.as_shown;
   return request;
 }
 

@@ -13,9 +13,29 @@ std::string ColumnLetters(int index) {
   return letters;
 }
 
-std::optional<std::string> DataSource::ReadCell(const std::string& address) const {
+std::optional<std::string> DataSource::ReadMember(const std::string& address,
+                                                  const char* member) const {
   return office::ToText(
-      excelserver_.get("application").get("activesheet").call("range", {address}).get("value"));
+      excelserver_.get("application").get("activesheet").call("range", {address}).get(member));
+}
+
+std::optional<std::string> DataSource::ReadCell(const std::string& address) const {
+  return ReadMember(address, member_);
+}
+
+std::optional<DataSource::ShownDifference> DataSource::FirstShownDifference(int row) const {
+  try {
+    for (const st_etitle& title : titles_) {
+      const std::string address = title.col + std::to_string(row);
+      const std::optional<std::string> value = ReadMember(address, "value");
+      const std::optional<std::string> shown = ReadMember(address, "text");
+      if (IsBlank(value) || !shown || *shown == *value) continue;
+      return ShownDifference{*value, *shown};
+    }
+  } catch (const app::RuntimeError&) {
+    // A spreadsheet that cannot tell what a cell shows gives no hint.
+  }
+  return std::nullopt;
 }
 
 int DataSource::ReadTitles() {

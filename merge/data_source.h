@@ -27,8 +27,10 @@ class DataSource {
   static constexpr int kLastRecordRow = 1000;
   static constexpr int kMaxTitles = 702;  // columns a .. zz
 
-  // `excelserver` must stay connected (with the workbook open) while this object reads.
-  explicit DataSource(const office::oleobject& excelserver) : excelserver_(excelserver) {}
+  // `excelserver` must stay connected (with the workbook open) while this object reads. With
+  // `as_shown` every cell is read as the sheet shows it (its "text") instead of its "value".
+  explicit DataSource(const office::oleobject& excelserver, bool as_shown = false)
+      : excelserver_(excelserver), member_(as_shown ? "text" : "value") {}
 
   // Reads the titles of row 1 into titles() and returns their count (i_titlecount; 0 = none).
   int ReadTitles();
@@ -44,8 +46,19 @@ class DataSource {
   // The text of one cell ("c17"), converted by the gateway's general conversion; null when empty.
   std::optional<std::string> ReadCell(const std::string& address) const;
 
+  // A field of `row` whose raw value reads differently from what the sheet shows: the value and
+  // the shown text. Nullopt when all agree or the spreadsheet cannot tell what it shows.
+  struct ShownDifference {
+    std::string value;
+    std::string shown;
+  };
+  std::optional<ShownDifference> FirstShownDifference(int row) const;
+
  private:
+  std::optional<std::string> ReadMember(const std::string& address, const char* member) const;
+
   const office::oleobject& excelserver_;
+  const char* member_;
   std::vector<st_etitle> titles_;
 };
 

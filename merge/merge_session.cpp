@@ -13,6 +13,7 @@
 #include "app/globals.h"
 #include "app/runtime_error.h"
 #include "merge/blank.h"
+#include "merge/data_hints.h"
 #include "merge/data_source.h"
 #include "merge/document_generation.h"
 #include "merge/file_probe.h"
@@ -216,7 +217,7 @@ class MergeSession {
     excelserver_.get("application").get("workbooks").call("open", {request_.data_path});
     excelserver_.get("application").set("visible", request_.visible);
 
-    data_ = std::make_unique<DataSource>(excelserver_);
+    data_ = std::make_unique<DataSource>(excelserver_, request_.as_shown);
     if (data_->ReadTitles() < 1) {
       Say(kGuidance, "没有获取到任何标题数据！");
       excelserver_.get("application").call("quit");
@@ -251,6 +252,7 @@ class MergeSession {
     if (!request_.one_file) namer_->Reserve(kMergedName);
 
     PrepareDocuments(wordserver_, wordserver2_, request_.template_path);
+    NoteDataHints();
 
     if (request_.one_file) {
       // Asked while the template document is the template instance's active one.
@@ -278,6 +280,20 @@ class MergeSession {
     summary_.copies = IntegerValue(request_.copies_text);
     const PrintPlan plan{summary_.printer, request_.one_file ? 1 : total_, summary_.copies};
     return observer_.ConfirmPrint(plan);
+  }
+
+  // Asked while the template document is the template instance's active one, before any record
+  // is written: titles the template lacks, and values the sheet shows otherwise.
+  void NoteDataHints() {
+    std::vector<std::string> titlenames;
+    for (const st_etitle& title : data_->titles()) titlenames.push_back(title.titlename);
+    if (auto note = MissingTitlesNote(TitlesMissingFromTemplate(wordserver_, titlenames))) {
+      summary_.notes.push_back(*std::move(note));
+    }
+    if (request_.as_shown || total_ == 0) return;
+    if (auto difference = data_->FirstShownDifference(DataSource::kFirstRecordRow)) {
+      summary_.notes.push_back(ShownValueNote(*difference));
+    }
   }
 
   // How many records the sheet holds: rows from 2 on up to the first blank record name.

@@ -28,6 +28,7 @@ struct MergeRequest {
   bool print = false;         // cbx_2 输出后打印
   bool pdf = false;           // cbx_4 同时输出为PDF文件
   bool one_file = false;      // cbx_1 输出到同一个文件
+  bool as_shown = false;      // 数值按表格格式: cells as the sheet shows them, not raw values
 };
 
 // The fields a message may send the user back to.

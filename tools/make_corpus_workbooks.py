@@ -12,15 +12,13 @@ tests/engine/sheet/corpus_test.cpp reads every file and knows the values to expe
 Run from anywhere: python3 tools/make_corpus_workbooks.py (needs soffice)
 """
 import os
-import shutil
-import subprocess
 import sys
-import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import struct  # noqa: E402
 
-from make_sheet_fixtures import Biff, EarlyBiff, Xlsx, compound_file, rec, titles_row  # noqa: E402
+from make_sheet_fixtures import (Biff, EarlyBiff, Xlsx, compound_file, rec, soffice_convert,  # noqa: E402
+                                 titles_row)
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 OUT = os.path.join(ROOT, "tests", "data", "corpus")
@@ -123,17 +121,10 @@ def dates1904_biff5():
 
 
 def convert(sources, filter_name, suffix, ext):
-    soffice = shutil.which("soffice")
-    if not soffice:
-        sys.exit("soffice not found")
-    with tempfile.TemporaryDirectory() as tmp:
-        profile = "file://" + os.path.join(tmp, "profile")
-        subprocess.run([soffice, "-env:UserInstallation=" + profile, "--headless", "--convert-to",
-                        ext + ":" + filter_name, "--outdir", tmp] + sources, check=True,
-                       stdout=subprocess.DEVNULL)
-        for src in sources:
-            stem = os.path.splitext(os.path.basename(src))[0]
-            shutil.move(os.path.join(tmp, stem + "." + ext), os.path.join(OUT, stem + suffix + "." + ext))
+    for src in sources:
+        stem = os.path.splitext(os.path.basename(src))[0]
+        with open(os.path.join(OUT, stem + suffix + "." + ext), "wb") as f:
+            f.write(soffice_convert(src, ext, filter_name))
 
 
 def main():

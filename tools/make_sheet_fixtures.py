@@ -24,6 +24,21 @@ SEEDS = os.path.join(ROOT, "fuzz", "corpus")
 # ---------------------------------------------------------------- .xlsx writer
 
 
+def soffice_convert(source, target_ext, filter_spec):
+    """The bytes of `source` converted by LibreOffice (headless, a throw-away profile)."""
+    soffice = shutil.which("soffice")
+    if not soffice:
+        sys.exit("soffice not found")
+    with tempfile.TemporaryDirectory() as tmp:
+        profile = "file://" + os.path.join(tmp, "profile")
+        subprocess.run([soffice, "-env:UserInstallation=" + profile, "--headless", "--convert-to",
+                        target_ext + ":" + filter_spec, "--outdir", tmp, source], check=True,
+                       stdout=subprocess.DEVNULL)
+        stem = os.path.splitext(os.path.basename(source))[0]
+        with open(os.path.join(tmp, stem + "." + target_ext), "rb") as f:
+            return f.read()
+
+
 def col_name(c):
     s = ""
     c += 1

@@ -50,11 +50,13 @@ TEST(CliOptionsTest, BadUsageIsRefusedWithAReason) {
   }
   std::string error;
   const auto options = ParseCliOptions({"--out", "", "--template", "t.doc", "--data", "d.xls",
-                                        "--one-file", "--pdf", "--print", "50", "--visible"},
+                                        "--one-file", "--pdf", "--print", "50", "--visible",
+                                        "--as-shown"},
                                        error);
   ASSERT_TRUE(options);
   EXPECT_EQ(options->out, "");
-  EXPECT_TRUE(options->one_file && options->pdf && options->visible);
+  EXPECT_TRUE(options->one_file && options->pdf && options->visible && options->as_shown);
+  EXPECT_TRUE(RequestFromOptions(*options).as_shown);
   EXPECT_EQ(options->copies, 50);
 }
 

@@ -104,6 +104,12 @@ class Range : public Object {
       auto it = office_.cells.find(address);
       return it == office_.cells.end() ? Value() : Value(it->second);
     });
+    // What the cell shows: its own text where one is given, else its value ("" when empty).
+    AddProperty("text", [this, address] {
+      if (auto it = office_.shown.find(address); it != office_.shown.end()) return Value(it->second);
+      auto it = office_.cells.find(address);
+      return Value(it == office_.cells.end() ? std::string() : it->second);
+    });
   }
 };
 
@@ -167,7 +173,10 @@ class Finder : public Object {
       Log("execute" + DescribeAll(a));
       std::string& text = doc()->text;
       const std::size_t at = a.Long(7) == 1 ? 0 : std::min(from, text.size());
-      text = text.substr(0, at) + ReplaceWords(text.substr(at), a.Text(0), a.Text(9));
+      const std::string replaced = ReplaceWords(text.substr(at), a.Text(0), a.Text(9));
+      // Replace 0 only finds: the marker U+0001 never occurs in a template.
+      if (a.Long(10) == 0) return Value(ReplaceWords(text.substr(at), a.Text(0), "\x01") != text.substr(at));
+      text = text.substr(0, at) + replaced;
       return Value(true);
     });
   }

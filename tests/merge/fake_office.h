@@ -19,6 +19,7 @@ struct FakeOffice {
   // What happened: "excel open PATH", "word2 saveas PATH", "word1 quit", "excel released", ...
   std::vector<std::string> log;
   std::map<std::string, std::string> cells;  // "a1" -> text; missing = empty
+  std::map<std::string, std::string> shown;  // "a2" -> the text the cell shows, when not its value
   std::string word_version = "16.0";
   int word_starts_allowed = 100;   // start_new of word fails once this many were started
   bool excel_can_start = true;

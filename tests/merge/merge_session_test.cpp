@@ -193,6 +193,11 @@ TEST_F(MergeSessionTest, OneDocumentPerRecordInExactCallOrder) {
   Lines expected = {"excel start", "excel open " + data_.string(), "excel visible false",
                     "word1 start", "word1 visible false", "word2 start", "word2 visible false",
                     "word1 add '" + template_.string() + "' false 0", "word2 add '' false 0"};
+  // Before any record: is each title in the template (found, nothing replaced)?
+  for (const char* title : {"NAME", "DEPT", "ID"}) {
+    expected.push_back(std::string("word1 execute '") + title +
+                       "' false true false false false true 0 false '' 0");
+  }
   expected.insert(expected.end(), record1.begin(), record1.end());
   Lines rest = {
       "word2 saveas " + Out("张三.docx"),
@@ -218,6 +223,31 @@ TEST_F(MergeSessionTest, OneDocumentPerRecordInExactCallOrder) {
   EXPECT_EQ(observer_.log, Lines({kProgress, "progress closed", kSuccess}));
   EXPECT_EQ(observer_.total_records, 2);
   EXPECT_EQ(observer_.progress_calls, 2);
+}
+
+TEST_F(MergeSessionTest, FinalMessageNamesTitlesTheTemplateLacks) {
+  office_.cells.insert({{"d1", "REMARK"}, {"e1", "NAMES"}, {"d2", "x"}});
+  EXPECT_EQ(Run(), MergeOutcome::kSucceeded);
+  // "NAMES" is not the whole word "NAME"; the template holds neither it nor "REMARK".
+  EXPECT_EQ(observer_.details.back(),
+            "以下列标题在模板中没有出现：“REMARK”、“NAMES”。请检查模板和数据文件中的标题是否一致。");
+  EXPECT_EQ(Text("张三.docx"), "Dear 张三 of 销售, your IDENTITY is 7.\n");
+}
+
+TEST_F(MergeSessionTest, ValuesShownOtherwiseAreHintedOrWrittenAsShown) {
+  office_.cells["c2"] = "5600.2";
+  office_.shown = {{"c2", "5,600.20"}, {"c3", "8.00"}};
+  EXPECT_EQ(Run(), MergeOutcome::kSucceeded);
+  EXPECT_EQ(Text("张三.docx"), "Dear 张三 of 销售, your IDENTITY is 5600.2.\n");
+  EXPECT_EQ(observer_.details.back(),
+            "提示：部分数值与表格中显示的不同（如“5600.2”在表格中显示为“5,600.20”），"
+            "勾选“数值按表格格式”（命令行 --as-shown）可按表格显示的格式输出。");
+
+  request_.as_shown = true;
+  EXPECT_EQ(Run(), MergeOutcome::kSucceeded);
+  EXPECT_EQ(Text("张三.docx"), "Dear 张三 of 销售, your IDENTITY is 5,600.20.\n");
+  EXPECT_EQ(Text("李四.docx"), "Dear 李四 of , your IDENTITY is 8.00.\n");
+  EXPECT_EQ(observer_.details.size(), 1u);  // the count of documents only
 }
 
 TEST_F(MergeSessionTest, OneFileModeSavesFirstAndPrintsAndExportsOnce) {

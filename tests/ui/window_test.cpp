@@ -24,6 +24,7 @@
 #include "ui/main/qt_host.h"
 #include "ui/main/skin.h"
 #include "ui/main/web_panel.h"
+#include "ui/main/window_merge_observer.h"
 #include "ui/widgets/uo_icobutton.h"
 #include "ui/widgets/uo_picbutton2.h"
 
@@ -112,8 +113,10 @@ TEST_F(WindowTest, TextsOptionsAndButtonImages) {
   EXPECT_EQ(w.cbx_2->text(), "输出后打印  打印");
   EXPECT_EQ(w.cbx_4->text(), "同时输出为PDF文件");
   EXPECT_EQ(w.cbx_1->text(), "输出到同一个文件");
+  EXPECT_EQ(w.cbx_5->text(), "数值按表格格式");
   EXPECT_TRUE(w.cbx_3->isChecked());
-  EXPECT_FALSE(w.cbx_1->isChecked() || w.cbx_2->isChecked() || w.cbx_4->isChecked());
+  EXPECT_FALSE(w.cbx_1->isChecked() || w.cbx_2->isChecked() || w.cbx_4->isChecked() ||
+               w.cbx_5->isChecked());
   EXPECT_EQ(w.em_1->text(), "1");
   EXPECT_TRUE(w.em_1->isEnabled());  // enabled although cbx_2 is unchecked
   for (QLineEdit* field : {w.sle_1, w.sle_2, w.sle_3}) {
@@ -127,6 +130,13 @@ TEST_F(WindowTest, TextsOptionsAndButtonImages) {
   EXPECT_EQ(w.uo_3->s_tag, "选择WORD模板文件");
   EXPECT_EQ(w.uo_7->s_up2, "resource/close2.jpg");
   for (uo_icobutton* b : {w.uo_1, w.uo_4, w.uo_7, w.uo_10}) EXPECT_EQ(b->s_up3, b->s_up1);
+}
+
+TEST_F(WindowTest, ValuesAsShownBoxGoesIntoTheRequest) {
+  w_vexlo w;
+  EXPECT_FALSE(RequestFromWindow(w).as_shown);
+  w.cbx_5->setChecked(true);
+  EXPECT_TRUE(RequestFromWindow(w).as_shown);
 }
 
 TEST_F(WindowTest, FontsAndColoursBeforeAndAfterOpen) {
@@ -145,7 +155,7 @@ TEST_F(WindowTest, FontsAndColoursBeforeAndAfterOpen) {
   EXPECT_EQ(Foreground(w.st_ver), QColor(Qt::white));
   EXPECT_EQ(Background(w.st_1), QColor(1, 114, 62));
   for (QWidget* c : std::initializer_list<QWidget*>{w.st_2, w.st_3, w.cbx_3, w.cbx_2, w.st_5,
-                                                    w.cbx_1, w.cbx_4}) {
+                                                    w.cbx_1, w.cbx_4, w.cbx_5}) {
     EXPECT_EQ(Background(c), kBlue) << c->objectName().toStdString();
     EXPECT_EQ(Foreground(c), QColor(Qt::white)) << c->objectName().toStdString();
   }
@@ -195,7 +205,7 @@ TEST_F(WindowTest, TabReachesEveryButtonRowByRowAndMarksTheFocus) {
   ASSERT_NE(mark, nullptr);
   EXPECT_FALSE(mark->isVisible());  // not for a focus the program set
   Lines visited;
-  for (int i = 0; i < 19; ++i) {
+  for (int i = 0; i < 20; ++i) {
     QWidget* focus = QApplication::focusWidget();
     while (focus != nullptr && focus->parentWidget() != &w) focus = focus->parentWidget();
     ASSERT_NE(focus, nullptr);
@@ -208,7 +218,7 @@ TEST_F(WindowTest, TabReachesEveryButtonRowByRowAndMarksTheFocus) {
   }
   EXPECT_EQ(visited, (Lines{"sle_1", "uo_1", "uo_2", "uo_9", "sle_2", "uo_3", "uo_4", "uo_10",
                             "sle_3", "uo_5", "uo_8", "cbx_3", "cbx_2", "em_1", "cbx_1", "cbx_4",
-                            "uo_6", "ole_1", "uo_7"}));
+                            "cbx_5", "uo_6", "ole_1", "uo_7"}));
 }
 
 TEST_F(WindowTest, EnterStartsTheRunAndAFocusedButtonTakesSpaceAndEnter) {

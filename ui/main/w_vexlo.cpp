@@ -270,6 +270,8 @@ void w_vexlo::CreateControls() {
   cbx_2 = MakeCheck(this, "cbx_2", {365, 340, 114, 15}, "输出后打印  打印", false);
   cbx_4 = MakeCheck(this, "cbx_4", {365, 362, 120, 15}, "同时输出为PDF文件", false);
   cbx_1 = MakeCheck(this, "cbx_1", {224, 362, 114, 15}, "输出到同一个文件", false);
+  cbx_5 = MakeCheck(this, "cbx_5", {492, 362, 110, 15}, "数值按表格格式", false);
+  cbx_5->setToolTip("按单元格在表格中显示的样子输出数值（如 5,600.20、15%、000123），不勾选时输出原始值");
   uo_5 = MakeButton(this, "uo_5", {536, 298, 32, 32},
                     {"resource/mlb.jpg", "resource/mlb2.jpg", "", "选择输出目录", ""});
   uo_4 = MakeButton(this, "uo_4", {573, 260, 32, 32},
@@ -307,7 +309,7 @@ void w_vexlo::CreateControls() {
   // the web panel and the close button.
   const QList<QWidget*> order = {sle_1, uo_1,  uo_2,  uo_9,  sle_2, uo_3, uo_4,  uo_10,
                                  sle_3, uo_5,  uo_8,  cbx_3, cbx_2, em_1,  cbx_1, cbx_4,
-                                 uo_6,  ole_1, uo_7};
+                                 cbx_5, uo_6,  ole_1, uo_7};
   QWidget* previous = nullptr;
   for (QWidget* w : order) {
     if (previous != nullptr) QWidget::setTabOrder(previous, w);
@@ -371,7 +373,8 @@ void w_vexlo::OpenWindow() {
 void w_vexlo::open() {
   SetColours(st_ver, Qt::white, kOrange);
   SetColours(st_1, Qt::white, kGreen);
-  for (QWidget* w : std::initializer_list<QWidget*>{st_2, st_3, cbx_3, cbx_2, st_5, cbx_1, cbx_4}) {
+  for (QWidget* w : std::initializer_list<QWidget*>{st_2, st_3, cbx_3, cbx_2, st_5, cbx_1, cbx_4,
+                                                    cbx_5}) {
     SetColours(w, Qt::white, kBlue);
   }
   uo_drawroundrectwin = std::make_unique<nvo_drawroundrectwin>();

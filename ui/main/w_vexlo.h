@@ -72,6 +72,7 @@ class w_vexlo : public QWidget {
   QCheckBox* cbx_2 = nullptr;
   QCheckBox* cbx_4 = nullptr;
   QCheckBox* cbx_1 = nullptr;
+  QCheckBox* cbx_5 = nullptr;  // 数值按表格格式
   uo_icobutton* uo_5 = nullptr;
   uo_icobutton* uo_4 = nullptr;
   uo_icobutton* uo_3 = nullptr;

@@ -75,6 +75,7 @@ merge::MergeRequest RequestFromWindow(const w_vexlo& window) {
   request.print = window.cbx_2->isChecked();
   request.pdf = window.cbx_4->isChecked();
   request.one_file = window.cbx_1->isChecked();
+  request.as_shown = window.cbx_5->isChecked();
   return request;
 }
 

@@ -39,6 +39,10 @@ std::string ColumnName(uint32_t column) {
 
 Value Range::Get(std::string_view member) {
   if (IsMember(member, "value")) return book_->data.ValueAt(sheet_, row_, column_);
+  if (IsMember(member, "text")) {
+    const office::Value shown = book_->data.TextAt(sheet_, row_, column_);
+    return shown.kind() == office::Value::Kind::kNull ? office::Value("") : shown;
+  }
   if (IsMember(member, "address")) {
     return Value("$" + ColumnName(column_) + "$" + std::to_string(row_ + 1));
   }
@@ -46,7 +50,7 @@ Value Range::Get(std::string_view member) {
 }
 
 void Range::Set(std::string_view member, const Value&) {
-  if (IsMember(member, "value") || IsMember(member, "address")) {
+  if (IsMember(member, "value") || IsMember(member, "text") || IsMember(member, "address")) {
     throw RuntimeError::Automation("自动化调用失败：“Range”的“" + std::string(member) +
                                    "”是只读的，不能设置");
   }
@@ -55,7 +59,7 @@ void Range::Set(std::string_view member, const Value&) {
 
 Value Range::Call(std::string_view member, std::span<const Value> args) {
   if (!args.empty()) {
-    if (IsMember(member, "value") || IsMember(member, "address")) {
+    if (IsMember(member, "value") || IsMember(member, "text") || IsMember(member, "address")) {
       throw RuntimeError::Automation("自动化调用失败：“Range”的属性“" + std::string(member) +
                                      "”不接受参数");
     }

@@ -19,7 +19,8 @@ struct OpenWorkbook {
   WorkbookData data;
 };
 
-// One cell of a worksheet: "value" (read-only) and "address".
+// One cell of a worksheet: "value" (the raw value), "text" (what the cell shows through its
+// number format, "" when empty) and "address", all read-only.
 class Range : public office::Dispatch {
  public:
   Range(std::shared_ptr<const OpenWorkbook> book, size_t sheet, uint32_t row, uint32_t column)

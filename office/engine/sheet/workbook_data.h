@@ -23,8 +23,9 @@ inline constexpr size_t kMaxCells = 10'000'000;
 struct Cell {
   enum class Kind : uint8_t { kNumber, kDate, kBool, kText, kError };
   Kind kind = Kind::kNumber;
-  double number = 0;  // kNumber, kDate (workbook serial, 1900 system), kBool (0/1)
-  uint32_t text = 0;  // kText, kError: index into strings
+  uint16_t format = 0;  // index into WorkbookData::formats (0: General)
+  uint32_t text = 0;    // kText, kError: index into strings
+  double number = 0;    // kNumber, kDate (workbook serial, 1900 system), kBool (0/1)
 };
 
 struct SheetData {
@@ -41,11 +42,20 @@ struct WorkbookData {
   std::vector<SheetData> sheets;
   size_t active_sheet = 0;           // index into sheets
   std::vector<std::string> strings;  // texts of text and error cells (UTF-8)
+  std::vector<std::string> formats{"General"};  // the distinct number format codes of cells
+  std::unordered_map<std::string, uint16_t> format_index;  // code -> index into formats
+  bool date1904 = false;  // date serials of the file count from 1904 (stored ones from 1900)
 
   // Adds a text to the table and returns its index.
   uint32_t AddString(std::string text);
+  // The index of a number format code, added when new; General once the table is full.
+  uint16_t AddFormat(const std::string& code);
+  // The stored cell, null when it is empty.
+  const Cell* CellAt(size_t sheet, uint32_t row, uint32_t column) const;
   // The value of a cell as the gateway hands it out; empty cells give null.
   office::Value ValueAt(size_t sheet, uint32_t row, uint32_t column) const;
+  // The text the cell shows through its number format; empty cells give null.
+  office::Value TextAt(size_t sheet, uint32_t row, uint32_t column) const;
 };
 
 // A date serial of the workbook (1900 system) as an automation date: the two differ before

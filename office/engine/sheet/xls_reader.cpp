@@ -9,6 +9,7 @@
 #include "app/codepage.h"
 #include "app/runtime_error.h"
 #include "office/engine/sheet/biff_decryption.h"
+#include "office/engine/sheet/cell_display.h"
 #include "office/engine/sheet/number_format.h"
 #include "office/engine/sheet/utf8.h"
 #include "office/engine/sheet/workbook_protection.h"
@@ -391,7 +392,9 @@ class XlsReader {
     if (!sheet_formats_replace_) return;
     sheet_formats_replace_ = false;
     early_formats_.clear();
+    early_codes_.clear();
     xf_is_date_.clear();
+    xf_shown_.clear();
   }
 
   // Code page, date system and number formats of an Excel 2.x-4.x stream; false for any other
@@ -407,11 +410,13 @@ class XlsReader {
       case kDateMode:
         Need(r, 2);
         date1904_ = U16(r.data, 0) == 1;
+        data_.date1904 = date1904_;
         return true;
       case kFormat2:
       case kFormat:  // BIFF4: two bytes before the text
         StartSheetFormats();
-        early_formats_.push_back(IsDateFormatCode(RecordString(r, r.type == kFormat ? 2 : 0, true)));
+        early_codes_.push_back(RecordString(r, r.type == kFormat ? 2 : 0, true));
+        early_formats_.push_back(IsDateFormatCode(early_codes_.back()));
         return true;
       case kXf2:
       case kXf3:
@@ -421,6 +426,7 @@ class XlsReader {
         const uint8_t format = r.type == kXf2 ? static_cast<uint8_t>(r.data[2]) & 0x3F
                                               : static_cast<uint8_t>(r.data[1]);
         xf_is_date_.push_back(format < early_formats_.size() && early_formats_[format]);
+        xf_shown_.push_back(EarlyFormat(format));
         return true;
       }
       default:
@@ -445,6 +451,7 @@ class XlsReader {
         case kDateMode:
           Need(*r, 2);
           date1904_ = U16(r->data, 0) == 1;
+          data_.date1904 = date1904_;
           break;
         case kWindow1:
           Need(*r, 12);
@@ -463,6 +470,7 @@ class XlsReader {
           Need(*r, 3);
           const std::string code = RecordString(*r, 2, !biff8_);
           custom_formats.emplace_back(U16(r->data, 0), IsDateFormatCode(code));
+          format_codes_[U16(r->data, 0)] = code;
           break;
         }
         case kXf:
@@ -495,6 +503,8 @@ class XlsReader {
         if (index == id) date = is_date;
       }
       xf_is_date_.push_back(date);
+      const auto code = format_codes_.find(id);
+      xf_shown_.push_back(data_.AddFormat(code != format_codes_.end() ? code->second : BuiltinFormatCode(id)));
     }
   }
 
@@ -527,6 +537,16 @@ class XlsReader {
   }
 
   bool IsDateXf(uint16_t xf) const { return xf < xf_is_date_.size() && xf_is_date_[xf]; }
+  uint16_t ShownFormat(uint16_t xf) const { return xf < xf_shown_.size() ? xf_shown_[xf] : 0; }
+  uint16_t EarlyFormat(uint8_t format) {
+    return format < early_codes_.size() ? data_.AddFormat(early_codes_[format]) : 0;
+  }
+
+  // Gives the cell just stored its number format.
+  void SetFormat(SheetData& sheet, uint16_t row, uint16_t col, uint16_t format) {
+    const auto it = sheet.cells.find(CellKey(row, col));
+    if (it != sheet.cells.end()) it->second.format = format;
+  }
 
   // BIFF2 cells name their XF in their first attribute byte and repeat its number format in
   // the second, which serves when the file has no XF records.
@@ -535,6 +555,12 @@ class XlsReader {
     if (xf < xf_is_date_.size()) return xf_is_date_[xf];
     const uint8_t format = static_cast<uint8_t>(d[5]) & 0x3F;
     return format < early_formats_.size() && early_formats_[format];
+  }
+
+  Cell NumberCell(uint16_t xf, double value) const {
+    Cell c = NumberCell(IsDateXf(xf), value);
+    c.format = ShownFormat(xf);
+    return c;
   }
 
   Cell NumberCell(bool is_date, double value) const {
@@ -556,6 +582,13 @@ class XlsReader {
       std::memcpy(&v, &bits, 8);
     }
     return (rk & 0x01) ? v / 100 : v;
+  }
+
+  // The number format a BIFF2 cell's attribute bytes name (through its XF, else directly).
+  uint16_t Biff2Format(std::string_view d) {
+    const uint8_t xf = static_cast<uint8_t>(d[4]) & 0x3F;
+    if (xf < xf_shown_.size()) return xf_shown_[xf];
+    return EarlyFormat(static_cast<uint8_t>(d[5]) & 0x3F);
   }
 
   Cell TextCell(std::string text) {
@@ -656,11 +689,11 @@ class XlsReader {
           continue;
         case kNumber:
           Need(*r, 14);
-          Put(sheet, U16(d, 0), U16(d, 2), NumberCell(IsDateXf(U16(d, 4)), F64(d, 6)));
+          Put(sheet, U16(d, 0), U16(d, 2), NumberCell(U16(d, 4), F64(d, 6)));
           break;
         case kRk:
           Need(*r, 10);
-          Put(sheet, U16(d, 0), U16(d, 2), NumberCell(IsDateXf(U16(d, 4)), RkValue(U32(d, 6))));
+          Put(sheet, U16(d, 0), U16(d, 2), NumberCell(U16(d, 4), RkValue(U32(d, 6))));
           break;
         case kMulRk: {
           Need(*r, 6);
@@ -670,7 +703,7 @@ class XlsReader {
           for (size_t i = 0; i < n; ++i) {
             const size_t at = 4 + 6 * i;
             Put(sheet, row, static_cast<uint16_t>(first + i),
-                NumberCell(IsDateXf(U16(d, at)), RkValue(U32(d, at + 2))));
+                NumberCell(U16(d, at), RkValue(U32(d, at + 2))));
           }
           break;
         }
@@ -681,6 +714,7 @@ class XlsReader {
           Cell c;
           c.kind = Cell::Kind::kText;
           c.text = shared_[index];
+          c.format = ShownFormat(U16(d, 4));
           Put(sheet, U16(d, 0), U16(d, 2), c);
           break;
         }
@@ -701,6 +735,7 @@ class XlsReader {
           Need(*r, 14);
           formula_cell.emplace(U16(d, 0), U16(d, 2));
           PutFormula(sheet, U16(d, 0), U16(d, 2), d, 6, IsDateXf(U16(d, 4)));
+          SetFormat(sheet, U16(d, 0), U16(d, 2), ShownFormat(U16(d, 4)));
           break;
         case kString: {
           if (!formula_cell) break;
@@ -745,10 +780,12 @@ class XlsReader {
       case kInteger2:
         Need(r, 9);
         Put(sheet, U16(d, 0), U16(d, 2), NumberCell(IsDateAttributes(d), U16(d, 7)));
+        SetFormat(sheet, U16(d, 0), U16(d, 2), Biff2Format(d));
         return true;
       case kNumber2:
         Need(r, 15);
         Put(sheet, U16(d, 0), U16(d, 2), NumberCell(IsDateAttributes(d), F64(d, 7)));
+        SetFormat(sheet, U16(d, 0), U16(d, 2), Biff2Format(d));
         return true;
       case kLabel2:
         Need(r, 8);
@@ -789,6 +826,9 @@ class XlsReader {
   std::vector<uint8_t> sheet_types_;  // BOUNDSHEET: 0 worksheet, 1 macro, 2 chart, 6 module
   std::vector<uint16_t> xf_format_;
   std::vector<bool> xf_is_date_;
+  std::vector<uint16_t> xf_shown_;  // XF -> index into data_.formats
+  std::unordered_map<uint16_t, std::string> format_codes_;  // FORMAT index -> code
+  std::vector<std::string> early_codes_;  // Excel 2.x-4.x: FORMAT codes in order
   std::vector<bool> early_formats_;  // Excel 2.x-4.x: FORMAT records in order, is a date
   bool sheet_formats_replace_ = false;
   std::vector<uint32_t> shared_;  // shared string index -> data_.strings index

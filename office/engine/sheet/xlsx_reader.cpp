@@ -10,6 +10,7 @@
 
 #include "app/runtime_error.h"
 #include "office/engine/sheet/cell_address.h"
+#include "office/engine/sheet/cell_display.h"
 #include "office/engine/sheet/number_format.h"
 #include "office/engine/sheet/utf8.h"
 
@@ -175,6 +176,7 @@ class XlsxReader {
     if (pugi::xml_node pr = Child(workbook, "workbookPr")) {
       const std::string_view v = pr.attribute("date1904").value();
       date1904_ = v == "1" || v == "true";
+      data_.date1904 = date1904_;
     }
     size_t active = 0;
     if (pugi::xml_node views = Child(workbook, "bookViews")) {
@@ -351,11 +353,13 @@ class XlsxReader {
     pugi::xml_document doc;
     const pugi::xml_node root = Load(part, doc, "styleSheet");
     std::unordered_map<uint32_t, bool> custom;  // numFmtId -> is a date
+    std::unordered_map<uint32_t, std::string> codes;  // numFmtId -> code
     if (pugi::xml_node fmts = Child(root, "numFmts")) {
       for (pugi::xml_node f = fmts.first_child(); f; f = f.next_sibling()) {
         if (!Is(f, "numFmt")) continue;
         custom[f.attribute("numFmtId").as_uint()] =
             IsDateFormatCode(f.attribute("formatCode").value());
+        codes[f.attribute("numFmtId").as_uint()] = f.attribute("formatCode").value();
       }
     }
     if (pugi::xml_node xfs = Child(root, "cellXfs")) {
@@ -364,6 +368,8 @@ class XlsxReader {
         const uint32_t id = xf.attribute("numFmtId").as_uint();
         const auto it = custom.find(id);
         xf_is_date_.push_back(it != custom.end() ? it->second : IsBuiltinDateFormat(id));
+        const auto code = codes.find(id);
+        xf_format_.push_back(data_.AddFormat(code != codes.end() ? code->second : BuiltinFormatCode(id)));
       }
     }
     buffers_.pop_back();
@@ -506,8 +512,16 @@ class XlsxReader {
     }
   }
 
-  // Fills `cell` from <c>; false for a cell without a value.
+  // Fills `cell` from <c>, with its number format; false for a cell without a value.
   bool ReadCell(const pugi::xml_node& c, Cell& cell) {
+    uint32_t xf = 0;
+    if (pugi::xml_attribute s = c.attribute("s"); s && ParseUint(s.value(), xf) && xf < xf_format_.size()) {
+      cell.format = xf_format_[xf];
+    }
+    return ReadCellValue(c, cell);
+  }
+
+  bool ReadCellValue(const pugi::xml_node& c, Cell& cell) {
     const std::string_view type = c.attribute("t").value();
     if (type == "inlineStr") {
       const pugi::xml_node is = Child(c, "is");
@@ -558,6 +572,7 @@ class XlsxReader {
   WorkbookData data_;
   bool date1904_ = false;
   std::vector<bool> xf_is_date_;
+  std::vector<uint16_t> xf_format_;  // index into data_.formats
   std::vector<uint32_t> shared_;     // shared string index -> data_.strings index
   std::deque<std::string> buffers_;  // parsed in place; a deque never moves them
 };

@@ -1,0 +1,41 @@
+#include "merge/data_hints.h"
+
+#include "office/value.h"
+
+namespace vexlo::merge {
+
+using office::Value;
+
+std::vector<std::string> TitlesMissingFromTemplate(const office::oleobject& wordserver,
+                                                   const std::vector<std::string>& titles) {
+  std::vector<std::string> missing;
+  const Value document = wordserver.get("activedocument");
+  for (const std::string& title : titles) {
+    // Find text, match case, whole word, wildcards, sounds like, all word forms, forward,
+    // wrap, format, replace with, replace (0: none): the same match as the replacement's.
+    const Value found = document.get("content").get("find").call(
+        "execute", {Value(title), Value(false), Value(true), Value(false), Value(false),
+                    Value(false), Value(true), Value(0), Value(false), Value(""), Value(0)});
+    if (found.kind() == Value::Kind::kBool && !found.boolean()) missing.push_back(title);
+  }
+  return missing;
+}
+
+std::optional<std::string> MissingTitlesNote(const std::vector<std::string>& missing) {
+  if (missing.empty()) return std::nullopt;
+  constexpr std::size_t kShown = 20;  // titles named at most
+  std::string note = "以下列标题在模板中没有出现：";
+  for (std::size_t i = 0; i < missing.size() && i < kShown; ++i) {
+    note += (i > 0 ? "、“" : "“") + missing[i] + "”";
+  }
+  if (missing.size() > kShown) note += "等 " + std::to_string(missing.size()) + " 个";
+  return note + "。请检查模板和数据文件中的标题是否一致。";
+}
+
+std::string ShownValueNote(const DataSource::ShownDifference& difference) {
+  return "提示：部分数值与表格中显示的不同（如“" + difference.value + "”在表格中显示为“" +
+         difference.shown +
+         "”），勾选“数值按表格格式”（命令行 --as-shown）可按表格显示的格式输出。";
+}
+
+}  // namespace vexlo::merge

@@ -1,0 +1,31 @@
+// Hints the final message gives about the data and the template, found before the first record
+// is written: column titles that occur nowhere in the template (a misspelt title is caught on the
+// first run), and a value that the sheet shows otherwise than the raw value the run writes.
+// UI thread only.
+#ifndef VEXLO_MERGE_DATA_HINTS_H_
+#define VEXLO_MERGE_DATA_HINTS_H_
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "merge/data_source.h"
+#include "office/oleobject.h"
+
+namespace vexlo::merge {
+
+// The titles that the active document of `wordserver` (the template) holds nowhere, matched as
+// the merge replaces them: whole words, case ignored. A word processor that cannot search
+// without replacing raises the gateway's run-time error.
+std::vector<std::string> TitlesMissingFromTemplate(const office::oleobject& wordserver,
+                                                   const std::vector<std::string>& titles);
+
+// "以下列标题在模板中没有出现：……"; nullopt when none is missing.
+std::optional<std::string> MissingTitlesNote(const std::vector<std::string>& missing);
+
+// The line that names the option for values as shown, with one example.
+std::string ShownValueNote(const DataSource::ShownDifference& difference);
+
+}  // namespace vexlo::merge
+
+#endif  // VEXLO_MERGE_DATA_HINTS_H_
