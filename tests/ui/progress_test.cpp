@@ -327,11 +327,11 @@ TEST_F(ProgressDisplayTest, EveryStageIsShownWithItsCountAndTheTimeLeft) {
   display.Opened("正在输出，可能需要较长时间，请稍候……", 200);
   auto* window = static_cast<w_msg*>(display.progress_window());
   display.Progress(3, 200);
-  EXPECT_EQ(window->st_1->text().toStdString(), "正在生成文档，可能需要较长时间，请稍候……");
+  EXPECT_EQ(window->st_1->text().toStdString(), "正在生成文档，请稍候……");
   EXPECT_EQ(display.overlay()->count_text(), "第 4 条，共 200 条");
   // The documents are all made: the PDFs, 106 of them made already, count on from there.
   display.StageProgress(merge::MergeStage::kPdfs, 106, 200);
-  EXPECT_EQ(window->st_1->text().toStdString(), "正在生成PDF，可能需要较长时间，请稍候……");
+  EXPECT_EQ(window->st_1->text().toStdString(), "正在生成PDF，请稍候……");
   EXPECT_EQ(display.overlay()->count_text(), "第 106 个，共 200 个");
   EXPECT_EQ(display.overlay()->done(), 106);  // the track is not full while PDFs are made
   EXPECT_EQ(display.overlay()->time_text().find("还需约"), std::string::npos);  // no pace yet
@@ -340,7 +340,7 @@ TEST_F(ProgressDisplayTest, EveryStageIsShownWithItsCountAndTheTimeLeft) {
   EXPECT_NE(display.overlay()->time_text().find("，还需约 0:0"), std::string::npos)
       << display.overlay()->time_text();
   display.StageProgress(merge::MergeStage::kPrinting, 2, 200);
-  EXPECT_EQ(window->st_1->text().toStdString(), "正在打印，可能需要较长时间，请稍候……");
+  EXPECT_EQ(window->st_1->text().toStdString(), "正在打印，请稍候……");
   EXPECT_EQ(display.overlay()->count_text(), "第 2 个，共 200 个");
   display.Closed();
 }

@@ -106,7 +106,7 @@ void ProgressDisplay::ShowStage(merge::MergeStage stage, int done, int total) {
   if (shown_stage_ == stage) return;
   shown_stage_ = stage;
   static_cast<w_msg*>(progress_.data())
-      ->st_1->setText(Q(merge::StageName(stage) + "，可能需要较长时间，请稍候……"));
+      ->st_1->setText(Q(merge::StageName(stage) + "，请稍候……"));
 }
 
 void ProgressDisplay::RecordDone(const merge::RecordResult& record) {
