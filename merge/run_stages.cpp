@@ -37,8 +37,10 @@ std::string RemainingText(std::chrono::seconds time) { return "还需约 " + Clo
 
 std::optional<std::chrono::seconds> StageTimer::Report(MergeStage stage, int done, int total,
                                                        Clock::time_point now) {
-  if (stage_ != stage) {
+  // The .doc files a converter still owes count apart from the records made before them.
+  if (stage_ != stage || total != total_) {
     stage_ = stage;
+    total_ = total;
     since_ = now;
     done_at_start_ = done;
   }

@@ -24,9 +24,9 @@ std::string ClockText(std::chrono::seconds time);
 // "还需约 m:ss".
 std::string RemainingText(std::chrono::seconds time);
 
-// Estimates the time a stage still needs from the pace of its pieces since the stage began
-// (pieces done before it was first reported, like PDFs made while the documents were written,
-// do not count towards the pace).
+// Estimates the time a stage still needs from the pace of its pieces since the stage began (a
+// new stage, or the same one with a new total); pieces done before it was first reported, like
+// PDFs made while the documents were written, do not count towards the pace.
 class StageTimer {
  public:
   using Clock = std::chrono::steady_clock;
@@ -40,6 +40,7 @@ class StageTimer {
   std::optional<MergeStage> stage_;
   Clock::time_point since_{};
   int done_at_start_ = 0;
+  int total_ = 0;
 };
 
 }  // namespace vexlo::merge

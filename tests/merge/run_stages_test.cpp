@@ -31,8 +31,11 @@ TEST(RunStagesTest, TheTimeLeftFollowsThePaceSinceTheStageBegan) {
   // A new stage starts its own pace.
   EXPECT_EQ(timer.Report(MergeStage::kPrinting, 0, 200, t0 + 40s), std::nullopt);
   EXPECT_EQ(timer.Report(MergeStage::kPrinting, 50, 200, t0 + 50s), 30s);
+  // The same stage with a new total (the .doc files after the records) starts afresh too.
+  EXPECT_EQ(timer.Report(MergeStage::kPrinting, 60, 80, t0 + 51s), std::nullopt);
+  EXPECT_EQ(timer.Report(MergeStage::kPrinting, 70, 80, t0 + 61s), 10s);
   // Odd figures give no estimate rather than a wrong one.
-  EXPECT_EQ(timer.Report(MergeStage::kPrinting, 250, 200, t0 + 51s), std::nullopt);
+  EXPECT_EQ(timer.Report(MergeStage::kPrinting, 90, 80, t0 + 62s), std::nullopt);
 }
 
 }  // namespace

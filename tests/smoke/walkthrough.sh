@@ -150,6 +150,13 @@ wait_gone '^操作提示$' 5 || fail "Esc did not answer 否"
 sleep 0.5
 [ "$(xdotool getactivewindow)" != "$main" ] || fail "closing the question brought the main window in front"
 import -window root "$out/after-question.png"
+# Once every document is made the window shows the PDF stage (docs/progress-pdf.png).
+for _ in $(seq 120); do
+  [ "$(find "$out/long-out" -maxdepth 1 -name '*.docx' | wc -l)" -ge 999 ] && break
+  sleep 0.5
+done
+sleep 1
+import -window "$progress" "$out/progress-pdf.png"
 xdotool windowfocus --sync "$progress" key Escape
 ask=$(wait_window '^操作提示$' 10)
 [ -n "$ask" ] || fail "Esc did not ask again whether to stop"
