@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "office/engine/engine_services.h"
 #include "office/engine/package/temp_folder.h"
 #include "tests/engine/oracle/oracle_cases.h"
 #include "tests/engine/oracle/path_oracle.h"
@@ -21,6 +22,7 @@ using namespace vexlo::oracle;
 
 int main(int argc, char** argv) {
   QCoreApplication qt(argc, argv);
+  vexlo::engine::EngineServices services;
   const fs::path source = VEXLO_SOURCE_DIR;
   const fs::path work = vexlo::engine::MakePrivateTempFolder("oracle", vexlo::engine::TempSpeed::kDisk);
   std::vector<OracleCase> cases = GeneratedCases(work / "templates");

@@ -16,6 +16,7 @@
 #include "app/host.h"
 #include "app/post_queue.h"
 #include "office/engine/desktop_handoff.h"
+#include "office/engine/engine_services.h"
 #include "office/engine/register_servers.h"
 #include "office/engine/soffice/office_pool.h"
 #include "ui/main/qt_host.h"
@@ -39,6 +40,7 @@ int main(int argc, char** argv) {
   ui::InitSkin();
   app::as_datapath = VEXLO_SOURCE_DIR;
   app::as_currentpath = folder;
+  engine::EngineServices services;
   engine::RegisterEmbeddedServers();
   QElapsedTimer clock;
   qint64 handed_over = -1;
@@ -105,7 +107,7 @@ int main(int argc, char** argv) {
     window->close();
     delete window;
   }
-  engine::office_pool().Shutdown();
+  services.pool().Shutdown();
   app::ClearPosted();
   app::SetHost(nullptr);
   std::error_code error;

@@ -20,6 +20,7 @@
 
 #include "merge/data_source.h"
 #include "merge/document_generation.h"
+#include "office/engine/engine_services.h"
 #include "office/engine/package/atomic_file.h"
 #include "office/engine/package/zip_writer.h"
 #include "office/engine/register_servers.h"
@@ -200,6 +201,7 @@ int main(int argc, char** argv) {
     WriteWorkbook(only.substr(9));
     return 0;
   }
+  vexlo::engine::EngineServices services;
   vexlo::engine::RegisterEmbeddedServers();
   const fs::path out = fs::temp_directory_path() / ("vexlo-word-bench-" + std::to_string(getpid()));
   fs::create_directories(out);

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 
 #include "cli/run_cli.h"
+#include "office/engine/engine_services.h"
 #include "office/engine/package/temp_folder.h"
 #include "office/engine/register_servers.h"
 
@@ -30,6 +31,8 @@ int main(int argc, char** argv) {
   QCoreApplication qt(argc, argv);
   qt.setApplicationName("vexlo");
   CatchStopSignals();
+  // The offices and conversions end with `services`, before the program's static state goes.
+  vexlo::engine::EngineServices services;
   vexlo::engine::RegisterEmbeddedServers();
   std::vector<std::string> args(argv + 1, argv + argc);
   return vexlo::cli::RunCli(args, stdout, stderr, ::isatty(STDERR_FILENO) == 1,

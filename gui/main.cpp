@@ -8,6 +8,7 @@
 #include "app/post_queue.h"
 #include "app/host.h"
 #include "office/engine/desktop_handoff.h"
+#include "office/engine/engine_services.h"
 #include "office/engine/output/cups_printer.h"
 #include "office/engine/package/temp_folder.h"
 #include "office/engine/register_servers.h"
@@ -43,6 +44,8 @@ int main(int argc, char** argv) {
   engine::SetConversionWaitHook([] { app::host().KeepAlive(-1, -1); });
   qt.setWindowIcon(ui::ApplicationIcon());
 
+  // The offices and conversions end with `services`, before the program's static state goes.
+  engine::EngineServices services;
   engine::RegisterEmbeddedServers();
   // A document left open for the user goes to the desktop's application for its type.
   engine::SetDesktopHandoff([](const std::string& path) {

@@ -53,7 +53,8 @@ struct Result {
 
 class CliBinaryTest : public ::testing::Test {
  protected:
-  // `env`: variable settings for the program ("TMPDIR=/x").
+  // `env`: variable settings for the program ("TMPDIR=/x"). A program ended by a signal has
+  // status 128 + the signal's number.
   Result Run(const std::string& args, const std::string& env = "") {
     const std::string cmd = "cd '" + dir_.path().string() + "' && " + env + " '" VEXLO_MERGE_PROGRAM "' " +
                             args + " >out.txt 2>err.txt";
@@ -75,6 +76,23 @@ TEST_F(CliBinaryTest, UsageHelpAndValidation) {
   const Result missing = Run("--data 无.xlsx --template 无.docx --out .");
   EXPECT_EQ(missing.status, 1);
   EXPECT_EQ(missing.err, "错误提示：找不到“无.xlsx”文件！\n");
+}
+
+// A run that ends at once (a missing data file) while the offices it started for the PDFs are
+// still coming up ends cleanly every time: its message and status 1, never a crash on the way
+// out, and no office left running.
+TEST_F(CliBinaryTest, QuickEndWhileOfficesStartIsClean) {
+  engine::RegisterEmbeddedServers();
+  if (!office::IsServerRegistered("word.application")) GTEST_SKIP() << "no embedded servers yet";
+  fs::copy_file(test::DataFile("merge/模板.docx"), dir_ / "模板.docx");
+  const fs::path cache = dir_ / "cache";
+  for (int run = 0; run < 15; ++run) {
+    const Result r = Run("--data 无.xlsx --template 模板.docx --out 输出 --pdf",
+                         "XDG_CACHE_HOME='" + cache.string() + "'");
+    ASSERT_EQ(r.status, 1) << "run " << run << ": " << r.err;
+    EXPECT_EQ(r.err, "错误提示：找不到“无.xlsx”文件！\n");
+  }
+  EXPECT_EQ(ProcessesMentioning(cache.string()), std::vector<pid_t>{});
 }
 
 TEST_F(CliBinaryTest, WholeMergeAndRunTimeError) {

@@ -14,7 +14,7 @@
 
 #include "app/globals.h"
 #include "app/post_queue.h"
-#include "office/engine/soffice/office_pool.h"
+#include "office/engine/engine_services.h"
 #include "tests/support/scripted_host.h"
 #include "tests/support/test_paths.h"
 #include "tests/ui/fake_office.h"
@@ -223,7 +223,7 @@ TEST(TemplateReadinessWindow, ChoosingTheExampleDocOnAColdCacheNeverStallsTheWin
     w.template_readiness->Chosen(example);
     EXPECT_FALSE(w.template_readiness->reading());
   }
-  engine::office_pool().Shutdown();
+  engine::Services().pool().Shutdown();
   app::as_datapath = saved_data;
   ::unsetenv("XDG_CACHE_HOME");
 }

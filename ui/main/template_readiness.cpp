@@ -6,6 +6,7 @@
 
 #include "app/event_guard.h"
 #include "app/host.h"
+#include "office/engine/engine_services.h"
 #include "office/engine/soffice/office_pool.h"
 
 namespace vexlo::ui {
@@ -55,7 +56,7 @@ const std::function<void()>& OfficeStarter() { return Starter(); }
 void StartOneOffice() {
   // One office: a second one starting at the same time would slow the first; the pool starts
   // more when a run queues enough work for them.
-  if (engine::OfficePool::Available()) engine::office_pool().Start(1);
+  if (engine::OfficePool::Available()) engine::Services().pool().Start(1);
 }
 
 TemplateReadiness::TemplateReadiness(QObject* parent,

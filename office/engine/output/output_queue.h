@@ -51,11 +51,6 @@ class ScopedFlushWatch {
   office::WaitWatch previous_;
 };
 
-// The queue in use; the default one is created on first use.
-OutputQueue& output_queue();
-// Replaces the queue (tests); nullptr restores the default.
-void SetOutputQueueForTest(OutputQueue* queue);
-
 }  // namespace vexlo::engine
 
 #endif  // VEXLO_OFFICE_ENGINE_OUTPUT_OUTPUT_QUEUE_H_

@@ -45,7 +45,7 @@ constexpr int kRestartExitCode = 81;  // a fresh profile wants one restart
 
 // The process's own UNO context, made once; it only serves to reach the offices over pipes.
 // Making it also makes the runtime's static state, which goes at exit in the reverse order of its
-// making; the pools are shut down at exit ahead of it (see OfficePool::LoadRuntime).
+// making: every pool is shut down before main returns, ahead of it.
 Reference<css::uno::XComponentContext> LocalContext(const std::string& office_binary) {
   static std::once_flag once;
   // Never destroyed: the UNO runtime's own state goes at exit in an order of its own.
@@ -68,9 +68,6 @@ Reference<css::uno::XComponentContext> LocalContext(const std::string& office_bi
     } catch (const css::uno::Exception& e) {
       error = S(e.Message);
     }
-    // Registered after the runtime's state was made, so that at exit the offices end and the
-    // workers stop before that state is taken down.
-    std::atexit(EndOfficesAtExit);
   });
   if (!context->is()) {
     throw app::RuntimeError::Output("无法使用 LibreOffice 的 UNO 接口：" + error);
@@ -162,10 +159,6 @@ std::string Attach(Office& office, const Reference<css::uno::XComponentContext>&
     office.link->desktop = css::frame::Desktop::create(remote);
     office.link->edit_macro = EditMacro(remote);
     SettleProfile(remote);
-    // Registered once the connection's machinery is up, so that at exit the offices end
-    // before it is taken down.
-    static std::once_flag at_exit;
-    std::call_once(at_exit, [] { std::atexit(EndOfficesAtExit); });
     return "";
   } catch (const css::uno::Exception& e) {
     office.process.Kill();

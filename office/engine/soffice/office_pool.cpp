@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <set>
 
 #include "office/engine/package/temp_folder.h"
 #include "office/engine/soffice/doc_bases.h"
@@ -23,20 +22,7 @@ namespace {
 constexpr int kMaxAttempts = 2;  // a document is tried once more on a fresh office
 constexpr std::size_t kSpreadAt = 4;  // documents waiting before an idle office is started
 
-// Every pool still running when the program ends.
-std::mutex live_pools_mutex;
-std::set<OfficePool*> live_pools;
-
 }  // namespace
-
-void EndOfficesAtExit() {
-  std::vector<OfficePool*> pools;
-  {
-    std::lock_guard lock(live_pools_mutex);
-    pools.assign(live_pools.begin(), live_pools.end());
-  }
-  for (OfficePool* pool : pools) pool->Shutdown(/*at_exit=*/true);
-}
 
 bool OfficePool::Available() { return !SofficeProgram().empty(); }
 
@@ -48,15 +34,9 @@ OfficePool::OfficePool(OfficePoolOptions options) {
   }
   if (options.profile_root.empty()) options.profile_root = DefaultProfileRoot();
   state_ = std::make_unique<PoolState>(options);
-  std::lock_guard lock(live_pools_mutex);
-  live_pools.insert(this);
 }
 
-OfficePool::~OfficePool() {
-  Shutdown();
-  std::lock_guard lock(live_pools_mutex);
-  live_pools.erase(this);
-}
+OfficePool::~OfficePool() { Shutdown(); }
 
 void OfficePool::EnsureThreads() {
   if (!threads_.empty()) return;
@@ -400,10 +380,5 @@ int OfficePool::starts() const { return Counter(&PoolCounters::starts); }
 int OfficePool::replaced() const { return Counter(&PoolCounters::replaced); }
 int OfficePool::joined() const { return Counter(&PoolCounters::joined); }
 int OfficePool::from_base() const { return Counter(&PoolCounters::from_base); }
-
-OfficePool& office_pool() {
-  static OfficePool pool;
-  return pool;
-}
 
 }  // namespace vexlo::engine

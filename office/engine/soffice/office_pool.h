@@ -8,9 +8,10 @@
 // dies or hangs is killed with its process group and started again, and the document is tried
 // once more before it fails with a message naming it, unless the offices' folder cannot be
 // written (full, read-only): then every document fails at once with that reason. The offices end
-// with the pool, with Cancel, or with this process; each listens on a pipe of its own
-// (office_pipe.h). This class only schedules: the queue (job_queue.h), the offices (office.h) and
-// the steps its workers dispatch to live in units of their own.
+// with the pool, with Cancel, or with this process; a program's pool belongs to its
+// EngineServices (engine_services.h), which ends it before main returns. Each office listens on a
+// pipe of its own (office_pipe.h). This class only schedules: the queue (job_queue.h), the
+// offices (office.h) and the steps its workers dispatch to live in units of their own.
 // Thread-safe: any thread may submit work or wait for it.
 #ifndef VEXLO_OFFICE_ENGINE_SOFFICE_OFFICE_POOL_H_
 #define VEXLO_OFFICE_ENGINE_SOFFICE_OFFICE_POOL_H_
@@ -149,15 +150,6 @@ class OfficePool {
   std::vector<std::thread> threads_;
   std::thread watchdog_;
 };
-
-// The pool of this process, made on first use.
-OfficePool& office_pool();
-
-// Ends every pool's offices now, as the program ends: registered with std::atexit by the pools
-// themselves; whoever keeps work waiting on the offices in a static object registers it again
-// after making that object, so that at exit the offices end (and the work with them) before the
-// object waits for it. Later submissions fail at once.
-void EndOfficesAtExit();
 
 }  // namespace vexlo::engine
 

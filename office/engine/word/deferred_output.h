@@ -1,14 +1,25 @@
 // The word server's deferred work in one place: saves held for growing documents, conversions of
-// .doc/.rtf/.odt outputs, and the output queue's PDF exports and prints. Registered with the
-// gateway (office/deferred_work.h) by RegisterEmbeddedServers. UI thread only.
+// .doc/.rtf/.odt outputs, and the output queue's PDF exports and prints. Owned by the program's
+// EngineServices, which registers it with the gateway (office/deferred_work.h) while it lives.
+// UI thread only.
 #ifndef VEXLO_OFFICE_ENGINE_WORD_DEFERRED_OUTPUT_H_
 #define VEXLO_OFFICE_ENGINE_WORD_DEFERRED_OUTPUT_H_
+
+#include <string>
 
 #include "office/deferred_work.h"
 
 namespace vexlo::engine::word {
 
-office::DeferredWork& WordDeferredWork();
+class WordDeferredWork : public office::DeferredWork {
+ public:
+  office::OutputGap Check(std::string_view extension, bool pdf, bool print) const override;
+  void Flush(bool finish, const office::WaitWatch& watch) override;
+  void Cancel() override;
+  void Pause(bool paused) override;
+  int PrintJobsSent() const override;
+  std::string Printer() const override;
+};
 
 }  // namespace vexlo::engine::word
 

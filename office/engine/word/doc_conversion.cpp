@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -12,6 +11,7 @@
 #include <vector>
 
 #include "app/runtime_error.h"
+#include "office/engine/engine_services.h"
 #include "office/engine/output/output_queue.h"
 #include "office/engine/package/atomic_file.h"
 #include "office/engine/package/temp_folder.h"
@@ -41,19 +41,6 @@ std::string ReadAll(const fs::path& p) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// Template conversions: one per content, shared by everyone who asks while it runs.
-struct TemplateCache {
-  std::mutex mutex;
-  std::map<std::string, std::shared_future<TemplateConversion>> running;
-};
-
-TemplateCache& TheTemplateCache() {
-  static TemplateCache cache;
-  // Its conversions wait on the offices: at exit the offices end first, so that they end at once.
-  static const bool registered = std::atexit(EndOfficesAtExit) == 0;
-  (void)registered;
-  return cache;
-}
 
 // Converts `path` into `target` with a LibreOffice of its own that loads, stores and ends on its
 // main thread. Some documents that a warm office cannot store this way are stored fine: a
@@ -77,9 +64,10 @@ bool ConvertAlone(const std::string& path, const std::string& target) {
   return ok;
 }
 
-// The cache entry of template content `key`, converted from `path` (a private copy) when there is
-// no sound one. Runs on any thread.
-TemplateConversion ConvertIntoCache(const std::string& path, const std::string& key) {
+// The cache entry of template content `key`, converted from `path` (a private copy) by the
+// offices of `pool` when there is no sound one. Runs on any thread.
+TemplateConversion ConvertIntoCache(OfficePool& pool, const std::string& path,
+                                    const std::string& key) {
   TemplateConversion result;
   const ConvertedTemplates cache = UserConvertedTemplates();
   if (std::optional<std::string> entry = cache.Find(key)) {
@@ -92,7 +80,7 @@ TemplateConversion ConvertIntoCache(const std::string& path, const std::string& 
   job.source = path;
   job.label = fs::path(path).filename().string();
   job.targets.push_back({made, StoreFormat::kDocx});
-  const ConversionOutcome outcome = office_pool().Submit(std::move(job)).get();
+  const ConversionOutcome outcome = pool.Submit(std::move(job)).get();
   // A conversion stopped by a cancel or by the program's end is not tried again alone.
   if (!outcome.ok && (outcome.stopped || !ConvertAlone(path, made))) {
     result.error = outcome.error;
@@ -176,10 +164,10 @@ std::shared_future<TemplateConversion> PrepareTemplateAsync(const std::string& p
     return failed.get_future().share();
   }
   const std::string key = ContentDigest(bytes);
-  TemplateCache& cache = TheTemplateCache();
-  std::lock_guard lock(cache.mutex);
-  auto found = cache.running.find(key);
-  if (found != cache.running.end()) {
+  ConversionBacklog& cache = Services().conversions();
+  std::lock_guard lock(cache.templates_mutex);
+  auto found = cache.templates.find(key);
+  if (found != cache.templates.end()) {
     // A conversion that failed, or whose entry has gone since (found damaged), is made afresh.
     bool redo = false;
     if (found->second.wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
@@ -187,7 +175,7 @@ std::shared_future<TemplateConversion> PrepareTemplateAsync(const std::string& p
       redo = !done.error.empty() || (!done.docx_path.empty() && !fs::exists(done.docx_path, ec));
     }
     if (!redo) return found->second;
-    cache.running.erase(found);
+    cache.templates.erase(found);
   }
   // The template may change or go while the office reads it: it reads a private copy.
   const std::string folder = MakeTempFolder();
@@ -197,13 +185,14 @@ std::shared_future<TemplateConversion> PrepareTemplateAsync(const std::string& p
     return failed.get_future().share();
   }
   OfficePool::LoadRuntime();  // here, not on the conversion's thread
-  auto future = std::async(std::launch::async, [copy, folder, key] {
-                  TemplateConversion r = ConvertIntoCache(copy, key);
+  OfficePool& pool = Services().pool();
+  auto future = std::async(std::launch::async, [&pool, copy, folder, key] {
+                  TemplateConversion r = ConvertIntoCache(pool, copy, key);
                   std::error_code e;
                   fs::remove_all(folder, e);
                   return r;
                 }).share();
-  cache.running.emplace(key, future);
+  cache.templates.emplace(key, future);
   return future;
 }
 
@@ -211,7 +200,7 @@ void WarmUpFor(const std::string& template_path, bool needs_pdf) {
   if (!OfficePool::Available()) return;
   const bool converted = IsConvertedExtension(ExtensionOf(template_path));
   // One office to begin with: a second one starting at the same time would slow the first.
-  if (needs_pdf || converted) office_pool().Start(1);
+  if (needs_pdf || converted) Services().pool().Start(1);
   std::error_code ec;
   if (converted && fs::is_regular_file(template_path, ec)) PrepareTemplateAsync(template_path);
 }
@@ -233,22 +222,22 @@ std::string ConvertToDocx(const std::string& path) {
   throw RuntimeError::File(path, "无法打开：它的转换结果在缓存文件夹中一再损坏");
 }
 
-namespace {
-
-// Conversions of saved files that were handed to the offices and not yet waited for.
-std::vector<std::shared_future<ConversionOutcome>>& Pending() {
-  static std::vector<std::shared_future<ConversionOutcome>> pending;
-  return pending;
+ConversionBacklog::~ConversionBacklog() {
+  // A conversion that failed in the offices just before they stopped may be converting alone:
+  // that converter is ended until every template conversion has returned.
+  for (auto& [key, conversion] : templates) {
+    while (conversion.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
+      EndRunningConversions();
+    }
+  }
 }
-
-}  // namespace
 
 void QueueConverted(std::string_view docx, const std::string& path) {
   RequireSoffice(path, "无法保存");
-  static unsigned counter = 0;
+  ConversionBacklog& backlog = Services().conversions();
   const std::string folder = ProcessTempFolder();
   if (folder.empty()) throw RuntimeError::File(path, "无法保存：无法创建临时文件夹");
-  const fs::path staged = fs::path(folder) / ("saved-" + std::to_string(++counter) + ".docx");
+  const fs::path staged = fs::path(folder) / ("saved-" + std::to_string(++backlog.staged) + ".docx");
   {
     std::ofstream o(staged, std::ios::binary);
     o.write(docx.data(), static_cast<std::streamsize>(docx.size()));
@@ -259,17 +248,17 @@ void QueueConverted(std::string_view docx, const std::string& path) {
   job.take_source = true;
   job.label = fs::path(path).filename().string();
   job.targets.push_back({path, FormatOfPath(path)});
-  Pending().push_back(office_pool().Submit(std::move(job)));
+  backlog.saved.push_back(Services().pool().Submit(std::move(job)));
 }
 
 void DropConversions() {
-  office_pool().Cancel();
-  Pending().clear();
+  Services().pool().Cancel();
+  Services().conversions().saved.clear();
 }
 
 void FlushConversions() {
   std::vector<std::shared_future<ConversionOutcome>> pending;
-  pending.swap(Pending());
+  pending.swap(Services().conversions().saved);
   // The one who waits (the progress window) is told how far the conversions have come, and
   // may stop them.
   const int total = static_cast<int>(pending.size());

@@ -7,8 +7,13 @@
 #define VEXLO_OFFICE_ENGINE_WORD_DOC_CONVERSION_H_
 
 #include <future>
+#include <map>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "office/engine/soffice/office_pool.h"
 
 namespace vexlo::engine::word {
 
@@ -31,6 +36,22 @@ struct TemplateConversion {
   bool refused = false;  // not a document at all (`error` says why); nothing was converted
   std::string docx = {};  // the .docx itself, when the cache folder could not keep it
 };
+// The conversions of one program, held by its EngineServices: saved files handed to the offices
+// and not yet waited for, and the template conversions, one per content, shared by everyone who
+// asks while it runs. Its destructor ends the template conversions still running (the offices
+// are stopped before) and waits for their threads.
+struct ConversionBacklog {
+  ConversionBacklog() = default;
+  ~ConversionBacklog();
+  ConversionBacklog(const ConversionBacklog&) = delete;
+  ConversionBacklog& operator=(const ConversionBacklog&) = delete;
+
+  std::vector<std::shared_future<ConversionOutcome>> saved;
+  unsigned staged = 0;  // numbers the staged copies of saved files
+  std::mutex templates_mutex;
+  std::map<std::string, std::shared_future<TemplateConversion>> templates;
+};
+
 // Starts converting the template at `path` in the background (reading its bytes now) and returns
 // at once; a template whose content was converted before is ready at once. A file the office
 // would read as plain text is refused before any conversion (see convertible_input.h). The window calls

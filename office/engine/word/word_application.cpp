@@ -7,6 +7,7 @@
 #include "app/event_guard.h"
 #include "app/runtime_error.h"
 #include "office/engine/desktop_handoff.h"
+#include "office/engine/engine_services.h"
 #include "office/engine/output/output_queue.h"
 #include "office/engine/register_servers.h"
 #include "office/engine/word/doc_conversion.h"
@@ -178,7 +179,7 @@ void WordApplication::Quit() {
   documents_.clear();
   active_.reset();
   FlushConversions();
-  output_queue().Flush();
+  Services().output_queue().Flush();
 }
 
 void WordApplication::Released() noexcept {

@@ -5,6 +5,7 @@
 
 #include "app/runtime_error.h"
 #include "app/shown_text.h"
+#include "office/engine/engine_services.h"
 #include "office/engine/output/output_queue.h"
 #include "office/engine/package/atomic_file.h"
 #include "office/engine/word/doc_conversion.h"
@@ -87,14 +88,14 @@ WordDocument::WordDocument(std::shared_ptr<const WordPackage> package, bool blan
                                  std::to_string(format));
     }
     FlushSave();
-    output_queue().ExportPdf(TakeSnapshot(), pdf, true, PdfVia());
+    Services().output_queue().ExportPdf(TakeSnapshot(), pdf, true, PdfVia());
     return Value();
   });
   AddMethod("printout", 0, 18, [this](const Args& a) {
     const int32_t copies = a.has(7) ? a.Long(7) : 1;
     if (copies < 1) throw RuntimeError::Output("打印失败：份数必须至少为 1");
     FlushSave();
-    output_queue().Print(TakeSnapshot(), copies, true, PdfVia());
+    Services().output_queue().Print(TakeSnapshot(), copies, true, PdfVia());
     return Value();
   });
   AddProperty("name", [this] { return Value(path_.empty() ? name_ : FileName(path_)); });

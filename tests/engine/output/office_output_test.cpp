@@ -20,6 +20,7 @@
 
 #include "app/runtime_error.h"
 #include "office/engine/output/cups_printer.h"
+#include "office/engine/engine_services.h"
 #include "office/engine/output/office_output_queue.h"
 #include "office/engine/package/temp_folder.h"
 #include "merge/document_generation.h"
@@ -29,6 +30,7 @@
 #include "office/oleobject.h"
 #include "office/engine/word/doc_conversion.h"
 #include "tests/engine/output/cups_jobs.h"
+#include "tests/support/engine_test_main.h"
 #include "tests/support/scripted_host.h"
 #include "tests/support/test_paths.h"
 
@@ -478,15 +480,15 @@ TEST(TemplateCacheTest, ATemplateIsConvertedOncePerContent) {
   const TemplateConversion made = first.get();
   ASSERT_TRUE(made.error.empty()) << made.error;
   EXPECT_EQ(fs::path(made.docx_path).parent_path(), cache.path() / "vexlo" / "templates");
-  const int loads = office_pool().loads();
+  const int loads = Services().pool().loads();
   // The same bytes under another name: ready at once, from the cache.
   fs::copy_file(doc, cache.path() / "副本.doc");
   std::shared_future<TemplateConversion> again = PrepareTemplateAsync((cache.path() / "副本.doc").string());
   EXPECT_EQ(again.wait_for(std::chrono::seconds(0)), std::future_status::ready);
   EXPECT_EQ(again.get().docx_path, made.docx_path);
   EXPECT_NE(ConvertToDocx(doc.string()).find("word/document.xml"), std::string::npos);
-  EXPECT_EQ(office_pool().loads(), loads);
-  office_pool().Shutdown();
+  EXPECT_EQ(Services().pool().loads(), loads);
+  Services().pool().Shutdown();
   ::unsetenv("XDG_CACHE_HOME");
 }
 
@@ -500,8 +502,9 @@ TEST(TemplateCacheTest, AReadingUnderWayEndsWithTheProgram) {
   const pid_t child = ::fork();
   if (child == 0) {
     ::setenv("XDG_CACHE_HOME", cache.path().c_str(), 1);
-    office_pool().Start(1);
+    Services().pool().Start(1);
     PrepareTemplateAsync(doc.string());
+    test::EndEngineServices();
     std::exit(0);
   }
   int status = 0;

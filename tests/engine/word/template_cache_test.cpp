@@ -9,6 +9,7 @@
 
 #include "app/runtime_error.h"
 #include "office/engine/package/zip_reader.h"
+#include "office/engine/engine_services.h"
 #include "office/engine/soffice/office_pool.h"
 #include "office/engine/word/converted_templates.h"
 #include "office/engine/word/convertible_input.h"
@@ -120,7 +121,7 @@ TEST(ConvertedTemplatesTest, ConversionRepairsADamagedEntry) {
     ASSERT_NO_THROW(docx = ConvertToDocx(doc.string()));
     EXPECT_NE(text_of(docx).find("录用通知书"), std::string::npos);
   }
-  office_pool().Shutdown();
+  Services().pool().Shutdown();
   ::unsetenv("XDG_CACHE_HOME");
 }
 
@@ -137,7 +138,7 @@ TEST(ConvertedTemplatesTest, UnwritableCacheStillConverts) {
   std::string docx;
   ASSERT_NO_THROW(docx = ConvertToDocx(doc.string()));
   EXPECT_TRUE(docx.starts_with("PK"));
-  office_pool().Shutdown();
+  Services().pool().Shutdown();
   ::unsetenv("XDG_CACHE_HOME");
 }
 
@@ -172,7 +173,7 @@ TEST(ConvertibleInputTest, GarbageTemplateIsAFormatErrorWithoutAConversion) {
   ScratchDir dir;
   const fs::path doc = dir / "乱码.doc";
   test::WriteFile(doc, std::string(2000, '\x9C') + "abc");
-  const int loads = office_pool().loads();
+  const int loads = Services().pool().loads();
   try {
     ConvertToDocx(doc.string());
     ADD_FAILURE() << "accepted";
@@ -181,7 +182,7 @@ TEST(ConvertibleInputTest, GarbageTemplateIsAFormatErrorWithoutAConversion) {
     EXPECT_NE(e.text().find("乱码.doc"), std::string::npos) << e.text();
     EXPECT_NE(e.text().find("不是 Word 文档"), std::string::npos) << e.text();
   }
-  EXPECT_EQ(office_pool().loads(), loads);
+  EXPECT_EQ(Services().pool().loads(), loads);
 }
 
 }  // namespace

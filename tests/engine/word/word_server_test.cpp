@@ -10,6 +10,7 @@
 #include "app/runtime_error.h"
 #include "merge/document_generation.h"
 #include "office/engine/desktop_handoff.h"
+#include "office/engine/engine_services.h"
 #include "office/engine/output/output_queue.h"
 #include "office/engine/register_servers.h"
 #include "office/engine/soffice/soffice.h"
@@ -55,11 +56,11 @@ class WordServerTest : public ::testing::Test {
  protected:
   void SetUp() override {
     RegisterEmbeddedServers();
-    SetOutputQueueForTest(&queue_);
+    Services().ReplaceOutputQueue(&queue_);
     ClearEngineClipboard();
   }
   void TearDown() override {
-    SetOutputQueueForTest(nullptr);
+    Services().ReplaceOutputQueue(nullptr);
     SetDesktopHandoff({});
     app::ClearPosted();
   }
