@@ -320,7 +320,8 @@ class MergeSession {
   void FinishDeferredWork() {
     try {
       office::FlushDeferredWork(true, [this](office::WaitStage stage, int done, int total) {
-        observer_.StageProgress(StageOf(stage), done, total);
+        // A stage with nothing to do (no PDF asked) is not shown.
+        if (total > 0) observer_.StageProgress(StageOf(stage), done, total);
         return observer_.CancelRequested();
       });
     } catch (const app::RuntimeError& e) {

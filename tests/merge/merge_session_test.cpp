@@ -560,7 +560,8 @@ TEST_F(MergeSessionTest, PrintingIsToldBeforeAnythingIsWrittenAndCanBeDeclined) 
 
 TEST_F(MergeSessionTest, TheWaitAtTheEndIsToldStageByStageAndACancelCountsTheJobsSent) {
   request_.pdf = request_.print = true;
-  deferred_.reports = {{office::WaitStage::kDocuments, 2, 2},
+  deferred_.reports = {{office::WaitStage::kDocuments, 0, 0},  // no .doc to wait for
+                       {office::WaitStage::kDocuments, 2, 2},
                        {office::WaitStage::kPdfs, 1, 2},
                        {office::WaitStage::kPrints, 1, 2}};
   EXPECT_EQ(Run(), MergeOutcome::kSucceeded);
