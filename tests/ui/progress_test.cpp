@@ -286,6 +286,10 @@ TEST_F(ProgressDisplayTest, WatchedRunsShowTheGenerationWindowBesideTheProgress)
   display.RecordDone({1, 2, "张伟", "/nowhere/张伟.docx", "", false});
   display.Progress(1, 3);
   EXPECT_EQ(display.overlay()->record(), 2);
+  // Esc in the generation window asks to stop as well.
+  host_.yes_no_answers = {true};
+  QTest::keyClick(generation, Qt::Key_Escape);
+  EXPECT_TRUE(display.CancelRequested());
   display.Closed();
   EXPECT_EQ(display.generation_window(), nullptr);
 }

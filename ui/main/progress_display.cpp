@@ -56,6 +56,7 @@ void ProgressDisplay::Opened(std::string_view text, int total) {
   overlay_->SetProgress(0, 0, total);
   if (request_.visible) {
     generation_ = new GenerationWindow(window);
+    generation_->installEventFilter(this);  // Esc there asks too
     generation_->SetTemplate(request_.template_path);
   }
   window->open(text);  // shows and paints at once
@@ -153,18 +154,17 @@ void ProgressDisplay::ResumeOutput() {
 }
 
 bool ProgressDisplay::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == progress_) {
-    if (event->type() == QEvent::Close) {
-      // Only Closed() ends the window; a close by the user asks to stop.
-      event->ignore();
-      stop_asked_ = true;
-      return true;
-    }
-    if (event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
-      stop_asked_ = true;
-      return true;
-    }
+  if (watched == progress_ && event->type() == QEvent::Close) {
+    // Only Closed() ends the window; a close by the user asks to stop.
+    event->ignore();
+    stop_asked_ = true;
+    return true;
+  }
+  if ((watched == progress_ || (generation_ != nullptr && watched == generation_)) &&
+      event->type() == QEvent::KeyPress &&
+      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+    stop_asked_ = true;
+    return true;
   }
   return QObject::eventFilter(watched, event);
 }
@@ -175,6 +175,7 @@ void ProgressDisplay::Closed() {
   if (progress_ == nullptr) return;
   if (generation_ != nullptr) generation_->RefreshPage(std::chrono::steady_clock::now(), true);
   progress_->removeEventFilter(this);
+  if (generation_ != nullptr) generation_->removeEventFilter(this);
   auto* window = static_cast<w_msg*>(progress_.data());
   progress_ = nullptr;
   overlay_ = nullptr;
