@@ -1,12 +1,12 @@
 // What the user sees of a running merge: the progress window (its picture and the stage's text,
 // with the track filled to the stage's work done, "第 i 条，共 n 条", the time so far and the time
-// left once it can be told), the generation window
-// beside it when the run is to be watched, and the final message with a button that opens the
-// output folder. The merge runs on the UI thread; every report of it lets the windows repaint
-// (at most every kPumpInterval) with input going only to these windows: the main window is
-// blocked while the progress window is up, so a run can never be started twice. Esc or closing
-// the progress window asks "是否停止输出？" over the progress window, the output paused meanwhile
-// (no new PDF is begun); Yes stops the run after the current record, No lets the output go on.
+// left once it can be told), the generation window beside it when the run is to be watched, and
+// the final message with a button that opens the output folder. The merge runs on the UI thread;
+// every report of it lets the windows repaint (at most every kPumpInterval) with input going only
+// to these windows: the main window is blocked while the progress window is up, so a run can
+// never be started twice. Esc (there or in the generation window) or closing the progress window
+// asks "是否停止输出？" over the progress window, the output paused meanwhile (no new PDF is
+// begun); Yes stops the run after the current record, No lets the output go on.
 // UI thread only.
 #ifndef VEXLO_UI_MAIN_PROGRESS_DISPLAY_H_
 #define VEXLO_UI_MAIN_PROGRESS_DISPLAY_H_
