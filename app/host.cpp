@@ -24,7 +24,8 @@ bool Host::Checked(std::string_view) { return false; }
 void Host::SetChecked(std::string_view, bool) {}
 void Host::SetEnabled(std::string_view, bool) {}
 void Host::SetFocus(std::string_view) {}
-std::string Host::FileOpenDialog(std::string_view, std::string_view, std::string_view) {
+std::string Host::FileOpenDialog(std::string_view, std::string_view, std::string_view,
+                                 std::string_view) {
   return {};
 }
 bool Host::FolderDialog(std::string_view, std::string&) { return false; }

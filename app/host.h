@@ -30,11 +30,11 @@ class Host {
   virtual void SetEnabled(std::string_view control, bool enabled);
   virtual void SetFocus(std::string_view control);
 
-  // Dialogs. The file dialog returns the full path, or "" when cancelled; `filter` is given as
-  // comma-separated pairs of description and pattern. The folder dialog starts at `folder` and,
-  // when the user confirms, puts the choice there and returns true.
+  // Dialogs. The file dialog starts in `start_folder` and returns the full path, or "" when
+  // cancelled; `filter` is given as comma-separated pairs of description and pattern. The folder
+  // dialog starts at `folder` and, when the user confirms, puts the choice there and returns true.
   virtual std::string FileOpenDialog(std::string_view title, std::string_view default_ext,
-                                     std::string_view filter);
+                                     std::string_view filter, std::string_view start_folder);
   virtual bool FolderDialog(std::string_view title, std::string& folder);
   // Opens a folder in the desktop's file browser.
   virtual void ShellOpenFolder(std::string_view folder);

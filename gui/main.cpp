@@ -29,6 +29,7 @@ int main(int argc, char** argv) {
   engine::StartTempFolderReaper();  // before any thread
   gui::VexloQApplication qt(argc, argv);
   qt.setApplicationName("vexlo");
+  qt.setDesktopFileName("vexlo");  // the desktop entry gives the taskbar its name and icon
   gui::InstallQtDrainScheduler();
   ui::InitSkin();
   ui::LoadQtTranslations();

@@ -47,6 +47,8 @@ oleobject& Ensure(std::unique_ptr<oleobject>& handle) {
   return *handle;
 }
 
+std::string FileName(const std::string& path) { return fs::path(path).filename().string(); }
+
 // Thrown inside the run when the observer asks it to stop.
 struct Cancelled {};
 
@@ -83,6 +85,10 @@ class MergeSession {
 
  private:
   void Say(const char* title, const std::string& text) { observer_.Message(title, text); }
+  void Refuse(const char* title, const std::string& text, MergeField field) {
+    Say(title, text);
+    observer_.Focus(field);
+  }
 
   // What can be known before the first file is written (see run_checks.h); a file under the
   // merged document's hidden name found then in the locked folder was left by a run that died.
@@ -108,7 +114,7 @@ class MergeSession {
       return;
     }
     started_.push_back(&excelserver_);
-    excelserver_.get("application").get("workbooks").call("open", {request_.data_path});
+    if (!OpenData()) return;
     excelserver_.get("application").set("visible", request_.visible);
 
     data_ = std::make_unique<DataSource>(excelserver_, request_.as_shown);
@@ -174,6 +180,25 @@ class MergeSession {
     summary_.copies = CopiesValue(request_.copies_text);
     const PrintPlan plan{summary_.printer, request_.one_file ? 1 : total_, summary_.copies};
     return observer_.ConfirmPrint(plan);
+  }
+
+  // Opens the data file. One that is no workbook the spreadsheet reads (a PDF, a picture, a
+  // damaged or protected file) is the user's choice to mend: a message, not a run-time error.
+  bool OpenData() {
+    try {
+      excelserver_.get("application").get("workbooks").call("open", {request_.data_path});
+      return true;
+    } catch (const app::RuntimeError& e) {
+      if (e.number() != app::kErrFileFormat) throw;
+      Refuse(kError,
+             e.text() + "。\n请选择Excel工作簿（.xls、.xlsx）或CSV文件（.csv），"
+                        "或在表格软件中把它另存为.xlsx后再试。",
+             MergeField::kData);
+      excelserver_.get("application").call("quit");
+      excelserver_.release();
+      started_.clear();
+      return false;
+    }
   }
 
   // Asked while the template document is the template instance's active one, before any record
@@ -261,9 +286,11 @@ class MergeSession {
         });
         if (request_.one_file) {
           result.document = merged_temp_;
+          result.document_name = FileName(merged_document_);
           OutputDocument().call("save");
         } else {
           OutputRecord(stem, result);
+          result.document_name = FileName(result.document);
         }
         office::FlushDeferredWork(false);
       } catch (const app::RuntimeError& e) {

@@ -39,10 +39,12 @@ struct RecordResult {
   int index = 0;             // 1-based record number (row - 1)
   int row = 0;               // the sheet row
   std::string name;          // the record name as read (first column)
-  std::string document;      // the file written for it ("" in one-file mode)
+  std::string document;      // the file written for it (one file: the one being built)
   std::string pdf;           // its PDF ("" when none)
   bool renamed = false;      // the file name differs from the record's text (cleaned, made unique
                              // or a fallback name)
+  std::string document_name;  // the document's name as the user finds it ("合并输出.docx" for one
+                              // file, not the hidden name it is built under)
 };
 
 // How a run ended.

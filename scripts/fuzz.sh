@@ -17,7 +17,7 @@ if [ -z "$cxx" ]; then
 fi
 CC=${cxx/++/} CXX=$cxx cmake -S "$root/fuzz" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j "$(nproc)"
-for target in xlsx_reader_fuzzer xls_reader_fuzzer encrypted_package_fuzzer docx_reader_fuzzer font_program_fuzzer; do
+for target in xlsx_reader_fuzzer xls_reader_fuzzer encrypted_package_fuzzer text_table_fuzzer docx_reader_fuzzer font_program_fuzzer; do
   corpus="$build/corpus/${target%_*_fuzzer}"
   mkdir -p "$corpus"
   echo "== $target for ${seconds}s"

@@ -4,6 +4,7 @@
 // process holds; a run without records; a sheet without titles.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -197,6 +198,34 @@ TEST_F(MergeEndToEndTest, NoRecordsAndNoTitles) {
 
   EXPECT_EQ(Run("无标题.xlsx", "模板.docx"), MergeOutcome::kStopped);
   EXPECT_EQ(observer_.Boxes(), Lines({"box 操作提示|没有获取到任何标题数据！"}));
+}
+
+// What web systems and other programs hand people as "the workbook": read as data; a file of
+// another kind is a message naming it and what to do, before anything is written.
+TEST_F(MergeEndToEndTest, DataFilesPeopleHave) {
+  test::WriteFile(dir_ / "导出.xls",
+                  "<html><meta charset=\"utf-8\"><table><tr><th>姓名</th><th>部门</th><th>ID</th></tr>"
+                  "<tr><td>张三</td><td>销售部</td><td>A001</td></tr></table></html>");
+  test::WriteFile(dir_ / "名单.xlsx", "\xEF\xBB\xBF姓名,部门,ID\r\n李四,技术部,A002\r\n");
+  for (const char* data : {"导出.xls", "名单.xlsx"}) {
+    SCOPED_TRACE(data);
+    EXPECT_EQ(Run(data, "模板.docx"), MergeOutcome::kSucceeded);
+    EXPECT_EQ(observer_.Boxes(), Lines({kSuccess}));
+  }
+  EXPECT_TRUE(fs::exists(out_ / "张三.docx"));
+  EXPECT_TRUE(fs::exists(out_ / "李四.docx"));
+
+  fs::remove_all(out_);
+  test::WriteFile(dir_ / "报表.xls", "%PDF-1.4\n%...");
+  EXPECT_EQ(Run("报表.xls", "模板.docx"), MergeOutcome::kStopped);
+  const Lines boxes = observer_.Boxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].rfind("box 错误提示|文件“" + (dir_ / "报表.xls").string() + "”是PDF文件", 0), 0u)
+      << boxes[0];
+  EXPECT_NE(boxes[0].find("请选择Excel工作簿"), std::string::npos);
+  EXPECT_NE(std::find(observer_.log.begin(), observer_.log.end(), "focus sle_1"), observer_.log.end());
+  EXPECT_FALSE(excel_->connected());
+  EXPECT_TRUE(!fs::exists(out_) || fs::is_empty(out_));
 }
 
 TEST_F(MergeEndToEndTest, FailedRunLeavesNoInstanceOrConverterBehind) {

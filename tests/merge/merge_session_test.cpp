@@ -266,6 +266,12 @@ TEST_F(MergeSessionTest, OneFileModeSavesFirstAndPrintsAndExportsOnce) {
   EXPECT_EQ(observer_.log, Lines({kProgress, "progress closed", kSuccess}));
   EXPECT_EQ(observer_.details, Lines({"共输出 1 个文档和 1 个PDF文件，保存在“" + out_.string() + "”。",
                                       "已发送 1 个打印作业到打印机“办公室打印机”，每个 3 份。"}));
+  // Watchers are told the name the user will find, never the hidden one it is built under.
+  ASSERT_EQ(observer_.records.size(), 2u);
+  for (const RecordResult& record : observer_.records) {
+    EXPECT_EQ(record.document, Temp());
+    EXPECT_EQ(record.document_name, "合并输出.docx");
+  }
 }
 
 TEST_F(MergeSessionTest, HeldMergedNamesFallBackEvenWithoutPdf) {
@@ -286,6 +292,7 @@ TEST_F(MergeSessionTest, HeldMergedNamesFallBackEvenWithoutPdf) {
   EXPECT_EQ(Text("合并输出20261207153000.docx"), "Dear 张三 of 销售, your IDENTITY is 7.\n"
                                                  "Dear 李四 of , your IDENTITY is 8.\n");
   EXPECT_EQ(observer_.details.back(), "合并输出的文档保存为“合并输出20261207153000.docx”。");
+  EXPECT_EQ(observer_.records.back().document_name, "合并输出20261207153000.docx");
 }
 
 TEST_F(MergeSessionTest, HeldRecordFileIsSavedPrintedAndExportedUnderTheFallback) {

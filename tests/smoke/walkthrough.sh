@@ -7,16 +7,26 @@
 #  3. Enter starts the example run; the generation window shows; the final message names the
 #     number of documents and the folder, which holds them; Esc closes the message;
 #  4. a 999-record run chosen through the file dialogs: the progress window changes while it
-#     runs; Esc asks "是否停止输出？", Yes stops it, and the documents made so far stay, complete.
-# Screenshots go to OUT_DIR (generation.png, progress.png, final.png). Fails on the first step
-# that does not behave, or when the program logged a run-time error.
+#     runs; Esc asks "是否停止输出？", Yes stops it, and the documents made so far stay, complete;
+#  5. a web page's table saved as .xls is read as data; a PDF named .xls is an error message
+#     (not the run-time error box), before anything is written;
+#  6. after closing and starting again, the three fields show what they showed.
+# Screenshots go to OUT_DIR (generation.png, progress.png, final.png, file-dialog.png,
+# not-a-workbook.png). Fails on the first step that does not behave, or when the program logged a
+# run-time error.
 set -euo pipefail
 vexlo=$1 src=$2 out=$3
 rm -rf "$out"
-mkdir -p "$out/run" "$out/bin" "$out/in" "$out/example-out" "$out/long-out"
+mkdir -p "$out/run" "$out/bin" "$out/in" "$out/example-out" "$out/long-out" "$out/html-out" "$out/pdf-out"
 for d in resource html 示例; do ln -s "$src/$d" "$out/run/$d"; done
 cp "$src/tests/data/sheet/bench_999x30.xlsx" "$out/in/long.xlsx"
 cp "$src/tests/data/merge/模板.docx" "$out/in/template.docx"
+# What web systems export as "a workbook", and a file picked by mistake (ASCII names: xdotool
+# types Chinese unreliably).
+printf '%s' '<html><meta charset="gb2312"><table><tr><td>姓名</td><td>部门</td><td>ID</td></tr>' \
+  '<tr><td>张三</td><td>销售部</td><td>A001</td></tr><tr><td>李四</td><td>技术部</td><td>A002</td></tr>' \
+  '</table></html>' | iconv -f UTF-8 -t GB18030 > "$out/in/web-export.xls"
+printf '%%PDF-1.4\n%%%%EOF\n' > "$out/in/report.xls"
 # The desktop's launcher: records each request.
 cat > "$out/bin/xdg-open" <<LAUNCHER
 #!/bin/sh
@@ -29,7 +39,7 @@ inner=$(cat <<'INNER'
 set -euo pipefail
 out=$1 vexlo=$2
 cd "$out/run"
-export QT_QPA_PLATFORM=xcb PATH="$out/bin:$PATH"
+export QT_QPA_PLATFORM=xcb PATH="$out/bin:$PATH" XDG_CONFIG_HOME="$out/config"
 "$vexlo" >"$out/vexlo.log" 2>&1 &
 pid=$!
 trap 'kill $pid 2>/dev/null || true' EXIT
@@ -47,7 +57,7 @@ wait_gone() {  # name [seconds]
 
 main=""
 for _ in $(seq 1 100); do
-  main=$(find_window '^vexlo$')
+  main=$(find_window '^vexlo 文档批量制作$')
   if [ -n "$main" ]; then
     size=$(xwininfo -id "$main" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}')
     [ "$size" = "712x508" ] && break
@@ -88,11 +98,12 @@ sleep 0.3
 field 304 "$out/sle3-after.png"
 cmp -s "$out/sle3-before.png" "$out/sle3-after.png" ||
   fail "the folder dialog did not start in the chosen folder"
-choose() {  # button x y, dialog title, path typed into it
+choose() {  # button x y, dialog title, path typed into it[, screenshot of the dialog]
   click "$1" "$2"
   local d; d=$(wait_window "$3")
   [ -n "$d" ] || fail "no dialog $3"
   sleep 0.5
+  [ -z "${5:-}" ] || import -window "$d" "$5"
   xdotool windowfocus --sync "$d" type --delay 5 "$4"
   xdotool key Return
   wait_gone "$3" || fail "dialog $3 stayed open"
@@ -120,7 +131,7 @@ xdotool windowfocus --sync "$final" key Escape
 wait_gone '^操作提示$' 5 || fail "Esc did not close the final message"
 
 # 4. A long run: the progress window moves; Esc and Yes stop it; what was made stays.
-choose 552 196 '^请选择作为数据源的EXCEL文件$' "$out/in/long.xlsx"
+choose 552 196 '^请选择作为数据源的EXCEL文件$' "$out/in/long.xlsx" "$out/file-dialog.png"
 choose 552 276 '^请选择作为输出模版的Word文件$' "$out/in/template.docx"
 choose 552 314 '^请选择输出目录$' "$out/long-out"
 click 370 369   # 同时输出为PDF文件: LibreOffice's batches make the run long enough to stop
@@ -180,8 +191,66 @@ for f in "$out"/long-out/*.pdf; do [ -e "$f" ] || continue; pdfinfo "$f" >/dev/n
 xdotool windowfocus --sync "$stopped" key Escape
 wait_gone '^操作提示$' 5 || fail "Esc did not close the stop message"
 
+# 5. A web page's table saved as .xls is data; a PDF under that name is a message.
+click 370 369   # PDF off again
+choose 552 196 '^请选择作为数据源的EXCEL文件$' "$out/in/web-export.xls"
+choose 552 314 '^请选择输出目录$' "$out/html-out"
+xdotool windowfocus --sync "$main" key Return
+final=$(wait_window '^操作提示$' 120)
+[ -n "$final" ] || fail "no final message for the web page's table"
+[ -e "$out/html-out/张三.docx" ] && [ -e "$out/html-out/李四.docx" ] ||
+  fail "the web page's table did not give one document per row: $(ls "$out/html-out")"
+xdotool windowfocus --sync "$final" key Escape
+wait_gone '^操作提示$' 5 || fail "Esc did not close the final message"
+# Enter in the main window: the box titled $1 must come ($2: what it means when not; $3: where to
+# keep its screenshot); Enter closes it.
+run_to_box() {
+  xdotool windowfocus --sync "$main" key Return
+  local b; b=$(wait_window "$1" 30)
+  [ -n "$b" ] || fail "$2"
+  sleep 0.5
+  [ -z "${3:-}" ] || import -window "$b" "$3"
+  xdotool windowfocus --sync "$b" key Return
+  wait_gone "$1" 5 || fail "Enter did not close the message"
+}
+choose 552 196 '^请选择作为数据源的EXCEL文件$' "$out/in/report.xls"
+choose 552 314 '^请选择输出目录$' "$out/pdf-out"
+run_to_box '^错误提示$' "no message for a PDF named .xls" "$out/not-a-workbook.png"
+[ -z "$(ls -A "$out/pdf-out" 2>/dev/null)" ] || fail "files written for a PDF named .xls"
+kill -0 $pid || fail "the program ended"
+
+# 6. Closed and started again, the window shows the same paths; a remembered file that is gone
+#    is shown empty, without a message at start.
+field_top() { case $1 in 2) echo 265 ;; 3) echo 304 ;; esac; }
+restart() {
+  click 693 17   # 关闭
+  for _ in $(seq 1 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+  kill -0 $pid 2>/dev/null && fail "the close button did not end the program"
+  "$vexlo" >>"$out/vexlo.log" 2>&1 &
+  pid=$!
+  main=""
+  for _ in $(seq 1 100); do main=$(find_window '^vexlo 文档批量制作$'); [ -n "$main" ] && break; sleep 0.2; done
+  [ -n "$main" ] || fail "no main window after starting again"
+  sleep 2
+  [ -z "$(find_window '提示$')" ] || fail "a message at start-up after a restart"
+  eval "$(xdotool getwindowgeometry --shell "$main")"
+  wx=$X wy=$Y
+}
+for f in 2 3; do field "$(field_top $f)" "$out/field$f-before.png"; done
+restart
+for f in 2 3; do
+  field "$(field_top $f)" "$out/field$f-after.png"
+  cmp -s "$out/field$f-before.png" "$out/field$f-after.png" || fail "field $f was not remembered"
+done
+# The data file too: the run names it again.
+run_to_box '^错误提示$' "the remembered data file was not used"
+rm "$out/in/report.xls"
+restart
+run_to_box '^操作提示$' "a data file that is gone was not shown empty"
+
 [ -e AppError.txt ] && { iconv -f GBK -t UTF-8 AppError.txt; fail "run-time error logged"; }
-echo "examples: $made documents; long run stopped with $kept documents and $pdfs PDFs kept"
+echo "examples: $made documents; long run stopped with $kept documents and $pdfs PDFs kept;" \
+  "web page's table: 2 documents; fields remembered"
 INNER
 )
 unset QT_QPA_PLATFORM

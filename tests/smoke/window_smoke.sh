@@ -21,7 +21,7 @@ set -euo pipefail
 out=$1 vexlo=$2 src=$3 run=$4
 source "$src/tests/support/vexlo_window.sh"
 cd "$run"
-export QT_QPA_PLATFORM=xcb
+export QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME="$out/config"  # nothing remembered from the user
 "$vexlo" >"$out/vexlo.log" 2>&1 &
 pid=$!
 trap 'kill $pid 2>/dev/null || true' EXIT

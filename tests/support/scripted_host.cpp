@@ -57,7 +57,8 @@ void ScriptedHost::SetFocus(std::string_view control) {
 }
 
 std::string ScriptedHost::FileOpenDialog(std::string_view title, std::string_view default_ext,
-                                         std::string_view filter) {
+                                         std::string_view filter, std::string_view start_folder) {
+  dialog_folders.emplace_back(start_folder);
   log.push_back("dialog " + std::string(title) + "|" + std::string(default_ext) + "|" +
                 std::string(filter));
   if (file_answers.empty()) return {};

@@ -24,6 +24,7 @@ class ScriptedHost : public app::Host {
   std::deque<bool> yes_no_answers;
   // Answers to the file dialogs ("" = cancel) and folder dialogs (nullopt-like: "" = cancel).
   std::deque<std::string> file_answers;
+  std::vector<std::string> dialog_folders;  // where each file dialog started
   std::deque<std::string> folder_answers;
   // The window's fields and check boxes.
   std::map<std::string, std::string, std::less<>> texts;
@@ -45,7 +46,7 @@ class ScriptedHost : public app::Host {
   void SetEnabled(std::string_view control, bool on) override;
   void SetFocus(std::string_view control) override;
   std::string FileOpenDialog(std::string_view title, std::string_view default_ext,
-                             std::string_view filter) override;
+                             std::string_view filter, std::string_view start_folder) override;
   bool FolderDialog(std::string_view title, std::string& folder) override;
   void ShellOpenFolder(std::string_view folder) override;
   void KeepAlive(int done, int total) override;

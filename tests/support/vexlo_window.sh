@@ -6,7 +6,7 @@
 vexlo_window_wait() {
   id="" size=""
   for _ in $(seq 1 100); do
-    id=$(xdotool search --onlyvisible --name '^vexlo$' 2>/dev/null | head -n1 || true)
+    id=$(xdotool search --onlyvisible --name '^vexlo 文档批量制作$' 2>/dev/null | head -n1 || true)
     if [ -n "$id" ]; then
       size=$(xwininfo -id "$id" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}')
       [ "$size" = "712x508" ] && break

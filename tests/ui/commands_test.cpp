@@ -3,6 +3,8 @@
 #include "ui/main/commands.h"
 
 #include <gtest/gtest.h>
+
+#include <QSettings>
 #include <sys/file.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -21,6 +23,8 @@ using Lines = std::vector<std::string>;
 class CommandsTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    // No folder remembered from another test's dialogs.
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, "vexlo", "vexlo").clear();
     saved_path_ = app::as_currentpath;
     saved_data_ = app::as_datapath;
     // The examples come from the program's data folder, never from the start-up folder.
@@ -52,8 +56,8 @@ TEST_F(CommandsTest, FileDialogsFillTheirFieldAndCancelEmptiesIt) {
   ChooseDataFile();
   EXPECT_EQ(host_.texts["sle_1"], "");
   EXPECT_EQ(host_.log.front(),
-            "dialog 请选择作为数据源的EXCEL文件|xls|Excel 文件 (*.xls *.xlsx),*.xls *.xlsx,"
-            "Excel 97-2003文件 (*.xls),*.xls,Excel 文件 (*.xlsx),*.xlsx");
+            "dialog 请选择作为数据源的EXCEL文件|xls|数据文件 (*.xls *.xlsx *.csv),*.xls *.xlsx *.csv,"
+            "Excel 97-2003文件 (*.xls),*.xls,Excel 文件 (*.xlsx),*.xlsx,CSV 文件 (*.csv),*.csv");
 
   host_.texts["sle_2"] = "/old/t.doc";
   host_.file_answers = {""};

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QSettings>
+#include <QTemporaryDir>
 
 #include "office/engine/engine_services.h"
 #include "ui/main/skin.h"
@@ -9,6 +11,9 @@
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
+  // The remembered inputs go to a folder of the tests' own, never the user's configuration.
+  QTemporaryDir config;
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
   vexlo::engine::EngineServices services;
   vexlo::ui::InitSkin();
   ::testing::InitGoogleTest(&argc, argv);

@@ -11,7 +11,11 @@
 #include <QTest>
 
 #include "office/deferred_work.h"
+#include "office/engine/register_servers.h"
+#include "office/oleobject.h"
+#include "office/server_registry.h"
 #include "tests/support/scripted_host.h"
+#include "tests/support/test_paths.h"
 #include "ui/main/qt_host.h"
 #include "ui/main/w_msg.h"
 #include "ui/main/w_vexlo.h"
@@ -221,6 +225,54 @@ TEST(GenerationWindowTest, DrawsPagesAtMostEveryInterval) {
   SetPagePreview(nullptr);
 }
 
+// The grid reads through the run's own spreadsheet instance; once the run quits it, rows still
+// to be painted are read through an instance of the grid's own, not left blank.
+TEST(GenerationWindowTest, RowsStayReadableAfterTheRunQuitsItsSpreadsheet) {
+  engine::RegisterSpreadsheetServer();
+  const std::string data = test::DataFile("merge/数据.xlsx").string();
+  office::oleobject run;
+  ASSERT_EQ(run.start_new("excel.application"), office::kConnectOk);
+  run.get("application").get("workbooks").call("open", {office::Value(data)});
+  std::unique_ptr<SheetSource> sheet = WorkbookSheet(data);
+  EXPECT_EQ(sheet->Titles(), (Lines{"姓名", "部门", "ID"}));
+  EXPECT_EQ(sheet->Cell(1, 0), "张三");
+  run.get("application").call("quit");
+  run.release();
+  EXPECT_EQ(sheet->Cell(2, 1), "技术部");
+  EXPECT_EQ(sheet->Cell(1, 2), "A001");
+  sheet.reset();
+  office::UnregisterServer("excel.application");
+}
+
+TEST(GenerationWindowTest, RowAndPageNameTheSameRecordAndOneFileItsOwnName) {
+  SetPagePreview(std::make_unique<CountingPreview>());
+  int cells = 0;
+  GenerationWindow window(nullptr);
+  window.SetSheet(std::make_unique<CountingSheet>(2, &cells), 300, "数据.xls");
+  const auto selected_row = [&] {
+    const QModelIndexList rows = window.sheet()->selectionModel()->selectedRows();
+    return rows.size() == 1 ? rows.front().row() : -1;
+  };
+  const auto t0 = std::chrono::steady_clock::now();
+  window.ShowDocument(118, "/out/人118.docx");
+  EXPECT_TRUE(window.RefreshPage(t0));
+  EXPECT_EQ(window.shown_record(), 118);
+  EXPECT_EQ(selected_row(), 117);
+  // Written meanwhile, not drawn yet: row and page stay together on record 118.
+  window.ShowDocument(119, "/out/人119.docx");
+  EXPECT_FALSE(window.RefreshPage(t0 + 100ms));
+  QTest::qWait(GenerationWindow::kFollowInterval.count() + 50);
+  EXPECT_EQ(window.shown_record(), 118);
+  EXPECT_EQ(selected_row(), 117);
+
+  // One file for all records: the page is read from the file being built, named as the user
+  // will find it.
+  window.ShowDocument(120, "/out/.vexlo-merge-25571.docx", "合并输出.docx");
+  EXPECT_TRUE(window.RefreshPage(t0 + 1s));
+  EXPECT_EQ(window.page_caption()->text(), "刚生成的文档：合并输出.docx");
+  SetPagePreview(nullptr);
+}
+
 }  // namespace
 }  // namespace vexlo::ui
 
@@ -283,9 +335,13 @@ TEST_F(ProgressDisplayTest, WatchedRunsShowTheGenerationWindowBesideTheProgress)
   EXPECT_EQ(generation->model()->rowCount(), 0);
   // Beside the progress window: neither covers the other.
   EXPECT_FALSE(generation->frameGeometry().intersects(display.progress_window()->frameGeometry()));
+  display.Progress(0, 3);
+  EXPECT_EQ(display.overlay()->record(), 0);  // watched: the count waits for the first page
   display.RecordDone({1, 2, "张伟", "/nowhere/张伟.docx", "", false});
   display.Progress(1, 3);
-  EXPECT_EQ(display.overlay()->record(), 2);
+  EXPECT_EQ(generation->shown_record(), 1);
+  EXPECT_EQ(display.overlay()->record(), 1);  // the record whose page is shown
+  EXPECT_EQ(display.overlay()->done(), 1);
   // Esc in the generation window asks to stop as well.
   host_.yes_no_answers = {true};
   QTest::keyClick(generation, Qt::Key_Escape);

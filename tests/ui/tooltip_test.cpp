@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QCursor>
+#include <QDialog>
+#include <QTimer>
 #include <QTest>
 #include <QWidget>
 
@@ -104,6 +106,30 @@ TEST_F(TooltipTest, BalloonAppearsAfterTheHoverDelayWithTheCutText) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return tip.hwndtt->TipShown(); }, 3000));
   EXPECT_EQ(tip.hwndtt->TipText().size(), 39);
   EXPECT_TRUE(tip.hwndtt->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+}
+
+TEST_F(TooltipTest, TipGoesWhenADialogOpensAndStaysAwayWhileItIsOpen) {
+  uo_tooltip tip;
+  tip.controlregister(control_, "选择数据文件", 0);
+  QCursor::setPos(control_->mapToGlobal(QPoint(5, 5)));
+  Hover(tip, control_, 5, 5);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return tip.hwndtt->TipShown(); }, 3000));
+
+  QDialog dialog(&window_);
+  bool hidden_in_dialog = false;
+  bool shown_again_in_dialog = false;
+  QTimer::singleShot(300, &dialog, [&] {
+    hidden_in_dialog = !tip.hwndtt->TipShown();
+    // A move relayed while the dialog is open (the pointer still over the tool) shows nothing.
+    Hover(tip, control_, 6, 6);
+    QTimer::singleShot(TooltipWindow::kInitialDelayMs + 300, &dialog, [&] {
+      shown_again_in_dialog = tip.hwndtt->TipShown();
+      dialog.reject();
+    });
+  });
+  dialog.exec();
+  EXPECT_TRUE(hidden_in_dialog);
+  EXPECT_FALSE(shown_again_in_dialog);
 }
 
 }  // namespace

@@ -5,10 +5,16 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractFileIconProvider>
 #include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QMessageBox>
 #include <QMimeData>
+#include <QSettings>
+#include <QTimer>
 #include <QToolTip>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,6 +29,7 @@
 #include "ui/main/banner.h"
 #include "ui/main/qt_host.h"
 #include "ui/main/skin.h"
+#include "ui/main/translations.h"
 #include "ui/main/web_panel.h"
 #include "ui/main/window_merge_observer.h"
 #include "ui/widgets/uo_icobutton.h"
@@ -42,6 +49,7 @@ class WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     app::ClearPosted();
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, "vexlo", "vexlo").clear();
     saved_path_ = app::as_currentpath;
     app::as_currentpath = "/home/用户";
     saved_data_ = app::as_datapath;
@@ -454,6 +462,74 @@ TEST(QtHostTest, FieldsAndFocusGoToTheWindowsControls) {
     EXPECT_TRUE(w.em_1->isEnabled());
   }
   app::SetHost(nullptr);
+}
+
+// The icon of each message box, as the user saw it.
+QMessageBox::Icon IconOfBox(QtHost& host, const std::string& title) {
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  QTimer::singleShot(0, [&] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      icon = box->icon();
+      box->accept();
+    }
+  });
+  host.MessageBox(title, "正文");
+  return icon;
+}
+
+TEST(QtHostTest, ErrorBoxesWarnOthersInform) {
+  QtHost host(nullptr);
+  EXPECT_EQ(IconOfBox(host, "错误提示"), QMessageBox::Warning);
+  EXPECT_EQ(IconOfBox(host, "操作提示"), QMessageBox::Information);
+}
+
+TEST_F(WindowTest, OpenShowsWhatThePreviousSessionLeft) {
+  test::ScratchDir dir;
+  const std::string data = (dir / "工资.csv").string();
+  test::WriteFile(data, "姓名\n张三\n");
+  {
+    QtHost host(nullptr);
+    app::SetHost(&host);
+    w_vexlo w;
+    host.SetMainWindow(&w);
+    w.sle_1->setText(QString::fromStdString(data));
+    w.sle_3->setText(QString::fromStdString(dir.path().string()));
+    w.cbx_2->click();
+    w.em_1->setText("12");
+    w.close();
+  }
+  {
+    QtHost host(nullptr);
+    app::SetHost(&host);
+    w_vexlo w;
+    host.SetMainWindow(&w);
+    w.open();
+    EXPECT_EQ(w.sle_1->text().toStdString(), data);
+    EXPECT_EQ(w.sle_3->text().toStdString(), dir.path().string());
+    EXPECT_TRUE(w.cbx_2->isChecked());
+    EXPECT_TRUE(w.em_1->isEnabled());
+    EXPECT_EQ(w.em_1->text(), "12");
+  }
+  app::SetHost(&host_);
+}
+
+TEST(QtHostTest, FileDialogsSpeakChinese) {
+  LoadQtTranslations();
+  // The type column of Qt's own dialog, which its Chinese catalogue lacks.
+  test::ScratchDir dir;
+  EXPECT_EQ(QAbstractFileIconProvider().type(QFileInfo(QString::fromStdString(dir.path().string()))),
+            "文件夹");
+  EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), "查找范围：");
+  for (const QFileDialog::FileMode mode : {QFileDialog::ExistingFile, QFileDialog::Directory}) {
+    QFileDialog dialog;
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(mode);
+    SetChineseLabels(dialog);
+    EXPECT_EQ(dialog.labelText(QFileDialog::Reject), "取消");
+    EXPECT_EQ(dialog.labelText(QFileDialog::Accept),
+              mode == QFileDialog::Directory ? "选择" : "打开");
+    EXPECT_EQ(dialog.labelText(QFileDialog::FileType), "文件类型：");
+  }
 }
 
 TEST(QtHostTest, FilterPairsBecomeNameFilters) {

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <functional>
 
+#include "app/version.h"
 #include "ui/main/skin_palette.h"
 
 namespace {
@@ -297,7 +298,7 @@ QImage Background() {
   p.drawPolyline(QPolygonF({QPointF(18, 11), QPointF(24, 23), QPointF(30, 11)}));
   p.setFont(Sans(19, true));
   p.setPen(Qt::white);
-  p.drawText(QRect(44, 0, 250, 34), Qt::AlignVCenter | Qt::AlignLeft, "vexlo 文档批量制作");
+  p.drawText(QRect(44, 0, 250, 34), Qt::AlignVCenter | Qt::AlignLeft, vexlo::app::kProductName);
 
   // The red corner at the top right, under the close button.
   QPainterPath corner;

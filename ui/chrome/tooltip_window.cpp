@@ -1,9 +1,11 @@
 #include "ui/chrome/tooltip_window.h"
 
+#include <QApplication>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
+#include <QWindow>
 #include <QScreen>
 
 #include "app/codepage.h"
@@ -39,6 +41,13 @@ QPainterPath BalloonPath(QSize size, bool balloon) {
   return body.united(tail);
 }
 
+// A modal dialog or a pop-up (menu, list) open over the window hides its tools.
+bool ToolsCovered(const QWidget* control) {
+  const QWidget* cover = QApplication::activeModalWidget();
+  if (cover == nullptr) cover = QApplication::activePopupWidget();
+  return cover != nullptr && cover != control->window();
+}
+
 }  // namespace
 
 TooltipWindow::TooltipWindow(uint32_t ex_style, uint32_t style)
@@ -54,7 +63,13 @@ TooltipWindow::TooltipWindow(uint32_t ex_style, uint32_t style)
   connect(&delay_, &QTimer::timeout, this, &TooltipWindow::ShowTip);
   connect(&autopop_, &QTimer::timeout, this, [this] { hide(); });
   connect(&watch_, &QTimer::timeout, this, &TooltipWindow::CheckPointer);
+  // A dialog or another window taking the focus covers the tool: its tip goes at once.
+  connect(qApp, &QApplication::focusWindowChanged, this, [this](QWindow* focus) {
+    if (active_uid_ == 0) return;
+    if (active_control_ == nullptr || focus != active_control_->window()->windowHandle()) Pop();
+  });
 }
+
 
 TooltipWindow::~TooltipWindow() = default;
 
@@ -115,6 +130,7 @@ void TooltipWindow::Pop() {
 
 void TooltipWindow::ShowTip() {
   if (active_control_ == nullptr || tip_text_.isEmpty()) return;
+  if (ToolsCovered(active_control_)) return Pop();
   const QFontMetrics metrics(font());
   const QRect text = metrics.boundingRect(QRect(0, 0, 320, 2000), Qt::TextWordWrap, tip_text_);
   const int top = balloon_ ? kTail : 0;
@@ -139,7 +155,8 @@ void TooltipWindow::ShowTip() {
 }
 
 void TooltipWindow::CheckPointer() {
-  if (active_control_ == nullptr || !active_control_->isVisible()) {
+  if (active_control_ == nullptr || !active_control_->isVisible() ||
+      ToolsCovered(active_control_)) {
     Pop();
     return;
   }

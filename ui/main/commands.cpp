@@ -10,6 +10,7 @@
 #include "app/host.h"
 #include "merge/blank.h"
 #include "merge/file_probe.h"
+#include "ui/main/remembered_inputs.h"
 
 namespace vexlo::ui {
 namespace {
@@ -74,21 +75,39 @@ void UseExample(const char* relative, const EditTarget& target, ServerHandle& se
   OpenGated(file, target, server, gate);
 }
 
+// The folder a dialog for `field` starts in: that of the field's file or folder, else where the
+// last dialog was left, else the user's documents.
+std::string DialogFolder(const char* field, bool field_is_folder) {
+  const std::string text = app::host().Text(field);
+  std::error_code error;
+  const std::string folder =
+      field_is_folder ? text : std::filesystem::path(text).parent_path().string();
+  if (!merge::IsBlank(text) && std::filesystem::is_directory(folder, error)) return folder;
+  const std::string last = LastDialogFolder();
+  return last.empty() ? DocumentsFolder() : last;
+}
+
+void ChooseFile(const char* field, std::string_view title, std::string_view default_ext,
+                std::string_view filter) {
+  const std::string chosen =
+      app::host().FileOpenDialog(title, default_ext, filter, DialogFolder(field, false));
+  RememberDialogFolder(chosen);
+  app::host().SetText(field, chosen);
+}
+
 }  // namespace
 
-// Both kinds first, so that a user with .xlsx (or .docx) files sees them at once.
+// All kinds first, so that a user with .xlsx (or .docx) files sees them at once.
 void ChooseDataFile() {
-  app::host().SetText("sle_1", app::host().FileOpenDialog(
-                                   "请选择作为数据源的EXCEL文件", "xls",
-                                   "Excel 文件 (*.xls *.xlsx),*.xls *.xlsx,"
-                                   "Excel 97-2003文件 (*.xls),*.xls,Excel 文件 (*.xlsx),*.xlsx"));
+  ChooseFile("sle_1", "请选择作为数据源的EXCEL文件", "xls",
+             "数据文件 (*.xls *.xlsx *.csv),*.xls *.xlsx *.csv,"
+             "Excel 97-2003文件 (*.xls),*.xls,Excel 文件 (*.xlsx),*.xlsx,CSV 文件 (*.csv),*.csv");
 }
 
 void ChooseTemplate() {
-  app::host().SetText("sle_2", app::host().FileOpenDialog(
-                                   "请选择作为输出模版的Word文件", "doc",
-                                   "Word 文件 (*.doc *.docx),*.doc *.docx,"
-                                   "Word 97-2003文件 (*.doc),*.doc,Word 文件 (*.docx),*.docx"));
+  ChooseFile("sle_2", "请选择作为输出模版的Word文件", "doc",
+             "Word 文件 (*.doc *.docx),*.doc *.docx,"
+             "Word 97-2003文件 (*.doc),*.doc,Word 文件 (*.docx),*.docx");
 }
 
 std::string DocumentsFolder() {
@@ -98,12 +117,7 @@ std::string DocumentsFolder() {
 }
 
 void ChooseOutputFolder() {
-  // The dialog starts where the output goes now, or in the user's documents.
-  std::string folder = app::host().Text("sle_3");
-  std::error_code error;
-  if (merge::IsBlank(folder) || !std::filesystem::is_directory(folder, error)) {
-    folder = DocumentsFolder();
-  }
+  std::string folder = DialogFolder("sle_3", true);
   if (app::host().FolderDialog("请选择输出目录", folder)) app::host().SetText("sle_3", folder);
 }
 
@@ -126,12 +140,16 @@ void UseExampleTemplate(ServerHandle& wordserver, const OpenGate& gate) {
   UseExample("/示例/模板.doc", kTemplate, wordserver, gate);
 }
 
+bool IsDataFileExtension(std::string_view lower_ext) {
+  return lower_ext == ".xls" || lower_ext == ".xlsx" || lower_ext == ".csv";
+}
+
 std::string DropTarget(const std::string& path, bool is_folder) {
   if (is_folder) return "sle_3";
   const std::string ext = QString::fromStdString(std::filesystem::path(path).extension().string())
                               .toLower()
                               .toStdString();
-  if (ext == ".xls" || ext == ".xlsx") return "sle_1";
+  if (IsDataFileExtension(ext)) return "sle_1";
   if (ext == ".doc" || ext == ".docx") return "sle_2";
   return {};
 }

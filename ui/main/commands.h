@@ -24,9 +24,11 @@ using ServerHandle = std::unique_ptr<office::oleobject>;
 // template's opening until LibreOffice has read it). None: at once.
 using OpenGate = std::function<void(const std::string& file, std::function<void()> open)>;
 
+// The dialogs start in the folder of their field's file (or folder), else in the one the last
+// file dialog was left in, else in DocumentsFolder().
 void ChooseDataFile();        // uo_1
 void ChooseTemplate();        // uo_3
-void ChooseOutputFolder();    // uo_5: starts in sle_3's folder, else DocumentsFolder()
+void ChooseOutputFolder();    // uo_5
 std::string DocumentsFolder();  // the user's documents folder, else the home folder
 void ShowOutputFolder();      // uo_8
 // uo_2 and uo_4: the file of sle_1 in the spreadsheet server, of sle_2 in the word processor.
@@ -36,7 +38,9 @@ void OpenTemplate(ServerHandle& wordserver, const OpenGate& gate = {});
 // uo_9 and uo_10: the bundled example becomes the input, then opens like the above.
 void UseExampleData(ServerHandle& excelserver);
 void UseExampleTemplate(ServerHandle& wordserver, const OpenGate& gate = {});
-// Files dropped on the window: each goes to the field of its kind (.xls/.xlsx data, .doc/.docx
+// Whether a lower-case extension (".csv") is one of a data file.
+bool IsDataFileExtension(std::string_view lower_ext);
+// Files dropped on the window: each goes to the field of its kind (.xls/.xlsx/.csv data, .doc/.docx
 // template, a folder the output folder); anything else is ignored. Returns how many were taken.
 int DropPaths(const std::vector<std::string>& paths);
 // The field a dropped path belongs in ("sle_1", "sle_2", "sle_3"), or "" for none.

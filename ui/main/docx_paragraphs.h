@@ -8,8 +8,13 @@
 
 namespace vexlo::ui {
 
-// The text of each paragraph of the main story, tables cell by cell, at most `limit` paragraphs.
-// Nothing for a file that is not a readable .docx package.
+// An entry that starts with this character is a table row: each cell's text follows one.
+inline constexpr char kCellSeparator = '\x1F';
+
+// The text of each paragraph of the main story up to the end of its first page (a page break, a
+// section that starts a new page, or where Word last broke the page), at most `limit` of them.
+// A table row is one entry, each cell's text after a kCellSeparator. Nothing for a file that
+// is not a readable .docx package.
 std::vector<std::string> DocxParagraphs(const std::string& path, std::size_t limit = 80);
 // The same for any template the engine opens: a .doc (or .rtf, .odt) is converted first, which
 // takes LibreOffice a second or two.

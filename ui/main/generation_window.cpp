@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <optional>
 
 #include "app/runtime_error.h"
 #include "merge/data_source.h"
@@ -57,26 +58,46 @@ class WorkbookSource : public SheetSource {
         row > merge::DataSource::kLastRecordRow) {
       return {};
     }
-    try {
-      return data_.ReadFieldValue(column + 1, row);
-    } catch (const app::RuntimeError&) {
-      return {};  // the grid is only for watching
-    }
+    if (std::optional<std::string> value = Read(column, row)) return *std::move(value);
+    // The run's instance quits as the run ends, while rows are still painted: go on with one of
+    // our own. Anything else leaves the cell empty; the grid is only for watching.
+    if (started_ || !OpenOwn()) return {};
+    return Read(column, row).value_or("");
   }
 
  private:
+  std::optional<std::string> Read(int column, int row) {
+    try {
+      return data_.ReadFieldValue(column + 1, row);
+    } catch (const app::RuntimeError&) {
+      return std::nullopt;
+    }
+  }
+
   // Connects once and reads the titles; false when the sheet cannot be read. The run's own
   // spreadsheet instance already holds the workbook open: reading through it spares opening
   // (and parsing) the file a second time. Without one, an instance of our own opens it.
   bool Open() {
     if (tried_) return opened_;
     tried_ = true;
+    return AttachToRun() ? ReadTitles() : OpenOwn();
+  }
+
+  // An instance of our own with the workbook open; false when that fails.
+  bool OpenOwn() {
+    excel_.release();
     try {
-      if (!AttachToRun()) {
-        if (excel_.start_new("excel.application") < 0) return false;
-        started_ = true;
-        excel_.get("application").get("workbooks").call("open", {office::Value(data_path_)});
-      }
+      if (excel_.start_new("excel.application") < 0) return opened_ = false;
+      started_ = true;
+      excel_.get("application").get("workbooks").call("open", {office::Value(data_path_)});
+    } catch (const app::RuntimeError&) {
+      return opened_ = false;
+    }
+    return ReadTitles();
+  }
+
+  bool ReadTitles() {
+    try {
       opened_ = data_.ReadTitles() > 0;
     } catch (const app::RuntimeError&) {
       opened_ = false;
@@ -230,7 +251,11 @@ void GenerationWindow::ShowRecord(int index) {
 
 void GenerationWindow::FollowRecord() {
   last_follow_ = std::chrono::steady_clock::now();
-  const int row = record_ - 1;
+  Highlight(record_);
+}
+
+void GenerationWindow::Highlight(int record) {
+  const int row = record - 1;
   if (model_ == nullptr || row < 0 || row >= model_->rowCount() || model_->columnCount() == 0) {
     return;
   }
@@ -241,9 +266,11 @@ void GenerationWindow::FollowRecord() {
   sheet_->scrollTo(cell, QAbstractItemView::PositionAtCenter);
 }
 
-void GenerationWindow::ShowDocument(int index, const std::string& document) {
+void GenerationWindow::ShowDocument(int index, const std::string& document,
+                                    const std::string& shown_name) {
   if (document.empty()) return;
   waiting_ = document;
+  waiting_name_ = shown_name.empty() ? QFileInfo(Q(document)).fileName().toStdString() : shown_name;
   waiting_index_ = index;
 }
 
@@ -257,7 +284,7 @@ QImage GenerationWindow::TemplatePage(int index, const std::string& document) {
     template_read_ = true;
   }
   if (template_paragraphs_.empty()) return {};
-  return TextPage(QFileInfo(Q(document)).fileName().toStdString() + "（由模板与本条数据预览）",
+  return TextPage(waiting_name_ + "（由模板与本条数据预览）",
                   FillParagraphs(template_paragraphs_, model_->titles(), model_->Record(index)),
                   kPageSize);
 }
@@ -268,7 +295,10 @@ bool GenerationWindow::RefreshPage(std::chrono::steady_clock::time_point now, bo
   last_page_ = now;
   const std::string document = std::move(waiting_);
   waiting_.clear();
-  page_caption_->setText(Q("刚生成的文档：" + QFileInfo(Q(document)).fileName().toStdString()));
+  // The row, the page and (through shown_record) the progress change together.
+  shown_record_ = waiting_index_;
+  Highlight(shown_record_);
+  page_caption_->setText(Q("刚生成的文档：" + waiting_name_));
   QImage image = CurrentPagePreview().Render(document, kPageSize);
   if (image.isNull()) image = TemplatePage(waiting_index_, document);
   if (image.isNull()) {

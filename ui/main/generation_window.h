@@ -78,17 +78,20 @@ class GenerationWindow : public QWidget {
   void ShowRecord(int index);
   // The template of the run, for pages of documents that cannot be read yet.
   void SetTemplate(const std::string& template_path) { template_path_ = template_path; }
-  // Record `index` was just written to `document`; its page is drawn by the next RefreshPage
-  // that is due.
-  void ShowDocument(int index, const std::string& document);
-  // Draws the waiting page when kPageInterval has passed since the last one (or `force`).
-  // Returns whether it drew.
+  // Record `index` was just written to `document`, which the user knows as `shown_name` (its
+  // file name when empty); its page is drawn by the next RefreshPage that is due.
+  void ShowDocument(int index, const std::string& document, const std::string& shown_name = {});
+  // Draws the waiting page when kPageInterval has passed since the last one (or `force`), and
+  // highlights its record's row at the same moment. Returns whether it drew.
   bool RefreshPage(std::chrono::steady_clock::time_point now, bool force = false);
+  // The record whose page and row are shown (0 before the first).
+  int shown_record() const { return shown_record_; }
 
   QTableView* sheet() const { return sheet_; }
   // Null until SetSheet.
   SheetModel* model() const { return model_; }
   QLabel* page() const { return page_; }
+  QLabel* page_caption() const { return page_caption_; }
   int pages_drawn() const { return pages_drawn_; }
 
  private:
@@ -99,6 +102,7 @@ class GenerationWindow : public QWidget {
   QLabel* page_;
   QImage TemplatePage(int index, const std::string& document);
   void FollowRecord();
+  void Highlight(int record);
 
   QTimer follow_;
   int record_ = 0;  // the record to show
@@ -108,7 +112,9 @@ class GenerationWindow : public QWidget {
   bool template_read_ = false;
   std::vector<std::string> template_paragraphs_;
   std::string waiting_;  // the document whose page is not drawn yet
+  std::string waiting_name_;
   int waiting_index_ = 0;
+  int shown_record_ = 0;
   std::chrono::steady_clock::time_point last_page_{};
   int pages_drawn_ = 0;
 };

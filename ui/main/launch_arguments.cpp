@@ -9,6 +9,7 @@
 #include "app/event_guard.h"
 #include "app/host.h"
 #include "app/version.h"
+#include "ui/main/commands.h"
 
 namespace vexlo::ui {
 namespace {
@@ -23,7 +24,7 @@ std::string LowerExtension(const std::string& arg) {
 std::string HelpText() {
   return std::string("用法：vexlo [Excel数据文件] [Word模板文件]\n"
                      "\n"
-                     "打开 vexlo 窗口。给出的 .xls/.xlsx 文件填入“Excel数据文件”，.doc/.docx 文件\n"
+                     "打开 vexlo 窗口。给出的 .xls/.xlsx/.csv 文件填入“Excel数据文件”，.doc/.docx 文件\n"
                      "填入“Word模版文件”；其他参数不起作用。\n"
                      "\n"
                      "  --version   显示版本号\n"
@@ -64,7 +65,7 @@ LaunchArguments ParseLaunchArguments(const std::vector<std::string>& args,
     if (arg.empty() || arg[0] == '-') continue;
     const std::string ext = LowerExtension(arg);
     std::string* field = nullptr;
-    if (ext == ".xls" || ext == ".xlsx") field = &launch.data;
+    if (IsDataFileExtension(ext)) field = &launch.data;
     if (ext == ".doc" || ext == ".docx") field = &launch.templ;
     if (field == nullptr || !field->empty()) continue;
     *field = (cwd / arg).lexically_normal().string();  // an absolute arg replaces cwd

@@ -3,8 +3,11 @@
 #include <QFileInfo>
 #include <QPainter>
 #include <QTextLayout>
+#include <QStringList>
 #include <algorithm>
+#include <memory>
 
+#include "ui/main/docx_paragraphs.h"
 #include "ui/main/skin.h"
 
 namespace vexlo::ui {
@@ -13,6 +16,55 @@ namespace {
 std::unique_ptr<PagePreview>& Installed() {
   static std::unique_ptr<PagePreview> preview;
   return preview;
+}
+
+}  // namespace
+
+namespace {
+
+// Lays `text` out in `width` pixels from `top`, the lines past `bottom` left out; returns the
+// height used.
+double LayOut(QTextLayout& layout, double left, double top, double width, double bottom) {
+  double y = top;
+  layout.beginLayout();
+  for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+    line.setLineWidth(width);
+    if (y + line.height() > bottom) {
+      line.setPosition(QPointF(left, bottom + 100000));  // outside the clip
+      break;
+    }
+    line.setPosition(QPointF(left, y));
+    y += line.height();
+  }
+  layout.endLayout();
+  return y - top;
+}
+
+// One table row: its cells side by side in equal columns, framed; returns the row's height.
+double DrawRow(QPainter& p, const std::string& row, const QFont& font, QPaintDevice* device,
+               const QRectF& area, double top) {
+  const QStringList cells = QString::fromStdString(row.substr(1)).split(QChar(kCellSeparator));
+  const double width = area.width() / static_cast<double>(cells.size());
+  const double pad = std::max(1.0, width / 40);
+  std::vector<std::unique_ptr<QTextLayout>> layouts;
+  double height = QFontMetrics(font).height();
+  for (qsizetype c = 0; c < cells.size(); ++c) {
+    layouts.push_back(std::make_unique<QTextLayout>(cells[c], font, device));
+    const double left = area.left() + c * width + pad;
+    height = std::max(height, LayOut(*layouts.back(), left, top + pad,
+                                     std::max(1.0, width - 2 * pad), area.bottom()));
+  }
+  height += 2 * pad;
+  const QRectF clip(area.left(), top, area.width(), std::min(height, area.bottom() - top));
+  for (const auto& layout : layouts) layout->draw(&p, QPointF(0, 0), {}, clip);
+  p.save();
+  p.setPen(QColor(90, 90, 90));
+  p.setClipRect(clip.adjusted(0, 0, 1, 1));
+  for (qsizetype c = 0; c < cells.size(); ++c) {
+    p.drawRect(QRectF(area.left() + c * width, top, width, height));
+  }
+  p.restore();
+  return height;
 }
 
 }  // namespace
@@ -42,21 +94,16 @@ QImage TextPage(const std::string& heading, const std::vector<std::string>& para
   p.setPen(Qt::black);
   double y = margin;
   const double bottom = page.height() - margin;
+  const QRectF area(margin, margin, text_width, bottom - margin);
   for (const std::string& paragraph : paragraphs) {
-    QTextLayout layout(QString::fromStdString(paragraph), font, &image);
-    layout.beginLayout();
-    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-      line.setLineWidth(text_width);
-      if (y + line.height() > bottom) {
-        line.setPosition(QPointF(margin, bottom + page.height()));  // outside the clip
-        break;
-      }
-      line.setPosition(QPointF(margin, y));
-      y += line.height();
+    if (!paragraph.empty() && paragraph[0] == kCellSeparator) {
+      y += DrawRow(p, paragraph, font, &image, area, y);  // rows of a table touch
+    } else {
+      QTextLayout layout(QString::fromStdString(paragraph), font, &image);
+      y += LayOut(layout, margin, y, text_width, bottom);
+      layout.draw(&p, QPointF(0, 0), {}, area);
+      y += QFontMetrics(font).height() * 0.4;
     }
-    layout.endLayout();
-    layout.draw(&p, QPointF(0, 0), {}, QRectF(margin, margin, text_width, bottom - margin));
-    y += QFontMetrics(font).height() * 0.4;
     if (y >= bottom) break;
   }
   p.setPen(QColor(200, 200, 200));

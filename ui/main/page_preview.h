@@ -36,7 +36,8 @@ class TextPagePreview : public PagePreview {
 };
 
 // A white A4 page fitted into `size`, `heading` in grey at its top, `paragraphs` below in
-// document order, cut off at the page's foot.
+// document order (table rows, see kCellSeparator, as rows of framed cells), cut off at the
+// page's foot.
 QImage TextPage(const std::string& heading, const std::vector<std::string>& paragraphs,
                 const QSize& size);
 

@@ -53,6 +53,7 @@ void ProgressDisplay::Opened(std::string_view text, int total) {
   window->setWindowModality(Qt::ApplicationModal);
   window->installEventFilter(this);
   overlay_ = new ProgressOverlay(window);
+  total_ = total;
   overlay_->SetProgress(0, 0, total);
   if (request_.visible) {
     generation_ = new GenerationWindow(window);
@@ -90,8 +91,9 @@ void ProgressDisplay::Progress(int done, int total) {
   ShowStage(merge::MergeStage::kDocuments, done, total);
   // The record being made is the one after those done; at the end, the last one.
   const int record = total > 0 ? std::min(done + 1, total) : 0;
-  overlay_->SetProgress(record, done, total);
-  if (generation_ != nullptr) generation_->ShowRecord(record);
+  total_ = total;
+  // Watched, the count follows the page shown (see ShowWatched), not the record being made.
+  if (generation_ == nullptr) overlay_->SetProgress(record, done, total);
   Pump();
 }
 
@@ -111,7 +113,10 @@ void ProgressDisplay::ShowStage(merge::MergeStage stage, int done, int total) {
 }
 
 void ProgressDisplay::RecordDone(const merge::RecordResult& record) {
-  if (generation_ != nullptr) generation_->ShowDocument(record.index, record.document);
+  if (generation_ != nullptr) {
+    generation_->ShowDocument(record.index, record.document, record.document_name);
+    ShowWatched(std::chrono::steady_clock::now(), false);
+  }
   Pump();
 }
 
@@ -120,13 +125,21 @@ bool ProgressDisplay::CancelRequested() {
   return cancel_;
 }
 
+void ProgressDisplay::ShowWatched(std::chrono::steady_clock::time_point now, bool force) {
+  if (generation_ == nullptr || !generation_->RefreshPage(now, force)) return;
+  // Once the PDFs or the prints are counted, the page shown no longer sets the count.
+  if (shown_stage_.value_or(merge::MergeStage::kDocuments) != merge::MergeStage::kDocuments) return;
+  const int shown = generation_->shown_record();
+  overlay_->SetProgress(shown, shown, total_);
+}
+
 void ProgressDisplay::Pump(bool force, bool input) {
   if (progress_ == nullptr) return;
   const auto now = std::chrono::steady_clock::now();
   if (!force && !(input && stop_asked_) && now - last_pump_ < kPumpInterval) return;
   last_pump_ = now;
   overlay_->SetElapsed(std::chrono::duration_cast<std::chrono::milliseconds>(now - started_));
-  if (generation_ != nullptr) generation_->RefreshPage(now);
+  ShowWatched(now, false);
   QCoreApplication::processEvents(input ? QEventLoop::AllEvents
                                         : QEventLoop::ExcludeUserInputEvents,
                                   20);
@@ -173,7 +186,7 @@ void ProgressDisplay::Closed() {
   if (active_display == this) active_display = nullptr;
   ResumeOutput();  // a run that ended without acting on a Yes leaves the output paused no more
   if (progress_ == nullptr) return;
-  if (generation_ != nullptr) generation_->RefreshPage(std::chrono::steady_clock::now(), true);
+  ShowWatched(std::chrono::steady_clock::now(), true);
   progress_->removeEventFilter(this);
   if (generation_ != nullptr) generation_->removeEventFilter(this);
   auto* window = static_cast<w_msg*>(progress_.data());

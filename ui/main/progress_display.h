@@ -69,12 +69,16 @@ class ProgressDisplay : public QObject {
   // "是否停止输出？", asked with the output paused.
   bool AskToStop();
   void ResumeOutput();
+  // Watched: draws the newest written record's page when due, highlights its row and shows its
+  // number in the progress window, so that the three always name the same record.
+  void ShowWatched(std::chrono::steady_clock::time_point now, bool force);
 
   QWidget* owner_;
   merge::MergeRequest request_;
   QPointer<QWidget> progress_;
   ProgressOverlay* overlay_ = nullptr;
   GenerationWindow* generation_ = nullptr;
+  int total_ = 0;
   std::chrono::steady_clock::time_point started_{};
   std::chrono::steady_clock::time_point last_pump_{};
   bool stop_asked_ = false;  // Esc or close, not answered yet

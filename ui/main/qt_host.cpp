@@ -10,6 +10,7 @@
 
 #include "ui/chrome/shell_open.h"
 #include "ui/main/progress_display.h"
+#include "ui/main/translations.h"
 
 namespace vexlo::ui {
 namespace {
@@ -40,7 +41,10 @@ QWidget* QtHost::BoxOwner() const {
 }
 
 void QtHost::MessageBox(std::string_view title, std::string_view text) {
-  QMessageBox box(QMessageBox::Information, Q(title), Q(text), QMessageBox::Ok, BoxOwner());
+  // An error says so by its icon too; guidance and results keep the information one.
+  const QMessageBox::Icon icon =
+      title == "错误提示" ? QMessageBox::Warning : QMessageBox::Information;
+  QMessageBox box(icon, Q(title), Q(text), QMessageBox::Ok, BoxOwner());
   box.button(QMessageBox::Ok)->setText("确定");
   box.exec();
 }
@@ -96,10 +100,11 @@ void QtHost::SetFocus(std::string_view control) {
 }
 
 std::string QtHost::FileOpenDialog(std::string_view title, std::string_view default_ext,
-                                   std::string_view filter) {
-  QFileDialog dialog(window_, Q(title));
+                                   std::string_view filter, std::string_view start_folder) {
+  QFileDialog dialog(window_, Q(title), Q(start_folder));
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
+  SetChineseLabels(dialog);
   dialog.setDefaultSuffix(Q(default_ext));
   const QStringList filters = NameFilters(filter);
   dialog.setNameFilters(filters);
@@ -110,9 +115,12 @@ std::string QtHost::FileOpenDialog(std::string_view title, std::string_view defa
 
 bool QtHost::FolderDialog(std::string_view title, std::string& folder) {
   // A starting folder that does not exist here leaves the dialog at its own default.
-  const QString chosen = QFileDialog::getExistingDirectory(window_, Q(title), Q(folder));
-  if (chosen.isEmpty()) return false;
-  folder = chosen.toStdString();
+  QFileDialog dialog(window_, Q(title), Q(folder));
+  dialog.setFileMode(QFileDialog::Directory);
+  dialog.setOption(QFileDialog::ShowDirsOnly);
+  SetChineseLabels(dialog);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+  folder = dialog.selectedFiles().front().toStdString();
   return true;
 }
 

@@ -33,7 +33,7 @@ class QtHost : public app::Host {
   void SetEnabled(std::string_view control, bool enabled) override;
   void SetFocus(std::string_view control) override;
   std::string FileOpenDialog(std::string_view title, std::string_view default_ext,
-                             std::string_view filter) override;
+                             std::string_view filter, std::string_view start_folder) override;
   bool FolderDialog(std::string_view title, std::string& folder) override;
   void ShellOpenFolder(std::string_view folder) override;
   void KeepAlive(int done, int total) override;

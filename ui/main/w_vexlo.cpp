@@ -23,11 +23,13 @@
 #include "app/globals.h"
 #include "app/host.h"
 #include "app/post_queue.h"
+#include "app/version.h"
 #include "merge/merge_session.h"
 #include "ui/chrome/mouse_capture.h"
 #include "ui/chrome/nvo_drawroundrectwin.h"
 #include "ui/main/banner.h"
 #include "ui/main/commands.h"
+#include "ui/main/remembered_inputs.h"
 #include "ui/main/presence_check.h"
 #include "ui/main/skin.h"
 #include "ui/main/skin_palette.h"
@@ -214,7 +216,7 @@ uo_icobutton* MakeButton(QWidget* parent, const char* name, QRect geometry,
 w_vexlo::w_vexlo(QWidget* parent) : QWidget(parent) {
   setObjectName("w_vexlo");
   setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
-  setWindowTitle("vexlo");
+  setWindowTitle(app::kProductName);
   setWindowIcon(ApplicationIcon());
   setFixedSize(714, 508);
   SetColours(this, palette().color(QPalette::WindowText), palette().color(QPalette::Button));
@@ -343,6 +345,7 @@ void w_vexlo::ConnectCommands() {
   // A run asked for while the template is being read starts once it is read, as the fields
   // stand then.
   OnClicked(uo_6, "uo_6", [this] {
+    RememberInputs();
     template_readiness->WhenReady(sle_2->text().toStdString(), [this] {
       const merge::MergeRequest request = RequestFromWindow(*this);
       WindowMergeObserver observer(*this, request);
@@ -380,6 +383,7 @@ void w_vexlo::open() {
   uo_drawroundrectwin = std::make_unique<nvo_drawroundrectwin>();
   uo_drawroundrectwin->of_drawroundrect(this, 80);
   sle_3->setText(QString::fromStdString(app::as_currentpath));
+  if (RestoreInputs()) ToggleCopies();  // the copies field follows a remembered 输出后打印
   app::Post({"w_vexlo", "", "ue_opened"}, [this] { ue_opened(); });
 }
 
@@ -486,6 +490,7 @@ void w_vexlo::dropEvent(QDropEvent* event) {
 
 void w_vexlo::closeEvent(QCloseEvent* event) {
   app::RunGuarded({"w_vexlo", "", "close"}, [this] {
+    RememberInputs();
     template_readiness->Drop();
     excelserver.reset();
     wordserver.reset();

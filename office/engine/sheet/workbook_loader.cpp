@@ -7,7 +7,10 @@
 #include "app/runtime_error.h"
 #include "office/engine/package/zip_reader.h"
 #include "office/engine/package/compound_file.h"
+#include "office/engine/sheet/csv_reader.h"
+#include "office/engine/sheet/html_table_reader.h"
 #include "office/engine/sheet/package_decryption.h"
+#include "office/engine/sheet/text_decoding.h"
 #include "office/engine/sheet/workbook_protection.h"
 #include "office/engine/sheet/xls_reader.h"
 #include "office/engine/sheet/xlsx_reader.h"
@@ -52,10 +55,56 @@ WorkbookData FromCompoundFile(std::string_view bytes, const std::string& name) {
   return ReadXls(*stream, name);
 }
 
+// Files people pick by mistake, known by their first bytes: what to call them.
+const char* KnownOtherKind(std::string_view bytes) {
+  if (bytes.starts_with("%PDF")) return "PDF文件";
+  if (bytes.starts_with("{\\rtf")) return "RTF文档";
+  if (bytes.starts_with("\x89PNG") || bytes.starts_with("\xFF\xD8\xFF") || bytes.starts_with("GIF8")) {
+    return "图片文件";
+  }
+  if (bytes.starts_with("Rar!") || bytes.starts_with("7z\xBC\xAF") || bytes.starts_with("\x1F\x8B")) {
+    return "压缩文件";
+  }
+  return nullptr;
+}
+
+// Text has no control characters but tab and line breaks (UTF-16 is judged by its mark).
+bool LooksLikeText(std::string_view bytes) {
+  if (HasUtf16Bom(bytes)) return true;
+  const std::string_view head = bytes.substr(0, 65536);
+  return std::none_of(head.begin(), head.end(), [](char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return u < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f' && c != '\x1B';
+  });
+}
+
+bool HasCsvExtension(const std::string& name) {
+  std::string extension = std::filesystem::path(name).extension().string();
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return extension == ".csv" || extension == ".txt" || extension == ".tsv";
+}
+
+// A text file: a web page's first table, or separated fields. Text under another name than .csv
+// counts as data only when its first line has at least two fields.
+WorkbookData FromText(std::string_view bytes, const std::string& name) {
+  const std::string head = DecodeText(bytes.substr(0, 4096));
+  if (LooksLikeMarkup(head)) return ReadHtmlTable(bytes, name);
+  const std::string_view first_line = std::string_view(head).substr(0, head.find_first_of("\r\n"));
+  if (HasCsvExtension(name) || first_line.find(CsvSeparator(head)) != std::string_view::npos) {
+    return ReadCsv(bytes, name);
+  }
+  throw RuntimeError::Format(name, "是文本文件，但没有用逗号、制表符或分号分开的列，不是Excel工作簿");
+}
+
 WorkbookData FromOtherBytes(std::string_view bytes, const std::string& name) {
   if (bytes.empty()) throw RuntimeError::Format(name, "是空文件，不是Excel工作簿");
   if (CompoundFile::HasSignature(bytes)) return FromCompoundFile(bytes, name);
   if (IsBareBiff(bytes)) return ReadXls(bytes, name);
+  if (const char* kind = KnownOtherKind(bytes)) {
+    throw RuntimeError::Format(name, std::string("是") + kind + "，不是Excel工作簿");
+  }
+  if (LooksLikeText(bytes)) return FromText(bytes, name);
   throw RuntimeError::Format(name, "不是Excel工作簿（无法识别的文件格式）");
 }
 

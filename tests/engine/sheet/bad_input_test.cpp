@@ -40,7 +40,7 @@ TEST(BadWorkbook, WrongKindsAreNamed) {
     const char* says;
   } cases[] = {
       {"empty.xls", "空文件"},
-      {"not_a_workbook.xlsx", "无法识别"},
+      {"not_a_workbook.xlsx", "文本文件"},
       {"renamed_docx.xlsx", "Word"},
       {"password.xls", "密码"},
       {"password.xlsx", "密码"},

@@ -1,0 +1,25 @@
+// The window's inputs kept between sessions: the three paths, the check boxes and the copies,
+// and the folder a file dialog was last left in. Stored with QSettings in the user's
+// configuration folder ($XDG_CONFIG_HOME/vexlo/vexlo.conf, else ~/.config); read and written
+// through the host's fields, so the window and the tests share them. UI thread only.
+#ifndef VEXLO_UI_MAIN_REMEMBERED_INPUTS_H_
+#define VEXLO_UI_MAIN_REMEMBERED_INPUTS_H_
+
+#include <string>
+
+namespace vexlo::ui {
+
+// Puts the remembered inputs into the fields. A data file or template that is gone is left
+// empty, an output folder that is gone keeps the field's text; nothing remembered, nothing changes.
+// Returns whether anything was remembered.
+bool RestoreInputs();
+// Keeps the fields as they stand now.
+void RememberInputs();
+
+// The folder of the last file chosen in a dialog, "" when none is known or it is gone.
+std::string LastDialogFolder();
+void RememberDialogFolder(const std::string& chosen_file);
+
+}  // namespace vexlo::ui
+
+#endif  // VEXLO_UI_MAIN_REMEMBERED_INPUTS_H_
