@@ -42,9 +42,30 @@ void ConsoleObserver::ProgressOpened(std::string_view text, int) {
 }
 
 void ConsoleObserver::Progress(int done, int total) {
-  if (!show_progress_) return;
+  DrawBar(merge::MergeStage::kDocuments, done, total);
+}
+
+void ConsoleObserver::StageProgress(merge::MergeStage stage, int done, int total) {
+  DrawBar(stage, done, total);
+}
+
+bool ConsoleObserver::ConfirmPrint(const merge::PrintPlan& plan) {
+  ClearBar();
+  PrintLine(out_, "操作提示", merge::PrintPlanText(plan));
+  return true;
+}
+
+// "[####      ] 正在生成PDF 第 i 个，共 n 个 还需约 m:ss", redrawn at most every 100 ms but at once
+// for a new stage or its end.
+void ConsoleObserver::DrawBar(merge::MergeStage stage, int done, int total) {
   const auto now = std::chrono::steady_clock::now();
-  if (bar_drawn_ && done < total && now - last_draw_ < std::chrono::milliseconds(100)) return;
+  const std::optional<std::chrono::seconds> left = timer_.Report(stage, done, total, now);
+  if (!show_progress_) return;
+  const bool new_stage = stage != drawn_stage_;
+  drawn_stage_ = stage;
+  if (bar_drawn_ && !new_stage && done < total && now - last_draw_ < std::chrono::milliseconds(100)) {
+    return;
+  }
   last_draw_ = now;
   std::string bar;
   if (total > 0) {
@@ -52,7 +73,8 @@ void ConsoleObserver::Progress(int done, int total) {
     bar = "[" + std::string(static_cast<std::size_t>(filled), '#') +
           std::string(static_cast<std::size_t>(kBarWidth - filled), ' ') + "] ";
   }
-  const std::string label = "记录 " + std::to_string(done) + "/" + std::to_string(total);
+  std::string label = merge::StageName(stage) + " " + merge::StageCountText(stage, done, total);
+  if (left && done < total) label += " " + merge::RemainingText(*left);
   std::fprintf(err_, "\r\033[K%s%s", bar.c_str(), label.c_str());
   std::fflush(err_);
   bar_drawn_ = true;

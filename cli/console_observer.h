@@ -1,8 +1,10 @@
 // The terminal side of vexlo-merge. ConsoleHost answers what the application shell asks of a
 // person (the system-error box: printed and answered No, so that the CLI itself decides how to
 // end). ConsoleObserver watches a merge run: messages are printed (guidance to `out`, errors to
-// `err`), the progress window becomes a line, with a bar of record i of n when the terminal is
-// interactive, and the final message goes out with its details on `err`.
+// `err`), the progress window becomes a line, with a bar of the stage (documents, PDFs, printing),
+// i of n and the time left when the terminal is interactive; what will be printed is said before
+// the first print job (no question: --print asked for it), and the final message goes out with
+// its details on `err`.
 #ifndef VEXLO_CLI_CONSOLE_OBSERVER_H_
 #define VEXLO_CLI_CONSOLE_OBSERVER_H_
 
@@ -13,6 +15,7 @@
 
 #include "app/host.h"
 #include "merge/merge_session.h"
+#include "merge/run_stages.h"
 
 namespace vexlo::cli {
 
@@ -37,12 +40,15 @@ class ConsoleObserver : public merge::MergeObserver {
   void Message(std::string_view title, std::string_view text) override;
   void ProgressOpened(std::string_view text, int total_records) override;
   void Progress(int done, int total) override;
+  void StageProgress(merge::MergeStage stage, int done, int total) override;
+  bool ConfirmPrint(const merge::PrintPlan& plan) override;
   void ProgressClosed() override;
   bool CancelRequested() override;
   void Finished(const merge::MergeSummary& summary) override;
 
  private:
   void ClearBar();
+  void DrawBar(merge::MergeStage stage, int done, int total);
 
   std::FILE* out_;
   std::FILE* err_;
@@ -50,6 +56,8 @@ class ConsoleObserver : public merge::MergeObserver {
   std::function<bool()> cancelled_;
   bool bar_drawn_ = false;
   std::chrono::steady_clock::time_point last_draw_{};
+  merge::StageTimer timer_;
+  merge::MergeStage drawn_stage_ = merge::MergeStage::kDocuments;
 };
 
 }  // namespace vexlo::cli

@@ -1,10 +1,7 @@
 #include "merge/merge_session.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -16,9 +13,10 @@
 #include "merge/data_hints.h"
 #include "merge/data_source.h"
 #include "merge/document_generation.h"
-#include "merge/file_probe.h"
+#include "merge/folder_lock.h"
 #include "merge/layout_hint.h"
 #include "merge/output_naming.h"
+#include "merge/run_checks.h"
 #include "office/deferred_work.h"
 #include "office/value.h"
 
@@ -38,26 +36,6 @@ constexpr const char* kMergedName = "合并输出";
 // one, so any such file found under the lock was left by a run that died.
 constexpr std::string_view kMergedTemp = ".vexlo-merge-";
 constexpr int32_t kPdfFormat = 17;
-constexpr int kMaxCopies = 50;
-constexpr std::size_t kRenamedShown = 20;  // records listed in the final message at most
-
-// The integer value of a text as the copies field holds it ("3" -> 3; no number -> 0).
-int IntegerValue(const std::string& text) {
-  return static_cast<int>(std::strtol(text.c_str(), nullptr, 10));
-}
-
-// A copies text that stands for 1 to 50 copies: digits only, spaces around them allowed.
-bool ValidCopies(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return false;
-  text = text.substr(first, text.find_last_not_of(' ') - first + 1);
-  if (text.size() > 2 || text.find_first_not_of("0123456789") != std::string_view::npos) {
-    return false;
-  }
-  const int copies = IntegerValue(std::string(text));
-  return copies >= 1 && copies <= kMaxCopies;
-}
-
 // The version text read as a real number; blank or no number reads as 0.
 double VersionNumber(const std::optional<std::string>& text) {
   if (IsBlank(text)) return 0;
@@ -84,12 +62,8 @@ class MergeSession {
         wordserver2_(Ensure(handles.wordserver2)),
         pdf_(request.pdf) {}
 
-  ~MergeSession() {
-    if (lock_fd_ >= 0) ::close(lock_fd_);
-  }
-
   MergeSummary Run() {
-    if (Validate() && CheckBeforeWriting()) {
+    if (CheckBeforeWriting()) {
       try {
         RunInstances();
       } catch (const Cancelled&) {
@@ -116,93 +90,16 @@ class MergeSession {
     observer_.Focus(field);
   }
 
-  // The two input files, and the output extension.
-  bool Validate() {
-    if (!CheckInput(request_.data_path, MergeField::kData, "请选择Excel数据源文件！")) return false;
-    if (!CheckInput(request_.template_path, MergeField::kTemplate, "请选择Word模版文件！")) {
-      return false;
-    }
-    filetype_ = DeriveFiletype(request_.template_path);
-    return true;
-  }
-
-  bool CheckInput(const std::string& path, MergeField field, const char* choose_text) {
-    if (IsBlank(path)) {
-      Refuse(kGuidance, choose_text, field);
-      return false;
-    }
-    if (!FileExists(path)) {
-      Refuse(kError, "找不到“" + path + "”文件！", field);
-      return false;
-    }
-    if (ProbeFile(path) < 1) {
-      Say(kError, "打开“" + path + "”文件出错！如果文件已经打开，请将它关闭。");
-      return false;
-    }
-    return true;
-  }
-
-  // Everything about the output that can be known before the first file is written: the folder
-  // (made when missing, with its parents), the copies, the helpers that PDF, printing and .doc
-  // output need, and that no other run is writing into the same folder.
+  // What can be known before the first file is written (see run_checks.h); a file under the
+  // merged document's hidden name found then in the locked folder was left by a run that died.
   bool CheckBeforeWriting() {
-    ls_path_ = OutputPrefix(request_.output_folder);
-    folder_ = ls_path_.substr(0, ls_path_.size() - 1);
-    std::error_code ec;
-    if (!fs::is_directory(folder_, ec)) {
-      if (fs::exists(folder_, ec)) {
-        Refuse(kError, "输出路径“" + folder_ + "”不是文件夹！请选择一个文件夹。", MergeField::kOutput);
-        return false;
-      }
-      fs::create_directories(folder_, ec);
-      if (!fs::is_directory(folder_, ec)) {
-        Refuse(kError, "无法创建输出文件夹“" + folder_ + "”！请检查路径和权限，或选择其他文件夹。",
-               MergeField::kOutput);
-        return false;
-      }
-    }
-    if (::access(folder_.c_str(), W_OK | X_OK) != 0) {
-      Refuse(kError, "输出文件夹“" + folder_ + "”不能写入！请选择其他文件夹。", MergeField::kOutput);
-      return false;
-    }
-    if (request_.print && !ValidCopies(request_.copies_text)) {
-      Refuse(kGuidance, "打印份数必须是 1 到 50 之间的整数！", MergeField::kCopies);
-      return false;
-    }
-    switch (office::CheckOutput(filetype_, pdf_, request_.print)) {
-      case office::OutputGap::kNone:
-        break;
-      case office::OutputGap::kNoConverter:
-        Refuse(kError,
-               "没有找到 LibreOffice！输出PDF文件、打印和输出" + filetype_ +
-                   "格式的文档都需要它，请先安装 LibreOffice。",
-               pdf_ ? MergeField::kPdf : request_.print ? MergeField::kPrint : MergeField::kTemplate);
-        return false;
-      case office::OutputGap::kNoPrinter:
-        Refuse(kError, "没有找到可用的打印机！请先添加打印机，或取消“输出后打印”。",
-               MergeField::kPrint);
-        return false;
-    }
-    return LockFolder();
-  }
-
-  // One run per output folder: an exclusive lock on the folder itself, which the kernel drops
-  // when this process ends in whatever way.
-  bool LockFolder() {
-    lock_fd_ = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (lock_fd_ < 0) return true;  // a folder that cannot be opened for reading cannot be locked
-    if (::flock(lock_fd_, LOCK_EX | LOCK_NB) != 0) {
-      const bool busy = errno == EWOULDBLOCK;
-      ::close(lock_fd_);
-      lock_fd_ = -1;
-      if (busy) {
-        Refuse(kError,
-               "输出文件夹“" + folder_ + "”正在被另一次制作使用！请等它完成后再试，或选择其他输出文件夹。",
-               MergeField::kOutput);
-        return false;
-      }
-      return true;
-    }
+    RunChecks checks(request_, observer_);
+    if (!checks.Inputs(filetype_)) return false;
+    OutputPlace place;
+    if (!checks.Output(filetype_, pdf_, place, lock_)) return false;
+    ls_path_ = place.ls_path;
+    folder_ = place.folder;
+    if (!place.locked) return true;
     std::error_code ec;
     for (const auto& entry : fs::directory_iterator(folder_, ec)) {
       if (entry.path().filename().string().rfind(kMergedTemp, 0) == 0) fs::remove(entry.path(), ec);
@@ -240,6 +137,10 @@ class MergeSession {
     }
 
     total_ = CountRecords();
+    if (!ConfirmPrinting()) {
+      ShutDownAfterFailure();
+      return;
+    }
     observer_.ProgressOpened(kProgressText, total_);
     progress_open_ = true;
 
@@ -267,7 +168,18 @@ class MergeSession {
     if (request_.one_file) PutMergedInPlace();
 
     ShutDown();
+    summary_.print_jobs = prints_asked_;  // all sent: the flush fails otherwise
     summary_.outcome = MergeOutcome::kSucceeded;
+  }
+
+  // Printing is told (the window asks) before anything is written; the printer is the one the
+  // jobs will go to.
+  bool ConfirmPrinting() {
+    if (!request_.print || total_ == 0) return true;
+    summary_.printer = office::OutputPrinter();
+    summary_.copies = CopiesValue(request_.copies_text);
+    const PrintPlan plan{summary_.printer, request_.one_file ? 1 : total_, summary_.copies};
+    return observer_.ConfirmPrint(plan);
   }
 
   // Opens the data file. One that is no workbook the spreadsheet reads (a PDF, a picture, a
@@ -434,7 +346,11 @@ class MergeSession {
   // the record whose file it names.
   void FinishDeferredWork() {
     try {
-      office::FlushDeferredWork(true, [this](int, int) { return observer_.CancelRequested(); });
+      office::FlushDeferredWork(true, [this](office::WaitStage stage, int done, int total) {
+        // A stage with nothing to do (no PDF asked) is not shown.
+        if (total > 0) observer_.StageProgress(StageOf(stage), done, total);
+        return observer_.CancelRequested();
+      });
     } catch (const app::RuntimeError& e) {
       for (const RecordResult& r : records_) {
         for (const std::string& file : {r.document, r.pdf}) {
@@ -462,8 +378,18 @@ class MergeSession {
     merged_temp_.clear();
   }
 
+  static MergeStage StageOf(office::WaitStage stage) {
+    switch (stage) {
+      case office::WaitStage::kDocuments: return MergeStage::kDocuments;
+      case office::WaitStage::kPdfs: return MergeStage::kPdfs;
+      case office::WaitStage::kPrints: return MergeStage::kPrinting;
+    }
+    return MergeStage::kDocuments;
+  }
+
   void Print() {
-    const int li_page = IntegerValue(request_.copies_text);
+    ++prints_asked_;
+    const int li_page = CopiesValue(request_.copies_text);
     OutputDocument().call("printout",
                           {true, false, 0, "", "", "", 0, std::to_string(li_page)});
   }
@@ -481,6 +407,8 @@ class MergeSession {
 
   // Stops a cancelled run: queued output work and its helper processes end first, then the
   // instances; the unfinished merged document goes, the finished per-record documents stay.
+  // The summary then counts what exists: documents and PDFs that this run wrote (those still
+  // queued were dropped) and the print jobs that were sent.
   void StopAfterCancel() {
     office::CancelDeferredWork();
     ShutDownAfterFailure();
@@ -488,8 +416,22 @@ class MergeSession {
     RemoveMergedTemp();
     summary_.outcome = MergeOutcome::kCancelled;
     summary_.merged.clear();
-    summary_.pdfs = 0;  // PDFs still queued were dropped; those delivered are not counted apart
-    if (request_.one_file) summary_.documents = 0;
+    summary_.print_jobs = office::PrintJobsSent();
+    summary_.documents = summary_.pdfs = 0;
+    for (const RecordResult& r : records_) {
+      summary_.documents += WrittenByThisRun(r.document);
+      summary_.pdfs += WrittenByThisRun(r.pdf);
+    }
+    if (request_.one_file) summary_.pdfs = WrittenByThisRun(merged_pdf_);
+  }
+
+  // A file at `path` that this run wrote: one left by an earlier run under the same name is
+  // older than the run (file times may be stored to the second, or two on some file systems).
+  bool WrittenByThisRun(const std::string& path) const {
+    if (path.empty()) return false;
+    std::error_code ec;
+    const fs::file_time_type written = fs::last_write_time(path, ec);
+    return !ec && written >= started_at_ - std::chrono::seconds(2);
   }
 
   // Quits and releases the instances this run started, word processors first, so that no engine
@@ -518,7 +460,7 @@ class MergeSession {
   std::string filetype_;
   std::string ls_path_;
   std::string folder_;
-  int lock_fd_ = -1;
+  FolderLock lock_;
   std::unique_ptr<OutputNamer> namer_;
   std::string merged_document_;
   std::string merged_pdf_;
@@ -528,37 +470,11 @@ class MergeSession {
   bool progress_open_ = false;
   std::vector<RecordResult> records_;  // per-record mode: the records output so far
   MergeSummary summary_;
+  int prints_asked_ = 0;
+  const fs::file_time_type started_at_ = fs::file_time_type::clock::now();
 };
 
 }  // namespace
-
-FinalMessage FinalMessageOf(const MergeSummary& summary) {
-  FinalMessage message;
-  if (summary.outcome == MergeOutcome::kStopped) return message;
-  const bool cancelled = summary.outcome == MergeOutcome::kCancelled;
-  message.headline = cancelled ? "操作已取消。" : "您已成功执行了操作！";
-  std::string count = (cancelled ? "已完成的 " : "共输出 ") + std::to_string(summary.documents) +
-                      " 个文档";
-  if (summary.pdfs > 0) count += "和 " + std::to_string(summary.pdfs) + " 个PDF文件";
-  message.details.push_back(count + "，保存在“" + summary.folder + "”。");
-  if (!summary.merged.empty() && FileName(summary.merged) != std::string(kMergedName) +
-                                     fs::path(summary.merged).extension().string()) {
-    message.details.push_back("合并输出的文档保存为“" + FileName(summary.merged) + "”。");
-  }
-  if (!summary.renamed.empty()) {
-    message.details.push_back("以下记录的文件名与记录内容不同：");
-    for (std::size_t i = 0; i < summary.renamed.size() && i < kRenamedShown; ++i) {
-      const RecordResult& r = summary.renamed[i];
-      message.details.push_back("  第 " + std::to_string(r.index) + " 条“" + r.name + "” → " +
-                                FileName(r.document));
-    }
-    if (summary.renamed.size() > kRenamedShown) {
-      message.details.push_back("  ……共 " + std::to_string(summary.renamed.size()) + " 条。");
-    }
-  }
-  for (const std::string& note : summary.notes) message.details.push_back(note);
-  return message;
-}
 
 MergeSummary RunMergeSession(const MergeRequest& request, MergeObserver& observer,
                              const MergeHandles& handles) {

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "merge/run_stages.h"
 #include "office/oleobject.h"
 
 namespace vexlo::merge {
@@ -56,13 +57,25 @@ enum class MergeOutcome {
 // The summary the final message is made from.
 struct MergeSummary {
   MergeOutcome outcome = MergeOutcome::kStopped;
-  int documents = 0;                 // documents written
-  int pdfs = 0;                      // PDFs written
+  int documents = 0;                 // documents written (cancelled: those that exist)
+  int pdfs = 0;                      // PDFs written (cancelled: those that exist)
+  int print_jobs = 0;                // print jobs sent to the printer
+  std::string printer;               // where they went
+  int copies = 0;                    // copies per print job (0: printing was not asked)
   std::string folder;                // where they were written
   std::vector<RecordResult> renamed;  // records whose file name differs from their text
   std::vector<std::string> notes;    // extra lines for the final message (e.g. layout hints)
   std::string merged;                // one-file mode: the merged document ("" otherwise)
 };
+
+// What a run will print, told before the first print job.
+struct PrintPlan {
+  std::string printer;
+  int documents = 0;
+  int copies = 0;
+};
+// "将在打印机“X”上打印 N 个文档，每个 M 份，共 K 份。"
+std::string PrintPlanText(const PrintPlan& plan);
 
 class MergeObserver {
  public:
@@ -76,7 +89,14 @@ class MergeObserver {
   virtual void PdfTurnedOff() {}
   // The progress window: opened once the instances run, closed before the final message.
   virtual void ProgressOpened(std::string_view /*text*/, int /*total_records*/) {}
+  // Records: `done` of `total` made (the documents stage).
   virtual void Progress(int /*done*/, int /*total*/) {}
+  // While the run waits for its output at the end: `done` of `total` of `stage` (documents the
+  // converter writes, PDFs made, print jobs sent).
+  virtual void StageProgress(MergeStage /*stage*/, int /*done*/, int /*total*/) {}
+  // Before the first print job, with what will be printed; false ends the run before anything
+  // is written.
+  virtual bool ConfirmPrint(const PrintPlan&) { return true; }
   virtual void ProgressClosed() {}
   // One record is finished.
   virtual void RecordDone(const RecordResult&) {}

@@ -24,4 +24,12 @@ void CancelDeferredWork() noexcept {
   }
 }
 
+void PauseDeferredWork(bool paused) {
+  if (the_owner != nullptr) the_owner->Pause(paused);
+}
+
+int PrintJobsSent() { return the_owner == nullptr ? 0 : the_owner->PrintJobsSent(); }
+
+std::string OutputPrinter() { return the_owner == nullptr ? std::string() : the_owner->Printer(); }
+
 }  // namespace vexlo::office

@@ -8,13 +8,18 @@
 #define VEXLO_OFFICE_DEFERRED_WORK_H_
 
 #include <functional>
+#include <string>
 #include <string_view>
 
 namespace vexlo::office {
 
-// Told, while a finish waits, how many of the queued pieces of work are done; returns true when
-// the caller wants to stop waiting (the work is then cancelled).
-using WaitWatch = std::function<bool(int done, int total)>;
+// What a finish is waiting for: documents the converter writes (.doc), PDFs, print jobs.
+enum class WaitStage { kDocuments, kPdfs, kPrints };
+
+// Told, while a finish waits, which stage it is in and how many of that stage's pieces of work
+// are done (print jobs: sent to the printer); returns true when the caller wants to stop waiting
+// (the work is then cancelled).
+using WaitWatch = std::function<bool(WaitStage stage, int done, int total)>;
 
 // What stands in the way of the output a run asks for on this machine.
 enum class OutputGap {
@@ -38,6 +43,14 @@ class DeferredWork {
   // Stops everything queued: helper processes end (their whole process groups), queued work and
   // its temporary files are dropped. Documents already written stay.
   virtual void Cancel() = 0;
+  // While paused no new piece of queued work is begun (one under way finishes); work queued
+  // meanwhile waits. A cancel ends the pause.
+  virtual void Pause(bool /*paused*/) {}
+  // Print jobs handed to the printer for the work queued since the last finish or cancel (those
+  // of the last one, until new work is queued).
+  virtual int PrintJobsSent() const { return 0; }
+  // The printer that print jobs go to ("" when there is none).
+  virtual std::string Printer() const { return {}; }
 };
 
 // The owner in use (nullptr: none).
@@ -48,6 +61,9 @@ OutputGap CheckOutput(std::string_view extension, bool pdf, bool print);
 // The one flush point.
 void FlushDeferredWork(bool finish, const WaitWatch& watch = {});
 void CancelDeferredWork() noexcept;
+void PauseDeferredWork(bool paused);
+int PrintJobsSent();
+std::string OutputPrinter();
 
 }  // namespace vexlo::office
 

@@ -219,15 +219,24 @@ class StoppedRunTest : public CliBinaryTest {
   }
   // Starts the run, stops it by `signal` during its PDF output and returns its wait status.
   int StopDuringPdfOutput(int signal) {
-    const pid_t merge = StartUntilPdfOutput();
+    const pid_t merge = StartUntilPdfOutput("模板.docx");
     EXPECT_FALSE(ProcessesMentioning(cache_.string()).empty()) << "no converter seen";
     ::kill(merge, signal);
     int status = 0;
     EXPECT_EQ(::waitpid(merge, &status, 0), merge);
     return status;
   }
-  pid_t StartUntilPdfOutput() {
-    for (const char* name : {"模板.docx", "数据.xlsx"}) {
+  pid_t StartUntilPdfOutput(const std::string& templ) {
+    const pid_t merge = Start(templ);
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+    while (!(DocumentsWritten() && OfficeRunning()) && std::chrono::steady_clock::now() < give_up) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return merge;
+  }
+  // Starts the run with PDFs on `templ`; what it prints goes to out.txt and err.txt.
+  pid_t Start(const std::string& templ) {
+    for (const std::string name : {templ, std::string("数据.xlsx")}) {
       fs::copy_file(test::DataFile(std::string("merge/") + name), dir_ / name);
     }
     for (const fs::path& p : {cache_, tmp_, run_}) fs::create_directories(p);
@@ -237,28 +246,26 @@ class StoppedRunTest : public CliBinaryTest {
       ::setenv("XDG_CACHE_HOME", cache_.c_str(), 1);
       ::setenv("TMPDIR", tmp_.c_str(), 1);
       ::setenv("XDG_RUNTIME_DIR", run_.c_str(), 1);
-      const int devnull = ::open("/dev/null", O_WRONLY);
-      ::dup2(devnull, STDOUT_FILENO);
-      ::dup2(devnull, STDERR_FILENO);
+      ::dup2(::open("out.txt", O_WRONLY | O_CREAT | O_TRUNC, 0600), STDOUT_FILENO);
+      ::dup2(::open("err.txt", O_WRONLY | O_CREAT | O_TRUNC, 0600), STDERR_FILENO);
       ::execl(VEXLO_MERGE_PROGRAM, VEXLO_MERGE_PROGRAM, "--data", "数据.xlsx", "--template",
-              "模板.docx", "--out", "输出", "--pdf", nullptr);
+              templ.c_str(), "--out", "输出", "--pdf", nullptr);
       ::_exit(127);
-    }
-    const auto give_up = std::chrono::steady_clock::now() + std::chrono::minutes(2);
-    while (!(DocumentsWritten() && OfficeRunning()) && std::chrono::steady_clock::now() < give_up) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return merge;
   }
-  bool OfficeRunning() const {
+  // The soffice.bin processes of the run's offices.
+  std::vector<pid_t> Offices() const {
+    std::vector<pid_t> offices;
     for (pid_t pid : ProcessesMentioning(cache_.string())) {
       if (test::ReadFile("/proc/" + std::to_string(pid) + "/cmdline").find("soffice.bin") !=
           std::string::npos) {
-        return true;
+        offices.push_back(pid);
       }
     }
-    return false;
+    return offices;
   }
+  bool OfficeRunning() const { return !Offices().empty(); }
   bool DocumentsWritten() const {
     for (const char* name : kDocuments) {
       if (!fs::exists(dir_ / "输出" / name)) return false;
@@ -301,6 +308,43 @@ TEST_F(StoppedRunTest, KilledDuringPdfOutputLeavesNoConverterAndNoTemporaryFile)
   EXPECT_EQ(FilesBelow(tmp_), std::vector<std::string>{});
   EXPECT_EQ(FilesBelow(run_), std::vector<std::string>{});
   for (const char* name : kDocuments) EXPECT_TRUE(fs::exists(dir_ / "输出" / name)) << name;
+}
+
+// A .doc template with PDFs: a stop while the offices still owe .doc files and PDFs is a cancel
+// (exit 4, told as such), never a run-time error, whichever signal it is.
+TEST_F(StoppedRunTest, StoppedDuringDocAndPdfOutputEndsAsCancelled) {
+  for (int signal : {SIGINT, SIGHUP}) {
+    const pid_t merge = Start("模板.doc");
+    // Once the template is read and the first record's .doc is there, the offices are held
+    // still so that the stop comes with their work outstanding.
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+    while (!fs::exists(dir_ / "输出" / "张三.doc") && std::chrono::steady_clock::now() < give_up) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    for (pid_t office : Offices()) ::kill(office, SIGSTOP);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ::kill(merge, signal);
+    int status = 0;
+    ASSERT_EQ(::waitpid(merge, &status, 0), merge);
+    ASSERT_TRUE(WIFEXITED(status)) << signal;
+    EXPECT_EQ(WEXITSTATUS(status), 4) << signal << test::ReadFile(dir_ / "err.txt");
+    EXPECT_NE(test::ReadFile(dir_ / "out.txt").find("操作提示：操作已取消。"), std::string::npos);
+    EXPECT_EQ(test::ReadFile(dir_ / "err.txt").find("已取消”"), std::string::npos);
+    EXPECT_FALSE(fs::exists(dir_ / "AppError.txt")) << test::ReadFile(dir_ / "AppError.txt");
+    EXPECT_TRUE(Offices().empty());
+    // The summary counts the files that are there, not the records that were begun.
+    int docs = 0, pdfs = 0;
+    for (const auto& e : fs::directory_iterator(dir_ / "输出")) {
+      docs += e.path().extension() == ".doc";
+      pdfs += e.path().extension() == ".pdf";
+    }
+    std::string count = "已完成的 " + std::to_string(docs) + " 个文档";
+    if (pdfs > 0) count += "和 " + std::to_string(pdfs) + " 个PDF文件";
+    EXPECT_NE(test::ReadFile(dir_ / "err.txt").find(count + "，保存在“输出”。"), std::string::npos)
+        << count << "\n" << test::ReadFile(dir_ / "err.txt");
+    fs::remove_all(dir_ / "输出");
+    for (const char* name : {"模板.doc", "数据.xlsx"}) fs::remove(dir_ / name);
+  }
 }
 
 }  // namespace

@@ -228,7 +228,7 @@ class Document : public Object {
     });
     Method("exportasfixedformat", 2, 2, [this](const Args& a) {
       Log("exportasfixedformat" + DescribeAll(a));
-      Spit(a.Text(0), "PDF:" + doc_->text);
+      if (office_.pdfs_written_at_once) Spit(a.Text(0), "PDF:" + doc_->text);
       return Value();
     });
   }

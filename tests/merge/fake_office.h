@@ -24,6 +24,7 @@ struct FakeOffice {
   int word_starts_allowed = 100;   // start_new of word fails once this many were started
   bool excel_can_start = true;
   std::set<std::string> failing_members;  // a call of one of these raises an automation error
+  bool pdfs_written_at_once = true;  // false: exports stay queued (no PDF until the end)
   std::string clipboard;
   int word_instances = 0;
   int running = 0;  // instances started and not yet quit

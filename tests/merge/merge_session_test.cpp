@@ -28,12 +28,19 @@ const char kTemplate[] = "Dear NAME of DEPT, your IDENTITY is ID.\n";
 const std::string kSuccess = "final 您已成功执行了操作！";
 const std::string kProgress = "progress 正在输出，可能需要较长时间，请稍候……";
 
-// The deferred output work of a server: says what is missing, counts flushes, and can fail or be
-// cancelled while the run waits for it at the end.
+// The deferred output work of a server: says what is missing and where prints go, counts
+// flushes, tells the stages it was scripted with while the run waits at the end, and can fail or
+// be cancelled then.
 class FakeDeferredWork : public office::DeferredWork {
  public:
+  struct Report {
+    office::WaitStage stage;
+    int done, total;
+  };
   office::OutputGap gap = office::OutputGap::kNone;
   std::string finish_error;  // raised by the final flush when set
+  std::vector<Report> reports = {{office::WaitStage::kPdfs, 0, 1}};
+  int prints_sent = 0;
   int flushes = 0, finishes = 0, cancels = 0;
 
   office::OutputGap Check(std::string_view, bool, bool) const override { return gap; }
@@ -43,10 +50,14 @@ class FakeDeferredWork : public office::DeferredWork {
       return;
     }
     ++finishes;
-    if (watch && watch(0, 1)) return;
+    for (const Report& r : reports) {
+      if (watch && watch(r.stage, r.done, r.total)) return;
+    }
     if (!finish_error.empty()) throw app::RuntimeError::Output(finish_error);
   }
   void Cancel() override { ++cancels; }
+  int PrintJobsSent() const override { return prints_sent; }
+  std::string Printer() const override { return "办公室打印机"; }
 };
 
 class MergeSessionTest : public ::testing::Test {
@@ -86,6 +97,8 @@ class MergeSessionTest : public ::testing::Test {
   MergeOutcome Run() {
     observer_.log.clear();
     observer_.records.clear();
+    observer_.stages.clear();
+    observer_.print_plans.clear();
     return RunMergeSession(request_, observer_, {excel_, word_, word2_}).outcome;
   }
   std::string Out(const std::string& name) const { return (out_ / name).string(); }
@@ -251,7 +264,8 @@ TEST_F(MergeSessionTest, OneFileModeSavesFirstAndPrintsAndExportsOnce) {
                                    "Dear 李四 of , your IDENTITY is 8.\n");
   EXPECT_FALSE(std::filesystem::exists(Temp()));
   EXPECT_EQ(observer_.log, Lines({kProgress, "progress closed", kSuccess}));
-  EXPECT_EQ(observer_.details, Lines({"共输出 1 个文档和 1 个PDF文件，保存在“" + out_.string() + "”。"}));
+  EXPECT_EQ(observer_.details, Lines({"共输出 1 个文档和 1 个PDF文件，保存在“" + out_.string() + "”。",
+                                      "已发送 1 个打印作业到打印机“办公室打印机”，每个 3 份。"}));
   // Watchers are told the name the user will find, never the hidden one it is built under.
   ASSERT_EQ(observer_.records.size(), 2u);
   for (const RecordResult& record : observer_.records) {
@@ -296,6 +310,7 @@ TEST_F(MergeSessionTest, HeldRecordFileIsSavedPrintedAndExportedUnderTheFallback
   EXPECT_EQ(Text("张三20261207153000.docx"), "Dear 张三 of 销售, your IDENTITY is 7.\n");
   EXPECT_EQ(Text("张三.docx"), "old");
   EXPECT_EQ(observer_.details, Lines({"共输出 2 个文档和 2 个PDF文件，保存在“" + out_.string() + "”。",
+                                      "已发送 2 个打印作业到打印机“办公室打印机”，每个 3 份。",
                                       "以下记录的文件名与记录内容不同：",
                                       "  第 1 条“张三” → 张三20261207153000.docx"}));
 }
@@ -481,7 +496,8 @@ TEST_F(MergeSessionTest, CancelStopsAfterTheRecordAndKeepsWhatWasFinished) {
   EXPECT_EQ(office_.running, 0);
   EXPECT_GE(deferred_.cancels, 1);
   EXPECT_EQ(observer_.Boxes(), Lines({"final 操作已取消。"}));
-  EXPECT_EQ(observer_.details, Lines({"已完成的 1 个文档，保存在“" + out_.string() + "”。"}));
+  EXPECT_EQ(observer_.details,
+            Lines({"已完成的 1 个文档和 1 个PDF文件，保存在“" + out_.string() + "”。"}));
 
   // One file: the unfinished merged document goes, the previous one stays.
   request_.one_file = true;
@@ -498,6 +514,72 @@ TEST_F(MergeSessionTest, CancelStopsAfterTheRecordAndKeepsWhatWasFinished) {
   EXPECT_EQ(Run(), MergeOutcome::kCancelled);
   EXPECT_GE(deferred_.cancels, 1);
   EXPECT_TRUE(std::filesystem::exists(out_ / "王五.docx"));
+}
+
+TEST_F(MergeSessionTest, CancelCountsOnlyTheFilesThisRunWrote) {
+  office_.cells.insert({{"a4", "王五"}, {"c4", "9"}});
+  // PDFs still queued when the cancel drops them; a PDF of an earlier run under a record's name.
+  office_.pdfs_written_at_once = false;
+  test::WriteFile(out_ / "张三.pdf", "an earlier run's PDF");
+  std::filesystem::last_write_time(out_ / "张三.pdf", std::filesystem::file_time_type::clock::now() -
+                                                          std::chrono::hours(1));
+  request_.pdf = true;
+  observer_.cancel_after = 2;
+  EXPECT_EQ(Run(), MergeOutcome::kCancelled);
+  EXPECT_EQ(observer_.summary.documents, 2);
+  EXPECT_EQ(observer_.summary.pdfs, 0);
+  EXPECT_EQ(observer_.details, Lines({"已完成的 2 个文档，保存在“" + out_.string() + "”。"}));
+  EXPECT_EQ(Text("张三.pdf"), "an earlier run's PDF");
+
+  // Stopped while waiting at the end: this run has rewritten every file, the old PDF too.
+  office_.pdfs_written_at_once = true;
+  observer_.cancel_after = 3;
+  deferred_.reports = {{office::WaitStage::kDocuments, 1, 3}};
+  EXPECT_EQ(Run(), MergeOutcome::kCancelled);
+  EXPECT_EQ(observer_.summary.documents, 3);
+  EXPECT_EQ(observer_.summary.pdfs, 3);
+}
+
+TEST_F(MergeSessionTest, PrintingIsToldBeforeAnythingIsWrittenAndCanBeDeclined) {
+  request_.print = true;
+  observer_.print_answer = false;
+  EXPECT_EQ(Run(), MergeOutcome::kStopped);
+  EXPECT_EQ(observer_.print_plans, Lines({"将在打印机“办公室打印机”上打印 2 个文档，每个 3 份，共 6 份。"}));
+  EXPECT_TRUE(observer_.log.empty());  // no progress, no final message
+  EXPECT_TRUE(std::filesystem::is_empty(out_));
+  EXPECT_TRUE(office_.Lines("word2 printout").empty());
+  EXPECT_EQ(office_.running, 0);
+
+  observer_.print_answer = true;
+  EXPECT_EQ(Run(), MergeOutcome::kSucceeded);
+  EXPECT_EQ(std::count_if(office_.log.begin(), office_.log.end(),
+                          [](const std::string& l) { return l.find(" printout ") != l.npos; }),
+            2);  // the second run's word processors are started afresh (word3, word4)
+  EXPECT_EQ(observer_.details, Lines({"共输出 2 个文档，保存在“" + out_.string() + "”。",
+                                      "已发送 2 个打印作业到打印机“办公室打印机”，每个 3 份。"}));
+
+  // One file: one document, one job.
+  request_.one_file = true;
+  EXPECT_EQ(Run(), MergeOutcome::kSucceeded);
+  EXPECT_EQ(observer_.print_plans, Lines({"将在打印机“办公室打印机”上打印 1 个文档，每个 3 份，共 3 份。"}));
+  EXPECT_EQ(observer_.details[1], "已发送 1 个打印作业到打印机“办公室打印机”，每个 3 份。");
+}
+
+TEST_F(MergeSessionTest, TheWaitAtTheEndIsToldStageByStageAndACancelCountsTheJobsSent) {
+  request_.pdf = request_.print = true;
+  deferred_.reports = {{office::WaitStage::kDocuments, 0, 0},  // no .doc to wait for
+                       {office::WaitStage::kDocuments, 2, 2},
+                       {office::WaitStage::kPdfs, 1, 2},
+                       {office::WaitStage::kPrints, 1, 2}};
+  EXPECT_EQ(Run(), MergeOutcome::kSucceeded);
+  EXPECT_EQ(observer_.stages, Lines({"正在生成文档 2/2", "正在生成PDF 1/2", "正在打印 1/2"}));
+
+  // Stopped while the second job waits: one job was sent, and the message says so.
+  observer_.cancel_after = 2;
+  deferred_.prints_sent = 1;
+  EXPECT_EQ(Run(), MergeOutcome::kCancelled);
+  EXPECT_EQ(observer_.details, Lines({"已完成的 2 个文档和 2 个PDF文件，保存在“" + out_.string() + "”。",
+                                      "已发送 1 个打印作业到打印机“办公室打印机”，每个 3 份。"}));
 }
 
 TEST_F(MergeSessionTest, StaleMergedDocumentOfARunThatDiedIsRemoved) {

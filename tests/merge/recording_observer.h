@@ -1,6 +1,7 @@
 // RecordingObserver: watches a merge run in the tests. Records what the user would see as lines of
 // text ("box 标题|正文", "focus sle_1", "pdf off", "progress 文本", "progress closed",
-// "final 标题行", its detail lines apart), keeps each record's result and the summary, and asks the
+// "final 标题行", its detail lines apart; the stages of the wait at the end and the print plans
+// asked about apart too), keeps each record's result and the summary, and asks the
 // run to stop once a given number of records is done.
 #ifndef VEXLO_TESTS_MERGE_RECORDING_OBSERVER_H_
 #define VEXLO_TESTS_MERGE_RECORDING_OBSERVER_H_
@@ -21,6 +22,9 @@ class RecordingObserver : public merge::MergeObserver {
   int progress_calls = 0;
   int total_records = -1;
   int cancel_after = -1;  // records done before CancelRequested answers true; -1 = never
+  bool print_answer = true;  // the answer to ConfirmPrint
+  std::vector<std::string> stages;       // "正在生成PDF 1/2"
+  std::vector<std::string> print_plans;  // the texts ConfirmPrint was asked with
 
   // Only the "box ..." and "final ..." lines.
   std::vector<std::string> Boxes() const {
@@ -44,6 +48,14 @@ class RecordingObserver : public merge::MergeObserver {
     log.push_back("progress " + std::string(text));
   }
   void Progress(int, int) override { ++progress_calls; }
+  void StageProgress(merge::MergeStage stage, int done, int total) override {
+    stages.push_back(merge::StageName(stage) + " " + std::to_string(done) + "/" +
+                     std::to_string(total));
+  }
+  bool ConfirmPrint(const merge::PrintPlan& plan) override {
+    print_plans.push_back(merge::PrintPlanText(plan));
+    return print_answer;
+  }
   void ProgressClosed() override { log.push_back("progress closed"); }
   void RecordDone(const merge::RecordResult& result) override { records.push_back(result); }
   bool CancelRequested() override {

@@ -145,9 +145,35 @@ import -window "$progress" "$out/progress-2.png"
 import -window root "$out/generation.png"
 cp "$out/progress-2.png" "$out/progress.png"
 cmp -s "$out/progress-1.png" "$out/progress-2.png" && fail "the progress window did not change in 1 s"
+# Esc asks; while the question is open no PDF is begun (one batch under way may still arrive);
+# 否 lets the run go on with the progress window, not the main window, in front.
+pdf_count() { find "$out/long-out" -maxdepth 1 -name '*.pdf' | wc -l; }
 xdotool windowfocus --sync "$progress" key Escape
 ask=$(wait_window '^操作提示$' 10)
 [ -n "$ask" ] || fail "Esc did not ask whether to stop"
+import -window root "$out/stop-question.png"
+sleep 6
+before=$(pdf_count)
+sleep 4
+after=$(pdf_count)
+# (A key event the loaded display repeated would have answered the question meanwhile.)
+[ -n "$(find_window '^操作提示$')" ] || fail "the stop question closed without an answer"
+[ "$after" -eq "$before" ] || fail "PDFs were made while the stop question was open ($before, then $after)"
+xdotool windowfocus --sync "$ask" key Escape
+wait_gone '^操作提示$' 5 || fail "Esc did not answer 否"
+sleep 0.5
+[ "$(xdotool getactivewindow)" != "$main" ] || fail "closing the question brought the main window in front"
+import -window root "$out/after-question.png"
+# Once every document is made the window shows the PDF stage (docs/progress-pdf.png).
+for _ in $(seq 120); do
+  [ "$(find "$out/long-out" -maxdepth 1 -name '*.docx' | wc -l)" -ge 999 ] && break
+  sleep 0.5
+done
+sleep 1
+import -window "$progress" "$out/progress-pdf.png"
+xdotool windowfocus --sync "$progress" key Escape
+ask=$(wait_window '^操作提示$' 10)
+[ -n "$ask" ] || fail "Esc did not ask again whether to stop"
 xdotool windowfocus --sync "$ask" key Return
 wait_gone '^正在输出$' 60 || fail "the run did not stop"
 stopped=$(wait_window '^操作提示$' 30)
@@ -155,8 +181,10 @@ stopped=$(wait_window '^操作提示$' 30)
 kept=$(find "$out/long-out" -maxdepth 1 -name '*.docx' | wc -l)
 pdfs=$(find "$out/long-out" -maxdepth 1 -name '*.pdf' | wc -l)
 [ "$kept" -lt 999 ] || [ "$pdfs" -lt 999 ] || fail "the run was not stopped"
-grep -aq "已完成的 $kept 个文档，保存在“$out/long-out”" "$out/vexlo.log" ||
-  fail "the stop message does not name the $kept documents kept: $(grep -a 'vexlo:' "$out/vexlo.log" | tail -n1)"
+counted="已完成的 $kept 个文档"
+[ "$pdfs" -gt 0 ] && counted="$counted和 $pdfs 个PDF文件"
+grep -aq "$counted，保存在“$out/long-out”" "$out/vexlo.log" ||
+  fail "the stop message does not say $counted: $(grep -a 'vexlo:' "$out/vexlo.log" | tail -n1)"
 for f in "$out"/long-out/*.docx; do unzip -tqq "$f" >/dev/null || fail "$f is not complete"; done
 for f in "$out"/long-out/*.pdf; do [ -e "$f" ] || continue; pdfinfo "$f" >/dev/null 2>&1 || fail "$f is not complete"; done
 [ -z "$(find "$out/long-out" -mindepth 1 ! -name '*.docx' ! -name '*.pdf')" ] || fail "leftovers in the output folder"

@@ -3,16 +3,23 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <QMessageBox>
 #include <QTableView>
+#include <QTimer>
 
 #include <QPointer>
 #include <QTest>
 
+#include "office/deferred_work.h"
 #include "office/engine/register_servers.h"
 #include "office/oleobject.h"
 #include "office/server_registry.h"
 #include "tests/support/scripted_host.h"
 #include "tests/support/test_paths.h"
+#include "ui/main/qt_host.h"
+#include "ui/main/w_msg.h"
+#include "ui/main/w_vexlo.h"
+#include "ui/main/window_merge_observer.h"
 #include "ui/main/generation_window.h"
 #include "ui/main/page_preview.h"
 #include "ui/main/progress_display.h"
@@ -36,9 +43,11 @@ TEST(ProgressFiguresTest, TrackShareCountAndTime) {
   EXPECT_EQ(FilledWidth(-1, 999, 270), 0);
   EXPECT_EQ(FilledWidth(2'000'000'000, 2'100'000'000, 270), 257);  // no overflow
 
-  EXPECT_EQ(CountText(0, 999), "共 999 条");
-  EXPECT_EQ(CountText(1, 999), "第 1 条，共 999 条");
-  EXPECT_EQ(CountText(1000, 999), "第 999 条，共 999 条");
+  using merge::MergeStage;
+  EXPECT_EQ(merge::StageCountText(MergeStage::kDocuments, 0, 999), "共 999 条");
+  EXPECT_EQ(merge::StageCountText(MergeStage::kDocuments, 1, 999), "第 1 条，共 999 条");
+  EXPECT_EQ(merge::StageCountText(MergeStage::kDocuments, 1000, 999), "第 999 条，共 999 条");
+  EXPECT_EQ(merge::StageCountText(MergeStage::kPdfs, 106, 200), "第 106 个，共 200 个");
 
   EXPECT_EQ(ElapsedText(0ms), "已用时 0:00");
   EXPECT_EQ(ElapsedText(59'999ms), "已用时 0:59");
@@ -333,8 +342,110 @@ TEST_F(ProgressDisplayTest, WatchedRunsShowTheGenerationWindowBesideTheProgress)
   EXPECT_EQ(generation->shown_record(), 1);
   EXPECT_EQ(display.overlay()->record(), 1);  // the record whose page is shown
   EXPECT_EQ(display.overlay()->done(), 1);
+  // Esc in the generation window asks to stop as well.
+  host_.yes_no_answers = {true};
+  QTest::keyClick(generation, Qt::Key_Escape);
+  EXPECT_TRUE(display.CancelRequested());
   display.Closed();
   EXPECT_EQ(display.generation_window(), nullptr);
+}
+
+
+// Records the pauses of the output while the stop question is open.
+class PauseRecorder : public office::DeferredWork {
+ public:
+  std::vector<bool> pauses;
+  void Flush(bool, const office::WaitWatch&) override {}
+  void Cancel() override {}
+  void Pause(bool paused) override { pauses.push_back(paused); }
+};
+
+TEST_F(ProgressDisplayTest, TheOutputPausesWhileTheStopQuestionIsOpen) {
+  PauseRecorder output;
+  office::SetDeferredWork(&output);
+  merge::MergeRequest request;
+  ProgressDisplay display(nullptr, request);
+  display.Opened("正在输出", 5);
+  display.StageProgress(merge::MergeStage::kPdfs, 1, 5);
+  // No: paused for the question, going on after it.
+  QTest::keyClick(display.progress_window(), Qt::Key_Escape);
+  EXPECT_FALSE(display.CancelRequested());
+  EXPECT_EQ(output.pauses, std::vector<bool>({true, false}));
+  // Yes: still paused when the run cancels; the window's close ends the pause in any case.
+  host_.yes_no_answers = {true};
+  QTest::keyClick(display.progress_window(), Qt::Key_Escape);
+  EXPECT_TRUE(display.CancelRequested());
+  EXPECT_EQ(output.pauses, std::vector<bool>({true, false, true}));
+  display.Closed();
+  EXPECT_EQ(output.pauses, std::vector<bool>({true, false, true, false}));
+  office::SetDeferredWork(nullptr);
+}
+
+TEST_F(ProgressDisplayTest, EveryStageIsShownWithItsCountAndTheTimeLeft) {
+  merge::MergeRequest request;
+  ProgressDisplay display(nullptr, request);
+  display.Opened("正在输出，可能需要较长时间，请稍候……", 200);
+  auto* window = static_cast<w_msg*>(display.progress_window());
+  display.Progress(3, 200);
+  EXPECT_EQ(window->st_1->text().toStdString(), "正在生成文档，请稍候……");
+  EXPECT_EQ(display.overlay()->count_text(), "第 4 条，共 200 条");
+  // The documents are all made: the PDFs, 106 of them made already, count on from there.
+  display.StageProgress(merge::MergeStage::kPdfs, 106, 200);
+  EXPECT_EQ(window->st_1->text().toStdString(), "正在生成PDF，请稍候……");
+  EXPECT_EQ(display.overlay()->count_text(), "第 106 个，共 200 个");
+  EXPECT_EQ(display.overlay()->done(), 106);  // the track is not full while PDFs are made
+  EXPECT_EQ(display.overlay()->time_text().find("还需约"), std::string::npos);  // no pace yet
+  QTest::qWait(30);
+  display.StageProgress(merge::MergeStage::kPdfs, 150, 200);
+  EXPECT_NE(display.overlay()->time_text().find("，还需约 0:0"), std::string::npos)
+      << display.overlay()->time_text();
+  display.StageProgress(merge::MergeStage::kPrinting, 2, 200);
+  EXPECT_EQ(window->st_1->text().toStdString(), "正在打印，请稍候……");
+  EXPECT_EQ(display.overlay()->count_text(), "第 2 个，共 200 个");
+  display.Closed();
+}
+
+TEST_F(ProgressDisplayTest, PrintingIsConfirmedWithThePrinterAndTheCopies) {
+  w_vexlo window;
+  WindowMergeObserver observer(window, merge::MergeRequest{});
+  host_.yes_no_answers = {false, true};
+  EXPECT_FALSE(observer.ConfirmPrint({"办公室打印机", 200, 2}));
+  EXPECT_TRUE(observer.ConfirmPrint({"办公室打印机", 1, 50}));
+  EXPECT_EQ(host_.log,
+            Lines({"ask 操作提示|将在打印机“办公室打印机”上打印 200 个文档，每个 2 份，共 400 份。是否继续？",
+                   "ask 操作提示|将在打印机“办公室打印机”上打印 1 个文档，每个 50 份，共 50 份。是否继续？"}));
+}
+
+// Boxes asked while the progress window is up belong to it: closing them must not bring the main
+// window in front of the progress and generation windows.
+TEST(QtHostTest, BoxesBelongToTheWindowTheUserIsWorkingIn) {
+  QWidget main_window;
+  main_window.show();
+  QtHost host([] {});
+  host.SetMainWindow(&main_window);
+  QWidget* owner = nullptr;
+  const auto answer_next_box = [&owner] {
+    QTimer::singleShot(0, [&owner] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      ASSERT_NE(box, nullptr);
+      owner = box->parentWidget();
+      box->done(QMessageBox::No);
+    });
+  };
+  answer_next_box();
+  host.AskYesNo("操作提示", "是否停止输出？");
+  EXPECT_EQ(owner, &main_window);
+
+  w_msg progress;
+  progress.setWindowModality(Qt::ApplicationModal);
+  progress.show();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeModalWidget() == &progress; }));
+  answer_next_box();
+  host.AskYesNo("操作提示", "是否停止输出？");
+  EXPECT_EQ(owner, &progress);
+  answer_next_box();
+  host.MessageBox("错误提示", "……");
+  EXPECT_EQ(owner, &progress);
 }
 
 }  // namespace

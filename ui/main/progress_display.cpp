@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -13,6 +14,7 @@
 
 #include "app/host.h"
 #include "app/shown_text.h"
+#include "office/deferred_work.h"
 #include "ui/main/w_msg.h"
 #include "ui/chrome/shell_open.h"
 #include "ui/main/generation_window.h"
@@ -55,6 +57,7 @@ void ProgressDisplay::Opened(std::string_view text, int total) {
   overlay_->SetProgress(0, 0, total);
   if (request_.visible) {
     generation_ = new GenerationWindow(window);
+    generation_->installEventFilter(this);  // Esc there asks too
     generation_->SetTemplate(request_.template_path);
   }
   window->open(text);  // shows and paints at once
@@ -85,12 +88,28 @@ void ProgressDisplay::PlaceWindows() {
 
 void ProgressDisplay::Progress(int done, int total) {
   if (overlay_ == nullptr) return;
+  ShowStage(merge::MergeStage::kDocuments, done, total);
   // The record being made is the one after those done; at the end, the last one.
   const int record = total > 0 ? std::min(done + 1, total) : 0;
   total_ = total;
   // Watched, the count follows the page shown (see ShowWatched), not the record being made.
   if (generation_ == nullptr) overlay_->SetProgress(record, done, total);
   Pump();
+}
+
+void ProgressDisplay::StageProgress(merge::MergeStage stage, int done, int total) {
+  if (overlay_ == nullptr) return;
+  ShowStage(stage, done, total);
+  overlay_->SetProgress(done, done, total);
+  Pump();
+}
+
+void ProgressDisplay::ShowStage(merge::MergeStage stage, int done, int total) {
+  overlay_->SetStage(stage, timer_.Report(stage, done, total, std::chrono::steady_clock::now()));
+  if (shown_stage_ == stage) return;
+  shown_stage_ = stage;
+  static_cast<w_msg*>(progress_.data())
+      ->st_1->setText(Q(merge::StageName(stage) + "，请稍候……"));
 }
 
 void ProgressDisplay::RecordDone(const merge::RecordResult& record) {
@@ -108,6 +127,8 @@ bool ProgressDisplay::CancelRequested() {
 
 void ProgressDisplay::ShowWatched(std::chrono::steady_clock::time_point now, bool force) {
   if (generation_ == nullptr || !generation_->RefreshPage(now, force)) return;
+  // Once the PDFs or the prints are counted, the page shown no longer sets the count.
+  if (shown_stage_.value_or(merge::MergeStage::kDocuments) != merge::MergeStage::kDocuments) return;
   const int shown = generation_->shown_record();
   overlay_->SetProgress(shown, shown, total_);
 }
@@ -124,34 +145,50 @@ void ProgressDisplay::Pump(bool force, bool input) {
                                   20);
   if (input && stop_asked_ && !asking_ && !cancel_) {
     asking_ = true;
-    cancel_ = app::host().AskYesNo("操作提示", "是否停止输出？");
+    cancel_ = AskToStop();
     asking_ = false;
     stop_asked_ = false;
   }
 }
 
+bool ProgressDisplay::AskToStop() {
+  // No new PDF or print is begun while the user decides; a Yes cancels what waits.
+  office::PauseDeferredWork(true);
+  paused_ = true;
+  const bool stop = app::host().AskYesNo("操作提示", "是否停止输出？");
+  if (!stop) ResumeOutput();
+  return stop;
+}
+
+void ProgressDisplay::ResumeOutput() {
+  if (!paused_) return;
+  paused_ = false;
+  office::PauseDeferredWork(false);
+}
+
 bool ProgressDisplay::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == progress_) {
-    if (event->type() == QEvent::Close) {
-      // Only Closed() ends the window; a close by the user asks to stop.
-      event->ignore();
-      stop_asked_ = true;
-      return true;
-    }
-    if (event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
-      stop_asked_ = true;
-      return true;
-    }
+  if (watched == progress_ && event->type() == QEvent::Close) {
+    // Only Closed() ends the window; a close by the user asks to stop.
+    event->ignore();
+    stop_asked_ = true;
+    return true;
+  }
+  if ((watched == progress_ || (generation_ != nullptr && watched == generation_)) &&
+      event->type() == QEvent::KeyPress &&
+      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+    stop_asked_ = true;
+    return true;
   }
   return QObject::eventFilter(watched, event);
 }
 
 void ProgressDisplay::Closed() {
   if (active_display == this) active_display = nullptr;
+  ResumeOutput();  // a run that ended without acting on a Yes leaves the output paused no more
   if (progress_ == nullptr) return;
   ShowWatched(std::chrono::steady_clock::now(), true);
   progress_->removeEventFilter(this);
+  if (generation_ != nullptr) generation_->removeEventFilter(this);
   auto* window = static_cast<w_msg*>(progress_.data());
   progress_ = nullptr;
   overlay_ = nullptr;

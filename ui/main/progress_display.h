@@ -1,10 +1,12 @@
-// What the user sees of a running merge: the progress window (its picture and text, with the
-// track filled to the records done, "第 i 条，共 n 条" and the time so far), the generation window
-// beside it when the run is to be watched, and the final message with a button that opens the
-// output folder. The merge runs on the UI thread; every report of it lets the windows repaint
-// (at most every kPumpInterval) with input going only to these windows: the main window is
-// blocked while the progress window is up, so a run can never be started twice. Esc or closing
-// the progress window asks "是否停止输出？"; Yes stops the run after the current record.
+// What the user sees of a running merge: the progress window (its picture and the stage's text,
+// with the track filled to the stage's work done, "第 i 条，共 n 条", the time so far and the time
+// left once it can be told), the generation window beside it when the run is to be watched, and
+// the final message with a button that opens the output folder. The merge runs on the UI thread;
+// every report of it lets the windows repaint (at most every kPumpInterval) with input going only
+// to these windows: the main window is blocked while the progress window is up, so a run can
+// never be started twice. Esc (there or in the generation window) or closing the progress window
+// asks "是否停止输出？" over the progress window, the output paused meanwhile (no new PDF is
+// begun); Yes stops the run after the current record, No lets the output go on.
 // UI thread only.
 #ifndef VEXLO_UI_MAIN_PROGRESS_DISPLAY_H_
 #define VEXLO_UI_MAIN_PROGRESS_DISPLAY_H_
@@ -12,10 +14,12 @@
 #include <QObject>
 #include <QPointer>
 #include <chrono>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "merge/merge_session.h"
+#include "merge/run_stages.h"
 
 class QWidget;
 
@@ -35,6 +39,7 @@ class ProgressDisplay : public QObject {
   // The merge's reports.
   void Opened(std::string_view text, int total);
   void Progress(int done, int total);
+  void StageProgress(merge::MergeStage stage, int done, int total);
   void RecordDone(const merge::RecordResult& record);
   bool CancelRequested();
   void Closed();
@@ -59,6 +64,11 @@ class ProgressDisplay : public QObject {
   // asks about stopping when the user pressed Esc or closed the window.
   void Pump(bool force = false, bool input = true);
   void PlaceWindows();
+  // Shows `stage` in the window's text and the overlay, with the time it still needs.
+  void ShowStage(merge::MergeStage stage, int done, int total);
+  // "是否停止输出？", asked with the output paused.
+  bool AskToStop();
+  void ResumeOutput();
   // Watched: draws the newest written record's page when due, highlights its row and shows its
   // number in the progress window, so that the three always name the same record.
   void ShowWatched(std::chrono::steady_clock::time_point now, bool force);
@@ -74,6 +84,9 @@ class ProgressDisplay : public QObject {
   bool stop_asked_ = false;  // Esc or close, not answered yet
   bool asking_ = false;
   bool cancel_ = false;
+  bool paused_ = false;  // the output is paused for the question
+  std::optional<merge::MergeStage> shown_stage_;
+  merge::StageTimer timer_;
 };
 
 }  // namespace vexlo::ui

@@ -2,7 +2,6 @@
 
 #include <QPainter>
 #include <algorithm>
-#include <cstdio>
 
 #include "ui/main/skin.h"
 #include "ui/main/skin_palette.h"
@@ -24,22 +23,8 @@ int FilledWidth(int done, int total, int width) {
   return static_cast<int>(clamped * width / total);
 }
 
-std::string CountText(int record, int total) {
-  const std::string all = "共 " + std::to_string(std::max(total, 0)) + " 条";
-  if (record <= 0) return all;
-  return "第 " + std::to_string(std::min(record, total)) + " 条，" + all;
-}
-
 std::string ElapsedText(std::chrono::milliseconds elapsed) {
-  const long long seconds = std::max<long long>(elapsed.count(), 0) / 1000;
-  const long long h = seconds / 3600, m = seconds / 60 % 60, s = seconds % 60;
-  char text[32];
-  if (h > 0) {
-    std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", h, m, s);
-  } else {
-    std::snprintf(text, sizeof text, "%lld:%02lld", m, s);
-  }
-  return std::string("已用时 ") + text;
+  return "已用时 " + merge::ClockText(std::chrono::duration_cast<std::chrono::seconds>(elapsed));
 }
 
 ProgressOverlay::ProgressOverlay(QWidget* parent) : QWidget(parent) {
@@ -63,6 +48,23 @@ void ProgressOverlay::SetElapsed(std::chrono::milliseconds elapsed) {
   if (changed) update();
 }
 
+void ProgressOverlay::SetStage(merge::MergeStage stage, std::optional<std::chrono::seconds> left) {
+  if (stage == stage_ && left == left_) return;
+  stage_ = stage;
+  left_ = left;
+  update();
+}
+
+std::string ProgressOverlay::count_text() const {
+  return merge::StageCountText(stage_, record_, total_);
+}
+
+std::string ProgressOverlay::time_text() const {
+  std::string text = ElapsedText(elapsed_);
+  if (left_ && done_ < total_) text += "，" + merge::RemainingText(*left_);
+  return text;
+}
+
 void ProgressOverlay::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.setRenderHint(QPainter::Antialiasing);
@@ -79,8 +81,8 @@ void ProgressOverlay::paintEvent(QPaintEvent*) {
   p.setPen(Qt::white);
   p.setFont(SongTi(9));
   const QRect line(kLeft, kTop + kHeight + 4, kTrackWidth, 16);
-  p.drawText(line, Qt::AlignLeft | Qt::AlignVCenter, QString::fromStdString(CountText(record_, total_)));
-  p.drawText(line, Qt::AlignRight | Qt::AlignVCenter, QString::fromStdString(ElapsedText(elapsed_)));
+  p.drawText(line, Qt::AlignLeft | Qt::AlignVCenter, QString::fromStdString(count_text()));
+  p.drawText(line, Qt::AlignRight | Qt::AlignVCenter, QString::fromStdString(time_text()));
 }
 
 }  // namespace vexlo::ui

@@ -1,6 +1,7 @@
 #include "ui/main/qt_host.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QLabel>
@@ -32,18 +33,25 @@ QStringList NameFilters(std::string_view pairs) {
 
 QtHost::QtHost(std::function<void()> end_program) : end_program_(std::move(end_program)) {}
 
+// A box belongs to the window the user is working in: while the progress window is up, a box
+// owned by the main window would bring the main window in front of it when it closes.
+QWidget* QtHost::BoxOwner() const {
+  QWidget* modal = QApplication::activeModalWidget();
+  return modal != nullptr ? modal : window_.data();
+}
+
 void QtHost::MessageBox(std::string_view title, std::string_view text) {
   // An error says so by its icon too; guidance and results keep the information one.
   const QMessageBox::Icon icon =
       title == "错误提示" ? QMessageBox::Warning : QMessageBox::Information;
-  QMessageBox box(icon, Q(title), Q(text), QMessageBox::Ok, window_);
+  QMessageBox box(icon, Q(title), Q(text), QMessageBox::Ok, BoxOwner());
   box.button(QMessageBox::Ok)->setText("确定");
   box.exec();
 }
 
 bool QtHost::AskYesNo(std::string_view title, std::string_view text) {
   QMessageBox box(QMessageBox::Question, Q(title), Q(text), QMessageBox::Yes | QMessageBox::No,
-                  window_);
+                  BoxOwner());
   box.setDefaultButton(QMessageBox::Yes);
   box.button(QMessageBox::Yes)->setText("是(&Y)");
   box.button(QMessageBox::No)->setText("否(&N)");

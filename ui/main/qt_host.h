@@ -40,6 +40,7 @@ class QtHost : public app::Host {
 
  private:
   QWidget* Control(std::string_view name) const;
+  QWidget* BoxOwner() const;
 
   std::function<void()> end_program_;
   QPointer<QWidget> window_;

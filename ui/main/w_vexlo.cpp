@@ -9,7 +9,7 @@
 #include <QPainter>
 #include <QToolTip>
 #include <QGuiApplication>
-#include <QIntValidator>
+#include <QValidator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QKeyEvent>
@@ -51,24 +51,18 @@ const QColor kDesignGrey(160, 160, 164);
 const QColor kWarningText(255, 251, 240);
 const QColor kFieldText(128, 128, 128);
 
-// The copies field takes 1 to 50; anything else is put back into that range when editing ends.
-class CopiesValidator : public QIntValidator {
+// The copies field takes up to two digits. A number outside 1 to 50 stays as typed (never
+// changed behind the user's back): the start refuses it with the range message.
+class CopiesValidator : public QValidator {
  public:
-  explicit CopiesValidator(QObject* parent) : QIntValidator(1, 50, parent) {}
-  // A number above 50 cannot even be typed; an empty field or 0 waits for fixup.
+  using QValidator::QValidator;
   State validate(QString& input, int&) const override {
     if (input.isEmpty()) return Intermediate;
     for (QChar c : input) {
       if (c < u'0' || c > u'9') return Invalid;
     }
     const int n = input.toInt();
-    if (n > 50) return Invalid;
-    return n < 1 ? Intermediate : Acceptable;
-  }
-  void fixup(QString& input) const override {
-    bool ok = false;
-    const int n = input.toInt(&ok);
-    input = QString::number(ok ? std::clamp(n, 1, 50) : 1);
+    return n >= 1 && n <= 50 ? Acceptable : Intermediate;
   }
 };
 

@@ -42,6 +42,15 @@ void WindowMergeObserver::ProgressOpened(std::string_view text, int total_record
 
 void WindowMergeObserver::Progress(int done, int total) { display_.Progress(done, total); }
 
+void WindowMergeObserver::StageProgress(merge::MergeStage stage, int done, int total) {
+  display_.StageProgress(stage, done, total);
+}
+
+bool WindowMergeObserver::ConfirmPrint(const merge::PrintPlan& plan) {
+  return app::host().AskYesNo("操作提示",
+                              app::EscapeControls(merge::PrintPlanText(plan)) + "是否继续？");
+}
+
 void WindowMergeObserver::RecordDone(const merge::RecordResult& record) {
   display_.RecordDone(record);
 }

@@ -27,6 +27,9 @@ class WindowMergeObserver : public merge::MergeObserver {
   void PdfTurnedOff() override;
   void ProgressOpened(std::string_view text, int total_records) override;
   void Progress(int done, int total) override;
+  void StageProgress(merge::MergeStage stage, int done, int total) override;
+  // Asks "将在打印机“X”上打印 … 是否继续？".
+  bool ConfirmPrint(const merge::PrintPlan& plan) override;
   void RecordDone(const merge::RecordResult& record) override;
   void ProgressClosed() override;
   bool CancelRequested() override;

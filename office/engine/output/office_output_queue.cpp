@@ -45,6 +45,7 @@ void OfficeOutputQueue::RemoveWorkDir() {
 
 void OfficeOutputQueue::ExportPdf(const std::string& source, const std::string& pdf_path, bool take_source,
                                   StoreFormat via) {
+  StartCounting();
   ConversionJob job;
   job.source = source;
   job.take_source = take_source;
@@ -66,6 +67,7 @@ void OfficeOutputQueue::Print(const std::string& source, int copies, bool take_s
     }
     throw;
   }
+  StartCounting();
   Request request;
   request.print = true;
   request.copies = copies;
@@ -101,6 +103,7 @@ void OfficeOutputQueue::PrintReady() {
     if (outcome.ok) {
       try {
         PrintPdf(r.pdf, r.copies, r.title);
+        ++prints_sent_;
       } catch (const app::RuntimeError& e) {
         if (first_error_.empty()) first_error_ = e.text();
       }
@@ -112,24 +115,48 @@ void OfficeOutputQueue::PrintReady() {
   }
 }
 
+void OfficeOutputQueue::StartCounting() {
+  if (!count_afresh_) return;
+  count_afresh_ = false;
+  prints_sent_ = 0;
+}
+
+bool OfficeOutputQueue::Watched() const {
+  const office::WaitWatch& watch = FlushWatch();
+  if (!watch) return false;
+  int pdfs = 0, pdfs_done = 0, prints = 0;
+  for (const Request& r : requests_) {
+    if (r.print) {
+      ++prints;
+    } else {
+      ++pdfs;
+      pdfs_done += r.done.wait_for(0s) == std::future_status::ready;
+    }
+  }
+  if (pdfs_done < pdfs || prints == 0) return watch(office::WaitStage::kPdfs, pdfs_done, pdfs);
+  return watch(office::WaitStage::kPrints, std::min(prints_sent_, prints), prints);
+}
+
 void OfficeOutputQueue::Flush() {
-  const int total = static_cast<int>(requests_.size());
   for (;;) {
-    int done = 0;
-    for (Request& r : requests_) done += r.done.wait_for(0s) == std::future_status::ready;
     PrintReady();
-    if (done == total) break;
+    if (next_print_ == requests_.size() &&
+        std::all_of(requests_.begin(), requests_.end(), [](const Request& r) {
+          return r.done.wait_for(0s) == std::future_status::ready;
+        })) {
+      break;
+    }
     for (Request& r : requests_) {
       if (r.done.wait_for(30ms) != std::future_status::ready) break;
     }
-    if (const office::WaitWatch& watch = FlushWatch(); watch && watch(done, total)) {
+    if (Watched()) {
       Cancel();
       return;
     }
   }
   // A stop asked for meanwhile (which may have cancelled these conversions with the others) is
   // no failure of theirs.
-  if (const office::WaitWatch& watch = FlushWatch(); watch && watch(total, total)) {
+  if (Watched()) {
     Cancel();
     return;
   }
@@ -140,10 +167,7 @@ void OfficeOutputQueue::Flush() {
       error = (r.print ? "无法打印：" : "无法输出PDF文件：") + outcome.error;
     }
   }
-  requests_.clear();
-  next_print_ = 0;
-  first_error_.clear();
-  RemoveWorkDir();  // nothing queued needs it any more
+  Reset();
   if (!error.empty()) throw app::RuntimeError::Output(error);
 }
 
@@ -156,10 +180,15 @@ void OfficeOutputQueue::Cancel() {
       fs::remove(r.pdf, ec);
     }
   }
+  Reset();
+}
+
+void OfficeOutputQueue::Reset() {
   requests_.clear();
   next_print_ = 0;
   first_error_.clear();
-  RemoveWorkDir();
+  count_afresh_ = true;  // the count of jobs sent is kept for whoever asks after a cancel
+  RemoveWorkDir();  // nothing queued needs it any more
 }
 
 const std::string& OfficeOutputQueue::WorkDir() {

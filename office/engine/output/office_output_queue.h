@@ -29,6 +29,7 @@ class OfficeOutputQueue : public OutputQueue {
   void Flush() override;
   // Also stops the offices (and with them every other conversion in progress).
   void Cancel() override;
+  int PrintsSent() const override { return prints_sent_; }
 
  private:
   struct Request {
@@ -44,6 +45,13 @@ class OfficeOutputQueue : public OutputQueue {
   // Removes the work folder once nothing queued uses it; the next print makes a fresh one.
   void RemoveWorkDir();
   void PrintReady();
+  // Asks the flush watch how far the work has come: PDFs while any is still being made, then
+  // print jobs. True when the watcher wants to stop.
+  bool Watched() const;
+  // Forgets the requests of the work just finished or dropped.
+  void Reset();
+  // The first request after a Flush or Cancel starts the count of print jobs sent afresh.
+  void StartCounting();
 
   OfficePool& pool_;
   std::vector<Request> requests_;
@@ -51,6 +59,8 @@ class OfficeOutputQueue : public OutputQueue {
   std::string first_error_;
   std::string work_dir_;
   int counter_ = 0;
+  int prints_sent_ = 0;
+  bool count_afresh_ = false;
 };
 
 }  // namespace vexlo::engine

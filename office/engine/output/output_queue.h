@@ -32,10 +32,13 @@ class OutputQueue {
   // Drops everything queued: running converters end (their whole process groups) and the queue's
   // temporary files go. Files already delivered stay.
   virtual void Cancel() {}
+  // Print jobs handed to the printer for the work queued since the last Flush or Cancel (those of
+  // the last one, until new work is queued).
+  virtual int PrintsSent() const { return 0; }
 };
 
-// Who is told, while Flush waits, how far it has come; when it answers true, Flush cancels the
-// queue and returns. Set by the caller for the length of one flush (ScopedFlushWatch).
+// Who is told, while Flush waits, how far it has come (the PDFs made, then the print jobs sent);
+// when it answers true, Flush cancels the queue and returns. Set by the caller for the length of one flush (ScopedFlushWatch).
 const office::WaitWatch& FlushWatch();
 class ScopedFlushWatch {
  public:

@@ -97,8 +97,8 @@ bool OfficePool::WaitForWork(Office& office, std::unique_lock<std::mutex>& lock,
     // An office that is not running starts for work only when there is enough of it for the
     // start to pay, and not while the first one is starting (on a busy machine two starting at
     // once take twice as long); the first office always takes work.
-    if (office.index == 0 || office.want_running ||
-        (state_->queue.size() >= kSpreadAt && offices_[0]->ready)) {
+    if (!state_->paused && (office.index == 0 || office.want_running ||
+                            (state_->queue.size() >= kSpreadAt && offices_[0]->ready))) {
       const auto now = PoolClock::now();
       if (auto joinable = state_->queue.TakeBatch(now)) {
         batch = std::move(*joinable);
@@ -292,6 +292,7 @@ void OfficePool::Cancel() {
   {
     std::lock_guard lock(state_->mutex);
     dropped = state_->queue.Cancel();
+    state_->paused = false;
     for (auto& office : offices_) office->want_running = false;
   }
   // A worker still busy with earlier work may be starting an office right now: the offices are
@@ -304,6 +305,14 @@ void OfficePool::Cancel() {
   for (auto& task : dropped) {
     FinishTask(*task, ConversionOutcome::Stopped("无法转换“" + task->job.label + "”：已取消"));
   }
+}
+
+void OfficePool::Pause(bool paused) {
+  {
+    std::lock_guard lock(state_->mutex);
+    state_->paused = paused;
+  }
+  state_->wake.notify_all();
 }
 
 void OfficePool::Shutdown(bool at_exit) {

@@ -94,6 +94,10 @@ class OfficePool {
   // with "已取消" and their sources are discarded. The pool starts offices again on next use.
   void Cancel();
 
+  // While paused no office begins a waiting job (one under way finishes); Submit still queues.
+  // Cancel ends the pause.
+  void Pause(bool paused);
+
   // Stops the offices (gracefully, then by force; only by force `at_exit`, when the program is
   // ending) and waits for them; waiting jobs fail.
   void Shutdown(bool at_exit = false);

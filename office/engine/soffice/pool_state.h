@@ -37,6 +37,7 @@ class PoolState {
   JobQueue queue;
   PoolCounters counters;
   bool stopping = false;
+  bool paused = false;  // no waiting job is begun (Pause)
   bool watchdog_stop = false;
   bool exiting = false;
   // A write in an office's folder failed for want of room or a read-only disk: every job fails

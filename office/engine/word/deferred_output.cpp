@@ -3,6 +3,7 @@
 #include "office/engine/engine_services.h"
 #include "office/engine/output/cups_printer.h"
 #include "office/engine/output/output_queue.h"
+#include "office/engine/soffice/office_pool.h"
 #include "office/engine/soffice/soffice.h"
 #include "office/engine/word/doc_conversion.h"
 #include "office/engine/word/word_document.h"
@@ -38,5 +39,11 @@ void WordDeferredWork::Cancel() {
   Services().output_queue().Cancel();
   RemoveProcessTempFolder();
 }
+
+void WordDeferredWork::Pause(bool paused) { Services().pool().Pause(paused); }
+
+int WordDeferredWork::PrintJobsSent() const { return Services().output_queue().PrintsSent(); }
+
+std::string WordDeferredWork::Printer() const { return DefaultPrinter(); }
 
 }  // namespace vexlo::engine::word

@@ -5,6 +5,8 @@
 #ifndef VEXLO_OFFICE_ENGINE_WORD_DEFERRED_OUTPUT_H_
 #define VEXLO_OFFICE_ENGINE_WORD_DEFERRED_OUTPUT_H_
 
+#include <string>
+
 #include "office/deferred_work.h"
 
 namespace vexlo::engine::word {
@@ -14,6 +16,9 @@ class WordDeferredWork : public office::DeferredWork {
   office::OutputGap Check(std::string_view extension, bool pdf, bool print) const override;
   void Flush(bool finish, const office::WaitWatch& watch) override;
   void Cancel() override;
+  void Pause(bool paused) override;
+  int PrintJobsSent() const override;
+  std::string Printer() const override;
 };
 
 }  // namespace vexlo::engine::word

@@ -269,7 +269,7 @@ void FlushConversions() {
       ++done;
     }
     if (done == total) break;
-    if (const office::WaitWatch& watch = FlushWatch(); watch && watch(done, total)) {
+    if (const office::WaitWatch& watch = FlushWatch(); watch && watch(office::WaitStage::kDocuments, done, total)) {
       DropConversions();
       return;
     }

@@ -249,7 +249,8 @@ TEST_F(OfficeTest, FailuresNameTheDocumentAndTheRestIsStillDelivered) {
   queue.ExportPdf(good, (dir_ / "good.pdf").string(), false, StoreFormat::kDocx);
   int watched = 0;
   try {
-    ScopedFlushWatch watch([&](int, int total) {
+    ScopedFlushWatch watch([&](office::WaitStage stage, int, int total) {
+      EXPECT_EQ(stage, office::WaitStage::kPdfs);
       EXPECT_EQ(total, 3);
       ++watched;
       return false;
@@ -274,8 +275,33 @@ TEST_F(OfficeTest, PdfsDroppedByAStopAreNoFailure) {
   OfficeOutputQueue queue(*pool_);
   queue.ExportPdf(Snapshot("通知.docx", "a.docx"), (dir_ / "a.pdf").string(), true, StoreFormat::kDocx);
   pool_->Cancel();
-  ScopedFlushWatch watch([](int, int) { return true; });
+  ScopedFlushWatch watch([](office::WaitStage, int, int) { return true; });
   EXPECT_NO_THROW(queue.Flush());
+}
+
+// While the user decides whether to stop, no document is begun; a No lets them go on, and a
+// cancel ends the pause with the work it drops.
+TEST_F(OfficeTest, PausedOfficesBeginNoDocumentUntilResumedOrCancelled) {
+  const std::string pdf = (dir_ / "暂停.pdf").string();
+  pool_->Pause(true);
+  std::shared_future<ConversionOutcome> paused =
+      pool_->Submit({Snapshot("通知.docx", "p.docx"), true, {{pdf, StoreFormat::kPdf}}, "暂停.pdf"});
+  EXPECT_EQ(paused.wait_for(1500ms), std::future_status::timeout);
+  EXPECT_FALSE(fs::exists(pdf));
+  pool_->Pause(false);
+  EXPECT_TRUE(paused.get().ok) << paused.get().error;
+  EXPECT_TRUE(fs::exists(pdf));
+
+  pool_->Pause(true);
+  std::shared_future<ConversionOutcome> dropped = pool_->Submit(
+      {Snapshot("通知.docx", "q.docx"), true, {{(dir_ / "q.pdf").string(), StoreFormat::kPdf}}, "q.pdf"});
+  pool_->Cancel();
+  EXPECT_FALSE(dropped.get().ok);
+  const std::string after = (dir_ / "之后.pdf").string();
+  EXPECT_TRUE(pool_->Submit({Snapshot("通知.docx", "r.docx"), true, {{after, StoreFormat::kPdf}}, "r"})
+                  .get()
+                  .ok);
+  EXPECT_TRUE(fs::exists(after));
 }
 
 // An office only records in its profile that its version has run when it shows a window; until
@@ -394,9 +420,24 @@ TEST_F(PrintTest, DocumentsArePrintedInOrderWithTheirCopiesAndNames) {
   queue.Print(Snapshot("通知.docx", "2/赵六.doc"), 1, true, StoreFormat::kDoc);
   const std::string pdf = (dir_ / "王五.pdf").string();
   queue.ExportPdf(Snapshot("通知.doc", "src.doc"), pdf, true, StoreFormat::kDocx);
-  queue.Flush();
+  // The flush tells the PDFs made, then the print jobs sent, each stage counting up to its total.
+  std::vector<std::string> stages;
+  {
+    ScopedFlushWatch watch([&](office::WaitStage stage, int done, int total) {
+      const std::string seen = (stage == office::WaitStage::kPdfs ? "pdf " : "print ") +
+                               std::to_string(total);
+      if (stages.empty() || stages.back() != seen) stages.push_back(seen);
+      EXPECT_LE(done, total);
+      return false;
+    });
+    queue.Flush();
+  }
+  EXPECT_EQ(stages.back(), "print 2");
+  EXPECT_TRUE(stages.size() == 1 || stages == std::vector<std::string>({"pdf 1", "print 2"}));
+  EXPECT_EQ(queue.PrintsSent(), 2);
   queue.Print(pdf, 2, false, StoreFormat::kDocx);
   queue.Flush();
+  EXPECT_EQ(queue.PrintsSent(), 1);  // counted afresh for the new work
   const std::vector<test::PrintJob> jobs = test::JobsAfter(before, 3);
   ASSERT_EQ(jobs.size(), 3u);
   EXPECT_EQ(jobs[0].title, "李四.docx");
