@@ -113,6 +113,13 @@ say "vexlo-merge: $documents documents from the installed examples"
 shots="$out/shots"
 mkdir -p "$shots"
 source "$support/vexlo_window.sh"
+# new_display WHY: replaces the virtual display.
+new_display() {
+  echo "$1; starting another display" >&2
+  vexlo_xvfb_stop
+  vexlo_xvfb_start "$shots"
+  xdotool mousemove 0 0
+}
 # shot NAME EXE FOLDER [FILE...]: starts EXE in FOLDER with the files, waits for its window to
 # settle (the web panel, the start-up check: two captures half a second apart are the same),
 # saves it as NAME.png and ends the program.
@@ -121,10 +128,7 @@ shot() {
   shift 3
   # The virtual display stops answering now and then while many tests run at once: a new one.
   if ! xdotool getdisplaygeometry >/dev/null 2>&1; then
-    echo "the virtual display $DISPLAY stopped answering; starting another" >&2
-    vexlo_xvfb_stop
-    vexlo_xvfb_start "$shots"
-    xdotool mousemove 0 0
+    new_display "the virtual display $DISPLAY stopped answering"
   fi
   (cd "$dir" && exec "$exe" "$@") >"$shots/$name.log" 2>&1 &
   pid=$!
@@ -132,11 +136,8 @@ shot() {
   # A display that took the program's connection badly (seen while other tests start and stop
   # servers): once more on a new one.
   if [ "$size" != "712x508" ] && grep -q 'could not connect to display' "$shots/$name.log"; then
-    echo "the program could not reach $DISPLAY; starting another display" >&2
     kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null || true
-    vexlo_xvfb_stop
-    vexlo_xvfb_start "$shots"
-    xdotool mousemove 0 0
+    new_display "the program could not reach $DISPLAY"
     (cd "$dir" && exec "$exe" "$@") >"$shots/$name.log" 2>&1 &
     pid=$!
     vexlo_window_wait
