@@ -43,7 +43,20 @@ export QT_QPA_PLATFORM=xcb PATH="$out/bin:$PATH" XDG_CONFIG_HOME="$out/config"
 "$vexlo" >"$out/vexlo.log" 2>&1 &
 pid=$!
 trap 'kill $pid 2>/dev/null || true' EXIT
-fail() { echo "FAIL: $*"; import -window root "$out/failure.png" || true; tail -n 20 "$out/vexlo.log"; exit 1; }
+windows() { xdotool search --onlyvisible --name . 2>/dev/null | while read -r w; do xdotool getwindowname "$w"; done | tr '\n' '|'; }
+fail() {
+  echo "FAIL: $*"
+  echo "windows shown: $(windows)"
+  timeout 10 import -window root "$out/failure.png" || true
+  tail -n 20 "$out/vexlo.log"
+  exit 1
+}
+# xdotool's --sync and ImageMagick's import wait for ever on a window that has gone away; both are
+# bounded here, so a window that vanished fails its step instead of hanging the test.
+shot() { timeout 10 import -window "$1" "$2" || fail "no screenshot of window $1 for $2"; }
+press() {  # window key
+  timeout 10 xdotool windowfocus --sync "$1" key "$2" || fail "window $1 did not take the key $2"
+}
 find_window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1 || true; }
 wait_window() {  # name [seconds]
   local id=""
@@ -92,7 +105,7 @@ click 552 314
 dialog=$(wait_window '^请选择输出目录$')
 [ -n "$dialog" ] || fail "no folder dialog"
 sleep 0.5
-xdotool windowfocus --sync "$dialog" key Return
+press "$dialog" Return
 wait_gone '^请选择输出目录$' || fail "the folder dialog did not take Enter"
 sleep 0.3
 field 304 "$out/sle3-after.png"
@@ -103,8 +116,8 @@ choose() {  # button x y, dialog title, path typed into it[, screenshot of the d
   local d; d=$(wait_window "$3")
   [ -n "$d" ] || fail "no dialog $3"
   sleep 0.5
-  [ -z "${5:-}" ] || import -window "$d" "$5"
-  xdotool windowfocus --sync "$d" type --delay 5 "$4"
+  [ -z "${5:-}" ] || shot "$d" "$5"
+  timeout 20 xdotool windowfocus --sync "$d" type --delay 5 "$4" || fail "dialog $3 did not take the path"
   xdotool key Return
   wait_gone "$3" || fail "dialog $3 stayed open"
   sleep 0.3
@@ -112,7 +125,7 @@ choose() {  # button x y, dialog title, path typed into it[, screenshot of the d
 choose 552 314 '^请选择输出目录$' "$out/example-out"
 
 # 3. Enter starts the example run; watch it; read the final message; Esc closes it.
-xdotool windowfocus --sync "$main" key Return
+press "$main" Return
 progress=$(wait_window '^正在输出$' 30)
 [ -n "$progress" ] || fail "Enter did not start the run"
 generation=$(wait_window '^生成过程$' 10)
@@ -121,13 +134,13 @@ final=$(wait_window '^操作提示$' 120)
 [ -n "$final" ] || fail "no final message"
 [ -z "$(find_window '^正在输出$')" ] || fail "the progress window is still up under the final message"
 sleep 0.5
-import -window "$final" "$out/final.png"
+shot "$final" "$out/final.png"
 message=$(grep -a 'vexlo: 操作提示:' "$out/vexlo.log" | tail -n1 || true)
 made=$(find "$out/example-out" -maxdepth 1 -name '*.doc' | wc -l)
 [ "$made" -gt 0 ] || fail "the example run wrote nothing"
 grep -aq "共输出 $made 个文档，保存在“$out/example-out”" "$out/vexlo.log" ||
   fail "the final message does not name $made documents in $out/example-out: $message"
-xdotool windowfocus --sync "$final" key Escape
+press "$final" Escape
 wait_gone '^操作提示$' 5 || fail "Esc did not close the final message"
 
 # 4. A long run: the progress window moves; Esc and Yes stop it; what was made stays.
@@ -135,20 +148,20 @@ choose 552 196 '^请选择作为数据源的EXCEL文件$' "$out/in/long.xlsx" "$
 choose 552 276 '^请选择作为输出模版的Word文件$' "$out/in/template.docx"
 choose 552 314 '^请选择输出目录$' "$out/long-out"
 click 370 369   # 同时输出为PDF文件: LibreOffice's batches make the run long enough to stop
-xdotool windowfocus --sync "$main" key Return
+press "$main" Return
 progress=$(wait_window '^正在输出$' 30)
 [ -n "$progress" ] || fail "the long run did not start"
 sleep 0.5
-import -window "$progress" "$out/progress-1.png"
+shot "$progress" "$out/progress-1.png"
 sleep 1
-import -window "$progress" "$out/progress-2.png"
+shot "$progress" "$out/progress-2.png"
 import -window root "$out/generation.png"
 cp "$out/progress-2.png" "$out/progress.png"
 cmp -s "$out/progress-1.png" "$out/progress-2.png" && fail "the progress window did not change in 1 s"
 # Esc asks; while the question is open no PDF is begun (one batch under way may still arrive);
 # 否 lets the run go on with the progress window, not the main window, in front.
 pdf_count() { find "$out/long-out" -maxdepth 1 -name '*.pdf' | wc -l; }
-xdotool windowfocus --sync "$progress" key Escape
+press "$progress" Escape
 ask=$(wait_window '^操作提示$' 10)
 [ -n "$ask" ] || fail "Esc did not ask whether to stop"
 import -window root "$out/stop-question.png"
@@ -159,7 +172,7 @@ after=$(pdf_count)
 # (A key event the loaded display repeated would have answered the question meanwhile.)
 [ -n "$(find_window '^操作提示$')" ] || fail "the stop question closed without an answer"
 [ "$after" -eq "$before" ] || fail "PDFs were made while the stop question was open ($before, then $after)"
-xdotool windowfocus --sync "$ask" key Escape
+press "$ask" Escape
 wait_gone '^操作提示$' 5 || fail "Esc did not answer 否"
 sleep 0.5
 [ "$(xdotool getactivewindow)" != "$main" ] || fail "closing the question brought the main window in front"
@@ -167,14 +180,18 @@ import -window root "$out/after-question.png"
 # Once every document is made the window shows the PDF stage (docs/progress-pdf.png).
 for _ in $(seq 120); do
   [ "$(find "$out/long-out" -maxdepth 1 -name '*.docx' | wc -l)" -ge 999 ] && break
+  [ -n "$(find_window '^正在输出$')" ] ||
+    fail "the long run ended by itself: $(grep -a 'vexlo:' "$out/vexlo.log" | tail -n2)"
   sleep 0.5
 done
 sleep 1
-import -window "$progress" "$out/progress-pdf.png"
-xdotool windowfocus --sync "$progress" key Escape
+[ -n "$(find_window '^正在输出$')" ] ||
+  fail "the long run ended by itself: $(grep -a 'vexlo:' "$out/vexlo.log" | tail -n2)"
+shot "$progress" "$out/progress-pdf.png"
+press "$progress" Escape
 ask=$(wait_window '^操作提示$' 10)
 [ -n "$ask" ] || fail "Esc did not ask again whether to stop"
-xdotool windowfocus --sync "$ask" key Return
+press "$ask" Return
 wait_gone '^正在输出$' 60 || fail "the run did not stop"
 stopped=$(wait_window '^操作提示$' 30)
 [ -n "$stopped" ] || fail "no message after stopping"
@@ -188,29 +205,29 @@ grep -aq "$counted，保存在“$out/long-out”" "$out/vexlo.log" ||
 for f in "$out"/long-out/*.docx; do unzip -tqq "$f" >/dev/null || fail "$f is not complete"; done
 for f in "$out"/long-out/*.pdf; do [ -e "$f" ] || continue; pdfinfo "$f" >/dev/null 2>&1 || fail "$f is not complete"; done
 [ -z "$(find "$out/long-out" -mindepth 1 ! -name '*.docx' ! -name '*.pdf')" ] || fail "leftovers in the output folder"
-xdotool windowfocus --sync "$stopped" key Escape
+press "$stopped" Escape
 wait_gone '^操作提示$' 5 || fail "Esc did not close the stop message"
 
 # 5. A web page's table saved as .xls is data; a PDF under that name is a message.
 click 370 369   # PDF off again
 choose 552 196 '^请选择作为数据源的EXCEL文件$' "$out/in/web-export.xls"
 choose 552 314 '^请选择输出目录$' "$out/html-out"
-xdotool windowfocus --sync "$main" key Return
+press "$main" Return
 final=$(wait_window '^操作提示$' 120)
 [ -n "$final" ] || fail "no final message for the web page's table"
 [ -e "$out/html-out/张三.docx" ] && [ -e "$out/html-out/李四.docx" ] ||
   fail "the web page's table did not give one document per row: $(ls "$out/html-out")"
-xdotool windowfocus --sync "$final" key Escape
+press "$final" Escape
 wait_gone '^操作提示$' 5 || fail "Esc did not close the final message"
 # Enter in the main window: the box titled $1 must come ($2: what it means when not; $3: where to
 # keep its screenshot); Enter closes it.
 run_to_box() {
-  xdotool windowfocus --sync "$main" key Return
+  press "$main" Return
   local b; b=$(wait_window "$1" 30)
   [ -n "$b" ] || fail "$2"
   sleep 0.5
-  [ -z "${3:-}" ] || import -window "$b" "$3"
-  xdotool windowfocus --sync "$b" key Return
+  [ -z "${3:-}" ] || shot "$b" "$3"
+  press "$b" Return
   wait_gone "$1" 5 || fail "Enter did not close the message"
 }
 choose 552 196 '^请选择作为数据源的EXCEL文件$' "$out/in/report.xls"
@@ -254,4 +271,13 @@ echo "examples: $made documents; long run stopped with $kept documents and $pdfs
 INNER
 )
 unset QT_QPA_PLATFORM
-xvfb-run -a -s "-screen 0 1280x1024x24" bash -c "$inner" inner "$out" "$vexlo"
+# A step that hangs despite its own bounds ends the walkthrough with what the program logged, well
+# before the test's timeout (timeout signals its whole process group: Xvfb and the program too).
+status=0
+timeout -k 10 420 xvfb-run -a -s "-screen 0 1280x1024x24" bash -c "$inner" inner "$out" "$vexlo" ||
+  status=$?
+if [ "$status" = 124 ]; then
+  echo "FAIL: the walkthrough hung"
+  tail -n 20 "$out/vexlo.log"
+fi
+exit "$status"
