@@ -180,7 +180,6 @@ for _ in $(seq 10); do
 done
 sleep 5
 after=$(pdf_count)
-# (A key event the loaded display repeated would have answered the question meanwhile.)
 [ -n "$(find_window '^操作提示$')" ] || fail "the stop question closed without an answer"
 [ "$after" -eq "$before" ] || fail "PDFs were made while the stop question was open ($before, then $after)"
 press "$ask" Escape
@@ -188,20 +187,11 @@ wait_gone '^操作提示$' 5 || fail "Esc did not answer 否"
 sleep 0.5
 [ "$(xdotool getactivewindow)" != "$main" ] || fail "closing the question brought the main window in front"
 import -window root "$out/after-question.png"
-# Once every document is made the window shows the PDF stage (docs/progress-pdf.png). While the
-# generation window is watched the documents come at its pace and the PDFs keep up with them on a
-# slow display, so the run is stopped once a third of the PDFs are made, whichever comes first.
-docx_count() { find "$out/long-out" -maxdepth 1 -name '*.docx' | wc -l; }
-for _ in $(seq 120); do
-  [ -n "$(find_window '^正在输出$')" ] ||
-    fail "the long run ended by itself: $(grep -a 'vexlo:' "$out/vexlo.log" | tail -n2)"
-  [ "$(docx_count)" -ge 999 ] || [ "$(pdf_count)" -ge 333 ] && break
-  sleep 0.5
-done
-if [ "$(docx_count)" -ge 999 ] && [ "$(pdf_count)" -lt 333 ]; then
-  sleep 1
-  shot "$progress" "$out/progress-pdf.png"
-fi
+# Stopped at once: the documents were made while the question was up, and the PDFs go fast once
+# it is answered. When the documents are all made the window shows the PDF stage
+# (docs/progress-pdf.png).
+[ "$(find "$out/long-out" -maxdepth 1 -name '*.docx' | wc -l)" -lt 999 ] ||
+  timeout 10 import -window "$progress" "$out/progress-pdf.png" || true
 press "$progress" Escape
 ask=$(wait_window '^操作提示$' 10)
 [ -n "$ask" ] || fail "Esc did not ask again whether to stop"
@@ -288,7 +278,9 @@ unset QT_QPA_PLATFORM
 # A step that hangs despite its own bounds ends the walkthrough with what the program logged, well
 # before the test's timeout (timeout signals its whole process group: Xvfb and the program too).
 status=0
-timeout -k 10 420 xvfb-run -a -s "-screen 0 1280x1024x24" bash -c "$inner" inner "$out" "$vexlo" ||
+# (No key repeats: on a loaded machine a key held for a moment would repeat, and a repeated Esc
+# answers the question it opened.)
+timeout -k 10 420 xvfb-run -a -s "-screen 0 1280x1024x24 -ardelay 60000" bash -c "$inner" inner "$out" "$vexlo" ||
   status=$?
 if [ "$status" = 124 ]; then
   echo "FAIL: the walkthrough hung"
