@@ -155,11 +155,15 @@ std::string Build(const Template& t) {
     part("settings.xml", "settings+xml", "settings", "rId11", wrap("settings", "<w:evenAndOddHeaders/>"));
     sect += "<w:headerReference w:type=\"even\" r:id=\"rId10\"/>";
   }
+  if (!t.first_header.empty()) {
+    part("header3.xml", "header+xml", "header", "rId12", wrap("hdr", t.first_header));
+    sect += "<w:headerReference w:type=\"first\" r:id=\"rId12\"/>";
+  }
   if (!t.footer.empty()) {
     part("footer1.xml", "footer+xml", "footer", "rId7", wrap("ftr", t.footer));
     sect += "<w:footerReference w:type=\"default\" r:id=\"rId7\"/>";
   }
-  sect += std::string(kSectPr) + "</w:sectPr>";
+  sect += std::string(kSectPr) + (t.first_header.empty() ? "" : "<w:titlePg/>") + "</w:sectPr>";
   if (t.picture) {
     rels += std::string("<Relationship Id=\"rId8\" Type=\"") + kRelNs + "image\" Target=\"media/dot.png\"/>";
     parts.push_back({"word/media/dot.png", std::string(reinterpret_cast<const char*>(kPng), sizeof kPng)});

@@ -39,6 +39,7 @@ struct Template {
   std::string footnotes, endnotes, comments;  // entries beyond the separators
   std::string header, footer;       // paragraphs
   std::string even_header;          // paragraphs of even pages' header (headers alternate)
+  std::string first_header;         // paragraphs of the last section's first page's header
   bool picture = false;             // the picture "rId8" (media/dot.png) in the body, header and comments
   std::string custom_xml;           // custom XML data of bound controls
   std::string styles;               // further style elements

@@ -95,21 +95,40 @@ std::string WhyNotFields(const pugi::xml_document& xml) {
   return "";
 }
 
-// A section naming no header or footer of a kind shows the section before's. A record's first
-// section must name every kind its other sections do, or it would show the previous record's.
-std::string WhyNotSections(const pugi::xml_document& doc) {
+// Whether an on/off property such as <w:titlePg/> is on.
+bool On(pugi::xml_node flag) {
+  const std::string_view val = flag.attribute("w:val").value();
+  return flag && val != "0" && val != "false" && val != "off";
+}
+
+// A section naming no header or footer of a kind shows the section before's. Inside a joined
+// document, a record's sections before the first that names a kind would show the previous
+// record's instead of none: refused where such a section shows that kind at all (a first page's
+// only with its own first page, even pages' only when the document tells odd from even pages).
+std::string WhyNotSections(const pugi::xml_document& doc, bool even_and_odd) {
   const pugi::xpath_node_set sections = doc.select_nodes("//w:sectPr");
-  std::set<std::string> first, all;
+  std::vector<std::set<std::string>> named(sections.size());
+  std::set<std::string> all;
   for (std::size_t i = 0; i < sections.size(); ++i) {
     for (pugi::xml_node c : sections[i].node().children()) {
       const std::string name = c.name();
       if (name != "w:headerReference" && name != "w:footerReference") continue;
-      const std::string kind = name + c.attribute("w:type").value();
-      all.insert(kind);
-      if (i == 0) first.insert(kind);
+      const std::string type = c.attribute("w:type").value();
+      named[i].insert(name + (type.empty() ? "default" : type));
+      all.insert(name + (type.empty() ? "default" : type));
     }
   }
-  return first == all ? "" : "首节的页眉页脚种类少于其他节";
+  std::set<std::string> seen;
+  for (std::size_t i = 0; i < sections.size(); ++i) {
+    seen.insert(named[i].begin(), named[i].end());
+    const bool first_page = On(sections[i].node().child("w:titlePg"));
+    for (const std::string& kind : all) {
+      if (seen.count(kind) != 0) continue;
+      const bool shown = kind.ends_with("first") ? first_page : kind.ends_with("even") ? even_and_odd : true;
+      if (shown) return "首节的页眉页脚种类少于其他节";
+    }
+  }
+  return "";
 }
 
 // The section properties a member's pages start with: those of its first section.
@@ -120,7 +139,7 @@ pugi::xml_node FirstSection(pugi::xml_node body) {
 
 // Whether the main text `doc` (the bytes `main`) would come out differently inside a longer
 // document.
-std::string WhyNotMain(const std::string& main, const pugi::xml_document& doc) {
+std::string WhyNotMain(const std::string& main, const pugi::xml_document& doc, bool even_and_odd) {
   // Notes and comments are numbered on through the whole document (the office keeps no restart
   // per section), endnotes gather at its end; line numbers we leave alone. (A different first
   // page is carried by each record's section.)
@@ -134,7 +153,7 @@ std::string WhyNotMain(const std::string& main, const pugi::xml_document& doc) {
   // record's last section.
   const pugi::xml_node section = LastElement(body);
   if (std::string_view(section.name()) != "w:sectPr") return "正文没有节属性";
-  if (std::string why = WhyNotSections(doc); !why.empty()) return why;
+  if (std::string why = WhyNotSections(doc, even_and_odd); !why.empty()) return why;
   pugi::xml_node last = section.previous_sibling();
   while (last && last.type() != pugi::node_element) last = last.previous_sibling();
   if (std::string_view(last.name()) != "w:p") return "正文不以段落结束";
@@ -166,12 +185,21 @@ std::string WhyNotFrame(const Package& p) {
   return "";
 }
 
+// Whether the settings of `p` tell odd pages' headers and footers from even pages'.
+bool EvenAndOdd(const Package& p) {
+  const auto settings = p.parts.find("word/settings.xml");
+  if (settings == p.parts.end()) return false;
+  pugi::xml_document doc;
+  if (!doc.load_buffer(settings->second.data(), settings->second.size())) return true;  // unknown: assume so
+  return On(doc.child("w:settings").child("w:evenAndOddHeaders"));
+}
+
 // The main text of `p` parsed into `doc`, and whether the package's pages would come out
 // differently inside a longer document.
 std::string WhyNot(const Package& p, pugi::xml_document& doc) {
   const std::string& main = p.parts.at(kMain);
   if (!doc.load_buffer(main.data(), main.size(), kParse)) return "正文无法读取";
-  if (std::string why = WhyNotMain(main, doc); !why.empty()) return why;
+  if (std::string why = WhyNotMain(main, doc, EvenAndOdd(p)); !why.empty()) return why;
   return WhyNotFrame(p);
 }
 
@@ -284,6 +312,7 @@ JoinedDocuments JoinForPages(const std::vector<std::string>& sources, const std:
   pugi::xml_document doc;
   joined.why = WhyNot(*pattern, doc);
   if (!joined.why.empty()) return joined;
+  const bool even_and_odd = EvenAndOdd(*pattern);
 
   pugi::xml_node body = doc.child("w:document").child("w:body");
   const pugi::xml_node section = LastElement(body);  // every record's last section ends with it
@@ -305,7 +334,7 @@ JoinedDocuments JoinForPages(const std::vector<std::string>& sources, const std:
     if (!p || p->names != pattern->names) continue;
     pugi::xml_document other;
     const std::string& xml = p->parts.at(kMain);
-    if (!other.load_buffer(xml.data(), xml.size(), kParse) || !WhyNotMain(xml, other).empty()) continue;
+    if (!other.load_buffer(xml.data(), xml.size(), kParse) || !WhyNotMain(xml, other, even_and_odd).empty()) continue;
     const std::size_t k = joined.members.size();
     const std::optional<ReferenceMap> own = frames.Add(*p, k);
     if (!own) continue;

@@ -4,9 +4,10 @@
 // those numbered through styles too, numbered afresh; its own copies of headers and footers that
 // hold values) and marked by a bookmark, exported once, and the PDF is cut at the marks
 // (SplitPdfAtDestinations). Only documents whose pages come out exactly as they would alone are
-// joined: no fields but page numbers, dates and links, no notes, a first section naming every
-// kind of header and footer the others do (odd and even pages' headers follow each record's own
-// page numbers), and no part but the main text, headers and footers differing between records.
+// joined: no fields but page numbers, dates and links, no notes, no section showing a kind of
+// header or footer that only a later section names (odd and even pages' headers follow each
+// record's own page numbers), and no part but the main text, headers and footers differing
+// between records.
 // Pure functions; any thread.
 #ifndef VEXLO_OFFICE_ENGINE_SOFFICE_PAGE_BATCH_H_
 #define VEXLO_OFFICE_ENGINE_SOFFICE_PAGE_BATCH_H_

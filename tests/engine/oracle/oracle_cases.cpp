@@ -92,6 +92,15 @@ Template Sections() {
   return t;
 }
 
+// The sections above, the second with a first page of its own whose header only it names (and
+// holds a value): the first section, without a first page of its own, never shows it.
+Template FirstPage() {
+  Template t = Sections();
+  t.name = "first-page";
+  t.first_header = P(R("首页页眉 部门"));
+  return t;
+}
+
 // A header and a footer that hold values, one of them beside a picture.
 Template HeaderValues() {
   Template t = Cells();
@@ -182,10 +191,10 @@ OracleCase GeneratedCase(const fs::path& generated, const std::string& name) {
                 {{"张三", "销售部", "100", "单行"}, {"李四", "技术部", "200", "第一行\n第二行"}, {"王五", "", "300", "a\nb\nc"},
                  {"赵六", "财务部", "", "单行"}});
   }
-  if (name == "structure" || name == "sections") {
+  if (name == "structure" || name == "sections" || name == "first-page") {
     std::vector<std::vector<std::string>> records = kRecords;
     records[3][3] = std::string(4000, 'y');  // a record long enough for another page
-    return Made(generated, name == "structure" ? Structure() : Sections(), records);
+    return Made(generated, name == "structure" ? Structure() : name == "sections" ? Sections() : FirstPage(), records);
   }
   if (name == "header-values") return Made(generated, HeaderValues(), kRecords);
   if (name == "footnotes") return Made(generated, Footnotes(), kRecords);
@@ -201,7 +210,7 @@ OracleCase GeneratedCase(const fs::path& generated, const std::string& name) {
 
 std::vector<OracleCase> GeneratedCases(const fs::path& generated) {
   std::vector<OracleCase> cases;
-  for (const char* name : {"formats", "cells", "structure", "sections", "header-values", "odd-even", "footnotes", "links"}) {
+  for (const char* name : {"formats", "cells", "structure", "sections", "first-page", "header-values", "odd-even", "footnotes", "links"}) {
     cases.push_back(GeneratedCase(generated, name));
   }
   return cases;

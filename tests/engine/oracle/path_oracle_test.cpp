@@ -56,12 +56,13 @@ TEST_F(PathOracleTest, FormattedValuesComeOutAsInTheRecordsOwnFiles) {
 
 // Headings numbered by their style, a list through a paragraph style, two sections, pictures;
 // with the header on both sections (and a page-numbered footer) their PDFs are cut from joined
-// exports, outlines and all, and so are those of headers and footers that hold values and of the
-// pay slip whose titles are headings.
+// exports, outlines and all, and so are those of a later section's own first page, of headers and
+// footers that hold values and of the pay slip whose titles are headings.
 TEST_F(PathOracleTest, StructuredTemplatesComeOutAsInTheRecordsOwnFiles) {
   if (!engine::OfficePool::Available()) GTEST_SKIP() << "LibreOffice is not installed";
   ExpectEqual(GeneratedCase(work_->path() / "templates", "structure"));
   for (const OracleCase& c : {GeneratedCase(work_->path() / "templates", "sections"),
+                              GeneratedCase(work_->path() / "templates", "first-page"),
                               GeneratedCase(work_->path() / "templates", "header-values"), HeadingPaySlipCase(kSource)}) {
     const CaseVerdict verdict = ExpectEqual(c);
     EXPECT_TRUE(verdict.Serves(FastPath::kJoinedPdf)) << verdict.Report();

@@ -79,6 +79,13 @@ TEST_F(PageBatchTest, OnlyDocumentsThatLookTheSameInALongerDocumentAreJoinable) 
     std::map<std::string, std::string> changes;
     bool joinable;
   };
+  // Two sections; the last also names a footer of the kind `kind`, which the first one does not.
+  const auto later_kind = [](const char* kind, const std::string& first_section_extra) {
+    std::string doc = Document("<w:p><w:pPr><w:sectPr><w:footerReference w:type=\"default\" r:id=\"rId9\"/>" +
+                               first_section_extra + "</w:sectPr></w:pPr></w:p>" + Paragraph("乙"));
+    doc.insert(doc.rfind("<w:pgSz"), std::string("<w:footerReference w:type=\"") + kind + "\" r:id=\"rId9\"/>");
+    return doc;
+  };
   const std::vector<Case> cases = {
       {"plain", {}, true},
       {"page number and a numbered list", {{"word/footer1.xml", Footer(page_field)},
@@ -89,6 +96,13 @@ TEST_F(PageBatchTest, OnlyDocumentsThatLookTheSameInALongerDocumentAreJoinable) 
       {"two sections", {{"word/document.xml", Document("<w:p><w:pPr>" + std::string(kSection) + "</w:pPr></w:p>" + Paragraph("乙"))}}, true},
       // It would show the footer of the record before.
       {"a first section without the footer", {{"word/document.xml", Document("<w:p><w:pPr><w:sectPr/></w:pPr></w:p>" + Paragraph("乙"))}}, false},
+      // A first page's or even pages' footer shows only where a section has a first page of its
+      // own, or where the document tells odd from even pages.
+      {"a later section's first page footer", {{"word/document.xml", later_kind("first", "")}}, true},
+      {"a later section's first page footer, a first page in the first", {{"word/document.xml", later_kind("first", "<w:titlePg/>")}}, false},
+      {"a later section's even pages' footer", {{"word/document.xml", later_kind("even", "")}}, true},
+      {"a later section's even pages' footer, pages alternating", {{"word/document.xml", later_kind("even", "")},
+                                                                   {"word/settings.xml", "<w:settings><w:evenAndOddHeaders w:val=\"true\"/></w:settings>"}}, false},
       {"different first page", {{"word/document.xml", Document(Paragraph("甲")).replace(Document(Paragraph("甲")).find("<w:cols"), 0, "<w:titlePg/>")}}, true},
       {"alternating headers", {{"word/settings.xml", "<w:settings><w:evenAndOddHeaders/></w:settings>"}}, true},
       {"numbering by style", {{"word/styles.xml", "<w:styles><w:style><w:pPr><w:numPr/></w:pPr></w:style></w:styles>"}}, true},
