@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/runtime_error.h"
+#include "office/engine/word/seq_fields.h"
 #include "office/engine/word/text_fold.h"
 
 namespace vexlo::engine::word {
@@ -362,8 +363,20 @@ std::vector<StoryCopy> DocumentModel::Copies(size_t blocks) const {
   return copies;
 }
 
-std::string DocumentModel::PackageBytes(std::string_view extension) const {
-  return package_->Write(MainXml(), extension, Copies(blocks_.size()));
+namespace {
+
+// `xml` as written for a converted format: the office's .doc writer drops the switch that
+// restarts a caption sequence in each further copy.
+std::string ForConversion(std::string xml, bool converted, const std::vector<StoryCopy>& copies) {
+  return converted && !copies.empty() ? SequencesAsText(xml) : xml;
+}
+
+}  // namespace
+
+std::string DocumentModel::PackageBytes(std::string_view extension, bool converted) const {
+  const std::vector<StoryCopy> copies = Copies(blocks_.size());
+  std::string xml = ForConversion(MainXml(), converted, copies);
+  return package_->Write(xml, extension, copies);
 }
 
 void DocumentModel::HoldSnapshot() {
@@ -372,10 +385,11 @@ void DocumentModel::HoldSnapshot() {
 
 void DocumentModel::DropSnapshot() { snapshot_ = Snapshot{}; }
 
-std::string DocumentModel::SnapshotBytes(std::string_view extension) const {
-  if (!snapshot_.active) return PackageBytes(extension);
-  return snapshot_.package->Write(Xml(snapshot_.blocks, &snapshot_.texts, *snapshot_.package),
-                                  extension, Copies(snapshot_.blocks));
+std::string DocumentModel::SnapshotBytes(std::string_view extension, bool converted) const {
+  if (!snapshot_.active) return PackageBytes(extension, converted);
+  const std::vector<StoryCopy> copies = Copies(snapshot_.blocks);
+  std::string xml = ForConversion(Xml(snapshot_.blocks, &snapshot_.texts, *snapshot_.package), converted, copies);
+  return snapshot_.package->Write(xml, extension, copies);
 }
 
 }  // namespace vexlo::engine::word

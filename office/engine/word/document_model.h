@@ -95,14 +95,17 @@ class DocumentModel {
   uint64_t generation() const { return generation_; }
 
   std::string MainXml() const;
-  std::string PackageBytes(std::string_view extension) const;
+  // The package to write, as `extension` names it. `converted`: for a format the office writes
+  // from it (.doc, .rtf, .odt), where caption numbers of further copies are written as text
+  // (see SequencesAsText).
+  std::string PackageBytes(std::string_view extension, bool converted = false) const;
 
   // Keeps the state as it is now for SnapshotBytes while editing goes on.
   void HoldSnapshot();
   void DropSnapshot();
   bool holding_snapshot() const { return snapshot_.active; }
   size_t snapshot_blocks() const { return snapshot_.blocks; }
-  std::string SnapshotBytes(std::string_view extension) const;
+  std::string SnapshotBytes(std::string_view extension, bool converted = false) const;
 
   bool blank() const { return blank_; }
   size_t block_count() const { return blocks_.size(); }

@@ -25,6 +25,13 @@ std::string CountingSequence(std::string_view instr);
 // w:fldSimple), as pugi's internal objects.
 std::unordered_set<const void*> FirstSequenceFields(const pugi::xml_node& root, const std::string& w);
 
+// `main_xml` (a document's main part) with every SEQ field of an identifier, from the first that
+// restarts it (\r) on, replaced by the result it shows. A format whose writer drops the switch
+// (LibreOffice's .doc) would otherwise number the captions of a document's further copies on
+// from the copies before. Fields nested in others, or whose parts share runs with other content,
+// are left as they are; the text is returned unchanged when nothing was replaced.
+std::string SequencesAsText(const std::string& main_xml);
+
 }  // namespace vexlo::engine::word
 
 #endif  // VEXLO_OFFICE_ENGINE_WORD_SEQ_FIELDS_H_

@@ -144,8 +144,9 @@ void WordDocument::SaveAs(const std::string& path) {
   FlushSave();
   // The main part's content type follows the new name; other names get an ordinary document.
   std::string ext = ExtensionOf(path);
+  const bool converted = IsConvertedExtension(ext);
   if (!IsNativeExtension(ext)) ext = ".docx";
-  WriteTo(path, model_.PackageBytes(ext));
+  WriteTo(path, model_.PackageBytes(ext, converted));
   path_ = path;
   saved_change_ = model_.change_count();
   written_blocks_ = model_.block_count();
@@ -172,15 +173,16 @@ void WordDocument::Save() {
   pending_ = false;
   std::string ext = ExtensionOf(path_);
   if (!IsNativeExtension(ext)) ext = ".docx";
-  WriteTo(path_, model_.PackageBytes(ext));
+  WriteTo(path_, model_.PackageBytes(ext, converted));
   written_blocks_ = blocks;
 }
 
 void WordDocument::FlushSave() {
   if (!pending_) return;
   std::string ext = ExtensionOf(path_);
+  const bool converted = IsConvertedExtension(ext);
   if (!IsNativeExtension(ext)) ext = ".docx";
-  WriteTo(path_, model_.SnapshotBytes(ext));
+  WriteTo(path_, model_.SnapshotBytes(ext, converted));
   written_blocks_ = model_.snapshot_blocks();
   model_.DropSnapshot();
   pending_ = false;

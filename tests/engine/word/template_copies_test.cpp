@@ -13,6 +13,7 @@
 #include "merge/layout_hint.h"
 #include "office/engine/register_servers.h"
 #include "office/engine/soffice/soffice.h"
+#include "office/engine/word/seq_fields.h"
 #include "office/engine/word/word_selection.h"
 #include "office/oleobject.h"
 #include "tests/engine/word/word_test_util.h"
@@ -307,6 +308,45 @@ TEST_F(TemplateCopiesTest, OneFileRestartsEachSequenceOncePerCopy) {
   EXPECT_EQ(test::Count(xml, "\\r 1"), 4u);  // the simple field is the sequence's second
   const std::string per = Merge(Corpus("captions.docx"), 2, false, "s")[1];
   EXPECT_EQ(test::Count(test::Part(per, "word/document.xml"), "\\r"), 0u);
+}
+
+// For a .doc, whose writer drops the restart, every caption number of a sequence from its first
+// restart on is written as the text it shows; the fields before stay fields, and a field whose
+// parts share a run with other text is left whole.
+TEST(SequencesAsTextTest, CaptionNumbersAfterARestartBecomeTheirText) {
+  const auto field = [](const std::string& instr, const std::string& shown) {
+    return "<w:r><w:fldChar w:fldCharType=\"begin\"/></w:r><w:r><w:instrText xml:space=\"preserve\">" + instr +
+           "</w:instrText></w:r><w:r><w:fldChar w:fldCharType=\"separate\"/></w:r><w:r><w:t>" + shown +
+           "</w:t></w:r><w:r><w:fldChar w:fldCharType=\"end\"/></w:r>";
+  };
+  const std::string xml =
+      "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"><w:body>"
+      "<w:p><w:r><w:t>图 </w:t></w:r>" + field(" SEQ 图 \\* ARABIC ", "1") + "</w:p>"          // the first copy
+      "<w:p><w:r><w:t>图 </w:t></w:r>" + field(" SEQ 图 \\* ARABIC  \\r 1 ", "1") + "</w:p>"  // a further copy
+      "<w:p><w:fldSimple w:instr=\" SEQ 图 \"><w:r><w:t>2</w:t></w:r></w:fldSimple></w:p>"
+      "<w:p>" + field(" SEQ 表 ", "1") + "</w:p>"                                             // never restarted
+      "<w:p><w:r><w:fldChar w:fldCharType=\"begin\"/><w:t>x</w:t></w:r><w:r><w:instrText> SEQ 图 </w:instrText></w:r>"
+      "<w:r><w:fldChar w:fldCharType=\"separate\"/></w:r><w:r><w:t>3</w:t></w:r><w:r><w:fldChar w:fldCharType=\"end\"/></w:r></w:p>"
+      "</w:body></w:document>";
+  const std::string flat = SequencesAsText(xml);
+  pugi::xml_document doc;
+  ASSERT_TRUE(doc.load_string(flat.c_str()));
+  const auto paragraphs = doc.select_nodes("//w:p");
+  ASSERT_EQ(paragraphs.size(), 5u);
+  const auto fields = [&](std::size_t p) { return paragraphs[p].node().select_nodes(".//w:fldChar | .//w:fldSimple").size(); };
+  const auto text = [&](std::size_t p) {
+    std::string t;
+    for (const auto& n : paragraphs[p].node().select_nodes(".//w:t")) t += n.node().text().get();
+    return t;
+  };
+  EXPECT_EQ(fields(0), 3u);
+  EXPECT_EQ(fields(1), 0u);
+  EXPECT_EQ(text(1), "图 1");
+  EXPECT_EQ(fields(2), 0u);
+  EXPECT_EQ(text(2), "2");
+  EXPECT_EQ(fields(3), 3u);
+  EXPECT_EQ(fields(4), 3u);  // its begin shares a run with text
+  EXPECT_EQ(SequencesAsText("<w:document><w:body/></w:document>"), "<w:document><w:body/></w:document>");
 }
 
 // Run texts that no title touched keep their start tags: readers drop the edge spaces of a
