@@ -20,7 +20,11 @@ rm -rf "$out"
 mkdir -p "$out/run" "$out/bin" "$out/in" "$out/example-out" "$out/long-out" "$out/html-out" "$out/pdf-out"
 for d in resource html 示例; do ln -s "$src/$d" "$out/run/$d"; done
 cp "$src/tests/data/sheet/bench_999x30.xlsx" "$out/in/long.xlsx"
-cp "$src/tests/data/merge/模板.docx" "$out/in/template.docx"
+# The letter template with two of the sheet's titles, so that every record's document (and PDF)
+# is its own.
+mkdir "$out/template"
+(cd "$out/template" && unzip -q "$src/tests/data/merge/模板.docx" &&
+  sed -i 's/姓名/字段1/; s/部门/字段2/' word/document.xml && zip -qrX "$out/in/template.docx" .)
 # What web systems export as "a workbook", and a file picked by mistake (ASCII names: xdotool
 # types Chinese unreliably).
 printf '%s' '<html><meta charset="gb2312"><table><tr><td>姓名</td><td>部门</td><td>ID</td></tr>' \
@@ -54,8 +58,16 @@ fail() {
 # xdotool's --sync and ImageMagick's import wait for ever on a window that has gone away; both are
 # bounded here, so a window that vanished fails its step instead of hanging the test.
 shot() { timeout 10 import -window "$1" "$2" || fail "no screenshot of window $1 for $2"; }
-press() {  # window key
-  timeout 10 xdotool windowfocus --sync "$1" key "$2" || fail "window $1 did not take the key $2"
+press() {  # window key: focuses the window (again, when the program moved the focus meanwhile)
+  for _ in 1 2 3 4 5 6 7 8 9 10; do
+    xdotool windowfocus "$1" 2>/dev/null || true
+    sleep 0.2
+    if [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; then
+      xdotool key "$2"
+      return 0
+    fi
+  done
+  fail "window $1 did not take the focus for the key $2"
 }
 find_window() {  # (each window found is logged with its id, for a failure's report)
   local id; id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1 || true)
@@ -192,6 +204,7 @@ import -window root "$out/after-question.png"
 # (docs/progress-pdf.png).
 [ "$(find "$out/long-out" -maxdepth 1 -name '*.docx' | wc -l)" -lt 999 ] ||
   timeout 10 import -window "$progress" "$out/progress-pdf.png" || true
+at_stop="$(pdf_count) PDFs when Esc was pressed again"
 press "$progress" Escape
 ask=$(wait_window '^操作提示$' 10)
 [ -n "$ask" ] || fail "Esc did not ask again whether to stop"
@@ -201,7 +214,8 @@ stopped=$(wait_window '^操作提示$' 30)
 [ -n "$stopped" ] || fail "no message after stopping"
 kept=$(find "$out/long-out" -maxdepth 1 -name '*.docx' | wc -l)
 pdfs=$(find "$out/long-out" -maxdepth 1 -name '*.pdf' | wc -l)
-[ "$kept" -lt 999 ] || [ "$pdfs" -lt 999 ] || fail "the run was not stopped"
+[ "$kept" -lt 999 ] || [ "$pdfs" -lt 999 ] ||
+  fail "the run was not stopped ($before PDFs while the question was up, $at_stop): $(grep -a 'vexlo:' "$out/vexlo.log" | tail -n1)"
 counted="已完成的 $kept 个文档"
 [ "$pdfs" -gt 0 ] && counted="$counted和 $pdfs 个PDF文件"
 grep -aq "$counted，保存在“$out/long-out”" "$out/vexlo.log" ||
