@@ -117,31 +117,32 @@ source "$support/vexlo_window.sh"
 new_display() {
   echo "$1; starting another display" >&2
   vexlo_xvfb_stop
-  vexlo_xvfb_start "$shots"
-  xdotool mousemove 0 0
+  vexlo_xvfb_start "$shots" || fail "no virtual display answers"
+  xdotool mousemove 0 0 || true
 }
 # shot NAME EXE FOLDER [FILE...]: starts EXE in FOLDER with the files, waits for its window to
 # settle (the web panel, the start-up check: two captures half a second apart are the same),
 # saves it as NAME.png and ends the program.
 shot() {
-  local name=$1 exe=$2 dir=$3 pid
+  local name=$1 exe=$2 dir=$3 pid attempt
   shift 3
-  # The virtual display stops answering now and then while many tests run at once: a new one.
-  if ! xdotool getdisplaygeometry >/dev/null 2>&1; then
-    new_display "the virtual display $DISPLAY stopped answering"
-  fi
-  (cd "$dir" && exec "$exe" "$@") >"$shots/$name.log" 2>&1 &
-  pid=$!
-  vexlo_window_wait
-  # A display that took the program's connection badly (seen while other tests start and stop
-  # servers): once more on a new one.
-  if [ "$size" != "712x508" ] && grep -q 'could not connect to display' "$shots/$name.log"; then
-    kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null || true
-    new_display "the program could not reach $DISPLAY"
+  # While many tests run at once a virtual display now and then stops answering, or takes the
+  # program's connection badly (the program then ends at once): up to three tries, each on a new
+  # display after the first.
+  for attempt in 1 2 3; do
+    if ! xdotool getdisplaygeometry >/dev/null 2>&1; then
+      new_display "the virtual display $DISPLAY stopped answering"
+    fi
     (cd "$dir" && exec "$exe" "$@") >"$shots/$name.log" 2>&1 &
     pid=$!
     vexlo_window_wait
-  fi
+    [ "$size" = "712x508" ] && break
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+    grep -q 'could not connect to display' "$shots/$name.log" || ! xdotool getdisplaygeometry >/dev/null 2>&1 ||
+      break
+    [ "$attempt" = 3 ] || new_display "the program could not reach $DISPLAY"
+  done
   [ "$size" = "712x508" ] || { cat "$shots/$name.log"; fail "$name: no 712x508 window"; }
   vexlo_window_capture "$id" "$shots/$name-screen.png" "$shots/$name.png"
   for _ in $(seq 1 20); do
@@ -150,7 +151,7 @@ shot() {
     vexlo_window_capture "$id" "$shots/$name-screen.png" "$shots/$name.png"
     [ "$(compare -metric AE "$shots/$name-before.png" "$shots/$name.png" null: 2>&1 || true)" = 0 ] && break
   done
-  kill "$pid"
+  kill "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
 }
 home=${HOME:-$(getent passwd "$(id -u)" | cut -d: -f6)}
