@@ -20,11 +20,11 @@ rm -rf "$out"
 mkdir -p "$out/run" "$out/bin" "$out/in" "$out/example-out" "$out/long-out" "$out/html-out" "$out/pdf-out"
 for d in resource html 示例; do ln -s "$src/$d" "$out/run/$d"; done
 cp "$src/tests/data/sheet/bench_999x30.xlsx" "$out/in/long.xlsx"
-# The letter template with two of the sheet's titles, so that every record's document (and PDF)
-# is its own.
+# The two-page pay slip (a heading, a table, a picture in the header) with two of the sheet's
+# titles: every record's document and PDF is its own, and the PDFs take long enough to be stopped.
 mkdir "$out/template"
-(cd "$out/template" && unzip -q "$src/tests/data/merge/模板.docx" &&
-  sed -i 's/姓名/字段1/; s/部门/字段2/' word/document.xml && zip -qrX "$out/in/template.docx" .)
+(cd "$out/template" && unzip -q "$src/tests/data/word/payslip_heading.docx" &&
+  sed -i 's/>姓名</>字段1</g; s/>部门</>字段2</g' word/document.xml && zip -qrX "$out/in/template.docx" .)
 # What web systems export as "a workbook", and a file picked by mistake (ASCII names: xdotool
 # types Chinese unreliably).
 printf '%s' '<html><meta charset="gb2312"><table><tr><td>姓名</td><td>部门</td><td>ID</td></tr>' \
@@ -167,6 +167,17 @@ click 370 369   # 同时输出为PDF文件: LibreOffice's batches make the run l
 press "$main" Return
 progress=$(wait_window '^正在输出$' 30)
 [ -n "$progress" ] || fail "the long run did not start"
+# Esc asks; 否 lets the run go on with the progress window, not the main window, in front.
+pdf_count() { find "$out/long-out" -maxdepth 1 -name '*.pdf' | wc -l; }
+press "$progress" Escape
+ask=$(wait_window '^操作提示$' 10)
+[ -n "$ask" ] || fail "Esc did not ask whether to stop"
+import -window root "$out/stop-question.png"
+press "$ask" Escape
+wait_gone '^操作提示$' 5 || fail "Esc did not answer 否"
+sleep 0.5
+[ "$(xdotool getactivewindow)" != "$main" ] || fail "closing the question brought the main window in front"
+import -window root "$out/after-question.png"
 sleep 0.5
 shot "$progress" "$out/progress-1.png"
 sleep 1
@@ -174,15 +185,16 @@ shot "$progress" "$out/progress-2.png"
 import -window root "$out/generation.png"
 cp "$out/progress-2.png" "$out/progress.png"
 cmp -s "$out/progress-1.png" "$out/progress-2.png" && fail "the progress window did not change in 1 s"
-# Esc asks; while the question is open no PDF is begun (one batch under way may still arrive);
-# 否 lets the run go on with the progress window, not the main window, in front.
-pdf_count() { find "$out/long-out" -maxdepth 1 -name '*.pdf' | wc -l; }
+# When the documents are all made the window shows the PDF stage (docs/progress-pdf.png).
+[ "$(find "$out/long-out" -maxdepth 1 -name '*.docx' | wc -l)" -lt 999 ] ||
+  timeout 10 import -window "$progress" "$out/progress-pdf.png" || true
+# Esc asks again. While the question is open no PDF is begun: the batches under way arrive (on a
+# loaded machine a joined batch takes several seconds, and each office may have one), then the
+# count holds. 是 stops the run.
+at_stop="$(pdf_count) PDFs when Esc was pressed again"
 press "$progress" Escape
 ask=$(wait_window '^操作提示$' 10)
-[ -n "$ask" ] || fail "Esc did not ask whether to stop"
-import -window root "$out/stop-question.png"
-# The batches under way arrive (on a loaded machine a joined batch takes several seconds, and each
-# office may have one), then the count must hold.
+[ -n "$ask" ] || fail "Esc did not ask again whether to stop"
 before=$(pdf_count)
 for _ in $(seq 10); do
   sleep 6
@@ -194,20 +206,6 @@ sleep 5
 after=$(pdf_count)
 [ -n "$(find_window '^操作提示$')" ] || fail "the stop question closed without an answer"
 [ "$after" -eq "$before" ] || fail "PDFs were made while the stop question was open ($before, then $after)"
-press "$ask" Escape
-wait_gone '^操作提示$' 5 || fail "Esc did not answer 否"
-sleep 0.5
-[ "$(xdotool getactivewindow)" != "$main" ] || fail "closing the question brought the main window in front"
-import -window root "$out/after-question.png"
-# Stopped at once: the documents were made while the question was up, and the PDFs go fast once
-# it is answered. When the documents are all made the window shows the PDF stage
-# (docs/progress-pdf.png).
-[ "$(find "$out/long-out" -maxdepth 1 -name '*.docx' | wc -l)" -lt 999 ] ||
-  timeout 10 import -window "$progress" "$out/progress-pdf.png" || true
-at_stop="$(pdf_count) PDFs when Esc was pressed again"
-press "$progress" Escape
-ask=$(wait_window '^操作提示$' 10)
-[ -n "$ask" ] || fail "Esc did not ask again whether to stop"
 press "$ask" Return
 wait_gone '^正在输出$' 60 || fail "the run did not stop"
 stopped=$(wait_window '^操作提示$' 30)
