@@ -114,8 +114,9 @@ std::string WhyNotSections(const pugi::xml_document& doc, bool even_and_odd) {
       const std::string name = c.name();
       if (name != "w:headerReference" && name != "w:footerReference") continue;
       const std::string type = c.attribute("w:type").value();
-      named[i].insert(name + (type.empty() ? "default" : type));
-      all.insert(name + (type.empty() ? "default" : type));
+      const std::string kind = name + (type.empty() ? "default" : type);
+      named[i].insert(kind);
+      all.insert(kind);
     }
   }
   std::set<std::string> seen;

@@ -368,7 +368,8 @@ namespace {
 // `xml` as written for a converted format: the office's .doc writer drops the switch that
 // restarts a caption sequence in each further copy.
 std::string ForConversion(std::string xml, bool converted, const std::vector<StoryCopy>& copies) {
-  return converted && !copies.empty() ? SequencesAsText(xml) : xml;
+  if (!converted || copies.empty()) return xml;
+  return SequencesAsText(xml);
 }
 
 }  // namespace
