@@ -53,7 +53,7 @@ pid=$!
 trap 'kill $pid 2>/dev/null || true' EXIT
 find_window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1 || true; }
 wait_window() { local id=""; for _ in $(seq 1 $(($2 * 10))); do id=$(find_window "$1"); [ -n "$id" ] && break; sleep 0.1; done; echo "$id"; }
-main=""; for _ in $(seq 1 100); do main=$(find_window '^vexlo$'); [ -n "$main" ] && break; sleep 0.2; done
+main=""; for _ in $(seq 1 100); do main=$(find_window '^vexlo 文档批量制作$'); [ -n "$main" ] && break; sleep 0.2; done
 sleep 2
 eval "$(xdotool getwindowgeometry --shell "$main")"
 click() { xdotool mousemove $((X + $1)) $((Y + $2)); sleep 0.15; xdotool click 1; }
