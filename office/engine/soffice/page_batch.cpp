@@ -101,35 +101,74 @@ bool On(pugi::xml_node flag) {
   return flag && val != "0" && val != "false" && val != "off";
 }
 
+// The kinds of header and footer `section` names ("w:headerReferencedefault", ...).
+std::set<std::string> NamedKinds(pugi::xml_node section) {
+  std::set<std::string> kinds;
+  for (pugi::xml_node c : section.children()) {
+    const std::string name = c.name();
+    if (name != "w:headerReference" && name != "w:footerReference") continue;
+    const std::string type = c.attribute("w:type").value();
+    kinds.insert(name + (type.empty() ? "default" : type));
+  }
+  return kinds;
+}
+
+// The kinds of header and footer any section of `doc` names.
+std::set<std::string> AllKinds(const pugi::xml_document& doc) {
+  std::set<std::string> all;
+  for (pugi::xpath_node s : doc.select_nodes("//w:sectPr")) all.merge(NamedKinds(s.node()));
+  return all;
+}
+
+// Room (twips) an empty header or footer of one point takes at most, with what the office adds.
+constexpr long kEmptyFrameRoom = 120;
+
+// Whether `section`'s page keeps the room an empty header (footer) needs between its edge and its
+// text, so that naming one moves nothing.
+bool RoomForEmptyFrame(pugi::xml_node section, bool header) {
+  const pugi::xml_node margins = section.child("w:pgMar");
+  const pugi::xml_attribute edge = margins.attribute(header ? "w:top" : "w:bottom");
+  const pugi::xml_attribute frame = margins.attribute(header ? "w:header" : "w:footer");
+  if (!edge || !frame) return false;
+  return edge.as_llong() >= frame.as_llong() + kEmptyFrameRoom;
+}
+
 // A section naming no header or footer of a kind shows the section before's. Inside a joined
 // document, a record's sections before the first that names a kind would show the previous
-// record's instead of none: refused where such a section shows that kind at all (a first page's
-// only with its own first page, even pages' only when the document tells odd from even pages).
+// record's instead of none; each record's first section names an empty one instead (see
+// RecordFrames::EmptyFrame). Refused where such a section shows that kind (a first page's only
+// with its own first page, even pages' only when the document tells odd from even pages) and its
+// page has no room for the empty one.
 std::string WhyNotSections(const pugi::xml_document& doc, bool even_and_odd) {
-  const pugi::xpath_node_set sections = doc.select_nodes("//w:sectPr");
-  std::vector<std::set<std::string>> named(sections.size());
-  std::set<std::string> all;
-  for (std::size_t i = 0; i < sections.size(); ++i) {
-    for (pugi::xml_node c : sections[i].node().children()) {
-      const std::string name = c.name();
-      if (name != "w:headerReference" && name != "w:footerReference") continue;
-      const std::string type = c.attribute("w:type").value();
-      const std::string kind = name + (type.empty() ? "default" : type);
-      named[i].insert(kind);
-      all.insert(kind);
-    }
-  }
+  const std::set<std::string> all = AllKinds(doc);
   std::set<std::string> seen;
-  for (std::size_t i = 0; i < sections.size(); ++i) {
-    seen.insert(named[i].begin(), named[i].end());
-    const bool first_page = On(sections[i].node().child("w:titlePg"));
+  for (pugi::xpath_node s : doc.select_nodes("//w:sectPr")) {
+    const pugi::xml_node section = s.node();
+    seen.merge(NamedKinds(section));
+    const bool first_page = On(section.child("w:titlePg"));
     for (const std::string& kind : all) {
       if (seen.count(kind) != 0) continue;
       const bool shown = kind.ends_with("first") ? first_page : kind.ends_with("even") ? even_and_odd : true;
-      if (shown) return "首节的页眉页脚种类少于其他节";
+      if (shown && !RoomForEmptyFrame(section, kind.starts_with("w:header"))) return "首节的页眉页脚种类少于其他节";
     }
   }
   return "";
+}
+
+// Names an empty header or footer in `section` (a record's first section) for each kind of `all`
+// it does not name. False when the package cannot hold the empty parts.
+bool NameEmptyFrames(pugi::xml_node section, const std::set<std::string>& all, RecordFrames& frames) {
+  const std::set<std::string> named = NamedKinds(section);
+  for (const std::string& kind : all) {
+    if (named.count(kind) != 0) continue;
+    const bool header = kind.starts_with("w:headerReference");
+    const std::string id = frames.EmptyFrame(header);
+    if (id.empty()) return false;
+    pugi::xml_node reference = section.prepend_child(header ? "w:headerReference" : "w:footerReference");
+    reference.append_attribute("w:type") = kind.substr(std::string(header ? "w:headerReference" : "w:footerReference").size()).c_str();
+    reference.append_attribute("r:id") = id.c_str();
+  }
+  return true;
 }
 
 // The section properties a member's pages start with: those of its first section.
@@ -314,6 +353,7 @@ JoinedDocuments JoinForPages(const std::vector<std::string>& sources, const std:
   joined.why = WhyNot(*pattern, doc);
   if (!joined.why.empty()) return joined;
   const bool even_and_odd = EvenAndOdd(*pattern);
+  const std::set<std::string> kinds = AllKinds(doc);
 
   pugi::xml_node body = doc.child("w:document").child("w:body");
   const pugi::xml_node section = LastElement(body);  // every record's last section ends with it
@@ -340,6 +380,9 @@ JoinedDocuments JoinForPages(const std::vector<std::string>& sources, const std:
     const std::optional<ReferenceMap> own = frames.Add(*p, k);
     if (!own) continue;
     const pugi::xml_node other_body = other.child("w:document").child("w:body");
+    // Its first section names an empty header or footer for each kind it shows none of.
+    const pugi::xml_node first_section = FirstSection(other_body);
+    if (first_section != LastElement(other_body) && !NameEmptyFrames(first_section, kinds, frames)) continue;
     for (pugi::xpath_node inner : other_body.select_nodes("w:p/w:pPr/w:sectPr")) RecordFrames::Refer(inner.node(), *own);
     lists.Restart(other_body, k);
     MarkStart(FirstElement(other_body), k);

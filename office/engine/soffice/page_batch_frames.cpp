@@ -108,6 +108,35 @@ void RecordFrames::Refer(pugi::xml_node section, const ReferenceMap& references)
   }
 }
 
+std::string RecordFrames::EmptyFrame(bool header) {
+  std::string& id = header ? empty_header_ : empty_footer_;
+  pugi::xml_node relations = relations_.child("Relationships");
+  pugi::xml_node types = types_.child("Types");
+  if (!id.empty() || !relations || !types) return id;
+  const std::string kind = header ? "header" : "footer";
+  const std::string file = "vexlo-empty-" + kind + ".xml";
+  const char* element = header ? "w:hdr" : "w:ftr";
+  // One paragraph one point high: the page keeps the room it has without a header or footer.
+  copies_.push_back({"word/" + file,
+                     std::string("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?><") + element +
+                         " xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"><w:p><w:pPr>"
+                         "<w:spacing w:before=\"0\" w:after=\"0\" w:line=\"20\" w:lineRule=\"exact\"/>"
+                         "<w:rPr><w:sz w:val=\"2\"/></w:rPr></w:pPr></w:p></" + element + ">"});
+  id = "vexloEmpty" + kind;
+  pugi::xml_node relation = relations.append_child("Relationship");
+  relation.append_attribute("Id") = id.c_str();
+  relation.append_attribute("Type") =
+      ("http://schemas.openxmlformats.org/officeDocument/2006/relationships/" + kind).c_str();
+  relation.append_attribute("Target") = file.c_str();
+  pugi::xml_node type = types.append_child("Override");
+  type.append_attribute("PartName") = ("/word/" + file).c_str();
+  type.append_attribute("ContentType") =
+      ("application/vnd.openxmlformats-officedocument.wordprocessingml." + kind + "+xml").c_str();
+  rewritten_[kRelations] = Saved(relations_);
+  rewritten_[kTypes] = Saved(types_);
+  return id;
+}
+
 const std::string& RecordFrames::Part(const std::string& name) const {
   auto it = rewritten_.find(name);
   return it != rewritten_.end() ? it->second : pattern_.parts.at(name);

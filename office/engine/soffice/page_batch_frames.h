@@ -37,6 +37,12 @@ class RecordFrames {
   // text, headers and footers differing), or a differing part cannot be named anew.
   std::optional<ReferenceMap> Add(const Package& p, std::size_t k);
 
+  // The relationship id of an empty header (`header`) or footer part, added to the package once.
+  // A record's first section names it for a kind of header or footer that the record shows
+  // nowhere before a later section names one: alone it would show none, joined it would take the
+  // previous record's. Empty when the package has no relationships to add it to.
+  std::string EmptyFrame(bool header);
+
   // Points the header and footer references of `section` at the record's own parts.
   static void Refer(pugi::xml_node section, const ReferenceMap& references);
 
@@ -51,6 +57,7 @@ class RecordFrames {
   std::map<std::string, std::string> id_of_target_;  // "header1.xml" → "rId8"
   std::vector<std::pair<std::string, std::string>> copies_;
   std::map<std::string, std::string> rewritten_;
+  std::string empty_header_, empty_footer_;  // relationship ids, once added
 };
 
 }  // namespace vexlo::engine

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <optional>
 
 #include "office/engine/package/zip_reader.h"
@@ -96,6 +97,10 @@ TEST_F(PageBatchTest, OnlyDocumentsThatLookTheSameInALongerDocumentAreJoinable) 
       {"two sections", {{"word/document.xml", Document("<w:p><w:pPr>" + std::string(kSection) + "</w:pPr></w:p>" + Paragraph("乙"))}}, true},
       // It would show the footer of the record before.
       {"a first section without the footer", {{"word/document.xml", Document("<w:p><w:pPr><w:sectPr/></w:pPr></w:p>" + Paragraph("乙"))}}, false},
+      // A first section without the later one's footer takes an empty one when joined, where its
+      // page has the room.
+      {"a first section without the footer, with room", {{"word/document.xml", Document("<w:p><w:pPr><w:sectPr><w:pgMar w:bottom=\"1440\" w:footer=\"992\"/></w:sectPr></w:pPr></w:p>" + Paragraph("乙"))}}, true},
+      {"a first section without the footer, without room", {{"word/document.xml", Document("<w:p><w:pPr><w:sectPr><w:pgMar w:bottom=\"1000\" w:footer=\"992\"/></w:sectPr></w:pPr></w:p>" + Paragraph("乙"))}}, false},
       // A first page's or even pages' footer shows only where a section has a first page of its
       // own, or where the document tells odd from even pages.
       {"a later section's first page footer", {{"word/document.xml", later_kind("first", "")}}, true},
@@ -307,6 +312,35 @@ TEST_F(PageBatchTest, EveryRecordsFirstSectionStartsItsPagesAgain) {
     EXPECT_EQ(std::string(s.child("w:pgNumType").attribute("w:start").value()), first ? "1" : "") << i;
     EXPECT_TRUE(s.child("w:footerReference")) << i;
   }
+}
+
+// A record whose first section shows no footer where its second does: from the second record on,
+// that first section names an empty footer of the package's own instead of taking the footer the
+// record before ends with.
+TEST_F(PageBatchTest, AFirstSectionWithoutTheFooterNamesAnEmptyOneWhenJoined) {
+  const std::string body = "<w:p><w:pPr><w:sectPr><w:pgMar w:bottom=\"1440\" w:footer=\"992\"/></w:sectPr></w:pPr>"
+                           "<w:r><w:t>封面</w:t></w:r></w:p>" + Paragraph("正文");
+  const std::map<std::string, std::string> parts = {
+      {"word/document.xml", Document(body)},
+      {"word/_rels/document.xml.rels", "<Relationships><Relationship Id=\"rId9\" Target=\"footer1.xml\"/></Relationships>"},
+      {"[Content_Types].xml", "<Types><Override PartName=\"/word/footer1.xml\"/></Types>"}};
+  const std::string a = Make("a.docx", parts), b = Make("b.docx", parts);
+  const fs::path out = dir_ / "joined.docx";
+  ASSERT_EQ(JoinForPages({a, b}, out.string()).members.size(), 2u);
+  std::unique_ptr<ZipReader> zip = ZipReader::Open(out.string());
+  pugi::xml_document doc;
+  ASSERT_TRUE(doc.load_string(zip->Read("word/document.xml")->c_str()));
+  const pugi::xpath_node_set sections = doc.select_nodes("//w:sectPr");
+  ASSERT_EQ(sections.size(), 4u);
+  EXPECT_FALSE(sections[0].node().child("w:footerReference"));  // the document's first: nothing to take
+  const pugi::xml_node empty = sections[2].node().child("w:footerReference");
+  ASSERT_TRUE(empty);
+  const std::string id = empty.attribute("r:id").value();
+  const std::string relations = *zip->Read("word/_rels/document.xml.rels");
+  EXPECT_NE(relations.find("Id=\"" + id + "\""), std::string::npos) << relations;
+  EXPECT_NE(zip->Read("[Content_Types].xml")->find("/word/vexlo-empty-footer.xml"), std::string::npos);
+  EXPECT_NE(zip->Read("word/vexlo-empty-footer.xml")->find("<w:ftr"), std::string::npos);
+  for (int i : {1, 3}) EXPECT_STREQ(sections[i].node().child("w:footerReference").attribute("r:id").value(), "rId9");
 }
 
 }  // namespace
