@@ -101,6 +101,9 @@ bool On(pugi::xml_node flag) {
   return flag && val != "0" && val != "false" && val != "off";
 }
 
+// A kind of header or footer is the reference's element name followed by its type.
+bool IsHeaderKind(const std::string& kind) { return kind.starts_with("w:headerReference"); }
+
 // The kinds of header and footer `section` names ("w:headerReferencedefault", ...).
 std::set<std::string> NamedKinds(pugi::xml_node section) {
   std::set<std::string> kinds;
@@ -149,7 +152,7 @@ std::string WhyNotSections(const pugi::xml_document& doc, bool even_and_odd) {
     for (const std::string& kind : all) {
       if (seen.count(kind) != 0) continue;
       const bool shown = kind.ends_with("first") ? first_page : kind.ends_with("even") ? even_and_odd : true;
-      if (shown && !RoomForEmptyFrame(section, kind.starts_with("w:header"))) return "首节的页眉页脚种类少于其他节";
+      if (shown && !RoomForEmptyFrame(section, IsHeaderKind(kind))) return "首节的页眉页脚种类少于其他节";
     }
   }
   return "";
@@ -161,11 +164,12 @@ bool NameEmptyFrames(pugi::xml_node section, const std::set<std::string>& all, R
   const std::set<std::string> named = NamedKinds(section);
   for (const std::string& kind : all) {
     if (named.count(kind) != 0) continue;
-    const bool header = kind.starts_with("w:headerReference");
+    const bool header = IsHeaderKind(kind);
     const std::string id = frames.EmptyFrame(header);
     if (id.empty()) return false;
-    pugi::xml_node reference = section.prepend_child(header ? "w:headerReference" : "w:footerReference");
-    reference.append_attribute("w:type") = kind.substr(std::string(header ? "w:headerReference" : "w:footerReference").size()).c_str();
+    const std::string element = header ? "w:headerReference" : "w:footerReference";
+    pugi::xml_node reference = section.prepend_child(element.c_str());
+    reference.append_attribute("w:type") = kind.substr(element.size()).c_str();
     reference.append_attribute("r:id") = id.c_str();
   }
   return true;
