@@ -6,6 +6,7 @@
 // Usage: path_oracle [NAME-PART ...]   (only the cases whose name holds one of the parts)
 #include <QCoreApplication>
 #include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -58,7 +59,12 @@ int main(int argc, char** argv) {
   std::printf("\n%zu templates, %.0f s; templates served (used and equal) / with differences:\n", cases.size(),
               std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
   for (FastPath path : kFastPaths) std::printf("  %-14s %3d / %d\n", PathName(path), served[path], differing[path]);
-  std::error_code ec;
-  fs::remove_all(work, ec);
+  // VEXLO_ORACLE_KEEP=1 keeps the documents and PDFs made, to look at the pages that differ.
+  if (const char* keep = std::getenv("VEXLO_ORACLE_KEEP"); keep && *keep == '1') {
+    std::printf("kept in %s\n", work.c_str());
+  } else {
+    std::error_code ec;
+    fs::remove_all(work, ec);
+  }
   return unequal == 0 ? 0 : 1;
 }

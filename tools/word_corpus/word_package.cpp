@@ -152,8 +152,11 @@ std::string Build(const Template& t) {
   }
   if (!t.even_header.empty()) {
     part("header2.xml", "header+xml", "header", "rId10", wrap("hdr", t.even_header));
-    part("settings.xml", "settings+xml", "settings", "rId11", wrap("settings", "<w:evenAndOddHeaders/>"));
     sect += "<w:headerReference w:type=\"even\" r:id=\"rId10\"/>";
+  }
+  if (!t.even_header.empty() || !t.settings.empty()) {
+    part("settings.xml", "settings+xml", "settings", "rId11",
+         wrap("settings", (t.even_header.empty() ? "" : "<w:evenAndOddHeaders/>") + t.settings));
   }
   if (!t.first_header.empty()) {
     part("header3.xml", "header+xml", "header", "rId12", wrap("hdr", t.first_header));

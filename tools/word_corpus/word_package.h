@@ -43,6 +43,7 @@ struct Template {
   bool picture = false;             // the picture "rId8" (media/dot.png) in the body, header and comments
   std::string custom_xml;           // custom XML data of bound controls
   std::string styles;               // further style elements
+  std::string settings;             // further settings elements
 };
 
 // The .docx package of `t`.

@@ -8,6 +8,7 @@
 
 #include "office/engine/package/pdf_split.h"
 #include "office/engine/soffice/joined_export_log.h"
+#include "office/engine/soffice/joined_notes.h"
 #include "office/engine/soffice/office.h"
 #include "office/engine/soffice/office_link.h"
 #include "office/engine/soffice/page_batch.h"
@@ -25,12 +26,14 @@ using css::uno::UNO_QUERY_THROW;
 namespace {
 
 // The joined document `base`.docx exported to `base`.pdf, with the record marks as named
-// destinations; raises the office's exceptions.
-void ExportJoined(Office& office, PoolState& pool, const std::string& base) {
+// destinations and the footnotes labelled; raises the office's exceptions.
+void ExportJoined(Office& office, PoolState& pool, const std::string& base, const JoinedDocuments& joined,
+                  const std::vector<std::string>& marks) {
   Reference<css::lang::XComponent> doc;
   try {
     doc = LoadHidden(office.link->desktop, base + ".docx", true);
     pool.Count(&PoolCounters::loads);
+    PrepareJoinedNotes(doc, joined, marks);
     // The record marks become named destinations, where the PDF is cut. Given any filter
     // data, the export takes a lower picture quality than its own default: it is restored.
     const auto filter_data = Props({Prop("ExportBookmarksToPDFDestination", css::uno::Any(true)),
@@ -48,12 +51,12 @@ void ExportJoined(Office& office, PoolState& pool, const std::string& base) {
 
 // Exports the joined document and cuts it into `parts`; the split's error says what failed.
 PdfSplit ExportAndSplit(Office& office, PoolState& pool, const std::string& base,
-                        const std::vector<std::string>& marks, const std::vector<std::string>& parts,
-                        BatchClock& clock) {
+                        const JoinedDocuments& joined, const std::vector<std::string>& marks,
+                        const std::vector<std::string>& parts, BatchClock& clock) {
   PdfSplit split;
   bool office_failed = false;
   try {
-    ExportJoined(office, pool, base);
+    ExportJoined(office, pool, base, joined, marks);
     clock.Mark("办公软件排版导出");
     split = SplitPdfAtDestinations(base + ".pdf", marks, parts);
     clock.Mark("拆分与字体精简");
@@ -121,7 +124,7 @@ void ConvertBatch(Office& office, PoolState& pool, std::vector<std::shared_ptr<T
     parts.push_back(base + "-" + std::to_string(k) + ".pdf");
   }
   PdfSplit split;
-  if (!joined.members.empty()) split = ExportAndSplit(office, pool, base, marks, parts, clock);
+  if (!joined.members.empty()) split = ExportAndSplit(office, pool, base, joined, marks, parts, clock);
   LogJoinedPath(batch.front()->job.label, batch.size(), joined.members.empty() ? joined.why : split.error);
   std::error_code ec;
   fs::remove(base + ".docx", ec);

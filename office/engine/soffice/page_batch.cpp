@@ -15,6 +15,7 @@
 #include "office/engine/package/zip_writer.h"
 #include "office/engine/soffice/page_batch_frames.h"
 #include "office/engine/soffice/page_batch_lists.h"
+#include "office/engine/soffice/page_batch_notes.h"
 #include "office/engine/word/xml_string_writer.h"
 
 namespace vexlo::engine {
@@ -184,10 +185,10 @@ pugi::xml_node FirstSection(pugi::xml_node body) {
 // Whether the main text `doc` (the bytes `main`) would come out differently inside a longer
 // document.
 std::string WhyNotMain(const std::string& main, const pugi::xml_document& doc, bool even_and_odd) {
-  // Notes and comments are numbered on through the whole document (the office keeps no restart
-  // per section), endnotes gather at its end; line numbers we leave alone. (A different first
-  // page is carried by each record's section.)
-  for (const char* tag : {"<w:footnoteReference", "<w:endnoteReference", "<w:commentReference",
+  // Comments are numbered on through the whole document, endnotes gather at its end; line
+  // numbers we leave alone. (Footnotes are taken by RecordNotes; a different first page is
+  // carried by each record's section.)
+  for (const char* tag : {"<w:endnoteReference", "<w:commentReference",
                           "<w:altChunk", "<w:subDoc", "<w:lnNumType"}) {
     if (Holds(main, tag)) return std::string("正文含有 ") + tag;
   }
@@ -244,6 +245,7 @@ std::string WhyNot(const Package& p, pugi::xml_document& doc) {
   const std::string& main = p.parts.at(kMain);
   if (!doc.load_buffer(main.data(), main.size(), kParse)) return "正文无法读取";
   if (std::string why = WhyNotMain(main, doc, EvenAndOdd(p)); !why.empty()) return why;
+  if (std::string why = RecordNotes(p, doc).why(); !why.empty()) return why;
   return WhyNotFrame(p);
 }
 
@@ -312,7 +314,7 @@ void MarkStart(pugi::xml_node first, std::size_t k) {
 // Writes the joined package: the pattern's parts with the joined main text, the restarted lists
 // and each record's own header and footer copies. Returns the error, or "" once written.
 std::string WriteJoined(const Package& pattern, const pugi::xml_document& doc, const ListRestarts& lists,
-                        const RecordFrames& frames, const std::string& out_path) {
+                        const RecordNotes& notes, const RecordFrames& frames, const std::string& out_path) {
   word::XmlStringWriter xml;
   doc.save(xml, "", pugi::format_raw | pugi::format_no_declaration);
   ZipWriter zip;
@@ -321,6 +323,8 @@ std::string WriteJoined(const Package& pattern, const pugi::xml_document& doc, c
       zip.Add(name, xml.s);
     } else if (name == "word/numbering.xml" && lists.changed()) {
       zip.Add(name, lists.Xml());
+    } else if (name == RecordNotes::kPart && notes.changed()) {
+      zip.Add(name, notes.Xml());
     } else {
       zip.Add(name, frames.Part(name));
     }
@@ -358,6 +362,7 @@ JoinedDocuments JoinForPages(const std::vector<std::string>& sources, const std:
   if (!joined.why.empty()) return joined;
   const bool even_and_odd = EvenAndOdd(*pattern);
   const std::set<std::string> kinds = AllKinds(doc);
+  RecordNotes notes(*pattern, doc);
 
   pugi::xml_node body = doc.child("w:document").child("w:body");
   const pugi::xml_node section = LastElement(body);  // every record's last section ends with it
@@ -387,6 +392,7 @@ JoinedDocuments JoinForPages(const std::vector<std::string>& sources, const std:
     // Its first section names an empty header or footer for each kind it shows none of.
     const pugi::xml_node first_section = FirstSection(other_body);
     if (first_section != LastElement(other_body) && !NameEmptyFrames(first_section, kinds, frames)) continue;
+    if (!notes.Add(*p, other_body)) continue;  // the last step that may refuse: it counts the notes
     for (pugi::xpath_node inner : other_body.select_nodes("w:p/w:pPr/w:sectPr")) RecordFrames::Refer(inner.node(), *own);
     lists.Restart(other_body, k);
     MarkStart(FirstElement(other_body), k);
@@ -408,7 +414,9 @@ JoinedDocuments JoinForPages(const std::vector<std::string>& sources, const std:
   }
 
   RecordFrames::Refer(section, previous);  // the last record's last section closes the body
-  if (std::string error = WriteJoined(*pattern, doc, lists, frames, out_path); !error.empty()) {
+  joined.note_labels = notes.labels();
+  joined.footnotes = notes.active();
+  if (std::string error = WriteJoined(*pattern, doc, lists, notes, frames, out_path); !error.empty()) {
     joined.members.clear();
     joined.why = std::move(error);
   }

@@ -4,10 +4,11 @@
 // those numbered through styles too, numbered afresh; its own copies of headers and footers that
 // hold values) and marked by a bookmark, exported once, and the PDF is cut at the marks
 // (SplitPdfAtDestinations). Only documents whose pages come out exactly as they would alone are
-// joined: no fields but page numbers, dates and links, no notes, no section showing a kind of
+// joined: no fields but page numbers, dates and links, no endnotes or comments (footnotes only
+// numbered plainly, each record's from 1: RecordNotes), no section showing a kind of
 // header or footer that only a later section names (odd and even pages' headers follow each
-// record's own page numbers), and no part but the main text, headers and footers differing
-// between records.
+// record's own page numbers), and no part but the main text, headers, footers and footnotes
+// differing between records.
 // Pure functions; any thread.
 #ifndef VEXLO_OFFICE_ENGINE_SOFFICE_PAGE_BATCH_H_
 #define VEXLO_OFFICE_ENGINE_SOFFICE_PAGE_BATCH_H_
@@ -23,6 +24,10 @@ struct JoinedDocuments {
   // pattern the others must match. Empty when the first source cannot be joined at all.
   std::vector<std::size_t> members;
   std::string why;  // when nothing was joined: the reason, for logs and tests
+  // The label each footnote of the joined document needs, in the order of the text ("": the
+  // office's own number); empty when none needs one.
+  std::vector<std::string> note_labels;
+  bool footnotes = false;  // the joined document holds footnotes
 };
 
 // Whether the .docx at `path` can be joined at all (its layout does not depend on the pages or

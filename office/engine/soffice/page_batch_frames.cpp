@@ -68,7 +68,8 @@ std::optional<ReferenceMap> RecordFrames::Add(const Package& p, std::size_t k) {
   if (p.names != pattern_.names) return std::nullopt;
   ReferenceMap references;
   for (const auto& [name, bytes] : pattern_.parts) {
-    if (name == kMain || StartsWith(name, "docProps/")) continue;
+    // The main text and the footnotes are joined record by record (RecordNotes takes the notes).
+    if (name == kMain || name == "word/footnotes.xml" || StartsWith(name, "docProps/")) continue;
     const std::string& own = p.parts.at(name);
     if (own == bytes) continue;
     if (!IsHeaderOrFooter(name)) return std::nullopt;

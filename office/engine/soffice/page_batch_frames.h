@@ -34,7 +34,7 @@ class RecordFrames {
 
   // The copies record `k` needs of its headers and footers that differ from the pattern's;
   // nothing when `p` is not built like the pattern (other parts, or parts other than the main
-  // text, headers and footers differing), or a differing part cannot be named anew.
+  // text, headers, footers and footnotes differing), or a differing part cannot be named anew.
   std::optional<ReferenceMap> Add(const Package& p, std::size_t k);
 
   // The relationship id of an empty header (`header`) or footer part, added to the package once.

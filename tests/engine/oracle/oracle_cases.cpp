@@ -120,20 +120,48 @@ Template OddEven() {
   return t;
 }
 
-// Footnotes numbered 1 and 2 in every record, one of them on a value (the office numbers them on
-// through a joined document: made alone).
-Template Footnotes() {
-  Template t = Cells();
-  t.name = "footnotes";
-  const auto reference = [](int id) {
-    return "<w:r><w:rPr><w:rStyle w:val=\"FootnoteReference\"/></w:rPr><w:footnoteReference w:id=\"" + std::to_string(id) + "\"/></w:r>";
-  };
+std::string NoteReference(int id) {
+  return "<w:r><w:rPr><w:rStyle w:val=\"FootnoteReference\"/></w:rPr><w:footnoteReference w:id=\"" + std::to_string(id) + "\"/></w:r>";
+}
+
+// Footnote 1 holding a value and footnote 2 plain.
+std::string TwoNotes() {
   const auto note = [](int id, const std::string& text) {
     return "<w:footnote w:id=\"" + std::to_string(id) + "\"><w:p><w:r><w:rPr><w:rStyle w:val=\"FootnoteReference\"/></w:rPr>"
            "<w:footnoteRef/></w:r>" + R(" " + text) + "</w:p></w:footnote>";
   };
-  t.body = P(R("说明 姓名") + reference(1)) + t.body + P(R("金额 依据") + reference(2) + R(" 完"));
-  t.footnotes = note(1, "本人确认。") + note(2, "按月发放。");
+  return note(1, "本人 姓名 确认。") + note(2, "按月发放。");
+}
+
+// Footnotes numbered 1 and 2 in every record, on its first and second page, one of them on a
+// value and one holding a value (the office numbers notes on through a joined document: each
+// record's are labelled).
+Template Footnotes() {
+  Template t = Cells();
+  t.name = "footnotes";
+  t.body = P(R("说明 姓名") + NoteReference(1)) + t.body + P("<w:r><w:br w:type=\"page\"/></w:r>" + R("次页")) +
+           P(R("金额 依据") + NoteReference(2) + R(" 完"));
+  t.footnotes = TwoNotes();
+  return t;
+}
+
+// The notes above numbered again on every page.
+Template FootnotesEachPage() {
+  Template t = Footnotes();
+  t.name = "footnotes-each-page";
+  t.settings = "<w:footnotePr><w:numRestart w:val=\"eachPage\"/></w:footnotePr>";
+  return t;
+}
+
+// A note in each of two sections (the office draws the line above the notes only in the section
+// where it meets the first).
+Template FootnoteSections() {
+  Template t = Sections();
+  t.name = "footnote-sections";
+  const std::size_t first = t.body.find("</w:p>");
+  t.body.insert(first, NoteReference(1));
+  t.body.insert(t.body.rfind("</w:p>"), NoteReference(2));
+  t.footnotes = TwoNotes();
   return t;
 }
 
@@ -191,13 +219,16 @@ OracleCase GeneratedCase(const fs::path& generated, const std::string& name) {
                 {{"张三", "销售部", "100", "单行"}, {"李四", "技术部", "200", "第一行\n第二行"}, {"王五", "", "300", "a\nb\nc"},
                  {"赵六", "财务部", "", "单行"}});
   }
-  if (name == "structure" || name == "sections" || name == "first-page") {
+  if (name == "structure" || name == "sections" || name == "first-page" || name == "footnote-sections") {
     std::vector<std::vector<std::string>> records = kRecords;
     records[3][3] = std::string(4000, 'y');  // a record long enough for another page
-    return Made(generated, name == "structure" ? Structure() : name == "sections" ? Sections() : FirstPage(), records);
+    const Template t = name == "structure" ? Structure() : name == "sections" ? Sections()
+                       : name == "first-page" ? FirstPage() : FootnoteSections();
+    return Made(generated, t, records);
   }
   if (name == "header-values") return Made(generated, HeaderValues(), kRecords);
   if (name == "footnotes") return Made(generated, Footnotes(), kRecords);
+  if (name == "footnotes-each-page") return Made(generated, FootnotesEachPage(), kRecords);
   if (name == "links") return Made(generated, Links(), kRecords);
   if (name == "odd-even") {
     std::vector<std::vector<std::string>> records = kRecords;
@@ -210,7 +241,7 @@ OracleCase GeneratedCase(const fs::path& generated, const std::string& name) {
 
 std::vector<OracleCase> GeneratedCases(const fs::path& generated) {
   std::vector<OracleCase> cases;
-  for (const char* name : {"formats", "cells", "structure", "sections", "first-page", "header-values", "odd-even", "footnotes", "links"}) {
+  for (const char* name : {"formats", "cells", "structure", "sections", "first-page", "header-values", "odd-even", "footnotes", "footnotes-each-page", "footnote-sections", "links"}) {
     cases.push_back(GeneratedCase(generated, name));
   }
   return cases;

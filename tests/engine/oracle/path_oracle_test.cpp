@@ -58,13 +58,16 @@ TEST_F(PathOracleTest, FormattedValuesComeOutAsInTheRecordsOwnFiles) {
 // their PDFs are cut from joined exports, outlines and all, whether the first section shows no
 // header (the joined records' first sections name an empty one) or the header of both (and a
 // page-numbered footer); so are those of a later section's own first page, of headers and
-// footers that hold values and of the pay slip whose titles are headings.
+// footers that hold values, of the pay slip whose titles are headings, and of footnotes (each
+// record's numbered from 1, with the line above them, in one section or two).
 TEST_F(PathOracleTest, StructuredTemplatesComeOutAsInTheRecordsOwnFiles) {
   if (!engine::OfficePool::Available()) GTEST_SKIP() << "LibreOffice is not installed";
   for (const OracleCase& c : {GeneratedCase(work_->path() / "templates", "structure"),
                               GeneratedCase(work_->path() / "templates", "sections"),
                               GeneratedCase(work_->path() / "templates", "first-page"),
-                              GeneratedCase(work_->path() / "templates", "header-values"), HeadingPaySlipCase(kSource)}) {
+                              GeneratedCase(work_->path() / "templates", "header-values"),
+                              GeneratedCase(work_->path() / "templates", "footnotes"),
+                              GeneratedCase(work_->path() / "templates", "footnote-sections"), HeadingPaySlipCase(kSource)}) {
     const CaseVerdict verdict = ExpectEqual(c);
     EXPECT_TRUE(verdict.Serves(FastPath::kJoinedPdf)) << verdict.Report();
   }

@@ -44,6 +44,14 @@ constexpr const char* kNumbering =
     "<w:abstractNum w:abstractNumId=\"0\"><w:lvl w:ilvl=\"0\"><w:start w:val=\"1\"/>"
     "<w:numFmt w:val=\"decimal\"/><w:lvlText w:val=\"%1.\"/></w:lvl></w:abstractNum>"
     "<w:num w:numId=\"1\"><w:abstractNumId w:val=\"0\"/></w:num></w:numbering>";
+constexpr const char* kNoteReference = "<w:p><w:r><w:footnoteReference w:id=\"1\"/></w:r></w:p>";
+
+// A notes part: the separator, and note 1 saying `text`.
+std::string Notes(const std::string& text) {
+  return std::string("<w:footnotes ") + kNs + "><w:footnote w:type=\"separator\" w:id=\"-1\"><w:p/></w:footnote>" +
+         "<w:footnote w:id=\"1\">" + Paragraph(text) + "</w:footnote></w:footnotes>";
+}
+
 constexpr const char* kListItem = "<w:pPr><w:numPr><w:ilvl w:val=\"0\"/><w:numId w:val=\"1\"/></w:numPr></w:pPr>";
 
 class PageBatchTest : public ::testing::Test {
@@ -93,7 +101,18 @@ TEST_F(PageBatchTest, OnlyDocumentsThatLookTheSameInALongerDocumentAreJoinable) 
                                            {"word/document.xml", Document(Paragraph("一", kListItem))}}, true},
       {"page count", {{"word/footer1.xml", Footer("<w:fldSimple w:instr=\" NUMPAGES \"/>")}}, false},
       {"cross reference", {{"word/document.xml", Document("<w:p><w:fldSimple w:instr=\"REF a\"/></w:p>")}}, false},
-      {"footnote", {{"word/document.xml", Document("<w:p><w:r><w:footnoteReference w:id=\"1\"/></w:r></w:p>")}}, false},
+      {"footnote", {{"word/document.xml", Document(Paragraph("甲") + kNoteReference)}, {"word/footnotes.xml", Notes("注")}}, true},
+      {"footnote without its part", {{"word/document.xml", Document(kNoteReference)}}, false},
+      {"footnote numbered by letters", {{"word/document.xml", Document(Paragraph("甲") + kNoteReference)},
+                                        {"word/footnotes.xml", Notes("注")},
+                                        {"word/settings.xml", "<w:settings><w:footnotePr><w:numFmt w:val=\"lowerLetter\"/></w:footnotePr></w:settings>"}}, false},
+      {"footnote numbers starting on each page", {{"word/document.xml", Document(Paragraph("甲") + kNoteReference)},
+                                                  {"word/footnotes.xml", Notes("注")},
+                                                  {"word/settings.xml", "<w:settings><w:footnotePr><w:numRestart w:val=\"eachPage\"/></w:footnotePr></w:settings>"}}, true},
+      // The office draws the line above the notes in the section where it meets the first one.
+      {"footnote in a later section only", {{"word/document.xml", Document("<w:p><w:pPr>" + std::string(kSection) + "</w:pPr></w:p>" + kNoteReference)},
+                                            {"word/footnotes.xml", Notes("注")}}, false},
+      {"endnote", {{"word/document.xml", Document("<w:p><w:r><w:endnoteReference w:id=\"1\"/></w:r></w:p>")}}, false},
       {"two sections", {{"word/document.xml", Document("<w:p><w:pPr>" + std::string(kSection) + "</w:pPr></w:p>" + Paragraph("乙"))}}, true},
       // It would show the footer of the record before.
       {"a first section without the footer", {{"word/document.xml", Document("<w:p><w:pPr><w:sectPr/></w:pPr></w:p>" + Paragraph("乙"))}}, false},
@@ -261,6 +280,38 @@ TEST_F(PageBatchTest, RecordsWhoseFootersHoldValuesGetFootersOfTheirOwn) {
   EXPECT_NE(zip->Read("word/" + target)->find("李四"), std::string::npos);
   EXPECT_NE(zip->Read("word/footer1.xml")->find("张三"), std::string::npos);
   EXPECT_TRUE(content.child("Types").find_child_by_attribute("Override", "PartName", ("/word/" + target).c_str()));
+}
+
+// Each record's footnotes come along under ids of their own, and every record's after the first
+// are labelled with the numbers they have alone (the office numbers on through the document).
+TEST_F(PageBatchTest, RecordsKeepTheirOwnFootnotesNumberedFromOne) {
+  const std::string two_notes = Document(Paragraph("甲") + "<w:p><w:r><w:footnoteReference w:id=\"1\"/></w:r>"
+                                        "<w:r><w:footnoteReference w:id=\"2\"/></w:r></w:p>");
+  const auto make = [&](const char* name, const std::string& value) {
+    std::string notes = Notes(value + "一");
+    notes.insert(notes.rfind("</w:footnotes>"), "<w:footnote w:id=\"2\">" + Paragraph(value + "二") + "</w:footnote>");
+    return Make(name, {{"word/document.xml", two_notes}, {"word/footnotes.xml", notes}});
+  };
+  const std::string a = make("a.docx", "张三"), b = make("b.docx", "李四"), c = make("c.docx", "王五");
+  const fs::path out = dir_ / "joined.docx";
+  const JoinedDocuments joined = JoinForPages({a, b, c}, out.string());
+  ASSERT_EQ(joined.members.size(), 3u) << joined.why;
+  EXPECT_TRUE(joined.footnotes);
+  EXPECT_EQ(joined.note_labels, (std::vector<std::string>{"", "", "1", "2", "1", "2"}));
+
+  std::unique_ptr<ZipReader> zip = ZipReader::Open(out.string());
+  pugi::xml_document doc, notes;
+  ASSERT_TRUE(doc.load_string(zip->Read("word/document.xml")->c_str()));
+  ASSERT_TRUE(notes.load_string(zip->Read("word/footnotes.xml")->c_str()));
+  std::vector<std::string> texts;
+  for (pugi::xpath_node r : doc.select_nodes("//w:footnoteReference")) {
+    const std::string id = r.node().attribute("w:id").value();
+    const pugi::xml_node note = notes.child("w:footnotes").find_child_by_attribute("w:footnote", "w:id", id.c_str());
+    ASSERT_TRUE(note) << id;
+    texts.push_back(note.select_node(".//w:t").node().text().get());
+  }
+  EXPECT_EQ(texts, (std::vector<std::string>{"张三一", "张三二", "李四一", "李四二", "王五一", "王五二"}));
+  EXPECT_TRUE(notes.child("w:footnotes").find_child_by_attribute("w:footnote", "w:type", "separator"));
 }
 
 // Two instances of one list that change none of its levels number on from each other within a
