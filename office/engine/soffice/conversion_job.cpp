@@ -28,6 +28,17 @@ const char* ExtensionOf(StoreFormat format) {
   return "";
 }
 
+const char* FilterName(StoreFormat format) {
+  switch (format) {
+    case StoreFormat::kPdf: return "writer_pdf_Export";
+    case StoreFormat::kDoc: return "MS Word 97";
+    case StoreFormat::kDocx: return "MS Word 2007 XML";
+    case StoreFormat::kRtf: return "Rich Text Format";
+    case StoreFormat::kOdt: return "writer8";
+  }
+  return "";
+}
+
 bool OnlyFormat(const ConversionJob& job, StoreFormat format) {
   return !job.targets.empty() && std::all_of(job.targets.begin(), job.targets.end(),
                                              [format](const StoreTarget& t) { return t.format == format; });

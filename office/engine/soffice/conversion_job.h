@@ -18,6 +18,8 @@ StoreFormat FormatOfPath(const std::string& path);
 
 // The extension a stored file of `format` gets (".pdf", ...).
 const char* ExtensionOf(StoreFormat format);
+// The name of the office's filter that stores `format` ("MS Word 97", ...).
+const char* FilterName(StoreFormat format);
 
 struct StoreTarget {
   std::string path;   // where the finished file goes (replaced atomically)

@@ -24,17 +24,6 @@ using css::uno::UNO_QUERY_THROW;
 
 namespace {
 
-const char* FilterName(StoreFormat f) {
-  switch (f) {
-    case StoreFormat::kPdf: return "writer_pdf_Export";
-    case StoreFormat::kDoc: return "MS Word 97";
-    case StoreFormat::kDocx: return "MS Word 2007 XML";
-    case StoreFormat::kRtf: return "Rich Text Format";
-    case StoreFormat::kOdt: return "writer8";
-  }
-  return "";
-}
-
 // Sets `doc` to the document of `task`: the kept one with the task's texts written in when it
 // can serve, else loaded (and kept when it can serve the next ones). True when loaded for this
 // task.

@@ -116,11 +116,14 @@ std::shared_ptr<Task> JobQueue::TakeTask(PoolClock::time_point now) {
   return task;
 }
 
-// A job that may be made with others: PDFs only, of a package (JoinForPages reads the rest),
-// showing the package itself.
+// A job whose PDFs may be made with others' PDFs, of a package (JoinForPages reads the rest):
+// PDFs only, showing the package itself, or PDFs showing the package stored as .doc with that
+// .doc (made alone afterwards; see ConvertBatch).
 bool JobQueue::Joinable(const Task& task) const {
-  return !task.alone && task.zip && task.attempts == 0 && OnlyFormat(task.job, StoreFormat::kPdf) &&
-         PdfRoute(task.job) == StoreFormat::kDocx;
+  if (task.alone || !task.zip || task.attempts != 0 || !HasFormat(task.job, StoreFormat::kPdf)) return false;
+  const StoreFormat via = PdfRoute(task.job);
+  return via == StoreFormat::kDocx ? OnlyFormat(task.job, StoreFormat::kPdf)
+                                   : via == StoreFormat::kDoc && OnlyThrough(task.job, via);
 }
 
 std::optional<std::vector<std::shared_ptr<Task>>> JobQueue::TakeBatch(PoolClock::time_point now) {
@@ -141,8 +144,10 @@ std::optional<std::vector<std::shared_ptr<Task>>> JobQueue::TakeBatch(PoolClock:
   const std::size_t size = std::min(kBatchMax, (joinable + offices - 1) / offices);
   std::vector<std::shared_ptr<Task>> batch;
   std::uintmax_t bytes = 0;
+  // One batch shows one kind of file: the packages themselves, or their .doc files.
+  const StoreFormat via = PdfRoute(waiting_.front()->job);
   for (auto it = waiting_.begin(); it != waiting_.end() && batch.size() < size;) {
-    if (Joinable(**it)) {
+    if (Joinable(**it) && PdfRoute((*it)->job) == via) {
       if (!batch.empty() && bytes + (*it)->size > kBatchBytes) break;
       bytes += (*it)->size;
       batch.push_back(*it);

@@ -26,14 +26,25 @@ using css::uno::UNO_QUERY_THROW;
 namespace {
 
 // The joined document `base`.docx exported to `base`.pdf, with the record marks as named
-// destinations and the footnotes labelled; raises the office's exceptions.
+// destinations and the footnotes labelled; raises the office's exceptions. With `via` a stored
+// format (.doc), the PDF shows the joined document stored in it and loaded again, as each
+// record's PDF shows the record's own file of that format.
 void ExportJoined(Office& office, PoolState& pool, const std::string& base, const JoinedDocuments& joined,
-                  const std::vector<std::string>& marks) {
+                  const std::vector<std::string>& marks, StoreFormat via) {
   Reference<css::lang::XComponent> doc;
   try {
     doc = LoadHidden(office.link->desktop, base + ".docx", true);
     pool.Count(&PoolCounters::loads);
     PrepareJoinedNotes(doc, joined, marks);
+    if (via != StoreFormat::kDocx) {
+      const std::string stored = base + ExtensionOf(via);
+      Reference<css::frame::XStorable>(doc, UNO_QUERY_THROW)
+          ->storeToURL(U(FileUrl(stored)), Props({Prop("FilterName", css::uno::Any(U(FilterName(via))))}));
+      CloseDocument(doc);
+      doc.clear();
+      doc = LoadHidden(office.link->desktop, stored, true);
+      pool.Count(&PoolCounters::loads);
+    }
     // The record marks become named destinations, where the PDF is cut. Given any filter
     // data, the export takes a lower picture quality than its own default: it is restored.
     const auto filter_data = Props({Prop("ExportBookmarksToPDFDestination", css::uno::Any(true)),
@@ -52,11 +63,11 @@ void ExportJoined(Office& office, PoolState& pool, const std::string& base, cons
 // Exports the joined document and cuts it into `parts`; the split's error says what failed.
 PdfSplit ExportAndSplit(Office& office, PoolState& pool, const std::string& base,
                         const JoinedDocuments& joined, const std::vector<std::string>& marks,
-                        const std::vector<std::string>& parts, BatchClock& clock) {
+                        const std::vector<std::string>& parts, StoreFormat via, BatchClock& clock) {
   PdfSplit split;
   bool office_failed = false;
   try {
-    ExportJoined(office, pool, base, joined, marks);
+    ExportJoined(office, pool, base, joined, marks, via);
     clock.Mark("办公软件排版导出");
     split = SplitPdfAtDestinations(base + ".pdf", marks, parts);
     clock.Mark("拆分与字体精简");
@@ -71,16 +82,23 @@ PdfSplit ExportAndSplit(Office& office, PoolState& pool, const std::string& base
   return split;
 }
 
-// Delivers the checked part of `task` and finishes it; false (the task untouched) when the part
-// did not come out whole.
+// Delivers the checked part to the PDF targets of `task`. True when that finished the task;
+// false (the task untouched) when the part did not come out whole, or (the PDF targets taken
+// off) when the task has files still to make: the .doc its PDF shows, made alone.
 bool DeliverPart(PoolState& pool, const std::shared_ptr<Task>& task, const std::string& part, int pages) {
   if (!CheckStored(part, StoreFormat::kPdf, pages).empty()) return false;
-  const std::string error = pool.delivery.CopyFile(task->job.targets, part);
+  std::vector<StoreTarget> pdfs, rest;
+  for (const StoreTarget& t : task->job.targets) (t.format == StoreFormat::kPdf ? pdfs : rest).push_back(t);
+  const std::string error = pool.delivery.CopyFile(pdfs, part);
+  pool.Count(&PoolCounters::joined);
+  if (error.empty() && !rest.empty()) {
+    task->job.targets = std::move(rest);
+    return false;
+  }
   ConversionOutcome outcome;
   outcome.ok = error.empty();
   outcome.pages = pages;
   outcome.error = error.empty() ? "" : "无法转换“" + task->job.label + "”：" + error;
-  pool.Count(&PoolCounters::joined);
   FinishTask(*task, std::move(outcome));
   return true;
 }
@@ -124,11 +142,13 @@ void ConvertBatch(Office& office, PoolState& pool, std::vector<std::shared_ptr<T
     parts.push_back(base + "-" + std::to_string(k) + ".pdf");
   }
   PdfSplit split;
-  if (!joined.members.empty()) split = ExportAndSplit(office, pool, base, joined, marks, parts, clock);
+  const StoreFormat via = PdfRoute(batch.front()->job);
+  if (!joined.members.empty()) split = ExportAndSplit(office, pool, base, joined, marks, parts, via, clock);
   LogJoinedPath(batch.front()->job.label, batch.size(), joined.members.empty() ? joined.why : split.error);
   std::error_code ec;
   fs::remove(base + ".docx", ec);
   fs::remove(base + ".pdf", ec);
+  if (via != StoreFormat::kDocx) fs::remove(base + ExtensionOf(via), ec);
 
   std::vector<bool> done(batch.size(), false);
   for (std::size_t k = 0; split.error.empty() && k < joined.members.size(); ++k) {

@@ -110,12 +110,16 @@ CaseVerdict PathOracle::Check(const OracleCase& c) {
     return dir / kind / (Name(i) + ext);
   };
 
-  // The joined PDFs are made meanwhile, on their own office, all handed over at once.
+  // The joined PDFs are made meanwhile, on their own office, all handed over at once. A .doc
+  // template's records are .doc files, and their PDFs show those.
+  const bool doc_template = c.templ.extension() == ".doc";
   const int joined_before = joined_->joined();
   std::vector<std::shared_future<ConversionOutcome>> joined;
   for (std::size_t i = 0; i < records.size(); ++i) {
     const fs::path snapshot = Copy(records[i], out("joined-src", i, ".docx"));
-    joined.push_back(joined_->Submit({snapshot.string(), true, {{out("joined", i, ".pdf").string(), StoreFormat::kPdf}}, Name(i)}));
+    engine::StoreTarget pdf{out("joined", i, ".pdf").string(), StoreFormat::kPdf};
+    if (doc_template) pdf.via = StoreFormat::kDoc;
+    joined.push_back(joined_->Submit({snapshot.string(), true, {pdf}, Name(i)}));
   }
 
   PathVerdict& kept_pdf = verdict.paths[FastPath::kKeptPdf];
@@ -167,7 +171,7 @@ CaseVerdict PathOracle::Check(const OracleCase& c) {
     if (!outcome.ok) {
       joined_pdf.differences.push_back(Name(i) + "：" + outcome.error);
     } else {
-      Compare(joined_pdf, i, out("ref", i, ".pdf"), out("joined", i, ".pdf"));
+      Compare(joined_pdf, i, out(doc_template ? "ref-doc" : "ref", i, ".pdf"), out("joined", i, ".pdf"));
     }
   }
   joined_pdf.served = joined_->joined() - joined_before;

@@ -74,13 +74,24 @@ TEST(JobQueueTest, APdfShowingTheDocJoinsTheDocOfTheSameBytes) {
   EXPECT_EQ(doc->job.targets.size(), 3u);
 }
 
-// PDFs that show a .doc are never cut from a joined export of packages.
-TEST(JobQueueTest, PdfsShowingADocAreNotBatched) {
+// PDFs that show a .doc (with that .doc, or without) go out in batches of their own: their
+// joined export is stored as .doc and loaded again. A PDF of a package itself never joins them,
+// nor does a .doc alone, nor a PDF showing an .rtf.
+TEST(JobQueueTest, PdfsShowingADocGoOutInBatchesOfTheirOwn) {
   JobQueue queue({.coalesce_wait = 100ms, .join_records = true, .offices = 1});
-  for (int i = 0; i < 3; ++i) queue.Add(Job(kZip + std::to_string(i), {PdfOfDoc(std::to_string(i) + ".pdf")}));
+  queue.Add(Job(kZip + "0", {PdfOfDoc("0.pdf")}));
+  queue.Add(Job(kZip + "p", {Pdf("plain.pdf")}));
+  queue.Add(Job(kZip + "1", {Doc("1.doc"), PdfOfDoc("1.pdf")}));
+  queue.Add(Job(kZip + "d", {Doc("alone.doc")}));
+  queue.Add(Job(kZip + "r", {{"r.rtf", StoreFormat::kRtf}, {.path = "r.pdf", .format = StoreFormat::kPdf, .via = StoreFormat::kRtf}}));
   const auto later = PoolClock::now() + 1s;
+  auto batch = queue.TakeBatch(later);
+  ASSERT_TRUE(batch);
+  ASSERT_EQ(batch->size(), 2u);
+  EXPECT_EQ((*batch)[1]->job.targets.size(), 2u);  // the .doc goes with its PDF
+  EXPECT_EQ(queue.TakeBatch(later)->size(), 1u);   // the plain PDF
   EXPECT_EQ(queue.TakeBatch(later), std::nullopt);
-  EXPECT_EQ(queue.TakeTask(later)->job.targets[0].path, "0.pdf");
+  EXPECT_EQ(queue.size(), 2u);
 }
 
 TEST(JobQueueTest, APathAskedForAgainSupersedesTheWaitingRequest) {
