@@ -27,6 +27,10 @@ int main(int argc, char** argv) {
   const fs::path source = VEXLO_SOURCE_DIR;
   const fs::path work = vexlo::engine::MakePrivateTempFolder("oracle", vexlo::engine::TempSpeed::kDisk);
   std::vector<OracleCase> cases = GeneratedCases(work / "templates");
+  // .doc templates' PDFs show each record's .doc: the generated structures as .doc templates too.
+  for (const char* name : {"sections", "first-page", "header-values", "odd-even", "footnotes", "footnote-sections"}) {
+    cases.push_back(AsDocTemplate(GeneratedCase(work / "templates", name), services.pool()));
+  }
   cases.push_back(ExampleCase(source));
   cases.push_back(HeadingPaySlipCase(source));
   for (OracleCase& c : CorpusCases(source)) cases.push_back(std::move(c));

@@ -134,7 +134,8 @@ void ConvertBatch(Office& office, PoolState& pool, std::vector<std::shared_ptr<T
   std::vector<std::string> sources;
   for (const auto& t : batch) sources.push_back(t->job.source);
   const std::string base = office.NewFile("joined-", "");
-  const JoinedDocuments joined = JoinForPages(sources, base + ".docx");
+  const StoreFormat via = PdfRoute(batch.front()->job);
+  const JoinedDocuments joined = JoinForPages(sources, base + ".docx", via == StoreFormat::kDoc);
   clock.Mark("合并文档");
   std::vector<std::string> marks, parts;
   for (std::size_t k = 0; k < joined.members.size(); ++k) {
@@ -142,7 +143,6 @@ void ConvertBatch(Office& office, PoolState& pool, std::vector<std::shared_ptr<T
     parts.push_back(base + "-" + std::to_string(k) + ".pdf");
   }
   PdfSplit split;
-  const StoreFormat via = PdfRoute(batch.front()->job);
   if (!joined.members.empty()) split = ExportAndSplit(office, pool, base, joined, marks, parts, via, clock);
   LogJoinedPath(batch.front()->job.label, batch.size(), joined.members.empty() ? joined.why : split.error);
   std::error_code ec;

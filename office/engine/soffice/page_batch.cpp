@@ -346,7 +346,8 @@ std::string WhyNotJoinable(const std::string& path) {
   return p ? WhyNot(*p, doc) : "文档无法读取";
 }
 
-JoinedDocuments JoinForPages(const std::vector<std::string>& sources, const std::string& out_path) {
+JoinedDocuments JoinForPages(const std::vector<std::string>& sources, const std::string& out_path,
+                             bool through_doc) {
   JoinedDocuments joined;
   if (sources.size() < 2) {
     joined.why = "只有一个文档";
@@ -413,6 +414,11 @@ JoinedDocuments JoinForPages(const std::vector<std::string>& sources, const std:
     return joined;
   }
 
+  if (through_doc && lists.changed()) {
+    joined.members.clear();
+    joined.why = "经.doc的编号列表";
+    return joined;
+  }
   RecordFrames::Refer(section, previous);  // the last record's last section closes the body
   joined.note_labels = notes.labels();
   joined.footnotes = notes.active();

@@ -36,7 +36,11 @@ std::string WhyNotJoinable(const std::string& path);
 
 // Joins the .docx files `sources` (at most those that match the first) into `out_path`, member k
 // starting with the bookmark RecordMark(k). Nothing is written when fewer than two can be joined.
-JoinedDocuments JoinForPages(const std::vector<std::string>& sources, const std::string& out_path);
+// `through_doc`: the joined document is to be stored as .doc and loaded again before its export;
+// numbered lists are then refused: once through a .doc, the office numbers restarted lists (a
+// list starting at 5, headings in the outline) otherwise than in each record's own .doc.
+JoinedDocuments JoinForPages(const std::vector<std::string>& sources, const std::string& out_path,
+                             bool through_doc = false);
 
 // The name of the mark at the start of member k: letters and digits only, so that it reaches the
 // PDF's destinations unchanged.

@@ -1,7 +1,7 @@
 // Lists numbered afresh in every record of a joined document: each record after the first gets
 // list instances of its own (a copy of each list it uses, every level starting at its first
-// number again; instances that number on from each other stay one list), and its paragraphs numbered through their style are pointed at the record's
-// instance of the style's list. Lists tied to numbering styles restart with the levels of the
+// number again; instances that number on from each other stay one list), and its paragraphs
+// numbered through their style are pointed at the record's instance of the style's list. Lists tied to numbering styles restart with the levels of the
 // list the style names. Part of page_batch; pure, any thread.
 #ifndef VEXLO_OFFICE_ENGINE_SOFFICE_PAGE_BATCH_LISTS_H_
 #define VEXLO_OFFICE_ENGINE_SOFFICE_PAGE_BATCH_LISTS_H_
@@ -23,6 +23,7 @@ class ListRestarts {
   void Restart(pugi::xml_node body, std::size_t k);
 
   bool changed() const { return changed_; }
+
   std::string Xml() const;
 
  private:

@@ -1,5 +1,6 @@
 #include "tests/engine/oracle/oracle_cases.h"
 
+#include "app/runtime_error.h"
 #include "office/engine/package/atomic_file.h"
 #include "tools/word_corpus/word_package.h"
 
@@ -245,6 +246,16 @@ std::vector<OracleCase> GeneratedCases(const fs::path& generated) {
     cases.push_back(GeneratedCase(generated, name));
   }
   return cases;
+}
+
+OracleCase AsDocTemplate(const OracleCase& c, engine::OfficePool& pool) {
+  OracleCase doc = c;
+  doc.name += ".doc";
+  doc.templ.replace_extension(".doc");
+  engine::ConversionJob job{c.templ.string(), false, {{doc.templ.string(), engine::StoreFormat::kDoc}}, c.name};
+  const engine::ConversionOutcome outcome = pool.Submit(std::move(job)).get();
+  if (!outcome.ok) throw app::RuntimeError::File(doc.templ.string(), outcome.error);
+  return doc;
 }
 
 }  // namespace vexlo::oracle

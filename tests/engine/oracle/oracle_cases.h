@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "office/engine/soffice/office_pool.h"
 #include "tests/engine/oracle/path_oracle.h"
 
 namespace vexlo::oracle {
@@ -22,6 +23,10 @@ std::vector<OracleCase> GeneratedCases(const std::filesystem::path& generated);
 
 // A generated case by its name ("formats", "cells", "structure").
 OracleCase GeneratedCase(const std::filesystem::path& generated, const std::string& name);
+
+// Case `c` with its .docx template stored as .doc by `pool` beside it ("<name>.doc"); raises
+// app::RuntimeError when the office cannot store it.
+OracleCase AsDocTemplate(const OracleCase& c, engine::OfficePool& pool);
 
 }  // namespace vexlo::oracle
 

@@ -73,14 +73,16 @@ TEST_F(PathOracleTest, StructuredTemplatesComeOutAsInTheRecordsOwnFiles) {
   }
 }
 
-// The bundled example (.doc), a corpus template with lists, and one with notes (whose endnotes
-// take a page of their own that the view's cursor never reaches: its PDFs once failed their page
-// count check), as .docx.
+// The bundled example (.doc: its PDFs, joined too, show each record's .doc), a corpus template
+// with lists, and one with notes (whose endnotes take a page of their own that the view's cursor
+// never reaches: its PDFs once failed their page count check), as .docx.
 TEST_F(PathOracleTest, TheExampleAndCorpusTemplatesComeOutAsInTheRecordsOwnFiles) {
   if (!engine::OfficePool::Available()) GTEST_SKIP() << "LibreOffice is not installed";
   const CaseVerdict example = ExpectEqual(ExampleCase(kSource));
   EXPECT_TRUE(example.Serves(FastPath::kKeptPdf)) << example.Report();
   EXPECT_TRUE(example.Serves(FastPath::kDocFromBase)) << example.Report();
+  // Its PDFs show each record's .doc: cut from a joined export stored as .doc and loaded again.
+  EXPECT_TRUE(example.Serves(FastPath::kJoinedPdf)) << example.Report();
   for (const OracleCase& c : CorpusCases(kSource)) {
     if (c.name == "语料:notes.docx") ExpectEqual(c);
     // Lists through styles, and list instances that number on from each other.

@@ -184,6 +184,11 @@ TEST_F(PageBatchTest, JoinedRecordsGetSectionsPageRestartsAndListsOfTheirOwn) {
   EXPECT_STREQ(num.child("w:abstractNumId").attribute("w:val").value(), "0");
   EXPECT_STREQ(num.child("w:lvlOverride").child("w:startOverride").attribute("w:val").value(), "1");
 
+  // Records to be shown through a .doc are not joined with lists that start again (the office
+  // numbers them otherwise once through a .doc); without lists they are.
+  EXPECT_TRUE(JoinForPages({a, c}, (dir_ / "doc.docx").string(), true).members.empty());
+  EXPECT_EQ(JoinForPages({other, other}, (dir_ / "doc.docx").string(), true).members.size(), 2u);
+
   // Nothing to join: nothing written.
   EXPECT_TRUE(JoinForPages({a}, (dir_ / "one.docx").string()).members.empty());
   EXPECT_TRUE(JoinForPages({a, other}, (dir_ / "two.docx").string()).members.empty());
