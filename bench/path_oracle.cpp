@@ -33,6 +33,7 @@ int main(int argc, char** argv) {
   }
   cases.push_back(ExampleCase(source));
   cases.push_back(HeadingPaySlipCase(source));
+  cases.push_back(AsDocTemplate(HeadingPaySlipCase(source), services.pool()));
   for (OracleCase& c : CorpusCases(source)) cases.push_back(std::move(c));
   std::vector<std::string> parts(argv + 1, argv + argc);
   std::erase_if(cases, [&](const OracleCase& c) {

@@ -414,9 +414,9 @@ JoinedDocuments JoinForPages(const std::vector<std::string>& sources, const std:
     return joined;
   }
 
-  if (through_doc && lists.changed()) {
+  if (through_doc && lists.shared_between_styles()) {
     joined.members.clear();
-    joined.why = "经.doc的编号列表";
+    joined.why = "经.doc的同一级列表跨样式";
     return joined;
   }
   RecordFrames::Refer(section, previous);  // the last record's last section closes the body

@@ -37,8 +37,8 @@ std::string WhyNotJoinable(const std::string& path);
 // Joins the .docx files `sources` (at most those that match the first) into `out_path`, member k
 // starting with the bookmark RecordMark(k). Nothing is written when fewer than two can be joined.
 // `through_doc`: the joined document is to be stored as .doc and loaded again before its export;
-// numbered lists are then refused: once through a .doc, the office numbers restarted lists (a
-// list starting at 5, headings in the outline) otherwise than in each record's own .doc.
+// paragraphs of two styles numbering on one level of one list are then refused
+// (ListRestarts::shared_between_styles).
 JoinedDocuments JoinForPages(const std::vector<std::string>& sources, const std::string& out_path,
                              bool through_doc = false);
 

@@ -1,6 +1,7 @@
 #include "office/engine/soffice/page_batch_lists.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <vector>
 
 #include "office/engine/word/xml_string_writer.h"
@@ -26,6 +27,9 @@ ListRestarts::ListRestarts(const std::string* numbering, const std::string* styl
   if (styles) styles_.load_buffer(styles->data(), styles->size(), kParse);
   root_ = numbering_.child("w:numbering");
   for (pugi::xml_node num : root_.children("w:num")) top_ = std::max(top_, num.attribute("w:numId").as_int());
+  for (pugi::xml_node a : root_.children("w:abstractNum")) {
+    top_abstract_ = std::max(top_abstract_, a.attribute("w:abstractNumId").as_int());
+  }
 }
 
 ListRestarts::StyleList ListRestarts::ListOfStyle(const std::string& style_id, int depth) const {
@@ -59,6 +63,9 @@ void ListRestarts::Restart(pugi::xml_node body, std::size_t k) {
   std::map<std::string, int> fresh;  // list (ListKey) → this member's instance
   for (pugi::xpath_node n : body.select_nodes(".//w:numPr/w:numId")) {
     pugi::xml_attribute id = n.node().attribute("w:val");
+    const pugi::xml_node numbers = n.node().parent();
+    NoteStyle(id.as_int(), numbers.child("w:ilvl").attribute("w:val").value(),
+              numbers.parent().child("w:pStyle").attribute("w:val").value());
     if (const int mine = Fresh(fresh, id.as_int(), static_cast<int>(k)); mine > 0) id = mine;
   }
   // Paragraphs numbered through their style name the member's instance themselves.
@@ -69,12 +76,19 @@ void ListRestarts::Restart(pugi::xml_node body, std::size_t k) {
     const StyleList list = ListOfStyle(properties.child("w:pStyle").attribute("w:val").value());
     const int mine = Fresh(fresh, list.num, static_cast<int>(k));
     if (mine <= 0) continue;
+    NoteStyle(list.num, list.level, properties.child("w:pStyle").attribute("w:val").value());
     if (!numbers) numbers = properties.insert_child_after("w:numPr", properties.child("w:pStyle"));
     if (!numbers.child("w:ilvl")) {
       numbers.prepend_child("w:ilvl").append_attribute("w:val") = list.level.empty() ? "0" : list.level.c_str();
     }
     numbers.insert_child_after("w:numId", numbers.child("w:ilvl")).append_attribute("w:val") = mine;
   }
+}
+
+void ListRestarts::NoteStyle(int num, const std::string& level, const std::string& style) {
+  if (num <= 0) return;
+  const auto [it, added] = style_of_level_.try_emplace({num, level.empty() ? "0" : level}, style);
+  if (!added && it->second != style) shared_between_styles_ = true;
 }
 
 // Instances of one abstract list that change none of its levels number on from each other: they
@@ -93,25 +107,42 @@ int ListRestarts::Fresh(std::map<std::string, int>& fresh, int old_id, int k) {
   return it->second;
 }
 
+// The member's own copy of the abstract list `abstract_id` numbers with: the levels (those of the
+// list a numbering style names, for a list tied to one) under a new id and a new list identifier,
+// so that nothing numbers on into it from another member. Lists that number with the same levels
+// share one copy, as they share one list in the template.
+int ListRestarts::AbstractCopy(const std::string& abstract_id, int k) {
+  const pugi::xml_node abstract =
+      LevelsOf(root_.find_child_by_attribute("w:abstractNum", "w:abstractNumId", abstract_id.c_str()));
+  if (!abstract) return 0;
+  auto [it, added] = abstracts_.try_emplace({k, abstract.attribute("w:abstractNumId").value()}, 0);
+  if (!added) return it->second;
+  pugi::xml_node last = root_.last_child();
+  while (last && std::string_view(last.name()) != "w:abstractNum") last = last.previous_sibling();
+  pugi::xml_node copy = last ? root_.insert_copy_after(abstract, last) : root_.prepend_copy(abstract);
+  it->second = ++top_abstract_;
+  copy.attribute("w:abstractNumId") = it->second;
+  copy.remove_child("w:numStyleLink");
+  copy.remove_child("w:styleLink");
+  char nsid[9];
+  std::snprintf(nsid, sizeof nsid, "%08X", 0x7E000000u + static_cast<unsigned>(it->second));
+  if (pugi::xml_node id = copy.child("w:nsid")) id.attribute("w:val") = nsid;
+  return it->second;
+}
+
+// A copy of instance `old_id` (its own level overrides kept) numbering with member k's copy of
+// its abstract list.
 int ListRestarts::AddInstance(int old_id, int k) {
   pugi::xml_node num = root_.find_child_by_attribute("w:num", "w:numId", std::to_string(old_id).c_str());
   if (!num) return 0;
-  const std::string abstract_id = num.child("w:abstractNumId").attribute("w:val").value();
-  const pugi::xml_node abstract =
-      LevelsOf(root_.find_child_by_attribute("w:abstractNum", "w:abstractNumId", abstract_id.c_str()));
+  const int abstract = AbstractCopy(num.child("w:abstractNumId").attribute("w:val").value(), k);
+  if (abstract == 0) return 0;
   const int id = top_ + (k - 1) * (top_ + 1) + old_id + 1;
   pugi::xml_node copy = root_.child("w:numIdMacAtCleanup")
                             ? root_.insert_copy_before(num, root_.child("w:numIdMacAtCleanup"))
                             : root_.append_copy(num);
   copy.attribute("w:numId") = id;
-  for (pugi::xml_node level : abstract.children("w:lvl")) {
-    const char* ilvl = level.attribute("w:ilvl").value();
-    if (copy.find_child_by_attribute("w:lvlOverride", "w:ilvl", ilvl)) continue;
-    pugi::xml_node over = copy.append_child("w:lvlOverride");
-    over.append_attribute("w:ilvl") = ilvl;
-    over.append_child("w:startOverride").append_attribute("w:val") =
-        level.child("w:start") ? level.child("w:start").attribute("w:val").value() : "1";
-  }
+  copy.child("w:abstractNumId").attribute("w:val") = abstract;
   changed_ = true;
   return id;
 }

@@ -1,8 +1,10 @@
 // Lists numbered afresh in every record of a joined document: each record after the first gets
-// list instances of its own (a copy of each list it uses, every level starting at its first
-// number again; instances that number on from each other stay one list), and its paragraphs
-// numbered through their style are pointed at the record's instance of the style's list. Lists tied to numbering styles restart with the levels of the
-// list the style names. Part of page_batch; pure, any thread.
+// lists of its own (a copy of each abstract list it numbers with, under a new list identifier, and
+// copies of the instances naming it, their own level overrides kept: instances that number on
+// from each other in the template do so within the record), and its paragraphs numbered through
+// their style are pointed at the record's instance of the style's list. Lists tied to numbering
+// styles are copied with the levels of the list the style names. Part of page_batch; pure, any
+// thread.
 #ifndef VEXLO_OFFICE_ENGINE_SOFFICE_PAGE_BATCH_LISTS_H_
 #define VEXLO_OFFICE_ENGINE_SOFFICE_PAGE_BATCH_LISTS_H_
 
@@ -23,6 +25,9 @@ class ListRestarts {
   void Restart(pugi::xml_node body, std::size_t k);
 
   bool changed() const { return changed_; }
+  // Whether paragraphs of two styles number on one level of one list (once through a .doc, the
+  // office may start such a list again at the second style's paragraphs).
+  bool shared_between_styles() const { return shared_between_styles_; }
 
   std::string Xml() const;
 
@@ -36,13 +41,20 @@ class ListRestarts {
   pugi::xml_node LevelsOf(pugi::xml_node abstract, int depth = 0) const;
   std::string ListKey(int id) const;
   int Fresh(std::map<std::string, int>& fresh, int old_id, int k);
+  void NoteStyle(int num, const std::string& level, const std::string& style);
+  int AbstractCopy(const std::string& abstract_id, int k);
   int AddInstance(int old_id, int k);
 
   pugi::xml_document numbering_, styles_;
   pugi::xml_node root_;
   bool loaded_ = false;
   bool changed_ = false;
+  bool shared_between_styles_ = false;
+  // (list instance, level) → the style of its first paragraph
+  std::map<std::pair<int, std::string>, std::string> style_of_level_;
   int top_ = 0;
+  int top_abstract_ = 0;
+  std::map<std::pair<int, std::string>, int> abstracts_;  // (member, abstract list) → its copy
 };
 
 }  // namespace vexlo::engine

@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 
 #include "office/engine/package/zip_reader.h"
 #include "office/engine/package/zip_writer.h"
@@ -53,6 +54,17 @@ std::string Notes(const std::string& text) {
 }
 
 constexpr const char* kListItem = "<w:pPr><w:numPr><w:ilvl w:val=\"0\"/><w:numId w:val=\"1\"/></w:numPr></w:pPr>";
+
+// The start of each level of abstract list `id` in `numbering`.
+std::map<std::string, std::string> Levels(const pugi::xml_document& numbering, const std::string& id) {
+  std::map<std::string, std::string> starts;
+  const pugi::xml_node abstract =
+      numbering.child("w:numbering").find_child_by_attribute("w:abstractNum", "w:abstractNumId", id.c_str());
+  for (pugi::xml_node level : abstract.children("w:lvl")) {
+    starts[level.attribute("w:ilvl").value()] = level.child("w:start").attribute("w:val").value();
+  }
+  return starts;
+}
 
 class PageBatchTest : public ::testing::Test {
  protected:
@@ -181,13 +193,20 @@ TEST_F(PageBatchTest, JoinedRecordsGetSectionsPageRestartsAndListsOfTheirOwn) {
   EXPECT_NE(second, "1");
   const pugi::xml_node num = numbering.child("w:numbering").find_child_by_attribute("w:num", "w:numId", second.c_str());
   ASSERT_TRUE(num);
-  EXPECT_STREQ(num.child("w:abstractNumId").attribute("w:val").value(), "0");
-  EXPECT_STREQ(num.child("w:lvlOverride").child("w:startOverride").attribute("w:val").value(), "1");
+  const std::string abstract = num.child("w:abstractNumId").attribute("w:val").value();
+  EXPECT_NE(abstract, "0");  // a list of its own, with the template's levels
+  EXPECT_EQ(Levels(numbering, abstract), (std::map<std::string, std::string>{{"0", "1"}}));
 
-  // Records to be shown through a .doc are not joined with lists that start again (the office
-  // numbers them otherwise once through a .doc); without lists they are.
-  EXPECT_TRUE(JoinForPages({a, c}, (dir_ / "doc.docx").string(), true).members.empty());
-  EXPECT_EQ(JoinForPages({other, other}, (dir_ / "doc.docx").string(), true).members.size(), 2u);
+  // Records to be shown through a .doc are joined with their lists, unless paragraphs of two
+  // styles number on one list (once through a .doc, the office may start it again at the second
+  // style's paragraphs).
+  EXPECT_EQ(JoinForPages({a, c}, (dir_ / "doc.docx").string(), true).members.size(), 2u);
+  const std::string two_styles = Document(Paragraph("一", kListItem) +
+      Paragraph("二", "<w:pPr><w:pStyle w:val=\"Other\"/><w:numPr><w:ilvl w:val=\"0\"/><w:numId w:val=\"1\"/></w:numPr></w:pPr>"));
+  const std::string d = Make("d.docx", {{"word/document.xml", two_styles}});
+  const std::string e = Make("e.docx", {{"word/document.xml", two_styles}});
+  EXPECT_TRUE(JoinForPages({d, e}, (dir_ / "doc.docx").string(), true).members.empty());
+  EXPECT_EQ(JoinForPages({d, e}, (dir_ / "docx.docx").string()).members.size(), 2u);
 
   // Nothing to join: nothing written.
   EXPECT_TRUE(JoinForPages({a}, (dir_ / "one.docx").string()).members.empty());
@@ -240,15 +259,19 @@ TEST_F(PageBatchTest, ListsNumberedThroughStylesStartAgainInEveryRecord) {
   EXPECT_EQ(linked_level, "0");
   EXPECT_NE(heading_id, "1");
   EXPECT_NE(linked_id, heading_id);
+  // Both number with one copy of the levels the numbering style names, tied to no style.
+  std::set<std::string> abstracts;
   for (const std::string& id : {heading_id, linked_id}) {
     const pugi::xml_node num = lists.child("w:numbering").find_child_by_attribute("w:num", "w:numId", id.c_str());
     ASSERT_TRUE(num) << id;
-    std::map<std::string, std::string> starts;
-    for (pugi::xml_node over : num.children("w:lvlOverride")) {
-      starts[over.attribute("w:ilvl").value()] = over.child("w:startOverride").attribute("w:val").value();
-    }
-    EXPECT_EQ(starts, (std::map<std::string, std::string>{{"0", "3"}, {"1", "5"}})) << id;
+    abstracts.insert(num.child("w:abstractNumId").attribute("w:val").value());
   }
+  ASSERT_EQ(abstracts.size(), 1u);
+  const std::string abstract = *abstracts.begin();
+  EXPECT_NE(abstract, "0");
+  EXPECT_EQ(Levels(lists, abstract), (std::map<std::string, std::string>{{"0", "3"}, {"1", "5"}}));
+  const pugi::xml_node copy = lists.child("w:numbering").find_child_by_attribute("w:abstractNum", "w:abstractNumId", abstract.c_str());
+  EXPECT_FALSE(copy.child("w:styleLink") || copy.child("w:numStyleLink"));
 }
 
 // A footer holding a value: the second record's sections name a copy of its own footer, under a
