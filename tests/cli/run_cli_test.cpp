@@ -102,7 +102,7 @@ TEST_F(CliRunTest, SuccessPrintsTheMessagesAndTheProgress) {
   EXPECT_NE(err.find("已发送 2 个打印作业到打印机“"), std::string::npos) << err;
   EXPECT_NE(err.find("”，每个 2 份。"), std::string::npos) << err;
   EXPECT_TRUE(std::filesystem::exists(dir_ / "out" / "李四.docx"));
-  EXPECT_EQ(office_.Lines("word2 printout").size(), 2u);
+  ASSERT_EQ(office_.Lines("word2 printout").size(), 2u);
   EXPECT_EQ(office_.Lines("word2 printout")[0], "word2 printout true false 0 '' '' '' 0 '2'");
 }
 
