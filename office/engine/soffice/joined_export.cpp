@@ -89,7 +89,9 @@ bool DeliverPart(PoolState& pool, const std::shared_ptr<Task>& task, const std::
   if (!CheckStored(part, StoreFormat::kPdf, pages).empty()) return false;
   std::vector<StoreTarget> pdfs, rest;
   for (const StoreTarget& t : task->job.targets) (t.format == StoreFormat::kPdf ? pdfs : rest).push_back(t);
-  const std::string error = pool.delivery.CopyFile(pdfs, part);
+  // One PDF asked (the usual case): the part itself goes there, without a copy.
+  const std::string error =
+      pdfs.size() == 1 ? pool.delivery.PutFile(pdfs[0], part) : pool.delivery.CopyFile(pdfs, part);
   pool.Count(&PoolCounters::joined);
   if (error.empty() && !rest.empty()) {
     task->job.targets = std::move(rest);
