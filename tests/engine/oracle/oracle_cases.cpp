@@ -248,10 +248,11 @@ std::vector<OracleCase> GeneratedCases(const fs::path& generated) {
   return cases;
 }
 
-OracleCase AsDocTemplate(const OracleCase& c, engine::OfficePool& pool) {
+OracleCase AsDocTemplate(const OracleCase& c, engine::OfficePool& pool, const fs::path& folder) {
   OracleCase doc = c;
   doc.name += ".doc";
-  doc.templ.replace_extension(".doc");
+  fs::create_directories(folder);
+  doc.templ = folder / c.templ.filename().replace_extension(".doc");
   engine::ConversionJob job{c.templ.string(), false, {{doc.templ.string(), engine::StoreFormat::kDoc}}, c.name};
   const engine::ConversionOutcome outcome = pool.Submit(std::move(job)).get();
   if (!outcome.ok) throw app::RuntimeError::File(doc.templ.string(), outcome.error);

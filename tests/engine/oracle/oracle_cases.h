@@ -24,9 +24,9 @@ std::vector<OracleCase> GeneratedCases(const std::filesystem::path& generated);
 // A generated case by its name ("formats", "cells", "structure").
 OracleCase GeneratedCase(const std::filesystem::path& generated, const std::string& name);
 
-// Case `c` with its .docx template stored as .doc by `pool` beside it ("<name>.doc"); raises
+// Case `c` with its .docx template stored as .doc by `pool` into `folder`; raises
 // app::RuntimeError when the office cannot store it.
-OracleCase AsDocTemplate(const OracleCase& c, engine::OfficePool& pool);
+OracleCase AsDocTemplate(const OracleCase& c, engine::OfficePool& pool, const std::filesystem::path& folder);
 
 }  // namespace vexlo::oracle
 
