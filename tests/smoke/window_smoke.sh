@@ -63,5 +63,5 @@ echo "dragged from $start to $moved; closed"
 INNER
 )
 unset QT_QPA_PLATFORM
-xvfb-run -a -s "-screen 0 1024x768x24" bash -c "$inner" inner "$out" "$vexlo" "$src" "$run"
+xvfb-run -a -s "-screen 0 1024x768x24 -noreset" bash -c "$inner" inner "$out" "$vexlo" "$src" "$run"
 echo "screenshot: $out/vexlo.png"

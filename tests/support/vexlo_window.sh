@@ -32,7 +32,7 @@ vexlo_xvfb_start() {
   local attempt
   for attempt in 1 2 3; do
     rm -f "$1/display"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$1/display" 2>"$1/xvfb.log" &
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$1/display" 2>"$1/xvfb.log" &
     vexlo_xvfb_pid=$!
     for _ in $(seq 1 100); do [ -s "$1/display" ] && break; sleep 0.1; done
     [ -s "$1/display" ] || { cat "$1/xvfb.log"; return 1; }
