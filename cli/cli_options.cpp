@@ -41,6 +41,8 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, 
       options.visible = true;
     } else if (arg == "--as-shown") {
       options.as_shown = true;
+    } else if (arg == "--check") {
+      options.check = true;
     } else if (arg == "--print") {
       std::string text;
       bool seen = false;
@@ -57,7 +59,7 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, 
       return std::nullopt;
     }
   }
-  if (!has_data || !has_template || !has_out) {
+  if (!has_data || !has_template || (!has_out && !options.check)) {
     error = "必须给出 --data、--template 和 --out";
     return std::nullopt;
   }
@@ -68,11 +70,13 @@ std::string HelpText() {
   return
       "用法：vexlo-merge --data 数据文件 --template 模板文件 --out 输出文件夹\n"
       "                  [--one-file] [--pdf] [--print 份数] [--visible] [--as-shown]\n"
+      "       vexlo-merge --check --data 数据文件 --template 模板文件\n"
       "\n"
       "不打开窗口，把 Excel 数据文件的每一行套入 Word 模板，批量生成文档。\n"
       "数据文件当前工作表的第 1 行是列标题，从第 2 行起每行是一条记录（最多 999 条），\n"
       "第一列为空的行表示数据结束。模板中凡是写着列标题的地方（整词，不分大小写），\n"
-      "都换成该记录这一列的值。\n"
+      "都换成该记录这一列的值；一个标题包含另一个标题时（实发工资大写、实发工资），先换较长的。\n"
+      "开始写文件之前先检查模板和数据，把发现的问题输出到终端。\n"
       "\n"
       "  --data 文件       数据文件（.xls、.xlsx 或 .csv）\n"
       "  --template 文件   Word 模板文件（.doc 或 .docx），输出文档使用相同的扩展名\n"
@@ -84,6 +88,9 @@ std::string HelpText() {
       "  --visible         显示生成过程（对内置引擎没有可见的效果）\n"
       "  --as-shown        数值按表格格式：每个单元格按它在表格中显示的样子输出\n"
       "                    （如 5,600.20、15%、000123、2026年11月），不加时输出原始值\n"
+      "  --check           只做制作前的检查，不写任何文件：标题出现在更长的文字中间、\n"
+      "                    模板中没有用到的列、不会输出的数据行（第一列为空的行之后、\n"
+      "                    第 1000 行之后）；没有发现问题时退出状态为 0，否则为 1\n"
       "  --version         显示版本号\n"
       "  -h, --help        显示本说明\n"
       "\n"
@@ -98,7 +105,8 @@ std::string HelpText() {
       "  1  输入或输出设置有误、输出文件夹正被另一次运行使用，或无法启动 Excel/Word，已显示提示信息\n"
       "  2  命令行用法错误\n"
       "  3  运行时错误，详细信息已追加到当前文件夹的“AppError.txt”\n"
-      "  4  运行被取消（收到停止信号）\n";
+      "  4  运行被取消（收到停止信号）\n"
+      "  5  已完成，但数据中有些行没有输出（见输出的说明）\n";
 }
 
 }  // namespace vexlo::cli

@@ -18,6 +18,7 @@ struct CliOptions {
   bool pdf = false;       // --pdf: cbx_4
   bool visible = false;   // --visible: cbx_3
   bool as_shown = false;  // --as-shown: 数值按表格格式
+  bool check = false;     // --check: only the check before writing; --out may be left out
   bool help = false;      // --help
   bool version = false;   // --version
 };

@@ -49,6 +49,15 @@ void ConsoleObserver::StageProgress(merge::MergeStage stage, int done, int total
   DrawBar(stage, done, total);
 }
 
+bool ConsoleObserver::ConfirmCheck(const merge::CheckFindings& findings) {
+  ClearBar();
+  for (const std::string& line : merge::FindingLines(findings)) {
+    std::fprintf(err_, "%s\n", app::EscapeControls(line).c_str());
+  }
+  std::fflush(err_);
+  return true;
+}
+
 bool ConsoleObserver::ConfirmPrint(const merge::PrintPlan& plan) {
   ClearBar();
   PrintLine(out_, "操作提示", merge::PrintPlanText(plan));
@@ -85,6 +94,14 @@ void ConsoleObserver::ProgressClosed() { ClearBar(); }
 bool ConsoleObserver::CancelRequested() { return cancelled_ && cancelled_(); }
 
 void ConsoleObserver::Finished(const merge::MergeSummary& summary) {
+  if (summary.outcome == merge::MergeOutcome::kChecked) {
+    if (summary.findings.empty()) {
+      PrintLine(out_, "操作提示", "检查完成，没有发现问题。");
+    } else {
+      ConfirmCheck(summary.findings);
+    }
+    return;
+  }
   const merge::FinalMessage message = merge::FinalMessageOf(summary);
   if (message.headline.empty()) return;
   PrintLine(out_, "操作提示", message.headline);

@@ -41,6 +41,8 @@ class ConsoleObserver : public merge::MergeObserver {
   void ProgressOpened(std::string_view text, int total_records) override;
   void Progress(int done, int total) override;
   void StageProgress(merge::MergeStage stage, int done, int total) override;
+  // Prints what the check found and goes on.
+  bool ConfirmCheck(const merge::CheckFindings& findings) override;
   bool ConfirmPrint(const merge::PrintPlan& plan) override;
   void ProgressClosed() override;
   bool CancelRequested() override;

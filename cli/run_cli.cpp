@@ -25,6 +25,7 @@ merge::MergeRequest RequestFromOptions(const CliOptions& options) {
   request.pdf = options.pdf;
   request.one_file = options.one_file;
   request.as_shown = options.as_shown;
+  request.check_only = options.check;
   return request;
 }
 
@@ -46,7 +47,8 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
   }
 
   // LibreOffice starts while the data is read and the first records are made.
-  engine::word::WarmUpFor(options->templ, options->pdf || options->copies > 0);
+  engine::word::WarmUpFor(options->templ,
+                          !options->check && (options->pdf || options->copies > 0));
   ConsoleHost host(err);
   app::SetHost(&host);
   app::Application vexlo([] {});
@@ -65,7 +67,10 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
 
   if (!ran) return kExitRuntimeError;
   switch (summary.outcome) {
-    case merge::MergeOutcome::kSucceeded: return kExitSuccess;
+    case merge::MergeOutcome::kSucceeded:
+      return summary.findings.skipped.total() > 0 ? kExitIncomplete : kExitSuccess;
+    case merge::MergeOutcome::kChecked:
+      return summary.findings.empty() ? kExitSuccess : kExitMessage;
     case merge::MergeOutcome::kCancelled: return kExitCancelled;
     case merge::MergeOutcome::kStopped: break;
   }

@@ -21,6 +21,7 @@ enum ExitStatus : int {
   kExitUsage = 2,         // bad command line
   kExitRuntimeError = 3,  // a run-time error; its entry is in AppError.txt
   kExitCancelled = 4,     // stopped by a signal after a finished record
+  kExitIncomplete = 5,    // done, but rows of the sheet holding data were not made
 };
 
 // The merge request the options stand for.

@@ -1,5 +1,8 @@
 #include "merge/data_source.h"
 
+#include <algorithm>
+#include <cstdlib>
+
 #include "app/runtime_error.h"
 #include "merge/blank.h"
 
@@ -36,6 +39,21 @@ std::optional<DataSource::ShownDifference> DataSource::FirstShownDifference(int 
     // A spreadsheet that cannot tell what a cell shows gives no hint.
   }
   return std::nullopt;
+}
+
+int DataSource::LastUsedRow() const {
+  const office::Value used = excelserver_.get("application").get("activesheet").get("usedrange");
+  const std::optional<std::string> first = office::ToText(used.get("row"));
+  const std::optional<std::string> rows = office::ToText(used.get("rows").get("count"));
+  if (IsBlank(first) || IsBlank(rows)) return 1;
+  return std::max(1, std::atoi(first->c_str()) + std::atoi(rows->c_str()) - 1);
+}
+
+bool DataSource::RowHoldsData(int row) const {
+  for (const st_etitle& title : titles_) {
+    if (!IsBlank(ReadCell(title.col + std::to_string(row)))) return true;
+  }
+  return false;
 }
 
 int DataSource::ReadTitles() {

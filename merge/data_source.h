@@ -43,6 +43,12 @@ class DataSource {
   // The value of title `k` (1-based) in `row`, "" when blank, otherwise exactly as converted.
   std::string ReadFieldValue(int k, int row) const;
 
+  // The last row of the active sheet that holds anything (the end of its used range; 1 when it
+  // is empty).
+  int LastUsedRow() const;
+  // True when `row` holds anything in a title's column.
+  bool RowHoldsData(int row) const;
+
   // The text of one cell ("c17"), converted by the gateway's general conversion; null when empty.
   std::optional<std::string> ReadCell(const std::string& address) const;
 

@@ -36,7 +36,39 @@ std::string WithoutMarkers(const std::string& value) {
   return out;
 }
 
+std::string AsciiLower(std::string s) {
+  for (char& c : s) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return s;
+}
+
 }  // namespace
+
+std::vector<std::size_t> ReplacementOrder(const std::vector<std::string>& titles) {
+  std::vector<std::string> folded;
+  folded.reserve(titles.size());
+  for (const std::string& t : titles) folded.push_back(AsciiLower(t));
+  const auto contains = [&](std::size_t outer, std::size_t inner) {
+    return folded[outer].size() > folded[inner].size() && !folded[inner].empty() &&
+           folded[outer].find(folded[inner]) != std::string::npos;
+  };
+  std::vector<std::size_t> order;
+  order.reserve(titles.size());
+  std::vector<bool> placed(titles.size());
+  // Places title k after every title that contains it (those first, in column order); a longer
+  // title is always longer than what it contains, so this ends.
+  const auto place = [&](auto& self, std::size_t k) -> void {
+    if (placed[k]) return;
+    for (std::size_t j = 0; j < titles.size(); ++j) {
+      if (!placed[j] && contains(j, k)) self(self, j);
+    }
+    placed[k] = true;
+    order.push_back(k);
+  };
+  for (std::size_t k = 0; k < titles.size(); ++k) place(place, k);
+  return order;
+}
 
 void PrepareDocuments(const office::oleobject& wordserver, const office::oleobject& wordserver2,
                       const std::string& filenamew) {
@@ -68,7 +100,7 @@ void FillRecord(const office::oleobject& wordserver, const office::oleobject& wo
     return found.kind() != Value::Kind::kBool || found.boolean();
   };
   std::vector<bool> found(titles.size());
-  for (std::size_t k = 0; k < titles.size(); ++k) {
+  for (std::size_t k : ReplacementOrder(titles)) {
     found[k] = replace_all(titles[k], true, Marker(k));
   }
   // A marker can only stand where a title was: it is matched wherever it is, whatever its

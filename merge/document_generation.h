@@ -26,8 +26,13 @@ void PrepareDocuments(const office::oleobject& wordserver, const office::oleobje
 // A fresh blank output document (one document per record, every record after the first).
 void NewRecordDocument(const office::oleobject& wordserver2);
 
+// The order in which titles are looked for: column order, except that a title comes after every
+// title that contains it (case ignored), so that 实发工资大写 is replaced before 实发工资 could
+// break it.
+std::vector<std::size_t> ReplacementOrder(const std::vector<std::string>& titles);
+
 // One record: the whole template is copied and pasted at the output's insertion point, then each
-// title, in column order, is replaced by the record's value in the pasted copy alone. Text put
+// title, in ReplacementOrder, is replaced by the record's value in the pasted copy alone. Text put
 // in for a value is never searched by a later title, and earlier records (one file for all) are
 // left as they are, so each copy comes out as the record's own document would.
 void FillRecord(const office::oleobject& wordserver, const office::oleobject& wordserver2,

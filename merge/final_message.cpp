@@ -39,9 +39,16 @@ std::string PrintPlanText(const PrintPlan& plan) {
 
 FinalMessage FinalMessageOf(const MergeSummary& summary) {
   FinalMessage message;
-  if (summary.outcome == MergeOutcome::kStopped) return message;
+  if (summary.outcome == MergeOutcome::kStopped || summary.outcome == MergeOutcome::kChecked) {
+    return message;
+  }
   const bool cancelled = summary.outcome == MergeOutcome::kCancelled;
-  message.headline = cancelled ? "操作已取消。" : "您已成功执行了操作！";
+  const int skipped = summary.findings.skipped.total();
+  // Success is claimed only when every row of the sheet became a document.
+  message.headline = cancelled      ? "操作已取消。"
+                     : skipped > 0 ? "操作已完成，但有 " + std::to_string(skipped) +
+                                         " 行数据没有输出（见下）。"
+                                   : "您已成功执行了操作！";
   message.details.push_back(CountLine(summary));
   if (summary.copies > 0) message.details.push_back(PrintLine(summary));
   if (!summary.merged.empty() && FileName(summary.merged) != std::string(kMergedName) +

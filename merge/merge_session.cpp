@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -16,6 +17,7 @@
 #include "merge/folder_lock.h"
 #include "merge/layout_hint.h"
 #include "merge/output_naming.h"
+#include "merge/pre_write_check.h"
 #include "merge/run_checks.h"
 #include "office/deferred_work.h"
 #include "office/value.h"
@@ -95,6 +97,7 @@ class MergeSession {
   bool CheckBeforeWriting() {
     RunChecks checks(request_, observer_);
     if (!checks.Inputs(filetype_)) return false;
+    if (request_.check_only) return true;  // nothing is written: the output side is not asked
     OutputPlace place;
     if (!checks.Output(filetype_, pdf_, place, lock_)) return false;
     ls_path_ = place.ls_path;
@@ -137,6 +140,15 @@ class MergeSession {
     }
 
     total_ = CountRecords();
+    if (!OpenTemplate() || !CheckTemplateAndData()) {
+      ShutDownAfterFailure();
+      return;
+    }
+    if (request_.check_only) {
+      ShutDown();
+      summary_.outcome = MergeOutcome::kChecked;
+      return;
+    }
     if (!ConfirmPrinting()) {
       ShutDownAfterFailure();
       return;
@@ -150,9 +162,6 @@ class MergeSession {
     // Per record, the merged document's name stays reserved: a record named so gets
     // "合并输出 (2)" instead of replacing the merged document of an earlier run.
     if (!request_.one_file) namer_->Reserve(kMergedName);
-
-    PrepareDocuments(wordserver_, wordserver2_, request_.template_path);
-    NoteDataHints();
 
     if (request_.one_file) {
       // Asked while the template document is the template instance's active one.
@@ -201,18 +210,50 @@ class MergeSession {
     }
   }
 
-  // Asked while the template document is the template instance's active one, before any record
-  // is written: titles the template lacks, and values the sheet shows otherwise.
-  void NoteDataHints() {
+  // Makes the documents from the template. A template that is no document the word processor
+  // reads (a picture, a PDF, a workbook, a damaged file) is the user's choice to mend, like a
+  // data file that is no workbook: a message, not a run-time error.
+  bool OpenTemplate() {
+    try {
+      PrepareDocuments(wordserver_, wordserver2_, request_.template_path);
+      return true;
+    } catch (const app::RuntimeError& e) {
+      if (e.number() != app::kErrFileFormat) throw;
+      Refuse(kError,
+             e.text() + "。\n请选择Word文档（.doc、.docx）作为模板，"
+                        "或在文字处理软件中把它另存为.docx后再试。",
+             MergeField::kTemplate);
+      return false;
+    }
+  }
+
+  // What the run finds before writing (pre_write_check.h), asked while the template document is
+  // the template instance's active one. The user reads it and may stop the run there; what it
+  // found is said again in the final message. False: the user stopped.
+  bool CheckTemplateAndData() {
     std::vector<std::string> titlenames;
     for (const st_etitle& title : data_->titles()) titlenames.push_back(title.titlename);
-    if (auto note = MissingTitlesNote(TitlesMissingFromTemplate(wordserver_, titlenames))) {
-      summary_.notes.push_back(*std::move(note));
+    CheckFindings& findings = summary_.findings;
+    const std::string text =
+        office::ToText(wordserver_.get("activedocument").get("content").get("text")).value_or("");
+    findings.titles_in_text = TitlesInsideText(text, titlenames);
+    findings.unused_titles = TitlesMissingFromTemplate(wordserver_, titlenames);
+    const std::vector<std::string> covered = TitlesOnlyInsideLonger(text, titlenames);
+    for (const std::string& title : titlenames) {
+      if (std::find(covered.begin(), covered.end(), title) != covered.end()) {
+        findings.unused_titles.push_back(title);
+      }
     }
-    if (request_.as_shown || total_ == 0) return;
-    if (auto difference = data_->FirstShownDifference(DataSource::kFirstRecordRow)) {
-      summary_.notes.push_back(ShownValueNote(*difference));
+    findings.skipped = FindSkippedRows(*data_, total_, DataSource::kLastRecordRow);
+
+    if (auto note = MissingTitlesNote(findings.unused_titles)) summary_.notes.push_back(*note);
+    for (const std::string& line : SkippedLines(findings.skipped)) summary_.notes.push_back(line);
+    if (!request_.as_shown && total_ > 0) {
+      if (auto difference = data_->FirstShownDifference(DataSource::kFirstRecordRow)) {
+        summary_.notes.push_back(ShownValueNote(*difference));
+      }
     }
+    return findings.empty() || request_.check_only || observer_.ConfirmCheck(findings);
   }
 
   // How many records the sheet holds: rows from 2 on up to the first blank record name.

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "merge/pre_write_check.h"
 #include "merge/run_stages.h"
 #include "office/oleobject.h"
 
@@ -29,6 +30,7 @@ struct MergeRequest {
   bool pdf = false;           // cbx_4 同时输出为PDF文件
   bool one_file = false;      // cbx_1 输出到同一个文件
   bool as_shown = false;      // 数值按表格格式: cells as the sheet shows them, not raw values
+  bool check_only = false;    // only the check before writing: nothing is written
 };
 
 // The fields a message may send the user back to.
@@ -52,6 +54,7 @@ enum class MergeOutcome {
   kSucceeded,  // every expected file was written and checked
   kStopped,    // a message ended the run before or while writing (nothing claimed as done)
   kCancelled,  // the user or a signal stopped it after a record; finished files stay
+  kChecked,    // a check-only run ended after its check (summary.findings), writing nothing
 };
 
 // The summary the final message is made from.
@@ -66,6 +69,7 @@ struct MergeSummary {
   std::vector<RecordResult> renamed;  // records whose file name differs from their text
   std::vector<std::string> notes;    // extra lines for the final message (e.g. layout hints)
   std::string merged;                // one-file mode: the merged document ("" otherwise)
+  CheckFindings findings;            // what the check before writing found
 };
 
 // What a run will print, told before the first print job.
@@ -94,6 +98,9 @@ class MergeObserver {
   // While the run waits for its output at the end: `done` of `total` of `stage` (documents the
   // converter writes, PDFs made, print jobs sent).
   virtual void StageProgress(MergeStage /*stage*/, int /*done*/, int /*total*/) {}
+  // The check before writing found something (never called when it found nothing): the user
+  // reads it and goes on (true) or stops the run (false) before anything is written.
+  virtual bool ConfirmCheck(const CheckFindings&) { return true; }
   // Before the first print job, with what will be printed; false ends the run before anything
   // is written.
   virtual bool ConfirmPrint(const PrintPlan&) { return true; }

@@ -145,9 +145,10 @@ TEST_F(CliBinaryTest, ProtectedWorkbooksMergeWithoutAPassword) {
   EXPECT_TRUE(FilesBelow(dir_ / "丙").empty());
 }
 
-// Random bytes named .doc are not a template (the office would take them for plain text): a
-// format error naming the file, and no document written.
-TEST_F(CliBinaryTest, GarbageNamedDocIsRefusedAsNotAWordDocument) {
+// Random bytes named .doc and a picture named .docx are not templates (the office would take the
+// bytes for plain text): a plain message naming the file and what it is, before anything is
+// written, and no run-time error.
+TEST_F(CliBinaryTest, FilesThatAreNoDocumentAreRefusedWithAPlainMessage) {
   engine::RegisterEmbeddedServers();
   if (!office::IsServerRegistered("word.application")) GTEST_SKIP() << "no embedded servers yet";
   if (engine::SofficeProgram().empty()) GTEST_SKIP() << "no LibreOffice";
@@ -157,9 +158,17 @@ TEST_F(CliBinaryTest, GarbageNamedDocIsRefusedAsNotAWordDocument) {
   test::WriteFile(dir_ / "模板.doc", garbage);
   const Result r = Run("--data 数据.xlsx --template 模板.doc --out 输出",
                        "XDG_CACHE_HOME='" + (dir_ / "cache").string() + "'");
-  EXPECT_EQ(r.status, 3) << r.err;
-  EXPECT_NE(r.err.find("模板.doc"), std::string::npos) << r.err;
-  EXPECT_NE(r.err.find("不是 Word 文档"), std::string::npos) << r.err;
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_EQ(r.err.rfind("错误提示：文件“模板.doc”不是 Word 文档", 0), 0u) << r.err;
+  EXPECT_EQ(FilesBelow(dir_ / "输出"), std::vector<std::string>{});
+  EXPECT_FALSE(fs::exists(dir_ / "AppError.txt"));
+
+  test::WriteFile(dir_ / "照片.docx", std::string("\x89PNG\r\n\x1a\n") + garbage);
+  const Result picture = Run("--data 数据.xlsx --template 照片.docx --out 输出");
+  EXPECT_EQ(picture.status, 1) << picture.err;
+  EXPECT_EQ(picture.err.rfind("错误提示：文件“照片.docx”是图片文件，不是 Word 文档。\n请选择Word文档", 0),
+            0u)
+      << picture.err;
   EXPECT_EQ(FilesBelow(dir_ / "输出"), std::vector<std::string>{});
 }
 

@@ -119,7 +119,31 @@ class Sheet : public Object {
     Method("range", 1, 1, [this](const Args& a) {
       return Value(std::make_shared<Range>(office_, a.Text(0)));
     });
+    // From row 1 to the last row that holds a cell.
+    AddProperty("usedrange", [this] {
+      int32_t last = 1;
+      for (const auto& [address, text] : office_.cells) {
+        const std::size_t digits = address.find_first_of("0123456789");
+        if (digits != std::string::npos) last = std::max(last, std::stoi(address.substr(digits)));
+      }
+      return Value(std::make_shared<UsedRows>(office_, last));
+    });
   }
+
+ private:
+  class UsedRows : public Object {
+   public:
+    UsedRows(FakeOffice& office, int32_t rows) : Object(office, "excel", "Range") {
+      AddProperty("row", [] { return Value(1); });
+      AddProperty("rows", [this, rows] { return Value(std::make_shared<Count>(office_, rows)); });
+    }
+  };
+  class Count : public Object {
+   public:
+    Count(FakeOffice& office, int32_t n) : Object(office, "excel", "Range") {
+      AddProperty("count", [n] { return Value(n); });
+    }
+  };
 };
 
 class ExcelApp : public Object, public std::enable_shared_from_this<ExcelApp> {
@@ -189,6 +213,10 @@ class TextRange : public Object {
       : Object(office, who, "Range") {
     AddProperty("start", [start] { return Value(start); });
     AddProperty("end", [end] { return Value(end); });
+    AddProperty("text", [doc, start, end] {
+      const std::size_t from = std::min<std::size_t>(static_cast<std::size_t>(start), doc->text.size());
+      return Value(doc->text.substr(from, static_cast<std::size_t>(end) - from));
+    });
     AddProperty("find", [this, doc, start] {
       return Value(std::make_shared<Finder>(office_, who_, [doc] { return doc; },
                                             static_cast<std::size_t>(start)));

@@ -330,13 +330,45 @@ TEST_F(MergeSessionTest, OldWordProcessorClearsThePdfBox) {
   EXPECT_EQ(office_.Lines("word2 exportasfixedformat").size(), 2u);
 }
 
-TEST_F(MergeSessionTest, NoRecordsStillSucceeds) {
+TEST_F(MergeSessionTest, RowsLeftOutAreNamedAndNotCalledSuccess) {
+  // Row 2's name is blank: the data ends there, though row 2 and row 3 hold data.
   office_.cells.erase("a2");
   request_.one_file = request_.pdf = true;
   EXPECT_EQ(Run(), MergeOutcome::kSucceeded);
-  EXPECT_EQ(observer_.Boxes(), Lines({kSuccess}));
+  const std::string left_out =
+      "第 2 行第一列为空，数据在此结束：此后还有 2 行数据没有输出。请删除空行或填写第一列后再试。";
+  EXPECT_EQ(observer_.Lines("check "), Lines({"check 开始制作前检查发现：", "check " + left_out}));
+  EXPECT_EQ(observer_.Boxes(), Lines({"final 操作已完成，但有 2 行数据没有输出（见下）。"}));
+  EXPECT_EQ(observer_.details.back(), left_out);
   EXPECT_EQ(Text("合并输出.docx"), "");  // the empty merged document stays saved
-  EXPECT_EQ(office_.Lines("word2 exportasfixedformat").size(), 1u);
+}
+
+TEST_F(MergeSessionTest, TheCheckComesBeforeAnythingIsWrittenAndCanStopTheRun) {
+  // "ID" also stands inside "经ID号", which a CJK neighbour does not protect.
+  test::WriteFile(template_, "Dear NAME of DEPT, your ID is ID. 经ID号\n");
+  observer_.check_answer = false;
+  EXPECT_EQ(Run(), MergeOutcome::kStopped);
+  EXPECT_EQ(observer_.Lines("check "),
+            Lines({"check 开始制作前检查发现：",
+                   "check 以下标题出现在更长的文字中间，替换后会与前后文字连在一起：",
+                   "check   “ID”在“ID. 经ID号”中"}));
+  EXPECT_TRUE(office_.Lines("word2 saveas").empty());
+  EXPECT_EQ(observer_.Lines("progress "), Lines{});
+  EXPECT_EQ(office_.running, 0);
+}
+
+TEST_F(MergeSessionTest, ACheckOnlyRunWritesNothing) {
+  request_.check_only = true;
+  request_.output_folder = (out_ / "新建").string();
+  office_.cells.insert({{"d1", "REMARK"}, {"a1001", "迟到的人"}});
+  EXPECT_EQ(Run(), MergeOutcome::kChecked);
+  EXPECT_EQ(observer_.summary.findings.unused_titles, Lines({"REMARK"}));
+  EXPECT_EQ(observer_.summary.findings.skipped.beyond_last, 1);
+  EXPECT_EQ(observer_.summary.findings.skipped.after_blank, 0);
+  EXPECT_FALSE(std::filesystem::exists(out_ / "新建"));
+  EXPECT_TRUE(office_.Lines("word2 saveas").empty());
+  EXPECT_EQ(observer_.Boxes(), Lines{});
+  EXPECT_EQ(office_.running, 0);
 }
 
 TEST_F(MergeSessionTest, UnsafeRecordNamesStayInsideTheFolderWithTheTextUnchanged) {

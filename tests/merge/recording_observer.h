@@ -1,5 +1,5 @@
 // RecordingObserver: watches a merge run in the tests. Records what the user would see as lines of
-// text ("box 标题|正文", "focus sle_1", "pdf off", "progress 文本", "progress closed",
+// text ("box 标题|正文", "check 一行", "focus sle_1", "pdf off", "progress 文本", "progress closed",
 // "final 标题行", its detail lines apart; the stages of the wait at the end and the print plans
 // asked about apart too), keeps each record's result and the summary, and asks the
 // run to stop once a given number of records is done.
@@ -23,8 +23,18 @@ class RecordingObserver : public merge::MergeObserver {
   int total_records = -1;
   int cancel_after = -1;  // records done before CancelRequested answers true; -1 = never
   bool print_answer = true;  // the answer to ConfirmPrint
+  bool check_answer = true;  // the answer to ConfirmCheck
   std::vector<std::string> stages;       // "正在生成PDF 1/2"
   std::vector<std::string> print_plans;  // the texts ConfirmPrint was asked with
+
+  // The lines that start with `prefix`.
+  std::vector<std::string> Lines(const std::string& prefix) const {
+    std::vector<std::string> lines;
+    for (const std::string& line : log) {
+      if (line.rfind(prefix, 0) == 0) lines.push_back(line);
+    }
+    return lines;
+  }
 
   // Only the "box ..." and "final ..." lines.
   std::vector<std::string> Boxes() const {
@@ -51,6 +61,10 @@ class RecordingObserver : public merge::MergeObserver {
   void StageProgress(merge::MergeStage stage, int done, int total) override {
     stages.push_back(merge::StageName(stage) + " " + std::to_string(done) + "/" +
                      std::to_string(total));
+  }
+  bool ConfirmCheck(const merge::CheckFindings& findings) override {
+    for (const std::string& line : merge::FindingLines(findings)) log.push_back("check " + line);
+    return check_answer;
   }
   bool ConfirmPrint(const merge::PrintPlan& plan) override {
     print_plans.push_back(merge::PrintPlanText(plan));

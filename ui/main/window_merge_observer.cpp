@@ -46,6 +46,12 @@ void WindowMergeObserver::StageProgress(merge::MergeStage stage, int done, int t
   display_.StageProgress(stage, done, total);
 }
 
+bool WindowMergeObserver::ConfirmCheck(const merge::CheckFindings& findings) {
+  std::string text;
+  for (const std::string& line : merge::FindingLines(findings)) text += line + "\n";
+  return app::host().AskYesNo("检查", app::EscapeControls(text) + "\n是否继续制作？");
+}
+
 bool WindowMergeObserver::ConfirmPrint(const merge::PrintPlan& plan) {
   return app::host().AskYesNo("操作提示",
                               app::EscapeControls(merge::PrintPlanText(plan)) + "是否继续？");

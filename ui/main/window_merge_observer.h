@@ -28,6 +28,8 @@ class WindowMergeObserver : public merge::MergeObserver {
   void ProgressOpened(std::string_view text, int total_records) override;
   void Progress(int done, int total) override;
   void StageProgress(merge::MergeStage stage, int done, int total) override;
+  // Shows what the check before writing found and asks whether to go on.
+  bool ConfirmCheck(const merge::CheckFindings& findings) override;
   // Asks "将在打印机“X”上打印 … 是否继续？".
   bool ConfirmPrint(const merge::PrintPlan& plan) override;
   void RecordDone(const merge::RecordResult& record) override;

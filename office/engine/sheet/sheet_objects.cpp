@@ -1,5 +1,7 @@
 #include "office/engine/sheet/sheet_objects.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <filesystem>
 
 #include "app/runtime_error.h"
@@ -34,6 +36,43 @@ std::string ColumnName(uint32_t column) {
   }
   return letters;
 }
+
+// A count, as the "rows" and "columns" of a used range give it.
+class Count : public office::AutomationObject {
+ public:
+  explicit Count(int32_t n) : AutomationObject("Range") {
+    AddProperty("count", [n] { return Value(n); });
+  }
+};
+
+// The rectangle that holds every stored cell of a sheet: "row" and "column" of its first cell
+// (1-based), "rows" and "columns" with their "count". An empty sheet gives A1 alone, as the
+// spreadsheet's own UsedRange does.
+class UsedRange : public office::AutomationObject {
+ public:
+  explicit UsedRange(const SheetData& sheet) : AutomationObject("Range") {
+    uint32_t top = UINT32_MAX, left = UINT32_MAX, bottom = 0, right = 0;
+    for (const auto& [key, cell] : sheet.cells) {
+      const uint32_t row = static_cast<uint32_t>(key >> 16);
+      const uint32_t column = static_cast<uint32_t>(key & 0xFFFF);
+      top = std::min(top, row);
+      left = std::min(left, column);
+      bottom = std::max(bottom, row);
+      right = std::max(right, column);
+    }
+    if (sheet.cells.empty()) top = left = bottom = right = 0;
+    AddProperty("row", [top] { return Value(static_cast<int32_t>(top + 1)); });
+    AddProperty("column", [left] { return Value(static_cast<int32_t>(left + 1)); });
+    AddProperty("rows", [n = bottom - top + 1] {
+      return Value(std::static_pointer_cast<office::Dispatch>(
+          std::make_shared<Count>(static_cast<int32_t>(n))));
+    });
+    AddProperty("columns", [n = right - left + 1] {
+      return Value(std::static_pointer_cast<office::Dispatch>(
+          std::make_shared<Count>(static_cast<int32_t>(n))));
+    });
+  }
+};
 
 }  // namespace
 
@@ -78,6 +117,10 @@ Worksheet::Worksheet(std::shared_ptr<const OpenWorkbook> book, size_t sheet)
       throw RuntimeError::Automation("自动化调用失败：“Range”的单元格地址“" + address + "”无效");
     }
     return Value(std::make_shared<Range>(book_, sheet_, ref->row, ref->column));
+  });
+  AddProperty("usedrange", [this] {
+    return Value(std::static_pointer_cast<office::Dispatch>(
+        std::make_shared<UsedRange>(book_->data.sheets[sheet_])));
   });
 }
 

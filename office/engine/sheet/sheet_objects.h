@@ -38,7 +38,8 @@ class Range : public office::Dispatch {
   uint32_t column_;
 };
 
-// A worksheet: "name" and "range(address)" for a single cell ("a1", "C17", "$B$2").
+// A worksheet: "name", "range(address)" for a single cell ("a1", "C17", "$B$2") and "usedrange"
+// (the rectangle of its stored cells: row, column, rows.count, columns.count).
 class Worksheet : public office::AutomationObject {
  public:
   Worksheet(std::shared_ptr<const OpenWorkbook> book, size_t sheet);

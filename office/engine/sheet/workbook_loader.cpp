@@ -7,6 +7,7 @@
 #include "app/runtime_error.h"
 #include "office/engine/package/zip_reader.h"
 #include "office/engine/package/compound_file.h"
+#include "office/engine/package/file_kind.h"
 #include "office/engine/sheet/csv_reader.h"
 #include "office/engine/sheet/html_table_reader.h"
 #include "office/engine/sheet/package_decryption.h"
@@ -53,19 +54,6 @@ WorkbookData FromCompoundFile(std::string_view bytes, const std::string& name) {
     throw RuntimeError::Format(name, "不是Excel工作簿（找不到工作簿数据）");
   }
   return ReadXls(*stream, name);
-}
-
-// Files people pick by mistake, known by their first bytes: what to call them.
-const char* KnownOtherKind(std::string_view bytes) {
-  if (bytes.starts_with("%PDF")) return "PDF文件";
-  if (bytes.starts_with("{\\rtf")) return "RTF文档";
-  if (bytes.starts_with("\x89PNG") || bytes.starts_with("\xFF\xD8\xFF") || bytes.starts_with("GIF8")) {
-    return "图片文件";
-  }
-  if (bytes.starts_with("Rar!") || bytes.starts_with("7z\xBC\xAF") || bytes.starts_with("\x1F\x8B")) {
-    return "压缩文件";
-  }
-  return nullptr;
 }
 
 // Text has no control characters but tab and line breaks (UTF-16 is judged by its mark).

@@ -2,6 +2,7 @@
 
 #include "app/runtime_error.h"
 #include "office/engine/package/compound_file.h"
+#include "office/engine/package/file_kind.h"
 #include "office/engine/word/word_package.h"
 
 namespace vexlo::engine::word {
@@ -31,6 +32,7 @@ std::string WhyNotAWordDocument(std::string_view bytes) {
   if (bytes.starts_with("PK\x03\x04")) return {};
   const std::string_view content = Content(bytes);
   if (content.starts_with("{\\rtf") || content.starts_with("<")) return {};
+  if (const char* kind = KnownOtherKind(bytes)) return std::string("是") + kind + "，不是 Word 文档";
   return "不是 Word 文档：文件内容既不是 Word 格式，也不是 RTF、网页等文字处理软件能读取的格式，"
          "可能已损坏或只是改了扩展名";
 }

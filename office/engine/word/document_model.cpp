@@ -118,6 +118,43 @@ void DocumentModel::Clear() {
   ++changes_;
 }
 
+std::string DocumentModel::Text(size_t first_block, size_t end_block) const {
+  std::string out;
+  const auto put = [&out](char32_t c) {
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (c >> 18));
+      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  };
+  for (size_t b = first_block; b < std::min(end_block, blocks_.size()); ++b) {
+    const Block& block = blocks_[b];
+    const SourceStory& story = *block.source;
+    for (const Paragraph& p : story.paragraphs()) {
+      for (uint32_t i = 0; i < p.item_count; ++i) {
+        const ParaItem& item = story.items()[p.first_item + i];
+        if (item.text >= 0) {
+          out += block.texts[item.text];
+        } else {
+          put(item.boundary);
+        }
+      }
+      out += '\r';
+    }
+  }
+  return out;
+}
+
 int DocumentModel::Replace(std::string_view find, const std::string* with,
                            const FindOptions& options) {
   if (find.empty()) return 0;

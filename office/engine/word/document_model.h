@@ -77,6 +77,9 @@ class DocumentModel {
   // story, or in the copies that `options` names. Returns the number of replacements.
   // `with` == nullptr only counts.
   int Replace(std::string_view find, const std::string* with, const FindOptions& options);
+  // The visible text of the copies [first_block, end_block) as the word processor's Range.Text
+  // gives it: each paragraph ends in "\r", a tab is "\t", a line break "\v", an object U+FFFC.
+  std::string Text(size_t first_block = 0, size_t end_block = SIZE_MAX) const;
 
   // Character positions as the word processor counts them: each character of run text (in
   // UTF-16 units), tab, break or object is one, each paragraph mark one, each table row's end

@@ -10,6 +10,7 @@
 #include "office/engine/engine_services.h"
 #include "office/engine/output/output_queue.h"
 #include "office/engine/register_servers.h"
+#include "office/engine/word/convertible_input.h"
 #include "office/engine/word/doc_conversion.h"
 #include "office/engine/word/word_document.h"
 #include "office/engine/word/word_package.h"
@@ -34,10 +35,17 @@ std::shared_ptr<const WordPackage> LoadAny(const std::string& path) {
   // A Word 97-2003 file under another name (or none) goes the same way; an encrypted package
   // (also a compound file) is refused by the package reader with its own message.
   std::ifstream in(path, std::ios::binary);
-  char head[8] = {};
+  char head[4096] = {};
   in.read(head, sizeof head);
-  if (!IsCompoundFile(std::string_view(head, static_cast<size_t>(in.gcount())))) {
-    return WordPackage::Load(path);
+  const std::string_view head_bytes(head, static_cast<size_t>(in.gcount()));
+  if (head_bytes.starts_with("PK")) return WordPackage::Load(path);
+  if (!IsCompoundFile(head_bytes)) {
+    // No package: a document the office reads (RTF, a web page) under this name, or a file
+    // that is no document at all, which is told as what it is.
+    if (std::string why = WhyNotAWordDocument(head_bytes); !why.empty()) {
+      throw app::RuntimeError::Format(path, why);
+    }
+    return WordPackage::FromBytes(ConvertToDocx(path), path);
   }
   in.seekg(0, std::ios::end);
   const std::streamoff size = in.tellg();

@@ -73,6 +73,10 @@ WordRange::WordRange(std::weak_ptr<WordDocument> doc, bool whole, BlockSpan span
     return Position(whole_ || span_.end == model.block_count() ? model.ContentEnd()
                                                                 : model.BlockStart(span_.end));
   });
+  AddProperty("text", [this] {
+    const DocumentModel& model = Document()->model();
+    return whole_ ? Value(model.Text()) : Value(model.Text(span_.first, span_.end));
+  });
   AddProperty("find", [this] {
     if (!find_) {
       find_ = std::make_shared<WordFind>([this] { return FindScope{Document(), !whole_, span_}; });
