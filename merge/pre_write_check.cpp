@@ -80,10 +80,13 @@ class Replay {
            at = folded_.find(key, at + 1)) {
         if (IsContinuation(static_cast<unsigned char>(folded_[at]))) continue;
         const std::size_t end = at + key.size();
-        if (!WholeWord(at, end)) continue;
-        matched = true;
-        if (Overlaps(at, end)) continue;
-        taken = true;
+        if (Overlaps(at, end)) {
+          // Gone once the longer title is replaced; as the template has it, is it a match?
+          matched = matched || WholeWord(at, end, false);
+          continue;
+        }
+        if (!WholeWord(at, end, true)) continue;
+        matched = taken = true;
         places_.push_back({at, end, k});
         at = end - 1;
       }
@@ -121,15 +124,17 @@ class Replay {
   }
 
  private:
-  bool WholeWord(std::size_t begin, std::size_t end) const {
-    if (begin > 0 && !Taken(begin - 1)) {
+  // Whether [begin, end) is a whole word, in the text as the earlier titles left it (`replayed`:
+  // a replaced place joins no word) or as the template has it.
+  bool WholeWord(std::size_t begin, std::size_t end, bool replayed) const {
+    if (begin > 0 && !(replayed && Taken(begin - 1))) {
       std::size_t first_end = 0;
       const char32_t first = CodePointAt(text_, begin, &first_end);
       if (JoinsWords(first) && JoinsWords(CodePointAt(text_, PreviousStart(text_, begin), nullptr))) {
         return false;
       }
     }
-    if (end < text_.size() && !Taken(end)) {
+    if (end < text_.size() && !(replayed && Taken(end))) {
       const char32_t last = CodePointAt(text_, PreviousStart(text_, end), nullptr);
       if (JoinsWords(last) && JoinsWords(CodePointAt(text_, end, nullptr))) return false;
     }

@@ -16,6 +16,7 @@
 #include "office/engine/register_servers.h"
 #include "office/engine/soffice/soffice.h"
 #include "office/server_registry.h"
+#include "tests/cli/merge_program.h"
 #include "tests/support/test_paths.h"
 
 namespace vexlo::cli {
@@ -46,24 +47,13 @@ std::vector<std::string> FilesBelow(const fs::path& dir) {
   return files;
 }
 
-struct Result {
-  int status = -1;
-  std::string out, err;
-};
+using Result = test::ProgramResult;
 
 class CliBinaryTest : public ::testing::Test {
  protected:
-  // `env`: variable settings for the program ("TMPDIR=/x"). A program ended by a signal has
-  // status 128 + the signal's number.
+  // A program ended by a signal has status -1.
   Result Run(const std::string& args, const std::string& env = "") {
-    const std::string cmd = "cd '" + dir_.path().string() + "' && " + env + " '" VEXLO_MERGE_PROGRAM "' " +
-                            args + " >out.txt 2>err.txt";
-    const int raw = std::system(cmd.c_str());
-    Result r;
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = test::ReadFile(dir_ / "out.txt");
-    r.err = test::ReadFile(dir_ / "err.txt");
-    return r;
+    return test::RunMergeProgram(dir_.path(), args, env);
   }
   test::ScratchDir dir_;
 };
