@@ -102,7 +102,7 @@ void ConsoleObserver::Finished(const merge::MergeSummary& summary) {
     }
     return;
   }
-  const merge::FinalMessage message = merge::FinalMessageOf(summary);
+  const merge::FinalMessage message = merge::FinalMessageOf(summary, "加上选项 --as-shown ");
   if (message.headline.empty()) return;
   PrintLine(out_, "操作提示", message.headline);
   for (const std::string& line : message.details) {

@@ -32,10 +32,9 @@ std::optional<std::string> MissingTitlesNote(const std::vector<std::string>& mis
   return note + "。请检查模板和数据文件中的标题是否一致。";
 }
 
-std::string ShownValueNote(const DataSource::ShownDifference& difference) {
+std::string ShownValueNote(const DataSource::ShownDifference& difference, std::string_view how) {
   return "提示：部分数值与表格中显示的不同（如“" + difference.value + "”在表格中显示为“" +
-         difference.shown +
-         "”），勾选“数值按表格格式”（命令行 --as-shown）可按表格显示的格式输出。";
+         difference.shown + "”），" + std::string(how) + "可按表格显示的格式输出。";
 }
 
 }  // namespace vexlo::merge

@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "merge/data_source.h"
@@ -23,8 +24,9 @@ std::vector<std::string> TitlesMissingFromTemplate(const office::oleobject& word
 // "以下列标题在模板中没有出现：……"; nullopt when none is missing.
 std::optional<std::string> MissingTitlesNote(const std::vector<std::string>& missing);
 
-// The line that names the option for values as shown, with one example.
-std::string ShownValueNote(const DataSource::ShownDifference& difference);
+// The line that names the option for values as shown, with one example; `how` says how to
+// choose it where the user is ("勾选“数值按表格格式”", or the command-line option).
+std::string ShownValueNote(const DataSource::ShownDifference& difference, std::string_view how);
 
 }  // namespace vexlo::merge
 

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 
+#include "merge/data_hints.h"
 #include "merge/merge_session.h"
 
 namespace vexlo::merge {
@@ -37,7 +38,7 @@ std::string PrintPlanText(const PrintPlan& plan) {
          std::to_string(plan.documents * plan.copies) + " 份。";
 }
 
-FinalMessage FinalMessageOf(const MergeSummary& summary) {
+FinalMessage FinalMessageOf(const MergeSummary& summary, std::string_view as_shown_how) {
   FinalMessage message;
   if (summary.outcome == MergeOutcome::kStopped || summary.outcome == MergeOutcome::kChecked) {
     return message;
@@ -67,6 +68,9 @@ FinalMessage FinalMessageOf(const MergeSummary& summary) {
     }
   }
   for (const std::string& note : summary.notes) message.details.push_back(note);
+  if (summary.shown_difference) {
+    message.details.push_back(ShownValueNote(*summary.shown_difference, as_shown_how));
+  }
   return message;
 }
 

@@ -249,9 +249,7 @@ class MergeSession {
     if (auto note = MissingTitlesNote(findings.unused_titles)) summary_.notes.push_back(*note);
     for (const std::string& line : SkippedLines(findings.skipped)) summary_.notes.push_back(line);
     if (!request_.as_shown && total_ > 0) {
-      if (auto difference = data_->FirstShownDifference(DataSource::kFirstRecordRow)) {
-        summary_.notes.push_back(ShownValueNote(*difference));
-      }
+      summary_.shown_difference = data_->FirstShownDifference(DataSource::kFirstRecordRow);
     }
     return findings.empty() || request_.check_only || observer_.ConfirmCheck(findings);
   }

@@ -9,6 +9,7 @@
 #define VEXLO_MERGE_MERGE_SESSION_H_
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -70,6 +71,8 @@ struct MergeSummary {
   std::vector<std::string> notes;    // extra lines for the final message (e.g. layout hints)
   std::string merged;                // one-file mode: the merged document ("" otherwise)
   CheckFindings findings;            // what the check before writing found
+  // A value of the first record that the sheet shows otherwise (runs without as_shown).
+  std::optional<DataSource::ShownDifference> shown_difference;
 };
 
 // What a run will print, told before the first print job.
@@ -123,7 +126,10 @@ struct FinalMessage {
   std::string headline;
   std::vector<std::string> details;
 };
-FinalMessage FinalMessageOf(const MergeSummary& summary);
+// `as_shown_how` names the way to choose values as shown where the user is.
+inline constexpr std::string_view kAsShownCheckBox = "勾选“数值按表格格式”";
+FinalMessage FinalMessageOf(const MergeSummary& summary,
+                            std::string_view as_shown_how = kAsShownCheckBox);
 
 // The window's three automation objects, reused by every run; a null one is created.
 struct MergeHandles {

@@ -241,7 +241,7 @@ TEST_F(MergeSessionTest, ValuesShownOtherwiseAreHintedOrWrittenAsShown) {
   EXPECT_EQ(Text("张三.docx"), "Dear 张三 of 销售, your IDENTITY is 5600.2.\n");
   EXPECT_EQ(observer_.details.back(),
             "提示：部分数值与表格中显示的不同（如“5600.2”在表格中显示为“5,600.20”），"
-            "勾选“数值按表格格式”（命令行 --as-shown）可按表格显示的格式输出。");
+            "勾选“数值按表格格式”可按表格显示的格式输出。");
 
   request_.as_shown = true;
   EXPECT_EQ(Run(), MergeOutcome::kSucceeded);

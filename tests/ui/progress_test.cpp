@@ -233,7 +233,7 @@ TEST(GenerationWindowTest, RowsStayReadableAfterTheRunQuitsItsSpreadsheet) {
   office::oleobject run;
   ASSERT_EQ(run.start_new("excel.application"), office::kConnectOk);
   run.get("application").get("workbooks").call("open", {office::Value(data)});
-  std::unique_ptr<SheetSource> sheet = WorkbookSheet(data);
+  std::unique_ptr<SheetSource> sheet = WorkbookSheet(data, false);
   EXPECT_EQ(sheet->Titles(), (Lines{"姓名", "部门", "ID"}));
   EXPECT_EQ(sheet->Cell(1, 0), "张三");
   run.get("application").call("quit");
@@ -241,6 +241,16 @@ TEST(GenerationWindowTest, RowsStayReadableAfterTheRunQuitsItsSpreadsheet) {
   EXPECT_EQ(sheet->Cell(2, 1), "技术部");
   EXPECT_EQ(sheet->Cell(1, 2), "A001");
   sheet.reset();
+  office::UnregisterServer("excel.application");
+}
+
+// With 数值按表格格式 the grid shows what the documents get: cells as the sheet shows them.
+TEST(GenerationWindowTest, TheGridShowsTheValuesAsTheyWillBeWritten) {
+  engine::RegisterSpreadsheetServer();
+  const std::string data = test::DataFile("sheet/shown_formats.xlsx").string();
+  // Record 2 is the row of the format "0": 5600.2 shows as 5600.
+  EXPECT_EQ(WorkbookSheet(data, false)->Cell(2, 2), "5600.2");
+  EXPECT_EQ(WorkbookSheet(data, true)->Cell(2, 2), "5600");
   office::UnregisterServer("excel.application");
 }
 

@@ -36,7 +36,8 @@ namespace {
 
 class WorkbookSource : public SheetSource {
  public:
-  explicit WorkbookSource(std::string data_path) : data_path_(std::move(data_path)) {}
+  WorkbookSource(std::string data_path, bool as_shown)
+      : data_path_(std::move(data_path)), data_(excel_, as_shown) {}
   ~WorkbookSource() override {
     try {
       if (excel_.connected() && started_) excel_.get("application").call("quit");
@@ -120,15 +121,15 @@ class WorkbookSource : public SheetSource {
   std::string data_path_;
   office::oleobject excel_;
   bool started_ = false;  // the instance is ours: quit it at the end
-  merge::DataSource data_{excel_};
+  merge::DataSource data_;
   bool tried_ = false;
   bool opened_ = false;
 };
 
 }  // namespace
 
-std::unique_ptr<SheetSource> WorkbookSheet(const std::string& data_path) {
-  return std::make_unique<WorkbookSource>(data_path);
+std::unique_ptr<SheetSource> WorkbookSheet(const std::string& data_path, bool as_shown) {
+  return std::make_unique<WorkbookSource>(data_path, as_shown);
 }
 
 SheetModel::SheetModel(std::unique_ptr<SheetSource> source, int records, QObject* parent)

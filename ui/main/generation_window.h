@@ -32,9 +32,10 @@ class SheetSource {
   virtual std::string Cell(int record, int column) = 0;
 };
 
-// The active sheet of `data_path`, read as the merge reads it, through a spreadsheet server
+// The active sheet of `data_path`, read as the merge reads it (`as_shown`: cells as the sheet
+// shows them, the values the documents get with 数值按表格格式), through a spreadsheet server
 // instance of its own: started at the first read, quit when the source is destroyed.
-std::unique_ptr<SheetSource> WorkbookSheet(const std::string& data_path);
+std::unique_ptr<SheetSource> WorkbookSheet(const std::string& data_path, bool as_shown);
 
 // The grid's rows: `records` records of `source`, each cell read the first time it is asked for
 // (that is, painted) and kept. Read-only.

@@ -67,7 +67,7 @@ void ProgressDisplay::Opened(std::string_view text, int total) {
   Pump(true);
   if (generation_ != nullptr) {
     // The grid reads only the cells it shows, as it shows them.
-    generation_->SetSheet(WorkbookSheet(request_.data_path), total,
+    generation_->SetSheet(WorkbookSheet(request_.data_path, request_.as_shown), total,
                           QFileInfo(Q(request_.data_path)).fileName().toStdString());
     Pump(true);
   }
