@@ -140,7 +140,7 @@ class MergeSession {
     }
 
     total_ = CountRecords();
-    if (!OpenTemplate() || !CheckTemplateAndData()) {
+    if (!OpenTemplate() || !CheckBeforeTheFirstDocument()) {
       ShutDownAfterFailure();
       return;
     }
@@ -230,21 +230,9 @@ class MergeSession {
   // What the run finds before writing (pre_write_check.h), asked while the template document is
   // the template instance's active one. The user reads it and may stop the run there; what it
   // found is said again in the final message. False: the user stopped.
-  bool CheckTemplateAndData() {
-    std::vector<std::string> titlenames;
-    for (const st_etitle& title : data_->titles()) titlenames.push_back(title.titlename);
-    CheckFindings& findings = summary_.findings;
-    const std::string text =
-        office::ToText(wordserver_.get("activedocument").get("content").get("text")).value_or("");
-    findings.titles_in_text = TitlesInsideText(text, titlenames);
-    findings.unused_titles = TitlesMissingFromTemplate(wordserver_, titlenames);
-    const std::vector<std::string> covered = TitlesOnlyInsideLonger(text, titlenames);
-    for (const std::string& title : titlenames) {
-      if (std::find(covered.begin(), covered.end(), title) != covered.end()) {
-        findings.unused_titles.push_back(title);
-      }
-    }
-    findings.skipped = FindSkippedRows(*data_, total_, DataSource::kLastRecordRow);
+  bool CheckBeforeTheFirstDocument() {
+    summary_.findings = CheckTemplateAndData(wordserver_, *data_, total_);
+    const CheckFindings& findings = summary_.findings;
 
     if (auto note = MissingTitlesNote(findings.unused_titles)) summary_.notes.push_back(*note);
     for (const std::string& line : SkippedLines(findings.skipped)) summary_.notes.push_back(line);

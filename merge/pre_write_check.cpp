@@ -7,6 +7,7 @@
 
 #include "merge/data_hints.h"
 #include "merge/document_generation.h"
+#include "office/value.h"
 
 namespace vexlo::merge {
 namespace {
@@ -195,6 +196,22 @@ std::vector<TitleInText> TitlesInsideText(const std::string& text,
 std::vector<std::string> TitlesOnlyInsideLonger(const std::string& text,
                                                 const std::vector<std::string>& titles) {
   return Replay(text, titles).covered();
+}
+
+CheckFindings CheckTemplateAndData(const office::oleobject& wordserver, const DataSource& data,
+                                   int records) {
+  std::vector<std::string> titles;
+  for (const st_etitle& title : data.titles()) titles.push_back(title.titlename);
+  CheckFindings findings;
+  const std::string text =
+      office::ToText(wordserver.get("activedocument").get("content").get("text")).value_or("");
+  findings.titles_in_text = TitlesInsideText(text, titles);
+  findings.unused_titles = TitlesMissingFromTemplate(wordserver, titles);
+  for (const std::string& title : TitlesOnlyInsideLonger(text, titles)) {
+    findings.unused_titles.push_back(title);
+  }
+  findings.skipped = FindSkippedRows(data, records, DataSource::kLastRecordRow);
+  return findings;
 }
 
 SkippedRows FindSkippedRows(const DataSource& data, int records, int last_record_row) {

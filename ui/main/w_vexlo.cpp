@@ -12,6 +12,7 @@
 #include <QValidator>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWheelEvent>
@@ -25,12 +26,14 @@
 #include "app/post_queue.h"
 #include "app/version.h"
 #include "merge/merge_session.h"
+#include "merge/run_checks.h"
 #include "ui/chrome/mouse_capture.h"
 #include "ui/chrome/nvo_drawroundrectwin.h"
 #include "ui/main/banner.h"
 #include "ui/main/commands.h"
 #include "ui/main/remembered_inputs.h"
 #include "ui/main/presence_check.h"
+#include "ui/main/preview_window.h"
 #include "ui/main/skin.h"
 #include "ui/main/skin_palette.h"
 #include "ui/main/template_readiness.h"
@@ -274,6 +277,16 @@ void w_vexlo::CreateControls() {
   cbx_1 = MakeCheck(this, "cbx_1", {224, 362, 114, 15}, "输出到同一个文件", false);
   cbx_5 = MakeCheck(this, "cbx_5", {492, 362, 110, 15}, "数值按表格格式", false);
   cbx_5->setToolTip("按单元格在表格中显示的样子输出数值（如 5,600.20、15%、000123），不勾选时输出原始值");
+  cb_1 = new QPushButton("预览", this);
+  cb_1->setObjectName("cb_1");
+  cb_1->setGeometry(446, 411, 64, 26);
+  cb_1->setFont(SongTi(10));
+  cb_1->setCursor(Qt::PointingHandCursor);
+  cb_1->setAttribute(Qt::WA_NoMousePropagation);
+  cb_1->setStyleSheet(
+      "QPushButton{color:white;background:transparent;border:1px solid white;border-radius:4px}"
+      "QPushButton:hover{background:rgba(255,255,255,40)}");
+  cb_1->setToolTip("开始前先看看某条记录生成的文档，以及检查发现的问题");
   uo_5 = MakeButton(this, "uo_5", {536, 298, 32, 32},
                     {"resource/mlb.jpg", "resource/mlb2.jpg", "", "选择输出目录", ""});
   uo_4 = MakeButton(this, "uo_4", {573, 260, 32, 32},
@@ -311,7 +324,7 @@ void w_vexlo::CreateControls() {
   // the web panel and the close button.
   const QList<QWidget*> order = {sle_1, uo_1,  uo_2,  uo_9,  sle_2, uo_3, uo_4,  uo_10,
                                  sle_3, uo_5,  uo_8,  cbx_3, cbx_2, em_1,  cbx_1, cbx_4,
-                                 cbx_5, uo_6,  ole_1, uo_7};
+                                 cbx_5, uo_6,  cb_1,  ole_1, uo_7};
   QWidget* previous = nullptr;
   for (QWidget* w : order) {
     if (previous != nullptr) QWidget::setTabOrder(previous, w);
@@ -350,6 +363,16 @@ void w_vexlo::ConnectCommands() {
       const merge::MergeRequest request = RequestFromWindow(*this);
       WindowMergeObserver observer(*this, request);
       merge::RunMergeSession(request, observer, {excelserver, wordserver, wordserver2});
+    });
+  });
+  connect(cb_1, &QPushButton::clicked, this, [this] {
+    app::RunGuarded({"w_vexlo", "cb_1", "clicked"}, [this] {
+      template_readiness->WhenReady(sle_2->text().toStdString(), [this] {
+        const merge::MergeRequest request = RequestFromWindow(*this);
+        WindowMergeObserver observer(*this, request);
+        std::string filetype;
+        if (merge::RunChecks(request, observer).Inputs(filetype)) ShowPreview(request, this);
+      });
     });
   });
   // Every way a path reaches the template field (dialog, drop, paste, example) starts reading it.

@@ -21,6 +21,7 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 
 namespace vexlo::ui {
 
@@ -73,6 +74,7 @@ class w_vexlo : public QWidget {
   QCheckBox* cbx_4 = nullptr;
   QCheckBox* cbx_1 = nullptr;
   QCheckBox* cbx_5 = nullptr;  // 数值按表格格式
+  QPushButton* cb_1 = nullptr;  // 预览: a record's slip before the run
   uo_icobutton* uo_5 = nullptr;
   uo_icobutton* uo_4 = nullptr;
   uo_icobutton* uo_3 = nullptr;
