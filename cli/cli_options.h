@@ -18,6 +18,7 @@ struct CliOptions {
   bool pdf = false;       // --pdf: cbx_4
   bool visible = false;   // --visible: cbx_3
   bool as_shown = false;  // --as-shown: 数值按表格格式
+  std::string sheet;      // --sheet NAME|NUMBER: the data sheet; "" the active one
   bool help = false;      // --help
   bool version = false;   // --version
 };

@@ -25,6 +25,7 @@ merge::MergeRequest RequestFromOptions(const CliOptions& options) {
   request.pdf = options.pdf;
   request.one_file = options.one_file;
   request.as_shown = options.as_shown;
+  request.sheet = options.sheet;
   return request;
 }
 

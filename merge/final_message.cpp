@@ -41,7 +41,10 @@ FinalMessage FinalMessageOf(const MergeSummary& summary) {
   FinalMessage message;
   if (summary.outcome == MergeOutcome::kStopped) return message;
   const bool cancelled = summary.outcome == MergeOutcome::kCancelled;
-  message.headline = cancelled ? "操作已取消。" : "您已成功执行了操作！";
+  // No document is no success, whatever the outcome claims.
+  message.headline = cancelled ? "操作已取消。"
+                     : summary.documents == 0 ? "没有输出任何文档。"
+                                              : "您已成功执行了操作！";
   message.details.push_back(CountLine(summary));
   if (summary.copies > 0) message.details.push_back(PrintLine(summary));
   if (!summary.merged.empty() && FileName(summary.merged) != std::string(kMergedName) +

@@ -17,6 +17,7 @@
 #include "merge/layout_hint.h"
 #include "merge/output_naming.h"
 #include "merge/run_checks.h"
+#include "merge/sheet_choice.h"
 #include "office/deferred_work.h"
 #include "office/value.h"
 
@@ -115,16 +116,11 @@ class MergeSession {
     }
     started_.push_back(&excelserver_);
     if (!OpenData()) return;
+    if (!ChooseSheet()) return;
     excelserver_.get("application").set("visible", request_.visible);
 
     data_ = std::make_unique<DataSource>(excelserver_, request_.as_shown);
-    if (data_->ReadTitles() < 1) {
-      Say(kGuidance, "没有获取到任何标题数据！");
-      excelserver_.get("application").call("quit");
-      excelserver_.release();
-      started_.clear();
-      return;
-    }
+    if (!ReadData()) return;
 
     for (oleobject* word : {&wordserver_, &wordserver2_}) {
       if (word->start_new("word.application") < 0) {
@@ -136,7 +132,6 @@ class MergeSession {
       word->get("application").set("visible", request_.visible);
     }
 
-    total_ = CountRecords();
     if (!ConfirmPrinting()) {
       ShutDownAfterFailure();
       return;
@@ -169,6 +164,11 @@ class MergeSession {
 
     ShutDown();
     summary_.print_jobs = prints_asked_;  // all sent: the flush fails otherwise
+    // A run that made no document has not done what it was asked, whatever else went right.
+    if (summary_.documents == 0) {
+      Say(kError, "没有输出任何文档。");
+      return;
+    }
     summary_.outcome = MergeOutcome::kSucceeded;
   }
 
@@ -194,11 +194,74 @@ class MergeSession {
              e.text() + "。\n请选择Excel工作簿（.xls、.xlsx）或CSV文件（.csv），"
                         "或在表格软件中把它另存为.xlsx后再试。",
              MergeField::kData);
-      excelserver_.get("application").call("quit");
-      excelserver_.release();
-      started_.clear();
+      QuitSpreadsheet();
       return false;
     }
+  }
+
+  void QuitSpreadsheet() {
+    excelserver_.get("application").call("quit");
+    excelserver_.release();
+    started_.clear();
+  }
+
+  // Makes the sheet the request names the active one; a name that matches no sheet is told,
+  // with the sheets there are.
+  bool ChooseSheet() {
+    if (IsBlank(request_.sheet)) return true;
+    sheets_ = ListSheets(excelserver_);
+    const std::optional<int> index = FindSheet(sheets_, request_.sheet);
+    if (!index) {
+      Refuse(kError, UnknownSheetText(request_.data_path, request_.sheet, sheets_), MergeField::kSheet);
+      QuitSpreadsheet();
+      return false;
+    }
+    ActivateSheet(excelserver_, sheets_.names[*index]);
+    sheets_.active = *index;
+    return true;
+  }
+
+  // Reads the titles and counts the records. A sheet without records ends the run with a
+  // message before anything is written: one naming the sheet that has them when another does,
+  // as when the workbook was saved with its notes sheet in front. So does a workbook whose
+  // formulas need calculating that cannot be.
+  bool ReadData() {
+    int titles = 0;
+    try {
+      titles = data_->ReadTitles();
+      total_ = titles > 0 ? data_->CountRecords() : 0;
+    } catch (const app::RuntimeError& e) {
+      if (e.number() != app::kErrFileFormat) throw;
+      Refuse(kError, e.text() + "。", MergeField::kData);
+      QuitSpreadsheet();
+      return false;
+    }
+    if (total_ > 0) return true;
+    if (sheets_.names.empty()) {
+      try {
+        sheets_ = ListSheets(excelserver_);
+      } catch (const app::RuntimeError&) {
+        // A spreadsheet that cannot list its sheets: only the sheet used is spoken of.
+      }
+    }
+    const std::optional<SheetRecords> other = OtherSheetWithRecords(excelserver_, sheets_, sheets_.active);
+    const std::string used = sheets_.active >= 0 ? sheets_.names[sheets_.active] : std::string();
+    if (other) {
+      Refuse(kGuidance,
+             "工作表“" + used + "”中没有数据记录，而工作表“" + other->name + "”中有 " +
+                 std::to_string(other->records) + " 条记录。\n请在“工作表”中选择“" + other->name +
+                 "”（命令行：--sheet " + other->name + "）后再试。没有输出任何文档。",
+             MergeField::kSheet);
+    } else if (titles < 1) {
+      Say(kGuidance, "没有获取到任何标题数据！");
+    } else {
+      Refuse(kGuidance,
+             std::string(used.empty() ? "数据表" : "工作表“" + used + "”") +
+                 "中只有标题行，没有数据记录（第 2 行第一列为空）。没有输出任何文档。",
+             MergeField::kData);
+    }
+    QuitSpreadsheet();
+    return false;
   }
 
   // Asked while the template document is the template instance's active one, before any record
@@ -213,16 +276,6 @@ class MergeSession {
     if (auto difference = data_->FirstShownDifference(DataSource::kFirstRecordRow)) {
       summary_.notes.push_back(ShownValueNote(*difference));
     }
-  }
-
-  // How many records the sheet holds: rows from 2 on up to the first blank record name.
-  int CountRecords() {
-    int records = 0;
-    while (records < DataSource::kLastRecordRow - DataSource::kFirstRecordRow + 1 &&
-           data_->ReadRecordName(DataSource::kFirstRecordRow + records)) {
-      ++records;
-    }
-    return records;
   }
 
   void CloseProgress() {
@@ -466,6 +519,7 @@ class MergeSession {
   std::string merged_pdf_;
   std::string merged_temp_;  // the merged document while it is built ("" once in place)
   std::unique_ptr<DataSource> data_;
+  SheetList sheets_;  // the workbook's sheets, once they were asked for
   int total_ = 0;
   bool progress_open_ = false;
   std::vector<RecordResult> records_;  // per-record mode: the records output so far

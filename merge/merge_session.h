@@ -29,10 +29,11 @@ struct MergeRequest {
   bool pdf = false;           // cbx_4 同时输出为PDF文件
   bool one_file = false;      // cbx_1 输出到同一个文件
   bool as_shown = false;      // 数值按表格格式: cells as the sheet shows them, not raw values
+  std::string sheet;          // the data sheet: a name, else a 1-based number; "" the active one
 };
 
 // The fields a message may send the user back to.
-enum class MergeField { kData, kTemplate, kOutput, kCopies, kPrint, kPdf };
+enum class MergeField { kData, kTemplate, kOutput, kCopies, kPrint, kPdf, kSheet };
 
 // The result of one record, reported as soon as its files are complete and checked.
 struct RecordResult {

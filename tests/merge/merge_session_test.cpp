@@ -330,13 +330,17 @@ TEST_F(MergeSessionTest, OldWordProcessorClearsThePdfBox) {
   EXPECT_EQ(office_.Lines("word2 exportasfixedformat").size(), 2u);
 }
 
-TEST_F(MergeSessionTest, NoRecordsStillSucceeds) {
+// A sheet with titles and no record used to end in "success" with nothing made: it is told before
+// a word processor starts or a file is written, and the run is not a success.
+TEST_F(MergeSessionTest, NoRecordsIsToldAndNothingIsWritten) {
   office_.cells.erase("a2");
   request_.one_file = request_.pdf = true;
-  EXPECT_EQ(Run(), MergeOutcome::kSucceeded);
-  EXPECT_EQ(observer_.Boxes(), Lines({kSuccess}));
-  EXPECT_EQ(Text("合并输出.docx"), "");  // the empty merged document stays saved
-  EXPECT_EQ(office_.Lines("word2 exportasfixedformat").size(), 1u);
+  EXPECT_EQ(Run(), MergeOutcome::kStopped);
+  EXPECT_EQ(observer_.Boxes(),
+            Lines({"box 操作提示|数据表中只有标题行，没有数据记录（第 2 行第一列为空）。没有输出任何文档。"}));
+  EXPECT_TRUE(office_.Lines("word").empty());
+  EXPECT_FALSE(std::filesystem::exists(Out("合并输出.docx")));
+  EXPECT_EQ(office_.running, 0);
 }
 
 TEST_F(MergeSessionTest, UnsafeRecordNamesStayInsideTheFolderWithTheTextUnchanged) {
