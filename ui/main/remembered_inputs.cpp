@@ -39,9 +39,8 @@ bool RestoreInputs() {
     app::host().SetText(field, merge::FileExists(file) ? file : std::string());
   }
   // The sheet chosen last time, when the restored workbook still has it.
-  if (store.contains(Key(kSheetField))) {
-    app::host().SetText(kSheetField, store.value(Key(kSheetField)).toString().toStdString());
-  }
+  const std::string sheet = store.value(Key(kSheetField)).toString().toStdString();
+  if (!sheet.empty()) app::host().SetText(kSheetField, sheet);
   const std::string output = store.value(Key(kOutputField)).toString().toStdString();
   if (IsFolder(output)) app::host().SetText(kOutputField, output);
   const std::string copies = store.value(Key(kCopiesField)).toString().toStdString();
