@@ -131,6 +131,21 @@ def pay_slip_docx(path):
         z.writestr("word/document.xml", document)
 
 
+def damaged_other_sheet(path):
+    x = Xlsx()
+    titles_row(x.sheet("数据"), ["姓名"])
+    x.sheet("坏表")[(0, 0)] = ("raw", ' r="!!"><v>1</v>', 0)
+    x.omit_refs = False
+    x.save(path)
+    # The writer puts its own reference first: keep only the invalid one.
+    with zipfile.ZipFile(path) as z:
+        parts = {name: z.read(name) for name in z.namelist()}
+    parts["xl/worksheets/sheet2.xml"] = parts["xl/worksheets/sheet2.xml"].replace(b'<c r="A1" r="!!">', b'<c r="!!">')
+    with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as z:
+        for name, data in parts.items():
+            z.writestr(name, data)
+
+
 def main():
     os.makedirs(OUT, exist_ok=True)
     notes_first_xlsx(os.path.join(OUT, "说明在前.xlsx"))
@@ -138,6 +153,7 @@ def main():
     formulas_xlsx(os.path.join(OUT, "公式.xlsx"))
     formulas_xls(os.path.join(OUT, "公式.xls"))
     pay_slip_docx(os.path.join(OUT, "工资条.docx"))
+    damaged_other_sheet(os.path.join(ROOT, "tests", "data", "sheet", "damaged_other_sheet.xlsx"))
     print("wrote the sheet-choice and formula fixtures in tests/data/merge")
 
 
