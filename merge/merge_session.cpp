@@ -208,17 +208,10 @@ class MergeSession {
   // Makes the sheet the request names the active one; a name that matches no sheet is told,
   // with the sheets there are.
   bool ChooseSheet() {
-    if (IsBlank(request_.sheet)) return true;
-    sheets_ = ListSheets(excelserver_);
-    const std::optional<int> index = FindSheet(sheets_, request_.sheet);
-    if (!index) {
-      Refuse(kError, UnknownSheetText(request_.data_path, request_.sheet, sheets_), MergeField::kSheet);
-      QuitSpreadsheet();
-      return false;
-    }
-    ActivateSheet(excelserver_, sheets_.names[*index]);
-    sheets_.active = *index;
-    return true;
+    if (IsBlank(request_.sheet) || ActivateWanted(excelserver_, request_.sheet, sheets_)) return true;
+    Refuse(kError, UnknownSheetText(request_.data_path, request_.sheet, sheets_), MergeField::kSheet);
+    QuitSpreadsheet();
+    return false;
   }
 
   // Reads the titles and counts the records. A sheet without records ends the run with a
@@ -245,20 +238,10 @@ class MergeSession {
       }
     }
     const std::optional<SheetRecords> other = OtherSheetWithRecords(excelserver_, sheets_, sheets_.active);
-    const std::string used = sheets_.active >= 0 ? sheets_.names[sheets_.active] : std::string();
-    if (other) {
-      Refuse(kGuidance,
-             "工作表“" + used + "”中没有数据记录，而工作表“" + other->name + "”中有 " +
-                 std::to_string(other->records) + " 条记录。\n请在“工作表”中选择“" + other->name +
-                 "”（命令行：--sheet " + other->name + "）后再试。没有输出任何文档。",
-             MergeField::kSheet);
-    } else if (titles < 1) {
+    if (!other && titles < 1) {
       Say(kGuidance, "没有获取到任何标题数据！");
     } else {
-      Refuse(kGuidance,
-             std::string(used.empty() ? "数据表" : "工作表“" + used + "”") +
-                 "中只有标题行，没有数据记录（第 2 行第一列为空）。没有输出任何文档。",
-             MergeField::kData);
+      Refuse(kGuidance, NoRecordsText(sheets_, other), other ? MergeField::kSheet : MergeField::kData);
     }
     QuitSpreadsheet();
     return false;

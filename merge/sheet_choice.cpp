@@ -72,6 +72,15 @@ void ActivateSheet(const office::oleobject& excelserver, const std::string& name
   Worksheets(excelserver).call("item", {name}).call("activate");
 }
 
+bool ActivateWanted(const office::oleobject& excelserver, const std::string& wanted, SheetList& sheets) {
+  sheets = ListSheets(excelserver);
+  const std::optional<int> index = FindSheet(sheets, wanted);
+  if (!index) return false;
+  ActivateSheet(excelserver, sheets.names[*index]);
+  sheets.active = *index;
+  return true;
+}
+
 std::string UnknownSheetText(const std::string& data_path, const std::string& wanted,
                              const SheetList& sheets) {
   std::string names;
@@ -102,6 +111,17 @@ std::optional<SheetRecords> OtherSheetWithRecords(const office::oleobject& excel
     // A spreadsheet that cannot switch sheets gives no hint.
   }
   return found;
+}
+
+std::string NoRecordsText(const SheetList& sheets, const std::optional<SheetRecords>& other) {
+  const bool named = sheets.active >= 0 && sheets.active < static_cast<int>(sheets.names.size());
+  const std::string used = named ? "工作表“" + sheets.names[sheets.active] + "”" : std::string();
+  if (other) {
+    return (named ? used : "当前工作表") + "中没有数据记录，而工作表“" + other->name + "”中有 " +
+           std::to_string(other->records) + " 条记录。\n请在“工作表”中选择“" + other->name +
+           "”（命令行：--sheet " + other->name + "）后再试。没有输出任何文档。";
+  }
+  return (named ? used : "数据表") + "中只有标题行，没有数据记录（第 2 行第一列为空）。没有输出任何文档。";
 }
 
 }  // namespace vexlo::merge

@@ -35,6 +35,10 @@ std::optional<int> FindSheet(const SheetList& sheets, const std::string& wanted)
 // Makes the sheet `name` the workbook's active one.
 void ActivateSheet(const office::oleobject& excelserver, const std::string& name);
 
+// Lists the sheets into `sheets` and makes the one `wanted` stands for (FindSheet) the active
+// one; false when it stands for none.
+bool ActivateWanted(const office::oleobject& excelserver, const std::string& wanted, SheetList& sheets);
+
 // "数据文件“X”中没有名为“Y”的工作表。它的工作表有：A、B。"
 std::string UnknownSheetText(const std::string& data_path, const std::string& wanted,
                              const SheetList& sheets);
@@ -48,6 +52,10 @@ struct SheetRecords {
 };
 std::optional<SheetRecords> OtherSheetWithRecords(const office::oleobject& excelserver,
                                                   const SheetList& sheets, int used);
+
+// Why a run whose active sheet of `sheets` has no records ends: pointing at `other` when it has
+// records, else saying the sheet has only its titles.
+std::string NoRecordsText(const SheetList& sheets, const std::optional<SheetRecords>& other);
 
 }  // namespace vexlo::merge
 
