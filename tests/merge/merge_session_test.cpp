@@ -343,6 +343,16 @@ TEST_F(MergeSessionTest, NoRecordsIsToldAndNothingIsWritten) {
   EXPECT_EQ(office_.running, 0);
 }
 
+// Whatever a summary claims, a run that wrote no document is never announced as a success.
+TEST(FinalMessage, NoDocumentIsNoSuccess) {
+  MergeSummary summary;
+  summary.outcome = MergeOutcome::kSucceeded;
+  summary.folder = "/out";
+  EXPECT_EQ(FinalMessageOf(summary).headline, "没有输出任何文档。");
+  summary.documents = 1;
+  EXPECT_EQ(FinalMessageOf(summary).headline, "您已成功执行了操作！");
+}
+
 TEST_F(MergeSessionTest, UnsafeRecordNamesStayInsideTheFolderWithTheTextUnchanged) {
   office_.cells["a2"] = "../逃出/a:b";
   office_.cells["a3"] = "..";
