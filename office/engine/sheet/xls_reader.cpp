@@ -170,15 +170,18 @@ class XlsReader {
   // read is noted as such rather than failing the whole workbook.
   void ReadOtherSheets() {
     for (size_t i = 0; i < data_.sheets.size(); ++i) {
-      if (i == data_.active_sheet || sheet_types_[i] != 0) continue;
-      SheetData& sheet = data_.sheets[i];
-      try {
-        ReadSheet(sheet_offsets_[i], sheet);
-      } catch (const app::RuntimeError& e) {
-        sheet.cells.clear();
-        sheet.uncalculated.clear();
-        sheet.unreadable = e.text();
-      }
+      if (i != data_.active_sheet && sheet_types_[i] == 0) ReadOtherSheet(i);
+    }
+  }
+
+  void ReadOtherSheet(size_t i) {
+    SheetData& sheet = data_.sheets[i];
+    try {
+      ReadSheet(sheet_offsets_[i], sheet);
+    } catch (const app::RuntimeError& e) {
+      sheet.cells.clear();
+      sheet.uncalculated.clear();
+      sheet.unreadable = e.text();
     }
   }
 
@@ -407,6 +410,12 @@ class XlsReader {
     // A sheet that brings its own formats replaces those of the workbook.
     sheet_formats_replace_ = true;
     ReadSheet(sheet_offsets_[data_.active_sheet], data_.sheets[data_.active_sheet]);
+    for (size_t i = 0; i < kinds.size(); ++i) {
+      if (i != data_.active_sheet && kinds[i] == kSubstreamWorksheet) {
+        sheet_formats_replace_ = true;
+        ReadOtherSheet(i);
+      }
+    }
   }
 
   void StartSheetFormats() {
