@@ -19,6 +19,7 @@
 #include "merge/output_naming.h"
 #include "merge/pre_write_check.h"
 #include "merge/run_checks.h"
+#include "merge/sheet_choice.h"
 #include "office/deferred_work.h"
 #include "office/value.h"
 
@@ -118,16 +119,11 @@ class MergeSession {
     }
     started_.push_back(&excelserver_);
     if (!OpenData()) return;
+    if (!ChooseSheet()) return;
     excelserver_.get("application").set("visible", request_.visible);
 
     data_ = std::make_unique<DataSource>(excelserver_, request_.as_shown);
-    if (data_->ReadTitles() < 1) {
-      Say(kGuidance, "没有获取到任何标题数据！");
-      excelserver_.get("application").call("quit");
-      excelserver_.release();
-      started_.clear();
-      return;
-    }
+    if (!ReadData()) return;
 
     for (oleobject* word : {&wordserver_, &wordserver2_}) {
       if (word->start_new("word.application") < 0) {
@@ -139,7 +135,6 @@ class MergeSession {
       word->get("application").set("visible", request_.visible);
     }
 
-    total_ = CountRecords();
     if (!OpenTemplate() || !CheckBeforeTheFirstDocument()) {
       ShutDownAfterFailure();
       return;
@@ -178,6 +173,11 @@ class MergeSession {
 
     ShutDown();
     summary_.print_jobs = prints_asked_;  // all sent: the flush fails otherwise
+    // A run that made no document has not done what it was asked, whatever else went right.
+    if (summary_.documents == 0) {
+      Say(kError, "没有输出任何文档。");
+      return;
+    }
     summary_.outcome = MergeOutcome::kSucceeded;
   }
 
@@ -203,11 +203,57 @@ class MergeSession {
              e.text() + "。\n请选择Excel工作簿（.xls、.xlsx）或CSV文件（.csv），"
                         "或在表格软件中把它另存为.xlsx后再试。",
              MergeField::kData);
-      excelserver_.get("application").call("quit");
-      excelserver_.release();
-      started_.clear();
+      QuitSpreadsheet();
       return false;
     }
+  }
+
+  void QuitSpreadsheet() {
+    excelserver_.get("application").call("quit");
+    excelserver_.release();
+    started_.clear();
+  }
+
+  // Makes the sheet the request names the active one; a name that matches no sheet is told,
+  // with the sheets there are.
+  bool ChooseSheet() {
+    if (IsBlank(request_.sheet) || ActivateWanted(excelserver_, request_.sheet, sheets_)) return true;
+    Refuse(kError, UnknownSheetText(request_.data_path, request_.sheet, sheets_), MergeField::kSheet);
+    QuitSpreadsheet();
+    return false;
+  }
+
+  // Reads the titles and counts the records. A sheet without records ends the run with a
+  // message before anything is written: one naming the sheet that has them when another does,
+  // as when the workbook was saved with its notes sheet in front. So does a workbook whose
+  // formulas need calculating that cannot be.
+  bool ReadData() {
+    int titles = 0;
+    try {
+      titles = data_->ReadTitles();
+      total_ = titles > 0 ? data_->CountRecords() : 0;
+    } catch (const app::RuntimeError& e) {
+      if (e.number() != app::kErrFileFormat) throw;
+      Refuse(kError, e.text() + "。", MergeField::kData);
+      QuitSpreadsheet();
+      return false;
+    }
+    if (total_ > 0) return true;
+    if (sheets_.names.empty()) {
+      try {
+        sheets_ = ListSheets(excelserver_);
+      } catch (const app::RuntimeError&) {
+        // A spreadsheet that cannot list its sheets: only the sheet used is spoken of.
+      }
+    }
+    const std::optional<SheetRecords> other = OtherSheetWithRecords(excelserver_, sheets_, sheets_.active);
+    if (!other && titles < 1) {
+      Say(kGuidance, "没有获取到任何标题数据！");
+    } else {
+      Refuse(kGuidance, NoRecordsText(sheets_, other), other ? MergeField::kSheet : MergeField::kData);
+    }
+    QuitSpreadsheet();
+    return false;
   }
 
   // Makes the documents from the template. A template that is no document the word processor
@@ -240,16 +286,6 @@ class MergeSession {
       summary_.shown_difference = data_->FirstShownDifference(DataSource::kFirstRecordRow);
     }
     return findings.empty() || request_.check_only || observer_.ConfirmCheck(findings);
-  }
-
-  // How many records the sheet holds: rows from 2 on up to the first blank record name.
-  int CountRecords() {
-    int records = 0;
-    while (records < DataSource::kLastRecordRow - DataSource::kFirstRecordRow + 1 &&
-           data_->ReadRecordName(DataSource::kFirstRecordRow + records)) {
-      ++records;
-    }
-    return records;
   }
 
   void CloseProgress() {
@@ -493,6 +529,7 @@ class MergeSession {
   std::string merged_pdf_;
   std::string merged_temp_;  // the merged document while it is built ("" once in place)
   std::unique_ptr<DataSource> data_;
+  SheetList sheets_;  // the workbook's sheets, once they were asked for
   int total_ = 0;
   bool progress_open_ = false;
   std::vector<RecordResult> records_;  // per-record mode: the records output so far

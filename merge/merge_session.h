@@ -32,10 +32,11 @@ struct MergeRequest {
   bool one_file = false;      // cbx_1 输出到同一个文件
   bool as_shown = false;      // 数值按表格格式: cells as the sheet shows them, not raw values
   bool check_only = false;    // only the check before writing: nothing is written
+  std::string sheet;          // the data sheet: a name, else a 1-based number; "" the active one
 };
 
 // The fields a message may send the user back to.
-enum class MergeField { kData, kTemplate, kOutput, kCopies, kPrint, kPdf };
+enum class MergeField { kData, kTemplate, kOutput, kCopies, kPrint, kPdf, kSheet };
 
 // The result of one record, reported as soon as its files are complete and checked.
 struct RecordResult {

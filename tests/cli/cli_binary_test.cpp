@@ -110,6 +110,49 @@ TEST_F(CliBinaryTest, WholeMergeAndRunTimeError) {
   EXPECT_TRUE(fs::exists(dir_ / "AppError.txt"));
 }
 
+// The data sheet behind a notes sheet: without --sheet the run says where the records are and
+// ends with the message status; with it the records are merged; an unknown name lists the sheets.
+TEST_F(CliBinaryTest, SheetIsChosenByNameOrNumber) {
+  engine::RegisterEmbeddedServers();
+  if (!office::IsServerRegistered("word.application")) GTEST_SKIP() << "no embedded servers yet";
+  for (const char* name : {"模板.docx", "说明在前.xlsx"}) {
+    fs::copy_file(test::DataFile(std::string("merge/") + name), dir_ / name);
+  }
+  const Result notes = Run("--data 说明在前.xlsx --template 模板.docx --out 输出");
+  EXPECT_EQ(notes.status, 1);
+  EXPECT_NE(notes.out.find("工作表“说明”中没有数据记录，而工作表“工资”中有 3 条记录。"),
+            std::string::npos) << notes.out;
+  EXPECT_EQ(notes.out.find("成功"), std::string::npos);
+  EXPECT_FALSE(fs::exists(dir_ / "输出" / "张三.docx"));
+
+  const Result chosen = Run("--data 说明在前.xlsx --template 模板.docx --out 输出 --sheet 工资");
+  EXPECT_EQ(chosen.status, 0) << chosen.err;
+  EXPECT_NE((chosen.out + chosen.err).find("共输出 3 个文档"), std::string::npos) << chosen.out;
+  EXPECT_TRUE(fs::exists(dir_ / "输出" / "王五.docx"));
+
+  const Result unknown = Run("--data 说明在前.xlsx --template 模板.docx --out 输出 --sheet 3");
+  EXPECT_EQ(unknown.status, 1);
+  EXPECT_NE(unknown.err.find("没有名为“3”的工作表。它的工作表有：“说明”、“工资”"), std::string::npos)
+      << unknown.err;
+}
+
+// Formulas stored without results and no LibreOffice to calculate them: a plain message naming
+// the first such cells, the message status, and no document.
+TEST_F(CliBinaryTest, FormulasWithoutResultsAndNoOfficeAreToldBeforeWriting) {
+  engine::RegisterEmbeddedServers();
+  if (!office::IsServerRegistered("word.application")) GTEST_SKIP() << "no embedded servers yet";
+  for (const char* name : {"工资条.docx", "公式.xlsx"}) {
+    fs::copy_file(test::DataFile(std::string("merge/") + name), dir_ / name);
+  }
+  const Result r = Run("--data 公式.xlsx --template 工资条.docx --out 输出", "PATH=/nonexistent");
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_NE(r.err.find("有公式没有保存计算结果（工作表“工资”的 C2、D2、E2 等 8 个单元格）"),
+            std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("没有安装 LibreOffice"), std::string::npos) << r.err;
+  EXPECT_TRUE(FilesBelow(dir_ / "输出").empty());
+  EXPECT_FALSE(fs::exists(dir_ / "AppError.txt"));
+}
+
 // Workbooks protected with the default password merge like plain ones; one with a password of
 // its own ends the run with a message that says so and writes nothing.
 TEST_F(CliBinaryTest, ProtectedWorkbooksMergeWithoutAPassword) {

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QMenu>
@@ -32,6 +33,7 @@
 #include "ui/main/banner.h"
 #include "ui/main/commands.h"
 #include "ui/main/remembered_inputs.h"
+#include "ui/main/sheet_list.h"
 #include "ui/main/presence_check.h"
 #include "ui/main/preview_window.h"
 #include "ui/main/skin.h"
@@ -306,6 +308,13 @@ void w_vexlo::CreateControls() {
   st_1 = MakeText(this, "st_1", {116, 189, 105, 16}, "Excel数据文件：", SongTi(10), Qt::white,
                   kDesignGrey, Qt::AlignRight);
   sle_1 = MakeField(this, "sle_1", {224, 185, 301, 21});
+  // Below the data field, in the spreadsheet's band: which sheet of the workbook holds the data.
+  st_8 = MakeText(this, "st_8", {116, 213, 105, 16}, "工作表：", SongTi(10), Qt::white,
+                  kDesignGrey, Qt::AlignRight);
+  ddlb_1 = Make<QComboBox>(this, "ddlb_1", {224, 211, 160, 20});
+  ddlb_1->setFont(SongTi(10));
+  ddlb_1->setEnabled(false);
+  ddlb_1->setToolTip("数据所在的工作表（选择数据文件后列出它的全部工作表）");
   p_1 = new Picture(this);
   p_1->setObjectName("p_1");
   p_1->setGeometry(0, 0, 712, 481);
@@ -322,7 +331,7 @@ void w_vexlo::CreateControls() {
   focus_mark_ = new FocusMark(this);
   // Tab order: row by row, each field before its buttons, then the options, the start button,
   // the web panel and the close button.
-  const QList<QWidget*> order = {sle_1, uo_1,  uo_2,  uo_9,  sle_2, uo_3, uo_4,  uo_10,
+  const QList<QWidget*> order = {sle_1, uo_1,  uo_2,  uo_9,  ddlb_1, sle_2, uo_3, uo_4,  uo_10,
                                  sle_3, uo_5,  uo_8,  cbx_3, cbx_2, em_1,  cbx_1, cbx_4,
                                  cbx_5, uo_6,  cb_1,  ole_1, uo_7};
   QWidget* previous = nullptr;
@@ -375,6 +384,11 @@ void w_vexlo::ConnectCommands() {
       });
     });
   });
+  // Every way a path reaches the data field lists that workbook's sheets.
+  connect(sle_1, &QLineEdit::textChanged, this, [this](const QString& text) {
+    app::RunGuarded({"w_vexlo", "sle_1", "modified"},
+                    [&] { FillSheetList(*ddlb_1, text.toStdString()); });
+  });
   // Every way a path reaches the template field (dialog, drop, paste, example) starts reading it.
   connect(sle_2, &QLineEdit::textChanged, this, [this](const QString& text) {
     app::RunGuarded({"w_vexlo", "sle_2", "modified"},
@@ -399,6 +413,7 @@ void w_vexlo::OpenWindow() {
 void w_vexlo::open() {
   SetColours(st_ver, Qt::white, kOrange);
   SetColours(st_1, Qt::white, kGreen);
+  SetColours(st_8, Qt::white, kGreen);
   for (QWidget* w : std::initializer_list<QWidget*>{st_2, st_3, cbx_3, cbx_2, st_5, cbx_1, cbx_4,
                                                     cbx_5}) {
     SetColours(w, Qt::white, kBlue);

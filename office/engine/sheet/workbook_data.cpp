@@ -70,6 +70,13 @@ office::Value WorkbookData::TextAt(size_t sheet, uint32_t row, uint32_t column) 
   return {};
 }
 
+bool WorkbookData::HasUncalculated() const {
+  for (const SheetData& sheet : sheets) {
+    if (!sheet.uncalculated.empty()) return true;
+  }
+  return false;
+}
+
 size_t ClampActiveSheet(size_t active, size_t sheet_count) {
   return active < sheet_count ? active : 0;
 }

@@ -28,10 +28,22 @@ struct Cell {
   double number = 0;    // kNumber, kDate (workbook serial, 1900 system), kBool (0/1)
 };
 
+// A formula cell that the file stores without its result, as programs that write workbooks
+// without calculating them do: the spreadsheet shows a value there, the file holds none.
+struct UncalculatedCell {
+  uint64_t key = 0;     // CellKey(row, column)
+  uint16_t format = 0;  // the cell's number format, index into WorkbookData::formats
+};
+
 struct SheetData {
   std::string name;
   // Non-empty cells by CellKey(row, column), both 0-based.
   std::unordered_map<uint64_t, Cell> cells;
+  // Formula cells without a stored result, in the order the file lists them.
+  std::vector<UncalculatedCell> uncalculated;
+  // Why the cells of this sheet could not be read ("" when they were). Only a sheet other than
+  // the active one is let off so: a damaged sheet nobody uses does not stop the workbook.
+  std::string unreadable;
 };
 
 inline uint64_t CellKey(uint32_t row, uint32_t column) {
@@ -56,6 +68,8 @@ struct WorkbookData {
   office::Value ValueAt(size_t sheet, uint32_t row, uint32_t column) const;
   // The text the cell shows through its number format; empty cells give null.
   office::Value TextAt(size_t sheet, uint32_t row, uint32_t column) const;
+  // Whether some sheet holds formula cells without a stored result.
+  bool HasUncalculated() const;
 };
 
 // A date serial of the workbook (1900 system) as an automation date: the two differ before

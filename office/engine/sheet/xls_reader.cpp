@@ -39,6 +39,10 @@ enum : uint16_t {
   kRk = 0x027E,
   kFormat = 0x041E,
   kBof = 0x0809,
+  // Records that may stand between a FORMULA record and the STRING record of its text result.
+  kShrFmla = 0x04BC,
+  kArray = 0x0221,
+  kTable = 0x0236,
 };
 
 // Record types of the single-sheet files of Excel 2.x to 4.x and of Excel 4.0 workbooks.
@@ -157,10 +161,30 @@ class XlsReader {
       }
     }
     ReadSheet(sheet_offsets_[data_.active_sheet], data_.sheets[data_.active_sheet]);
+    ReadOtherSheets();
     return std::move(data_);
   }
 
  private:
+  // The worksheets besides the active one, which a caller may choose instead. One that cannot be
+  // read is noted as such rather than failing the whole workbook.
+  void ReadOtherSheets() {
+    for (size_t i = 0; i < data_.sheets.size(); ++i) {
+      if (i != data_.active_sheet && sheet_types_[i] == 0) ReadOtherSheet(i);
+    }
+  }
+
+  void ReadOtherSheet(size_t i) {
+    SheetData& sheet = data_.sheets[i];
+    try {
+      ReadSheet(sheet_offsets_[i], sheet);
+    } catch (const app::RuntimeError& e) {
+      sheet.cells.clear();
+      sheet.uncalculated.clear();
+      sheet.unreadable = e.text();
+    }
+  }
+
   [[noreturn]] void Corrupt(std::string_view what) const {
     throw app::RuntimeError::Format(display_name_,
                                     "不是有效的Excel工作簿或已损坏：" + std::string(what));
@@ -386,6 +410,12 @@ class XlsReader {
     // A sheet that brings its own formats replaces those of the workbook.
     sheet_formats_replace_ = true;
     ReadSheet(sheet_offsets_[data_.active_sheet], data_.sheets[data_.active_sheet]);
+    for (size_t i = 0; i < kinds.size(); ++i) {
+      if (i != data_.active_sheet && kinds[i] == kSubstreamWorksheet) {
+        sheet_formats_replace_ = true;
+        ReadOtherSheet(i);
+      }
+    }
   }
 
   void StartSheetFormats() {
@@ -671,9 +701,18 @@ class XlsReader {
   void ReadCells(SheetData& sheet) {
     // The cell of the last FORMULA record: a STRING record right after it holds its text.
     std::optional<std::pair<uint16_t, uint16_t>> formula_cell;
+    // A FORMULA record whose result is a text still to come: without a STRING record after it,
+    // the file holds no result for that cell (its writer did not calculate it).
+    std::optional<UncalculatedCell> text_to_come;
     const bool early = version_ <= 4;
     while (auto r = Next()) {
       const std::string_view d = r->data;
+      if (text_to_come && r->type != kString && r->type != kShrFmla && r->type != kArray &&
+          r->type != kTable && r->type != kContinue) {
+        if (sheet.uncalculated.size() >= kMaxCells) Corrupt("单元格数量过多");
+        sheet.uncalculated.push_back(*text_to_come);
+        text_to_come.reset();
+      }
       if (early && ReadEarlySetting(*r)) continue;
       if (version_ == 2) {
         if (ReadBiff2Cell(*r, sheet, formula_cell)) continue;
@@ -736,8 +775,12 @@ class XlsReader {
           formula_cell.emplace(U16(d, 0), U16(d, 2));
           PutFormula(sheet, U16(d, 0), U16(d, 2), d, 6, IsDateXf(U16(d, 4)));
           SetFormat(sheet, U16(d, 0), U16(d, 2), ShownFormat(U16(d, 4)));
+          if (U16(d, 12) == 0xFFFF && d[6] == 0) {
+            text_to_come = UncalculatedCell{CellKey(U16(d, 0), U16(d, 2)), ShownFormat(U16(d, 4))};
+          }
           break;
         case kString: {
+          text_to_come.reset();
           if (!formula_cell) break;
           std::string text;
           if (biff8_) {

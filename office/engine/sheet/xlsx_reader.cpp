@@ -235,6 +235,7 @@ class XlsxReader {
       }
     }
     ReadSheet(sheet_parts[data_.active_sheet], std::move(bytes), data_.sheets[data_.active_sheet]);
+    ReadOtherSheets(sheet_parts, may_be_worksheet);
     return std::move(data_);
   }
 
@@ -414,11 +415,29 @@ class XlsxReader {
     return name.empty() || name == "worksheet";
   }
 
+  // The worksheets besides the active one, which a caller may choose instead. One that cannot be
+  // read is noted as such rather than failing the whole workbook.
+  void ReadOtherSheets(const std::vector<std::string>& parts, const std::vector<bool>& may_be_worksheet) {
+    for (size_t i = 0; i < parts.size(); ++i) {
+      if (i == data_.active_sheet || !may_be_worksheet[i] || parts[i].empty()) continue;
+      SheetData& sheet = data_.sheets[i];
+      try {
+        std::string bytes = ReadPart(parts[i]);
+        if (IsWorksheetRoot(RootName(bytes))) ReadSheet(parts[i], std::move(bytes), sheet);
+      } catch (const RuntimeError& e) {
+        sheet.cells.clear();
+        sheet.uncalculated.clear();
+        sheet.unreadable = e.text();
+      }
+    }
+  }
+
   // Rows are parsed a slice at a time, so that the nodes of one slice exist at once rather than
   // those of the whole sheet. A sheet that cannot be cut cleanly is parsed whole instead.
   void ReadSheet(const std::string& part, std::string bytes, SheetData& sheet) {
     if (ReadSheetInSlices(bytes, sheet)) return;
     sheet.cells.clear();
+    sheet.uncalculated.clear();
     buffers_.push_back(std::move(bytes));
     pugi::xml_document doc;
     const pugi::xml_node root = Parse(part, buffers_.back(), doc, "worksheet");
@@ -505,7 +524,13 @@ class XlsxReader {
         if (ref.column >= kMaxColumns) Corrupt("列号超出范围");
         next_col = ref.column + 1;
         Cell cell;
-        if (!ReadCell(c, cell)) continue;
+        if (!ReadCell(c, cell)) {
+          if (Child(c, "f")) {
+            if (sheet.uncalculated.size() >= kMaxCells) Corrupt("单元格数量过多");
+            sheet.uncalculated.push_back({CellKey(ref.row, ref.column), cell.format});
+          }
+          continue;
+        }
         if (sheet.cells.size() >= kMaxCells) Corrupt("单元格数量过多");
         sheet.cells[CellKey(ref.row, ref.column)] = cell;
       }
