@@ -5,9 +5,11 @@
 // one joined document where that looks the same (joined_export.h), and the .doc files of the
 // records of one template are written from the office's .doc of one of them (doc_bases.h); every
 // stored file is checked before it is put at its name (document_conversion.h). An office that
-// dies or hangs is killed with its process group and started again, and the document is tried
-// once more before it fails with a message naming it, unless the offices' folder cannot be
-// written (full, read-only): then every document fails at once with that reason. The offices end
+// dies, hangs, or stalls (no progress in a job long past the usual time of its kind,
+// stall_watch.h) is killed with its process group and started again, and the document is tried
+// once more (a joined export joined once more) before it fails with a message naming it,
+// unless the offices' folder cannot be written (full, read-only): then every document fails at
+// once with that reason. The offices end
 // with the pool, with Cancel, or with this process; a program's pool belongs to its
 // EngineServices (engine_services.h), which ends it before main returns. Each office listens on a
 // pipe of its own (office_pipe.h). This class only schedules: the queue (job_queue.h), the
