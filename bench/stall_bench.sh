@@ -7,7 +7,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 records=${1:-200}
-cli="$root/build/vexlo-merge"
+cli=${CLI:-$root/build/vexlo-merge}  # CLI=... measures another build
 [ -x "$cli" ] || { echo "build first: bash scripts/build.sh" >&2; exit 1; }
 work=$(mktemp -d /tmp/vexlo-stall-XXXXXX)
 [ -n "${KEEP:-}" ] && echo "keeping $work" || trap 'rm -rf "$work"' EXIT
