@@ -20,4 +20,4 @@ watch "$cli" --data 数据.csv --template 模板.doc --out each --pdf
 echo "   $(ls each/*.doc | wc -l) .doc, $(ls each/*.pdf | wc -l) PDF"
 echo "== $records records, .doc template, one file with its PDF =="
 watch "$cli" --data 数据.csv --template 模板.doc --out one --one-file --pdf
-echo "   $(ls one)"
+echo "   $(ls one | tr "\n" " ")"
