@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -320,6 +321,18 @@ class StoppedRunTest : public CliBinaryTest {
            FilesBelow(run_).empty();
   }
 
+  // Whether the process is stopped by a signal (state T in /proc/PID/stat).
+  static bool HeldStill(pid_t pid) {
+    const std::string stat = test::ReadFile("/proc/" + std::to_string(pid) + "/stat");
+    const std::size_t paren = stat.rfind(')');
+    return paren != std::string::npos && paren + 2 < stat.size() && stat[paren + 2] == 'T';
+  }
+  static int FilesWithExtension(const fs::path& dir, const std::string& ext) {
+    int n = 0;
+    for (const auto& e : fs::directory_iterator(dir)) n += e.path().extension() == ext;
+    return n;
+  }
+
   static constexpr const char* kDocuments[] = {"张三.docx", "李四.docx", "王_五.docx"};
   const fs::path cache_ = dir_ / "cache", tmp_ = dir_ / "tmp", run_ = dir_ / "run";
 };
@@ -363,8 +376,16 @@ TEST_F(StoppedRunTest, StoppedDuringDocAndPdfOutputEndsAsCancelled) {
     while (!fs::exists(dir_ / "输出" / "张三.doc") && std::chrono::steady_clock::now() < give_up) {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    for (pid_t office : Offices()) ::kill(office, SIGSTOP);
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const std::vector<pid_t> offices = Offices();
+    ASSERT_FALSE(offices.empty()) << signal;
+    for (pid_t office : offices) ::kill(office, SIGSTOP);
+    // The stop comes once every office is held still with PDFs still owed.
+    const auto still = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!std::all_of(offices.begin(), offices.end(), HeldStill) && std::chrono::steady_clock::now() < still) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_TRUE(std::all_of(offices.begin(), offices.end(), HeldStill)) << signal;
+    ASSERT_LT(FilesWithExtension(dir_ / "输出", ".pdf"), 3) << signal;
     ::kill(merge, signal);
     int status = 0;
     ASSERT_EQ(::waitpid(merge, &status, 0), merge);
