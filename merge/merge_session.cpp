@@ -16,6 +16,7 @@
 #include "merge/folder_lock.h"
 #include "merge/layout_hint.h"
 #include "merge/output_naming.h"
+#include "merge/placeholders.h"
 #include "merge/run_checks.h"
 #include "office/deferred_work.h"
 #include "office/value.h"
@@ -152,6 +153,7 @@ class MergeSession {
     if (!request_.one_file) namer_->Reserve(kMergedName);
 
     PrepareDocuments(wordserver_, wordserver2_, request_.template_path);
+    ReadTemplatePlaceholders();
     NoteDataHints();
 
     if (request_.one_file) {
@@ -204,14 +206,37 @@ class MergeSession {
   // Asked while the template document is the template instance's active one, before any record
   // is written: titles the template lacks, and values the sheet shows otherwise.
   void NoteDataHints() {
-    std::vector<std::string> titlenames;
-    for (const st_etitle& title : data_->titles()) titlenames.push_back(title.titlename);
-    if (auto note = MissingTitlesNote(TitlesMissingFromTemplate(wordserver_, titlenames))) {
-      summary_.notes.push_back(*std::move(note));
-    }
+    const std::vector<std::string> titlenames = TitleNames();
+    const std::vector<std::string> missing =
+        placeholders_.mode == PlaceholderMode::kPlain
+            ? TitlesMissingFromTemplate(wordserver_, titlenames)
+            : placeholders_.TitlesWithoutPlaceholder(titlenames);
+    if (auto note = MissingTitlesNote(missing)) summary_.notes.push_back(*std::move(note));
     if (request_.as_shown || total_ == 0) return;
     if (auto difference = data_->FirstShownDifference(DataSource::kFirstRecordRow)) {
       summary_.notes.push_back(ShownValueNote(*difference));
+    }
+  }
+
+  std::vector<std::string> TitleNames() const {
+    std::vector<std::string> titlenames;
+    for (const st_etitle& title : data_->titles()) titlenames.push_back(title.titlename);
+    return titlenames;
+  }
+
+  // Once, before the first copy of the template is taken: how the template marks its titles,
+  // its merge fields turned into marked text, and the names that match no column told.
+  // TODO(integrator): the unmatched names belong in the check shown before writing.
+  void ReadTemplatePlaceholders() {
+    placeholders_ = ReadPlaceholders(wordserver_, TitleNames());
+    PrepareTemplate(wordserver_, placeholders_);
+    if (auto note = UnmatchedPlaceholdersNote(placeholders_.unmatched)) {
+      summary_.notes.push_back(*std::move(note));
+    }
+    if (request_.one_file && placeholders_.in_other_stories) {
+      // One document holds every record but has one set of headers, footers and notes.
+      summary_.notes.push_back(
+          "提示：所有记录输出到同一个文件时，页眉、页脚和脚注中的标题按第一条记录填写。");
     }
   }
 
@@ -281,9 +306,13 @@ class MergeSession {
       result.name = *name;
       try {
         const std::string stem = request_.one_file ? "" : namer_->Reserve(SafeFileName(*name));
-        FillRecord(wordserver_, wordserver2_, titlenames, [&](std::size_t k) {
-          return data_->ReadFieldValue(static_cast<int>(k) + 1, row);
-        });
+        // One file for all has one set of headers, footers and notes: the first record's.
+        const bool other_stories = placeholders_.in_other_stories &&
+                                   (!request_.one_file || row == DataSource::kFirstRecordRow);
+        FillRecord(
+            wordserver_, wordserver2_, titlenames,
+            [&](std::size_t k) { return data_->ReadFieldValue(static_cast<int>(k) + 1, row); },
+            placeholders_, other_stories);
         if (request_.one_file) {
           result.document = merged_temp_;
           result.document_name = FileName(merged_document_);
@@ -466,6 +495,7 @@ class MergeSession {
   std::string merged_pdf_;
   std::string merged_temp_;  // the merged document while it is built ("" once in place)
   std::unique_ptr<DataSource> data_;
+  TemplatePlaceholders placeholders_;
   int total_ = 0;
   bool progress_open_ = false;
   std::vector<RecordResult> records_;  // per-record mode: the records output so far

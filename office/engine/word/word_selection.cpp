@@ -5,6 +5,7 @@
 
 #include "app/runtime_error.h"
 #include "office/engine/word/word_document.h"
+#include "office/engine/word/word_stories.h"
 
 namespace vexlo::engine::word {
 
@@ -72,6 +73,16 @@ WordRange::WordRange(std::weak_ptr<WordDocument> doc, bool whole, BlockSpan span
     const DocumentModel& model = Document()->model();
     return Position(whole_ || span_.end == model.block_count() ? model.ContentEnd()
                                                                 : model.BlockStart(span_.end));
+  });
+  // The text and the fields of the whole story; a range of some copies has neither here.
+  AddProperty("text", [this] {
+    if (!whole_) throw RuntimeError::Automation("自动化调用失败：这里只能读取整篇正文的文字");
+    return Value(MainStoryText(*Document()));
+  });
+  AddProperty("storytype", [] { return Value(kMainTextStory); });
+  AddProperty("fields", [this] {
+    if (!whole_) throw RuntimeError::Automation("自动化调用失败：这里只能取得整篇正文的域");
+    return FieldsOf(Document(), "");
   });
   AddProperty("find", [this] {
     if (!find_) {
