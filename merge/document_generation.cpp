@@ -38,7 +38,7 @@ std::string WithoutMarkers(const std::string& value) {
 
 // Replaces the placeholders of every title in the range `range` gives by the record's values.
 void FillStory(const std::function<Value()>& range, const std::vector<std::string>& titles,
-               const FieldValue& value, const TemplatePlaceholders& placeholders) {
+               const std::vector<std::string>& values, const TemplatePlaceholders& placeholders) {
   const auto replace_all = [&](const std::string& find, bool whole_word, const std::string& with) {
     // Find text, match case, whole word, wildcards, sounds like, all word forms, forward,
     // wrap (0: stop at the end of the range), format, replace with, replace (2: all).
@@ -56,7 +56,7 @@ void FillStory(const std::function<Value()>& range, const std::vector<std::strin
   // A marker can only stand where a title was: it is matched wherever it is, whatever its
   // neighbours (a word processor may count a private character as part of a word).
   for (std::size_t k = 0; k < titles.size(); ++k) {
-    if (found[k]) replace_all(Marker(k), false, WithoutMarkers(value(k)));
+    if (found[k]) replace_all(Marker(k), false, values[k]);
   }
 }
 
@@ -82,12 +82,14 @@ void FillRecord(const office::oleobject& wordserver, const office::oleobject& wo
   const Value start = wordserver2.get("selection").get("start");
   wordserver2.get("selection").get("paste");
   const Value document = wordserver2.get("activedocument");
+  std::vector<std::string> values;
+  for (std::size_t k = 0; k < titles.size(); ++k) values.push_back(WithoutMarkers(value(k)));
   // Every replacement moves the end: the copy's range is asked for again for each call.
   FillStory([&] { return document.call("range", {start, document.get("content").get("end")}); },
-            titles, value, placeholders);
+            titles, values, placeholders);
   if (!other_stories) return;
   for (const Value& story : OtherStoryRanges(document)) {
-    FillStory([&] { return story; }, titles, value, placeholders);
+    FillStory([&] { return story; }, titles, values, placeholders);
   }
 }
 
