@@ -214,6 +214,7 @@ void PrepareTemplate(const office::oleobject& wordserver, const TemplatePlacehol
       if (office::ArgLong(field.get("type"), "type", 0) != kMergeFieldType) continue;
       const std::string name =
           MergeFieldName(office::ToText(field.get("code").get("text")).value_or(""));
+      if (name.empty()) continue;  // names nothing: left as the template has it
       field.get("result").set("text", std::string(kOpenGuillemet) + name + std::string(kCloseGuillemet));
       field.call("unlink");
     }
