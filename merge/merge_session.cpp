@@ -18,6 +18,7 @@
 #include "merge/layout_hint.h"
 #include "merge/output_naming.h"
 #include "merge/pre_write_check.h"
+#include "merge/placeholders.h"
 #include "merge/run_checks.h"
 #include "merge/sheet_choice.h"
 #include "office/deferred_work.h"
@@ -273,14 +274,36 @@ class MergeSession {
     }
   }
 
+  std::vector<std::string> TitleNames() const {
+    std::vector<std::string> titlenames;
+    for (const st_etitle& title : data_->titles()) titlenames.push_back(title.titlename);
+    return titlenames;
+  }
+
+  // Once, before the first copy of the template is taken: how the template marks its titles,
+  // its merge fields turned into marked text, and the names that match no column told.
+  void ReadTemplatePlaceholders() {
+    placeholders_ = ReadPlaceholders(wordserver_, TitleNames());
+    PrepareTemplate(wordserver_, placeholders_);
+    if (request_.one_file && placeholders_.in_other_stories) {
+      // One document holds every record but has one set of headers, footers and notes.
+      summary_.notes.push_back(
+          "提示：所有记录输出到同一个文件时，页眉、页脚和脚注中的标题按第一条记录填写。");
+    }
+  }
+
   // What the run finds before writing (pre_write_check.h), asked while the template document is
   // the template instance's active one. The user reads it and may stop the run there; what it
   // found is said again in the final message. False: the user stopped.
   bool CheckBeforeTheFirstDocument() {
-    summary_.findings = CheckTemplateAndData(wordserver_, *data_, total_);
+    ReadTemplatePlaceholders();
+    summary_.findings = CheckTemplateAndData(wordserver_, *data_, total_, placeholders_);
     const CheckFindings& findings = summary_.findings;
 
     if (auto note = MissingTitlesNote(findings.unused_titles)) summary_.notes.push_back(*note);
+    if (auto note = UnmatchedPlaceholdersNote(placeholders_.unmatched)) {
+      summary_.notes.push_back(*std::move(note));
+    }
     for (const std::string& line : SkippedLines(findings.skipped)) summary_.notes.push_back(line);
     if (!request_.as_shown && total_ > 0) {
       summary_.shown_difference = data_->FirstShownDifference(DataSource::kFirstRecordRow);
@@ -344,9 +367,13 @@ class MergeSession {
       result.name = *name;
       try {
         const std::string stem = request_.one_file ? "" : namer_->Reserve(SafeFileName(*name));
-        FillRecord(wordserver_, wordserver2_, titlenames, [&](std::size_t k) {
-          return data_->ReadFieldValue(static_cast<int>(k) + 1, row);
-        });
+        // One file for all has one set of headers, footers and notes: the first record's.
+        const bool other_stories = placeholders_.in_other_stories &&
+                                   (!request_.one_file || row == DataSource::kFirstRecordRow);
+        FillRecord(
+            wordserver_, wordserver2_, titlenames,
+            [&](std::size_t k) { return data_->ReadFieldValue(static_cast<int>(k) + 1, row); },
+            placeholders_, other_stories);
         if (request_.one_file) {
           result.document = merged_temp_;
           result.document_name = FileName(merged_document_);
@@ -530,6 +557,7 @@ class MergeSession {
   std::string merged_temp_;  // the merged document while it is built ("" once in place)
   std::unique_ptr<DataSource> data_;
   SheetList sheets_;  // the workbook's sheets, once they were asked for
+  TemplatePlaceholders placeholders_;
   int total_ = 0;
   bool progress_open_ = false;
   std::vector<RecordResult> records_;  // per-record mode: the records output so far

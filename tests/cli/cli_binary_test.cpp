@@ -18,6 +18,7 @@
 #include "office/engine/soffice/soffice.h"
 #include "office/server_registry.h"
 #include "tests/cli/merge_program.h"
+#include "tests/engine/word/word_test_util.h"
 #include "tests/support/test_paths.h"
 
 namespace vexlo::cli {
@@ -152,6 +153,25 @@ TEST_F(CliBinaryTest, FormulasWithoutResultsAndNoOfficeAreToldBeforeWriting) {
   EXPECT_NE(r.err.find("没有安装 LibreOffice"), std::string::npos) << r.err;
   EXPECT_TRUE(FilesBelow(dir_ / "输出").empty());
   EXPECT_FALSE(fs::exists(dir_ / "AppError.txt"));
+}
+
+// A template that marks its titles «» (and a .csv as data): only the marked titles are filled, in
+// the text, a table and the header; a marked name that is no column is told and stays.
+TEST_F(CliBinaryTest, MarkedTitlesAreFilledAndAnUnknownNameIsTold) {
+  engine::RegisterEmbeddedServers();
+  if (!office::IsServerRegistered("word.application")) GTEST_SKIP() << "no embedded servers yet";
+  fs::copy_file(test::DataFile("word/marked_titles.docx"), dir_ / "通知.docx");
+  test::WriteFile(dir_ / "名单.csv", "姓名,部门,ID\r\n张三,销售部,A001\r\n李四,技术部,A002\r\n");
+  const Result r = Run("--data 名单.csv --template 通知.docx --out 输出");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE((r.out + r.err).find("没有对应的列标题，将原样保留：“未知”"), std::string::npos)
+      << r.out << r.err;
+  const std::string li = (dir_ / "输出" / "李四.docx").string();
+  const std::string text = test::AllText(*engine::word::WordPackage::Load(li));
+  EXPECT_NE(text.find("尊敬的李四：您已被技术部录用。\n姓名保持不变，«未知»没有对应的列。"),
+            std::string::npos) << text;
+  EXPECT_NE(text.find("A002"), std::string::npos);
+  EXPECT_NE(test::Part(li, "word/header1.xml").find("页眉 李四"), std::string::npos);
 }
 
 // Workbooks protected with the default password merge like plain ones; one with a password of

@@ -173,6 +173,49 @@ TEST_F(MergeEndToEndTest, OneFileForAllRecords) {
   }
 }
 
+// A mail-merge template (merge_fields.docx, and the .doc the office made of it): each merge field
+// takes the record's value wherever it stands, the bare titles of its text stay, and the field
+// that names no column is told.
+TEST_F(MergeEndToEndTest, MergeFieldsAreFilledInTextTablesTextBoxesHeadersAndFooters) {
+  for (const char* templ : {"merge_fields.docx", "merge_fields.doc"}) {
+    SCOPED_TRACE(templ);
+    fs::copy_file(test::DataFile(std::string("word/") + templ), dir_ / templ,
+                  fs::copy_options::overwrite_existing);
+    for (const bool one_file : {false, true}) {
+      fs::remove_all(out_);
+      fs::create_directory(out_);
+      request_.pdf = true;
+      request_.one_file = one_file;
+      ASSERT_EQ(Run("数据.xlsx", templ), MergeOutcome::kSucceeded);
+      const std::vector<std::string>& notes = observer_.summary.notes;
+      EXPECT_NE(std::find(notes.begin(), notes.end(),
+                          "模板中的以下占位符没有对应的列标题，将原样保留：“职称”。"
+                          "请检查模板中的域名或标记与数据文件的列标题是否一致。"),
+                notes.end());
+      if (!one_file) {
+        const std::string li = PdfText(out_ / "李四.pdf");
+        for (const char* shown : {"页眉 李四", "尊敬的李四：您已被技术部录用。",
+                                  "姓名和部门这两个词不是占位符，保持不变。",
+                                  "工号：A002，职称：«职称»。", "文本框：技术部", "页脚 A002 第 1 页"}) {
+          EXPECT_NE(li.find(shown), std::string::npos) << shown << "\n" << li;
+        }
+        EXPECT_NE(PdfText(out_ / "王_五.pdf").find("页眉 王/五"), std::string::npos);
+        continue;
+      }
+      // One file: every record's text in turn, under the first record's header.
+      const std::string all = PdfText(out_ / "合并输出.pdf");
+      const auto zhang = all.find("尊敬的张三"), li = all.find("文本框：技术部");
+      ASSERT_NE(li, std::string::npos) << all;
+      EXPECT_LT(zhang, li);
+      EXPECT_EQ(all.find("页眉 李四"), std::string::npos);
+      EXPECT_EQ(all.find("«姓名»"), std::string::npos);
+      EXPECT_NE(std::find(notes.begin(), notes.end(),
+                          "提示：所有记录输出到同一个文件时，页眉、页脚和脚注中的标题按第一条记录填写。"),
+                notes.end());
+    }
+  }
+}
+
 TEST_F(MergeEndToEndTest, FileHeldByAnotherProcessGetsTheFallbackName) {
   test::WriteFile(out_ / "李四.docx", "old");
   test::LockHolder editor((out_ / "李四.docx").string(), test::LockHolder::Kind::kFcntl);

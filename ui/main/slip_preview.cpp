@@ -41,7 +41,9 @@ bool SlipPreview::Open(std::string& why) {
       ++records_;
     }
     merge::PrepareDocuments(word_, word2_, request_.template_path);
-    findings_ = merge::CheckTemplateAndData(word_, *data_, records_);
+    placeholders_ = merge::ReadPlaceholders(word_, titles_);
+    merge::PrepareTemplate(word_, placeholders_);
+    findings_ = merge::CheckTemplateAndData(word_, *data_, records_, placeholders_);
   } catch (const app::RuntimeError& e) {
     why = e.text() + "。";
     return false;
@@ -68,7 +70,7 @@ std::vector<std::string> SlipPreview::Paragraphs(int index) {
   merge::NewRecordDocument(word2_);
   merge::FillRecord(word_, word2_, titles_, [&](std::size_t k) {
     return data_->ReadFieldValue(static_cast<int>(k) + 1, row);
-  });
+  }, placeholders_);
   const std::string text =
       office::ToText(word2_.get("activedocument").get("content").get("text")).value_or("");
   std::vector<std::string> paragraphs;

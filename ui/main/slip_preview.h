@@ -11,6 +11,7 @@
 
 #include "merge/data_source.h"
 #include "merge/merge_session.h"
+#include "merge/placeholders.h"
 #include "office/oleobject.h"
 
 namespace vexlo::ui {
@@ -41,6 +42,7 @@ class SlipPreview {
   std::unique_ptr<merge::DataSource> data_;
   std::vector<std::string> titles_;
   int records_ = 0;
+  merge::TemplatePlaceholders placeholders_;
   merge::CheckFindings findings_;
 };
 
