@@ -435,7 +435,7 @@ class XlsReader {
   }
 
   void ReadGlobals() {
-    std::vector<std::pair<uint16_t, bool>> custom_formats;  // FORMAT: index, is a date
+    std::unordered_map<uint16_t, bool> custom_formats;  // FORMAT index -> is a date (the last)
     while (auto r = Next()) {
       switch (r->type) {
         case kEof:
@@ -469,7 +469,7 @@ class XlsReader {
         case kFormat: {
           Need(*r, 3);
           const std::string code = RecordString(*r, 2, !biff8_);
-          custom_formats.emplace_back(U16(r->data, 0), IsDateFormatCode(code));
+          custom_formats[U16(r->data, 0)] = IsDateFormatCode(code);
           format_codes_[U16(r->data, 0)] = code;
           break;
         }
@@ -495,14 +495,11 @@ class XlsReader {
     stream_ = decrypted_;
   }
 
-  void FinishFormats(const std::vector<std::pair<uint16_t, bool>>& custom) {
+  void FinishFormats(const std::unordered_map<uint16_t, bool>& custom) {
     xf_is_date_.reserve(xf_format_.size());
     for (uint16_t id : xf_format_) {
-      bool date = IsBuiltinDateFormat(id);
-      for (const auto& [index, is_date] : custom) {
-        if (index == id) date = is_date;
-      }
-      xf_is_date_.push_back(date);
+      const auto found = custom.find(id);
+      xf_is_date_.push_back(found != custom.end() ? found->second : IsBuiltinDateFormat(id));
       const auto code = format_codes_.find(id);
       xf_shown_.push_back(data_.AddFormat(code != format_codes_.end() ? code->second : BuiltinFormatCode(id)));
     }

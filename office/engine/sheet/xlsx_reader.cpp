@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstring>
 #include <deque>
+#include <functional>
+#include <unordered_map>
 #include <pugixml.hpp>
 
 #include "app/runtime_error.h"
@@ -186,22 +188,18 @@ class XlsxReader {
     }
     std::vector<std::string> sheet_parts;
     std::vector<bool> may_be_worksheet;  // by relationship type
+    // Relationships by id, the last of an id winning as a walk through them would find it.
+    std::unordered_map<std::string_view, const Relationship*> by_id;
+    for (const auto& r : rels) by_id[r.id] = &r;
     if (pugi::xml_node sheets = Child(workbook, "sheets")) {
       for (pugi::xml_node s = sheets.first_child(); s; s = s.next_sibling()) {
         if (!Is(s, "sheet")) continue;
         SheetData sheet;
         sheet.name = s.attribute("name").value();
         data_.sheets.push_back(std::move(sheet));
-        const std::string id = PrefixedAttribute(s, "id").value();
-        std::string part;
-        bool worksheet = true;
-        for (const auto& r : rels) {
-          if (r.id != id) continue;
-          part = r.target;
-          worksheet = EndsWith(r.type, "/worksheet");
-        }
-        sheet_parts.push_back(part);
-        may_be_worksheet.push_back(worksheet);
+        const auto r = by_id.find(PrefixedAttribute(s, "id").value());
+        sheet_parts.push_back(r == by_id.end() ? std::string() : r->second->target);
+        may_be_worksheet.push_back(r == by_id.end() || EndsWith(r->second->type, "/worksheet"));
       }
     }
     if (data_.sheets.empty()) Corrupt("工作簿中没有工作表");
@@ -288,17 +286,19 @@ class XlsxReader {
 
   // The entry that holds `part`. Part names ignore case ("xl/SharedStrings.xml" is the part a
   // relationship names "sharedStrings.xml"); an exact match wins.
-  std::string PartName(const std::string& part) const {
+  std::string PartName(const std::string& part) {
     if (package_.Has(part)) return part;
-    const auto same = [&](const std::string& name) {
-      return std::equal(name.begin(), name.end(), part.begin(), part.end(), [](char a, char b) {
-        return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-      });
-    };
-    for (const std::string& name : package_.names()) {
-      if (same(name)) return name;
+    if (folded_names_.empty()) {
+      for (const std::string& name : package_.names()) folded_names_.emplace(Folded(name), name);
     }
-    return part;
+    const auto it = folded_names_.find(Folded(part));
+    return it == folded_names_.end() ? part : it->second;
+  }
+
+  static std::string Folded(std::string_view name) {
+    std::string out(name);
+    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
   }
 
   // Parses a part into `doc` and returns its root element, which must be `root_name`.
@@ -375,14 +375,28 @@ class XlsxReader {
     buffers_.pop_back();
   }
 
+  // The strings are parsed a slice of items at a time, like the rows of a sheet: a table of
+  // millions of short strings would take ten times its size as one tree of nodes.
   void ReadSharedStrings(const std::string& part) {
     if (!package_.Has(part)) return;
+    std::string bytes = ReadPart(part);
+    const size_t strings_before = data_.strings.size();
+    if (RootName(bytes) == "sst" &&
+        ForEachSlice(bytes, "sst", "si", [&](const pugi::xml_node& parent) { AddStrings(parent); })) {
+      return;
+    }
+    data_.strings.resize(strings_before);
+    shared_.clear();
+    buffers_.push_back(std::move(bytes));
     pugi::xml_document doc;
-    const pugi::xml_node root = Load(part, doc, "sst");
-    for (pugi::xml_node si = root.first_child(); si; si = si.next_sibling()) {
+    AddStrings(Parse(part, buffers_.back(), doc, "sst"));
+    buffers_.pop_back();
+  }
+
+  void AddStrings(const pugi::xml_node& parent) {
+    for (pugi::xml_node si = parent.first_child(); si; si = si.next_sibling()) {
       if (Is(si, "si")) shared_.push_back(data_.AddString(StringItemText(si)));
     }
-    buffers_.pop_back();
   }
 
   std::string ReadPart(const std::string& part) {
@@ -427,20 +441,29 @@ class XlsxReader {
   }
 
   bool ReadSheetInSlices(const std::string& xml, SheetData& sheet) {
-    const size_t open = FindTag(xml, 0, "sheetData", false);
+    uint32_t next_row = 0;
+    return ForEachSlice(xml, "sheetData", "row",
+                        [&](const pugi::xml_node& parent) { ReadRows(parent, next_row, sheet); });
+  }
+
+  // Parses the children of the element `container` a slice of about kSliceBytes at a time, each
+  // cut after the end tag of an `item`, and hands each slice's nodes to `read`. False when the
+  // XML cannot be cut cleanly so (the caller then parses it whole).
+  static bool ForEachSlice(const std::string& xml, std::string_view container, std::string_view item,
+                           const std::function<void(const pugi::xml_node&)>& read) {
+    const size_t open = FindTag(xml, 0, container, false);
     if (open == std::string::npos) return false;
     const size_t open_end = xml.find('>', open);
     if (open_end == std::string::npos) return false;
-    if (xml[open_end - 1] == '/') return true;  // <sheetData/>: no cells
-    const size_t close = FindTag(xml, open_end, "sheetData", true);
+    if (xml[open_end - 1] == '/') return true;  // <sheetData/>: nothing inside
+    const size_t close = FindTag(xml, open_end, container, true);
     if (close == std::string::npos) return false;
-    uint32_t next_row = 0;
     for (size_t pos = open_end + 1; pos < close;) {
       size_t cut = close;
       if (close - pos > kSliceBytes) {
-        const size_t row_end = FindTag(xml, pos + kSliceBytes, "row", true);
-        if (row_end != std::string::npos && row_end < close) {
-          cut = std::min(close, xml.find('>', row_end) + 1);
+        const size_t item_end = FindTag(xml, pos + kSliceBytes, item, true);
+        if (item_end != std::string::npos && item_end < close) {
+          cut = std::min(close, xml.find('>', item_end) + 1);
         }
       }
       pugi::xml_document doc;
@@ -448,7 +471,7 @@ class XlsxReader {
                            pugi::encoding_utf8)) {
         return false;
       }
-      ReadRows(doc, next_row, sheet);
+      read(doc);
       pos = cut;
     }
     return true;
@@ -575,6 +598,8 @@ class XlsxReader {
   std::vector<uint16_t> xf_format_;  // index into data_.formats
   std::vector<uint32_t> shared_;     // shared string index -> data_.strings index
   std::deque<std::string> buffers_;  // parsed in place; a deque never moves them
+  // The package's entry names in lower case -> the first entry of that name, made on first use.
+  std::unordered_map<std::string, std::string> folded_names_;
 };
 
 }  // namespace
