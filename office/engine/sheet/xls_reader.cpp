@@ -530,7 +530,7 @@ class XlsReader {
   // Stores a cell; a later record for the same cell replaces it.
   void Put(SheetData& sheet, uint16_t row, uint16_t col, Cell cell) {
     if (sheet.cells.size() >= kMaxCells) Corrupt("单元格数量过多");
-    sheet.cells[CellKey(row, col)] = cell;
+    sheet.cells.Put(CellKey(row, col), cell);
   }
 
   bool IsDateXf(uint16_t xf) const { return xf < xf_is_date_.size() && xf_is_date_[xf]; }
@@ -541,8 +541,7 @@ class XlsReader {
 
   // Gives the cell just stored its number format.
   void SetFormat(SheetData& sheet, uint16_t row, uint16_t col, uint16_t format) {
-    const auto it = sheet.cells.find(CellKey(row, col));
-    if (it != sheet.cells.end()) it->second.format = format;
+    if (Cell* cell = sheet.cells.Last(CellKey(row, col))) cell->format = format;
   }
 
   // BIFF2 cells name their XF in their first attribute byte and repeat its number format in
@@ -677,6 +676,7 @@ class XlsReader {
       }
       switch (r->type) {
         case kEof:
+          sheet.cells.Seal();
           return;
         case kBof:
         case kBof3:

@@ -8,6 +8,7 @@
 #include <deque>
 #include <functional>
 #include <unordered_map>
+#include <unordered_set>
 #include <pugixml.hpp>
 
 #include "app/runtime_error.h"
@@ -218,10 +219,13 @@ class XlsxReader {
     if (sheet_part.empty() || !package_.Has(sheet_part)) Corrupt("找不到当前工作表的内容");
     std::string bytes = ReadPart(sheet_part);
     // The active tab may be a chart or dialog sheet, which has no cells: read the first
-    // worksheet instead.
+    // worksheet instead. Each part is looked at once, however many sheets name it.
     if (!may_be_worksheet[data_.active_sheet] || !IsWorksheetRoot(RootName(bytes))) {
+      std::unordered_set<std::string_view> looked_at;
+      if (!IsWorksheetRoot(RootName(bytes))) looked_at.insert(sheet_part);
       for (size_t i = 0; i < sheet_parts.size(); ++i) {
-        if (i == data_.active_sheet || !may_be_worksheet[i] || !package_.Has(sheet_parts[i])) {
+        if (i == data_.active_sheet || !may_be_worksheet[i] || !package_.Has(sheet_parts[i]) ||
+            !looked_at.insert(sheet_parts[i]).second) {
           continue;
         }
         std::string other = ReadPart(sheet_parts[i]);
@@ -385,7 +389,7 @@ class XlsxReader {
         ForEachSlice(bytes, "sst", "si", [&](const pugi::xml_node& parent) { AddStrings(parent); })) {
       return;
     }
-    data_.strings.resize(strings_before);
+    data_.strings.Truncate(strings_before);
     shared_.clear();
     buffers_.push_back(std::move(bytes));
     pugi::xml_document doc;
@@ -431,13 +435,15 @@ class XlsxReader {
   // Rows are parsed a slice at a time, so that the nodes of one slice exist at once rather than
   // those of the whole sheet. A sheet that cannot be cut cleanly is parsed whole instead.
   void ReadSheet(const std::string& part, std::string bytes, SheetData& sheet) {
-    if (ReadSheetInSlices(bytes, sheet)) return;
-    sheet.cells.clear();
-    buffers_.push_back(std::move(bytes));
-    pugi::xml_document doc;
-    const pugi::xml_node root = Parse(part, buffers_.back(), doc, "worksheet");
-    uint32_t next_row = 0;
-    ReadRows(Child(root, "sheetData"), next_row, sheet);
+    if (!ReadSheetInSlices(bytes, sheet)) {
+      sheet.cells.clear();
+      buffers_.push_back(std::move(bytes));
+      pugi::xml_document doc;
+      const pugi::xml_node root = Parse(part, buffers_.back(), doc, "worksheet");
+      uint32_t next_row = 0;
+      ReadRows(Child(root, "sheetData"), next_row, sheet);
+    }
+    sheet.cells.Seal();
   }
 
   bool ReadSheetInSlices(const std::string& xml, SheetData& sheet) {
@@ -530,7 +536,7 @@ class XlsxReader {
         Cell cell;
         if (!ReadCell(c, cell)) continue;
         if (sheet.cells.size() >= kMaxCells) Corrupt("单元格数量过多");
-        sheet.cells[CellKey(ref.row, ref.column)] = cell;
+        sheet.cells.Put(CellKey(ref.row, ref.column), cell);
       }
     }
   }
