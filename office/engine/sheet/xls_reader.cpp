@@ -510,18 +510,21 @@ class XlsReader {
     Continued c = WithContinues(r);
     c.U32v();  // total references
     const uint32_t unique = c.U32v();
-    // The count may lie; every string takes at least 3 bytes, so the data bounds the reserve.
-    shared_.reserve(std::min<size_t>(unique, r.data.size()));
+    // The workbook's globals add no other texts, so the shared strings are one run of the
+    // text table (a second table goes on from the first).
+    if (shared_count_ == 0) shared_first_ = static_cast<uint32_t>(data_.strings.size());
     for (uint32_t i = 0; i < unique && !c.AtEnd(); ++i) {
       const uint16_t cch = c.U16v();
-      shared_.push_back(data_.AddString(c.Biff8Chars(cch)));
+      data_.AddString(c.Biff8Chars(cch));
+      ++shared_count_;
     }
     // Some writers count fewer strings than they store; cells may use the rest. What does not
     // read as a whole string past the count is left alone.
     try {
       while (!c.AtEnd()) {
         const uint16_t cch = c.U16v();
-        shared_.push_back(data_.AddString(c.Biff8Chars(cch)));
+        data_.AddString(c.Biff8Chars(cch));
+        ++shared_count_;
       }
     } catch (const app::RuntimeError&) {
     }
@@ -707,10 +710,10 @@ class XlsReader {
         case kLabelSst: {
           Need(*r, 10);
           const uint32_t index = U32(d, 6);
-          if (index >= shared_.size()) Corrupt("共享字符串编号无效");
+          if (index >= shared_count_) Corrupt("共享字符串编号无效");
           Cell c;
           c.kind = Cell::Kind::kText;
-          c.text = shared_[index];
+          c.text = shared_first_ + index;
           c.format = ShownFormat(U16(d, 4));
           Put(sheet, U16(d, 0), U16(d, 2), c);
           break;
@@ -828,7 +831,8 @@ class XlsReader {
   std::vector<std::string> early_codes_;  // Excel 2.x-4.x: FORMAT codes in order
   std::vector<bool> early_formats_;  // Excel 2.x-4.x: FORMAT records in order, is a date
   bool sheet_formats_replace_ = false;
-  std::vector<uint32_t> shared_;  // shared string index -> data_.strings index
+  uint32_t shared_first_ = 0;  // the data_.strings index of shared string 0
+  uint32_t shared_count_ = 0;
   WorkbookData data_;
 };
 

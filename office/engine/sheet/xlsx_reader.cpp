@@ -390,7 +390,7 @@ class XlsxReader {
       return;
     }
     data_.strings.Truncate(strings_before);
-    shared_.clear();
+    shared_count_ = 0;
     buffers_.push_back(std::move(bytes));
     pugi::xml_document doc;
     AddStrings(Parse(part, buffers_.back(), doc, "sst"));
@@ -399,7 +399,9 @@ class XlsxReader {
 
   void AddStrings(const pugi::xml_node& parent) {
     for (pugi::xml_node si = parent.first_child(); si; si = si.next_sibling()) {
-      if (Is(si, "si")) shared_.push_back(data_.AddString(StringItemText(si)));
+      if (!Is(si, "si")) continue;
+      const uint32_t index = data_.AddString(StringItemText(si));
+      if (shared_count_++ == 0) shared_first_ = index;
     }
   }
 
@@ -566,9 +568,9 @@ class XlsxReader {
     if (type != "str" && Trim(text).empty()) return false;
     if (type == "s") {
       uint32_t index = 0;
-      if (!ParseUint(text, index) || index >= shared_.size()) Corrupt("共享字符串编号无效");
+      if (!ParseUint(text, index) || index >= shared_count_) Corrupt("共享字符串编号无效");
       cell.kind = Cell::Kind::kText;
-      cell.text = shared_[index];
+      cell.text = shared_first_ + index;
     } else if (type == "str") {
       cell.kind = Cell::Kind::kText;
       cell.text = data_.AddString(DecodeEscapes(text));
@@ -602,7 +604,9 @@ class XlsxReader {
   bool date1904_ = false;
   std::vector<bool> xf_is_date_;
   std::vector<uint16_t> xf_format_;  // index into data_.formats
-  std::vector<uint32_t> shared_;     // shared string index -> data_.strings index
+  // The shared strings are one run of data_.strings, added one after another.
+  uint32_t shared_first_ = 0;
+  uint32_t shared_count_ = 0;
   std::deque<std::string> buffers_;  // parsed in place; a deque never moves them
   // The package's entry names in lower case -> the first entry of that name, made on first use.
   std::unordered_map<std::string, std::string> folded_names_;
