@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,7 +33,7 @@ class StringTable {
   std::vector<std::string> blocks_;
   size_t open_block_ = SIZE_MAX;  // the block short texts go into, SIZE_MAX before the first
   // Per text: block index << 40 | offset in the block << 20 | length (kWholeBlock: all of it).
-  std::vector<uint64_t> refs_;
+  std::deque<uint64_t> refs_;  // a deque: growing never copies
 };
 
 }  // namespace vexlo::engine::sheet
