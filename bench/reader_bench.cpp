@@ -5,7 +5,8 @@
 // time limit), loading a file written beforehand as the merge does: LoadWorkbookFile.
 //   text:  one huge quoted CSV field (UTF-8, GBK); doubled quotes; many tiny CSV cells; a web page cell of '&'
 //          runs; many tiny table cells; tables nested deep; a script full of "</"
-//   xlsx:  many shared strings; many tiny cells; many sheets and relationships among many parts
+//   xlsx:  many shared strings; many tiny cells; many sheets and relationships among many parts;
+//          tiny cells in a sheet that cannot be cut into slices
 //          ("input" is the size of the XML inflated, the package itself is small)
 //   xls:   many NUMBER records; many FORMAT and XF records; a shared string table in CONTINUEs
 // Run by hand: build/bench/reader_bench [megabytes=20] [seconds per case=60] [case name filter]
@@ -168,6 +169,19 @@ std::string XlsxTinyCells(size_t& xml_bytes) {
                  xml_bytes);
 }
 
+// Tiny cells behind a comment that holds row end tags: the slices cannot be cut cleanly, and the
+// sheet is parsed whole.
+std::string XlsxUnsliceable(size_t& xml_bytes) {
+  const std::string row = "<row>" + Times("<c><v>1</v></c>", 200) + "</row>";
+  const std::string sheet =
+      Fill("<worksheet><sheetData><!-- " + Times("</row>", 100000) + " -->", row,
+           "</sheetData></worksheet>");
+  return Package({{"xl/workbook.xml", kOneSheetWorkbook},
+                  {"xl/_rels/workbook.xml.rels", kOneSheetRels},
+                  {"xl/worksheets/sheet1.xml", sheet}},
+                 xml_bytes);
+}
+
 // As many sheets as half the input holds, each with its relationship, whose targets differ in
 // case from the 19000 parts of the package: every name is looked up the slow way.
 std::string XlsxManySheets(size_t& xml_bytes) {
@@ -229,6 +243,7 @@ std::vector<Case> Cases() {
       {"xlsx_many_strings", "a.xlsx", XlsxManyStrings},
       {"xlsx_tiny_cells", "a.xlsx", XlsxTinyCells},
       {"xlsx_many_sheets", "a.xlsx", XlsxManySheets},
+      {"xlsx_unsliceable", "a.xlsx", XlsxUnsliceable},
       {"xls_many_numbers", "a.xls", text(XlsManyNumbers)},
       {"xls_many_formats", "a.xls", text(XlsManyFormats)},
       {"xls_string_table", "a.xls", text(XlsStringTable)},

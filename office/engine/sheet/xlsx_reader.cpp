@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstring>
 #include <deque>
-#include <functional>
 #include <unordered_map>
 #include <unordered_set>
 #include <pugixml.hpp>
@@ -16,26 +15,17 @@
 #include "office/engine/sheet/cell_display.h"
 #include "office/engine/sheet/number_format.h"
 #include "office/engine/sheet/utf8.h"
+#include "office/engine/sheet/xml_slices.h"
 
 namespace vexlo::engine::sheet {
 namespace {
 
 using app::RuntimeError;
 
-// Worksheet rows are parsed in slices of about this many bytes. The fuzz build makes them tiny,
-// so that slicing and its fallback are exercised on small inputs.
-#ifndef VEXLO_XLSX_SLICE_BYTES
-#define VEXLO_XLSX_SLICE_BYTES (256 << 10)
-#endif
-constexpr size_t kSliceBytes = VEXLO_XLSX_SLICE_BYTES;
-
 // Days between the 1900 and the 1904 date systems.
 constexpr double k1904Offset = 1462;
 
-// Whitespace-only text (a cell holding "   ") must survive parsing. Text is kept in its element
-// rather than in a node of its own, which saves a third of the nodes of a worksheet.
-constexpr unsigned kParseOptions =
-    pugi::parse_default | pugi::parse_ws_pcdata_single | pugi::parse_embed_pcdata;
+constexpr unsigned kParseOptions = kXmlSliceParseOptions;
 
 // A node's name without its namespace prefix ("x:c" -> "c").
 std::string_view LocalName(const char* name) {
@@ -386,7 +376,7 @@ class XlsxReader {
     std::string bytes = ReadPart(part);
     const size_t strings_before = data_.strings.size();
     if (RootName(bytes) == "sst" &&
-        ForEachSlice(bytes, "sst", "si", [&](const pugi::xml_node& parent) { AddStrings(parent); })) {
+        ForEachXmlSlice(bytes, "sst", "si", [&](const pugi::xml_node& parent) { AddStrings(parent); })) {
       return;
     }
     data_.strings.Truncate(strings_before);
@@ -450,68 +440,8 @@ class XlsxReader {
 
   bool ReadSheetInSlices(const std::string& xml, SheetData& sheet) {
     uint32_t next_row = 0;
-    return ForEachSlice(xml, "sheetData", "row",
+    return ForEachXmlSlice(xml, "sheetData", "row",
                         [&](const pugi::xml_node& parent) { ReadRows(parent, next_row, sheet); });
-  }
-
-  // Parses the children of the element `container` a slice of about kSliceBytes at a time, each
-  // cut after the end tag of an `item`, and hands each slice's nodes to `read`. False when the
-  // XML cannot be cut cleanly so (the caller then parses it whole).
-  static bool ForEachSlice(const std::string& xml, std::string_view container, std::string_view item,
-                           const std::function<void(const pugi::xml_node&)>& read) {
-    const size_t open = FindTag(xml, 0, container, false);
-    if (open == std::string::npos) return false;
-    const size_t open_end = xml.find('>', open);
-    if (open_end == std::string::npos) return false;
-    if (xml[open_end - 1] == '/') return true;  // <sheetData/>: nothing inside
-    const size_t close = FindTag(xml, open_end, container, true);
-    if (close == std::string::npos) return false;
-    for (size_t pos = open_end + 1; pos < close;) {
-      size_t cut = close;
-      if (close - pos > kSliceBytes) {
-        const size_t item_end = FindTag(xml, pos + kSliceBytes, item, true);
-        if (item_end != std::string::npos && item_end < close) {
-          cut = std::min(close, xml.find('>', item_end) + 1);
-        }
-      }
-      pugi::xml_document doc;
-      if (!doc.load_buffer(xml.data() + pos, cut - pos, kParseOptions | pugi::parse_fragment,
-                           pugi::encoding_utf8)) {
-        return false;
-      }
-      read(doc);
-      pos = cut;
-    }
-    return true;
-  }
-
-  // The position of the '<' of the next tag named `local` (with any prefix) at or after `from`:
-  // a start tag, or with `closing` an end tag. npos when there is none.
-  static size_t FindTag(std::string_view xml, size_t from, std::string_view local, bool closing) {
-    auto name_char = [](char c) {
-      return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-             c == '_' || c == '-' || c == '.';
-    };
-    for (size_t at = xml.find(local, from); at != std::string_view::npos;
-         at = xml.find(local, at + 1)) {
-      size_t lt = at;
-      if (lt > 0 && xml[lt - 1] == ':') {
-        --lt;
-        while (lt > 0 && name_char(xml[lt - 1])) --lt;
-      }
-      if (closing) {
-        if (lt < 2 || xml[lt - 1] != '/' || xml[lt - 2] != '<') continue;
-        lt -= 2;
-      } else {
-        if (lt < 1 || xml[lt - 1] != '<') continue;
-        lt -= 1;
-      }
-      const size_t after = at + local.size();
-      if (after >= xml.size()) continue;
-      const char c = xml[after];
-      if (c == '>' || c == '/' || c == ' ' || c == '\t' || c == '\r' || c == '\n') return lt;
-    }
-    return std::string_view::npos;
   }
 
   void ReadRows(const pugi::xml_node& parent, uint32_t& next_row, SheetData& sheet) {
