@@ -1,6 +1,7 @@
 #include "office/engine/sheet/xml_slices.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace vexlo::engine::sheet {
 namespace {
@@ -12,6 +13,55 @@ namespace {
 #endif
 constexpr size_t kSliceBytes = VEXLO_XLSX_SLICE_BYTES;
 
+bool IsNameChar(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+         c == '-' || c == '.' || c == ':' || static_cast<unsigned char>(c) >= 0x80;
+}
+
+// The local name of the tag whose name starts at `at` ("x:row" -> "row").
+std::string_view LocalNameAt(std::string_view xml, size_t at) {
+  size_t end = at;
+  while (end < xml.size() && IsNameChar(xml[end])) ++end;
+  std::string_view name = xml.substr(at, end - at);
+  const size_t colon = name.rfind(':');
+  return colon == std::string_view::npos ? name : name.substr(colon + 1);
+}
+
+// Where a slice that starts at `pos` ends: after the first end tag of an item at least
+// kSliceBytes on, or at the container's end tag (`last`).
+struct Cut {
+  size_t at;
+  bool last;
+};
+
+// Walks the markup from `pos` (a place between tags), passing over comments, CDATA sections and
+// processing instructions, whose text may look like tags. nullopt when the XML ends first.
+std::optional<Cut> NextCut(std::string_view xml, size_t pos, std::string_view container,
+                           std::string_view item) {
+  auto past = [&](size_t from, std::string_view end) -> size_t {
+    const size_t found = xml.find(end, from);
+    return found == std::string_view::npos ? xml.size() : found + end.size() - 1;
+  };
+  for (size_t lt = xml.find('<', pos); lt != std::string_view::npos; lt = xml.find('<', lt + 1)) {
+    if (xml.compare(lt, 4, "<!--") == 0) {
+      lt = past(lt + 4, "-->");
+    } else if (xml.compare(lt, 9, "<![CDATA[") == 0) {
+      lt = past(lt + 9, "]]>");
+    } else if (xml.compare(lt, 2, "<?") == 0) {
+      lt = past(lt + 2, "?>");
+    } else if (xml.compare(lt, 2, "</") == 0) {
+      const std::string_view name = LocalNameAt(xml, lt + 2);
+      if (name == container) return Cut{lt, true};
+      if (name == item && lt >= pos + kSliceBytes) {
+        const size_t gt = xml.find('>', lt);
+        if (gt == std::string_view::npos) return std::nullopt;
+        return Cut{gt + 1, false};
+      }
+    }
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 bool ForEachXmlSlice(std::string_view xml, std::string_view container, std::string_view item,
@@ -21,26 +71,19 @@ bool ForEachXmlSlice(std::string_view xml, std::string_view container, std::stri
   const size_t open_end = xml.find('>', open);
   if (open_end == std::string_view::npos) return false;
   if (xml[open_end - 1] == '/') return true;  // <sheetData/>: nothing inside
-  const size_t close = FindXmlTag(xml, open_end, container, true);
-  if (close == std::string_view::npos) return false;
-  // Each search for a cut starts past the last cut, so the part is scanned once.
-  for (size_t pos = open_end + 1; pos < close;) {
-    size_t cut = close;
-    if (close - pos > kSliceBytes) {
-      const size_t item_end = FindXmlTag(xml, pos + kSliceBytes, item, true);
-      if (item_end != std::string_view::npos && item_end < close) {
-        cut = std::min(close, xml.find('>', item_end) + 1);
-      }
-    }
+  // Each cut is looked for from the last one on, so the part is scanned once.
+  for (size_t pos = open_end + 1;;) {
+    const std::optional<Cut> cut = NextCut(xml, pos, container, item);
+    if (!cut) return false;
     pugi::xml_document doc;
-    if (!doc.load_buffer(xml.data() + pos, cut - pos, kXmlSliceParseOptions | pugi::parse_fragment,
-                         pugi::encoding_utf8)) {
+    if (!doc.load_buffer(xml.data() + pos, cut->at - pos,
+                         kXmlSliceParseOptions | pugi::parse_fragment, pugi::encoding_utf8)) {
       return false;
     }
     read(doc);
-    pos = cut;
+    if (cut->last) return true;
+    pos = cut->at;
   }
-  return true;
 }
 
 size_t FindXmlTag(std::string_view xml, size_t from, std::string_view local, bool closing) {

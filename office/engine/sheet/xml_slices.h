@@ -16,9 +16,9 @@ inline constexpr unsigned kXmlSliceParseOptions =
     pugi::parse_default | pugi::parse_ws_pcdata_single | pugi::parse_embed_pcdata;
 
 // Parses the children of the first element named `container` (any namespace prefix) a slice of
-// about 256 KB at a time, each cut after the end tag of an `item`, and hands each slice's nodes
-// to `read`. False when the XML cannot be cut cleanly so (the caller then parses it whole,
-// dropping what `read` was given).
+// about 256 KB at a time, each cut after the end tag of an `item` (never inside a comment or
+// CDATA section), and hands each slice's nodes to `read`. False when the XML cannot be cut so,
+// being malformed (the caller then parses it whole for its error, dropping what `read` got).
 bool ForEachXmlSlice(std::string_view xml, std::string_view container, std::string_view item,
                      const std::function<void(const pugi::xml_node&)>& read);
 
