@@ -199,6 +199,29 @@ TEST_F(CliBinaryTest, ProtectedWorkbooksMergeWithoutAPassword) {
   EXPECT_TRUE(FilesBelow(dir_ / "丙").empty());
 }
 
+// Data files that are not what they seem end the run with a message naming the fault, before
+// any document is written: a CSV whose quote never closes (once read as one record whose field
+// held the rest of the file) and bytes that are no text under a .csv name (once "success" with
+// no document).
+TEST_F(CliBinaryTest, BrokenTextDataEndsTheRunBeforeAnythingIsWritten) {
+  engine::RegisterEmbeddedServers();
+  if (!office::IsServerRegistered("word.application")) GTEST_SKIP() << "no embedded servers yet";
+  fs::copy_file(test::DataFile("merge/模板.docx"), dir_ / "模板.docx");
+  fs::copy_file(test::DataFile("sheet/text/unclosed_quote.csv"), dir_ / "工资.csv");
+  fs::copy_file(test::DataFile("sheet/text/not_text.csv"), dir_ / "名单.csv");
+
+  const Result quote = Run("--data 工资.csv --template 模板.docx --out 甲");
+  EXPECT_EQ(quote.status, 1) << quote.err;
+  EXPECT_NE(quote.err.find("错误提示"), std::string::npos) << quote.err;
+  EXPECT_NE(quote.err.find("第 4 行有一个引号没有结束"), std::string::npos) << quote.err;
+  EXPECT_TRUE(FilesBelow(dir_ / "甲").empty());
+
+  const Result binary = Run("--data 名单.csv --template 模板.docx --out 乙");
+  EXPECT_EQ(binary.status, 1) << binary.err;
+  EXPECT_NE(binary.err.find("无法识别的文件格式"), std::string::npos) << binary.err;
+  EXPECT_TRUE(FilesBelow(dir_ / "乙").empty());
+}
+
 // Random bytes named .doc and a picture named .docx are not templates (the office would take the
 // bytes for plain text): a plain message naming the file and what it is, before anything is
 // written, and no run-time error.

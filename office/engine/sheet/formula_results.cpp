@@ -65,7 +65,7 @@ Cell Transferred(const Cell& found, const WorkbookData& calculated, const Uncalc
   Cell cell = found;
   cell.format = wanted.format;
   if (cell.kind == Cell::Kind::kText || cell.kind == Cell::Kind::kError) {
-    cell.text = data.AddString(calculated.strings[found.text]);
+    cell.text = data.AddString(std::string(calculated.strings[found.text]));
   } else if (cell.kind == Cell::Kind::kNumber && wanted.format < data.formats.size() &&
              IsDateFormatCode(data.formats[wanted.format])) {
     cell.kind = Cell::Kind::kDate;
@@ -110,8 +110,9 @@ void CalculateMissingResults(const std::string& path, WorkbookData& data) {
     SheetData& sheet = data.sheets[i];
     for (const UncalculatedCell& wanted : sheet.uncalculated) {
       const Cell* found = calculated.CellAt(i, static_cast<uint32_t>(wanted.key >> 16), wanted.key & 0xFFFF);
-      if (found != nullptr) sheet.cells[wanted.key] = Transferred(*found, calculated, wanted, data);
+      if (found != nullptr) sheet.cells.Put(wanted.key, Transferred(*found, calculated, wanted, data));
     }
+    sheet.cells.Seal();
     sheet.uncalculated.clear();
   }
 }

@@ -9,6 +9,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "office/engine/sheet/cell_store.h"
+#include "office/engine/sheet/string_table.h"
 #include "office/value.h"
 
 namespace vexlo::engine::sheet {
@@ -19,15 +21,6 @@ inline constexpr uint32_t kMaxColumns = 16384;
 // Most cells one sheet may hold: a bound on memory (about 50 bytes a cell) for hostile files.
 inline constexpr size_t kMaxCells = 10'000'000;
 
-// One stored cell. Text and error cells point into WorkbookData::strings.
-struct Cell {
-  enum class Kind : uint8_t { kNumber, kDate, kBool, kText, kError };
-  Kind kind = Kind::kNumber;
-  uint16_t format = 0;  // index into WorkbookData::formats (0: General)
-  uint32_t text = 0;    // kText, kError: index into strings
-  double number = 0;    // kNumber, kDate (workbook serial, 1900 system), kBool (0/1)
-};
-
 // A formula cell that the file stores without its result, as programs that write workbooks
 // without calculating them do: the spreadsheet shows a value there, the file holds none.
 struct UncalculatedCell {
@@ -37,8 +30,8 @@ struct UncalculatedCell {
 
 struct SheetData {
   std::string name;
-  // Non-empty cells by CellKey(row, column), both 0-based.
-  std::unordered_map<uint64_t, Cell> cells;
+  // Non-empty cells by CellKey(row, column), both 0-based; sealed once the sheet is read.
+  CellStore cells;
   // Formula cells without a stored result, in the order the file lists them.
   std::vector<UncalculatedCell> uncalculated;
   // Why the cells of this sheet could not be read ("" when they were). Only a sheet other than
@@ -53,7 +46,7 @@ inline uint64_t CellKey(uint32_t row, uint32_t column) {
 struct WorkbookData {
   std::vector<SheetData> sheets;
   size_t active_sheet = 0;           // index into sheets
-  std::vector<std::string> strings;  // texts of text and error cells (UTF-8)
+  StringTable strings;  // texts of text and error cells (UTF-8)
   std::vector<std::string> formats{"General"};  // the distinct number format codes of cells
   std::unordered_map<std::string, uint16_t> format_index;  // code -> index into formats
   bool date1904 = false;  // date serials of the file count from 1904 (stored ones from 1900)

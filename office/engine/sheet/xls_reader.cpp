@@ -465,7 +465,7 @@ class XlsReader {
   }
 
   void ReadGlobals() {
-    std::vector<std::pair<uint16_t, bool>> custom_formats;  // FORMAT: index, is a date
+    std::unordered_map<uint16_t, bool> custom_formats;  // FORMAT index -> is a date (the last)
     while (auto r = Next()) {
       switch (r->type) {
         case kEof:
@@ -499,7 +499,7 @@ class XlsReader {
         case kFormat: {
           Need(*r, 3);
           const std::string code = RecordString(*r, 2, !biff8_);
-          custom_formats.emplace_back(U16(r->data, 0), IsDateFormatCode(code));
+          custom_formats[U16(r->data, 0)] = IsDateFormatCode(code);
           format_codes_[U16(r->data, 0)] = code;
           break;
         }
@@ -525,14 +525,11 @@ class XlsReader {
     stream_ = decrypted_;
   }
 
-  void FinishFormats(const std::vector<std::pair<uint16_t, bool>>& custom) {
+  void FinishFormats(const std::unordered_map<uint16_t, bool>& custom) {
     xf_is_date_.reserve(xf_format_.size());
     for (uint16_t id : xf_format_) {
-      bool date = IsBuiltinDateFormat(id);
-      for (const auto& [index, is_date] : custom) {
-        if (index == id) date = is_date;
-      }
-      xf_is_date_.push_back(date);
+      const auto found = custom.find(id);
+      xf_is_date_.push_back(found != custom.end() ? found->second : IsBuiltinDateFormat(id));
       const auto code = format_codes_.find(id);
       xf_shown_.push_back(data_.AddFormat(code != format_codes_.end() ? code->second : BuiltinFormatCode(id)));
     }
@@ -543,18 +540,21 @@ class XlsReader {
     Continued c = WithContinues(r);
     c.U32v();  // total references
     const uint32_t unique = c.U32v();
-    // The count may lie; every string takes at least 3 bytes, so the data bounds the reserve.
-    shared_.reserve(std::min<size_t>(unique, r.data.size()));
+    // The workbook's globals add no other texts, so the shared strings are one run of the
+    // text table (a second table goes on from the first).
+    if (shared_count_ == 0) shared_first_ = static_cast<uint32_t>(data_.strings.size());
     for (uint32_t i = 0; i < unique && !c.AtEnd(); ++i) {
       const uint16_t cch = c.U16v();
-      shared_.push_back(data_.AddString(c.Biff8Chars(cch)));
+      data_.AddString(c.Biff8Chars(cch));
+      ++shared_count_;
     }
     // Some writers count fewer strings than they store; cells may use the rest. What does not
     // read as a whole string past the count is left alone.
     try {
       while (!c.AtEnd()) {
         const uint16_t cch = c.U16v();
-        shared_.push_back(data_.AddString(c.Biff8Chars(cch)));
+        data_.AddString(c.Biff8Chars(cch));
+        ++shared_count_;
       }
     } catch (const app::RuntimeError&) {
     }
@@ -563,7 +563,7 @@ class XlsReader {
   // Stores a cell; a later record for the same cell replaces it.
   void Put(SheetData& sheet, uint16_t row, uint16_t col, Cell cell) {
     if (sheet.cells.size() >= kMaxCells) Corrupt("单元格数量过多");
-    sheet.cells[CellKey(row, col)] = cell;
+    sheet.cells.Put(CellKey(row, col), cell);
   }
 
   bool IsDateXf(uint16_t xf) const { return xf < xf_is_date_.size() && xf_is_date_[xf]; }
@@ -574,8 +574,7 @@ class XlsReader {
 
   // Gives the cell just stored its number format.
   void SetFormat(SheetData& sheet, uint16_t row, uint16_t col, uint16_t format) {
-    const auto it = sheet.cells.find(CellKey(row, col));
-    if (it != sheet.cells.end()) it->second.format = format;
+    if (Cell* cell = sheet.cells.Last(CellKey(row, col))) cell->format = format;
   }
 
   // BIFF2 cells name their XF in their first attribute byte and repeat its number format in
@@ -719,6 +718,7 @@ class XlsReader {
       }
       switch (r->type) {
         case kEof:
+          sheet.cells.Seal();
           return;
         case kBof:
         case kBof3:
@@ -749,10 +749,10 @@ class XlsReader {
         case kLabelSst: {
           Need(*r, 10);
           const uint32_t index = U32(d, 6);
-          if (index >= shared_.size()) Corrupt("共享字符串编号无效");
+          if (index >= shared_count_) Corrupt("共享字符串编号无效");
           Cell c;
           c.kind = Cell::Kind::kText;
-          c.text = shared_[index];
+          c.text = shared_first_ + index;
           c.format = ShownFormat(U16(d, 4));
           Put(sheet, U16(d, 0), U16(d, 2), c);
           break;
@@ -874,7 +874,8 @@ class XlsReader {
   std::vector<std::string> early_codes_;  // Excel 2.x-4.x: FORMAT codes in order
   std::vector<bool> early_formats_;  // Excel 2.x-4.x: FORMAT records in order, is a date
   bool sheet_formats_replace_ = false;
-  std::vector<uint32_t> shared_;  // shared string index -> data_.strings index
+  uint32_t shared_first_ = 0;  // the data_.strings index of shared string 0
+  uint32_t shared_count_ = 0;
   WorkbookData data_;
 };
 
