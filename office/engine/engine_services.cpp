@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "office/engine/package/made_files.h"
+
 namespace vexlo::engine {
 namespace {
 EngineServices* installed = nullptr;
@@ -19,6 +21,7 @@ EngineServices::~EngineServices() {
   // exports) then fails at once, and the members below end without waiting for an office.
   pool_.Shutdown(/*at_exit=*/true);
   installed = nullptr;
+  CloseMadeFilesList();
 }
 
 EngineServices& Services() {

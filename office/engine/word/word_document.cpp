@@ -1,5 +1,7 @@
 #include "office/engine/word/word_document.h"
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 
@@ -8,6 +10,7 @@
 #include "office/engine/engine_services.h"
 #include "office/engine/output/output_queue.h"
 #include "office/engine/package/atomic_file.h"
+#include "office/engine/package/made_files.h"
 #include "office/engine/word/doc_conversion.h"
 #include "office/engine/word/word_selection.h"
 
@@ -130,6 +133,9 @@ WordDocument::WordDocument(std::shared_ptr<const WordPackage> package, bool blan
 }
 
 void WordDocument::WriteTo(const std::string& path, const std::string& docx_bytes) {
+  // A document built under a hidden name of ours (the merge's merged document) is listed, so
+  // that it goes should the process be killed before the document is put in place.
+  if (IsMadeFileName(FileName(path), ::getpid())) NoteMadeFile(path);
   const std::string ext = ExtensionOf(path);
   if (IsConvertedExtension(ext)) {
     QueueConverted(docx_bytes, path);
