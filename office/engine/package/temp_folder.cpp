@@ -203,14 +203,11 @@ std::string MakePrivateTempFolderIn(const std::string& base, std::string_view ki
   if (!OurKind(kind)) return {};
   std::string pattern = base + "/vexlo-" + std::string(kind) + "-" + std::to_string(::getpid()) + "-XXXXXX";
   if (::mkdtemp(pattern.data()) == nullptr) return {};
-  // A folder without its marker would never be provably ours: it is not used.
   static const ProcessIdentity me = ThisProcess();
   const ProcessIdentity maker = me.pid == ::getpid() ? me : ThisProcess();  // after a fork
-  if (!WriteMarker(pattern, maker)) {
-    std::error_code ec;
-    fs::remove_all(pattern, ec);
-    return {};
-  }
+  // Without its marker (a full disk) the folder is still used, so that the first write into it
+  // tells the user why; it is then never provably ours, and only this process removes it.
+  if (!WriteMarker(pattern, maker)) ::unlink((pattern + "/" + kMarker).c_str());
   return pattern;
 }
 
