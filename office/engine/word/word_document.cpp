@@ -30,28 +30,6 @@ std::string FileName(const std::string& path) {
   return std::filesystem::path(path).filename().string();
 }
 
-// Documents with a held save. Should the program end without its handles being released, the
-// held saves are still written as the program ends.
-struct HeldSaves {
-  std::vector<std::weak_ptr<WordDocument>> docs;
-  ~HeldSaves() {
-    for (const auto& weak : docs) {
-      if (auto doc = weak.lock()) {
-        try {
-          doc->FlushSave();
-        } catch (...) {
-          // Nothing can be reported any more; the file keeps its last complete state.
-        }
-      }
-    }
-  }
-};
-
-HeldSaves& TheHeldSaves() {
-  static HeldSaves held;
-  return held;
-}
-
 }  // namespace
 
 WordDocument::WordDocument(std::shared_ptr<const WordPackage> package, bool blank,
@@ -194,31 +172,9 @@ void WordDocument::FlushSave() {
   pending_ = false;
 }
 
-void WordDocument::ListHeld() {
-  auto& held = TheHeldSaves().docs;
-  std::erase_if(held, [this](const auto& weak) {
-    auto doc = weak.lock();
-    return !doc || doc.get() == this;
-  });
-  held.push_back(weak_from_this());
-}
+void WordDocument::ListHeld() { Services().held_saves().Hold(shared_from_this()); }
 
-void FlushHeldSaves() {
-  std::vector<std::weak_ptr<WordDocument>> docs;
-  docs.swap(TheHeldSaves().docs);
-  for (std::size_t i = 0; i < docs.size(); ++i) {
-    if (auto doc = docs[i].lock()) {
-      try {
-        doc->FlushSave();
-      } catch (...) {
-        // A save that failed stays held (and listed) for the next flush point.
-        auto& held = TheHeldSaves().docs;
-        held.insert(held.end(), docs.begin() + static_cast<std::ptrdiff_t>(i), docs.end());
-        throw;
-      }
-    }
-  }
-}
+void FlushHeldSaves() { Services().held_saves().Flush(); }
 
 void WordDocument::Close() {
   if (closed_) return;
