@@ -200,9 +200,8 @@ TEST_F(LeftoversTest, TheWatcherOfAKilledRunRemovesItsLeftoversAtOnce) {
   for (const fs::path& p : planted) EXPECT_TRUE(fs::exists(p)) << p;
 }
 
-// The atomic writer lists its temporary file while it exists and strikes it off once it is in
-// place; a failed commit leaves no temporary file behind.
-TEST_F(LeftoversTest, TheWritersTemporaryFilesCarryItsIdAndGoWithTheWrite) {
+// The atomic writer's temporary files go with the write, a failed one too.
+TEST_F(LeftoversTest, TheWritersTemporaryFilesGoWithTheWrite) {
   WriteFileAtomically((out_ / "李四.docx").string(), "new");
   EXPECT_EQ(test::ReadFile(out_ / "李四.docx"), "new");
   fs::create_directory(out_ / "王五.docx");
@@ -210,11 +209,6 @@ TEST_F(LeftoversTest, TheWritersTemporaryFilesCarryItsIdAndGoWithTheWrite) {
   for (const auto& e : fs::directory_iterator(out_)) {
     EXPECT_FALSE(e.path().filename().string().starts_with(".vexlo-")) << e.path();
   }
-  const std::string temp = fs::path(WriterTempTemplate(out_)).filename().string();
-  EXPECT_EQ(temp, ".vexlo-" + std::to_string(::getpid()) + "-XXXXXX");
-  EXPECT_TRUE(IsMadeFileName(".vexlo-" + std::to_string(::getpid()) + "-Ab3xYZ", ::getpid()));
-  EXPECT_FALSE(IsMadeFileName(".vexlo-" + std::to_string(::getpid()) + "-Ab3xY", ::getpid()));
-  EXPECT_FALSE(IsMadeFileName(".vexlo-" + std::to_string(::getpid()) + "-Ab3xYZ", ::getpid() + 1));
 }
 
 TEST(ProcessIdentityTest, NamesOneProcessForGood) {
@@ -236,11 +230,10 @@ TEST(ProcessIdentityTest, NamesOneProcessForGood) {
   EXPECT_FALSE(StillRuns(zombie));
   ::waitpid(child, nullptr, 0);
 
-  EXPECT_EQ(ParseIdentity(FormatIdentity(me)), me);
-  for (const char* bad : {"", "pid=1\n", "pid=0\nstart=1\nboot=x\n", "pid=1\nstart=1\nboot=x",
-                          "pid=1\nstart=1\nboot=x\nextra=1\n", "pid=1\npid=2\nstart=1\nboot=x\n"}) {
-    EXPECT_FALSE(ParseIdentity(bad).has_value()) << bad;
-  }
+  // A marker cut short names nobody.
+  const std::string marker = FormatIdentity(me);
+  EXPECT_EQ(ParseIdentity(marker), me);
+  EXPECT_FALSE(ParseIdentity(marker.substr(0, marker.size() - 1)).has_value());
 }
 
 }  // namespace
