@@ -23,7 +23,8 @@ enum class TempSpeed {
 // The kinds of folder made: "word", "output", "office", "files" (the list of made_files.h) and
 // "oracle" (the path oracle's work).
 // Makes a fresh folder "vexlo-<kind>-<pid>-XXXXXX" with its marker; "" on failure or for a kind
-// not in that list.
+// not in that list. Where the marker cannot be written (a full disk) the folder is returned
+// without one, so that the caller's first write names the fault; only this process removes it.
 std::string MakePrivateTempFolder(std::string_view kind, TempSpeed speed = TempSpeed::kDisk);
 // The same in the folder `base` (its leftovers of ended processes removed first).
 std::string MakePrivateTempFolderIn(const std::string& base, std::string_view kind);
