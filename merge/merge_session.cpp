@@ -36,8 +36,8 @@ constexpr const char* kError = "错误提示";
 constexpr const char* kProgressText = "正在输出，可能需要较长时间，请稍候……";
 constexpr const char* kMergedName = "合并输出";
 // The merged document is built under this hidden name beside its final one (then the process id
-// and the extension), and renamed once complete. Only a run that holds the folder's lock writes
-// one, so any such file found under the lock was left by a run that died.
+// and the extension), and renamed once complete. The embedded word server lists a file of this
+// form among the files its process made, so that one left by a killed run goes with that run.
 constexpr std::string_view kMergedTemp = ".vexlo-merge-";
 constexpr int32_t kPdfFormat = 17;
 // The version text read as a real number; blank or no number reads as 0.
@@ -94,8 +94,7 @@ class MergeSession {
     observer_.Focus(field);
   }
 
-  // What can be known before the first file is written (see run_checks.h); a file under the
-  // merged document's hidden name found then in the locked folder was left by a run that died.
+  // What can be known before the first file is written (see run_checks.h).
   bool CheckBeforeWriting() {
     RunChecks checks(request_, observer_);
     if (!checks.Inputs(filetype_)) return false;
@@ -104,11 +103,6 @@ class MergeSession {
     if (!checks.Output(filetype_, pdf_, place, lock_)) return false;
     ls_path_ = place.ls_path;
     folder_ = place.folder;
-    if (!place.locked) return true;
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(folder_, ec)) {
-      if (entry.path().filename().string().rfind(kMergedTemp, 0) == 0) fs::remove(entry.path(), ec);
-    }
     return true;
   }
 

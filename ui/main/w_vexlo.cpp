@@ -33,6 +33,7 @@
 #include "ui/main/banner.h"
 #include "ui/main/commands.h"
 #include "ui/main/remembered_inputs.h"
+#include "ui/main/settings_file.h"
 #include "ui/main/sheet_list.h"
 #include "ui/main/presence_check.h"
 #include "ui/main/preview_window.h"
@@ -423,6 +424,10 @@ void w_vexlo::open() {
   sle_3->setText(QString::fromStdString(app::as_currentpath));
   if (RestoreInputs()) ToggleCopies();  // the copies field follows a remembered 输出后打印
   app::Post({"w_vexlo", "", "ue_opened"}, [this] { ue_opened(); });
+  // A settings file that could not be used is said once, when the window is up.
+  if (std::string note = CheckSettingsFile(); !note.empty()) {
+    app::Post({"w_vexlo", "", "ue_settings"}, [note] { app::host().MessageBox("操作提示", note); });
+  }
 }
 
 void w_vexlo::ue_opened() {
