@@ -48,6 +48,8 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, 
       options.visible = true;
     } else if (arg == "--as-shown") {
       options.as_shown = true;
+    } else if (arg == "--all-stories") {
+      options.all_stories = true;
     } else if (arg == "--check") {
       options.check = true;
     } else if (arg == "--print") {
@@ -99,6 +101,8 @@ std::string HelpText() {
       "  --visible         显示生成过程（对内置引擎没有可见的效果）\n"
       "  --as-shown        数值按表格格式：每个单元格按它在表格中显示的样子输出\n"
       "                    （如 5,600.20、15%、000123、2026年11月），不加时输出原始值\n"
+      "  --all-stories     含页眉页脚：页眉、页脚和脚注中的列标题也替换（用域或«»{}标出的\n"
+      "                    占位符总是替换）\n"
       "  --check           只做制作前的检查，不写任何文件：标题出现在更长的文字中间、\n"
       "                    模板中没有用到的列、不会输出的数据行（第一列为空的行之后、\n"
       "                    第 1000 行之后）；没有发现问题时退出状态为 0，否则为 1\n"

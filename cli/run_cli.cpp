@@ -26,6 +26,7 @@ merge::MergeRequest RequestFromOptions(const CliOptions& options) {
   request.one_file = options.one_file;
   request.as_shown = options.as_shown;
   request.check_only = options.check;
+  request.all_stories = options.all_stories;
   request.sheet = options.sheet;
   return request;
 }

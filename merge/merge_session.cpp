@@ -279,7 +279,11 @@ class MergeSession {
   void ReadTemplatePlaceholders() {
     placeholders_ = ReadPlaceholders(wordserver_, TitleNames());
     PrepareTemplate(wordserver_, placeholders_);
-    if (request_.one_file && placeholders_.in_other_stories) {
+    // Bare title text outside the main text may be a label there (a header saying 姓名): it is
+    // filled only when asked; a marked placeholder is always meant to be.
+    fill_other_stories_ = placeholders_.in_other_stories &&
+                          (placeholders_.mode != PlaceholderMode::kPlain || request_.all_stories);
+    if (request_.one_file && fill_other_stories_) {
       // One document holds every record but has one set of headers, footers and notes.
       summary_.notes.push_back(
           "提示：所有记录输出到同一个文件时，页眉、页脚和脚注中的标题按第一条记录填写。");
@@ -292,7 +296,11 @@ class MergeSession {
   bool CheckBeforeTheFirstDocument() {
     ReadTemplatePlaceholders();
     summary_.findings = CheckTemplateAndData(wordserver_, *data_, total_, placeholders_);
-    const CheckFindings& findings = summary_.findings;
+    CheckFindings& findings = summary_.findings;
+    if (placeholders_.in_other_stories && !fill_other_stories_) {
+      findings.other.push_back(
+          "页眉、页脚或脚注中也写有列标题，它们按原样保留；如需一并替换，请选择“含页眉页脚”。");
+    }
 
     if (auto note = MissingTitlesNote(findings.unused_titles)) summary_.notes.push_back(*note);
     if (auto note = UnmatchedPlaceholdersNote(placeholders_.unmatched)) {
@@ -362,7 +370,7 @@ class MergeSession {
       try {
         const std::string stem = request_.one_file ? "" : namer_->Reserve(SafeFileName(*name));
         // One file for all has one set of headers, footers and notes: the first record's.
-        const bool other_stories = placeholders_.in_other_stories &&
+        const bool other_stories = fill_other_stories_ &&
                                    (!request_.one_file || row == DataSource::kFirstRecordRow);
         FillRecord(
             wordserver_, wordserver2_, titlenames,
@@ -552,6 +560,7 @@ class MergeSession {
   std::unique_ptr<DataSource> data_;
   SheetList sheets_;  // the workbook's sheets, once they were asked for
   TemplatePlaceholders placeholders_;
+  bool fill_other_stories_ = false;  // headers, footers and notes are filled per record
   int total_ = 0;
   bool progress_open_ = false;
   std::vector<RecordResult> records_;  // per-record mode: the records output so far

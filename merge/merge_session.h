@@ -32,6 +32,8 @@ struct MergeRequest {
   bool one_file = false;      // cbx_1 输出到同一个文件
   bool as_shown = false;      // 数值按表格格式: cells as the sheet shows them, not raw values
   bool check_only = false;    // only the check before writing: nothing is written
+  bool all_stories = false;   // 含页眉页脚: bare titles in headers, footers and notes are filled
+                              // too (marked placeholders always are)
   std::string sheet;          // the data sheet: a name, else a 1-based number; "" the active one
 };
 

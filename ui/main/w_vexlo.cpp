@@ -280,6 +280,8 @@ void w_vexlo::CreateControls() {
   cbx_1 = MakeCheck(this, "cbx_1", {224, 362, 114, 15}, "输出到同一个文件", false);
   cbx_5 = MakeCheck(this, "cbx_5", {492, 362, 110, 15}, "数值按表格格式", false);
   cbx_5->setToolTip("按单元格在表格中显示的样子输出数值（如 5,600.20、15%、000123），不勾选时输出原始值");
+  cbx_6 = MakeCheck(this, "cbx_6", {556, 340, 84, 15}, "含页眉页脚", false);
+  cbx_6->setToolTip("页眉、页脚和脚注中写着的列标题也换成记录的值（不勾选时保留原样）");
   cb_1 = new QPushButton("预览", this);
   cb_1->setObjectName("cb_1");
   cb_1->setGeometry(446, 411, 64, 26);
@@ -334,7 +336,7 @@ void w_vexlo::CreateControls() {
   // the web panel and the close button.
   const QList<QWidget*> order = {sle_1, uo_1,  uo_2,  uo_9,  ddlb_1, sle_2, uo_3, uo_4,  uo_10,
                                  sle_3, uo_5,  uo_8,  cbx_3, cbx_2, em_1,  cbx_1, cbx_4,
-                                 cbx_5, uo_6,  cb_1,  ole_1, uo_7};
+                                 cbx_5, cbx_6, uo_6,  cb_1,  ole_1, uo_7};
   QWidget* previous = nullptr;
   for (QWidget* w : order) {
     if (previous != nullptr) QWidget::setTabOrder(previous, w);
