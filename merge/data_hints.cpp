@@ -21,15 +21,20 @@ std::vector<std::string> TitlesMissingFromTemplate(const office::oleobject& word
   return missing;
 }
 
+std::string QuotedNames(const std::vector<std::string>& names) {
+  constexpr std::size_t kShown = 20;  // names given at most
+  std::string list;
+  for (std::size_t i = 0; i < names.size() && i < kShown; ++i) {
+    list += (i > 0 ? "、“" : "“") + names[i] + "”";
+  }
+  if (names.size() > kShown) list += "等 " + std::to_string(names.size()) + " 个";
+  return list;
+}
+
 std::optional<std::string> MissingTitlesNote(const std::vector<std::string>& missing) {
   if (missing.empty()) return std::nullopt;
-  constexpr std::size_t kShown = 20;  // titles named at most
-  std::string note = "以下列标题在模板中没有出现：";
-  for (std::size_t i = 0; i < missing.size() && i < kShown; ++i) {
-    note += (i > 0 ? "、“" : "“") + missing[i] + "”";
-  }
-  if (missing.size() > kShown) note += "等 " + std::to_string(missing.size()) + " 个";
-  return note + "。请检查模板和数据文件中的标题是否一致。";
+  return "以下列标题在模板中没有出现：" + QuotedNames(missing) +
+         "。请检查模板和数据文件中的标题是否一致。";
 }
 
 std::string ShownValueNote(const DataSource::ShownDifference& difference, std::string_view how) {

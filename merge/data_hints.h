@@ -21,6 +21,9 @@ namespace vexlo::merge {
 std::vector<std::string> TitlesMissingFromTemplate(const office::oleobject& wordserver,
                                                    const std::vector<std::string>& titles);
 
+// “甲”、“乙”、“丙”, at most 20 of them and then how many there are in all.
+std::string QuotedNames(const std::vector<std::string>& names);
+
 // "以下列标题在模板中没有出现：……"; nullopt when none is missing.
 std::optional<std::string> MissingTitlesNote(const std::vector<std::string>& missing);
 

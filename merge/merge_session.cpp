@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -186,21 +187,27 @@ class MergeSession {
     return observer_.ConfirmPrint(plan);
   }
 
-  // Opens the data file. One that is no workbook the spreadsheet reads (a PDF, a picture, a
-  // damaged or protected file) is the user's choice to mend: a message, not a run-time error.
-  bool OpenData() {
+  // Runs `open` on a file the user chose. One that is not of the kind wanted (a PDF, a picture,
+  // a damaged or protected file) is the user's choice to mend: a message with `advice` sending
+  // the user back to `field`, not a run-time error.
+  bool OpenedUsersFile(const std::function<void()>& open, const char* advice, MergeField field) {
     try {
-      excelserver_.get("application").get("workbooks").call("open", {request_.data_path});
+      open();
       return true;
     } catch (const app::RuntimeError& e) {
       if (e.number() != app::kErrFileFormat) throw;
-      Refuse(kError,
-             e.text() + "。\n请选择Excel工作簿（.xls、.xlsx）或CSV文件（.csv），"
-                        "或在表格软件中把它另存为.xlsx后再试。",
-             MergeField::kData);
-      QuitSpreadsheet();
+      Refuse(kError, e.text() + "。\n" + advice, field);
       return false;
     }
+  }
+
+  bool OpenData() {
+    const bool opened = OpenedUsersFile(
+        [&] { excelserver_.get("application").get("workbooks").call("open", {request_.data_path}); },
+        "请选择Excel工作簿（.xls、.xlsx）或CSV文件（.csv），或在表格软件中把它另存为.xlsx后再试。",
+        MergeField::kData);
+    if (!opened) QuitSpreadsheet();
+    return opened;
   }
 
   void QuitSpreadsheet() {
@@ -251,21 +258,13 @@ class MergeSession {
     return false;
   }
 
-  // Makes the documents from the template. A template that is no document the word processor
-  // reads (a picture, a PDF, a workbook, a damaged file) is the user's choice to mend, like a
-  // data file that is no workbook: a message, not a run-time error.
+  // Makes the documents from the template; a template that is no document the word processor
+  // reads is told like a data file that is no workbook.
   bool OpenTemplate() {
-    try {
-      PrepareDocuments(wordserver_, wordserver2_, request_.template_path);
-      return true;
-    } catch (const app::RuntimeError& e) {
-      if (e.number() != app::kErrFileFormat) throw;
-      Refuse(kError,
-             e.text() + "。\n请选择Word文档（.doc、.docx）作为模板，"
-                        "或在文字处理软件中把它另存为.docx后再试。",
-             MergeField::kTemplate);
-      return false;
-    }
+    return OpenedUsersFile(
+        [&] { PrepareDocuments(wordserver_, wordserver2_, request_.template_path); },
+        "请选择Word文档（.doc、.docx）作为模板，或在文字处理软件中把它另存为.docx后再试。",
+        MergeField::kTemplate);
   }
 
   std::vector<std::string> TitleNames() const {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "merge/data_hints.h"
 #include "office/value.h"
 
 namespace vexlo::merge {
@@ -223,13 +224,8 @@ void PrepareTemplate(const office::oleobject& wordserver, const TemplatePlacehol
 
 std::optional<std::string> UnmatchedPlaceholdersNote(const std::vector<std::string>& unmatched) {
   if (unmatched.empty()) return std::nullopt;
-  constexpr std::size_t kShown = 20;  // names shown at most
-  std::string note = "模板中的以下占位符没有对应的列标题，将原样保留：";
-  for (std::size_t i = 0; i < unmatched.size() && i < kShown; ++i) {
-    note += (i > 0 ? "、“" : "“") + unmatched[i] + "”";
-  }
-  if (unmatched.size() > kShown) note += "等 " + std::to_string(unmatched.size()) + " 个";
-  return note + "。请检查模板中的域名或标记与数据文件的列标题是否一致。";
+  return "模板中的以下占位符没有对应的列标题，将原样保留：" + QuotedNames(unmatched) +
+         "。请检查模板中的域名或标记与数据文件的列标题是否一致。";
 }
 
 }  // namespace vexlo::merge

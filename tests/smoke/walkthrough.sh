@@ -165,6 +165,14 @@ choose 552 276 '^请选择作为输出模版的Word文件$' "$out/in/template.do
 choose 552 314 '^请选择输出目录$' "$out/long-out"
 click 370 369   # 同时输出为PDF文件: LibreOffice's batches make the run long enough to stop
 press "$main" Return
+# The template uses 2 of the sheet's 30 titles: the check before writing says so, and 是 (the
+# default button) goes on.
+check=$(wait_window '^检查$' 30)
+[ -n "$check" ] || fail "the check before writing did not name the titles the template lacks"
+sleep 0.3
+shot "$check" "$out/check.png"
+press "$check" Return
+wait_gone '^检查$' 5 || fail "Enter did not answer 是 to the check"
 progress=$(wait_window '^正在输出$' 30)
 [ -n "$progress" ] || fail "the long run did not start"
 # Esc asks; 否 lets the run go on with the progress window, not the main window, in front.
@@ -229,6 +237,11 @@ click 370 369   # PDF off again
 choose 552 196 '^请选择作为数据源的EXCEL文件$' "$out/in/web-export.xls"
 choose 552 314 '^请选择输出目录$' "$out/html-out"
 press "$main" Return
+# The template still uses 2 of the table's titles: the check says so, and 是 goes on.
+check=$(wait_window '^检查$' 30)
+[ -n "$check" ] || fail "no check before the web page's table was merged"
+press "$check" Return
+wait_gone '^检查$' 5 || fail "Enter did not answer 是 to the check"
 final=$(wait_window '^操作提示$' 120)
 [ -n "$final" ] || fail "no final message for the web page's table"
 [ -e "$out/html-out/张三.docx" ] && [ -e "$out/html-out/李四.docx" ] ||

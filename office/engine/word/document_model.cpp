@@ -113,21 +113,12 @@ void DocumentModel::Clear() {
 
 std::string DocumentModel::Text(size_t first_block, size_t end_block) const {
   std::string out;
+  // The objects between texts are a tab, a line break or an object (U+FFFC).
   const auto put = [&out](char32_t c) {
     if (c < 0x80) {
       out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
     } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
+      out += "\xEF\xBF\xBC";
     }
   };
   for (size_t b = first_block; b < std::min(end_block, blocks_.size()); ++b) {
