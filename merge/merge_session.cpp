@@ -18,6 +18,7 @@
 #include "merge/layout_hint.h"
 #include "merge/output_naming.h"
 #include "merge/pre_write_check.h"
+#include "merge/record_plan.h"
 #include "merge/run_checks.h"
 #include "office/deferred_work.h"
 #include "office/value.h"
@@ -139,8 +140,8 @@ class MergeSession {
       word->get("application").set("visible", request_.visible);
     }
 
-    total_ = CountRecords();
-    if (!OpenTemplate() || !CheckTemplateAndData()) {
+    const int in_sheet = CountRecords();
+    if (!OpenTemplate() || !PlanTheRecords(in_sheet) || !CheckTemplateAndData(in_sheet)) {
       ShutDownAfterFailure();
       return;
     }
@@ -230,7 +231,7 @@ class MergeSession {
   // What the run finds before writing (pre_write_check.h), asked while the template document is
   // the template instance's active one. The user reads it and may stop the run there; what it
   // found is said again in the final message. False: the user stopped.
-  bool CheckTemplateAndData() {
+  bool CheckTemplateAndData(int in_sheet) {
     std::vector<std::string> titlenames;
     for (const st_etitle& title : data_->titles()) titlenames.push_back(title.titlename);
     CheckFindings& findings = summary_.findings;
@@ -244,14 +245,27 @@ class MergeSession {
         findings.unused_titles.push_back(title);
       }
     }
-    findings.skipped = FindSkippedRows(*data_, total_, DataSource::kLastRecordRow);
+    findings.skipped = FindSkippedRows(*data_, in_sheet, DataSource::kLastRecordRow);
+    findings.chosen = plan_.chosen;
 
     if (auto note = MissingTitlesNote(findings.unused_titles)) summary_.notes.push_back(*note);
     for (const std::string& line : SkippedLines(findings.skipped)) summary_.notes.push_back(line);
+    if (!plan_.chosen.empty()) summary_.notes.push_back(plan_.chosen);
     if (!request_.as_shown && total_ > 0) {
-      summary_.shown_difference = data_->FirstShownDifference(DataSource::kFirstRecordRow);
+      summary_.shown_difference = data_->FirstShownDifference(plan_.records.front().row);
     }
-    return findings.empty() || request_.check_only || observer_.ConfirmCheck(findings);
+    return (findings.empty() && findings.chosen.empty()) || request_.check_only ||
+           observer_.ConfirmCheck(findings);
+  }
+
+  // The records to make, their names and passwords, before anything is written; a refusal
+  // (a column that is not there, no record chosen, a missing password) ends the run here.
+  bool PlanTheRecords(int in_sheet) {
+    plan_ = PlanRecords(*data_, in_sheet, request_);
+    total_ = static_cast<int>(plan_.records.size());
+    if (plan_.refusal.empty()) return true;
+    Refuse(kError, plan_.refusal, plan_.field);
+    return false;
   }
 
   // How many records the sheet holds: rows from 2 on up to the first blank record name.
@@ -310,16 +324,17 @@ class MergeSession {
   void RecordLoop() {
     std::vector<std::string> titlenames;
     for (const st_etitle& title : data_->titles()) titlenames.push_back(title.titlename);
-    for (int row = DataSource::kFirstRecordRow; row <= DataSource::kLastRecordRow; ++row) {
-      if (!request_.one_file && row > DataSource::kFirstRecordRow) NewRecordDocument(wordserver2_);
-      const std::optional<std::string> name = data_->ReadRecordName(row);
-      if (!name) break;
+    for (std::size_t i = 0; i < plan_.records.size(); ++i) {
+      const PlannedRecord& record = plan_.records[i];
+      const int row = record.row;
+      if (!request_.one_file && i > 0) NewRecordDocument(wordserver2_);
       RecordResult result;
-      result.index = row - DataSource::kFirstRecordRow + 1;
+      result.index = static_cast<int>(i) + 1;
       result.row = row;
-      result.name = *name;
+      result.name = record.name;
       try {
-        const std::string stem = request_.one_file ? "" : namer_->Reserve(SafeFileName(*name));
+        const std::string stem =
+            request_.one_file ? "" : namer_->Reserve(SafeFileName(record.wanted_name));
         FillRecord(wordserver_, wordserver2_, titlenames, [&](std::size_t k) {
           return data_->ReadFieldValue(static_cast<int>(k) + 1, row);
         });
@@ -328,7 +343,7 @@ class MergeSession {
           result.document_name = FileName(merged_document_);
           OutputDocument().call("save");
         } else {
-          OutputRecord(stem, result);
+          OutputRecord(stem, record, result);
           result.document_name = FileName(result.document);
         }
         office::FlushDeferredWork(false);
@@ -355,16 +370,21 @@ class MergeSession {
     return app::RuntimeError::Output(text + "：" + e.text());
   }
 
-  void OutputRecord(const std::string& wanted_stem, RecordResult& result) {
+  void OutputRecord(const std::string& wanted_stem, const PlannedRecord& record, RecordResult& result) {
     const std::string stem = StemInUse(wanted_stem);
     result.document = namer_->Document(stem);
-    result.renamed = stem != result.name;
+    result.renamed = stem != record.wanted_name;
     // Under a fallback name too the record is printed and exported, like every other record.
     OutputDocument().call("saveas", {result.document});
     if (request_.print) Print();
     if (pdf_) {
       result.pdf = namer_->Pdf(stem);
-      wordserver2_.get("activedocument").call("exportasfixedformat", {result.pdf, kPdfFormat});
+      const Value document = wordserver2_.get("activedocument");
+      if (record.password.empty()) {
+        document.call("exportasfixedformat", {result.pdf, kPdfFormat});
+      } else {
+        document.call("exportprotectedpdf", {result.pdf, record.password});
+      }
       ++summary_.pdfs;
     }
     OutputDocument().call("close");
@@ -505,7 +525,8 @@ class MergeSession {
   std::string merged_pdf_;
   std::string merged_temp_;  // the merged document while it is built ("" once in place)
   std::unique_ptr<DataSource> data_;
-  int total_ = 0;
+  RecordPlan plan_;
+  int total_ = 0;  // records to make
   bool progress_open_ = false;
   std::vector<RecordResult> records_;  // per-record mode: the records output so far
   MergeSummary summary_;

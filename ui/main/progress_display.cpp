@@ -114,7 +114,8 @@ void ProgressDisplay::ShowStage(merge::MergeStage stage, int done, int total) {
 
 void ProgressDisplay::RecordDone(const merge::RecordResult& record) {
   if (generation_ != nullptr) {
-    generation_->ShowDocument(record.index, record.document, record.document_name);
+    // The sheet's record of the row (a choice of records numbers them otherwise).
+    generation_->ShowDocument(record.row - 1, record.document, record.document_name);
     ShowWatched(std::chrono::steady_clock::now(), false);
   }
   Pump();
