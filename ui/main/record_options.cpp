@@ -1,0 +1,146 @@
+#include "ui/main/record_options.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPushButton>
+#include <QSettings>
+#include <QSpinBox>
+#include <filesystem>
+
+#include "app/host.h"
+#include "merge/blank.h"
+#include "ui/main/generation_window.h"
+#include "ui/main/skin.h"
+#include "ui/main/skin_palette.h"
+
+namespace vexlo::ui {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kMaxLast = 32;
+
+QSettings Store() { return QSettings(QSettings::NativeFormat, QSettings::UserScope, "vexlo", "vexlo"); }
+
+template <typename W, typename... Args>
+W* Place(QWidget* window, const char* name, QRect geometry, Args&&... args) {
+  auto* w = new W(window, std::forward<Args>(args)...);
+  w->setObjectName(name);
+  w->setGeometry(geometry);
+  // A press on a control never reaches the window (and so never drags it).
+  w->setAttribute(Qt::WA_NoMousePropagation);
+  return w;
+}
+
+// A column list that reads the titles when it opens, keeping what was typed or chosen.
+class TitleList : public QComboBox {
+ public:
+  TitleList(QWidget* parent, std::function<std::vector<std::string>()> titles)
+      : QComboBox(parent), titles_(std::move(titles)) {}
+
+  void showPopup() override {
+    const QString current = currentText();
+    clear();
+    for (const std::string& t : titles_()) addItem(QString::fromStdString(t));
+    setCurrentText(current);
+    QComboBox::showPopup();
+  }
+
+ private:
+  std::function<std::vector<std::string>()> titles_;
+};
+
+}  // namespace
+
+RecordOptions::RecordOptions(QWidget* window, std::function<std::string()> data_path, QCheckBox* pdf_box)
+    : QObject(window), data_path_(std::move(data_path)) {
+  cb_records = Place<QPushButton>(window, "cb_records", {112, 413, 156, 26});
+  cb_records->setText("选择记录和文件名…");
+  cb_records->setFont(SongTi(9));
+  cb_records->setToolTip("只制作部分记录（按列的值、行号，或不含合计行），或用几列的值组成文件名");
+  connect(cb_records, &QPushButton::clicked, this, [this] { ChooseRecords(); });
+
+  cbx_6 = Place<QCheckBox>(window, "cbx_6", {434, 405, 118, 15});
+  cbx_6->setText("PDF加密，密码列");
+  cbx_6->setFont(SongTi(9));
+  cbx_6->setStyle(CheckBoxStyle());
+  SetColours(cbx_6, Qt::white, palette::kBlue);
+  cbx_6->setToolTip("每条记录的PDF要用该记录这一列的值才能打开；可以打印，不能修改");
+  ddlb_password = Place<TitleList>(window, "ddlb_password", {554, 402, 116, 21}, [this] { return Titles(); });
+  ddlb_password->setEditable(true);
+  ddlb_password->setFont(SongTi(9));
+  em_last = Place<QSpinBox>(window, "em_last", {554, 427, 116, 21});
+  em_last->setRange(0, kMaxLast);
+  em_last->setSpecialValueText("密码用整个值");
+  em_last->setPrefix("密码取后 ");
+  em_last->setSuffix(" 位");
+  em_last->setFont(SongTi(9));
+  em_last->setToolTip("身份证后六位：6；0 为整个值");
+
+  QSettings store = Store();
+  cbx_6->setChecked(store.value("records/protect", false).toBool());
+  ddlb_password->setCurrentText(store.value("records/password_column").toString());
+  em_last->setValue(store.value("records/password_last", 0).toInt());
+
+  connect(cbx_6, &QCheckBox::toggled, this, [this, pdf_box](bool on) {
+    if (on && pdf_box != nullptr) pdf_box->setChecked(true);
+    Remember();
+  });
+  connect(ddlb_password, &QComboBox::currentTextChanged, this, [this] { Remember(); });
+  connect(em_last, &QSpinBox::valueChanged, this, [this] { Remember(); });
+}
+
+QList<QWidget*> RecordOptions::TabStops() const { return {cb_records, cbx_6, ddlb_password, em_last}; }
+
+void RecordOptions::Remember() const {
+  QSettings store = Store();
+  store.setValue("records/protect", cbx_6->isChecked());
+  store.setValue("records/password_column", ddlb_password->currentText().trimmed());
+  store.setValue("records/password_last", em_last->value());
+}
+
+bool RecordOptions::Ready() {
+  if (!cbx_6->isChecked() || !ddlb_password->currentText().trimmed().isEmpty()) return true;
+  app::host().MessageBox("操作提示", "请选择作PDF密码的列（如“身份证号”），或取消“PDF加密”。");
+  ddlb_password->setFocus(Qt::OtherFocusReason);
+  return false;
+}
+
+void RecordOptions::Apply(merge::MergeRequest& request) const {
+  request.choice = selection_.choice;
+  request.name_pattern = selection_.name_pattern;
+  if (cbx_6->isChecked()) {
+    request.pdf_password_column = ddlb_password->currentText().trimmed().toStdString();
+    request.password_last = em_last->value();
+  }
+}
+
+void RecordOptions::SetSelection(const RecordSelection& selection) {
+  selection_ = selection;
+  cb_records->setText(selection_.any() ? "已选择记录和文件名…" : "选择记录和文件名…");
+  std::string tip = selection_.choice.any() ? "只制作：" + merge::ChoiceText(selection_.choice) : "制作全部记录";
+  if (!selection_.name_pattern.empty()) tip += "\n文件名：" + selection_.name_pattern;
+  cb_records->setToolTip(QString::fromStdString(tip));
+}
+
+void RecordOptions::ChooseRecords() {
+  RecordChoiceDialog dialog(Titles(), selection_, cb_records->window());
+  if (dialog.exec() != QDialog::Accepted) return;
+  if (std::optional<RecordSelection> chosen = dialog.Selection()) SetSelection(*chosen);
+}
+
+std::vector<std::string> RecordOptions::Titles() {
+  const std::string path = data_path_ ? data_path_() : std::string();
+  if (merge::IsBlank(path)) return {};
+  std::error_code ec;
+  const auto written = fs::last_write_time(path, ec);
+  if (ec) return {};
+  const std::string key = path + "|" + std::to_string(written.time_since_epoch().count());
+  if (key != titles_of_) {
+    titles_ = WorkbookSheet(path, false)->Titles();
+    titles_of_ = key;
+  }
+  return titles_;
+}
+
+}  // namespace vexlo::ui
