@@ -26,6 +26,7 @@ struct CliOptions {
   std::string name_pattern;
   std::string password_column;  // --pdf-password-column: each PDF opens with this column's value
   int password_last = 0;        // --password-last N: only its last N characters
+  std::string sheet;      // --sheet NAME|NUMBER: the data sheet; "" the active one
   bool help = false;      // --help
   bool version = false;   // --version
 };

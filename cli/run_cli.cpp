@@ -32,6 +32,7 @@ merge::MergeRequest RequestFromOptions(const CliOptions& options) {
   request.pdf_password_column = options.password_column;
   request.password_last = options.password_last;
   if (!options.password_column.empty()) request.pdf = true;
+  request.sheet = options.sheet;
   return request;
 }
 

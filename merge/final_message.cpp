@@ -45,11 +45,13 @@ FinalMessage FinalMessageOf(const MergeSummary& summary, std::string_view as_sho
   }
   const bool cancelled = summary.outcome == MergeOutcome::kCancelled;
   const int skipped = summary.findings.skipped.total();
-  // Success is claimed only when every row of the sheet became a document.
-  message.headline = cancelled      ? "操作已取消。"
-                     : skipped > 0 ? "操作已完成，但有 " + std::to_string(skipped) +
+  // Success is claimed only when every row of the sheet became a document, and no document is
+  // no success, whatever the outcome claims.
+  message.headline = cancelled               ? "操作已取消。"
+                     : summary.documents == 0 ? "没有输出任何文档。"
+                     : skipped > 0            ? "操作已完成，但有 " + std::to_string(skipped) +
                                          " 行数据没有输出（见下）。"
-                                   : "您已成功执行了操作！";
+                                              : "您已成功执行了操作！";
   message.details.push_back(CountLine(summary));
   if (summary.copies > 0) message.details.push_back(PrintLine(summary));
   if (!summary.merged.empty() && FileName(summary.merged) != std::string(kMergedName) +

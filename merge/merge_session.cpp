@@ -18,8 +18,10 @@
 #include "merge/layout_hint.h"
 #include "merge/output_naming.h"
 #include "merge/pre_write_check.h"
+#include "merge/placeholders.h"
 #include "merge/record_plan.h"
 #include "merge/run_checks.h"
+#include "merge/sheet_choice.h"
 #include "office/deferred_work.h"
 #include "office/value.h"
 
@@ -119,16 +121,11 @@ class MergeSession {
     }
     started_.push_back(&excelserver_);
     if (!OpenData()) return;
+    if (!ChooseSheet()) return;
     excelserver_.get("application").set("visible", request_.visible);
 
     data_ = std::make_unique<DataSource>(excelserver_, request_.as_shown);
-    if (data_->ReadTitles() < 1) {
-      Say(kGuidance, "没有获取到任何标题数据！");
-      excelserver_.get("application").call("quit");
-      excelserver_.release();
-      started_.clear();
-      return;
-    }
+    if (!ReadData()) return;
 
     for (oleobject* word : {&wordserver_, &wordserver2_}) {
       if (word->start_new("word.application") < 0) {
@@ -140,8 +137,7 @@ class MergeSession {
       word->get("application").set("visible", request_.visible);
     }
 
-    const int in_sheet = CountRecords();
-    if (!OpenTemplate() || !PlanTheRecords(in_sheet) || !CheckTemplateAndData(in_sheet)) {
+    if (!OpenTemplate() || !PlanTheRecords() || !CheckBeforeTheFirstDocument()) {
       ShutDownAfterFailure();
       return;
     }
@@ -179,6 +175,11 @@ class MergeSession {
 
     ShutDown();
     summary_.print_jobs = prints_asked_;  // all sent: the flush fails otherwise
+    // A run that made no document has not done what it was asked, whatever else went right.
+    if (summary_.documents == 0) {
+      Say(kError, "没有输出任何文档。");
+      return;
+    }
     summary_.outcome = MergeOutcome::kSucceeded;
   }
 
@@ -204,11 +205,57 @@ class MergeSession {
              e.text() + "。\n请选择Excel工作簿（.xls、.xlsx）或CSV文件（.csv），"
                         "或在表格软件中把它另存为.xlsx后再试。",
              MergeField::kData);
-      excelserver_.get("application").call("quit");
-      excelserver_.release();
-      started_.clear();
+      QuitSpreadsheet();
       return false;
     }
+  }
+
+  void QuitSpreadsheet() {
+    excelserver_.get("application").call("quit");
+    excelserver_.release();
+    started_.clear();
+  }
+
+  // Makes the sheet the request names the active one; a name that matches no sheet is told,
+  // with the sheets there are.
+  bool ChooseSheet() {
+    if (IsBlank(request_.sheet) || ActivateWanted(excelserver_, request_.sheet, sheets_)) return true;
+    Refuse(kError, UnknownSheetText(request_.data_path, request_.sheet, sheets_), MergeField::kSheet);
+    QuitSpreadsheet();
+    return false;
+  }
+
+  // Reads the titles and counts the records. A sheet without records ends the run with a
+  // message before anything is written: one naming the sheet that has them when another does,
+  // as when the workbook was saved with its notes sheet in front. So does a workbook whose
+  // formulas need calculating that cannot be.
+  bool ReadData() {
+    int titles = 0;
+    try {
+      titles = data_->ReadTitles();
+      total_ = titles > 0 ? data_->CountRecords() : 0;
+    } catch (const app::RuntimeError& e) {
+      if (e.number() != app::kErrFileFormat) throw;
+      Refuse(kError, e.text() + "。", MergeField::kData);
+      QuitSpreadsheet();
+      return false;
+    }
+    if (total_ > 0) return true;
+    if (sheets_.names.empty()) {
+      try {
+        sheets_ = ListSheets(excelserver_);
+      } catch (const app::RuntimeError&) {
+        // A spreadsheet that cannot list its sheets: only the sheet used is spoken of.
+      }
+    }
+    const std::optional<SheetRecords> other = OtherSheetWithRecords(excelserver_, sheets_, sheets_.active);
+    if (!other && titles < 1) {
+      Say(kGuidance, "没有获取到任何标题数据！");
+    } else {
+      Refuse(kGuidance, NoRecordsText(sheets_, other), other ? MergeField::kSheet : MergeField::kData);
+    }
+    QuitSpreadsheet();
+    return false;
   }
 
   // Makes the documents from the template. A template that is no document the word processor
@@ -228,27 +275,37 @@ class MergeSession {
     }
   }
 
+  std::vector<std::string> TitleNames() const {
+    std::vector<std::string> titlenames;
+    for (const st_etitle& title : data_->titles()) titlenames.push_back(title.titlename);
+    return titlenames;
+  }
+
+  // Once, before the first copy of the template is taken: how the template marks its titles,
+  // its merge fields turned into marked text, and the names that match no column told.
+  void ReadTemplatePlaceholders() {
+    placeholders_ = ReadPlaceholders(wordserver_, TitleNames());
+    PrepareTemplate(wordserver_, placeholders_);
+    if (request_.one_file && placeholders_.in_other_stories) {
+      // One document holds every record but has one set of headers, footers and notes.
+      summary_.notes.push_back(
+          "提示：所有记录输出到同一个文件时，页眉、页脚和脚注中的标题按第一条记录填写。");
+    }
+  }
+
   // What the run finds before writing (pre_write_check.h), asked while the template document is
   // the template instance's active one. The user reads it and may stop the run there; what it
   // found is said again in the final message. False: the user stopped.
-  bool CheckTemplateAndData(int in_sheet) {
-    std::vector<std::string> titlenames;
-    for (const st_etitle& title : data_->titles()) titlenames.push_back(title.titlename);
-    CheckFindings& findings = summary_.findings;
-    const std::string text =
-        office::ToText(wordserver_.get("activedocument").get("content").get("text")).value_or("");
-    findings.titles_in_text = TitlesInsideText(text, titlenames);
-    findings.unused_titles = TitlesMissingFromTemplate(wordserver_, titlenames);
-    const std::vector<std::string> covered = TitlesOnlyInsideLonger(text, titlenames);
-    for (const std::string& title : titlenames) {
-      if (std::find(covered.begin(), covered.end(), title) != covered.end()) {
-        findings.unused_titles.push_back(title);
-      }
-    }
-    findings.skipped = FindSkippedRows(*data_, in_sheet, DataSource::kLastRecordRow);
-    findings.chosen = plan_.chosen;
+  bool CheckBeforeTheFirstDocument() {
+    ReadTemplatePlaceholders();
+    summary_.findings = CheckTemplateAndData(wordserver_, *data_, records_in_sheet_, placeholders_);
+    summary_.findings.chosen = plan_.chosen;
+    const CheckFindings& findings = summary_.findings;
 
     if (auto note = MissingTitlesNote(findings.unused_titles)) summary_.notes.push_back(*note);
+    if (auto note = UnmatchedPlaceholdersNote(placeholders_.unmatched)) {
+      summary_.notes.push_back(*std::move(note));
+    }
     for (const std::string& line : SkippedLines(findings.skipped)) summary_.notes.push_back(line);
     if (!plan_.chosen.empty()) summary_.notes.push_back(plan_.chosen);
     if (!request_.as_shown && total_ > 0) {
@@ -260,22 +317,13 @@ class MergeSession {
 
   // The records to make, their names and passwords, before anything is written; a refusal
   // (a column that is not there, no record chosen, a missing password) ends the run here.
-  bool PlanTheRecords(int in_sheet) {
-    plan_ = PlanRecords(*data_, in_sheet, request_);
+  bool PlanTheRecords() {
+    records_in_sheet_ = total_;
+    plan_ = PlanRecords(*data_, records_in_sheet_, request_);
     total_ = static_cast<int>(plan_.records.size());
     if (plan_.refusal.empty()) return true;
     Refuse(kError, plan_.refusal, plan_.field);
     return false;
-  }
-
-  // How many records the sheet holds: rows from 2 on up to the first blank record name.
-  int CountRecords() {
-    int records = 0;
-    while (records < DataSource::kLastRecordRow - DataSource::kFirstRecordRow + 1 &&
-           data_->ReadRecordName(DataSource::kFirstRecordRow + records)) {
-      ++records;
-    }
-    return records;
   }
 
   void CloseProgress() {
@@ -335,9 +383,12 @@ class MergeSession {
       try {
         const std::string stem =
             request_.one_file ? "" : namer_->Reserve(SafeFileName(record.wanted_name));
-        FillRecord(wordserver_, wordserver2_, titlenames, [&](std::size_t k) {
-          return data_->ReadFieldValue(static_cast<int>(k) + 1, row);
-        });
+        // One file for all has one set of headers, footers and notes: the first record's.
+        const bool other_stories = placeholders_.in_other_stories && (!request_.one_file || i == 0);
+        FillRecord(
+            wordserver_, wordserver2_, titlenames,
+            [&](std::size_t k) { return data_->ReadFieldValue(static_cast<int>(k) + 1, row); },
+            placeholders_, other_stories);
         if (request_.one_file) {
           result.document = merged_temp_;
           result.document_name = FileName(merged_document_);
@@ -525,7 +576,10 @@ class MergeSession {
   std::string merged_pdf_;
   std::string merged_temp_;  // the merged document while it is built ("" once in place)
   std::unique_ptr<DataSource> data_;
+  SheetList sheets_;  // the workbook's sheets, once they were asked for
+  TemplatePlaceholders placeholders_;
   RecordPlan plan_;
+  int records_in_sheet_ = 0;
   int total_ = 0;  // records to make
   bool progress_open_ = false;
   std::vector<RecordResult> records_;  // per-record mode: the records output so far

@@ -40,10 +40,11 @@ struct MergeRequest {
   // last `password_last` characters of it (0: all of it). Needs pdf; refused with one_file.
   std::string pdf_password_column;
   int password_last = 0;
+  std::string sheet;          // the data sheet: a name, else a 1-based number; "" the active one
 };
 
 // The fields a message may send the user back to.
-enum class MergeField { kData, kTemplate, kOutput, kCopies, kPrint, kPdf };
+enum class MergeField { kData, kTemplate, kOutput, kCopies, kPrint, kPdf, kSheet };
 
 // The result of one record, reported as soon as its files are complete and checked.
 struct RecordResult {

@@ -54,28 +54,28 @@ class TitleList : public QComboBox {
 
 RecordOptions::RecordOptions(QWidget* window, std::function<std::string()> data_path, QCheckBox* pdf_box)
     : QObject(window), data_path_(std::move(data_path)) {
-  cb_records = Place<QPushButton>(window, "cb_records", {112, 413, 156, 26});
+  cb_records = Place<QPushButton>(window, "cb_records", {138, 398, 151, 24});
   cb_records->setText("选择记录和文件名…");
   cb_records->setFont(SongTi(9));
   cb_records->setToolTip("只制作部分记录（按列的值、行号，或不含合计行），或用几列的值组成文件名");
   connect(cb_records, &QPushButton::clicked, this, [this] { ChooseRecords(); });
 
-  cbx_6 = Place<QCheckBox>(window, "cbx_6", {434, 405, 118, 15});
+  cbx_6 = Place<QCheckBox>(window, "cbx_6", {20, 431, 116, 15});
   cbx_6->setText("PDF加密，密码列");
   cbx_6->setFont(SongTi(9));
   cbx_6->setStyle(CheckBoxStyle());
   SetColours(cbx_6, Qt::white, palette::kBlue);
   cbx_6->setToolTip("每条记录的PDF要用该记录这一列的值才能打开；可以打印，不能修改");
-  ddlb_password = Place<TitleList>(window, "ddlb_password", {554, 402, 116, 21}, [this] { return Titles(); });
+  ddlb_password = Place<TitleList>(window, "ddlb_password", {138, 428, 84, 21}, [this] { return Titles(); });
   ddlb_password->setEditable(true);
   ddlb_password->setFont(SongTi(9));
-  em_last = Place<QSpinBox>(window, "em_last", {554, 427, 116, 21});
+  em_last = Place<QSpinBox>(window, "em_last", {225, 428, 64, 21});
   em_last->setRange(0, kMaxLast);
-  em_last->setSpecialValueText("密码用整个值");
-  em_last->setPrefix("密码取后 ");
+  em_last->setSpecialValueText("全部");
+  em_last->setPrefix("后 ");
   em_last->setSuffix(" 位");
   em_last->setFont(SongTi(9));
-  em_last->setToolTip("身份证后六位：6；0 为整个值");
+  em_last->setToolTip("密码取这一列的值的最后几位（身份证后六位：6）；“全部”为整个值");
 
   QSettings store = Store();
   cbx_6->setChecked(store.value("records/protect", false).toBool());

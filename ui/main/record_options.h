@@ -1,4 +1,4 @@
-// The main window's options for the records of a run, in the band beside the start button:
+// The main window's options for the records of a run, left of the start button:
 // 选择记录和文件名… (the dialog of record_choice_dialog.h) and PDF加密 with the column whose
 // value opens each record's PDF, all of it or its last characters. The column lists offer the
 // titles of the data file chosen in the window, read when a list opens. The protection settings

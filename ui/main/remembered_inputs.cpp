@@ -14,6 +14,7 @@ namespace fs = std::filesystem;
 
 constexpr const char* kFileFields[] = {"sle_1", "sle_2"};
 constexpr const char* kOutputField = "sle_3";
+constexpr const char* kSheetField = "ddlb_1";  // listed once sle_1 is set
 constexpr const char* kCopiesField = "em_1";
 constexpr const char* kOptions[] = {"cbx_1", "cbx_2", "cbx_3", "cbx_4", "cbx_5"};
 constexpr const char* kDialogFolder = "dialog/folder";
@@ -37,6 +38,9 @@ bool RestoreInputs() {
     const std::string file = store.value(Key(field)).toString().toStdString();
     app::host().SetText(field, merge::FileExists(file) ? file : std::string());
   }
+  // The sheet chosen last time, when the restored workbook still has it.
+  const std::string sheet = store.value(Key(kSheetField)).toString().toStdString();
+  if (!sheet.empty()) app::host().SetText(kSheetField, sheet);
   const std::string output = store.value(Key(kOutputField)).toString().toStdString();
   if (IsFolder(output)) app::host().SetText(kOutputField, output);
   const std::string copies = store.value(Key(kCopiesField)).toString().toStdString();
@@ -49,7 +53,7 @@ bool RestoreInputs() {
 
 void RememberInputs() {
   QSettings store = Store();
-  for (const char* field : {kFileFields[0], kFileFields[1], kOutputField, kCopiesField}) {
+  for (const char* field : {kFileFields[0], kFileFields[1], kOutputField, kCopiesField, kSheetField}) {
     store.setValue(Key(field), QString::fromStdString(app::host().Text(field)));
   }
   for (const char* option : kOptions) store.setValue(Key(option), app::host().Checked(option));

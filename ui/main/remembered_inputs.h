@@ -1,5 +1,5 @@
-// The window's inputs kept between sessions: the three paths, the check boxes and the copies,
-// and the folder a file dialog was last left in. Stored with QSettings in the user's
+// The window's inputs kept between sessions: the three paths, the data sheet, the check boxes and
+// the copies, and the folder a file dialog was last left in. Stored with QSettings in the user's
 // configuration folder ($XDG_CONFIG_HOME/vexlo/vexlo.conf, else ~/.config); read and written
 // through the host's fields, so the window and the tests share them. UI thread only.
 #ifndef VEXLO_UI_MAIN_REMEMBERED_INPUTS_H_

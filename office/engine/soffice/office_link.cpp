@@ -178,7 +178,7 @@ std::string Launch(Office& office, const std::string& binary, const PoolState& p
   for (int start = 0; start < 2; ++start) {
     const std::string pipe = FreePipeName(pool.options.pipe_names);
     if (pipe.empty()) return "无法为 LibreOffice 建立连接管道";
-    if (!office.process.Spawn(binary, pipe, env)) return "无法启动 LibreOffice";
+    if (!office.process.Spawn(binary, pipe, env, pool.options.office_wrapper)) return "无法启动 LibreOffice";
     int exit_code = OfficeProcess::kRunning;
     const Reference<css::uno::XComponentContext> remote = Connect(local, pipe, office, pool, exit_code);
     if (remote.is()) return Attach(office, remote);
@@ -242,7 +242,7 @@ void EndOffice(Office& office, PoolState& pool) {
     link.kept.Forget();
   }
   if (office.process.Alive() && link.desktop.is()) {
-    pool.SetBusy(office, 5s);
+    pool.BeginJob(office, JobKind::kEnding, 1, 5s);
     try {
       link.desktop->terminate();
     } catch (const css::uno::Exception&) {
@@ -253,7 +253,7 @@ void EndOffice(Office& office, PoolState& pool) {
   link.edit_macro.clear();
   office.process.Kill();
   std::lock_guard lock(pool.mutex);
-  office.busy = false;
+  pool.EndJob(office, false);
   office.ready = false;
 }
 

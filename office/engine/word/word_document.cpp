@@ -10,6 +10,7 @@
 #include "office/engine/package/atomic_file.h"
 #include "office/engine/word/doc_conversion.h"
 #include "office/engine/word/word_selection.h"
+#include "office/engine/word/word_stories.h"
 
 namespace vexlo::engine::word {
 
@@ -126,6 +127,13 @@ WordDocument::WordDocument(std::shared_ptr<const WordPackage> package, bool blan
     if (!content_) content_ = std::make_shared<WordRange>(weak_from_this(), true, BlockSpan{}, 0);
     return Value(std::static_pointer_cast<office::Dispatch>(content_));
   });
+  // The fields of the main story, the sections with their headers and footers, the stories
+  // by type and the notes (word_stories.h).
+  AddProperty("fields", [this] { return FieldsOf(shared_from_this(), ""); });
+  AddProperty("sections", [this] { return SectionsOf(shared_from_this()); });
+  AddProperty("storyranges", [this] { return StoryRangesOf(shared_from_this()); });
+  AddProperty("footnotes", [this] { return NotesOf(shared_from_this(), false); });
+  AddProperty("endnotes", [this] { return NotesOf(shared_from_this(), true); });
   AddMethod("range", 0, 2, [this](const Args& a) {
     const BlockSpan span = model_.BlocksBetween(a.has(0) ? a.Long(0) : 0,
                                                 a.has(1) ? a.Long(1) : model_.ContentEnd());

@@ -1,5 +1,6 @@
 // WordDocument: the automation object of one open document ("Document"): saveas, save, close,
-// exportasfixedformat, printout, its name, and its main story as "content" and "range". It owns
+// exportasfixedformat, printout, its name, its main story as "content" and "range", and its
+// fields, sections (headers and footers), story ranges and notes (word_stories.h). It owns
 // the DocumentModel. Saving is atomic; save() may be coalesced (the state at that call is held
 // and written later) but the file is complete on disk at every close, saveas, export, print,
 // quit, release, and at the caller's flush point (FlushHeldSaves, office::FlushDeferredWork), so

@@ -13,7 +13,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
 #include <QString>
 #include <QStringList>
@@ -59,12 +58,9 @@ std::string Profiles() {
 // The office of a one-office pool, once it answers.
 int WaitForOffice(OfficePool& pool) {
   pool.Start();
-  for (int i = 0; i < 3000; ++i) {
-    const std::vector<int> pids = pool.OfficePids();
-    if (!pids.empty() && pool.starts() > 0) return pids[0];
-    std::this_thread::sleep_for(100ms);
-  }
-  return 0;
+  if (!pool.WaitForOffices(1, 5min)) return 0;
+  const std::vector<int> pids = pool.OfficePids();
+  return pids.empty() ? 0 : pids[0];
 }
 
 class OfficeTest : public ::testing::Test {
@@ -357,7 +353,7 @@ TEST(OfficeRecoveryTest, ACrashedOrHungOfficeIsReplacedAndTheDocumentRetried) {
     fs::copy_file(test::DataFile("output/通知.docx"), dir.path() / "a.docx");
     auto crashed = pool.Submit({(dir.path() / "a.docx").string(), false,
                                 {{(dir.path() / "a.pdf").string(), StoreFormat::kPdf}}, "a.pdf"});
-    std::this_thread::sleep_for(500ms);
+    ASSERT_TRUE(pool.WaitForJob(2min, JobKind::kConversion));
     ::kill(-pid, SIGKILL);
     ASSERT_TRUE(crashed.get().ok) << crashed.get().error;
     EXPECT_TRUE(fs::exists(dir.path() / "a.pdf"));
@@ -390,7 +386,7 @@ TEST(OfficeRecoveryTest, CancelKillsTheOfficesAndDropsWhatWaits) {
     outcomes.push_back(pool.Submit(
         {src.string(), true, {{(dir.path() / (std::to_string(i) + ".pdf")).string()}}, "记录"}));
   }
-  std::this_thread::sleep_for(300ms);
+  ASSERT_TRUE(pool.WaitForJob(2min));
   pool.Cancel();
   for (auto& o : outcomes) {
     EXPECT_FALSE(o.get().ok);

@@ -15,7 +15,6 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
-#include <thread>
 #include <vector>
 
 #include "office/engine/soffice/office_pool.h"
@@ -110,9 +109,7 @@ class TakenPipeTest : public ::testing::Test {
     if (!OfficePool::Available()) return;
     OfficePool warm({.offices = 1, .profile_root = profiles_->path().string()});
     warm.Start();
-    for (int i = 0; i < 1200 && (warm.OfficePids().empty() || warm.starts() == 0); ++i) {
-      std::this_thread::sleep_for(100ms);
-    }
+    warm.WaitForOffices(1, 2min);
   }
   static void TearDownTestSuite() { delete profiles_; }
 
@@ -144,7 +141,7 @@ class TakenPipeTest : public ::testing::Test {
     pool->Cancel();
     EXPECT_FALSE(Exists(PipeSocketPath(used)));
     pool->Start();
-    for (int i = 0; i < 600 && pool->OfficePids().empty(); ++i) std::this_thread::sleep_for(100ms);
+    EXPECT_TRUE(pool->WaitForOffices(1, 1min));
     pool.reset();
     for (std::size_t k = 1; k < names->names.size(); ++k) {
       EXPECT_FALSE(Exists(PipeSocketPath(names->names[k]))) << names->names[k];
