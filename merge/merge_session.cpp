@@ -150,6 +150,11 @@ class MergeSession {
       ShutDownAfterFailure();
       return;
     }
+    if (request_.choice.any()) {
+      std::vector<int> rows;
+      for (const PlannedRecord& record : plan_.records) rows.push_back(record.row);
+      observer_.RecordsChosen(rows);
+    }
     observer_.ProgressOpened(kProgressText, total_);
     progress_open_ = true;
 

@@ -103,6 +103,9 @@ class MergeObserver {
   virtual void Focus(MergeField) {}
   // The word processor cannot export PDF: the PDF option is turned off for good.
   virtual void PdfTurnedOff() {}
+  // When a choice keeps only some records: the sheet rows of those the run will make, in the
+  // order it makes them (called before ProgressOpened).
+  virtual void RecordsChosen(const std::vector<int>& /*rows*/) {}
   // The progress window: opened once the instances run, closed before the final message.
   virtual void ProgressOpened(std::string_view /*text*/, int /*total_records*/) {}
   // Records: `done` of `total` made (the documents stage).

@@ -14,6 +14,7 @@
 #include <QSpinBox>
 
 #include "tests/support/scripted_host.h"
+#include "ui/main/generation_window.h"
 #include "ui/main/w_vexlo.h"
 #include "ui/main/window_merge_observer.h"
 
@@ -95,6 +96,21 @@ TEST_F(RecordOptionsTest, TheDialogReadsItsFieldsAndRefusesRowsItCannotRead) {
   read = dialog.Selection();
   ASSERT_TRUE(read);
   EXPECT_FALSE(read->any());
+}
+
+// The generation window of a run that makes some records lists those alone, as records 1, 2, ...
+TEST(ChosenRecordsTest, TheGridListsTheChosenRowsAsTheRunNumbersThem) {
+  struct Sheet : SheetSource {
+    std::vector<std::string> Titles() override { return {"姓名"}; }
+    std::string Cell(int record, int column) override {
+      return "record " + std::to_string(record) + " column " + std::to_string(column);
+    }
+  };
+  const std::unique_ptr<SheetSource> chosen = ChosenRecords(std::make_unique<Sheet>(), {3, 7});
+  EXPECT_EQ(chosen->Titles(), std::vector<std::string>{"姓名"});
+  EXPECT_EQ(chosen->Cell(1, 0), "record 2 column 0");  // sheet row 3 is the sheet's record 2
+  EXPECT_EQ(chosen->Cell(2, 0), "record 6 column 0");
+  EXPECT_EQ(chosen->Cell(3, 0), "");
 }
 
 }  // namespace

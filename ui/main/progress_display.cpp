@@ -67,7 +67,9 @@ void ProgressDisplay::Opened(std::string_view text, int total) {
   Pump(true);
   if (generation_ != nullptr) {
     // The grid reads only the cells it shows, as it shows them.
-    generation_->SetSheet(WorkbookSheet(request_.data_path, request_.as_shown), total,
+    std::unique_ptr<SheetSource> sheet = WorkbookSheet(request_.data_path, request_.as_shown);
+    if (!chosen_rows_.empty()) sheet = ChosenRecords(std::move(sheet), chosen_rows_);
+    generation_->SetSheet(std::move(sheet), total,
                           QFileInfo(Q(request_.data_path)).fileName().toStdString());
     Pump(true);
   }
@@ -114,8 +116,7 @@ void ProgressDisplay::ShowStage(merge::MergeStage stage, int done, int total) {
 
 void ProgressDisplay::RecordDone(const merge::RecordResult& record) {
   if (generation_ != nullptr) {
-    // The sheet's record of the row (a choice of records numbers them otherwise).
-    generation_->ShowDocument(record.row - 1, record.document, record.document_name);
+    generation_->ShowDocument(record.index, record.document, record.document_name);
     ShowWatched(std::chrono::steady_clock::now(), false);
   }
   Pump();

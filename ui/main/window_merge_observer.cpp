@@ -39,6 +39,8 @@ void WindowMergeObserver::Focus(merge::MergeField field) {
 
 void WindowMergeObserver::PdfTurnedOff() { window_.cbx_4->setChecked(false); }
 
+void WindowMergeObserver::RecordsChosen(const std::vector<int>& rows) { display_.RecordsChosen(rows); }
+
 void WindowMergeObserver::ProgressOpened(std::string_view text, int total_records) {
   display_.Opened(text, total_records);
 }
