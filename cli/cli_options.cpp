@@ -59,6 +59,8 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, 
       options.visible = true;
     } else if (arg == "--as-shown") {
       options.as_shown = true;
+    } else if (arg == "--all-stories") {
+      options.all_stories = true;
     } else if (arg == "--check") {
       options.check = true;
     } else if (arg == "--print") {
@@ -157,6 +159,8 @@ std::string HelpText() {
       "                    可以打印，不能修改；包含 --pdf，不能与 --one-file 同用\n"
       "  --password-last 位数  只用该值的最后几位作密码（如身份证后六位：--password-last 6）；\n"
       "                    某条记录的值为空或位数不足时，不生成任何文件并列出这些记录\n"
+      "  --all-stories     含页眉页脚：页眉、页脚和脚注中的列标题也替换（用域或«»{}标出的\n"
+      "                    占位符总是替换）\n"
       "  --check           只做制作前的检查，不写任何文件：标题出现在更长的文字中间、\n"
       "                    模板中没有用到的列、不会输出的数据行（第一列为空的行之后、\n"
       "                    第 1000 行之后）；没有发现问题时退出状态为 0，否则为 1\n"

@@ -20,6 +20,7 @@ struct CliOptions {
   bool pdf = false;       // --pdf: cbx_4
   bool visible = false;   // --visible: cbx_3
   bool as_shown = false;  // --as-shown: 数值按表格格式
+  bool all_stories = false;  // --all-stories: 含页眉页脚
   bool check = false;     // --check: only the check before writing; --out may be left out
   // --filter, --rows, --skip-totals: which records are made; --name-pattern: their names.
   merge::RecordChoice choice;

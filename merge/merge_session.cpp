@@ -37,8 +37,8 @@ constexpr const char* kError = "错误提示";
 constexpr const char* kProgressText = "正在输出，可能需要较长时间，请稍候……";
 constexpr const char* kMergedName = "合并输出";
 // The merged document is built under this hidden name beside its final one (then the process id
-// and the extension), and renamed once complete. Only a run that holds the folder's lock writes
-// one, so any such file found under the lock was left by a run that died.
+// and the extension), and renamed once complete. The embedded word server lists a file of this
+// form among the files its process made, so that one left by a killed run goes with that run.
 constexpr std::string_view kMergedTemp = ".vexlo-merge-";
 constexpr int32_t kPdfFormat = 17;
 // The version text read as a real number; blank or no number reads as 0.
@@ -95,8 +95,7 @@ class MergeSession {
     observer_.Focus(field);
   }
 
-  // What can be known before the first file is written (see run_checks.h); a file under the
-  // merged document's hidden name found then in the locked folder was left by a run that died.
+  // What can be known before the first file is written (see run_checks.h).
   bool CheckBeforeWriting() {
     RunChecks checks(request_, observer_);
     if (!checks.Inputs(filetype_)) return false;
@@ -105,11 +104,6 @@ class MergeSession {
     if (!checks.Output(filetype_, pdf_, place, lock_)) return false;
     ls_path_ = place.ls_path;
     folder_ = place.folder;
-    if (!place.locked) return true;
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(folder_, ec)) {
-      if (entry.path().filename().string().rfind(kMergedTemp, 0) == 0) fs::remove(entry.path(), ec);
-    }
     return true;
   }
 
@@ -291,7 +285,11 @@ class MergeSession {
   void ReadTemplatePlaceholders() {
     placeholders_ = ReadPlaceholders(wordserver_, TitleNames());
     PrepareTemplate(wordserver_, placeholders_);
-    if (request_.one_file && placeholders_.in_other_stories) {
+    // Bare title text outside the main text may be a label there (a header saying 姓名): it is
+    // filled only when asked; a marked placeholder is always meant to be.
+    fill_other_stories_ = placeholders_.in_other_stories &&
+                          (placeholders_.mode != PlaceholderMode::kPlain || request_.all_stories);
+    if (request_.one_file && fill_other_stories_) {
       // One document holds every record but has one set of headers, footers and notes.
       summary_.notes.push_back(
           "提示：所有记录输出到同一个文件时，页眉、页脚和脚注中的标题按第一条记录填写。");
@@ -305,7 +303,11 @@ class MergeSession {
     ReadTemplatePlaceholders();
     summary_.findings = CheckTemplateAndData(wordserver_, *data_, records_in_sheet_, placeholders_);
     summary_.findings.chosen = plan_.chosen;
-    const CheckFindings& findings = summary_.findings;
+    CheckFindings& findings = summary_.findings;
+    if (placeholders_.in_other_stories && !fill_other_stories_) {
+      findings.other.push_back(
+          "页眉、页脚或脚注中也写有列标题，它们按原样保留；如需一并替换，请选择“含页眉页脚”。");
+    }
 
     if (auto note = MissingTitlesNote(findings.unused_titles)) summary_.notes.push_back(*note);
     if (auto note = UnmatchedPlaceholdersNote(placeholders_.unmatched)) {
@@ -389,7 +391,7 @@ class MergeSession {
         const std::string stem =
             request_.one_file ? "" : namer_->Reserve(SafeFileName(record.wanted_name));
         // One file for all has one set of headers, footers and notes: the first record's.
-        const bool other_stories = placeholders_.in_other_stories && (!request_.one_file || i == 0);
+        const bool other_stories = fill_other_stories_ && (!request_.one_file || i == 0);
         FillRecord(
             wordserver_, wordserver2_, titlenames,
             [&](std::size_t k) { return data_->ReadFieldValue(static_cast<int>(k) + 1, row); },
@@ -583,6 +585,7 @@ class MergeSession {
   std::unique_ptr<DataSource> data_;
   SheetList sheets_;  // the workbook's sheets, once they were asked for
   TemplatePlaceholders placeholders_;
+  bool fill_other_stories_ = false;  // headers, footers and notes are filled per record
   RecordPlan plan_;
   int records_in_sheet_ = 0;
   int total_ = 0;  // records to make

@@ -40,6 +40,8 @@ struct MergeRequest {
   // last `password_last` characters of it (0: all of it). Needs pdf; refused with one_file.
   std::string pdf_password_column;
   int password_last = 0;
+  bool all_stories = false;   // 含页眉页脚: bare titles in headers, footers and notes are filled
+                              // too (marked placeholders always are)
   std::string sheet;          // the data sheet: a name, else a 1-based number; "" the active one
 };
 

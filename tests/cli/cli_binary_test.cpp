@@ -14,6 +14,8 @@
 #include <thread>
 #include <vector>
 
+#include "office/engine/package/made_files.h"
+#include "office/engine/package/temp_folder.h"
 #include "office/engine/register_servers.h"
 #include "office/engine/soffice/soffice.h"
 #include "office/server_registry.h"
@@ -269,28 +271,52 @@ TEST_F(CliBinaryTest, RecordNamedLikeTheMergedDocumentKeepsTheMergedDocument) {
 
 // What a killed run left behind goes with the next run: its private folder with records'
 // documents (even when the next run needs no folder of its own) and the writer's temporary file
-// in the output folder.
+// it listed in the output folder. A look-alike of that temporary file that it never listed stays.
 TEST_F(CliBinaryTest, LeftoversOfAKilledRunGoWithTheNextRun) {
   engine::RegisterEmbeddedServers();
   if (!office::IsServerRegistered("word.application")) GTEST_SKIP() << "no embedded servers yet";
   for (const char* name : {"模板.docx", "数据.xlsx"}) {
     fs::copy_file(test::DataFile(std::string("merge/") + name), dir_ / name);
   }
+  const fs::path tmp = dir_ / "tmp", out = dir_ / "输出";
+  fs::create_directories(tmp);
+  fs::create_directories(out);
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
   const pid_t killed = ::fork();
-  if (killed == 0) ::_exit(0);
+  if (killed == 0) {
+    ::setenv("TMPDIR", tmp.c_str(), 1);
+    const std::string folder = engine::MakePrivateTempFolder("word");
+    fs::create_directories(fs::path(folder) / "1");
+    test::WriteFile(fs::path(folder) / "1" / "张三.docx", "personal data");
+    std::string temp = engine::WriterTempTemplate(out);
+    const int fd = ::mkstemp(temp.data());
+    engine::NoteMadeFile(temp);
+    test::WriteFile(out / (".vexlo-" + std::to_string(::getpid()) + "-AbC123"), "the user's");
+    if (fd < 0 || ::write(ready[1], "x", 1) != 1) ::_exit(1);
+    ::pause();
+  }
+  ::close(ready[1]);
+  char byte = 0;
+  ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+  ::close(ready[0]);
+  ::kill(killed, SIGKILL);
   ::waitpid(killed, nullptr, 0);
-  const fs::path folder = dir_ / "tmp" / ("vexlo-word-" + std::to_string(killed) + "-AbC123");
-  fs::create_directories(folder / "1");
-  test::WriteFile(folder / "1" / "张三.docx", "personal data");
-  fs::create_directories(dir_ / "输出");
-  const fs::path temp = dir_ / "输出" / (".vexlo-" + std::to_string(killed) + "-AbC123");
-  test::WriteFile(temp, "");
-  const Result r = Run("--data 数据.xlsx --template 模板.docx --out 输出",
-                       "TMPDIR='" + (dir_ / "tmp").string() + "'");
+  const std::vector<std::string> leftovers = FilesBelow(tmp);
+  ASSERT_FALSE(leftovers.empty());
+  const fs::path look_alike = out / (".vexlo-" + std::to_string(killed) + "-AbC123");
+  std::vector<fs::path> temps;
+  for (const auto& e : fs::directory_iterator(out)) {
+    if (e.path() != look_alike) temps.push_back(e.path());
+  }
+  ASSERT_EQ(temps.size(), 1u);
+
+  const Result r = Run("--data 数据.xlsx --template 模板.docx --out 输出", "TMPDIR='" + tmp.string() + "'");
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_FALSE(fs::exists(folder));
-  EXPECT_FALSE(fs::exists(temp));
-  EXPECT_EQ(FilesBelow(dir_ / "tmp"), std::vector<std::string>{});
+  for (const std::string& file : leftovers) EXPECT_FALSE(fs::exists(file)) << file;
+  EXPECT_FALSE(fs::exists(temps[0]));
+  EXPECT_EQ(test::ReadFile(look_alike), "the user's");
+  EXPECT_EQ(FilesBelow(tmp), std::vector<std::string>{});
 }
 
 // Runs vexlo-merge with PDFs on the three-record example, with its own converter profiles

@@ -664,11 +664,16 @@ TEST_F(MergeSessionTest, TheWaitAtTheEndIsToldStageByStageAndACancelCountsTheJob
                                       "已发送 1 个打印作业到打印机“办公室打印机”，每个 3 份。"}));
 }
 
-TEST_F(MergeSessionTest, StaleMergedDocumentOfARunThatDiedIsRemoved) {
+// Files named like the merged document's hidden name that no run of ours listed as made are the
+// user's: a one-file run leaves them alone (a killed run's own goes with its watcher).
+TEST_F(MergeSessionTest, FilesUnderTheMergedHiddenNameThatNoRunMadeStay) {
   request_.one_file = true;
-  test::WriteFile(out_ / ".vexlo-merge-99999.docx", "half of a run killed earlier");
+  for (const char* name : {".vexlo-merge-99999.docx", ".vexlo-merge-notes.txt"}) {
+    test::WriteFile(out_ / name, "the user's");
+  }
   EXPECT_EQ(Run(), MergeOutcome::kSucceeded);
-  EXPECT_FALSE(std::filesystem::exists(out_ / ".vexlo-merge-99999.docx"));
+  EXPECT_EQ(test::ReadFile(out_ / ".vexlo-merge-99999.docx"), "the user's");
+  EXPECT_EQ(test::ReadFile(out_ / ".vexlo-merge-notes.txt"), "the user's");
 }
 
 }  // namespace

@@ -39,7 +39,7 @@ TEST_F(RecordOptionsTest, ProtectionGoesIntoTheRequestAndIsRememberedTheChoiceIs
     w_vexlo w;
     RecordOptions& options = *w.record_options;
     EXPECT_TRUE(options.Ready());
-    options.cbx_6->setChecked(true);
+    options.cbx_protect->setChecked(true);
     EXPECT_TRUE(w.cbx_4->isChecked());  // protected PDFs are PDFs
     EXPECT_FALSE(options.Ready());      // no column yet
     EXPECT_EQ(host_.log.back(), "box 操作提示|请选择作PDF密码的列（如“身份证号”），或取消“PDF加密”。");
@@ -60,14 +60,14 @@ TEST_F(RecordOptionsTest, ProtectionGoesIntoTheRequestAndIsRememberedTheChoiceIs
     EXPECT_EQ(options.cb_records->text(), "已选择记录和文件名…");
   }
   w_vexlo next;
-  EXPECT_TRUE(next.record_options->cbx_6->isChecked());
+  EXPECT_TRUE(next.record_options->cbx_protect->isChecked());
   EXPECT_EQ(next.record_options->ddlb_password->currentText(), "身份证号");
   EXPECT_EQ(next.record_options->em_last->value(), 6);
   const merge::MergeRequest request = RequestFromWindow(next);
   EXPECT_FALSE(request.choice.any());
   EXPECT_EQ(request.name_pattern, "");
 
-  next.record_options->cbx_6->setChecked(false);
+  next.record_options->cbx_protect->setChecked(false);
   EXPECT_EQ(RequestFromWindow(next).pdf_password_column, "");
 }
 

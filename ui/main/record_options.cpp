@@ -6,10 +6,12 @@
 #include <QSettings>
 #include <QSpinBox>
 #include <filesystem>
+#include <memory>
 
 #include "app/host.h"
 #include "merge/blank.h"
 #include "ui/main/generation_window.h"
+#include "ui/main/settings_file.h"
 #include "ui/main/skin.h"
 #include "ui/main/skin_palette.h"
 
@@ -20,7 +22,11 @@ namespace fs = std::filesystem;
 
 constexpr int kMaxLast = 32;
 
-QSettings Store() { return QSettings(QSettings::NativeFormat, QSettings::UserScope, "vexlo", "vexlo"); }
+// The window's settings, or nullptr when the settings file is not to be touched this session.
+std::unique_ptr<QSettings> Store() {
+  if (!SettingsUsable()) return nullptr;
+  return std::make_unique<QSettings>(QString::fromStdString(SettingsFilePath()), QSettings::IniFormat);
+}
 
 template <typename W, typename... Args>
 W* Place(QWidget* window, const char* name, QRect geometry, Args&&... args) {
@@ -60,12 +66,12 @@ RecordOptions::RecordOptions(QWidget* window, std::function<std::string()> data_
   cb_records->setToolTip("只制作部分记录（按列的值、行号，或不含合计行），或用几列的值组成文件名");
   connect(cb_records, &QPushButton::clicked, this, [this] { ChooseRecords(); });
 
-  cbx_6 = Place<QCheckBox>(window, "cbx_6", {20, 431, 116, 15});
-  cbx_6->setText("PDF加密，密码列");
-  cbx_6->setFont(SongTi(9));
-  cbx_6->setStyle(CheckBoxStyle());
-  SetColours(cbx_6, Qt::white, palette::kBlue);
-  cbx_6->setToolTip("每条记录的PDF要用该记录这一列的值才能打开；可以打印，不能修改");
+  cbx_protect = Place<QCheckBox>(window, "cbx_protect", {20, 431, 116, 15});
+  cbx_protect->setText("PDF加密，密码列");
+  cbx_protect->setFont(SongTi(9));
+  cbx_protect->setStyle(CheckBoxStyle());
+  SetColours(cbx_protect, Qt::white, palette::kBlue);
+  cbx_protect->setToolTip("每条记录的PDF要用该记录这一列的值才能打开；可以打印，不能修改");
   ddlb_password = Place<TitleList>(window, "ddlb_password", {138, 428, 84, 21}, [this] { return Titles(); });
   ddlb_password->setEditable(true);
   ddlb_password->setFont(SongTi(9));
@@ -77,12 +83,13 @@ RecordOptions::RecordOptions(QWidget* window, std::function<std::string()> data_
   em_last->setFont(SongTi(9));
   em_last->setToolTip("密码取这一列的值的最后几位（身份证后六位：6）；“全部”为整个值");
 
-  QSettings store = Store();
-  cbx_6->setChecked(store.value("records/protect", false).toBool());
-  ddlb_password->setCurrentText(store.value("records/password_column").toString());
-  em_last->setValue(store.value("records/password_last", 0).toInt());
+  if (const std::unique_ptr<QSettings> store = Store()) {
+    cbx_protect->setChecked(store->value("records/protect", false).toBool());
+    ddlb_password->setCurrentText(store->value("records/password_column").toString());
+    em_last->setValue(store->value("records/password_last", 0).toInt());
+  }
 
-  connect(cbx_6, &QCheckBox::toggled, this, [this, pdf_box](bool on) {
+  connect(cbx_protect, &QCheckBox::toggled, this, [this, pdf_box](bool on) {
     if (on && pdf_box != nullptr) pdf_box->setChecked(true);
     Remember();
   });
@@ -90,17 +97,18 @@ RecordOptions::RecordOptions(QWidget* window, std::function<std::string()> data_
   connect(em_last, &QSpinBox::valueChanged, this, [this] { Remember(); });
 }
 
-QList<QWidget*> RecordOptions::TabStops() const { return {cb_records, cbx_6, ddlb_password, em_last}; }
+QList<QWidget*> RecordOptions::TabStops() const { return {cb_records, cbx_protect, ddlb_password, em_last}; }
 
 void RecordOptions::Remember() const {
-  QSettings store = Store();
-  store.setValue("records/protect", cbx_6->isChecked());
-  store.setValue("records/password_column", ddlb_password->currentText().trimmed());
-  store.setValue("records/password_last", em_last->value());
+  const std::unique_ptr<QSettings> store = Store();
+  if (!store) return;
+  store->setValue("records/protect", cbx_protect->isChecked());
+  store->setValue("records/password_column", ddlb_password->currentText().trimmed());
+  store->setValue("records/password_last", em_last->value());
 }
 
 bool RecordOptions::Ready() {
-  if (!cbx_6->isChecked() || !ddlb_password->currentText().trimmed().isEmpty()) return true;
+  if (!cbx_protect->isChecked() || !ddlb_password->currentText().trimmed().isEmpty()) return true;
   app::host().MessageBox("操作提示", "请选择作PDF密码的列（如“身份证号”），或取消“PDF加密”。");
   ddlb_password->setFocus(Qt::OtherFocusReason);
   return false;
@@ -109,7 +117,7 @@ bool RecordOptions::Ready() {
 void RecordOptions::Apply(merge::MergeRequest& request) const {
   request.choice = selection_.choice;
   request.name_pattern = selection_.name_pattern;
-  if (cbx_6->isChecked()) {
+  if (cbx_protect->isChecked()) {
     request.pdf_password_column = ddlb_password->currentText().trimmed().toStdString();
     request.password_last = em_last->value();
   }

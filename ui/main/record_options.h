@@ -41,7 +41,7 @@ class RecordOptions : public QObject {
   void SetSelection(const RecordSelection& selection);
 
   QPushButton* cb_records = nullptr;  // 选择记录和文件名…
-  QCheckBox* cbx_6 = nullptr;         // PDF加密，密码列
+  QCheckBox* cbx_protect = nullptr;   // PDF加密，密码列
   QComboBox* ddlb_password = nullptr;  // the password column
   QSpinBox* em_last = nullptr;        // 0: the whole value; N: its last N characters
 

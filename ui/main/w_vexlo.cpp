@@ -33,6 +33,7 @@
 #include "ui/main/banner.h"
 #include "ui/main/commands.h"
 #include "ui/main/remembered_inputs.h"
+#include "ui/main/settings_file.h"
 #include "ui/main/sheet_list.h"
 #include "ui/main/presence_check.h"
 #include "ui/main/preview_window.h"
@@ -280,6 +281,8 @@ void w_vexlo::CreateControls() {
   cbx_1 = MakeCheck(this, "cbx_1", {224, 362, 114, 15}, "输出到同一个文件", false);
   cbx_5 = MakeCheck(this, "cbx_5", {492, 362, 110, 15}, "数值按表格格式", false);
   cbx_5->setToolTip("按单元格在表格中显示的样子输出数值（如 5,600.20、15%、000123），不勾选时输出原始值");
+  cbx_6 = MakeCheck(this, "cbx_6", {556, 340, 84, 15}, "含页眉页脚", false);
+  cbx_6->setToolTip("页眉、页脚和脚注中写着的列标题也换成记录的值（不勾选时保留原样）");
   cb_1 = new QPushButton("预览", this);
   cb_1->setObjectName("cb_1");
   cb_1->setGeometry(446, 411, 64, 26);
@@ -334,8 +337,8 @@ void w_vexlo::CreateControls() {
   focus_mark_ = new FocusMark(this);
   // Tab order: row by row, each field before its buttons, then the options, the start button,
   // the web panel and the close button.
-  QList<QWidget*> order = {sle_1, uo_1, uo_2,  uo_9,  ddlb_1, sle_2, uo_3,  uo_4, uo_10,
-                           sle_3, uo_5, uo_8,  cbx_3, cbx_2,  em_1,  cbx_1, cbx_4, cbx_5};
+  QList<QWidget*> order = {sle_1, uo_1, uo_2,  uo_9,  ddlb_1, sle_2, uo_3,  uo_4,  uo_10,
+                           sle_3, uo_5, uo_8,  cbx_3, cbx_2,  em_1,  cbx_1, cbx_4, cbx_5, cbx_6};
   order += record_options->TabStops();
   order += {uo_6, cb_1, ole_1, uo_7};
   QWidget* previous = nullptr;
@@ -428,6 +431,10 @@ void w_vexlo::open() {
   sle_3->setText(QString::fromStdString(app::as_currentpath));
   if (RestoreInputs()) ToggleCopies();  // the copies field follows a remembered 输出后打印
   app::Post({"w_vexlo", "", "ue_opened"}, [this] { ue_opened(); });
+  // A settings file that could not be used is said once, when the window is up.
+  if (std::string note = CheckSettingsFile(); !note.empty()) {
+    app::Post({"w_vexlo", "", "ue_settings"}, [note] { app::host().MessageBox("操作提示", note); });
+  }
 }
 
 void w_vexlo::ue_opened() {

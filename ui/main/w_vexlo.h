@@ -77,6 +77,7 @@ class w_vexlo : public QWidget {
   QCheckBox* cbx_4 = nullptr;
   QCheckBox* cbx_1 = nullptr;
   QCheckBox* cbx_5 = nullptr;  // 数值按表格格式
+  QCheckBox* cbx_6 = nullptr;  // 含页眉页脚
   QPushButton* cb_1 = nullptr;  // 预览: a record's slip before the run
   uo_icobutton* uo_5 = nullptr;
   uo_icobutton* uo_4 = nullptr;

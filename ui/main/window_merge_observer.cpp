@@ -87,6 +87,7 @@ merge::MergeRequest RequestFromWindow(const w_vexlo& window) {
   request.pdf = window.cbx_4->isChecked();
   request.one_file = window.cbx_1->isChecked();
   request.as_shown = window.cbx_5->isChecked();
+  request.all_stories = window.cbx_6->isChecked();
   if (window.ddlb_1->isEnabled()) request.sheet = window.ddlb_1->currentText().toStdString();
   window.record_options->Apply(request);
   return request;

@@ -173,8 +173,6 @@ std::string Launch(Office& office, const std::string& binary, const PoolState& p
   std::vector<std::string> env;
   if (!pool.fonts_env.empty()) env.push_back(pool.fonts_env);
   if (!office.work_dir.empty()) env.push_back("TMPDIR=" + office.work_dir);
-  static std::once_flag swept;
-  std::call_once(swept, RemoveSocketsOfEndedProcesses);
   for (int start = 0; start < 2; ++start) {
     const std::string pipe = FreePipeName(pool.options.pipe_names);
     if (pipe.empty()) return "无法为 LibreOffice 建立连接管道";

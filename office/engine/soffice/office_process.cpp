@@ -110,6 +110,7 @@ bool OfficeProcess::Spawn(const std::string& binary, const std::string& pipe,
   std::vector<std::string> env = EnvironmentWith(extra_env);
   std::vector<char*> argv = Pointers(args), envp = Pointers(env);
   const pid_t parent = ::getpid();
+  ListPipeSocket(pipe);
   // Held across the fork, so that a Kill meanwhile finds the new process.
   std::lock_guard lock(mutex_);
   const pid_t pid = ::fork();

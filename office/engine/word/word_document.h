@@ -46,7 +46,7 @@ class WordDocument : public office::AutomationObject,
   // converted format (output_queue.h), else the document itself.
   StoreFormat PdfVia() const;
   void WriteTo(const std::string& path, const std::string& docx_bytes);
-  // Puts this document on the list of held saves written by FlushHeldSaves.
+  // Puts this document on the program's list of held saves (HeldSaves, owned by EngineServices).
   void ListHeld();
 
   DocumentModel model_;

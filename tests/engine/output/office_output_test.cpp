@@ -524,27 +524,13 @@ namespace {
 namespace fs = std::filesystem;
 using test::ScratchDir;
 
-TEST(TempFolderTest, FoldersOfAKilledProcessGoWithTheNextOne) {
-  ScratchDir base;
-  const pid_t child = ::fork();
-  if (child == 0) ::_exit(0);
-  ::waitpid(child, nullptr, 0);
-  const fs::path dead = base.path() / ("vexlo-word-" + std::to_string(child) + "-AbC123");
-  const fs::path living = base.path() / ("vexlo-word-" + std::to_string(::getppid()) + "-AbC123");
-  const fs::path other = base.path() / ("someone-" + std::to_string(child) + "-AbC123");
-  for (const fs::path& p : {dead, living, other}) {
-    fs::create_directories(p / "inner");
-    std::ofstream(p / "inner" / "张三.docx") << "personal data";
-  }
-  RemoveFoldersOfEndedProcesses(base.path().string());
-  EXPECT_FALSE(fs::exists(dead));
-  EXPECT_TRUE(fs::exists(living));
-  EXPECT_TRUE(fs::exists(other));
-
+TEST(TempFolderTest, AnOfficeFolderIsPrivateAndMarkedAsThisProcesssOwn) {
   const std::string made = MakePrivateTempFolder("office", TempSpeed::kMemory);
   ASSERT_FALSE(made.empty());
   EXPECT_EQ(fs::status(made).permissions() & fs::perms::all, fs::perms::owner_all);
   EXPECT_NE(fs::path(made).filename().string().find("-" + std::to_string(::getpid()) + "-"),
+            std::string::npos);
+  EXPECT_NE(test::ReadFile(fs::path(made) / ".vexlo-owner").find("pid=" + std::to_string(::getpid()) + "\n"),
             std::string::npos);
   fs::remove_all(made);
 }
