@@ -5,11 +5,22 @@
 namespace vexlo::cli {
 namespace {
 constexpr int kMaxCopies = 50;
+constexpr int kMaxPasswordLast = 32;
+
+// The whole text as a number from `min` to `max`.
+std::optional<int> Number(const std::string& text, int min, int max) {
+  int n = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
+  if (ec != std::errc() || end != text.data() + text.size() || n < min || n > max) return std::nullopt;
+  return n;
+}
 }  // namespace
 
 std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, std::string& error) {
   CliOptions options;
   bool has_data = false, has_template = false, has_out = false;
+  bool seen = false;
+  std::string text;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     auto value = [&](std::string& into, bool& seen) {
@@ -53,16 +64,47 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, 
     } else if (arg == "--check") {
       options.check = true;
     } else if (arg == "--print") {
-      std::string text;
-      bool seen = false;
       if (!value(text, seen)) return std::nullopt;
-      int copies = 0;
-      const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), copies);
-      if (ec != std::errc() || end != text.data() + text.size() || copies < 1 || copies > kMaxCopies) {
+      const std::optional<int> copies = Number(text, 1, kMaxCopies);
+      if (!copies) {
         error = "打印份数必须是 1 到 50 之间的整数：" + text;
         return std::nullopt;
       }
-      options.copies = copies;
+      options.copies = *copies;
+    } else if (arg == "--filter") {
+      if (!value(text, seen)) return std::nullopt;
+      const std::optional<merge::RecordFilter> filter = merge::ParseRecordFilter(text);
+      if (!filter) {
+        error = "筛选条件应写成“列标题=值”或“列标题~值”：" + text;
+        return std::nullopt;
+      }
+      options.choice.filters.push_back(*filter);
+    } else if (arg == "--rows") {
+      if (!value(text, seen)) return std::nullopt;
+      const auto rows = merge::ParseRowRanges(text);
+      if (!rows) {
+        error = "行范围应写成“2-50”“7”或用逗号隔开的几段（行号从 2 起）：" + text;
+        return std::nullopt;
+      }
+      options.choice.rows.insert(options.choice.rows.end(), rows->begin(), rows->end());
+    } else if (arg == "--skip-totals") {
+      options.choice.skip_totals = true;
+    } else if (arg == "--name-pattern") {
+      if (!value(options.name_pattern, seen)) return std::nullopt;
+    } else if (arg == "--pdf-password-column") {
+      if (!value(options.password_column, seen)) return std::nullopt;
+      if (options.password_column.empty()) {
+        error = "--pdf-password-column 后面应是作密码的列标题";
+        return std::nullopt;
+      }
+    } else if (arg == "--password-last") {
+      if (!value(text, seen)) return std::nullopt;
+      const std::optional<int> last = Number(text, 1, kMaxPasswordLast);
+      if (!last) {
+        error = "--password-last 应是 1 到 32 之间的整数：" + text;
+        return std::nullopt;
+      }
+      options.password_last = *last;
     } else {
       error = "无法识别的参数：" + arg;
       return std::nullopt;
@@ -72,6 +114,10 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, 
     error = "必须给出 --data、--template 和 --out";
     return std::nullopt;
   }
+  if (options.password_last > 0 && options.password_column.empty()) {
+    error = "--password-last 需要与 --pdf-password-column 一起使用";
+    return std::nullopt;
+  }
   return options;
 }
 
@@ -79,6 +125,8 @@ std::string HelpText() {
   return
       "用法：vexlo-merge --data 数据文件 --template 模板文件 --out 输出文件夹\n"
       "                  [--sheet 工作表] [--one-file] [--pdf] [--print 份数] [--visible] [--as-shown]\n"
+      "                  [--filter 列标题=值] [--rows 2-50] [--skip-totals] [--name-pattern 格式]\n"
+      "                  [--pdf-password-column 列标题 [--password-last 位数]]\n"
       "       vexlo-merge --check --data 数据文件 --template 模板文件 [--sheet 工作表]\n"
       "\n"
       "不打开窗口，把 Excel 数据文件的每一行套入 Word 模板，批量生成文档。\n"
@@ -101,6 +149,16 @@ std::string HelpText() {
       "  --visible         显示生成过程（对内置引擎没有可见的效果）\n"
       "  --as-shown        数值按表格格式：每个单元格按它在表格中显示的样子输出\n"
       "                    （如 5,600.20、15%、000123、2026年11月），不加时输出原始值\n"
+      "  --filter 列标题=值   只制作该列等于这个值的记录；写成“列标题~值”时为包含这个值；\n"
+      "                    可以给出多个，记录须全部满足\n"
+      "  --rows 范围       只制作这些行的记录，如 2-50、7 或 2-10,20-（数据表的行号，第 2 行起）\n"
+      "  --skip-totals     不制作第一列为“合计”“小计”“总计”的行\n"
+      "  --name-pattern 格式  用列标题组成文件名，如 '{工号}_{姓名}_2026年11月'；\n"
+      "                    不能用于文件名的字符换成“_”，重名时加“ (2)”……\n"
+      "  --pdf-password-column 列标题  给每条记录的PDF加密（AES-256），打开时需输入该记录这一列的值；\n"
+      "                    可以打印，不能修改；包含 --pdf，不能与 --one-file 同用\n"
+      "  --password-last 位数  只用该值的最后几位作密码（如身份证后六位：--password-last 6）；\n"
+      "                    某条记录的值为空或位数不足时，不生成任何文件并列出这些记录\n"
       "  --all-stories     含页眉页脚：页眉、页脚和脚注中的列标题也替换（用域或«»{}标出的\n"
       "                    占位符总是替换）\n"
       "  --check           只做制作前的检查，不写任何文件：标题出现在更长的文字中间、\n"

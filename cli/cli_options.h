@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "merge/record_choice.h"
+
 namespace vexlo::cli {
 
 struct CliOptions {
@@ -20,6 +22,11 @@ struct CliOptions {
   bool as_shown = false;  // --as-shown: 数值按表格格式
   bool all_stories = false;  // --all-stories: 含页眉页脚
   bool check = false;     // --check: only the check before writing; --out may be left out
+  // --filter, --rows, --skip-totals: which records are made; --name-pattern: their names.
+  merge::RecordChoice choice;
+  std::string name_pattern;
+  std::string password_column;  // --pdf-password-column: each PDF opens with this column's value
+  int password_last = 0;        // --password-last N: only its last N characters
   std::string sheet;      // --sheet NAME|NUMBER: the data sheet; "" the active one
   bool help = false;      // --help
   bool version = false;   // --version

@@ -96,6 +96,7 @@ bool ConsoleObserver::CancelRequested() { return cancelled_ && cancelled_(); }
 void ConsoleObserver::Finished(const merge::MergeSummary& summary) {
   if (summary.outcome == merge::MergeOutcome::kChecked) {
     if (summary.findings.empty()) {
+      if (!summary.findings.chosen.empty()) ConfirmCheck(summary.findings);
       PrintLine(out_, "操作提示", "检查完成，没有发现问题。");
     } else {
       ConfirmCheck(summary.findings);

@@ -26,6 +26,12 @@ merge::MergeRequest RequestFromOptions(const CliOptions& options) {
   request.one_file = options.one_file;
   request.as_shown = options.as_shown;
   request.check_only = options.check;
+  request.choice = options.choice;
+  request.name_pattern = options.name_pattern;
+  // Protected PDFs are PDFs: the option brings --pdf with it.
+  request.pdf_password_column = options.password_column;
+  request.password_last = options.password_last;
+  if (!options.password_column.empty()) request.pdf = true;
   request.all_stories = options.all_stories;
   request.sheet = options.sheet;
   return request;
@@ -49,8 +55,8 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
   }
 
   // LibreOffice starts while the data is read and the first records are made.
-  engine::word::WarmUpFor(options->templ,
-                          !options->check && (options->pdf || options->copies > 0));
+  const bool pdf = options->pdf || !options->password_column.empty();
+  engine::word::WarmUpFor(options->templ, !options->check && (pdf || options->copies > 0));
   ConsoleHost host(err);
   app::SetHost(&host);
   app::Application vexlo([] {});

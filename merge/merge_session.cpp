@@ -20,6 +20,7 @@
 #include "merge/output_naming.h"
 #include "merge/pre_write_check.h"
 #include "merge/placeholders.h"
+#include "merge/record_plan.h"
 #include "merge/run_checks.h"
 #include "merge/sheet_choice.h"
 #include "office/deferred_work.h"
@@ -131,7 +132,7 @@ class MergeSession {
       word->get("application").set("visible", request_.visible);
     }
 
-    if (!OpenTemplate() || !CheckBeforeTheFirstDocument()) {
+    if (!OpenTemplate() || !PlanTheRecords() || !CheckBeforeTheFirstDocument()) {
       ShutDownAfterFailure();
       return;
     }
@@ -143,6 +144,11 @@ class MergeSession {
     if (!ConfirmPrinting()) {
       ShutDownAfterFailure();
       return;
+    }
+    if (request_.choice.any()) {
+      std::vector<int> rows;
+      for (const PlannedRecord& record : plan_.records) rows.push_back(record.row);
+      observer_.RecordsChosen(rows);
     }
     observer_.ProgressOpened(kProgressText, total_);
     progress_open_ = true;
@@ -294,7 +300,8 @@ class MergeSession {
   // found is said again in the final message. False: the user stopped.
   bool CheckBeforeTheFirstDocument() {
     ReadTemplatePlaceholders();
-    summary_.findings = CheckTemplateAndData(wordserver_, *data_, total_, placeholders_);
+    summary_.findings = CheckTemplateAndData(wordserver_, *data_, records_in_sheet_, placeholders_);
+    summary_.findings.chosen = plan_.chosen;
     CheckFindings& findings = summary_.findings;
     if (placeholders_.in_other_stories && !fill_other_stories_) {
       findings.other.push_back(
@@ -306,10 +313,23 @@ class MergeSession {
       summary_.notes.push_back(*std::move(note));
     }
     for (const std::string& line : SkippedLines(findings.skipped)) summary_.notes.push_back(line);
+    if (!plan_.chosen.empty()) summary_.notes.push_back(plan_.chosen);
     if (!request_.as_shown && total_ > 0) {
-      summary_.shown_difference = data_->FirstShownDifference(DataSource::kFirstRecordRow);
+      summary_.shown_difference = data_->FirstShownDifference(plan_.records.front().row);
     }
-    return findings.empty() || request_.check_only || observer_.ConfirmCheck(findings);
+    return (findings.empty() && findings.chosen.empty()) || request_.check_only ||
+           observer_.ConfirmCheck(findings);
+  }
+
+  // The records to make, their names and passwords, before anything is written; a refusal
+  // (a column that is not there, no record chosen, a missing password) ends the run here.
+  bool PlanTheRecords() {
+    records_in_sheet_ = total_;
+    plan_ = PlanRecords(*data_, records_in_sheet_, request_);
+    total_ = static_cast<int>(plan_.records.size());
+    if (plan_.refusal.empty()) return true;
+    Refuse(kError, plan_.refusal, plan_.field);
+    return false;
   }
 
   void CloseProgress() {
@@ -358,19 +378,19 @@ class MergeSession {
   void RecordLoop() {
     std::vector<std::string> titlenames;
     for (const st_etitle& title : data_->titles()) titlenames.push_back(title.titlename);
-    for (int row = DataSource::kFirstRecordRow; row <= DataSource::kLastRecordRow; ++row) {
-      if (!request_.one_file && row > DataSource::kFirstRecordRow) NewRecordDocument(wordserver2_);
-      const std::optional<std::string> name = data_->ReadRecordName(row);
-      if (!name) break;
+    for (std::size_t i = 0; i < plan_.records.size(); ++i) {
+      const PlannedRecord& record = plan_.records[i];
+      const int row = record.row;
+      if (!request_.one_file && i > 0) NewRecordDocument(wordserver2_);
       RecordResult result;
-      result.index = row - DataSource::kFirstRecordRow + 1;
+      result.index = static_cast<int>(i) + 1;
       result.row = row;
-      result.name = *name;
+      result.name = record.name;
       try {
-        const std::string stem = request_.one_file ? "" : namer_->Reserve(SafeFileName(*name));
+        const std::string stem =
+            request_.one_file ? "" : namer_->Reserve(SafeFileName(record.wanted_name));
         // One file for all has one set of headers, footers and notes: the first record's.
-        const bool other_stories = fill_other_stories_ &&
-                                   (!request_.one_file || row == DataSource::kFirstRecordRow);
+        const bool other_stories = fill_other_stories_ && (!request_.one_file || i == 0);
         FillRecord(
             wordserver_, wordserver2_, titlenames,
             [&](std::size_t k) { return data_->ReadFieldValue(static_cast<int>(k) + 1, row); },
@@ -380,7 +400,7 @@ class MergeSession {
           result.document_name = FileName(merged_document_);
           OutputDocument().call("save");
         } else {
-          OutputRecord(stem, result);
+          OutputRecord(stem, record, result);
           result.document_name = FileName(result.document);
         }
         office::FlushDeferredWork(false);
@@ -407,16 +427,21 @@ class MergeSession {
     return app::RuntimeError::Output(text + "：" + e.text());
   }
 
-  void OutputRecord(const std::string& wanted_stem, RecordResult& result) {
+  void OutputRecord(const std::string& wanted_stem, const PlannedRecord& record, RecordResult& result) {
     const std::string stem = StemInUse(wanted_stem);
     result.document = namer_->Document(stem);
-    result.renamed = stem != result.name;
+    result.renamed = stem != record.wanted_name;
     // Under a fallback name too the record is printed and exported, like every other record.
     OutputDocument().call("saveas", {result.document});
     if (request_.print) Print();
     if (pdf_) {
       result.pdf = namer_->Pdf(stem);
-      wordserver2_.get("activedocument").call("exportasfixedformat", {result.pdf, kPdfFormat});
+      const Value document = wordserver2_.get("activedocument");
+      if (record.password.empty()) {
+        document.call("exportasfixedformat", {result.pdf, kPdfFormat});
+      } else {
+        document.call("exportprotectedpdf", {result.pdf, record.password});
+      }
       ++summary_.pdfs;
     }
     OutputDocument().call("close");
@@ -560,7 +585,9 @@ class MergeSession {
   SheetList sheets_;  // the workbook's sheets, once they were asked for
   TemplatePlaceholders placeholders_;
   bool fill_other_stories_ = false;  // headers, footers and notes are filled per record
-  int total_ = 0;
+  RecordPlan plan_;
+  int records_in_sheet_ = 0;
+  int total_ = 0;  // records to make
   bool progress_open_ = false;
   std::vector<RecordResult> records_;  // per-record mode: the records output so far
   MergeSummary summary_;

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "merge/pre_write_check.h"
+#include "merge/record_choice.h"
 #include "merge/run_stages.h"
 #include "office/oleobject.h"
 
@@ -32,6 +33,13 @@ struct MergeRequest {
   bool one_file = false;      // cbx_1 输出到同一个文件
   bool as_shown = false;      // 数值按表格格式: cells as the sheet shows them, not raw values
   bool check_only = false;    // only the check before writing: nothing is written
+  // Which records are made and what their files are called (record_plan.h).
+  RecordChoice choice;
+  std::string name_pattern;  // "{工号}_{姓名}": names from titles ("": the record name)
+  // Each record's PDF opens only with its value of this column ("": not protected), or with the
+  // last `password_last` characters of it (0: all of it). Needs pdf; refused with one_file.
+  std::string pdf_password_column;
+  int password_last = 0;
   bool all_stories = false;   // 含页眉页脚: bare titles in headers, footers and notes are filled
                               // too (marked placeholders always are)
   std::string sheet;          // the data sheet: a name, else a 1-based number; "" the active one
@@ -97,6 +105,9 @@ class MergeObserver {
   virtual void Focus(MergeField) {}
   // The word processor cannot export PDF: the PDF option is turned off for good.
   virtual void PdfTurnedOff() {}
+  // When a choice keeps only some records: the sheet rows of those the run will make, in the
+  // order it makes them (called before ProgressOpened).
+  virtual void RecordsChosen(const std::vector<int>& /*rows*/) {}
   // The progress window: opened once the instances run, closed before the final message.
   virtual void ProgressOpened(std::string_view /*text*/, int /*total_records*/) {}
   // Records: `done` of `total` made (the documents stage).

@@ -73,6 +73,40 @@ std::string SafeFileName(std::string_view record_name) {
   return safe;
 }
 
+namespace {
+
+// Calls `title` for each "{title}" of `pattern` and `text` for the text between them.
+void WalkPattern(std::string_view pattern, const std::function<void(std::string_view)>& text,
+                 const std::function<void(const std::string&)>& title) {
+  while (!pattern.empty()) {
+    const std::size_t open = pattern.find('{');
+    const std::size_t close = open == std::string_view::npos ? open : pattern.find('}', open);
+    if (close == std::string_view::npos) {
+      text(pattern);
+      return;
+    }
+    text(pattern.substr(0, open));
+    title(std::string(pattern.substr(open + 1, close - open - 1)));
+    pattern.remove_prefix(close + 1);
+  }
+}
+
+}  // namespace
+
+std::vector<std::string> PatternTitles(std::string_view pattern) {
+  std::vector<std::string> titles;
+  WalkPattern(pattern, [](std::string_view) {}, [&](const std::string& t) { titles.push_back(t); });
+  return titles;
+}
+
+std::string ExpandNamePattern(std::string_view pattern,
+                              const std::function<std::string(const std::string&)>& value) {
+  std::string name;
+  WalkPattern(pattern, [&](std::string_view text) { name += text; },
+              [&](const std::string& t) { name += value(t); });
+  return name;
+}
+
 OutputNamer::OutputNamer(std::string ls_path, std::string filetype,
                          const std::vector<std::string>& inputs)
     : ls_path_(std::move(ls_path)), filetype_(std::move(filetype)) {

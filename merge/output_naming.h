@@ -4,6 +4,7 @@
 #ifndef VEXLO_MERGE_OUTPUT_NAMING_H_
 #define VEXLO_MERGE_OUTPUT_NAMING_H_
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <set>
@@ -24,6 +25,13 @@ std::string OutputPrefix(std::string_view folder_text);
 // cannot hold (/ \ : * ? " < > |, control characters) become "_", and so do leading dots, so that
 // no output lands outside the chosen folder or is hidden there.
 std::string SafeFileName(std::string_view record_name);
+
+// A file-name pattern is text with column titles in braces ("{工号}_{姓名}_2026年11月"); a brace
+// without its partner is text. The titles it names, in order:
+std::vector<std::string> PatternTitles(std::string_view pattern);
+// The pattern with each "{title}" replaced by `value(title)` (the result still to be made safe).
+std::string ExpandNamePattern(std::string_view pattern,
+                              const std::function<std::string(const std::string&)>& value);
 
 // The names of one run's outputs, each a stem in the output folder that takes the documents'
 // extension and ".pdf". A stem is unique within the run, compared without regard to case (and

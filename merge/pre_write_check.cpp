@@ -245,6 +245,7 @@ std::vector<std::string> SkippedLines(const SkippedRows& skipped) {
 
 std::vector<std::string> FindingLines(const CheckFindings& findings) {
   std::vector<std::string> lines;
+  if (!findings.chosen.empty()) lines.push_back(findings.chosen);
   if (findings.empty()) return lines;
   lines.push_back("开始制作前检查发现：");
   if (!findings.titles_in_text.empty()) {

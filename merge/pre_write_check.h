@@ -38,6 +38,9 @@ struct CheckFindings {
   std::vector<std::string> unmatched_placeholders;  // placeholders that name no column
   SkippedRows skipped;
   std::vector<std::string> other;  // further findings, each a line of its own
+  // The records chosen, in words ("" when all are made). Told with the findings, but no finding
+  // itself: the user asked for it.
+  std::string chosen;
 
   bool empty() const {
     return titles_in_text.empty() && unused_titles.empty() && unmatched_placeholders.empty() &&

@@ -45,6 +45,20 @@ bool RunChecks::Inputs(std::string& filetype) {
   if (!Input(request_.data_path, MergeField::kData, "请选择Excel数据源文件！")) return false;
   if (!Input(request_.template_path, MergeField::kTemplate, "请选择Word模版文件！")) return false;
   filetype = DeriveFiletype(request_.template_path);
+  if (!request_.pdf_password_column.empty()) {
+    // One file holds every record: it cannot carry each person's own password.
+    if (request_.one_file) {
+      Refuse(kGuidance,
+             "输出到同一个文件时不能给PDF加密：一个文件无法带上每个人各自的密码。\n"
+             "请取消“输出到同一个文件”，或不给PDF加密。",
+             MergeField::kPdf);
+      return false;
+    }
+    if (!request_.pdf) {
+      Refuse(kGuidance, "给PDF加密需要同时输出PDF文件：请勾选“同时输出为PDF文件”。", MergeField::kPdf);
+      return false;
+    }
+  }
   return true;
 }
 

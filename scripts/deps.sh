@@ -27,8 +27,9 @@ VEXLO_PACKAGES=(
   cups cups-client cups-bsd printer-driver-cups-pdf
   # fonts: the CJK serif face that stands in for 宋体; a TrueType face for the tests
   fonts-noto-cjk fonts-dejavu-core
-  # display and checks: Xvfb for the smoke test, pdftotext, screenshots, packages taken apart
-  xvfb xauth x11-utils xdotool poppler-utils imagemagick zip unzip
+  # display and checks: Xvfb for the smoke test, pdftotext, screenshots, packages taken apart;
+  # qpdf (the program) to confirm how PDFs are protected
+  xvfb xauth x11-utils xdotool poppler-utils qpdf imagemagick zip unzip
   # the Debian package: CPack's dependency scan, and the checks of the package and its files
   dpkg-dev fakeroot file lintian desktop-file-utils appstream man-db
 )

@@ -285,6 +285,11 @@ class Document : public Object {
       if (office_.pdfs_written_at_once) Spit(a.Text(0), "PDF:" + doc_->text);
       return Value();
     });
+    Method("exportprotectedpdf", 2, 2, [this](const Args& a) {
+      Log("exportprotectedpdf" + DescribeAll(a));
+      if (office_.pdfs_written_at_once) Spit(a.Text(0), "PDF:" + doc_->text);
+      return Value();
+    });
   }
 
  private:

@@ -185,6 +185,34 @@ TEST_F(MergeSessionTest, WordConnectionFailureQuitsWhatWasStarted) {
   EXPECT_FALSE(excel_->connected());
 }
 
+// A choice keeps the second record alone: it is the run's first and only record, under its sheet
+// row, and its PDF goes to the output side with its own password.
+TEST_F(MergeSessionTest, ChosenRecordsAreNumberedAmongThemselvesAndCarryTheirPasswords) {
+  request_.pdf = true;
+  request_.choice.rows = {{3, 3}};
+  request_.pdf_password_column = "ID";
+  EXPECT_EQ(Run(), MergeOutcome::kSucceeded);
+  EXPECT_EQ(observer_.chosen_rows, std::vector<int>{3});
+  EXPECT_EQ(observer_.total_records, 1);
+  ASSERT_EQ(observer_.records.size(), 1u);
+  EXPECT_EQ(observer_.records[0].index, 1);
+  EXPECT_EQ(observer_.records[0].row, 3);
+  EXPECT_EQ(observer_.records[0].name, "李四");
+  EXPECT_EQ(office_.Lines("word2 exportprotectedpdf"),
+            Lines({"word2 exportprotectedpdf '" + Out("李四.pdf") + "' '8'"}));
+  EXPECT_TRUE(office_.Lines("word2 exportasfixedformat").empty());
+  EXPECT_FALSE(std::filesystem::exists(out_ / "张三.docx"));
+
+  // One file cannot carry each record's password: refused before anything starts.
+  request_.one_file = true;
+  office_.log.clear();
+  EXPECT_EQ(Run(), MergeOutcome::kStopped);
+  EXPECT_EQ(observer_.log, Lines({"box 操作提示|输出到同一个文件时不能给PDF加密：一个文件无法带上每个人各自的密码。\n"
+                                  "请取消“输出到同一个文件”，或不给PDF加密。",
+                                  "focus cbx_4"}));
+  EXPECT_TRUE(office_.log.empty());
+}
+
 TEST_F(MergeSessionTest, OneDocumentPerRecordInExactCallOrder) {
   request_.print = request_.pdf = true;
   EXPECT_EQ(Run(), MergeOutcome::kSucceeded);
@@ -212,7 +240,7 @@ TEST_F(MergeSessionTest, OneDocumentPerRecordInExactCallOrder) {
       "word2 printout true false 0 '' '' '' 0 '3'",
       "word2 exportasfixedformat '" + Out("李四.pdf") + "' 17",
       "word2 close",
-      "word2 add '' false 0",  // row 4 is blank: this document is never filled
+      // The records are known before the first is made: no document is opened after the last.
       "word1 close", "word1 quit", "word1 released", "word2 quit", "word2 released",
       "excel quit", "excel released"});
   expected.insert(expected.end(), rest.begin(), rest.end());

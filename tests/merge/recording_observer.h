@@ -26,6 +26,7 @@ class RecordingObserver : public merge::MergeObserver {
   bool check_answer = true;  // the answer to ConfirmCheck
   std::vector<std::string> stages;       // "正在生成PDF 1/2"
   std::vector<std::string> print_plans;  // the texts ConfirmPrint was asked with
+  std::vector<int> chosen_rows;          // what RecordsChosen was told
 
   // The lines that start with `prefix`.
   std::vector<std::string> Lines(const std::string& prefix) const {
@@ -53,6 +54,7 @@ class RecordingObserver : public merge::MergeObserver {
     log.push_back(std::string("focus ") + kNames[static_cast<int>(field)]);
   }
   void PdfTurnedOff() override { log.push_back("pdf off"); }
+  void RecordsChosen(const std::vector<int>& rows) override { chosen_rows = rows; }
   void ProgressOpened(std::string_view text, int total) override {
     total_records = total;
     log.push_back("progress " + std::string(text));

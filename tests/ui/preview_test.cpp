@@ -64,6 +64,24 @@ TEST_F(PreviewTest, EachRecordIsFilledAsTheRunFillsItAndNothingIsWritten) {
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_.path()), fs::directory_iterator()), 1);
 }
 
+// The preview steps through the records the run would make, named as the run names them.
+TEST_F(PreviewTest, OnlyTheChosenRecordsAreShownUnderTheirNames) {
+  request_.choice.filters.push_back({"公积金", "800", false});
+  request_.name_pattern = "{姓名}_11月";
+  auto preview = std::make_unique<SlipPreview>(request_);
+  std::string why;
+  ASSERT_TRUE(preview->Open(why)) << why;
+  EXPECT_EQ(preview->records(), 1);
+  EXPECT_EQ(preview->RecordName(1), "李娜_11月");
+  const std::vector<std::string> first = preview->Paragraphs(1);
+  EXPECT_NE(std::find(first.begin(), first.end(), "大写：伍仟元整"), first.end());
+  EXPECT_NE(preview->findings().chosen.find("将制作其中 1 条"), std::string::npos);
+
+  request_.choice.filters[0].value = "900";
+  EXPECT_FALSE(SlipPreview(request_).Open(why));
+  EXPECT_NE(why.find("没有符合条件"), std::string::npos) << why;
+}
+
 TEST_F(PreviewTest, AFileThatCannotBeReadIsToldNotShown) {
   test::ScriptedHost host;
   std::ofstream(dir_ / "图.docx", std::ios::binary) << "\x89PNG\r\n\x1a\n....";

@@ -132,6 +132,30 @@ std::unique_ptr<SheetSource> WorkbookSheet(const std::string& data_path, bool as
   return std::make_unique<WorkbookSource>(data_path, as_shown);
 }
 
+namespace {
+
+class ChosenSource : public SheetSource {
+ public:
+  ChosenSource(std::unique_ptr<SheetSource> sheet, std::vector<int> rows)
+      : sheet_(std::move(sheet)), rows_(std::move(rows)) {}
+  std::vector<std::string> Titles() override { return sheet_->Titles(); }
+  std::string Cell(int record, int column) override {
+    if (record < 1 || record > static_cast<int>(rows_.size())) return {};
+    return sheet_->Cell(rows_[static_cast<std::size_t>(record - 1)] - merge::DataSource::kFirstRecordRow + 1,
+                        column);
+  }
+
+ private:
+  std::unique_ptr<SheetSource> sheet_;
+  std::vector<int> rows_;
+};
+
+}  // namespace
+
+std::unique_ptr<SheetSource> ChosenRecords(std::unique_ptr<SheetSource> sheet, std::vector<int> rows) {
+  return std::make_unique<ChosenSource>(std::move(sheet), std::move(rows));
+}
+
 SheetModel::SheetModel(std::unique_ptr<SheetSource> source, int records, QObject* parent)
     : QAbstractTableModel(parent), source_(std::move(source)), records_(std::max(0, records)) {
   if (source_ != nullptr) titles_ = source_->Titles();

@@ -37,6 +37,10 @@ class SheetSource {
 // instance of its own: started at the first read, quit when the source is destroyed.
 std::unique_ptr<SheetSource> WorkbookSheet(const std::string& data_path, bool as_shown);
 
+// The records of `sheet` at sheet rows `rows` (from 2 on), as records 1, 2, ... : the grid of a
+// run that makes only these lists them alone, numbered as the run numbers them.
+std::unique_ptr<SheetSource> ChosenRecords(std::unique_ptr<SheetSource> sheet, std::vector<int> rows);
+
 // The grid's rows: `records` records of `source`, each cell read the first time it is asked for
 // (that is, painted) and kept. Read-only.
 class SheetModel : public QAbstractTableModel {

@@ -67,7 +67,9 @@ void ProgressDisplay::Opened(std::string_view text, int total) {
   Pump(true);
   if (generation_ != nullptr) {
     // The grid reads only the cells it shows, as it shows them.
-    generation_->SetSheet(WorkbookSheet(request_.data_path, request_.as_shown), total,
+    std::unique_ptr<SheetSource> sheet = WorkbookSheet(request_.data_path, request_.as_shown);
+    if (!chosen_rows_.empty()) sheet = ChosenRecords(std::move(sheet), chosen_rows_);
+    generation_->SetSheet(std::move(sheet), total,
                           QFileInfo(Q(request_.data_path)).fileName().toStdString());
     Pump(true);
   }

@@ -17,6 +17,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "merge/merge_session.h"
 #include "merge/run_stages.h"
@@ -37,6 +38,7 @@ class ProgressDisplay : public QObject {
   ~ProgressDisplay() override;
 
   // The merge's reports.
+  void RecordsChosen(const std::vector<int>& rows) { chosen_rows_ = rows; }
   void Opened(std::string_view text, int total);
   void Progress(int done, int total);
   void StageProgress(merge::MergeStage stage, int done, int total);
@@ -84,6 +86,7 @@ class ProgressDisplay : public QObject {
   bool stop_asked_ = false;  // Esc or close, not answered yet
   bool asking_ = false;
   bool cancel_ = false;
+  std::vector<int> chosen_rows_;  // the sheet rows of the records made, when not all are
   bool paused_ = false;  // the output is paused for the question
   std::optional<merge::MergeStage> shown_stage_;
   merge::StageTimer timer_;

@@ -40,27 +40,35 @@ bool SlipPreview::Open(std::string& why) {
            data_->ReadRecordName(merge::DataSource::kFirstRecordRow + records_)) {
       ++records_;
     }
+    if (records_ == 0) {
+      why = "数据表中没有记录（第 2 行第一列为空）。";
+      return false;
+    }
+    // The records the run would make, with the names it would give them.
+    plan_ = merge::PlanRecords(*data_, records_, request_);
+    if (!plan_.refusal.empty()) {
+      why = plan_.refusal;
+      return false;
+    }
     merge::PrepareDocuments(word_, word2_, request_.template_path);
     placeholders_ = merge::ReadPlaceholders(word_, titles_);
     merge::PrepareTemplate(word_, placeholders_);
     findings_ = merge::CheckTemplateAndData(word_, *data_, records_, placeholders_);
+    findings_.chosen = plan_.chosen;
+    records_ = static_cast<int>(plan_.records.size());
   } catch (const app::RuntimeError& e) {
     why = e.text() + "。";
-    return false;
-  }
-  if (records_ == 0) {
-    why = "数据表中没有记录（第 2 行第一列为空）。";
     return false;
   }
   return true;
 }
 
 std::string SlipPreview::RecordName(int index) const {
-  return data_->ReadRecordName(merge::DataSource::kFirstRecordRow + index - 1).value_or("");
+  return plan_.records.at(static_cast<std::size_t>(index - 1)).wanted_name;
 }
 
 std::vector<std::string> SlipPreview::Paragraphs(int index) {
-  const int row = merge::DataSource::kFirstRecordRow + index - 1;
+  const int row = plan_.records.at(static_cast<std::size_t>(index - 1)).row;
   // Each record is filled into a fresh document, as one document per record is made; the one
   // shown before is closed unsaved.
   if (word2_.get("documents").get("count").kind() == Value::Kind::kLong &&

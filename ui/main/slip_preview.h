@@ -12,6 +12,7 @@
 #include "merge/data_source.h"
 #include "merge/merge_session.h"
 #include "merge/placeholders.h"
+#include "merge/record_plan.h"
 #include "office/oleobject.h"
 
 namespace vexlo::ui {
@@ -27,6 +28,7 @@ class SlipPreview {
   // when they cannot be read (a missing or wrong file, no titles, no record).
   bool Open(std::string& why);
 
+  // The records the run would make (those its choice keeps), numbered from 1 as the run does.
   int records() const { return records_; }
   const merge::CheckFindings& findings() const { return findings_; }
   // The name of record `index` (1-based) as its file is named before cleaning.
@@ -42,6 +44,7 @@ class SlipPreview {
   std::unique_ptr<merge::DataSource> data_;
   std::vector<std::string> titles_;
   int records_ = 0;
+  merge::RecordPlan plan_;
   merge::TemplatePlaceholders placeholders_;
   merge::CheckFindings findings_;
 };

@@ -37,6 +37,7 @@
 #include "ui/main/sheet_list.h"
 #include "ui/main/presence_check.h"
 #include "ui/main/preview_window.h"
+#include "ui/main/record_options.h"
 #include "ui/main/skin.h"
 #include "ui/main/skin_palette.h"
 #include "ui/main/template_readiness.h"
@@ -328,15 +329,18 @@ void w_vexlo::CreateControls() {
   st_6 = MakeText(this, "st_6", {13, 484, 357, 18}, BannerText(GetDesktopFacts()).c_str(),
                   SongTi(12, true), kWarningText, kRed, Qt::AlignHCenter);
 
+  record_options = new RecordOptions(this, [this] { return sle_1->text().toStdString(); }, cbx_4);
+
   p_1->lower();
   st_6->raise();
 
   focus_mark_ = new FocusMark(this);
   // Tab order: row by row, each field before its buttons, then the options, the start button,
   // the web panel and the close button.
-  const QList<QWidget*> order = {sle_1, uo_1,  uo_2,  uo_9,  ddlb_1, sle_2, uo_3, uo_4,  uo_10,
-                                 sle_3, uo_5,  uo_8,  cbx_3, cbx_2, em_1,  cbx_1, cbx_4,
-                                 cbx_5, cbx_6, uo_6,  cb_1,  ole_1, uo_7};
+  QList<QWidget*> order = {sle_1, uo_1, uo_2,  uo_9,  ddlb_1, sle_2, uo_3,  uo_4,  uo_10,
+                           sle_3, uo_5, uo_8,  cbx_3, cbx_2,  em_1,  cbx_1, cbx_4, cbx_5, cbx_6};
+  order += record_options->TabStops();
+  order += {uo_6, cb_1, ole_1, uo_7};
   QWidget* previous = nullptr;
   for (QWidget* w : order) {
     if (previous != nullptr) QWidget::setTabOrder(previous, w);
@@ -371,6 +375,7 @@ void w_vexlo::ConnectCommands() {
   // stand then.
   OnClicked(uo_6, "uo_6", [this] {
     RememberInputs();
+    if (!record_options->Ready()) return;
     template_readiness->WhenReady(sle_2->text().toStdString(), [this] {
       const merge::MergeRequest request = RequestFromWindow(*this);
       WindowMergeObserver observer(*this, request);

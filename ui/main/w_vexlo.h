@@ -33,6 +33,7 @@ extern const char* const kCopiesRefused;
 class nvo_drawroundrectwin;
 class uo_icobutton;
 class Picture;
+class RecordOptions;
 class TemplateReadiness;
 class WebPanel;
 
@@ -96,6 +97,8 @@ class w_vexlo : public QWidget {
 
   // The template of sle_2 being read by LibreOffice; what waits for it.
   TemplateReadiness* template_readiness = nullptr;
+  // The records chosen, their names, the protection of their PDFs.
+  RecordOptions* record_options = nullptr;
 
  protected:
   void closeEvent(QCloseEvent* event) override;

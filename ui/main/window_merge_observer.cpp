@@ -7,6 +7,7 @@
 
 #include "app/host.h"
 #include "app/shown_text.h"
+#include "ui/main/record_options.h"
 #include "ui/main/w_msg.h"
 #include "ui/main/w_vexlo.h"
 
@@ -37,6 +38,8 @@ void WindowMergeObserver::Focus(merge::MergeField field) {
 }
 
 void WindowMergeObserver::PdfTurnedOff() { window_.cbx_4->setChecked(false); }
+
+void WindowMergeObserver::RecordsChosen(const std::vector<int>& rows) { display_.RecordsChosen(rows); }
 
 void WindowMergeObserver::ProgressOpened(std::string_view text, int total_records) {
   display_.Opened(text, total_records);
@@ -86,6 +89,7 @@ merge::MergeRequest RequestFromWindow(const w_vexlo& window) {
   request.as_shown = window.cbx_5->isChecked();
   request.all_stories = window.cbx_6->isChecked();
   if (window.ddlb_1->isEnabled()) request.sheet = window.ddlb_1->currentText().toStdString();
+  window.record_options->Apply(request);
   return request;
 }
 

@@ -25,6 +25,7 @@ class WindowMergeObserver : public merge::MergeObserver {
   void Message(std::string_view title, std::string_view text) override;
   void Focus(merge::MergeField field) override;
   void PdfTurnedOff() override;
+  void RecordsChosen(const std::vector<int>& rows) override;
   void ProgressOpened(std::string_view text, int total_records) override;
   void Progress(int done, int total) override;
   void StageProgress(merge::MergeStage stage, int done, int total) override;

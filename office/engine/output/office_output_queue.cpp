@@ -44,13 +44,13 @@ void OfficeOutputQueue::RemoveWorkDir() {
 }
 
 void OfficeOutputQueue::ExportPdf(const std::string& source, const std::string& pdf_path, bool take_source,
-                                  StoreFormat via) {
+                                  StoreFormat via, const std::string& password) {
   StartCounting();
   ConversionJob job;
   job.source = source;
   job.take_source = take_source;
   job.label = fs::path(pdf_path).filename().string();
-  job.targets.push_back({.path = pdf_path, .format = StoreFormat::kPdf, .via = via});
+  job.targets.push_back({.path = pdf_path, .format = StoreFormat::kPdf, .via = via, .password = password});
   Request request;
   request.done = pool_.Submit(std::move(job));
   requests_.push_back(std::move(request));

@@ -24,7 +24,7 @@ class OfficeOutputQueue : public OutputQueue {
   OfficeOutputQueue& operator=(const OfficeOutputQueue&) = delete;
 
   void ExportPdf(const std::string& source, const std::string& pdf_path, bool take_source,
-                 StoreFormat via) override;
+                 StoreFormat via, const std::string& password = {}) override;
   void Print(const std::string& source, int copies, bool take_source, StoreFormat via) override;
   void Flush() override;
   // Also stops the offices (and with them every other conversion in progress).

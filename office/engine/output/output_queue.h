@@ -21,8 +21,9 @@ class OutputQueue {
   // `pdf_path`. When `take_source` is true the queue deletes `source` once done with it. The
   // source must not change until then: pass a snapshot of the document as it is now. `via`:
   // the PDF shows the document as saved in that format and opened again (kDocx: as it is).
+  // A `password` ("" for none) is needed to open the PDF: it is encrypted as it is delivered.
   virtual void ExportPdf(const std::string& source, const std::string& pdf_path, bool take_source,
-                         StoreFormat via) = 0;
+                         StoreFormat via, const std::string& password = {}) = 0;
   // Queues printing `copies` copies of the document file `source` on the default printer; `via`
   // as for ExportPdf.
   virtual void Print(const std::string& source, int copies, bool take_source, StoreFormat via) = 0;

@@ -29,6 +29,9 @@ struct StoreTarget {
   // as the office shows it once saved in that format and loaded again (the PDF of a record
   // whose own file is a .doc must look like that file).
   StoreFormat via = StoreFormat::kDocx;
+  // For a PDF: the password that opening it needs ("" for none). The file is encrypted as it is
+  // delivered; the password lives only in memory, with the target.
+  std::string password;
 };
 
 // What became of one conversion.

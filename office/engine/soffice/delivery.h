@@ -1,7 +1,9 @@
 // Putting finished files at their names, the one place that does. Only the newest request for a
 // path puts a file there: one made while an earlier request for the path was being worked on has
 // the last word, and the earlier one then counts as done without touching the path. Each put is
-// atomic (atomic_file.h): the file at a path stays whole until its successor replaces it.
+// atomic (atomic_file.h): the file at a path stays whole until its successor replaces it. A PDF
+// whose target carries a password is encrypted on the way (pdf_protect.h), so that every route
+// that makes a record's PDF delivers it protected, and never in clear at its name.
 // Any thread; takes the pool's lock only to ask the queue.
 #ifndef VEXLO_OFFICE_ENGINE_SOFFICE_DELIVERY_H_
 #define VEXLO_OFFICE_ENGINE_SOFFICE_DELIVERY_H_
@@ -35,6 +37,11 @@ class Delivery {
  private:
   // Runs `put` for `target` when it is still the newest request for its path.
   std::string Put(const StoreTarget& target, const std::function<void()>& put) const;
+  // Puts the finished file `made` (kept) at `target` through `scratch`, a free name beside
+  // `made`: encrypted there when the target asks for a password, else copied there when `copy`;
+  // otherwise `made` itself moves to the target.
+  void PutThrough(const StoreTarget& target, const std::string& made, const std::string& scratch,
+                  bool copy) const;
 
   std::mutex& mutex_;
   const JobQueue& queue_;

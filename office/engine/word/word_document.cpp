@@ -73,6 +73,16 @@ WordDocument::WordDocument(std::shared_ptr<const WordPackage> package, bool blan
     Services().output_queue().ExportPdf(TakeSnapshot(), pdf, true, PdfVia());
     return Value();
   });
+  // The engine's own: the PDF as exportasfixedformat makes it, protected so that opening it
+  // needs `password`.
+  AddMethod("exportprotectedpdf", 2, 2, [this](const Args& a) {
+    const std::string pdf = a.Text(0);
+    const std::string password = a.Text(1);
+    if (password.empty()) throw RuntimeError::Output("导出失败：PDF文件的密码为空");
+    FlushSave();
+    Services().output_queue().ExportPdf(TakeSnapshot(), pdf, true, PdfVia(), password);
+    return Value();
+  });
   AddMethod("printout", 0, 18, [this](const Args& a) {
     const int32_t copies = a.has(7) ? a.Long(7) : 1;
     if (copies < 1) throw RuntimeError::Output("打印失败：份数必须至少为 1");

@@ -4,12 +4,7 @@
 
 #include <gtest/gtest.h>
 
-// The handles of qpdf 11 are std::shared_ptr based.
-#define POINTERHOLDER_TRANSITION 4
-#include <qpdf/QPDF.hh>
-#include <qpdf/QPDFPageDocumentHelper.hh>
-#include <qpdf/QPDFWriter.hh>
-
+#include "tests/engine/soffice/test_pdf.h"
 #include "tests/support/test_paths.h"
 
 namespace vexlo::engine {
@@ -17,21 +12,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A PDF of `pages` empty pages, written by libqpdf.
-std::string MakePdf(const fs::path& path, int pages) {
-  QPDF pdf;
-  pdf.emptyPDF();
-  QPDFPageDocumentHelper helper(pdf);
-  for (int i = 0; i < pages; ++i) {
-    QPDFObjectHandle page = pdf.makeIndirectObject(
-        QPDFObjectHandle::parse("<< /Type /Page /MediaBox [0 0 200 200] /Resources << >> >>"));
-    page.replaceKey("/Contents", pdf.newStream("0 0 m 10 10 l S"));
-    helper.addPage(QPDFPageObjectHelper(page), false);
-  }
-  QPDFWriter writer(pdf, path.c_str());
-  writer.write();
-  return test::ReadFile(path);
-}
+using test::MakePdf;
 
 TEST(StoredCheckTest, APdfCountsItsPagesOnlyWhenWhole) {
   test::ScratchDir dir;

@@ -36,12 +36,14 @@ struct Request {
   std::string kind, source, target;
   int copies = 0;
   std::string text;  // the source's story text at the time of the request
+  std::string password = {};
 };
 
 class RecordingQueue : public OutputQueue {
  public:
-  void ExportPdf(const std::string& source, const std::string& pdf, bool take, StoreFormat) override {
-    requests.push_back({"pdf", source, pdf, 0, test::AllText(*WordPackage::Load(source))});
+  void ExportPdf(const std::string& source, const std::string& pdf, bool take, StoreFormat,
+                 const std::string& password) override {
+    requests.push_back({"pdf", source, pdf, 0, test::AllText(*WordPackage::Load(source)), password});
     EXPECT_TRUE(take);
   }
   void Print(const std::string& source, int copies, bool, StoreFormat) override {
