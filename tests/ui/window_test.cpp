@@ -208,8 +208,12 @@ TEST_F(WindowTest, FontsAndColoursBeforeAndAfterOpen) {
   EXPECT_EQ(Background(w.st_ver), QColor(252, 133, 5));
   EXPECT_EQ(Foreground(w.st_ver), QColor(Qt::white));
   EXPECT_EQ(Background(w.st_1), QColor(1, 114, 62));
-  for (QWidget* c : std::initializer_list<QWidget*>{w.st_2, w.st_3, w.cbx_3, w.cbx_2, w.st_5,
-                                                    w.cbx_1, w.cbx_4, w.cbx_5}) {
+  // Every option on the blue band, those added later too, is recoloured with it.
+  QList<QWidget*> blue{w.st_2, w.st_3, w.st_5};
+  for (QCheckBox* box : w.findChildren<QCheckBox*>(QString(), Qt::FindDirectChildrenOnly)) {
+    blue.push_back(box);
+  }
+  for (QWidget* c : blue) {
     EXPECT_EQ(Background(c), kBlue) << c->objectName().toStdString();
     EXPECT_EQ(Foreground(c), QColor(Qt::white)) << c->objectName().toStdString();
   }

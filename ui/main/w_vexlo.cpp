@@ -423,7 +423,7 @@ void w_vexlo::open() {
   SetColours(st_1, Qt::white, kGreen);
   SetColours(st_8, Qt::white, kGreen);
   for (QWidget* w : std::initializer_list<QWidget*>{st_2, st_3, cbx_3, cbx_2, st_5, cbx_1, cbx_4,
-                                                    cbx_5}) {
+                                                    cbx_5, cbx_6}) {
     SetColours(w, Qt::white, kBlue);
   }
   uo_drawroundrectwin = std::make_unique<nvo_drawroundrectwin>();
