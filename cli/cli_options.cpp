@@ -54,6 +54,8 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, 
         return std::nullopt;
       }
       options.copies = copies;
+    } else if (TakeMailOption(args, i, options.mail, error)) {
+      if (!error.empty()) return std::nullopt;
     } else {
       error = "无法识别的参数：" + arg;
       return std::nullopt;
@@ -63,6 +65,8 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, 
     error = "必须给出 --data、--template 和 --out";
     return std::nullopt;
   }
+  error = MailUsageError(options.mail, options.one_file, options.check);
+  if (!error.empty()) return std::nullopt;
   return options;
 }
 
@@ -70,6 +74,7 @@ std::string HelpText() {
   return
       "用法：vexlo-merge --data 数据文件 --template 模板文件 --out 输出文件夹\n"
       "                  [--one-file] [--pdf] [--print 份数] [--visible] [--as-shown]\n"
+      "                  [--mail-column 标题 --smtp 地址 --mail-from 发件人 ...]\n"
       "       vexlo-merge --check --data 数据文件 --template 模板文件\n"
       "\n"
       "不打开窗口，把 Excel 数据文件的每一行套入 Word 模板，批量生成文档。\n"
@@ -106,7 +111,9 @@ std::string HelpText() {
       "  2  命令行用法错误\n"
       "  3  运行时错误，详细信息已追加到当前文件夹的“AppError.txt”\n"
       "  4  运行被取消（收到停止信号）\n"
-      "  5  已完成，但数据中有些行没有输出（见输出的说明）\n";
+      "  5  已完成，但数据中有些行没有输出（见输出的说明）\n"
+      "  6  文件已完成，但有些邮件没有发出（见输出的说明）\n" +
+      MailHelpText();
 }
 
 }  // namespace vexlo::cli

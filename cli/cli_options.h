@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/mail_options.h"
+
 namespace vexlo::cli {
 
 struct CliOptions {
@@ -21,6 +23,7 @@ struct CliOptions {
   bool check = false;     // --check: only the check before writing; --out may be left out
   bool help = false;      // --help
   bool version = false;   // --version
+  MailOptions mail;       // --mail-column, --smtp ...: e-mail each record's file
 };
 
 // Parses the arguments after the program name. On bad usage returns nullopt and puts a one-line

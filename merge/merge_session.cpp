@@ -16,6 +16,7 @@
 #include "merge/document_generation.h"
 #include "merge/folder_lock.h"
 #include "merge/layout_hint.h"
+#include "merge/mail_stage.h"
 #include "merge/output_naming.h"
 #include "merge/pre_write_check.h"
 #include "merge/run_checks.h"
@@ -62,7 +63,9 @@ class MergeSession {
         excelserver_(Ensure(handles.excelserver)),
         wordserver_(Ensure(handles.wordserver)),
         wordserver2_(Ensure(handles.wordserver2)),
-        pdf_(request.pdf) {}
+        pdf_(request.pdf || (request.mail && request.mail->attach == delivery::Attachment::kPdf)) {
+    if (request.mail) mail_ = std::make_unique<MailStage>(request, observer);
+  }
 
   MergeSummary Run() {
     if (CheckBeforeWriting()) {
@@ -95,6 +98,7 @@ class MergeSession {
   // What can be known before the first file is written (see run_checks.h); a file under the
   // merged document's hidden name found then in the locked folder was left by a run that died.
   bool CheckBeforeWriting() {
+    if (mail_ && !mail_->RequestUsable()) return false;
     RunChecks checks(request_, observer_);
     if (!checks.Inputs(filetype_)) return false;
     if (request_.check_only) return true;  // nothing is written: the output side is not asked
@@ -149,7 +153,7 @@ class MergeSession {
       summary_.outcome = MergeOutcome::kChecked;
       return;
     }
-    if (!ConfirmPrinting()) {
+    if (!ConfirmPrinting() || (mail_ && !mail_->Ready(ls_path_))) {
       ShutDownAfterFailure();
       return;
     }
@@ -175,8 +179,13 @@ class MergeSession {
     if (request_.one_file) FinishMergedOutput();
     FinishDeferredWork();
     if (request_.one_file) PutMergedInPlace();
+    if (mail_) mail_->TakeRecords(records_, *data_);
 
     ShutDown();
+    if (mail_) {
+      summary_.mail = mail_->Send();
+      if (summary_.mail->cancelled) throw Cancelled{};
+    }
     summary_.print_jobs = prints_asked_;  // all sent: the flush fails otherwise
     summary_.outcome = MergeOutcome::kSucceeded;
   }
@@ -245,6 +254,7 @@ class MergeSession {
       }
     }
     findings.skipped = FindSkippedRows(*data_, total_, DataSource::kLastRecordRow);
+    if (mail_ && !mail_->ReadAddresses(*data_, total_, findings)) return false;
 
     if (auto note = MissingTitlesNote(findings.unused_titles)) summary_.notes.push_back(*note);
     for (const std::string& line : SkippedLines(findings.skipped)) summary_.notes.push_back(line);
@@ -505,6 +515,7 @@ class MergeSession {
   std::string merged_pdf_;
   std::string merged_temp_;  // the merged document while it is built ("" once in place)
   std::unique_ptr<DataSource> data_;
+  std::unique_ptr<MailStage> mail_;  // e-mailing the records' files (null: not asked)
   int total_ = 0;
   bool progress_open_ = false;
   std::vector<RecordResult> records_;  // per-record mode: the records output so far

@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "delivery/mail_delivery.h"
+#include "delivery/mail_settings.h"
 #include "merge/pre_write_check.h"
 #include "merge/run_stages.h"
 #include "office/oleobject.h"
@@ -32,6 +34,8 @@ struct MergeRequest {
   bool one_file = false;      // cbx_1 输出到同一个文件
   bool as_shown = false;      // 数值按表格格式: cells as the sheet shows them, not raw values
   bool check_only = false;    // only the check before writing: nothing is written
+  // E-mail each record's file once all are written (nullopt: no mail).
+  std::optional<delivery::MailSettings> mail;
 };
 
 // The fields a message may send the user back to.
@@ -73,6 +77,7 @@ struct MergeSummary {
   CheckFindings findings;            // what the check before writing found
   // A value of the first record that the sheet shows otherwise (runs without as_shown).
   std::optional<DataSource::ShownDifference> shown_difference;
+  std::optional<delivery::DeliveryReport> mail;  // the messages, when mail was asked and sent
 };
 
 // What a run will print, told before the first print job.

@@ -14,6 +14,8 @@ VEXLO_PACKAGES=(
   libgcrypt20-dev
   # cutting one PDF of many records into a PDF per record
   libqpdf-dev
+  # e-mail: SMTP with TLS; the tests' own SMTP server
+  libcurl4-openssl-dev python3-aiosmtpd
   libgtest-dev libgmock-dev
   # fuzzing (clang's libFuzzer runtime)
   clang libclang-rt-14-dev
