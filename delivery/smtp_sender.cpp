@@ -61,6 +61,7 @@ struct SmtpSender::Transfer {
   const std::string* message = nullptr;
   std::size_t sent = 0;
   std::string last_reply;    // the last line the server sent
+  std::string last_refusal;  // the last 4xx or 5xx line (a QUIT's "221" may follow it)
   std::string last_command;  // the verb of the last command sent (MAIL, RCPT, DATA, AUTH ...)
 };
 
@@ -89,6 +90,9 @@ static int Trace(CURL*, curl_infotype type, char* data, std::size_t size, void* 
   if (type == CURLINFO_HEADER_IN) {
     const std::size_t last = text.rfind('\n');
     transfer.last_reply = last == std::string::npos ? text : text.substr(last + 1);
+    if (!transfer.last_reply.empty() && (transfer.last_reply[0] == '4' || transfer.last_reply[0] == '5')) {
+      transfer.last_refusal = transfer.last_reply;
+    }
   } else if (type == CURLINFO_HEADER_OUT) {
     transfer.last_command = text.substr(0, text.find(' '));
     if (transfer.last_command.size() > 8) transfer.last_command.clear();  // login data, not a verb
@@ -166,7 +170,8 @@ SendResult SmtpSender::Perform(Transfer& transfer) {
   curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &code);
   SendResult result;
   result.code = static_cast<int>(code);
-  result.answer = transfer.last_reply;
+  result.answer = code >= 400 && !transfer.last_refusal.empty() ? transfer.last_refusal
+                                                                : transfer.last_reply;
   if (rc == CURLE_OK) {
     result.status = SendStatus::kAccepted;
     return result;
@@ -203,7 +208,8 @@ SendResult SmtpSender::Perform(Transfer& transfer) {
     return result;
   }
   result.status = SendStatus::kTemporary;
-  if (code == 0 || result.answer.empty()) {
+  if (code < 400 || result.answer.empty()) {
+    // No refusal came: the reply that came last (a greeting, a 334) tells nothing.
     result.answer = rc == CURLE_OPERATION_TIMEDOUT ? "等待服务器应答超时"
                     : rc == CURLE_COULDNT_CONNECT  ? "无法连接到邮件服务器"
                                                    : "与邮件服务器的连接中断";
