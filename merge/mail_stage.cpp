@@ -171,6 +171,13 @@ bool MailStage::ReadAddresses(const DataSource& data, int records, CheckFindings
     observer_.Focus(MergeField::kData);
     return false;
   }
+  // The address column and the titles the subject or body use are used, not missing.
+  const std::string texts = settings_.subject + "\n" + settings_.body;
+  std::vector<std::string> used = {titles_[column_ - 1]};
+  for (const TitlePlace& p : TitlePlaces(texts, titles_)) used.push_back(titles_[p.title]);
+  std::erase_if(findings.unused_titles, [&](const std::string& t) {
+    return std::find(used.begin(), used.end(), t) != used.end();
+  });
   std::vector<RecordAddress> addresses;
   for (int i = 0; i < records; ++i) {
     const int row = DataSource::kFirstRecordRow + i;
