@@ -148,7 +148,7 @@ bool MailStage::RequestUsable() {
   } else if (settings_.per_minute < 1 || settings_.per_minute > delivery::kMaxPerMinute) {
     problem = "每分钟发送的邮件数应在 1 到 " + std::to_string(delivery::kMaxPerMinute) + " 之间。";
   } else if (!settings_.smtp.user.empty() && settings_.smtp.password.empty()) {
-    problem = "没有登录邮件服务器的密码。";
+    problem = "没有登录邮件服务器的密码，请在“邮件设置”中填写。";
   } else {
     problem = delivery::SettingsProblem(settings_.smtp);
   }

@@ -42,7 +42,8 @@ TEST_F(RememberedInputsTest, NextSessionShowsThePathsAndOptions) {
                  {"sle_2", MakeFile("模板/工资条.docx")},
                  {"sle_3", (dir_ / "数据").string()},
                  {"em_1", "3"}};
-  host_.checks = {{"cbx_1", true}, {"cbx_2", true}, {"cbx_3", false}, {"cbx_4", true}, {"cbx_5", true}};
+  host_.checks = {{"cbx_1", true}, {"cbx_2", true}, {"cbx_3", false},
+                  {"cbx_4", true}, {"cbx_5", true}, {"cbx_6", true}};
   RememberInputs();
 
   test::ScriptedHost next;

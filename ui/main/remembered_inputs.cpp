@@ -15,7 +15,7 @@ namespace fs = std::filesystem;
 constexpr const char* kFileFields[] = {"sle_1", "sle_2"};
 constexpr const char* kOutputField = "sle_3";
 constexpr const char* kCopiesField = "em_1";
-constexpr const char* kOptions[] = {"cbx_1", "cbx_2", "cbx_3", "cbx_4", "cbx_5"};
+constexpr const char* kOptions[] = {"cbx_1", "cbx_2", "cbx_3", "cbx_4", "cbx_5", "cbx_6"};
 constexpr const char* kDialogFolder = "dialog/folder";
 
 QSettings Store() { return QSettings(QSettings::NativeFormat, QSettings::UserScope, "vexlo", "vexlo"); }

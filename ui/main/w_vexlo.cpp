@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QWheelEvent>
 #include <QScreen>
 #include <QWindow>
@@ -36,6 +37,7 @@
 #include "ui/main/template_readiness.h"
 #include "ui/main/web_panel.h"
 #include "ui/main/window_merge_observer.h"
+#include "ui/mail/mail_command.h"
 #include "ui/widgets/uo_icobutton.h"
 #include "ui/widgets/uo_picbutton2.h"
 
@@ -274,6 +276,13 @@ void w_vexlo::CreateControls() {
   cbx_1 = MakeCheck(this, "cbx_1", {224, 362, 114, 15}, "输出到同一个文件", false);
   cbx_5 = MakeCheck(this, "cbx_5", {492, 362, 110, 15}, "数值按表格格式", false);
   cbx_5->setToolTip("按单元格在表格中显示的样子输出数值（如 5,600.20、15%、000123），不勾选时输出原始值");
+  cbx_6 = MakeCheck(this, "cbx_6", {224, 381, 66, 15}, "发送邮件", false);
+  cbx_6->setToolTip("文件全部生成后，把每条记录的文件发到该记录的邮件地址（见“邮件设置”）");
+  pb_mail = Make<QPushButton>(this, "pb_mail", {492, 379, 72, 19});
+  pb_mail->setText("邮件设置…");
+  pb_mail->setFont(SongTi(9));
+  connect(pb_mail, &QPushButton::clicked, this,
+          [this] { app::RunGuarded({"w_vexlo", "pb_mail", "clicked"}, [this] { OpenMailSettings(this); }); });
   uo_5 = MakeButton(this, "uo_5", {536, 298, 32, 32},
                     {"resource/mlb.jpg", "resource/mlb2.jpg", "", "选择输出目录", ""});
   uo_4 = MakeButton(this, "uo_4", {573, 260, 32, 32},
@@ -311,7 +320,7 @@ void w_vexlo::CreateControls() {
   // the web panel and the close button.
   const QList<QWidget*> order = {sle_1, uo_1,  uo_2,  uo_9,  sle_2, uo_3, uo_4,  uo_10,
                                  sle_3, uo_5,  uo_8,  cbx_3, cbx_2, em_1,  cbx_1, cbx_4,
-                                 cbx_5, uo_6,  ole_1, uo_7};
+                                 cbx_5, cbx_6, pb_mail, uo_6, ole_1, uo_7};
   QWidget* previous = nullptr;
   for (QWidget* w : order) {
     if (previous != nullptr) QWidget::setTabOrder(previous, w);
@@ -377,7 +386,7 @@ void w_vexlo::open() {
   SetColours(st_ver, Qt::white, kOrange);
   SetColours(st_1, Qt::white, kGreen);
   for (QWidget* w : std::initializer_list<QWidget*>{st_2, st_3, cbx_3, cbx_2, st_5, cbx_1, cbx_4,
-                                                    cbx_5}) {
+                                                    cbx_5, cbx_6}) {
     SetColours(w, Qt::white, kBlue);
   }
   uo_drawroundrectwin = std::make_unique<nvo_drawroundrectwin>();

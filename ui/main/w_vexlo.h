@@ -21,6 +21,7 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 
 namespace vexlo::ui {
 
@@ -73,6 +74,8 @@ class w_vexlo : public QWidget {
   QCheckBox* cbx_4 = nullptr;
   QCheckBox* cbx_1 = nullptr;
   QCheckBox* cbx_5 = nullptr;  // 数值按表格格式
+  QCheckBox* cbx_6 = nullptr;  // 发送邮件: each record's file to the address in its row
+  QPushButton* pb_mail = nullptr;  // 邮件设置…
   uo_icobutton* uo_5 = nullptr;
   uo_icobutton* uo_4 = nullptr;
   uo_icobutton* uo_3 = nullptr;

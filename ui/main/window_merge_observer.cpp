@@ -6,6 +6,7 @@
 
 #include "app/host.h"
 #include "app/shown_text.h"
+#include "ui/mail/mail_command.h"
 #include "ui/main/w_msg.h"
 #include "ui/main/w_vexlo.h"
 
@@ -82,6 +83,7 @@ merge::MergeRequest RequestFromWindow(const w_vexlo& window) {
   request.pdf = window.cbx_4->isChecked();
   request.one_file = window.cbx_1->isChecked();
   request.as_shown = window.cbx_5->isChecked();
+  if (window.cbx_6->isChecked()) request.mail = MailSettingsForRun();
   return request;
 }
 
