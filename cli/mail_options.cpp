@@ -141,7 +141,7 @@ std::string MailUsageError(const MailOptions& mail, bool one_file, bool check) {
   return {};
 }
 
-std::optional<delivery::MailSettings> MailSettingsFrom(const MailOptions& mail,
+std::optional<delivery::MailSettings> MailSettingsFrom(const MailOptions& mail, bool check,
                                                        std::string& problem) {
   delivery::MailSettings s;
   s.column = mail.column;
@@ -154,6 +154,7 @@ std::optional<delivery::MailSettings> MailSettingsFrom(const MailOptions& mail,
   s.attach = mail.attach == "doc" ? delivery::Attachment::kDocument : delivery::Attachment::kPdf;
   s.resend = mail.resend;
   s.per_minute = mail.per_minute;
+  if (check) return s;
   if (!mail.ca.empty() && ::access(mail.ca.c_str(), R_OK) != 0) {
     problem = "找不到或无法读取证书文件“" + mail.ca + "”。";
     return std::nullopt;

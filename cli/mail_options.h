@@ -36,9 +36,10 @@ bool TakeMailOption(const std::vector<std::string>& args, std::size_t& i, MailOp
 // The mail options as a whole, with the rest of the command line: "" or the usage error.
 std::string MailUsageError(const MailOptions& mail, bool one_file, bool check);
 
-// The settings for the run; reads the password and the body file. Nullopt with `problem` set
-// (a message for the user) when one cannot be read or is not safe.
-std::optional<delivery::MailSettings> MailSettingsFrom(const MailOptions& mail,
+// The settings for the run; reads the password and the body file (not for a check, which sends
+// nothing). Nullopt with `problem` set (a message for the user) when one cannot be read or is
+// not safe.
+std::optional<delivery::MailSettings> MailSettingsFrom(const MailOptions& mail, bool check,
                                                        std::string& problem);
 
 // The help text's lines about mail.

@@ -49,7 +49,7 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
   merge::MergeRequest request = RequestFromOptions(*options);
   if (options->mail.any) {
     std::string problem;
-    request.mail = MailSettingsFrom(options->mail, problem);
+    request.mail = MailSettingsFrom(options->mail, options->check, problem);
     if (!request.mail) {
       std::fprintf(err, "错误提示：%s\n", problem.c_str());
       return kExitMessage;

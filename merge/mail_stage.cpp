@@ -143,6 +143,8 @@ bool MailStage::RequestUsable() {
     problem = "“输出到同一个文件”时不能发送邮件：一个文件不能分别发给每个人。";
   } else if (Trimmed(settings_.column).empty()) {
     problem = "请选择存放邮件地址的列。";
+  } else if (request_.check_only) {
+    return true;  // nothing is sent: the addresses are checked, the server is not asked
   } else if (!delivery::IsMailAddress(settings_.from.address)) {
     problem = "发件人地址“" + settings_.from.address + "”格式不对。";
   } else if (settings_.per_minute < 1 || settings_.per_minute > delivery::kMaxPerMinute) {

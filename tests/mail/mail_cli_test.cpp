@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <thread>
 
@@ -166,6 +167,15 @@ TEST_F(MailCliTest, BadAndRepeatedAddressesStopOnlyTheirRecords) {
   }
   // Every record's PDF was made all the same.
   for (const Person& p : people) EXPECT_TRUE(fs::exists(dir_ / "输出" / (p.name + ".pdf")));
+
+  // --check names the same records without a server or a password, and sends nothing.
+  const test::ProgramResult checked =
+      Run("--check --data 名单.csv --template 模板.docx --mail-column 邮箱", "");
+  EXPECT_EQ(checked.status, 1) << checked.err;
+  EXPECT_NE(checked.err.find("第 5 条“陈静”与第 1 条“张伟”的地址都是"), std::string::npos)
+      << checked.err;
+  EXPECT_NE(checked.err.find("第 2 条“李娜”：没有邮件地址"), std::string::npos) << checked.err;
+  EXPECT_EQ(server.Count(), 2);
 }
 
 TEST_F(MailCliTest, PasswordsComeOnlyFromTheEnvironmentOrAPrivateFile) {
@@ -195,27 +205,45 @@ TEST_F(MailCliTest, PasswordsComeOnlyFromTheEnvironmentOrAPrivateFile) {
   EXPECT_EQ(server.Count(), 1);
 }
 
-TEST_F(MailCliTest, ARunKilledWhileSendingIsCompletedExactlyOnce) {
-  // A slow server: each recipient is answered after 0.4 s, so the kill lands before the next
-  // message's data has gone.
-  TestSmtpServer server(dir_ / "smtp", "--rcpt-delay 0.4");
-  ASSERT_TRUE(server.running());
-  const std::string cmd = "cd '" + dir_.path().string() + "' && " + PasswordEnv() +
-                          " exec '" VEXLO_MERGE_PROGRAM "' " + MailArgs(server) +
-                          " >killed-out.txt 2>killed-err.txt";
+// Starts vexlo-merge sending to `server` and sends it `signal` once the delivery record holds
+// `lines` messages; returns how it ended (its exit status, -1 when the signal ended it).
+int RunUntilRecorded(const fs::path& dir, const std::string& args, const std::string& env,
+                     const std::function<int()>& recorded, int lines, int signal) {
+  const std::string cmd = "cd '" + dir.string() + "' && " + env + " exec '" VEXLO_MERGE_PROGRAM
+                          "' " + args + " >signalled-out.txt 2>signalled-err.txt";
   const pid_t pid = ::fork();
   if (pid == 0) {
     ::execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
     ::_exit(127);
   }
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(3);
-  while (RecordLines() < 3 && std::chrono::steady_clock::now() < deadline) {
+  while (recorded() < lines && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  ::kill(pid, SIGKILL);
-  ::waitpid(pid, nullptr, 0);
+  ::kill(pid, signal);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(MailCliTest, ARunKilledWhileSendingIsCompletedExactlyOnce) {
+  // A slow server: each recipient is answered after 0.4 s, so the kill lands before the next
+  // message's data has gone.
+  TestSmtpServer server(dir_ / "smtp", "--rcpt-delay 0.4");
+  ASSERT_TRUE(server.running());
+  const auto recorded = [this] { return RecordLines(); };
+
+  // SIGTERM stops between two messages and says what is left.
+  EXPECT_EQ(RunUntilRecorded(dir_.path(), MailArgs(server), PasswordEnv(), recorded, 2, SIGTERM), 4);
+  const std::string stopped = test::ReadFile(dir_ / "signalled-err.txt");
+  EXPECT_NE(stopped.find("封没有发送；再次运行时只发送没有送达记录的邮件"), std::string::npos)
+      << stopped;
+  EXPECT_EQ(RecordLines(), server.Count());
+
+  // SIGKILL: no chance to tidy up.
+  EXPECT_EQ(RunUntilRecorded(dir_.path(), MailArgs(server), PasswordEnv(), recorded, 4, SIGKILL), -1);
   const int before = server.Count();
-  ASSERT_GE(before, 3);
+  ASSERT_GE(before, 4);
   ASSERT_LT(before, 8) << "the run ended before it was killed";
   EXPECT_EQ(RecordLines(), before);
 
