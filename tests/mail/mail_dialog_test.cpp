@@ -9,10 +9,16 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
+#include <QCheckBox>
+
+#include "office/engine/engine_services.h"
 #include "tests/mail/test_smtp_server.h"
 #include "tests/support/test_paths.h"
 #include "ui/mail/mail_dialog.h"
 #include "ui/mail/mail_store.h"
+#include "ui/main/skin.h"
+#include "ui/main/w_vexlo.h"
+#include "ui/main/window_merge_observer.h"
 
 namespace vexlo::ui {
 namespace {
@@ -86,6 +92,19 @@ TEST(MailDialog, ThePasswordIsKeptInTheKeyringOrForThisSessionOnly) {
   EXPECT_EQ(test::ReadFile(conf.toStdString()).find("secret"), std::string::npos);
 }
 
+// With 发送邮件 ticked a run takes the saved settings and the kept password; without, no mail.
+TEST(MailDialog, TheWindowsRunTakesTheSavedSettings) {
+  SaveMailSettings(Example());
+  StoreMailPassword(Example(), "run password");
+  w_vexlo w;
+  EXPECT_FALSE(RequestFromWindow(w).mail);
+  w.cbx_6->setChecked(true);
+  const merge::MergeRequest request = RequestFromWindow(w);
+  ASSERT_TRUE(request.mail);
+  ExpectSame(*request.mail, Example());
+  EXPECT_EQ(request.mail->smtp.password, "run password");
+}
+
 TEST(MailDialog, TestMailGoesToTheSendersOwnAddress) {
   test::ScratchDir dir;
   test::TestSmtpServer server(dir.path());
@@ -136,6 +155,8 @@ int main(int argc, char** argv) {
   // The settings go to a folder of the test's own, never the user's configuration.
   QTemporaryDir config;
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
+  vexlo::engine::EngineServices services;
+  vexlo::ui::InitSkin();
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }
