@@ -7,13 +7,14 @@ namespace vexlo::app {
 namespace {
 
 // Converts with iconv, replacing each input sequence it cannot take by `replacement` and
-// skipping one input byte. Returns false when the conversion is unknown.
+// skipping one input byte; with `exact`, such a sequence fails the conversion instead. Returns
+// false when the conversion is unknown (or, with `exact`, meets a sequence it cannot take).
 bool Convert(const char* to, const char* from, std::string_view in, std::string_view replacement,
-             std::string& out) {
+             std::string& out, bool exact = false) {
   iconv_t cd = iconv_open(to, from);
   if (cd == reinterpret_cast<iconv_t>(-1)) return false;
   out.clear();
-  out.reserve(in.size() * 2);
+  out.reserve(in.size() + in.size() / 2);
   char* src = const_cast<char*>(in.data());
   size_t src_left = in.size();
   char buf[4096];
@@ -24,6 +25,11 @@ bool Convert(const char* to, const char* from, std::string_view in, std::string_
     out.append(buf, dst - buf);
     if (rc == static_cast<size_t>(-1)) {
       if (errno == E2BIG) continue;
+      if (exact) {
+        iconv_close(cd);
+        out.clear();
+        return false;
+      }
       // EILSEQ or EINVAL: an invalid or truncated sequence. Replace it and go on.
       out.append(replacement);
       ++src;
@@ -57,6 +63,14 @@ std::string Cp936ToUtf8(std::string_view cp936) {
 
 bool ToUtf8(std::string_view from_codepage, std::string_view bytes, std::string& utf8) {
   return Convert("UTF-8", std::string(from_codepage).c_str(), bytes, "\xEF\xBF\xBD", utf8);
+}
+
+std::optional<std::string> ToUtf8Exact(std::string_view from_codepage, std::string_view bytes) {
+  std::string utf8;
+  if (!Convert("UTF-8", std::string(from_codepage).c_str(), bytes, {}, utf8, true)) {
+    return std::nullopt;
+  }
+  return utf8;
 }
 
 }  // namespace vexlo::app

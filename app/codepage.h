@@ -3,6 +3,7 @@
 #ifndef VEXLO_APP_CODEPAGE_H_
 #define VEXLO_APP_CODEPAGE_H_
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,10 @@ std::string Cp936ToUtf8(std::string_view cp936);
 // Converts from any code page iconv knows ("CP1252", "CP950", ...) to UTF-8; invalid sequences
 // become U+FFFD. Returns false when iconv does not know the code page.
 bool ToUtf8(std::string_view from_codepage, std::string_view bytes, std::string& utf8);
+
+// The bytes converted to UTF-8, or nullopt when iconv does not know the code page or the bytes
+// hold a sequence that is invalid or cut short in it: for judging which code page text is in.
+std::optional<std::string> ToUtf8Exact(std::string_view from_codepage, std::string_view bytes);
 
 }  // namespace vexlo::app
 

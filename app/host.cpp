@@ -18,6 +18,8 @@ Host& host() {
 
 void SetHost(Host* h) { the_host = h; }
 
+bool HostInstalled() { return the_host != nullptr; }
+
 std::string Host::Text(std::string_view) { return {}; }
 void Host::SetText(std::string_view, std::string_view) {}
 bool Host::Checked(std::string_view) { return false; }

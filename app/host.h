@@ -48,6 +48,8 @@ class Host {
 // The host in use. REQUIRES: SetHost was called (main, CLI or test set-up).
 Host& host();
 void SetHost(Host* host);
+// Whether a host is installed (at the very end of a program there may be none any more).
+bool HostInstalled();
 
 }  // namespace vexlo::app
 

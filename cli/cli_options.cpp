@@ -33,6 +33,13 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, 
       if (!value(options.templ, has_template)) return std::nullopt;
     } else if (arg == "--out") {
       if (!value(options.out, has_out)) return std::nullopt;
+    } else if (arg == "--sheet") {
+      bool seen = false;
+      if (!value(options.sheet, seen)) return std::nullopt;
+      if (options.sheet.empty()) {
+        error = "--sheet 后面的工作表名称或序号不能为空";
+        return std::nullopt;
+      }
     } else if (arg == "--one-file") {
       options.one_file = true;
     } else if (arg == "--pdf") {
@@ -41,6 +48,8 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, 
       options.visible = true;
     } else if (arg == "--as-shown") {
       options.as_shown = true;
+    } else if (arg == "--all-stories") {
+      options.all_stories = true;
     } else if (arg == "--check") {
       options.check = true;
     } else if (arg == "--print") {
@@ -73,18 +82,22 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, 
 std::string HelpText() {
   return
       "用法：vexlo-merge --data 数据文件 --template 模板文件 --out 输出文件夹\n"
-      "                  [--one-file] [--pdf] [--print 份数] [--visible] [--as-shown]\n"
+      "                  [--sheet 工作表] [--one-file] [--pdf] [--print 份数] [--visible] [--as-shown]\n"
       "                  [--mail-column 标题 --smtp 地址 --mail-from 发件人 ...]\n"
-      "       vexlo-merge --check --data 数据文件 --template 模板文件\n"
+      "       vexlo-merge --check --data 数据文件 --template 模板文件 [--sheet 工作表]\n"
       "\n"
       "不打开窗口，把 Excel 数据文件的每一行套入 Word 模板，批量生成文档。\n"
-      "数据文件当前工作表的第 1 行是列标题，从第 2 行起每行是一条记录（最多 999 条），\n"
-      "第一列为空的行表示数据结束。模板中凡是写着列标题的地方（整词，不分大小写），\n"
-      "都换成该记录这一列的值；一个标题包含另一个标题时（实发工资大写、实发工资），先换较长的。\n"
+      "数据文件当前工作表（或 --sheet 指定的工作表）的第 1 行是列标题，\n"
+      "从第 2 行起每行是一条记录（最多 999 条），第一列为空的行表示数据结束。\n"
+      "模板中凡是写着列标题的地方（整词，不分大小写），都换成该记录这一列的值；\n"
+      "一个标题包含另一个标题时（实发工资大写、实发工资），先换较长的。\n"
+      "公式没有保存计算结果的单元格先由 LibreOffice 计算，再读取。\n"
       "开始写文件之前先检查模板和数据，把发现的问题输出到终端。\n"
       "\n"
       "  --data 文件       数据文件（.xls、.xlsx 或 .csv）\n"
       "  --template 文件   Word 模板文件（.doc 或 .docx），输出文档使用相同的扩展名\n"
+      "  --sheet 工作表    读取数据文件中的这个工作表：名称，或从 1 起的序号；\n"
+      "                    不给出时读取文件保存时的当前工作表\n"
       "  --out 文件夹      输出文件夹；给出空文本时使用当前文件夹\n"
       "  --one-file        所有记录输出到同一个文件“合并输出”，否则每条记录一个文件，\n"
       "                    以该记录第一列的内容命名\n"
@@ -93,6 +106,8 @@ std::string HelpText() {
       "  --visible         显示生成过程（对内置引擎没有可见的效果）\n"
       "  --as-shown        数值按表格格式：每个单元格按它在表格中显示的样子输出\n"
       "                    （如 5,600.20、15%、000123、2026年11月），不加时输出原始值\n"
+      "  --all-stories     含页眉页脚：页眉、页脚和脚注中的列标题也替换（用域或«»{}标出的\n"
+      "                    占位符总是替换）\n"
       "  --check           只做制作前的检查，不写任何文件：标题出现在更长的文字中间、\n"
       "                    模板中没有用到的列、不会输出的数据行（第一列为空的行之后、\n"
       "                    第 1000 行之后）；没有发现问题时退出状态为 0，否则为 1\n"
@@ -107,7 +122,8 @@ std::string HelpText() {
       "\n"
       "退出状态：\n"
       "  0  成功执行\n"
-      "  1  输入或输出设置有误、输出文件夹正被另一次运行使用，或无法启动 Excel/Word，已显示提示信息\n"
+      "  1  输入或输出设置有误（包括工作表不存在或没有数据记录）、输出文件夹正被另一次运行使用，\n"
+      "     或无法启动 Excel/Word，已显示提示信息；没有输出任何文档的运行都不算成功\n"
       "  2  命令行用法错误\n"
       "  3  运行时错误，详细信息已追加到当前文件夹的“AppError.txt”\n"
       "  4  运行被取消（收到停止信号）\n"

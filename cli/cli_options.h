@@ -20,7 +20,9 @@ struct CliOptions {
   bool pdf = false;       // --pdf: cbx_4
   bool visible = false;   // --visible: cbx_3
   bool as_shown = false;  // --as-shown: 数值按表格格式
+  bool all_stories = false;  // --all-stories: 含页眉页脚
   bool check = false;     // --check: only the check before writing; --out may be left out
+  std::string sheet;      // --sheet NAME|NUMBER: the data sheet; "" the active one
   bool help = false;      // --help
   bool version = false;   // --version
   MailOptions mail;       // --mail-column, --smtp ...: e-mail each record's file

@@ -36,5 +36,5 @@ int main(int argc, char** argv) {
   vexlo::engine::RegisterEmbeddedServers();
   std::vector<std::string> args(argv + 1, argv + argc);
   return vexlo::cli::RunCli(args, stdout, stderr, ::isatty(STDERR_FILENO) == 1,
-                            [] { return stop_signal != 0; });
+                            [] { return stop_signal != 0; }, [&services] { services.Shutdown(); });
 }

@@ -26,11 +26,13 @@ merge::MergeRequest RequestFromOptions(const CliOptions& options) {
   request.one_file = options.one_file;
   request.as_shown = options.as_shown;
   request.check_only = options.check;
+  request.all_stories = options.all_stories;
+  request.sheet = options.sheet;
   return request;
 }
 
 int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, bool interactive,
-           std::function<bool()> cancelled) {
+           std::function<bool()> cancelled, const std::function<void()>& at_end) {
   std::string usage_error;
   const std::optional<CliOptions> options = ParseCliOptions(args, usage_error);
   if (!options) {
@@ -72,10 +74,17 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
   const bool ran = app::RunGuarded({"vexlo-merge", "", "merge"}, [&] {
     summary = merge::RunMergeSession(request, observer, {excelserver, wordserver, wordserver2});
   });
+  // The servers go while their failures can still be reported, then the engine ends.
+  app::RunGuarded({"vexlo-merge", "", "release"}, [&] {
+    excelserver.reset();
+    wordserver.reset();
+    wordserver2.reset();
+  });
   app::RunGuarded({"vexlo", "", "destroy"}, [&] { vexlo.destroy(); });
+  const bool ended = !at_end || app::RunGuarded({"vexlo", "", "destroy"}, at_end);
   app::SetHost(nullptr);
 
-  if (!ran) return kExitRuntimeError;
+  if (!ran || !ended) return kExitRuntimeError;
   switch (summary.outcome) {
     case merge::MergeOutcome::kSucceeded:
       if (summary.findings.skipped.total() > 0) return kExitIncomplete;

@@ -29,9 +29,11 @@ enum ExitStatus : int {
 merge::MergeRequest RequestFromOptions(const CliOptions& options);
 
 // `interactive`: draw the progress bar. `cancelled` is asked between records (and while output
-// work is awaited) whether the run is to stop.
+// work is awaited) whether the run is to stop. `at_end` (the engine's orderly end, which writes
+// what is still held) runs last, where a run-time error it raises is still reported and makes
+// the exit status 3.
 int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, bool interactive,
-           std::function<bool()> cancelled = {});
+           std::function<bool()> cancelled = {}, const std::function<void()>& at_end = {});
 
 }  // namespace vexlo::cli
 

@@ -79,6 +79,8 @@ int main(int argc, char** argv) {
   int rc = 0;
   if (!QApplication::topLevelWidgets().isEmpty()) rc = qt.exec();
   app::RunGuarded({"vexlo", "", "destroy"}, [&] { vexlo.destroy(); });
+  // The engine ends while its failures (a save still held that cannot be written) are reported.
+  app::RunGuarded({"vexlo", "", "destroy"}, [&] { services.Shutdown(); });
   app::ClearPosted();
   app::SetHost(nullptr);
   return rc;

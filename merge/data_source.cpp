@@ -76,6 +76,15 @@ std::optional<std::string> DataSource::ReadRecordName(int row) const {
   return name;
 }
 
+int DataSource::CountRecords() const {
+  int records = 0;
+  while (records < kLastRecordRow - kFirstRecordRow + 1 &&
+         ReadRecordName(kFirstRecordRow + records)) {
+    ++records;
+  }
+  return records;
+}
+
 std::string DataSource::ReadFieldValue(int k, int row) const {
   if (k < 1 || k > i_titlecount()) throw app::RuntimeError::ArrayBounds();
   std::optional<std::string> value = ReadCell(titles_[k - 1].col + std::to_string(row));

@@ -40,6 +40,9 @@ class DataSource {
   // The record name of `row` (the text of the first title's column), or nullopt when it is blank:
   // the data ends there. REQUIRES: ReadTitles() found at least one title.
   std::optional<std::string> ReadRecordName(int row) const;
+  // How many records the sheet holds: rows from 2 on up to the first blank record name.
+  // REQUIRES: ReadTitles() found at least one title.
+  int CountRecords() const;
   // The value of title `k` (1-based) in `row`, "" when blank, otherwise exactly as converted.
   std::string ReadFieldValue(int k, int row) const;
 

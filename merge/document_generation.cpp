@@ -43,6 +43,30 @@ std::string AsciiLower(std::string s) {
   return s;
 }
 
+// Replaces the placeholders of every title in the range `range` gives by the record's values.
+void FillStory(const std::function<Value()>& range, const std::vector<std::string>& titles,
+               const std::vector<std::string>& values, const TemplatePlaceholders& placeholders) {
+  const auto replace_all = [&](const std::string& find, bool whole_word, const std::string& with) {
+    // Find text, match case, whole word, wildcards, sounds like, all word forms, forward,
+    // wrap (0: stop at the end of the range), format, replace with, replace (2: all).
+    const Value found = range().get("find").call(
+        "execute", {Value(find), Value(false), Value(whole_word), Value(false), Value(false),
+                    Value(false), Value(true), Value(0), Value(true), Value(with), Value(2)});
+    return found.kind() != Value::Kind::kBool || found.boolean();
+  };
+  std::vector<bool> found(titles.size());
+  for (std::size_t k : ReplacementOrder(titles)) {
+    for (const SearchText& search : placeholders.SearchTexts(titles[k])) {
+      if (replace_all(search.text, search.whole_word, Marker(k))) found[k] = true;
+    }
+  }
+  // A marker can only stand where a title was: it is matched wherever it is, whatever its
+  // neighbours (a word processor may count a private character as part of a word).
+  for (std::size_t k = 0; k < titles.size(); ++k) {
+    if (found[k]) replace_all(Marker(k), false, values[k]);
+  }
+}
+
 }  // namespace
 
 std::vector<std::size_t> ReplacementOrder(const std::vector<std::string>& titles) {
@@ -81,7 +105,8 @@ void NewRecordDocument(const office::oleobject& wordserver2) {
 }
 
 void FillRecord(const office::oleobject& wordserver, const office::oleobject& wordserver2,
-                const std::vector<std::string>& titles, const FieldValue& value) {
+                const std::vector<std::string>& titles, const FieldValue& value,
+                const TemplatePlaceholders& placeholders, bool other_stories) {
   wordserver.get("selection").get("wholestory");
   wordserver.get("selection").get("copy");
   // The copy goes in at the insertion point; from there to the end of the document is this
@@ -89,25 +114,14 @@ void FillRecord(const office::oleobject& wordserver, const office::oleobject& wo
   const Value start = wordserver2.get("selection").get("start");
   wordserver2.get("selection").get("paste");
   const Value document = wordserver2.get("activedocument");
-  const auto replace_all = [&](const std::string& find, bool whole_word, const std::string& with) {
-    // Every replacement moves the end: it is read again for each call.
-    const Value range = document.call("range", {start, document.get("content").get("end")});
-    // Find text, match case, whole word, wildcards, sounds like, all word forms, forward,
-    // wrap (0: stop at the end of the range), format, replace with, replace (2: all).
-    const Value found = range.get("find").call(
-        "execute", {Value(find), Value(false), Value(whole_word), Value(false), Value(false),
-                    Value(false), Value(true), Value(0), Value(true), Value(with), Value(2)});
-    return found.kind() != Value::Kind::kBool || found.boolean();
-  };
-  std::vector<bool> found(titles.size());
-  for (std::size_t k : ReplacementOrder(titles)) {
-    found[k] = replace_all(titles[k], true, Marker(k));
-  }
-  // A marker can only stand where a title was: it is matched wherever it is, whatever its
-  // neighbours (a word processor may count a private character as part of a word).
-  for (std::size_t k = 0; k < titles.size(); ++k) {
-    const std::string text = WithoutMarkers(value(k));
-    if (found[k]) replace_all(Marker(k), false, text);
+  std::vector<std::string> values;
+  for (std::size_t k = 0; k < titles.size(); ++k) values.push_back(WithoutMarkers(value(k)));
+  // Every replacement moves the end: the copy's range is asked for again for each call.
+  FillStory([&] { return document.call("range", {start, document.get("content").get("end")}); },
+            titles, values, placeholders);
+  if (!other_stories) return;
+  for (const Value& story : OtherStoryRanges(document)) {
+    FillStory([&] { return story; }, titles, values, placeholders);
   }
 }
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "merge/placeholders.h"
 #include "office/oleobject.h"
 
 namespace vexlo::merge {
@@ -32,11 +33,14 @@ void NewRecordDocument(const office::oleobject& wordserver2);
 std::vector<std::size_t> ReplacementOrder(const std::vector<std::string>& titles);
 
 // One record: the whole template is copied and pasted at the output's insertion point, then each
-// title, in ReplacementOrder, is replaced by the record's value in the pasted copy alone. Text put
-// in for a value is never searched by a later title, and earlier records (one file for all) are
-// left as they are, so each copy comes out as the record's own document would.
+// title, in ReplacementOrder, is replaced by the record's value in the pasted copy alone, wherever
+// the template's placeholders for it stand (see placeholders.h). Text put in for a value is never
+// searched by a later title, and earlier records (one file for all) are left as they are, so each
+// copy comes out as the record's own document would. With `other_stories` the output document's
+// headers, footers and notes are filled the same way.
 void FillRecord(const office::oleobject& wordserver, const office::oleobject& wordserver2,
-                const std::vector<std::string>& titles, const FieldValue& value);
+                const std::vector<std::string>& titles, const FieldValue& value,
+                const TemplatePlaceholders& placeholders = {}, bool other_stories = false);
 
 }  // namespace vexlo::merge
 

@@ -50,13 +50,14 @@ FinalMessage FinalMessageOf(const MergeSummary& summary, std::string_view as_sho
                                         summary.mail->not_sent
                                   : 0;
   // Success is claimed only when every row of the sheet became a document and every message
-  // asked for went out.
-  message.headline = cancelled      ? "操作已取消。"
-                     : skipped > 0 ? "操作已完成，但有 " + std::to_string(skipped) +
+  // asked for went out, and no document is no success, whatever the outcome claims.
+  message.headline = cancelled               ? "操作已取消。"
+                     : summary.documents == 0 ? "没有输出任何文档。"
+                     : skipped > 0            ? "操作已完成，但有 " + std::to_string(skipped) +
                                          " 行数据没有输出（见下）。"
-                     : unsent > 0  ? "操作已完成，但有 " + std::to_string(unsent) +
+                     : unsent > 0             ? "操作已完成，但有 " + std::to_string(unsent) +
                                         " 封邮件没有发出（见下）。"
-                                   : "您已成功执行了操作！";
+                                              : "您已成功执行了操作！";
   message.details.push_back(CountLine(summary));
   if (summary.copies > 0) message.details.push_back(PrintLine(summary));
   if (summary.mail) {

@@ -19,7 +19,9 @@
 #include "merge/mail_stage.h"
 #include "merge/output_naming.h"
 #include "merge/pre_write_check.h"
+#include "merge/placeholders.h"
 #include "merge/run_checks.h"
+#include "merge/sheet_choice.h"
 #include "office/deferred_work.h"
 #include "office/value.h"
 
@@ -35,8 +37,8 @@ constexpr const char* kError = "错误提示";
 constexpr const char* kProgressText = "正在输出，可能需要较长时间，请稍候……";
 constexpr const char* kMergedName = "合并输出";
 // The merged document is built under this hidden name beside its final one (then the process id
-// and the extension), and renamed once complete. Only a run that holds the folder's lock writes
-// one, so any such file found under the lock was left by a run that died.
+// and the extension), and renamed once complete. The embedded word server lists a file of this
+// form among the files its process made, so that one left by a killed run goes with that run.
 constexpr std::string_view kMergedTemp = ".vexlo-merge-";
 constexpr int32_t kPdfFormat = 17;
 // The version text read as a real number; blank or no number reads as 0.
@@ -95,8 +97,7 @@ class MergeSession {
     observer_.Focus(field);
   }
 
-  // What can be known before the first file is written (see run_checks.h); a file under the
-  // merged document's hidden name found then in the locked folder was left by a run that died.
+  // What can be known before the first file is written (see run_checks.h).
   bool CheckBeforeWriting() {
     if (mail_ && !mail_->RequestUsable()) return false;
     RunChecks checks(request_, observer_);
@@ -106,11 +107,6 @@ class MergeSession {
     if (!checks.Output(filetype_, pdf_, place, lock_)) return false;
     ls_path_ = place.ls_path;
     folder_ = place.folder;
-    if (!place.locked) return true;
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(folder_, ec)) {
-      if (entry.path().filename().string().rfind(kMergedTemp, 0) == 0) fs::remove(entry.path(), ec);
-    }
     return true;
   }
 
@@ -122,16 +118,11 @@ class MergeSession {
     }
     started_.push_back(&excelserver_);
     if (!OpenData()) return;
+    if (!ChooseSheet()) return;
     excelserver_.get("application").set("visible", request_.visible);
 
     data_ = std::make_unique<DataSource>(excelserver_, request_.as_shown);
-    if (data_->ReadTitles() < 1) {
-      Say(kGuidance, "没有获取到任何标题数据！");
-      excelserver_.get("application").call("quit");
-      excelserver_.release();
-      started_.clear();
-      return;
-    }
+    if (!ReadData()) return;
 
     for (oleobject* word : {&wordserver_, &wordserver2_}) {
       if (word->start_new("word.application") < 0) {
@@ -143,8 +134,7 @@ class MergeSession {
       word->get("application").set("visible", request_.visible);
     }
 
-    total_ = CountRecords();
-    if (!OpenTemplate() || !CheckTemplateAndData()) {
+    if (!OpenTemplate() || !CheckBeforeTheFirstDocument()) {
       ShutDownAfterFailure();
       return;
     }
@@ -187,6 +177,11 @@ class MergeSession {
       if (summary_.mail->cancelled) throw Cancelled{};
     }
     summary_.print_jobs = prints_asked_;  // all sent: the flush fails otherwise
+    // A run that made no document has not done what it was asked, whatever else went right.
+    if (summary_.documents == 0) {
+      Say(kError, "没有输出任何文档。");
+      return;
+    }
     summary_.outcome = MergeOutcome::kSucceeded;
   }
 
@@ -212,11 +207,57 @@ class MergeSession {
              e.text() + "。\n请选择Excel工作簿（.xls、.xlsx）或CSV文件（.csv），"
                         "或在表格软件中把它另存为.xlsx后再试。",
              MergeField::kData);
-      excelserver_.get("application").call("quit");
-      excelserver_.release();
-      started_.clear();
+      QuitSpreadsheet();
       return false;
     }
+  }
+
+  void QuitSpreadsheet() {
+    excelserver_.get("application").call("quit");
+    excelserver_.release();
+    started_.clear();
+  }
+
+  // Makes the sheet the request names the active one; a name that matches no sheet is told,
+  // with the sheets there are.
+  bool ChooseSheet() {
+    if (IsBlank(request_.sheet) || ActivateWanted(excelserver_, request_.sheet, sheets_)) return true;
+    Refuse(kError, UnknownSheetText(request_.data_path, request_.sheet, sheets_), MergeField::kSheet);
+    QuitSpreadsheet();
+    return false;
+  }
+
+  // Reads the titles and counts the records. A sheet without records ends the run with a
+  // message before anything is written: one naming the sheet that has them when another does,
+  // as when the workbook was saved with its notes sheet in front. So does a workbook whose
+  // formulas need calculating that cannot be.
+  bool ReadData() {
+    int titles = 0;
+    try {
+      titles = data_->ReadTitles();
+      total_ = titles > 0 ? data_->CountRecords() : 0;
+    } catch (const app::RuntimeError& e) {
+      if (e.number() != app::kErrFileFormat) throw;
+      Refuse(kError, e.text() + "。", MergeField::kData);
+      QuitSpreadsheet();
+      return false;
+    }
+    if (total_ > 0) return true;
+    if (sheets_.names.empty()) {
+      try {
+        sheets_ = ListSheets(excelserver_);
+      } catch (const app::RuntimeError&) {
+        // A spreadsheet that cannot list its sheets: only the sheet used is spoken of.
+      }
+    }
+    const std::optional<SheetRecords> other = OtherSheetWithRecords(excelserver_, sheets_, sheets_.active);
+    if (!other && titles < 1) {
+      Say(kGuidance, "没有获取到任何标题数据！");
+    } else {
+      Refuse(kGuidance, NoRecordsText(sheets_, other), other ? MergeField::kSheet : MergeField::kData);
+    }
+    QuitSpreadsheet();
+    return false;
   }
 
   // Makes the documents from the template. A template that is no document the word processor
@@ -236,42 +277,50 @@ class MergeSession {
     }
   }
 
+  std::vector<std::string> TitleNames() const {
+    std::vector<std::string> titlenames;
+    for (const st_etitle& title : data_->titles()) titlenames.push_back(title.titlename);
+    return titlenames;
+  }
+
+  // Once, before the first copy of the template is taken: how the template marks its titles,
+  // its merge fields turned into marked text, and the names that match no column told.
+  void ReadTemplatePlaceholders() {
+    placeholders_ = ReadPlaceholders(wordserver_, TitleNames());
+    PrepareTemplate(wordserver_, placeholders_);
+    // Bare title text outside the main text may be a label there (a header saying 姓名): it is
+    // filled only when asked; a marked placeholder is always meant to be.
+    fill_other_stories_ = placeholders_.in_other_stories &&
+                          (placeholders_.mode != PlaceholderMode::kPlain || request_.all_stories);
+    if (request_.one_file && fill_other_stories_) {
+      // One document holds every record but has one set of headers, footers and notes.
+      summary_.notes.push_back(
+          "提示：所有记录输出到同一个文件时，页眉、页脚和脚注中的标题按第一条记录填写。");
+    }
+  }
+
   // What the run finds before writing (pre_write_check.h), asked while the template document is
   // the template instance's active one. The user reads it and may stop the run there; what it
   // found is said again in the final message. False: the user stopped.
-  bool CheckTemplateAndData() {
-    std::vector<std::string> titlenames;
-    for (const st_etitle& title : data_->titles()) titlenames.push_back(title.titlename);
+  bool CheckBeforeTheFirstDocument() {
+    ReadTemplatePlaceholders();
+    summary_.findings = CheckTemplateAndData(wordserver_, *data_, total_, placeholders_);
     CheckFindings& findings = summary_.findings;
-    const std::string text =
-        office::ToText(wordserver_.get("activedocument").get("content").get("text")).value_or("");
-    findings.titles_in_text = TitlesInsideText(text, titlenames);
-    findings.unused_titles = TitlesMissingFromTemplate(wordserver_, titlenames);
-    const std::vector<std::string> covered = TitlesOnlyInsideLonger(text, titlenames);
-    for (const std::string& title : titlenames) {
-      if (std::find(covered.begin(), covered.end(), title) != covered.end()) {
-        findings.unused_titles.push_back(title);
-      }
+    if (placeholders_.in_other_stories && !fill_other_stories_) {
+      findings.other.push_back(
+          "页眉、页脚或脚注中也写有列标题，它们按原样保留；如需一并替换，请选择“含页眉页脚”。");
     }
-    findings.skipped = FindSkippedRows(*data_, total_, DataSource::kLastRecordRow);
     if (mail_ && !mail_->ReadAddresses(*data_, total_, findings)) return false;
 
     if (auto note = MissingTitlesNote(findings.unused_titles)) summary_.notes.push_back(*note);
+    if (auto note = UnmatchedPlaceholdersNote(placeholders_.unmatched)) {
+      summary_.notes.push_back(*std::move(note));
+    }
     for (const std::string& line : SkippedLines(findings.skipped)) summary_.notes.push_back(line);
     if (!request_.as_shown && total_ > 0) {
       summary_.shown_difference = data_->FirstShownDifference(DataSource::kFirstRecordRow);
     }
     return findings.empty() || request_.check_only || observer_.ConfirmCheck(findings);
-  }
-
-  // How many records the sheet holds: rows from 2 on up to the first blank record name.
-  int CountRecords() {
-    int records = 0;
-    while (records < DataSource::kLastRecordRow - DataSource::kFirstRecordRow + 1 &&
-           data_->ReadRecordName(DataSource::kFirstRecordRow + records)) {
-      ++records;
-    }
-    return records;
   }
 
   void CloseProgress() {
@@ -330,9 +379,13 @@ class MergeSession {
       result.name = *name;
       try {
         const std::string stem = request_.one_file ? "" : namer_->Reserve(SafeFileName(*name));
-        FillRecord(wordserver_, wordserver2_, titlenames, [&](std::size_t k) {
-          return data_->ReadFieldValue(static_cast<int>(k) + 1, row);
-        });
+        // One file for all has one set of headers, footers and notes: the first record's.
+        const bool other_stories = fill_other_stories_ &&
+                                   (!request_.one_file || row == DataSource::kFirstRecordRow);
+        FillRecord(
+            wordserver_, wordserver2_, titlenames,
+            [&](std::size_t k) { return data_->ReadFieldValue(static_cast<int>(k) + 1, row); },
+            placeholders_, other_stories);
         if (request_.one_file) {
           result.document = merged_temp_;
           result.document_name = FileName(merged_document_);
@@ -515,6 +568,9 @@ class MergeSession {
   std::string merged_pdf_;
   std::string merged_temp_;  // the merged document while it is built ("" once in place)
   std::unique_ptr<DataSource> data_;
+  SheetList sheets_;  // the workbook's sheets, once they were asked for
+  TemplatePlaceholders placeholders_;
+  bool fill_other_stories_ = false;  // headers, footers and notes are filled per record
   std::unique_ptr<MailStage> mail_;  // e-mailing the records' files (null: not asked)
   int total_ = 0;
   bool progress_open_ = false;

@@ -34,12 +34,15 @@ struct MergeRequest {
   bool one_file = false;      // cbx_1 输出到同一个文件
   bool as_shown = false;      // 数值按表格格式: cells as the sheet shows them, not raw values
   bool check_only = false;    // only the check before writing: nothing is written
+  bool all_stories = false;   // 含页眉页脚: bare titles in headers, footers and notes are filled
+                              // too (marked placeholders always are)
+  std::string sheet;          // the data sheet: a name, else a 1-based number; "" the active one
   // E-mail each record's file once all are written (nullopt: no mail).
   std::optional<delivery::MailSettings> mail;
 };
 
 // The fields a message may send the user back to.
-enum class MergeField { kData, kTemplate, kOutput, kCopies, kPrint, kPdf };
+enum class MergeField { kData, kTemplate, kOutput, kCopies, kPrint, kPdf, kSheet };
 
 // The result of one record, reported as soon as its files are complete and checked.
 struct RecordResult {

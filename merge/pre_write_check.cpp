@@ -7,12 +7,13 @@
 
 #include "merge/data_hints.h"
 #include "merge/document_generation.h"
+#include "office/value.h"
 
 namespace vexlo::merge {
 namespace {
 
 constexpr std::size_t kContextChars = 6;  // characters shown on each side of a title
-constexpr std::size_t kPlacesShown = 20;  // places, titles or placeholders named at most
+constexpr std::size_t kPlacesShown = 20;  // places named at most
 
 bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
 
@@ -158,16 +159,6 @@ class Replay {
   std::vector<std::string> covered_;
 };
 
-template <typename T, typename Name>
-std::string NameList(const std::vector<T>& items, Name name) {
-  std::string list;
-  for (std::size_t i = 0; i < items.size() && i < kPlacesShown; ++i) {
-    list += (i > 0 ? "、“" : "“") + name(items[i]) + "”";
-  }
-  if (items.size() > kPlacesShown) list += "等 " + std::to_string(items.size()) + " 个";
-  return list;
-}
-
 }  // namespace
 
 std::vector<TitleInText> TitlesInsideText(const std::string& text,
@@ -195,6 +186,28 @@ std::vector<TitleInText> TitlesInsideText(const std::string& text,
 std::vector<std::string> TitlesOnlyInsideLonger(const std::string& text,
                                                 const std::vector<std::string>& titles) {
   return Replay(text, titles).covered();
+}
+
+CheckFindings CheckTemplateAndData(const office::oleobject& wordserver, const DataSource& data,
+                                   int records, const TemplatePlaceholders& placeholders) {
+  std::vector<std::string> titles;
+  for (const st_etitle& title : data.titles()) titles.push_back(title.titlename);
+  CheckFindings findings;
+  if (placeholders.mode == PlaceholderMode::kPlain) {
+    const std::string text =
+        office::ToText(wordserver.get("activedocument").get("content").get("text")).value_or("");
+    findings.titles_in_text = TitlesInsideText(text, titles);
+    findings.unused_titles = TitlesMissingFromTemplate(wordserver, titles);
+    for (const std::string& title : TitlesOnlyInsideLonger(text, titles)) {
+      findings.unused_titles.push_back(title);
+    }
+  } else {
+    // Only the marked places are filled: a title in ordinary text stays as it is.
+    findings.unused_titles = placeholders.TitlesWithoutPlaceholder(titles);
+  }
+  findings.unmatched_placeholders = placeholders.unmatched;
+  findings.skipped = FindSkippedRows(data, records, DataSource::kLastRecordRow);
+  return findings;
 }
 
 std::vector<TitlePlace> TitlePlaces(const std::string& text, const std::vector<std::string>& titles) {
@@ -255,11 +268,8 @@ std::vector<std::string> FindingLines(const CheckFindings& findings) {
       lines.push_back("  ……共 " + std::to_string(findings.titles_in_text.size()) + " 处。");
     }
   }
-  if (!findings.unmatched_placeholders.empty()) {
-    lines.push_back("模板中的以下占位符没有对应的数据列，将保持原样：" +
-                    NameList(findings.unmatched_placeholders,
-                             [](const std::string& s) { return s; }) +
-                    "。");
+  if (auto note = UnmatchedPlaceholdersNote(findings.unmatched_placeholders)) {
+    lines.push_back(*std::move(note));
   }
   if (auto note = MissingTitlesNote(findings.unused_titles)) lines.push_back(*std::move(note));
   for (const std::string& line : SkippedLines(findings.skipped)) lines.push_back(line);

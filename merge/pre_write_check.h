@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "merge/data_source.h"
+#include "merge/placeholders.h"
+#include "office/oleobject.h"
 
 namespace vexlo::merge {
 
@@ -52,6 +54,13 @@ std::vector<TitleInText> TitlesInsideText(const std::string& text,
 // The titles of `titles` that occur in `text` only inside a longer title (so are never filled).
 std::vector<std::string> TitlesOnlyInsideLonger(const std::string& text,
                                                 const std::vector<std::string>& titles);
+
+// The whole check of a run: the template document that `wordserver` holds active (its text and
+// its titles as the replacement matches them, or the placeholders it marks them with) against
+// the titles of `data`, and the rows of `data` left out when `records` records are read. Reads
+// through the handles; a failing call raises the gateway's run-time error.
+CheckFindings CheckTemplateAndData(const office::oleobject& wordserver, const DataSource& data,
+                                   int records, const TemplatePlaceholders& placeholders);
 
 // Where the replacement puts each title's value in `text` (a subject or body template): the
 // whole-word places, case ignored, longer titles first, in text order. `title` indexes `titles`.

@@ -1,6 +1,12 @@
 #include "office/engine/engine_services.h"
 
+#include <cstdio>
+#include <optional>
 #include <stdexcept>
+
+#include "app/event_guard.h"
+#include "app/host.h"
+#include "office/engine/package/made_files.h"
 
 namespace vexlo::engine {
 namespace {
@@ -14,11 +20,38 @@ EngineServices::EngineServices(OfficePoolOptions pool_options) : pool_(std::move
 }
 
 EngineServices::~EngineServices() {
-  office::SetDeferredWork(nullptr);
-  // The offices end first, by force: what still waits on them (template conversions, queued
-  // exports) then fails at once, and the members below end without waiting for an office.
-  pool_.Shutdown(/*at_exit=*/true);
+  try {
+    Shutdown();
+  } catch (const app::RuntimeError& e) {
+    if (app::HostInstalled()) {
+      app::ReportRuntimeError(e, {"vexlo", "", "destroy"});
+    } else {
+      std::fprintf(stderr, "vexlo：%s\n", e.text().c_str());
+    }
+  } catch (...) {
+    std::fputs("vexlo：程序结束时保存失败\n", stderr);
+  }
   installed = nullptr;
+  CloseMadeFilesList();
+}
+
+void EngineServices::Shutdown() {
+  // Saves held for documents that are still open are written now, while the offices that make
+  // .doc files run, and awaited: at the end of the program nobody else would write them.
+  std::optional<app::RuntimeError> failed = held_saves_.FlushAtEnd();
+  try {
+    word::FlushConversions();
+  } catch (const app::RuntimeError& e) {
+    if (!failed) failed = e;
+  }
+  if (!shut_down_) {
+    shut_down_ = true;
+    office::SetDeferredWork(nullptr);
+    // The offices end then, by force: what still waits on them (template conversions, queued
+    // exports) then fails at once, and the members end without waiting for an office.
+    pool_.Shutdown(/*at_exit=*/true);
+  }
+  if (failed) throw *failed;
 }
 
 EngineServices& Services() {

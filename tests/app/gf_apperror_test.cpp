@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <optional>
 #include <thread>
 
@@ -143,40 +144,76 @@ TEST_F(GfAppErrorTest, LogWrittenNowhereStillShowsTheFullBoxAndSaysSo) {
   EXPECT_NE(host_.log[0].find("6.行号：第 37 行\n\n错误信息无法写入“AppError.txt”。"), std::string::npos);
 }
 
-// Holds an exclusive lock on `path` from a child process for `hold`; returns the child's pid once
-// the lock is taken.
-pid_t LockInChild(const std::string& path, std::chrono::milliseconds hold) {
-  int ready[2];
-  EXPECT_EQ(pipe(ready), 0);
-  pid_t pid = fork();
-  if (pid == 0) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT, 0644);
-    flock(fd, LOCK_EX);
-    char c = 1;
-    (void)!write(ready[1], &c, 1);
-    std::this_thread::sleep_for(hold);
-    _exit(0);
+// A child process holding an exclusive lock on a file until Release (another copy of the
+// program writing its entry).
+class LockHolder {
+ public:
+  explicit LockHolder(const std::string& path) {
+    int ready[2], release[2];
+    EXPECT_EQ(pipe(ready), 0);
+    EXPECT_EQ(pipe(release), 0);
+    pid_ = fork();
+    if (pid_ == 0) {
+      close(release[1]);
+      int fd = ::open(path.c_str(), O_WRONLY | O_CREAT, 0644);
+      flock(fd, LOCK_EX);
+      char c = 1;
+      (void)!write(ready[1], &c, 1);
+      (void)!read(release[0], &c, 1);  // returns once the parent closes its end
+      _exit(0);
+    }
+    close(release[0]);
+    release_ = release[1];
+    char c;
+    (void)!read(ready[0], &c, 1);
+    close(ready[0]);
+    close(ready[1]);
   }
-  char c;
-  (void)!read(ready[0], &c, 1);
-  close(ready[0]);
-  close(ready[1]);
-  return pid;
+  ~LockHolder() { Release(); }
+  // Ends the child, and with it its lock.
+  void Release() {
+    if (pid_ <= 0) return;
+    close(release_);
+    waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int release_ = -1;
+};
+
+// Whether this process has `path` open.
+bool OpenHere(const std::string& path) {
+  const std::string wanted = std::filesystem::canonical(path).string();
+  for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
+    std::error_code ec;
+    if (std::filesystem::read_symlink(fd.path(), ec).string() == wanted) return true;
+  }
+  return false;
 }
 
 TEST_F(GfAppErrorTest, WaitsForAnotherCopysLockInsteadOfLosingTheEntry) {
   const std::string path = (dir_ / "AppError.txt").string();
-  pid_t child = LockInChild(path, std::chrono::milliseconds(300));
+  LockHolder holder(path);
+  // The other copy lets go only once this one has the log open and waits for the lock.
+  std::thread other([&] {
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!OpenHere(path) && std::chrono::steady_clock::now() < give_up) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    holder.Release();
+  });
   gf_apperror();
-  waitpid(child, nullptr, 0);
+  other.join();
   EXPECT_NE(ReadFile(path).find("ue_clicked"), std::string::npos);
 }
 
 TEST_F(GfAppErrorTest, SkipsTheEntryOnlyWhenTheLockOutlastsTheWait) {
   const std::string path = (dir_ / "AppError.txt").string();
-  pid_t child = LockInChild(path, std::chrono::milliseconds(600));
+  LockHolder holder(path);
   EXPECT_FALSE(AppendLogEntry(path, {"x"}, std::chrono::milliseconds(50)));
-  waitpid(child, nullptr, 0);
+  holder.Release();
   EXPECT_EQ(ReadFile(path), "");
 }
 

@@ -7,16 +7,20 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
 #include <vector>
 
+#include "office/engine/package/made_files.h"
+#include "office/engine/package/temp_folder.h"
 #include "office/engine/register_servers.h"
 #include "office/engine/soffice/soffice.h"
 #include "office/server_registry.h"
 #include "tests/cli/merge_program.h"
+#include "tests/engine/word/word_test_util.h"
 #include "tests/support/test_paths.h"
 
 namespace vexlo::cli {
@@ -110,6 +114,68 @@ TEST_F(CliBinaryTest, WholeMergeAndRunTimeError) {
   EXPECT_TRUE(fs::exists(dir_ / "AppError.txt"));
 }
 
+// The data sheet behind a notes sheet: without --sheet the run says where the records are and
+// ends with the message status; with it the records are merged; an unknown name lists the sheets.
+TEST_F(CliBinaryTest, SheetIsChosenByNameOrNumber) {
+  engine::RegisterEmbeddedServers();
+  if (!office::IsServerRegistered("word.application")) GTEST_SKIP() << "no embedded servers yet";
+  for (const char* name : {"模板.docx", "说明在前.xlsx"}) {
+    fs::copy_file(test::DataFile(std::string("merge/") + name), dir_ / name);
+  }
+  const Result notes = Run("--data 说明在前.xlsx --template 模板.docx --out 输出");
+  EXPECT_EQ(notes.status, 1);
+  EXPECT_NE(notes.out.find("工作表“说明”中没有数据记录，而工作表“工资”中有 3 条记录。"),
+            std::string::npos) << notes.out;
+  EXPECT_EQ(notes.out.find("成功"), std::string::npos);
+  EXPECT_FALSE(fs::exists(dir_ / "输出" / "张三.docx"));
+
+  const Result chosen = Run("--data 说明在前.xlsx --template 模板.docx --out 输出 --sheet 工资");
+  EXPECT_EQ(chosen.status, 0) << chosen.err;
+  EXPECT_NE((chosen.out + chosen.err).find("共输出 3 个文档"), std::string::npos) << chosen.out;
+  EXPECT_TRUE(fs::exists(dir_ / "输出" / "王五.docx"));
+
+  const Result unknown = Run("--data 说明在前.xlsx --template 模板.docx --out 输出 --sheet 3");
+  EXPECT_EQ(unknown.status, 1);
+  EXPECT_NE(unknown.err.find("没有名为“3”的工作表。它的工作表有：“说明”、“工资”"), std::string::npos)
+      << unknown.err;
+}
+
+// Formulas stored without results and no LibreOffice to calculate them: a plain message naming
+// the first such cells, the message status, and no document.
+TEST_F(CliBinaryTest, FormulasWithoutResultsAndNoOfficeAreToldBeforeWriting) {
+  engine::RegisterEmbeddedServers();
+  if (!office::IsServerRegistered("word.application")) GTEST_SKIP() << "no embedded servers yet";
+  for (const char* name : {"工资条.docx", "公式.xlsx"}) {
+    fs::copy_file(test::DataFile(std::string("merge/") + name), dir_ / name);
+  }
+  const Result r = Run("--data 公式.xlsx --template 工资条.docx --out 输出", "PATH=/nonexistent");
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_NE(r.err.find("有公式没有保存计算结果（工作表“工资”的 C2、D2、E2 等 8 个单元格）"),
+            std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("没有安装 LibreOffice"), std::string::npos) << r.err;
+  EXPECT_TRUE(FilesBelow(dir_ / "输出").empty());
+  EXPECT_FALSE(fs::exists(dir_ / "AppError.txt"));
+}
+
+// A template that marks its titles «» (and a .csv as data): only the marked titles are filled, in
+// the text, a table and the header; a marked name that is no column is told and stays.
+TEST_F(CliBinaryTest, MarkedTitlesAreFilledAndAnUnknownNameIsTold) {
+  engine::RegisterEmbeddedServers();
+  if (!office::IsServerRegistered("word.application")) GTEST_SKIP() << "no embedded servers yet";
+  fs::copy_file(test::DataFile("word/marked_titles.docx"), dir_ / "通知.docx");
+  test::WriteFile(dir_ / "名单.csv", "姓名,部门,ID\r\n张三,销售部,A001\r\n李四,技术部,A002\r\n");
+  const Result r = Run("--data 名单.csv --template 通知.docx --out 输出");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE((r.out + r.err).find("没有对应的列标题，将原样保留：“未知”"), std::string::npos)
+      << r.out << r.err;
+  const std::string li = (dir_ / "输出" / "李四.docx").string();
+  const std::string text = test::AllText(*engine::word::WordPackage::Load(li));
+  EXPECT_NE(text.find("尊敬的李四：您已被技术部录用。\n姓名保持不变，«未知»没有对应的列。"),
+            std::string::npos) << text;
+  EXPECT_NE(text.find("A002"), std::string::npos);
+  EXPECT_NE(test::Part(li, "word/header1.xml").find("页眉 李四"), std::string::npos);
+}
+
 // Workbooks protected with the default password merge like plain ones; one with a password of
 // its own ends the run with a message that says so and writes nothing.
 TEST_F(CliBinaryTest, ProtectedWorkbooksMergeWithoutAPassword) {
@@ -133,6 +199,29 @@ TEST_F(CliBinaryTest, ProtectedWorkbooksMergeWithoutAPassword) {
   EXPECT_NE(refused.status, 0);
   EXPECT_NE(refused.err.find("需要密码"), std::string::npos) << refused.err;
   EXPECT_TRUE(FilesBelow(dir_ / "丙").empty());
+}
+
+// Data files that are not what they seem end the run with a message naming the fault, before
+// any document is written: a CSV whose quote never closes (once read as one record whose field
+// held the rest of the file) and bytes that are no text under a .csv name (once "success" with
+// no document).
+TEST_F(CliBinaryTest, BrokenTextDataEndsTheRunBeforeAnythingIsWritten) {
+  engine::RegisterEmbeddedServers();
+  if (!office::IsServerRegistered("word.application")) GTEST_SKIP() << "no embedded servers yet";
+  fs::copy_file(test::DataFile("merge/模板.docx"), dir_ / "模板.docx");
+  fs::copy_file(test::DataFile("sheet/text/unclosed_quote.csv"), dir_ / "工资.csv");
+  fs::copy_file(test::DataFile("sheet/text/not_text.csv"), dir_ / "名单.csv");
+
+  const Result quote = Run("--data 工资.csv --template 模板.docx --out 甲");
+  EXPECT_EQ(quote.status, 1) << quote.err;
+  EXPECT_NE(quote.err.find("错误提示"), std::string::npos) << quote.err;
+  EXPECT_NE(quote.err.find("第 4 行有一个引号没有结束"), std::string::npos) << quote.err;
+  EXPECT_TRUE(FilesBelow(dir_ / "甲").empty());
+
+  const Result binary = Run("--data 名单.csv --template 模板.docx --out 乙");
+  EXPECT_EQ(binary.status, 1) << binary.err;
+  EXPECT_NE(binary.err.find("无法识别的文件格式"), std::string::npos) << binary.err;
+  EXPECT_TRUE(FilesBelow(dir_ / "乙").empty());
 }
 
 // Random bytes named .doc and a picture named .docx are not templates (the office would take the
@@ -182,28 +271,52 @@ TEST_F(CliBinaryTest, RecordNamedLikeTheMergedDocumentKeepsTheMergedDocument) {
 
 // What a killed run left behind goes with the next run: its private folder with records'
 // documents (even when the next run needs no folder of its own) and the writer's temporary file
-// in the output folder.
+// it listed in the output folder. A look-alike of that temporary file that it never listed stays.
 TEST_F(CliBinaryTest, LeftoversOfAKilledRunGoWithTheNextRun) {
   engine::RegisterEmbeddedServers();
   if (!office::IsServerRegistered("word.application")) GTEST_SKIP() << "no embedded servers yet";
   for (const char* name : {"模板.docx", "数据.xlsx"}) {
     fs::copy_file(test::DataFile(std::string("merge/") + name), dir_ / name);
   }
+  const fs::path tmp = dir_ / "tmp", out = dir_ / "输出";
+  fs::create_directories(tmp);
+  fs::create_directories(out);
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
   const pid_t killed = ::fork();
-  if (killed == 0) ::_exit(0);
+  if (killed == 0) {
+    ::setenv("TMPDIR", tmp.c_str(), 1);
+    const std::string folder = engine::MakePrivateTempFolder("word");
+    fs::create_directories(fs::path(folder) / "1");
+    test::WriteFile(fs::path(folder) / "1" / "张三.docx", "personal data");
+    std::string temp = engine::WriterTempTemplate(out);
+    const int fd = ::mkstemp(temp.data());
+    engine::NoteMadeFile(temp);
+    test::WriteFile(out / (".vexlo-" + std::to_string(::getpid()) + "-AbC123"), "the user's");
+    if (fd < 0 || ::write(ready[1], "x", 1) != 1) ::_exit(1);
+    ::pause();
+  }
+  ::close(ready[1]);
+  char byte = 0;
+  ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+  ::close(ready[0]);
+  ::kill(killed, SIGKILL);
   ::waitpid(killed, nullptr, 0);
-  const fs::path folder = dir_ / "tmp" / ("vexlo-word-" + std::to_string(killed) + "-AbC123");
-  fs::create_directories(folder / "1");
-  test::WriteFile(folder / "1" / "张三.docx", "personal data");
-  fs::create_directories(dir_ / "输出");
-  const fs::path temp = dir_ / "输出" / (".vexlo-" + std::to_string(killed) + "-AbC123");
-  test::WriteFile(temp, "");
-  const Result r = Run("--data 数据.xlsx --template 模板.docx --out 输出",
-                       "TMPDIR='" + (dir_ / "tmp").string() + "'");
+  const std::vector<std::string> leftovers = FilesBelow(tmp);
+  ASSERT_FALSE(leftovers.empty());
+  const fs::path look_alike = out / (".vexlo-" + std::to_string(killed) + "-AbC123");
+  std::vector<fs::path> temps;
+  for (const auto& e : fs::directory_iterator(out)) {
+    if (e.path() != look_alike) temps.push_back(e.path());
+  }
+  ASSERT_EQ(temps.size(), 1u);
+
+  const Result r = Run("--data 数据.xlsx --template 模板.docx --out 输出", "TMPDIR='" + tmp.string() + "'");
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_FALSE(fs::exists(folder));
-  EXPECT_FALSE(fs::exists(temp));
-  EXPECT_EQ(FilesBelow(dir_ / "tmp"), std::vector<std::string>{});
+  for (const std::string& file : leftovers) EXPECT_FALSE(fs::exists(file)) << file;
+  EXPECT_FALSE(fs::exists(temps[0]));
+  EXPECT_EQ(test::ReadFile(look_alike), "the user's");
+  EXPECT_EQ(FilesBelow(tmp), std::vector<std::string>{});
 }
 
 // Runs vexlo-merge with PDFs on the three-record example, with its own converter profiles
@@ -277,6 +390,18 @@ class StoppedRunTest : public CliBinaryTest {
            FilesBelow(run_).empty();
   }
 
+  // Whether the process is stopped by a signal (state T in /proc/PID/stat).
+  static bool HeldStill(pid_t pid) {
+    const std::string stat = test::ReadFile("/proc/" + std::to_string(pid) + "/stat");
+    const std::size_t paren = stat.rfind(')');
+    return paren != std::string::npos && paren + 2 < stat.size() && stat[paren + 2] == 'T';
+  }
+  static int FilesWithExtension(const fs::path& dir, const std::string& ext) {
+    int n = 0;
+    for (const auto& e : fs::directory_iterator(dir)) n += e.path().extension() == ext;
+    return n;
+  }
+
   static constexpr const char* kDocuments[] = {"张三.docx", "李四.docx", "王_五.docx"};
   const fs::path cache_ = dir_ / "cache", tmp_ = dir_ / "tmp", run_ = dir_ / "run";
 };
@@ -320,8 +445,16 @@ TEST_F(StoppedRunTest, StoppedDuringDocAndPdfOutputEndsAsCancelled) {
     while (!fs::exists(dir_ / "输出" / "张三.doc") && std::chrono::steady_clock::now() < give_up) {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    for (pid_t office : Offices()) ::kill(office, SIGSTOP);
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const std::vector<pid_t> offices = Offices();
+    ASSERT_FALSE(offices.empty()) << signal;
+    for (pid_t office : offices) ::kill(office, SIGSTOP);
+    // The stop comes once every office is held still with PDFs still owed.
+    const auto still = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!std::all_of(offices.begin(), offices.end(), HeldStill) && std::chrono::steady_clock::now() < still) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_TRUE(std::all_of(offices.begin(), offices.end(), HeldStill)) << signal;
+    ASSERT_LT(FilesWithExtension(dir_ / "输出", ".pdf"), 3) << signal;
     ::kill(merge, signal);
     int status = 0;
     ASSERT_EQ(::waitpid(merge, &status, 0), merge);

@@ -42,6 +42,8 @@ TEST(CliOptionsTest, BadUsageIsRefusedWithAReason) {
       {"--data", "d.xlsx", "--template", "t.docx", "--out", "o", "--print", "51"},
       {"--data", "d.xlsx", "--template", "t.docx", "--out", "o", "--print", "2x"},
       {"--data", "d.xlsx", "--template", "t.docx", "--out", "o", "--colour"},
+      {"--data", "d.xlsx", "--template", "t.docx", "--out", "o", "--sheet"},
+      {"--data", "d.xlsx", "--template", "t.docx", "--out", "o", "--sheet", ""},
   };
   for (const auto& args : bad) {
     Capture out, err;
@@ -51,12 +53,13 @@ TEST(CliOptionsTest, BadUsageIsRefusedWithAReason) {
   std::string error;
   const auto options = ParseCliOptions({"--out", "", "--template", "t.doc", "--data", "d.xls",
                                         "--one-file", "--pdf", "--print", "50", "--visible",
-                                        "--as-shown"},
+                                        "--as-shown", "--sheet", "工资"},
                                        error);
   ASSERT_TRUE(options);
   EXPECT_EQ(options->out, "");
   EXPECT_TRUE(options->one_file && options->pdf && options->visible && options->as_shown);
   EXPECT_TRUE(RequestFromOptions(*options).as_shown);
+  EXPECT_EQ(RequestFromOptions(*options).sheet, "工资");
   EXPECT_EQ(options->copies, 50);
 }
 

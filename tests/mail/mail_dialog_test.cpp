@@ -98,7 +98,7 @@ TEST(MailDialog, TheWindowsRunTakesTheSavedSettings) {
   StoreMailPassword(Example(), "run password");
   w_vexlo w;
   EXPECT_FALSE(RequestFromWindow(w).mail);
-  w.cbx_6->setChecked(true);
+  w.cbx_7->setChecked(true);
   const merge::MergeRequest request = RequestFromWindow(w);
   ASSERT_TRUE(request.mail);
   ExpectSame(*request.mail, Example());

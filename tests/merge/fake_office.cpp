@@ -206,6 +206,20 @@ class Finder : public Object {
   }
 };
 
+// Sections, headers, footers, notes and fields of a plain text: `count` of them, none of which
+// exists (a section's headers and footers) or holds anything.
+class Empty : public Object {
+ public:
+  Empty(FakeOffice& office, std::string who, int32_t count) : Object(office, who, "Collection") {
+    AddProperty("count", [count] { return Value(count); });
+    AddProperty("exists", [] { return Value(false); });
+    for (const char* part : {"headers", "footers"}) {
+      AddProperty(part, [this] { return Value(std::make_shared<Empty>(office_, who_, 3)); });
+    }
+    Method("item", 1, 1, [this](const Args&) { return Value(std::make_shared<Empty>(office_, who_, 0)); });
+  }
+};
+
 // Positions are byte offsets in the text.
 class TextRange : public Object {
  public:
@@ -216,6 +230,9 @@ class TextRange : public Object {
     AddProperty("text", [doc, start, end] {
       const std::size_t from = std::min<std::size_t>(static_cast<std::size_t>(start), doc->text.size());
       return Value(doc->text.substr(from, static_cast<std::size_t>(end) - from));
+    });
+    AddProperty("fields", [this] {
+      return Value(std::make_shared<Empty>(office_, who_, 0));
     });
     AddProperty("find", [this, doc, start] {
       return Value(std::make_shared<Finder>(office_, who_, [doc] { return doc; },
@@ -231,6 +248,15 @@ class Document : public Object {
     AddProperty("content", [this] {
       return Value(std::make_shared<TextRange>(office_, who_, doc_, 0, Length()));
     });
+    // One section without headers or footers, and no notes.
+    AddProperty("sections", [this] {
+      return Value(std::make_shared<Empty>(office_, who_, 1));
+    });
+    for (const char* notes : {"footnotes", "endnotes"}) {
+      AddProperty(notes, [this] {
+        return Value(std::make_shared<Empty>(office_, who_, 0));
+      });
+    }
     Method("range", 2, 2, [this](const Args& a) {
       return Value(std::make_shared<TextRange>(office_, who_, doc_, a.Long(0), a.Long(1)));
     });

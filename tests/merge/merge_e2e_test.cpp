@@ -1,7 +1,8 @@
 // The whole merge on real files through the embedded servers: .docx with .xlsx and .doc with
 // .xls, one document per record and one file for all, with PDFs (their text read back) and print
 // jobs on the virtual PDF printer (with their copies); the fallback name for a file another
-// process holds; a run without records; a sheet without titles.
+// process holds; a run without records; a sheet without titles; the data sheet behind a notes
+// sheet; formulas stored without results.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -172,6 +173,49 @@ TEST_F(MergeEndToEndTest, OneFileForAllRecords) {
   }
 }
 
+// A mail-merge template (merge_fields.docx, and the .doc the office made of it): each merge field
+// takes the record's value wherever it stands, the bare titles of its text stay, and the field
+// that names no column is told.
+TEST_F(MergeEndToEndTest, MergeFieldsAreFilledInTextTablesTextBoxesHeadersAndFooters) {
+  for (const char* templ : {"merge_fields.docx", "merge_fields.doc"}) {
+    SCOPED_TRACE(templ);
+    fs::copy_file(test::DataFile(std::string("word/") + templ), dir_ / templ,
+                  fs::copy_options::overwrite_existing);
+    for (const bool one_file : {false, true}) {
+      fs::remove_all(out_);
+      fs::create_directory(out_);
+      request_.pdf = true;
+      request_.one_file = one_file;
+      ASSERT_EQ(Run("数据.xlsx", templ), MergeOutcome::kSucceeded);
+      const std::vector<std::string>& notes = observer_.summary.notes;
+      EXPECT_NE(std::find(notes.begin(), notes.end(),
+                          "模板中的以下占位符没有对应的列标题，将原样保留：“职称”。"
+                          "请检查模板中的域名或标记与数据文件的列标题是否一致。"),
+                notes.end());
+      if (!one_file) {
+        const std::string li = PdfText(out_ / "李四.pdf");
+        for (const char* shown : {"页眉 李四", "尊敬的李四：您已被技术部录用。",
+                                  "姓名和部门这两个词不是占位符，保持不变。",
+                                  "工号：A002，职称：«职称»。", "文本框：技术部", "页脚 A002 第 1 页"}) {
+          EXPECT_NE(li.find(shown), std::string::npos) << shown << "\n" << li;
+        }
+        EXPECT_NE(PdfText(out_ / "王_五.pdf").find("页眉 王/五"), std::string::npos);
+        continue;
+      }
+      // One file: every record's text in turn, under the first record's header.
+      const std::string all = PdfText(out_ / "合并输出.pdf");
+      const auto zhang = all.find("尊敬的张三"), li = all.find("文本框：技术部");
+      ASSERT_NE(li, std::string::npos) << all;
+      EXPECT_LT(zhang, li);
+      EXPECT_EQ(all.find("页眉 李四"), std::string::npos);
+      EXPECT_EQ(all.find("«姓名»"), std::string::npos);
+      EXPECT_NE(std::find(notes.begin(), notes.end(),
+                          "提示：所有记录输出到同一个文件时，页眉、页脚和脚注中的标题按第一条记录填写。"),
+                notes.end());
+    }
+  }
+}
+
 TEST_F(MergeEndToEndTest, FileHeldByAnotherProcessGetsTheFallbackName) {
   test::WriteFile(out_ / "李四.docx", "old");
   test::LockHolder editor((out_ / "李四.docx").string(), test::LockHolder::Kind::kFcntl);
@@ -190,14 +234,71 @@ TEST_F(MergeEndToEndTest, FileHeldByAnotherProcessGetsTheFallbackName) {
   EXPECT_TRUE(fs::exists(out_ / "张三.pdf"));
 }
 
+// A sheet with titles and no record is told before anything is written, and is no success.
 TEST_F(MergeEndToEndTest, NoRecordsAndNoTitles) {
   request_.one_file = true;
-  EXPECT_EQ(Run("无记录.xlsx", "模板.docx"), MergeOutcome::kSucceeded);
-  EXPECT_EQ(observer_.Boxes(), Lines({kSuccess}));
-  EXPECT_TRUE(fs::exists(out_ / "合并输出.docx"));
+  EXPECT_EQ(Run("无记录.xlsx", "模板.docx"), MergeOutcome::kStopped);
+  EXPECT_EQ(observer_.Boxes(),
+            Lines({"box 操作提示|工作表“名单”中只有标题行，没有数据记录（第 2 行第一列为空）。"
+                   "没有输出任何文档。"}));
+  EXPECT_TRUE(fs::is_empty(out_));
 
   EXPECT_EQ(Run("无标题.xlsx", "模板.docx"), MergeOutcome::kStopped);
   EXPECT_EQ(observer_.Boxes(), Lines({"box 操作提示|没有获取到任何标题数据！"}));
+}
+
+// A workbook saved with its notes sheet in front: the run names the sheet that holds the records
+// instead of "succeeding" with nothing; the sheet is chosen by name or number, and a name that
+// matches no sheet lists the sheets there are.
+TEST_F(MergeEndToEndTest, DataOnASheetBehindTheNotesSheet) {
+  for (const char* data : {"说明在前.xlsx", "说明在前.xls"}) {
+    SCOPED_TRACE(data);
+    fs::copy_file(test::DataFile(std::string("merge/") + data), dir_ / data);
+    fs::remove_all(out_);
+    fs::create_directory(out_);
+    request_.sheet.clear();
+    EXPECT_EQ(Run(data, "模板.docx"), MergeOutcome::kStopped);
+    EXPECT_EQ(observer_.log,
+              Lines({"box 操作提示|工作表“说明”中没有数据记录，而工作表“工资”中有 3 条记录。\n"
+                     "请在“工作表”中选择“工资”（命令行：--sheet 工资）后再试。没有输出任何文档。",
+                     "focus ddlb_1"}));
+    EXPECT_TRUE(fs::is_empty(out_));
+
+    for (const char* sheet : {"工资", "2"}) {
+      request_.sheet = sheet;
+      EXPECT_EQ(Run(data, "模板.docx"), MergeOutcome::kSucceeded) << sheet;
+      for (const char* name : {"张三.docx", "李四.docx", "王五.docx"}) {
+        EXPECT_TRUE(fs::exists(out_ / name)) << sheet << " " << name;
+      }
+    }
+
+    request_.sheet = "工作";
+    EXPECT_EQ(Run(data, "模板.docx"), MergeOutcome::kStopped);
+    EXPECT_EQ(observer_.Boxes(),
+              Lines({"box 错误提示|数据文件“" + (dir_ / data).string() +
+                     "”中没有名为“工作”的工作表。它的工作表有：“说明”、“工资”（也可以用序号 1 到 2 指定）。"}));
+  }
+}
+
+// Workbooks written by programs that store formulas without their results: the amounts on the
+// slips are what a spreadsheet shows, calculated by LibreOffice, not blanks.
+TEST_F(MergeEndToEndTest, FormulasWithoutStoredResultsAreCalculated) {
+  if (engine::SofficeProgram().empty()) GTEST_SKIP() << "no LibreOffice";
+  fs::copy_file(test::DataFile("merge/工资条.docx"), dir_ / "工资条.docx");
+  for (const char* data : {"公式.xlsx", "公式.xls"}) {
+    SCOPED_TRACE(data);
+    fs::copy_file(test::DataFile(std::string("merge/") + data), dir_ / data);
+    fs::remove_all(out_);
+    fs::create_directory(out_);
+    EXPECT_EQ(Run(data, "工资条.docx"), MergeOutcome::kSucceeded);
+    const auto texts = DocumentTexts(out_, scratch_.path());
+    ASSERT_EQ(texts.size(), 2u);
+    const std::string zhang = texts.at("张三.docx"), li = texts.at("李四.docx");
+    EXPECT_NE(zhang.find("8000 元，640 元，960 元，42 元。"), std::string::npos) << zhang;
+    EXPECT_NE(zhang.find("6358 元。"), std::string::npos) << zhang;
+    EXPECT_NE(li.find("12000 元，960 元，1440 元，138 元。"), std::string::npos) << li;
+    EXPECT_NE(li.find("9462 元。"), std::string::npos) << li;
+  }
 }
 
 // What web systems and other programs hand people as "the workbook": read as data; a file of
@@ -258,12 +359,21 @@ TEST_F(MergeEndToEndTest, EachRunTakesItsTemporaryFoldersAlong) {
   const fs::path tmp = scratch_ / "tmp";
   fs::create_directory(tmp);
   ::setenv("TMPDIR", tmp.c_str(), 1);
+  // The process's list of files it made outside its folders stays with it (it holds names, no
+  // document); any other folder of this process is a run's, and must be gone.
   const auto folders_of_this_process = [&] {
     std::vector<std::string> found;
     for (const auto& e : fs::directory_iterator(tmp)) {
-      if (e.path().filename().string().find("-" + std::to_string(::getpid()) + "-") != std::string::npos) {
-        found.push_back(e.path().filename().string());
+      const std::string name = e.path().filename().string();
+      if (name.find("-" + std::to_string(::getpid()) + "-") == std::string::npos) continue;
+      if (name.rfind("vexlo-files-", 0) == 0) {
+        for (const auto& f : fs::directory_iterator(e.path())) {
+          const std::string ext = f.path().extension().string();
+          EXPECT_TRUE(ext != ".doc" && ext != ".docx" && ext != ".pdf") << f.path();
+        }
+        continue;
       }
+      found.push_back(name);
     }
     return found;
   };

@@ -331,16 +331,15 @@ TEST_F(MergeSessionTest, OldWordProcessorClearsThePdfBox) {
 }
 
 TEST_F(MergeSessionTest, RowsLeftOutAreNamedAndNotCalledSuccess) {
-  // Row 2's name is blank: the data ends there, though row 2 and row 3 hold data.
-  office_.cells.erase("a2");
+  // Row 3's name is blank: the data ends there, though row 3 holds data.
+  office_.cells.erase("a3");
   request_.one_file = request_.pdf = true;
   EXPECT_EQ(Run(), MergeOutcome::kSucceeded);
   const std::string left_out =
-      "第 2 行第一列为空，数据在此结束：此后还有 2 行数据没有输出。请删除空行或填写第一列后再试。";
+      "第 3 行第一列为空，数据在此结束：此后还有 1 行数据没有输出。请删除空行或填写第一列后再试。";
   EXPECT_EQ(observer_.Lines("check "), Lines({"check 开始制作前检查发现：", "check " + left_out}));
-  EXPECT_EQ(observer_.Boxes(), Lines({"final 操作已完成，但有 2 行数据没有输出（见下）。"}));
+  EXPECT_EQ(observer_.Boxes(), Lines({"final 操作已完成，但有 1 行数据没有输出（见下）。"}));
   EXPECT_EQ(observer_.details.back(), left_out);
-  EXPECT_EQ(Text("合并输出.docx"), "");  // the empty merged document stays saved
 }
 
 TEST_F(MergeSessionTest, TheCheckComesBeforeAnythingIsWrittenAndCanStopTheRun) {
@@ -369,6 +368,29 @@ TEST_F(MergeSessionTest, ACheckOnlyRunWritesNothing) {
   EXPECT_TRUE(office_.Lines("word2 saveas").empty());
   EXPECT_EQ(observer_.Boxes(), Lines{});
   EXPECT_EQ(office_.running, 0);
+}
+
+// A sheet with titles and no record used to end in "success" with nothing made: it is told before
+// a word processor starts or a file is written, and the run is not a success.
+TEST_F(MergeSessionTest, NoRecordsIsToldAndNothingIsWritten) {
+  for (const char* cell : {"a2", "b2", "c2", "a3", "b3", "c3"}) office_.cells.erase(cell);
+  request_.one_file = request_.pdf = true;
+  EXPECT_EQ(Run(), MergeOutcome::kStopped);
+  EXPECT_EQ(observer_.Boxes(),
+            Lines({"box 操作提示|数据表中只有标题行，没有数据记录（第 2 行第一列为空）。没有输出任何文档。"}));
+  EXPECT_TRUE(office_.Lines("word").empty());
+  EXPECT_FALSE(std::filesystem::exists(Out("合并输出.docx")));
+  EXPECT_EQ(office_.running, 0);
+}
+
+// Whatever a summary claims, a run that wrote no document is never announced as a success.
+TEST(FinalMessage, NoDocumentIsNoSuccess) {
+  MergeSummary summary;
+  summary.outcome = MergeOutcome::kSucceeded;
+  summary.folder = "/out";
+  EXPECT_EQ(FinalMessageOf(summary).headline, "没有输出任何文档。");
+  summary.documents = 1;
+  EXPECT_EQ(FinalMessageOf(summary).headline, "您已成功执行了操作！");
 }
 
 TEST_F(MergeSessionTest, UnsafeRecordNamesStayInsideTheFolderWithTheTextUnchanged) {
@@ -614,11 +636,16 @@ TEST_F(MergeSessionTest, TheWaitAtTheEndIsToldStageByStageAndACancelCountsTheJob
                                       "已发送 1 个打印作业到打印机“办公室打印机”，每个 3 份。"}));
 }
 
-TEST_F(MergeSessionTest, StaleMergedDocumentOfARunThatDiedIsRemoved) {
+// Files named like the merged document's hidden name that no run of ours listed as made are the
+// user's: a one-file run leaves them alone (a killed run's own goes with its watcher).
+TEST_F(MergeSessionTest, FilesUnderTheMergedHiddenNameThatNoRunMadeStay) {
   request_.one_file = true;
-  test::WriteFile(out_ / ".vexlo-merge-99999.docx", "half of a run killed earlier");
+  for (const char* name : {".vexlo-merge-99999.docx", ".vexlo-merge-notes.txt"}) {
+    test::WriteFile(out_ / name, "the user's");
+  }
   EXPECT_EQ(Run(), MergeOutcome::kSucceeded);
-  EXPECT_FALSE(std::filesystem::exists(out_ / ".vexlo-merge-99999.docx"));
+  EXPECT_EQ(test::ReadFile(out_ / ".vexlo-merge-99999.docx"), "the user's");
+  EXPECT_EQ(test::ReadFile(out_ / ".vexlo-merge-notes.txt"), "the user's");
 }
 
 }  // namespace

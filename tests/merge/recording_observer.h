@@ -49,7 +49,7 @@ class RecordingObserver : public merge::MergeObserver {
     log.push_back("box " + std::string(title) + "|" + std::string(text));
   }
   void Focus(merge::MergeField field) override {
-    static const char* kNames[] = {"sle_1", "sle_2", "sle_3", "em_1", "cbx_2", "cbx_4"};
+    static const char* kNames[] = {"sle_1", "sle_2", "sle_3", "em_1", "cbx_2", "cbx_4", "ddlb_1"};
     log.push_back(std::string("focus ") + kNames[static_cast<int>(field)]);
   }
   void PdfTurnedOff() override { log.push_back("pdf off"); }

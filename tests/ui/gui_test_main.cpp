@@ -10,9 +10,10 @@
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
   // The remembered inputs go to a folder of the tests' own, never the user's configuration.
   QTemporaryDir config;
+  qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+  QApplication app(argc, argv);
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
   vexlo::engine::EngineServices services;
   vexlo::ui::InitSkin();

@@ -41,9 +41,10 @@ TEST_F(RememberedInputsTest, NextSessionShowsThePathsAndOptions) {
   host_.texts = {{"sle_1", MakeFile("数据/工资.csv")},
                  {"sle_2", MakeFile("模板/工资条.docx")},
                  {"sle_3", (dir_ / "数据").string()},
-                 {"em_1", "3"}};
-  host_.checks = {{"cbx_1", true}, {"cbx_2", true}, {"cbx_3", false},
-                  {"cbx_4", true}, {"cbx_5", true}, {"cbx_6", true}};
+                 {"em_1", "3"},
+                 {"ddlb_1", "工资"}};
+  host_.checks = {{"cbx_1", true}, {"cbx_2", true}, {"cbx_3", false}, {"cbx_4", true}, {"cbx_5", true},
+                   {"cbx_6", true}, {"cbx_7", true}};
   RememberInputs();
 
   test::ScriptedHost next;

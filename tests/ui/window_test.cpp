@@ -10,6 +10,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QClipboard>
 #include <QMessageBox>
 #include <QMimeData>
@@ -23,6 +24,8 @@
 
 #include "app/globals.h"
 #include "app/post_queue.h"
+#include "office/engine/register_servers.h"
+#include "office/server_registry.h"
 #include "tests/support/scripted_host.h"
 #include "tests/support/test_paths.h"
 #include "tests/ui/fake_office.h"
@@ -90,7 +93,7 @@ TEST_F(WindowTest, ControlsStayInsideDoNotOverlapAndTheirTextsFit) {
           << a->objectName().toStdString() << " / " << b->objectName().toStdString();
     }
   }
-  for (QLabel* label : {w.st_ver, w.st_1, w.st_2, w.st_3, w.st_5, w.st_6}) {
+  for (QLabel* label : {w.st_ver, w.st_1, w.st_2, w.st_3, w.st_5, w.st_6, w.st_8}) {
     EXPECT_LE(QFontMetrics(label->font()).horizontalAdvance(label->text()), label->width())
         << label->objectName().toStdString();
   }
@@ -145,6 +148,49 @@ TEST_F(WindowTest, ValuesAsShownBoxGoesIntoTheRequest) {
   EXPECT_FALSE(RequestFromWindow(w).as_shown);
   w.cbx_5->setChecked(true);
   EXPECT_TRUE(RequestFromWindow(w).as_shown);
+}
+
+// The workbook saved with its notes sheet in front: choosing the file lists its sheets with the
+// active one chosen, the user picks the data sheet, the request carries it, and the next session
+// shows it again. A file that is no workbook leaves the list empty and the request without one.
+TEST_F(WindowTest, SheetListFollowsTheDataFileAndIsRemembered) {
+  engine::RegisterSpreadsheetServer();
+  test::ScratchDir dir;
+  const std::string data = (dir / "说明在前.xlsx").string();
+  std::filesystem::copy_file(test::DataFile("merge/说明在前.xlsx"), data);
+  {
+    QtHost host(nullptr);
+    app::SetHost(&host);
+    w_vexlo w;
+    host.SetMainWindow(&w);
+    EXPECT_FALSE(w.ddlb_1->isEnabled());
+    w.sle_1->setText(QString::fromStdString(data));
+    ASSERT_EQ(w.ddlb_1->count(), 2);
+    EXPECT_EQ(w.ddlb_1->itemText(1), "工资");
+    EXPECT_EQ(w.ddlb_1->currentText(), "说明");  // the sheet the file was saved with in front
+    EXPECT_TRUE(w.ddlb_1->isEnabled());
+    w.ddlb_1->setCurrentIndex(1);
+    EXPECT_EQ(RequestFromWindow(w).sheet, "工资");
+    w.close();
+  }
+  {
+    QtHost host(nullptr);
+    app::SetHost(&host);
+    w_vexlo w;
+    host.SetMainWindow(&w);
+    w.open();
+    EXPECT_EQ(w.sle_1->text().toStdString(), data);
+    EXPECT_EQ(w.ddlb_1->currentText(), "工资");
+
+    const std::string other = (dir / "名单.xlsx").string();
+    test::WriteFile(other, "这不是工作簿");
+    w.sle_1->setText(QString::fromStdString(other));
+    EXPECT_EQ(w.ddlb_1->count(), 0);
+    EXPECT_FALSE(w.ddlb_1->isEnabled());
+    EXPECT_EQ(RequestFromWindow(w).sheet, "");
+  }
+  office::UnregisterServer("excel.application");
+  app::SetHost(&host_);
 }
 
 TEST_F(WindowTest, FontsAndColoursBeforeAndAfterOpen) {
@@ -213,7 +259,7 @@ TEST_F(WindowTest, TabReachesEveryButtonRowByRowAndMarksTheFocus) {
   ASSERT_NE(mark, nullptr);
   EXPECT_FALSE(mark->isVisible());  // not for a focus the program set
   Lines visited;
-  for (int i = 0; i < 22; ++i) {
+  for (int i = 0; i < 24; ++i) {
     QWidget* focus = QApplication::focusWidget();
     while (focus != nullptr && focus->parentWidget() != &w) focus = focus->parentWidget();
     ASSERT_NE(focus, nullptr);
@@ -226,7 +272,7 @@ TEST_F(WindowTest, TabReachesEveryButtonRowByRowAndMarksTheFocus) {
   }
   EXPECT_EQ(visited, (Lines{"sle_1", "uo_1", "uo_2", "uo_9", "sle_2", "uo_3", "uo_4", "uo_10",
                             "sle_3", "uo_5", "uo_8", "cbx_3", "cbx_2", "em_1", "cbx_1", "cbx_4",
-                            "cbx_5", "cbx_6", "pb_mail", "uo_6", "ole_1", "uo_7"}));
+                            "cbx_5", "cbx_6", "cbx_7", "pb_mail", "uo_6", "cb_1", "ole_1", "uo_7"}));
 }
 
 TEST_F(WindowTest, EnterStartsTheRunAndAFocusedButtonTakesSpaceAndEnter) {

@@ -126,6 +126,7 @@ const char kNumbering[] = R"(<w:numbering xmlns:w="http://schemas.openxmlformats
 
 struct Doc {
   std::string body;          // paragraphs and tables
+  std::string namespaces;    // further namespace declarations of the main part's root
   std::string header_body;   // "" = no header
   std::string footer_body;
   bool image = false;        // word/media/image1.png, relationship rId10
@@ -154,7 +155,7 @@ std::string Build(const Doc& d) {
   types += "</Types>";
   z.Add("[Content_Types].xml", types, 6);
   z.Add("_rels/.rels", std::string(kHead) + R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships"><Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument" Target="word/document.xml"/></Relationships>)", 6);
-  z.Add("word/document.xml", std::string(kHead) + "<w:document " + kW + "><w:body>" + d.body +
+  z.Add("word/document.xml", std::string(kHead) + "<w:document " + kW + d.namespaces + "><w:body>" + d.body +
                                  sect + "</w:body></w:document>", 6);
   std::string rels = std::string(kHead) + R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships"><Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles" Target="styles.xml"/><Relationship Id="rId2" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/numbering" Target="numbering.xml"/>)";
   if (d.image) rels += R"(<Relationship Id="rId10" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/image" Target="media/image1.png"/>)";
@@ -260,6 +261,79 @@ Doc NoTitles() {
   return d;
 }
 
+// A merge field as a word processor's mail merge writes it: start, instruction, separator, the
+// result «name» (in `rpr`, split in two runs when `split`), end.
+std::string MergeField(const std::string& instr, const std::string& shown, const std::string& rpr = "",
+                       bool split = false) {
+  const std::string props = rpr.empty() ? "" : "<w:rPr>" + rpr + "</w:rPr>";
+  std::string result = split ? Run(shown.substr(0, 3), rpr) + Run(shown.substr(3), rpr) : Run(shown, rpr);
+  return "<w:r>" + props + "<w:fldChar w:fldCharType=\"begin\"/></w:r><w:r>" + props +
+         "<w:instrText xml:space=\"preserve\">" + instr + "</w:instrText></w:r><w:r>" + props +
+         "<w:fldChar w:fldCharType=\"separate\"/></w:r>" + result + "<w:r>" + props +
+         "<w:fldChar w:fldCharType=\"end\"/></w:r>";
+}
+
+std::string SimpleField(const std::string& instr, const std::string& shown, const std::string& rpr = "") {
+  return "<w:fldSimple w:instr=\"" + instr + "\">" + Run(shown, rpr) + "</w:fldSimple>";
+}
+
+// A text box holding `paragraphs`, in DrawingML with the VML fallback, as word processors write it.
+std::string TextBox(const std::string& paragraphs) {
+  return "<w:r><mc:AlternateContent><mc:Choice Requires=\"wps\"><w:drawing><wp:inline distT=\"0\" "
+         "distB=\"0\" distL=\"0\" distR=\"0\"><wp:extent cx=\"2400000\" cy=\"500000\"/>"
+         "<wp:docPr id=\"7\" name=\"文本框 7\"/><a:graphic><a:graphicData "
+         "uri=\"http://schemas.microsoft.com/office/word/2010/wordprocessingShape\"><wps:wsp>"
+         "<wps:cNvSpPr txBox=\"1\"/><wps:spPr><a:xfrm><a:off x=\"0\" y=\"0\"/><a:ext cx=\"2400000\" "
+         "cy=\"500000\"/></a:xfrm><a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom><a:ln w=\"6350\">"
+         "<a:solidFill><a:srgbClr val=\"000000\"/></a:solidFill></a:ln></wps:spPr><wps:txbx><w:txbxContent>" +
+         paragraphs + "</w:txbxContent></wps:txbx><wps:bodyPr/></wps:wsp></a:graphicData></a:graphic>"
+         "</wp:inline></w:drawing></mc:Choice><mc:Fallback><w:pict><v:shape id=\"_x0000_s1030\" "
+         "style=\"width:189pt;height:39.4pt\" type=\"#_x0000_t202\"><v:textbox><w:txbxContent>" +
+         paragraphs + "</w:txbxContent></v:textbox></v:shape></w:pict></mc:Fallback></mc:AlternateContent></w:r>";
+}
+
+const char kShapeNamespaces[] =
+    R"( xmlns:wps="http://schemas.microsoft.com/office/word/2010/wordprocessingShape")"
+    R"( xmlns:v="urn:schemas-microsoft-com:vml")";
+
+// A mail-merge template: merge fields (complex and simple, quoted, with and without
+// MERGEFORMAT, results split over runs, one naming no column) in the text, a table, a text box,
+// the header and the footer; the bare titles in its text are no placeholders.
+Doc MergeFields() {
+  Doc d;
+  d.namespaces = kShapeNamespaces;
+  const std::string bold_red = "<w:b/><w:color w:val=\"FF0000\"/>";
+  std::string b;
+  b += Para(Run("尊敬的") + MergeField(" MERGEFIELD 姓名 \\* MERGEFORMAT ", "«姓名»", bold_red) +
+            Run("：您已被") + SimpleField(" MERGEFIELD 部门 ", "«部门»", "<w:i/>") + Run("录用。"));
+  b += Para(Run("姓名和部门这两个词不是占位符，保持不变。"));
+  b += Para(Run("工号：") + MergeField(" MERGEFIELD \"ID\" ", "«ID»", "<w:u w:val=\"single\"/>", true) +
+            Run("，职称：") + MergeField(" MERGEFIELD 职称 ", "«职称»") + Run("。"));
+  b += Table({{"姓名", MergeField(" MERGEFIELD  姓名 ", "«姓名»")},
+              {"部门", SimpleField(" MERGEFIELD 部门 \\* MERGEFORMAT ", "«部门»")}});
+  b += Para(TextBox(Para(Run("文本框：") + MergeField(" MERGEFIELD 部门 ", "«部门»", "<w:b/>"))));
+  d.body = b;
+  d.header_body = Para(Run("页眉 ") + MergeField(" MERGEFIELD 姓名 ", "«姓名»", "<w:b/>"),
+                       "<w:pStyle w:val=\"Header\"/>");
+  d.footer_body = Para(Run("页脚 ") + SimpleField(" MERGEFIELD ID ", "«ID»") + Run(" 第 ") +
+                           SimpleField(" PAGE ", "1") + Run(" 页"),
+                       "<w:pStyle w:val=\"Footer\"/>");
+  return d;
+}
+
+// Titles written between «» marks as plain text, in the text, a table and the header; a bare
+// title stays, and one marked name matches no column.
+Doc MarkedTitles() {
+  Doc d;
+  std::string b;
+  b += Para(Run("尊敬的") + Run("«姓名»", "<w:b/>") + Run("：您已被«部") + Run("门»录用。"));
+  b += Para(Run("姓名保持不变，«未知»没有对应的列。"));
+  b += Table({{"工号", Run("«ID»")}});
+  d.body = b;
+  d.header_body = Para(Run("页眉 «姓名»"), "<w:pStyle w:val=\"Header\"/>");
+  return d;
+}
+
 // Flat ODF text: LibreOffice turns it into the .docx and .doc fixtures.
 const char kFodt[] = R"(<?xml version="1.0" encoding="UTF-8"?>
 <office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0" xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0" xmlns:fo="urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0" office:version="1.2" office:mimetype="application/vnd.oasis.opendocument.text">
@@ -300,6 +374,8 @@ int main(int argc, char** argv) {
   WriteFile(dir / "payslip_loop.docx", Build(loop));
   WriteFile(dir / "features.docx", Build(Features()));
   WriteFile(dir / "notitles.docx", Build(NoTitles()));
+  WriteFile(dir / "merge_fields.docx", Build(MergeFields()));
+  WriteFile(dir / "marked_titles.docx", Build(MarkedTitles()));
   WriteFile(dir / "lo_notice.fodt", kFodt);
   return 0;
 }

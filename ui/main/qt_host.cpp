@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QLabel>
@@ -70,6 +71,7 @@ QWidget* QtHost::Control(std::string_view name) const {
 std::string QtHost::Text(std::string_view control) {
   QWidget* w = Control(control);
   if (auto* edit = qobject_cast<QLineEdit*>(w)) return edit->text().toStdString();
+  if (auto* list = qobject_cast<QComboBox*>(w)) return list->currentText().toStdString();
   if (auto* label = qobject_cast<QLabel*>(w)) return label->text().toStdString();
   if (auto* button = qobject_cast<QAbstractButton*>(w)) return button->text().toStdString();
   return {};
@@ -78,6 +80,10 @@ std::string QtHost::Text(std::string_view control) {
 void QtHost::SetText(std::string_view control, std::string_view text) {
   QWidget* w = Control(control);
   if (auto* edit = qobject_cast<QLineEdit*>(w)) edit->setText(Q(text));
+  // A list takes only one of its own entries.
+  else if (auto* list = qobject_cast<QComboBox*>(w)) {
+    if (const int index = list->findText(Q(text)); index >= 0) list->setCurrentIndex(index);
+  }
   else if (auto* label = qobject_cast<QLabel*>(w)) label->setText(Q(text));
   else if (auto* button = qobject_cast<QAbstractButton*>(w)) button->setText(Q(text));
 }

@@ -1,11 +1,14 @@
 #include "ui/main/remembered_inputs.h"
 
+#include <sys/stat.h>
+
 #include <QSettings>
 #include <filesystem>
+#include <memory>
 
 #include "app/host.h"
 #include "merge/blank.h"
-#include "merge/file_probe.h"
+#include "ui/main/settings_file.h"
 
 namespace vexlo::ui {
 namespace {
@@ -14,11 +17,16 @@ namespace fs = std::filesystem;
 
 constexpr const char* kFileFields[] = {"sle_1", "sle_2"};
 constexpr const char* kOutputField = "sle_3";
+constexpr const char* kSheetField = "ddlb_1";  // listed once sle_1 is set
 constexpr const char* kCopiesField = "em_1";
-constexpr const char* kOptions[] = {"cbx_1", "cbx_2", "cbx_3", "cbx_4", "cbx_5", "cbx_6"};
+constexpr const char* kOptions[] = {"cbx_1", "cbx_2", "cbx_3", "cbx_4", "cbx_5", "cbx_6", "cbx_7"};
 constexpr const char* kDialogFolder = "dialog/folder";
 
-QSettings Store() { return QSettings(QSettings::NativeFormat, QSettings::UserScope, "vexlo", "vexlo"); }
+// The settings, or nullptr when the settings file is not to be touched this session.
+std::unique_ptr<QSettings> Store() {
+  if (!SettingsUsable()) return nullptr;
+  return std::make_unique<QSettings>(QString::fromStdString(SettingsFilePath()), QSettings::IniFormat);
+}
 
 QString Key(const char* control) { return QString("inputs/") + control; }
 
@@ -27,42 +35,56 @@ bool IsFolder(const std::string& path) {
   return !merge::IsBlank(path) && fs::is_directory(path, error);
 }
 
+// Only a regular file is put back: a named pipe or a device in a file field would be opened (and
+// could block) as soon as the field shows it.
+bool IsRegularFile(const std::string& path) {
+  struct stat st {};
+  return !merge::IsBlank(path) && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 }  // namespace
 
 bool RestoreInputs() {
-  QSettings store = Store();
-  if (!store.childGroups().contains("inputs")) return false;
+  const std::unique_ptr<QSettings> store = Store();
+  if (!store || !store->childGroups().contains("inputs")) return false;
   for (const char* field : kFileFields) {
-    if (!store.contains(Key(field))) continue;
-    const std::string file = store.value(Key(field)).toString().toStdString();
-    app::host().SetText(field, merge::FileExists(file) ? file : std::string());
+    if (!store->contains(Key(field))) continue;
+    const std::string file = store->value(Key(field)).toString().toStdString();
+    app::host().SetText(field, IsRegularFile(file) ? file : std::string());
   }
-  const std::string output = store.value(Key(kOutputField)).toString().toStdString();
+  // The sheet chosen last time, when the restored workbook still has it.
+  const std::string sheet = store->value(Key(kSheetField)).toString().toStdString();
+  if (!sheet.empty()) app::host().SetText(kSheetField, sheet);
+  const std::string output = store->value(Key(kOutputField)).toString().toStdString();
   if (IsFolder(output)) app::host().SetText(kOutputField, output);
-  const std::string copies = store.value(Key(kCopiesField)).toString().toStdString();
+  const std::string copies = store->value(Key(kCopiesField)).toString().toStdString();
   if (!merge::IsBlank(copies)) app::host().SetText(kCopiesField, copies);
   for (const char* option : kOptions) {
-    if (store.contains(Key(option))) app::host().SetChecked(option, store.value(Key(option)).toBool());
+    if (store->contains(Key(option))) app::host().SetChecked(option, store->value(Key(option)).toBool());
   }
   return true;
 }
 
 void RememberInputs() {
-  QSettings store = Store();
-  for (const char* field : {kFileFields[0], kFileFields[1], kOutputField, kCopiesField}) {
-    store.setValue(Key(field), QString::fromStdString(app::host().Text(field)));
+  const std::unique_ptr<QSettings> store = Store();
+  if (!store) return;
+  for (const char* field : {kFileFields[0], kFileFields[1], kOutputField, kCopiesField, kSheetField}) {
+    store->setValue(Key(field), QString::fromStdString(app::host().Text(field)));
   }
-  for (const char* option : kOptions) store.setValue(Key(option), app::host().Checked(option));
+  for (const char* option : kOptions) store->setValue(Key(option), app::host().Checked(option));
 }
 
 std::string LastDialogFolder() {
-  const std::string folder = Store().value(kDialogFolder).toString().toStdString();
+  const std::unique_ptr<QSettings> store = Store();
+  const std::string folder = store ? store->value(kDialogFolder).toString().toStdString() : std::string();
   return IsFolder(folder) ? folder : std::string();
 }
 
 void RememberDialogFolder(const std::string& chosen_file) {
   if (merge::IsBlank(chosen_file)) return;
-  Store().setValue(kDialogFolder, QString::fromStdString(fs::path(chosen_file).parent_path().string()));
+  if (const std::unique_ptr<QSettings> store = Store()) {
+    store->setValue(kDialogFolder, QString::fromStdString(fs::path(chosen_file).parent_path().string()));
+  }
 }
 
 }  // namespace vexlo::ui

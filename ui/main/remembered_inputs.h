@@ -1,7 +1,7 @@
-// The window's inputs kept between sessions: the three paths, the check boxes and the copies,
-// and the folder a file dialog was last left in. Stored with QSettings in the user's
-// configuration folder ($XDG_CONFIG_HOME/vexlo/vexlo.conf, else ~/.config); read and written
-// through the host's fields, so the window and the tests share them. UI thread only.
+// The window's inputs kept between sessions: the three paths, the data sheet, the check boxes and
+// the copies, and the folder a file dialog was last left in. Stored with QSettings in the settings
+// file (settings_file.h: only when it is a usable regular file); read and written through the
+// host's fields, so the window and the tests share them. UI thread only.
 #ifndef VEXLO_UI_MAIN_REMEMBERED_INPUTS_H_
 #define VEXLO_UI_MAIN_REMEMBERED_INPUTS_H_
 
@@ -9,8 +9,8 @@
 
 namespace vexlo::ui {
 
-// Puts the remembered inputs into the fields. A data file or template that is gone is left
-// empty, an output folder that is gone keeps the field's text; nothing remembered, nothing changes.
+// Puts the remembered inputs into the fields. A data file or template that is gone (or is no
+// regular file) is left empty, an output folder that is gone keeps the field's text; nothing remembered, nothing changes.
 // Returns whether anything was remembered.
 bool RestoreInputs();
 // Keeps the fields as they stand now.

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QMenu>
@@ -12,6 +13,7 @@
 #include <QValidator>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -26,12 +28,16 @@
 #include "app/post_queue.h"
 #include "app/version.h"
 #include "merge/merge_session.h"
+#include "merge/run_checks.h"
 #include "ui/chrome/mouse_capture.h"
 #include "ui/chrome/nvo_drawroundrectwin.h"
 #include "ui/main/banner.h"
 #include "ui/main/commands.h"
 #include "ui/main/remembered_inputs.h"
+#include "ui/main/settings_file.h"
+#include "ui/main/sheet_list.h"
 #include "ui/main/presence_check.h"
+#include "ui/main/preview_window.h"
 #include "ui/main/skin.h"
 #include "ui/main/skin_palette.h"
 #include "ui/main/template_readiness.h"
@@ -276,11 +282,25 @@ void w_vexlo::CreateControls() {
   cbx_1 = MakeCheck(this, "cbx_1", {224, 362, 114, 15}, "输出到同一个文件", false);
   cbx_5 = MakeCheck(this, "cbx_5", {492, 362, 110, 15}, "数值按表格格式", false);
   cbx_5->setToolTip("按单元格在表格中显示的样子输出数值（如 5,600.20、15%、000123），不勾选时输出原始值");
-  cbx_6 = MakeCheck(this, "cbx_6", {224, 381, 66, 15}, "发送邮件", false);
-  cbx_6->setToolTip("文件全部生成后，把每条记录的文件发到该记录的邮件地址（见“邮件设置”）");
+  cbx_6 = MakeCheck(this, "cbx_6", {556, 340, 84, 15}, "含页眉页脚", false);
+  cbx_6->setToolTip("页眉、页脚和脚注中写着的列标题也换成记录的值（不勾选时保留原样）");
+  cb_1 = new QPushButton("预览", this);
+  cb_1->setObjectName("cb_1");
+  cb_1->setGeometry(446, 411, 64, 26);
+  cb_1->setFont(SongTi(10));
+  cb_1->setCursor(Qt::PointingHandCursor);
+  cb_1->setAttribute(Qt::WA_NoMousePropagation);
+  cb_1->setStyleSheet(
+      "QPushButton{color:white;background:transparent;border:1px solid white;border-radius:4px}"
+      "QPushButton:hover{background:rgba(255,255,255,40)}");
+  cb_1->setToolTip("开始前先看看某条记录生成的文档，以及检查发现的问题");
+  cbx_7 = MakeCheck(this, "cbx_7", {224, 381, 66, 15}, "发送邮件", false);
+  cbx_7->setToolTip("文件全部生成后，把每条记录的文件发到该记录的邮件地址（见“邮件设置”）");
   pb_mail = Make<QPushButton>(this, "pb_mail", {492, 379, 72, 19});
   pb_mail->setText("邮件设置…");
   pb_mail->setFont(SongTi(9));
+  pb_mail->setCursor(Qt::PointingHandCursor);
+  pb_mail->setStyleSheet(cb_1->styleSheet());  // drawn like 预览 over the skin
   connect(pb_mail, &QPushButton::clicked, this,
           [this] { app::RunGuarded({"w_vexlo", "pb_mail", "clicked"}, [this] { OpenMailSettings(this); }); });
   uo_5 = MakeButton(this, "uo_5", {536, 298, 32, 32},
@@ -302,6 +322,13 @@ void w_vexlo::CreateControls() {
   st_1 = MakeText(this, "st_1", {116, 189, 105, 16}, "Excel数据文件：", SongTi(10), Qt::white,
                   kDesignGrey, Qt::AlignRight);
   sle_1 = MakeField(this, "sle_1", {224, 185, 301, 21});
+  // Below the data field, in the spreadsheet's band: which sheet of the workbook holds the data.
+  st_8 = MakeText(this, "st_8", {116, 213, 105, 16}, "工作表：", SongTi(10), Qt::white,
+                  kDesignGrey, Qt::AlignRight);
+  ddlb_1 = Make<QComboBox>(this, "ddlb_1", {224, 211, 160, 20});
+  ddlb_1->setFont(SongTi(10));
+  ddlb_1->setEnabled(false);
+  ddlb_1->setToolTip("数据所在的工作表（选择数据文件后列出它的全部工作表）");
   p_1 = new Picture(this);
   p_1->setObjectName("p_1");
   p_1->setGeometry(0, 0, 712, 481);
@@ -318,9 +345,9 @@ void w_vexlo::CreateControls() {
   focus_mark_ = new FocusMark(this);
   // Tab order: row by row, each field before its buttons, then the options, the start button,
   // the web panel and the close button.
-  const QList<QWidget*> order = {sle_1, uo_1,  uo_2,  uo_9,  sle_2, uo_3, uo_4,  uo_10,
+  const QList<QWidget*> order = {sle_1, uo_1,  uo_2,  uo_9,  ddlb_1, sle_2, uo_3, uo_4,  uo_10,
                                  sle_3, uo_5,  uo_8,  cbx_3, cbx_2, em_1,  cbx_1, cbx_4,
-                                 cbx_5, cbx_6, pb_mail, uo_6, ole_1, uo_7};
+                                 cbx_5, cbx_6, cbx_7, pb_mail, uo_6,  cb_1,  ole_1, uo_7};
   QWidget* previous = nullptr;
   for (QWidget* w : order) {
     if (previous != nullptr) QWidget::setTabOrder(previous, w);
@@ -361,6 +388,21 @@ void w_vexlo::ConnectCommands() {
       merge::RunMergeSession(request, observer, {excelserver, wordserver, wordserver2});
     });
   });
+  connect(cb_1, &QPushButton::clicked, this, [this] {
+    app::RunGuarded({"w_vexlo", "cb_1", "clicked"}, [this] {
+      template_readiness->WhenReady(sle_2->text().toStdString(), [this] {
+        const merge::MergeRequest request = RequestFromWindow(*this);
+        WindowMergeObserver observer(*this, request);
+        std::string filetype;
+        if (merge::RunChecks(request, observer).Inputs(filetype)) ShowPreview(request, this);
+      });
+    });
+  });
+  // Every way a path reaches the data field lists that workbook's sheets.
+  connect(sle_1, &QLineEdit::textChanged, this, [this](const QString& text) {
+    app::RunGuarded({"w_vexlo", "sle_1", "modified"},
+                    [&] { FillSheetList(*ddlb_1, text.toStdString()); });
+  });
   // Every way a path reaches the template field (dialog, drop, paste, example) starts reading it.
   connect(sle_2, &QLineEdit::textChanged, this, [this](const QString& text) {
     app::RunGuarded({"w_vexlo", "sle_2", "modified"},
@@ -385,8 +427,9 @@ void w_vexlo::OpenWindow() {
 void w_vexlo::open() {
   SetColours(st_ver, Qt::white, kOrange);
   SetColours(st_1, Qt::white, kGreen);
+  SetColours(st_8, Qt::white, kGreen);
   for (QWidget* w : std::initializer_list<QWidget*>{st_2, st_3, cbx_3, cbx_2, st_5, cbx_1, cbx_4,
-                                                    cbx_5, cbx_6}) {
+                                                    cbx_5, cbx_6, cbx_7}) {
     SetColours(w, Qt::white, kBlue);
   }
   uo_drawroundrectwin = std::make_unique<nvo_drawroundrectwin>();
@@ -394,6 +437,10 @@ void w_vexlo::open() {
   sle_3->setText(QString::fromStdString(app::as_currentpath));
   if (RestoreInputs()) ToggleCopies();  // the copies field follows a remembered 输出后打印
   app::Post({"w_vexlo", "", "ue_opened"}, [this] { ue_opened(); });
+  // A settings file that could not be used is said once, when the window is up.
+  if (std::string note = CheckSettingsFile(); !note.empty()) {
+    app::Post({"w_vexlo", "", "ue_settings"}, [note] { app::host().MessageBox("操作提示", note); });
+  }
 }
 
 void w_vexlo::ue_opened() {

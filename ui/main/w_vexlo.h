@@ -1,5 +1,6 @@
 // w_vexlo: the program's one window. Frameless and skinned over the background picture, with
-// rounded corners, dragged by its background. Holds the three path fields, the four options and
+// rounded corners, dragged by its background. Holds the three path fields, the list of the data
+// workbook's sheets, the four options and
 // the copies field, ten icon buttons wired to their commands, and the web panel. After it is on
 // screen (posted ue_opened) it fits itself to its picture, shows the web page and checks that the
 // spreadsheet and word-processor servers can be reached, then starts LibreOffice ahead of need.
@@ -19,6 +20,7 @@
 #include "office/oleobject.h"
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -74,7 +76,9 @@ class w_vexlo : public QWidget {
   QCheckBox* cbx_4 = nullptr;
   QCheckBox* cbx_1 = nullptr;
   QCheckBox* cbx_5 = nullptr;  // 数值按表格格式
-  QCheckBox* cbx_6 = nullptr;  // 发送邮件: each record's file to the address in its row
+  QCheckBox* cbx_6 = nullptr;  // 含页眉页脚
+  QPushButton* cb_1 = nullptr;  // 预览: a record's slip before the run
+  QCheckBox* cbx_7 = nullptr;  // 发送邮件: each record's file to the address in its row
   QPushButton* pb_mail = nullptr;  // 邮件设置…
   uo_icobutton* uo_5 = nullptr;
   uo_icobutton* uo_4 = nullptr;
@@ -87,6 +91,8 @@ class w_vexlo : public QWidget {
   QLabel* st_2 = nullptr;
   QLabel* st_1 = nullptr;
   QLineEdit* sle_1 = nullptr;
+  QLabel* st_8 = nullptr;        // "工作表："
+  QComboBox* ddlb_1 = nullptr;   // the sheets of sle_1's workbook; the chosen one is read
   Picture* p_1 = nullptr;
   QLabel* st_6 = nullptr;
 

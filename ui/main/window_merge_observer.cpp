@@ -1,6 +1,7 @@
 #include "ui/main/window_merge_observer.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QLineEdit>
 
@@ -31,6 +32,7 @@ void WindowMergeObserver::Focus(merge::MergeField field) {
     case merge::MergeField::kCopies: target = window_.em_1; break;
     case merge::MergeField::kPrint: target = window_.cbx_2; break;
     case merge::MergeField::kPdf: target = window_.cbx_4; break;
+    case merge::MergeField::kSheet: target = window_.ddlb_1; break;
   }
   if (target != nullptr) target->setFocus(Qt::OtherFocusReason);
 }
@@ -83,7 +85,9 @@ merge::MergeRequest RequestFromWindow(const w_vexlo& window) {
   request.pdf = window.cbx_4->isChecked();
   request.one_file = window.cbx_1->isChecked();
   request.as_shown = window.cbx_5->isChecked();
-  if (window.cbx_6->isChecked()) request.mail = MailSettingsForRun();
+  request.all_stories = window.cbx_6->isChecked();
+  if (window.ddlb_1->isEnabled()) request.sheet = window.ddlb_1->currentText().toStdString();
+  if (window.cbx_7->isChecked()) request.mail = MailSettingsForRun();
   return request;
 }
 

@@ -43,7 +43,7 @@ class WindowMergeObserver : public merge::MergeObserver {
   bool cancel_ = false;
 };
 
-// The request the window's controls stand for: sle_1, sle_2, sle_3, em_1 and cbx_1 .. cbx_4.
+// The request the window's controls stand for: sle_1, ddlb_1, sle_2, sle_3, em_1, cbx_1 .. cbx_5.
 merge::MergeRequest RequestFromWindow(const w_vexlo& window);
 
 }  // namespace vexlo::ui

@@ -9,11 +9,8 @@
 #include <cstring>
 #include <filesystem>
 
-#include <mutex>
-#include <set>
-
 #include "app/runtime_error.h"
-#include "office/engine/package/temp_folder.h"
+#include "office/engine/package/made_files.h"
 
 namespace vexlo::engine {
 
@@ -34,33 +31,6 @@ std::string Reason(int err) {
   }
 }
 
-constexpr std::string_view kTempPrefix = ".vexlo-";
-constexpr std::size_t kTempRandom = 6;  // the X's of mkstemp
-
-// The process id in a temporary file's name ".vexlo-<pid>-XXXXXX", or 0.
-long WriterOf(std::string_view name) {
-  if (!name.starts_with(kTempPrefix) || name.size() < kTempPrefix.size() + 2 + kTempRandom) return 0;
-  const std::size_t dash = name.size() - kTempRandom - 1;
-  if (name[dash] != '-') return 0;
-  const std::string_view digits = name.substr(kTempPrefix.size(), dash - kTempPrefix.size());
-  if (digits.empty() || digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string_view::npos) {
-    return 0;
-  }
-  return std::stol(std::string(digits));
-}
-
-// The sweep of a folder, once per process: a folder written into again is rarely given new
-// leftovers by another process in between.
-void SweepOnce(const std::filesystem::path& dir) {
-  static std::mutex mutex;
-  static std::set<std::string> swept;
-  {
-    std::lock_guard lock(mutex);
-    if (!swept.insert(dir.string()).second) return;
-  }
-  RemoveTempFilesOfEndedProcesses(dir.string());
-}
-
 // Opens a fresh temporary file beside `path`; returns its descriptor and fills `temp`.
 int OpenTempBeside(const std::string& path, std::string& temp) {
   const std::filesystem::path p(path);
@@ -68,20 +38,23 @@ int OpenTempBeside(const std::string& path, std::string& temp) {
   if (dir.empty()) dir = ".";
   // A short name of its own: a temporary name built from a long file name could be too long
   // for the file system even though the file name itself is not.
-  temp = (dir / (std::string(kTempPrefix) + std::to_string(::getpid()) + "-XXXXXX")).string();
+  temp = WriterTempTemplate(dir);
   if (p.filename().empty()) throw RuntimeError::File(path, "无法保存：不是有效的文件名");
-  SweepOnce(dir);
   const int fd = mkstemp(temp.data());
   if (fd < 0) {
     const int err = errno;
     throw RuntimeError::File(path, "无法保存：" + Reason(err));
   }
+  // Listed at once, so that the file goes should this process be killed before it is renamed.
+  struct stat made {};
+  if (::fstat(fd, &made) == 0) NoteMadeFile(temp, made.st_dev, made.st_ino);
   // Keep the mode of an existing target; otherwise the usual mode for new files.
   struct stat st;
   if (stat(path.c_str(), &st) == 0) {
     if (S_ISDIR(st.st_mode)) {
       close(fd);
       unlink(temp.c_str());
+      ForgetMadeFile(temp);
       throw RuntimeError::File(path, "无法保存：" + Reason(EISDIR));
     }
     fchmod(fd, st.st_mode & 07777);
@@ -101,22 +74,24 @@ void Commit(const std::string& temp, const std::string& path) {
   }
 }
 
-}  // namespace
+// Strikes the temporary file off the list of made files once it is renamed or removed.
+class ListedTemp {
+ public:
+  explicit ListedTemp(const std::string& temp) : temp_(temp) {}
+  ~ListedTemp() { ForgetMadeFile(temp_); }
+  ListedTemp(const ListedTemp&) = delete;
+  ListedTemp& operator=(const ListedTemp&) = delete;
 
-void RemoveTempFilesOfEndedProcesses(const std::string& folder) {
-  std::error_code ec;
-  for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    const long pid = WriterOf(it->path().filename().string());
-    if (pid <= 0 || pid == ::getpid()) continue;
-    struct stat st {};
-    if (::lstat(it->path().c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::getuid()) continue;
-    if (ProcessEnded(pid)) ::unlink(it->path().c_str());
-  }
-}
+ private:
+  const std::string& temp_;
+};
+
+}  // namespace
 
 void WriteFileAtomically(const std::string& path, std::string_view bytes) {
   std::string temp;
   const int fd = OpenTempBeside(path, temp);
+  const ListedTemp listed(temp);
   size_t done = 0;
   while (done < bytes.size()) {
     const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
@@ -147,6 +122,7 @@ void ReplaceFileAtomically(const std::string& from, const std::string& path) {
   // Another file system: copy beside the target first, then rename.
   std::string temp;
   const int fd = OpenTempBeside(path, temp);
+  const ListedTemp listed(temp);
   close(fd);
   std::error_code ec;
   std::filesystem::copy_file(from, temp, std::filesystem::copy_options::overwrite_existing, ec);

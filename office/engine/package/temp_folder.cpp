@@ -9,8 +9,13 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <mutex>
+#include <optional>
 #include <set>
+
+#include "office/engine/package/made_files.h"
+#include "office/engine/package/process_identity.h"
 
 namespace vexlo::engine {
 
@@ -45,28 +50,81 @@ std::string BaseFor(TempSpeed speed) {
   return ec ? std::string("/tmp") : base.string();
 }
 
-// The process id in "vexlo-<kind>-<pid>-XXXXXX", or 0.
-pid_t OwnerOf(const std::string& name) {
-  if (name.rfind("vexlo-", 0) != 0) return 0;
-  const std::size_t last = name.rfind('-');
-  if (last == std::string::npos || last < 7) return 0;
-  const std::size_t before = name.rfind('-', last - 1);
-  if (before == std::string::npos || before < 5) return 0;
-  const std::string digits = name.substr(before + 1, last - before - 1);
-  if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos || digits.size() > 9) return 0;
-  return static_cast<pid_t>(std::stol(digits));
+constexpr std::string_view kKinds[] = {"word", "output", "office", "files", "oracle", "sheet"};
+constexpr std::size_t kRandomChars = 6;  // the X's of mkdtemp
+// The marker in each folder; the folder's maker as FormatIdentity writes it.
+constexpr const char* kMarker = ".vexlo-owner";
+constexpr off_t kMarkerMaxSize = 256;
+
+bool OurKind(std::string_view kind) {
+  for (std::string_view k : kKinds) {
+    if (k == kind) return true;
+  }
+  return false;
 }
 
-// Removes our folders in `base` whose owning process `gone` accepts.
+// The process id in "vexlo-<kind>-<pid>-XXXXXX" with one of our kinds and mkdtemp's six letters
+// or digits, or 0 for any other name.
+pid_t NamedMaker(std::string_view name) {
+  if (!name.starts_with("vexlo-") || name.size() < 6 + kRandomChars + 4) return 0;
+  const std::string_view random = name.substr(name.size() - kRandomChars);
+  if (random.find_first_not_of("0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") !=
+      std::string_view::npos) {
+    return 0;
+  }
+  std::string_view middle = name.substr(6, name.size() - 6 - kRandomChars);  // "<kind>-<pid>-"
+  if (!middle.ends_with('-')) return 0;
+  middle.remove_suffix(1);
+  const std::size_t dash = middle.find('-');
+  if (dash == std::string_view::npos || !OurKind(middle.substr(0, dash))) return 0;
+  const std::string_view digits = middle.substr(dash + 1);
+  if (digits.empty() || digits.size() > 9 || digits[0] == '0' ||
+      digits.find_first_not_of("0123456789") != std::string_view::npos) {
+    return 0;
+  }
+  return static_cast<pid_t>(std::stol(std::string(digits)));
+}
+
+// The maker of `folder` when it is provably one of our folders (see the header), else nullopt.
+std::optional<ProcessIdentity> MakerOf(const fs::path& folder) {
+  const pid_t named = NamedMaker(folder.filename().string());
+  if (named <= 0) return std::nullopt;
+  struct stat st {};
+  if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid() ||
+      (st.st_mode & 07777) != 0700) {
+    return std::nullopt;
+  }
+  const fs::path marker = folder / kMarker;
+  if (::lstat(marker.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::getuid() ||
+      st.st_size > kMarkerMaxSize) {
+    return std::nullopt;
+  }
+  std::ifstream in(marker, std::ios::binary);
+  std::string text(static_cast<std::size_t>(st.st_size), '\0');
+  if (!in.read(text.data(), static_cast<std::streamsize>(text.size()))) return std::nullopt;
+  std::optional<ProcessIdentity> maker = ParseIdentity(text);
+  if (!maker || maker->pid != named) return std::nullopt;
+  return maker;
+}
+
+// Writes the marker of a folder just made; false when it could not be written whole.
+bool WriteMarker(const std::string& folder, const ProcessIdentity& me) {
+  const std::string path = folder + "/" + kMarker;
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd < 0) return false;
+  const std::string text = FormatIdentity(me);
+  const bool whole = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+  return ::close(fd) == 0 && whole;
+}
+
+// Removes our folders in `base` whose maker `gone` accepts, each with the files its list names.
 template <typename Gone>
 void RemoveFoldersOf(const std::string& base, Gone gone) {
   std::error_code ec;
   for (fs::directory_iterator it(base, ec), end; !ec && it != end; it.increment(ec)) {
-    const pid_t pid = OwnerOf(it->path().filename().string());
-    if (pid <= 0 || pid == ::getpid()) continue;
-    struct stat st {};
-    if (::lstat(it->path().c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) continue;
-    if (!gone(pid)) continue;
+    const std::optional<ProcessIdentity> maker = MakerOf(it->path());
+    if (!maker || !gone(*maker)) continue;
+    RemoveListedFiles(it->path(), maker->pid);
     std::error_code rm;
     fs::remove_all(it->path(), rm);
   }
@@ -83,7 +141,7 @@ std::set<std::string> Bases() {
 // when the owner has ended (the programs it starts do not inherit it), then removes the owner's
 // folders. It keeps no other file open (a pipe reading the owner's output would stay open) and
 // ignores the signals a terminal sends to the whole process group.
-[[noreturn]] void Reap(int pipe_in, pid_t owner, const std::set<std::string>& bases) {
+[[noreturn]] void Reap(int pipe_in, const ProcessIdentity& owner, const std::set<std::string>& bases) {
   for (int signal : {SIGINT, SIGQUIT, SIGHUP, SIGTERM}) ::signal(signal, SIG_IGN);
   if (pipe_in != 3) ::dup2(pipe_in, 3);
   ::close_range(4, ~0U, 0);
@@ -96,16 +154,18 @@ std::set<std::string> Bases() {
     got = ::read(3, &byte, 1);
   } while (got < 0 && errno == EINTR);
   if (got != 0) ::_exit(0);  // not the end of the owner: leave everything as it is
-  for (const std::string& base : bases) RemoveFoldersOf(base, [owner](pid_t pid) { return pid == owner; });
+  // An ending process closes its files a moment before it counts as ended: wait for that.
+  for (int wait = 0; StillRuns(owner); ++wait) {
+    if (wait == 500) ::_exit(0);  // still there after 5 s: leave everything as it is
+    ::usleep(10000);
+  }
+  for (const std::string& base : bases) {
+    RemoveFoldersOf(base, [&owner](const ProcessIdentity& maker) { return maker == owner; });
+  }
   ::_exit(0);
 }
 
 }  // namespace
-
-bool ProcessEnded(long pid) {
-  if (pid <= 0) return false;
-  return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
-}
 
 void RemoveTempFoldersOfEndedProcesses() {
   for (const std::string& base : Bases()) RemoveFoldersOfEndedProcesses(base);
@@ -115,7 +175,7 @@ void StartTempFolderReaper() {
   int fds[2];
   if (::pipe2(fds, O_CLOEXEC) != 0) return;
   const std::set<std::string> bases = Bases();
-  const pid_t owner = ::getpid();
+  const ProcessIdentity owner = ThisProcess();
   const pid_t watcher = ::fork();
   if (watcher == 0) Reap(fds[0], owner, bases);
   ::close(fds[0]);
@@ -124,7 +184,7 @@ void StartTempFolderReaper() {
 }
 
 void RemoveFoldersOfEndedProcesses(const std::string& base) {
-  RemoveFoldersOf(base, [](pid_t pid) { return ProcessEnded(pid); });
+  RemoveFoldersOf(base, [](const ProcessIdentity& maker) { return !StillRuns(maker); });
 }
 
 std::string MakePrivateTempFolder(std::string_view kind, TempSpeed speed) {
@@ -140,8 +200,14 @@ std::string MakePrivateTempFolderIn(const std::string& base, std::string_view ki
     std::lock_guard lock(*mutex);
     if (swept->insert(base).second) RemoveFoldersOfEndedProcesses(base);
   }
+  if (!OurKind(kind)) return {};
   std::string pattern = base + "/vexlo-" + std::string(kind) + "-" + std::to_string(::getpid()) + "-XXXXXX";
   if (::mkdtemp(pattern.data()) == nullptr) return {};
+  static const ProcessIdentity me = ThisProcess();
+  const ProcessIdentity maker = me.pid == ::getpid() ? me : ThisProcess();  // after a fork
+  // Without its marker (a full disk) the folder is still used, so that the first write into it
+  // tells the user why; it is then never provably ours, and only this process removes it.
+  if (!WriteMarker(pattern, maker)) ::unlink((pattern + "/" + kMarker).c_str());
   return pattern;
 }
 

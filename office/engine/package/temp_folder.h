@@ -1,6 +1,10 @@
-// Private temporary folders (mode 0700) for the engine's work files. Each is named after the
-// process that made it, so that the folders of a process that was killed (and could not remove
-// them: they may hold the user's data) are removed by the next process that makes one.
+// Private temporary folders (mode 0700) for the engine's work files. Each is named after the kind
+// of work and the process that made it, and holds a marker file naming that process for good (id,
+// start time, boot), written as the folder is made. The folders of a process that was killed (and
+// could not remove them: they may hold the user's data) are removed by its watcher or by a later
+// process; a folder goes only when all of this holds: a name of exactly our form with one of our
+// kinds, a folder (not a link) of our user with mode 0700, a marker naming the same process id, and
+// that process no longer running. Anything else is left alone, however it is named.
 #ifndef VEXLO_OFFICE_ENGINE_PACKAGE_TEMP_FOLDER_H_
 #define VEXLO_OFFICE_ENGINE_PACKAGE_TEMP_FOLDER_H_
 
@@ -16,7 +20,11 @@ enum class TempSpeed {
             // would slow down
 };
 
-// Makes a fresh folder "vexlo-<kind>-<pid>-XXXXXX"; "" on failure.
+// The kinds of folder made: "word", "output", "office", "files" (the list of made_files.h),
+// "sheet" (a workbook's formulas calculated) and "oracle" (the path oracle's work).
+// Makes a fresh folder "vexlo-<kind>-<pid>-XXXXXX" with its marker; "" on failure or for a kind
+// not in that list. Where the marker cannot be written (a full disk) the folder is returned
+// without one, so that the caller's first write names the fault; only this process removes it.
 std::string MakePrivateTempFolder(std::string_view kind, TempSpeed speed = TempSpeed::kDisk);
 // The same in the folder `base` (its leftovers of ended processes removed first).
 std::string MakePrivateTempFolderIn(const std::string& base, std::string_view kind);
@@ -26,7 +34,8 @@ std::string MakePrivateTempFolderIn(const std::string& base, std::string_view ki
 // Asked after a write failed: every later write there would fail alike.
 std::string WriteFault(const std::string& folder);
 
-// Removes the vexlo temporary folders in `base` whose process is no longer running (tests).
+// Removes our temporary folders in `base` whose maker no longer runs, with the files their lists
+// name (made_files.h).
 void RemoveFoldersOfEndedProcesses(const std::string& base);
 
 // Removes the folders of ended processes in both places temporary folders are made (disk and
@@ -34,14 +43,11 @@ void RemoveFoldersOfEndedProcesses(const std::string& base);
 // when the program first needs a folder of its own.
 void RemoveTempFoldersOfEndedProcesses();
 
-// Starts a small watcher process that removes this process's temporary folders the moment it
-// ends in whatever way, a SIGKILL too, so that no record's document outlives a killed run.
-// Called first thing in main, while the program has no other thread and no child.
+// Starts a small watcher process that removes this process's temporary folders, and the files
+// their lists name, the moment it ends in whatever way, a SIGKILL too, so that no record's
+// document outlives a killed run. Called first thing in main, while the program has no other
+// thread and no child.
 void StartTempFolderReaper();
-
-// True when no process `pid` runs any more (false for one that runs under another user, which
-// cannot be asked, and for pid 0 or below).
-bool ProcessEnded(long pid);
 
 }  // namespace vexlo::engine
 

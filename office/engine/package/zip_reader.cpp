@@ -101,13 +101,13 @@ void ZipReader::ListEntries() {
   const zip_int64_t n = zip_get_num_entries(archive_, 0);
   if (n < 0 || static_cast<uint64_t>(n) > limits_.max_entries) Corrupt("条目数量异常");
   names_ = EntryNames(archive_);
+  index_.reserve(names_.size());
+  for (size_t i = 0; i < names_.size(); ++i) index_.emplace(names_[i], i);
 }
 
 int64_t ZipReader::IndexOf(std::string_view name) const {
-  for (size_t i = 0; i < names_.size(); ++i) {
-    if (names_[i] == name) return static_cast<int64_t>(i);
-  }
-  return -1;
+  const auto it = index_.find(name);
+  return it == index_.end() ? -1 : static_cast<int64_t>(it->second);
 }
 
 bool ZipReader::Has(std::string_view name) const { return IndexOf(name) >= 0; }

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 struct zip;
@@ -40,7 +41,8 @@ class ZipReader {
   // The inflated bytes of an entry, or nullopt when there is no such entry. Raises ::Format when
   // the entry is corrupt or breaks a limit.
   std::optional<std::string> Read(std::string_view name);
-  // The entry's index in names(), or -1.
+  // The entry's index in names() (the first of that name), or -1. Constant time: a package may
+  // name thousands of parts, each looked up many times.
   int64_t IndexOf(std::string_view name) const;
 
   const std::string& display_name() const { return display_name_; }
@@ -58,6 +60,7 @@ class ZipReader {
   std::string data_;  // backing bytes for FromBytes
   ZipLimits limits_;
   std::vector<std::string> names_;
+  std::unordered_map<std::string_view, size_t> index_;  // name -> first index in names_
   uint64_t total_read_ = 0;
 };
 

@@ -38,4 +38,16 @@ std::optional<CellRef> ParseCellRef(std::string_view text) {
   return CellRef{row - 1, *column};
 }
 
+std::string ColumnName(uint32_t column) {
+  std::string letters;
+  for (uint32_t c = column + 1; c > 0; c = (c - 1) / 26) {
+    letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
+  }
+  return letters;
+}
+
+std::string CellName(uint32_t row, uint32_t column) {
+  return ColumnName(column) + std::to_string(row + 1);
+}
+
 }  // namespace vexlo::engine::sheet

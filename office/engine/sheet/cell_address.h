@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace vexlo::engine::sheet {
@@ -21,6 +22,10 @@ std::optional<CellRef> ParseCellRef(std::string_view text);
 // Parses only the column letters at the start of `text`; `consumed` gets their count.
 // nullopt when there are none or they lie beyond the grid.
 std::optional<uint32_t> ParseColumnLetters(std::string_view text, size_t& consumed);
+
+// The column letters of a 0-based column ("A", "Z", "AA") and the name of a cell ("C2").
+std::string ColumnName(uint32_t column);
+std::string CellName(uint32_t row, uint32_t column);
 
 }  // namespace vexlo::engine::sheet
 

@@ -5,23 +5,34 @@
 #include <cstdlib>
 
 #include "app/runtime_error.h"
+#include "office/engine/sheet/html_cell_text.h"
 #include "office/engine/sheet/text_decoding.h"
 #include "office/engine/sheet/text_table.h"
-#include "office/engine/sheet/utf8.h"
 
 namespace vexlo::engine::sheet {
 namespace {
 
 constexpr uint32_t kMaxColspan = 1000;
 
+char LowerChar(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
+
 std::string Lower(std::string_view text) {
   std::string out(text);
-  std::transform(out.begin(), out.end(), out.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  std::transform(out.begin(), out.end(), out.begin(), LowerChar);
   return out;
 }
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
+bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+// Whether `text` at `at` holds `lower` in any case.
+bool StartsWithNoCase(std::string_view text, size_t at, std::string_view lower) {
+  if (text.size() - at < lower.size()) return false;
+  for (size_t i = 0; i < lower.size(); ++i) {
+    if (LowerChar(text[at + i]) != lower[i]) return false;
+  }
+  return true;
+}
 
 // The charset a page declares in its first few kilobytes ("charset=gb2312"), empty when none.
 std::string DeclaredCharset(std::string_view bytes) {
@@ -38,99 +49,22 @@ std::string DeclaredCharset(std::string_view bytes) {
   return head.substr(start, end - start);
 }
 
-// The character an entity ("amp", "#20320", "#x4F60") stands for; empty when unknown.
-std::string EntityText(std::string_view name) {
-  if (name.size() > 1 && name[0] == '#') {
-    const bool hex = name[1] == 'x' || name[1] == 'X';
-    const std::string digits(name.substr(hex ? 2 : 1));
-    if (digits.empty() || digits.size() > 7) return {};
-    char* end = nullptr;
-    const unsigned long cp = std::strtoul(digits.c_str(), &end, hex ? 16 : 10);
-    if (*end != '\0' || cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return {};
-    std::string out;
-    AppendUtf8(out, static_cast<uint32_t>(cp == 0xA0 ? ' ' : cp));
-    return out;
-  }
-  if (name == "amp") return "&";
-  if (name == "lt") return "<";
-  if (name == "gt") return ">";
-  if (name == "quot") return "\"";
-  if (name == "apos") return "'";
-  if (name == "nbsp") return " ";
-  return {};
+// Elements whose content is no markup a table could be read from: raw text, or (template) a
+// fragment the browser keeps aside.
+bool SkipsContent(const std::string& name) {
+  return name == "script" || name == "style" || name == "textarea" || name == "title" ||
+         name == "xmp" || name == "iframe" || name == "noembed" || name == "noframes" ||
+         name == "template";
 }
-
-// Collects a cell's text the way a browser lays it out: runs of white space become one space,
-// none at the start or end, and a <br> breaks the line.
-class CellText {
- public:
-  void AddRaw(std::string_view text) {
-    size_t at = 0;
-    while (at < text.size()) {
-      const char c = text[at];
-      if (IsSpace(c)) {
-        pending_space_ = !out_.empty() && out_.back() != '\n';
-        ++at;
-      } else if (c == '&') {
-        at = AddEntity(text, at);
-      } else {
-        Put(std::string_view(&text[at], 1));
-        ++at;
-      }
-    }
-  }
-  void Break() {
-    out_ += '\n';
-    pending_space_ = false;
-  }
-  // The text without blank lines or spaces at its ends: a cell of only &nbsp; is empty.
-  std::string Take() {
-    pending_space_ = false;
-    const size_t first = out_.find_first_not_of(" \n");
-    if (first == std::string::npos) {
-      out_.clear();
-      return {};
-    }
-    const size_t last = out_.find_last_not_of(" \n");
-    std::string text = out_.substr(first, last - first + 1);
-    out_.clear();
-    return text;
-  }
-
- private:
-  void Put(std::string_view text) {
-    if (pending_space_) out_ += ' ';
-    pending_space_ = false;
-    out_ += text;
-  }
-  size_t AddEntity(std::string_view text, size_t at) {
-    const size_t semicolon = text.find(';', at);
-    if (semicolon != std::string_view::npos && semicolon - at <= 10) {
-      const std::string decoded = EntityText(text.substr(at + 1, semicolon - at - 1));
-      if (!decoded.empty()) {
-        if (decoded == " ") {
-          Put(" ");  // a no-break space stays even between words
-        } else {
-          Put(decoded);
-        }
-        return semicolon + 1;
-      }
-    }
-    Put("&");
-    return at + 1;
-  }
-
-  std::string out_;
-  bool pending_space_ = false;
-};
 
 // One tag: its lower-case name ("td", "/tr"), its attributes' text and where it ends.
 struct Tag {
   std::string name;
-  std::string attributes;
+  std::string_view attributes;
   size_t end = 0;
 };
 
+// REQUIRES: text[open] is '<', followed by a letter or by '/' and a letter.
 Tag ReadTag(std::string_view text, size_t open) {
   Tag tag;
   size_t at = open + 1;
@@ -140,19 +74,27 @@ Tag ReadTag(std::string_view text, size_t open) {
     ++at;
   }
   tag.name = Lower(text.substr(name_start, at - name_start));
-  char quote = 0;
+  // A quote opens a value only after '=' (spaces between allowed); a stray one is a character.
   const size_t attributes_start = at;
+  char quote = 0;
+  char last = 0;  // the last character outside quotes that is no space
   while (at < text.size() && (quote || text[at] != '>')) {
-    if (quote && text[at] == quote) quote = 0;
-    else if (!quote && (text[at] == '"' || text[at] == '\'')) quote = text[at];
+    const char c = text[at];
+    if (quote) {
+      if (c == quote) quote = 0;
+    } else if ((c == '"' || c == '\'') && last == '=') {
+      quote = c;
+    }
+    if (!quote && !IsSpace(c)) last = c;
     ++at;
   }
-  tag.attributes = Lower(text.substr(attributes_start, at - attributes_start));
+  tag.attributes = text.substr(attributes_start, at - attributes_start);
   tag.end = std::min(at + 1, text.size());
   return tag;
 }
 
-uint32_t Colspan(const std::string& attributes) {
+uint32_t Colspan(std::string_view raw_attributes) {
+  const std::string attributes = Lower(raw_attributes);
   const size_t at = attributes.find("colspan");
   if (at == std::string::npos) return 1;
   size_t digit = at + 7;
@@ -167,51 +109,104 @@ uint32_t Colspan(const std::string& attributes) {
   return span < 1 ? 1 : static_cast<uint32_t>(std::min<unsigned long>(span, kMaxColspan));
 }
 
-// Walks the page from its first <table> to that table's end.
+// Walks the page from its start to the end of its first table, passing over comments and the
+// content of the elements that hold no table a browser shows.
 class TableWalker {
  public:
   TableWalker(std::string_view text, TextTable& table) : text_(text), table_(table) {}
 
   // False when the page has no table.
   bool Walk() {
-    const size_t start = Lower(text_).find("<table");
-    if (start == std::string::npos) return false;
-    size_t at = start;
+    size_t at = 0;
     while (at < text_.size()) {
-      if (text_[at] != '<') {
-        const size_t next = std::min(text_.find('<', at), text_.size());
-        if (in_cell_) cell_.AddRaw(text_.substr(at, next - at));
-        at = next;
+      const size_t lt = std::min(text_.find('<', at), text_.size());
+      if (in_cell_) cell_.AddRaw(text_.substr(at, lt - at));
+      at = lt;
+      if (at >= text_.size()) break;
+      const char next = at + 1 < text_.size() ? text_[at + 1] : '\0';
+      if (next == '!' || next == '?') {
+        at = SkipDeclaration(at);
         continue;
       }
-      if (text_.substr(at, 4) == "<!--") {
-        const size_t close = text_.find("-->", at + 4);
-        at = close == std::string_view::npos ? text_.size() : close + 3;
+      const bool end_tag = next == '/';
+      const char first = end_tag ? (at + 2 < text_.size() ? text_[at + 2] : '\0') : next;
+      if (!IsLetter(first)) {
+        // "</>" and "</3" are dropped up to their '>'; "<" before anything else is a character.
+        if (end_tag) {
+          at = EndOf('>', at);
+          continue;
+        }
+        if (in_cell_) cell_.AddRaw("<");
+        ++at;
         continue;
       }
       const Tag tag = ReadTag(text_, at);
       at = tag.end;
-      if (tag.name == "script" || tag.name == "style") at = SkipElement(tag.name, at);
+      if (SkipsContent(tag.name)) {
+        at = tag.name == "template" ? SkipTemplate(at) : SkipRawText(tag.name, at);
+        continue;
+      }
       if (!OnTag(tag)) break;
     }
     EndCell();
-    return true;
+    return found_;
   }
 
  private:
-  // Past a script's or style's content, to its end tag (found without regard to case).
-  size_t SkipElement(const std::string& name, size_t at) {
-    const std::string end_tag = "</" + name;
+  // Just past the next `c` from `from` on, or the end of the page.
+  size_t EndOf(char c, size_t from) const {
+    const size_t found = text_.find(c, from);
+    return found == std::string_view::npos ? text_.size() : found + 1;
+  }
+
+  // Past a comment ("<!--" to "-->"), a doctype, a CDATA section or a processing instruction.
+  size_t SkipDeclaration(size_t at) const {
+    if (text_.compare(at, 4, "<!--") != 0) return EndOf('>', at);
+    // "<!-->" and "<!--->" end at once, as browsers read them.
+    if (text_.compare(at + 4, 1, ">") == 0) return at + 5;
+    if (text_.compare(at + 4, 2, "->") == 0) return at + 6;
+    const size_t close = text_.find("-->", at + 4);
+    return close == std::string_view::npos ? text_.size() : close + 3;
+  }
+
+  // Whether an end tag of `name` starts at `at` ("</name" then a space, '/' or '>').
+  bool IsEndTag(size_t at, std::string_view name) const {
+    if (text_.compare(at, 2, "</") != 0 || !StartsWithNoCase(text_, at + 2, name)) return false;
+    const size_t after = at + 2 + name.size();
+    return after >= text_.size() || IsSpace(text_[after]) || text_[after] == '/' ||
+           text_[after] == '>';
+  }
+
+  // Past a raw-text element's content and its end tag.
+  size_t SkipRawText(const std::string& name, size_t at) const {
     for (size_t close = text_.find("</", at); close != std::string_view::npos;
          close = text_.find("</", close + 2)) {
-      if (Lower(text_.substr(close, end_tag.size())) == end_tag) return close;
+      if (IsEndTag(close, name)) return EndOf('>', close);
+    }
+    return text_.size();
+  }
+
+  // Past a template's content, templates inside it included, and its end tag.
+  size_t SkipTemplate(size_t at) const {
+    int depth = 1;
+    for (size_t lt = text_.find('<', at); lt != std::string_view::npos; lt = text_.find('<', lt + 1)) {
+      if (IsEndTag(lt, "template")) {
+        if (--depth == 0) return EndOf('>', lt);
+      } else if (StartsWithNoCase(text_, lt + 1, "template") &&
+                 (lt + 9 >= text_.size() || IsSpace(text_[lt + 9]) || text_[lt + 9] == '>')) {
+        ++depth;
+      }
     }
     return text_.size();
   }
 
   // False once the first table has ended.
   bool OnTag(const Tag& tag) {
-    if (tag.name == "table") ++depth_;
+    if (tag.name == "table") {
+      found_ = true;
+      ++depth_;
+    }
+    if (depth_ == 0) return true;  // before the first table
     if (tag.name == "/table" && --depth_ == 0) return false;
     if (depth_ != 1) {
       if (tag.name == "br" && in_cell_) cell_.Break();
@@ -242,13 +237,15 @@ class TableWalker {
     if (!in_cell_) return;
     in_cell_ = false;
     table_.Add(row_, column_, cell_.Take());
-    column_ += span_;
+    // Spans past the last column stop there: a later cell with text is refused, never wraps.
+    column_ = std::min<uint32_t>(column_ + span_, kMaxColumns);
   }
 
   std::string_view text_;
   TextTable& table_;
-  CellText cell_;
-  int depth_ = 0;
+  HtmlCellText cell_;
+  bool found_ = false;  // a table has begun
+  int depth_ = 0;       // tables open, the first one included
   bool in_cell_ = false;
   bool row_started_ = false;
   uint32_t row_ = 0;
@@ -263,10 +260,12 @@ bool LooksLikeMarkup(std::string_view text) {
   return first != std::string_view::npos && text[first] == '<';
 }
 
-WorkbookData ReadHtmlTable(std::string_view bytes, const std::string& display_name) {
-  const std::string text = DecodeText(bytes, HasUtf16Bom(bytes) ? "" : DeclaredCharset(bytes));
+WorkbookData ReadHtmlTable(std::string bytes, const std::string& display_name) {
+  const std::string declared = HasUtf16Bom(bytes) ? "" : DeclaredCharset(bytes);
+  const std::optional<std::string> text = DecodeText(std::move(bytes), declared);
+  if (!text) throw app::RuntimeError::Format(display_name, "不是Excel工作簿（无法识别的文件格式）");
   TextTable table(display_name);
-  if (!TableWalker(text, table).Walk()) {
+  if (!TableWalker(*text, table).Walk()) {
     throw app::RuntimeError::Format(display_name, "是网页文件，其中没有表格");
   }
   if (table.empty()) throw app::RuntimeError::Format(display_name, "是网页文件，其中的表格是空的");

@@ -6,6 +6,7 @@
 
 #include "app/runtime_error.h"
 #include "office/engine/sheet/cell_address.h"
+#include "office/engine/sheet/formula_results.h"
 
 namespace vexlo::engine::sheet {
 namespace {
@@ -27,14 +28,6 @@ bool IsMember(std::string_view member, std::string_view lower_name) {
 [[noreturn]] void RangeUnknown(std::string_view member, std::string_view how) {
   throw RuntimeError::Automation("自动化调用失败：“Range”对象不支持“" + std::string(member) +
                                  "”（" + std::string(how) + " " + std::string(member) + "）");
-}
-
-std::string ColumnName(uint32_t column) {
-  std::string letters;
-  for (uint32_t c = column + 1; c > 0; c = (c - 1) / 26) {
-    letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
-  }
-  return letters;
 }
 
 // A count, as the "rows" and "columns" of a used range give it.
@@ -107,15 +100,21 @@ Value Range::Call(std::string_view member, std::span<const Value> args) {
   return Get(member);
 }
 
-Worksheet::Worksheet(std::shared_ptr<const OpenWorkbook> book, size_t sheet)
+Worksheet::Worksheet(std::shared_ptr<OpenWorkbook> book, size_t sheet)
     : AutomationObject("Worksheet"), book_(std::move(book)), sheet_(sheet) {
   AddProperty("name", [this] { return Value(book_->data.sheets[sheet_].name); });
+  AddProperty("index", [this] { return Value(static_cast<int32_t>(sheet_ + 1)); });
+  AddMethod("activate", 0, 0, [this](const Args&) {
+    book_->active = sheet_;
+    return Value();
+  });
   AddMethod("range", 1, 1, [this](const Args& a) {
     const std::string address = a.Text(0);
     const auto ref = ParseCellRef(address);
     if (!ref) {
       throw RuntimeError::Automation("自动化调用失败：“Range”的单元格地址“" + address + "”无效");
     }
+    PrepareToRead();
     return Value(std::make_shared<Range>(book_, sheet_, ref->row, ref->column));
   });
   AddProperty("usedrange", [this] {
@@ -124,14 +123,54 @@ Worksheet::Worksheet(std::shared_ptr<const OpenWorkbook> book, size_t sheet)
   });
 }
 
-Workbook::Workbook(std::shared_ptr<const OpenWorkbook> book, std::function<void()> on_close)
-    : AutomationObject("Workbook"),
-      book_(std::move(book)),
-      active_(std::make_shared<Worksheet>(book_, book_->data.active_sheet)) {
+void Worksheet::PrepareToRead() {
+  const SheetData& sheet = book_->data.sheets[sheet_];
+  if (!sheet.unreadable.empty()) {
+    throw RuntimeError::Format(book_->path, "中的工作表“" + sheet.name + "”已损坏，无法读取");
+  }
+  if (!book_->calculated && !sheet.uncalculated.empty()) {
+    CalculateMissingResults(book_->path, book_->data);
+    book_->calculated = true;
+  }
+}
+
+Worksheets::Worksheets(std::vector<std::shared_ptr<Worksheet>> sheets,
+                       std::shared_ptr<const OpenWorkbook> book)
+    : AutomationObject("Worksheets"), sheets_(std::move(sheets)), book_(std::move(book)) {
+  AddProperty("count", [this] { return Value(static_cast<int32_t>(sheets_.size())); });
+  AddMethod("item", 1, 1, [this](const Args& a) { return Item(a[0]); });
+}
+
+Value Worksheets::Item(const Value& which) const {
+  if (which.kind() == Value::Kind::kText) {
+    const std::string wanted = office::Lower(which.text());
+    for (size_t i = 0; i < sheets_.size(); ++i) {
+      if (office::Lower(book_->data.sheets[i].name) == wanted) {
+        return Value(std::static_pointer_cast<office::Dispatch>(sheets_[i]));
+      }
+    }
+    throw RuntimeError::ArrayBounds();
+  }
+  const int32_t index = office::ArgLong(which, "item", 1);
+  if (index < 1 || static_cast<size_t>(index) > sheets_.size()) throw RuntimeError::ArrayBounds();
+  return Value(std::static_pointer_cast<office::Dispatch>(sheets_[static_cast<size_t>(index) - 1]));
+}
+
+Workbook::Workbook(std::shared_ptr<OpenWorkbook> book, std::function<void()> on_close)
+    : AutomationObject("Workbook"), book_(std::move(book)) {
+  for (size_t i = 0; i < book_->data.sheets.size(); ++i) {
+    sheets_.push_back(std::make_shared<Worksheet>(book_, i));
+  }
+  worksheets_ = std::make_shared<Worksheets>(sheets_, book_);
+  book_->active = book_->data.active_sheet;
+  // Formulas without results that no sheet holds need no office.
+  book_->calculated = !book_->data.HasUncalculated();
   AddProperty("name",
               [this] { return Value(std::filesystem::path(book_->path).filename().string()); });
   AddProperty("fullname", [this] { return Value(book_->path); });
   AddProperty("activesheet", [this] { return ActiveSheet(); });
+  AddProperty("worksheets",
+              [this] { return Value(std::static_pointer_cast<office::Dispatch>(worksheets_)); });
   // close([savechanges], [filename], [routeworkbook]): nothing is ever written back.
   AddMethod("close", 0, 3, [on_close = std::move(on_close)](const Args&) {
     on_close();
@@ -139,6 +178,8 @@ Workbook::Workbook(std::shared_ptr<const OpenWorkbook> book, std::function<void(
   });
 }
 
-Value Workbook::ActiveSheet() { return Value(std::static_pointer_cast<office::Dispatch>(active_)); }
+Value Workbook::ActiveSheet() {
+  return Value(std::static_pointer_cast<office::Dispatch>(sheets_[book_->active]));
+}
 
 }  // namespace vexlo::engine::sheet

@@ -38,10 +38,58 @@ size_t Utf8SequenceLength(std::string_view rest) {
   return length;
 }
 
+// How far a declared charset is trusted.
+enum class Declared {
+  kNothing,     // none, UTF-8, or one that cannot be what an ASCII-readable page is in
+  kGb,          // the GB family: read as GB18030
+  kSingleByte,  // every byte is valid in it, so the bytes never contradict it: tried last
+  kMultiByte,   // Big5, Shift_JIS, EUC-KR ...: tried before GB18030, when the bytes fit
+};
+
+Declared Classify(const std::string& charset) {
+  if (charset.empty() || charset == "utf-8" || charset == "utf8") return Declared::kNothing;
+  // A page whose "charset=" reads as ASCII is in no UTF-16 or UTF-32.
+  if (charset.starts_with("utf-16") || charset.starts_with("utf-32") ||
+      charset.starts_with("ucs-") || charset == "unicode") {
+    return Declared::kNothing;
+  }
+  if (charset == "gb2312" || charset == "gbk" || charset == "x-gbk" || charset == "gb18030" ||
+      charset == "cp936" || charset == "euc-cn" || charset == "x-euc-cn") {
+    return Declared::kGb;
+  }
+  for (const char* prefix : {"iso-8859", "iso8859", "latin", "windows-12", "cp12", "us-ascii",
+                             "ascii", "koi8", "macintosh", "x-mac"}) {
+    if (charset.starts_with(prefix)) return Declared::kSingleByte;
+  }
+  return Declared::kMultiByte;
+}
+
+std::optional<std::string> Decode(std::string bytes, std::string_view declared) {
+  if (std::string_view(bytes).starts_with(kUtf8Bom)) bytes.erase(0, kUtf8Bom.size());
+  if (HasUtf16Bom(bytes)) {
+    const bool little = bytes[0] == '\xFF';
+    return app::ToUtf8Exact(little ? "UTF-16LE" : "UTF-16BE", std::string_view(bytes).substr(2));
+  }
+  if (IsValidUtf8(bytes)) return bytes;
+  const std::string charset = Lower(declared);
+  const Declared trust = Classify(charset);
+  if (trust == Declared::kMultiByte) {
+    if (auto text = app::ToUtf8Exact(charset, bytes)) return text;
+  }
+  if (auto text = app::ToUtf8Exact("GB18030", bytes)) return text;
+  if (trust == Declared::kSingleByte) return app::ToUtf8Exact(charset, bytes);
+  return std::nullopt;
+}
+
 }  // namespace
 
 bool IsValidUtf8(std::string_view bytes) {
   while (!bytes.empty()) {
+    // Runs of ASCII are the bulk of most files: skip them without decoding.
+    size_t ascii = 0;
+    while (ascii < bytes.size() && static_cast<unsigned char>(bytes[ascii]) < 0x80) ++ascii;
+    bytes.remove_prefix(ascii);
+    if (bytes.empty()) break;
     const size_t length = Utf8SequenceLength(bytes);
     if (length == 0) return false;
     bytes.remove_prefix(length);
@@ -53,28 +101,26 @@ bool HasUtf16Bom(std::string_view bytes) {
   return bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF");
 }
 
-std::string DecodeText(std::string_view bytes, std::string_view declared) {
+bool HasOnlyTextControls(std::string_view text) {
+  return std::none_of(text.begin(), text.end(), [](char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return u < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f' && c != '\x1B';
+  });
+}
+
+std::optional<std::string> DecodeText(std::string bytes, std::string_view declared) {
+  std::optional<std::string> text = Decode(std::move(bytes), declared);
+  if (text && !HasOnlyTextControls(*text)) return std::nullopt;
+  return text;
+}
+
+std::string TextHead(std::string_view bytes, size_t limit) {
   if (bytes.starts_with(kUtf8Bom)) bytes.remove_prefix(kUtf8Bom.size());
-  std::string utf8;
-  if (HasUtf16Bom(bytes)) {
-    const bool little = bytes[0] == '\xFF';
-    bytes.remove_prefix(2);
-    app::ToUtf8(little ? "UTF-16LE" : "UTF-16BE", bytes, utf8);
-    return utf8;
-  }
-  const std::string charset = Lower(declared);
-  const bool says_utf8 = charset == "utf-8" || charset == "utf8";
-  // Pages that say gb2312 or gbk often hold characters only the larger GB18030 has.
-  const bool says_gb = charset == "gb2312" || charset == "gbk" || charset == "x-gbk" ||
-                       charset == "gb18030" || charset == "cp936";
-  if (says_gb || (charset.empty() && !IsValidUtf8(bytes))) {
-    app::ToUtf8("GB18030", bytes, utf8);
-    return utf8;
-  }
-  if (!says_utf8 && !charset.empty() && app::ToUtf8(charset, bytes, utf8)) return utf8;
-  if (IsValidUtf8(bytes)) return std::string(bytes);
-  app::ToUtf8("GB18030", bytes, utf8);
-  return utf8;
+  if (!HasUtf16Bom(bytes)) return std::string(bytes.substr(0, limit));
+  std::string head;
+  const bool little = bytes[0] == '\xFF';
+  app::ToUtf8(little ? "UTF-16LE" : "UTF-16BE", bytes.substr(2, limit / 2 * 2), head);
+  return head;
 }
 
 }  // namespace vexlo::engine::sheet

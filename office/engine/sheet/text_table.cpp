@@ -22,7 +22,7 @@ void TextTable::Add(uint32_t row, uint32_t column, std::string text) {
   Cell cell;
   cell.kind = Cell::Kind::kText;
   cell.text = book_.AddString(std::move(text));
-  cells[CellKey(row, column)] = cell;
+  cells.Put(CellKey(row, column), cell);
 }
 
 }  // namespace vexlo::engine::sheet

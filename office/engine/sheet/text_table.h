@@ -18,7 +18,10 @@ class TextTable {
   void Add(uint32_t row, uint32_t column, std::string text);
   // The workbook; true when at least one cell was added.
   bool empty() const { return book_.sheets[0].cells.empty(); }
-  WorkbookData Take() { return std::move(book_); }
+  WorkbookData Take() {
+    book_.sheets[0].cells.Seal();
+    return std::move(book_);
+  }
 
  private:
   std::string display_name_;

@@ -4,10 +4,7 @@
 
 namespace vexlo::engine::sheet {
 
-uint32_t WorkbookData::AddString(std::string text) {
-  strings.push_back(std::move(text));
-  return static_cast<uint32_t>(strings.size() - 1);
-}
+uint32_t WorkbookData::AddString(std::string text) { return strings.Add(std::move(text)); }
 
 uint16_t WorkbookData::AddFormat(const std::string& code) {
   if (const auto it = format_index.find(code); it != format_index.end()) return it->second;
@@ -26,9 +23,7 @@ double AutomationDateFromSerial(double serial) {
 
 const Cell* WorkbookData::CellAt(size_t sheet, uint32_t row, uint32_t column) const {
   if (sheet >= sheets.size()) return nullptr;
-  const auto& cells = sheets[sheet].cells;
-  const auto it = cells.find(CellKey(row, column));
-  return it == cells.end() ? nullptr : &it->second;
+  return sheets[sheet].cells.Find(CellKey(row, column));
 }
 
 office::Value WorkbookData::ValueAt(size_t sheet, uint32_t row, uint32_t column) const {
@@ -44,7 +39,7 @@ office::Value WorkbookData::ValueAt(size_t sheet, uint32_t row, uint32_t column)
       return office::Value(c.number != 0);
     case Cell::Kind::kText:
     case Cell::Kind::kError:
-      return office::Value(strings[c.text]);
+      return office::Value(std::string(strings[c.text]));
   }
   return {};
 }
@@ -65,9 +60,16 @@ office::Value WorkbookData::TextAt(size_t sheet, uint32_t row, uint32_t column) 
     case Cell::Kind::kText:
       return office::Value(ShownText(strings[c.text], code));
     case Cell::Kind::kError:
-      return office::Value(strings[c.text]);
+      return office::Value(std::string(strings[c.text]));
   }
   return {};
+}
+
+bool WorkbookData::HasUncalculated() const {
+  for (const SheetData& sheet : sheets) {
+    if (!sheet.uncalculated.empty()) return true;
+  }
+  return false;
 }
 
 size_t ClampActiveSheet(size_t active, size_t sheet_count) {

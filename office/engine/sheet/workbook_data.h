@@ -9,6 +9,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "office/engine/sheet/cell_store.h"
+#include "office/engine/sheet/string_table.h"
 #include "office/value.h"
 
 namespace vexlo::engine::sheet {
@@ -19,19 +21,22 @@ inline constexpr uint32_t kMaxColumns = 16384;
 // Most cells one sheet may hold: a bound on memory (about 50 bytes a cell) for hostile files.
 inline constexpr size_t kMaxCells = 10'000'000;
 
-// One stored cell. Text and error cells point into WorkbookData::strings.
-struct Cell {
-  enum class Kind : uint8_t { kNumber, kDate, kBool, kText, kError };
-  Kind kind = Kind::kNumber;
-  uint16_t format = 0;  // index into WorkbookData::formats (0: General)
-  uint32_t text = 0;    // kText, kError: index into strings
-  double number = 0;    // kNumber, kDate (workbook serial, 1900 system), kBool (0/1)
+// A formula cell that the file stores without its result, as programs that write workbooks
+// without calculating them do: the spreadsheet shows a value there, the file holds none.
+struct UncalculatedCell {
+  uint64_t key = 0;     // CellKey(row, column)
+  uint16_t format = 0;  // the cell's number format, index into WorkbookData::formats
 };
 
 struct SheetData {
   std::string name;
-  // Non-empty cells by CellKey(row, column), both 0-based.
-  std::unordered_map<uint64_t, Cell> cells;
+  // Non-empty cells by CellKey(row, column), both 0-based; sealed once the sheet is read.
+  CellStore cells;
+  // Formula cells without a stored result, in the order the file lists them.
+  std::vector<UncalculatedCell> uncalculated;
+  // Why the cells of this sheet could not be read ("" when they were). Only a sheet other than
+  // the active one is let off so: a damaged sheet nobody uses does not stop the workbook.
+  std::string unreadable;
 };
 
 inline uint64_t CellKey(uint32_t row, uint32_t column) {
@@ -41,7 +46,7 @@ inline uint64_t CellKey(uint32_t row, uint32_t column) {
 struct WorkbookData {
   std::vector<SheetData> sheets;
   size_t active_sheet = 0;           // index into sheets
-  std::vector<std::string> strings;  // texts of text and error cells (UTF-8)
+  StringTable strings;  // texts of text and error cells (UTF-8)
   std::vector<std::string> formats{"General"};  // the distinct number format codes of cells
   std::unordered_map<std::string, uint16_t> format_index;  // code -> index into formats
   bool date1904 = false;  // date serials of the file count from 1904 (stored ones from 1900)
@@ -56,6 +61,8 @@ struct WorkbookData {
   office::Value ValueAt(size_t sheet, uint32_t row, uint32_t column) const;
   // The text the cell shows through its number format; empty cells give null.
   office::Value TextAt(size_t sheet, uint32_t row, uint32_t column) const;
+  // Whether some sheet holds formula cells without a stored result.
+  bool HasUncalculated() const;
 };
 
 // A date serial of the workbook (1900 system) as an automation date: the two differ before

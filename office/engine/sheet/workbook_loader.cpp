@@ -56,14 +56,10 @@ WorkbookData FromCompoundFile(std::string_view bytes, const std::string& name) {
   return ReadXls(*stream, name);
 }
 
-// Text has no control characters but tab and line breaks (UTF-16 is judged by its mark).
+// Text has no control characters but tab and line breaks (UTF-16 is judged by its mark). The
+// readers judge the whole text once it is decoded; this look at its start tells text from binary.
 bool LooksLikeText(std::string_view bytes) {
-  if (HasUtf16Bom(bytes)) return true;
-  const std::string_view head = bytes.substr(0, 65536);
-  return std::none_of(head.begin(), head.end(), [](char c) {
-    const auto u = static_cast<unsigned char>(c);
-    return u < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f' && c != '\x1B';
-  });
+  return HasUtf16Bom(bytes) || HasOnlyTextControls(bytes.substr(0, 65536));
 }
 
 bool HasCsvExtension(const std::string& name) {
@@ -75,24 +71,25 @@ bool HasCsvExtension(const std::string& name) {
 
 // A text file: a web page's first table, or separated fields. Text under another name than .csv
 // counts as data only when its first line has at least two fields.
-WorkbookData FromText(std::string_view bytes, const std::string& name) {
-  const std::string head = DecodeText(bytes.substr(0, 4096));
-  if (LooksLikeMarkup(head)) return ReadHtmlTable(bytes, name);
+WorkbookData FromText(std::string bytes, const std::string& name) {
+  const std::string head = TextHead(bytes, 4096);
+  if (LooksLikeMarkup(head)) return ReadHtmlTable(std::move(bytes), name);
   const std::string_view first_line = std::string_view(head).substr(0, head.find_first_of("\r\n"));
   if (HasCsvExtension(name) || first_line.find(CsvSeparator(head)) != std::string_view::npos) {
-    return ReadCsv(bytes, name);
+    return ReadCsv(std::move(bytes), name);
   }
   throw RuntimeError::Format(name, "是文本文件，但没有用逗号、制表符或分号分开的列，不是Excel工作簿");
 }
 
-WorkbookData FromOtherBytes(std::string_view bytes, const std::string& name) {
+// Takes the bytes over, so that a text file is not held twice while it is decoded.
+WorkbookData FromOtherBytes(std::string&& bytes, const std::string& name) {
   if (bytes.empty()) throw RuntimeError::Format(name, "是空文件，不是Excel工作簿");
   if (CompoundFile::HasSignature(bytes)) return FromCompoundFile(bytes, name);
   if (IsBareBiff(bytes)) return ReadXls(bytes, name);
   if (const char* kind = KnownOtherKind(bytes)) {
     throw RuntimeError::Format(name, std::string("是") + kind + "，不是Excel工作簿");
   }
-  if (LooksLikeText(bytes)) return FromText(bytes, name);
+  if (LooksLikeText(bytes)) return FromText(std::move(bytes), name);
   throw RuntimeError::Format(name, "不是Excel工作簿（无法识别的文件格式）");
 }
 
@@ -104,7 +101,7 @@ WorkbookData LoadWorkbookBytes(std::string bytes, const std::string& display_nam
     auto package = ZipReader::FromBytes(std::move(bytes), display_name, WorkbookZipLimits());
     return ReadXlsx(*package);
   }
-  return FromOtherBytes(bytes, display_name);
+  return FromOtherBytes(std::move(bytes), display_name);
 }
 
 WorkbookData LoadWorkbookFile(const std::string& path) {
@@ -133,7 +130,7 @@ WorkbookData LoadWorkbookFile(const std::string& path) {
   if (static_cast<uint64_t>(in.gcount()) + head_view.size() != size) {
     throw RuntimeError::File(path, "读取不完整");
   }
-  return FromOtherBytes(bytes, path);
+  return FromOtherBytes(std::move(bytes), path);
 }
 
 }  // namespace vexlo::engine::sheet

@@ -39,6 +39,10 @@ enum : uint16_t {
   kRk = 0x027E,
   kFormat = 0x041E,
   kBof = 0x0809,
+  // Records that may stand between a FORMULA record and the STRING record of its text result.
+  kShrFmla = 0x04BC,
+  kArray = 0x0221,
+  kTable = 0x0236,
 };
 
 // Record types of the single-sheet files of Excel 2.x to 4.x and of Excel 4.0 workbooks.
@@ -157,10 +161,30 @@ class XlsReader {
       }
     }
     ReadSheet(sheet_offsets_[data_.active_sheet], data_.sheets[data_.active_sheet]);
+    ReadOtherSheets();
     return std::move(data_);
   }
 
  private:
+  // The worksheets besides the active one, which a caller may choose instead. One that cannot be
+  // read is noted as such rather than failing the whole workbook.
+  void ReadOtherSheets() {
+    for (size_t i = 0; i < data_.sheets.size(); ++i) {
+      if (i != data_.active_sheet && sheet_types_[i] == 0) ReadOtherSheet(i);
+    }
+  }
+
+  void ReadOtherSheet(size_t i) {
+    SheetData& sheet = data_.sheets[i];
+    try {
+      ReadSheet(sheet_offsets_[i], sheet);
+    } catch (const app::RuntimeError& e) {
+      sheet.cells.clear();
+      sheet.uncalculated.clear();
+      sheet.unreadable = e.text();
+    }
+  }
+
   [[noreturn]] void Corrupt(std::string_view what) const {
     throw app::RuntimeError::Format(display_name_,
                                     "不是有效的Excel工作簿或已损坏：" + std::string(what));
@@ -386,6 +410,12 @@ class XlsReader {
     // A sheet that brings its own formats replaces those of the workbook.
     sheet_formats_replace_ = true;
     ReadSheet(sheet_offsets_[data_.active_sheet], data_.sheets[data_.active_sheet]);
+    for (size_t i = 0; i < kinds.size(); ++i) {
+      if (i != data_.active_sheet && kinds[i] == kSubstreamWorksheet) {
+        sheet_formats_replace_ = true;
+        ReadOtherSheet(i);
+      }
+    }
   }
 
   void StartSheetFormats() {
@@ -435,7 +465,7 @@ class XlsReader {
   }
 
   void ReadGlobals() {
-    std::vector<std::pair<uint16_t, bool>> custom_formats;  // FORMAT: index, is a date
+    std::unordered_map<uint16_t, bool> custom_formats;  // FORMAT index -> is a date (the last)
     while (auto r = Next()) {
       switch (r->type) {
         case kEof:
@@ -469,7 +499,7 @@ class XlsReader {
         case kFormat: {
           Need(*r, 3);
           const std::string code = RecordString(*r, 2, !biff8_);
-          custom_formats.emplace_back(U16(r->data, 0), IsDateFormatCode(code));
+          custom_formats[U16(r->data, 0)] = IsDateFormatCode(code);
           format_codes_[U16(r->data, 0)] = code;
           break;
         }
@@ -495,14 +525,11 @@ class XlsReader {
     stream_ = decrypted_;
   }
 
-  void FinishFormats(const std::vector<std::pair<uint16_t, bool>>& custom) {
+  void FinishFormats(const std::unordered_map<uint16_t, bool>& custom) {
     xf_is_date_.reserve(xf_format_.size());
     for (uint16_t id : xf_format_) {
-      bool date = IsBuiltinDateFormat(id);
-      for (const auto& [index, is_date] : custom) {
-        if (index == id) date = is_date;
-      }
-      xf_is_date_.push_back(date);
+      const auto found = custom.find(id);
+      xf_is_date_.push_back(found != custom.end() ? found->second : IsBuiltinDateFormat(id));
       const auto code = format_codes_.find(id);
       xf_shown_.push_back(data_.AddFormat(code != format_codes_.end() ? code->second : BuiltinFormatCode(id)));
     }
@@ -513,18 +540,21 @@ class XlsReader {
     Continued c = WithContinues(r);
     c.U32v();  // total references
     const uint32_t unique = c.U32v();
-    // The count may lie; every string takes at least 3 bytes, so the data bounds the reserve.
-    shared_.reserve(std::min<size_t>(unique, r.data.size()));
+    // The workbook's globals add no other texts, so the shared strings are one run of the
+    // text table (a second table goes on from the first).
+    if (shared_count_ == 0) shared_first_ = static_cast<uint32_t>(data_.strings.size());
     for (uint32_t i = 0; i < unique && !c.AtEnd(); ++i) {
       const uint16_t cch = c.U16v();
-      shared_.push_back(data_.AddString(c.Biff8Chars(cch)));
+      data_.AddString(c.Biff8Chars(cch));
+      ++shared_count_;
     }
     // Some writers count fewer strings than they store; cells may use the rest. What does not
     // read as a whole string past the count is left alone.
     try {
       while (!c.AtEnd()) {
         const uint16_t cch = c.U16v();
-        shared_.push_back(data_.AddString(c.Biff8Chars(cch)));
+        data_.AddString(c.Biff8Chars(cch));
+        ++shared_count_;
       }
     } catch (const app::RuntimeError&) {
     }
@@ -533,7 +563,7 @@ class XlsReader {
   // Stores a cell; a later record for the same cell replaces it.
   void Put(SheetData& sheet, uint16_t row, uint16_t col, Cell cell) {
     if (sheet.cells.size() >= kMaxCells) Corrupt("单元格数量过多");
-    sheet.cells[CellKey(row, col)] = cell;
+    sheet.cells.Put(CellKey(row, col), cell);
   }
 
   bool IsDateXf(uint16_t xf) const { return xf < xf_is_date_.size() && xf_is_date_[xf]; }
@@ -544,8 +574,7 @@ class XlsReader {
 
   // Gives the cell just stored its number format.
   void SetFormat(SheetData& sheet, uint16_t row, uint16_t col, uint16_t format) {
-    const auto it = sheet.cells.find(CellKey(row, col));
-    if (it != sheet.cells.end()) it->second.format = format;
+    if (Cell* cell = sheet.cells.Last(CellKey(row, col))) cell->format = format;
   }
 
   // BIFF2 cells name their XF in their first attribute byte and repeat its number format in
@@ -671,15 +700,25 @@ class XlsReader {
   void ReadCells(SheetData& sheet) {
     // The cell of the last FORMULA record: a STRING record right after it holds its text.
     std::optional<std::pair<uint16_t, uint16_t>> formula_cell;
+    // A FORMULA record whose result is a text still to come: without a STRING record after it,
+    // the file holds no result for that cell (its writer did not calculate it).
+    std::optional<UncalculatedCell> text_to_come;
     const bool early = version_ <= 4;
     while (auto r = Next()) {
       const std::string_view d = r->data;
+      if (text_to_come && r->type != kString && r->type != kShrFmla && r->type != kArray &&
+          r->type != kTable && r->type != kContinue) {
+        if (sheet.uncalculated.size() >= kMaxCells) Corrupt("单元格数量过多");
+        sheet.uncalculated.push_back(*text_to_come);
+        text_to_come.reset();
+      }
       if (early && ReadEarlySetting(*r)) continue;
       if (version_ == 2) {
         if (ReadBiff2Cell(*r, sheet, formula_cell)) continue;
       }
       switch (r->type) {
         case kEof:
+          sheet.cells.Seal();
           return;
         case kBof:
         case kBof3:
@@ -710,10 +749,10 @@ class XlsReader {
         case kLabelSst: {
           Need(*r, 10);
           const uint32_t index = U32(d, 6);
-          if (index >= shared_.size()) Corrupt("共享字符串编号无效");
+          if (index >= shared_count_) Corrupt("共享字符串编号无效");
           Cell c;
           c.kind = Cell::Kind::kText;
-          c.text = shared_[index];
+          c.text = shared_first_ + index;
           c.format = ShownFormat(U16(d, 4));
           Put(sheet, U16(d, 0), U16(d, 2), c);
           break;
@@ -736,8 +775,12 @@ class XlsReader {
           formula_cell.emplace(U16(d, 0), U16(d, 2));
           PutFormula(sheet, U16(d, 0), U16(d, 2), d, 6, IsDateXf(U16(d, 4)));
           SetFormat(sheet, U16(d, 0), U16(d, 2), ShownFormat(U16(d, 4)));
+          if (U16(d, 12) == 0xFFFF && d[6] == 0) {
+            text_to_come = UncalculatedCell{CellKey(U16(d, 0), U16(d, 2)), ShownFormat(U16(d, 4))};
+          }
           break;
         case kString: {
+          text_to_come.reset();
           if (!formula_cell) break;
           std::string text;
           if (biff8_) {
@@ -831,7 +874,8 @@ class XlsReader {
   std::vector<std::string> early_codes_;  // Excel 2.x-4.x: FORMAT codes in order
   std::vector<bool> early_formats_;  // Excel 2.x-4.x: FORMAT records in order, is a date
   bool sheet_formats_replace_ = false;
-  std::vector<uint32_t> shared_;  // shared string index -> data_.strings index
+  uint32_t shared_first_ = 0;  // the data_.strings index of shared string 0
+  uint32_t shared_count_ = 0;
   WorkbookData data_;
 };
 

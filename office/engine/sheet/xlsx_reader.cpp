@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstring>
 #include <deque>
+#include <unordered_map>
+#include <unordered_set>
 #include <pugixml.hpp>
 
 #include "app/runtime_error.h"
@@ -13,26 +15,17 @@
 #include "office/engine/sheet/cell_display.h"
 #include "office/engine/sheet/number_format.h"
 #include "office/engine/sheet/utf8.h"
+#include "office/engine/sheet/xml_slices.h"
 
 namespace vexlo::engine::sheet {
 namespace {
 
 using app::RuntimeError;
 
-// Worksheet rows are parsed in slices of about this many bytes. The fuzz build makes them tiny,
-// so that slicing and its fallback are exercised on small inputs.
-#ifndef VEXLO_XLSX_SLICE_BYTES
-#define VEXLO_XLSX_SLICE_BYTES (256 << 10)
-#endif
-constexpr size_t kSliceBytes = VEXLO_XLSX_SLICE_BYTES;
-
 // Days between the 1900 and the 1904 date systems.
 constexpr double k1904Offset = 1462;
 
-// Whitespace-only text (a cell holding "   ") must survive parsing. Text is kept in its element
-// rather than in a node of its own, which saves a third of the nodes of a worksheet.
-constexpr unsigned kParseOptions =
-    pugi::parse_default | pugi::parse_ws_pcdata_single | pugi::parse_embed_pcdata;
+constexpr unsigned kParseOptions = kXmlSliceParseOptions;
 
 // A node's name without its namespace prefix ("x:c" -> "c").
 std::string_view LocalName(const char* name) {
@@ -186,22 +179,18 @@ class XlsxReader {
     }
     std::vector<std::string> sheet_parts;
     std::vector<bool> may_be_worksheet;  // by relationship type
+    // Relationships by id, the last of an id winning as a walk through them would find it.
+    std::unordered_map<std::string_view, const Relationship*> by_id;
+    for (const auto& r : rels) by_id[r.id] = &r;
     if (pugi::xml_node sheets = Child(workbook, "sheets")) {
       for (pugi::xml_node s = sheets.first_child(); s; s = s.next_sibling()) {
         if (!Is(s, "sheet")) continue;
         SheetData sheet;
         sheet.name = s.attribute("name").value();
         data_.sheets.push_back(std::move(sheet));
-        const std::string id = PrefixedAttribute(s, "id").value();
-        std::string part;
-        bool worksheet = true;
-        for (const auto& r : rels) {
-          if (r.id != id) continue;
-          part = r.target;
-          worksheet = EndsWith(r.type, "/worksheet");
-        }
-        sheet_parts.push_back(part);
-        may_be_worksheet.push_back(worksheet);
+        const auto r = by_id.find(PrefixedAttribute(s, "id").value());
+        sheet_parts.push_back(r == by_id.end() ? std::string() : r->second->target);
+        may_be_worksheet.push_back(r == by_id.end() || EndsWith(r->second->type, "/worksheet"));
       }
     }
     if (data_.sheets.empty()) Corrupt("工作簿中没有工作表");
@@ -220,10 +209,13 @@ class XlsxReader {
     if (sheet_part.empty() || !package_.Has(sheet_part)) Corrupt("找不到当前工作表的内容");
     std::string bytes = ReadPart(sheet_part);
     // The active tab may be a chart or dialog sheet, which has no cells: read the first
-    // worksheet instead.
+    // worksheet instead. Each part is looked at once, however many sheets name it.
     if (!may_be_worksheet[data_.active_sheet] || !IsWorksheetRoot(RootName(bytes))) {
+      std::unordered_set<std::string_view> looked_at;
+      if (!IsWorksheetRoot(RootName(bytes))) looked_at.insert(sheet_part);
       for (size_t i = 0; i < sheet_parts.size(); ++i) {
-        if (i == data_.active_sheet || !may_be_worksheet[i] || !package_.Has(sheet_parts[i])) {
+        if (i == data_.active_sheet || !may_be_worksheet[i] || !package_.Has(sheet_parts[i]) ||
+            !looked_at.insert(sheet_parts[i]).second) {
           continue;
         }
         std::string other = ReadPart(sheet_parts[i]);
@@ -235,6 +227,7 @@ class XlsxReader {
       }
     }
     ReadSheet(sheet_parts[data_.active_sheet], std::move(bytes), data_.sheets[data_.active_sheet]);
+    ReadOtherSheets(sheet_parts, may_be_worksheet);
     return std::move(data_);
   }
 
@@ -288,17 +281,19 @@ class XlsxReader {
 
   // The entry that holds `part`. Part names ignore case ("xl/SharedStrings.xml" is the part a
   // relationship names "sharedStrings.xml"); an exact match wins.
-  std::string PartName(const std::string& part) const {
+  std::string PartName(const std::string& part) {
     if (package_.Has(part)) return part;
-    const auto same = [&](const std::string& name) {
-      return std::equal(name.begin(), name.end(), part.begin(), part.end(), [](char a, char b) {
-        return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-      });
-    };
-    for (const std::string& name : package_.names()) {
-      if (same(name)) return name;
+    if (folded_names_.empty()) {
+      for (const std::string& name : package_.names()) folded_names_.emplace(Folded(name), name);
     }
-    return part;
+    const auto it = folded_names_.find(Folded(part));
+    return it == folded_names_.end() ? part : it->second;
+  }
+
+  static std::string Folded(std::string_view name) {
+    std::string out(name);
+    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
   }
 
   // Parses a part into `doc` and returns its root element, which must be `root_name`.
@@ -375,14 +370,30 @@ class XlsxReader {
     buffers_.pop_back();
   }
 
+  // The strings are parsed a slice of items at a time, like the rows of a sheet: a table of
+  // millions of short strings would take ten times its size as one tree of nodes.
   void ReadSharedStrings(const std::string& part) {
     if (!package_.Has(part)) return;
-    pugi::xml_document doc;
-    const pugi::xml_node root = Load(part, doc, "sst");
-    for (pugi::xml_node si = root.first_child(); si; si = si.next_sibling()) {
-      if (Is(si, "si")) shared_.push_back(data_.AddString(StringItemText(si)));
+    std::string bytes = ReadPart(part);
+    const size_t strings_before = data_.strings.size();
+    if (RootName(bytes) == "sst" &&
+        ForEachXmlSlice(bytes, "sst", "si", [&](const pugi::xml_node& parent) { AddStrings(parent); })) {
+      return;
     }
+    data_.strings.Truncate(strings_before);
+    shared_count_ = 0;
+    buffers_.push_back(std::move(bytes));
+    pugi::xml_document doc;
+    AddStrings(Parse(part, buffers_.back(), doc, "sst"));
     buffers_.pop_back();
+  }
+
+  void AddStrings(const pugi::xml_node& parent) {
+    for (pugi::xml_node si = parent.first_child(); si; si = si.next_sibling()) {
+      if (!Is(si, "si")) continue;
+      const uint32_t index = data_.AddString(StringItemText(si));
+      if (shared_count_++ == 0) shared_first_ = index;
+    }
   }
 
   std::string ReadPart(const std::string& part) {
@@ -414,73 +425,42 @@ class XlsxReader {
     return name.empty() || name == "worksheet";
   }
 
+  // The worksheets besides the active one, which a caller may choose instead. One that cannot be
+  // read is noted as such rather than failing the whole workbook.
+  void ReadOtherSheets(const std::vector<std::string>& parts, const std::vector<bool>& may_be_worksheet) {
+    for (size_t i = 0; i < parts.size(); ++i) {
+      if (i == data_.active_sheet || !may_be_worksheet[i] || parts[i].empty()) continue;
+      SheetData& sheet = data_.sheets[i];
+      try {
+        std::string bytes = ReadPart(parts[i]);
+        if (IsWorksheetRoot(RootName(bytes))) ReadSheet(parts[i], std::move(bytes), sheet);
+      } catch (const RuntimeError& e) {
+        sheet.cells.clear();
+        sheet.uncalculated.clear();
+        sheet.unreadable = e.text();
+      }
+    }
+  }
+
   // Rows are parsed a slice at a time, so that the nodes of one slice exist at once rather than
   // those of the whole sheet. A sheet that cannot be cut cleanly is parsed whole instead.
   void ReadSheet(const std::string& part, std::string bytes, SheetData& sheet) {
-    if (ReadSheetInSlices(bytes, sheet)) return;
-    sheet.cells.clear();
-    buffers_.push_back(std::move(bytes));
-    pugi::xml_document doc;
-    const pugi::xml_node root = Parse(part, buffers_.back(), doc, "worksheet");
-    uint32_t next_row = 0;
-    ReadRows(Child(root, "sheetData"), next_row, sheet);
+    if (!ReadSheetInSlices(bytes, sheet)) {
+      sheet.cells.clear();
+      sheet.uncalculated.clear();
+      buffers_.push_back(std::move(bytes));
+      pugi::xml_document doc;
+      const pugi::xml_node root = Parse(part, buffers_.back(), doc, "worksheet");
+      uint32_t next_row = 0;
+      ReadRows(Child(root, "sheetData"), next_row, sheet);
+    }
+    sheet.cells.Seal();
   }
 
   bool ReadSheetInSlices(const std::string& xml, SheetData& sheet) {
-    const size_t open = FindTag(xml, 0, "sheetData", false);
-    if (open == std::string::npos) return false;
-    const size_t open_end = xml.find('>', open);
-    if (open_end == std::string::npos) return false;
-    if (xml[open_end - 1] == '/') return true;  // <sheetData/>: no cells
-    const size_t close = FindTag(xml, open_end, "sheetData", true);
-    if (close == std::string::npos) return false;
     uint32_t next_row = 0;
-    for (size_t pos = open_end + 1; pos < close;) {
-      size_t cut = close;
-      if (close - pos > kSliceBytes) {
-        const size_t row_end = FindTag(xml, pos + kSliceBytes, "row", true);
-        if (row_end != std::string::npos && row_end < close) {
-          cut = std::min(close, xml.find('>', row_end) + 1);
-        }
-      }
-      pugi::xml_document doc;
-      if (!doc.load_buffer(xml.data() + pos, cut - pos, kParseOptions | pugi::parse_fragment,
-                           pugi::encoding_utf8)) {
-        return false;
-      }
-      ReadRows(doc, next_row, sheet);
-      pos = cut;
-    }
-    return true;
-  }
-
-  // The position of the '<' of the next tag named `local` (with any prefix) at or after `from`:
-  // a start tag, or with `closing` an end tag. npos when there is none.
-  static size_t FindTag(std::string_view xml, size_t from, std::string_view local, bool closing) {
-    auto name_char = [](char c) {
-      return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-             c == '_' || c == '-' || c == '.';
-    };
-    for (size_t at = xml.find(local, from); at != std::string_view::npos;
-         at = xml.find(local, at + 1)) {
-      size_t lt = at;
-      if (lt > 0 && xml[lt - 1] == ':') {
-        --lt;
-        while (lt > 0 && name_char(xml[lt - 1])) --lt;
-      }
-      if (closing) {
-        if (lt < 2 || xml[lt - 1] != '/' || xml[lt - 2] != '<') continue;
-        lt -= 2;
-      } else {
-        if (lt < 1 || xml[lt - 1] != '<') continue;
-        lt -= 1;
-      }
-      const size_t after = at + local.size();
-      if (after >= xml.size()) continue;
-      const char c = xml[after];
-      if (c == '>' || c == '/' || c == ' ' || c == '\t' || c == '\r' || c == '\n') return lt;
-    }
-    return std::string_view::npos;
+    return ForEachXmlSlice(xml, "sheetData", "row",
+                        [&](const pugi::xml_node& parent) { ReadRows(parent, next_row, sheet); });
   }
 
   void ReadRows(const pugi::xml_node& parent, uint32_t& next_row, SheetData& sheet) {
@@ -505,9 +485,15 @@ class XlsxReader {
         if (ref.column >= kMaxColumns) Corrupt("列号超出范围");
         next_col = ref.column + 1;
         Cell cell;
-        if (!ReadCell(c, cell)) continue;
+        if (!ReadCell(c, cell)) {
+          if (Child(c, "f")) {
+            if (sheet.uncalculated.size() >= kMaxCells) Corrupt("单元格数量过多");
+            sheet.uncalculated.push_back({CellKey(ref.row, ref.column), cell.format});
+          }
+          continue;
+        }
         if (sheet.cells.size() >= kMaxCells) Corrupt("单元格数量过多");
-        sheet.cells[CellKey(ref.row, ref.column)] = cell;
+        sheet.cells.Put(CellKey(ref.row, ref.column), cell);
       }
     }
   }
@@ -537,9 +523,9 @@ class XlsxReader {
     if (type != "str" && Trim(text).empty()) return false;
     if (type == "s") {
       uint32_t index = 0;
-      if (!ParseUint(text, index) || index >= shared_.size()) Corrupt("共享字符串编号无效");
+      if (!ParseUint(text, index) || index >= shared_count_) Corrupt("共享字符串编号无效");
       cell.kind = Cell::Kind::kText;
-      cell.text = shared_[index];
+      cell.text = shared_first_ + index;
     } else if (type == "str") {
       cell.kind = Cell::Kind::kText;
       cell.text = data_.AddString(DecodeEscapes(text));
@@ -573,8 +559,12 @@ class XlsxReader {
   bool date1904_ = false;
   std::vector<bool> xf_is_date_;
   std::vector<uint16_t> xf_format_;  // index into data_.formats
-  std::vector<uint32_t> shared_;     // shared string index -> data_.strings index
+  // The shared strings are one run of data_.strings, added one after another.
+  uint32_t shared_first_ = 0;
+  uint32_t shared_count_ = 0;
   std::deque<std::string> buffers_;  // parsed in place; a deque never moves them
+  // The package's entry names in lower case -> the first entry of that name, made on first use.
+  std::unordered_map<std::string, std::string> folded_names_;
 };
 
 }  // namespace

@@ -14,6 +14,7 @@ StoreFormat FormatOfPath(const std::string& path) {
   if (ext == ".doc") return StoreFormat::kDoc;
   if (ext == ".rtf") return StoreFormat::kRtf;
   if (ext == ".odt") return StoreFormat::kOdt;
+  if (ext == ".xlsx") return StoreFormat::kXlsx;
   return StoreFormat::kDocx;
 }
 
@@ -24,6 +25,7 @@ const char* ExtensionOf(StoreFormat format) {
     case StoreFormat::kDocx: return ".docx";
     case StoreFormat::kRtf: return ".rtf";
     case StoreFormat::kOdt: return ".odt";
+    case StoreFormat::kXlsx: return ".xlsx";
   }
   return "";
 }
@@ -35,6 +37,7 @@ const char* FilterName(StoreFormat format) {
     case StoreFormat::kDocx: return "MS Word 2007 XML";
     case StoreFormat::kRtf: return "Rich Text Format";
     case StoreFormat::kOdt: return "writer8";
+    case StoreFormat::kXlsx: return "Calc MS Excel 2007 XML";
   }
   return "";
 }

@@ -11,7 +11,7 @@
 namespace vexlo::engine {
 
 // The formats the offices store.
-enum class StoreFormat { kPdf, kDoc, kDocx, kRtf, kOdt };
+enum class StoreFormat { kPdf, kDoc, kDocx, kRtf, kOdt, kXlsx };
 
 // The format of a file name's extension (".pdf", ".doc", ...); kDocx for anything else.
 StoreFormat FormatOfPath(const std::string& path);
@@ -60,6 +60,8 @@ struct ConversionJob {
   bool take_source = false;  // delete `source` once done with it
   std::vector<StoreTarget> targets;
   std::string label;         // the document's name in messages ("张伟.docx")
+  // A workbook: every formula is calculated after loading, before anything is stored.
+  bool recalculate = false;
 };
 
 // Whether every target of `job` (at least one) is of `format`.

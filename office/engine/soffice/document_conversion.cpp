@@ -8,6 +8,7 @@
 
 #include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/lang/DisposedException.hpp>
+#include <com/sun/star/sheet/XCalculatable.hpp>
 
 #include "office/engine/soffice/office.h"
 #include "office/engine/soffice/office_link.h"
@@ -168,6 +169,8 @@ ConversionOutcome Convert(Office& office, PoolState& pool, const Task& task, con
   }
   ConversionOutcome outcome;
   const bool fresh = OpenDocument(office, pool, task, texts, doc);
+  // A workbook written without its formulas' results gets them here, as a spreadsheet shows them.
+  if (task.job.recalculate) Reference<css::sheet::XCalculatable>(doc, UNO_QUERY_THROW)->calculateAll();
   // The page count takes a layout: only a PDF needs it.
   if (HasFormat(task.job, StoreFormat::kPdf)) outcome.pages = PageCount(doc);
   MadeFiles made;

@@ -39,6 +39,9 @@ struct Task {
   PoolClock::time_point queued;
   bool zip = false;    // the source is a zip package (a .docx, whatever its name)
   bool alone = false;  // not to be joined with others (it could not be, or a joined export failed)
+  // A joined export of it ended with its office (died, stalled): it is joined once more, on a
+  // fresh office, before it is made alone.
+  bool export_retried = false;
 };
 
 // A task for `job` whose source holds `bytes`, queued now.

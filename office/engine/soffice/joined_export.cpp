@@ -60,12 +60,14 @@ void ExportJoined(Office& office, PoolState& pool, const std::string& base, cons
   CloseDocument(doc);
 }
 
-// Exports the joined document and cuts it into `parts`; the split's error says what failed.
+// Exports the joined document and cuts it into `parts`; the split's error says what failed, and
+// `office_failed` whether the office died or was killed on the way.
 PdfSplit ExportAndSplit(Office& office, PoolState& pool, const std::string& base,
                         const JoinedDocuments& joined, const std::vector<std::string>& marks,
-                        const std::vector<std::string>& parts, StoreFormat via, BatchClock& clock) {
+                        const std::vector<std::string>& parts, StoreFormat via, BatchClock& clock,
+                        bool& office_failed) {
   PdfSplit split;
-  bool office_failed = false;
+  office_failed = false;
   try {
     ExportJoined(office, pool, base, joined, marks, via);
     clock.Mark("办公软件排版导出");
@@ -105,22 +107,28 @@ bool DeliverPart(PoolState& pool, const std::shared_ptr<Task>& task, const std::
   return true;
 }
 
-// The tasks not `done` go back to the queue to be made alone, or end when the run was cancelled
-// meanwhile.
+// The tasks not `done` go back to the queue, or end when the run was cancelled meanwhile: to be
+// joined again when the office failed under the export for the first time (the fresh office
+// most likely makes it), else to be made alone. `completed`: the export went through, its time
+// counts.
 void ReturnRest(Office& office, PoolState& pool, const std::vector<std::shared_ptr<Task>>& batch,
-                const std::vector<bool>& done) {
+                const std::vector<bool>& done, bool completed, bool office_failed) {
   std::vector<std::shared_ptr<Task>> stopped;
   {
     std::lock_guard lock(pool.mutex);
-    office.busy = false;
+    pool.EndJob(office, completed);
     for (std::size_t i = batch.size(); i-- > 0;) {
       if (done[i]) continue;
       if (pool.Dropped(*batch[i])) {
         stopped.push_back(batch[i]);
+        continue;
+      }
+      if (office_failed && !batch[i]->export_retried) {
+        batch[i]->export_retried = true;
       } else {
         batch[i]->alone = true;
-        pool.queue.PushFront(batch[i]);
       }
+      pool.queue.PushFront(batch[i]);
     }
   }
   pool.wake.notify_all();
@@ -130,8 +138,6 @@ void ReturnRest(Office& office, PoolState& pool, const std::vector<std::shared_p
 }  // namespace
 
 void ConvertBatch(Office& office, PoolState& pool, std::vector<std::shared_ptr<Task>> batch) {
-  // One export of many records: twice the time of one document before it counts as hung.
-  pool.SetBusy(office, 2 * pool.options.job_timeout);
   BatchClock clock;
   std::vector<std::string> sources;
   for (const auto& t : batch) sources.push_back(t->job.source);
@@ -145,7 +151,14 @@ void ConvertBatch(Office& office, PoolState& pool, std::vector<std::shared_ptr<T
     parts.push_back(base + "-" + std::to_string(k) + ".pdf");
   }
   PdfSplit split;
-  if (!joined.members.empty()) split = ExportAndSplit(office, pool, base, joined, marks, parts, via, clock);
+  bool office_failed = false;
+  if (!joined.members.empty()) {
+    // One export of many records: twice the time of one document before it counts as hung
+    // however busy the office is, much less when it makes no progress.
+    pool.BeginJob(office, JobKind::kJoinedExport, static_cast<int>(joined.members.size()),
+                  2 * pool.options.job_timeout);
+    split = ExportAndSplit(office, pool, base, joined, marks, parts, via, clock, office_failed);
+  }
   LogJoinedPath(batch.front()->job.label, batch.size(), joined.members.empty() ? joined.why : split.error);
   std::error_code ec;
   fs::remove(base + ".docx", ec);
@@ -161,7 +174,7 @@ void ConvertBatch(Office& office, PoolState& pool, std::vector<std::shared_ptr<T
   for (const std::string& part : parts) fs::remove(part, ec);
   clock.Mark("检查与交付");
   if (split.error.empty() && !joined.members.empty()) clock.Log(joined.members.size());
-  ReturnRest(office, pool, batch, done);
+  ReturnRest(office, pool, batch, done, split.error.empty() && !joined.members.empty(), office_failed);
 }
 
 }  // namespace vexlo::engine

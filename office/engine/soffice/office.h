@@ -4,12 +4,15 @@
 #ifndef VEXLO_OFFICE_ENGINE_SOFFICE_OFFICE_H_
 #define VEXLO_OFFICE_ENGINE_SOFFICE_OFFICE_H_
 
+#include <time.h>
+
 #include <chrono>
 #include <cstddef>
 #include <memory>
 #include <string>
 
 #include "office/engine/soffice/office_process.h"
+#include "office/engine/soffice/stall_watch.h"
 
 namespace vexlo::engine {
 
@@ -30,9 +33,12 @@ struct Office {
   std::string work_dir;
   int stored = 0;
   std::unique_ptr<OfficeLink> link;
+  // The CPU clock of the office's worker thread (set as it starts): its work between the
+  // office's calls counts as the job's progress too.
+  clockid_t worker_clock{};
   // Guarded by the pool's lock.
-  bool busy = false;  // working on a call the watchdog times
-  std::chrono::steady_clock::time_point deadline;
+  JobWatch job;  // the call the watchdog times
+  int jobs = 0;  // jobs begun since the office started
   bool want_running = false;
   bool ready = false;  // connected
   // The worker has left its wait with a task or to start the office, in this generation.

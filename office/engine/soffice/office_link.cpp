@@ -173,12 +173,10 @@ std::string Launch(Office& office, const std::string& binary, const PoolState& p
   std::vector<std::string> env;
   if (!pool.fonts_env.empty()) env.push_back(pool.fonts_env);
   if (!office.work_dir.empty()) env.push_back("TMPDIR=" + office.work_dir);
-  static std::once_flag swept;
-  std::call_once(swept, RemoveSocketsOfEndedProcesses);
   for (int start = 0; start < 2; ++start) {
     const std::string pipe = FreePipeName(pool.options.pipe_names);
     if (pipe.empty()) return "无法为 LibreOffice 建立连接管道";
-    if (!office.process.Spawn(binary, pipe, env)) return "无法启动 LibreOffice";
+    if (!office.process.Spawn(binary, pipe, env, pool.options.office_wrapper)) return "无法启动 LibreOffice";
     int exit_code = OfficeProcess::kRunning;
     const Reference<css::uno::XComponentContext> remote = Connect(local, pipe, office, pool, exit_code);
     if (remote.is()) return Attach(office, remote);
@@ -242,7 +240,7 @@ void EndOffice(Office& office, PoolState& pool) {
     link.kept.Forget();
   }
   if (office.process.Alive() && link.desktop.is()) {
-    pool.SetBusy(office, 5s);
+    pool.BeginJob(office, JobKind::kEnding, 1, 5s);
     try {
       link.desktop->terminate();
     } catch (const css::uno::Exception&) {
@@ -253,7 +251,7 @@ void EndOffice(Office& office, PoolState& pool) {
   link.edit_macro.clear();
   office.process.Kill();
   std::lock_guard lock(pool.mutex);
-  office.busy = false;
+  pool.EndJob(office, false);
   office.ready = false;
 }
 

@@ -6,23 +6,16 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <filesystem>
-#include <string_view>
 
-#include "office/engine/package/temp_folder.h"
+#include "office/engine/package/made_files.h"
 
 namespace vexlo::engine {
-
-namespace fs = std::filesystem;
 
 namespace {
 
 constexpr int kNameTries = 16;  // taken names in a row before giving up
 
 std::string SocketFolder() { return ::access("/tmp", W_OK) == 0 ? "/tmp" : "/var/tmp"; }
-
-// "OSL_PIPE_<uid>_vexlo-": the start of every socket name of ours.
-std::string OurSocketPrefix() { return "OSL_PIPE_" + std::to_string(::getuid()) + "_vexlo-"; }
 
 bool Random128(unsigned char (&bytes)[16]) {
   std::size_t got = 0;
@@ -32,20 +25,6 @@ bool Random128(unsigned char (&bytes)[16]) {
     got += static_cast<std::size_t>(n);
   }
   return true;
-}
-
-// The process id in "<prefix><pid>-...", or 0.
-pid_t OwnerOf(std::string_view socket_name, std::string_view prefix) {
-  if (socket_name.substr(0, prefix.size()) != prefix) return 0;
-  const std::string_view rest = socket_name.substr(prefix.size());
-  const std::size_t dash = rest.find('-');
-  if (dash == 0 || dash == std::string_view::npos || dash > 9) return 0;
-  pid_t pid = 0;
-  for (const char c : rest.substr(0, dash)) {
-    if (c < '0' || c > '9') return 0;
-    pid = pid * 10 + (c - '0');
-  }
-  return pid;
 }
 
 // Whether `path` is a socket of our user (not following a link).
@@ -83,21 +62,15 @@ std::string FreePipeName(const std::function<std::string()>& names) {
   return {};
 }
 
+void ListPipeSocket(const std::string& name) {
+  if (!name.empty()) NoteMadeFile(PipeSocketPath(name));
+}
+
 void RemovePipeSocket(const std::string& name) {
   if (name.empty()) return;
   const std::string path = PipeSocketPath(name);
   if (OurSocket(path)) ::unlink(path.c_str());
-}
-
-void RemoveSocketsOfEndedProcesses() {
-  const std::string prefix = OurSocketPrefix();
-  std::error_code ec;
-  for (fs::directory_iterator it(SocketFolder(), ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string path = it->path().string();
-    const pid_t pid = OwnerOf(it->path().filename().string(), prefix);
-    if (pid <= 0 || pid == ::getpid() || !ProcessEnded(pid)) continue;
-    if (OurSocket(path)) ::unlink(path.c_str());
-  }
+  ForgetMadeFile(path);
 }
 
 }  // namespace vexlo::engine

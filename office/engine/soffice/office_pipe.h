@@ -2,8 +2,9 @@
 // temporary folder, under a path made of our user id and the pipe's name: a name another account
 // could guess would let it put something there first (a link, a listening socket of its own) and
 // hang or mislead the connection. So each name carries 128 random bits, a name whose path is
-// already there is never offered to an office, and our sockets go when their office ends (those
-// of our processes that ended without removing theirs at the next start). No UNO here.
+// already there is never offered to an office, and our sockets go when their office ends. Each
+// socket is listed among this process's made files (made_files.h), so the sockets of a killed
+// run go with its watcher. No UNO here.
 #ifndef VEXLO_OFFICE_ENGINE_SOFFICE_OFFICE_PIPE_H_
 #define VEXLO_OFFICE_ENGINE_SOFFICE_OFFICE_PIPE_H_
 
@@ -23,11 +24,12 @@ std::string PipeSocketPath(const std::string& name);
 // nothing at all, not even a dangling link; "" when several in a row were taken.
 std::string FreePipeName(const std::function<std::string()>& names);
 
-// Removes the socket of pipe `name` when it is a socket of our user; a link is never followed.
-void RemovePipeSocket(const std::string& name);
+// Lists the socket an office started on pipe `name` will make among this process's made files.
+void ListPipeSocket(const std::string& name);
 
-// Removes our user's sockets "OSL_PIPE_<uid>_vexlo-<pid>-..." whose process no longer runs.
-void RemoveSocketsOfEndedProcesses();
+// Removes the socket of pipe `name` when it is a socket of our user (a link is never followed),
+// and strikes it off the list.
+void RemovePipeSocket(const std::string& name);
 
 }  // namespace vexlo::engine
 

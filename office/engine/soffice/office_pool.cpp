@@ -1,5 +1,7 @@
 #include "office/engine/soffice/office_pool.h"
 
+#include <pthread.h>
+
 #include <algorithm>
 #include <filesystem>
 
@@ -160,6 +162,7 @@ bool OfficePool::FailOnFolderFault(Office& office, const std::shared_ptr<Task>& 
 void OfficePool::Worker(std::size_t index) {
   Office& office = *offices_[index];
   office.work_dir = MakeOfficeFolder();
+  ::pthread_getcpuclockid(::pthread_self(), &office.worker_clock);
   for (;;) {
     std::shared_ptr<Task> task;
     std::vector<std::shared_ptr<Task>> batch;
@@ -194,8 +197,10 @@ bool OfficePool::EnsureRunning(Office& office, const std::shared_ptr<Task>& task
     std::lock_guard lock(state_->mutex);
     ++state_->counters.starts;
     office.ready = error.empty();
+    office.jobs = 0;
     if (!error.empty()) office.want_running = false;
   }
+  state_->wake.notify_all();  // for those who wait for the offices to answer
   if (error.empty()) return true;
   if (task) batch.push_back(task);
   for (auto& t : batch) {
@@ -207,7 +212,7 @@ bool OfficePool::EnsureRunning(Office& office, const std::shared_ptr<Task>& task
 
 void OfficePool::RunTask(Office& office, const std::shared_ptr<Task>& task, const DocxTexts& texts) {
   ++task->attempts;
-  state_->SetBusy(office, state_->options.job_timeout);
+  state_->BeginJob(office, JobKind::kConversion, 1, state_->options.job_timeout);
   DocumentResult result = ConvertDocument(office, *state_, *task, texts);
   ConversionOutcome& outcome = result.outcome;
   // A folder that cannot be written fails every try alike: no retry, no fresh office.
@@ -217,7 +222,7 @@ void OfficePool::RunTask(Office& office, const std::shared_ptr<Task>& task, cons
   bool retry = false;
   {
     std::lock_guard lock(state_->mutex);
-    office.busy = false;
+    state_->EndJob(office, outcome.ok && !result.office_failed);
     cancelled = state_->Dropped(*task);
     retry = !outcome.ok && !cancelled && fault.empty() && task->attempts < kMaxAttempts;
     if (retry) state_->queue.PushFront(task);
@@ -270,16 +275,27 @@ void OfficePool::EndWorker(Office& office) {
   if (!office.work_dir.empty()) fs::remove_all(office.work_dir, ec);
 }
 
+long OfficePool::ProgressMs(Office& office) const {
+  timespec worker{};
+  ::clock_gettime(office.worker_clock, &worker);
+  return office.process.GroupCpuMs() + worker.tv_sec * 1000L + worker.tv_nsec / 1000000L;
+}
+
 void OfficePool::Watchdog() {
   std::unique_lock lock(state_->mutex);
+  const std::chrono::milliseconds quiet = state_->options.stall.quiet;
   for (;;) {
     const bool stop = state_->watchdog_stop;
     for (auto& office : offices_) {
-      if (!office->busy || PoolClock::now() <= office->deadline) continue;
-      // Hung: kill it; the call waiting on it fails and the worker starts a new one.
-      office->busy = false;
+      Office& o = *office;
+      const JobWatch::Verdict verdict = o.job.Judge(PoolClock::now(), quiet, [this, &o] { return ProgressMs(o); });
+      if (verdict == JobWatch::Verdict::kFine) continue;
+      // Hung, or stalled: kill it with everything it started; the call waiting on it fails, the
+      // worker starts a new office and tries the job again.
+      state_->EndJob(o, false);
+      if (verdict == JobWatch::Verdict::kStalled) ++state_->counters.stalled;
       lock.unlock();
-      office->process.Kill();
+      o.process.Kill();
       lock.lock();
     }
     if (stop) return;
@@ -380,5 +396,24 @@ int OfficePool::starts() const { return Counter(&PoolCounters::starts); }
 int OfficePool::replaced() const { return Counter(&PoolCounters::replaced); }
 int OfficePool::joined() const { return Counter(&PoolCounters::joined); }
 int OfficePool::from_base() const { return Counter(&PoolCounters::from_base); }
+int OfficePool::stalled() const { return Counter(&PoolCounters::stalled); }
+
+bool OfficePool::WaitForJob(std::chrono::milliseconds limit, std::optional<JobKind> kind) const {
+  std::unique_lock lock(state_->mutex);
+  return state_->wake.wait_for(lock, limit, [&] {
+    return std::any_of(offices_.begin(), offices_.end(), [&](const auto& office) {
+      return office->job.busy() && (!kind || office->job.kind() == *kind);
+    });
+  });
+}
+
+bool OfficePool::WaitForOffices(int count, std::chrono::milliseconds limit) const {
+  std::unique_lock lock(state_->mutex);
+  return state_->wake.wait_for(lock, limit, [&] {
+    return std::count_if(offices_.begin(), offices_.end(), [](const auto& office) {
+             return office->ready && office->process.Pid() > 0;
+           }) >= count;
+  });
+}
 
 }  // namespace vexlo::engine

@@ -5,9 +5,11 @@
 // one joined document where that looks the same (joined_export.h), and the .doc files of the
 // records of one template are written from the office's .doc of one of them (doc_bases.h); every
 // stored file is checked before it is put at its name (document_conversion.h). An office that
-// dies or hangs is killed with its process group and started again, and the document is tried
-// once more before it fails with a message naming it, unless the offices' folder cannot be
-// written (full, read-only): then every document fails at once with that reason. The offices end
+// dies, hangs, or stalls (no progress in a job long past the usual time of its kind,
+// stall_watch.h) is killed with its process group and started again, and the document is tried
+// once more (a joined export joined once more) before it fails with a message naming it,
+// unless the offices' folder cannot be written (full, read-only): then every document fails at
+// once with that reason. The offices end
 // with the pool, with Cancel, or with this process; a program's pool belongs to its
 // EngineServices (engine_services.h), which ends it before main returns. Each office listens on a
 // pipe of its own (office_pipe.h). This class only schedules: the queue (job_queue.h), the
@@ -21,11 +23,13 @@
 #include <future>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "office/engine/soffice/conversion_job.h"
+#include "office/engine/soffice/stall_watch.h"
 #include "office/engine/soffice/stored_check.h"
 
 namespace vexlo::engine {
@@ -39,8 +43,12 @@ struct Task;          // job_queue.h
 struct OfficePoolOptions {
   int offices = 0;           // 0: one per core, at most 4
   std::string profile_root;  // where the profiles live; default ~/.cache/vexlo
-  // A document an office has not finished after this long counts as hung.
+  // A document an office has not finished after this long counts as hung, however busy the
+  // office is (a joined export: twice this).
   std::chrono::milliseconds job_timeout{std::chrono::seconds(90)};
+  // Well before that, an office that makes no progress in a job that has run several times the
+  // usual time of its kind counts as stalled (stall_watch.h).
+  StallRules stall;
   // How long an office may take to start answering (first starts on a loaded machine are slow).
   std::chrono::milliseconds start_timeout{std::chrono::minutes(3)};
   // A job is held back this long for a later job with the same content, so that the .doc and the
@@ -65,6 +73,9 @@ struct OfficePoolOptions {
   // The names offered for the offices' pipes, one per call (a name whose socket path is taken is
   // passed over); empty: random ones. Tests take some of them first.
   std::function<std::string()> pipe_names;
+  // A command put before the office's own command line, which it is to run (tests: a relay that
+  // stops answering on the office's pipe when told); empty: the office itself.
+  std::vector<std::string> office_wrapper;
 };
 
 class OfficePool {
@@ -114,6 +125,14 @@ class OfficePool {
   int joined() const;
   // How many .doc files were written from the .doc of another record of their template.
   int from_base() const;
+  // How many offices were replaced because a job stalled in them.
+  int stalled() const;
+
+  // Waits until an office is in a job (of `kind`, when given); false when none was within
+  // `limit` (tests: to act while an office is mid-export).
+  bool WaitForJob(std::chrono::milliseconds limit, std::optional<JobKind> kind = std::nullopt) const;
+  // Waits until `count` offices answer; false when they did not within `limit`.
+  bool WaitForOffices(int count, std::chrono::milliseconds limit) const;
 
  private:
   void Worker(std::size_t index);
@@ -138,6 +157,8 @@ class OfficePool {
   // Replaces the office when it has grown too much since its first document.
   void ReplaceIfGrown(Office& office);
   void EndWorker(Office& office);
+  // The CPU time (ms) the office's processes and its worker have used so far: the job's progress.
+  long ProgressMs(Office& office) const;
   void Watchdog();
   void EnsureThreads();  // caller holds the lock
   // Kills the offices again and again until `settled` (called with the lock held) holds, then

@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <sstream>
 #include <string_view>
 #include <thread>
 
@@ -98,15 +100,17 @@ void OfficeProcess::ReleaseProfile() {
 }
 
 bool OfficeProcess::Spawn(const std::string& binary, const std::string& pipe,
-                          const std::vector<std::string>& extra_env) {
-  std::vector<std::string> args = {
+                          const std::vector<std::string>& extra_env, const std::vector<std::string>& wrapper) {
+  std::vector<std::string> args = wrapper;
+  args.insert(args.end(), {
       binary, "--headless", "--invisible", "--nologo", "--norestore", "--nolockcheck",
       "--nodefault", "--nofirststartwizard",
       "-env:UserInstallation=" + FileUrl(profile_),
-      "--accept=pipe,name=" + pipe + ";urp;StarOffice.ComponentContext"};
+      "--accept=pipe,name=" + pipe + ";urp;StarOffice.ComponentContext"});
   std::vector<std::string> env = EnvironmentWith(extra_env);
   std::vector<char*> argv = Pointers(args), envp = Pointers(env);
   const pid_t parent = ::getpid();
+  ListPipeSocket(pipe);
   // Held across the fork, so that a Kill meanwhile finds the new process.
   std::lock_guard lock(mutex_);
   const pid_t pid = ::fork();
@@ -207,6 +211,32 @@ long OfficeProcess::ResidentKb() {
     if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
   }
   return 0;
+}
+
+long OfficeProcess::GroupCpuMs() {
+  const pid_t group = Pid();
+  if (group <= 0) return 0;
+  static const long ticks_per_second = ::sysconf(_SC_CLK_TCK);
+  long ticks = 0;
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator("/proc", ec)) {
+    const std::string name = entry.path().filename().string();
+    if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::ifstream in(entry.path() / "stat");
+    const std::string stat((std::istreambuf_iterator<char>(in)), {});
+    // The command name may hold spaces and parentheses: the fields start after the last ')'.
+    const std::size_t paren = stat.rfind(')');
+    if (paren == std::string::npos) continue;
+    std::istringstream fields(stat.substr(paren + 2));
+    std::string field;
+    long pgrp = 0, used = 0;
+    for (int i = 3; i <= 15 && fields >> field; ++i) {
+      if (i == 5) pgrp = std::atol(field.c_str());
+      if (i == 14 || i == 15) used += std::atol(field.c_str());
+    }
+    if (pgrp == group) ticks += used;
+  }
+  return ticks_per_second > 0 ? ticks * 1000 / ticks_per_second : 0;
 }
 
 }  // namespace vexlo::engine

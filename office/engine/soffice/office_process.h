@@ -38,9 +38,11 @@ class OfficeProcess {
   void ReleaseProfile();
 
   // Starts the office accepting connections on `pipe`, with `extra_env` ("NAME=value") in place
-  // of the inherited variables of those names. False when it cannot be started. The pipe's
-  // socket goes when the process is reaped.
-  bool Spawn(const std::string& binary, const std::string& pipe, const std::vector<std::string>& extra_env);
+  // of the inherited variables of those names, its command line after `wrapper` (a program by
+  // its full path and its arguments, which runs the office) when one is given. False when it
+  // cannot be started. The pipe's socket goes when the process is reaped.
+  bool Spawn(const std::string& binary, const std::string& pipe, const std::vector<std::string>& extra_env,
+             const std::vector<std::string>& wrapper = {});
 
   // Whether the process started by the last Spawn still runs (it is reaped when it ended).
   bool Alive();
@@ -59,6 +61,9 @@ class OfficeProcess {
   pid_t Pid();
   // The resident size of the process, in KB; 0 when unknown.
   long ResidentKb();
+  // The CPU time (user and system) used so far by the processes of the office's process group
+  // (the office and what it started), in ms; 0 when none runs.
+  long GroupCpuMs();
 
   // The size after the office's first document, to measure its growth against.
   long baseline_kb = 0;

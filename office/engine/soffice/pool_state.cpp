@@ -9,6 +9,7 @@ PoolState::PoolState(const OfficePoolOptions& options)
       queue({.coalesce_wait = options.coalesce_wait,
              .join_records = options.join_records,
              .offices = options.offices}),
+      times(options.stall),
       bases(options.doc_from_base) {}
 
 void PoolState::Count(int PoolCounters::*counter) {
@@ -16,15 +17,20 @@ void PoolState::Count(int PoolCounters::*counter) {
   ++(counters.*counter);
 }
 
-void PoolState::SetBusy(Office& office, std::chrono::milliseconds limit) {
-  std::lock_guard lock(mutex);
-  office.busy = true;
-  office.deadline = std::chrono::steady_clock::now() + limit;
+void PoolState::BeginJob(Office& office, JobKind kind, int units, std::chrono::milliseconds hard_limit) {
+  {
+    std::lock_guard lock(mutex);
+    const bool first = office.jobs++ == 0;
+    office.job.Begin(kind, units, std::chrono::steady_clock::now(), hard_limit, times.Allowance(kind, units, first));
+  }
+  wake.notify_all();  // for those who wait for a job to be under way (tests)
 }
 
-void PoolState::SetIdle(Office& office) {
-  std::lock_guard lock(mutex);
-  office.busy = false;
+void PoolState::EndJob(Office& office, bool completed) {
+  const JobKind kind = office.job.kind();
+  const int units = office.job.units();
+  const std::chrono::nanoseconds took = office.job.End(std::chrono::steady_clock::now(), completed);
+  if (took.count() > 0) times.Add(kind, units, took);
 }
 
 }  // namespace vexlo::engine

@@ -13,6 +13,7 @@
 #include "office/engine/soffice/doc_bases.h"
 #include "office/engine/soffice/job_queue.h"
 #include "office/engine/soffice/office_pool.h"
+#include "office/engine/soffice/stall_watch.h"
 
 namespace vexlo::engine {
 
@@ -24,6 +25,7 @@ struct PoolCounters {
   int replaced = 0;   // offices replaced because they grew
   int joined = 0;     // PDFs cut from joined exports
   int from_base = 0;  // .doc files written from a base
+  int stalled = 0;    // offices replaced because a job stalled in them
 };
 
 class PoolState {
@@ -36,6 +38,7 @@ class PoolState {
   // Guarded by `mutex`.
   JobQueue queue;
   PoolCounters counters;
+  JobTimes times;
   bool stopping = false;
   bool paused = false;  // no waiting job is begun (Pause)
   bool watchdog_stop = false;
@@ -52,9 +55,13 @@ class PoolState {
   void Count(int PoolCounters::*counter);
   // Caller holds `mutex`. Whether `task` is no longer wanted: cancelled or shutting down.
   bool Dropped(const Task& task) const { return !queue.Current(task) || stopping; }
-  // `office` works on a call the watchdog lets run for `limit` (takes the lock).
-  void SetBusy(Office& office, std::chrono::milliseconds limit);
-  void SetIdle(Office& office);
+  // `office` begins a job of `kind` over `units` records, which the watchdog lets run for
+  // `hard_limit` at most, and less while the office makes no progress (stall_watch.h). Takes
+  // the lock.
+  void BeginJob(Office& office, JobKind kind, int units, std::chrono::milliseconds hard_limit);
+  // Caller holds `mutex`. The office's job is over; when it `completed`, its time counts towards
+  // its kind's median.
+  void EndJob(Office& office, bool completed);
 };
 
 }  // namespace vexlo::engine

@@ -68,6 +68,7 @@ std::string CheckStored(const std::string& path, StoreFormat format, int pages) 
       return starts("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1") ? "" : "生成的 .doc 文件不完整";
     case StoreFormat::kDocx:
     case StoreFormat::kOdt:
+    case StoreFormat::kXlsx:
       return starts("PK\x03\x04") ? "" : "生成的文件不完整";
     case StoreFormat::kRtf:
       return starts("{\\rtf") ? "" : "生成的 .rtf 文件不完整";

@@ -112,7 +112,9 @@ void ConvertedTemplates::Trim(const std::string& keep) const {
     const std::string name = it->path().filename().string();
     if (!name.ends_with(kEntryExtension) || !it->is_regular_file(ec)) continue;
     if (DigestInName(name).empty()) {
-      Remove(it->path());  // an older layout's entry: never read again
+      // An older layout's entry ("<key>.docx") is never read again; any other file is not ours.
+      const std::string_view stem = std::string_view(name).substr(0, name.size() - kEntryExtension.size());
+      if (IsDigest(stem)) Remove(it->path());
       continue;
     }
     EntryFile entry{it->path(), it->file_size(ec), it->last_write_time(ec)};

@@ -5,6 +5,7 @@
 #include "app/runtime_error.h"
 #include "office/engine/word/seq_fields.h"
 #include "office/engine/word/text_fold.h"
+#include "office/engine/word/text_match.h"
 
 namespace vexlo::engine::word {
 
@@ -17,14 +18,6 @@ std::u32string Decode(std::string_view s) {
   size_t pos = 0;
   while (pos < s.size()) out.push_back(DecodeUtf8(s, pos));
   return out;
-}
-
-size_t Utf8Length(unsigned char lead) {
-  if (lead < 0x80) return 1;
-  if ((lead & 0xE0) == 0xC0) return 2;
-  if ((lead & 0xF0) == 0xE0) return 3;
-  if ((lead & 0xF8) == 0xF0) return 4;
-  return 1;
 }
 
 // Characters of valid UTF-8 text in UTF-16 units: every lead byte one, a four-byte one two.
@@ -153,6 +146,21 @@ std::string DocumentModel::Text(size_t first_block, size_t end_block) const {
     }
   }
   return out;
+}
+
+void DocumentModel::Rewrite(std::string_view main_xml) {
+  if (snapshot_.active) throw RuntimeError::Other("内部错误：保存尚未完成时文档被改写");
+  std::shared_ptr<const WordPackage> pkg = package_->WithMainXml(main_xml, Copies(blocks_.size()));
+  Clear();
+  blank_ = false;
+  package_ = std::move(pkg);
+  AppendBlock(package_->story_ptr(), package_->story().texts());
+}
+
+void DocumentModel::SetPackage(std::shared_ptr<const WordPackage> package) {
+  if (snapshot_.active) throw RuntimeError::Other("内部错误：保存尚未完成时文档结构发生了变化");
+  package_ = std::move(package);
+  ++changes_;
 }
 
 int DocumentModel::Replace(std::string_view find, const std::string* with,
@@ -303,56 +311,22 @@ int DocumentModel::SearchParagraph(uint32_t b, uint32_t p, const std::u32string&
     para = &it->second;
   }
   const std::u32string& chars = para->chars;
-  if (chars.size() < key.size()) return 0;
-
-  // Matches left to right, without overlap, all on the text as it was before this call.
-  std::vector<size_t> matches;
-  size_t pos = 0;
   const size_t n = key.size();
-  while (static_cast<int>(matches.size()) < budget &&
-         (pos = std::u32string_view(chars).find(key, pos)) != std::u32string::npos) {
-    bool ok = true;
-    for (size_t i = pos; i < pos + n && ok; ++i) ok = para->text[i] >= 0;
-    if (ok && options.whole_word) {
-      if (pos > 0 && IsWordChar(chars[pos - 1]) && IsWordChar(chars[pos])) ok = false;
-      if (pos + n < chars.size() && IsWordChar(chars[pos + n - 1]) && IsWordChar(chars[pos + n])) {
-        ok = false;
-      }
-    }
-    if (ok) {
-      matches.push_back(pos);
-      pos += n;
-    } else {
-      ++pos;
-    }
-  }
+  const std::vector<size_t> matches = FindMatches(*para, key, options.whole_word, budget);
   if (matches.empty() || with == nullptr) return static_cast<int>(matches.size());
 
   // Keep the texts of the last save before the first edit of this block.
   if (snapshot_.active && b < snapshot_.blocks && !snapshot_.texts.count(b)) {
     snapshot_.texts.emplace(b, block.texts);
   }
-  // Right to left, so that the offsets of earlier matches stay valid. The value goes into the
-  // text of the first matched character and so takes its formatting.
-  std::vector<std::string>& texts = block.texts;
   const int64_t with_length = Utf16Length(*with);
-  for (auto it = matches.rbegin(); it != matches.rend(); ++it) {
-    const size_t s = *it, e = *it + n - 1;
+  for (const size_t s : matches) {
     int64_t delta = with_length - static_cast<int64_t>(n);
-    for (size_t i = s; i <= e; ++i) delta -= chars[i] > 0xFFFF ? 1 : 0;
+    for (size_t i = s; i < s + n; ++i) delta -= chars[i] > 0xFFFF ? 1 : 0;
     block.length += delta;
     length_ += delta;
-    const int32_t ts = para->text[s], te = para->text[e];
-    const size_t off_s = para->off[s];
-    const size_t off_e = para->off[e] + Utf8Length(static_cast<unsigned char>(texts[te][para->off[e]]));
-    if (ts == te) {
-      texts[ts].replace(off_s, off_e - off_s, *with);
-    } else {
-      texts[te].erase(0, off_e);
-      for (int32_t t = ts + 1; t < te; ++t) texts[t].clear();
-      texts[ts].replace(off_s, std::string::npos, *with);
-    }
   }
+  ReplaceMatches(block.texts, *para, matches, n, *with);
   block.modified = true;
   if (!block.chars.empty()) {
     // The paragraph may still hold every character it held; it now holds those of `with` too.

@@ -73,6 +73,12 @@ class DocumentModel {
   // Appends `clip` at the end of the story.
   void Paste(const ClipContent& clip);
   void Clear();
+  // Replaces the whole story by `main_xml` (the story rewritten, as a field unlinked): it becomes
+  // one copy of its own, as a document loaded from it would be. Ranges of the old story lapse.
+  void Rewrite(std::string_view main_xml);
+  // Takes `package`, the document's own with other parts than the main one changed (a header
+  // filled in). REQUIRES: made from package() by WordPackage::WithStoryPart.
+  void SetPackage(std::shared_ptr<const WordPackage> package);
   // Replaces `find` by `with` (inserted literally; line feeds become line breaks) in the main
   // story, or in the copies that `options` names. Returns the number of replacements.
   // `with` == nullptr only counts.

@@ -12,6 +12,7 @@
 #include "office/engine/package/xml_escape.h"
 #include "office/engine/word/seq_fields.h"
 #include "office/engine/word/text_fold.h"
+#include "office/engine/word/text_match.h"
 
 namespace vexlo::engine::word {
 
@@ -334,6 +335,7 @@ class StoryParser {
       AddSlot(Slot{SlotKind::kDropWhenEdited, static_cast<int64_t>(sdts_.back()), std::move(element)});
       return;
     }
+    if (!direct_ && in_para_ && Is(n, "txbxContent")) return TextBoxContent(n, depth);
     StartTag(n, true);
     const bool restart = !direct_ && Is(n, "instrText") && seq_restarts_.count(n.internal_object());
     if (!n.first_child() && !restart) {
@@ -346,6 +348,23 @@ class StoryParser {
     *out_ += "</";
     *out_ += n.name();
     *out_ += '>';
+  }
+
+  // The paragraphs of a text box (DrawingML or VML) within a paragraph of the story: they are
+  // searched like the story's own, so that a copy's text boxes are filled with the copy. The
+  // paragraph around it ends its searchable part here and goes on as a new part after it (the
+  // drawing already stands between the two as an object no key can span).
+  void TextBoxContent(const pugi::xml_node& n, int depth) {
+    Paragraph before;
+    before.first_item = para_first_;
+    before.item_count = static_cast<uint32_t>(s_.items_.size()) - para_first_;
+    s_.paragraphs_.push_back(before);
+    ++text_boxes_;
+    in_para_ = false;
+    Container(n, depth, [this](const pugi::xml_node& c, int d) { Block(c, d); });
+    in_para_ = true;
+    --text_boxes_;
+    para_first_ = static_cast<uint32_t>(s_.items_.size());
   }
 
   // A container: its start tag, its children handled by `child`, its end tag.
@@ -385,18 +404,24 @@ class StoryParser {
         const std::string_view val = before.attribute((w_ + "val").c_str()).value();
         starts_with_break_ = before && val != "0" && val != "false" && val != "off";
       }
+      const uint32_t outer_first = para_first_;
+      para_first_ = para.first_item;
       in_para_ = true;
       Container(n, depth, [this](const pugi::xml_node& c, int d) { Inline(c, d); });
       in_para_ = false;
+      // A text box inside it ended the part before it (see TextBoxContent).
+      para.first_item = para_first_;
+      para_first_ = outer_first;
       para.item_count = static_cast<uint32_t>(s_.items_.size()) - para.first_item;
       s_.paragraphs_.push_back(para);
+      if (text_boxes_ > 0) return;  // the story's own paragraphs decide how it ends
       if (para.item_count > 0 || section_break) {
         ends_with_break_ = section_break || page_break_end_ == s_.items_.size();
       }
       return;
     }
     if (Is(n, "sdt")) return ContentControl(n, depth, true);
-    if (Is(n, "tbl")) ends_with_break_ = false;
+    if (Is(n, "tbl") && text_boxes_ == 0) ends_with_break_ = false;
     if (Is(n, "tr")) ++s_.table_rows_;
     if (Is(n, "tbl") || Is(n, "tr") || Is(n, "tc") || Is(n, "sdtContent") ||
         Is(n, "customXml") || Is(n, "ins") || Is(n, "moveTo")) {
@@ -550,6 +575,8 @@ class StoryParser {
   std::string markup_;
   bool direct_ = true;
   bool in_para_ = false;
+  uint32_t para_first_ = 0;  // the first item of the open paragraph's current part
+  int text_boxes_ = 0;       // text boxes around the current node
   bool in_body_ = false;
   int64_t max_drawing_ = 0;
   int64_t max_mark_ = 0;
@@ -709,35 +736,9 @@ const std::vector<uint32_t>& SourceStory::Candidates(const std::u32string& key) 
 
 FoldedPara SourceStory::Fold(uint32_t paragraph, const std::vector<std::string>& texts,
                              bool fold) const {
-  FoldedPara f;
   const Paragraph& p = paragraphs_[paragraph];
-  size_t bytes = 0;
-  for (uint32_t i = 0; i < p.item_count; ++i) {
-    const ParaItem& item = items_[p.first_item + i];
-    bytes += item.text < 0 ? 1 : texts[item.text].size();
-  }
-  f.chars.reserve(bytes);
-  f.text.reserve(bytes);
-  f.off.reserve(bytes);
-  for (uint32_t i = 0; i < p.item_count; ++i) {
-    const ParaItem& item = items_[p.first_item + i];
-    if (item.text < 0) {
-      f.chars.push_back(item.boundary);
-      f.text.push_back(-1);
-      f.off.push_back(0);
-      continue;
-    }
-    const std::string& t = texts[item.text];
-    size_t pos = 0;
-    while (pos < t.size()) {
-      const size_t at = pos;
-      const char32_t c = DecodeUtf8(t, pos);
-      f.chars.push_back(fold ? FoldCase(c) : c);
-      f.text.push_back(item.text);
-      f.off.push_back(static_cast<uint32_t>(at));
-    }
-  }
-  return f;
+  return FoldItems(std::span<const ParaItem>(items_).subspan(p.first_item, p.item_count), texts,
+                   fold);
 }
 
 }  // namespace vexlo::engine::word

@@ -4,7 +4,8 @@
 // ids and names, revision ids) that must be renumbered in each further copy so that ids stay
 // unique in one package (list instances, note and comment references included: their entries in
 // the other parts are cloned for each copy by the package). Paragraphs list their texts and the
-// objects (tabs, breaks, drawings) that sit between them. A document may hold several bodies;
+// objects (tabs, breaks, drawings) that sit between them; the paragraphs of a text box count as
+// paragraphs of the story (the one around it goes on after it). A document may hold several bodies;
 // their contents follow one another in the story. Parse raises app::RuntimeError::Format naming
 // the file.
 #ifndef VEXLO_OFFICE_ENGINE_WORD_SOURCE_STORY_H_

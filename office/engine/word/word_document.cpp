@@ -1,5 +1,7 @@
 #include "office/engine/word/word_document.h"
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 
@@ -8,8 +10,10 @@
 #include "office/engine/engine_services.h"
 #include "office/engine/output/output_queue.h"
 #include "office/engine/package/atomic_file.h"
+#include "office/engine/package/made_files.h"
 #include "office/engine/word/doc_conversion.h"
 #include "office/engine/word/word_selection.h"
+#include "office/engine/word/word_stories.h"
 
 namespace vexlo::engine::word {
 
@@ -25,28 +29,6 @@ constexpr size_t kGrowthBeforeWrite = 4;
 
 std::string FileName(const std::string& path) {
   return std::filesystem::path(path).filename().string();
-}
-
-// Documents with a held save. Should the program end without its handles being released, the
-// held saves are still written as the program ends.
-struct HeldSaves {
-  std::vector<std::weak_ptr<WordDocument>> docs;
-  ~HeldSaves() {
-    for (const auto& weak : docs) {
-      if (auto doc = weak.lock()) {
-        try {
-          doc->FlushSave();
-        } catch (...) {
-          // Nothing can be reported any more; the file keeps its last complete state.
-        }
-      }
-    }
-  }
-};
-
-HeldSaves& TheHeldSaves() {
-  static HeldSaves held;
-  return held;
 }
 
 }  // namespace
@@ -116,6 +98,13 @@ WordDocument::WordDocument(std::shared_ptr<const WordPackage> package, bool blan
     if (!content_) content_ = std::make_shared<WordRange>(weak_from_this(), true, BlockSpan{}, 0);
     return Value(std::static_pointer_cast<office::Dispatch>(content_));
   });
+  // The fields of the main story, the sections with their headers and footers, the stories
+  // by type and the notes (word_stories.h).
+  AddProperty("fields", [this] { return FieldsOf(shared_from_this(), ""); });
+  AddProperty("sections", [this] { return SectionsOf(shared_from_this()); });
+  AddProperty("storyranges", [this] { return StoryRangesOf(shared_from_this()); });
+  AddProperty("footnotes", [this] { return NotesOf(shared_from_this(), false); });
+  AddProperty("endnotes", [this] { return NotesOf(shared_from_this(), true); });
   AddMethod("range", 0, 2, [this](const Args& a) {
     const BlockSpan span = model_.BlocksBetween(a.has(0) ? a.Long(0) : 0,
                                                 a.has(1) ? a.Long(1) : model_.ContentEnd());
@@ -130,6 +119,9 @@ WordDocument::WordDocument(std::shared_ptr<const WordPackage> package, bool blan
 }
 
 void WordDocument::WriteTo(const std::string& path, const std::string& docx_bytes) {
+  // A document built under a hidden name of ours (the merge's merged document) is listed, so
+  // that it goes should the process be killed before the document is put in place.
+  if (IsMadeFileName(FileName(path), ::getpid())) NoteMadeFile(path);
   const std::string ext = ExtensionOf(path);
   if (IsConvertedExtension(ext)) {
     QueueConverted(docx_bytes, path);
@@ -188,31 +180,9 @@ void WordDocument::FlushSave() {
   pending_ = false;
 }
 
-void WordDocument::ListHeld() {
-  auto& held = TheHeldSaves().docs;
-  std::erase_if(held, [this](const auto& weak) {
-    auto doc = weak.lock();
-    return !doc || doc.get() == this;
-  });
-  held.push_back(weak_from_this());
-}
+void WordDocument::ListHeld() { Services().held_saves().Hold(shared_from_this()); }
 
-void FlushHeldSaves() {
-  std::vector<std::weak_ptr<WordDocument>> docs;
-  docs.swap(TheHeldSaves().docs);
-  for (std::size_t i = 0; i < docs.size(); ++i) {
-    if (auto doc = docs[i].lock()) {
-      try {
-        doc->FlushSave();
-      } catch (...) {
-        // A save that failed stays held (and listed) for the next flush point.
-        auto& held = TheHeldSaves().docs;
-        held.insert(held.end(), docs.begin() + static_cast<std::ptrdiff_t>(i), docs.end());
-        throw;
-      }
-    }
-  }
-}
+void FlushHeldSaves() { Services().held_saves().Flush(); }
 
 void WordDocument::Close() {
   if (closed_) return;

@@ -1,5 +1,6 @@
 // WordDocument: the automation object of one open document ("Document"): saveas, save, close,
-// exportasfixedformat, printout, its name, and its main story as "content" and "range". It owns
+// exportasfixedformat, printout, its name, its main story as "content" and "range", and its
+// fields, sections (headers and footers), story ranges and notes (word_stories.h). It owns
 // the DocumentModel. Saving is atomic; save() may be coalesced (the state at that call is held
 // and written later) but the file is complete on disk at every close, saveas, export, print,
 // quit, release, and at the caller's flush point (FlushHeldSaves, office::FlushDeferredWork), so
@@ -45,7 +46,7 @@ class WordDocument : public office::AutomationObject,
   // converted format (output_queue.h), else the document itself.
   StoreFormat PdfVia() const;
   void WriteTo(const std::string& path, const std::string& docx_bytes);
-  // Puts this document on the list of held saves written by FlushHeldSaves.
+  // Puts this document on the program's list of held saves (HeldSaves, owned by EngineServices).
   void ListHeld();
 
   DocumentModel model_;

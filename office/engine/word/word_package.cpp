@@ -257,6 +257,15 @@ std::shared_ptr<const WordPackage> WordPackage::Build(ZipReader& reader, uint64_
         const std::string_view type = r.attribute("Type").value();
         const size_t slash = type.rfind('/');
         const std::string_view last = slash == std::string_view::npos ? type : type.substr(slash + 1);
+        if (std::string_view(r.attribute("TargetMode").value()) != "External") {
+          const std::string name = ResolveTarget(pkg->main_part_, r.attribute("Target").value());
+          pkg->rel_targets_[r.attribute("Id").value()] = name;
+          if (last == "header" || last == "footer" || last == "footnotes" || last == "endnotes") {
+            if (const std::string* xml = find(name)) pkg->story_parts_[name] = *xml;
+            if (last == "footnotes") pkg->footnotes_part_ = name;
+            if (last == "endnotes") pkg->endnotes_part_ = name;
+          }
+        }
         CopyParts::Kind kind;
         if (last == "settings") {
           const std::string name = ResolveTarget(pkg->main_part_, r.attribute("Target").value());
@@ -348,6 +357,32 @@ std::shared_ptr<const WordPackage> WordPackage::WithMainXml(
   pkg->story_ = SourceStory::Parse(xml, display_name_, pkg->floors_, numbered_styles_.get(),
                                    note_formats_);
   return pkg;
+}
+
+std::shared_ptr<const WordPackage> WordPackage::WithStoryPart(const std::string& name,
+                                                              std::string xml) const {
+  auto pkg = std::make_shared<WordPackage>(*this);
+  for (RawEntry& e : pkg->entries_) {
+    if (e.name == name) e = MakeEntry(name, xml, 1);
+  }
+  if (name == footnotes_part_ || name == endnotes_part_) {
+    // Further copies of the story clone their notes from this part: they clone the new text.
+    auto parts = std::make_shared<CopyParts>(*copy_parts_);
+    parts->Read(name == footnotes_part_ ? CopyParts::kFootnotes : CopyParts::kEndnotes, name, xml);
+    pkg->copy_parts_ = std::move(parts);
+  }
+  pkg->story_parts_[name] = std::move(xml);
+  return pkg;
+}
+
+const std::string* WordPackage::StoryPart(const std::string& name) const {
+  auto it = story_parts_.find(name);
+  return it == story_parts_.end() ? nullptr : &it->second;
+}
+
+std::string WordPackage::RelationshipTarget(std::string_view id) const {
+  auto it = rel_targets_.find(id);
+  return it == rel_targets_.end() ? std::string() : it->second;
 }
 
 namespace {

@@ -43,6 +43,19 @@ class WordPackage {
   std::string Write(std::string_view main_xml, std::string_view extension,
                     const std::vector<StoryCopy>& copies = {}) const;
 
+  // The same parts with story part `name` (a header, a footer, the notes; see StoryPart)
+  // holding `xml` instead.
+  std::shared_ptr<const WordPackage> WithStoryPart(const std::string& name, std::string xml) const;
+
+  // The XML of a story kept in a part of its own: a header, a footer, the footnotes or the
+  // endnotes that the main part refers to. nullptr for any other name.
+  const std::string* StoryPart(const std::string& name) const;
+  // The part that the main part's relationship `id` names ("" when none).
+  std::string RelationshipTarget(std::string_view id) const;
+  // The footnotes and endnotes parts ("" when the package has none).
+  const std::string& footnotes_part() const { return footnotes_part_; }
+  const std::string& endnotes_part() const { return endnotes_part_; }
+
   const SourceStory& story() const { return *story_; }
   const std::shared_ptr<const SourceStory>& story_ptr() const { return story_; }
   const std::string& main_part() const { return main_part_; }
@@ -62,6 +75,9 @@ class WordPackage {
   std::shared_ptr<const CopyParts> copy_parts_;
   std::shared_ptr<const StyleNumbering> numbered_styles_;
   NoteFormats note_formats_;           // the settings' note numbering
+  std::map<std::string, std::string, std::less<>> story_parts_;  // name -> XML (see StoryPart)
+  std::map<std::string, std::string, std::less<>> rel_targets_;  // main relationship id -> part
+  std::string footnotes_part_, endnotes_part_;
   // What Write changes for one main content type: the content types and relationships parts
   // (when they change) and the parts left out (macros in a .docx).
   struct Variant {

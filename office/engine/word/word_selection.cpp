@@ -5,6 +5,7 @@
 
 #include "app/runtime_error.h"
 #include "office/engine/word/word_document.h"
+#include "office/engine/word/word_stories.h"
 
 namespace vexlo::engine::word {
 
@@ -76,6 +77,11 @@ WordRange::WordRange(std::weak_ptr<WordDocument> doc, bool whole, BlockSpan span
   AddProperty("text", [this] {
     const DocumentModel& model = Document()->model();
     return whole_ ? Value(model.Text()) : Value(model.Text(span_.first, span_.end));
+  });
+  AddProperty("storytype", [] { return Value(kMainTextStory); });
+  AddProperty("fields", [this] {
+    if (!whole_) throw RuntimeError::Automation("自动化调用失败：这里只能取得整篇正文的域");
+    return FieldsOf(Document(), "");
   });
   AddProperty("find", [this] {
     if (!find_) {

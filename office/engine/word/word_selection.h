@@ -38,7 +38,7 @@ class WordFind : public office::AutomationObject {
 // A range of a document's main story: the whole story, or the pasted copies [first, end) of it
 // (its ends lie at the start of the story, between two copies or at the end of the story; see
 // DocumentModel::BlocksBetween). Like the word processor's ranges it follows the edits: its
-// positions are worked out when they are read. A range of copies made before the whole story
+// positions are worked out when they are read. The whole story also gives its text and fields. A range of copies made before the whole story
 // was replaced raises on use.
 class WordRange : public office::AutomationObject {
  public:

@@ -2,6 +2,7 @@
 
 #include "app/runtime_error.h"
 #include "merge/document_generation.h"
+#include "merge/placeholders.h"
 #include "office/engine/register_servers.h"
 #include "office/oleobject.h"
 
@@ -24,9 +25,15 @@ std::vector<fs::path> MakeRecordDocuments(const fs::path& dir, const fs::path& t
   };
   try {
     merge::PrepareDocuments(word, word2, templ.string());
+    // As a run does: merge fields become marked names, and the stories besides the main text
+    // (headers, footers, notes) are filled for each record too.
+    const merge::TemplatePlaceholders placeholders = merge::ReadPlaceholders(word, titles);
+    merge::PrepareTemplate(word, placeholders);
     for (std::size_t i = 0; i < records.size(); ++i) {
       if (i > 0) merge::NewRecordDocument(word2);
-      merge::FillRecord(word, word2, titles, [&](std::size_t k) { return records[i][k]; });
+      merge::FillRecord(
+          word, word2, titles, [&](std::size_t k) { return records[i][k]; }, placeholders,
+          placeholders.in_other_stories);
       made.push_back(dir / ("记录" + std::to_string(i) + ".docx"));
       word2.get("activedocument").call("saveas", {made.back().string()});
       word2.get("activedocument").call("close");

@@ -13,6 +13,12 @@
 #include <stdexcept>
 #include <thread>
 
+#include "app/host.h"
+#include "app/runtime_error.h"
+#include "merge/document_generation.h"
+#include "office/engine/register_servers.h"
+#include "office/engine/soffice/office_pool.h"
+#include "office/oleobject.h"
 #include "tests/support/engine_test_main.h"
 #include "tests/support/test_paths.h"
 
@@ -70,6 +76,70 @@ TEST(EngineServicesTest, TheirEndEndsTheOfficesAndTheQueuedWork) {
     const std::string cmdline = test::ReadFile(entry.path() / "cmdline");
     EXPECT_EQ(cmdline.find(dir.path().string()), std::string::npos) << entry.path();
   }
+}
+
+// Whether the .doc at `path` holds `text` (Word 97 keeps Chinese text as UTF-16LE).
+bool DocHolds(const fs::path& path, const std::u16string& text) {
+  const std::string bytes = test::ReadFile(path);
+  std::string wide;
+  for (const char16_t c : text) {
+    wide += static_cast<char>(c & 0xff);
+    wide += static_cast<char>(c >> 8);
+  }
+  return bytes.find(wide) != std::string::npos;
+}
+
+enum HeldFault { kHeldNone = 0, kHeldNoStart, kHeldLost, kHeldSilent, kHeldWrongError };
+
+// A program whose document was saved as .doc and then saved again (a save held for the next
+// flush point) ends without any flush point: its services' end writes the held save; and when
+// that write fails (the folder went meanwhile) the end raises an error naming the file.
+int ProgramEndingWithAHeldDocSave(const fs::path& dir) {
+  test::EndEngineServices();
+  RegisterEmbeddedServers();
+  // What the servers report as they go after the end is shown to no one.
+  struct QuietHost : app::Host {
+    void MessageBox(std::string_view, std::string_view) override {}
+    bool AskYesNo(std::string_view, std::string_view) override { return false; }
+    void EndProgram() override {}
+  } host;
+  app::SetHost(&host);
+  const auto run = [&](const fs::path& doc, bool remove_folder) -> int {
+    EngineServices services({.offices = 1, .profile_root = (dir / "profiles").string()});
+    office::oleobject word, word2;
+    if (word.start_new("word.application") != 0 || word2.start_new("word.application") != 0) return kHeldNoStart;
+    merge::PrepareDocuments(word, word2, test::DataFile("word/features.docx").string());
+    merge::FillRecord(word, word2, {"姓名"}, [](std::size_t) { return std::string("第一条"); });
+    const office::Value document = word2.get("documents").call("item", {office::Value(1)});
+    document.call("saveas", {office::Value(doc.string())});
+    office::FlushDeferredWork(true);
+    merge::FillRecord(word, word2, {"姓名"}, [](std::size_t) { return std::string("持有的保存"); });
+    document.call("save");  // held: a .doc is written only at a flush point
+    if (remove_folder) fs::remove_all(doc.parent_path());
+    try {
+      services.Shutdown();
+    } catch (const app::RuntimeError& e) {
+      if (!remove_folder) return kHeldLost;
+      return e.text().find(doc.filename().string()) != std::string::npos ? kHeldNone : kHeldWrongError;
+    }
+    if (remove_folder) return kHeldSilent;
+    return DocHolds(doc, u"持有的保存") ? kHeldNone : kHeldLost;
+  };
+  fs::create_directories(dir / "gone");
+  if (const int fault = run(dir / "工资条.doc", false); fault != kHeldNone) return fault;
+  return run(dir / "gone" / "通知.doc", true);
+}
+
+TEST(EngineServicesTest, AHeldDocSaveIsWrittenAtTheEndOrItsFailureRaised) {
+  if (!OfficePool::Available()) GTEST_SKIP() << "no LibreOffice";
+  test::ScratchDir dir;
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) ::_exit(ProgramEndingWithAHeldDocSave(dir.path()));
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << "the child ended by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), kHeldNone);
 }
 
 }  // namespace

@@ -21,7 +21,6 @@
 #include <map>
 #include <optional>
 #include <set>
-#include <thread>
 
 #include "merge/document_generation.h"
 #include "office/engine/package/pdf_shown_codes.h"
@@ -377,30 +376,29 @@ TEST_F(JoinedPdfTest, WhatCannotBeJoinedIsMadeAlone) {
   ExpectJoinedLikeAlone(NoticesWith("</w:p>", false, "<w:fldSimple w:instr=\" NUMPAGES \"><w:r><w:t>1</w:t></w:r></w:fldSimple>"), false);
 }
 
-// The office dies while it exports the joined document: every record is made alone on a fresh
+// The office dies while it exports the joined document: the records are joined again on a fresh
 // office, and nothing is left running.
 TEST_F(JoinedPdfTest, AnOfficeThatDiesInAJoinedExportLeavesNoRecordUnmade) {
   const std::vector<fs::path> records = MakeRecords(
       "output/通知.docx", {"张三", "销售部"}, {{"李四", "技术部"}, {"王五", "财务部"}, {"赵六", "人事部"}});
   pool_->Start();
-  int pid = 0;
-  for (int i = 0; i < 600 && pid == 0; ++i) {
-    if (!pool_->OfficePids().empty() && pool_->starts() > 0) pid = pool_->OfficePids()[0];
-    std::this_thread::sleep_for(100ms);
-  }
-  ASSERT_GT(pid, 0);
+  ASSERT_TRUE(pool_->WaitForOffices(1, 5min));
+  const int pid = pool_->OfficePids().at(0);
+  const int joined = pool_->joined();
   ::kill(pid, SIGSTOP);
   std::vector<std::shared_future<ConversionOutcome>> outcomes;
   for (std::size_t i = 0; i < records.size(); ++i) {
     outcomes.push_back(
         pool_->Submit({records[i].string(), false, {{Pdf("out", i), StoreFormat::kPdf}}, "记录"}));
   }
-  std::this_thread::sleep_for(800ms);
+  // The stopped office holds the joined export when it dies.
+  ASSERT_TRUE(pool_->WaitForJob(2min, JobKind::kJoinedExport));
   ::kill(-pid, SIGKILL);
   for (std::size_t i = 0; i < records.size(); ++i) {
     ASSERT_TRUE(outcomes[i].get().ok) << outcomes[i].get().error;
     EXPECT_EQ(PdfPageCount(Pdf("out", i)), 1) << i;
   }
+  EXPECT_GE(pool_->joined() - joined, 2);
   EXPECT_NE(::kill(pid, 0), 0);
 }
 

@@ -13,7 +13,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
 #include <QString>
 #include <QStringList>
@@ -59,12 +58,9 @@ std::string Profiles() {
 // The office of a one-office pool, once it answers.
 int WaitForOffice(OfficePool& pool) {
   pool.Start();
-  for (int i = 0; i < 3000; ++i) {
-    const std::vector<int> pids = pool.OfficePids();
-    if (!pids.empty() && pool.starts() > 0) return pids[0];
-    std::this_thread::sleep_for(100ms);
-  }
-  return 0;
+  if (!pool.WaitForOffices(1, 5min)) return 0;
+  const std::vector<int> pids = pool.OfficePids();
+  return pids.empty() ? 0 : pids[0];
 }
 
 class OfficeTest : public ::testing::Test {
@@ -357,7 +353,7 @@ TEST(OfficeRecoveryTest, ACrashedOrHungOfficeIsReplacedAndTheDocumentRetried) {
     fs::copy_file(test::DataFile("output/通知.docx"), dir.path() / "a.docx");
     auto crashed = pool.Submit({(dir.path() / "a.docx").string(), false,
                                 {{(dir.path() / "a.pdf").string(), StoreFormat::kPdf}}, "a.pdf"});
-    std::this_thread::sleep_for(500ms);
+    ASSERT_TRUE(pool.WaitForJob(2min, JobKind::kConversion));
     ::kill(-pid, SIGKILL);
     ASSERT_TRUE(crashed.get().ok) << crashed.get().error;
     EXPECT_TRUE(fs::exists(dir.path() / "a.pdf"));
@@ -390,7 +386,7 @@ TEST(OfficeRecoveryTest, CancelKillsTheOfficesAndDropsWhatWaits) {
     outcomes.push_back(pool.Submit(
         {src.string(), true, {{(dir.path() / (std::to_string(i) + ".pdf")).string()}}, "记录"}));
   }
-  std::this_thread::sleep_for(300ms);
+  ASSERT_TRUE(pool.WaitForJob(2min));
   pool.Cancel();
   for (auto& o : outcomes) {
     EXPECT_FALSE(o.get().ok);
@@ -528,27 +524,13 @@ namespace {
 namespace fs = std::filesystem;
 using test::ScratchDir;
 
-TEST(TempFolderTest, FoldersOfAKilledProcessGoWithTheNextOne) {
-  ScratchDir base;
-  const pid_t child = ::fork();
-  if (child == 0) ::_exit(0);
-  ::waitpid(child, nullptr, 0);
-  const fs::path dead = base.path() / ("vexlo-word-" + std::to_string(child) + "-AbC123");
-  const fs::path living = base.path() / ("vexlo-word-" + std::to_string(::getppid()) + "-AbC123");
-  const fs::path other = base.path() / ("someone-" + std::to_string(child) + "-AbC123");
-  for (const fs::path& p : {dead, living, other}) {
-    fs::create_directories(p / "inner");
-    std::ofstream(p / "inner" / "张三.docx") << "personal data";
-  }
-  RemoveFoldersOfEndedProcesses(base.path().string());
-  EXPECT_FALSE(fs::exists(dead));
-  EXPECT_TRUE(fs::exists(living));
-  EXPECT_TRUE(fs::exists(other));
-
+TEST(TempFolderTest, AnOfficeFolderIsPrivateAndMarkedAsThisProcesssOwn) {
   const std::string made = MakePrivateTempFolder("office", TempSpeed::kMemory);
   ASSERT_FALSE(made.empty());
   EXPECT_EQ(fs::status(made).permissions() & fs::perms::all, fs::perms::owner_all);
   EXPECT_NE(fs::path(made).filename().string().find("-" + std::to_string(::getpid()) + "-"),
+            std::string::npos);
+  EXPECT_NE(test::ReadFile(fs::path(made) / ".vexlo-owner").find("pid=" + std::to_string(::getpid()) + "\n"),
             std::string::npos);
   fs::remove_all(made);
 }

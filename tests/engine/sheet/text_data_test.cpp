@@ -114,5 +114,69 @@ TEST(OtherFiles, WrongKindsAreNamed) {
   }
 }
 
+// A quote that never closes would swallow the rest of the file into one field: the file is
+// refused, naming the line the quote opened on (CR LF, LF and CR alone each end a line, and line
+// breaks inside quoted fields count).
+TEST(CsvData, UnclosedQuoteIsRefusedNamingItsLine) {
+  const std::string fixture = test::ReadFile(test::DataFile("sheet/text/unclosed_quote.csv"));
+  const std::string error = LoadError("工资.csv", fixture);
+  EXPECT_NE(error.find("第 4 行"), std::string::npos) << error;
+  EXPECT_NE(error.find("引号"), std::string::npos) << error;
+  EXPECT_NE(LoadError("单行.csv", "a,b\n\"c").find("第 2 行"), std::string::npos);
+  EXPECT_NE(LoadError("回车.csv", "a,b\r1,\"x\"\"y\r2,3").find("第 2 行"), std::string::npos);
+  EXPECT_NE(LoadError("国标.csv", app::Utf8ToCp936("姓名,部门\n\"张三,财务部\n")).find("第 2 行"),
+            std::string::npos);
+  // Closed at the very end, or by a doubled quote's partner: read.
+  EXPECT_EQ(Grid(LoadAs("末尾.csv", "a,\"b\"\"\""), 1, 2), (Rows{{"a", "b\""}}));
+  EXPECT_EQ(Grid(LoadAs("空引号.csv", "a,\"\""), 1, 2), (Rows{{"a", ""}}));
+}
+
+// Bytes that are valid in no charset we read are not data, whatever the name says, and neither
+// is text holding control characters past the part the loader looks at first.
+TEST(CsvData, BytesThatAreNoTextAreRefusedLikeABinaryFile) {
+  const std::string ff = test::ReadFile(test::DataFile("sheet/text/not_text.csv"));
+  EXPECT_NE(LoadError("数据.csv", ff).find("无法识别"), std::string::npos);
+  EXPECT_NE(LoadError("数据.xls", "a,b\n" + ff).find("无法识别"), std::string::npos);
+  std::string late_nul = "a,b\n" + std::string(70000, 'x') + '\0' + "\n";
+  EXPECT_NE(LoadError("零.csv", late_nul).find("无法识别"), std::string::npos);
+  // UTF-16 with a lone surrogate is no text either.
+  EXPECT_NE(LoadError("坏.csv", std::string("\xFF\xFE" "a\0,\0\x00\xD8", 8)).find("无法识别"),
+            std::string::npos);
+}
+
+// Pages whose meta charset lies: valid UTF-8 is UTF-8, GBK under a charset it is not is GBK, and
+// a declared multi-byte charset the bytes fit is believed.
+TEST(HtmlTableData, DeclaredCharsetTheBytesContradictIsPassedOver) {
+  const Rows pay = {{"姓名", "部门"}, {"张三", "财务部"}};
+  EXPECT_EQ(Grid(LoadWorkbookFile(test::DataFile("sheet/text/says_gb2312_holds_utf8.xls")), 2, 2), pay);
+  EXPECT_EQ(Grid(LoadWorkbookFile(test::DataFile("sheet/text/says_utf16_holds_gbk.xls")), 2, 2), pay);
+  EXPECT_EQ(Grid(LoadWorkbookFile(test::DataFile("sheet/text/says_big5_holds_big5.xls")), 2, 2),
+            (Rows{{"姓名", "部門"}, {"張三", "財務部"}}));
+  const std::string latin = "<meta charset=\"iso-8859-1\"><table><tr><td>张三</td></tr></table>";
+  EXPECT_EQ(Grid(LoadAs("西文.xls", app::Utf8ToCp936(latin)), 1, 1), (Rows{{"张三"}}));
+}
+
+// Tables in scripts, templates, styles, text areas and comments are not what a browser shows:
+// the data is the first table outside them.
+TEST(HtmlTableData, TablesThatABrowserDoesNotShowAreNotData) {
+  EXPECT_EQ(Grid(LoadWorkbookFile(test::DataFile("sheet/text/hidden_tables.xls")), 3, 2),
+            (Rows{{"姓名", "部门"}, {"张三", "财务部"}, {"", ""}}));
+  EXPECT_NE(LoadError("脚本.xls", "<script>x='<table><tr><td>a</td></tr></table>'</script>")
+                .find("没有表格"),
+            std::string::npos);
+  EXPECT_NE(LoadError("注释.xls", "<p>x</p><!-- <table><tr><td>a</td></tr></table>").find("没有表格"),
+            std::string::npos);
+}
+
+// What a cell shows around characters that look like markup: a '<' before no letter, a stray
+// quote in a tag, runs of '&' with and without entities after them.
+TEST(HtmlTableData, CellTextAroundMarkupLookalikes) {
+  const std::string amps(50000, '&');
+  const WorkbookData book = LoadAs(
+      "符号.xls", "<table><tr><td>a < b</td><td title=x\"y>1 &lt;2</td><td>" + amps +
+                      "&amp;</td><td>&#x5F20;&#19977;&unknown;&#0;</td></tr></table>");
+  EXPECT_EQ(Grid(book, 1, 4), (Rows{{"a < b", "1 <2", amps + "&", "张三&unknown;&#0;"}}));
+}
+
 }  // namespace
 }  // namespace vexlo::engine::sheet

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "app/runtime_error.h"
+#include "office/engine/package/zip_writer.h"
 #include "office/engine/sheet/cell_address.h"
 #include "office/engine/sheet/workbook_loader.h"
 #include "tests/support/test_paths.h"
@@ -177,6 +178,33 @@ TEST(XlsxQuirks, ActiveChartOrDialogSheetGivesWayToTheFirstWorksheet) {
   EXPECT_EQ(dialog.active_sheet, 0u);
   EXPECT_EQ(dialog.sheets[0].name, "数据");
   EXPECT_EQ(TextAt(dialog, "a2"), "赵六");
+}
+
+// Sheets that all name the same chart part, the worksheet last: the chart is looked at once.
+// Read again for every sheet, it took over a gigabyte and the workbook was refused as too large.
+TEST(XlsxQuirks, ManySheetsNamingOneChartPartLookAtItOnce) {
+  const std::string chart = "<chartsheet>" + std::string(300 << 10, ' ') + "</chartsheet>";
+  std::string workbook = "<workbook xmlns:r=\"r\"><sheets>";
+  std::string rels = "<Relationships>";
+  for (int i = 0; i <= 4000; ++i) {
+    const std::string id = std::to_string(i);
+    workbook += "<sheet name=\"S" + id + "\" r:id=\"r" + id + "\"/>";
+    rels += "<Relationship Id=\"r" + id + "\" Type=\"x/worksheet\" Target=\"" +
+            (i < 4000 ? "chart.xml" : "data.xml") + "\"/>";
+  }
+  ZipWriter zip;
+  zip.Add("_rels/.rels",
+          "<Relationships><Relationship Id=\"r\" Type=\"x/officeDocument\" "
+          "Target=\"xl/workbook.xml\"/></Relationships>");
+  zip.Add("xl/workbook.xml", workbook + "</sheets></workbook>");
+  zip.Add("xl/_rels/workbook.xml.rels", rels + "</Relationships>");
+  zip.Add("xl/chart.xml", chart);
+  zip.Add("xl/data.xml",
+          "<worksheet><sheetData><row><c t=\"inlineStr\"><is><t>姓名</t></is></c></row>"
+          "</sheetData></worksheet>");
+  const WorkbookData book = LoadWorkbookBytes(zip.Finish(), "图表.xlsx");
+  EXPECT_EQ(book.active_sheet, 4000u);
+  EXPECT_EQ(TextAt(book, "a1"), "姓名");
 }
 
 }  // namespace

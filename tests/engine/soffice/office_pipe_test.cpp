@@ -1,9 +1,10 @@
 // The offices' pipes: a name whose socket path someone took first (a link, a listening socket)
 // is passed over, quickly and without following the link; an office's socket goes with it; the
-// sockets our ended processes left behind are swept. The office tests run a real LibreOffice.
+// sockets a killed run listed go with its other leftovers. The office tests run a real LibreOffice.
 #include "office/engine/soffice/office_pipe.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -15,9 +16,9 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
-#include <thread>
 #include <vector>
 
+#include "office/engine/package/temp_folder.h"
 #include "office/engine/soffice/office_pool.h"
 #include "tests/support/test_paths.h"
 
@@ -44,14 +45,6 @@ int ListenAt(const std::string& path) {
     return -1;
   }
   return fd;
-}
-
-// The process id of a process that has ended.
-pid_t EndedPid() {
-  const pid_t pid = ::fork();
-  if (pid == 0) ::_exit(0);
-  ::waitpid(pid, nullptr, 0);
-  return pid;
 }
 
 // Pipe names for a pool: those made beforehand first, then fresh ones; all remembered.
@@ -81,24 +74,46 @@ TEST(PipeNames, ATakenPathIsPassedOver) {
   ::unlink(PipeSocketPath(taken).c_str());
 }
 
-TEST(PipeNames, SweepRemovesOnlySocketsOfOurEndedProcesses) {
-  const pid_t ended = EndedPid();
-  const std::string stale = PipeSocketPath("vexlo-" + std::to_string(ended) + "-sweeptest");
-  const std::string live = PipeSocketPath("vexlo-" + std::to_string(::getppid()) + "-sweeptest");
-  const std::string link = PipeSocketPath("vexlo-" + std::to_string(ended) + "-sweeptest-link");
-  const int stale_fd = ListenAt(stale), live_fd = ListenAt(live);
-  ASSERT_GE(stale_fd, 0);
-  ASSERT_GE(live_fd, 0);
-  ::close(stale_fd);
-  ASSERT_EQ(::symlink(live.c_str(), link.c_str()), 0);
+// A run killed with an office's socket in place: the socket it listed goes with the run's
+// leftovers; a socket of the same process that it never listed, and a link, stay.
+TEST(PipeNames, AKilledRunsListedSocketGoesAndNothingElse) {
+  test::ScratchDir tmp;
+  ::setenv("TMPDIR", tmp.path().c_str(), 1);
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    const std::string name = RandomPipeName();
+    ListPipeSocket(name);
+    const int listed = ListenAt(PipeSocketPath(name));
+    const int unlisted = ListenAt(PipeSocketPath("vexlo-" + std::to_string(::getpid()) + "-sweeptest"));
+    const bool made = listed >= 0 && unlisted >= 0;
+    const std::string said = (made ? name : std::string("-")) + "\n";
+    if (::write(ready[1], said.data(), said.size()) < 0) ::_exit(1);
+    ::pause();
+    ::_exit(0);
+  }
+  ::close(ready[1]);
+  char buffer[256] = {};
+  const ssize_t got = ::read(ready[0], buffer, sizeof buffer - 1);
+  ::close(ready[0]);
+  ::kill(child, SIGKILL);
+  ::waitpid(child, nullptr, 0);
+  ASSERT_GT(got, 1);
+  ASSERT_NE(buffer[0], '-');
+  const std::string listed = PipeSocketPath(std::string(buffer, static_cast<std::size_t>(got) - 1));
+  const std::string unlisted = PipeSocketPath("vexlo-" + std::to_string(child) + "-sweeptest");
+  const std::string link = PipeSocketPath(RandomPipeName());
+  ASSERT_EQ(::symlink(listed.c_str(), link.c_str()), 0);
+  EXPECT_TRUE(Exists(listed));
 
-  RemoveSocketsOfEndedProcesses();
-  EXPECT_FALSE(Exists(stale));
-  EXPECT_TRUE(Exists(live));  // its process runs
-  EXPECT_TRUE(Exists(link));  // not a socket: never ours to remove, nor followed
-  ::close(live_fd);
-  ::unlink(live.c_str());
+  RemoveTempFoldersOfEndedProcesses();
+  EXPECT_FALSE(Exists(listed));
+  EXPECT_TRUE(Exists(unlisted));  // never listed: not provably ours
+  EXPECT_TRUE(Exists(link));      // not a socket: never ours to remove, nor followed
+  ::unlink(unlisted.c_str());
   ::unlink(link.c_str());
+  ::unsetenv("TMPDIR");
 }
 
 class TakenPipeTest : public ::testing::Test {
@@ -110,9 +125,7 @@ class TakenPipeTest : public ::testing::Test {
     if (!OfficePool::Available()) return;
     OfficePool warm({.offices = 1, .profile_root = profiles_->path().string()});
     warm.Start();
-    for (int i = 0; i < 1200 && (warm.OfficePids().empty() || warm.starts() == 0); ++i) {
-      std::this_thread::sleep_for(100ms);
-    }
+    warm.WaitForOffices(1, 2min);
   }
   static void TearDownTestSuite() { delete profiles_; }
 
@@ -144,7 +157,7 @@ class TakenPipeTest : public ::testing::Test {
     pool->Cancel();
     EXPECT_FALSE(Exists(PipeSocketPath(used)));
     pool->Start();
-    for (int i = 0; i < 600 && pool->OfficePids().empty(); ++i) std::this_thread::sleep_for(100ms);
+    EXPECT_TRUE(pool->WaitForOffices(1, 1min));
     pool.reset();
     for (std::size_t k = 1; k < names->names.size(); ++k) {
       EXPECT_FALSE(Exists(PipeSocketPath(names->names[k]))) << names->names[k];

@@ -92,10 +92,12 @@ TEST(ConvertedTemplatesTest, BoundedByCountAndSizeLeastRecentlyUsedFirst) {
   // A single entry larger than the cap is still kept: it is the one just made.
   EXPECT_TRUE(fs::exists(by_size.Store(kKey4, std::string(300, 'd'))));
   EXPECT_EQ(Entries(sized.path()).size(), 1u);
-  // An older layout's entries go when the folder is trimmed.
+  // An older layout's entries go when the folder is trimmed; other documents there are not ours.
   test::WriteFile(sized / (kKey1 + ".docx"), "old");
+  test::WriteFile(sized / "模板备份.docx", "the user's");
   by_size.Store(kKey2, "small");
   EXPECT_FALSE(fs::exists(sized / (kKey1 + ".docx")));
+  EXPECT_TRUE(fs::exists(sized / "模板备份.docx"));
 }
 
 // A .doc converted once, whose cache entry is then damaged in three ways: each time the template
