@@ -28,7 +28,11 @@ class Run {
   Run(SmtpSender& sender, DeliveryRecord& record, const DeliveryOptions& options,
       const DeliveryWatch& watch)
       : sender_(sender), record_(record), options_(options), watch_(watch),
-        rate_(options.per_minute) {}
+        rate_(options.per_minute) {
+    // A stop asked for while a message is under way is kept for the moment after it.
+    sender_.set_while_waiting([this] { stop_asked_ = stop_asked_ || AskCancelled(); });
+  }
+  ~Run() { sender_.set_while_waiting({}); }
 
   DeliveryReport Go(const std::vector<DeliveryJob>& jobs) {
     std::vector<const DeliveryJob*> queue;
@@ -137,7 +141,11 @@ class Run {
   void Progress(int done, int total) {
     if (watch_.progress) watch_.progress(done, total);
   }
-  bool Cancelled() const { return watch_.cancelled && watch_.cancelled(); }
+  bool AskCancelled() const { return watch_.cancelled && watch_.cancelled(); }
+  bool Cancelled() {
+    stop_asked_ = stop_asked_ || AskCancelled();
+    return stop_asked_;
+  }
 
   // Waits `time`, asking about a stop meanwhile; false when one was asked.
   bool Pause(PaceClock::duration time) {
@@ -157,6 +165,7 @@ class Run {
   RateLimit rate_;
   DeliveryReport report_;
   int finished_ = 0;  // messages of the queue sent or given up
+  bool stop_asked_ = false;
 };
 
 }  // namespace

@@ -58,7 +58,9 @@ struct DeliveryReport {
 
 struct DeliveryWatch {
   std::function<void(int done, int total)> progress;  // messages done of those to send
-  std::function<bool()> cancelled;                    // asked between messages and in pauses
+  // Asked between messages, in pauses and while a message waits on the server; a stop asked
+  // for during a message takes effect once it is sent.
+  std::function<bool()> cancelled;
 };
 
 DeliveryReport Deliver(const std::vector<DeliveryJob>& jobs, SmtpSender& sender,

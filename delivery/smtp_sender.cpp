@@ -76,6 +76,12 @@ std::size_t ReadMessage(char* buffer, std::size_t size, std::size_t count, void*
   return n;
 }
 
+int WhileWaiting(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+  const auto& call = *static_cast<const std::function<void()>*>(user);
+  if (call) call();
+  return 0;  // never aborts
+}
+
 // A command's reply text (NOOP's) is not wanted anywhere.
 std::size_t Discard(char*, std::size_t size, std::size_t count, void*) { return size * count; }
 
@@ -161,6 +167,9 @@ SendResult SmtpSender::Perform(Transfer& transfer) {
   curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
   curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(settings_.reply_timeout.count()));
   curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, Discard);
+  curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+  curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, WhileWaiting);
+  curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &while_waiting_);
   curl_easy_setopt(curl, CURLOPT_VERBOSE, 1L);
   curl_easy_setopt(curl, CURLOPT_DEBUGFUNCTION, Trace);
   curl_easy_setopt(curl, CURLOPT_DEBUGDATA, &transfer);

@@ -9,6 +9,7 @@
 #define VEXLO_DELIVERY_SMTP_SENDER_H_
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -53,12 +54,17 @@ class SmtpSender {
   // Sends `message` (CR LF lines, headers first) from `from` to `to` (bare addresses).
   SendResult Send(const std::string& from, const std::string& to, const std::string& message);
 
+  // Called now and then while an exchange waits on the server (a window keeps painting); it
+  // cannot stop the exchange: a message is sent whole or not at all.
+  void set_while_waiting(std::function<void()> call) { while_waiting_ = std::move(call); }
+
   struct Transfer;  // what one exchange sent and saw (smtp_sender.cpp)
 
  private:
   SendResult Perform(Transfer& transfer);
 
   SmtpSettings settings_;
+  std::function<void()> while_waiting_;
   void* curl_;  // the easy handle, kept so its connection is reused
 };
 

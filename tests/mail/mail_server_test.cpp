@@ -232,5 +232,31 @@ TEST_F(MailServerTest, ACancelStopsBetweenMessages) {
   EXPECT_EQ(ParseCsvLines(test::ReadFile(dir_ / kDeliveryRecordName)).size(), 2u);
 }
 
+// A stop asked for while a message waits on a slow server lets that message finish whole.
+TEST_F(MailServerTest, AStopDuringAMessageTakesEffectOnceItIsSent) {
+  TestSmtpServer server(dir_.path(), "--rcpt-delay 0.5");
+  ASSERT_TRUE(server.running());
+  SmtpSender sender(Settings(server));
+  DeliveryRecord record;
+  ASSERT_EQ(record.Open((dir_ / kDeliveryRecordName).string()), "");
+  // The stop comes while the first recipient waits for its answer (0.5 s).
+  const auto start = std::chrono::steady_clock::now();
+  DeliveryWatch watch;
+  int asked_while_waiting = 0;  // a window keeps painting meanwhile
+  watch.cancelled = [&] {
+    const auto since = std::chrono::steady_clock::now() - start;
+    asked_while_waiting += since > std::chrono::milliseconds(100) && server.Count() == 0;
+    return since > std::chrono::milliseconds(250);
+  };
+  const DeliveryReport report = delivery::Deliver(jobs_, sender, record, options_, watch);
+  EXPECT_GT(asked_while_waiting, 1);
+  EXPECT_TRUE(report.cancelled);
+  EXPECT_EQ(report.sent, 1);
+  EXPECT_EQ(report.not_sent, 2);
+  ASSERT_EQ(server.Count(), 1);
+  EXPECT_EQ(test::ReadFile(server.Messages()[0].attachment), test::ReadFile(jobs_[0].attachment));
+  EXPECT_EQ(ParseCsvLines(test::ReadFile(dir_ / kDeliveryRecordName)).size(), 2u);
+}
+
 }  // namespace
 }  // namespace vexlo::delivery
