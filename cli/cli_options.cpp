@@ -105,6 +105,8 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, 
         return std::nullopt;
       }
       options.password_last = *last;
+    } else if (TakeMailOption(args, i, options.mail, error)) {
+      if (!error.empty()) return std::nullopt;
     } else {
       error = "无法识别的参数：" + arg;
       return std::nullopt;
@@ -118,6 +120,8 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, 
     error = "--password-last 需要与 --pdf-password-column 一起使用";
     return std::nullopt;
   }
+  error = MailUsageError(options.mail, options.one_file, options.check);
+  if (!error.empty()) return std::nullopt;
   return options;
 }
 
@@ -127,6 +131,7 @@ std::string HelpText() {
       "                  [--sheet 工作表] [--one-file] [--pdf] [--print 份数] [--visible] [--as-shown]\n"
       "                  [--filter 列标题=值] [--rows 2-50] [--skip-totals] [--name-pattern 格式]\n"
       "                  [--pdf-password-column 列标题 [--password-last 位数]]\n"
+      "                  [--mail-column 标题 --smtp 地址 --mail-from 发件人 ...]\n"
       "       vexlo-merge --check --data 数据文件 --template 模板文件 [--sheet 工作表]\n"
       "\n"
       "不打开窗口，把 Excel 数据文件的每一行套入 Word 模板，批量生成文档。\n"
@@ -180,7 +185,9 @@ std::string HelpText() {
       "  2  命令行用法错误\n"
       "  3  运行时错误，详细信息已追加到当前文件夹的“AppError.txt”\n"
       "  4  运行被取消（收到停止信号）\n"
-      "  5  已完成，但数据中有些行没有输出（见输出的说明）\n";
+      "  5  已完成，但数据中有些行没有输出（见输出的说明）\n"
+      "  6  文件已完成，但有些邮件没有发出（见输出的说明）\n" +
+      MailHelpText();
 }
 
 }  // namespace vexlo::cli

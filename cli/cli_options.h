@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/mail_options.h"
 #include "merge/record_choice.h"
 
 namespace vexlo::cli {
@@ -30,6 +31,7 @@ struct CliOptions {
   std::string sheet;      // --sheet NAME|NUMBER: the data sheet; "" the active one
   bool help = false;      // --help
   bool version = false;   // --version
+  MailOptions mail;       // --mail-column, --smtp ...: e-mail each record's file
 };
 
 // Parses the arguments after the program name. On bad usage returns nullopt and puts a one-line

@@ -54,9 +54,20 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
     return kExitSuccess;
   }
 
+  merge::MergeRequest request = RequestFromOptions(*options);
+  if (options->mail.any) {
+    std::string problem;
+    request.mail = MailSettingsFrom(options->mail, options->check, problem);
+    if (!request.mail) {
+      std::fprintf(err, "错误提示：%s\n", problem.c_str());
+      return kExitMessage;
+    }
+    // The attachments are the PDFs unless the documents are asked for.
+    if (request.mail->attach == delivery::Attachment::kPdf) request.pdf = true;
+  }
   // LibreOffice starts while the data is read and the first records are made.
-  const bool pdf = options->pdf || !options->password_column.empty();
-  engine::word::WarmUpFor(options->templ, !options->check && (pdf || options->copies > 0));
+  engine::word::WarmUpFor(options->templ,
+                          !options->check && (request.pdf || options->copies > 0));
   ConsoleHost host(err);
   app::SetHost(&host);
   app::Application vexlo([] {});
@@ -64,7 +75,6 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
   app::RunGuarded({"vexlo", "", "open"}, [&] { vexlo.open(""); });
 
   ConsoleObserver observer(out, err, interactive, std::move(cancelled));
-  const merge::MergeRequest request = RequestFromOptions(*options);
   std::unique_ptr<office::oleobject> excelserver, wordserver, wordserver2;
   merge::MergeSummary summary;
   const bool ran = app::RunGuarded({"vexlo-merge", "", "merge"}, [&] {
@@ -83,7 +93,11 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
   if (!ran || !ended) return kExitRuntimeError;
   switch (summary.outcome) {
     case merge::MergeOutcome::kSucceeded:
-      return summary.findings.skipped.total() > 0 ? kExitIncomplete : kExitSuccess;
+      if (summary.findings.skipped.total() > 0) return kExitIncomplete;
+      if (summary.mail && (!summary.mail->failed.empty() || summary.mail->not_sent > 0)) {
+        return kExitMailFailed;
+      }
+      return kExitSuccess;
     case merge::MergeOutcome::kChecked:
       return summary.findings.empty() ? kExitSuccess : kExitMessage;
     case merge::MergeOutcome::kCancelled: return kExitCancelled;

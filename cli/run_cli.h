@@ -22,6 +22,7 @@ enum ExitStatus : int {
   kExitRuntimeError = 3,  // a run-time error; its entry is in AppError.txt
   kExitCancelled = 4,     // stopped by a signal after a finished record
   kExitIncomplete = 5,    // done, but rows of the sheet holding data were not made
+  kExitMailFailed = 6,    // the files are done, but messages asked for did not go out
 };
 
 // The merge request the options stand for.

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "merge/data_hints.h"
+#include "merge/mail_stage.h"
 #include "merge/merge_session.h"
 
 namespace vexlo::merge {
@@ -45,15 +46,23 @@ FinalMessage FinalMessageOf(const MergeSummary& summary, std::string_view as_sho
   }
   const bool cancelled = summary.outcome == MergeOutcome::kCancelled;
   const int skipped = summary.findings.skipped.total();
-  // Success is claimed only when every row of the sheet became a document, and no document is
-  // no success, whatever the outcome claims.
+  const int unsent = summary.mail ? static_cast<int>(summary.mail->failed.size()) +
+                                        summary.mail->not_sent
+                                  : 0;
+  // Success is claimed only when every row of the sheet became a document and every message
+  // asked for went out, and no document is no success, whatever the outcome claims.
   message.headline = cancelled               ? "操作已取消。"
                      : summary.documents == 0 ? "没有输出任何文档。"
                      : skipped > 0            ? "操作已完成，但有 " + std::to_string(skipped) +
                                          " 行数据没有输出（见下）。"
+                     : unsent > 0             ? "操作已完成，但有 " + std::to_string(unsent) +
+                                        " 封邮件没有发出（见下）。"
                                               : "您已成功执行了操作！";
   message.details.push_back(CountLine(summary));
   if (summary.copies > 0) message.details.push_back(PrintLine(summary));
+  if (summary.mail) {
+    for (std::string& line : MailLines(*summary.mail)) message.details.push_back(std::move(line));
+  }
   if (!summary.merged.empty() && FileName(summary.merged) != std::string(kMergedName) +
                                      fs::path(summary.merged).extension().string()) {
     message.details.push_back("合并输出的文档保存为“" + FileName(summary.merged) + "”。");

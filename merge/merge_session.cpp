@@ -17,6 +17,7 @@
 #include "merge/document_generation.h"
 #include "merge/folder_lock.h"
 #include "merge/layout_hint.h"
+#include "merge/mail_stage.h"
 #include "merge/output_naming.h"
 #include "merge/pre_write_check.h"
 #include "merge/placeholders.h"
@@ -66,7 +67,9 @@ class MergeSession {
         excelserver_(Ensure(handles.excelserver)),
         wordserver_(Ensure(handles.wordserver)),
         wordserver2_(Ensure(handles.wordserver2)),
-        pdf_(request.pdf) {}
+        pdf_(request.pdf || (request.mail && request.mail->attach == delivery::Attachment::kPdf)) {
+    if (request.mail) mail_ = std::make_unique<MailStage>(request, observer);
+  }
 
   MergeSummary Run() {
     if (CheckBeforeWriting()) {
@@ -98,6 +101,7 @@ class MergeSession {
 
   // What can be known before the first file is written (see run_checks.h).
   bool CheckBeforeWriting() {
+    if (mail_ && !mail_->RequestUsable()) return false;
     RunChecks checks(request_, observer_);
     if (!checks.Inputs(filetype_)) return false;
     if (request_.check_only) return true;  // nothing is written: the output side is not asked
@@ -141,7 +145,7 @@ class MergeSession {
       summary_.outcome = MergeOutcome::kChecked;
       return;
     }
-    if (!ConfirmPrinting()) {
+    if (!ConfirmPrinting() || (mail_ && !mail_->Ready(ls_path_))) {
       ShutDownAfterFailure();
       return;
     }
@@ -172,8 +176,13 @@ class MergeSession {
     if (request_.one_file) FinishMergedOutput();
     FinishDeferredWork();
     if (request_.one_file) PutMergedInPlace();
+    if (mail_) mail_->TakeRecords(records_, *data_);
 
     ShutDown();
+    if (mail_) {
+      summary_.mail = mail_->Send();
+      if (summary_.mail->cancelled) throw Cancelled{};
+    }
     summary_.print_jobs = prints_asked_;  // all sent: the flush fails otherwise
     // A run that made no document has not done what it was asked, whatever else went right.
     if (summary_.documents == 0) {
@@ -307,6 +316,7 @@ class MergeSession {
       findings.other.push_back(
           "页眉、页脚或脚注中也写有列标题，它们按原样保留；如需一并替换，请选择“含页眉页脚”。");
     }
+    if (mail_ && !mail_->ReadAddresses(*data_, total_, findings)) return false;
 
     if (auto note = MissingTitlesNote(findings.unused_titles)) summary_.notes.push_back(*note);
     if (auto note = UnmatchedPlaceholdersNote(placeholders_.unmatched)) {
@@ -588,6 +598,7 @@ class MergeSession {
   RecordPlan plan_;
   int records_in_sheet_ = 0;
   int total_ = 0;  // records to make
+  std::unique_ptr<MailStage> mail_;  // e-mailing the records' files (null: not asked)
   bool progress_open_ = false;
   std::vector<RecordResult> records_;  // per-record mode: the records output so far
   MergeSummary summary_;

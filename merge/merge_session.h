@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "delivery/mail_delivery.h"
+#include "delivery/mail_settings.h"
 #include "merge/pre_write_check.h"
 #include "merge/record_choice.h"
 #include "merge/run_stages.h"
@@ -43,6 +45,8 @@ struct MergeRequest {
   bool all_stories = false;   // 含页眉页脚: bare titles in headers, footers and notes are filled
                               // too (marked placeholders always are)
   std::string sheet;          // the data sheet: a name, else a 1-based number; "" the active one
+  // E-mail each record's file once all are written (nullopt: no mail).
+  std::optional<delivery::MailSettings> mail;
 };
 
 // The fields a message may send the user back to.
@@ -84,6 +88,7 @@ struct MergeSummary {
   CheckFindings findings;            // what the check before writing found
   // A value of the first record that the sheet shows otherwise (runs without as_shown).
   std::optional<DataSource::ShownDifference> shown_difference;
+  std::optional<delivery::DeliveryReport> mail;  // the messages, when mail was asked and sent
 };
 
 // What a run will print, told before the first print job.

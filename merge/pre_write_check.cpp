@@ -210,6 +210,15 @@ CheckFindings CheckTemplateAndData(const office::oleobject& wordserver, const Da
   return findings;
 }
 
+std::vector<TitlePlace> TitlePlaces(const std::string& text, const std::vector<std::string>& titles) {
+  std::vector<TitlePlace> places;
+  const Replay replay(text, titles);
+  for (const Place& p : replay.places()) places.push_back({p.begin, p.end, p.title});
+  std::sort(places.begin(), places.end(),
+            [](const TitlePlace& a, const TitlePlace& b) { return a.begin < b.begin; });
+  return places;
+}
+
 SkippedRows FindSkippedRows(const DataSource& data, int records, int last_record_row) {
   SkippedRows skipped;
   skipped.last_row = last_record_row;

@@ -65,6 +65,14 @@ std::vector<std::string> TitlesOnlyInsideLonger(const std::string& text,
 CheckFindings CheckTemplateAndData(const office::oleobject& wordserver, const DataSource& data,
                                    int records, const TemplatePlaceholders& placeholders);
 
+// Where the replacement puts each title's value in `text` (a subject or body template): the
+// whole-word places, case ignored, longer titles first, in text order. `title` indexes `titles`.
+struct TitlePlace {
+  std::size_t begin, end;
+  std::size_t title;
+};
+std::vector<TitlePlace> TitlePlaces(const std::string& text, const std::vector<std::string>& titles);
+
 // Counts the rows that hold data and will not be made: `records` records were found from row 2
 // on, ending at a blank first cell or at `last_record_row`.
 SkippedRows FindSkippedRows(const DataSource& data, int records, int last_record_row);

@@ -10,12 +10,15 @@ std::string StageName(MergeStage stage) {
     case MergeStage::kDocuments: return "正在生成文档";
     case MergeStage::kPdfs: return "正在生成PDF";
     case MergeStage::kPrinting: return "正在打印";
+    case MergeStage::kMailing: return "正在发送邮件";
   }
   return {};
 }
 
 std::string StageCountText(MergeStage stage, int current, int total) {
-  const std::string unit = stage == MergeStage::kDocuments ? " 条" : " 个";
+  const std::string unit = stage == MergeStage::kDocuments ? " 条"
+                           : stage == MergeStage::kMailing ? " 封"
+                                                             : " 个";
   const std::string all = "共 " + std::to_string(std::max(total, 0)) + unit;
   if (current <= 0) return all;
   return "第 " + std::to_string(std::min(current, total)) + unit + "，" + all;

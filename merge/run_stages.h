@@ -13,11 +13,13 @@ enum class MergeStage {
   kDocuments,  // records made into documents (and .doc files the converter writes)
   kPdfs,       // PDFs still being made once the documents are done
   kPrinting,   // print jobs handed to the printer
+  kMailing,    // messages sent, once every file is complete
 };
 
-// "正在生成文档", "正在生成PDF", "正在打印".
+// "正在生成文档", "正在生成PDF", "正在打印", "正在发送邮件".
 std::string StageName(MergeStage stage);
-// "第 i 个，共 n 个" ("第 i 条，共 n 条" for records); "共 n …" alone before the first.
+// "第 i 个，共 n 个" ("第 i 条，共 n 条" for records, "封" for messages); "共 n …" alone before
+// the first.
 std::string StageCountText(MergeStage stage, int current, int total);
 // "m:ss", or "h:mm:ss" from an hour on; negative times read as 0.
 std::string ClockText(std::chrono::seconds time);

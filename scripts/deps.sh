@@ -14,6 +14,10 @@ VEXLO_PACKAGES=(
   libgcrypt20-dev
   # cutting one PDF of many records into a PDF per record
   libqpdf-dev
+  # e-mail: SMTP with TLS; the tests' own SMTP server
+  libcurl4-openssl-dev python3-aiosmtpd
+  # the mail password in the desktop keyring
+  qtkeychain-qt6-dev
   libgtest-dev libgmock-dev
   # fuzzing (clang's libFuzzer runtime)
   clang libclang-rt-14-dev

@@ -44,7 +44,7 @@ TEST_F(RememberedInputsTest, NextSessionShowsThePathsAndOptions) {
                  {"em_1", "3"},
                  {"ddlb_1", "工资"}};
   host_.checks = {{"cbx_1", true}, {"cbx_2", true}, {"cbx_3", false}, {"cbx_4", true}, {"cbx_5", true},
-                   {"cbx_6", true}};
+                   {"cbx_6", true}, {"cbx_7", true}};
   RememberInputs();
 
   test::ScriptedHost next;

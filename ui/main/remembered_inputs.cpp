@@ -19,7 +19,7 @@ constexpr const char* kFileFields[] = {"sle_1", "sle_2"};
 constexpr const char* kOutputField = "sle_3";
 constexpr const char* kSheetField = "ddlb_1";  // listed once sle_1 is set
 constexpr const char* kCopiesField = "em_1";
-constexpr const char* kOptions[] = {"cbx_1", "cbx_2", "cbx_3", "cbx_4", "cbx_5", "cbx_6"};
+constexpr const char* kOptions[] = {"cbx_1", "cbx_2", "cbx_3", "cbx_4", "cbx_5", "cbx_6", "cbx_7"};
 constexpr const char* kDialogFolder = "dialog/folder";
 
 // The settings, or nullptr when the settings file is not to be touched this session.

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QWheelEvent>
 #include <QScreen>
 #include <QWindow>
@@ -43,6 +44,7 @@
 #include "ui/main/template_readiness.h"
 #include "ui/main/web_panel.h"
 #include "ui/main/window_merge_observer.h"
+#include "ui/mail/mail_command.h"
 #include "ui/widgets/uo_icobutton.h"
 #include "ui/widgets/uo_picbutton2.h"
 
@@ -293,6 +295,15 @@ void w_vexlo::CreateControls() {
       "QPushButton{color:white;background:transparent;border:1px solid white;border-radius:4px}"
       "QPushButton:hover{background:rgba(255,255,255,40)}");
   cb_1->setToolTip("开始前先看看某条记录生成的文档，以及检查发现的问题");
+  cbx_7 = MakeCheck(this, "cbx_7", {224, 381, 66, 15}, "发送邮件", false);
+  cbx_7->setToolTip("文件全部生成后，把每条记录的文件发到该记录的邮件地址（见“邮件设置”）");
+  pb_mail = Make<QPushButton>(this, "pb_mail", {492, 379, 72, 19});
+  pb_mail->setText("邮件设置…");
+  pb_mail->setFont(SongTi(9));
+  pb_mail->setCursor(Qt::PointingHandCursor);
+  pb_mail->setStyleSheet(cb_1->styleSheet());  // drawn like 预览 over the skin
+  connect(pb_mail, &QPushButton::clicked, this,
+          [this] { app::RunGuarded({"w_vexlo", "pb_mail", "clicked"}, [this] { OpenMailSettings(this); }); });
   uo_5 = MakeButton(this, "uo_5", {536, 298, 32, 32},
                     {"resource/mlb.jpg", "resource/mlb2.jpg", "", "选择输出目录", ""});
   uo_4 = MakeButton(this, "uo_4", {573, 260, 32, 32},
@@ -338,7 +349,8 @@ void w_vexlo::CreateControls() {
   // Tab order: row by row, each field before its buttons, then the options, the start button,
   // the web panel and the close button.
   QList<QWidget*> order = {sle_1, uo_1, uo_2,  uo_9,  ddlb_1, sle_2, uo_3,  uo_4,  uo_10,
-                           sle_3, uo_5, uo_8,  cbx_3, cbx_2,  em_1,  cbx_1, cbx_4, cbx_5, cbx_6};
+                           sle_3, uo_5, uo_8,  cbx_3, cbx_2,  em_1,  cbx_1, cbx_4, cbx_5, cbx_6,
+                           cbx_7, pb_mail};
   order += record_options->TabStops();
   order += {uo_6, cb_1, ole_1, uo_7};
   QWidget* previous = nullptr;
@@ -423,7 +435,7 @@ void w_vexlo::open() {
   SetColours(st_1, Qt::white, kGreen);
   SetColours(st_8, Qt::white, kGreen);
   for (QWidget* w : std::initializer_list<QWidget*>{st_2, st_3, cbx_3, cbx_2, st_5, cbx_1, cbx_4,
-                                                    cbx_5, cbx_6}) {
+                                                    cbx_5, cbx_6, cbx_7}) {
     SetColours(w, Qt::white, kBlue);
   }
   uo_drawroundrectwin = std::make_unique<nvo_drawroundrectwin>();

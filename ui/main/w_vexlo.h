@@ -79,6 +79,8 @@ class w_vexlo : public QWidget {
   QCheckBox* cbx_5 = nullptr;  // 数值按表格格式
   QCheckBox* cbx_6 = nullptr;  // 含页眉页脚
   QPushButton* cb_1 = nullptr;  // 预览: a record's slip before the run
+  QCheckBox* cbx_7 = nullptr;  // 发送邮件: each record's file to the address in its row
+  QPushButton* pb_mail = nullptr;  // 邮件设置…
   uo_icobutton* uo_5 = nullptr;
   uo_icobutton* uo_4 = nullptr;
   uo_icobutton* uo_3 = nullptr;

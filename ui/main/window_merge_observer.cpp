@@ -7,6 +7,7 @@
 
 #include "app/host.h"
 #include "app/shown_text.h"
+#include "ui/mail/mail_command.h"
 #include "ui/main/record_options.h"
 #include "ui/main/w_msg.h"
 #include "ui/main/w_vexlo.h"
@@ -90,6 +91,7 @@ merge::MergeRequest RequestFromWindow(const w_vexlo& window) {
   request.all_stories = window.cbx_6->isChecked();
   if (window.ddlb_1->isEnabled()) request.sheet = window.ddlb_1->currentText().toStdString();
   window.record_options->Apply(request);
+  if (window.cbx_7->isChecked()) request.mail = MailSettingsForRun();
   return request;
 }
 

@@ -1,0 +1,31 @@
+#include "ui/mail/mail_command.h"
+
+#include <QMessageBox>
+
+#include "ui/mail/mail_dialog.h"
+#include "ui/mail/mail_store.h"
+
+namespace vexlo::ui {
+
+bool OpenMailSettings(QWidget* parent) {
+  MailDialog dialog(parent);
+  delivery::MailSettings settings = LoadMailSettings();
+  if (!settings.smtp.user.empty()) settings.smtp.password = ReadMailPassword(settings).password;
+  dialog.SetSettings(settings);
+  if (dialog.exec() != QDialog::Accepted) return false;
+  const delivery::MailSettings chosen = dialog.Settings();
+  SaveMailSettings(chosen);
+  if (!chosen.smtp.user.empty()) {
+    const KeyringResult kept = StoreMailPassword(chosen, chosen.smtp.password);
+    if (kept.no_keyring) QMessageBox::information(parent, "操作提示", kNoKeyringText);
+  }
+  return true;
+}
+
+delivery::MailSettings MailSettingsForRun() {
+  delivery::MailSettings settings = LoadMailSettings();
+  if (!settings.smtp.user.empty()) settings.smtp.password = ReadMailPassword(settings).password;
+  return settings;
+}
+
+}  // namespace vexlo::ui
