@@ -42,9 +42,10 @@ const std::vector<Person> kPeople = {
     {"孙丽", "sun.li@example.cn", "法务部", "1007"},    {"周强", "zhou.qiang@example.cn", "市场部", "1008"},
 };
 
-std::string PdfText(const fs::path& pdf) {
+std::string PdfText(const fs::path& pdf, const std::string& password = "") {
   std::string text;
-  if (FILE* p = ::popen(("pdftotext -q '" + pdf.string() + "' - 2>/dev/null").c_str(), "r")) {
+  const std::string upw = password.empty() ? "" : "-upw '" + password + "' ";
+  if (FILE* p = ::popen(("pdftotext -q " + upw + "'" + pdf.string() + "' - 2>/dev/null").c_str(), "r")) {
     char buffer[4096];
     for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, p)) > 0;) text.append(buffer, n);
     ::pclose(p);
@@ -253,6 +254,43 @@ TEST_F(MailCliTest, ARunKilledWhileSendingIsCompletedExactlyOnce) {
       << rerun.err;
   ExpectEachOnce(server, kPeople);
   EXPECT_EQ(RecordLines(), 8);
+}
+
+// A payroll run as a clerk makes it: 200 slips as PDFs protected with each person's own number,
+// each mailed to its person. Every attachment opens with its recipient's number alone and shows
+// that person's slip; the delivery record names all 200; a second run sends nothing.
+TEST_F(MailCliTest, TwoHundredProtectedSlipsEachReachOnlyTheirPerson) {
+  std::vector<Person> people;
+  for (int i = 1; i <= 200; ++i) {
+    const std::string n = std::to_string(1000 + i);
+    people.push_back({"员工" + n, "e" + n + "@example.cn", "部门" + std::to_string(i % 7), n});
+  }
+  WriteData(people);
+  TestSmtpServer server(dir_ / "smtp");
+  ASSERT_TRUE(server.running());
+  const test::ProgramResult run = Run(MailArgs(server, "--pdf-password-column ID"));
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(server.Count(), 200);
+  EXPECT_EQ(RecordLines(), 200);
+  std::map<std::string, int> count;
+  for (const test::DeliveredMail& m : server.Messages()) {
+    ++count[m.rcpt];
+    const auto p = std::find_if(people.begin(), people.end(),
+                                [&](const Person& q) { return q.address == m.rcpt; });
+    ASSERT_NE(p, people.end()) << m.rcpt;
+    EXPECT_EQ(m.filename, p->name + ".pdf");
+    EXPECT_EQ(PdfText(m.attachment), "") << "opens without a password: " << m.rcpt;
+    const std::string text = PdfText(m.attachment, p->id);
+    EXPECT_NE(text.find(p->name), std::string::npos) << m.rcpt << ": " << text;
+    EXPECT_NE(text.find("编号" + p->id), std::string::npos) << m.rcpt;
+  }
+  EXPECT_EQ(count.size(), 200u);
+  // Another person's number does not open a slip.
+  EXPECT_EQ(PdfText(server.Messages().front().attachment, "1999"), "");
+
+  const test::ProgramResult again = Run(MailArgs(server, "--pdf-password-column ID"));
+  EXPECT_EQ(again.status, 0) << again.err;
+  EXPECT_EQ(server.Count(), 200);
 }
 
 }  // namespace
