@@ -32,4 +32,8 @@ int PrintJobsSent() { return the_owner == nullptr ? 0 : the_owner->PrintJobsSent
 
 std::string OutputPrinter() { return the_owner == nullptr ? std::string() : the_owner->Printer(); }
 
+std::optional<WaitProgress> DeferredProgress() {
+  return the_owner == nullptr ? std::nullopt : the_owner->Progress();
+}
+
 }  // namespace vexlo::office

@@ -8,6 +8,7 @@
 #define VEXLO_OFFICE_DEFERRED_WORK_H_
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,13 @@ enum class WaitStage { kDocuments, kPdfs, kPrints };
 // are done (print jobs: sent to the printer); returns true when the caller wants to stop waiting
 // (the work is then cancelled).
 using WaitWatch = std::function<bool(WaitStage stage, int done, int total)>;
+
+// How far the queued work has come: the stage and its pieces done of all.
+struct WaitProgress {
+  WaitStage stage = WaitStage::kPdfs;
+  int done = 0;
+  int total = 0;
+};
 
 // What stands in the way of the output a run asks for on this machine.
 enum class OutputGap {
@@ -51,6 +59,9 @@ class DeferredWork {
   virtual int PrintJobsSent() const { return 0; }
   // The printer that print jobs go to ("" when there is none).
   virtual std::string Printer() const { return {}; }
+  // How far the queued PDFs and prints have come, read without waiting or moving anything on
+  // (nullopt: nothing queued, or no way to tell).
+  virtual std::optional<WaitProgress> Progress() const { return std::nullopt; }
 };
 
 // The owner in use (nullptr: none).
@@ -64,6 +75,7 @@ void CancelDeferredWork() noexcept;
 void PauseDeferredWork(bool paused);
 int PrintJobsSent();
 std::string OutputPrinter();
+std::optional<WaitProgress> DeferredProgress();
 
 }  // namespace vexlo::office
 

@@ -19,6 +19,7 @@ void ScriptedHost::MessageBox(std::string_view title, std::string_view text) {
 
 bool ScriptedHost::AskYesNo(std::string_view title, std::string_view text) {
   log.push_back("ask " + std::string(title) + "|" + std::string(text));
+  if (while_asking) while_asking();
   if (yes_no_answers.empty()) return false;
   bool answer = yes_no_answers.front();
   yes_no_answers.pop_front();

@@ -4,6 +4,7 @@
 #define VEXLO_TESTS_SUPPORT_SCRIPTED_HOST_H_
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -22,6 +23,8 @@ class ScriptedHost : public app::Host {
   std::vector<std::string> log;
   // Answers to AskYesNo, front first; when empty the answer is No.
   std::deque<bool> yes_no_answers;
+  // Runs while a question is open, before it is answered (the events a modal box would handle).
+  std::function<void()> while_asking;
   // Answers to the file dialogs ("" = cancel) and folder dialogs (nullopt-like: "" = cancel).
   std::deque<std::string> file_answers;
   std::vector<std::string> dialog_folders;  // where each file dialog started

@@ -391,6 +391,38 @@ TEST_F(ProgressDisplayTest, TheOutputPausesWhileTheStopQuestionIsOpen) {
   office::SetDeferredWork(nullptr);
 }
 
+// PDFs of the batches under way go on arriving while the stop question is open: the count
+// follows them, so that it names the files there are when the question is answered.
+class ArrivingPdfs : public PauseRecorder {
+ public:
+  int done = 1;
+  std::optional<office::WaitProgress> Progress() const override {
+    return office::WaitProgress{office::WaitStage::kPdfs, done, 200};
+  }
+};
+
+TEST_F(ProgressDisplayTest, TheCountFollowsThePdfsThatArriveWhileTheStopQuestionIsOpen) {
+  ArrivingPdfs output;
+  office::SetDeferredWork(&output);
+  merge::MergeRequest request;
+  ProgressDisplay display(nullptr, request);
+  display.Opened("正在输出", 200);
+  display.StageProgress(merge::MergeStage::kPdfs, 1, 200);
+  int seen_while_open = -1;
+  host_.while_asking = [&] {
+    output.done = 97;  // two joined batches delivered meanwhile
+    QTest::qWait(200);
+    seen_while_open = display.overlay()->done();
+  };
+  QTest::keyClick(display.progress_window(), Qt::Key_Escape);
+  EXPECT_FALSE(display.CancelRequested());
+  EXPECT_EQ(seen_while_open, 97);
+  EXPECT_EQ(display.overlay()->count_text(), "第 97 个，共 200 个");
+  host_.while_asking = nullptr;
+  display.Closed();
+  office::SetDeferredWork(nullptr);
+}
+
 TEST_F(ProgressDisplayTest, EveryStageIsShownWithItsCountAndTheTimeLeft) {
   merge::MergeRequest request;
   ProgressDisplay display(nullptr, request);

@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <cstdio>
 
 #include "app/host.h"
@@ -157,9 +158,25 @@ bool ProgressDisplay::AskToStop() {
   // No new PDF or print is begun while the user decides; a Yes cancels what waits.
   office::PauseDeferredWork(true);
   paused_ = true;
+  // The work under way goes on arriving while the question is open (a joined batch is many
+  // PDFs at once): the count keeps up with it, so that it names the files there are.
+  QTimer follow;
+  connect(&follow, &QTimer::timeout, this, [this] { FollowOutput(); });
+  follow.start(kPumpInterval);
   const bool stop = app::host().AskYesNo("操作提示", "是否停止输出？");
+  follow.stop();
+  FollowOutput();
   if (!stop) ResumeOutput();
   return stop;
+}
+
+void ProgressDisplay::FollowOutput() {
+  if (overlay_ == nullptr) return;
+  const std::optional<office::WaitProgress> progress = office::DeferredProgress();
+  const merge::MergeStage stage = shown_stage_.value_or(merge::MergeStage::kDocuments);
+  if (!progress || stage == merge::MergeStage::kDocuments) return;
+  if ((progress->stage == office::WaitStage::kPdfs) != (stage == merge::MergeStage::kPdfs)) return;
+  overlay_->SetProgress(progress->done, progress->done, progress->total);
 }
 
 void ProgressDisplay::ResumeOutput() {

@@ -70,6 +70,8 @@ class ProgressDisplay : public QObject {
   void ShowStage(merge::MergeStage stage, int done, int total);
   // "是否停止输出？", asked with the output paused.
   bool AskToStop();
+  // Sets the count of the PDFs or prints stage to what the output work has made by now.
+  void FollowOutput();
   void ResumeOutput();
   // Watched: draws the newest written record's page when due, highlights its row and shows its
   // number in the progress window, so that the three always name the same record.

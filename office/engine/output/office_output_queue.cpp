@@ -121,9 +121,8 @@ void OfficeOutputQueue::StartCounting() {
   prints_sent_ = 0;
 }
 
-bool OfficeOutputQueue::Watched() const {
-  const office::WaitWatch& watch = FlushWatch();
-  if (!watch) return false;
+std::optional<office::WaitProgress> OfficeOutputQueue::Progress() const {
+  if (requests_.empty()) return std::nullopt;
   int pdfs = 0, pdfs_done = 0, prints = 0;
   for (const Request& r : requests_) {
     if (r.print) {
@@ -133,8 +132,16 @@ bool OfficeOutputQueue::Watched() const {
       pdfs_done += r.done.wait_for(0s) == std::future_status::ready;
     }
   }
-  if (pdfs_done < pdfs || prints == 0) return watch(office::WaitStage::kPdfs, pdfs_done, pdfs);
-  return watch(office::WaitStage::kPrints, std::min(prints_sent_, prints), prints);
+  if (pdfs_done < pdfs || prints == 0) return office::WaitProgress{office::WaitStage::kPdfs, pdfs_done, pdfs};
+  return office::WaitProgress{office::WaitStage::kPrints, std::min(prints_sent_, prints), prints};
+}
+
+bool OfficeOutputQueue::Watched() const {
+  const office::WaitWatch& watch = FlushWatch();
+  if (!watch) return false;
+  const std::optional<office::WaitProgress> progress = Progress();
+  if (!progress) return watch(office::WaitStage::kPdfs, 0, 0);
+  return watch(progress->stage, progress->done, progress->total);
 }
 
 void OfficeOutputQueue::Flush() {

@@ -48,6 +48,7 @@ class OfficeOutputQueue : public OutputQueue {
   // Asks the flush watch how far the work has come: PDFs while any is still being made, then
   // print jobs. True when the watcher wants to stop.
   bool Watched() const;
+  std::optional<office::WaitProgress> Progress() const override;
   // Forgets the requests of the work just finished or dropped.
   void Reset();
   // The first request after a Flush or Cancel starts the count of print jobs sent afresh.

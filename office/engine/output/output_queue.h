@@ -6,6 +6,7 @@
 #ifndef VEXLO_OFFICE_ENGINE_OUTPUT_OUTPUT_QUEUE_H_
 #define VEXLO_OFFICE_ENGINE_OUTPUT_OUTPUT_QUEUE_H_
 
+#include <optional>
 #include <string>
 
 #include "office/deferred_work.h"
@@ -36,6 +37,8 @@ class OutputQueue {
   // Print jobs handed to the printer for the work queued since the last Flush or Cancel (those of
   // the last one, until new work is queued).
   virtual int PrintsSent() const { return 0; }
+  // How far the queued PDFs, then prints, have come; nullopt when nothing is queued.
+  virtual std::optional<office::WaitProgress> Progress() const { return std::nullopt; }
 };
 
 // Who is told, while Flush waits, how far it has come (the PDFs made, then the print jobs sent);

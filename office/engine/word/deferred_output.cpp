@@ -46,4 +46,8 @@ int WordDeferredWork::PrintJobsSent() const { return Services().output_queue().P
 
 std::string WordDeferredWork::Printer() const { return DefaultPrinter(); }
 
+std::optional<office::WaitProgress> WordDeferredWork::Progress() const {
+  return Services().output_queue().Progress();
+}
+
 }  // namespace vexlo::engine::word

@@ -19,6 +19,7 @@ class WordDeferredWork : public office::DeferredWork {
   void Pause(bool paused) override;
   int PrintJobsSent() const override;
   std::string Printer() const override;
+  std::optional<office::WaitProgress> Progress() const override;
 };
 
 }  // namespace vexlo::engine::word
