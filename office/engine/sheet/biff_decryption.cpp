@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 
+#include "office/engine/package/little_endian.h"
 #include "office/engine/sheet/crypto.h"
 #include "office/engine/sheet/workbook_protection.h"
 
@@ -13,12 +14,8 @@ using crypto::HashKind;
 
 constexpr size_t kBlockSize = 1024;
 
-uint16_t U16(std::string_view d, size_t at) {
-  return static_cast<uint16_t>(static_cast<uint8_t>(d[at]) | (static_cast<uint8_t>(d[at + 1]) << 8));
-}
-uint32_t U32(std::string_view d, size_t at) {
-  return U16(d, at) | (static_cast<uint32_t>(U16(d, at + 2)) << 16);
-}
+constexpr auto& U16 = ReadLe16;
+constexpr auto& U32 = ReadLe32;
 
 // Records whose bodies are never encrypted.
 bool IsPlainRecord(uint16_t type) {

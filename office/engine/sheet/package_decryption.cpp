@@ -5,6 +5,7 @@
 #include <cstring>
 #include <optional>
 
+#include "office/engine/package/little_endian.h"
 #include "office/engine/sheet/crypto.h"
 #include "office/engine/sheet/workbook_protection.h"
 
@@ -16,15 +17,8 @@ using crypto::HashKind;
 constexpr size_t kAgileSegment = 4096;
 constexpr uint32_t kStandardSpinCount = 50000;
 
-uint32_t U32(std::string_view d, size_t at) {
-  uint32_t v = 0;
-  for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<uint8_t>(d[at + i]);
-  return v;
-}
-
-uint64_t U64(std::string_view d, size_t at) {
-  return U32(d, at) | (static_cast<uint64_t>(U32(d, at + 4)) << 32);
-}
+constexpr auto& U32 = ReadLe32;
+constexpr auto& U64 = ReadLe64;
 
 // Base64 as the agile XML carries its salts and keys; nullopt on anything else.
 std::optional<std::string> Base64(std::string_view text) {

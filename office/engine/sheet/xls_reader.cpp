@@ -8,6 +8,7 @@
 
 #include "app/codepage.h"
 #include "app/runtime_error.h"
+#include "office/engine/package/little_endian.h"
 #include "office/engine/sheet/biff_decryption.h"
 #include "office/engine/sheet/cell_display.h"
 #include "office/engine/sheet/number_format.h"
@@ -74,13 +75,8 @@ constexpr uint16_t kBiff5 = 0x0500;
 constexpr uint16_t kCodePageUtf16 = 1200;
 constexpr double k1904Offset = 1462;
 
-uint16_t U16(std::string_view d, size_t at) {
-  return static_cast<uint16_t>(static_cast<uint8_t>(d[at]) |
-                               (static_cast<uint8_t>(d[at + 1]) << 8));
-}
-uint32_t U32(std::string_view d, size_t at) {
-  return U16(d, at) | (static_cast<uint32_t>(U16(d, at + 2)) << 16);
-}
+constexpr auto& U16 = ReadLe16;
+constexpr auto& U32 = ReadLe32;
 double F64(std::string_view d, size_t at) {
   double v;
   std::memcpy(&v, d.data() + at, 8);

@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "office/engine/package/little_endian.h"
 #include "office/engine/soffice/doc_base.h"
 
 namespace vexlo::engine {
@@ -51,15 +52,11 @@ struct Refusal {
 
 inline std::uint32_t Get32(const std::string& s, std::size_t at) {
   if (at + 4 > s.size()) Refuse("a structure runs past its stream");
-  std::uint32_t v;
-  std::memcpy(&v, s.data() + at, 4);
-  return v;
+  return ReadLe32(s, at);
 }
 inline std::uint16_t Get16(const std::string& s, std::size_t at) {
   if (at + 2 > s.size()) Refuse("a structure runs past its stream");
-  std::uint16_t v;
-  std::memcpy(&v, s.data() + at, 2);
-  return v;
+  return ReadLe16(s, at);
 }
 inline void Put32(std::string& s, std::size_t at, std::uint32_t v) { std::memcpy(s.data() + at, &v, 4); }
 
