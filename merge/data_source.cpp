@@ -56,6 +56,13 @@ bool DataSource::RowHoldsData(int row) const {
   return false;
 }
 
+std::vector<std::string> DataSource::TitleNames() const {
+  std::vector<std::string> names;
+  names.reserve(titles_.size());
+  for (const st_etitle& title : titles_) names.push_back(title.titlename);
+  return names;
+}
+
 int DataSource::ReadTitles() {
   titles_.clear();
   // Beyond zz the letters would no longer name a column, so the scan ends there.

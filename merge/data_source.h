@@ -35,6 +35,8 @@ class DataSource {
   // Reads the titles of row 1 into titles() and returns their count (i_titlecount; 0 = none).
   int ReadTitles();
   const std::vector<st_etitle>& titles() const { return titles_; }
+  // The titles' texts, in column order: what the template is searched for.
+  std::vector<std::string> TitleNames() const;
   int i_titlecount() const { return static_cast<int>(titles_.size()); }
 
   // The record name of `row` (the text of the first title's column), or nullopt when it is blank:

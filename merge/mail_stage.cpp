@@ -160,8 +160,7 @@ bool MailStage::RequestUsable() {
 }
 
 bool MailStage::ReadAddresses(const DataSource& data, int records, CheckFindings& findings) {
-  titles_.clear();
-  for (const st_etitle& t : data.titles()) titles_.push_back(t.titlename);
+  titles_ = data.TitleNames();
   const std::string wanted = Folded(Trimmed(settings_.column));
   column_ = 0;
   for (std::size_t k = 0; k < titles_.size() && column_ == 0; ++k) {

@@ -282,16 +282,10 @@ class MergeSession {
         MergeField::kTemplate);
   }
 
-  std::vector<std::string> TitleNames() const {
-    std::vector<std::string> titlenames;
-    for (const st_etitle& title : data_->titles()) titlenames.push_back(title.titlename);
-    return titlenames;
-  }
-
   // Once, before the first copy of the template is taken: how the template marks its titles,
   // its merge fields turned into marked text, and the names that match no column told.
   void ReadTemplatePlaceholders() {
-    placeholders_ = ReadPlaceholders(wordserver_, TitleNames());
+    placeholders_ = ReadPlaceholders(wordserver_, data_->TitleNames());
     PrepareTemplate(wordserver_, placeholders_);
     // Bare title text outside the main text may be a label there (a header saying 姓名): it is
     // filled only when asked; a marked placeholder is always meant to be.
@@ -386,8 +380,7 @@ class MergeSession {
   }
 
   void RecordLoop() {
-    std::vector<std::string> titlenames;
-    for (const st_etitle& title : data_->titles()) titlenames.push_back(title.titlename);
+    const std::vector<std::string> titlenames = data_->TitleNames();
     for (std::size_t i = 0; i < plan_.records.size(); ++i) {
       const PlannedRecord& record = plan_.records[i];
       const int row = record.row;

@@ -190,8 +190,7 @@ std::vector<std::string> TitlesOnlyInsideLonger(const std::string& text,
 
 CheckFindings CheckTemplateAndData(const office::oleobject& wordserver, const DataSource& data,
                                    int records, const TemplatePlaceholders& placeholders) {
-  std::vector<std::string> titles;
-  for (const st_etitle& title : data.titles()) titles.push_back(title.titlename);
+  const std::vector<std::string> titles = data.TitleNames();
   CheckFindings findings;
   if (placeholders.mode == PlaceholderMode::kPlain) {
     const std::string text =

@@ -47,10 +47,8 @@ class WorkbookSource : public SheetSource {
   }
 
   std::vector<std::string> Titles() override {
-    std::vector<std::string> titles;
-    if (!Open()) return titles;
-    for (const merge::st_etitle& title : data_.titles()) titles.push_back(title.titlename);
-    return titles;
+    if (!Open()) return {};
+    return data_.TitleNames();
   }
 
   std::string Cell(int record, int column) override {

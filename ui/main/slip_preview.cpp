@@ -35,11 +35,8 @@ bool SlipPreview::Open(std::string& why) {
       why = "没有获取到任何标题数据！";
       return false;
     }
-    for (const merge::st_etitle& title : data_->titles()) titles_.push_back(title.titlename);
-    while (records_ < merge::DataSource::kLastRecordRow - merge::DataSource::kFirstRecordRow + 1 &&
-           data_->ReadRecordName(merge::DataSource::kFirstRecordRow + records_)) {
-      ++records_;
-    }
+    titles_ = data_->TitleNames();
+    records_ = data_->CountRecords();
     if (records_ == 0) {
       why = "数据表中没有记录（第 2 行第一列为空）。";
       return false;
