@@ -1,7 +1,7 @@
 // A watched run (可见生成过程) of a sheet longer than a run reads: when the documents are done the
 // progress count, the highlighted row and the page all name the last record written, the page
 // is that record's own, the grid on screen is what the view draws, and its caption says why the
-// sheet's last rows are not there. The stop question names the newest record written.
+// sheet's last rows are not there. The stop question counts the documents there are.
 #include <gtest/gtest.h>
 
 #include <QHeaderView>
@@ -51,6 +51,7 @@ class WatchingObserver : public WindowMergeObserver {
   void RecordDone(const merge::RecordResult& record) override {
     last_written = record;
     WindowMergeObserver::RecordDone(record);
+    if (record.index == press_esc_at) QTest::keyClick(display().generation_window(), Qt::Key_Escape);
   }
   void StageProgress(merge::MergeStage stage, int done, int total) override {
     if (stage != merge::MergeStage::kDocuments && !documents_done.taken) documents_done = Look();
@@ -66,6 +67,7 @@ class WatchingObserver : public WindowMergeObserver {
     display().Closed();
   }
 
+  int press_esc_at = 0;  // the record after which the user presses Esc
   merge::RecordResult last_written;
   Seen documents_done, closing;
   merge::MergeSummary summary;
@@ -119,15 +121,8 @@ class WatchedRunTest : public ::testing::Test {
   }
   void TearDown() override { SetPagePreview(nullptr); }
 
-  test::ScratchDir dir_;
-  test::ScriptedHost host_;
-};
-
-TEST_F(WatchedRunTest, TheWindowsEndOnTheLastRecordWritten) {
-  for (const bool pdf : {false, true}) {
-    SCOPED_TRACE(pdf ? "with PDFs" : "documents only");
-    if (pdf && engine::SofficeProgram().empty()) GTEST_SKIP() << "no LibreOffice for the PDFs";
-    const fs::path out = dir_ / (pdf ? "pdf" : "docx");
+  // A watched run of the 1 200 people into `out`, with their PDFs when `pdf`.
+  merge::MergeRequest Request(const fs::path& out, bool pdf) const {
     fs::create_directory(out);
     merge::MergeRequest request;
     request.data_path = (dir_ / "工资.csv").string();
@@ -136,6 +131,18 @@ TEST_F(WatchedRunTest, TheWindowsEndOnTheLastRecordWritten) {
     request.copies_text = "1";
     request.visible = true;
     request.pdf = pdf;
+    return request;
+  }
+
+  test::ScratchDir dir_;
+  test::ScriptedHost host_;
+};
+
+TEST_F(WatchedRunTest, TheWindowsEndOnTheLastRecordWritten) {
+  for (const bool pdf : {false, true}) {
+    SCOPED_TRACE(pdf ? "with PDFs" : "documents only");
+    if (pdf && engine::SofficeProgram().empty()) GTEST_SKIP() << "no LibreOffice for the PDFs";
+    const merge::MergeRequest request = Request(dir_ / (pdf ? "pdf" : "docx"), pdf);
     host_.log.clear();
     host_.yes_no_answers = {true};  // go on without the rows below row 1000
     w_vexlo main_window;
@@ -173,59 +180,37 @@ TEST_F(WatchedRunTest, TheWindowsEndOnTheLastRecordWritten) {
   }
 }
 
-// A sheet of names whose cells cost nothing.
-class NamesSheet : public SheetSource {
- public:
-  std::vector<std::string> Titles() override { return {"姓名", "部门"}; }
-  std::string Cell(int record, int column) override {
-    return (column == 0 ? "人" : "部") + std::to_string(record);
-  }
-};
-
-// A page drawn from the document's name, so that each record's page differs.
-class NamedPages : public PagePreview {
- public:
-  QImage Render(const std::string& document, const QSize& size) override {
-    return TextPage(document, {document}, size);
-  }
-};
-
-// Records written faster than pages are drawn: the stop question's count is the newest record
-// written, and the row and page show it, not the record of the last page that was due.
-TEST_F(WatchedRunTest, TheStopQuestionNamesTheNewestRecordWritten) {
-  SetPagePreview(std::make_unique<NamedPages>());
-  merge::MergeRequest request;
-  request.visible = true;
-  request.data_path = "/nowhere/工资.xlsx";
-  ProgressDisplay display(nullptr, request);
-  display.Opened("正在输出", 500);
-  GenerationWindow* window = display.generation_window();
-  window->SetSheet(std::make_unique<NamesSheet>(), 500, "工资.xlsx");
-  Seen asked;
+// Esc in the middle of a run: the question counts the documents there are, and Yes stops there.
+TEST_F(WatchedRunTest, TheStopQuestionCountsTheDocumentsThereAre) {
+  const fs::path out = dir_ / "输出";
+  const merge::MergeRequest request = Request(out, false);
+  w_vexlo main_window;
+  WatchingObserver observer(main_window, request);
+  observer.press_esc_at = 500;
+  std::string count, page_caption;
+  int documents = 0, shown = 0, selected_row = 0;
   host_.while_asking = [&] {
-    asked.shown = window->shown_record();
-    asked.count = display.overlay()->count_text();
-    asked.page_caption = window->page_caption()->text().toStdString();
-    asked.page = window->page()->pixmap().toImage();
+    if (!host_.log.back().ends_with("是否停止输出？")) return;
+    for (const auto& entry : fs::directory_iterator(out)) {
+      documents += entry.path().extension() == ".docx";
+    }
+    count = observer.display().overlay()->count_text();
+    const GenerationWindow* window = observer.display().generation_window();
+    shown = window->shown_record();
+    page_caption = window->page_caption()->text().toStdString();
+    selected_row = window->sheet()->currentIndex().row() + 1;
   };
-  for (int i = 1; i <= 40; ++i) {
-    display.RecordDone({i, i + 1, "人" + std::to_string(i), "/out/人" + std::to_string(i) + ".docx",
-                        "", false, ""});
-    display.Progress(i, 500);
-  }
-  host_.yes_no_answers = {true};
-  QTest::keyClick(window, Qt::Key_Escape);
-  EXPECT_TRUE(display.CancelRequested());
-  EXPECT_EQ(host_.log, std::vector<std::string>{"ask 操作提示|是否停止输出？"});
-  EXPECT_EQ(asked.shown, 40);
-  EXPECT_EQ(asked.count, "第 40 条，共 500 条");
-  EXPECT_EQ(asked.page_caption, "刚生成的文档：人40.docx");
-  EXPECT_TRUE(asked.page == TextPage("/out/人40.docx", {"/out/人40.docx"}, window->page()->size()));
-  const QModelIndexList rows = window->sheet()->selectionModel()->selectedRows();
-  ASSERT_EQ(rows.size(), 1);
-  EXPECT_EQ(rows.front().row(), 39);
+  host_.yes_no_answers = {true, true};  // go on without the rows below row 1000; stop
+  std::unique_ptr<office::oleobject> excel, word, word2;
+  merge::RunMergeSession(request, observer, {excel, word, word2});
+  EXPECT_EQ(host_.log.back(), "ask 操作提示|是否停止输出？");
+  EXPECT_EQ(documents, 500);
+  EXPECT_EQ(count, "第 500 条，共 999 条");
+  EXPECT_EQ(shown, 500);
+  EXPECT_EQ(selected_row, 500);
+  EXPECT_EQ(page_caption, "刚生成的文档：人500.docx");
+  EXPECT_EQ(observer.summary.documents, 500);
   host_.while_asking = nullptr;
-  display.Closed();
 }
 
 TEST(SheetCaptionTest, SaysWhichRowsOfTheSheetAreLeftOut) {
