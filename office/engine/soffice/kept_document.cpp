@@ -72,7 +72,7 @@ void LockUndo(const Reference<css::lang::XComponent>& doc) {
 
 void Move(const Reference<css::text::XTextCursor>& cursor, std::size_t count, bool expand) {
   while (count > 0) {
-    const auto step = static_cast<sal_Int16>(std::min<std::size_t>(count, 32000));
+    const auto step = static_cast<sal_Int16>(std::min(count, kCursorStepMax));
     cursor->goRight(step, expand);
     count -= static_cast<std::size_t>(step);
   }
