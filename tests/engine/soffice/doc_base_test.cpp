@@ -19,7 +19,7 @@
 #include "office/engine/soffice/doc_file_records.h"
 #include "office/engine/soffice/office_pool.h"
 #include "office/engine/soffice/text_delta.h"
-#include "tests/engine/output/record_files.h"
+#include "tests/engine/soffice/record_files.h"
 #include "tests/support/scripted_host.h"
 #include "tests/support/test_paths.h"
 
