@@ -9,6 +9,7 @@
 #include <com/sun/star/uno/Sequence.hxx>
 
 #include "office/engine/package/xml_escape.h"
+#include "office/engine/soffice/office_limits.h"
 
 namespace vexlo::engine {
 

@@ -5,7 +5,6 @@
 #ifndef VEXLO_OFFICE_ENGINE_SOFFICE_EDIT_MACRO_H_
 #define VEXLO_OFFICE_ENGINE_SOFFICE_EDIT_MACRO_H_
 
-#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,10 +16,6 @@
 #include "office/engine/soffice/text_delta.h"
 
 namespace vexlo::engine {
-
-// The most characters the office's text cursor moves in one call (its count is a 16-bit number);
-// a longer move goes in steps of at most this, in C++ and in the routine alike.
-constexpr std::size_t kCursorStepMax = 32000;
 
 // Writes the routine's Basic library into the office profile at `profile` (before the office
 // starts; files already right are left alone). False when the profile cannot be written.

@@ -16,6 +16,7 @@
 #include <com/sun/star/text/XTextTable.hpp>
 
 #include "office/engine/soffice/edit_macro.h"
+#include "office/engine/soffice/office_limits.h"
 #include "office/engine/soffice/uno_calls.h"
 
 namespace vexlo::engine {
