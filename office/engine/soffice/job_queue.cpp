@@ -120,7 +120,10 @@ std::shared_ptr<Task> JobQueue::TakeTask(PoolClock::time_point now) {
 // PDFs only, showing the package itself, or PDFs showing the package stored as .doc with that
 // .doc (made alone afterwards; see ConvertBatch).
 bool JobQueue::Joinable(const Task& task) const {
-  if (task.alone || !task.zip || task.attempts != 0 || !HasFormat(task.job, StoreFormat::kPdf)) return false;
+  if (task.alone || !task.zip || task.attempts != 0 || !HasFormat(task.job, StoreFormat::kPdf) ||
+      HasFormat(task.job, StoreFormat::kText)) {
+    return false;
+  }
   const StoreFormat via = PdfRoute(task.job);
   return via == StoreFormat::kDocx ? OnlyFormat(task.job, StoreFormat::kPdf)
                                    : via == StoreFormat::kDoc && OnlyThrough(task.job, via);

@@ -116,7 +116,8 @@ TEST(ConvertedTemplatesTest, ConversionRepairsADamagedEntry) {
   const fs::path folder = cache / "vexlo" / "templates";
   const std::string swapped = ReadFile(DataFile("word/payslip.docx"));
   for (const std::string& damage : {swapped, swapped.substr(0, 3000), std::string("not a zip")}) {
-    const std::vector<fs::path> entries = Entries(folder);
+    std::vector<fs::path> entries = Entries(folder);
+    std::erase_if(entries, [](const fs::path& p) { return p.extension() != ".docx"; });  // notes beside
     ASSERT_EQ(entries.size(), 1u);
     test::WriteFile(entries[0], damage);
     std::string docx;
