@@ -221,6 +221,21 @@ std::shared_future<TemplateConversion> PrepareTemplateAsync(const std::string& p
   return future;
 }
 
+std::string ConversionLoss(const std::string& path) {
+  if (ExtensionOf(path) != ".doc") return "";
+  const std::string bytes = ReadAll(path);
+  if (bytes.empty()) return "";
+  ConversionBacklog& cache = Services().conversions();
+  std::lock_guard lock(cache.templates_mutex);
+  const auto found = cache.templates.find(ContentDigest(bytes));
+  if (found == cache.templates.end() ||
+      found->second.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+    return "";
+  }
+  const std::optional<DetourVerdict>& detour = found->second.get().detour;
+  return detour && detour->way == DetourVerdict::Way::kDiffers ? detour->why : "";
+}
+
 void WarmUpFor(const std::string& template_path, bool needs_pdf) {
   if (!OfficePool::Available()) return;
   const bool converted = IsConvertedExtension(ExtensionOf(template_path));

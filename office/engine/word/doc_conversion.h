@@ -65,6 +65,11 @@ struct ConversionBacklog {
 // this when a template is chosen, so that opening it later does not wait. Any thread.
 std::shared_future<TemplateConversion> PrepareTemplateAsync(const std::string& path);
 
+// What the office's files of the .doc template at `path` lose on their way through its .docx
+// after the repairs (detour_proof.h), in words; "" when the conversion was proven to lose
+// nothing, is not known yet, or `path` is no .doc. Any thread.
+std::string ConversionLoss(const std::string& path);
+
 // Gets LibreOffice ready ahead of a run that will need it: starts the offices when the run makes
 // PDFs or prints (`needs_pdf`) or the template is not .docx, and starts reading a .doc (.rtf,
 // .odt) template. Returns at once; does nothing without LibreOffice. Any thread.

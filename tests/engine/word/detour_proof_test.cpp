@@ -6,13 +6,16 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "merge/pre_write_check.h"
 #include "office/engine/engine_services.h"
+#include "office/engine/register_servers.h"
 #include "office/engine/package/zip_reader.h"
 #include "office/engine/soffice/office_pool.h"
 #include "office/engine/word/converted_templates.h"
 #include "office/engine/word/detour_proof.h"
 #include "office/engine/word/detour_repair.h"
 #include "office/engine/word/doc_conversion.h"
+#include "office/oleobject.h"
 #include "tests/support/test_paths.h"
 
 namespace vexlo::engine::word {
@@ -123,6 +126,46 @@ TEST(DetourProofTest, VerdictsOnRealTemplatesAreProvenOnceAndKept) {
   }
   Services().pool().Shutdown();
   ::unsetenv("XDG_CACHE_HOME");
+}
+
+// A template whose conversion still loses something after the repairs (here a verdict put in
+// place of the proof's) is named by the check before writing, with what it loses; one that loses
+// nothing, or a .docx, is not.
+TEST(DetourProofTest, ALossTheRepairsCannotMendIsToldBeforeWriting) {
+  if (!OfficePool::Available()) GTEST_SKIP() << "no LibreOffice";
+  RegisterEmbeddedServers();
+  test::ScratchDir dir;
+  const fs::path doc = dir.path() / "通知.doc";
+  fs::copy_file(DataFile("word/lo_notice.doc"), doc);
+  const auto finding = [](const fs::path& path) {
+    office::oleobject word;
+    EXPECT_EQ(word.start_new("word.application"), 0);
+    word.get("documents").call("open", {office::Value(path.string())});
+    std::optional<std::string> found = merge::ConversionLossFinding(word);
+    word.get("application").call("quit");
+    return found;
+  };
+  for (const DetourVerdict& verdict : {DetourVerdict{}, DetourVerdict{Way::kDiffers, "原有 3 页，转换后 2 页"}}) {
+    TemplateConversion made;
+    made.docx = ReadFile(DataFile("word/lo_notice.docx"));
+    made.detour = verdict;
+    std::promise<TemplateConversion> ready;
+    ready.set_value(made);
+    {
+      ConversionBacklog& backlog = Services().conversions();
+      std::lock_guard lock(backlog.templates_mutex);
+      backlog.templates[ContentDigest(ReadFile(doc))] = ready.get_future().share();
+    }
+    const std::optional<std::string> told = finding(doc);
+    if (verdict.way == Way::kSame) {
+      EXPECT_EQ(told, std::nullopt);
+    } else {
+      ASSERT_TRUE(told);
+      EXPECT_NE(told->find("模板经 LibreOffice 转换后与原文件不一致（原有 3 页，转换后 2 页）"), std::string::npos) << *told;
+    }
+  }
+  EXPECT_EQ(finding(DataFile("word/lo_notice.docx")), std::nullopt);
+  Services().pool().Shutdown();
 }
 
 }  // namespace
