@@ -56,7 +56,7 @@ bool HasFormat(const ConversionJob& job, StoreFormat format) {
 
 StoreFormat PdfRoute(const ConversionJob& job) {
   for (const StoreTarget& t : job.targets) {
-    if (t.format == StoreFormat::kPdf && t.via != StoreFormat::kDocx) return t.via;
+    if ((t.format == StoreFormat::kPdf || t.format == StoreFormat::kText) && t.via != StoreFormat::kDocx) return t.via;
   }
   return StoreFormat::kDocx;
 }

@@ -66,13 +66,16 @@ struct ConversionJob {
   std::string label;         // the document's name in messages ("张伟.docx")
   // A workbook: every formula is calculated after loading, before anything is stored.
   bool recalculate = false;
+  // No later job is to share its load (it is waited for before the next is asked): an office
+  // takes it at once instead of holding it back for a twin.
+  bool unshared = false;
 };
 
 // Whether every target of `job` (at least one) is of `format`.
 bool OnlyFormat(const ConversionJob& job, StoreFormat format);
 // Whether some target of `job` is of `format`.
 bool HasFormat(const ConversionJob& job, StoreFormat format);
-// The format `job`'s PDFs are made through (StoreTarget::via); kDocx when none is.
+// The format `job`'s PDFs (and text) are made through (StoreTarget::via); kDocx when none is.
 StoreFormat PdfRoute(const ConversionJob& job);
 // Whether every target of `job` is a file of `via` or a PDF (text) made through one (such
 // targets are made from one load).

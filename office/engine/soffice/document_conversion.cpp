@@ -119,8 +119,8 @@ std::string MakeStored(Office& office, PoolState& pool, const Task& task, const 
 }
 
 // Loads `stored` afresh, as anyone opening it would, and exports its PDF to `pdf`, checked
-// against the page count of that load (set in `pages`), and its text to `text` when asked; ""
-// or the reason it failed.
+// against the page count of that load (set in `pages`), and its text to `text`, each when asked
+// (a path); "" or the reason it failed.
 std::string ExportStored(Office& office, PoolState& pool, const std::string& stored, const std::string& pdf,
                          const std::string& text, int& pages) {
   const Reference<css::lang::XComponent> doc = LoadHidden(office.link->desktop, stored, true);
@@ -128,7 +128,7 @@ std::string ExportStored(Office& office, PoolState& pool, const std::string& sto
   std::string error;
   try {
     pages = PageCount(doc);
-    error = StoreChecked(doc, pdf, StoreFormat::kPdf, pages);
+    if (!pdf.empty()) error = StoreChecked(doc, pdf, StoreFormat::kPdf, pages);
     if (error.empty() && !text.empty()) error = StoreChecked(doc, text, StoreFormat::kText, 0);
   } catch (...) {
     CloseDocument(doc);
@@ -146,7 +146,7 @@ ConversionOutcome ConvertThroughStored(Office& office, PoolState& pool, const Ta
   if (!OnlyThrough(task.job, via)) return ConversionOutcome::Failed("要输出的格式不能一起转换");
   ScratchFiles scratch;
   const std::string stored = office.NewFile("stored-", ExtensionOf(via));
-  const std::string pdf = office.NewFile("", ".pdf");
+  const std::string pdf = HasFormat(task.job, StoreFormat::kPdf) ? office.NewFile("", ".pdf") : "";
   const std::string text = HasFormat(task.job, StoreFormat::kText) ? office.NewFile("", ".txt") : "";
   scratch.paths = {stored, pdf, text};
   ConversionOutcome outcome;

@@ -108,7 +108,7 @@ std::shared_ptr<Task> JobQueue::Twin(const Task& task) const {
 std::shared_ptr<Task> JobQueue::TakeTask(PoolClock::time_point now) {
   if (waiting_.empty()) return nullptr;
   if (waiting_.size() == 1 && now - waiting_.front()->queued < rules_.coalesce_wait &&
-      waiting_.front()->attempts == 0) {
+      waiting_.front()->attempts == 0 && !waiting_.front()->job.unshared) {
     return nullptr;
   }
   std::shared_ptr<Task> task = waiting_.front();

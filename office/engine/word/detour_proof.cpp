@@ -22,21 +22,19 @@ std::optional<std::string> ReadAll(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// The office's .doc of `source` loaded again: its text at `stem`.txt, and its page count (its
-// PDF is made on the way, and the .doc kept beside).
+// The office's .doc of `source` loaded again: its text at `stem`.txt and its page count (the
+// .doc kept beside, at `stem`.doc).
 std::shared_future<ConversionOutcome> SubmitDoc(OfficePool& pool, const std::string& source, const std::string& stem) {
   ConversionJob job;
   job.source = source;
   job.label = fs::path(source).filename().string();
-  job.targets.resize(3);
+  job.unshared = true;  // the proof waits for each in turn
+  job.targets.resize(2);
   job.targets[0].path = stem + ".doc";
   job.targets[0].format = StoreFormat::kDoc;
-  job.targets[1].path = stem + ".pdf";
-  job.targets[1].format = StoreFormat::kPdf;
+  job.targets[1].path = stem + ".txt";
+  job.targets[1].format = StoreFormat::kText;
   job.targets[1].via = StoreFormat::kDoc;
-  job.targets[2].path = stem + ".txt";
-  job.targets[2].format = StoreFormat::kText;
-  job.targets[2].via = StoreFormat::kDoc;
   return pool.Submit(std::move(job));
 }
 
