@@ -93,6 +93,7 @@ TemplateConversion ConvertIntoCache(OfficePool& pool, const std::string& path, c
       result.detour = DetourVerdict::Parse(*note);
       if (result.detour) return result;
     }
+    result.docx_path.clear();
   }
   // The office writes beside the private copy; the entry is stored from what it wrote. The
   // office's re-save of the template, which the proof compares with, starts at once.
@@ -100,11 +101,10 @@ TemplateConversion ConvertIntoCache(OfficePool& pool, const std::string& path, c
   const std::string made = folder + "/converted.docx";
   std::optional<DetourProof> proof;
   if (proven) proof.emplace(pool, path, folder);
-  if (entry) {
-    // An entry kept without a verdict is proven now.
-    const std::optional<std::string> bytes = ConvertedTemplates::ReadEntry(*entry);
-    if (!bytes || !(std::ofstream(made, std::ios::binary) << *bytes)) return result;
-  } else if (std::string error = ConvertToMade(pool, path, made); !error.empty()) {
+  // An entry kept without a verdict is proven now; one found damaged on the way is made again.
+  const std::optional<std::string> kept = entry ? ConvertedTemplates::ReadEntry(*entry) : std::nullopt;
+  const bool copied = kept && static_cast<bool>(std::ofstream(made, std::ios::binary) << *kept);
+  if (std::string error = copied ? "" : ConvertToMade(pool, path, made); !error.empty()) {
     result.error = std::move(error);
     return result;
   }

@@ -83,7 +83,8 @@ TEST(DetourVerdictTest, DifferencesNameTheFirstParagraphThenCountsThenPages) {
 // Each fixture is proven once: an ordinary template passes as converted; the table of contents
 // and the empty paragraph before a section break are lost on the way and repaired, and the
 // cached .docx is the repaired one. A later preparation (a new session) reads the verdict kept in
-// the cache and loads nothing.
+// the cache and loads nothing; without the verdict the kept (repaired) .docx is proven again and
+// passes.
 TEST(DetourProofTest, VerdictsOnRealTemplatesAreProvenOnceAndKept) {
   if (!OfficePool::Available()) GTEST_SKIP() << "no LibreOffice";
   test::ScratchDir cache;
@@ -123,6 +124,19 @@ TEST(DetourProofTest, VerdictsOnRealTemplatesAreProvenOnceAndKept) {
     ASSERT_TRUE(again.detour);
     EXPECT_EQ(again.detour->way, c.way);
     EXPECT_EQ(Services().pool().loads(), loads);
+
+    // An entry whose verdict went (kept by an older version) is proven again, and kept so.
+    fs::remove(fs::path(made.docx_path).replace_extension(".note"));
+    {
+      ConversionBacklog& backlog = Services().conversions();
+      std::lock_guard lock(backlog.templates_mutex);
+      backlog.templates.clear();
+    }
+    const TemplateConversion proven = PrepareTemplateAsync(doc.string()).get();
+    ASSERT_TRUE(proven.detour);
+    EXPECT_EQ(proven.detour->way, Way::kSame) << proven.detour->why;
+    EXPECT_GT(Services().pool().loads(), loads);
+    EXPECT_TRUE(ConvertedTemplates::ReadNote(proven.docx_path));
   }
   Services().pool().Shutdown();
   ::unsetenv("XDG_CACHE_HOME");
