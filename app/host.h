@@ -45,12 +45,6 @@ class Host {
   virtual void KeepAlive(int done, int total);
 };
 
-// The host in use. REQUIRES: SetHost was called (main, CLI or test set-up).
-Host& host();
-void SetHost(Host* host);
-// Whether a host is installed (at the very end of a program there may be none any more).
-bool HostInstalled();
-
 }  // namespace vexlo::app
 
 #endif  // VEXLO_APP_HOST_H_

@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "app/globals.h"
 #include "app/runtime_error.h"
 #include "merge/blank.h"
 #include "merge/data_hints.h"
@@ -353,7 +352,7 @@ class MergeSession {
     if (!HeldByAnother(file(stem))) return stem;
     const std::string fallback = !taken_fallback.empty() && !HeldByAnother(file(taken_fallback))
                                      ? taken_fallback
-                                     : namer_->Reserve(stem, FallbackStamp(), true);
+                                     : namer_->Reserve(stem, app::Stamp14(request_.clock()), true);
     Say(kError, FallbackMessage(file(stem), file(fallback)));
     return fallback;
   }

@@ -2,8 +2,6 @@
 
 namespace vexlo::test {
 
-ScriptedHost::ScriptedHost() { app::SetHost(this); }
-ScriptedHost::~ScriptedHost() { app::SetHost(nullptr); }
 
 std::vector<std::string> ScriptedHost::Boxes() const {
   std::vector<std::string> boxes;

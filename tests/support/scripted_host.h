@@ -15,9 +15,6 @@ namespace vexlo::test {
 
 class ScriptedHost : public app::Host {
  public:
-  ScriptedHost();   // installs itself as the host
-  ~ScriptedHost() override;  // uninstalls itself
-
   // What happened, in order: "box 标题|正文", "ask 标题|正文", "focus sle_1", "end",
   // "shell 路径", "dialog 标题".
   std::vector<std::string> log;

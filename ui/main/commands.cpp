@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <string>
 
-#include "app/globals.h"
 #include "app/host.h"
 #include "merge/blank.h"
 #include "merge/file_probe.h"
@@ -30,15 +29,15 @@ constexpr EditTarget kTemplate{"sle_2", "您还没有选择Word模版文件！",
                                "documents", "连接到Word失败！"};
 
 // Steps shared by the editing and example commands: probe, start a server, open, show, let go.
-void OpenThroughServer(const std::string& file, const EditTarget& target, ServerHandle& server) {
+void OpenThroughServer(app::Host& host, const std::string& file, const EditTarget& target, ServerHandle& server) {
   if (merge::ProbeFile(file) < 0) {
-    app::host().MessageBox("错误提示",
+    host.MessageBox("错误提示",
                            "打开“" + file + "”文件出错！如果文件已经打开，请将它关闭。");
     return;
   }
   if (server == nullptr) server = std::make_unique<office::oleobject>();
   if (server->start_new(target.progid) < 0) {
-    app::host().MessageBox("错误提示", target.connect_failure);
+    host.MessageBox("错误提示", target.connect_failure);
     return;
   }
   server->get("application").get(target.collection).call("open", {office::Value(file)});
@@ -47,38 +46,38 @@ void OpenThroughServer(const std::string& file, const EditTarget& target, Server
 }
 
 // Opens `file` now, or when `gate` lets it; `server` outlives the wait (the window owns it).
-void OpenGated(const std::string& file, const EditTarget& target, ServerHandle& server,
+void OpenGated(app::Host& host, const std::string& file, const EditTarget& target, ServerHandle& server,
                const OpenGate& gate) {
-  if (!gate) return OpenThroughServer(file, target, server);
-  gate(file, [file, &target, &server] { OpenThroughServer(file, target, server); });
+  if (!gate) return OpenThroughServer(host, file, target, server);
+  gate(file, [&host, file, &target, &server] { OpenThroughServer(host, file, target, server); });
 }
 
-void OpenForEditing(const EditTarget& target, ServerHandle& server, const OpenGate& gate = {}) {
-  const std::string file = app::host().Text(target.field);
+void OpenForEditing(app::Host& host, const EditTarget& target, ServerHandle& server, const OpenGate& gate = {}) {
+  const std::string file = host.Text(target.field);
   if (merge::IsBlank(file)) {
-    app::host().MessageBox("操作提示", target.empty_hint);
-    app::host().SetFocus(target.field);
+    host.MessageBox("操作提示", target.empty_hint);
+    host.SetFocus(target.field);
     return;
   }
   if (!merge::FileExists(file)) {
-    app::host().MessageBox("错误提示", "找不到“" + file + "”文件！");
-    app::host().SetFocus(target.field);
+    host.MessageBox("错误提示", "找不到“" + file + "”文件！");
+    host.SetFocus(target.field);
     return;
   }
-  OpenGated(file, target, server, gate);
+  OpenGated(host, file, target, server, gate);
 }
 
-void UseExample(const char* relative, const EditTarget& target, ServerHandle& server,
+void UseExample(app::Host& host, const std::string& data_folder, const char* relative, const EditTarget& target, ServerHandle& server,
                 const OpenGate& gate = {}) {
-  const std::string file = app::as_datapath + relative;
-  app::host().SetText(target.field, file);
-  OpenGated(file, target, server, gate);
+  const std::string file = data_folder + relative;
+  host.SetText(target.field, file);
+  OpenGated(host, file, target, server, gate);
 }
 
 // The folder a dialog for `field` starts in: that of the field's file or folder, else where the
 // last dialog was left, else the user's documents.
-std::string DialogFolder(const char* field, bool field_is_folder) {
-  const std::string text = app::host().Text(field);
+std::string DialogFolder(app::Host& host, const char* field, bool field_is_folder) {
+  const std::string text = host.Text(field);
   std::error_code error;
   const std::string folder =
       field_is_folder ? text : std::filesystem::path(text).parent_path().string();
@@ -87,25 +86,25 @@ std::string DialogFolder(const char* field, bool field_is_folder) {
   return last.empty() ? DocumentsFolder() : last;
 }
 
-void ChooseFile(const char* field, std::string_view title, std::string_view default_ext,
+void ChooseFile(app::Host& host, const char* field, std::string_view title, std::string_view default_ext,
                 std::string_view filter) {
   const std::string chosen =
-      app::host().FileOpenDialog(title, default_ext, filter, DialogFolder(field, false));
+      host.FileOpenDialog(title, default_ext, filter, DialogFolder(host, field, false));
   RememberDialogFolder(chosen);
-  app::host().SetText(field, chosen);
+  host.SetText(field, chosen);
 }
 
 }  // namespace
 
 // All kinds first, so that a user with .xlsx (or .docx) files sees them at once.
-void ChooseDataFile() {
-  ChooseFile("sle_1", "请选择作为数据源的EXCEL文件", "xls",
+void ChooseDataFile(app::Host& host) {
+  ChooseFile(host, "sle_1", "请选择作为数据源的EXCEL文件", "xls",
              "数据文件 (*.xls *.xlsx *.csv),*.xls *.xlsx *.csv,"
              "Excel 97-2003文件 (*.xls),*.xls,Excel 文件 (*.xlsx),*.xlsx,CSV 文件 (*.csv),*.csv");
 }
 
-void ChooseTemplate() {
-  ChooseFile("sle_2", "请选择作为输出模版的Word文件", "doc",
+void ChooseTemplate(app::Host& host) {
+  ChooseFile(host, "sle_2", "请选择作为输出模版的Word文件", "doc",
              "Word 文件 (*.doc *.docx),*.doc *.docx,"
              "Word 97-2003文件 (*.doc),*.doc,Word 文件 (*.docx),*.docx");
 }
@@ -116,28 +115,31 @@ std::string DocumentsFolder() {
   return folder.toStdString();
 }
 
-void ChooseOutputFolder() {
-  std::string folder = DialogFolder("sle_3", true);
-  if (app::host().FolderDialog("请选择输出目录", folder)) app::host().SetText("sle_3", folder);
+void ChooseOutputFolder(app::Host& host) {
+  std::string folder = DialogFolder(host, "sle_3", true);
+  if (host.FolderDialog("请选择输出目录", folder)) host.SetText("sle_3", folder);
 }
 
-void ShowOutputFolder() {
-  std::string folder = app::host().Text("sle_3");
-  if (merge::IsBlank(folder)) folder = app::as_currentpath;
-  app::host().ShellOpenFolder(folder);
+void ShowOutputFolder(app::Host& host, const std::string& current_folder) {
+  std::string folder = host.Text("sle_3");
+  if (merge::IsBlank(folder)) folder = current_folder;
+  host.ShellOpenFolder(folder);
 }
 
-void OpenDataFile(ServerHandle& excelserver) { OpenForEditing(kData, excelserver); }
-void OpenTemplate(ServerHandle& wordserver, const OpenGate& gate) {
-  OpenForEditing(kTemplate, wordserver, gate);
+void OpenDataFile(app::Host& host, ServerHandle& excelserver) {
+  OpenForEditing(host, kData, excelserver);
+}
+void OpenTemplate(app::Host& host, ServerHandle& wordserver, const OpenGate& gate) {
+  OpenForEditing(host, kTemplate, wordserver, gate);
 }
 
-void UseExampleData(ServerHandle& excelserver) {
-  UseExample("/示例/数据.xls", kData, excelserver);
+void UseExampleData(app::Host& host, const std::string& data_folder, ServerHandle& excelserver) {
+  UseExample(host, data_folder, "/示例/数据.xls", kData, excelserver);
 }
 
-void UseExampleTemplate(ServerHandle& wordserver, const OpenGate& gate) {
-  UseExample("/示例/模板.doc", kTemplate, wordserver, gate);
+void UseExampleTemplate(app::Host& host, const std::string& data_folder,
+                        ServerHandle& wordserver, const OpenGate& gate) {
+  UseExample(host, data_folder, "/示例/模板.doc", kTemplate, wordserver, gate);
 }
 
 bool IsDataFileExtension(std::string_view lower_ext) {
@@ -154,13 +156,13 @@ std::string DropTarget(const std::string& path, bool is_folder) {
   return {};
 }
 
-int DropPaths(const std::vector<std::string>& paths) {
+int DropPaths(app::Host& host, const std::vector<std::string>& paths) {
   int taken = 0;
   for (const std::string& path : paths) {
     std::error_code error;
     const std::string field = DropTarget(path, std::filesystem::is_directory(path, error));
     if (field.empty()) continue;
-    app::host().SetText(field, path);
+    host.SetText(field, path);
     ++taken;
   }
   return taken;
@@ -177,6 +179,6 @@ std::string PastedPath(std::string_view clipboard) {
   return text.toStdString();
 }
 
-void ToggleCopies() { app::host().SetEnabled("em_1", app::host().Checked("cbx_2")); }
+void ToggleCopies(app::Host& host) { host.SetEnabled("em_1", host.Checked("cbx_2")); }
 
 }  // namespace vexlo::ui

@@ -36,8 +36,13 @@ ProgressDisplay* ProgressDisplay::Active() { return active_display; }
 
 void ProgressDisplay::Repaint() { Pump(false, false); }
 
-ProgressDisplay::ProgressDisplay(QWidget* owner, merge::MergeRequest request)
-    : owner_(owner), request_(std::move(request)) {}
+ProgressDisplay::ProgressDisplay(QWidget* owner, app::Host& host, PagePreview& pages,
+                                 ParagraphReader template_reader, merge::MergeRequest request)
+    : owner_(owner),
+      host_(host),
+      pages_(pages),
+      template_reader_(std::move(template_reader)),
+      request_(std::move(request)) {}
 
 ProgressDisplay::~ProgressDisplay() { Closed(); }
 
@@ -57,7 +62,7 @@ void ProgressDisplay::Opened(std::string_view text, int total) {
   total_ = total;
   overlay_->SetProgress(0, 0, total);
   if (request_.visible) {
-    generation_ = new GenerationWindow(window);
+    generation_ = new GenerationWindow(window, pages_, template_reader_);
     generation_->installEventFilter(this);  // Esc there asks too
     generation_->SetTemplate(request_.template_path);
   }
@@ -163,7 +168,7 @@ bool ProgressDisplay::AskToStop() {
   QTimer follow;
   connect(&follow, &QTimer::timeout, this, [this] { FollowOutput(); });
   follow.start(kPumpInterval);
-  const bool stop = app::host().AskYesNo("操作提示", "是否停止输出？");
+  const bool stop = host_.AskYesNo("操作提示", "是否停止输出？");
   follow.stop();
   FollowOutput();
   if (!stop) ResumeOutput();
@@ -236,7 +241,7 @@ void ProgressDisplay::Finished(const merge::MergeSummary& summary) {
   if (open != nullptr && box.clickedButton() == open) {
     const std::string folder = summary.folder;
     if (!shellexecute(folder)) {
-      app::host().MessageBox("错误提示", "无法打开文件夹“" + folder +
+      host_.MessageBox("错误提示", "无法打开文件夹“" + folder +
                                             "”：没有找到桌面的文件管理器（xdg-open）。");
     }
   }

@@ -19,8 +19,10 @@
 #include <string_view>
 #include <vector>
 
+#include "app/host.h"
 #include "merge/merge_session.h"
 #include "merge/run_stages.h"
+#include "ui/main/page_preview.h"
 
 class QWidget;
 
@@ -34,7 +36,10 @@ class ProgressDisplay : public QObject {
   static constexpr std::chrono::milliseconds kPumpInterval{40};
 
   // `owner`: the main window (owner of the final message box); may be null.
-  ProgressDisplay(QWidget* owner, merge::MergeRequest request);
+  // Questions and messages go through `host`; the generation window draws its pages with
+  // `pages` and `template_reader`.
+  ProgressDisplay(QWidget* owner, app::Host& host, PagePreview& pages,
+                  ParagraphReader template_reader, merge::MergeRequest request);
   ~ProgressDisplay() override;
 
   // The merge's reports.
@@ -78,6 +83,9 @@ class ProgressDisplay : public QObject {
   void ShowWatched(std::chrono::steady_clock::time_point now, bool force);
 
   QWidget* owner_;
+  app::Host& host_;
+  PagePreview& pages_;
+  ParagraphReader template_reader_;
   merge::MergeRequest request_;
   QPointer<QWidget> progress_;
   ProgressOverlay* overlay_ = nullptr;

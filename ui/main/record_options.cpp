@@ -58,8 +58,9 @@ class TitleList : public QComboBox {
 
 }  // namespace
 
-RecordOptions::RecordOptions(QWidget* window, std::function<std::string()> data_path, QCheckBox* pdf_box)
-    : QObject(window), data_path_(std::move(data_path)) {
+RecordOptions::RecordOptions(QWidget* window, app::Host& host,
+                             std::function<std::string()> data_path, QCheckBox* pdf_box)
+    : QObject(window), host_(host), data_path_(std::move(data_path)) {
   cb_records = Place<QPushButton>(window, "cb_records", {138, 398, 151, 24});
   cb_records->setText("选择记录和文件名…");
   cb_records->setFont(SongTi(9));
@@ -109,7 +110,7 @@ void RecordOptions::Remember() const {
 
 bool RecordOptions::Ready() {
   if (!cbx_protect->isChecked() || !ddlb_password->currentText().trimmed().isEmpty()) return true;
-  app::host().MessageBox("操作提示", "请选择作PDF密码的列（如“身份证号”），或取消“PDF加密”。");
+  host_.MessageBox("操作提示", "请选择作PDF密码的列（如“身份证号”），或取消“PDF加密”。");
   ddlb_password->setFocus(Qt::OtherFocusReason);
   return false;
 }

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "app/host.h"
 #include "merge/merge_session.h"
 #include "ui/main/record_choice_dialog.h"
 
@@ -27,7 +28,8 @@ class RecordOptions : public QObject {
  public:
   // Makes the controls on `window`. `data_path` tells the data file chosen now; `pdf_box` (同时
   // 输出为PDF文件) is ticked along with PDF加密, since protected PDFs are PDFs.
-  RecordOptions(QWidget* window, std::function<std::string()> data_path, QCheckBox* pdf_box);
+  RecordOptions(QWidget* window, app::Host& host, std::function<std::string()> data_path,
+                QCheckBox* pdf_box);
 
   // The controls in tab order.
   QList<QWidget*> TabStops() const;
@@ -50,6 +52,7 @@ class RecordOptions : public QObject {
   std::vector<std::string> Titles();
   void Remember() const;
 
+  app::Host& host_;
   std::function<std::string()> data_path_;
   RecordSelection selection_;
   std::string titles_of_;  // the file and time the titles were read for

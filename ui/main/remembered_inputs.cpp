@@ -44,34 +44,34 @@ bool IsRegularFile(const std::string& path) {
 
 }  // namespace
 
-bool RestoreInputs() {
+bool RestoreInputs(app::Host& host) {
   const std::unique_ptr<QSettings> store = Store();
   if (!store || !store->childGroups().contains("inputs")) return false;
   for (const char* field : kFileFields) {
     if (!store->contains(Key(field))) continue;
     const std::string file = store->value(Key(field)).toString().toStdString();
-    app::host().SetText(field, IsRegularFile(file) ? file : std::string());
+    host.SetText(field, IsRegularFile(file) ? file : std::string());
   }
   // The sheet chosen last time, when the restored workbook still has it.
   const std::string sheet = store->value(Key(kSheetField)).toString().toStdString();
-  if (!sheet.empty()) app::host().SetText(kSheetField, sheet);
+  if (!sheet.empty()) host.SetText(kSheetField, sheet);
   const std::string output = store->value(Key(kOutputField)).toString().toStdString();
-  if (IsFolder(output)) app::host().SetText(kOutputField, output);
+  if (IsFolder(output)) host.SetText(kOutputField, output);
   const std::string copies = store->value(Key(kCopiesField)).toString().toStdString();
-  if (!merge::IsBlank(copies)) app::host().SetText(kCopiesField, copies);
+  if (!merge::IsBlank(copies)) host.SetText(kCopiesField, copies);
   for (const char* option : kOptions) {
-    if (store->contains(Key(option))) app::host().SetChecked(option, store->value(Key(option)).toBool());
+    if (store->contains(Key(option))) host.SetChecked(option, store->value(Key(option)).toBool());
   }
   return true;
 }
 
-void RememberInputs() {
+void RememberInputs(app::Host& host) {
   const std::unique_ptr<QSettings> store = Store();
   if (!store) return;
   for (const char* field : {kFileFields[0], kFileFields[1], kOutputField, kCopiesField, kSheetField}) {
-    store->setValue(Key(field), QString::fromStdString(app::host().Text(field)));
+    store->setValue(Key(field), QString::fromStdString(host.Text(field)));
   }
-  for (const char* option : kOptions) store->setValue(Key(option), app::host().Checked(option));
+  for (const char* option : kOptions) store->setValue(Key(option), host.Checked(option));
 }
 
 std::string LastDialogFolder() {

@@ -7,14 +7,16 @@
 
 #include <string>
 
+#include "app/host.h"
+
 namespace vexlo::ui {
 
 // Puts the remembered inputs into the fields. A data file or template that is gone (or is no
 // regular file) is left empty, an output folder that is gone keeps the field's text; nothing remembered, nothing changes.
 // Returns whether anything was remembered.
-bool RestoreInputs();
+bool RestoreInputs(app::Host& host);
 // Keeps the fields as they stand now.
-void RememberInputs();
+void RememberInputs(app::Host& host);
 
 // The folder of the last file chosen in a dialog, "" when none is known or it is gone.
 std::string LastDialogFolder();

@@ -72,7 +72,7 @@ bool ReadableSettings(const std::string& path) {
 // Renames the bad file at `path` to "<name>.损坏-<time>" (never over another file); the new
 // name, or nullopt when it could not be renamed.
 std::optional<std::string> SetAside(const std::string& path) {
-  const std::string stem = path + ".损坏-" + app::Stamp14(app::Now());
+  const std::string stem = path + ".损坏-" + app::Stamp14(app::SystemTime());
   for (int n = 1; n <= 9; ++n) {
     const std::string aside = n == 1 ? stem : stem + "-" + std::to_string(n);
     if (::renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, aside.c_str(), RENAME_NOREPLACE) == 0) return aside;

@@ -18,6 +18,7 @@
 #include <string>
 
 #include "office/oleobject.h"
+#include "ui/main/window_context.h"
 
 class QCheckBox;
 class QComboBox;
@@ -44,7 +45,7 @@ class w_vexlo : public QWidget {
   static constexpr int32_t wm_nclbuttondown = 161;
   static constexpr int32_t htcaption = 2;
 
-  explicit w_vexlo(QWidget* parent = nullptr);
+  explicit w_vexlo(WindowContext context, QWidget* parent = nullptr);
   ~w_vexlo() override;
 
   // Runs the open event, then shows the window centred on the screen.
@@ -102,6 +103,9 @@ class w_vexlo : public QWidget {
   // The records chosen, their names, the protection of their PDFs.
   RecordOptions* record_options = nullptr;
 
+ // What main() gave the window (the host, the events, the folders, ...).
+  const WindowContext& context() const { return context_; }
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -120,6 +124,7 @@ class w_vexlo : public QWidget {
   // Shows `text` on the status strip; "" puts back the banner's hint.
   void ShowStatus(const std::string& text);
 
+  WindowContext context_;
   QWidget* focus_mark_ = nullptr;  // drawn around the control that Tab reached
   bool move_fallback_ = false;  // the window system could not move the window itself
   QPoint press_offset_;

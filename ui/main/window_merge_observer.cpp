@@ -15,13 +15,15 @@
 namespace vexlo::ui {
 
 WindowMergeObserver::WindowMergeObserver(w_vexlo& window, const merge::MergeRequest& request)
-    : window_(window), display_(&window, request) {}
+    : window_(window),
+      display_(&window, window.context().host, window.context().pages,
+               window.context().template_reader, request) {}
 
 WindowMergeObserver::~WindowMergeObserver() { ProgressClosed(); }
 
 // Names and paths from files are shown with their control characters escaped.
 void WindowMergeObserver::Message(std::string_view title, std::string_view text) {
-  app::host().MessageBox(title, app::EscapeControls(text));
+  window_.context().host.MessageBox(title, app::EscapeControls(text));
 }
 
 void WindowMergeObserver::Focus(merge::MergeField field) {
@@ -55,11 +57,11 @@ void WindowMergeObserver::StageProgress(merge::MergeStage stage, int done, int t
 bool WindowMergeObserver::ConfirmCheck(const merge::CheckFindings& findings) {
   std::string text;
   for (const std::string& line : merge::FindingLines(findings)) text += line + "\n";
-  return app::host().AskYesNo("检查", app::EscapeControls(text) + "\n是否继续制作？");
+  return window_.context().host.AskYesNo("检查", app::EscapeControls(text) + "\n是否继续制作？");
 }
 
 bool WindowMergeObserver::ConfirmPrint(const merge::PrintPlan& plan) {
-  return app::host().AskYesNo("操作提示",
+  return window_.context().host.AskYesNo("操作提示",
                               app::EscapeControls(merge::PrintPlanText(plan)) + "是否继续？");
 }
 
@@ -82,6 +84,8 @@ merge::MergeRequest RequestFromWindow(const w_vexlo& window) {
   request.data_path = window.sle_1->text().toStdString();
   request.template_path = window.sle_2->text().toStdString();
   request.output_folder = window.sle_3->text().toStdString();
+  request.current_folder = window.context().state.as_currentpath;
+  request.clock = window.context().clock;
   request.copies_text = window.em_1->text().toStdString();
   request.visible = window.cbx_3->isChecked();
   request.print = window.cbx_2->isChecked();
