@@ -2,12 +2,6 @@
 
 namespace vexlo::app {
 
-std::string Host::Text(std::string_view) { return {}; }
-void Host::SetText(std::string_view, std::string_view) {}
-bool Host::Checked(std::string_view) { return false; }
-void Host::SetChecked(std::string_view, bool) {}
-void Host::SetEnabled(std::string_view, bool) {}
-void Host::SetFocus(std::string_view) {}
 std::string Host::FileOpenDialog(std::string_view, std::string_view, std::string_view,
                                  std::string_view) {
   return {};

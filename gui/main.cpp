@@ -1,6 +1,7 @@
 // The windowed program. main() builds the program's objects and hands each what it uses; the
 // application object's events run around Qt's event loop.
 #include <QDesktopServices>
+#include <QPointer>
 #include <QUrl>
 #include <cstdio>
 #include <functional>
@@ -44,6 +45,7 @@ int main(int argc, char** argv) {
     QCoreApplication::quit();
   });
   std::function<void()> open_main_window;  // set below, once the window's parts exist
+  QPointer<ui::w_vexlo> window;
   app::Application vexlo(state, host, app::SystemTime, [&] { open_main_window(); });
   app::Events events(state.error, [&] { vexlo.systemerror(); },
                      gui::QtDrainScheduler(events));
@@ -84,7 +86,7 @@ int main(int argc, char** argv) {
   };
   // Made by the open event, once it has found the program's folders.
   open_main_window = [&] {
-    auto* window = new ui::w_vexlo(context);
+    window = new ui::w_vexlo(context);
     window->setAttribute(Qt::WA_DeleteOnClose);
     host.SetMainWindow(window);
     window->OpenWindow();
@@ -95,7 +97,9 @@ int main(int argc, char** argv) {
     vexlo.open(QCoreApplication::arguments().mid(1).join(' ').toStdString());
   });
   // Files named on the command line fill their fields once the window is up.
-  events.Post({"vexlo", "", "open"}, [&] { ui::FillFields(host, launch); });
+  events.Post({"vexlo", "", "open"}, [&] {
+    if (window != nullptr) ui::FillFields(*window, launch);
+  });
 
   int rc = 0;
   if (!QApplication::topLevelWidgets().isEmpty()) rc = qt.exec();

@@ -14,6 +14,7 @@
 #include "office/engine/engine_services.h"
 #include "tests/mail/test_smtp_server.h"
 #include "tests/support/test_paths.h"
+#include "tests/ui/window_graph.h"
 #include "ui/mail/mail_dialog.h"
 #include "ui/mail/mail_store.h"
 #include "ui/main/skin.h"
@@ -96,7 +97,8 @@ TEST(MailDialog, ThePasswordIsKeptInTheKeyringOrForThisSessionOnly) {
 TEST(MailDialog, TheWindowsRunTakesTheSavedSettings) {
   SaveMailSettings(Example());
   StoreMailPassword(Example(), "run password");
-  w_vexlo w;
+  test::WindowGraph graph;
+  w_vexlo w(graph.Context());
   EXPECT_FALSE(RequestFromWindow(w).mail);
   w.cbx_7->setChecked(true);
   const merge::MergeRequest request = RequestFromWindow(w);

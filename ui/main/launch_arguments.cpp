@@ -1,13 +1,9 @@
 #include "ui/main/launch_arguments.h"
 
-#include <QCoreApplication>
-#include <QMetaObject>
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
 
-#include "app/event_guard.h"
-#include "app/host.h"
 #include "app/version.h"
 #include "ui/main/commands.h"
 
@@ -58,9 +54,15 @@ LaunchArguments ParseLaunchArguments(const std::vector<std::string>& args,
   return launch;
 }
 
-void FillFields(app::Host& host, const LaunchArguments& launch) {
-  if (!launch.data.empty()) host.SetText("sle_1", launch.data);
-  if (!launch.templ.empty()) host.SetText("sle_2", launch.templ);
+void FillFields(InputFields& fields, const LaunchArguments& launch) {
+  if (launch.data.empty() && launch.templ.empty()) return;
+  merge::MergeRequest inputs = fields.ReadInputs();
+  if (!launch.data.empty()) {
+    inputs.data_path = launch.data;
+    inputs.sheet.clear();  // the workbook's own front sheet
+  }
+  if (!launch.templ.empty()) inputs.template_path = launch.templ;
+  fields.WriteInputs(inputs);
 }
 
 LaunchArguments ReadLaunchArguments(int argc, char** argv) {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/host.h"
+#include "ui/main/input_fields.h"
 
 namespace vexlo::ui {
 
@@ -24,9 +24,9 @@ struct LaunchArguments {
 LaunchArguments ParseLaunchArguments(const std::vector<std::string>& args,
                                      const std::filesystem::path& cwd);
 
-// Puts the workbook into sle_1 and the template into sle_2 through the host; an empty path
-// leaves its field as it is.
-void FillFields(app::Host& host, const LaunchArguments& launch);
+// Puts the workbook into the data field and the template into the template field; an empty
+// path leaves its field as it is.
+void FillFields(InputFields& fields, const LaunchArguments& launch);
 
 // main's first call: the program's arguments, read below the current folder. When `print` is
 // set (--version, --help) main prints it and ends before any window exists; otherwise main

@@ -45,7 +45,6 @@ class TemplateReadiness : public QObject {
                     std::function<void(const std::string&)> show_status,
                     std::function<void()> focus_template);
 
-  void set_preparer(TemplatePreparer preparer) { preparer_ = std::move(preparer); }
 
   // The template field now holds `path`: starts reading it.
   void Chosen(const std::string& path);

@@ -53,7 +53,7 @@ using vexlo::ui::palette::kGreen;
 using vexlo::ui::palette::kOrange;
 
 w_vexlo::w_vexlo(WindowContext context, QWidget* parent)
-    : QWidget(parent), context_(std::move(context)) {
+    : QWidget(parent), context_(std::move(context)), commands_(context_.host, *this, context_.state) {
   setObjectName("w_vexlo");
   setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
   setWindowTitle(app::kProductName);
@@ -83,25 +83,23 @@ void w_vexlo::OnClicked(uo_icobutton* button, const char* control,
 }
 
 void w_vexlo::ConnectCommands() {
-  OnClicked(uo_1, "uo_1", [this] { ChooseDataFile(context_.host); });
-  OnClicked(uo_2, "uo_2", [this] { OpenDataFile(context_.host, excelserver); });
-  OnClicked(uo_9, "uo_9", [this] { UseExampleData(context_.host, context_.state.as_datapath, excelserver); });
-  OnClicked(uo_3, "uo_3", [this] { ChooseTemplate(context_.host); });
+  OnClicked(uo_1, "uo_1", [this] { commands_.ChooseDataFile(); });
+  OnClicked(uo_2, "uo_2", [this] { commands_.OpenDataFile(excelserver); });
+  OnClicked(uo_9, "uo_9", [this] { commands_.UseExampleData(excelserver); });
+  OnClicked(uo_3, "uo_3", [this] { commands_.ChooseTemplate(); });
   // Opening a .doc template waits, without blocking, until LibreOffice has read it.
   const OpenGate when_read = [this](const std::string& file, std::function<void()> open) {
     template_readiness->WhenReady(file, std::move(open));
   };
-  OnClicked(uo_4, "uo_4", [this, when_read] { OpenTemplate(context_.host, wordserver, when_read); });
-  OnClicked(uo_10, "uo_10", [this, when_read] {
-    UseExampleTemplate(context_.host, context_.state.as_datapath, wordserver, when_read);
-  });
-  OnClicked(uo_5, "uo_5", [this] { ChooseOutputFolder(context_.host); });
-  OnClicked(uo_8, "uo_8", [this] { ShowOutputFolder(context_.host, context_.state.as_currentpath); });
+  OnClicked(uo_4, "uo_4", [this, when_read] { commands_.OpenTemplate(wordserver, when_read); });
+  OnClicked(uo_10, "uo_10", [this, when_read] { commands_.UseExampleTemplate(wordserver, when_read); });
+  OnClicked(uo_5, "uo_5", [this] { commands_.ChooseOutputFolder(); });
+  OnClicked(uo_8, "uo_8", [this] { commands_.ShowOutputFolder(); });
   OnClicked(uo_7, "uo_7", [this] { close(); });
   // A run asked for while the template is being read starts once it is read, as the fields
   // stand then.
   OnClicked(uo_6, "uo_6", [this] {
-    RememberInputs(context_.host);
+    RememberInputs(*this);
     if (!record_options->Ready()) return;
     template_readiness->WhenReady(sle_2->text().toStdString(), [this] {
       const merge::MergeRequest request = RequestFromWindow(*this);
@@ -131,9 +129,10 @@ void w_vexlo::ConnectCommands() {
     context_.events.RunGuarded({"w_vexlo", "sle_2", "modified"},
                     [&] { template_readiness->Chosen(text.toStdString()); });
   });
+  // The copies field is for printing: enabled exactly when 输出后打印 is ticked.
   connect(cbx_2, &QCheckBox::clicked, this, [this] {
     context_.events.RunGuarded({"w_vexlo", "cbx_2", "clicked"},
-                               [this] { ToggleCopies(context_.host); });
+                               [this] { em_1->setEnabled(cbx_2->isChecked()); });
   });
 }
 
@@ -160,7 +159,8 @@ void w_vexlo::open() {
   uo_drawroundrectwin = std::make_unique<nvo_drawroundrectwin>();
   uo_drawroundrectwin->of_drawroundrect(this, 80);
   sle_3->setText(QString::fromStdString(context_.state.as_currentpath));
-  if (RestoreInputs(context_.host)) ToggleCopies(context_.host);  // the copies field follows a remembered 输出后打印
+  // The copies field follows a remembered 输出后打印.
+  if (RestoreInputs(*this)) em_1->setEnabled(cbx_2->isChecked());
   context_.events.Post({"w_vexlo", "", "ue_opened"}, [this] { ue_opened(); });
   // A settings file that could not be used is said once, when the window is up.
   if (std::string note = CheckSettingsFile(); !note.empty()) {
@@ -257,7 +257,7 @@ std::vector<std::string> LocalPaths(const QMimeData* data) {
 void w_vexlo::dragEnterEvent(QDragEnterEvent* event) {
   for (const std::string& path : LocalPaths(event->mimeData())) {
     std::error_code error;
-    if (!DropTarget(path, std::filesystem::is_directory(path, error)).empty()) {
+    if (DropTarget(path, std::filesystem::is_directory(path, error))) {
       event->acceptProposedAction();
       return;
     }
@@ -268,14 +268,14 @@ void w_vexlo::dragEnterEvent(QDragEnterEvent* event) {
 void w_vexlo::dropEvent(QDropEvent* event) {
   const std::vector<std::string> paths = LocalPaths(event->mimeData());
   context_.events.RunGuarded({"w_vexlo", "", "dragdrop"}, [&] {
-    if (DropPaths(context_.host, paths) > 0) event->acceptProposedAction();
+    if (commands_.DropPaths(paths) > 0) event->acceptProposedAction();
   });
   activateWindow();
 }
 
 void w_vexlo::closeEvent(QCloseEvent* event) {
   context_.events.RunGuarded({"w_vexlo", "", "close"}, [this] {
-    RememberInputs(context_.host);
+    RememberInputs(*this);
     template_readiness->Drop();
     excelserver.reset();
     wordserver.reset();

@@ -18,6 +18,8 @@
 #include <string>
 
 #include "office/oleobject.h"
+#include "ui/main/commands.h"
+#include "ui/main/input_fields.h"
 #include "ui/main/window_context.h"
 
 class QCheckBox;
@@ -38,7 +40,7 @@ class RecordOptions;
 class TemplateReadiness;
 class WebPanel;
 
-class w_vexlo : public QWidget {
+class w_vexlo : public QWidget, public InputFields {
   Q_OBJECT
 
  public:
@@ -106,6 +108,11 @@ class w_vexlo : public QWidget {
  // What main() gave the window (the host, the events, the folders, ...).
   const WindowContext& context() const { return context_; }
 
+  // The controls' values (window_inputs.cpp).
+  merge::MergeRequest ReadInputs() const override;
+  void WriteInputs(const merge::MergeRequest& inputs) override;
+  void FocusField(merge::MergeField field) override;
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -125,6 +132,7 @@ class w_vexlo : public QWidget {
   void ShowStatus(const std::string& text);
 
   WindowContext context_;
+  Commands commands_;
   QWidget* focus_mark_ = nullptr;  // drawn around the control that Tab reached
   bool move_fallback_ = false;  // the window system could not move the window itself
   QPoint press_offset_;
