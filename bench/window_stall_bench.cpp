@@ -53,12 +53,14 @@ int main(int argc, char** argv) {
   qint64 handed_over = -1;
   engine::SetDesktopHandoff([&](const std::string&) { handed_over = clock.elapsed(); });
   ui::TextPagePreview pages(nullptr);
+  ui::SettingsFile settings;
   const ui::WindowContext context{.host = host,
                                   .events = events,
                                   .state = state,
                                   .pages = pages,
                                   .office_starter = ui::StartOneOffice,
-                                  .template_preparer = ui::LibreOfficePreparer()};
+                                  .template_preparer = ui::LibreOfficePreparer(),
+                                  .settings = settings};
 
   qint64 last = 0;
   qint64 longest = 0;

@@ -21,6 +21,7 @@
 #include "ui/main/launch_arguments.h"
 #include "ui/main/page_preview.h"
 #include "ui/main/qt_host.h"
+#include "ui/main/settings_file.h"
 #include "ui/main/skin.h"
 #include "ui/main/template_readiness.h"
 #include "ui/main/translations.h"
@@ -73,6 +74,7 @@ int main(int argc, char** argv) {
   // The main window: the generation window's page images are our own text pages; LibreOffice
   // starts when the window is up and reads a .doc template as soon as it is chosen.
   ui::TextPagePreview pages([](const std::string& path) { return ui::DocxParagraphs(path); });
+  ui::SettingsFile settings(app::SystemTime);
   const ui::WindowContext context{
       .host = host,
       .events = events,
@@ -83,6 +85,7 @@ int main(int argc, char** argv) {
       .template_reader = [](const std::string& path) { return ui::TemplateParagraphs(path); },
       .office_starter = ui::StartOneOffice,
       .template_preparer = ui::LibreOfficePreparer(),
+      .settings = settings,
   };
   // Made by the open event, once it has found the program's folders.
   open_main_window = [&] {

@@ -50,7 +50,8 @@ class CommandsTest : public ::testing::Test {
   const app::AppState state_ = State();
   const std::string& current_folder_ = state_.as_currentpath;
   const std::string& data_folder_ = state_.as_datapath;
-  Commands commands_{host_, fields_, state_};
+  SettingsFile settings_;
+  Commands commands_{host_, fields_, state_, settings_};
 };
 
 TEST_F(CommandsTest, FileDialogsFillTheirFieldAndCancelEmptiesIt) {

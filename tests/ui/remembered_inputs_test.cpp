@@ -36,7 +36,8 @@ class RememberedInputsTest : public ::testing::Test {
   test::ScriptedHost host_;
   test::FakeFields fields_{host_.log};
   app::AppState state_;
-  Commands commands_{host_, fields_, state_};
+  SettingsFile settings_;
+  Commands commands_{host_, fields_, state_, settings_};
 };
 
 TEST_F(RememberedInputsTest, NextSessionShowsThePathsAndOptions) {
@@ -49,13 +50,13 @@ TEST_F(RememberedInputsTest, NextSessionShowsThePathsAndOptions) {
   kept.one_file = kept.print = kept.pdf = kept.as_shown = kept.all_stories = true;
   kept.visible = false;
   kept.mail = delivery::MailSettings{};
-  RememberInputs(fields_);
+  RememberInputs(settings_, fields_);
 
   test::FakeFields next(host_.log);
   next.values.output_folder = "/start";
   next.values.copies_text = "1";
   next.values.visible = true;
-  EXPECT_TRUE(RestoreInputs(next));
+  EXPECT_TRUE(RestoreInputs(settings_, next));
   EXPECT_EQ(next.writes, 1);
   const merge::MergeRequest& shown = next.values;
   EXPECT_EQ(shown.data_path, kept.data_path);
@@ -72,13 +73,13 @@ TEST_F(RememberedInputsTest, FilesGoneMeanwhileAreShownEmpty) {
   fields_.values.data_path = MakeFile("a.xlsx");
   fields_.values.template_path = MakeFile("b.doc");
   fields_.values.output_folder = (dir_ / "out").string();
-  RememberInputs(fields_);
+  RememberInputs(settings_, fields_);
   fs::remove(dir_ / "a.xlsx");
 
   test::FakeFields next(host_.log);
   next.values.data_path = "typed";
   next.values.output_folder = "/start";
-  RestoreInputs(next);
+  RestoreInputs(settings_, next);
   EXPECT_EQ(next.values.data_path, "");
   EXPECT_EQ(next.values.template_path, (dir_ / "b.doc").string());
   EXPECT_EQ(next.values.output_folder, "/start");  // the folder "out" was never made
@@ -87,7 +88,7 @@ TEST_F(RememberedInputsTest, FilesGoneMeanwhileAreShownEmpty) {
   QSettings(QSettings::NativeFormat, QSettings::UserScope, "vexlo", "vexlo").clear();
   test::FakeFields first(host_.log);
   first.values.output_folder = "/start";
-  EXPECT_FALSE(RestoreInputs(first));
+  EXPECT_FALSE(RestoreInputs(settings_, first));
   EXPECT_EQ(first.writes, 0);
 }
 
@@ -101,7 +102,7 @@ TEST_F(RememberedInputsTest, FileDialogsStartInTheFieldsFolderElseTheLastOne) {
   commands_.ChooseTemplate();
   commands_.ChooseTemplate();
   EXPECT_EQ(host_.dialog_folders.back(), (dir_ / "模板夹").string());
-  EXPECT_EQ(LastDialogFolder(), (dir_ / "模板夹").string());
+  EXPECT_EQ(LastDialogFolder(settings_), (dir_ / "模板夹").string());
   // The output folder dialog too, when its field names no folder.
   fields_.values.output_folder = "/no/such/folder";
   host_.folder_answers = {""};
@@ -109,7 +110,7 @@ TEST_F(RememberedInputsTest, FileDialogsStartInTheFieldsFolderElseTheLastOne) {
   EXPECT_EQ(host_.log.back(), "folder 请选择输出目录|" + (dir_ / "模板夹").string());
   // A last folder that is gone counts for nothing.
   fs::remove_all(dir_ / "模板夹");
-  EXPECT_EQ(LastDialogFolder(), "");
+  EXPECT_EQ(LastDialogFolder(settings_), "");
   fields_.values.template_path = "";
   commands_.ChooseTemplate();
   EXPECT_EQ(host_.dialog_folders.back(), DocumentsFolder());

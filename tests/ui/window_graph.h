@@ -13,6 +13,7 @@
 #include "app/gf_apperror.h"
 #include "tests/support/scripted_host.h"
 #include "ui/main/page_preview.h"
+#include "ui/main/settings_file.h"
 #include "ui/main/window_context.h"
 
 namespace vexlo::test {
@@ -35,7 +36,8 @@ struct WindowGraph {
             .pages = pages,
             .template_reader = template_reader,
             .office_starter = office_starter,
-            .template_preparer = template_preparer};
+            .template_preparer = template_preparer,
+            .settings = settings};
   }
 
   ScriptedHost host;
@@ -47,6 +49,7 @@ struct WindowGraph {
   ui::ParagraphReader template_reader;
   std::function<void()> office_starter;
   ui::TemplatePreparer template_preparer;
+  ui::SettingsFile settings{clock};
 };
 
 }  // namespace vexlo::test

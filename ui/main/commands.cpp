@@ -32,12 +32,12 @@ constexpr Commands::EditTarget kTemplate{MergeField::kTemplate, "您还没有选
 
 // The folder a dialog for a field holding `text` starts in: that of the field's file or folder,
 // else where the last dialog was left, else the user's documents.
-std::string DialogFolder(const std::string& text, bool field_is_folder) {
+std::string DialogFolder(SettingsFile& settings, const std::string& text, bool field_is_folder) {
   std::error_code error;
   const std::string folder =
       field_is_folder ? text : std::filesystem::path(text).parent_path().string();
   if (!merge::IsBlank(text) && std::filesystem::is_directory(folder, error)) return folder;
-  const std::string last = LastDialogFolder();
+  const std::string last = LastDialogFolder(settings);
   return last.empty() ? DocumentsFolder() : last;
 }
 
@@ -107,8 +107,8 @@ void Commands::ChooseFile(MergeField field, std::string_view title, std::string_
   merge::MergeRequest inputs = fields_.ReadInputs();
   std::string& path = PathOf(inputs, field);
   const std::string chosen =
-      host_.FileOpenDialog(title, default_ext, filter, DialogFolder(path, false));
-  RememberDialogFolder(chosen);
+      host_.FileOpenDialog(title, default_ext, filter, DialogFolder(settings_, path, false));
+  RememberDialogFolder(settings_, chosen);
   path = chosen;
   if (field == MergeField::kData) inputs.sheet.clear();  // the new workbook's own front sheet
   fields_.WriteInputs(inputs);
@@ -129,7 +129,7 @@ void Commands::ChooseTemplate() {
 
 void Commands::ChooseOutputFolder() {
   merge::MergeRequest inputs = fields_.ReadInputs();
-  std::string folder = DialogFolder(inputs.output_folder, true);
+  std::string folder = DialogFolder(settings_, inputs.output_folder, true);
   if (!host_.FolderDialog("请选择输出目录", folder)) return;
   inputs.output_folder = folder;
   fields_.WriteInputs(inputs);

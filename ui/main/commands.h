@@ -20,6 +20,7 @@
 #include "merge/merge_session.h"
 #include "office/oleobject.h"
 #include "ui/main/input_fields.h"
+#include "ui/main/settings_file.h"
 
 namespace vexlo::ui {
 
@@ -33,8 +34,10 @@ class Commands {
  public:
   // The examples are found in the program's own folder (state.as_datapath); a blank output folder
   // stands for the start-up folder (state.as_currentpath).
-  Commands(app::Host& host, InputFields& fields, const app::AppState& state)
-      : host_(host), fields_(fields), state_(state) {}
+  // The folder a file dialog was last left in is kept in `settings`.
+  Commands(app::Host& host, InputFields& fields, const app::AppState& state,
+           SettingsFile& settings)
+      : host_(host), fields_(fields), state_(state), settings_(settings) {}
 
   // The dialogs start in the folder of their field's file (or folder), else in the one the last
   // file dialog was left in, else in DocumentsFolder().
@@ -70,6 +73,7 @@ class Commands {
   app::Host& host_;
   InputFields& fields_;
   const app::AppState& state_;
+  SettingsFile& settings_;
 };
 
 // The user's documents folder, else the home folder.

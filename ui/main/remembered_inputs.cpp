@@ -16,12 +16,6 @@ namespace fs = std::filesystem;
 
 constexpr const char* kDialogFolder = "dialog/folder";
 
-// The settings, or nullptr when the settings file is not to be touched this session.
-std::unique_ptr<QSettings> Store() {
-  if (!SettingsUsable()) return nullptr;
-  return std::make_unique<QSettings>(QString::fromStdString(SettingsFilePath()), QSettings::IniFormat);
-}
-
 QString Key(const char* control) { return QString("inputs/") + control; }
 
 bool IsFolder(const std::string& path) {
@@ -38,8 +32,8 @@ bool IsRegularFile(const std::string& path) {
 
 }  // namespace
 
-bool RestoreInputs(InputFields& fields) {
-  const std::unique_ptr<QSettings> store = Store();
+bool RestoreInputs(SettingsFile& settings, InputFields& fields) {
+  const std::unique_ptr<QSettings> store = settings.Open();
   if (!store || !store->childGroups().contains("inputs")) return false;
   merge::MergeRequest inputs = fields.ReadInputs();
   const auto text = [&](const char* control) {
@@ -72,8 +66,8 @@ bool RestoreInputs(InputFields& fields) {
   return true;
 }
 
-void RememberInputs(const InputFields& fields) {
-  const std::unique_ptr<QSettings> store = Store();
+void RememberInputs(SettingsFile& settings, const InputFields& fields) {
+  const std::unique_ptr<QSettings> store = settings.Open();
   if (!store) return;
   const merge::MergeRequest inputs = fields.ReadInputs();
   for (auto [control, text] : {std::pair{"sle_1", &inputs.data_path},
@@ -92,15 +86,15 @@ void RememberInputs(const InputFields& fields) {
   }
 }
 
-std::string LastDialogFolder() {
-  const std::unique_ptr<QSettings> store = Store();
+std::string LastDialogFolder(SettingsFile& settings) {
+  const std::unique_ptr<QSettings> store = settings.Open();
   const std::string folder = store ? store->value(kDialogFolder).toString().toStdString() : std::string();
   return IsFolder(folder) ? folder : std::string();
 }
 
-void RememberDialogFolder(const std::string& chosen_file) {
+void RememberDialogFolder(SettingsFile& settings, const std::string& chosen_file) {
   if (merge::IsBlank(chosen_file)) return;
-  if (const std::unique_ptr<QSettings> store = Store()) {
+  if (const std::unique_ptr<QSettings> store = settings.Open()) {
     store->setValue(kDialogFolder, QString::fromStdString(fs::path(chosen_file).parent_path().string()));
   }
 }

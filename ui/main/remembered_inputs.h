@@ -8,19 +8,20 @@
 #include <string>
 
 #include "ui/main/input_fields.h"
+#include "ui/main/settings_file.h"
 
 namespace vexlo::ui {
 
 // Puts the remembered inputs into the fields. A data file or template that is gone (or is no
 // regular file) is left empty, an output folder that is gone keeps the field's text; nothing remembered, nothing changes.
 // Returns whether anything was remembered.
-bool RestoreInputs(InputFields& fields);
+bool RestoreInputs(SettingsFile& settings, InputFields& fields);
 // Keeps the fields as they stand now.
-void RememberInputs(const InputFields& fields);
+void RememberInputs(SettingsFile& settings, const InputFields& fields);
 
 // The folder of the last file chosen in a dialog, "" when none is known or it is gone.
-std::string LastDialogFolder();
-void RememberDialogFolder(const std::string& chosen_file);
+std::string LastDialogFolder(SettingsFile& settings);
+void RememberDialogFolder(SettingsFile& settings, const std::string& chosen_file);
 
 }  // namespace vexlo::ui
 

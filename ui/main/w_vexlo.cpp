@@ -53,7 +53,7 @@ using vexlo::ui::palette::kGreen;
 using vexlo::ui::palette::kOrange;
 
 w_vexlo::w_vexlo(WindowContext context, QWidget* parent)
-    : QWidget(parent), context_(std::move(context)), commands_(context_.host, *this, context_.state) {
+    : QWidget(parent), context_(std::move(context)), commands_(context_.host, *this, context_.state, context_.settings) {
   setObjectName("w_vexlo");
   setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
   setWindowTitle(app::kProductName);
@@ -99,7 +99,7 @@ void w_vexlo::ConnectCommands() {
   // A run asked for while the template is being read starts once it is read, as the fields
   // stand then.
   OnClicked(uo_6, "uo_6", [this] {
-    RememberInputs(*this);
+    RememberInputs(context_.settings, *this);
     if (!record_options->Ready()) return;
     template_readiness->WhenReady(sle_2->text().toStdString(), [this] {
       const merge::MergeRequest request = RequestFromWindow(*this);
@@ -160,10 +160,10 @@ void w_vexlo::open() {
   uo_drawroundrectwin->of_drawroundrect(this, 80);
   sle_3->setText(QString::fromStdString(context_.state.as_currentpath));
   // The copies field follows a remembered 输出后打印.
-  if (RestoreInputs(*this)) em_1->setEnabled(cbx_2->isChecked());
+  if (RestoreInputs(context_.settings, *this)) em_1->setEnabled(cbx_2->isChecked());
   context_.events.Post({"w_vexlo", "", "ue_opened"}, [this] { ue_opened(); });
   // A settings file that could not be used is said once, when the window is up.
-  if (std::string note = CheckSettingsFile(); !note.empty()) {
+  if (std::string note = context_.settings.Check(); !note.empty()) {
     context_.events.Post({"w_vexlo", "", "ue_settings"}, [this, note] {
       context_.host.MessageBox("操作提示", note);
     });
@@ -275,7 +275,7 @@ void w_vexlo::dropEvent(QDropEvent* event) {
 
 void w_vexlo::closeEvent(QCloseEvent* event) {
   context_.events.RunGuarded({"w_vexlo", "", "close"}, [this] {
-    RememberInputs(*this);
+    RememberInputs(context_.settings, *this);
     template_readiness->Drop();
     excelserver.reset();
     wordserver.reset();

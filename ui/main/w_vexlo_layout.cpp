@@ -121,7 +121,8 @@ void w_vexlo::CreateControls() {
                   SongTi(12, true), kWarningText, kRed, Qt::AlignHCenter);
 
   record_options = new RecordOptions(
-      this, context_.host, [this] { return sle_1->text().toStdString(); }, cbx_4);
+      this, context_.host, context_.settings, [this] { return sle_1->text().toStdString(); },
+      cbx_4);
 
   p_1->lower();
   st_6->raise();

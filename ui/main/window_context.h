@@ -1,7 +1,7 @@
 // What main() gives the main window and the parts it makes: the host that talks to the user, the
 // event dispatch, the application's state (its folders), the clock, what the program found on
 // this computer, how the generation window draws pages, and how LibreOffice is started and reads
-// a .doc template. The window passes on the pieces each part needs. UI thread only.
+// a .doc template, and the session's settings file. The window passes on the pieces each part needs. UI thread only.
 #ifndef VEXLO_UI_MAIN_WINDOW_CONTEXT_H_
 #define VEXLO_UI_MAIN_WINDOW_CONTEXT_H_
 
@@ -13,6 +13,7 @@
 #include "app/host.h"
 #include "ui/main/banner.h"
 #include "ui/main/page_preview.h"
+#include "ui/main/settings_file.h"
 #include "ui/main/template_readiness.h"
 
 namespace vexlo::ui {
@@ -31,6 +32,8 @@ struct WindowContext {
   std::function<void()> office_starter;
   // Starts reading a .doc template as soon as it is chosen (none: nothing ever waits).
   TemplatePreparer template_preparer;
+  // The session's settings file: the remembered inputs and options.
+  SettingsFile& settings;
 };
 
 }  // namespace vexlo::ui
