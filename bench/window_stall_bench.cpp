@@ -54,13 +54,15 @@ int main(int argc, char** argv) {
   engine::SetDesktopHandoff([&](const std::string&) { handed_over = clock.elapsed(); });
   ui::TextPagePreview pages(nullptr);
   ui::SettingsFile settings;
+  ui::MailPasswords mail_passwords;
   const ui::WindowContext context{.host = host,
                                   .events = events,
                                   .state = state,
                                   .pages = pages,
                                   .office_starter = ui::StartOneOffice,
                                   .template_preparer = ui::LibreOfficePreparer(),
-                                  .settings = settings};
+                                  .settings = settings,
+                                  .mail_passwords = mail_passwords};
 
   qint64 last = 0;
   qint64 longest = 0;

@@ -75,6 +75,7 @@ int main(int argc, char** argv) {
   // starts when the window is up and reads a .doc template as soon as it is chosen.
   ui::TextPagePreview pages([](const std::string& path) { return ui::DocxParagraphs(path); });
   ui::SettingsFile settings(app::SystemTime);
+  ui::MailPasswords mail_passwords;
   const ui::WindowContext context{
       .host = host,
       .events = events,
@@ -86,6 +87,7 @@ int main(int argc, char** argv) {
       .office_starter = ui::StartOneOffice,
       .template_preparer = ui::LibreOfficePreparer(),
       .settings = settings,
+      .mail_passwords = mail_passwords,
   };
   // Made by the open event, once it has found the program's folders.
   open_main_window = [&] {

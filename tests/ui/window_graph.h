@@ -37,7 +37,8 @@ struct WindowGraph {
             .template_reader = template_reader,
             .office_starter = office_starter,
             .template_preparer = template_preparer,
-            .settings = settings};
+            .settings = settings,
+            .mail_passwords = mail_passwords};
   }
 
   ScriptedHost host;
@@ -50,6 +51,7 @@ struct WindowGraph {
   std::function<void()> office_starter;
   ui::TemplatePreparer template_preparer;
   ui::SettingsFile settings{clock};
+  ui::MailPasswords mail_passwords;
 };
 
 }  // namespace vexlo::test

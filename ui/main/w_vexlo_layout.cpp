@@ -82,7 +82,7 @@ void w_vexlo::CreateControls() {
   pb_mail->setStyleSheet(cb_1->styleSheet());  // drawn like 预览 over the skin
   connect(pb_mail, &QPushButton::clicked, this, [this] {
     context_.events.RunGuarded({"w_vexlo", "pb_mail", "clicked"},
-                               [this] { OpenMailSettings(this); });
+                               [this] { OpenMailSettings(this, context_.mail_passwords); });
   });
   uo_5 = MakeButton(this, events, data, "uo_5", {536, 298, 32, 32},
                     {"resource/mlb.jpg", "resource/mlb2.jpg", "", "选择输出目录", ""});

@@ -11,6 +11,7 @@
 #include "app/clock.h"
 #include "app/event_guard.h"
 #include "app/host.h"
+#include "ui/mail/mail_store.h"
 #include "ui/main/banner.h"
 #include "ui/main/page_preview.h"
 #include "ui/main/settings_file.h"
@@ -34,6 +35,8 @@ struct WindowContext {
   TemplatePreparer template_preparer;
   // The session's settings file: the remembered inputs and options.
   SettingsFile& settings;
+  // The mail password, where no keyring keeps it.
+  MailPasswords& mail_passwords;
 };
 
 }  // namespace vexlo::ui

@@ -70,7 +70,7 @@ merge::MergeRequest RequestFromWindow(const w_vexlo& window) {
   request.current_folder = window.context().state.as_currentpath;
   request.clock = window.context().clock;
   // The password comes from the keyring only for a run, not whenever the inputs are read.
-  if (request.mail) request.mail = MailSettingsForRun();
+  if (request.mail) request.mail = MailSettingsForRun(window.context().mail_passwords);
   return request;
 }
 
