@@ -39,7 +39,8 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication qt(argc, argv);
   ui::InitSkin();
-  ui::QtHost host([] {});
+  ui::ActiveProgress progress;
+  ui::QtHost host([] {}, &progress);
   app::AppState state;
   state.as_datapath = VEXLO_SOURCE_DIR;
   state.as_currentpath = folder;
@@ -62,7 +63,8 @@ int main(int argc, char** argv) {
                                   .office_starter = ui::StartOneOffice,
                                   .template_preparer = ui::LibreOfficePreparer(),
                                   .settings = settings,
-                                  .mail_passwords = mail_passwords};
+                                  .mail_passwords = mail_passwords,
+                                  .progress = progress};
 
   qint64 last = 0;
   qint64 longest = 0;

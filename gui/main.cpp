@@ -20,6 +20,7 @@
 #include "ui/main/docx_paragraphs.h"
 #include "ui/main/launch_arguments.h"
 #include "ui/main/page_preview.h"
+#include "ui/main/progress_display.h"
 #include "ui/main/qt_host.h"
 #include "ui/main/settings_file.h"
 #include "ui/main/skin.h"
@@ -40,11 +41,13 @@ int main(int argc, char** argv) {
   // The application: its state, the host that talks to the user, and the event dispatch that
   // reports what a handler lets escape to the application's systemerror.
   app::AppState state;
-  ui::QtHost host([] {
-    // Orderly end: every window runs its close processing, then the loop returns and destroy runs.
+  ui::ActiveProgress progress;
+  // Orderly end: every window runs its close processing, then the loop returns and destroy runs.
+  const auto end_program = [] {
     QApplication::closeAllWindows();
     QCoreApplication::quit();
-  });
+  };
+  ui::QtHost host(end_program, &progress);
   std::function<void()> open_main_window;  // set below, once the window's parts exist
   QPointer<ui::w_vexlo> window;
   app::Application vexlo(state, host, app::SystemTime, [&] { open_main_window(); });
@@ -88,6 +91,7 @@ int main(int argc, char** argv) {
       .template_preparer = ui::LibreOfficePreparer(),
       .settings = settings,
       .mail_passwords = mail_passwords,
+      .progress = progress,
   };
   // Made by the open event, once it has found the program's folders.
   open_main_window = [&] {

@@ -300,8 +300,9 @@ TEST_F(ProgressDisplayTest, EscOrCloseAsksAndYesStopsAfterTheRecord) {
   main_window.show();
   merge::MergeRequest request;
   request.visible = false;
-  ProgressDisplay display(&main_window, host_, graph_.pages, {}, request);
+  ProgressDisplay display(&main_window, host_, graph_.progress, graph_.pages, {}, request);
   display.Opened("正在输出，可能需要较长时间，请稍候……", 5);
+  EXPECT_EQ(graph_.progress.display(), &display);  // the host repaints it in long steps
   QWidget* progress = display.progress_window();
   ASSERT_NE(progress, nullptr);
   EXPECT_TRUE(progress->isVisible());
@@ -325,6 +326,7 @@ TEST_F(ProgressDisplayTest, EscOrCloseAsksAndYesStopsAfterTheRecord) {
                                                  "ask 操作提示|是否停止输出？"}));
   QPointer<QWidget> gone(progress);
   display.Closed();
+  EXPECT_EQ(graph_.progress.display(), nullptr);
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_TRUE(gone.isNull());
   EXPECT_EQ(display.progress_window(), nullptr);
@@ -337,7 +339,7 @@ TEST_F(ProgressDisplayTest, WatchedRunsShowTheGenerationWindowBesideTheProgress)
   request.visible = true;
   request.data_path = "/nowhere/数据.xlsx";  // unreadable: an empty grid, no error
   request.template_path = "/nowhere/模板.docx";
-  ProgressDisplay display(nullptr, host_, graph_.pages, {}, request);
+  ProgressDisplay display(nullptr, host_, graph_.progress, graph_.pages, {}, request);
   display.Opened("正在输出", 3);
   GenerationWindow* generation = display.generation_window();
   ASSERT_NE(generation, nullptr);
@@ -375,7 +377,7 @@ TEST_F(ProgressDisplayTest, TheOutputPausesWhileTheStopQuestionIsOpen) {
   PauseRecorder output;
   office::SetDeferredWork(&output);
   merge::MergeRequest request;
-  ProgressDisplay display(nullptr, host_, graph_.pages, {}, request);
+  ProgressDisplay display(nullptr, host_, graph_.progress, graph_.pages, {}, request);
   display.Opened("正在输出", 5);
   display.StageProgress(merge::MergeStage::kPdfs, 1, 5);
   // No: paused for the question, going on after it.
@@ -406,7 +408,7 @@ TEST_F(ProgressDisplayTest, TheCountFollowsThePdfsThatArriveWhileTheStopQuestion
   ArrivingPdfs output;
   office::SetDeferredWork(&output);
   merge::MergeRequest request;
-  ProgressDisplay display(nullptr, host_, graph_.pages, {}, request);
+  ProgressDisplay display(nullptr, host_, graph_.progress, graph_.pages, {}, request);
   display.Opened("正在输出", 200);
   display.StageProgress(merge::MergeStage::kPdfs, 1, 200);
   int seen_while_open = -1;
@@ -426,7 +428,7 @@ TEST_F(ProgressDisplayTest, TheCountFollowsThePdfsThatArriveWhileTheStopQuestion
 
 TEST_F(ProgressDisplayTest, EveryStageIsShownWithItsCountAndTheTimeLeft) {
   merge::MergeRequest request;
-  ProgressDisplay display(nullptr, host_, graph_.pages, {}, request);
+  ProgressDisplay display(nullptr, host_, graph_.progress, graph_.pages, {}, request);
   display.Opened("正在输出，可能需要较长时间，请稍候……", 200);
   auto* window = static_cast<w_msg*>(display.progress_window());
   display.Progress(3, 200);

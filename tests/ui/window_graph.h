@@ -38,7 +38,8 @@ struct WindowGraph {
             .office_starter = office_starter,
             .template_preparer = template_preparer,
             .settings = settings,
-            .mail_passwords = mail_passwords};
+            .mail_passwords = mail_passwords,
+            .progress = progress};
   }
 
   ScriptedHost host;
@@ -52,6 +53,7 @@ struct WindowGraph {
   ui::TemplatePreparer template_preparer;
   ui::SettingsFile settings{clock};
   ui::MailPasswords mail_passwords;
+  ui::ActiveProgress progress;
 };
 
 }  // namespace vexlo::test

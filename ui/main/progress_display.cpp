@@ -28,18 +28,16 @@ QString Q(std::string_view s) {
   return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
-ProgressDisplay* active_display = nullptr;
-
 }  // namespace
-
-ProgressDisplay* ProgressDisplay::Active() { return active_display; }
 
 void ProgressDisplay::Repaint() { Pump(false, false); }
 
-ProgressDisplay::ProgressDisplay(QWidget* owner, app::Host& host, PagePreview& pages,
-                                 ParagraphReader template_reader, merge::MergeRequest request)
+ProgressDisplay::ProgressDisplay(QWidget* owner, app::Host& host, ActiveProgress& active,
+                                 PagePreview& pages, ParagraphReader template_reader,
+                                 merge::MergeRequest request)
     : owner_(owner),
       host_(host),
+      active_(active),
       pages_(pages),
       template_reader_(std::move(template_reader)),
       request_(std::move(request)) {}
@@ -51,7 +49,7 @@ QWidget* ProgressDisplay::progress_window() const { return progress_; }
 void ProgressDisplay::Opened(std::string_view text, int total) {
   Closed();
   started_ = std::chrono::steady_clock::now();
-  active_display = this;
+  active_.display_ = this;
   auto* window = new w_msg;
   progress_ = window;
   window->setWindowTitle("正在输出");
@@ -207,7 +205,7 @@ bool ProgressDisplay::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void ProgressDisplay::Closed() {
-  if (active_display == this) active_display = nullptr;
+  if (active_.display_ == this) active_.display_ = nullptr;
   ResumeOutput();  // a run that ended without acting on a Yes leaves the output paused no more
   if (progress_ == nullptr) return;
   ShowWatched(std::chrono::steady_clock::now(), true);

@@ -31,6 +31,20 @@ namespace vexlo::ui {
 class GenerationWindow;
 class ProgressOverlay;
 
+class ProgressDisplay;
+
+// Which display shows the run in progress, if any: a long step without reports of the run (a
+// conversion) keeps it painted through Repaint(). main() makes one; the displays put themselves
+// in it while they are open, the window's host reads it.
+class ActiveProgress {
+ public:
+  ProgressDisplay* display() const { return display_; }
+
+ private:
+  friend class ProgressDisplay;
+  ProgressDisplay* display_ = nullptr;
+};
+
 class ProgressDisplay : public QObject {
  public:
   static constexpr std::chrono::milliseconds kPumpInterval{40};
@@ -38,7 +52,8 @@ class ProgressDisplay : public QObject {
   // `owner`: the main window (owner of the final message box); may be null.
   // Questions and messages go through `host`; the generation window draws its pages with
   // `pages` and `template_reader`.
-  ProgressDisplay(QWidget* owner, app::Host& host, PagePreview& pages,
+  // While open it is `active`'s display.
+  ProgressDisplay(QWidget* owner, app::Host& host, ActiveProgress& active, PagePreview& pages,
                   ParagraphReader template_reader, merge::MergeRequest request);
   ~ProgressDisplay() override;
 
@@ -52,9 +67,6 @@ class ProgressDisplay : public QObject {
   void Closed();
   void Finished(const merge::MergeSummary& summary);
 
-  // The display of the run in progress, or null; a long step without reports of the run
-  // (a conversion) keeps it painted through Repaint().
-  static ProgressDisplay* Active();
   // Repaints the windows (the time goes on) without taking input.
   void Repaint();
 
@@ -84,6 +96,7 @@ class ProgressDisplay : public QObject {
 
   QWidget* owner_;
   app::Host& host_;
+  ActiveProgress& active_;
   PagePreview& pages_;
   ParagraphReader template_reader_;
   merge::MergeRequest request_;

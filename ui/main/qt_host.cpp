@@ -29,7 +29,8 @@ QStringList NameFilters(std::string_view pairs) {
   return filters;
 }
 
-QtHost::QtHost(std::function<void()> end_program) : end_program_(std::move(end_program)) {}
+QtHost::QtHost(std::function<void()> end_program, const ActiveProgress* progress)
+    : end_program_(std::move(end_program)), progress_(progress) {}
 
 // A box belongs to the window the user is working in: while the progress window is up, a box
 // owned by the main window would bring the main window in front of it when it closes.
@@ -93,7 +94,9 @@ void QtHost::ShellOpenFolder(std::string_view folder) {
 }
 
 void QtHost::KeepAlive(int, int) {
-  if (ProgressDisplay* display = ProgressDisplay::Active()) return display->Repaint();
+  if (ProgressDisplay* display = progress_ != nullptr ? progress_->display() : nullptr) {
+    return display->Repaint();
+  }
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 

@@ -14,10 +14,13 @@ class QWidget;
 
 namespace vexlo::ui {
 
+class ActiveProgress;
+
 class QtHost : public app::Host {
  public:
-  // `end_program` closes the windows and leaves the event loop (see gui/main.cpp).
-  explicit QtHost(std::function<void()> end_program);
+  // `end_program` closes the windows and leaves the event loop (see gui/main.cpp). While
+  // `progress` has a display, KeepAlive repaints that one.
+  explicit QtHost(std::function<void()> end_program, const ActiveProgress* progress = nullptr);
 
   // The window that owns the boxes; may be null.
   void SetMainWindow(QWidget* window) { window_ = window; }
@@ -35,6 +38,7 @@ class QtHost : public app::Host {
   QWidget* BoxOwner() const;
 
   std::function<void()> end_program_;
+  const ActiveProgress* progress_;
   QPointer<QWidget> window_;
 };
 

@@ -14,6 +14,7 @@
 #include "ui/mail/mail_store.h"
 #include "ui/main/banner.h"
 #include "ui/main/page_preview.h"
+#include "ui/main/progress_display.h"
 #include "ui/main/settings_file.h"
 #include "ui/main/template_readiness.h"
 
@@ -37,6 +38,8 @@ struct WindowContext {
   SettingsFile& settings;
   // The mail password, where no keyring keeps it.
   MailPasswords& mail_passwords;
+  // The progress display of the run in progress, which the host repaints in long steps.
+  ActiveProgress& progress;
 };
 
 }  // namespace vexlo::ui

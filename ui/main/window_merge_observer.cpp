@@ -14,7 +14,7 @@ namespace vexlo::ui {
 
 WindowMergeObserver::WindowMergeObserver(w_vexlo& window, const merge::MergeRequest& request)
     : window_(window),
-      display_(&window, window.context().host, window.context().pages,
+      display_(&window, window.context().host, window.context().progress, window.context().pages,
                window.context().template_reader, request) {}
 
 WindowMergeObserver::~WindowMergeObserver() { ProgressClosed(); }
