@@ -39,8 +39,9 @@ merge::MergeRequest RequestFromOptions(const CliOptions& options) {
   return request;
 }
 
-int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, bool interactive,
-           std::function<bool()> cancelled, const std::function<void()>& at_end) {
+int RunCli(CliProgram& program, const std::vector<std::string>& args, std::FILE* out,
+           std::FILE* err, bool interactive, std::function<bool()> cancelled,
+           const std::function<void()>& at_end) {
   std::string usage_error;
   const std::optional<CliOptions> options = ParseCliOptions(args, usage_error);
   if (!options) {
@@ -70,15 +71,11 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
   // LibreOffice starts while the data is read and the first records are made.
   engine::word::WarmUpFor(options->templ,
                           !options->check && (request.pdf || options->copies > 0));
-  // The application without a window: the console answers for the user, and what a step lets
-  // escape is reported to the application's systemerror.
-  ConsoleHost host(err);
-  app::AppState state;
-  app::Application vexlo(state, host, app::SystemTime);
-  app::Events events(state.error, [&] { vexlo.systemerror(); });
+  app::Events& events = program.events;
+  app::Application& vexlo = program.vexlo;
   events.RunGuarded({"vexlo", "", "create"}, [&] { vexlo.create(); });
   events.RunGuarded({"vexlo", "", "open"}, [&] { vexlo.open(""); });
-  request.current_folder = state.as_currentpath;
+  request.current_folder = program.state.as_currentpath;
 
   ConsoleObserver observer(out, err, interactive, std::move(cancelled));
   std::unique_ptr<office::oleobject> excelserver, wordserver, wordserver2;
