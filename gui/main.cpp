@@ -41,7 +41,11 @@ int main(int argc, char** argv) {
   // The application: its state, the host that talks to the user, and the event dispatch that
   // reports what a handler lets escape to the application's systemerror.
   app::AppState state;
+  // What the window's parts share for the session; they outlast every window.
   ui::ActiveProgress progress;
+  ui::TextPagePreview pages([](const std::string& path) { return ui::DocxParagraphs(path); });
+  ui::SettingsFile settings(app::SystemTime);
+  ui::MailPasswords mail_passwords;
   // Orderly end: every window runs its close processing, then the loop returns and destroy runs.
   const auto end_program = [] {
     QApplication::closeAllWindows();
@@ -76,9 +80,6 @@ int main(int argc, char** argv) {
 
   // The main window: the generation window's page images are our own text pages; LibreOffice
   // starts when the window is up and reads a .doc template as soon as it is chosen.
-  ui::TextPagePreview pages([](const std::string& path) { return ui::DocxParagraphs(path); });
-  ui::SettingsFile settings(app::SystemTime);
-  ui::MailPasswords mail_passwords;
   const ui::WindowContext context{
       .host = host,
       .events = events,
