@@ -5,9 +5,7 @@
 #include <climits>
 #include <vector>
 
-#include "app/event_guard.h"
 #include "app/gf_apperror.h"
-#include "app/globals.h"
 #include "app/install_paths.h"
 
 namespace vexlo::app {
@@ -21,32 +19,34 @@ std::string CurrentDirectory() {
   return buf.data();
 }
 
-Application::Application(std::function<void()> open_main_window)
-    : open_main_window_(std::move(open_main_window)) {}
+Application::Application(AppState& state, Host& host, Clock clock,
+                         std::function<void()> open_main_window)
+    : state_(state),
+      host_(host),
+      clock_(std::move(clock)),
+      open_main_window_(std::move(open_main_window)) {}
 
 Application::~Application() { destroy(); }
 
 void Application::create() {
   name_ = "vexlo";
-  error = ErrorRecord{};
-  message = MessageRecord{};
-  SetSystemErrorHandler([this] { systemerror(); });
+  state_.error = ErrorRecord{};
+  state_.message = MessageRecord{};
 }
 
 void Application::open(std::string_view /*commandline*/) {
-  as_currentpath = CurrentDirectory();
-  as_datapath = DataFolder();
+  state_.as_currentpath = CurrentDirectory();
+  state_.as_datapath = DataFolder();
   if (open_main_window_) open_main_window_();
 }
 
-void Application::systemerror() { gf_apperror(); }
+void Application::systemerror() { gf_apperror(state_.error, host_, clock_); }
 
 void Application::destroy() {
   if (destroyed_) return;
   destroyed_ = true;
-  SetSystemErrorHandler(nullptr);
-  error = ErrorRecord{};
-  message = MessageRecord{};
+  state_.error = ErrorRecord{};
+  state_.message = MessageRecord{};
 }
 
 }  // namespace vexlo::app

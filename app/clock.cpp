@@ -4,15 +4,8 @@
 #include <ctime>
 
 namespace vexlo::app {
-namespace {
-std::function<LocalTime()>& TestClock() {
-  static std::function<LocalTime()> clock;
-  return clock;
-}
-}  // namespace
 
-LocalTime Now() {
-  if (TestClock()) return TestClock()();
+LocalTime SystemTime() {
   std::time_t now = std::time(nullptr);
   std::tm tm{};
   localtime_r(&now, &tm);
@@ -25,7 +18,5 @@ std::string Stamp14(const LocalTime& t) {
                 t.minute, t.second);
   return buf;
 }
-
-void SetClockForTest(std::function<LocalTime()> clock) { TestClock() = std::move(clock); }
 
 }  // namespace vexlo::app

@@ -1,4 +1,5 @@
-// The local date and time, read in one place so that tests can fix it.
+// The local date and time. Whoever stamps names or log entries is given a Clock, so that tests
+// can fix the time.
 #ifndef VEXLO_APP_CLOCK_H_
 #define VEXLO_APP_CLOCK_H_
 
@@ -12,13 +13,13 @@ struct LocalTime {
   int hour = 0, minute = 0, second = 0;  // 24-hour clock
 };
 
-LocalTime Now();
+using Clock = std::function<LocalTime()>;
+
+// The system's local time: the clock of the programs.
+LocalTime SystemTime();
 
 // "yyyymmddhhmmss", the stamp of fallback file names.
 std::string Stamp14(const LocalTime& t);
-
-// Replaces the clock until called again with an empty function. For tests.
-void SetClockForTest(std::function<LocalTime()> clock);
 
 }  // namespace vexlo::app
 

@@ -1,52 +1,34 @@
 #include "app/event_guard.h"
 
-#include <vector>
+#include <new>
 
-#include "app/gf_apperror.h"
-#include "app/globals.h"
-#include "app/post_queue_internal.h"
 #include "app/runtime_error.h"
 
 namespace vexlo::app {
-namespace {
 
-std::vector<EventName>& Running() {
-  static std::vector<EventName> running;
-  return running;
+Events::Events(ErrorRecord& error, std::function<void()> systemerror,
+               std::function<void()> schedule_drain)
+    : error_(error),
+      systemerror_(std::move(systemerror)),
+      schedule_drain_(std::move(schedule_drain)) {}
+
+const EventName* Events::CurrentEvent() const {
+  return running_.empty() ? nullptr : &running_.back();
 }
 
-std::function<void()>& SystemErrorHandler() {
-  static std::function<void()> handler;
-  return handler;
-}
-
-}  // namespace
-
-const EventName* CurrentEvent() { return Running().empty() ? nullptr : &Running().back(); }
-
-int GuardDepth() { return static_cast<int>(Running().size()); }
-
-void SetSystemErrorHandler(std::function<void()> handler) {
-  SystemErrorHandler() = std::move(handler);
-}
-
-void ReportRuntimeError(const RuntimeError& raised, const EventName& where) {
+void Events::ReportRuntimeError(const RuntimeError& raised, const EventName& where) {
   RuntimeError copy = raised;
   copy.SetPlaceIfUnset(where.window, where.control, where.event);
-  error.number = copy.number();
-  error.text = copy.text();
-  error.window = copy.window();
-  error.control = copy.control();
-  error.script = copy.script();
-  error.line = copy.line();
-  if (SystemErrorHandler()) {
-    SystemErrorHandler()();
-  } else {
-    gf_apperror();
-  }
+  error_.number = copy.number();
+  error_.text = copy.text();
+  error_.window = copy.window();
+  error_.control = copy.control();
+  error_.script = copy.script();
+  error_.line = copy.line();
+  if (systemerror_) systemerror_();
 }
 
-void ReportException(std::exception_ptr exception, const EventName& where) {
+void Events::ReportException(std::exception_ptr exception, const EventName& where) {
   try {
     std::rethrow_exception(exception);
   } catch (const RuntimeError& e) {
@@ -60,8 +42,8 @@ void ReportException(std::exception_ptr exception, const EventName& where) {
   }
 }
 
-bool RunGuarded(const EventName& where, const std::function<void()>& handler) noexcept {
-  Running().push_back(where);
+bool Events::RunGuarded(const EventName& where, const std::function<void()>& handler) noexcept {
+  running_.push_back(where);
   bool ok = true;
   try {
     handler();
@@ -75,8 +57,8 @@ bool RunGuarded(const EventName& where, const std::function<void()>& handler) no
       // A second failure inside the report itself is dropped rather than let through.
     }
   }
-  Running().pop_back();
-  if (Running().empty()) internal::OutermostHandlerReturned();
+  running_.pop_back();
+  if (running_.empty()) ScheduleDrain();
   return ok;
 }
 

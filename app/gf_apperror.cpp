@@ -66,11 +66,11 @@ std::string AppErrorBoxText(const ErrorRecord& record, const std::string& log_no
   return "\n系统发生错误，请记录以下错误信息后联系管理员处理。\n\n" + details + "\n\n是否退出系统?";
 }
 
-int16_t gf_apperror() {
+int16_t gf_apperror(const ErrorRecord& error, Host& host, const Clock& clock) {
   // The entry is on disk before the box appears, so it survives whatever the user does next.
-  const std::string log_note = WriteEntry(AppErrorEntry(error, Now()));
-  if (host().AskYesNo("提示信息", AppErrorBoxText(error, log_note))) {
-    host().EndProgram();
+  const std::string log_note = WriteEntry(AppErrorEntry(error, clock()));
+  if (host.AskYesNo("提示信息", AppErrorBoxText(error, log_note))) {
+    host.EndProgram();
     return 0;
   }
   return 1;

@@ -1,31 +1,7 @@
 #include "app/host.h"
 
-#include <cstdlib>
-#include <cstdio>
-
 namespace vexlo::app {
-namespace {
-Host* the_host = nullptr;
-}  // namespace
 
-Host& host() {
-  if (the_host == nullptr) {
-    std::fputs("vexlo: no host installed\n", stderr);
-    std::abort();
-  }
-  return *the_host;
-}
-
-void SetHost(Host* h) { the_host = h; }
-
-bool HostInstalled() { return the_host != nullptr; }
-
-std::string Host::Text(std::string_view) { return {}; }
-void Host::SetText(std::string_view, std::string_view) {}
-bool Host::Checked(std::string_view) { return false; }
-void Host::SetChecked(std::string_view, bool) {}
-void Host::SetEnabled(std::string_view, bool) {}
-void Host::SetFocus(std::string_view) {}
 std::string Host::FileOpenDialog(std::string_view, std::string_view, std::string_view,
                                  std::string_view) {
   return {};

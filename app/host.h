@@ -1,7 +1,7 @@
 // Host: everything the program's logic asks of the person in front of it, and of the window.
 // The window implements it with Qt, the headless CLI with the console, the tests with a scripted
-// fake that records what was shown and answers for the user. Controls are named as in the main
-// window ("sle_1", "cbx_4", "em_1"). UI thread only.
+// fake that records what was shown and answers for the user. main() makes one and passes it to
+// whoever talks to the user. UI thread only.
 #ifndef VEXLO_APP_HOST_H_
 #define VEXLO_APP_HOST_H_
 
@@ -22,14 +22,6 @@ class Host {
   // application's destroy event runs and the process ends once control is back in the loop.
   virtual void EndProgram() = 0;
 
-  // Reads and changes of the window's fields.
-  virtual std::string Text(std::string_view control);
-  virtual void SetText(std::string_view control, std::string_view text);
-  virtual bool Checked(std::string_view control);
-  virtual void SetChecked(std::string_view control, bool checked);
-  virtual void SetEnabled(std::string_view control, bool enabled);
-  virtual void SetFocus(std::string_view control);
-
   // Dialogs. The file dialog starts in `start_folder` and returns the full path, or "" when
   // cancelled; `filter` is given as comma-separated pairs of description and pattern. The folder
   // dialog starts at `folder` and, when the user confirms, puts the choice there and returns true.
@@ -44,12 +36,6 @@ class Host {
   // here.
   virtual void KeepAlive(int done, int total);
 };
-
-// The host in use. REQUIRES: SetHost was called (main, CLI or test set-up).
-Host& host();
-void SetHost(Host* host);
-// Whether a host is installed (at the very end of a program there may be none any more).
-bool HostInstalled();
 
 }  // namespace vexlo::app
 

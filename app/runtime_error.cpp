@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <limits>
 
-#include "app/event_guard.h"
 
 namespace vexlo::app {
 
@@ -11,11 +10,6 @@ RuntimeError::RuntimeError(int16_t number, std::string text, Where where)
     : number_(number), text_(std::move(text)) {
   const auto line = std::min<uint_least32_t>(where.line(), std::numeric_limits<int16_t>::max());
   line_ = static_cast<int16_t>(line);
-  if (const EventName* running = CurrentEvent()) {
-    window_ = running->window;
-    control_ = running->control;
-    script_ = running->event;
-  }
 }
 
 void RuntimeError::SetPlaceIfUnset(std::string_view window, std::string_view control,

@@ -12,9 +12,9 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "app/globals.h"
-#include "app/host.h"
-#include "app/post_queue.h"
+#include "app/application.h"
+#include "app/app_state.h"
+#include "app/event_guard.h"
 #include "office/engine/desktop_handoff.h"
 #include "office/engine/engine_services.h"
 #include "office/engine/register_servers.h"
@@ -22,6 +22,8 @@
 #include "ui/main/qt_host.h"
 #include "ui/main/skin.h"
 #include "ui/main/template_readiness.h"
+#include "ui/main/page_preview.h"
+#include "ui/main/window_context.h"
 #include "ui/main/w_vexlo.h"
 #include "ui/widgets/uo_icobutton.h"
 
@@ -36,19 +38,33 @@ int main(int argc, char** argv) {
   ::setenv("XDG_CACHE_HOME", folder, 1);
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication qt(argc, argv);
-  app::SetDrainScheduler([] { QTimer::singleShot(0, qApp, [] { app::DrainPosted(); }); });
   ui::InitSkin();
-  app::as_datapath = VEXLO_SOURCE_DIR;
-  app::as_currentpath = folder;
+  ui::ActiveProgress progress;
+  ui::QtHost host([] {}, &progress);
+  app::AppState state;
+  state.as_datapath = VEXLO_SOURCE_DIR;
+  state.as_currentpath = folder;
+  app::Application vexlo(state, host, app::SystemTime);
+  app::Events events(state.error, [&] { vexlo.systemerror(); }, [&events] {
+    QTimer::singleShot(0, qApp, [&events] { events.DrainPosted(); });
+  });
   engine::EngineServices services;
-  engine::RegisterEmbeddedServers();
+  engine::RegisterEmbeddedServers(&events);
   QElapsedTimer clock;
   qint64 handed_over = -1;
   engine::SetDesktopHandoff([&](const std::string&) { handed_over = clock.elapsed(); });
-  ui::SetOfficeStarter(ui::StartOneOffice);
-  ui::SetTemplatePreparer(ui::LibreOfficePreparer());
-  ui::QtHost host([] {});
-  app::SetHost(&host);
+  ui::TextPagePreview pages(nullptr);
+  ui::SettingsFile settings;
+  ui::MailPasswords mail_passwords;
+  const ui::WindowContext context{.host = host,
+                                  .events = events,
+                                  .state = state,
+                                  .pages = pages,
+                                  .office_starter = ui::StartOneOffice,
+                                  .template_preparer = ui::LibreOfficePreparer(),
+                                  .settings = settings,
+                                  .mail_passwords = mail_passwords,
+                                  .progress = progress};
 
   qint64 last = 0;
   qint64 longest = 0;
@@ -72,7 +88,7 @@ int main(int argc, char** argv) {
 
   int status = 0;
   {
-    auto* window = new ui::w_vexlo;
+    auto* window = new ui::w_vexlo(context);
     host.SetMainWindow(window);
     clock.start();
     timer.start();
@@ -108,8 +124,7 @@ int main(int argc, char** argv) {
     delete window;
   }
   services.pool().Shutdown();
-  app::ClearPosted();
-  app::SetHost(nullptr);
+  events.ClearPosted();
   std::error_code error;
   std::filesystem::remove_all(folder, error);
   return status;

@@ -31,10 +31,12 @@ int main(int argc, char** argv) {
   QCoreApplication qt(argc, argv);
   qt.setApplicationName("vexlo");
   CatchStopSignals();
+  // The application: the console host, its state and the event dispatch.
+  vexlo::cli::CliProgram program(stderr);
   // The offices and conversions end with `services`, before the program's static state goes.
   vexlo::engine::EngineServices services;
-  vexlo::engine::RegisterEmbeddedServers();
+  vexlo::engine::RegisterEmbeddedServers(&program.events);
   std::vector<std::string> args(argv + 1, argv + argc);
-  return vexlo::cli::RunCli(args, stdout, stderr, ::isatty(STDERR_FILENO) == 1,
+  return vexlo::cli::RunCli(program, args, stdout, stderr, ::isatty(STDERR_FILENO) == 1,
                             [] { return stop_signal != 0; }, [&services] { services.Shutdown(); });
 }

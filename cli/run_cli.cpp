@@ -3,6 +3,8 @@
 #include <memory>
 
 #include "app/application.h"
+#include "app/app_state.h"
+#include "app/clock.h"
 #include "app/event_guard.h"
 #include "app/host.h"
 #include "app/version.h"
@@ -37,8 +39,9 @@ merge::MergeRequest RequestFromOptions(const CliOptions& options) {
   return request;
 }
 
-int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, bool interactive,
-           std::function<bool()> cancelled, const std::function<void()>& at_end) {
+int RunCli(CliProgram& program, const std::vector<std::string>& args, std::FILE* out,
+           std::FILE* err, bool interactive, std::function<bool()> cancelled,
+           const std::function<void()>& at_end) {
   std::string usage_error;
   const std::optional<CliOptions> options = ParseCliOptions(args, usage_error);
   if (!options) {
@@ -68,27 +71,26 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
   // LibreOffice starts while the data is read and the first records are made.
   engine::word::WarmUpFor(options->templ,
                           !options->check && (request.pdf || options->copies > 0));
-  ConsoleHost host(err);
-  app::SetHost(&host);
-  app::Application vexlo([] {});
-  app::RunGuarded({"vexlo", "", "create"}, [&] { vexlo.create(); });
-  app::RunGuarded({"vexlo", "", "open"}, [&] { vexlo.open(""); });
+  app::Events& events = program.events;
+  app::Application& vexlo = program.vexlo;
+  events.RunGuarded({"vexlo", "", "create"}, [&] { vexlo.create(); });
+  events.RunGuarded({"vexlo", "", "open"}, [&] { vexlo.open(""); });
+  request.current_folder = program.state.as_currentpath;
 
   ConsoleObserver observer(out, err, interactive, std::move(cancelled));
   std::unique_ptr<office::oleobject> excelserver, wordserver, wordserver2;
   merge::MergeSummary summary;
-  const bool ran = app::RunGuarded({"vexlo-merge", "", "merge"}, [&] {
+  const bool ran = events.RunGuarded({"vexlo-merge", "", "merge"}, [&] {
     summary = merge::RunMergeSession(request, observer, {excelserver, wordserver, wordserver2});
   });
   // The servers go while their failures can still be reported, then the engine ends.
-  app::RunGuarded({"vexlo-merge", "", "release"}, [&] {
+  events.RunGuarded({"vexlo-merge", "", "release"}, [&] {
     excelserver.reset();
     wordserver.reset();
     wordserver2.reset();
   });
-  app::RunGuarded({"vexlo", "", "destroy"}, [&] { vexlo.destroy(); });
-  const bool ended = !at_end || app::RunGuarded({"vexlo", "", "destroy"}, at_end);
-  app::SetHost(nullptr);
+  events.RunGuarded({"vexlo", "", "destroy"}, [&] { vexlo.destroy(); });
+  const bool ended = !at_end || events.RunGuarded({"vexlo", "", "destroy"}, at_end);
 
   if (!ran || !ended) return kExitRuntimeError;
   switch (summary.outcome) {

@@ -10,7 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "app/app_state.h"
+#include "app/application.h"
+#include "app/clock.h"
+#include "app/event_guard.h"
 #include "cli/cli_options.h"
+#include "cli/console_observer.h"
 #include "merge/merge_session.h"
 
 namespace vexlo::cli {
@@ -25,6 +30,21 @@ enum ExitStatus : int {
   kExitMailFailed = 6,    // the files are done, but messages asked for did not go out
 };
 
+// What vexlo-merge's main() builds: the console that answers for the user (on `err`), the
+// application with its state, and the event dispatch that reports what a step lets escape to
+// the application's systemerror.
+struct CliProgram {
+  explicit CliProgram(std::FILE* err)
+      : host(err), vexlo(state, host, app::SystemTime), events(state.error, [this] {
+          vexlo.systemerror();
+        }) {}
+
+  ConsoleHost host;
+  app::AppState state;
+  app::Application vexlo;
+  app::Events events;
+};
+
 // The merge request the options stand for.
 merge::MergeRequest RequestFromOptions(const CliOptions& options);
 
@@ -32,8 +52,9 @@ merge::MergeRequest RequestFromOptions(const CliOptions& options);
 // work is awaited) whether the run is to stop. `at_end` (the engine's orderly end, which writes
 // what is still held) runs last, where a run-time error it raises is still reported and makes
 // the exit status 3.
-int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, bool interactive,
-           std::function<bool()> cancelled = {}, const std::function<void()>& at_end = {});
+int RunCli(CliProgram& program, const std::vector<std::string>& args, std::FILE* out,
+           std::FILE* err, bool interactive, std::function<bool()> cancelled = {},
+           const std::function<void()>& at_end = {});
 
 }  // namespace vexlo::cli
 

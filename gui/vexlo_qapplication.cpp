@@ -2,25 +2,23 @@
 
 #include <QTimer>
 
-#include "app/event_guard.h"
-#include "app/post_queue.h"
-
 namespace vexlo::gui {
 
-VexloQApplication::VexloQApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+VexloQApplication::VexloQApplication(int& argc, char** argv, app::Events& events)
+    : QApplication(argc, argv), events_(events) {}
 
 bool VexloQApplication::notify(QObject* receiver, QEvent* event) {
   try {
     return QApplication::notify(receiver, event);
   } catch (...) {
-    app::ReportException(std::current_exception(),
-                         {"vexlo", receiver ? receiver->objectName().toStdString() : "", "notify"});
+    events_.ReportException(std::current_exception(),
+                            {"vexlo", receiver ? receiver->objectName().toStdString() : "", "notify"});
     return false;
   }
 }
 
-void InstallQtDrainScheduler() {
-  app::SetDrainScheduler([] { QTimer::singleShot(0, qApp, [] { app::DrainPosted(); }); });
+std::function<void()> QtDrainScheduler(app::Events& events) {
+  return [&events] { QTimer::singleShot(0, qApp, [&events] { events.DrainPosted(); }); };
 }
 
 }  // namespace vexlo::gui

@@ -4,18 +4,25 @@
 #define VEXLO_GUI_VEXLO_QAPPLICATION_H_
 
 #include <QApplication>
+#include <functional>
+
+#include "app/event_guard.h"
 
 namespace vexlo::gui {
 
 class VexloQApplication : public QApplication {
  public:
-  VexloQApplication(int& argc, char** argv);
+  // What escapes a handler is reported to `events`.
+  VexloQApplication(int& argc, char** argv, app::Events& events);
   bool notify(QObject* receiver, QEvent* event) override;
+
+ private:
+  app::Events& events_;
 };
 
-// Lets the program's posted calls run from Qt's event loop: each time the queue has work and no
-// handler is running, a zero-delay timer drains it.
-void InstallQtDrainScheduler();
+// How the program's posted calls run from Qt's event loop: each time the queue has work and no
+// handler is running, a zero-delay timer drains `events`.
+std::function<void()> QtDrainScheduler(app::Events& events);
 
 }  // namespace vexlo::gui
 

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/clock.h"
 #include "delivery/mail_delivery.h"
 #include "delivery/mail_settings.h"
 #include "merge/pre_write_check.h"
@@ -27,7 +28,8 @@ namespace vexlo::merge {
 struct MergeRequest {
   std::string data_path;      // sle_1: the data workbook (.xls/.xlsx)
   std::string template_path;  // sle_2: the template (.doc/.docx)
-  std::string output_folder;  // sle_3: blank means the start-up folder
+  std::string output_folder;  // sle_3: blank means current_folder
+  std::string current_folder;  // the start-up folder (app::AppState::as_currentpath)
   std::string copies_text;    // em_1 as it stands; checked to be 1..50 when printing
   bool visible = false;       // cbx_3 可见生成过程
   bool print = false;         // cbx_2 输出后打印
@@ -47,6 +49,8 @@ struct MergeRequest {
   std::string sheet;          // the data sheet: a name, else a 1-based number; "" the active one
   // E-mail each record's file once all are written (nullopt: no mail).
   std::optional<delivery::MailSettings> mail;
+  // The time a name taken by another program is stamped with.
+  app::Clock clock = app::SystemTime;
 };
 
 // The fields a message may send the user back to.

@@ -6,7 +6,6 @@
 #include <filesystem>
 
 #include "app/clock.h"
-#include "app/globals.h"
 #include "app/shown_text.h"
 #include "merge/blank.h"
 #include "merge/file_probe.h"
@@ -53,8 +52,8 @@ std::string DeriveFiletype(std::string_view filenamew) {
   return std::string(filenamew.substr(dot));
 }
 
-std::string OutputPrefix(std::string_view folder_text) {
-  if (IsBlank(folder_text)) return app::as_currentpath + kSeparator;
+std::string OutputPrefix(std::string_view folder_text, std::string_view current_folder) {
+  if (IsBlank(folder_text)) return std::string(current_folder) + kSeparator;
   return std::string(folder_text) + kSeparator;
 }
 
@@ -142,11 +141,9 @@ std::string OutputNamer::Reserve(std::string_view wanted, std::string_view tail,
   }
 }
 
-std::string FallbackStamp() { return app::Stamp14(app::Now()); }
-
-std::string FallbackName(const std::string& name, std::string_view ending) {
+std::string FallbackName(const std::string& name, std::string_view ending, std::string_view stamp) {
   const std::string stem = name.substr(0, name.size() - ending.size());
-  return stem + FallbackStamp() + std::string(ending);
+  return stem + std::string(stamp) + std::string(ending);
 }
 
 bool HeldByAnother(const std::string& name) { return FileExists(name) && ProbeFile(name) < 1; }

@@ -17,9 +17,9 @@ namespace vexlo::merge {
 // more characters; otherwise ".doc".
 std::string DeriveFiletype(std::string_view filenamew);
 
-// `ls_path`: the output folder text with a separator appended. A blank text stands for the
-// start-up folder, so that names never lose their folder.
-std::string OutputPrefix(std::string_view folder_text);
+// `ls_path`: the output folder text with a separator appended. A blank text stands for
+// `current_folder` (the start-up folder), so that names never lose their folder.
+std::string OutputPrefix(std::string_view folder_text, std::string_view current_folder);
 
 // A record name made safe as a file name inside the output folder: the characters a file name
 // cannot hold (/ \ : * ? " < > |, control characters) become "_", and so do leading dots, so that
@@ -64,10 +64,9 @@ class OutputNamer {
   std::size_t name_max_;
 };
 
-// The stamp "yyyymmddhhmmss" of now that a fallback name carries before its ending.
-std::string FallbackStamp();
-// "F" with the stamp inserted before `ending`. REQUIRES: F ends in ending.
-std::string FallbackName(const std::string& name, std::string_view ending);
+// "F" with `stamp` ("yyyymmddhhmmss", app::Stamp14) inserted before `ending`.
+// REQUIRES: F ends in ending.
+std::string FallbackName(const std::string& name, std::string_view ending, std::string_view stamp);
 
 // The in-use check: true when a file `name` exists and another program holds it (a free one
 // will be overwritten).

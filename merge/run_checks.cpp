@@ -84,7 +84,7 @@ bool RunChecks::Input(const std::string& path, MergeField field, const char* cho
 
 bool RunChecks::Output(const std::string& filetype, bool pdf, OutputPlace& place,
                        FolderLock& lock) {
-  place.ls_path = OutputPrefix(request_.output_folder);
+  place.ls_path = OutputPrefix(request_.output_folder, request_.current_folder);
   place.folder = place.ls_path.substr(0, place.ls_path.size() - 1);
   if (!Folder(place.folder)) return false;
   if (request_.print && !ValidCopies(request_.copies_text)) {

@@ -4,8 +4,7 @@
 #include <optional>
 #include <stdexcept>
 
-#include "app/event_guard.h"
-#include "app/host.h"
+#include "app/runtime_error.h"
 #include "office/engine/package/made_files.h"
 
 namespace vexlo::engine {
@@ -23,11 +22,8 @@ EngineServices::~EngineServices() {
   try {
     Shutdown();
   } catch (const app::RuntimeError& e) {
-    if (app::HostInstalled()) {
-      app::ReportRuntimeError(e, {"vexlo", "", "destroy"});
-    } else {
-      std::fprintf(stderr, "vexlo：%s\n", e.text().c_str());
-    }
+    // The programs end the engine themselves, where a failure is reported; this is the net.
+    std::fprintf(stderr, "vexlo：%s\n", e.text().c_str());
   } catch (...) {
     std::fputs("vexlo：程序结束时保存失败\n", stderr);
   }

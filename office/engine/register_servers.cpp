@@ -4,9 +4,9 @@
 
 namespace vexlo::engine {
 
-void RegisterEmbeddedServers() {
+void RegisterEmbeddedServers(app::FailureReport* report) {
   RegisterSpreadsheetServer();
-  RegisterWordServer();
+  RegisterWordServer(report);
   // The servers' temporary folders that a killed run of an earlier process left go now.
   RemoveTempFoldersOfEndedProcesses();
 }

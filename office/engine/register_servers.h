@@ -3,13 +3,19 @@
 #ifndef VEXLO_OFFICE_ENGINE_REGISTER_SERVERS_H_
 #define VEXLO_OFFICE_ENGINE_REGISTER_SERVERS_H_
 
+namespace vexlo::app {
+class FailureReport;
+}  // namespace vexlo::app
+
 namespace vexlo::engine {
 
-void RegisterEmbeddedServers();
+// `report` hears of failures that surface where nobody can catch them (a document's save that
+// fails as the last handle lets go of the word processor); without one they go to stderr.
+void RegisterEmbeddedServers(app::FailureReport* report = nullptr);
 
 // Each server's own registration.
 void RegisterSpreadsheetServer();  // "excel.application", office/engine/sheet/
-void RegisterWordServer();         // "word.application", office/engine/word/
+void RegisterWordServer(app::FailureReport* report = nullptr);  // "word.application", word/
 
 }  // namespace vexlo::engine
 

@@ -16,7 +16,7 @@
 #include "app/clock.h"
 #include "app/codepage.h"
 #include "app/error_log.h"
-#include "app/globals.h"
+#include "app/app_state.h"
 #include "app/shown_text.h"
 #include "tests/support/scripted_host.h"
 #include "tests/support/test_paths.h"
@@ -29,11 +29,12 @@ using test::ScratchDir;
 
 class GfAppErrorTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    SetClockForTest([] { return LocalTime{2020, 2, 29, 1, 16, 6}; });
-    error = {-12, "除数为零", "w_vexlo", "uo_6", "ue_clicked", 37};
+  // Logs the error record at a fixed time, asking host_.
+  int16_t Report() {
+    return gf_apperror(error, host_, [] { return LocalTime{2020, 2, 29, 1, 16, 6}; });
   }
-  void TearDown() override { SetClockForTest(nullptr); }
+
+  ErrorRecord error{-12, "除数为零", "w_vexlo", "uo_6", "ue_clicked", 37};
 
   ScratchDir dir_;
   test::CurrentDirGuard cwd_{dir_.path()};
@@ -41,7 +42,7 @@ class GfAppErrorTest : public ::testing::Test {
 };
 
 TEST_F(GfAppErrorTest, FirstEntryIsByteExactCp936WithCrLf) {
-  EXPECT_EQ(gf_apperror(), 1);
+  EXPECT_EQ(Report(), 1);
 
   const std::string eq = "//" + std::string(78, '=');
   const std::string dash = "//" + std::string(78, '-');
@@ -60,10 +61,10 @@ TEST_F(GfAppErrorTest, FirstEntryIsByteExactCp936WithCrLf) {
 
 TEST_F(GfAppErrorTest, LaterEntriesAppendAndNeverTruncate) {
   test::WriteFile(dir_ / "AppError.txt", "kept\r\n");
-  gf_apperror();
+  Report();
   const std::string after_one = ReadFile(dir_ / "AppError.txt");
   error.number = 5;
-  gf_apperror();
+  Report();
   const std::string after_two = ReadFile(dir_ / "AppError.txt");
 
   ASSERT_EQ(after_one.rfind("kept\r\n", 0), 0u);
@@ -74,7 +75,7 @@ TEST_F(GfAppErrorTest, LaterEntriesAppendAndNeverTruncate) {
 
 TEST_F(GfAppErrorTest, BoxAsksWithTheDetailsAndNoKeepsRunning) {
   host_.yes_no_answers = {false};
-  EXPECT_EQ(gf_apperror(), 1);
+  EXPECT_EQ(Report(), 1);
   ASSERT_EQ(host_.log.size(), 1u);
   EXPECT_EQ(host_.log[0],
             "ask 提示信息|\n系统发生错误，请记录以下错误信息后联系管理员处理。\n\n"
@@ -85,7 +86,7 @@ TEST_F(GfAppErrorTest, BoxAsksWithTheDetailsAndNoKeepsRunning) {
 
 TEST_F(GfAppErrorTest, YesEndsTheProgramAfterTheEntryIsWritten) {
   host_.yes_no_answers = {true};
-  gf_apperror();
+  Report();
   EXPECT_EQ(host_.end_program_calls, 1);
   EXPECT_FALSE(ReadFile(dir_ / "AppError.txt").empty());
 }
@@ -119,7 +120,7 @@ TEST_F(GfAppErrorTest, UnwritableCurrentFolderLogsToTheUserDataFolderAndSaysWher
   std::filesystem::create_directory(dir_ / "AppError.txt");
   const std::string data = (dir_ / "数据").string();
   EnvGuard xdg("XDG_DATA_HOME", data.c_str());
-  EXPECT_EQ(gf_apperror(), 1);
+  EXPECT_EQ(Report(), 1);
   const std::string fallback = data + "/vexlo/AppError.txt";
   EXPECT_NE(ReadFile(fallback).find("\xB5\xDA 37 \xD0\xD0"), std::string::npos);  // 第 37 行
   ASSERT_EQ(host_.log.size(), 1u);
@@ -129,7 +130,7 @@ TEST_F(GfAppErrorTest, UnwritableCurrentFolderLogsToTheUserDataFolderAndSaysWher
   // Without XDG_DATA_HOME the folder is below the home folder.
   EnvGuard no_xdg("XDG_DATA_HOME", nullptr);
   EnvGuard home("HOME", data.c_str());
-  gf_apperror();
+  Report();
   EXPECT_FALSE(ReadFile(data + "/.local/share/vexlo/AppError.txt").empty());
 }
 
@@ -139,7 +140,7 @@ TEST_F(GfAppErrorTest, LogWrittenNowhereStillShowsTheFullBoxAndSaysSo) {
   test::WriteFile(dir_ / "file", "x");
   const std::string data = (dir_ / "file").string();
   EnvGuard xdg("XDG_DATA_HOME", data.c_str());
-  EXPECT_EQ(gf_apperror(), 1);
+  EXPECT_EQ(Report(), 1);
   ASSERT_EQ(host_.log.size(), 1u);
   EXPECT_NE(host_.log[0].find("6.行号：第 37 行\n\n错误信息无法写入“AppError.txt”。"), std::string::npos);
 }
@@ -204,7 +205,7 @@ TEST_F(GfAppErrorTest, WaitsForAnotherCopysLockInsteadOfLosingTheEntry) {
     }
     holder.Release();
   });
-  gf_apperror();
+  Report();
   other.join();
   EXPECT_NE(ReadFile(path).find("ue_clicked"), std::string::npos);
 }
@@ -266,7 +267,7 @@ TEST_F(GfAppErrorTest, ControlCharactersFromAFileAreShownEscaped) {
   // A part name from a hostile document, holding a terminal title escape.
   error.text = "无法读取部件“word/\x1b]0;x\x07" "a.xml”\r";
   host_.yes_no_answers = {false};
-  gf_apperror();
+  Report();
   const std::string log = ReadFile(dir_.path() / "AppError.txt");
   EXPECT_EQ(log.find('\x1b'), std::string::npos);
   EXPECT_EQ(log.find('\x07'), std::string::npos);

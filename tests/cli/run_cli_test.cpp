@@ -47,7 +47,8 @@ TEST(CliOptionsTest, BadUsageIsRefusedWithAReason) {
   };
   for (const auto& args : bad) {
     Capture out, err;
-    EXPECT_EQ(RunCli(args, out.get(), err.get(), false), kExitUsage);
+    CliProgram program(err.get());
+    EXPECT_EQ(RunCli(program, args, out.get(), err.get(), false), kExitUsage);
     EXPECT_NE(err.text().find("vexlo-merge --help"), std::string::npos);
   }
   std::string error;
@@ -65,7 +66,8 @@ TEST(CliOptionsTest, BadUsageIsRefusedWithAReason) {
 
 TEST(CliOptionsTest, HelpIsChineseAndSucceeds) {
   Capture out, err;
-  EXPECT_EQ(RunCli({"--help"}, out.get(), err.get(), false), kExitSuccess);
+  CliProgram program(err.get());
+  EXPECT_EQ(RunCli(program, {"--help"}, out.get(), err.get(), false), kExitSuccess);
   const std::string help = out.text();
   EXPECT_NE(help.find("用法：vexlo-merge"), std::string::npos);
   EXPECT_NE(help.find("AppError.txt"), std::string::npos);
@@ -83,7 +85,8 @@ class CliRunTest : public ::testing::Test {
     std::vector<std::string> args = {"--data", (dir_ / "数据.xlsx").string(), "--template",
                                      (dir_ / "模板.docx").string(), "--out", (dir_ / "out").string()};
     args.insert(args.end(), extra.begin(), extra.end());
-    return RunCli(args, out_.get(), err_.get(), interactive);
+    CliProgram program(err_.get());
+    return RunCli(program, args, out_.get(), err_.get(), interactive);
   }
   test::ScratchDir dir_;
   test::CurrentDirGuard cwd_{dir_.path()};
@@ -126,7 +129,8 @@ TEST_F(CliRunTest, RunTimeErrorIsLoggedAndEndsWithItsOwnStatus) {
 
 TEST_F(CliRunTest, EmptyOutputFolderMeansTheCurrentFolder) {
   std::vector<std::string> args = {"--data", "数据.xlsx", "--template", "模板.docx", "--out", ""};
-  EXPECT_EQ(RunCli(args, out_.get(), err_.get(), false), kExitSuccess);
+  CliProgram program(err_.get());
+  EXPECT_EQ(RunCli(program, args, out_.get(), err_.get(), false), kExitSuccess);
   EXPECT_TRUE(std::filesystem::exists(dir_ / "张三.docx"));
 }
 
@@ -146,7 +150,9 @@ TEST_F(CliRunTest, ControlCharactersReachTheTerminalEscaped) {
 TEST_F(CliRunTest, StopRequestEndsAfterTheRecordWithItsOwnStatus) {
   std::vector<std::string> args = {"--data", (dir_ / "数据.xlsx").string(), "--template",
                                    (dir_ / "模板.docx").string(), "--out", (dir_ / "out").string()};
-  EXPECT_EQ(RunCli(args, out_.get(), err_.get(), false, [] { return true; }), kExitCancelled);
+  CliProgram program(err_.get());
+  EXPECT_EQ(RunCli(program, args, out_.get(), err_.get(), false, [] { return true; }),
+            kExitCancelled);
   EXPECT_NE(out_.text().find("操作提示：操作已取消。"), std::string::npos);
   EXPECT_TRUE(std::filesystem::exists(dir_ / "out" / "张三.docx"));
   EXPECT_FALSE(std::filesystem::exists(dir_ / "out" / "李四.docx"));

@@ -14,6 +14,7 @@
 #include "office/engine/engine_services.h"
 #include "tests/mail/test_smtp_server.h"
 #include "tests/support/test_paths.h"
+#include "tests/ui/window_graph.h"
 #include "ui/mail/mail_dialog.h"
 #include "ui/mail/mail_store.h"
 #include "ui/main/skin.h"
@@ -79,15 +80,18 @@ TEST(MailDialog, FieldsAndTheSavedSettingsKeepEverythingButThePassword) {
 
 TEST(MailDialog, ThePasswordIsKeptInTheKeyringOrForThisSessionOnly) {
   const delivery::MailSettings s = Example();
-  const KeyringResult stored = StoreMailPassword(s, "secret 1");
+  MailPasswords passwords;
+  const KeyringResult stored = passwords.Store(s, "secret 1");
   ASSERT_TRUE(stored.ok);
-  const KeyringResult read = ReadMailPassword(s);
+  const KeyringResult read = passwords.Read(s);
   EXPECT_TRUE(read.ok);
   EXPECT_EQ(read.password, "secret 1");
   EXPECT_EQ(read.no_keyring, stored.no_keyring);
   delivery::MailSettings other = s;
   other.smtp.user = "someone@example.cn";
-  EXPECT_EQ(ReadMailPassword(other).password, "");
+  EXPECT_EQ(passwords.Read(other).password, "");
+  // Without a keyring the password lasts as long as the session that was given it.
+  if (stored.no_keyring) EXPECT_EQ(MailPasswords().Read(s).password, "");
   const QString conf = QSettings(QSettings::NativeFormat, QSettings::UserScope, "vexlo", "vexlo").fileName();
   EXPECT_EQ(test::ReadFile(conf.toStdString()).find("secret"), std::string::npos);
 }
@@ -95,8 +99,9 @@ TEST(MailDialog, ThePasswordIsKeptInTheKeyringOrForThisSessionOnly) {
 // With 发送邮件 ticked a run takes the saved settings and the kept password; without, no mail.
 TEST(MailDialog, TheWindowsRunTakesTheSavedSettings) {
   SaveMailSettings(Example());
-  StoreMailPassword(Example(), "run password");
-  w_vexlo w;
+  test::WindowGraph graph;
+  graph.mail_passwords.Store(Example(), "run password");
+  w_vexlo w(graph.Context());
   EXPECT_FALSE(RequestFromWindow(w).mail);
   w.cbx_7->setChecked(true);
   const merge::MergeRequest request = RequestFromWindow(w);

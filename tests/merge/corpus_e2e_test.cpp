@@ -13,7 +13,6 @@
 #include <regex>
 #include <set>
 
-#include "app/post_queue.h"
 #include "merge/merge_session.h"
 #include "office/engine/package/zip_reader.h"
 #include "office/engine/register_servers.h"
@@ -124,7 +123,6 @@ class CorpusEndToEndTest : public ::testing::Test {
     }
     fs::copy_file(test::DataFile("corpus/corpus_data.xlsx"), dir_ / "数据.xlsx");
   }
-  void TearDown() override { app::DrainPosted(); }
 
   // Merges `tpl` into folder `out`; returns the outputs in record order.
   std::vector<std::string> Merge(const std::string& tpl, const std::string& out, bool one_file) {

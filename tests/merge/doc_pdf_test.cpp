@@ -8,7 +8,6 @@
 #include <future>
 #include <vector>
 
-#include "app/post_queue.h"
 #include "merge/merge_session.h"
 #include "office/engine/register_servers.h"
 #include "office/engine/soffice/office_pool.h"
@@ -39,7 +38,6 @@ class DocPdfTest : public ::testing::Test {
       GTEST_SKIP() << "the embedded servers or LibreOffice are missing";
     }
   }
-  void TearDown() override { app::DrainPosted(); }
 
   // Merges `data` into `tpl` (both copied into the test's folder) with PDFs into folder `out`;
   // the run's documents.

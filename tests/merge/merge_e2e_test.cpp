@@ -85,7 +85,7 @@ class MergeEndToEndTest : public ::testing::Test {
         !office::IsServerRegistered("excel.application")) {
       GTEST_SKIP() << "the embedded servers are not built in yet";
     }
-    app::SetClockForTest([] { return app::LocalTime{2026, 12, 7, 15, 30, 0}; });
+    request_.clock = [] { return app::LocalTime{2026, 12, 7, 15, 30, 0}; };
     fs::create_directory(out_);
     for (const char* name :
          {"模板.docx", "模板.doc", "数据.xlsx", "数据.xls", "无记录.xlsx", "无标题.xlsx", "长名.xlsx",
@@ -93,7 +93,6 @@ class MergeEndToEndTest : public ::testing::Test {
       fs::copy_file(test::DataFile(std::string("merge/") + name), dir_ / name);
     }
   }
-  void TearDown() override { app::SetClockForTest(nullptr); }
 
   MergeOutcome Run(const std::string& data, const std::string& templ) {
     request_.data_path = (dir_ / data).string();

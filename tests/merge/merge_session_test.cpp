@@ -11,7 +11,6 @@
 #include <unistd.h>
 
 #include "app/clock.h"
-#include "app/globals.h"
 #include "app/runtime_error.h"
 #include "office/deferred_work.h"
 #include "tests/support/recording_office.h"
@@ -64,7 +63,7 @@ class MergeSessionTest : public ::testing::Test {
  protected:
   void SetUp() override {
     office::SetDeferredWork(&deferred_);
-    app::SetClockForTest([] { return app::LocalTime{2026, 12, 7, 15, 30, 0}; });
+    request_.clock = [] { return app::LocalTime{2026, 12, 7, 15, 30, 0}; };
     std::filesystem::create_directory(out_);
     test::WriteFile(data_, "sheet");
     test::WriteFile(template_, kTemplate);
@@ -77,7 +76,6 @@ class MergeSessionTest : public ::testing::Test {
                      {"a3", "李四"}, {"b3", "  "}, {"c3", "8"}};
   }
   void TearDown() override {
-    app::SetClockForTest(nullptr);
     office::SetDeferredWork(nullptr);
   }
 
@@ -433,11 +431,9 @@ TEST_F(MergeSessionTest, UnsafeRecordNamesStayInsideTheFolderWithTheTextUnchange
 }
 
 TEST_F(MergeSessionTest, BlankOutputFolderUsesTheStartUpFolder) {
-  const std::string saved = app::as_currentpath;
-  app::as_currentpath = out_.string();
+  request_.current_folder = out_.string();
   request_.output_folder = "  ";
   Run();
-  app::as_currentpath = saved;
   EXPECT_TRUE(std::filesystem::exists(out_ / "张三.docx"));
 }
 

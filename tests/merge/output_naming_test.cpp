@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "app/clock.h"
-#include "app/globals.h"
+#include "app/clock.h"
 #include "merge/file_probe.h"
 #include "tests/merge/lock_holder.h"
 #include "tests/support/test_paths.h"
@@ -22,16 +22,13 @@ TEST(FiletypeTest, TakesTheEndingFromTheLastDotWhenItHasTwoCharactersOrMore) {
 }
 
 TEST(NamesTest, FolderPrefix) {
-  EXPECT_EQ(OutputPrefix("/out"), "/out/");
-  EXPECT_EQ(OutputPrefix("/out/"), "/out//");
+  EXPECT_EQ(OutputPrefix("/out", "/home/用户"), "/out/");
+  EXPECT_EQ(OutputPrefix("/out/", "/home/用户"), "/out//");
 }
 
 TEST(NamesTest, BlankFolderMeansTheStartUpFolder) {
-  const std::string saved = app::as_currentpath;
-  app::as_currentpath = "/home/用户";
-  EXPECT_EQ(OutputPrefix("   "), "/home/用户/");
-  EXPECT_EQ(OutputPrefix(""), "/home/用户/");
-  app::as_currentpath = saved;
+  EXPECT_EQ(OutputPrefix("   ", "/home/用户"), "/home/用户/");
+  EXPECT_EQ(OutputPrefix("", "/home/用户"), "/home/用户/");
 }
 
 TEST(NamesTest, RecordNamesCannotLeaveTheFolderOrHideInIt) {
@@ -103,17 +100,14 @@ TEST_F(NamerTest, LongNamesAreCutAtACharacterBoundaryKeepingTheEnding) {
 
 class InUseTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    app::SetClockForTest([] { return app::LocalTime{2026, 12, 7, 15, 30, 0}; });
-  }
-  void TearDown() override { app::SetClockForTest(nullptr); }
+  const std::string stamp_ = app::Stamp14({2026, 12, 7, 15, 30, 0});
   test::ScratchDir dir_;
 };
 
 TEST_F(InUseTest, FallbackInsertsTheStampBeforeTheEnding) {
-  EXPECT_EQ(FallbackName("/out/合并输出.doc", ".doc"), "/out/合并输出20261207153000.doc");
-  EXPECT_EQ(FallbackName("/out/合并输出.docx", ".docx"), "/out/合并输出20261207153000.docx");
-  EXPECT_EQ(FallbackName("/out/合并输出.pdf", ".pdf"), "/out/合并输出20261207153000.pdf");
+  EXPECT_EQ(FallbackName("/out/合并输出.doc", ".doc", stamp_), "/out/合并输出20261207153000.doc");
+  EXPECT_EQ(FallbackName("/out/合并输出.docx", ".docx", stamp_), "/out/合并输出20261207153000.docx");
+  EXPECT_EQ(FallbackName("/out/合并输出.pdf", ".pdf", stamp_), "/out/合并输出20261207153000.pdf");
 }
 
 TEST_F(InUseTest, OnlyAFileHeldByAnotherProgramIsInUse) {
@@ -128,7 +122,7 @@ TEST_F(InUseTest, OnlyAFileHeldByAnotherProgramIsInUse) {
   test::WriteFile(held_fallback, "x");
   test::LockHolder second(held_fallback, test::LockHolder::Kind::kFcntl);
   OutputNamer namer(dir_.path().string() + "/", ".docx", {});
-  EXPECT_EQ(namer.Reserve("张三", FallbackStamp(), true), "张三20261207153000 (2)");
+  EXPECT_EQ(namer.Reserve("张三", stamp_, true), "张三20261207153000 (2)");
 }
 
 class ProbeTest : public ::testing::Test {

@@ -2,8 +2,6 @@
 
 namespace vexlo::test {
 
-ScriptedHost::ScriptedHost() { app::SetHost(this); }
-ScriptedHost::~ScriptedHost() { app::SetHost(nullptr); }
 
 std::vector<std::string> ScriptedHost::Boxes() const {
   std::vector<std::string> boxes;
@@ -29,32 +27,6 @@ bool ScriptedHost::AskYesNo(std::string_view title, std::string_view text) {
 void ScriptedHost::EndProgram() {
   ++end_program_calls;
   log.push_back("end");
-}
-
-std::string ScriptedHost::Text(std::string_view control) {
-  auto it = texts.find(control);
-  return it == texts.end() ? std::string() : it->second;
-}
-
-void ScriptedHost::SetText(std::string_view control, std::string_view text) {
-  texts[std::string(control)] = std::string(text);
-}
-
-bool ScriptedHost::Checked(std::string_view control) {
-  auto it = checks.find(control);
-  return it != checks.end() && it->second;
-}
-
-void ScriptedHost::SetChecked(std::string_view control, bool checked) {
-  checks[std::string(control)] = checked;
-}
-
-void ScriptedHost::SetEnabled(std::string_view control, bool on) {
-  enabled[std::string(control)] = on;
-}
-
-void ScriptedHost::SetFocus(std::string_view control) {
-  log.push_back("focus " + std::string(control));
 }
 
 std::string ScriptedHost::FileOpenDialog(std::string_view title, std::string_view default_ext,

@@ -1,5 +1,6 @@
-// The window's commands against a scripted host and stand-in servers: dialogs and their texts,
-// the editing commands' checks, messages and focus moves, the examples, the output folder.
+// The window's commands against a scripted host, the inputs as values and stand-in servers:
+// dialogs and their texts, the editing commands' checks, messages and focus moves, the examples,
+// the output folder.
 #include "ui/main/commands.h"
 
 #include <gtest/gtest.h>
@@ -9,10 +10,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "app/globals.h"
 #include "app/runtime_error.h"
 #include "tests/support/scripted_host.h"
 #include "tests/support/test_paths.h"
+#include "tests/ui/fake_fields.h"
 #include "tests/ui/opening_server.h"
 
 namespace vexlo::ui {
@@ -25,15 +26,6 @@ class CommandsTest : public ::testing::Test {
   void SetUp() override {
     // No folder remembered from another test's dialogs.
     QSettings(QSettings::NativeFormat, QSettings::UserScope, "vexlo", "vexlo").clear();
-    saved_path_ = app::as_currentpath;
-    saved_data_ = app::as_datapath;
-    // The examples come from the program's data folder, never from the start-up folder.
-    app::as_currentpath = (dir_ / "work").string();
-    app::as_datapath = dir_.path().string();
-  }
-  void TearDown() override {
-    app::as_currentpath = saved_path_;
-    app::as_datapath = saved_data_;
   }
 
   std::string MakeFile(const std::string& name) {
@@ -44,25 +36,39 @@ class CommandsTest : public ::testing::Test {
   }
 
   test::ScratchDir dir_;
+  // The examples come from the program's data folder, never from the start-up folder.
+  app::AppState State() const {
+    app::AppState state;
+    state.as_currentpath = (dir_ / "work").string();
+    state.as_datapath = dir_.path().string();
+    return state;
+  }
+
   test::ScriptedHost host_;
-  std::string saved_path_, saved_data_;
+  test::FakeFields fields_{host_.log};
+  merge::MergeRequest& values_ = fields_.values;
+  const app::AppState state_ = State();
+  const std::string& current_folder_ = state_.as_currentpath;
+  const std::string& data_folder_ = state_.as_datapath;
+  SettingsFile settings_;
+  Commands commands_{host_, fields_, state_, settings_};
 };
 
 TEST_F(CommandsTest, FileDialogsFillTheirFieldAndCancelEmptiesIt) {
-  host_.texts["sle_1"] = "/old/data.xls";
+  values_.data_path = "/old/data.xls";
   host_.file_answers = {"/d/数据.xlsx", ""};
-  ChooseDataFile();
-  EXPECT_EQ(host_.texts["sle_1"], "/d/数据.xlsx");
-  ChooseDataFile();
-  EXPECT_EQ(host_.texts["sle_1"], "");
+  commands_.ChooseDataFile();
+  EXPECT_EQ(values_.data_path, "/d/数据.xlsx");
+  commands_.ChooseDataFile();
+  EXPECT_EQ(values_.data_path, "");
   EXPECT_EQ(host_.log.front(),
             "dialog 请选择作为数据源的EXCEL文件|xls|数据文件 (*.xls *.xlsx *.csv),*.xls *.xlsx *.csv,"
             "Excel 97-2003文件 (*.xls),*.xls,Excel 文件 (*.xlsx),*.xlsx,CSV 文件 (*.csv),*.csv");
 
-  host_.texts["sle_2"] = "/old/t.doc";
+  values_.template_path = "/old/t.doc";
   host_.file_answers = {""};
-  ChooseTemplate();
-  EXPECT_EQ(host_.texts["sle_2"], "");
+  commands_.ChooseTemplate();
+  EXPECT_EQ(values_.template_path, "");
   EXPECT_EQ(host_.log.back(),
             "dialog 请选择作为输出模版的Word文件|doc|Word 文件 (*.doc *.docx),*.doc *.docx,"
             "Word 97-2003文件 (*.doc),*.doc,Word 文件 (*.docx),*.docx");
@@ -71,19 +77,19 @@ TEST_F(CommandsTest, FileDialogsFillTheirFieldAndCancelEmptiesIt) {
 TEST_F(CommandsTest, FolderDialogStartsInTheChosenFolderElseTheDocuments) {
   const std::string chosen = (dir_ / "输出").string();
   std::filesystem::create_directories(chosen);
-  host_.texts["sle_3"] = chosen;
+  values_.output_folder = chosen;
   host_.folder_answers = {""};
-  ChooseOutputFolder();
-  EXPECT_EQ(host_.texts["sle_3"], chosen);  // cancelled: unchanged
+  commands_.ChooseOutputFolder();
+  EXPECT_EQ(values_.output_folder, chosen);  // cancelled: unchanged
   // A folder that is gone, a blank field or a Windows path start in the documents folder.
   for (const char* field : {"/no/such/folder", "  ", "D:\\pb\\out"}) {
-    host_.texts["sle_3"] = field;
+    values_.output_folder = field;
     host_.folder_answers = {""};
-    ChooseOutputFolder();
+    commands_.ChooseOutputFolder();
   }
   host_.folder_answers = {"/tmp/新目录"};
-  ChooseOutputFolder();
-  EXPECT_EQ(host_.texts["sle_3"], "/tmp/新目录");
+  commands_.ChooseOutputFolder();
+  EXPECT_EQ(values_.output_folder, "/tmp/新目录");
   const std::string documents = "folder 请选择输出目录|" + DocumentsFolder();
   EXPECT_EQ(host_.log, (Lines{"folder 请选择输出目录|" + chosen, documents, documents, documents,
                               documents}));
@@ -100,19 +106,19 @@ TEST_F(CommandsTest, DroppedFilesGoToTheFieldOfTheirKind) {
   const std::string odd_folder = (dir_ / "存档.doc").string();
   std::filesystem::create_directories(odd_folder);
 
-  EXPECT_EQ(DropPaths({other}), 0);
-  EXPECT_TRUE(host_.texts.empty());
-  EXPECT_EQ(DropPaths({old_data, templ, folder, other}), 3);
-  EXPECT_EQ(host_.texts["sle_1"], old_data);
-  EXPECT_EQ(host_.texts["sle_2"], templ);
-  EXPECT_EQ(host_.texts["sle_3"], folder);
-  EXPECT_EQ(DropPaths({data, odd_folder}), 2);
-  EXPECT_EQ(host_.texts["sle_1"], data);
-  EXPECT_EQ(host_.texts["sle_2"], templ);
-  EXPECT_EQ(host_.texts["sle_3"], odd_folder);
+  EXPECT_EQ(commands_.DropPaths({other}), 0);
+  EXPECT_EQ(fields_.writes, 0);
+  EXPECT_EQ(commands_.DropPaths({old_data, templ, folder, other}), 3);
+  EXPECT_EQ(values_.data_path, old_data);
+  EXPECT_EQ(values_.template_path, templ);
+  EXPECT_EQ(values_.output_folder, folder);
+  EXPECT_EQ(commands_.DropPaths({data, odd_folder}), 2);
+  EXPECT_EQ(values_.data_path, data);
+  EXPECT_EQ(values_.template_path, templ);
+  EXPECT_EQ(values_.output_folder, odd_folder);
   // A file that does not exist is routed by its name (the run reports it missing).
-  EXPECT_EQ(DropTarget("/gone/名单.xls", false), "sle_1");
-  EXPECT_EQ(DropTarget("/gone/xls", false), "");
+  EXPECT_EQ(DropTarget("/gone/名单.xls", false), merge::MergeField::kData);
+  EXPECT_EQ(DropTarget("/gone/xls", false), std::nullopt);
 }
 
 TEST(PastedPathTest, CleansWhatFileManagersAndShellsCopy) {
@@ -126,20 +132,20 @@ TEST(PastedPathTest, CleansWhatFileManagersAndShellsCopy) {
 }
 
 TEST_F(CommandsTest, ShowOutputFolderFallsBackToTheStartUpFolderWhenBlank) {
-  host_.texts["sle_3"] = "   ";
-  ShowOutputFolder();
-  host_.texts["sle_3"] = " /out ";
-  ShowOutputFolder();
-  EXPECT_EQ(host_.log, (Lines{"shell " + app::as_currentpath, "shell  /out "}));
+  values_.output_folder = "   ";
+  commands_.ShowOutputFolder();
+  values_.output_folder = " /out ";
+  commands_.ShowOutputFolder();
+  EXPECT_EQ(host_.log, (Lines{"shell " + current_folder_, "shell  /out "}));
 }
 
 TEST_F(CommandsTest, EditingAnEmptyOrMissingTemplateHintsAndMovesTheFocus) {
   test::OpeningServer word("word.application", "documents");
   ServerHandle wordserver;
-  host_.texts["sle_2"] = "  ";
-  OpenTemplate(wordserver);
-  host_.texts["sle_2"] = "\t";  // tabs are not blank: the existence test fails
-  OpenTemplate(wordserver);
+  values_.template_path = "  ";
+  commands_.OpenTemplate(wordserver);
+  values_.template_path = "\t";  // tabs are not blank: the existence test fails
+  commands_.OpenTemplate(wordserver);
   EXPECT_EQ(host_.log, (Lines{"box 操作提示|您还没有选择Word模版文件！", "focus sle_2",
                               "box 错误提示|找不到“\t”文件！", "focus sle_2"}));
   EXPECT_EQ(word.log.started, 0);
@@ -148,9 +154,9 @@ TEST_F(CommandsTest, EditingAnEmptyOrMissingTemplateHintsAndMovesTheFocus) {
 TEST_F(CommandsTest, EditingTheDataFileUsesTheSpreadsheetTexts) {
   test::OpeningServer excel("excel.application", "workbooks");
   ServerHandle excelserver;
-  OpenDataFile(excelserver);
-  host_.texts["sle_1"] = "/nowhere/a.xls";
-  OpenDataFile(excelserver);
+  commands_.OpenDataFile(excelserver);
+  values_.data_path = "/nowhere/a.xls";
+  commands_.OpenDataFile(excelserver);
   EXPECT_EQ(host_.log, (Lines{"box 操作提示|您还没有选择Excel数据源文件！", "focus sle_1",
                               "box 错误提示|找不到“/nowhere/a.xls”文件！", "focus sle_1"}));
 }
@@ -158,10 +164,10 @@ TEST_F(CommandsTest, EditingTheDataFileUsesTheSpreadsheetTexts) {
 TEST_F(CommandsTest, OpensTheFileVisiblyAndLetsTheServerGo) {
   test::OpeningServer word("word.application", "documents");
   ServerHandle wordserver;  // left null by the start-up check
-  host_.texts["sle_2"] = MakeFile("模板.docx");
-  OpenTemplate(wordserver);
+  values_.template_path = MakeFile("模板.docx");
+  commands_.OpenTemplate(wordserver);
   EXPECT_TRUE(host_.log.empty());
-  EXPECT_EQ(word.log.opened, (Lines{host_.texts["sle_2"]}));
+  EXPECT_EQ(word.log.opened, (Lines{values_.template_path}));
   EXPECT_TRUE(word.log.visible);
   ASSERT_NE(wordserver, nullptr);
   EXPECT_FALSE(wordserver->connected());
@@ -172,14 +178,14 @@ TEST_F(CommandsTest, AFileHeldByAnotherProgramIsNotOpened) {
   test::OpeningServer word("word.application", "documents");
   ServerHandle wordserver = std::make_unique<office::oleobject>();
   const std::string file = MakeFile("held.doc");
-  host_.texts["sle_2"] = file;
+  values_.template_path = file;
   const int fd = ::open(file.c_str(), O_RDONLY);
   ASSERT_EQ(::flock(fd, LOCK_EX), 0);
-  OpenTemplate(wordserver);
+  commands_.OpenTemplate(wordserver);
   ::close(fd);
   // An office lock file beside it means the same.
   test::WriteFile(dir_ / ".~lock.held.doc#", "x");
-  OpenTemplate(wordserver);
+  commands_.OpenTemplate(wordserver);
   const std::string text = "box 错误提示|打开“" + file + "”文件出错！如果文件已经打开，请将它关闭。";
   EXPECT_EQ(host_.log, (Lines{text, text}));
   EXPECT_EQ(word.log.started, 0);
@@ -189,10 +195,10 @@ TEST_F(CommandsTest, AServerThatCannotStartIsReported) {
   test::OpeningServer word("word.application", "documents", 0);
   test::OpeningServer excel("excel.application", "workbooks", 0);
   ServerHandle wordserver, excelserver;
-  host_.texts["sle_2"] = MakeFile("t.doc");
-  host_.texts["sle_1"] = MakeFile("d.xls");
-  OpenTemplate(wordserver);
-  OpenDataFile(excelserver);
+  values_.template_path = MakeFile("t.doc");
+  values_.data_path = MakeFile("d.xls");
+  commands_.OpenTemplate(wordserver);
+  commands_.OpenDataFile(excelserver);
   EXPECT_EQ(host_.log, (Lines{"box 错误提示|连接到Word失败！", "box 错误提示|连接到Excel失败！"}));
 }
 
@@ -200,35 +206,26 @@ TEST_F(CommandsTest, AnErrorOfTheServerWhileOpeningIsARuntimeError) {
   test::OpeningServer excel("excel.application", "workbooks");
   excel.log.fail_open = true;
   ServerHandle excelserver;
-  host_.texts["sle_1"] = MakeFile("d.xls");
-  EXPECT_THROW(OpenDataFile(excelserver), app::RuntimeError);
+  values_.data_path = MakeFile("d.xls");
+  EXPECT_THROW(commands_.OpenDataFile(excelserver), app::RuntimeError);
 }
 
 TEST_F(CommandsTest, ExamplesBecomeTheInputEvenWhenMissing) {
   test::OpeningServer word("word.application", "documents");
   test::OpeningServer excel("excel.application", "workbooks");
   ServerHandle wordserver, excelserver;
-  const std::string tmpl = app::as_datapath + "/示例/模板.doc";
-  UseExampleTemplate(wordserver);
-  EXPECT_EQ(host_.texts["sle_2"], tmpl);
+  const std::string tmpl = data_folder_ + "/示例/模板.doc";
+  commands_.UseExampleTemplate(wordserver);
+  EXPECT_EQ(values_.template_path, tmpl);
   EXPECT_EQ(host_.log,
             (Lines{"box 错误提示|打开“" + tmpl + "”文件出错！如果文件已经打开，请将它关闭。"}));
 
   host_.log.clear();
   const std::string data = MakeFile("示例/数据.xls");
-  UseExampleData(excelserver);
-  EXPECT_EQ(host_.texts["sle_1"], data);
+  commands_.UseExampleData(excelserver);
+  EXPECT_EQ(values_.data_path, data);
   EXPECT_TRUE(host_.log.empty());
   EXPECT_EQ(excel.log.opened, (Lines{data}));
-}
-
-TEST_F(CommandsTest, CopiesFieldFollowsThePrintOption) {
-  host_.checks["cbx_2"] = true;
-  ToggleCopies();
-  EXPECT_TRUE(host_.enabled["em_1"]);
-  host_.checks["cbx_2"] = false;
-  ToggleCopies();
-  EXPECT_FALSE(host_.enabled["em_1"]);
 }
 
 }  // namespace

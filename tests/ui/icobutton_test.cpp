@@ -6,8 +6,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 
-#include "app/globals.h"
-#include "app/post_queue.h"
+#include "app/event_guard.h"
 #include "ui/chrome/mouse_capture.h"
 #include "ui/chrome/tooltip_window.h"
 #include "ui/widgets/uo_icobutton.h"
@@ -19,20 +18,11 @@ namespace {
 
 class IcoButtonTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    app::ClearPosted();
-    saved_path_ = app::as_datapath;
-    app::as_datapath = "/opt/vexlo";
-    window_.resize(300, 200);
-  }
-  void TearDown() override {
-    releasecapture();
-    app::ClearPosted();
-    app::as_datapath = saved_path_;
-  }
+  void SetUp() override { window_.resize(300, 200); }
+  void TearDown() override { releasecapture(); }
 
   uo_icobutton* Make(std::string tag) {
-    auto* b = new uo_icobutton(&window_, {"resource/ks.jpg", "resource/ks2.jpg",
+    auto* b = new uo_icobutton(&window_, events_, "/opt/vexlo", {"resource/ks.jpg", "resource/ks2.jpg",
                                           "resource/ks3.jpg", std::move(tag), "开始制作"});
     b->setGeometry(10, 10, 32, 32);
     b->p_1->resize(32, 32);
@@ -47,17 +37,18 @@ class IcoButtonTest : public ::testing::Test {
   }
 
   QWidget window_;
-  std::string saved_path_;
+  app::ErrorRecord error_;
+  app::Events events_{error_, [] {}};
 };
 
 TEST_F(IcoButtonTest, ImageNamesAreResolvedBelowTheDataFolder) {
   uo_icobutton* b = Make("示例");
   EXPECT_EQ(b->p_1->picturename(), "/opt/vexlo/resource/ks.jpg");
-  EXPECT_EQ(b->p_1->is_picnormal, "/opt/vexlo/resource/ks.jpg");
-  EXPECT_EQ(b->p_1->is_picdisabled, "/opt/vexlo/resource/ks3.jpg");
-  EXPECT_EQ(b->p_1->is_picmouseover, "/opt/vexlo/resource/ks2.jpg");
-  EXPECT_EQ(b->p_1->is_picclickdown, "/opt/vexlo/resource/ks2.jpg");
-  EXPECT_EQ(b->p_1->tag, "示例");
+  EXPECT_EQ(b->p_1->pictures().normal, "/opt/vexlo/resource/ks.jpg");
+  EXPECT_EQ(b->p_1->pictures().disabled, "/opt/vexlo/resource/ks3.jpg");
+  EXPECT_EQ(b->p_1->pictures().mouse_over, "/opt/vexlo/resource/ks2.jpg");
+  EXPECT_EQ(b->p_1->pictures().click_down, "/opt/vexlo/resource/ks2.jpg");
+  EXPECT_EQ(b->p_1->tag(), "示例");
   EXPECT_EQ(b->st_1->text(), QString("开始制作"));
   EXPECT_TRUE(b->st_1->isHidden());
   EXPECT_EQ(b->palette().color(QPalette::Window), QColor(247, 245, 230));
@@ -88,7 +79,7 @@ TEST_F(IcoButtonTest, ClicksOnTheImageRaiseUeClickedAfterTheRelease) {
   EXPECT_EQ(b->p_1->picturename(), "/opt/vexlo/resource/ks2.jpg");  // pressed = mouse-over
   Mouse(b, QEvent::MouseButtonRelease, 90, 90, Qt::LeftButton, Qt::NoButton);  // outside
   EXPECT_EQ(clicked, 0);
-  app::DrainPosted();
+  events_.DrainPosted();
   EXPECT_EQ(clicked, 1);
 }
 
@@ -96,14 +87,14 @@ TEST_F(IcoButtonTest, EnabledAndFlashUseTheNamesAsTheyAre) {
   uo_icobutton* b = Make("");
   b->ue_enabled(false);
   EXPECT_EQ(b->p_1->picturename(), "resource/ks3.jpg");
-  EXPECT_FALSE(b->p_1->b_enabled);
+  EXPECT_FALSE(b->p_1->enabled_look());
   Mouse(b, QEvent::MouseMove, 5, 5, Qt::NoButton, Qt::NoButton);
   Mouse(b, QEvent::MouseMove, 60, 5, Qt::NoButton, Qt::NoButton);
   EXPECT_EQ(b->p_1->picturename(), "/opt/vexlo/resource/ks3.jpg");  // left: disabled image
   b->ue_enabled(std::nullopt);
-  EXPECT_FALSE(b->p_1->b_enabled);
+  EXPECT_FALSE(b->p_1->enabled_look());
   b->ue_enabled(true);
-  EXPECT_TRUE(b->p_1->b_enabled);
+  EXPECT_TRUE(b->p_1->enabled_look());
   EXPECT_EQ(b->p_1->picturename(), "resource/ks.jpg");
 
   b->s_up1 = "/other/a.jpg";
@@ -111,8 +102,8 @@ TEST_F(IcoButtonTest, EnabledAndFlashUseTheNamesAsTheyAre) {
   b->s_tag = "新";
   b->ue_flash();
   EXPECT_EQ(b->p_1->picturename(), "/other/a.jpg");
-  EXPECT_EQ(b->p_1->is_picclickdown, "/other/b.jpg");
-  EXPECT_EQ(b->p_1->tag, "新");
+  EXPECT_EQ(b->p_1->pictures().click_down, "/other/b.jpg");
+  EXPECT_EQ(b->p_1->tag(), "新");
 }
 
 }  // namespace

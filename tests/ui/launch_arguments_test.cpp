@@ -7,10 +7,10 @@
 #include <QSet>
 #include <QWidget>
 
-#include "app/globals.h"
+#include "app/event_guard.h"
 #include "app/install_paths.h"
 #include "app/version.h"
-#include "tests/support/scripted_host.h"
+#include "tests/ui/fake_fields.h"
 #include "tests/support/test_paths.h"
 #include "ui/widgets/uo_icobutton.h"
 #include "ui/widgets/uo_picbutton2.h"
@@ -46,11 +46,14 @@ TEST(LaunchArguments, VersionAndHelpEndTheProgramWhateverElseIsGiven) {
 }
 
 TEST(LaunchArguments, FillingLeavesTheFieldOfAMissingKindAlone) {
-  test::ScriptedHost host;
-  host.texts["sle_1"] = "/earlier/数据.xls";
-  FillFields({std::nullopt, "", "/srv/模板.doc"});
-  EXPECT_EQ(host.texts["sle_1"], "/earlier/数据.xls");
-  EXPECT_EQ(host.texts["sle_2"], "/srv/模板.doc");
+  std::vector<std::string> log;
+  test::FakeFields fields(log);
+  fields.values.data_path = "/earlier/数据.xls";
+  FillFields(fields, {std::nullopt, "", "/srv/模板.doc"});
+  EXPECT_EQ(fields.values.data_path, "/earlier/数据.xls");
+  EXPECT_EQ(fields.values.template_path, "/srv/模板.doc");
+  FillFields(fields, {});
+  EXPECT_EQ(fields.writes, 1);  // nothing given, nothing written
 }
 
 int Colours(const QImage& image) {
@@ -63,13 +66,13 @@ int Colours(const QImage& image) {
 
 // The button's face as drawn, with its pictures looked up below `data_folder`.
 QImage ButtonFace(const std::string& data_folder) {
-  const std::string saved = app::as_datapath;
-  app::as_datapath = data_folder;
+  app::ErrorRecord error;
+  app::Events events(error, [] {});
   QWidget window;
-  auto* button = new uo_icobutton(&window, {"resource/close.jpg", "resource/close2.jpg",
-                                            "resource/close.jpg", "关闭", ""});
+  auto* button = new uo_icobutton(&window, events, data_folder,
+                                  {"resource/close.jpg", "resource/close2.jpg",
+                                   "resource/close.jpg", "关闭", ""});
   button->setGeometry(0, 0, 32, 32);
-  app::as_datapath = saved;
   return button->p_1->grab(QRect(0, 0, 32, 32)).toImage();
 }
 

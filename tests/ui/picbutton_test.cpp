@@ -4,7 +4,7 @@
 #include <QApplication>
 #include <QMouseEvent>
 
-#include "app/post_queue.h"
+#include "app/event_guard.h"
 #include "ui/chrome/mouse_capture.h"
 #include "ui/widgets/uo_picbutton2.h"
 
@@ -13,24 +13,19 @@ namespace {
 
 class PicButtonTest : public ::testing::Test {
  protected:
+  using State = uo_picbutton2::State;
+
   void SetUp() override {
-    app::ClearPosted();
     window_.resize(200, 200);
-    button_ = new uo_picbutton2(&window_);
-    button_->originalsize = false;
+    button_ = new uo_picbutton2(events_, &window_);
+    button_->set_originalsize(false);
     button_->setGeometry(10, 10, 32, 32);
-    button_->is_picnormal = "normal";
-    button_->is_picdisabled = "disabled";
-    button_->is_picmouseover = "over";
-    button_->is_picclickdown = "down";
+    button_->set_pictures({"normal", "disabled", "over", "down"});
     button_->setpicturename("normal");
     button_->on_clicked = [this] { ++clicks_; };
     window_.show();
   }
-  void TearDown() override {
-    releasecapture();
-    app::ClearPosted();
-  }
+  void TearDown() override { releasecapture(); }
 
   void Send(QEvent::Type type, int x, int y, Qt::MouseButton button, Qt::MouseButtons held) {
     const QPointF local(x, y);
@@ -44,13 +39,15 @@ class PicButtonTest : public ::testing::Test {
   void Release(int x, int y) {
     Send(QEvent::MouseButtonRelease, x, y, Qt::LeftButton, Qt::NoButton);
   }
-  void Expect(int16_t state, const char* picture, bool captured) {
-    EXPECT_EQ(button_->in_state, state);
+  void Expect(State state, const char* picture, bool captured) {
+    EXPECT_EQ(button_->state(), state);
     EXPECT_EQ(button_->picturename(), picture);
-    EXPECT_EQ(button_->ib_mousecaptured, captured);
+    EXPECT_EQ(button_->mouse_captured(), captured);
     EXPECT_EQ(getcapture() == button_, captured);
   }
 
+  app::ErrorRecord error_;
+  app::Events events_{error_, [] {}};
   QWidget window_;
   uo_picbutton2* button_ = nullptr;
   int clicks_ = 0;
@@ -58,85 +55,85 @@ class PicButtonTest : public ::testing::Test {
 
 TEST_F(PicButtonTest, HoverTakesTheCaptureAndLeavingByAMoveRestores) {
   Move(5, 5);
-  Expect(1, "over", true);
+  Expect(State::kMouseOver, "over", true);
   Move(6, 7);  // captured and inside: nothing changes
-  Expect(1, "over", true);
+  Expect(State::kMouseOver, "over", true);
   Move(32, 32);  // on the right and bottom edge still counts as inside
-  Expect(1, "over", true);
+  Expect(State::kMouseOver, "over", true);
   Move(-1, 5);
-  Expect(0, "normal", false);
+  Expect(State::kNormal, "normal", false);
 }
 
 TEST_F(PicButtonTest, EnteringWithTheLeftButtonHeldShowsPressedInStateOne) {
   Move(5, 5, Qt::LeftButton);
-  Expect(1, "down", true);
+  Expect(State::kMouseOver, "down", true);
 }
 
 TEST_F(PicButtonTest, OnlyTheLeftButtonAloneCountsAsHeld) {
   Move(5, 5, Qt::LeftButton | Qt::RightButton);
-  Expect(1, "over", true);
+  Expect(State::kMouseOver, "over", true);
 }
 
 TEST_F(PicButtonTest, ReleaseInsideKeepsHoverAndPostsOneClick) {
   Move(5, 5);
   Press(5, 5);
-  Expect(2, "down", true);
+  Expect(State::kPressed, "down", true);
   Release(5, 5);
-  Expect(1, "over", true);
+  Expect(State::kMouseOver, "over", true);
   EXPECT_EQ(clicks_, 0);  // posted: runs after the release handling
-  app::DrainPosted();
+  events_.DrainPosted();
   EXPECT_EQ(clicks_, 1);
   Move(40, 5);
-  Expect(0, "normal", false);
+  Expect(State::kNormal, "normal", false);
 }
 
 TEST_F(PicButtonTest, ReleaseOutsideRestoresReleasesAndStillClicks) {
   Press(5, 5);
   Move(50, 50, Qt::LeftButton);  // dragged off while pressed
-  Expect(0, "normal", false);
+  Expect(State::kNormal, "normal", false);
   Release(50, 50);
-  Expect(0, "normal", false);
-  app::DrainPosted();
+  Expect(State::kNormal, "normal", false);
+  events_.DrainPosted();
   EXPECT_EQ(clicks_, 1);
 }
 
 TEST_F(PicButtonTest, DisabledPictureOnlyWhenLeavingByAMove) {
-  button_->b_enabled = false;
+  button_->set_enabled_look(false);
   Move(5, 5);
-  Expect(1, "over", true);  // hovering behaves as enabled
+  Expect(State::kMouseOver, "over", true);  // hovering behaves as enabled
   Move(100, 5);
-  Expect(0, "disabled", false);
+  Expect(State::kNormal, "disabled", false);
   Press(5, 5);
   Release(100, 100);  // a release outside shows the normal picture even now
-  Expect(0, "normal", false);
-  app::DrainPosted();
+  Expect(State::kNormal, "normal", false);
+  events_.DrainPosted();
   EXPECT_EQ(clicks_, 1);  // and still clicks
 }
 
 TEST_F(PicButtonTest, CaptureTakenAwayRestoresTheNormalPicture) {
-  button_->b_enabled = false;
+  button_->set_enabled_look(false);
   Move(5, 5);
   QWidget other(&window_);
   other.show();
   setcapture(&other);
-  Expect(0, "normal", false);
+  Expect(State::kNormal, "normal", false);
   // Lost while not captured: nothing is acted on.
   EXPECT_EQ(button_->other(533), 0);
-  Expect(0, "normal", false);
+  Expect(State::kNormal, "normal", false);
   EXPECT_EQ(button_->other(512), 0);
 }
 
 TEST_F(PicButtonTest, ItsOwnReleaseOfTheCaptureDoesNotResetThePressedState) {
   Move(5, 5);
   Press(5, 5);  // releases and takes the capture again on the way
-  Expect(2, "down", true);
+  Expect(State::kPressed, "down", true);
 }
 
 TEST_F(PicButtonTest, RightButtonPressChangesNothing) {
   Send(QEvent::MouseButtonPress, 5, 5, Qt::RightButton, Qt::RightButton);
-  Expect(0, "normal", false);
+  Expect(State::kNormal, "normal", false);
   Send(QEvent::MouseButtonRelease, 5, 5, Qt::RightButton, Qt::NoButton);
-  app::DrainPosted();
+  events_.DrainPosted();
   EXPECT_EQ(clicks_, 0);
 }
 
@@ -145,7 +142,7 @@ TEST_F(PicButtonTest, ClickAfterTheButtonIsGoneIsDropped) {
   Release(5, 5);
   delete button_;
   button_ = nullptr;
-  app::DrainPosted();
+  events_.DrainPosted();
   EXPECT_EQ(clicks_, 0);
 }
 

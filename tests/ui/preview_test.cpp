@@ -86,7 +86,7 @@ TEST_F(PreviewTest, AFileThatCannotBeReadIsToldNotShown) {
   test::ScriptedHost host;
   std::ofstream(dir_ / "图.docx", std::ios::binary) << "\x89PNG\r\n\x1a\n....";
   request_.template_path = (dir_ / "图.docx").string();
-  ShowPreview(request_, nullptr);
+  ShowPreview(host, request_, nullptr);
   ASSERT_EQ(host.Boxes().size(), 1u);
   EXPECT_NE(host.Boxes()[0].find("无法预览：文件“"), std::string::npos) << host.Boxes()[0];
   EXPECT_NE(host.Boxes()[0].find("是图片文件，不是 Word 文档"), std::string::npos);

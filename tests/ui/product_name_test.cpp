@@ -4,6 +4,7 @@
 
 #include "app/version.h"
 #include "tests/support/test_paths.h"
+#include "tests/ui/window_graph.h"
 #include "ui/main/w_vexlo.h"
 
 namespace vexlo::ui {
@@ -16,7 +17,8 @@ std::string PackagingFile(const std::string& name) {
 TEST(ProductName, WindowMenuSoftwareCentreAndManualsAgree) {
   const std::string name = app::kProductName;
   {
-    w_vexlo window;
+    test::WindowGraph graph;
+    w_vexlo window(graph.Context());
     EXPECT_EQ(window.windowTitle().toStdString(), name);
   }
   const std::string desktop = PackagingFile("vexlo.desktop");

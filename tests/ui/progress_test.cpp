@@ -16,6 +16,7 @@
 #include "office/server_registry.h"
 #include "tests/support/scripted_host.h"
 #include "tests/support/test_paths.h"
+#include "tests/ui/window_graph.h"
 #include "ui/main/qt_host.h"
 #include "ui/main/w_msg.h"
 #include "ui/main/w_vexlo.h"
@@ -137,7 +138,8 @@ class CountingSheet : public SheetSource {
 
 TEST(GenerationWindowTest, GridReadsOnlyTheCellsItShowsAroundTheCurrentRecord) {
   int reads = 0;
-  GenerationWindow window(nullptr);
+  TextPagePreview pages(nullptr);
+  GenerationWindow window(nullptr, pages, {});
   window.SetSheet(std::make_unique<CountingSheet>(30, &reads), 999, "数据.xlsx");
   window.resize(760, 430);
   window.show();
@@ -179,11 +181,17 @@ TEST(GenerationWindowTest, GridReadsOnlyTheCellsItShowsAroundTheCurrentRecord) {
 }
 
 TEST(GenerationWindowTest, DrawsPagesAtMostEveryInterval) {
-  auto owned = std::make_unique<CountingPreview>();
-  CountingPreview* preview = owned.get();
-  SetPagePreview(std::move(owned));
+  CountingPreview pages;
+  CountingPreview* preview = &pages;
+  // The template's paragraphs, read once, and only once the window knows the template.
+  int reads = 0;
+  const ParagraphReader template_reader = [&](const std::string& path) {
+    ++reads;
+    EXPECT_EQ(path, "/t/模板.doc");
+    return Lines{"致姓名"};
+  };
   int cells = 0;
-  GenerationWindow window(nullptr);
+  GenerationWindow window(nullptr, pages, template_reader);
   window.SetSheet(std::make_unique<CountingSheet>(2, &cells), 300, "数据.xls");
 
   // Records written faster than the interval: only the newest waiting page is drawn.
@@ -201,19 +209,14 @@ TEST(GenerationWindowTest, DrawsPagesAtMostEveryInterval) {
   EXPECT_EQ(preview->rendered, (Lines{"/out/人1.docx", "/out/人3.docx", "/out/人4.docx"}));
   EXPECT_FALSE(window.page()->pixmap().isNull());
 
-  // A document that cannot be read yet, without a template reader: a plain note.
+  // A document that cannot be read yet, before the template is known: a plain note.
   window.ShowDocument(5, "/out/人5.doc");
   EXPECT_TRUE(window.RefreshPage(t0 + 1s));
   EXPECT_TRUE(window.page()->pixmap().isNull());
   EXPECT_FALSE(window.page()->text().isEmpty());
 
-  // With one, the page is the template filled with the record's values, the template read once.
-  int reads = 0;
-  SetTemplateReader([&](const std::string& path) {
-    ++reads;
-    EXPECT_EQ(path, "/t/模板.doc");
-    return Lines{"致姓名"};
-  });
+  EXPECT_EQ(reads, 0);
+  // With it, the page is the template filled with the record's values, the template read once.
   window.SetTemplate("/t/模板.doc");
   window.ShowDocument(6, "/out/人6.doc");
   EXPECT_TRUE(window.RefreshPage(t0 + 2s));
@@ -221,8 +224,6 @@ TEST(GenerationWindowTest, DrawsPagesAtMostEveryInterval) {
   EXPECT_TRUE(window.RefreshPage(t0 + 3s));
   EXPECT_FALSE(window.page()->pixmap().isNull());
   EXPECT_EQ(reads, 1);
-  SetTemplateReader(nullptr);
-  SetPagePreview(nullptr);
 }
 
 // The grid reads through the run's own spreadsheet instance; once the run quits it, rows still
@@ -255,9 +256,9 @@ TEST(GenerationWindowTest, TheGridShowsTheValuesAsTheyWillBeWritten) {
 }
 
 TEST(GenerationWindowTest, RowAndPageNameTheSameRecordAndOneFileItsOwnName) {
-  SetPagePreview(std::make_unique<CountingPreview>());
+  CountingPreview pages;
   int cells = 0;
-  GenerationWindow window(nullptr);
+  GenerationWindow window(nullptr, pages, {});
   window.SetSheet(std::make_unique<CountingSheet>(2, &cells), 300, "数据.xls");
   const auto selected_row = [&] {
     const QModelIndexList rows = window.sheet()->selectionModel()->selectedRows();
@@ -280,7 +281,6 @@ TEST(GenerationWindowTest, RowAndPageNameTheSameRecordAndOneFileItsOwnName) {
   window.ShowDocument(120, "/out/.vexlo-merge-25571.docx", "合并输出.docx");
   EXPECT_TRUE(window.RefreshPage(t0 + 1s));
   EXPECT_EQ(window.page_caption()->text(), "刚生成的文档：合并输出.docx");
-  SetPagePreview(nullptr);
 }
 
 }  // namespace
@@ -291,7 +291,8 @@ namespace {
 
 class ProgressDisplayTest : public ::testing::Test {
  protected:
-  test::ScriptedHost host_;
+  test::WindowGraph graph_;
+  test::ScriptedHost& host_ = graph_.host;
 };
 
 TEST_F(ProgressDisplayTest, EscOrCloseAsksAndYesStopsAfterTheRecord) {
@@ -299,8 +300,9 @@ TEST_F(ProgressDisplayTest, EscOrCloseAsksAndYesStopsAfterTheRecord) {
   main_window.show();
   merge::MergeRequest request;
   request.visible = false;
-  ProgressDisplay display(&main_window, request);
+  ProgressDisplay display(&main_window, host_, graph_.progress, graph_.pages, {}, request);
   display.Opened("正在输出，可能需要较长时间，请稍候……", 5);
+  EXPECT_EQ(graph_.progress.display(), &display);  // the host repaints it in long steps
   QWidget* progress = display.progress_window();
   ASSERT_NE(progress, nullptr);
   EXPECT_TRUE(progress->isVisible());
@@ -324,6 +326,7 @@ TEST_F(ProgressDisplayTest, EscOrCloseAsksAndYesStopsAfterTheRecord) {
                                                  "ask 操作提示|是否停止输出？"}));
   QPointer<QWidget> gone(progress);
   display.Closed();
+  EXPECT_EQ(graph_.progress.display(), nullptr);
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_TRUE(gone.isNull());
   EXPECT_EQ(display.progress_window(), nullptr);
@@ -336,7 +339,7 @@ TEST_F(ProgressDisplayTest, WatchedRunsShowTheGenerationWindowBesideTheProgress)
   request.visible = true;
   request.data_path = "/nowhere/数据.xlsx";  // unreadable: an empty grid, no error
   request.template_path = "/nowhere/模板.docx";
-  ProgressDisplay display(nullptr, request);
+  ProgressDisplay display(nullptr, host_, graph_.progress, graph_.pages, {}, request);
   display.Opened("正在输出", 3);
   GenerationWindow* generation = display.generation_window();
   ASSERT_NE(generation, nullptr);
@@ -374,7 +377,7 @@ TEST_F(ProgressDisplayTest, TheOutputPausesWhileTheStopQuestionIsOpen) {
   PauseRecorder output;
   office::SetDeferredWork(&output);
   merge::MergeRequest request;
-  ProgressDisplay display(nullptr, request);
+  ProgressDisplay display(nullptr, host_, graph_.progress, graph_.pages, {}, request);
   display.Opened("正在输出", 5);
   display.StageProgress(merge::MergeStage::kPdfs, 1, 5);
   // No: paused for the question, going on after it.
@@ -405,7 +408,7 @@ TEST_F(ProgressDisplayTest, TheCountFollowsThePdfsThatArriveWhileTheStopQuestion
   ArrivingPdfs output;
   office::SetDeferredWork(&output);
   merge::MergeRequest request;
-  ProgressDisplay display(nullptr, request);
+  ProgressDisplay display(nullptr, host_, graph_.progress, graph_.pages, {}, request);
   display.Opened("正在输出", 200);
   display.StageProgress(merge::MergeStage::kPdfs, 1, 200);
   int seen_while_open = -1;
@@ -425,7 +428,7 @@ TEST_F(ProgressDisplayTest, TheCountFollowsThePdfsThatArriveWhileTheStopQuestion
 
 TEST_F(ProgressDisplayTest, EveryStageIsShownWithItsCountAndTheTimeLeft) {
   merge::MergeRequest request;
-  ProgressDisplay display(nullptr, request);
+  ProgressDisplay display(nullptr, host_, graph_.progress, graph_.pages, {}, request);
   display.Opened("正在输出，可能需要较长时间，请稍候……", 200);
   auto* window = static_cast<w_msg*>(display.progress_window());
   display.Progress(3, 200);
@@ -448,7 +451,7 @@ TEST_F(ProgressDisplayTest, EveryStageIsShownWithItsCountAndTheTimeLeft) {
 }
 
 TEST_F(ProgressDisplayTest, PrintingIsConfirmedWithThePrinterAndTheCopies) {
-  w_vexlo window;
+  w_vexlo window(graph_.Context());
   WindowMergeObserver observer(window, merge::MergeRequest{});
   host_.yes_no_answers = {false, true};
   EXPECT_FALSE(observer.ConfirmPrint({"办公室打印机", 200, 2}));

@@ -14,6 +14,7 @@
 #include <QSpinBox>
 
 #include "tests/support/scripted_host.h"
+#include "tests/ui/window_graph.h"
 #include "ui/main/generation_window.h"
 #include "ui/main/w_vexlo.h"
 #include "ui/main/window_merge_observer.h"
@@ -25,18 +26,17 @@ class RecordOptionsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     QSettings(QSettings::NativeFormat, QSettings::UserScope, "vexlo", "vexlo").clear();
-    app::SetHost(&host_);
   }
   void TearDown() override {
     QSettings(QSettings::NativeFormat, QSettings::UserScope, "vexlo", "vexlo").clear();
-    app::SetHost(nullptr);
   }
-  test::ScriptedHost host_;
+  test::WindowGraph graph_;
+  test::ScriptedHost& host_ = graph_.host;
 };
 
 TEST_F(RecordOptionsTest, ProtectionGoesIntoTheRequestAndIsRememberedTheChoiceIsNot) {
   {
-    w_vexlo w;
+    w_vexlo w(graph_.Context());
     RecordOptions& options = *w.record_options;
     EXPECT_TRUE(options.Ready());
     options.cbx_protect->setChecked(true);
@@ -59,7 +59,7 @@ TEST_F(RecordOptionsTest, ProtectionGoesIntoTheRequestAndIsRememberedTheChoiceIs
     EXPECT_EQ(request.name_pattern, "{工号}_{姓名}");
     EXPECT_EQ(options.cb_records->text(), "已选择记录和文件名…");
   }
-  w_vexlo next;
+  w_vexlo next(graph_.Context());
   EXPECT_TRUE(next.record_options->cbx_protect->isChecked());
   EXPECT_EQ(next.record_options->ddlb_password->currentText(), "身份证号");
   EXPECT_EQ(next.record_options->em_last->value(), 6);

@@ -7,12 +7,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QLineEdit>
 #include <QSettings>
 #include <filesystem>
 
-#include "app/globals.h"
-#include "app/post_queue.h"
 #include "tests/support/scripted_host.h"
+#include "tests/ui/window_graph.h"
 #include "tests/support/test_paths.h"
 #include "ui/main/w_vexlo.h"
 
@@ -25,9 +25,6 @@ using Lines = std::vector<std::string>;
 class SettingsFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    app::ClearPosted();
-    saved_path_ = app::as_currentpath;
-    app::as_currentpath = "/home/用户";
     Clear();
     // A window that waits on a pipe never returns: the test then ends instead of hanging.
     ::alarm(60);
@@ -35,20 +32,22 @@ class SettingsFileTest : public ::testing::Test {
   void TearDown() override {
     ::alarm(0);
     Clear();
-    app::ClearPosted();
-    app::as_currentpath = saved_path_;
   }
   void Clear() {
     std::error_code ec;
     for (const auto& e : fs::directory_iterator(folder_, ec)) fs::remove_all(e.path(), ec);
-    ForgetSettingsCheck();
+    graph_.settings = SettingsFile(graph_.clock);  // a new session
   }
-  // Opens a window as the program does, and closes it (the inputs are then remembered).
-  void OpenAndClose() {
-    w_vexlo w;
+  // Opens a window as the program does, `typed` in its data field, and closes it (the inputs are
+  // then remembered). Returns what the data field showed once open.
+  std::string OpenAndClose(const std::string& typed = "") {
+    w_vexlo w(graph_.Context());
+    w.sle_1->setText(QString::fromStdString(typed));
     w.open();
-    app::DrainPosted();
+    graph_.events.DrainPosted();
+    const std::string shown = w.sle_1->text().toStdString();
     w.close();
+    return shown;
   }
   // What the window said about the settings file (the office presence check says more).
   Lines SettingsBoxes() const {
@@ -67,10 +66,10 @@ class SettingsFileTest : public ::testing::Test {
     return names;
   }
 
-  test::ScriptedHost host_;
+  test::WindowGraph graph_;
+  test::ScriptedHost& host_ = graph_.host;
   const std::string path_ = SettingsFilePath();
   const fs::path folder_ = fs::path(path_).parent_path();
-  std::string saved_path_;
 };
 
 TEST_F(SettingsFileTest, APipeOrAFolderIsIgnoredLeftAsItIsAndSaidOnce) {
@@ -84,11 +83,9 @@ TEST_F(SettingsFileTest, APipeOrAFolderIsIgnoredLeftAsItIsAndSaidOnce) {
       fs::create_directory(path_);
       test::WriteFile(fs::path(path_) / "笔记.txt", "the user's");
     }
-    host_.texts = {{"sle_1", "typed"}};
-    OpenAndClose();
+    EXPECT_EQ(OpenAndClose("typed"), "typed");  // nothing was restored
     EXPECT_EQ(SettingsBoxes(), Lines{"box 操作提示|设置文件“" + path_ + "”不是普通文件，而是" + kind +
                                    "，已忽略。本次使用默认设置，设置不会被保存。"});
-    EXPECT_EQ(host_.texts["sle_1"], "typed");  // nothing was restored
     // A second window of the same session says nothing more; nothing was put in its place.
     OpenAndClose();
     EXPECT_EQ(SettingsBoxes().size(), 1u);
@@ -104,11 +101,10 @@ TEST_F(SettingsFileTest, ADamagedFileIsSetAsideAndTheNextOneIsWrittenAfresh) {
   fs::create_directories(folder_);
   const std::string damaged("\x00\x01PK\x03\x04[[[\xff\n=\n", 14);
   test::WriteFile(path_, damaged);
-  host_.texts = {{"sle_1", "/x/数据.xls"}};
-  OpenAndClose();
+  OpenAndClose("/x/数据.xls");
   const Lines others = Others();
   ASSERT_EQ(others.size(), 1u);
-  EXPECT_TRUE(others[0].starts_with("vexlo.conf.损坏-")) << others[0];
+  EXPECT_EQ(others[0], "vexlo.conf.损坏-20261207153000");  // stamped by the session's clock
   EXPECT_EQ(test::ReadFile(folder_ / others[0]), damaged);
   EXPECT_EQ(SettingsBoxes(), Lines{"box 操作提示|设置文件“" + path_ + "”无法读取（已损坏或没有读取权限），已改名为“" +
                                  others[0] + "”。本次使用默认设置。"});
@@ -130,12 +126,13 @@ TEST_F(SettingsFileTest, ARememberedPathThatIsNoRegularFileIsShownEmpty) {
     store.setValue("inputs/sle_1", QString::fromStdString(pipe.string()));
     store.setValue("inputs/sle_2", QString::fromStdString((dir / "模板.docx").string()));
   }
-  host_.texts = {{"sle_1", "typed"}, {"sle_2", "typed"}};
-  w_vexlo w;
+  w_vexlo w(graph_.Context());
+  w.sle_1->setText("typed");
+  w.sle_2->setText("typed");
   w.open();
-  app::DrainPosted();
-  EXPECT_EQ(host_.texts["sle_1"], "");
-  EXPECT_EQ(host_.texts["sle_2"], "");
+  graph_.events.DrainPosted();
+  EXPECT_EQ(w.sle_1->text(), "");
+  EXPECT_EQ(w.sle_2->text(), "");
   EXPECT_EQ(SettingsBoxes(), Lines{});
 }
 

@@ -12,12 +12,11 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/globals.h"
-#include "app/post_queue.h"
 #include "office/engine/engine_services.h"
 #include "tests/support/scripted_host.h"
 #include "tests/support/test_paths.h"
 #include "tests/ui/opening_server.h"
+#include "tests/ui/window_graph.h"
 #include "ui/main/banner.h"
 #include "ui/main/w_vexlo.h"
 #include "ui/widgets/uo_icobutton.h"
@@ -38,17 +37,21 @@ Reading Settled(std::string error) {
 class TemplateReadinessTest : public ::testing::Test {
  protected:
   TemplateReadinessTest()
-      : readiness_(nullptr, [this](const std::string& text) { shown_.push_back(text); }) {
-    readiness_.set_preparer([this](const std::string& path) -> Reading {
-      if (path.ends_with(".docx")) return {};
-      return readings_.at(path);
-    });
-  }
+      : readiness_(
+            nullptr, host_, events_,
+            [this](const std::string& path) -> Reading {
+              if (path.ends_with(".docx")) return {};
+              return readings_.at(path);
+            },
+            [this](const std::string& text) { shown_.push_back(text); },
+            [this] { host_.log.push_back("focus sle_2"); }) {}
   bool WaitSettled() {
     return QTest::qWaitFor([this] { return !readiness_.reading(); }, 5000);
   }
 
   test::ScriptedHost host_;
+  app::ErrorRecord error_;
+  app::Events events_{error_, [] {}};
   std::vector<std::string> shown_;
   std::map<std::string, Reading> readings_;
   TemplateReadiness readiness_;
@@ -128,18 +131,17 @@ TEST_F(TemplateReadinessTest, DropForgetsTheHeldAction) {
 
 // The window: the field starts the reading, the strip says so, and Enter waits for it.
 TEST(TemplateReadinessWindow, EnterWhileTheTemplateIsReadStartsOnceItIsRead) {
-  test::ScriptedHost host;
-  app::ClearPosted();
+  test::WindowGraph graph;
+  test::ScriptedHost& host = graph.host;
   std::promise<TemplateConversion> converting;
   const Reading reading = converting.get_future().share();
   int asked = 0;
-  SetTemplatePreparer([&](const std::string& path) -> Reading {
+  graph.template_preparer = [&](const std::string& path) -> Reading {
     ++asked;
     return path == "/t/模板.doc" ? reading : Reading();
-  });
+  };
   {
-    w_vexlo w;
-    SetTemplatePreparer({});
+    w_vexlo w(graph.Context());
     const QString banner = w.st_6->text();
     w.sle_2->setText("/t/模板.doc");
     EXPECT_EQ(w.st_6->text().toStdString(), kReadingTemplate);
@@ -153,27 +155,23 @@ TEST(TemplateReadinessWindow, EnterWhileTheTemplateIsReadStartsOnceItIsRead) {
     EXPECT_EQ(w.st_6->text(), banner);
     EXPECT_EQ(asked, 2);
   }
-  app::ClearPosted();
 }
 
 // LibreOffice is started by a call posted once the window is up, not while it opens.
 TEST(TemplateReadinessWindow, OfficesStartAfterTheWindowIsUp) {
-  test::ScriptedHost host;
+  test::WindowGraph graph;
   test::OpeningServer excel("excel.application", "workbooks");
   test::OpeningServer word("word.application", "documents");
-  app::ClearPosted();
   int started = 0;
-  SetOfficeStarter([&] { ++started; });
+  graph.office_starter = [&] { ++started; };
   {
-    w_vexlo w;
+    w_vexlo w(graph.Context());
     w.open();
     EXPECT_EQ(started, 0);
-    app::DrainPosted();  // ue_opened, then what it posted
+    graph.events.DrainPosted();  // ue_opened, then what it posted
     EXPECT_EQ(started, 1);
     EXPECT_EQ(excel.log.started, 1);  // after the servers' check
   }
-  SetOfficeStarter({});
-  app::ClearPosted();
 }
 
 // With LibreOffice: the bundled .doc template on a cold cache (a fresh cache folder, so the office
@@ -183,14 +181,14 @@ TEST(TemplateReadinessWindow, ChoosingTheExampleDocOnAColdCacheNeverStallsTheWin
   if (!engine::OfficePool::Available()) GTEST_SKIP() << "LibreOffice is not installed";
   test::ScratchDir cache;
   ASSERT_EQ(::setenv("XDG_CACHE_HOME", cache.path().c_str(), 1), 0);
-  const std::string saved_data = app::as_datapath;
-  app::as_datapath = VEXLO_SOURCE_DIR;
-  const std::string example = app::as_datapath + "/示例/模板.doc";
-  test::ScriptedHost host;
+  test::WindowGraph graph;
+  graph.state.as_datapath = VEXLO_SOURCE_DIR;
+  graph.template_preparer = LibreOfficePreparer();
+  const std::string example = graph.state.as_datapath + "/示例/模板.doc";
+  test::ScriptedHost& host = graph.host;
   test::OpeningServer word("word.application", "documents");
   {
-    w_vexlo w;
-    w.template_readiness->set_preparer(LibreOfficePreparer());
+    w_vexlo w(graph.Context());
     w.show();
     QElapsedTimer clock;
     qint64 last = 0;
@@ -216,7 +214,7 @@ TEST(TemplateReadinessWindow, ChoosingTheExampleDocOnAColdCacheNeverStallsTheWin
     gap();
     EXPECT_EQ(word.log.opened, (Lines{example}));
     EXPECT_TRUE(host.Boxes().empty());
-    EXPECT_EQ(w.st_6->text().toStdString(), BannerText(GetDesktopFacts()));
+    EXPECT_EQ(w.st_6->text().toStdString(), BannerText(graph.facts));
     EXPECT_LT(longest, 250) << "the event loop stopped for " << longest << " ms";
     // The reading went into the cache: the next choice of it is ready at once.
     EXPECT_FALSE(std::filesystem::is_empty(cache / "vexlo/templates"));
@@ -224,7 +222,6 @@ TEST(TemplateReadinessWindow, ChoosingTheExampleDocOnAColdCacheNeverStallsTheWin
     EXPECT_FALSE(w.template_readiness->reading());
   }
   engine::Services().pool().Shutdown();
-  app::as_datapath = saved_data;
   ::unsetenv("XDG_CACHE_HOME");
 }
 

@@ -9,7 +9,7 @@
 #include <QWidget>
 
 #include "app/codepage.h"
-#include "app/post_queue.h"
+#include "app/event_guard.h"
 #include "ui/chrome/current_message.h"
 #include "ui/chrome/tooltip_window.h"
 #include "ui/widgets/uo_tooltip.h"
@@ -20,13 +20,11 @@ namespace {
 class TooltipTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    app::ClearPosted();
     window_.resize(200, 200);
     control_ = new QWidget(&window_);
     control_->setGeometry(20, 30, 32, 24);
     window_.show();
   }
-  void TearDown() override { app::ClearPosted(); }
 
   // Relays a move at (x, y) of `control` as the message being handled.
   void Hover(uo_tooltip& tip, QWidget* control, int16_t x, int16_t y) {
@@ -34,12 +32,14 @@ class TooltipTest : public ::testing::Test {
     tip.showtip(control);
   }
 
+  app::ErrorRecord error_;
+  app::Events events_{error_, [] {}};
   QWidget window_;
   QWidget* control_ = nullptr;
 };
 
 TEST_F(TooltipTest, EveryRegistrationAddsAToolWithTheNextId) {
-  uo_tooltip tip;
+  uo_tooltip tip(events_);
   EXPECT_EQ(tip.controlregister(control_, "示例", 0), 1);
   EXPECT_EQ(tip.controlregister(control_, "示例", 0), 2);
   EXPECT_EQ(tip.toolid, 3);
@@ -51,13 +51,13 @@ TEST_F(TooltipTest, EveryRegistrationAddsAToolWithTheNextId) {
   EXPECT_EQ(area.right, 32);
   EXPECT_EQ(area.bottom, 24);
   // Each text block is released by a posted call.
-  EXPECT_EQ(app::PostedCount(), 2u);
-  app::DrainPosted();
-  EXPECT_EQ(app::PostedCount(), 0u);
+  EXPECT_EQ(events_.PostedCount(), 2u);
+  events_.DrainPosted();
+  EXPECT_EQ(events_.PostedCount(), 0u);
 }
 
 TEST_F(TooltipTest, RefusedToolReturnsMinusOneAndStillUsesAnId) {
-  uo_tooltip tip;
+  uo_tooltip tip(events_);
   EXPECT_EQ(tip.controlregister(nullptr, "x", 0), -1);
   EXPECT_EQ(tip.toolid, 2);
   EXPECT_EQ(tip.controlregister(control_, "x", 0), 2);
@@ -79,7 +79,7 @@ TEST(TooltipCut, TipsAreCutToSeventyNineBytesNeverInsideACharacter) {
 }
 
 TEST_F(TooltipTest, RelayedMovesPickTheToolUnderThePointer) {
-  uo_tooltip tip;
+  uo_tooltip tip(events_);
   QWidget other(&window_);
   other.setGeometry(100, 30, 32, 32);
   Hover(tip, &other, 5, 5);  // never registered: nothing
@@ -96,7 +96,7 @@ TEST_F(TooltipTest, RelayedMovesPickTheToolUnderThePointer) {
 }
 
 TEST_F(TooltipTest, BalloonAppearsAfterTheHoverDelayWithTheCutText) {
-  uo_tooltip tip;
+  uo_tooltip tip(events_);
   std::string long_tip;
   for (int i = 0; i < 45; ++i) long_tip += "长";
   tip.controlregister(control_, long_tip, 0);
@@ -109,7 +109,7 @@ TEST_F(TooltipTest, BalloonAppearsAfterTheHoverDelayWithTheCutText) {
 }
 
 TEST_F(TooltipTest, TipGoesWhenADialogOpensAndStaysAwayWhileItIsOpen) {
-  uo_tooltip tip;
+  uo_tooltip tip(events_);
   tip.controlregister(control_, "选择数据文件", 0);
   QCursor::setPos(control_->mapToGlobal(QPoint(5, 5)));
   Hover(tip, control_, 5, 5);

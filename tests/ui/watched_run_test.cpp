@@ -16,6 +16,7 @@
 #include "office/engine/register_servers.h"
 #include "office/engine/soffice/soffice.h"
 #include "tests/support/scripted_host.h"
+#include "tests/ui/window_graph.h"
 #include "tests/support/test_paths.h"
 #include "ui/main/docx_paragraphs.h"
 #include "ui/main/generation_window.h"
@@ -110,8 +111,6 @@ class WatchedRunTest : public ::testing::Test {
  protected:
   void SetUp() override {
     engine::RegisterEmbeddedServers();
-    SetPagePreview(std::make_unique<TextPagePreview>(
-        [](const std::string& path) { return DocxParagraphs(path); }));
     // 1 200 people under the titles of the template; a run reads down to row 1000.
     std::ofstream csv(dir_ / "工资.csv");
     csv << "姓名,部门,ID\n";
@@ -119,7 +118,24 @@ class WatchedRunTest : public ::testing::Test {
     csv.close();
     fs::copy_file(test::DataFile("merge/模板.docx"), dir_ / "模板.docx");
   }
-  void TearDown() override { SetPagePreview(nullptr); }
+  void TearDown() override { graph_.events.DrainPosted(); }
+
+  // The window's context as main gives it, with pages drawn from the documents themselves.
+  WindowContext Context() {
+    const WindowContext c = graph_.Context();
+    return {.host = c.host,
+            .events = c.events,
+            .state = c.state,
+            .clock = c.clock,
+            .facts = c.facts,
+            .pages = docx_pages_,
+            .template_reader = c.template_reader,
+            .office_starter = c.office_starter,
+            .template_preparer = c.template_preparer,
+            .settings = c.settings,
+            .mail_passwords = c.mail_passwords,
+            .progress = c.progress};
+  }
 
   // A watched run of the 1 200 people into `out`, with their PDFs when `pdf`.
   merge::MergeRequest Request(const fs::path& out, bool pdf) const {
@@ -135,7 +151,9 @@ class WatchedRunTest : public ::testing::Test {
   }
 
   test::ScratchDir dir_;
-  test::ScriptedHost host_;
+  test::WindowGraph graph_;
+  test::ScriptedHost& host_ = graph_.host;
+  TextPagePreview docx_pages_{[](const std::string& path) { return DocxParagraphs(path); }};
 };
 
 TEST_F(WatchedRunTest, TheWindowsEndOnTheLastRecordWritten) {
@@ -145,7 +163,7 @@ TEST_F(WatchedRunTest, TheWindowsEndOnTheLastRecordWritten) {
     const merge::MergeRequest request = Request(dir_ / (pdf ? "pdf" : "docx"), pdf);
     host_.log.clear();
     host_.yes_no_answers = {true};  // go on without the rows below row 1000
-    w_vexlo main_window;
+    w_vexlo main_window(Context());
     WatchingObserver observer(main_window, request);
     std::unique_ptr<office::oleobject> excel, word, word2;
     merge::RunMergeSession(request, observer, {excel, word, word2});
@@ -184,7 +202,7 @@ TEST_F(WatchedRunTest, TheWindowsEndOnTheLastRecordWritten) {
 TEST_F(WatchedRunTest, TheStopQuestionCountsTheDocumentsThereAre) {
   const fs::path out = dir_ / "输出";
   const merge::MergeRequest request = Request(out, false);
-  w_vexlo main_window;
+  w_vexlo main_window(Context());
   WatchingObserver observer(main_window, request);
   observer.press_esc_at = 500;
   std::string count, page_caption;

@@ -22,13 +22,12 @@
 #include <QTest>
 #include <QValidator>
 
-#include "app/globals.h"
-#include "app/post_queue.h"
 #include "office/engine/register_servers.h"
 #include "office/server_registry.h"
 #include "tests/support/scripted_host.h"
 #include "tests/support/test_paths.h"
 #include "tests/ui/opening_server.h"
+#include "tests/ui/window_graph.h"
 #include "ui/main/banner.h"
 #include "ui/main/qt_host.h"
 #include "ui/main/skin.h"
@@ -51,32 +50,22 @@ QColor Foreground(const QWidget* w) { return w->palette().color(w->foregroundRol
 class WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    app::ClearPosted();
     QSettings(QSettings::NativeFormat, QSettings::UserScope, "vexlo", "vexlo").clear();
-    saved_path_ = app::as_currentpath;
-    app::as_currentpath = "/home/用户";
-    saved_data_ = app::as_datapath;
-    app::as_datapath = "/srv/vexlo";
-  }
-  void TearDown() override {
-    app::ClearPosted();
-    app::as_currentpath = saved_path_;
-    app::as_datapath = saved_data_;
   }
   // Runs the open event and the posted ue_opened.
   void OpenAndSettle(w_vexlo& w) {
     w.open();
-    app::DrainPosted();
+    graph_.events.DrainPosted();
   }
 
-  test::ScriptedHost host_;
-  std::string saved_path_, saved_data_;
+  test::WindowGraph graph_;
+  test::ScriptedHost& host_ = graph_.host;
 };
 
 // The layout as a user sees it: everything inside the window, no control hiding another, every
 // text readable in full, the picture at the back and the warning on its strip.
 TEST_F(WindowTest, ControlsStayInsideDoNotOverlapAndTheirTextsFit) {
-  w_vexlo w;
+  w_vexlo w(graph_.Context());
   OpenAndSettle(w);
   const QRect inside(0, 0, 712, 508);
   QList<QWidget*> controls;
@@ -112,9 +101,9 @@ TEST_F(WindowTest, ControlsStayInsideDoNotOverlapAndTheirTextsFit) {
 }
 
 TEST_F(WindowTest, TextsOptionsAndButtonImages) {
-  w_vexlo w;
+  w_vexlo w(graph_.Context());
   EXPECT_EQ(w.st_ver->text(), "2.6");
-  EXPECT_EQ(w.st_6->text().toStdString(), BannerText(GetDesktopFacts()));
+  EXPECT_EQ(w.st_6->text().toStdString(), BannerText(graph_.facts));
   EXPECT_FALSE(w.st_6->text().contains("Windows"));
   EXPECT_EQ(w.st_1->text(), "Excel数据文件：");
   EXPECT_EQ(w.st_2->text(), "Word模版文件：");
@@ -136,7 +125,7 @@ TEST_F(WindowTest, TextsOptionsAndButtonImages) {
   }
   EXPECT_EQ(w.uo_6->s_text, "开始制作");
   EXPECT_EQ(w.uo_6->s_tag, "");
-  EXPECT_EQ(w.uo_6->p_1->is_picnormal, "/srv/vexlo/resource/ks.jpg");
+  EXPECT_EQ(w.uo_6->p_1->pictures().normal, "/srv/vexlo/resource/ks.jpg");
   EXPECT_EQ(w.uo_1->s_tag, "选择EXCEL数据文件");
   EXPECT_EQ(w.uo_3->s_tag, "选择WORD模板文件");
   EXPECT_EQ(w.uo_7->s_up2, "resource/close2.jpg");
@@ -144,7 +133,7 @@ TEST_F(WindowTest, TextsOptionsAndButtonImages) {
 }
 
 TEST_F(WindowTest, ValuesAsShownBoxGoesIntoTheRequest) {
-  w_vexlo w;
+  w_vexlo w(graph_.Context());
   EXPECT_FALSE(RequestFromWindow(w).as_shown);
   w.cbx_5->setChecked(true);
   EXPECT_TRUE(RequestFromWindow(w).as_shown);
@@ -160,8 +149,7 @@ TEST_F(WindowTest, SheetListFollowsTheDataFileAndIsRemembered) {
   std::filesystem::copy_file(test::DataFile("merge/说明在前.xlsx"), data);
   {
     QtHost host(nullptr);
-    app::SetHost(&host);
-    w_vexlo w;
+    w_vexlo w(graph_.Context(host));
     host.SetMainWindow(&w);
     EXPECT_FALSE(w.ddlb_1->isEnabled());
     w.sle_1->setText(QString::fromStdString(data));
@@ -175,8 +163,7 @@ TEST_F(WindowTest, SheetListFollowsTheDataFileAndIsRemembered) {
   }
   {
     QtHost host(nullptr);
-    app::SetHost(&host);
-    w_vexlo w;
+    w_vexlo w(graph_.Context(host));
     host.SetMainWindow(&w);
     w.open();
     EXPECT_EQ(w.sle_1->text().toStdString(), data);
@@ -190,11 +177,10 @@ TEST_F(WindowTest, SheetListFollowsTheDataFileAndIsRemembered) {
     EXPECT_EQ(RequestFromWindow(w).sheet, "");
   }
   office::UnregisterServer("excel.application");
-  app::SetHost(&host_);
 }
 
 TEST_F(WindowTest, FontsAndColoursBeforeAndAfterOpen) {
-  w_vexlo w;
+  w_vexlo w(graph_.Context());
   EXPECT_EQ(w.st_6->font().family(), "宋体");
   EXPECT_EQ(w.st_6->font().pixelSize(), 16);
   EXPECT_TRUE(w.st_6->font().bold());
@@ -226,7 +212,7 @@ TEST_F(WindowTest, FontsAndColoursBeforeAndAfterOpen) {
 }
 
 TEST_F(WindowTest, CopiesFieldStaysWithinOneToFifty) {
-  w_vexlo w;
+  w_vexlo w(graph_.Context());
   QTest::keyClick(w.em_1, Qt::Key_Down);
   EXPECT_EQ(w.em_1->text(), "1");
   w.em_1->setText("49");
@@ -250,7 +236,7 @@ TEST_F(WindowTest, CopiesFieldStaysWithinOneToFifty) {
 }
 
 TEST_F(WindowTest, TabReachesEveryButtonRowByRowAndMarksTheFocus) {
-  w_vexlo w;
+  w_vexlo w(graph_.Context());
   w.show();
   w.OpenWindow();
   QApplication::setActiveWindow(&w);
@@ -281,7 +267,7 @@ TEST_F(WindowTest, TabReachesEveryButtonRowByRowAndMarksTheFocus) {
 }
 
 TEST_F(WindowTest, EnterStartsTheRunAndAFocusedButtonTakesSpaceAndEnter) {
-  w_vexlo w;
+  w_vexlo w(graph_.Context());
   w.show();
   QApplication::setActiveWindow(&w);
   // Enter in a field or on an option starts the run (which asks for the data file first).
@@ -296,9 +282,9 @@ TEST_F(WindowTest, EnterStartsTheRunAndAFocusedButtonTakesSpaceAndEnter) {
   host_.file_answers = {"/a/数据.xls", "/b/数据.xlsx"};
   w.uo_1->setFocus(Qt::TabFocusReason);
   QTest::keyClick(w.uo_1, Qt::Key_Space);
-  EXPECT_EQ(host_.texts["sle_1"], "/a/数据.xls");
+  EXPECT_EQ(w.sle_1->text(), "/a/数据.xls");
   QTest::keyClick(w.uo_1, Qt::Key_Return);
-  EXPECT_EQ(host_.texts["sle_1"], "/b/数据.xlsx");
+  EXPECT_EQ(w.sle_1->text(), "/b/数据.xlsx");
   EXPECT_TRUE(host_.Boxes().empty());
   // A modifier leaves Enter alone.
   QTest::keyClick(w.sle_2, Qt::Key_Return, Qt::ControlModifier);
@@ -306,7 +292,7 @@ TEST_F(WindowTest, EnterStartsTheRunAndAFocusedButtonTakesSpaceAndEnter) {
 }
 
 TEST_F(WindowTest, CopiesFieldSaysWhyAKeyWasRefused) {
-  w_vexlo w;
+  w_vexlo w(graph_.Context());
   w.show();
   QToolTip::hideText();
   ASSERT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }));
@@ -332,7 +318,7 @@ TEST_F(WindowTest, CopiesFieldSaysWhyAKeyWasRefused) {
 }
 
 TEST_F(WindowTest, APathCanBePastedButNotTyped) {
-  w_vexlo w;
+  w_vexlo w(graph_.Context());
   w.show();
   QGuiApplication::clipboard()->setText("file:///home/me/%E6%95%B0%E6%8D%AE.xlsx\n");
   w.sle_1->setFocus();
@@ -349,7 +335,7 @@ TEST_F(WindowTest, FilesDroppedOnTheWindowFillTheirFields) {
   test::ScratchDir dir;
   test::WriteFile(dir / "名单.xlsx", "x");
   test::WriteFile(dir / "说明.txt", "x");
-  w_vexlo w;
+  w_vexlo w(graph_.Context());
   w.show();
   QMimeData data;
   data.setUrls({QUrl::fromLocalFile(QString::fromStdString((dir / "名单.xlsx").string())),
@@ -360,9 +346,9 @@ TEST_F(WindowTest, FilesDroppedOnTheWindowFillTheirFields) {
   EXPECT_TRUE(enter.isAccepted());
   QDropEvent drop(QPointF(300, 150), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(&w, &drop);
-  EXPECT_EQ(host_.texts["sle_1"], (dir / "名单.xlsx").string());
-  EXPECT_EQ(host_.texts["sle_3"], dir.path().string());
-  EXPECT_EQ(host_.texts.count("sle_2"), 0u);  // a web address is not a file
+  EXPECT_EQ(w.sle_1->text().toStdString(), (dir / "名单.xlsx").string());
+  EXPECT_EQ(w.sle_3->text().toStdString(), dir.path().string());
+  EXPECT_EQ(w.sle_2->text(), "");  // a web address is not a file
 
   QMimeData other;
   other.setUrls({QUrl::fromLocalFile(QString::fromStdString((dir / "说明.txt").string()))});
@@ -373,15 +359,15 @@ TEST_F(WindowTest, FilesDroppedOnTheWindowFillTheirFields) {
 }
 
 TEST_F(WindowTest, OpenRoundsTheCornersSetsTheFolderAndPostsTheRest) {
-  w_vexlo w;
+  w_vexlo w(graph_.Context());
   w.open();
   EXPECT_EQ(w.sle_3->text(), "/home/用户");
   ASSERT_NE(w.uo_drawroundrectwin, nullptr);
   EXPECT_EQ(w.mask().boundingRect(), QRect(0, 0, 714, 508));  // computed for 714
   EXPECT_FALSE(w.mask().contains(QPoint(0, 0)));
-  EXPECT_EQ(app::PostedCount(), 1u);
+  EXPECT_EQ(graph_.events.PostedCount(), 1u);
   EXPECT_EQ(w.size(), QSize(714, 508));  // not fitted yet
-  app::DrainPosted();
+  graph_.events.DrainPosted();
   EXPECT_EQ(w.size(), QSize(712, 508));
   EXPECT_EQ(w.ole_1->page(), "/srv/vexlo/html/bottom.html");
   EXPECT_EQ(w.ole_1->size(), QSize(267, 41));  // the panel is never moved or resized
@@ -391,7 +377,7 @@ TEST_F(WindowTest, OpenRoundsTheCornersSetsTheFolderAndPostsTheRest) {
 TEST_F(WindowTest, PresenceCheckStartsEachServerAndLetsItGo) {
   test::OpeningServer excel("excel.application", "workbooks");
   test::OpeningServer word("word.application", "documents");
-  w_vexlo w;
+  w_vexlo w(graph_.Context());
   OpenAndSettle(w);
   EXPECT_TRUE(host_.Boxes().empty());
   ASSERT_TRUE(w.excelserver && w.wordserver && w.wordserver2);
@@ -408,7 +394,7 @@ TEST_F(WindowTest, PresenceCheckKeepsARunningWordProcessor) {
   office::oleobject running;
   ASSERT_EQ(running.start_new("word.application"), office::kConnectOk);
   {
-    w_vexlo w;
+    w_vexlo w(graph_.Context());
     OpenAndSettle(w);
     EXPECT_TRUE(w.wordserver->connected());
     EXPECT_TRUE(w.wordserver2->connected());
@@ -424,7 +410,7 @@ TEST_F(WindowTest, PresenceCheckKeepsARunningWordProcessor) {
 
 TEST_F(WindowTest, PresenceCheckWithoutSpreadsheetStopsAtOnce) {
   test::OpeningServer word("word.application", "documents");
-  w_vexlo w;
+  w_vexlo w(graph_.Context());
   OpenAndSettle(w);
   EXPECT_EQ(host_.Boxes(),
             (Lines{"box 错误提示|连接到EXCEL失败！错误码：-2请确认您的系统是否已经安装Office "
@@ -439,13 +425,13 @@ TEST_F(WindowTest, PresenceCheckReportsEachWordStep) {
   test::OpeningServer excel("excel.application", "workbooks");
   {
     test::OpeningServer word("word.application", "documents", 0);
-    w_vexlo w;
+    w_vexlo w(graph_.Context());
     OpenAndSettle(w);
     EXPECT_EQ(w.wordserver2, nullptr);
   }
   {
     test::OpeningServer word("word.application", "documents", 1);
-    w_vexlo w;
+    w_vexlo w(graph_.Context());
     OpenAndSettle(w);
     EXPECT_NE(w.wordserver2, nullptr);
   }
@@ -457,25 +443,26 @@ TEST_F(WindowTest, PresenceCheckReportsEachWordStep) {
 }
 
 TEST_F(WindowTest, ButtonsRunTheirCommands) {
-  w_vexlo w;
+  w_vexlo w(graph_.Context());
   // The start button runs the merge with the (empty) fields as its request.
   emit w.uo_6->ue_clicked();
   EXPECT_EQ(host_.log, (Lines{"box 操作提示|请选择Excel数据源文件！"}));
   EXPECT_EQ(w.focusWidget(), w.sle_1);
   host_.file_answers = {"/x/数据.xls"};
   emit w.uo_1->ue_clicked();
-  EXPECT_EQ(host_.texts["sle_1"], "/x/数据.xls");
+  EXPECT_EQ(w.sle_1->text(), "/x/数据.xls");
   emit w.uo_8->ue_clicked();
   emit w.uo_4->ue_clicked();
-  EXPECT_EQ(host_.log.back(), "focus sle_2");
-  EXPECT_EQ(host_.log[host_.log.size() - 3], "shell /home/用户");
+  EXPECT_EQ(host_.log.back(), "box 操作提示|您还没有选择Word模版文件！");
+  EXPECT_EQ(w.focusWidget(), w.sle_2);
+  EXPECT_EQ(host_.log[host_.log.size() - 2], "shell /home/用户");
   w.show();
   emit w.uo_7->ue_clicked();
   EXPECT_FALSE(w.isVisible());
 }
 
 TEST_F(WindowTest, ControlsKeepTheMouseAndOnlyTheBackgroundDrags) {
-  w_vexlo w;
+  w_vexlo w(graph_.Context());
   for (QWidget* c : w.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
     if (c == w.p_1 || c->objectName().isEmpty()) {  // the picture and the focus mark
       EXPECT_TRUE(c->testAttribute(Qt::WA_TransparentForMouseEvents));
@@ -488,31 +475,40 @@ TEST_F(WindowTest, ControlsKeepTheMouseAndOnlyTheBackgroundDrags) {
   EXPECT_EQ(w.pos(), before);
 }
 
-TEST(QtHostTest, FieldsAndFocusGoToTheWindowsControls) {
-  QtHost host(nullptr);
-  app::SetHost(&host);
-  {
-    w_vexlo w;
-    host.SetMainWindow(&w);
-    w.show();
-    host.SetText("sle_1", "/a/数据.xls");
-    EXPECT_EQ(w.sle_1->text(), "/a/数据.xls");
-    EXPECT_EQ(host.Text("sle_1"), "/a/数据.xls");
-    EXPECT_EQ(host.Text("em_1"), "1");
-    EXPECT_TRUE(host.Checked("cbx_3"));
-    host.SetChecked("cbx_4", true);
-    EXPECT_TRUE(w.cbx_4->isChecked());
-    EXPECT_EQ(host.Text("nothing"), "");
+// The controls' values go out in one request and come back from one: what a command or the
+// remembered inputs write is what the run reads; 输出后打印 drives the copies field.
+TEST_F(WindowTest, InputsAreReadAndWrittenAsOneRequest) {
+  w_vexlo w(graph_.Context());
+  w.show();
+  merge::MergeRequest inputs = w.ReadInputs();
+  EXPECT_EQ(inputs.copies_text, "1");
+  EXPECT_TRUE(inputs.visible);
+  EXPECT_FALSE(inputs.mail);
+  inputs.data_path = "/a/数据.xls";
+  inputs.template_path = "/a/模板.docx";
+  inputs.output_folder = "/a/输出";
+  inputs.copies_text = "12";
+  inputs.pdf = inputs.one_file = inputs.print = true;
+  inputs.visible = false;
+  w.WriteInputs(inputs);
+  EXPECT_EQ(w.sle_1->text(), "/a/数据.xls");
+  EXPECT_EQ(w.em_1->text(), "12");
+  EXPECT_TRUE(w.cbx_4->isChecked() && w.cbx_1->isChecked() && w.cbx_2->isChecked());
+  EXPECT_TRUE(w.em_1->isEnabled());
+  const merge::MergeRequest again = w.ReadInputs();
+  EXPECT_EQ(again.template_path, "/a/模板.docx");
+  EXPECT_EQ(again.output_folder, "/a/输出");
+  EXPECT_FALSE(again.visible);
+  // What the run is given adds the start-up folder.
+  EXPECT_EQ(RequestFromWindow(w).current_folder, "/home/用户");
 
-    // cbx_2 drives em_1: checked leaves it enabled, the next click disables it.
-    w.cbx_2->click();
-    EXPECT_TRUE(w.em_1->isEnabled());
-    w.cbx_2->click();
-    EXPECT_FALSE(w.em_1->isEnabled());
-    w.cbx_2->click();
-    EXPECT_TRUE(w.em_1->isEnabled());
-  }
-  app::SetHost(nullptr);
+  // cbx_2 drives em_1: the click that unticks it disables it, the next enables it again.
+  w.cbx_2->click();
+  EXPECT_FALSE(w.em_1->isEnabled());
+  w.cbx_2->click();
+  EXPECT_TRUE(w.em_1->isEnabled());
+  w.FocusField(merge::MergeField::kCopies);
+  EXPECT_EQ(w.focusWidget(), w.em_1);
 }
 
 // The icon of each message box, as the user saw it.
@@ -540,8 +536,7 @@ TEST_F(WindowTest, OpenShowsWhatThePreviousSessionLeft) {
   test::WriteFile(data, "姓名\n张三\n");
   {
     QtHost host(nullptr);
-    app::SetHost(&host);
-    w_vexlo w;
+    w_vexlo w(graph_.Context(host));
     host.SetMainWindow(&w);
     w.sle_1->setText(QString::fromStdString(data));
     w.sle_3->setText(QString::fromStdString(dir.path().string()));
@@ -551,8 +546,7 @@ TEST_F(WindowTest, OpenShowsWhatThePreviousSessionLeft) {
   }
   {
     QtHost host(nullptr);
-    app::SetHost(&host);
-    w_vexlo w;
+    w_vexlo w(graph_.Context(host));
     host.SetMainWindow(&w);
     w.open();
     EXPECT_EQ(w.sle_1->text().toStdString(), data);
@@ -561,7 +555,6 @@ TEST_F(WindowTest, OpenShowsWhatThePreviousSessionLeft) {
     EXPECT_TRUE(w.em_1->isEnabled());
     EXPECT_EQ(w.em_1->text(), "12");
   }
-  app::SetHost(&host_);
 }
 
 TEST(QtHostTest, FileDialogsSpeakChinese) {

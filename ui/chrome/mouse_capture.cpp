@@ -7,10 +7,12 @@
 namespace vexlo::ui {
 namespace {
 
-QPointer<QWidget>& Holder() {
-  static QPointer<QWidget> holder;
-  return holder;
-}
+class CaptureWatch;
+CaptureWatch* Watch();
+
+// The widget holding the capture; it is kept by the application (none before there is one).
+QWidget* Holder();
+void SetHolder(QWidget* widget);
 
 void Notify(QWidget* lost) {
   if (lost == nullptr) return;
@@ -21,7 +23,7 @@ void Notify(QWidget* lost) {
 // Drops the capture of the holder without notice; returns who held it.
 QWidget* Drop() {
   QWidget* old = Holder();
-  Holder() = nullptr;
+  SetHolder(nullptr);
   if (old != nullptr && QWidget::mouseGrabber() == old) old->releaseMouse();
   return old;
 }
@@ -31,6 +33,8 @@ QWidget* Drop() {
 // pointer grabbed by the button under it.
 class CaptureWatch : public QObject {
  public:
+  QPointer<QWidget> holder;
+
   bool eventFilter(QObject* watched, QEvent* event) override {
     QWidget* holder = Holder();
     if (holder == nullptr) return false;
@@ -54,13 +58,28 @@ class CaptureWatch : public QObject {
   }
 };
 
-void InstallWatch() {
-  static CaptureWatch* watch = nullptr;
-  if (watch == nullptr && qApp != nullptr) {
+// The watch is a child of the application, made on first use: the capture is the application's,
+// as the system's is the display's.
+CaptureWatch* Watch() {
+  if (qApp == nullptr) return nullptr;
+  constexpr const char* kName = "vexlo-mouse-capture";
+  auto* watch = qApp->findChild<CaptureWatch*>(kName, Qt::FindDirectChildrenOnly);
+  if (watch == nullptr) {
     watch = new CaptureWatch;
+    watch->setObjectName(kName);
     watch->setParent(qApp);
     qApp->installEventFilter(watch);
   }
+  return watch;
+}
+
+QWidget* Holder() {
+  CaptureWatch* watch = Watch();
+  return watch != nullptr ? watch->holder.data() : nullptr;
+}
+
+void SetHolder(QWidget* widget) {
+  if (CaptureWatch* watch = Watch()) watch->holder = widget;
 }
 
 }  // namespace
@@ -72,11 +91,10 @@ QEvent::Type CaptureChangedEvent() {
 
 void setcapture(QWidget* widget) {
   if (widget == nullptr) return;
-  InstallWatch();
   QWidget* old = Holder();
   if (old == widget) return;
   Drop();
-  Holder() = widget;
+  SetHolder(widget);
   // Only a visible widget can grab the pointer; the logical capture holds either way.
   if (widget->isVisible()) widget->grabMouse();
   Notify(old);

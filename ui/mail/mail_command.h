@@ -5,16 +5,18 @@
 #define VEXLO_UI_MAIL_MAIL_COMMAND_H_
 
 #include "delivery/mail_settings.h"
+#include "ui/mail/mail_store.h"
 
 class QWidget;
 
 namespace vexlo::ui {
 
 // Opens 邮件设置 over `parent`; true when the user saved the settings.
-bool OpenMailSettings(QWidget* parent);
+// Its password is kept in `passwords`.
+bool OpenMailSettings(QWidget* parent, MailPasswords& passwords);
 
 // The saved settings with the password from the keyring (or this session), for a run.
-delivery::MailSettings MailSettingsForRun();
+delivery::MailSettings MailSettingsForRun(const MailPasswords& passwords);
 
 }  // namespace vexlo::ui
 

@@ -17,12 +17,6 @@ std::string S(const QVariant& v) { return v.toString().toStdString(); }
 // The keyring entry of one login.
 QString EntryKey(const delivery::MailSettings& s) { return Q("smtp:" + s.smtp.user + "@" + s.smtp.url); }
 
-// Passwords of this session when no keyring could be reached; gone when the program ends.
-std::map<QString, std::string>& SessionPasswords() {
-  static std::map<QString, std::string> passwords;
-  return passwords;
-}
-
 // Runs a keyring job to its end (the job works through the event loop).
 void RunJob(QKeychain::Job& job) {
   QEventLoop loop;
@@ -77,10 +71,10 @@ void SaveMailSettings(const delivery::MailSettings& s) {
   store.setValue("resend", s.resend);
 }
 
-KeyringResult ReadMailPassword(const delivery::MailSettings& settings) {
+KeyringResult MailPasswords::Read(const delivery::MailSettings& settings) const {
   KeyringResult result;
   const QString key = EntryKey(settings);
-  if (const auto it = SessionPasswords().find(key); it != SessionPasswords().end()) {
+  if (const auto it = session_.find(key.toStdString()); it != session_.end()) {
     return {true, true, it->second};
   }
   QKeychain::ReadPasswordJob job(kService);
@@ -92,17 +86,18 @@ KeyringResult ReadMailPassword(const delivery::MailSettings& settings) {
   return result;
 }
 
-KeyringResult StoreMailPassword(const delivery::MailSettings& settings, const std::string& password) {
+KeyringResult MailPasswords::Store(const delivery::MailSettings& settings,
+                                   const std::string& password) {
   const QString key = EntryKey(settings);
   QKeychain::WritePasswordJob job(kService);
   job.setKey(key);
   job.setTextData(Q(password));
   RunJob(job);
   if (job.error() == QKeychain::NoError) {
-    SessionPasswords().erase(key);
+    session_.erase(key.toStdString());
     return {true, false, password};
   }
-  SessionPasswords()[key] = password;
+  session_[key.toStdString()] = password;
   return {true, true, password};
 }
 

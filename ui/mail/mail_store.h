@@ -5,6 +5,7 @@
 #ifndef VEXLO_UI_MAIL_MAIL_STORE_H_
 #define VEXLO_UI_MAIL_MAIL_STORE_H_
 
+#include <map>
 #include <string>
 
 #include "delivery/mail_settings.h"
@@ -22,10 +23,18 @@ struct KeyringResult {
   std::string password;   // read: the password ("" when none is stored)
 };
 
-// The password of `settings`' login (server and user), from the keyring or this session.
-KeyringResult ReadMailPassword(const delivery::MailSettings& settings);
-// Keeps it in the keyring, or in this session's memory when there is none.
-KeyringResult StoreMailPassword(const delivery::MailSettings& settings, const std::string& password);
+// The mail passwords of one session: in the keyring, or, where no keyring can be reached, held
+// here until the program ends. main() makes one for the window.
+class MailPasswords {
+ public:
+  // The password of `settings`' login (server and user), from the keyring or this session.
+  KeyringResult Read(const delivery::MailSettings& settings) const;
+  // Keeps it in the keyring, or in this session's memory when there is none.
+  KeyringResult Store(const delivery::MailSettings& settings, const std::string& password);
+
+ private:
+  std::map<std::string, std::string> session_;  // by keyring entry
+};
 
 // The message shown when there is no keyring.
 extern const char* const kNoKeyringText;

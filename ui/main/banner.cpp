@@ -1,15 +1,6 @@
 #include "ui/main/banner.h"
 
 namespace vexlo::ui {
-namespace {
-DesktopFacts& Facts() {
-  static DesktopFacts facts;
-  return facts;
-}
-}  // namespace
-
-void SetDesktopFacts(const DesktopFacts& facts) { Facts() = facts; }
-const DesktopFacts& GetDesktopFacts() { return Facts(); }
 
 std::string BannerText([[maybe_unused]] const DesktopFacts& facts) {
 #ifdef _WIN32

@@ -14,10 +14,6 @@ struct DesktopFacts {
   bool printer_found = true;  // a default printer
 };
 
-// Set once by the program before the window opens; the tests set their own.
-void SetDesktopFacts(const DesktopFacts& facts);
-const DesktopFacts& GetDesktopFacts();
-
 // The strip's text for `facts`.
 std::string BannerText(const DesktopFacts& facts);
 

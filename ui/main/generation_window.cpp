@@ -202,8 +202,11 @@ Qt::ItemFlags SheetModel::flags(const QModelIndex& index) const {
   return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
 }
 
-GenerationWindow::GenerationWindow(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::CustomizeWindowHint) {
+GenerationWindow::GenerationWindow(QWidget* parent, PagePreview& pages,
+                                   ParagraphReader template_reader)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::CustomizeWindowHint),
+      pages_(pages),
+      template_reader_(std::move(template_reader)) {
   setWindowTitle("生成过程");
   setAttribute(Qt::WA_ShowWithoutActivating);
   SetColours(this, Qt::white, palette::kBlue);
@@ -321,9 +324,9 @@ QImage GenerationWindow::TemplatePage(int index, const std::string& document) {
   if (model_ == nullptr || index < 1 || index > model_->rowCount() || template_path_.empty()) {
     return {};
   }
-  if (!template_read_ && TemplateReader()) {
+  if (!template_read_ && template_reader_) {
     // Once per run, and only when a page cannot be read from the document itself.
-    template_paragraphs_ = TemplateReader()(template_path_);
+    template_paragraphs_ = template_reader_(template_path_);
     template_read_ = true;
   }
   if (template_paragraphs_.empty()) return {};
@@ -342,7 +345,7 @@ bool GenerationWindow::RefreshPage(std::chrono::steady_clock::time_point now, bo
   shown_record_ = waiting_index_;
   Highlight(shown_record_);
   page_caption_->setText(Q("刚生成的文档：" + waiting_name_));
-  QImage image = CurrentPagePreview().Render(document, kPageSize);
+  QImage image = pages_.Render(document, kPageSize);
   if (image.isNull()) image = TemplatePage(waiting_index_, document);
   if (image.isNull()) {
     page_->setPixmap({});

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "merge/pre_write_check.h"
+#include "ui/main/page_preview.h"
 
 class QLabel;
 class QTableView;
@@ -81,7 +82,9 @@ class GenerationWindow : public QWidget {
   // record would cost a fast run more than the run itself.
   static constexpr std::chrono::milliseconds kFollowInterval{250};
 
-  explicit GenerationWindow(QWidget* parent);
+  // Pages are drawn by `pages`; `template_reader` gives a template's paragraphs for a page made
+  // before the document can be read (none: no such page).
+  GenerationWindow(QWidget* parent, PagePreview& pages, ParagraphReader template_reader);
 
   // The grid shows `records` records of `source`, under `caption` (see SheetCaption).
   void SetSheet(std::unique_ptr<SheetSource> source, int records, const std::string& caption);
@@ -121,6 +124,8 @@ class GenerationWindow : public QWidget {
   int record_ = 0;  // the record to show
   std::chrono::steady_clock::time_point last_follow_{};
 
+  PagePreview& pages_;
+  ParagraphReader template_reader_;
   std::string template_path_;
   bool template_read_ = false;
   std::vector<std::string> template_paragraphs_;

@@ -1,13 +1,9 @@
 #include "ui/main/launch_arguments.h"
 
-#include <QCoreApplication>
-#include <QMetaObject>
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
 
-#include "app/event_guard.h"
-#include "app/host.h"
 #include "app/version.h"
 #include "ui/main/commands.h"
 
@@ -31,21 +27,6 @@ std::string HelpText() {
                      "  -h, --help  显示本说明\n"
                      "\n"
                      "不打开窗口、在终端中批量生成文档，请用 vexlo-merge（见 vexlo-merge --help）。\n");
-}
-
-// Filled by RouteArguments, used once the event loop runs.
-LaunchArguments& Pending() {
-  static LaunchArguments pending;
-  return pending;
-}
-
-// Called by the application object's constructor: queues the filling behind the start-up, so
-// it runs once the loop does, when the window and its fields exist.
-void QueueFilling() {
-  QMetaObject::invokeMethod(
-      QCoreApplication::instance(),
-      [] { app::RunGuarded({"vexlo", "", "open"}, [] { FillFields(Pending()); }); },
-      Qt::QueuedConnection);
 }
 
 }  // namespace
@@ -73,25 +54,21 @@ LaunchArguments ParseLaunchArguments(const std::vector<std::string>& args,
   return launch;
 }
 
-void FillFields(const LaunchArguments& launch) {
-  if (!launch.data.empty()) app::host().SetText("sle_1", launch.data);
-  if (!launch.templ.empty()) app::host().SetText("sle_2", launch.templ);
+void FillFields(InputFields& fields, const LaunchArguments& launch) {
+  if (launch.data.empty() && launch.templ.empty()) return;
+  merge::MergeRequest inputs = fields.ReadInputs();
+  if (!launch.data.empty()) {
+    inputs.data_path = launch.data;
+    inputs.sheet.clear();  // the workbook's own front sheet
+  }
+  if (!launch.templ.empty()) inputs.template_path = launch.templ;
+  fields.WriteInputs(inputs);
 }
 
-std::optional<int> RouteArguments(int argc, char** argv) {
+LaunchArguments ReadLaunchArguments(int argc, char** argv) {
   std::error_code ec;
   const std::filesystem::path cwd = std::filesystem::current_path(ec);
-  LaunchArguments launch =
-      ParseLaunchArguments(std::vector<std::string>(argv + 1, argv + argc), cwd);
-  if (launch.print) {
-    std::fputs(launch.print->c_str(), stdout);
-    return 0;
-  }
-  if (!launch.data.empty() || !launch.templ.empty()) {
-    Pending() = std::move(launch);
-    qAddPreRoutine(&QueueFilling);
-  }
-  return std::nullopt;
+  return ParseLaunchArguments(std::vector<std::string>(argv + 1, argv + argc), cwd);
 }
 
 }  // namespace vexlo::ui

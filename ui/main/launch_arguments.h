@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "ui/main/input_fields.h"
+
 namespace vexlo::ui {
 
 struct LaunchArguments {
@@ -22,14 +24,14 @@ struct LaunchArguments {
 LaunchArguments ParseLaunchArguments(const std::vector<std::string>& args,
                                      const std::filesystem::path& cwd);
 
-// Puts the workbook into sle_1 and the template into sle_2 through the host; an empty path
-// leaves its field as it is.
-void FillFields(const LaunchArguments& launch);
+// Puts the workbook into the data field and the template into the template field; an empty
+// path leaves its field as it is.
+void FillFields(InputFields& fields, const LaunchArguments& launch);
 
-// main's first call. Returns the exit status when the program is to end at once (--version,
-// --help); otherwise returns nothing and, when files were given, fills their fields as soon as
-// the event loop runs, after the window has opened.
-std::optional<int> RouteArguments(int argc, char** argv);
+// main's first call: the program's arguments, read below the current folder. When `print` is
+// set (--version, --help) main prints it and ends before any window exists; otherwise main
+// fills the fields once the window is open.
+LaunchArguments ReadLaunchArguments(int argc, char** argv);
 
 }  // namespace vexlo::ui
 

@@ -13,15 +13,6 @@
 namespace vexlo::ui {
 namespace {
 
-std::unique_ptr<PagePreview>& Installed() {
-  static std::unique_ptr<PagePreview> preview;
-  return preview;
-}
-
-}  // namespace
-
-namespace {
-
 // Lays `text` out in `width` pixels from `top`, the lines past `bottom` left out; returns the
 // height used.
 double LayOut(QTextLayout& layout, double left, double top, double width, double bottom) {
@@ -119,15 +110,6 @@ QImage TextPagePreview::Render(const std::string& document, const QSize& size) {
                   paragraphs, size);
 }
 
-void SetPagePreview(std::unique_ptr<PagePreview> preview) { Installed() = std::move(preview); }
-
-ParagraphReader& InstalledTemplateReader() {
-  static ParagraphReader reader;
-  return reader;
-}
-
-void SetTemplateReader(ParagraphReader reader) { InstalledTemplateReader() = std::move(reader); }
-const ParagraphReader& TemplateReader() { return InstalledTemplateReader(); }
 
 std::vector<std::string> FillParagraphs(const std::vector<std::string>& paragraphs,
                                         const std::vector<std::string>& titles,
@@ -156,11 +138,6 @@ std::vector<std::string> FillParagraphs(const std::vector<std::string>& paragrap
     out.push_back(text.toStdString());
   }
   return out;
-}
-
-PagePreview& CurrentPagePreview() {
-  if (Installed() == nullptr) Installed() = std::make_unique<TextPagePreview>(nullptr);
-  return *Installed();
 }
 
 }  // namespace vexlo::ui

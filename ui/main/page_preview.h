@@ -41,17 +41,6 @@ class TextPagePreview : public PagePreview {
 QImage TextPage(const std::string& heading, const std::vector<std::string>& paragraphs,
                 const QSize& size);
 
-// The renderer the generation window uses. The program installs one at start-up; until then (and
-// in tests) it is a TextPagePreview that reads nothing.
-void SetPagePreview(std::unique_ptr<PagePreview> preview);
-PagePreview& CurrentPagePreview();
-
-// Reads a template's paragraphs, for a page image made from the template and the record's values
-// while the document itself cannot be read yet (formats written at the end of the run). None
-// installed: no such image.
-void SetTemplateReader(ParagraphReader reader);
-const ParagraphReader& TemplateReader();
-
 // `paragraphs` with every title replaced by the record's value (case-insensitive; longer titles
 // first, so that a title inside another one does not break it).
 std::vector<std::string> FillParagraphs(const std::vector<std::string>& paragraphs,

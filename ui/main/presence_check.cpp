@@ -23,12 +23,12 @@ constexpr Step kSteps[] = {
 
 // One step: a running server is kept; otherwise a new one is started to prove it can be, and
 // let go at once.
-bool CheckStep(std::unique_ptr<office::oleobject>& handle, const Step& step) {
+bool CheckStep(app::Host& host, std::unique_ptr<office::oleobject>& handle, const Step& step) {
   handle = std::make_unique<office::oleobject>();
   if (handle->attach(step.progid) == office::kConnectOk) return true;
   const int32_t code = handle->start_new(step.progid);
   if (code < 0) {
-    app::host().MessageBox("错误提示", std::string(step.before_code) + std::to_string(code) +
+    host.MessageBox("错误提示", std::string(step.before_code) + std::to_string(code) +
                                           step.after_code);
     return false;
   }
@@ -38,11 +38,11 @@ bool CheckStep(std::unique_ptr<office::oleobject>& handle, const Step& step) {
 
 }  // namespace
 
-bool OfficePresenceCheck(std::unique_ptr<office::oleobject>& excelserver,
+bool OfficePresenceCheck(app::Host& host, std::unique_ptr<office::oleobject>& excelserver,
                          std::unique_ptr<office::oleobject>& wordserver,
                          std::unique_ptr<office::oleobject>& wordserver2) {
-  return CheckStep(excelserver, kSteps[0]) && CheckStep(wordserver, kSteps[1]) &&
-         CheckStep(wordserver2, kSteps[2]);
+  return CheckStep(host, excelserver, kSteps[0]) && CheckStep(host, wordserver, kSteps[1]) &&
+         CheckStep(host, wordserver2, kSteps[2]);
 }
 
 }  // namespace vexlo::ui

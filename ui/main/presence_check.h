@@ -7,12 +7,13 @@
 
 #include <memory>
 
+#include "app/host.h"
 #include "office/oleobject.h"
 
 namespace vexlo::ui {
 
 // Returns false when a step failed (its message has been shown).
-bool OfficePresenceCheck(std::unique_ptr<office::oleobject>& excelserver,
+bool OfficePresenceCheck(app::Host& host, std::unique_ptr<office::oleobject>& excelserver,
                          std::unique_ptr<office::oleobject>& wordserver,
                          std::unique_ptr<office::oleobject>& wordserver2);
 

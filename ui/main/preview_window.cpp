@@ -70,11 +70,11 @@ void PreviewWindow::ShowRecord(int index) {
   next_->setEnabled(index < preview_->records());
 }
 
-void ShowPreview(const merge::MergeRequest& request, QWidget* parent) {
+void ShowPreview(app::Host& host, const merge::MergeRequest& request, QWidget* parent) {
   auto preview = std::make_unique<SlipPreview>(request);
   std::string why;
   if (!preview->Open(why)) {
-    app::host().MessageBox("操作提示", "无法预览：" + app::EscapeControls(why));
+    host.MessageBox("操作提示", "无法预览：" + app::EscapeControls(why));
     return;
   }
   PreviewWindow window(std::move(preview), parent);

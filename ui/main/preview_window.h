@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <memory>
 
+#include "app/host.h"
 #include "ui/main/slip_preview.h"
 
 class QLabel;
@@ -38,7 +39,7 @@ class PreviewWindow : public QDialog {
 };
 
 // Opens the preview of the run the window's fields stand for, or tells why it cannot be shown.
-void ShowPreview(const merge::MergeRequest& request, QWidget* parent);
+void ShowPreview(app::Host& host, const merge::MergeRequest& request, QWidget* parent);
 
 }  // namespace vexlo::ui
 

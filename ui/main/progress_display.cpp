@@ -28,16 +28,19 @@ QString Q(std::string_view s) {
   return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
-ProgressDisplay* active_display = nullptr;
-
 }  // namespace
-
-ProgressDisplay* ProgressDisplay::Active() { return active_display; }
 
 void ProgressDisplay::Repaint() { Pump(false, false); }
 
-ProgressDisplay::ProgressDisplay(QWidget* owner, merge::MergeRequest request)
-    : owner_(owner), request_(std::move(request)) {}
+ProgressDisplay::ProgressDisplay(QWidget* owner, app::Host& host, ActiveProgress& active,
+                                 PagePreview& pages, ParagraphReader template_reader,
+                                 merge::MergeRequest request)
+    : owner_(owner),
+      host_(host),
+      active_(active),
+      pages_(pages),
+      template_reader_(std::move(template_reader)),
+      request_(std::move(request)) {}
 
 ProgressDisplay::~ProgressDisplay() { Closed(); }
 
@@ -46,7 +49,7 @@ QWidget* ProgressDisplay::progress_window() const { return progress_; }
 void ProgressDisplay::Opened(std::string_view text, int total) {
   Closed();
   started_ = std::chrono::steady_clock::now();
-  active_display = this;
+  active_.display_ = this;
   auto* window = new w_msg;
   progress_ = window;
   window->setWindowTitle("正在输出");
@@ -57,7 +60,7 @@ void ProgressDisplay::Opened(std::string_view text, int total) {
   total_ = total;
   overlay_->SetProgress(0, 0, total);
   if (request_.visible) {
-    generation_ = new GenerationWindow(window);
+    generation_ = new GenerationWindow(window, pages_, template_reader_);
     generation_->installEventFilter(this);  // Esc there asks too
     generation_->SetTemplate(request_.template_path);
   }
@@ -172,7 +175,7 @@ bool ProgressDisplay::AskToStop() {
   QTimer follow;
   connect(&follow, &QTimer::timeout, this, [this] { FollowOutput(); });
   follow.start(kPumpInterval);
-  const bool stop = app::host().AskYesNo("操作提示", "是否停止输出？");
+  const bool stop = host_.AskYesNo("操作提示", "是否停止输出？");
   follow.stop();
   FollowOutput();
   if (!stop) ResumeOutput();
@@ -211,7 +214,7 @@ bool ProgressDisplay::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void ProgressDisplay::Closed() {
-  if (active_display == this) active_display = nullptr;
+  if (active_.display_ == this) active_.display_ = nullptr;
   ResumeOutput();  // a run that ended without acting on a Yes leaves the output paused no more
   if (progress_ == nullptr) return;
   ShowWatched(std::chrono::steady_clock::now(), true);
@@ -245,7 +248,7 @@ void ProgressDisplay::Finished(const merge::MergeSummary& summary) {
   if (open != nullptr && box.clickedButton() == open) {
     const std::string folder = summary.folder;
     if (!shellexecute(folder)) {
-      app::host().MessageBox("错误提示", "无法打开文件夹“" + folder +
+      host_.MessageBox("错误提示", "无法打开文件夹“" + folder +
                                             "”：没有找到桌面的文件管理器（xdg-open）。");
     }
   }

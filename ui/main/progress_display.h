@@ -19,8 +19,10 @@
 #include <string_view>
 #include <vector>
 
+#include "app/host.h"
 #include "merge/merge_session.h"
 #include "merge/run_stages.h"
+#include "ui/main/page_preview.h"
 
 class QWidget;
 
@@ -29,12 +31,30 @@ namespace vexlo::ui {
 class GenerationWindow;
 class ProgressOverlay;
 
+class ProgressDisplay;
+
+// Which display shows the run in progress, if any: a long step without reports of the run (a
+// conversion) keeps it painted through Repaint(). main() makes one; the displays put themselves
+// in it while they are open, the window's host reads it.
+class ActiveProgress {
+ public:
+  ProgressDisplay* display() const { return display_; }
+
+ private:
+  friend class ProgressDisplay;
+  ProgressDisplay* display_ = nullptr;
+};
+
 class ProgressDisplay : public QObject {
  public:
   static constexpr std::chrono::milliseconds kPumpInterval{40};
 
   // `owner`: the main window (owner of the final message box); may be null.
-  ProgressDisplay(QWidget* owner, merge::MergeRequest request);
+  // Questions and messages go through `host`; the generation window draws its pages with
+  // `pages` and `template_reader`.
+  // While open it is `active`'s display.
+  ProgressDisplay(QWidget* owner, app::Host& host, ActiveProgress& active, PagePreview& pages,
+                  ParagraphReader template_reader, merge::MergeRequest request);
   ~ProgressDisplay() override;
 
   // The merge's reports.
@@ -49,9 +69,6 @@ class ProgressDisplay : public QObject {
   void Closed();
   void Finished(const merge::MergeSummary& summary);
 
-  // The display of the run in progress, or null; a long step without reports of the run
-  // (a conversion) keeps it painted through Repaint().
-  static ProgressDisplay* Active();
   // Repaints the windows (the time goes on) without taking input.
   void Repaint();
 
@@ -80,6 +97,10 @@ class ProgressDisplay : public QObject {
   void ShowWatched(std::chrono::steady_clock::time_point now, bool force);
 
   QWidget* owner_;
+  app::Host& host_;
+  ActiveProgress& active_;
+  PagePreview& pages_;
+  ParagraphReader template_reader_;
   merge::MergeRequest request_;
   QPointer<QWidget> progress_;
   ProgressOverlay* overlay_ = nullptr;

@@ -2,11 +2,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QComboBox>
 #include <QCoreApplication>
 #include <QFileDialog>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMessageBox>
 
 #include "ui/chrome/shell_open.h"
@@ -32,7 +29,8 @@ QStringList NameFilters(std::string_view pairs) {
   return filters;
 }
 
-QtHost::QtHost(std::function<void()> end_program) : end_program_(std::move(end_program)) {}
+QtHost::QtHost(std::function<void()> end_program, const ActiveProgress* progress)
+    : end_program_(std::move(end_program)), progress_(progress) {}
 
 // A box belongs to the window the user is working in: while the progress window is up, a box
 // owned by the main window would bring the main window in front of it when it closes.
@@ -61,48 +59,6 @@ bool QtHost::AskYesNo(std::string_view title, std::string_view text) {
 
 void QtHost::EndProgram() {
   if (end_program_) end_program_();
-}
-
-QWidget* QtHost::Control(std::string_view name) const {
-  if (window_ == nullptr) return nullptr;
-  return window_->findChild<QWidget*>(Q(name), Qt::FindDirectChildrenOnly);
-}
-
-std::string QtHost::Text(std::string_view control) {
-  QWidget* w = Control(control);
-  if (auto* edit = qobject_cast<QLineEdit*>(w)) return edit->text().toStdString();
-  if (auto* list = qobject_cast<QComboBox*>(w)) return list->currentText().toStdString();
-  if (auto* label = qobject_cast<QLabel*>(w)) return label->text().toStdString();
-  if (auto* button = qobject_cast<QAbstractButton*>(w)) return button->text().toStdString();
-  return {};
-}
-
-void QtHost::SetText(std::string_view control, std::string_view text) {
-  QWidget* w = Control(control);
-  if (auto* edit = qobject_cast<QLineEdit*>(w)) edit->setText(Q(text));
-  // A list takes only one of its own entries.
-  else if (auto* list = qobject_cast<QComboBox*>(w)) {
-    if (const int index = list->findText(Q(text)); index >= 0) list->setCurrentIndex(index);
-  }
-  else if (auto* label = qobject_cast<QLabel*>(w)) label->setText(Q(text));
-  else if (auto* button = qobject_cast<QAbstractButton*>(w)) button->setText(Q(text));
-}
-
-bool QtHost::Checked(std::string_view control) {
-  auto* button = qobject_cast<QAbstractButton*>(Control(control));
-  return button != nullptr && button->isChecked();
-}
-
-void QtHost::SetChecked(std::string_view control, bool checked) {
-  if (auto* button = qobject_cast<QAbstractButton*>(Control(control))) button->setChecked(checked);
-}
-
-void QtHost::SetEnabled(std::string_view control, bool enabled) {
-  if (QWidget* w = Control(control)) w->setEnabled(enabled);
-}
-
-void QtHost::SetFocus(std::string_view control) {
-  if (QWidget* w = Control(control)) w->setFocus(Qt::OtherFocusReason);
 }
 
 std::string QtHost::FileOpenDialog(std::string_view title, std::string_view default_ext,
@@ -138,7 +94,9 @@ void QtHost::ShellOpenFolder(std::string_view folder) {
 }
 
 void QtHost::KeepAlive(int, int) {
-  if (ProgressDisplay* display = ProgressDisplay::Active()) return display->Repaint();
+  if (ProgressDisplay* display = progress_ != nullptr ? progress_->display() : nullptr) {
+    return display->Repaint();
+  }
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 

@@ -1,6 +1,5 @@
 // QtHost: the host of the windowed program. Message boxes and dialogs are Qt's, modal to the
-// main window; field reads and writes, focus moves and enabling go to the main window's controls
-// by name. UI thread only.
+// main window. UI thread only.
 #ifndef VEXLO_UI_MAIN_QT_HOST_H_
 #define VEXLO_UI_MAIN_QT_HOST_H_
 
@@ -15,23 +14,20 @@ class QWidget;
 
 namespace vexlo::ui {
 
+class ActiveProgress;
+
 class QtHost : public app::Host {
  public:
-  // `end_program` closes the windows and leaves the event loop (see gui/main.cpp).
-  explicit QtHost(std::function<void()> end_program);
+  // `end_program` closes the windows and leaves the event loop (see gui/main.cpp). While
+  // `progress` has a display, KeepAlive repaints that one.
+  explicit QtHost(std::function<void()> end_program, const ActiveProgress* progress = nullptr);
 
-  // The window that owns the boxes and holds the fields; may be null.
+  // The window that owns the boxes; may be null.
   void SetMainWindow(QWidget* window) { window_ = window; }
 
   void MessageBox(std::string_view title, std::string_view text) override;
   bool AskYesNo(std::string_view title, std::string_view text) override;
   void EndProgram() override;
-  std::string Text(std::string_view control) override;
-  void SetText(std::string_view control, std::string_view text) override;
-  bool Checked(std::string_view control) override;
-  void SetChecked(std::string_view control, bool checked) override;
-  void SetEnabled(std::string_view control, bool enabled) override;
-  void SetFocus(std::string_view control) override;
   std::string FileOpenDialog(std::string_view title, std::string_view default_ext,
                              std::string_view filter, std::string_view start_folder) override;
   bool FolderDialog(std::string_view title, std::string& folder) override;
@@ -39,10 +35,10 @@ class QtHost : public app::Host {
   void KeepAlive(int done, int total) override;
 
  private:
-  QWidget* Control(std::string_view name) const;
   QWidget* BoxOwner() const;
 
   std::function<void()> end_program_;
+  const ActiveProgress* progress_;
   QPointer<QWidget> window_;
 };
 

@@ -21,11 +21,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The window's settings, or nullptr when the settings file is not to be touched this session.
-std::unique_ptr<QSettings> Store() {
-  if (!SettingsUsable()) return nullptr;
-  return std::make_unique<QSettings>(QString::fromStdString(SettingsFilePath()), QSettings::IniFormat);
-}
 
 template <typename W, typename... Args>
 W* Place(QWidget* window, const char* name, QRect geometry, Args&&... args) {
@@ -57,8 +52,9 @@ class TitleList : public QComboBox {
 
 }  // namespace
 
-RecordOptions::RecordOptions(QWidget* window, std::function<std::string()> data_path, QCheckBox* pdf_box)
-    : QObject(window), data_path_(std::move(data_path)) {
+RecordOptions::RecordOptions(QWidget* window, app::Host& host, SettingsFile& settings,
+                             std::function<std::string()> data_path, QCheckBox* pdf_box)
+    : QObject(window), host_(host), settings_(settings), data_path_(std::move(data_path)) {
   cb_records = Place<QPushButton>(window, "cb_records", {138, 398, 151, 24});
   cb_records->setText("选择记录和文件名…");
   cb_records->setFont(SongTi(9));
@@ -82,7 +78,7 @@ RecordOptions::RecordOptions(QWidget* window, std::function<std::string()> data_
   em_last->setFont(SongTi(9));
   em_last->setToolTip("密码取这一列的值的最后几位（身份证后六位：6）；“全部”为整个值");
 
-  if (const std::unique_ptr<QSettings> store = Store()) {
+  if (const std::unique_ptr<QSettings> store = settings_.Open()) {
     cbx_protect->setChecked(store->value("records/protect", false).toBool());
     ddlb_password->setCurrentText(store->value("records/password_column").toString());
     em_last->setValue(store->value("records/password_last", 0).toInt());
@@ -98,8 +94,8 @@ RecordOptions::RecordOptions(QWidget* window, std::function<std::string()> data_
 
 QList<QWidget*> RecordOptions::TabStops() const { return {cb_records, cbx_protect, ddlb_password, em_last}; }
 
-void RecordOptions::Remember() const {
-  const std::unique_ptr<QSettings> store = Store();
+void RecordOptions::Remember() {
+  const std::unique_ptr<QSettings> store = settings_.Open();
   if (!store) return;
   store->setValue("records/protect", cbx_protect->isChecked());
   store->setValue("records/password_column", ddlb_password->currentText().trimmed());
@@ -108,7 +104,7 @@ void RecordOptions::Remember() const {
 
 bool RecordOptions::Ready() {
   if (!cbx_protect->isChecked() || !ddlb_password->currentText().trimmed().isEmpty()) return true;
-  app::host().MessageBox("操作提示", "请选择作PDF密码的列（如“身份证号”），或取消“PDF加密”。");
+  host_.MessageBox("操作提示", "请选择作PDF密码的列（如“身份证号”），或取消“PDF加密”。");
   ddlb_password->setFocus(Qt::OtherFocusReason);
   return false;
 }

@@ -13,8 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "app/host.h"
 #include "merge/merge_session.h"
 #include "ui/main/record_choice_dialog.h"
+#include "ui/main/settings_file.h"
 
 class QCheckBox;
 class QComboBox;
@@ -27,7 +29,8 @@ class RecordOptions : public QObject {
  public:
   // Makes the controls on `window`. `data_path` tells the data file chosen now; `pdf_box` (同时
   // 输出为PDF文件) is ticked along with PDF加密, since protected PDFs are PDFs.
-  RecordOptions(QWidget* window, std::function<std::string()> data_path, QCheckBox* pdf_box);
+  RecordOptions(QWidget* window, app::Host& host, SettingsFile& settings,
+                std::function<std::string()> data_path, QCheckBox* pdf_box);
 
   // The controls in tab order.
   QList<QWidget*> TabStops() const;
@@ -48,8 +51,10 @@ class RecordOptions : public QObject {
  private:
   // The titles of the data file, read once per file and time it was written.
   std::vector<std::string> Titles();
-  void Remember() const;
+  void Remember();
 
+  app::Host& host_;
+  SettingsFile& settings_;
   std::function<std::string()> data_path_;
   RecordSelection selection_;
   std::string titles_of_;  // the file and time the titles were read for

@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/host.h"
 #include "merge/blank.h"
 #include "ui/main/settings_file.h"
 
@@ -15,18 +14,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kFileFields[] = {"sle_1", "sle_2"};
-constexpr const char* kOutputField = "sle_3";
-constexpr const char* kSheetField = "ddlb_1";  // listed once sle_1 is set
-constexpr const char* kCopiesField = "em_1";
-constexpr const char* kOptions[] = {"cbx_1", "cbx_2", "cbx_3", "cbx_4", "cbx_5", "cbx_6", "cbx_7"};
 constexpr const char* kDialogFolder = "dialog/folder";
-
-// The settings, or nullptr when the settings file is not to be touched this session.
-std::unique_ptr<QSettings> Store() {
-  if (!SettingsUsable()) return nullptr;
-  return std::make_unique<QSettings>(QString::fromStdString(SettingsFilePath()), QSettings::IniFormat);
-}
 
 QString Key(const char* control) { return QString("inputs/") + control; }
 
@@ -44,45 +32,69 @@ bool IsRegularFile(const std::string& path) {
 
 }  // namespace
 
-bool RestoreInputs() {
-  const std::unique_ptr<QSettings> store = Store();
+bool RestoreInputs(SettingsFile& settings, InputFields& fields) {
+  const std::unique_ptr<QSettings> store = settings.Open();
   if (!store || !store->childGroups().contains("inputs")) return false;
-  for (const char* field : kFileFields) {
-    if (!store->contains(Key(field))) continue;
-    const std::string file = store->value(Key(field)).toString().toStdString();
-    app::host().SetText(field, IsRegularFile(file) ? file : std::string());
+  merge::MergeRequest inputs = fields.ReadInputs();
+  const auto text = [&](const char* control) {
+    return store->value(Key(control)).toString().toStdString();
+  };
+  for (auto [control, path] : {std::pair{"sle_1", &inputs.data_path},
+                               std::pair{"sle_2", &inputs.template_path}}) {
+    if (!store->contains(Key(control))) continue;
+    const std::string file = text(control);
+    *path = IsRegularFile(file) ? file : std::string();
   }
   // The sheet chosen last time, when the restored workbook still has it.
-  const std::string sheet = store->value(Key(kSheetField)).toString().toStdString();
-  if (!sheet.empty()) app::host().SetText(kSheetField, sheet);
-  const std::string output = store->value(Key(kOutputField)).toString().toStdString();
-  if (IsFolder(output)) app::host().SetText(kOutputField, output);
-  const std::string copies = store->value(Key(kCopiesField)).toString().toStdString();
-  if (!merge::IsBlank(copies)) app::host().SetText(kCopiesField, copies);
-  for (const char* option : kOptions) {
-    if (store->contains(Key(option))) app::host().SetChecked(option, store->value(Key(option)).toBool());
+  inputs.sheet = text("ddlb_1");
+  if (const std::string output = text("sle_3"); IsFolder(output)) inputs.output_folder = output;
+  if (const std::string copies = text("em_1"); !merge::IsBlank(copies)) inputs.copies_text = copies;
+  for (auto [control, option] : {std::pair{"cbx_1", &inputs.one_file}, std::pair{"cbx_2", &inputs.print},
+                                 std::pair{"cbx_3", &inputs.visible}, std::pair{"cbx_4", &inputs.pdf},
+                                 std::pair{"cbx_5", &inputs.as_shown},
+                                 std::pair{"cbx_6", &inputs.all_stories}}) {
+    if (store->contains(Key(control))) *option = store->value(Key(control)).toBool();
   }
+  if (store->contains(Key("cbx_7"))) {
+    if (store->value(Key("cbx_7")).toBool()) {
+      if (!inputs.mail) inputs.mail = delivery::MailSettings{};
+    } else {
+      inputs.mail.reset();
+    }
+  }
+  fields.WriteInputs(inputs);
   return true;
 }
 
-void RememberInputs() {
-  const std::unique_ptr<QSettings> store = Store();
+void RememberInputs(SettingsFile& settings, const InputFields& fields) {
+  const std::unique_ptr<QSettings> store = settings.Open();
   if (!store) return;
-  for (const char* field : {kFileFields[0], kFileFields[1], kOutputField, kCopiesField, kSheetField}) {
-    store->setValue(Key(field), QString::fromStdString(app::host().Text(field)));
+  const merge::MergeRequest inputs = fields.ReadInputs();
+  for (auto [control, text] : {std::pair{"sle_1", &inputs.data_path},
+                               std::pair{"sle_2", &inputs.template_path},
+                               std::pair{"sle_3", &inputs.output_folder},
+                               std::pair{"em_1", &inputs.copies_text},
+                               std::pair{"ddlb_1", &inputs.sheet}}) {
+    store->setValue(Key(control), QString::fromStdString(*text));
   }
-  for (const char* option : kOptions) store->setValue(Key(option), app::host().Checked(option));
+  for (auto [control, option] : {std::pair{"cbx_1", inputs.one_file}, std::pair{"cbx_2", inputs.print},
+                                 std::pair{"cbx_3", inputs.visible}, std::pair{"cbx_4", inputs.pdf},
+                                 std::pair{"cbx_5", inputs.as_shown},
+                                 std::pair{"cbx_6", inputs.all_stories},
+                                 std::pair{"cbx_7", inputs.mail.has_value()}}) {
+    store->setValue(Key(control), option);
+  }
 }
 
-std::string LastDialogFolder() {
-  const std::unique_ptr<QSettings> store = Store();
+std::string LastDialogFolder(SettingsFile& settings) {
+  const std::unique_ptr<QSettings> store = settings.Open();
   const std::string folder = store ? store->value(kDialogFolder).toString().toStdString() : std::string();
   return IsFolder(folder) ? folder : std::string();
 }
 
-void RememberDialogFolder(const std::string& chosen_file) {
+void RememberDialogFolder(SettingsFile& settings, const std::string& chosen_file) {
   if (merge::IsBlank(chosen_file)) return;
-  if (const std::unique_ptr<QSettings> store = Store()) {
+  if (const std::unique_ptr<QSettings> store = settings.Open()) {
     store->setValue(kDialogFolder, QString::fromStdString(fs::path(chosen_file).parent_path().string()));
   }
 }

@@ -19,17 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Check {
-  bool done = false;
-  bool usable = true;
-  std::string note;  // not yet told
-};
-
-Check& TheCheck() {
-  static Check check;
-  return check;
-}
-
 // What a path that is not a regular file is, in the user's words.
 std::string KindOf(mode_t mode) {
   if (S_ISDIR(mode)) return "一个文件夹";
@@ -71,36 +60,14 @@ bool ReadableSettings(const std::string& path) {
 
 // Renames the bad file at `path` to "<name>.损坏-<time>" (never over another file); the new
 // name, or nullopt when it could not be renamed.
-std::optional<std::string> SetAside(const std::string& path) {
-  const std::string stem = path + ".损坏-" + app::Stamp14(app::Now());
+std::optional<std::string> SetAside(const std::string& path, const app::LocalTime& now) {
+  const std::string stem = path + ".损坏-" + app::Stamp14(now);
   for (int n = 1; n <= 9; ++n) {
     const std::string aside = n == 1 ? stem : stem + "-" + std::to_string(n);
     if (::renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, aside.c_str(), RENAME_NOREPLACE) == 0) return aside;
     if (errno != EEXIST) return std::nullopt;
   }
   return std::nullopt;
-}
-
-void Run(Check& check) {
-  check.done = true;
-  const std::string path = SettingsFilePath();
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) return;  // none yet (or a dangling link): a fresh start
-  const std::string named = "设置文件“" + path + "”";
-  if (!S_ISREG(st.st_mode)) {
-    check.usable = false;
-    check.note = named + "不是普通文件，而是" + KindOf(st.st_mode) +
-                 "，已忽略。本次使用默认设置，设置不会被保存。";
-    return;
-  }
-  if (ReadableSettings(path)) return;
-  if (const std::optional<std::string> aside = SetAside(path)) {
-    check.note = named + "无法读取（已损坏或没有读取权限），已改名为“" +
-                 fs::path(*aside).filename().string() + "”。本次使用默认设置。";
-  } else {
-    check.usable = false;
-    check.note = named + "无法读取（已损坏或没有读取权限），也无法改名。本次使用默认设置，设置不会被保存。";
-  }
 }
 
 }  // namespace
@@ -110,20 +77,44 @@ std::string SettingsFilePath() {
          "/vexlo/vexlo.conf";
 }
 
-std::string CheckSettingsFile() {
-  Check& check = TheCheck();
-  if (!check.done) Run(check);
+void SettingsFile::Run() {
+  done_ = true;
+  const std::string path = SettingsFilePath();
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return;  // none yet (or a dangling link): a fresh start
+  const std::string named = "设置文件“" + path + "”";
+  if (!S_ISREG(st.st_mode)) {
+    usable_ = false;
+    note_ = named + "不是普通文件，而是" + KindOf(st.st_mode) +
+                 "，已忽略。本次使用默认设置，设置不会被保存。";
+    return;
+  }
+  if (ReadableSettings(path)) return;
+  if (const std::optional<std::string> aside = SetAside(path, clock_())) {
+    note_ = named + "无法读取（已损坏或没有读取权限），已改名为“" +
+                 fs::path(*aside).filename().string() + "”。本次使用默认设置。";
+  } else {
+    usable_ = false;
+    note_ = named + "无法读取（已损坏或没有读取权限），也无法改名。本次使用默认设置，设置不会被保存。";
+  }
+}
+
+std::string SettingsFile::Check() {
+  if (!done_) Run();
   std::string note;
-  note.swap(check.note);
+  note.swap(note_);
   return note;
 }
 
-bool SettingsUsable() {
-  Check& check = TheCheck();
-  if (!check.done) Run(check);
-  return check.usable;
+bool SettingsFile::Usable() {
+  if (!done_) Run();
+  return usable_;
 }
 
-void ForgetSettingsCheck() { TheCheck() = Check{}; }
+std::unique_ptr<QSettings> SettingsFile::Open() {
+  if (!Usable()) return nullptr;
+  return std::make_unique<QSettings>(QString::fromStdString(SettingsFilePath()),
+                                     QSettings::IniFormat);
+}
 
 }  // namespace vexlo::ui

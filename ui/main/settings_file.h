@@ -7,22 +7,41 @@
 #ifndef VEXLO_UI_MAIN_SETTINGS_FILE_H_
 #define VEXLO_UI_MAIN_SETTINGS_FILE_H_
 
+#include <memory>
 #include <string>
+
+#include "app/clock.h"
+
+class QSettings;
 
 namespace vexlo::ui {
 
 // The path of the settings file.
 std::string SettingsFilePath();
 
-// Runs the check when it has not run this session; returns what the user is to be told about
-// it (plain Chinese, "" when the file was fine or missing, and "" on every later call).
-std::string CheckSettingsFile();
+// The settings file of one session; main() makes one and the window's parts share it.
+class SettingsFile {
+ public:
+  // `clock` stamps the name a damaged file is set aside under.
+  explicit SettingsFile(app::Clock clock = app::SystemTime) : clock_(std::move(clock)) {}
 
-// Whether the settings may be read and written this session (runs the check when it has not run).
-bool SettingsUsable();
+  // Runs the check when it has not run this session; returns what the user is to be told about
+  // it (plain Chinese, "" when the file was fine or missing, and "" on every later call).
+  std::string Check();
+  // Whether the settings may be read and written this session (runs the check when it has not
+  // run).
+  bool Usable();
+  // The settings, or nullptr when the file is not to be touched this session.
+  std::unique_ptr<QSettings> Open();
 
-// Forgets the check, so that the next call runs it again. For tests.
-void ForgetSettingsCheck();
+ private:
+  void Run();
+
+  app::Clock clock_;
+  bool done_ = false;
+  bool usable_ = true;
+  std::string note_;  // not yet told
+};
 
 }  // namespace vexlo::ui
 

@@ -4,7 +4,6 @@
 #include <QPainter>
 #include <QProxyStyle>
 #include <QPalette>
-#include <QPointer>
 #include <QWidget>
 
 #include "ui/images/images.h"
@@ -68,10 +67,13 @@ void SetColours(QWidget* widget, const QColor& text, const QColor& background) {
   widget->setAutoFillBackground(true);
 }
 
+// Kept by the application, found by its name.
 QStyle* CheckBoxStyle() {
-  static QPointer<QStyle> style;
+  constexpr const char* kName = "vexlo-check-box-style";
+  auto* style = qApp->findChild<QStyle*>(kName, Qt::FindDirectChildrenOnly);
   if (style == nullptr) {
     style = new CompactCheckStyle;
+    style->setObjectName(kName);
     style->setParent(qApp);
   }
   return style;

@@ -19,16 +19,6 @@ namespace {
 // Often enough that a held action follows the reading closely; the check itself costs nothing.
 constexpr std::chrono::milliseconds kPollInterval{50};
 
-TemplatePreparer& Preparer() {
-  static TemplatePreparer preparer;
-  return preparer;
-}
-
-std::function<void()>& Starter() {
-  static std::function<void()> starter;
-  return starter;
-}
-
 bool Ready(const std::shared_future<engine::word::TemplateConversion>& reading) {
   return !reading.valid() ||
          reading.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
@@ -47,11 +37,6 @@ TemplatePreparer LibreOfficePreparer() {
   };
 }
 
-void SetTemplatePreparer(TemplatePreparer preparer) { Preparer() = std::move(preparer); }
-const TemplatePreparer& CurrentTemplatePreparer() { return Preparer(); }
-
-void SetOfficeStarter(std::function<void()> starter) { Starter() = std::move(starter); }
-const std::function<void()>& OfficeStarter() { return Starter(); }
 
 void StartOneOffice() {
   // One office: a second one starting at the same time would slow the first; the pool starts
@@ -59,12 +44,19 @@ void StartOneOffice() {
   if (engine::OfficePool::Available()) engine::Services().pool().Start(1);
 }
 
-TemplateReadiness::TemplateReadiness(QObject* parent,
-                                     std::function<void(const std::string&)> show_status)
-    : QObject(parent), show_status_(std::move(show_status)), preparer_(CurrentTemplatePreparer()) {
+TemplateReadiness::TemplateReadiness(QObject* parent, app::Host& host, app::Events& events,
+                                     TemplatePreparer preparer,
+                                     std::function<void(const std::string&)> show_status,
+                                     std::function<void()> focus_template)
+    : QObject(parent),
+      host_(host),
+      events_(events),
+      show_status_(std::move(show_status)),
+      focus_template_(std::move(focus_template)),
+      preparer_(std::move(preparer)) {
   timer_.setInterval(kPollInterval);
   connect(&timer_, &QTimer::timeout, this, [this] {
-    app::RunGuarded({"w_vexlo", "sle_2", "ue_templateread"}, [this] { Poll(); });
+    events_.RunGuarded({"w_vexlo", "sle_2", "ue_templateread"}, [this] { Poll(); });
   });
 }
 
@@ -115,8 +107,8 @@ void TemplateReadiness::Settled() {
   if (!action) return;
   const std::string error = reading_.valid() ? reading_.get().error : std::string();
   if (!error.empty()) {
-    app::host().MessageBox("错误提示", "无法读取模板文件“" + path_ + "”：\n" + error);
-    app::host().SetFocus("sle_2");
+    host_.MessageBox("错误提示", "无法读取模板文件“" + path_ + "”：\n" + error);
+    if (focus_template_) focus_template_();
     return;
   }
   action();

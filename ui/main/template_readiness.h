@@ -14,6 +14,8 @@
 #include <future>
 #include <string>
 
+#include "app/event_guard.h"
+#include "app/host.h"
 #include "office/engine/word/doc_conversion.h"
 
 namespace vexlo::ui {
@@ -30,23 +32,19 @@ using TemplatePreparer =
 // The preparer of the program: LibreOffice's conversion into the template cache.
 TemplatePreparer LibreOfficePreparer();
 
-// The preparer new windows use; none (nothing ever waits) until the program installs one.
-void SetTemplatePreparer(TemplatePreparer preparer);
-const TemplatePreparer& CurrentTemplatePreparer();
-
-// What the window runs once it is on screen to start LibreOffice ahead of need; none until the
-// program installs one.
-void SetOfficeStarter(std::function<void()> starter);
-const std::function<void()>& OfficeStarter();
 // The program's starter: one office, when LibreOffice is installed.
 void StartOneOffice();
 
 class TemplateReadiness : public QObject {
  public:
   // `show_status` puts a text on the window's status strip; "" puts back its usual text.
-  TemplateReadiness(QObject* parent, std::function<void(const std::string&)> show_status);
+  // `preparer` starts reading a template (none: nothing ever waits); a failed reading is told
+  // through `host`, and `focus_template` sends the user back to the template field.
+  TemplateReadiness(QObject* parent, app::Host& host, app::Events& events,
+                    TemplatePreparer preparer,
+                    std::function<void(const std::string&)> show_status,
+                    std::function<void()> focus_template);
 
-  void set_preparer(TemplatePreparer preparer) { preparer_ = std::move(preparer); }
 
   // The template field now holds `path`: starts reading it.
   void Chosen(const std::string& path);
@@ -64,7 +62,10 @@ class TemplateReadiness : public QObject {
   void Poll();
   void Settled();
 
+  app::Host& host_;
+  app::Events& events_;
   std::function<void(const std::string&)> show_status_;
+  std::function<void()> focus_template_;
   TemplatePreparer preparer_;
   QTimer timer_;
   std::string path_;

@@ -18,6 +18,9 @@
 #include <string>
 
 #include "office/oleobject.h"
+#include "ui/main/commands.h"
+#include "ui/main/input_fields.h"
+#include "ui/main/window_context.h"
 
 class QCheckBox;
 class QComboBox;
@@ -37,14 +40,14 @@ class RecordOptions;
 class TemplateReadiness;
 class WebPanel;
 
-class w_vexlo : public QWidget {
+class w_vexlo : public QWidget, public InputFields {
   Q_OBJECT
 
  public:
   static constexpr int32_t wm_nclbuttondown = 161;
   static constexpr int32_t htcaption = 2;
 
-  explicit w_vexlo(QWidget* parent = nullptr);
+  explicit w_vexlo(WindowContext context, QWidget* parent = nullptr);
   ~w_vexlo() override;
 
   // Runs the open event, then shows the window centred on the screen.
@@ -102,6 +105,14 @@ class w_vexlo : public QWidget {
   // The records chosen, their names, the protection of their PDFs.
   RecordOptions* record_options = nullptr;
 
+ // What main() gave the window (the host, the events, the folders, ...).
+  const WindowContext& context() const { return context_; }
+
+  // The controls' values (window_inputs.cpp).
+  merge::MergeRequest ReadInputs() const override;
+  void WriteInputs(const merge::MergeRequest& inputs) override;
+  void FocusField(merge::MergeField field) override;
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -120,6 +131,8 @@ class w_vexlo : public QWidget {
   // Shows `text` on the status strip; "" puts back the banner's hint.
   void ShowStatus(const std::string& text);
 
+  WindowContext context_;
+  Commands commands_;
   QWidget* focus_mark_ = nullptr;  // drawn around the control that Tab reached
   bool move_fallback_ = false;  // the window system could not move the window itself
   QPoint press_offset_;

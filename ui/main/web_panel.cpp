@@ -11,7 +11,8 @@
 
 namespace vexlo::ui {
 
-WebPanel::WebPanel(QWidget* parent) : QWidget(parent), browser_(new QTextBrowser(this)) {
+WebPanel::WebPanel(QWidget* parent, app::Host& host, app::Events& events)
+    : QWidget(parent), browser_(new QTextBrowser(this)) {
   browser_->setFrameShape(QFrame::NoFrame);
   browser_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   browser_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -22,10 +23,10 @@ WebPanel::WebPanel(QWidget* parent) : QWidget(parent), browser_(new QTextBrowser
   QPalette p = browser_->palette();
   p.setColor(QPalette::Base, Qt::white);
   browser_->setPalette(p);
-  connect(browser_, &QTextBrowser::anchorClicked, this, [](const QUrl& url) {
-    app::RunGuarded({"w_vexlo", "ole_1", "anchorclicked"}, [&] {
+  connect(browser_, &QTextBrowser::anchorClicked, this, [&host, &events](const QUrl& url) {
+    events.RunGuarded({"w_vexlo", "ole_1", "anchorclicked"}, [&] {
       if (!QDesktopServices::openUrl(url)) {
-        app::host().MessageBox("错误提示", "无法打开“" + url.toString().toStdString() +
+        host.MessageBox("错误提示", "无法打开“" + url.toString().toStdString() +
                                               "”：没有找到网页浏览器（xdg-open）。");
       }
     });

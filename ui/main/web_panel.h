@@ -8,6 +8,9 @@
 #include <QWidget>
 #include <string>
 
+#include "app/event_guard.h"
+#include "app/host.h"
+
 class QTextBrowser;
 
 namespace vexlo::ui {
@@ -16,7 +19,8 @@ class WebPanel : public QWidget {
   Q_OBJECT
 
  public:
-  explicit WebPanel(QWidget* parent = nullptr);
+  // A link that cannot be opened is told through `host`; clicks run through `events`.
+  WebPanel(QWidget* parent, app::Host& host, app::Events& events);
 
   // Shows the page at the file-system path `page` (no URL scheme). Returns at once.
   void navigate(const std::string& page);

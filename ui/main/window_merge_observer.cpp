@@ -1,9 +1,7 @@
 #include "ui/main/window_merge_observer.h"
 
 #include <QCheckBox>
-#include <QComboBox>
 #include <QCoreApplication>
-#include <QLineEdit>
 
 #include "app/host.h"
 #include "app/shown_text.h"
@@ -15,28 +13,18 @@
 namespace vexlo::ui {
 
 WindowMergeObserver::WindowMergeObserver(w_vexlo& window, const merge::MergeRequest& request)
-    : window_(window), display_(&window, request) {}
+    : window_(window),
+      display_(&window, window.context().host, window.context().progress, window.context().pages,
+               window.context().template_reader, request) {}
 
 WindowMergeObserver::~WindowMergeObserver() { ProgressClosed(); }
 
 // Names and paths from files are shown with their control characters escaped.
 void WindowMergeObserver::Message(std::string_view title, std::string_view text) {
-  app::host().MessageBox(title, app::EscapeControls(text));
+  window_.context().host.MessageBox(title, app::EscapeControls(text));
 }
 
-void WindowMergeObserver::Focus(merge::MergeField field) {
-  QWidget* target = nullptr;
-  switch (field) {
-    case merge::MergeField::kData: target = window_.sle_1; break;
-    case merge::MergeField::kTemplate: target = window_.sle_2; break;
-    case merge::MergeField::kOutput: target = window_.sle_3; break;
-    case merge::MergeField::kCopies: target = window_.em_1; break;
-    case merge::MergeField::kPrint: target = window_.cbx_2; break;
-    case merge::MergeField::kPdf: target = window_.cbx_4; break;
-    case merge::MergeField::kSheet: target = window_.ddlb_1; break;
-  }
-  if (target != nullptr) target->setFocus(Qt::OtherFocusReason);
-}
+void WindowMergeObserver::Focus(merge::MergeField field) { window_.FocusField(field); }
 
 void WindowMergeObserver::PdfTurnedOff() { window_.cbx_4->setChecked(false); }
 
@@ -56,11 +44,11 @@ bool WindowMergeObserver::ConfirmCheck(const merge::CheckFindings& findings) {
   display_.RowsLeftOut(findings.skipped);
   std::string text;
   for (const std::string& line : merge::FindingLines(findings)) text += line + "\n";
-  return app::host().AskYesNo("检查", app::EscapeControls(text) + "\n是否继续制作？");
+  return window_.context().host.AskYesNo("检查", app::EscapeControls(text) + "\n是否继续制作？");
 }
 
 bool WindowMergeObserver::ConfirmPrint(const merge::PrintPlan& plan) {
-  return app::host().AskYesNo("操作提示",
+  return window_.context().host.AskYesNo("操作提示",
                               app::EscapeControls(merge::PrintPlanText(plan)) + "是否继续？");
 }
 
@@ -79,20 +67,11 @@ void WindowMergeObserver::Finished(const merge::MergeSummary& summary) {
 }
 
 merge::MergeRequest RequestFromWindow(const w_vexlo& window) {
-  merge::MergeRequest request;
-  request.data_path = window.sle_1->text().toStdString();
-  request.template_path = window.sle_2->text().toStdString();
-  request.output_folder = window.sle_3->text().toStdString();
-  request.copies_text = window.em_1->text().toStdString();
-  request.visible = window.cbx_3->isChecked();
-  request.print = window.cbx_2->isChecked();
-  request.pdf = window.cbx_4->isChecked();
-  request.one_file = window.cbx_1->isChecked();
-  request.as_shown = window.cbx_5->isChecked();
-  request.all_stories = window.cbx_6->isChecked();
-  if (window.ddlb_1->isEnabled()) request.sheet = window.ddlb_1->currentText().toStdString();
-  window.record_options->Apply(request);
-  if (window.cbx_7->isChecked()) request.mail = MailSettingsForRun();
+  merge::MergeRequest request = window.ReadInputs();
+  request.current_folder = window.context().state.as_currentpath;
+  request.clock = window.context().clock;
+  // The password comes from the keyring only for a run, not whenever the inputs are read.
+  if (request.mail) request.mail = MailSettingsForRun(window.context().mail_passwords);
   return request;
 }
 

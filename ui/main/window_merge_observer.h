@@ -44,7 +44,8 @@ class WindowMergeObserver : public merge::MergeObserver {
   bool cancel_ = false;
 };
 
-// The request the window's controls stand for: sle_1, ddlb_1, sle_2, sle_3, em_1, cbx_1 .. cbx_5.
+// The request a run of the window is given: the window's inputs, the start-up folder, the clock,
+// and with 发送邮件 the saved mail settings with their password.
 merge::MergeRequest RequestFromWindow(const w_vexlo& window);
 
 }  // namespace vexlo::ui

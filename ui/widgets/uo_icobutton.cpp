@@ -6,7 +6,6 @@
 #include <QMouseEvent>
 
 #include "app/event_guard.h"
-#include "app/globals.h"
 #include "ui/widgets/uo_picbutton2.h"
 #include "ui/widgets/uo_tooltip.h"
 
@@ -28,17 +27,19 @@ bool Blank(const std::string& s) { return s.find_first_not_of(' ') == std::strin
 
 }  // namespace
 
-uo_icobutton::uo_icobutton(QWidget* parent, Values values)
+uo_icobutton::uo_icobutton(QWidget* parent, app::Events& events, const std::string& data_folder,
+                           Values values)
     : QWidget(parent),
       s_up1(std::move(values.s_up1)),
       s_up2(std::move(values.s_up2)),
       s_up3(std::move(values.s_up3)),
       s_tag(std::move(values.s_tag)),
-      s_text(std::move(values.s_text)) {
+      s_text(std::move(values.s_text)),
+      events_(events) {
   resize(38, 34);
   setCursor(Qt::PointingHandCursor);
   setFocusPolicy(Qt::NoFocus);
-  tooltip = std::make_unique<uo_tooltip>();
+  tooltip = std::make_unique<uo_tooltip>(events_);
 
   st_1 = new QLabel(this);
   st_1->setObjectName("st_1");
@@ -48,7 +49,7 @@ uo_icobutton::uo_icobutton(QWidget* parent, Values values)
   st_1->hide();
   st_1->installEventFilter(this);
 
-  p_1 = new uo_picbutton2(this);
+  p_1 = new uo_picbutton2(events_, this);
   p_1->setObjectName("p_1");
   p_1->setGeometry(0, 0, 38, 34);
   p_1->setCursor(Qt::PointingHandCursor);
@@ -58,18 +59,15 @@ uo_icobutton::uo_icobutton(QWidget* parent, Values values)
   // constructor
   SetBackground(this, kFace);
   SetBackground(st_1, kFace);
-  ApplyValues(app::as_datapath + "/");
+  ApplyValues(data_folder + "/");
 }
 
 uo_icobutton::~uo_icobutton() = default;
 
 void uo_icobutton::ApplyValues(const std::string& folder) {
   p_1->setpicturename(folder + s_up1);
-  p_1->is_picnormal = folder + s_up1;
-  p_1->is_picdisabled = folder + s_up3;
-  p_1->is_picmouseover = folder + s_up2;
-  p_1->is_picclickdown = folder + s_up2;
-  p_1->tag = s_tag;
+  p_1->set_pictures({folder + s_up1, folder + s_up3, folder + s_up2, folder + s_up2});
+  p_1->set_tag(s_tag);
   st_1->setText(QString::fromStdString(s_text));
 }
 
@@ -77,10 +75,10 @@ void uo_icobutton::ue_flash() { ApplyValues(""); }
 
 void uo_icobutton::ue_enabled(std::optional<bool> b_enabled) {
   if (b_enabled.value_or(false)) {
-    p_1->b_enabled = true;
+    p_1->set_enabled_look(true);
     p_1->setpicturename(s_up1);
   } else {
-    p_1->b_enabled = false;
+    p_1->set_enabled_look(false);
     p_1->setpicturename(s_up3);
   }
 }
@@ -88,7 +86,7 @@ void uo_icobutton::ue_enabled(std::optional<bool> b_enabled) {
 void uo_icobutton::PictureMouseMove() {
   SetBackground(st_1, kCaptionHover);
   if (!Blank(s_tag)) {
-    tooltip->controlregister(p_1, p_1->tag, 0);
+    tooltip->controlregister(p_1, p_1->tag(), 0);
     tooltip->showtip(p_1);
   }
 }
@@ -97,7 +95,7 @@ bool uo_icobutton::eventFilter(QObject* watched, QEvent* event) {
   if (watched == st_1 && event->type() == QEvent::MouseButtonRelease &&
       static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
       st_1->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint())) {
-    app::RunGuarded({"uo_icobutton", "st_1", "clicked"}, [this] { emit ue_clicked(); });
+    events_.RunGuarded({"uo_icobutton", "st_1", "clicked"}, [this] { emit ue_clicked(); });
     return true;
   }
   return QWidget::eventFilter(watched, event);

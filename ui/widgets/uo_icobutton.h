@@ -1,6 +1,6 @@
 // uo_icobutton: the skin's button. An image part p_1 (a uo_picbutton2) with hover and pressed
 // images, a hidden caption st_1, and a tooltip shown while the pointer rests on the image. The
-// owner gives the image names relative to the program's data folder (as_datapath), the tooltip
+// owner gives the image names relative to the program's data folder, the tooltip
 // text and the caption when it creates the button; the button raises ue_clicked for every click
 // on the image or the caption, and the owner connects its command there. UI thread only.
 #ifndef VEXLO_UI_WIDGETS_UO_ICOBUTTON_H_
@@ -10,6 +10,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+
+#include "app/event_guard.h"
 
 class QLabel;
 
@@ -31,7 +33,9 @@ class uo_icobutton : public QWidget {
     std::string s_text; // caption (hidden)
   };
 
-  uo_icobutton(QWidget* parent, Values values);
+  // The images are found in `data_folder` (the program's own files); clicks run through `events`.
+  uo_icobutton(QWidget* parent, app::Events& events, const std::string& data_folder,
+               Values values);
   ~uo_icobutton() override;
 
   std::string s_up1, s_up2, s_up3, s_tag, s_text;
@@ -58,6 +62,8 @@ class uo_icobutton : public QWidget {
   // Steps 3 to 9 of construction: pictures, tag and caption, each name prefixed with `folder`.
   void ApplyValues(const std::string& folder);
   void PictureMouseMove();
+
+  app::Events& events_;
 };
 
 }  // namespace vexlo::ui

@@ -5,7 +5,6 @@
 #include <QPointer>
 
 #include "app/event_guard.h"
-#include "app/post_queue.h"
 #include "ui/chrome/current_message.h"
 #include "ui/chrome/mouse_capture.h"
 
@@ -28,17 +27,16 @@ uint32_t MouseKeyState(const QMouseEvent& event) {
   return flags;
 }
 
-uo_picbutton2::uo_picbutton2(QWidget* parent) : QWidget(parent) {
+uo_picbutton2::uo_picbutton2(app::Events& events, QWidget* parent)
+    : QWidget(parent), events_(events) {
   resize(66, 62);
   setMouseTracking(true);
   setFocusPolicy(Qt::NoFocus);
-  // constructor
-  in_state = 0;
 }
 
 uo_picbutton2::~uo_picbutton2() {
   if (getcapture() == this) {
-    ib_mousecaptured = false;
+    mouse_captured_ = false;
     releasecapture();
   }
 }
@@ -48,7 +46,7 @@ void uo_picbutton2::setpicturename(const std::string& name) {
   QPixmap loaded;
   if (!name.empty() && loaded.load(QString::fromStdString(name))) {
     picture_ = loaded;
-    if (originalsize) resize(picture_.size());
+    if (originalsize_) resize(picture_.size());
   } else {
     picture_ = QPixmap();
   }
@@ -60,55 +58,55 @@ bool uo_picbutton2::Outside(int16_t xpos, int16_t ypos) const {
 }
 
 int32_t uo_picbutton2::mousemove(uint32_t flags, int16_t xpos, int16_t ypos) {
-  if (!ib_mousecaptured) {
-    setpicturename(flags == mk_lbutton ? is_picclickdown : is_picmouseover);
-    in_state = 1;
+  if (!mouse_captured_) {
+    setpicturename(flags == mk_lbutton ? pictures_.click_down : pictures_.mouse_over);
+    state_ = State::kMouseOver;
     setcapture(this);
-    ib_mousecaptured = true;
+    mouse_captured_ = true;
   } else if (Outside(xpos, ypos)) {
-    ib_mousecaptured = false;
+    mouse_captured_ = false;
     releasecapture();
-    in_state = 0;
-    setpicturename(b_enabled ? is_picnormal : is_picdisabled);
+    state_ = State::kNormal;
+    setpicturename(enabled_look_ ? pictures_.normal : pictures_.disabled);
   }
   return 1;
 }
 
 int32_t uo_picbutton2::lbuttondown(uint32_t, int16_t, int16_t) {
-  if (ib_mousecaptured) {
-    ib_mousecaptured = false;
+  if (mouse_captured_) {
+    mouse_captured_ = false;
     releasecapture();
   }
-  in_state = 2;
-  setpicturename(is_picclickdown);
+  state_ = State::kPressed;
+  setpicturename(pictures_.click_down);
   setcapture(this);
-  ib_mousecaptured = true;
+  mouse_captured_ = true;
   return 1;
 }
 
 int32_t uo_picbutton2::lbuttonup(uint32_t, int16_t xpos, int16_t ypos) {
-  if (ib_mousecaptured) {
-    ib_mousecaptured = false;
+  if (mouse_captured_) {
+    mouse_captured_ = false;
     releasecapture();
   }
   if (Outside(xpos, ypos)) {
-    in_state = 0;
-    setpicturename(is_picnormal);
+    state_ = State::kNormal;
+    setpicturename(pictures_.normal);
   } else {
-    in_state = 1;
-    setpicturename(is_picmouseover);
+    state_ = State::kMouseOver;
+    setpicturename(pictures_.mouse_over);
     setcapture(this);
-    ib_mousecaptured = true;
+    mouse_captured_ = true;
   }
   PostClicked();
   return 1;
 }
 
 int32_t uo_picbutton2::other(uint32_t message) {
-  if (message == wm_capturechanged && ib_mousecaptured) {
-    ib_mousecaptured = false;
-    in_state = 0;
-    setpicturename(is_picnormal);
+  if (message == wm_capturechanged && mouse_captured_) {
+    mouse_captured_ = false;
+    state_ = State::kNormal;
+    setpicturename(pictures_.normal);
     return 1;
   }
   return 0;
@@ -116,7 +114,7 @@ int32_t uo_picbutton2::other(uint32_t message) {
 
 void uo_picbutton2::PostClicked() {
   QPointer<uo_picbutton2> self(this);
-  app::Post({owner_window, "p_1", "clicked"}, [self] {
+  events_.Post({owner_window_, "p_1", "clicked"}, [self] {
     if (self != nullptr && self->on_clicked) self->on_clicked();
   });
 }
@@ -127,14 +125,14 @@ void uo_picbutton2::Handle(const char* event, uint32_t message, QMouseEvent* mou
   const int16_t x = Clamp16(mouse->position().x());
   const int16_t y = Clamp16(mouse->position().y());
   MessageScope scope({this, message, flags, MakeLParam(x, y)});
-  app::RunGuarded({owner_window, "p_1", event}, [&] { body(flags, x, y); });
+  events_.RunGuarded({owner_window_, "p_1", event}, [&] { body(flags, x, y); });
   mouse->accept();
 }
 
 bool uo_picbutton2::event(QEvent* e) {
   if (e->type() == CaptureChangedEvent()) {
     MessageScope scope({this, wm_capturechanged, 0, 0});
-    app::RunGuarded({owner_window, "p_1", "other"}, [&] { other(wm_capturechanged); });
+    events_.RunGuarded({owner_window_, "p_1", "other"}, [&] { other(wm_capturechanged); });
     return true;
   }
   return QWidget::event(e);

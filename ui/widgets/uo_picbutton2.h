@@ -12,30 +12,43 @@
 #include <functional>
 #include <string>
 
+#include "app/event_guard.h"
+
 namespace vexlo::ui {
 
 class uo_picbutton2 : public QWidget {
   Q_OBJECT
 
  public:
-  explicit uo_picbutton2(QWidget* parent = nullptr);
+  // The posted clicks and the guarded handlers run through `events`.
+  explicit uo_picbutton2(app::Events& events, QWidget* parent = nullptr);
   ~uo_picbutton2() override;
 
-  // The image file shown. With `originalsize` the control takes the image's size. A file that
+  // What the button shows: at rest, at rest while disabled, under the mouse, pressed.
+  enum class State { kNormal, kMouseOver, kPressed };
+  struct Pictures {
+    std::string normal;
+    std::string disabled;
+    std::string mouse_over;
+    std::string click_down;
+  };
+
+  // The image file shown. With originalsize the control takes the image's size. A file that
   // cannot be read shows nothing and keeps the size.
   void setpicturename(const std::string& name);
   const std::string& picturename() const { return picturename_; }
-  bool originalsize = true;
+  void set_originalsize(bool on) { originalsize_ = on; }
   // Free text that every control carries (the icon button keeps its tooltip text here).
-  std::string tag;
+  const std::string& tag() const { return tag_; }
+  void set_tag(std::string tag) { tag_ = std::move(tag); }
 
-  bool ib_mousecaptured = false;
-  std::string is_picnormal;
-  std::string is_picdisabled;
-  std::string is_picmouseover;
-  std::string is_picclickdown;
-  int16_t in_state = 0;  // 0 normal, 1 mouse over, 2 pressed
-  bool b_enabled = true;
+  const Pictures& pictures() const { return pictures_; }
+  void set_pictures(Pictures pictures) { pictures_ = std::move(pictures); }
+  // Whether the button looks enabled when the mouse leaves it (the disabled picture otherwise).
+  bool enabled_look() const { return enabled_look_; }
+  void set_enabled_look(bool on) { enabled_look_ = on; }
+  State state() const { return state_; }
+  bool mouse_captured() const { return mouse_captured_; }
 
   // The mouse handling, with the key-state bits and the pointer in the control's pixels.
   int32_t mousemove(uint32_t flags, int16_t xpos, int16_t ypos);
@@ -50,7 +63,7 @@ class uo_picbutton2 : public QWidget {
   std::function<void()> on_clicked;
 
   // Names of the control for error reports: window, control.
-  std::string owner_window = "uo_icobutton";
+  void set_owner_window(std::string name) { owner_window_ = std::move(name); }
 
  protected:
   bool event(QEvent* event) override;
@@ -67,8 +80,16 @@ class uo_picbutton2 : public QWidget {
   void Handle(const char* event, uint32_t message, QMouseEvent* mouse,
               const std::function<void(uint32_t, int16_t, int16_t)>& body);
 
+  app::Events& events_;
+  std::string owner_window_ = "uo_icobutton";
   std::string picturename_;
   QPixmap picture_;
+  bool originalsize_ = true;
+  std::string tag_;
+  Pictures pictures_;
+  bool enabled_look_ = true;
+  bool mouse_captured_ = false;
+  State state_ = State::kNormal;
 };
 
 // The key-state bits of a Qt mouse event (mk_lbutton, mk_shift, ...).

@@ -6,7 +6,6 @@
 
 #include "app/codepage.h"
 #include "app/event_guard.h"
-#include "app/post_queue.h"
 #include "ui/chrome/current_message.h"
 #include "ui/chrome/tooltip_window.h"
 
@@ -42,7 +41,7 @@ std::string CutToBuffer(std::string_view tip_utf8, std::size_t buffer_size) {
   return bytes.substr(0, end);
 }
 
-uo_tooltip::uo_tooltip() {
+uo_tooltip::uo_tooltip(app::Events& events) : events_(events) {
   initcommoncontrols();
   hwndtt = createwindowexa(ws_ex_topmost, kStyle);
 }
@@ -61,7 +60,7 @@ int16_t uo_tooltip::controlregister(QWidget* controlobject, std::string_view tip
   Block block = localalloc(0, kTextBufferSize);
   info.lpsztext = block.get();
   // The block is released after the current handling has returned; until then it stays valid.
-  app::Post({"uo_tooltip", "", "localfree"}, [block]() mutable { localfree(block); });
+  events_.Post({"uo_tooltip", "", "localfree"}, [block]() mutable { localfree(block); });
   const std::string cut = CutToBuffer(tip, kTextBufferSize);
   std::memcpy(block.get(), cut.data(), cut.size());
   block.get()[cut.size()] = '\0';

@@ -12,6 +12,8 @@
 
 class QWidget;
 
+#include "app/event_guard.h"
+
 namespace vexlo::ui {
 
 class TooltipWindow;
@@ -26,7 +28,8 @@ class uo_tooltip {
   // The text buffer handed to the tooltip window: the tip in code page 936 and its zero.
   static constexpr std::size_t kTextBufferSize = 80;
 
-  uo_tooltip();
+  // The text blocks handed to the window are released by calls posted to `events`.
+  explicit uo_tooltip(app::Events& events);
   ~uo_tooltip();
   uo_tooltip(const uo_tooltip&) = delete;
   uo_tooltip& operator=(const uo_tooltip&) = delete;
@@ -37,6 +40,7 @@ class uo_tooltip {
   // Relays the mouse message that `controlobject` is handling now.
   void showtip(QWidget* controlobject);
 
+  app::Events& events_;
   TooltipWindow* hwndtt = nullptr;
   int32_t toolid = 1;
   int32_t toolinfo_size = 40;

@@ -1,6 +1,7 @@
 #include "office/engine/word/word_application.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
@@ -91,13 +92,15 @@ class WordDocuments : public office::AutomationObject {
 
 class WordInstance : public office::ServerInstance {
  public:
-  WordInstance() : app_(std::make_shared<WordApplication>()) {}
+  explicit WordInstance(app::FailureReport* report)
+      : app_(std::make_shared<WordApplication>()), report_(report) {}
   std::shared_ptr<office::Dispatch> Root() override { return app_; }
   bool IsRunning() const override { return !app_->quit(); }
-  void LastHandleReleased() override { app_->Released(); }
+  void LastHandleReleased() override { app_->Released(report_); }
 
  private:
   std::shared_ptr<WordApplication> app_;
+  app::FailureReport* report_;
 };
 
 }  // namespace
@@ -190,7 +193,7 @@ void WordApplication::Quit() {
   Services().output_queue().Flush();
 }
 
-void WordApplication::Released() noexcept {
+void WordApplication::Released(app::FailureReport* report) noexcept {
   try {
     std::vector<std::shared_ptr<WordDocument>> docs = documents_;
     for (const auto& d : docs) d->FlushSave();
@@ -206,10 +209,17 @@ void WordApplication::Released() noexcept {
         }
       }
     }
-  } catch (const RuntimeError& e) {
-    app::ReportRuntimeError(e, {"word.application", "application", "release"});
   } catch (...) {
-    app::ReportException(std::current_exception(), {"word.application", "application", "release"});
+    // Nobody can catch it any more: it is reported as a run-time error where a report is wired.
+    try {
+      if (report != nullptr) {
+        report->ReportException(std::current_exception(),
+                                {"word.application", "application", "release"});
+      } else {
+        std::fputs("vexlo：释放文字处理服务时出错\n", stderr);
+      }
+    } catch (...) {
+    }
   }
 }
 
@@ -217,9 +227,9 @@ void WordApplication::Released() noexcept {
 
 namespace vexlo::engine {
 
-void RegisterWordServer() {
+void RegisterWordServer(app::FailureReport* report) {
   office::RegisterServer("word.application",
-                         [] { return std::make_shared<word::WordInstance>(); });
+                         [report] { return std::make_shared<word::WordInstance>(report); });
 }
 
 }  // namespace vexlo::engine

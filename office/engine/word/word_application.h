@@ -13,6 +13,10 @@
 
 #include "office/automation_object.h"
 
+namespace vexlo::app {
+class FailureReport;
+}  // namespace vexlo::app
+
 namespace vexlo::engine::word {
 
 class WordDocument;
@@ -34,7 +38,7 @@ class WordApplication : public office::AutomationObject,
   void Quit();
   // The last handle let go: writes held saves, and hands what a visible instance opened to the
   // desktop. Never throws (it runs while a handle is destroyed); errors are reported.
-  void Released() noexcept;
+  void Released(app::FailureReport* report) noexcept;
 
  private:
   std::shared_ptr<WordDocument> Adopt(std::shared_ptr<WordDocument> doc);

@@ -97,13 +97,6 @@ enum HeldFault { kHeldNone = 0, kHeldNoStart, kHeldLost, kHeldSilent, kHeldWrong
 int ProgramEndingWithAHeldDocSave(const fs::path& dir) {
   test::EndEngineServices();
   RegisterEmbeddedServers();
-  // What the servers report as they go after the end is shown to no one.
-  struct QuietHost : app::Host {
-    void MessageBox(std::string_view, std::string_view) override {}
-    bool AskYesNo(std::string_view, std::string_view) override { return false; }
-    void EndProgram() override {}
-  } host;
-  app::SetHost(&host);
   const auto run = [&](const fs::path& doc, bool remove_folder) -> int {
     EngineServices services({.offices = 1, .profile_root = (dir / "profiles").string()});
     office::oleobject word, word2;

@@ -8,7 +8,6 @@
 #include <map>
 #include <set>
 
-#include "app/post_queue.h"
 #include "merge/document_generation.h"
 #include "merge/layout_hint.h"
 #include "office/engine/register_servers.h"
@@ -39,7 +38,6 @@ class TemplateCopiesTest : public ::testing::Test {
     RegisterEmbeddedServers();
     ClearEngineClipboard();
   }
-  void TearDown() override { app::ClearPosted(); }
 
   // Merges `records` rows into `tpl`; one file: returns its path, else the per-record paths.
   // The outputs are .docx whatever the template (a .doc template is read through LibreOffice).

@@ -6,7 +6,6 @@
 #include <set>
 #include <regex>
 
-#include "app/post_queue.h"
 #include "app/runtime_error.h"
 #include "merge/document_generation.h"
 #include "office/engine/desktop_handoff.h"
@@ -64,7 +63,6 @@ class WordServerTest : public ::testing::Test {
   void TearDown() override {
     Services().ReplaceOutputQueue(nullptr);
     SetDesktopHandoff({});
-    app::ClearPosted();
   }
   void Start() {
     ASSERT_EQ(word_.start_new("word.application"), 0);
