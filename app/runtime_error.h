@@ -35,6 +35,9 @@ class RuntimeError : public std::exception {
   static RuntimeError Output(std::string text, Where where = Where::current());
   // Anything else; also used for exceptions that are not RuntimeErrors.
   static RuntimeError Other(std::string text, Where where = Where::current());
+  // A failure the engine reported as a status, with the number of its family (only through
+  // office/engine/package/status_error.h, which maps the one to the other).
+  static RuntimeError OfFamily(ErrorNumber number, std::string text, Where where = Where::current());
 
   int16_t number() const { return number_; }
   const std::string& text() const { return text_; }

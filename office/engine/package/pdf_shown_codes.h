@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "office/engine/package/status.h"
+
 class QPDF;
 
 namespace vexlo::engine {
@@ -33,7 +35,8 @@ struct ShownCodes {
   std::map<QPDFObjGen, std::bitset<256>> codes;  // font → the one-byte codes shown with it
   std::set<QPDFObjGen> selected;                 // every font set for text, shown or not
   std::vector<ShownString> strings;
-  std::string error;  // not empty: text whose font cannot be told (the rest is not to be trusted)
+  // Refused: text whose font cannot be told (the rest is not to be trusted).
+  Status status = Status::Ok();
 };
 
 ShownCodes ReadShownCodes(QPDF& pdf);

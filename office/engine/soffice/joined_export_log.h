@@ -10,13 +10,15 @@
 #include <string>
 #include <vector>
 
+#include "office/engine/package/status.h"
+
 namespace vexlo::engine {
 
 bool JoinedLogEnabled();
 
 // Says once per distinct outcome (a run merges one template) whether the PDFs of the batch that
-// starts with `first_label` (`count` records) were joined or made alone, and why.
-void LogJoinedPath(const std::string& first_label, std::size_t count, const std::string& why);
+// starts with `first_label` (`count` records) were joined (`how` ok) or made alone, and why.
+void LogJoinedPath(const std::string& first_label, std::size_t count, const Status& how);
 
 // The wall and our own thread's CPU time of a batch's stages.
 class BatchClock {

@@ -75,11 +75,11 @@ void FlushConversions();
 // Drops everything queued and its temporary files (a cancelled run): the offices are stopped.
 void DropConversions();
 
-// A fresh private temporary folder for the engine ("" on failure).
-std::string MakeTempFolder();
-// The engine's private temporary folder of this process ("" when it could not be made). It holds
+// A fresh private temporary folder for the engine, or why it could not be made.
+Result<std::string> MakeTempFolder();
+// The engine's private temporary folder of this process, or why it could not be made. It holds
 // the documents of the run under way (staged for conversion, PDF export or printing).
-std::string ProcessTempFolder();
+Result<std::string> ProcessTempFolder();
 // Removes that folder with what is left in it (at the end of a run, once its output work is done
 // or dropped); the next ProcessTempFolder makes a fresh one. It also goes when the program ends.
 void RemoveProcessTempFolder();

@@ -146,7 +146,7 @@ class TakenPipeTest : public ::testing::Test {
     fs::copy_file(test::DataFile("output/通知.docx"), source);
     const ConversionOutcome made =
         pool->Submit({source.string(), false, {{(dir_ / "通知.pdf").string(), StoreFormat::kPdf}}, "通知.pdf"}).get();
-    ASSERT_TRUE(made.ok) << made.error;
+    ASSERT_TRUE(made.ok()) << made.message();
     // An office's first start on a loaded machine takes a while, but not the start timeout.
     EXPECT_LT(std::chrono::steady_clock::now() - start, 60s);
     EXPECT_EQ(names->names.size(), 2u);  // one taken, one used
