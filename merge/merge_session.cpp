@@ -56,7 +56,8 @@ oleobject& Ensure(std::unique_ptr<oleobject>& handle) {
 
 std::string FileName(const std::string& path) { return fs::path(path).filename().string(); }
 
-// Thrown inside the run when the observer asks it to stop.
+// Control flow of this file only: thrown inside the run when the observer asks it to stop, caught
+// by MergeSession::Run, which reports the stop as the run's outcome (kCancelled).
 struct Cancelled {};
 
 class MergeSession {

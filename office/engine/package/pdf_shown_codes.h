@@ -1,5 +1,6 @@
 // Which codes of which fonts the pages of a PDF show: the text-showing operators of their
 // content streams and of the forms these draw, with the font in force. Uses libqpdf; any thread.
+// Convention: returns Status or Result (office/engine/package/status.h).
 #ifndef VEXLO_OFFICE_ENGINE_PACKAGE_PDF_SHOWN_CODES_H_
 #define VEXLO_OFFICE_ENGINE_PACKAGE_PDF_SHOWN_CODES_H_
 

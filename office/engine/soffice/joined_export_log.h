@@ -2,6 +2,7 @@
 // went and why (so that the templates made alone can be counted), and where a joined batch's
 // time goes (joining, the office's export, cutting and trimming, checking and delivering), to
 // tell the office's share from ours. Any thread.
+// Convention: cannot fail.
 #ifndef VEXLO_OFFICE_ENGINE_SOFFICE_JOINED_EXPORT_LOG_H_
 #define VEXLO_OFFICE_ENGINE_SOFFICE_JOINED_EXPORT_LOG_H_
 

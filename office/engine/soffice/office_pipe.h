@@ -5,6 +5,7 @@
 // already there is never offered to an office, and our sockets go when their office ends. Each
 // socket is listed among this process's made files (made_files.h), so the sockets of a killed
 // run go with its watcher. No UNO here.
+// Convention: cannot fail but for FreePipeName, which gives "" when no free name was found.
 #ifndef VEXLO_OFFICE_ENGINE_SOFFICE_OFFICE_PIPE_H_
 #define VEXLO_OFFICE_ENGINE_SOFFICE_OFFICE_PIPE_H_
 

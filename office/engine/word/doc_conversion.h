@@ -3,6 +3,8 @@
 // .doc, .rtf and .odt outputs are converted from .docx on saving, in the background. Without
 // LibreOffice the calls raise app::RuntimeError::File saying what is missing. UI thread only,
 // except PrepareTemplateAsync's work.
+// Convention: the gateway's calls raise app::RuntimeError; the temporary folders are Results
+// (status.h).
 #ifndef VEXLO_OFFICE_ENGINE_WORD_DOC_CONVERSION_H_
 #define VEXLO_OFFICE_ENGINE_WORD_DOC_CONVERSION_H_
 
