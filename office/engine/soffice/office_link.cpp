@@ -60,8 +60,8 @@ Result<Reference<css::uno::XComponentContext>> LocalContext(const std::string& o
       // someone else put there could hold the attempt forever.
       Reference<css::bridge::XUnoUrlResolver> resolver = css::bridge::UnoUrlResolver::create(*context);
       try {
-        const std::string none = FreePipeName({});
-        if (!none.empty()) resolver->resolve(U("uno:pipe,name=" + none + ";urp;StarOffice.ComponentContext"));
+        const Result<std::string> none = FreePipeName({});
+        if (none.ok()) resolver->resolve(U("uno:pipe,name=" + *none + ";urp;StarOffice.ComponentContext"));
       } catch (const css::uno::Exception&) {
       }
     } catch (const css::uno::Exception& e) {
@@ -173,8 +173,9 @@ Status Launch(Office& office, const std::string& binary, const PoolState& pool) 
   if (!pool.fonts_env.empty()) env.push_back(pool.fonts_env);
   if (!office.work_dir.empty()) env.push_back("TMPDIR=" + office.work_dir);
   for (int start = 0; start < 2; ++start) {
-    const std::string pipe = FreePipeName(pool.options.pipe_names);
-    if (pipe.empty()) return Status::Failed("无法为 LibreOffice 建立连接管道");
+    const Result<std::string> free_pipe = FreePipeName(pool.options.pipe_names);
+    if (!free_pipe.ok()) return free_pipe.status();
+    const std::string& pipe = *free_pipe;
     if (!office.process.Spawn(binary, pipe, env, pool.options.office_wrapper)) {
       return Status::Failed("无法启动 LibreOffice");
     }

@@ -68,9 +68,9 @@ TEST(PipeNames, ATakenPathIsPassedOver) {
   ASSERT_EQ(::symlink("/nonexistent/vexlo-target", PipeSocketPath(taken).c_str()), 0);
   const std::vector<std::string> offered = {taken, free};
   std::size_t next = 0;
-  EXPECT_EQ(FreePipeName([&] { return offered[next++ % 2]; }), free);
-  // Only taken names on offer: "", not an endless loop.
-  EXPECT_EQ(FreePipeName([&] { return taken; }), "");
+  EXPECT_EQ(FreePipeName([&] { return offered[next++ % 2]; }).value(), free);
+  // Only taken names on offer: a failure, not an endless loop.
+  EXPECT_FALSE(FreePipeName([&] { return taken; }).ok());
   ::unlink(PipeSocketPath(taken).c_str());
 }
 
