@@ -1,7 +1,10 @@
-// RuntimeError: the one exception type of vexlo. It carries the six fields of the error record
-// that the error handler logs and shows (number, text, window, control, event, line).
-// Raised anywhere on the UI thread; caught only by RunGuarded (event_guard.h), which routes it to
-// the application's systemerror. Create it only through the named factories below.
+// RuntimeError: the program's error record as an exception. It carries the six fields of the
+// error record that the error handler logs and shows (number, text, window, control, event, line).
+// Raised on the UI thread where a gateway call or a server's entry point must surface a failure;
+// the engine's own functions and its worker threads report failure with a Status
+// (office/engine/package/status.h), which status_error.h turns into one. Caught only by
+// RunGuarded (event_guard.h), which routes it to the application's systemerror. Create it only
+// through the named factories below.
 #ifndef VEXLO_APP_RUNTIME_ERROR_H_
 #define VEXLO_APP_RUNTIME_ERROR_H_
 
