@@ -55,4 +55,8 @@ RuntimeError RuntimeError::Other(std::string text, Where where) {
   return RuntimeError(kErrOther, std::move(text), where);
 }
 
+RuntimeError RuntimeError::OfFamily(ErrorNumber number, std::string text, Where where) {
+  return RuntimeError(number, std::move(text), where);
+}
+
 }  // namespace vexlo::app

@@ -1,7 +1,10 @@
-// RuntimeError: the one exception type of vexlo. It carries the six fields of the error record
-// that the error handler logs and shows (number, text, window, control, event, line).
-// Raised anywhere on the UI thread; caught only by RunGuarded (event_guard.h), which routes it to
-// the application's systemerror. Create it only through the named factories below.
+// RuntimeError: the program's error record as an exception. It carries the six fields of the
+// error record that the error handler logs and shows (number, text, window, control, event, line).
+// Raised on the UI thread where a gateway call or a server's entry point must surface a failure;
+// the engine's own functions and its worker threads report failure with a Status
+// (office/engine/package/status.h), which status_error.h turns into one. Caught only by
+// RunGuarded (event_guard.h), which routes it to the application's systemerror. Create it only
+// through the named factories below.
 #ifndef VEXLO_APP_RUNTIME_ERROR_H_
 #define VEXLO_APP_RUNTIME_ERROR_H_
 
@@ -35,6 +38,9 @@ class RuntimeError : public std::exception {
   static RuntimeError Output(std::string text, Where where = Where::current());
   // Anything else; also used for exceptions that are not RuntimeErrors.
   static RuntimeError Other(std::string text, Where where = Where::current());
+  // A failure the engine reported as a status, with the number of its family (only through
+  // office/engine/package/status_error.h, which maps the one to the other).
+  static RuntimeError OfFamily(ErrorNumber number, std::string text, Where where = Where::current());
 
   int16_t number() const { return number_; }
   const std::string& text() const { return text_; }

@@ -153,7 +153,7 @@ double PoolRun(OfficePool& pool, const std::vector<fs::path>& sources, const fs:
                                 s.filename().string()}));
   }
   int failed = 0;
-  for (auto& f : done) failed += !f.get().ok;
+  for (auto& f : done) failed += !f.get().ok();
   if (failed) std::printf("  %d conversions failed\n", failed);
   const double wall = Seconds(t0);
   const CpuUse cpu1 = CpuNow(pool);

@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
   QCoreApplication qt(argc, argv);
   vexlo::engine::EngineServices services;
   const fs::path source = VEXLO_SOURCE_DIR;
-  const fs::path work = vexlo::engine::MakePrivateTempFolder("oracle", vexlo::engine::TempSpeed::kDisk);
+  const fs::path work = vexlo::engine::MakePrivateTempFolder("oracle", vexlo::engine::TempSpeed::kDisk).value();
   std::vector<OracleCase> cases = GeneratedCases(work / "templates");
   // .doc templates' PDFs show each record's .doc: the generated structures as .doc templates too.
   for (const char* name : {"sections", "first-page", "header-values", "odd-even", "footnotes", "footnote-sections"}) {

@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
     job.targets.resize(1);
     job.targets[0].path = (work / ("alone-" + std::to_string(round) + ".docx")).string();
     job.targets[0].format = StoreFormat::kDocx;
-    const bool ok = Services().pool().Submit(std::move(job)).get().ok;
+    const bool ok = Services().pool().Submit(std::move(job)).get().ok();
     const double t_alone = Since(start);
     start = Clock::now();
     const word::TemplateConversion made = word::PrepareTemplateAsync(tpl.string()).get();

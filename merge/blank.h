@@ -1,5 +1,6 @@
 // The merge engine's blank test: a text is blank when it is null or when nothing but spaces
 // (code 32 only; tabs and other white space count as content) is left of it.
+// Convention: cannot fail.
 #ifndef VEXLO_MERGE_BLANK_H_
 #define VEXLO_MERGE_BLANK_H_
 

@@ -2,6 +2,7 @@
 // is written: column titles that occur nowhere in the template (a misspelt title is caught on the
 // first run), and a value that the sheet shows otherwise than the raw value the run writes.
 // UI thread only.
+// Convention: a failing automation call raises app::RuntimeError, the program's error record.
 #ifndef VEXLO_MERGE_DATA_HINTS_H_
 #define VEXLO_MERGE_DATA_HINTS_H_
 

@@ -3,6 +3,7 @@
 // column zz) and, per record row 2..1000, the record name and the field values. Every value is
 // one read of excelserver.application.activesheet.range(address).value, made when it is needed;
 // nothing is cached. A failing read raises the run-time error of the gateway. UI thread only.
+// Convention: a failing automation call raises app::RuntimeError, the program's error record.
 #ifndef VEXLO_MERGE_DATA_SOURCE_H_
 #define VEXLO_MERGE_DATA_SOURCE_H_
 

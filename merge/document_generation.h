@@ -3,6 +3,7 @@
 // only copied from; the output instance (`wordserver2`) holds the document being filled. Every
 // step is an automation call through the handles; a failing call raises app::RuntimeError and
 // ends the run. UI thread only.
+// Convention: a failing automation call raises app::RuntimeError, the program's error record.
 #ifndef VEXLO_MERGE_DOCUMENT_GENERATION_H_
 #define VEXLO_MERGE_DOCUMENT_GENERATION_H_
 

@@ -2,6 +2,7 @@
 // that another process holds a lock on it (flock or fcntl), or that a LibreOffice (".~lock.NAME#")
 // or Office ("~$NAME") lock file lies beside it, or that it cannot be opened for reading at all.
 // The probe's own handle is closed before it returns. Any thread.
+// Convention: cannot fail.
 #ifndef VEXLO_MERGE_FILE_PROBE_H_
 #define VEXLO_MERGE_FILE_PROBE_H_
 

@@ -1,5 +1,6 @@
 // One run per output folder: an exclusive lock on the folder itself, held for the life of the
 // FolderLock, which the kernel drops when this process ends in whatever way.
+// Convention: Lock returns what became of the lock (FolderLock::Result).
 #ifndef VEXLO_MERGE_FOLDER_LOCK_H_
 #define VEXLO_MERGE_FOLDER_LOCK_H_
 

@@ -1,6 +1,7 @@
 // Layout hints for the final message of a one-file run: things about the template that make the
 // merged document look different from the per-record documents although nothing went wrong.
 // UI thread only. Never raises: a hint that cannot be worked out is simply not given.
+// Convention: never raises; a hint that cannot be worked out is not given.
 #ifndef VEXLO_MERGE_LAYOUT_HINT_H_
 #define VEXLO_MERGE_LAYOUT_HINT_H_
 

@@ -3,7 +3,8 @@
 // named), the server and the delivery record tried before the first document, and, once every
 // file of the run is complete and checked, one message per record made from that record alone
 // (its address, its file, its subject and body) and sent as the stage 正在发送邮件.
-// UI thread only.
+// UI thread only. Convention: checks return a Status (office/engine/package/status.h); what the
+// server did is in the DeliveryReport.
 #ifndef VEXLO_MERGE_MAIL_STAGE_H_
 #define VEXLO_MERGE_MAIL_STAGE_H_
 
@@ -18,6 +19,7 @@
 #include "delivery/smtp_sender.h"
 #include "merge/data_source.h"
 #include "merge/pre_write_check.h"
+#include "office/engine/package/status.h"
 
 namespace vexlo::merge {
 
@@ -32,8 +34,9 @@ std::string FillTitles(const std::string& text, const std::vector<std::string>& 
 // A short key of a record's values: the same data gives the same key in every run.
 std::string ContentKey(const std::vector<std::string>& values);
 
-// The address of a record as written in the sheet, or why no message can go to it.
-std::string AddressProblem(const std::string& address);
+// Ok when a message can go to `address` (a record's, as written in the sheet); otherwise
+// (refused) why not.
+engine::Status CheckAddress(const std::string& address);
 
 // One record's address as the check sees it.
 struct RecordAddress {

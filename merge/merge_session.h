@@ -5,6 +5,8 @@
 // output work (held saves, PDF export, printing) is flushed and checked.
 // UI thread only. Data flows one way: the caller builds the request and watches the observer;
 // nothing in merge/ or below calls back into the window or the CLI except through the observer.
+// Convention: a failure is raised as app::RuntimeError, the program's error record (named after
+// the record being made); a stop or rows left out are outcomes of the summary, not failures.
 #ifndef VEXLO_MERGE_MERGE_SESSION_H_
 #define VEXLO_MERGE_MERGE_SESSION_H_
 

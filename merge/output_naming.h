@@ -1,6 +1,7 @@
 // Output names of a merge run: the documents' extension taken from the template, the output
 // folder prefix, the record and merged names made unique, and the in-use check that swaps a name
 // held by another program for a timestamped fallback. Any thread.
+// Convention: cannot fail.
 #ifndef VEXLO_MERGE_OUTPUT_NAMING_H_
 #define VEXLO_MERGE_OUTPUT_NAMING_H_
 

@@ -5,6 +5,7 @@
 // Everything is asked of the template document through the automation gateway, in every story:
 // the main text (with its tables and text boxes), each section's headers and footers, the notes.
 // UI thread only; a failing call raises app::RuntimeError.
+// Convention: a failing automation call raises app::RuntimeError, the program's error record.
 #ifndef VEXLO_MERGE_PLACEHOLDERS_H_
 #define VEXLO_MERGE_PLACEHOLDERS_H_
 

@@ -3,6 +3,7 @@
 // break a label, columns the template never uses, placeholders that match no column, and the rows
 // of the sheet that will not become documents (after a blank first cell, below the last row read).
 // Pure functions over texts the run has read; UI thread only where they read through a handle.
+// Convention: a failing automation call raises app::RuntimeError, the program's error record.
 #ifndef VEXLO_MERGE_PRE_WRITE_CHECK_H_
 #define VEXLO_MERGE_PRE_WRITE_CHECK_H_
 

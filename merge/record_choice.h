@@ -2,6 +2,7 @@
 // containing, a text), ranges of sheet rows, and rows of totals left out. A record is made when
 // every condition holds. The choice is made before records are numbered and named, so the
 // numbers, names and counts a run shows are those of the chosen records. Plain values; any thread.
+// Convention: std::optional, nullopt for a text that is no valid choice.
 #ifndef VEXLO_MERGE_RECORD_CHOICE_H_
 #define VEXLO_MERGE_RECORD_CHOICE_H_
 

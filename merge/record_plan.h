@@ -3,6 +3,8 @@
 // the record name) and the password its PDF is to be protected with. Every value it needs is read
 // here once, so that a column that does not exist or a record whose password is missing stops the
 // run before the first file. UI thread only (reads through the data source).
+// Convention: a plan the run cannot follow carries its refusal (the message) and the field to go
+// back to, before any file is written.
 #ifndef VEXLO_MERGE_RECORD_PLAN_H_
 #define VEXLO_MERGE_RECORD_PLAN_H_
 

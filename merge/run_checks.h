@@ -2,6 +2,7 @@
 // the template gives), the output folder (made when missing, with its parents), the copies, the
 // helpers that PDF, printing and .doc output need, and that no other run writes into the same
 // folder. Every refusal is told through the observer, with the field to go back to.
+// Convention: a refusal is told through the observer and returned as false.
 #ifndef VEXLO_MERGE_RUN_CHECKS_H_
 #define VEXLO_MERGE_RUN_CHECKS_H_
 

@@ -1,5 +1,6 @@
 // The stages a run goes through as the user follows it (documents, PDFs, printing), their names,
 // and the estimate of the time a stage still needs, shared by the window and the terminal.
+// Convention: cannot fail.
 #ifndef VEXLO_MERGE_RUN_STAGES_H_
 #define VEXLO_MERGE_RUN_STAGES_H_
 

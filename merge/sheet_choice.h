@@ -3,6 +3,7 @@
 // found by name or number, made active with worksheets.item(name).activate(), and, when the
 // sheet used has no records, another sheet that has some. Only members of the spreadsheet's own
 // object model are used, so that any spreadsheet behind the gateway serves. UI thread only.
+// Convention: a failing automation call raises app::RuntimeError, the program's error record.
 #ifndef VEXLO_MERGE_SHEET_CHOICE_H_
 #define VEXLO_MERGE_SHEET_CHOICE_H_
 

@@ -2,6 +2,7 @@
 // handle is released without quit leaves what it opened "in front of the user": it hands each
 // file to the program's hook, which opens it in the desktop's default application. The window
 // installs a hook (QDesktopServices); tests install one that records the paths.
+// Convention: cannot fail.
 #ifndef VEXLO_OFFICE_ENGINE_DESKTOP_HANDOFF_H_
 #define VEXLO_OFFICE_ENGINE_DESKTOP_HANDOFF_H_
 

@@ -6,6 +6,8 @@
 // offices, waits for every thread that works for it and removes its temporary files, so that a
 // program ends its background work before main returns, while everything that work uses still
 // exists. One at a time; UI thread only, except what each part allows itself.
+// Convention: raises app::RuntimeError, the program's error record, for a save still held at the
+// end.
 #ifndef VEXLO_OFFICE_ENGINE_ENGINE_SERVICES_H_
 #define VEXLO_OFFICE_ENGINE_ENGINE_SERVICES_H_
 

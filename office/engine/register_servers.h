@@ -1,5 +1,6 @@
 // Registers the embedded servers "excel.application" and "word.application" with the automation
 // gateway. Called once at start by every program (window, CLI) and by tests that need them.
+// Convention: cannot fail.
 #ifndef VEXLO_OFFICE_ENGINE_REGISTER_SERVERS_H_
 #define VEXLO_OFFICE_ENGINE_REGISTER_SERVERS_H_
 

@@ -286,7 +286,7 @@ TEST_F(CliBinaryTest, LeftoversOfAKilledRunGoWithTheNextRun) {
   const pid_t killed = ::fork();
   if (killed == 0) {
     ::setenv("TMPDIR", tmp.c_str(), 1);
-    const std::string folder = engine::MakePrivateTempFolder("word");
+    const std::string folder = engine::MakePrivateTempFolder("word").value();
     fs::create_directories(fs::path(folder) / "1");
     test::WriteFile(fs::path(folder) / "1" / "张三.docx", "personal data");
     std::string temp = engine::WriterTempTemplate(out);

@@ -70,7 +70,7 @@ class DocPdfTest : public ::testing::Test {
           {doc.string(), false, {{Reference(doc).string(), engine::StoreFormat::kPdf}}, doc.filename().string()}));
     }
     for (std::size_t i = 0; i < docs.size(); ++i) {
-      ASSERT_TRUE(made[i].get().ok) << made[i].get().error;
+      ASSERT_TRUE(made[i].get().ok()) << made[i].get().message();
       const fs::path pdf = fs::path(docs[i]).replace_extension(".pdf");
       EXPECT_EQ(oracle::PdfDifference(Reference(docs[i]), pdf), "") << pdf;
     }

@@ -1,5 +1,7 @@
 // Printing PDF files on the default CUPS destination (the one lpstat -d names, or $PRINTER).
 // Synchronous: hands the file to the CUPS server, which spools its own copy. UI thread.
+// Convention: raises app::RuntimeError, the program's error record: reached from the servers' entry
+// points.
 #ifndef VEXLO_OFFICE_ENGINE_OUTPUT_CUPS_PRINTER_H_
 #define VEXLO_OFFICE_ENGINE_OUTPUT_CUPS_PRINTER_H_
 

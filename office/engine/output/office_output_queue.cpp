@@ -8,6 +8,7 @@
 
 #include "app/runtime_error.h"
 #include "office/engine/output/cups_printer.h"
+#include "office/engine/package/status_error.h"
 #include "office/engine/package/temp_folder.h"
 
 namespace vexlo::engine {
@@ -21,7 +22,7 @@ bool IsPdf(const std::string& path) { return FormatOfPath(path) == StoreFormat::
 
 std::shared_future<ConversionOutcome> Ready() {
   std::promise<ConversionOutcome> p;
-  p.set_value(ConversionOutcome::Succeeded());
+  p.set_value(0);
   return p.get_future().share();
 }
 
@@ -100,12 +101,12 @@ void OfficeOutputQueue::PrintReady() {
     if (!r.print) continue;
     if (r.done.wait_for(0s) != std::future_status::ready) break;
     const ConversionOutcome& outcome = r.done.get();
-    if (outcome.ok) {
+    if (outcome.ok()) {
       try {
         PrintPdf(r.pdf, r.copies, r.title);
         ++prints_sent_;
       } catch (const app::RuntimeError& e) {
-        if (first_error_.empty()) first_error_ = e.text();
+        if (first_failure_.ok()) first_failure_ = Status::Output(e.text());
       }
     }
     if (r.own_pdf) {
@@ -167,15 +168,15 @@ void OfficeOutputQueue::Flush() {
     Cancel();
     return;
   }
-  std::string error = first_error_;
+  Status failure = first_failure_;
   for (Request& r : requests_) {
     const ConversionOutcome& outcome = r.done.get();
-    if (!outcome.ok && error.empty()) {
-      error = (r.print ? "无法打印：" : "无法输出PDF文件：") + outcome.error;
+    if (!outcome.ok() && failure.ok()) {
+      failure = Status::Output((r.print ? "无法打印：" : "无法输出PDF文件：") + outcome.message());
     }
   }
   Reset();
-  if (!error.empty()) throw app::RuntimeError::Output(error);
+  RaiseUnlessOk(failure);
 }
 
 void OfficeOutputQueue::Cancel() {
@@ -193,17 +194,16 @@ void OfficeOutputQueue::Cancel() {
 void OfficeOutputQueue::Reset() {
   requests_.clear();
   next_print_ = 0;
-  first_error_.clear();
+  first_failure_ = Status::Ok();
   count_afresh_ = true;  // the count of jobs sent is kept for whoever asks after a cancel
   RemoveWorkDir();  // nothing queued needs it any more
 }
 
 const std::string& OfficeOutputQueue::WorkDir() {
   if (work_dir_.empty()) {
-    work_dir_ = MakePrivateTempFolder("output");
-    if (work_dir_.empty()) {
-      throw app::RuntimeError::Output("无法创建临时文件夹：" + fs::temp_directory_path().string());
-    }
+    Result<std::string> made = MakePrivateTempFolder("output");
+    if (!made.ok()) throw app::RuntimeError::Output("无法创建临时文件夹：" + fs::temp_directory_path().string());
+    work_dir_ = std::move(made).value();
   }
   return work_dir_;
 }

@@ -3,7 +3,8 @@
 // waits for them. A PDF appears at its requested name only once it is complete and has the
 // document's page count. Prints go to the default CUPS printer in the order they were asked for,
 // titled with the document's file name. Cancel kills the offices and drops what waits.
-// UI thread only; the conversions run in the pool's threads.
+// UI thread only; the conversions run in the pool's threads. Convention: Flush raises the error
+// record (status_error.h) of the first failure.
 #ifndef VEXLO_OFFICE_ENGINE_OUTPUT_OFFICE_OUTPUT_QUEUE_H_
 #define VEXLO_OFFICE_ENGINE_OUTPUT_OFFICE_OUTPUT_QUEUE_H_
 
@@ -57,7 +58,7 @@ class OfficeOutputQueue : public OutputQueue {
   OfficePool& pool_;
   std::vector<Request> requests_;
   std::size_t next_print_ = 0;
-  std::string first_error_;
+  Status first_failure_ = Status::Ok();  // the first print that failed
   std::string work_dir_;
   int counter_ = 0;
   int prints_sent_ = 0;

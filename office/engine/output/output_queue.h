@@ -3,6 +3,7 @@
 // Flush waits for all of them. The word server's exportasfixedformat and printout queue here, and
 // its quit flushes, so every requested file and job exists before a merge reports success.
 // UI thread only (the work itself runs in helper processes).
+// Convention: Flush raises app::RuntimeError, the program's error record, for the first failure.
 #ifndef VEXLO_OFFICE_ENGINE_OUTPUT_OUTPUT_QUEUE_H_
 #define VEXLO_OFFICE_ENGINE_OUTPUT_OUTPUT_QUEUE_H_
 

@@ -3,6 +3,8 @@
 // destroys an existing one. Raises app::RuntimeError::File naming the target. The temporary file
 // is named ".vexlo-<pid>-XXXXXX" and listed among this process's made files (made_files.h), so
 // that one left by a process that was killed goes at once, and never a file of the user's.
+// Convention: raises app::RuntimeError::File naming the file; the pool's delivery turns it into a
+// Status.
 #ifndef VEXLO_OFFICE_ENGINE_PACKAGE_ATOMIC_FILE_H_
 #define VEXLO_OFFICE_ENGINE_PACKAGE_ATOMIC_FILE_H_
 

@@ -3,6 +3,8 @@
 // against the file's size and for loops, so a hostile file fails in bounded time and memory.
 // Raises app::RuntimeError::Format naming the file. Holds a view of the caller's bytes. Can write
 // the file again with some of its streams changed.
+// Convention: raises app::RuntimeError (File or Format) naming the file: a reader reached from the
+// servers' entry points.
 #ifndef VEXLO_OFFICE_ENGINE_PACKAGE_COMPOUND_FILE_H_
 #define VEXLO_OFFICE_ENGINE_PACKAGE_COMPOUND_FILE_H_
 

@@ -1,6 +1,7 @@
 // What a file people pick by mistake is, known by its first bytes: a PDF, an RTF document, a
 // picture, an archive. Used to tell the user what the file is instead of only that it is not a
 // workbook or not a document. Pure; any thread.
+// Convention: cannot fail.
 #ifndef VEXLO_OFFICE_ENGINE_PACKAGE_FILE_KIND_H_
 #define VEXLO_OFFICE_ENGINE_PACKAGE_FILE_KIND_H_
 

@@ -1,6 +1,7 @@
 // The codes of a simple font that a document shows, each with the code it is to have in the
 // trimmed font: as it was, or numbered afresh from 1 in their order so that nothing tells how
 // many other codes the font had.
+// Convention: cannot fail.
 #ifndef VEXLO_OFFICE_ENGINE_PACKAGE_FONT_CODES_H_
 #define VEXLO_OFFICE_ENGINE_PACKAGE_FONT_CODES_H_
 

@@ -1,6 +1,7 @@
 // Little-endian numbers in binary file formats (workbook records, compound files, their
 // encryption headers, Word's file structures, zip headers): read from a byte string at an offset
 // the caller has checked, written over bytes that are there, or appended. Pure; any thread.
+// Convention: cannot fail; callers check the bounds first.
 #ifndef VEXLO_OFFICE_ENGINE_PACKAGE_LITTLE_ENDIAN_H_
 #define VEXLO_OFFICE_ENGINE_PACKAGE_LITTLE_ENDIAN_H_
 

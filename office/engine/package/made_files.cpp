@@ -69,8 +69,9 @@ class MadeList {
     if (fd_ >= 0) ::close(fd_);  // the parent's, inherited through fork
     fd_ = -1;
     opener_ = ::getpid();
-    folder_ = MakePrivateTempFolder("files");
-    if (folder_.empty()) return;
+    Result<std::string> folder = MakePrivateTempFolder("files");
+    if (!folder.ok()) return;
+    folder_ = std::move(folder).value();
     fd_ = ::open((folder_ + "/" + kListName).c_str(),
                  O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC | O_NOFOLLOW, 0600);
   }

@@ -6,6 +6,7 @@
 // and only when the file on disk is provably the one listed: a name of exactly our form carrying
 // the maker's process id, our user's, the right type (and, when recorded, the same inode).
 // Nothing unlisted is ever removed, however it is named. Any thread.
+// Convention: cannot fail; a file that cannot be listed is simply not removed later.
 #ifndef VEXLO_OFFICE_ENGINE_PACKAGE_MADE_FILES_H_
 #define VEXLO_OFFICE_ENGINE_PACKAGE_MADE_FILES_H_
 

@@ -2,6 +2,8 @@
 // its content streams show are rewritten with the new codes, so that a font's code range and
 // glyph slots hold the record's characters alone and tell nothing of how many the others had.
 // Uses libqpdf; any thread.
+// Convention: std::optional, nullopt where the input cannot be read (the caller refuses it as a
+// whole).
 #ifndef VEXLO_OFFICE_ENGINE_PACKAGE_PDF_CODE_NUMBERING_H_
 #define VEXLO_OFFICE_ENGINE_PACKAGE_PDF_CODE_NUMBERING_H_
 

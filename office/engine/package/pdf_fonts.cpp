@@ -20,14 +20,14 @@ namespace {
 using Fonts = std::map<QPDFObjGen, QPDFObjectHandle>;
 
 // Every font in `resources` (and in those of the forms it holds) that text is set in, by object;
-// the others go from the resources. Empty when done, otherwise why the fonts cannot be told apart.
-std::string CollectFonts(QPDFObjectHandle resources, const std::set<QPDFObjGen>& selected, Fonts& fonts,
-                         std::set<QPDFObjGen>& visited) {
-  if (!resources.isDictionary()) return "";
+// the others go from the resources. Ok when done, otherwise why the fonts cannot be told apart.
+Status CollectFonts(QPDFObjectHandle resources, const std::set<QPDFObjGen>& selected, Fonts& fonts,
+                    std::set<QPDFObjGen>& visited) {
+  if (!resources.isDictionary()) return Status::Ok();
   if (QPDFObjectHandle dict = resources.getKey("/Font"); dict.isDictionary()) {
     std::vector<std::string> unused;
     for (auto& [name, font] : dict.ditems()) {
-      if (!font.isIndirect()) return "PDF中的字体无法精简";
+      if (!font.isIndirect()) return Status::Refused("PDF中的字体无法精简");
       if (selected.contains(font.getObjGen())) fonts[font.getObjGen()] = font;
       else unused.push_back(name);
     }
@@ -36,13 +36,13 @@ std::string CollectFonts(QPDFObjectHandle resources, const std::set<QPDFObjGen>&
   if (QPDFObjectHandle xobjects = resources.getKey("/XObject"); xobjects.isDictionary()) {
     for (auto& [name, x] : xobjects.ditems()) {
       if (!x.isStream() || !visited.insert(x.getObjGen()).second) continue;
-      if (std::string error = CollectFonts(x.getDict().getKey("/Resources"), selected, fonts, visited);
-          !error.empty()) {
-        return error;
+      if (Status collected = CollectFonts(x.getDict().getKey("/Resources"), selected, fonts, visited);
+          !collected.ok()) {
+        return collected;
       }
     }
   }
-  return "";
+  return Status::Ok();
 }
 
 std::string StreamBytes(QPDFObjectHandle stream) {
@@ -53,12 +53,11 @@ std::string StreamBytes(QPDFObjectHandle stream) {
 QPDFObjectHandle Integer(std::size_t value) { return QPDFObjectHandle::newInteger(static_cast<long long>(value)); }
 
 // The code range runs from the first code shown to the last, each width at the code's new
-// place, the codes not shown without width; a font that shows nothing keeps code 0 alone. Empty
-// when done.
-std::string TrimWidths(QPDFObjectHandle font, const FontCodes& codes) {
+// place, the codes not shown without width; a font that shows nothing keeps code 0 alone.
+Status TrimWidths(QPDFObjectHandle font, const FontCodes& codes) {
   QPDFObjectHandle widths = font.getKey("/Widths");
-  if (!widths.isArray()) return "";
-  if (!font.getKey("/FirstChar").isInteger()) return "PDF中的字体无法精简";
+  if (!widths.isArray()) return Status::Ok();
+  if (!font.getKey("/FirstChar").isInteger()) return Status::Refused("PDF中的字体无法精简");
   const long long first = font.getKey("/FirstChar").getIntValue();
   int lo = 256, hi = 0;
   for (int code : codes) {
@@ -69,13 +68,13 @@ std::string TrimWidths(QPDFObjectHandle font, const FontCodes& codes) {
   for (int c = 0; c < 256; ++c) {
     if (codes[c] < 0) continue;
     // A shown code outside the widths takes the descriptor's width, which the range would change.
-    if (c < first || c - first >= widths.getArrayNItems()) return "PDF中的字体无法精简";
+    if (c < first || c - first >= widths.getArrayNItems()) return Status::Refused("PDF中的字体无法精简");
     kept[static_cast<std::size_t>(codes[c] - lo)] = widths.getArrayItem(static_cast<int>(c - first));
   }
   font.replaceKey("/FirstChar", QPDFObjectHandle::newInteger(lo));
   font.replaceKey("/LastChar", QPDFObjectHandle::newInteger(hi));
   font.replaceKey("/Widths", QPDFObjectHandle::newArray(kept));
-  return "";
+  return Status::Ok();
 }
 
 // An encoding's differences name only the glyphs of codes shown, under their new codes.
@@ -102,75 +101,73 @@ void TrimDifferences(QPDFObjectHandle font, const FontCodes& codes) {
   encoding.replaceKey("/Differences", kept);
 }
 
-std::string TrimUnicodeMap(QPDF& pdf, QPDFObjectHandle font, const FontCodes& codes) {
+Status TrimUnicodeMap(QPDF& pdf, QPDFObjectHandle font, const FontCodes& codes) {
   QPDFObjectHandle to_unicode = font.getKey("/ToUnicode");
-  if (!to_unicode.isStream()) return font.hasKey("/ToUnicode") ? "PDF中的字符映射无法读取" : "";
+  if (!to_unicode.isStream()) return font.hasKey("/ToUnicode") ? Status::Refused("PDF中的字符映射无法读取") : Status::Ok();
   const std::optional<UnicodeMap> map = ReadUnicodeMap(StreamBytes(to_unicode));
-  if (!map) return "PDF中的字符映射无法读取";
+  if (!map) return Status::Refused("PDF中的字符映射无法读取");
   UnicodeMap kept;
   for (const auto& [code, text] : *map) {
     if (code < 256 && codes[code] >= 0) kept[static_cast<unsigned>(codes[code])] = text;
   }
   font.replaceKey("/ToUnicode", pdf.newStream(WriteUnicodeMap(kept)));
-  return "";
+  return Status::Ok();
 }
 
-// The embedded program keeps the glyphs of the codes shown. Empty when done.
-std::string TrimProgram(QPDF& pdf, QPDFObjectHandle descriptor, const FontCodes& codes) {
-  if (!descriptor.isDictionary()) return "";  // not embedded
-  if (descriptor.hasKey("/FontFile3")) return "PDF中的字体无法精简";
+// The embedded program keeps the glyphs of the codes shown.
+Status TrimProgram(QPDF& pdf, QPDFObjectHandle descriptor, const FontCodes& codes) {
+  if (!descriptor.isDictionary()) return Status::Ok();  // not embedded
+  if (descriptor.hasKey("/FontFile3")) return Status::Refused("PDF中的字体无法精简");
   // The names of the glyphs of the whole subset.
   descriptor.removeKey("/CharSet");
   if (QPDFObjectHandle file = descriptor.getKey("/FontFile2"); file.isStream()) {
     const std::optional<std::string> trimmed = TrimTrueType(StreamBytes(file), codes);
-    if (!trimmed) return "PDF中的字体无法读取";
+    if (!trimmed) return Status::Refused("PDF中的字体无法读取");
     QPDFObjectHandle fresh = pdf.newStream(*trimmed);
     fresh.getDict().replaceKey("/Length1", Integer(trimmed->size()));
     descriptor.replaceKey("/FontFile2", fresh);
-    return "";
+    return Status::Ok();
   }
   QPDFObjectHandle file = descriptor.getKey("/FontFile");
-  if (!file.isStream()) return descriptor.hasKey("/FontFile") ? "PDF中的字体无法读取" : "";
+  if (!file.isStream()) return descriptor.hasKey("/FontFile") ? Status::Refused("PDF中的字体无法读取") : Status::Ok();
   QPDFObjectHandle dict = file.getDict();
   if (!dict.getKey("/Length1").isInteger() || !dict.getKey("/Length2").isInteger() ||
       dict.getKey("/Length1").getIntValue() < 0 || dict.getKey("/Length2").getIntValue() < 0) {
-    return "PDF中的字体无法读取";
+    return Status::Refused("PDF中的字体无法读取");
   }
   const Type1Lengths lengths{static_cast<std::size_t>(dict.getKey("/Length1").getIntValue()),
                              static_cast<std::size_t>(dict.getKey("/Length2").getIntValue())};
   Type1Lengths kept;
   const std::optional<std::string> trimmed = TrimType1(StreamBytes(file), lengths, codes, &kept);
-  if (!trimmed) return "PDF中的字体无法读取";
+  if (!trimmed) return Status::Refused("PDF中的字体无法读取");
   QPDFObjectHandle fresh = pdf.newStream(*trimmed);
   fresh.getDict().replaceKey("/Length1", Integer(kept.clear));
   fresh.getDict().replaceKey("/Length2", Integer(kept.encrypted));
   fresh.getDict().replaceKey("/Length3", Integer(trimmed->size() - kept.clear - kept.encrypted));
   descriptor.replaceKey("/FontFile", fresh);
-  return "";
+  return Status::Ok();
 }
 
-// Trims one simple font to the codes shown, under their new codes; empty when done.
-std::string TrimFont(QPDF& pdf, QPDFObjectHandle font, const FontCodes& codes) {
+// Trims one simple font to the codes shown, under their new codes.
+Status TrimFont(QPDF& pdf, QPDFObjectHandle font, const FontCodes& codes) {
   const std::string subtype = font.getKey("/Subtype").isName() ? font.getKey("/Subtype").getName() : "";
-  if (subtype != "/Type1" && subtype != "/TrueType") return "PDF中含有 " + subtype + " 字体";
+  if (subtype != "/Type1" && subtype != "/TrueType") return Status::Refused("PDF中含有 " + subtype + " 字体");
   TrimDifferences(font, codes);
-  for (const std::string& error : {TrimWidths(font, codes), TrimUnicodeMap(pdf, font, codes),
-                                   TrimProgram(pdf, font.getKey("/FontDescriptor"), codes)}) {
-    if (!error.empty()) return error;
-  }
-  return "";
+  if (Status widths = TrimWidths(font, codes); !widths.ok()) return widths;
+  if (Status map = TrimUnicodeMap(pdf, font, codes); !map.ok()) return map;
+  return TrimProgram(pdf, font.getKey("/FontDescriptor"), codes);
 }
 
 }  // namespace
 
-std::string TrimFontsToPages(QPDF& pdf) {
+Status TrimFontsToPages(QPDF& pdf) {
   const ShownCodes shown = ReadShownCodes(pdf);
-  if (!shown.error.empty()) return shown.error;
+  if (!shown.status.ok()) return shown.status;
   Fonts fonts;
   std::set<QPDFObjGen> visited;
   for (QPDFPageObjectHelper page : QPDFPageDocumentHelper(pdf).getAllPages()) {
-    const std::string error = CollectFonts(page.getAttribute("/Resources", false), shown.selected, fonts, visited);
-    if (!error.empty()) return error;
+    Status collected = CollectFonts(page.getAttribute("/Resources", false), shown.selected, fonts, visited);
+    if (!collected.ok()) return collected;
   }
   // The codes numbered afresh where every string can be rewritten, otherwise kept as they are.
   const std::optional<std::map<QPDFObjGen, FontCodes>> numbered = NumberShownCodes(pdf, shown);
@@ -178,10 +175,9 @@ std::string TrimFontsToPages(QPDF& pdf) {
     const auto used = shown.codes.find(id);
     FontCodes codes = KeepCodes({});  // set for text, nothing shown
     if (used != shown.codes.end()) codes = numbered ? numbered->at(id) : KeepCodes(used->second);
-    const std::string error = TrimFont(pdf, font, codes);
-    if (!error.empty()) return error;
+    if (Status trimmed = TrimFont(pdf, font, codes); !trimmed.ok()) return trimmed;
   }
-  return "";
+  return Status::Ok();
 }
 
 }  // namespace vexlo::engine

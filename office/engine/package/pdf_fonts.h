@@ -7,18 +7,19 @@
 // holds their glyphs and nothing of the others (type1_font.h, truetype_font.h); a font the pages
 // never set goes from their resources. It knows the simple Type 1 and TrueType fonts the office
 // embeds; a document with any other font is refused. Uses libqpdf; any thread.
+// Convention: returns Status (status.h).
 #ifndef VEXLO_OFFICE_ENGINE_PACKAGE_PDF_FONTS_H_
 #define VEXLO_OFFICE_ENGINE_PACKAGE_PDF_FONTS_H_
 
-#include <string>
+#include "office/engine/package/status.h"
 
 class QPDF;
 
 namespace vexlo::engine {
 
-// Empty when every font of `pdf` now holds only what its pages show; otherwise why not (and
-// the document must not be used).
-std::string TrimFontsToPages(QPDF& pdf);
+// Ok when every font of `pdf` now holds only what its pages show; otherwise (refused) why not,
+// and the document must not be used.
+Status TrimFontsToPages(QPDF& pdf);
 
 }  // namespace vexlo::engine
 

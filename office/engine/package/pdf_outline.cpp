@@ -100,13 +100,15 @@ int CopyEntries(QPDF& out, QPDFObjectHandle first, QPDFObjectHandle parent,
 
 }  // namespace
 
-std::string WhyNotCutOutline(QPDF& pdf, const std::map<QPDFObjGen, int>& page_index,
-                             const std::vector<int>& starts) {
+Status CheckOutlineCuttable(QPDF& pdf, const std::map<QPDFObjGen, int>& page_index,
+                            const std::vector<int>& starts) {
   QPDFObjectHandle outlines = pdf.getRoot().getKey("/Outlines");
-  if (!outlines.isDictionary()) return "";
+  if (!outlines.isDictionary()) return Status::Ok();
   std::set<QPDFObjGen> seen;
-  if (!EntriesStayIn(outlines.getKey("/First"), -2, 0, page_index, starts, seen)) return "PDF书签跨越记录";
-  return "";
+  if (!EntriesStayIn(outlines.getKey("/First"), -2, 0, page_index, starts, seen)) {
+    return Status::Refused("PDF书签跨越记录");
+  }
+  return Status::Ok();
 }
 
 void RepointLinks(const std::vector<QPDFObjectHandle>& pages, QPDF& out) {

@@ -34,26 +34,25 @@ std::string RandomOwnerPassword() {
 
 int PageCount(QPDF& pdf) { return static_cast<int>(QPDFPageDocumentHelper(pdf).getAllPages().size()); }
 
-// "" when `path` opens with `password`, is encrypted with AES-256 and has `pages` pages.
-std::string CheckProtected(const std::string& path, const std::string& password, int pages) {
+// Ok when `path` opens with `password`, is encrypted with AES-256 and has `pages` pages.
+Status CheckProtected(const std::string& path, const std::string& password, int pages) {
   QPDF pdf;
   pdf.setSuppressWarnings(true);
   pdf.setAttemptRecovery(false);
   pdf.processFile(path.c_str(), password.c_str());
   int revision = 0, permissions = 0;
   if (!pdf.isEncrypted(revision, permissions) || revision < kAes256Revision) {
-    return "加密后的PDF文件没有按AES-256加密";
+    return Status::Output("加密后的PDF文件没有按AES-256加密");
   }
-  if (PageCount(pdf) != pages) return "加密后的PDF文件页数不对";
-  return "";
+  if (PageCount(pdf) != pages) return Status::Output("加密后的PDF文件页数不对");
+  return Status::Ok();
 }
 
 }  // namespace
 
-std::string ProtectPdf(const std::string& pdf, const std::string& protected_pdf,
-                       const std::string& password) {
-  if (password.empty()) return "PDF文件的密码为空";
-  std::string error;
+Status ProtectPdf(const std::string& pdf, const std::string& protected_pdf, const std::string& password) {
+  if (password.empty()) return Status::Failed("PDF文件的密码为空");
+  Status checked = Status::Ok();
   try {
     QPDF in;
     in.setSuppressWarnings(true);
@@ -67,15 +66,15 @@ std::string ProtectPdf(const std::string& pdf, const std::string& protected_pdf,
                                        false, false, qpdf_r3p_full, true);
       writer.write();
     }
-    error = CheckProtected(protected_pdf, password, pages);
+    checked = CheckProtected(protected_pdf, password, pages);
   } catch (const std::exception& e) {
-    error = std::string("无法加密PDF文件：") + e.what();
+    checked = Status::Output(std::string("无法加密PDF文件：") + e.what());
   }
-  if (!error.empty()) {
+  if (!checked.ok()) {
     std::error_code ec;
     std::filesystem::remove(protected_pdf, ec);
   }
-  return error;
+  return checked;
 }
 
 }  // namespace vexlo::engine

@@ -41,7 +41,7 @@ class ContentReader : public QPDFObjectHandle::ParserCallbacks {
       }
     } else if (op == "Tf" && operands_.size() >= 2 && operands_[operands_.size() - 2].isName()) {
       font_ = resources_.getKey("/Font").getKey(operands_[operands_.size() - 2].getName());
-      if (!font_.isDictionary()) shown_.error = "PDF中的字体找不到";
+      if (!font_.isDictionary()) shown_.status = Status::Refused("PDF中的字体找不到");
       else shown_.selected.insert(font_.getObjGen());
     } else if ((op == "Tj" || op == "'" || op == "\"") && !operands_.empty()) {
       Note(operands_.back());
@@ -51,7 +51,7 @@ class ContentReader : public QPDFObjectHandle::ParserCallbacks {
       for (QPDFObjectHandle item : operands_.back().aitems()) Show(item);
     } else if (op == "gs" && !operands_.empty() && operands_.back().isName()) {
       QPDFObjectHandle state = resources_.getKey("/ExtGState").getKey(operands_.back().getName());
-      if (state.isDictionary() && state.hasKey("/Font")) shown_.error = "PDF的图形状态中含有字体";
+      if (state.isDictionary() && state.hasKey("/Font")) shown_.status = Status::Refused("PDF的图形状态中含有字体");
     } else if (op == "Do" && !operands_.empty() && operands_.back().isName()) {
       Draw(resources_.getKey("/XObject").getKey(operands_.back().getName()));
     }
@@ -76,7 +76,7 @@ class ContentReader : public QPDFObjectHandle::ParserCallbacks {
   void Show(QPDFObjectHandle text) {
     if (!text.isString()) return;
     if (!font_.isDictionary()) {
-      shown_.error = "PDF中的文字没有字体";
+      shown_.status = Status::Refused("PDF中的文字没有字体");
       return;
     }
     std::bitset<256>& codes = shown_.codes[font_.getObjGen()];
@@ -100,12 +100,12 @@ ShownCodes ReadShownCodes(QPDF& pdf) {
     ContentReader reader(page.getObjectHandle(), page.getAttribute("/Resources", false), shown,
                          QPDFObjectHandle::newNull());
     page.parseContents(&reader);
-    if (!shown.error.empty()) return shown;
+    if (!shown.status.ok()) return shown;
     // Annotations draw their own appearances, which could show text as well.
     if (QPDFObjectHandle annots = page.getObjectHandle().getKey("/Annots"); annots.isArray()) {
       for (QPDFObjectHandle annot : annots.aitems()) {
         if (annot.isDictionary() && annot.hasKey("/AP")) {
-          shown.error = "PDF中的批注带有外观";
+          shown.status = Status::Refused("PDF中的批注带有外观");
           return shown;
         }
       }

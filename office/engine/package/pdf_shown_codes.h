@@ -1,5 +1,6 @@
 // Which codes of which fonts the pages of a PDF show: the text-showing operators of their
 // content streams and of the forms these draw, with the font in force. Uses libqpdf; any thread.
+// Convention: returns Status or Result (office/engine/package/status.h).
 #ifndef VEXLO_OFFICE_ENGINE_PACKAGE_PDF_SHOWN_CODES_H_
 #define VEXLO_OFFICE_ENGINE_PACKAGE_PDF_SHOWN_CODES_H_
 
@@ -14,6 +15,8 @@
 #include <set>
 #include <string>
 #include <vector>
+
+#include "office/engine/package/status.h"
 
 class QPDF;
 
@@ -33,7 +36,8 @@ struct ShownCodes {
   std::map<QPDFObjGen, std::bitset<256>> codes;  // font → the one-byte codes shown with it
   std::set<QPDFObjGen> selected;                 // every font set for text, shown or not
   std::vector<ShownString> strings;
-  std::string error;  // not empty: text whose font cannot be told (the rest is not to be trusted)
+  // Refused: text whose font cannot be told (the rest is not to be trusted).
+  Status status = Status::Ok();
 };
 
 ShownCodes ReadShownCodes(QPDF& pdf);

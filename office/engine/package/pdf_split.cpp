@@ -12,7 +12,6 @@
 
 #include <exception>
 #include <filesystem>
-#include <stdexcept>
 #include <map>
 
 namespace vexlo::engine {
@@ -40,13 +39,13 @@ QPDFObjectHandle FindDestination(QPDF& pdf, const std::string& name) {
   return QPDFObjectHandle::newNull();
 }
 
-// What the pages of one part would lose or drag along if cut out: empty when nothing.
+// What the pages of one part would lose or drag along if cut out (refused), or ok when nothing.
 // Links within a part (a footnote's mark and its text) go along with it.
-std::string WhyNotSplit(QPDF& pdf, const std::vector<QPDFPageObjectHelper>& pages,
+Status CheckSplittable(QPDF& pdf, const std::vector<QPDFPageObjectHelper>& pages,
                         const std::map<QPDFObjGen, int>& index, const std::vector<int>& starts) {
   QPDFObjectHandle root = pdf.getRoot();
-  if (root.hasKey("/AcroForm")) return "PDF含有表单";
-  if (root.hasKey("/StructTreeRoot")) return "PDF带有结构标记";
+  if (root.hasKey("/AcroForm")) return Status::Refused("PDF含有表单");
+  if (root.hasKey("/StructTreeRoot")) return Status::Refused("PDF带有结构标记");
   for (std::size_t i = 0; i < pages.size(); ++i) {
     QPDFPageObjectHelper page = pages[i];
     QPDFObjectHandle annots = page.getObjectHandle().getKey("/Annots");
@@ -57,14 +56,14 @@ std::string WhyNotSplit(QPDF& pdf, const std::vector<QPDFPageObjectHelper>& page
       QPDFObjectHandle action = annot.getKey("/A");
       const bool web = action.isDictionary() && action.getKey("/S").isName() && action.getKey("/S").getName() == "/URI";
       if ((annot.hasKey("/Dest") || (action.isDictionary() && !web)) && DestinationPart(annot, index, starts) != part) {
-        return "PDF含有跨记录或指向名称的链接";
+        return Status::Refused("PDF含有跨记录或指向名称的链接");
       }
       if (annot.getKey("/Subtype").isName() && annot.getKey("/Subtype").getName() == "/Widget") {
-        return "PDF含有表单";
+        return Status::Refused("PDF含有表单");
       }
     }
   }
-  return "";
+  return Status::Ok();
 }
 
 // A direct value of the source document, made anew in `out` (the values copied here hold no
@@ -73,8 +72,9 @@ QPDFObjectHandle CopyDirect(QPDFObjectHandle value) {
   return QPDFObjectHandle::parse(value.unparse());
 }
 
-void WritePart(QPDF& in, const std::vector<QPDFPageObjectHelper>& pages, int first, int end,
-               const std::string& path) {
+// Writes the part; fails when its fonts cannot be trimmed (libqpdf's faults are raised).
+Status WritePart(QPDF& in, const std::vector<QPDFPageObjectHelper>& pages, int first, int end,
+                 const std::string& path) {
   QPDF out;
   out.emptyPDF();
   QPDFPageDocumentHelper out_pages(out);
@@ -87,7 +87,7 @@ void WritePart(QPDF& in, const std::vector<QPDFPageObjectHelper>& pages, int fir
   CopyOutlinePart(in, out, own_pages);
   RepointLinks(own_pages, out);
   // The fonts came with the glyphs of every record: only this part's own stay.
-  if (const std::string error = TrimFontsToPages(out); !error.empty()) throw std::runtime_error(error);
+  if (Status trimmed = TrimFontsToPages(out); !trimmed.ok()) return trimmed;
   // What the office puts in the catalog: the language, how the document opens, viewer settings.
   QPDFObjectHandle root = in.getRoot();
   QPDFObjectHandle out_root = out.getRoot();
@@ -115,17 +115,24 @@ void WritePart(QPDF& in, const std::vector<QPDFPageObjectHelper>& pages, int fir
   QPDFWriter writer(out, path.c_str());
   writer.setMinimumPDFVersion(in.getPDFVersion());
   writer.write();
+  return Status::Ok();
+}
+
+// Removes the parts written so far (and the one being written) of a split that failed.
+void RemoveParts(const std::vector<std::string>& paths, std::size_t written) {
+  for (std::size_t k = 0; k < written + 1 && k < paths.size(); ++k) {
+    std::error_code ec;
+    std::filesystem::remove(paths[k], ec);
+  }
 }
 
 }  // namespace
 
-PdfSplit SplitPdfAtDestinations(const std::string& pdf, const std::vector<std::string>& starts,
-                                const std::vector<std::string>& paths) {
-  PdfSplit split;
-  if (starts.empty() || starts.size() != paths.size()) {
-    split.error = "没有要拆分的部分";
-    return split;
-  }
+Result<std::vector<int>> SplitPdfAtDestinations(const std::string& pdf,
+                                                const std::vector<std::string>& starts,
+                                                const std::vector<std::string>& paths) {
+  if (starts.empty() || starts.size() != paths.size()) return Status::Refused("没有要拆分的部分");
+  std::vector<int> part_pages;
   try {
     QPDF in;
     in.setSuppressWarnings(true);
@@ -139,35 +146,29 @@ PdfSplit SplitPdfAtDestinations(const std::string& pdf, const std::vector<std::s
     std::vector<int> first;
     for (const std::string& name : starts) {
       auto it = index.find(DestinationPage(FindDestination(in, name)));
-      if (it == index.end()) {
-        split.error = "PDF中找不到“" + name + "”的位置";
-        return split;
-      }
+      if (it == index.end()) return Status::Refused("PDF中找不到“" + name + "”的位置");
       if (first.empty() ? it->second != 0 : it->second <= first.back()) {
-        split.error = "PDF中各部分的页码次序不对";
-        return split;
+        return Status::Refused("PDF中各部分的页码次序不对");
       }
       first.push_back(it->second);
     }
-    split.error = WhyNotSplit(in, pages, index, first);
-    if (split.error.empty()) split.error = WhyNotCutOutline(in, index, first);
-    if (!split.error.empty()) return split;
+    if (Status splittable = CheckSplittable(in, pages, index, first); !splittable.ok()) return splittable;
+    if (Status cuttable = CheckOutlineCuttable(in, index, first); !cuttable.ok()) return cuttable;
     for (std::size_t k = 0; k < first.size(); ++k) {
       const int end = k + 1 < first.size() ? first[k + 1] : static_cast<int>(pages.size());
-      WritePart(in, pages, first[k], end, paths[k]);
-      split.pages.push_back(end - first[k]);
+      if (Status written = WritePart(in, pages, first[k], end, paths[k]); !written.ok()) {
+        // A part that cannot be written (a font that cannot be trimmed) fails the whole split:
+        // the parts written before it go too, so that a failed split leaves nothing behind.
+        RemoveParts(paths, part_pages.size());
+        return written.Led("无法拆分PDF：");
+      }
+      part_pages.push_back(end - first[k]);
     }
   } catch (const std::exception& e) {
-    split.error = std::string("无法拆分PDF：") + e.what();
-    // A part that cannot be written (a font that cannot be trimmed) fails the whole split: the
-    // parts written before it go too, so that a failed split leaves nothing behind.
-    for (std::size_t k = 0; k < split.pages.size() + 1 && k < paths.size(); ++k) {
-      std::error_code ec;
-      std::filesystem::remove(paths[k], ec);
-    }
-    split.pages.clear();
+    RemoveParts(paths, part_pages.size());
+    return Status::Format(std::string("无法拆分PDF：") + e.what());
   }
-  return split;
+  return part_pages;
 }
 
 }  // namespace vexlo::engine

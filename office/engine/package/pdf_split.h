@@ -9,20 +9,21 @@
 #ifndef VEXLO_OFFICE_ENGINE_PACKAGE_PDF_SPLIT_H_
 #define VEXLO_OFFICE_ENGINE_PACKAGE_PDF_SPLIT_H_
 
+// Convention: returns Result (status.h).
 #include <string>
 #include <vector>
 
-namespace vexlo::engine {
+#include "office/engine/package/status.h"
 
-struct PdfSplit {
-  std::string error;       // empty: every part was written
-  std::vector<int> pages;  // the page count of each part
-};
+namespace vexlo::engine {
 
 // Writes the pages from destination `starts[k]` up to the next one (the last: up to the end) to
 // `paths[k]`. The destinations must name pages in ascending order, the first one the first page.
-PdfSplit SplitPdfAtDestinations(const std::string& pdf, const std::vector<std::string>& starts,
-                                const std::vector<std::string>& paths);
+// The page count of each part; kRefused when the PDF cannot be cut so, another code when it
+// could not be read or a part not written.
+Result<std::vector<int>> SplitPdfAtDestinations(const std::string& pdf,
+                                                const std::vector<std::string>& starts,
+                                                const std::vector<std::string>& paths);
 
 }  // namespace vexlo::engine
 

@@ -1,5 +1,7 @@
 // The character maps (ToUnicode) of a PDF's simple fonts: one-byte codes to the text they stand
 // for, as hexadecimal UTF-16.
+// Convention: std::optional, nullopt where the input cannot be read (the caller refuses it as a
+// whole).
 #ifndef VEXLO_OFFICE_ENGINE_PACKAGE_PDF_UNICODE_MAP_H_
 #define VEXLO_OFFICE_ENGINE_PACKAGE_PDF_UNICODE_MAP_H_
 

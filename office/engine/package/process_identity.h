@@ -2,6 +2,7 @@
 // for it. A process id alone is reused by the system; with the process's start time (clock ticks
 // after boot, field 22 of /proc/<pid>/stat) and the boot's id it names one process for good.
 // Any thread.
+// Convention: std::optional, nullopt when the process is not running or cannot be read.
 #ifndef VEXLO_OFFICE_ENGINE_PACKAGE_PROCESS_IDENTITY_H_
 #define VEXLO_OFFICE_ENGINE_PACKAGE_PROCESS_IDENTITY_H_
 

@@ -187,11 +187,11 @@ void RemoveFoldersOfEndedProcesses(const std::string& base) {
   RemoveFoldersOf(base, [](const ProcessIdentity& maker) { return !StillRuns(maker); });
 }
 
-std::string MakePrivateTempFolder(std::string_view kind, TempSpeed speed) {
+Result<std::string> MakePrivateTempFolder(std::string_view kind, TempSpeed speed) {
   return MakePrivateTempFolderIn(BaseFor(speed), kind);
 }
 
-std::string MakePrivateTempFolderIn(const std::string& base, std::string_view kind) {
+Result<std::string> MakePrivateTempFolderIn(const std::string& base, std::string_view kind) {
   {
     // Never destroyed: an office's worker may make its folder while the program's statics go at
     // exit (the pools end only after some of them).
@@ -200,9 +200,11 @@ std::string MakePrivateTempFolderIn(const std::string& base, std::string_view ki
     std::lock_guard lock(*mutex);
     if (swept->insert(base).second) RemoveFoldersOfEndedProcesses(base);
   }
-  if (!OurKind(kind)) return {};
+  if (!OurKind(kind)) return Status::Failed("临时文件夹的种类“" + std::string(kind) + "”不存在");
   std::string pattern = base + "/vexlo-" + std::string(kind) + "-" + std::to_string(::getpid()) + "-XXXXXX";
-  if (::mkdtemp(pattern.data()) == nullptr) return {};
+  if (::mkdtemp(pattern.data()) == nullptr) {
+    return Status::File("无法在“" + base + "”中创建临时文件夹（错误 " + std::to_string(errno) + "）");
+  }
   static const ProcessIdentity me = ThisProcess();
   const ProcessIdentity maker = me.pid == ::getpid() ? me : ThisProcess();  // after a fork
   // Without its marker (a full disk) the folder is still used, so that the first write into it
@@ -237,20 +239,20 @@ int ProbeWrite(const std::string& folder) {
 
 }  // namespace
 
-std::string WriteFault(const std::string& folder) {
+Status CheckFolderWritable(const std::string& folder) {
   const std::string named = "临时文件夹“" + folder + "”";
   struct statvfs fs {};
-  if (::statvfs(folder.c_str(), &fs) != 0) return "无法使用" + named;
-  if ((fs.f_flag & ST_RDONLY) != 0) return named + "所在的磁盘是只读的";
+  if (::statvfs(folder.c_str(), &fs) != 0) return Status::File("无法使用" + named);
+  if ((fs.f_flag & ST_RDONLY) != 0) return Status::File(named + "所在的磁盘是只读的");
   if (static_cast<unsigned long long>(fs.f_bavail) * fs.f_frsize < kRoomForAFile) {
-    return named + "所在的磁盘已满";
+    return Status::File(named + "所在的磁盘已满");
   }
   switch (const int error = ProbeWrite(folder)) {
-    case 0: return "";
+    case 0: return Status::Ok();
     case ENOSPC:
-    case EDQUOT: return named + "所在的磁盘已满";
-    case EROFS: return named + "所在的磁盘是只读的";
-    default: return "无法写入" + named + "（错误 " + std::to_string(error) + "）";
+    case EDQUOT: return Status::File(named + "所在的磁盘已满");
+    case EROFS: return Status::File(named + "所在的磁盘是只读的");
+    default: return Status::File("无法写入" + named + "（错误 " + std::to_string(error) + "）");
   }
 }
 

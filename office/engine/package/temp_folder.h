@@ -5,11 +5,14 @@
 // process; a folder goes only when all of this holds: a name of exactly our form with one of our
 // kinds, a folder (not a link) of our user with mode 0700, a marker naming the same process id, and
 // that process no longer running. Anything else is left alone, however it is named.
+// Convention: returns Result or Status (status.h).
 #ifndef VEXLO_OFFICE_ENGINE_PACKAGE_TEMP_FOLDER_H_
 #define VEXLO_OFFICE_ENGINE_PACKAGE_TEMP_FOLDER_H_
 
 #include <string>
 #include <string_view>
+
+#include "office/engine/package/status.h"
 
 namespace vexlo::engine {
 
@@ -22,17 +25,18 @@ enum class TempSpeed {
 
 // The kinds of folder made: "word", "output", "office", "files" (the list of made_files.h),
 // "sheet" (a workbook's formulas calculated) and "oracle" (the path oracle's work).
-// Makes a fresh folder "vexlo-<kind>-<pid>-XXXXXX" with its marker; "" on failure or for a kind
-// not in that list. Where the marker cannot be written (a full disk) the folder is returned
-// without one, so that the caller's first write names the fault; only this process removes it.
-std::string MakePrivateTempFolder(std::string_view kind, TempSpeed speed = TempSpeed::kDisk);
+// Makes a fresh folder "vexlo-<kind>-<pid>-XXXXXX" with its marker and returns its path; fails
+// when it cannot be made or for a kind not in that list. Where the marker cannot be written (a
+// full disk) the folder is returned without one, so that the caller's first write names the
+// fault; only this process removes it.
+Result<std::string> MakePrivateTempFolder(std::string_view kind, TempSpeed speed = TempSpeed::kDisk);
 // The same in the folder `base` (its leftovers of ended processes removed first).
-std::string MakePrivateTempFolderIn(const std::string& base, std::string_view kind);
+Result<std::string> MakePrivateTempFolderIn(const std::string& base, std::string_view kind);
 
-// Why nothing more can be written in `folder` (its file system full or read-only, the folder not
-// writable), in Chinese naming the folder; "" when a file of some size can still be written there.
-// Asked after a write failed: every later write there would fail alike.
-std::string WriteFault(const std::string& folder);
+// Ok when a file of some size can still be written in `folder`; otherwise (kFile) why nothing
+// more can be written there (its file system full or read-only, the folder not writable), in
+// Chinese naming the folder. Asked after a write failed: every later write there would fail alike.
+Status CheckFolderWritable(const std::string& folder);
 
 // Removes our temporary folders in `base` whose maker no longer runs, with the files their lists
 // name (made_files.h).

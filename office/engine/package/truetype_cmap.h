@@ -1,6 +1,8 @@
 // The character map of a TrueType font program, as a PDF reader uses it for a simple font: code
 // c is looked up in the (3,0) subtable as 0xF000 + c or c, else in the (1,0) subtable as c. Used
 // by truetype_font.cpp.
+// Convention: std::optional, nullopt where the input cannot be read (the caller refuses it as a
+// whole).
 #ifndef VEXLO_OFFICE_ENGINE_PACKAGE_TRUETYPE_CMAP_H_
 #define VEXLO_OFFICE_ENGINE_PACKAGE_TRUETYPE_CMAP_H_
 

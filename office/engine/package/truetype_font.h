@@ -4,6 +4,8 @@
 // only the shown codes anywhere, under their new codes. A shown glyph takes its code's number as
 // the office numbers them, the glyphs they are made of come after; slots no glyph takes are empty
 // with no width, and the program ends with the last glyph kept.
+// Convention: std::optional, nullopt where the input cannot be read (the caller refuses it as a
+// whole).
 #ifndef VEXLO_OFFICE_ENGINE_PACKAGE_TRUETYPE_FONT_H_
 #define VEXLO_OFFICE_ENGINE_PACKAGE_TRUETYPE_FONT_H_
 

@@ -1,5 +1,7 @@
 // The table directory of a TrueType font program: reading its tables, writing a program anew from
 // them, and the big-endian numbers they are made of. Used by truetype_font.cpp.
+// Convention: std::optional, nullopt where the input cannot be read (the caller refuses it as a
+// whole).
 #ifndef VEXLO_OFFICE_ENGINE_PACKAGE_TRUETYPE_TABLES_H_
 #define VEXLO_OFFICE_ENGINE_PACKAGE_TRUETYPE_TABLES_H_
 

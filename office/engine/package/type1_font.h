@@ -1,6 +1,8 @@
 // Type 1 font programs as the office embeds them in a PDF: an encoding of codes to glyph names in
 // the clear part, the glyph programs in the eexec-encrypted part. Trimming keeps the glyphs of the
 // codes a document shows and nothing that tells what the others were, not even how many.
+// Convention: std::optional, nullopt where the input cannot be read (the caller refuses it as a
+// whole).
 #ifndef VEXLO_OFFICE_ENGINE_PACKAGE_TYPE1_FONT_H_
 #define VEXLO_OFFICE_ENGINE_PACKAGE_TYPE1_FONT_H_
 

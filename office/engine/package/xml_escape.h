@@ -1,5 +1,6 @@
 // Escaping text for the XML the engine writes: element content and attribute values (in double
 // quotes), appended to `out`.
+// Convention: cannot fail.
 #ifndef VEXLO_OFFICE_ENGINE_PACKAGE_XML_ESCAPE_H_
 #define VEXLO_OFFICE_ENGINE_PACKAGE_XML_ESCAPE_H_
 

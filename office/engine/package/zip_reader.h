@@ -1,6 +1,8 @@
 // ZipReader: read access to a zip package (.docx, .xlsx) with limits, so that a hostile file
 // (zip bomb, absurd entry counts, lying sizes) fails with a clear error in bounded time and memory.
 // Raises app::RuntimeError::Format naming the file. Not thread-safe; one reader per package.
+// Convention: raises app::RuntimeError (File or Format) naming the file: a reader reached from the
+// servers' entry points.
 #ifndef VEXLO_OFFICE_ENGINE_PACKAGE_ZIP_READER_H_
 #define VEXLO_OFFICE_ENGINE_PACKAGE_ZIP_READER_H_
 

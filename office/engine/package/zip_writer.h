@@ -2,6 +2,7 @@
 // copied with their compressed bytes as they are, so unchanged parts are never recompressed;
 // new parts are deflated here. No zip64: a package over 4 GB or 65535 entries raises
 // app::RuntimeError::Output. Not thread-safe.
+// Convention: raises app::RuntimeError when a package cannot be written.
 #ifndef VEXLO_OFFICE_ENGINE_PACKAGE_ZIP_WRITER_H_
 #define VEXLO_OFFICE_ENGINE_PACKAGE_ZIP_WRITER_H_
 

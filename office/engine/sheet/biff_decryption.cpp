@@ -165,6 +165,9 @@ class StreamDecryptor {
 
 std::string DecryptBiffStream(std::string_view stream, size_t records_at, std::string_view filepass,
                               const std::string& display_name) {
+  if (Status available = crypto::CheckAvailable(); !available.ok()) {
+    RefuseEncryption(display_name, available.message());
+  }
   return StreamDecryptor(stream, display_name).Run(records_at, filepass);
 }
 

@@ -3,6 +3,8 @@
 // headers stay as they are, so do the records that are never encrypted (BOF, FILEPASS and the
 // like) and the stream position that opens each BOUNDSHEET record; the key stream is keyed
 // afresh every 1024 bytes of the stream and runs over the plain parts as well.
+// Convention: raises app::RuntimeError (File or Format) naming the file: a reader reached from the
+// servers' entry points.
 #ifndef VEXLO_OFFICE_ENGINE_SHEET_BIFF_DECRYPTION_H_
 #define VEXLO_OFFICE_ENGINE_SHEET_BIFF_DECRYPTION_H_
 

@@ -1,5 +1,6 @@
 // Cell references such as "a1", "C17", "$AA$3" or "zz1000": column letters (either case, an
 // optional "$" before letters and digits) followed by a 1-based row number. Pure functions.
+// Convention: std::optional, nullopt for an address that names no cell.
 #ifndef VEXLO_OFFICE_ENGINE_SHEET_CELL_ADDRESS_H_
 #define VEXLO_OFFICE_ENGINE_SHEET_CELL_ADDRESS_H_
 

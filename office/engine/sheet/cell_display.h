@@ -2,6 +2,7 @@
 // conditions, digits and separators, percent, currency, fractions, scientific notation, dates and
 // times, Chinese numerals). The raw value stays what the merge writes by default; this text is
 // what it writes when asked for the values as shown. Pure functions.
+// Convention: cannot fail.
 #ifndef VEXLO_OFFICE_ENGINE_SHEET_CELL_DISPLAY_H_
 #define VEXLO_OFFICE_ENGINE_SHEET_CELL_DISPLAY_H_
 

@@ -4,6 +4,7 @@
 // cells in the order of the file, a later one for a cell replacing the earlier, and seal the
 // store when the sheet is read; lookups then search the sorted cells.
 // Plain data, no locking; a sealed store may be read from several threads.
+// Convention: cannot fail.
 #ifndef VEXLO_OFFICE_ENGINE_SHEET_CELL_STORE_H_
 #define VEXLO_OFFICE_ENGINE_SHEET_CELL_STORE_H_
 

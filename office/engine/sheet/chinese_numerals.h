@@ -1,5 +1,6 @@
 // Chinese numerals for number formats that ask for them ([DBNum1] 一千二百三十四, [DBNum2]
 // 壹仟贰佰叁拾肆 as on cheques and invoices, [DBNum3] full-width digits with units). Pure functions.
+// Convention: cannot fail.
 #ifndef VEXLO_OFFICE_ENGINE_SHEET_CHINESE_NUMERALS_H_
 #define VEXLO_OFFICE_ENGINE_SHEET_CHINESE_NUMERALS_H_
 

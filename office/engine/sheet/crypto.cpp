@@ -3,7 +3,6 @@
 #include <gcrypt.h>
 
 #include <cstring>
-#include <stdexcept>
 
 #include "office/engine/package/little_endian.h"
 
@@ -68,6 +67,19 @@ bool AesDecrypt(std::string_view key, std::string_view iv, int mode, std::string
 
 }  // namespace
 
+Status CheckAvailable() {
+  EnsureInitialized();
+  // A system in FIPS mode refuses MD5 and RC4, which the older protections use.
+  for (const HashKind kind : {HashKind::kMd5, HashKind::kSha1, HashKind::kSha256, HashKind::kSha384,
+                              HashKind::kSha512}) {
+    if (gcry_md_test_algo(Algorithm(kind)) != 0) return Status::Failed("系统的加密库不提供所需的算法");
+  }
+  for (const int cipher : {GCRY_CIPHER_AES128, GCRY_CIPHER_AES192, GCRY_CIPHER_AES256, GCRY_CIPHER_ARCFOUR}) {
+    if (gcry_cipher_test_algo(cipher) != 0) return Status::Failed("系统的加密库不提供所需的算法");
+  }
+  return Status::Ok();
+}
+
 std::optional<HashKind> HashByName(std::string_view name) {
   std::string folded;
   for (char c : name) {
@@ -86,7 +98,8 @@ size_t HashSize(HashKind kind) { return gcry_md_get_algo_dlen(Algorithm(kind)); 
 std::string Hash(HashKind kind, std::initializer_list<std::string_view> pieces) {
   EnsureInitialized();
   gcry_md_hd_t handle = nullptr;
-  if (gcry_md_open(&handle, Algorithm(kind), 0) != 0) throw std::runtime_error("gcry_md_open");
+  // Only refused for an algorithm that CheckAvailable would have named.
+  if (gcry_md_open(&handle, Algorithm(kind), 0) != 0) return {};
   for (std::string_view piece : pieces) gcry_md_write(handle, piece.data(), piece.size());
   const auto* digest = reinterpret_cast<const char*>(gcry_md_read(handle, 0));
   std::string out(digest, HashSize(kind));
@@ -115,9 +128,11 @@ struct Rc4::Handle {
 
 Rc4::Rc4(std::string_view key) : handle_(std::make_unique<Handle>()) {
   EnsureInitialized();
-  if (gcry_cipher_open(&handle_->cipher, GCRY_CIPHER_ARCFOUR, GCRY_CIPHER_MODE_STREAM, 0) != 0 ||
-      gcry_cipher_setkey(handle_->cipher, key.data(), key.size()) != 0) {
-    throw std::runtime_error("RC4 key");
+  if (gcry_cipher_open(&handle_->cipher, GCRY_CIPHER_ARCFOUR, GCRY_CIPHER_MODE_STREAM, 0) != 0) {
+    handle_->cipher = nullptr;  // refused only where CheckAvailable fails: Apply leaves data as is
+  } else if (gcry_cipher_setkey(handle_->cipher, key.data(), key.size()) != 0) {
+    gcry_cipher_close(handle_->cipher);
+    handle_->cipher = nullptr;
   }
 }
 
@@ -126,7 +141,7 @@ Rc4::~Rc4() {
 }
 
 void Rc4::Apply(char* data, size_t size) {
-  if (size > 0) gcry_cipher_encrypt(handle_->cipher, data, size, nullptr, 0);
+  if (size > 0 && handle_->cipher) gcry_cipher_encrypt(handle_->cipher, data, size, nullptr, 0);
 }
 
 std::string Utf16Password(std::u16string_view password) {

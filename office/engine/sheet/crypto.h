@@ -1,6 +1,7 @@
 // The hashes and ciphers that protected workbooks use, taken from libgcrypt: MD5, SHA-1 and the
 // SHA-2 family, AES (ECB and CBC, decryption) and RC4. Byte strings in and out; the workbook
-// decryption builds its key derivations on these.
+// decryption builds its key derivations on these. Convention: CheckAvailable returns Status
+// (status.h); once it is ok, the others cannot fail.
 #ifndef VEXLO_OFFICE_ENGINE_SHEET_CRYPTO_H_
 #define VEXLO_OFFICE_ENGINE_SHEET_CRYPTO_H_
 
@@ -10,7 +11,14 @@
 #include <string>
 #include <string_view>
 
+#include "office/engine/package/status.h"
+
 namespace vexlo::engine::sheet::crypto {
+
+// Ok when the system's libgcrypt gives every hash and cipher below (a system in FIPS mode
+// refuses MD5 and RC4); otherwise why not. Asked before decrypting: where it fails, a hash is
+// empty and an RC4 stream changes nothing, which no verifier matches.
+Status CheckAvailable();
 
 enum class HashKind { kMd5, kSha1, kSha256, kSha384, kSha512 };
 

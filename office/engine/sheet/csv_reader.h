@@ -4,6 +4,8 @@
 // breaks and doubled quotes. Every field is kept as the text the file holds ("001" stays "001").
 // Time and memory are linear in the file: each byte is looked at a bounded number of times and
 // each field is copied once.
+// Convention: raises app::RuntimeError (File or Format) naming the file: a reader reached from the
+// servers' entry points.
 #ifndef VEXLO_OFFICE_ENGINE_SHEET_CSV_READER_H_
 #define VEXLO_OFFICE_ENGINE_SHEET_CSV_READER_H_
 

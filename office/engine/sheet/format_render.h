@@ -1,5 +1,6 @@
 // The renderers behind the cell display formatter: one section of a number format applied to a
 // number already chosen for it (made positive where the section shows no sign). Pure functions.
+// Convention: cannot fail.
 #ifndef VEXLO_OFFICE_ENGINE_SHEET_FORMAT_RENDER_H_
 #define VEXLO_OFFICE_ENGINE_SHEET_FORMAT_RENDER_H_
 

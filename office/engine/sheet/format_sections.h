@@ -1,6 +1,7 @@
 // A cell number format code ("#,##0.00;[红色]-#,##0.00", "yyyy\"年\"m\"月\"", "[DBNum2]General")
 // taken apart into its sections and each section into tokens, for the cell display formatter.
 // Pure functions.
+// Convention: cannot fail.
 #ifndef VEXLO_OFFICE_ENGINE_SHEET_FORMAT_SECTIONS_H_
 #define VEXLO_OFFICE_ENGINE_SHEET_FORMAT_SECTIONS_H_
 

@@ -41,9 +41,9 @@ WorkbookData CalculatedCopy(const std::string& source, const std::string& path,
   job.targets.push_back({path, StoreFormat::kXlsx});
   job.recalculate = true;
   const ConversionOutcome outcome = Services().pool().Submit(std::move(job)).get();
-  if (!outcome.ok) {
+  if (!outcome.ok()) {
     throw RuntimeError::Format(source, Unresolved(data) + "，用 LibreOffice 计算时失败：" +
-                                           outcome.error + "。请在表格软件中打开这个文件并保存后再试");
+                                           outcome.message() + "。请在表格软件中打开这个文件并保存后再试");
   }
   WorkbookData calculated = LoadWorkbookFile(path);
   bool same = calculated.sheets.size() == data.sheets.size();
@@ -101,10 +101,9 @@ void CalculateMissingResults(const std::string& path, WorkbookData& data) {
                                          "，要读出它们的值需要用 LibreOffice 计算，但系统中没有安装 "
                                          "LibreOffice。请安装 LibreOffice，或在表格软件中打开这个文件并保存后再试");
   }
-  ScratchFolder scratch{MakePrivateTempFolder("sheet")};
-  if (scratch.path.empty()) {
-    throw RuntimeError::File(path, Unresolved(data) + "，无法创建计算它们所需的临时文件夹");
-  }
+  Result<std::string> folder = MakePrivateTempFolder("sheet");
+  if (!folder.ok()) throw RuntimeError::File(path, Unresolved(data) + "，无法创建计算它们所需的临时文件夹");
+  ScratchFolder scratch{std::move(folder).value()};
   const WorkbookData calculated = CalculatedCopy(path, scratch.path + "/calculated.xlsx", data);
   for (size_t i = 0; i < data.sheets.size(); ++i) {
     SheetData& sheet = data.sheets[i];

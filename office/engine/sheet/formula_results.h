@@ -1,6 +1,8 @@
 // The results of formula cells that a workbook file holds without them (as programs that write
 // workbooks without calculating them store them): calculated by LibreOffice, the office the
 // engine already keeps warm, so that the merge reads what a spreadsheet shows. UI thread.
+// Convention: raises app::RuntimeError (File or Format) naming the file: a reader reached from the
+// servers' entry points.
 #ifndef VEXLO_OFFICE_ENGINE_SHEET_FORMULA_RESULTS_H_
 #define VEXLO_OFFICE_ENGINE_SHEET_FORMULA_RESULTS_H_
 

@@ -1,6 +1,7 @@
 // The text of one cell of a web page's table, collected the way a browser lays it out: runs of
 // white space become one space, none at the start or end, entities are decoded and <br> breaks
 // the line. Linear: an '&' looks no further than the longest entity it may start.
+// Convention: cannot fail.
 #ifndef VEXLO_OFFICE_ENGINE_SHEET_HTML_CELL_TEXT_H_
 #define VEXLO_OFFICE_ENGINE_SHEET_HTML_CELL_TEXT_H_
 

@@ -5,6 +5,8 @@
 // the next cell along; a cell's text is what a browser shows (tags dropped, entities decoded,
 // spaces collapsed, <br> a line break). The page's charset: see text_decoding.h. Linear in the
 // page's size, in time and memory.
+// Convention: raises app::RuntimeError (File or Format) naming the file: a reader reached from the
+// servers' entry points.
 #ifndef VEXLO_OFFICE_ENGINE_SHEET_HTML_TABLE_READER_H_
 #define VEXLO_OFFICE_ENGINE_SHEET_HTML_TABLE_READER_H_
 

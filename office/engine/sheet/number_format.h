@@ -1,5 +1,6 @@
 // Tells whether a cell's number format shows a date or time, so that the cell's number is handed
 // out as a date. Shared by the .xlsx and .xls readers. Pure functions.
+// Convention: cannot fail.
 #ifndef VEXLO_OFFICE_ENGINE_SHEET_NUMBER_FORMAT_H_
 #define VEXLO_OFFICE_ENGINE_SHEET_NUMBER_FORMAT_H_
 

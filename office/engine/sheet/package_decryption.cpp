@@ -238,6 +238,9 @@ class Decryptor {
 
 std::string DecryptPackage(std::string_view info, std::string_view package,
                            const std::string& display_name) {
+  if (Status available = crypto::CheckAvailable(); !available.ok()) {
+    RefuseEncryption(display_name, available.message());
+  }
   return Decryptor(info, package, display_name).Run();
 }
 

@@ -3,6 +3,8 @@
 // (the standard method with SHA-1 and ECB, or the agile one described in XML, with CBC and the
 // hash it names). Only the default password is tried: a file protected against changes opens,
 // one that needs a password of its own is refused with a message that says so.
+// Convention: raises app::RuntimeError (File or Format) naming the file: a reader reached from the
+// servers' entry points.
 #ifndef VEXLO_OFFICE_ENGINE_SHEET_PACKAGE_DECRYPTION_H_
 #define VEXLO_OFFICE_ENGINE_SHEET_PACKAGE_DECRYPTION_H_
 

@@ -3,6 +3,8 @@
 // with a fixed member list instead of an AutomationObject with its per-object member table.
 // Formula cells the file holds without results are calculated before the first cell of their
 // sheet is read (formula_results.h). UI thread only; every failed access raises a run-time error.
+// Convention: raises app::RuntimeError, the program's error record: reached from the servers' entry
+// points.
 #ifndef VEXLO_OFFICE_ENGINE_SHEET_SHEET_OBJECTS_H_
 #define VEXLO_OFFICE_ENGINE_SHEET_SHEET_OBJECTS_H_
 

@@ -2,6 +2,8 @@
 // object, its workbooks collection and the workbooks it opened (parsed once per open). The
 // engine has no window; an instance left visible and not quit when its last handle goes hands
 // its workbooks to the desktop (desktop_handoff.h). UI thread only.
+// Convention: raises app::RuntimeError, the program's error record: reached from the servers' entry
+// points.
 #ifndef VEXLO_OFFICE_ENGINE_SHEET_SPREADSHEET_SERVER_H_
 #define VEXLO_OFFICE_ENGINE_SHEET_SPREADSHEET_SERVER_H_
 

@@ -3,6 +3,7 @@
 // without a copy. A text costs 8 bytes besides its characters (a std::string each would take 32),
 // which keeps the memory of a sheet of millions of short texts near the size of its file.
 // Plain data, no locking.
+// Convention: cannot fail.
 #ifndef VEXLO_OFFICE_ENGINE_SHEET_STRING_TABLE_H_
 #define VEXLO_OFFICE_ENGINE_SHEET_STRING_TABLE_H_
 

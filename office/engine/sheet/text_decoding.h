@@ -4,6 +4,7 @@
 // GB18030, which also covers GBK and GB2312; a single-byte charset the file declares. A declared
 // charset the bytes contradict is passed over: pages say gb2312 and hold UTF-8, or say utf-16
 // and hold neither. Bytes valid in none of these are no text.
+// Convention: std::optional, nullopt when the bytes are no text in that encoding.
 #ifndef VEXLO_OFFICE_ENGINE_SHEET_TEXT_DECODING_H_
 #define VEXLO_OFFICE_ENGINE_SHEET_TEXT_DECODING_H_
 

@@ -1,5 +1,7 @@
 // Builds the one sheet of a data file read as text (CSV, a web page's table): cells are added row
 // by row as texts, empty ones skipped, within the grid and cell limits of the other readers.
+// Convention: raises app::RuntimeError (File or Format) naming the file: a reader reached from the
+// servers' entry points.
 #ifndef VEXLO_OFFICE_ENGINE_SHEET_TEXT_TABLE_H_
 #define VEXLO_OFFICE_ENGINE_SHEET_TEXT_TABLE_H_
 

@@ -1,5 +1,6 @@
 // Appends a Unicode code point to a UTF-8 string; shared by the readers that decode UTF-16 text
 // and "_xHHHH_" escapes.
+// Convention: cannot fail.
 #ifndef VEXLO_OFFICE_ENGINE_SHEET_UTF8_H_
 #define VEXLO_OFFICE_ENGINE_SHEET_UTF8_H_
 

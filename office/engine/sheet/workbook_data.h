@@ -1,6 +1,7 @@
 // WorkbookData: what one open workbook holds in memory once its file has been parsed: the
 // worksheets with their non-empty cells, the active sheet and the workbook's text table.
 // Filled by the .xlsx and .xls readers, read by the spreadsheet server. Plain data, no locking.
+// Convention: cannot fail.
 #ifndef VEXLO_OFFICE_ENGINE_SHEET_WORKBOOK_DATA_H_
 #define VEXLO_OFFICE_ENGINE_SHEET_WORKBOOK_DATA_H_
 

@@ -3,6 +3,8 @@
 // 2.x-4.x files), and parses it once into WorkbookData. Raises app::RuntimeError::File when the file cannot be read and
 // ::Format when it is not a readable workbook (wrong kind, password-protected, corrupt, hostile);
 // every text names the file.
+// Convention: raises app::RuntimeError (File or Format) naming the file: a reader reached from the
+// servers' entry points.
 #ifndef VEXLO_OFFICE_ENGINE_SHEET_WORKBOOK_LOADER_H_
 #define VEXLO_OFFICE_ENGINE_SHEET_WORKBOOK_LOADER_H_
 

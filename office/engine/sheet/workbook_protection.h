@@ -1,6 +1,8 @@
 // What protected workbooks share: the password spreadsheet programs use when a file is only
 // protected against changes (it opens without asking), and the refusal of a file that needs a
 // password of its own.
+// Convention: raises app::RuntimeError (File or Format) naming the file: a reader reached from the
+// servers' entry points.
 #ifndef VEXLO_OFFICE_ENGINE_SHEET_WORKBOOK_PROTECTION_H_
 #define VEXLO_OFFICE_ENGINE_SHEET_WORKBOOK_PROTECTION_H_
 

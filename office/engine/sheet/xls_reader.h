@@ -5,6 +5,8 @@
 // with their raw values (strings across CONTINUE records, labels in the file's code page, numbers,
 // RK and MULRK numbers, cached formula results, booleans and errors, date-formatted numbers as
 // dates). Raises app::RuntimeError::Format naming the file on anything unreadable.
+// Convention: raises app::RuntimeError (File or Format) naming the file: a reader reached from the
+// servers' entry points.
 #ifndef VEXLO_OFFICE_ENGINE_SHEET_XLS_READER_H_
 #define VEXLO_OFFICE_ENGINE_SHEET_XLS_READER_H_
 

@@ -1,6 +1,8 @@
 // Parses a large XML part a slice of items at a time (the rows of a worksheet, the strings of a
 // shared string table), so that the nodes of one slice exist at once rather than those of the
 // whole part, which take several times its size.
+// Convention: ForEachXmlSlice returns false where the XML cannot be cut; the caller then parses
+// it whole for its error.
 #ifndef VEXLO_OFFICE_ENGINE_SHEET_XML_SLICES_H_
 #define VEXLO_OFFICE_ENGINE_SHEET_XML_SLICES_H_
 

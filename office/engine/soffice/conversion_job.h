@@ -1,12 +1,13 @@
 // What the office pool is asked for: a document to load and the files to store from it, and what
-// became of the request. Plain values; any thread.
+// became of the request. Plain values; any thread. Convention: outcomes are Results (status.h).
 #ifndef VEXLO_OFFICE_ENGINE_SOFFICE_CONVERSION_JOB_H_
 #define VEXLO_OFFICE_ENGINE_SOFFICE_CONVERSION_JOB_H_
 
 #include <cstdint>
 #include <string>
-#include <utility>
 #include <vector>
+
+#include "office/engine/package/status.h"
 
 namespace vexlo::engine {
 
@@ -35,29 +36,10 @@ struct StoreTarget {
   std::string password;
 };
 
-// What became of one conversion.
-struct ConversionOutcome {
-  bool ok = false;
-  int pages = 0;       // pages of the loaded document
-  std::string error;   // Chinese, naming the document (when !ok)
-  bool stopped = false;  // not (fully) tried: the pool was cancelled or is shutting down
-
-  static ConversionOutcome Succeeded() {
-    ConversionOutcome o;
-    o.ok = true;
-    return o;
-  }
-  static ConversionOutcome Failed(std::string error) {
-    ConversionOutcome o;
-    o.error = std::move(error);
-    return o;
-  }
-  static ConversionOutcome Stopped(std::string error) {
-    ConversionOutcome o = Failed(std::move(error));
-    o.stopped = true;
-    return o;
-  }
-};
+// What became of one conversion: the pages of the loaded document (0 when no PDF was asked for),
+// or why not, in Chinese naming the document; kStopped when it was not (fully) tried because the
+// pool was cancelled or is shutting down.
+using ConversionOutcome = Result<int>;
 
 struct ConversionJob {
   std::string source;        // the document to load

@@ -10,61 +10,66 @@ namespace vexlo::engine {
 
 namespace fs = std::filesystem;
 
-std::string Delivery::Put(const StoreTarget& target, const std::function<void()>& put) const {
+Status Delivery::Put(const StoreTarget& target, const std::function<Status()>& put) const {
   {
     std::lock_guard lock(mutex_);
-    if (!queue_.Newest(target)) return "";
+    if (!queue_.Newest(target)) return Status::Ok();
   }
   try {
-    put();
+    return put();
   } catch (const app::RuntimeError& e) {
-    return e.text();
+    // The atomic writes raise the error record their other callers surface.
+    return Status::Output(e.text());
   }
-  return "";
 }
 
-void Delivery::PutThrough(const StoreTarget& target, const std::string& made, const std::string& scratch,
-                          bool copy) const {
+Status Delivery::PutThrough(const StoreTarget& target, const std::string& made, const std::string& scratch,
+                            bool copy) const {
   if (target.format == StoreFormat::kPdf && !target.password.empty()) {
-    const std::string error = ProtectPdf(made, scratch, target.password);
-    if (!error.empty()) throw app::RuntimeError::Output(error);
+    if (Status is_protected = ProtectPdf(made, scratch, target.password); !is_protected.ok()) {
+      return is_protected;
+    }
     ReplaceFileAtomically(scratch, target.path);
   } else if (copy) {
     std::error_code ec;
     fs::copy_file(made, scratch, fs::copy_options::overwrite_existing, ec);
-    if (ec) throw app::RuntimeError::Output("无法复制生成的文件");
+    if (ec) return Status::Output("无法复制生成的文件");
     ReplaceFileAtomically(scratch, target.path);
   } else {
     ReplaceFileAtomically(made, target.path);
   }
+  return Status::Ok();
 }
 
-std::string Delivery::PutFile(const StoreTarget& target, const std::string& made) const {
+Status Delivery::PutFile(const StoreTarget& target, const std::string& made) const {
   const std::string scratch = made + ".0";
-  const std::string error = Put(target, [&] { PutThrough(target, made, scratch, false); });
+  Status put = Put(target, [&] { return PutThrough(target, made, scratch, false); });
   std::error_code ec;
   fs::remove(made, ec);
   fs::remove(scratch, ec);
-  return error;
+  return put;
 }
 
-std::string Delivery::CopyFile(const std::vector<StoreTarget>& targets, const std::string& made) const {
-  std::string first;
+Status Delivery::CopyFile(const std::vector<StoreTarget>& targets, const std::string& made) const {
+  Status first = Status::Ok();
   for (std::size_t n = 0; n < targets.size(); ++n) {
     const std::string copy = made + "." + std::to_string(n);
-    std::string error = Put(targets[n], [&] { PutThrough(targets[n], made, copy, true); });
+    Status put = Put(targets[n], [&] { return PutThrough(targets[n], made, copy, true); });
     std::error_code ec;
     fs::remove(copy, ec);
-    if (first.empty()) first = std::move(error);
+    if (first.ok()) first = std::move(put);
   }
   return first;
 }
 
-std::string Delivery::PutBytes(const std::vector<StoreTarget>& targets, std::string_view bytes) const {
-  std::string first;
+Status Delivery::PutBytes(const std::vector<StoreTarget>& targets, std::string_view bytes) const {
+  Status first = Status::Ok();
   for (const StoreTarget& target : targets) {
-    std::string error = Put(target, [&] { WriteFileAtomically(target.path, bytes); });
-    if (first.empty()) first = std::move(error);
+    Status put = Put(target, [&] {
+      WriteFileAtomically(target.path, bytes);
+      return Status::Ok();
+    });
+    if (first.ok()) first = std::move(put);
   }
   return first;
 }

@@ -169,7 +169,7 @@ void ReadRuns(DocBase::Layout& l) {
 
 DocBase::~DocBase() = default;
 
-std::shared_ptr<const DocBase> DocBase::Make(std::string bytes, const DocxTexts& texts, std::string* why) {
+Result<std::shared_ptr<const DocBase>> DocBase::Make(std::string bytes, const DocxTexts& texts) {
   std::shared_ptr<DocBase> base(new DocBase);
   base->bytes_ = std::move(bytes);
   base->texts_ = texts;
@@ -187,13 +187,11 @@ std::shared_ptr<const DocBase> DocBase::Make(std::string bytes, const DocxTexts&
     ReadRuns(l);
     l.counts = l.Has(kDop) && l.Structure(kDop).second >= dop::kStatisticsEnd;
   } catch (const Refusal& r) {
-    if (why) *why = r.why;
-    return nullptr;
+    return Status::Refused(r.why);
   } catch (const app::RuntimeError& e) {
-    if (why) *why = e.text();
-    return nullptr;
+    return Status::Refused(e.text());  // the compound file could not be read
   }
-  return base;
+  return std::shared_ptr<const DocBase>(std::move(base));
 }
 
 }  // namespace vexlo::engine

@@ -9,7 +9,8 @@
 //
 // Only what is known to come out that way is done: a base whose structures are all known, whose
 // text reads exactly as its package's paragraphs, and records whose run texts are plain text. Any
-// other case yields nothing, and the record is made by the office. Immutable; any thread.
+// other case is refused, and the record is made by the office. Immutable; any thread.
+// Convention: returns Result (status.h).
 #ifndef VEXLO_OFFICE_ENGINE_SOFFICE_DOC_BASE_H_
 #define VEXLO_OFFICE_ENGINE_SOFFICE_DOC_BASE_H_
 
@@ -19,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "office/engine/package/status.h"
 #include "office/engine/soffice/text_delta.h"
 
 namespace vexlo::engine {
@@ -27,15 +29,14 @@ class CompoundFile;
 
 class DocBase {
  public:
-  // `bytes`: the .doc the office made of the package whose texts are `texts`. Null (with the
-  // reason in `why`, for tests and logs) when records cannot be written from it.
-  static std::shared_ptr<const DocBase> Make(std::string bytes, const DocxTexts& texts,
-                                             std::string* why = nullptr);
+  // `bytes`: the .doc the office made of the package whose texts are `texts`. Refused (the
+  // reason for tests and logs) when records cannot be written from it.
+  static Result<std::shared_ptr<const DocBase>> Make(std::string bytes, const DocxTexts& texts);
   ~DocBase();
 
-  // The .doc of the record whose package has `texts` (the same frame as the base's); nullopt when
+  // The .doc of the record whose package has `texts` (the same frame as the base's); refused when
   // it cannot be written this way (the office makes it then).
-  std::optional<std::string> Write(const DocxTexts& texts, std::string* why = nullptr) const;
+  Result<std::string> Write(const DocxTexts& texts) const;
 
   struct Layout;
 

@@ -224,7 +224,7 @@ void UpdateCounts(const DocBase::Layout& l, const Counts& before, const Counts& 
 
 }  // namespace
 
-std::optional<std::string> DocBase::Write(const DocxTexts& texts, std::string* why) const {
+Result<std::string> DocBase::Write(const DocxTexts& texts) const {
   const Layout& l = *layout_;
   try {
     // The document's properties (title, author, ...) go into the .doc as they are.
@@ -254,13 +254,11 @@ std::optional<std::string> DocBase::Write(const DocxTexts& texts, std::string* w
     if (written.ReadStream("WordDocument") != word || written.ReadStream(l.table_name) != table) {
       Refuse("the written file does not read back");
     }
-    return out;
+    return std::move(*out);
   } catch (const Refusal& r) {
-    if (why) *why = r.why;
-    return std::nullopt;
+    return Status::Refused(r.why);
   } catch (const app::RuntimeError& e) {
-    if (why) *why = e.text();
-    return std::nullopt;
+    return Status::Refused(e.text());  // the compound file could not be read or written
   }
 }
 

@@ -34,14 +34,14 @@ bool DocBases::WantsLocked(std::size_t frame) const {
 
 void DocBases::Keep(const std::string& doc, const DocxTexts& texts) {
   if (!Wants(texts.frame)) return;
-  std::shared_ptr<const DocBase> base = DocBase::Make(ReadAll(doc), texts);
+  Result<std::shared_ptr<const DocBase>> base = DocBase::Make(ReadAll(doc), texts);
   std::lock_guard lock(mutex_);
   if (bases_.size() >= kTemplates && !bases_.contains(texts.frame)) bases_.erase(bases_.begin());
   Bases& kept = bases_[texts.frame];
-  if (!base) {
+  if (!base.ok()) {
     ++kept.failures;
   } else if (kept.docs.size() < kBasesPerTemplate) {
-    kept.docs.push_back(std::move(base));
+    kept.docs.push_back(std::move(base).value());
   }
 }
 
@@ -53,7 +53,7 @@ std::optional<std::string> DocBases::Write(const DocxTexts& texts) const {
     if (it != bases_.end()) bases = it->second.docs;
   }
   for (const auto& base : bases) {
-    if (std::optional<std::string> bytes = base->Write(texts)) return bytes;
+    if (Result<std::string> bytes = base->Write(texts); bytes.ok()) return std::move(bytes).value();
   }
   return std::nullopt;
 }
@@ -63,17 +63,18 @@ bool WriteFromBase(PoolState& pool, const std::shared_ptr<Task>& task, const Doc
   const std::optional<std::string> bytes = pool.bases.Write(texts);
   if (!bytes) return false;
   ++task->attempts;
-  ConversionOutcome outcome = ConversionOutcome::Succeeded();
+  bool dropped = false;
   {
     std::lock_guard lock(pool.mutex);
-    if (pool.Dropped(*task)) outcome = ConversionOutcome::Stopped("已取消");
+    dropped = pool.Dropped(*task);
   }
-  if (outcome.ok) {
-    const std::string error = pool.delivery.PutBytes(task->job.targets, *bytes);
-    if (!error.empty()) outcome = ConversionOutcome::Failed(error);
+  Status put = dropped ? Status::Stopped("已取消") : pool.delivery.PutBytes(task->job.targets, *bytes);
+  if (put.ok()) {
+    pool.Count(&PoolCounters::from_base);
+    FinishTask(*task, 0);
+  } else {
+    FinishTask(*task, std::move(put));
   }
-  if (outcome.ok) pool.Count(&PoolCounters::from_base);
-  FinishTask(*task, std::move(outcome));
   return true;
 }
 

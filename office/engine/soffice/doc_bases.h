@@ -2,6 +2,7 @@
 // kept (up to four per template, for sixteen templates), and the .doc files of later records of
 // that template are written from one of them without an office. A template whose .doc files
 // keep failing as bases stops being tried. Thread-safe.
+// Convention: std::optional, nullopt when no base can write the record (the office makes it then).
 #ifndef VEXLO_OFFICE_ENGINE_SOFFICE_DOC_BASES_H_
 #define VEXLO_OFFICE_ENGINE_SOFFICE_DOC_BASES_H_
 

@@ -2,7 +2,8 @@
 // information block's table of structures, the text and the character runs, and the reading of
 // them bounded by their streams (a short or odd structure refuses the file). Shared by
 // doc_base.cpp (reading a base) and doc_base_write.cpp (writing a record from it); not for
-// other users.
+// other users. Convention: the readers below raise Refusal, control flow of these two files only:
+// DocBase::Make and DocBase::Write catch it and return a refused Result; it never leaves them.
 #ifndef VEXLO_OFFICE_ENGINE_SOFFICE_DOC_LAYOUT_H_
 #define VEXLO_OFFICE_ENGINE_SOFFICE_DOC_LAYOUT_H_
 

@@ -2,6 +2,8 @@
 // the statistics the office stores for them: plain text the office stores as it stands, fields
 // whose result is the same for every record, the scripts a formatted run is split by, and the
 // word, character and paragraph counts. Pure functions; any thread.
+// Convention: std::optional, nullopt where the input cannot be read (the caller refuses it as a
+// whole).
 #ifndef VEXLO_OFFICE_ENGINE_SOFFICE_DOC_TEXT_RULES_H_
 #define VEXLO_OFFICE_ENGINE_SOFFICE_DOC_TEXT_RULES_H_
 

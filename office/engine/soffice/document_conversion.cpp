@@ -54,34 +54,33 @@ bool OpenDocument(Office& office, PoolState& pool, const Task& task, const DocxT
 
 using MadeFiles = std::vector<std::pair<std::string, const StoreTarget*>>;
 
-// Stores `doc` as `path` in `format` and checks the file (a PDF against `pages`); "" or the
-// reason it is not whole (and then gone).
-std::string StoreChecked(const Reference<css::lang::XComponent>& doc, const std::string& path, StoreFormat format,
-                         int pages) {
+// Stores `doc` as `path` in `format` and checks the file (a PDF against `pages`); a file that is
+// not whole is gone.
+Status StoreChecked(const Reference<css::lang::XComponent>& doc, const std::string& path, StoreFormat format,
+                    int pages) {
   std::vector<css::beans::PropertyValue> props = {
       Prop("FilterName", css::uno::Any(rtl::OUString::createFromAscii(FilterName(format))))};
   if (format == StoreFormat::kText) props.push_back(Prop("FilterOptions", css::uno::Any(U("UTF8,LF"))));
   Reference<css::frame::XStorable>(doc, UNO_QUERY_THROW)->storeToURL(U(FileUrl(path)), Props(props));
-  const std::string error = CheckStored(path, format, format == StoreFormat::kPdf ? pages : 0);
-  if (!error.empty()) {
+  Status whole = CheckStored(path, format, format == StoreFormat::kPdf ? pages : 0);
+  if (!whole.ok()) {
     std::error_code ec;
     fs::remove(path, ec);
   }
-  return error;
+  return whole;
 }
 
-// Stores `doc` in every format of `task`, each file checked; "" or the reason of the first that
-// failed (the files made so far are in `made`).
-std::string StoreTargets(Office& office, PoolState& pool, const Task& task, const DocxTexts& texts,
-                         const Reference<css::lang::XComponent>& doc, bool fresh, int pages, MadeFiles& made) {
+// Stores `doc` in every format of `task`, each file checked; fails with the first that failed
+// (the files made so far are in `made`).
+Status StoreTargets(Office& office, PoolState& pool, const Task& task, const DocxTexts& texts,
+                    const Reference<css::lang::XComponent>& doc, bool fresh, int pages, MadeFiles& made) {
   for (const StoreTarget& target : task.job.targets) {
     const std::string tmp = office.NewFile("", ExtensionOf(target.format));
-    const std::string error = StoreChecked(doc, tmp, target.format, pages);
-    if (!error.empty()) return error;
+    if (Status stored = StoreChecked(doc, tmp, target.format, pages); !stored.ok()) return stored;
     if (target.format == StoreFormat::kDoc && fresh && texts.ok) pool.bases.Keep(tmp, texts);
     made.emplace_back(tmp, &target);
   }
-  return "";
+  return Status::Ok();
 }
 
 // Removes its files when it goes: what a conversion made on the way, whatever became of it.
@@ -107,35 +106,36 @@ bool WriteDocFromBase(PoolState& pool, const DocxTexts& texts, const std::string
 }
 
 // Makes `stored`, the file of format `via` that the PDFs of `task` show: a .doc written from a
-// base of its template, else the task's document (opened into `doc`) stored by the office. ""
-// or the reason it could not be made.
-std::string MakeStored(Office& office, PoolState& pool, const Task& task, const DocxTexts& texts, StoreFormat via,
-                       const std::string& stored, Reference<css::lang::XComponent>& doc) {
-  if (via == StoreFormat::kDoc && WriteDocFromBase(pool, texts, stored)) return "";
+// base of its template, else the task's document (opened into `doc`) stored by the office.
+Status MakeStored(Office& office, PoolState& pool, const Task& task, const DocxTexts& texts, StoreFormat via,
+                  const std::string& stored, Reference<css::lang::XComponent>& doc) {
+  if (via == StoreFormat::kDoc && WriteDocFromBase(pool, texts, stored)) return Status::Ok();
   const bool fresh = OpenDocument(office, pool, task, texts, doc);
-  const std::string error = StoreChecked(doc, stored, via, 0);
-  if (error.empty() && via == StoreFormat::kDoc && fresh && texts.ok) pool.bases.Keep(stored, texts);
-  return error;
+  Status made = StoreChecked(doc, stored, via, 0);
+  if (made.ok() && via == StoreFormat::kDoc && fresh && texts.ok) pool.bases.Keep(stored, texts);
+  return made;
 }
 
 // Loads `stored` afresh, as anyone opening it would, and exports its PDF to `pdf`, checked
-// against the page count of that load (set in `pages`), and its text to `text`, each when asked
-// (a path); "" or the reason it failed.
-std::string ExportStored(Office& office, PoolState& pool, const std::string& stored, const std::string& pdf,
-                         const std::string& text, int& pages) {
+// against the page count of that load, and its text to `text`, each when asked (a path); returns
+// the page count.
+Result<int> ExportStored(Office& office, PoolState& pool, const std::string& stored, const std::string& pdf,
+                         const std::string& text) {
   const Reference<css::lang::XComponent> doc = LoadHidden(office.link->desktop, stored, true);
   pool.Count(&PoolCounters::loads);
-  std::string error;
+  int pages = 0;
+  Status exported = Status::Ok();
   try {
     pages = PageCount(doc);
-    if (!pdf.empty()) error = StoreChecked(doc, pdf, StoreFormat::kPdf, pages);
-    if (error.empty() && !text.empty()) error = StoreChecked(doc, text, StoreFormat::kText, 0);
+    if (!pdf.empty()) exported = StoreChecked(doc, pdf, StoreFormat::kPdf, pages);
+    if (exported.ok() && !text.empty()) exported = StoreChecked(doc, text, StoreFormat::kText, 0);
   } catch (...) {
     CloseDocument(doc);
     throw;
   }
   CloseDocument(doc);
-  return error;
+  if (!exported.ok()) return exported;
+  return pages;
 }
 
 // For a task whose PDFs show the document stored as `via`: the stored file is made first, its
@@ -143,28 +143,27 @@ std::string ExportStored(Office& office, PoolState& pool, const std::string& sto
 // targets of its format and the PDF to the PDF targets. Raises the office's exceptions.
 ConversionOutcome ConvertThroughStored(Office& office, PoolState& pool, const Task& task, const DocxTexts& texts,
                                        StoreFormat via, Reference<css::lang::XComponent>& doc) {
-  if (!OnlyThrough(task.job, via)) return ConversionOutcome::Failed("要输出的格式不能一起转换");
+  if (!OnlyThrough(task.job, via)) return Status::Failed("要输出的格式不能一起转换");
   ScratchFiles scratch;
   const std::string stored = office.NewFile("stored-", ExtensionOf(via));
   const std::string pdf = HasFormat(task.job, StoreFormat::kPdf) ? office.NewFile("", ".pdf") : "";
   const std::string text = HasFormat(task.job, StoreFormat::kText) ? office.NewFile("", ".txt") : "";
   scratch.paths = {stored, pdf, text};
-  ConversionOutcome outcome;
-  outcome.error = MakeStored(office, pool, task, texts, via, stored, doc);
-  if (outcome.error.empty()) outcome.error = ExportStored(office, pool, stored, pdf, text, outcome.pages);
-  if (outcome.error.empty()) {
-    std::vector<StoreTarget> stored_targets, pdf_targets, text_targets;
-    for (const StoreTarget& t : task.job.targets) {
-      (t.format == StoreFormat::kPdf ? pdf_targets : t.format == StoreFormat::kText ? text_targets : stored_targets)
-          .push_back(t);
-    }
-    for (auto [targets, made] : {std::pair{&stored_targets, &stored}, {&pdf_targets, &pdf}, {&text_targets, &text}}) {
-      std::string error = pool.delivery.CopyFile(*targets, *made);
-      if (outcome.error.empty()) outcome.error = std::move(error);
-    }
+  if (Status made = MakeStored(office, pool, task, texts, via, stored, doc); !made.ok()) return made;
+  const Result<int> pages = ExportStored(office, pool, stored, pdf, text);
+  if (!pages.ok()) return pages;
+  std::vector<StoreTarget> stored_targets, pdf_targets, text_targets;
+  for (const StoreTarget& t : task.job.targets) {
+    (t.format == StoreFormat::kPdf ? pdf_targets : t.format == StoreFormat::kText ? text_targets : stored_targets)
+        .push_back(t);
   }
-  outcome.ok = outcome.error.empty();
-  return outcome;
+  Status stored_put = pool.delivery.CopyFile(stored_targets, stored);
+  Status pdf_put = pool.delivery.CopyFile(pdf_targets, pdf);
+  Status text_put = pool.delivery.CopyFile(text_targets, text);
+  for (Status* put : {&stored_put, &pdf_put, &text_put}) {
+    if (!put->ok()) return std::move(*put);
+  }
+  return pages;
 }
 
 // Opens, stores and delivers; raises the office's exceptions.
@@ -173,28 +172,26 @@ ConversionOutcome Convert(Office& office, PoolState& pool, const Task& task, con
   if (const StoreFormat via = PdfRoute(task.job); via != StoreFormat::kDocx) {
     return ConvertThroughStored(office, pool, task, texts, via, doc);
   }
-  ConversionOutcome outcome;
   const bool fresh = OpenDocument(office, pool, task, texts, doc);
   // A workbook written without its formulas' results gets them here, as a spreadsheet shows them.
   if (task.job.recalculate) Reference<css::sheet::XCalculatable>(doc, UNO_QUERY_THROW)->calculateAll();
   // The page count takes a layout: only a PDF needs it.
-  if (HasFormat(task.job, StoreFormat::kPdf)) outcome.pages = PageCount(doc);
+  const int pages = HasFormat(task.job, StoreFormat::kPdf) ? PageCount(doc) : 0;
   MadeFiles made;
-  std::string error = StoreTargets(office, pool, task, texts, doc, fresh, outcome.pages, made);
+  Status status = StoreTargets(office, pool, task, texts, doc, fresh, pages, made);
   // Only when every format is made do the files go to their names.
-  const bool all_made = error.empty();
+  const bool all_made = status.ok();
   for (const auto& [tmp, target] : made) {
     if (all_made) {
-      std::string put = pool.delivery.PutFile(*target, tmp);
-      if (error.empty()) error = std::move(put);
+      Status put = pool.delivery.PutFile(*target, tmp);
+      if (status.ok()) status = std::move(put);
     } else {
       std::error_code ec;
       fs::remove(tmp, ec);
     }
   }
-  outcome.ok = error.empty();
-  outcome.error = error;
-  return outcome;
+  if (!status.ok()) return status;
+  return pages;
 }
 
 }  // namespace
@@ -207,10 +204,10 @@ DocumentResult ConvertDocument(Office& office, PoolState& pool, const Task& task
   } catch (const css::lang::DisposedException& e) {
     // The bridge to the office is gone: the office died, even if its process has not yet been
     // reaped. It is replaced before the document is tried again.
-    result.outcome = ConversionOutcome::Failed(DescribeUnoError(e));
+    result.outcome = Status::Output(DescribeUnoError(e));
     result.office_failed = true;
   } catch (const css::uno::Exception& e) {
-    result.outcome = ConversionOutcome::Failed(DescribeUnoError(e));
+    result.outcome = Status::Output(DescribeUnoError(e));
     result.office_failed = !office.process.Alive() || office.process.Killed();
   }
   KeptDocument& kept = office.link->kept;

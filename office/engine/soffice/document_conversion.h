@@ -2,7 +2,7 @@
 // office keeps, kept_document.h), stored in every format asked for, each stored file checked
 // (stored_check.h), and, only once every one is whole, the files delivered (delivery.h). The
 // office's .doc of a freshly loaded record is offered to the .doc bases. No UNO in this header;
-// worker thread of the office only.
+// worker thread of the office only. Convention: returns Result (status.h).
 #ifndef VEXLO_OFFICE_ENGINE_SOFFICE_DOCUMENT_CONVERSION_H_
 #define VEXLO_OFFICE_ENGINE_SOFFICE_DOCUMENT_CONVERSION_H_
 
@@ -16,7 +16,7 @@ struct Office;
 class PoolState;
 
 struct DocumentResult {
-  ConversionOutcome outcome;  // the error not yet naming the document
+  ConversionOutcome outcome = 0;  // the error not yet naming the document
   bool office_failed = false;  // the office died or was killed: it is to be replaced
 };
 

@@ -2,6 +2,8 @@
 // routine that the pool installs in each office's profile. Changing a record's texts from here
 // takes several calls over the pipe for every change, and each waits for the office; one call
 // that makes them all costs a fraction of that.
+// Convention: raises the office's UNO exceptions; the pool's worker turns them into a Result
+// (status.h).
 #ifndef VEXLO_OFFICE_ENGINE_SOFFICE_EDIT_MACRO_H_
 #define VEXLO_OFFICE_ENGINE_SOFFICE_EDIT_MACRO_H_
 

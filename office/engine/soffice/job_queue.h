@@ -7,6 +7,7 @@
 // Cancel starts a new generation: tasks of an earlier one are not to be delivered. No locking of
 // its own: the pool calls it under its lock. Touches no file and no office, so that it runs in
 // tests with plain fake jobs.
+// Convention: cannot fail; a task ends with its ConversionOutcome (a Result, status.h).
 #ifndef VEXLO_OFFICE_ENGINE_SOFFICE_JOB_QUEUE_H_
 #define VEXLO_OFFICE_ENGINE_SOFFICE_JOB_QUEUE_H_
 

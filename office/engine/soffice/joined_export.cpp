@@ -60,50 +60,50 @@ void ExportJoined(Office& office, PoolState& pool, const std::string& base, cons
   CloseDocument(doc);
 }
 
-// Exports the joined document and cuts it into `parts`; the split's error says what failed, and
-// `office_failed` whether the office died or was killed on the way.
-PdfSplit ExportAndSplit(Office& office, PoolState& pool, const std::string& base,
-                        const JoinedDocuments& joined, const std::vector<std::string>& marks,
-                        const std::vector<std::string>& parts, StoreFormat via, BatchClock& clock,
-                        bool& office_failed) {
-  PdfSplit split;
+// Exports the joined document and cuts it into `parts`: the page count of each, or what failed;
+// `office_failed` tells whether the office died or was killed on the way.
+Result<std::vector<int>> ExportAndSplit(Office& office, PoolState& pool, const std::string& base,
+                                        const JoinedDocuments& joined, const std::vector<std::string>& marks,
+                                        const std::vector<std::string>& parts, StoreFormat via,
+                                        BatchClock& clock, bool& office_failed) {
   office_failed = false;
   try {
     ExportJoined(office, pool, base, joined, marks, via);
     clock.Mark("办公软件排版导出");
-    split = SplitPdfAtDestinations(base + ".pdf", marks, parts);
+    Result<std::vector<int>> split = SplitPdfAtDestinations(base + ".pdf", marks, parts);
     clock.Mark("拆分与字体精简");
+    return split;
   } catch (const css::lang::DisposedException& e) {
-    split.error = DescribeUnoError(e);  // the bridge is gone: the office died
+    DropOffice(office);  // the bridge is gone: the office died
     office_failed = true;
+    return Status::Output(DescribeUnoError(e));
   } catch (const css::uno::Exception& e) {
-    split.error = DescribeUnoError(e);
     office_failed = !office.process.Alive() || office.process.Killed();
+    if (office_failed) DropOffice(office);
+    return Status::Output(DescribeUnoError(e));
   }
-  if (office_failed) DropOffice(office);
-  return split;
 }
 
 // Delivers the checked part to the PDF targets of `task`. True when that finished the task;
 // false (the task untouched) when the part did not come out whole, or (the PDF targets taken
 // off) when the task has files still to make: the .doc its PDF shows, made alone.
 bool DeliverPart(PoolState& pool, const std::shared_ptr<Task>& task, const std::string& part, int pages) {
-  if (!CheckStored(part, StoreFormat::kPdf, pages).empty()) return false;
+  if (!CheckStored(part, StoreFormat::kPdf, pages).ok()) return false;
   std::vector<StoreTarget> pdfs, rest;
   for (const StoreTarget& t : task->job.targets) (t.format == StoreFormat::kPdf ? pdfs : rest).push_back(t);
   // One PDF asked (the usual case): the part itself goes there, without a copy.
-  const std::string error =
+  const Status put =
       pdfs.size() == 1 ? pool.delivery.PutFile(pdfs[0], part) : pool.delivery.CopyFile(pdfs, part);
   pool.Count(&PoolCounters::joined);
-  if (error.empty() && !rest.empty()) {
+  if (put.ok() && !rest.empty()) {
     task->job.targets = std::move(rest);
     return false;
   }
-  ConversionOutcome outcome;
-  outcome.ok = error.empty();
-  outcome.pages = pages;
-  outcome.error = error.empty() ? "" : "无法转换“" + task->job.label + "”：" + error;
-  FinishTask(*task, std::move(outcome));
+  if (put.ok()) {
+    FinishTask(*task, pages);
+  } else {
+    FinishTask(*task, put.Led("无法转换“" + task->job.label + "”："));
+  }
   return true;
 }
 
@@ -132,7 +132,7 @@ void ReturnRest(Office& office, PoolState& pool, const std::vector<std::shared_p
     }
   }
   pool.wake.notify_all();
-  for (auto& t : stopped) FinishTask(*t, ConversionOutcome::Stopped("已取消"));
+  for (auto& t : stopped) FinishTask(*t, Status::Stopped("已取消"));
 }
 
 }  // namespace
@@ -150,31 +150,31 @@ void ConvertBatch(Office& office, PoolState& pool, std::vector<std::shared_ptr<T
     marks.push_back(RecordMark(k));
     parts.push_back(base + "-" + std::to_string(k) + ".pdf");
   }
-  PdfSplit split;
   bool office_failed = false;
-  if (!joined.members.empty()) {
+  const Result<std::vector<int>> split = [&]() -> Result<std::vector<int>> {
+    if (joined.members.empty()) return joined.refused;
     // One export of many records: twice the time of one document before it counts as hung
     // however busy the office is, much less when it makes no progress.
     pool.BeginJob(office, JobKind::kJoinedExport, static_cast<int>(joined.members.size()),
                   2 * pool.options.job_timeout);
-    split = ExportAndSplit(office, pool, base, joined, marks, parts, via, clock, office_failed);
-  }
-  LogJoinedPath(batch.front()->job.label, batch.size(), joined.members.empty() ? joined.why : split.error);
+    return ExportAndSplit(office, pool, base, joined, marks, parts, via, clock, office_failed);
+  }();
+  LogJoinedPath(batch.front()->job.label, batch.size(), split.status());
   std::error_code ec;
   fs::remove(base + ".docx", ec);
   fs::remove(base + ".pdf", ec);
   if (via != StoreFormat::kDocx) fs::remove(base + ExtensionOf(via), ec);
 
   std::vector<bool> done(batch.size(), false);
-  for (std::size_t k = 0; split.error.empty() && k < joined.members.size(); ++k) {
+  for (std::size_t k = 0; split.ok() && k < joined.members.size(); ++k) {
     // A part that did not come out whole is made alone.
     const std::size_t member = joined.members[k];
-    done[member] = DeliverPart(pool, batch[member], parts[k], split.pages[k]);
+    done[member] = DeliverPart(pool, batch[member], parts[k], (*split)[k]);
   }
   for (const std::string& part : parts) fs::remove(part, ec);
   clock.Mark("检查与交付");
-  if (split.error.empty() && !joined.members.empty()) clock.Log(joined.members.size());
-  ReturnRest(office, pool, batch, done, split.error.empty() && !joined.members.empty(), office_failed);
+  if (split.ok()) clock.Log(joined.members.size());
+  ReturnRest(office, pool, batch, done, split.ok(), office_failed);
 }
 
 }  // namespace vexlo::engine

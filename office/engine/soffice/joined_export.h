@@ -2,6 +2,7 @@
 // (page_batch.h), the office exports it once, and the PDF is cut per record (pdf_split.h). Each
 // record's part is checked and delivered; what could not be made that way goes back to the queue
 // to be made alone, or ends as cancelled. No UNO in this header; worker thread of the office only.
+// Convention: each task of the batch ends with its ConversionOutcome (a Result, status.h).
 #ifndef VEXLO_OFFICE_ENGINE_SOFFICE_JOINED_EXPORT_H_
 #define VEXLO_OFFICE_ENGINE_SOFFICE_JOINED_EXPORT_H_
 

@@ -29,10 +29,10 @@ bool JoinedLogEnabled() {
   return enabled;
 }
 
-void LogJoinedPath(const std::string& first_label, std::size_t count, const std::string& why) {
+void LogJoinedPath(const std::string& first_label, std::size_t count, const Status& how) {
   if (!JoinedLogEnabled()) return;
   static std::set<std::string> said;
-  const std::string outcome = why.empty() ? "PDF合并导出" : "PDF逐份导出：" + why;
+  const std::string outcome = how.ok() ? "PDF合并导出" : "PDF逐份导出：" + how.message();
   std::lock_guard lock(LogMutex());
   if (!said.insert(outcome).second) return;
   std::fprintf(stderr, "vexlo: %s（“%s”起 %zu 份）\n", outcome.c_str(), first_label.c_str(), count);

@@ -2,6 +2,7 @@
 // went and why (so that the templates made alone can be counted), and where a joined batch's
 // time goes (joining, the office's export, cutting and trimming, checking and delivering), to
 // tell the office's share from ours. Any thread.
+// Convention: cannot fail.
 #ifndef VEXLO_OFFICE_ENGINE_SOFFICE_JOINED_EXPORT_LOG_H_
 #define VEXLO_OFFICE_ENGINE_SOFFICE_JOINED_EXPORT_LOG_H_
 
@@ -10,13 +11,15 @@
 #include <string>
 #include <vector>
 
+#include "office/engine/package/status.h"
+
 namespace vexlo::engine {
 
 bool JoinedLogEnabled();
 
 // Says once per distinct outcome (a run merges one template) whether the PDFs of the batch that
-// starts with `first_label` (`count` records) were joined or made alone, and why.
-void LogJoinedPath(const std::string& first_label, std::size_t count, const std::string& why);
+// starts with `first_label` (`count` records) were joined (`how` ok) or made alone, and why.
+void LogJoinedPath(const std::string& first_label, std::size_t count, const Status& how);
 
 // The wall and our own thread's CPU time of a batch's stages.
 class BatchClock {

@@ -3,6 +3,8 @@
 // the joined one), and each record's first page style the note separator line the first
 // record's has (the office draws it only in the section where it first meets a note).
 // Office thread only; raises the office's exceptions.
+// Convention: raises the office's UNO exceptions; the pool's worker turns them into a Result
+// (status.h).
 #ifndef VEXLO_OFFICE_ENGINE_SOFFICE_JOINED_NOTES_H_
 #define VEXLO_OFFICE_ENGINE_SOFFICE_JOINED_NOTES_H_
 

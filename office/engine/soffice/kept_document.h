@@ -2,6 +2,8 @@
 // its texts (text_delta.h) into it instead of loading the record's own file. Edits are checked:
 // a document whose paragraphs do not read as expected afterwards is closed, and its template is
 // loaded record by record from then on. Worker thread of its office only.
+// Convention: raises the office's UNO exceptions; the pool's worker turns them into a Result
+// (status.h).
 #ifndef VEXLO_OFFICE_ENGINE_SOFFICE_KEPT_DOCUMENT_H_
 #define VEXLO_OFFICE_ENGINE_SOFFICE_KEPT_DOCUMENT_H_
 

@@ -1,6 +1,7 @@
 // One office of the pool as the pool sees it: its process, its scheduling state, and (held
 // behind a pointer, so that this header needs no UNO) its connection and kept document. Also the
 // steps that start and end an office, defined with the connection (office_link.cpp).
+// Convention: returns Status (status.h).
 #ifndef VEXLO_OFFICE_ENGINE_SOFFICE_OFFICE_H_
 #define VEXLO_OFFICE_ENGINE_SOFFICE_OFFICE_H_
 
@@ -11,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "office/engine/package/status.h"
 #include "office/engine/soffice/office_process.h"
 #include "office/engine/soffice/stall_watch.h"
 
@@ -49,9 +51,9 @@ struct Office {
 // Makes this process's UNO runtime (once); failures are reported by StartOffice.
 void LoadUnoRuntime();
 
-// Starts the office on its profile (prepared first) and connects to it; "" or the Chinese
+// Starts the office on its profile (prepared first) and connects to it; fails with the Chinese
 // reason it could not.
-std::string StartOffice(Office& office, const PoolState& pool);
+Status StartOffice(Office& office, const PoolState& pool);
 
 // Ends the office politely (its kept document closed), then by force.
 void EndOffice(Office& office, PoolState& pool);

@@ -21,7 +21,6 @@
 #include <com/sun/star/util/XFlushable.hpp>
 #include <cppuhelper/bootstrap.hxx>
 
-#include "app/runtime_error.h"
 #include "office/engine/soffice/edit_macro.h"
 #include "office/engine/soffice/office.h"
 #include "office/engine/soffice/office_pipe.h"
@@ -46,7 +45,7 @@ constexpr int kRestartExitCode = 81;  // a fresh profile wants one restart
 // The process's own UNO context, made once; it only serves to reach the offices over pipes.
 // Making it also makes the runtime's static state, which goes at exit in the reverse order of its
 // making: every pool is shut down before main returns, ahead of it.
-Reference<css::uno::XComponentContext> LocalContext(const std::string& office_binary) {
+Result<Reference<css::uno::XComponentContext>> LocalContext(const std::string& office_binary) {
   static std::once_flag once;
   // Never destroyed: the UNO runtime's own state goes at exit in an order of its own.
   static auto* context = new Reference<css::uno::XComponentContext>;
@@ -61,17 +60,15 @@ Reference<css::uno::XComponentContext> LocalContext(const std::string& office_bi
       // someone else put there could hold the attempt forever.
       Reference<css::bridge::XUnoUrlResolver> resolver = css::bridge::UnoUrlResolver::create(*context);
       try {
-        const std::string none = FreePipeName({});
-        if (!none.empty()) resolver->resolve(U("uno:pipe,name=" + none + ";urp;StarOffice.ComponentContext"));
+        const Result<std::string> none = FreePipeName({});
+        if (none.ok()) resolver->resolve(U("uno:pipe,name=" + *none + ";urp;StarOffice.ComponentContext"));
       } catch (const css::uno::Exception&) {
       }
     } catch (const css::uno::Exception& e) {
       error = S(e.Message);
     }
   });
-  if (!context->is()) {
-    throw app::RuntimeError::Output("无法使用 LibreOffice 的 UNO 接口：" + error);
-  }
+  if (!context->is()) return Status::Output("无法使用 LibreOffice 的 UNO 接口：" + error);
   return *context;
 }
 
@@ -153,39 +150,45 @@ Reference<css::uno::XComponentContext> Connect(const Reference<css::uno::XCompon
   return nullptr;
 }
 
-// Takes the connected office's desktop and edit routine; "" or the reason it could not.
-std::string Attach(Office& office, const Reference<css::uno::XComponentContext>& remote) {
+// Takes the connected office's desktop and edit routine.
+Status Attach(Office& office, const Reference<css::uno::XComponentContext>& remote) {
   try {
     office.link->desktop = css::frame::Desktop::create(remote);
     office.link->edit_macro = EditMacro(remote);
     SettleProfile(remote);
-    return "";
+    return Status::Ok();
   } catch (const css::uno::Exception& e) {
     office.process.Kill();
-    return "LibreOffice 没有响应：" + DescribeUnoError(e);
+    return Status::Failed("LibreOffice 没有响应：" + DescribeUnoError(e));
   }
 }
 
-// Starts the office and connects to it; on failure returns a Chinese reason.
-std::string Launch(Office& office, const std::string& binary, const PoolState& pool) {
-  if (binary.empty()) return "系统中没有安装 LibreOffice（找不到 soffice 程序）";
-  Reference<css::uno::XComponentContext> local = LocalContext(binary);
+// Starts the office and connects to it.
+Status Launch(Office& office, const std::string& binary, const PoolState& pool) {
+  if (binary.empty()) return Status::Failed("系统中没有安装 LibreOffice（找不到 soffice 程序）");
+  const Result<Reference<css::uno::XComponentContext>> context = LocalContext(binary);
+  if (!context.ok()) return context.status();
+  const Reference<css::uno::XComponentContext>& local = *context;
   std::vector<std::string> env;
   if (!pool.fonts_env.empty()) env.push_back(pool.fonts_env);
   if (!office.work_dir.empty()) env.push_back("TMPDIR=" + office.work_dir);
   for (int start = 0; start < 2; ++start) {
-    const std::string pipe = FreePipeName(pool.options.pipe_names);
-    if (pipe.empty()) return "无法为 LibreOffice 建立连接管道";
-    if (!office.process.Spawn(binary, pipe, env, pool.options.office_wrapper)) return "无法启动 LibreOffice";
+    const Result<std::string> free_pipe = FreePipeName(pool.options.pipe_names);
+    if (!free_pipe.ok()) return free_pipe.status();
+    const std::string& pipe = *free_pipe;
+    if (!office.process.Spawn(binary, pipe, env, pool.options.office_wrapper)) {
+      return Status::Failed("无法启动 LibreOffice");
+    }
     int exit_code = OfficeProcess::kRunning;
     const Reference<css::uno::XComponentContext> remote = Connect(local, pipe, office, pool, exit_code);
     if (remote.is()) return Attach(office, remote);
-    if (exit_code == OfficeProcess::kTakenAway) return "LibreOffice 已被终止";
+    if (exit_code == OfficeProcess::kTakenAway) return Status::Stopped("LibreOffice 已被终止");
     if (exit_code == kRestartExitCode) continue;
     office.process.Kill();
-    return exit_code == OfficeProcess::kRunning ? "LibreOffice 启动超时" : "LibreOffice 启动后立即退出";
+    return Status::Failed(exit_code == OfficeProcess::kRunning ? "LibreOffice 启动超时"
+                                                               : "LibreOffice 启动后立即退出");
   }
-  return "LibreOffice 无法启动";
+  return Status::Failed("LibreOffice 无法启动");
 }
 
 }  // namespace
@@ -208,14 +211,11 @@ void LoadUnoRuntime() {
     return true;
   }();
   (void)ignored;
-  try {
-    LocalContext(binary);
-  } catch (const app::RuntimeError&) {
-    // The worker that needs it reports the reason.
-  }
+  // The worker that needs it reports why it could not be made.
+  (void)LocalContext(binary);
 }
 
-std::string StartOffice(Office& office, const PoolState& pool) {
+Status StartOffice(Office& office, const PoolState& pool) {
   office.process.baseline_kb = 0;
   office.link->desktop.clear();
   office.link->edit_macro.clear();
@@ -225,11 +225,7 @@ std::string StartOffice(Office& office, const PoolState& pool) {
   const std::string binary = OfficeBinary();
   SeedProfile(office.process.profile(), binary);
   InstallEditMacro(office.process.profile());
-  try {
-    return Launch(office, binary, pool);
-  } catch (const app::RuntimeError& e) {
-    return e.text();
-  }
+  return Launch(office, binary, pool);
 }
 
 void EndOffice(Office& office, PoolState& pool) {

@@ -1,5 +1,7 @@
 // The UNO side of one office: the connection to its desktop, the edit routine in it, and the
 // document it keeps loaded. Worker thread of its office only.
+// Convention: raises the office's UNO exceptions; the pool's worker turns them into a Result
+// (status.h).
 #ifndef VEXLO_OFFICE_ENGINE_SOFFICE_OFFICE_LINK_H_
 #define VEXLO_OFFICE_ENGINE_SOFFICE_OFFICE_LINK_H_
 

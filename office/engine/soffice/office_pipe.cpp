@@ -52,14 +52,14 @@ std::string PipeSocketPath(const std::string& name) {
   return SocketFolder() + "/OSL_PIPE_" + std::to_string(::getuid()) + "_" + name;
 }
 
-std::string FreePipeName(const std::function<std::string()>& names) {
+Result<std::string> FreePipeName(const std::function<std::string()>& names) {
   for (int i = 0; i < kNameTries; ++i) {
     const std::string name = names ? names() : RandomPipeName();
-    if (name.empty()) return {};
+    if (name.empty()) break;
     struct stat st {};
     if (::lstat(PipeSocketPath(name).c_str(), &st) != 0 && errno == ENOENT) return name;
   }
-  return {};
+  return Status::Failed("无法为 LibreOffice 建立连接管道");
 }
 
 void ListPipeSocket(const std::string& name) {

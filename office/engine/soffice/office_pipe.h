@@ -5,11 +5,14 @@
 // already there is never offered to an office, and our sockets go when their office ends. Each
 // socket is listed among this process's made files (made_files.h), so the sockets of a killed
 // run go with its watcher. No UNO here.
+// Convention: FreePipeName returns a Result (office/engine/package/status.h); the rest cannot fail.
 #ifndef VEXLO_OFFICE_ENGINE_SOFFICE_OFFICE_PIPE_H_
 #define VEXLO_OFFICE_ENGINE_SOFFICE_OFFICE_PIPE_H_
 
 #include <functional>
 #include <string>
+
+#include "office/engine/package/status.h"
 
 namespace vexlo::engine {
 
@@ -21,8 +24,8 @@ std::string RandomPipeName();
 std::string PipeSocketPath(const std::string& name);
 
 // The first of the names `names` offers (RandomPipeName when empty) whose socket path holds
-// nothing at all, not even a dangling link; "" when several in a row were taken.
-std::string FreePipeName(const std::function<std::string()>& names);
+// nothing at all, not even a dangling link; fails when several in a row were taken.
+Result<std::string> FreePipeName(const std::function<std::string()>& names);
 
 // Lists the socket an office started on pipe `name` will make among this process's made files.
 void ListPipeSocket(const std::string& name);

@@ -69,7 +69,7 @@ std::shared_future<ConversionOutcome> OfficePool::Submit(ConversionJob job) {
     std::lock_guard lock(state_->mutex);
     if (state_->exiting) {
       std::promise<ConversionOutcome> refused;
-      refused.set_value(ConversionOutcome::Stopped("无法转换“" + job.label + "”：程序正在退出"));
+      refused.set_value(Status::Stopped("无法转换“" + job.label + "”：程序正在退出"));
       return refused.get_future().share();
     }
   }
@@ -87,7 +87,7 @@ std::shared_future<ConversionOutcome> OfficePool::Submit(ConversionJob job) {
     std::error_code ec;
     fs::remove(added.surplus_source, ec);
   }
-  for (auto& s : added.superseded) FinishTask(*s, ConversionOutcome::Succeeded());
+  for (auto& s : added.superseded) FinishTask(*s, 0);
   return added.future;
 }
 
@@ -133,17 +133,20 @@ DocxTexts OfficePool::TextsFor(const Task& task) const {
   return {};
 }
 
-std::string OfficePool::MakeOfficeFolder() const {
+Result<std::string> OfficePool::MakeOfficeFolder() const {
   const std::string& root = state_->options.work_root;
   return root.empty() ? MakePrivateTempFolder("office", TempSpeed::kMemory) : MakePrivateTempFolderIn(root, "office");
 }
 
-std::string OfficePool::NoteFolderFault(Office& office) {
-  if (office.work_dir.empty()) office.work_dir = MakeOfficeFolder();
-  std::string fault = office.work_dir.empty() ? "无法创建临时文件夹" : WriteFault(office.work_dir);
+Status OfficePool::CheckOfficeFolder(Office& office) {
+  if (office.work_dir.empty()) {
+    if (Result<std::string> made = MakeOfficeFolder(); made.ok()) office.work_dir = std::move(made).value();
+  }
+  Status writable =
+      office.work_dir.empty() ? Status::File("无法创建临时文件夹") : CheckFolderWritable(office.work_dir);
   std::lock_guard lock(state_->mutex);
-  state_->folder_fault = !fault.empty();
-  return fault;
+  state_->folder_fault = !writable.ok();
+  return writable;
 }
 
 bool OfficePool::FailOnFolderFault(Office& office, const std::shared_ptr<Task>& task,
@@ -152,16 +155,16 @@ bool OfficePool::FailOnFolderFault(Office& office, const std::shared_ptr<Task>& 
     std::lock_guard lock(state_->mutex);
     if (!state_->folder_fault && !office.work_dir.empty()) return false;
   }
-  const std::string fault = NoteFolderFault(office);
-  if (fault.empty()) return false;
+  const Status writable = CheckOfficeFolder(office);
+  if (writable.ok()) return false;
   if (task) batch.push_back(task);
-  for (auto& t : batch) FinishTask(*t, ConversionOutcome::Failed("无法转换“" + t->job.label + "”：" + fault));
+  for (auto& t : batch) FinishTask(*t, writable.Led("无法转换“" + t->job.label + "”："));
   return true;
 }
 
 void OfficePool::Worker(std::size_t index) {
   Office& office = *offices_[index];
-  office.work_dir = MakeOfficeFolder();
+  if (Result<std::string> made = MakeOfficeFolder(); made.ok()) office.work_dir = std::move(made).value();
   ::pthread_getcpuclockid(::pthread_self(), &office.worker_clock);
   for (;;) {
     std::shared_ptr<Task> task;
@@ -189,23 +192,23 @@ void OfficePool::Worker(std::size_t index) {
 bool OfficePool::EnsureRunning(Office& office, const std::shared_ptr<Task>& task,
                                std::vector<std::shared_ptr<Task>>& batch) {
   if (office.process.Alive()) return true;
-  std::string error = StartOffice(office, *state_);
-  if (!error.empty()) {
-    if (std::string fault = NoteFolderFault(office); !fault.empty()) error = std::move(fault);
+  Status started = StartOffice(office, *state_);
+  if (!started.ok()) {
+    if (Status writable = CheckOfficeFolder(office); !writable.ok()) started = std::move(writable);
   }
   {
     std::lock_guard lock(state_->mutex);
     ++state_->counters.starts;
-    office.ready = error.empty();
+    office.ready = started.ok();
     office.jobs = 0;
-    if (!error.empty()) office.want_running = false;
+    if (!started.ok()) office.want_running = false;
   }
   state_->wake.notify_all();  // for those who wait for the offices to answer
-  if (error.empty()) return true;
+  if (started.ok()) return true;
   if (task) batch.push_back(task);
   for (auto& t : batch) {
     ++t->attempts;
-    FinishTask(*t, ConversionOutcome::Failed("无法转换“" + t->job.label + "”：" + error));
+    FinishTask(*t, started.Led("无法转换“" + t->job.label + "”："));
   }
   return false;
 }
@@ -216,31 +219,29 @@ void OfficePool::RunTask(Office& office, const std::shared_ptr<Task>& task, cons
   DocumentResult result = ConvertDocument(office, *state_, *task, texts);
   ConversionOutcome& outcome = result.outcome;
   // A folder that cannot be written fails every try alike: no retry, no fresh office.
-  const std::string fault = outcome.ok ? "" : NoteFolderFault(office);
-  if (!fault.empty()) outcome.error = fault;
+  const Status writable = outcome.ok() ? Status::Ok() : CheckOfficeFolder(office);
+  if (!writable.ok()) outcome = writable;
   bool cancelled = false;
   bool retry = false;
   {
     std::lock_guard lock(state_->mutex);
-    state_->EndJob(office, outcome.ok && !result.office_failed);
+    state_->EndJob(office, outcome.ok() && !result.office_failed);
     cancelled = state_->Dropped(*task);
-    retry = !outcome.ok && !cancelled && fault.empty() && task->attempts < kMaxAttempts;
+    retry = !outcome.ok() && !cancelled && writable.ok() && task->attempts < kMaxAttempts;
     if (retry) state_->queue.PushFront(task);
   }
-  if (result.office_failed || (!outcome.ok && !office.process.Alive())) {
+  if (result.office_failed || (!outcome.ok() && !office.process.Alive())) {
     DropOffice(office);
-  } else if (!outcome.ok) {
+  } else if (!outcome.ok()) {
     // Whatever went wrong may have left the kept document half changed.
     CloseKeptDocument(office);
   }
   if (retry) return;
-  if (cancelled && !outcome.ok) {
-    outcome.error = "已取消";
-    outcome.stopped = true;
-  }
-  if (!outcome.ok) {
-    outcome.error = "无法转换“" + task->job.label + "”：" + outcome.error +
-                    (task->attempts >= kMaxAttempts ? "（已重试一次）" : "");
+  if (cancelled && !outcome.ok()) outcome = Status::Stopped("已取消");
+  if (!outcome.ok()) {
+    const Status& failed = outcome.status();
+    outcome = Status(failed.code(), "无法转换“" + task->job.label + "”：" + failed.message() +
+                                        (task->attempts >= kMaxAttempts ? "（已重试一次）" : ""));
   }
   FinishTask(*task, std::move(outcome));
   ReplaceIfGrown(office);
@@ -319,7 +320,7 @@ void OfficePool::Cancel() {
     });
   });
   for (auto& task : dropped) {
-    FinishTask(*task, ConversionOutcome::Stopped("无法转换“" + task->job.label + "”：已取消"));
+    FinishTask(*task, Status::Stopped("无法转换“" + task->job.label + "”：已取消"));
   }
 }
 
@@ -342,7 +343,7 @@ void OfficePool::Shutdown(bool at_exit) {
   }
   state_->wake.notify_all();
   for (auto& task : dropped) {
-    FinishTask(*task, ConversionOutcome::Stopped("无法转换“" + task->job.label + "”：程序正在退出"));
+    FinishTask(*task, Status::Stopped("无法转换“" + task->job.label + "”：程序正在退出"));
   }
   if (at_exit) {
     // No office may be left starting or working while the program's state goes.

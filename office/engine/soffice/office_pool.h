@@ -14,7 +14,7 @@
 // EngineServices (engine_services.h), which ends it before main returns. Each office listens on a
 // pipe of its own (office_pipe.h). This class only schedules: the queue (job_queue.h), the
 // offices (office.h) and the steps its workers dispatch to live in units of their own.
-// Thread-safe: any thread may submit work or wait for it.
+// Thread-safe: any thread may submit work or wait for it. Convention: returns Result (status.h).
 #ifndef VEXLO_OFFICE_ENGINE_SOFFICE_OFFICE_POOL_H_
 #define VEXLO_OFFICE_ENGINE_SOFFICE_OFFICE_POOL_H_
 
@@ -142,10 +142,10 @@ class OfficePool {
   // false when the pool stops.
   bool WaitForWork(Office& office, std::unique_lock<std::mutex>& lock, std::shared_ptr<Task>& task,
                    std::vector<std::shared_ptr<Task>>& batch);
-  // The folder of a new office: under options.work_root, else in memory; "" when it cannot be made.
-  std::string MakeOfficeFolder() const;
-  // Why the office's folder cannot be written ("" when it can), noted for the other workers.
-  std::string NoteFolderFault(Office& office);
+  // The folder of a new office: under options.work_root, else in memory.
+  Result<std::string> MakeOfficeFolder() const;
+  // Ok when the office's folder can be written, otherwise why not; noted for the other workers.
+  Status CheckOfficeFolder(Office& office);
   // While the offices' folder cannot be written: fails `task` and `batch` with the reason, true.
   bool FailOnFolderFault(Office& office, const std::shared_ptr<Task>& task,
                          std::vector<std::shared_ptr<Task>>& batch);

@@ -3,6 +3,7 @@
 // A profile serves one office at a time: a second office on it would hand its work to the first
 // and exit, so each office holds a lock on its profile while it lives. No UNO here.
 // Alive, Kill and Pid may be called from any thread; the rest from the office's worker.
+// Convention: Spawn tells by its bool whether the office started; the others cannot fail.
 #ifndef VEXLO_OFFICE_ENGINE_SOFFICE_OFFICE_PROCESS_H_
 #define VEXLO_OFFICE_ENGINE_SOFFICE_OFFICE_PROCESS_H_
 

@@ -87,13 +87,13 @@ std::vector<std::string> FieldNames(const pugi::xml_document& xml) {
 
 // Fields that show the same inside a longer document: the page number (each record restarts
 // it), dates and times, links.
-std::string WhyNotFields(const pugi::xml_document& xml) {
+Status CheckFields(const pugi::xml_document& xml) {
   for (const std::string& field : FieldNames(xml)) {
     if (field != "PAGE" && field != "DATE" && field != "TIME" && field != "HYPERLINK") {
-      return "含有域 " + field;
+      return Status::Refused("含有域 " + field);
     }
   }
-  return "";
+  return Status::Ok();
 }
 
 // Whether an on/off property such as <w:titlePg/> is on.
@@ -143,7 +143,7 @@ bool RoomForEmptyFrame(pugi::xml_node section, bool header) {
 // RecordFrames::EmptyFrame). Refused where such a section shows that kind (a first page's only
 // with its own first page, even pages' only when the document tells odd from even pages) and its
 // page has no room for the empty one.
-std::string WhyNotSections(const pugi::xml_document& doc, bool even_and_odd) {
+Status CheckSections(const pugi::xml_document& doc, bool even_and_odd) {
   const std::set<std::string> all = AllKinds(doc);
   std::set<std::string> seen;
   for (pugi::xpath_node s : doc.select_nodes("//w:sectPr")) {
@@ -153,10 +153,10 @@ std::string WhyNotSections(const pugi::xml_document& doc, bool even_and_odd) {
     for (const std::string& kind : all) {
       if (seen.count(kind) != 0) continue;
       const bool shown = kind.ends_with("first") ? first_page : kind.ends_with("even") ? even_and_odd : true;
-      if (shown && !RoomForEmptyFrame(section, IsHeaderKind(kind))) return "首节的页眉页脚种类少于其他节";
+      if (shown && !RoomForEmptyFrame(section, IsHeaderKind(kind))) return Status::Refused("首节的页眉页脚种类少于其他节");
     }
   }
-  return "";
+  return Status::Ok();
 }
 
 // Names an empty header or footer in `section` (a record's first section) for each kind of `all`
@@ -184,26 +184,26 @@ pugi::xml_node FirstSection(pugi::xml_node body) {
 
 // Whether the main text `doc` (the bytes `main`) would come out differently inside a longer
 // document.
-std::string WhyNotMain(const std::string& main, const pugi::xml_document& doc, bool even_and_odd) {
+Status CheckMain(const std::string& main, const pugi::xml_document& doc, bool even_and_odd) {
   // Comments are numbered on through the whole document, endnotes gather at its end; line
   // numbers we leave alone. (Footnotes are taken by RecordNotes; a different first page is
   // carried by each record's section.)
   for (const char* tag : {"<w:endnoteReference", "<w:commentReference",
                           "<w:altChunk", "<w:subDoc", "<w:lnNumType"}) {
-    if (Holds(main, tag)) return std::string("正文含有 ") + tag;
+    if (Holds(main, tag)) return Status::Refused(std::string("正文含有 ") + tag);
   }
-  if (std::string why = WhyNotFields(doc); !why.empty()) return why;
+  if (Status fields = CheckFields(doc); !fields.ok()) return fields;
   const pugi::xml_node body = doc.child("w:document").child("w:body");
   // The last section's properties close the body, after a paragraph to carry the end of each
   // record's last section.
   const pugi::xml_node section = LastElement(body);
-  if (std::string_view(section.name()) != "w:sectPr") return "正文没有节属性";
-  if (std::string why = WhyNotSections(doc, even_and_odd); !why.empty()) return why;
+  if (std::string_view(section.name()) != "w:sectPr") return Status::Refused("正文没有节属性");
+  if (Status sections = CheckSections(doc, even_and_odd); !sections.ok()) return sections;
   pugi::xml_node last = section.previous_sibling();
   while (last && last.type() != pugi::node_element) last = last.previous_sibling();
-  if (std::string_view(last.name()) != "w:p") return "正文不以段落结束";
+  if (std::string_view(last.name()) != "w:p") return Status::Refused("正文不以段落结束");
   const pugi::xml_node first = FirstElement(body);
-  if (!first) return "正文为空";
+  if (!first) return Status::Refused("正文为空");
   // A page break in the first or last paragraph may be dropped or kept differently next to a
   // section break than at the start or end of a document.
   const auto breaks_page = [](pugi::xml_node p) {
@@ -211,23 +211,23 @@ std::string WhyNotMain(const std::string& main, const pugi::xml_document& doc, b
     const std::string_view val = before.attribute("w:val").value();
     return (before && val != "0" && val != "false") || p.select_node(".//w:br[@w:type='page']");
   };
-  if (std::string_view(first.name()) == "w:p" && breaks_page(first)) return "正文以分页符开始";
-  if (breaks_page(last)) return "正文以分页符结束";
-  return "";
+  if (std::string_view(first.name()) == "w:p" && breaks_page(first)) return Status::Refused("正文以分页符开始");
+  if (breaks_page(last)) return Status::Refused("正文以分页符结束");
+  return Status::Ok();
 }
 
 // Whether the parts around the main text (headers, footers, settings, styles, lists) would make
 // its pages come out differently inside a longer document.
-std::string WhyNotFrame(const Package& p) {
+Status CheckFrame(const Package& p) {
   for (const auto& [name, xml] : p.parts) {
     if (!StartsWith(name, "word/header") && !StartsWith(name, "word/footer")) continue;
     pugi::xml_document part;
-    if (!part.load_buffer(xml.data(), xml.size())) return name + " 无法读取";
-    if (std::string why = WhyNotFields(part); !why.empty()) return why;
+    if (!part.load_buffer(xml.data(), xml.size())) return Status::Refused(name + " 无法读取");
+    if (Status fields = CheckFields(part); !fields.ok()) return fields;
     // Each record's lists are numbered afresh in the main text only.
-    if (Holds(xml, "<w:numPr")) return "页眉或页脚含有编号";
+    if (Holds(xml, "<w:numPr")) return Status::Refused("页眉或页脚含有编号");
   }
-  return "";
+  return Status::Ok();
 }
 
 // Whether the settings of `p` tell odd pages' headers and footers from even pages'.
@@ -241,12 +241,12 @@ bool EvenAndOdd(const Package& p) {
 
 // The main text of `p` parsed into `doc`, and whether the package's pages would come out
 // differently inside a longer document.
-std::string WhyNot(const Package& p, pugi::xml_document& doc) {
+Status CheckPackage(const Package& p, pugi::xml_document& doc) {
   const std::string& main = p.parts.at(kMain);
-  if (!doc.load_buffer(main.data(), main.size(), kParse)) return "正文无法读取";
-  if (std::string why = WhyNotMain(main, doc, EvenAndOdd(p)); !why.empty()) return why;
-  if (std::string why = RecordNotes(p, doc).why(); !why.empty()) return why;
-  return WhyNotFrame(p);
+  if (!doc.load_buffer(main.data(), main.size(), kParse)) return Status::Refused("正文无法读取");
+  if (Status text = CheckMain(main, doc, EvenAndOdd(p)); !text.ok()) return text;
+  if (Status notes = RecordNotes(p, doc).status(); !notes.ok()) return notes;
+  return CheckFrame(p);
 }
 
 // Inserts a child `name` into `parent` before the first of `before` present (the schema's order),
@@ -312,8 +312,8 @@ void MarkStart(pugi::xml_node first, std::size_t k) {
 }  // namespace
 
 // Writes the joined package: the pattern's parts with the joined main text, the restarted lists
-// and each record's own header and footer copies. Returns the error, or "" once written.
-std::string WriteJoined(const Package& pattern, const pugi::xml_document& doc, const ListRestarts& lists,
+// and each record's own header and footer copies.
+Status WriteJoined(const Package& pattern, const pugi::xml_document& doc, const ListRestarts& lists,
                         const RecordNotes& notes, const RecordFrames& frames, const std::string& out_path) {
   word::XmlStringWriter xml;
   doc.save(xml, "", pugi::format_raw | pugi::format_no_declaration);
@@ -333,34 +333,34 @@ std::string WriteJoined(const Package& pattern, const pugi::xml_document& doc, c
   try {
     WriteFileAtomically(out_path, zip.Finish());
   } catch (const app::RuntimeError& e) {
-    return e.text();
+    return Status::Output(e.text());
   }
-  return "";
+  return Status::Ok();
 }
 
 std::string RecordMark(std::size_t k) { return "vexlorecord" + std::to_string(k); }
 
-std::string WhyNotJoinable(const std::string& path) {
+Status CheckJoinable(const std::string& path) {
   const std::optional<Package> p = ReadPackage(path);
   pugi::xml_document doc;
-  return p ? WhyNot(*p, doc) : "文档无法读取";
+  return p ? CheckPackage(*p, doc) : Status::Refused("文档无法读取");
 }
 
 JoinedDocuments JoinForPages(const std::vector<std::string>& sources, const std::string& out_path,
                              bool through_doc) {
   JoinedDocuments joined;
   if (sources.size() < 2) {
-    joined.why = "只有一个文档";
+    joined.refused = Status::Refused("只有一个文档");
     return joined;
   }
   const std::optional<Package> pattern = ReadPackage(sources[0]);
   if (!pattern) {
-    joined.why = "文档无法读取";
+    joined.refused = Status::Refused("文档无法读取");
     return joined;
   }
   pugi::xml_document doc;
-  joined.why = WhyNot(*pattern, doc);
-  if (!joined.why.empty()) return joined;
+  joined.refused = CheckPackage(*pattern, doc);
+  if (!joined.refused.ok()) return joined;
   const bool even_and_odd = EvenAndOdd(*pattern);
   const std::set<std::string> kinds = AllKinds(doc);
   RecordNotes notes(*pattern, doc);
@@ -385,7 +385,7 @@ JoinedDocuments JoinForPages(const std::vector<std::string>& sources, const std:
     if (!p || p->names != pattern->names) continue;
     pugi::xml_document other;
     const std::string& xml = p->parts.at(kMain);
-    if (!other.load_buffer(xml.data(), xml.size(), kParse) || !WhyNotMain(xml, other, even_and_odd).empty()) continue;
+    if (!other.load_buffer(xml.data(), xml.size(), kParse) || !CheckMain(xml, other, even_and_odd).ok()) continue;
     const std::size_t k = joined.members.size();
     const std::optional<ReferenceMap> own = frames.Add(*p, k);
     if (!own) continue;
@@ -410,21 +410,21 @@ JoinedDocuments JoinForPages(const std::vector<std::string>& sources, const std:
   }
   if (joined.members.size() < 2) {
     joined.members.clear();
-    joined.why = "没有可以合在一起的文档";
+    joined.refused = Status::Refused("没有可以合在一起的文档");
     return joined;
   }
 
   if (through_doc && lists.shared_between_styles()) {
     joined.members.clear();
-    joined.why = "经.doc的同一级列表跨样式";
+    joined.refused = Status::Refused("经.doc的同一级列表跨样式");
     return joined;
   }
   RecordFrames::Refer(section, previous);  // the last record's last section closes the body
   joined.note_labels = notes.labels();
   joined.footnotes = notes.active();
-  if (std::string error = WriteJoined(*pattern, doc, lists, notes, frames, out_path); !error.empty()) {
+  if (Status written = WriteJoined(*pattern, doc, lists, notes, frames, out_path); !written.ok()) {
     joined.members.clear();
-    joined.why = std::move(error);
+    joined.refused = std::move(written);
   }
   return joined;
 }

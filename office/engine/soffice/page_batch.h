@@ -9,7 +9,7 @@
 // header or footer that only a later section names (odd and even pages' headers follow each
 // record's own page numbers), and no part but the main text, headers, footers and footnotes
 // differing between records.
-// Pure functions; any thread.
+// Pure functions; any thread. Convention: returns Status (status.h).
 #ifndef VEXLO_OFFICE_ENGINE_SOFFICE_PAGE_BATCH_H_
 #define VEXLO_OFFICE_ENGINE_SOFFICE_PAGE_BATCH_H_
 
@@ -17,13 +17,15 @@
 #include <string>
 #include <vector>
 
+#include "office/engine/package/status.h"
+
 namespace vexlo::engine {
 
 struct JoinedDocuments {
   // The indexes (into the sources) of the documents joined, in order; the first source is the
   // pattern the others must match. Empty when the first source cannot be joined at all.
   std::vector<std::size_t> members;
-  std::string why;  // when nothing was joined: the reason, for logs and tests
+  Status refused = Status::Ok();  // when nothing was joined: why, for logs and tests
   // The label each footnote of the joined document needs, in the order of the text ("": the
   // office's own number); empty when none needs one.
   std::vector<std::string> note_labels;
@@ -31,8 +33,8 @@ struct JoinedDocuments {
 };
 
 // Whether the .docx at `path` can be joined at all (its layout does not depend on the pages or
-// documents around it). Empty: it can; otherwise the reason.
-std::string WhyNotJoinable(const std::string& path);
+// documents around it): ok, or (refused) why not.
+Status CheckJoinable(const std::string& path);
 
 // Joins the .docx files `sources` (at most those that match the first) into `out_path`, member k
 // starting with the bookmark RecordMark(k). Nothing is written when fewer than two can be joined.

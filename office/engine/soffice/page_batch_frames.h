@@ -1,6 +1,8 @@
 // The parts around the main text of joined records: a record whose headers or footers differ
 // from the first record's (they hold values) gets copies of its own, under new names and new
 // relationship ids, which its sections then name. Part of page_batch; pure, any thread.
+// Convention: std::optional, nullopt where the input cannot be read (the caller refuses it as a
+// whole).
 #ifndef VEXLO_OFFICE_ENGINE_SOFFICE_PAGE_BATCH_FRAMES_H_
 #define VEXLO_OFFICE_ENGINE_SOFFICE_PAGE_BATCH_FRAMES_H_
 

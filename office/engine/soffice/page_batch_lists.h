@@ -5,6 +5,7 @@
 // their style are pointed at the record's instance of the style's list. Lists tied to numbering
 // styles are copied with the levels of the list the style names. Part of page_batch; pure, any
 // thread.
+// Convention: cannot fail.
 #ifndef VEXLO_OFFICE_ENGINE_SOFFICE_PAGE_BATCH_LISTS_H_
 #define VEXLO_OFFICE_ENGINE_SOFFICE_PAGE_BATCH_LISTS_H_
 

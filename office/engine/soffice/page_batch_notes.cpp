@@ -49,28 +49,28 @@ std::map<std::string, pugi::xml_node> NotesById(const pugi::xml_document& doc) {
 }
 
 // Why the pattern's notes would come out differently inside a joined document.
-std::string WhyNotNotes(const Package& p, const pugi::xml_document& main, const pugi::xml_document& notes) {
+Status CheckNotes(const Package& p, const pugi::xml_document& main, const pugi::xml_document& notes) {
   // A custom mark takes no number; notes in the notes themselves are not followed.
-  if (Holds(p.parts.at("word/document.xml"), "customMarkFollows")) return "脚注使用自定义标记";
+  if (Holds(p.parts.at("word/document.xml"), "customMarkFollows")) return Status::Refused("脚注使用自定义标记");
   const std::string& part = p.parts.at(RecordNotes::kPart);
-  if (Holds(part, "<w:footnoteReference") || Holds(part, "<w:numPr")) return "脚注含有脚注或编号";
-  if (Holds(part, "<w:fldChar") || Holds(part, "<w:fldSimple")) return "脚注含有域";
+  if (Holds(part, "<w:footnoteReference") || Holds(part, "<w:numPr")) return Status::Refused("脚注含有脚注或编号");
+  if (Holds(part, "<w:fldChar") || Holds(part, "<w:fldSimple")) return Status::Refused("脚注含有域");
   if (const auto settings = p.parts.find("word/settings.xml"); settings != p.parts.end()) {
     pugi::xml_document s;
-    if (!s.load_buffer(settings->second.data(), settings->second.size())) return "设置无法读取";
-    if (!PlainNumbering(s.child("w:settings").child("w:footnotePr"), true)) return "脚注编号不是从1起的数字";
+    if (!s.load_buffer(settings->second.data(), settings->second.size())) return Status::Refused("设置无法读取");
+    if (!PlainNumbering(s.child("w:settings").child("w:footnotePr"), true)) return Status::Refused("脚注编号不是从1起的数字");
   }
   for (pugi::xpath_node s : main.select_nodes("//w:sectPr/w:footnotePr")) {
-    if (!PlainNumbering(s.node(), false)) return "脚注编号不是从1起的数字";
+    if (!PlainNumbering(s.node(), false)) return Status::Refused("脚注编号不是从1起的数字");
   }
-  if (!notes.child("w:footnotes")) return "脚注无法读取";
+  if (!notes.child("w:footnotes")) return Status::Refused("脚注无法读取");
   // The line above the notes is set right only in each record's first section (see
   // PrepareJoinedNotes): the office draws it in the section where it meets the first note.
   for (pugi::xml_node c : main.child("w:document").child("w:body").children()) {
     if (c.select_node(".//w:footnoteReference")) break;
-    if (c.select_node("w:pPr/w:sectPr") || std::string_view(c.name()) == "w:sectPr") return "首节没有脚注";
+    if (c.select_node("w:pPr/w:sectPr") || std::string_view(c.name()) == "w:sectPr") return Status::Refused("首节没有脚注");
   }
-  return "";
+  return Status::Ok();
 }
 
 }  // namespace
@@ -80,7 +80,7 @@ RecordNotes::RecordNotes(const Package& pattern, const pugi::xml_document& doc) 
   if (references.empty()) return;
   none_ = false;
   LoadNotes(pattern, notes_);
-  why_ = pattern.parts.contains(kPart) ? WhyNotNotes(pattern, doc, notes_) : "脚注部件缺失";
+  status_ = pattern.parts.contains(kPart) ? CheckNotes(pattern, doc, notes_) : Status::Refused("脚注部件缺失");
   for (pugi::xml_node n : notes_.child("w:footnotes").children("w:footnote")) {
     next_id_ = std::max(next_id_, n.attribute("w:id").as_int() + 1);
   }
@@ -92,7 +92,7 @@ bool RecordNotes::Add(const Package& p, pugi::xml_node body) {
   const pugi::xpath_node_set references = body.select_nodes(".//w:footnoteReference");
   if (references.empty()) return true;
   pugi::xml_document own;
-  if (none_ || !why_.empty() || !LoadNotes(p, own)) return false;
+  if (none_ || !status_.ok() || !LoadNotes(p, own)) return false;
   const std::map<std::string, pugi::xml_node> by_id = NotesById(own);
   for (pugi::xpath_node r : references) {
     if (!by_id.contains(r.node().attribute("w:id").value())) return false;

@@ -5,7 +5,7 @@
 // loaded (see PrepareJoinedNotes). Only plain numbering is taken: decimal from 1, on through the
 // document (the office takes a restart on each page from the settings no more than a restart per
 // section).
-// Part of page_batch; pure, any thread.
+// Part of page_batch; pure, any thread. Convention: returns Status (status.h).
 #ifndef VEXLO_OFFICE_ENGINE_SOFFICE_PAGE_BATCH_NOTES_H_
 #define VEXLO_OFFICE_ENGINE_SOFFICE_PAGE_BATCH_NOTES_H_
 
@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "office/engine/package/status.h"
 #include "office/engine/soffice/page_batch_frames.h"
 
 namespace vexlo::engine {
@@ -26,9 +27,9 @@ class RecordNotes {
   // The pattern's package and its parsed main text `doc`.
   RecordNotes(const Package& pattern, const pugi::xml_document& doc);
 
-  // Why the pattern's notes would be numbered or laid out differently inside a joined document;
-  // "" when they would not (or it has none).
-  const std::string& why() const { return why_; }
+  // Ok, or (refused) why the pattern's notes would be numbered or laid out differently inside a
+  // joined document.
+  const Status& status() const { return status_; }
 
   // Takes in member `k`'s notes: those its main text `body` refers to are copied under new ids
   // and its references renamed. False (nothing changed) when a reference names no note.
@@ -43,7 +44,7 @@ class RecordNotes {
   const std::vector<std::string>& labels() const { return labels_; }
 
  private:
-  std::string why_;
+  Status status_ = Status::Ok();
   bool none_ = true;       // the pattern refers to no note
   pugi::xml_document notes_;
   int next_id_ = 0;

@@ -1,6 +1,7 @@
 // What the office pool's threads share: the options, the lock and its condition, the queue, the
 // counters, the .doc bases and the delivery of finished files. No UNO, so that every unit of the
 // pool may use it.
+// Convention: cannot fail.
 #ifndef VEXLO_OFFICE_ENGINE_SOFFICE_POOL_STATE_H_
 #define VEXLO_OFFICE_ENGINE_SOFFICE_POOL_STATE_H_
 

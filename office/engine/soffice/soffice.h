@@ -1,6 +1,8 @@
 // Runs LibreOffice headless to convert files (.doc <-> .docx, documents to PDF). Each call starts
 // one soffice process with its own user profile folder, so that several conversions may run at
 // once. Synchronous; any thread.
+// Convention: SofficeProgram gives "" when LibreOffice is not installed; a run's SofficeResult
+// says whether it started and how it ended.
 #ifndef VEXLO_OFFICE_ENGINE_SOFFICE_SOFFICE_H_
 #define VEXLO_OFFICE_ENGINE_SOFFICE_SOFFICE_H_
 

@@ -5,6 +5,7 @@
 // has used CPU for a whole quiet period: an office that is stopped, or no longer answers on its
 // pipe, is replaced within seconds, while a slow but working one (a large document, a loaded
 // machine) goes on until the hard limit. No office, no lock: the pool calls it under its lock.
+// Convention: cannot fail.
 #ifndef VEXLO_OFFICE_ENGINE_SOFFICE_STALL_WATCH_H_
 #define VEXLO_OFFICE_ENGINE_SOFFICE_STALL_WATCH_H_
 

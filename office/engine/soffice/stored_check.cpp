@@ -50,32 +50,35 @@ int PdfPageCount(const std::string& path) {
   }
 }
 
-std::string CheckStored(const std::string& path, StoreFormat format, int pages) {
+Status CheckStored(const std::string& path, StoreFormat format, int pages) {
   std::error_code ec;
-  if (!fs::is_regular_file(path, ec) || fs::file_size(path, ec) == 0) return "没有生成文件";
+  if (!fs::is_regular_file(path, ec) || fs::file_size(path, ec) == 0) return Status::Output("没有生成文件");
   const std::string head = HeadAndTail(path, 8).first;
   const auto starts = [&](std::string_view sig) { return std::string_view(head).substr(0, sig.size()) == sig; };
+  const auto whole_if = [](bool whole, const char* otherwise) {
+    return whole ? Status::Ok() : Status::Output(otherwise);
+  };
   switch (format) {
     case StoreFormat::kPdf: {
       const int n = PdfPageCount(path);
-      if (n < 0) return "生成的PDF文件不完整";
+      if (n < 0) return Status::Output("生成的PDF文件不完整");
       if (pages > 0 && n != pages) {
-        return "生成的PDF文件有 " + std::to_string(n) + " 页，文档有 " + std::to_string(pages) + " 页";
+        return Status::Output("生成的PDF文件有 " + std::to_string(n) + " 页，文档有 " + std::to_string(pages) + " 页");
       }
-      return "";
+      return Status::Ok();
     }
     case StoreFormat::kDoc:
-      return starts("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1") ? "" : "生成的 .doc 文件不完整";
+      return whole_if(starts("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1"), "生成的 .doc 文件不完整");
     case StoreFormat::kDocx:
     case StoreFormat::kOdt:
     case StoreFormat::kXlsx:
-      return starts("PK\x03\x04") ? "" : "生成的文件不完整";
+      return whole_if(starts("PK\x03\x04"), "生成的文件不完整");
     case StoreFormat::kRtf:
-      return starts("{\\rtf") ? "" : "生成的 .rtf 文件不完整";
+      return whole_if(starts("{\\rtf"), "生成的 .rtf 文件不完整");
     case StoreFormat::kText:
-      return "";
+      return Status::Ok();
   }
-  return "";
+  return Status::Ok();
 }
 
 }  // namespace vexlo::engine

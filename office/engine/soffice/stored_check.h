@@ -2,6 +2,7 @@
 // readable document with the expected page count. The office may die or be killed while it
 // writes, and an exporter may skip a file and still report success: nothing goes to its name
 // before it passes here. Any thread; reads the file (PDFs through libqpdf).
+// Convention: returns Status (status.h).
 #ifndef VEXLO_OFFICE_ENGINE_SOFFICE_STORED_CHECK_H_
 #define VEXLO_OFFICE_ENGINE_SOFFICE_STORED_CHECK_H_
 
@@ -14,9 +15,9 @@ namespace vexlo::engine {
 // Counts the pages of a PDF file and checks it is complete; -1 when it is not a whole PDF.
 int PdfPageCount(const std::string& path);
 
-// "" when `path` holds a whole file of `format` (a PDF with `pages` pages when pages > 0);
-// otherwise the Chinese reason.
-std::string CheckStored(const std::string& path, StoreFormat format, int pages);
+// Ok when `path` holds a whole file of `format` (a PDF with `pages` pages when pages > 0);
+// otherwise (kOutput) the Chinese reason.
+Status CheckStored(const std::string& path, StoreFormat format, int pages);
 
 }  // namespace vexlo::engine
 

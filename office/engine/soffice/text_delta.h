@@ -3,6 +3,7 @@
 // texts of its runs. The office pool uses this to change the texts of a document it keeps loaded
 // instead of loading each record afresh. ReadDocxTexts reads the package from disk; the others
 // are pure functions. Any thread.
+// Convention: DocxTexts::ok is false when the package cannot be read (the texts are then not used).
 #ifndef VEXLO_OFFICE_ENGINE_SOFFICE_TEXT_DELTA_H_
 #define VEXLO_OFFICE_ENGINE_SOFFICE_TEXT_DELTA_H_
 

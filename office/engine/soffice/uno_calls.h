@@ -1,6 +1,8 @@
 // Small helpers for talking to an office through UNO: strings both ways, property lists, a
 // document loaded hidden, its page count, closing it, and an office's exception as a message.
 // Included only by the units that hold UNO references. Any thread.
+// Convention: raises the office's UNO exceptions; the pool's worker turns them into a Result
+// (status.h).
 #ifndef VEXLO_OFFICE_ENGINE_SOFFICE_UNO_CALLS_H_
 #define VEXLO_OFFICE_ENGINE_SOFFICE_UNO_CALLS_H_
 

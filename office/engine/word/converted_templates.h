@@ -5,6 +5,8 @@
 // converted again instead of being used or blamed on the user's template. The folder is bounded:
 // beyond its limits the entries used longest ago go. Entries are written atomically. Any thread;
 // several processes may share the folder.
+// Convention: std::optional, nullopt when there is no sound entry; Store raises
+// app::RuntimeError::File.
 #ifndef VEXLO_OFFICE_ENGINE_WORD_CONVERTED_TEMPLATES_H_
 #define VEXLO_OFFICE_ENGINE_WORD_CONVERTED_TEMPLATES_H_
 

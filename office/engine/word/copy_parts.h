@@ -4,6 +4,7 @@
 // parts must hold a matching entry for each: a list instance of the copy's own, so that its
 // numbering starts as in the template, and a clone of every note and comment. Read once per
 // package; Build gives the rewritten parts. Read-only after Read; any thread.
+// Convention: cannot fail.
 #ifndef VEXLO_OFFICE_ENGINE_WORD_COPY_PARTS_H_
 #define VEXLO_OFFICE_ENGINE_WORD_COPY_PARTS_H_
 

@@ -2,6 +2,7 @@
 // .doc/.rtf/.odt outputs, and the output queue's PDF exports and prints. Owned by the program's
 // EngineServices, which registers it with the gateway (office/deferred_work.h) while it lives.
 // UI thread only.
+// Convention: raises app::RuntimeError, the program's error record, for output that failed.
 #ifndef VEXLO_OFFICE_ENGINE_WORD_DEFERRED_OUTPUT_H_
 #define VEXLO_OFFICE_ENGINE_WORD_DEFERRED_OUTPUT_H_
 

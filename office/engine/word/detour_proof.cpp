@@ -112,11 +112,11 @@ std::optional<std::string> DetourProof::Compare(const std::string& docx) {
   const std::string stem = folder_ + "/detour-" + std::to_string(++round_);
   const ConversionOutcome detour = SubmitDoc(pool_, docx, stem).get();
   const ConversionOutcome& reference = reference_.get();
-  if (!detour.ok || !reference.ok) return std::nullopt;
+  if (!detour.ok() || !reference.ok()) return std::nullopt;
   const std::optional<std::string> reference_text = ReadAll(reference_text_), detour_text = ReadAll(stem + ".txt");
   if (!reference_text || !detour_text) return std::nullopt;
-  return DescribeDifference(TextParagraphs(*reference_text), reference.pages, TextParagraphs(*detour_text),
-                            detour.pages);
+  return DescribeDifference(TextParagraphs(*reference_text), *reference, TextParagraphs(*detour_text),
+                            *detour);
 }
 
 std::optional<DetourVerdict> DetourProof::Prove(const std::string& docx) {

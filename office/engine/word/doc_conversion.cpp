@@ -14,6 +14,7 @@
 #include "office/engine/engine_services.h"
 #include "office/engine/output/output_queue.h"
 #include "office/engine/package/atomic_file.h"
+#include "office/engine/package/status_error.h"
 #include "office/engine/package/temp_folder.h"
 #include "office/engine/soffice/office_pool.h"
 #include "office/engine/soffice/soffice.h"
@@ -47,8 +48,9 @@ std::string ReadAll(const fs::path& p) {
 // document with comments makes an office without its graphical parts abort once it has a view
 // of the document for a moment. Returns whether `target` was made.
 bool ConvertAlone(const std::string& path, const std::string& target) {
-  const std::string folder = MakeTempFolder();
-  if (folder.empty()) return false;
+  const Result<std::string> made_folder = MakeTempFolder();
+  if (!made_folder.ok()) return false;
+  const std::string& folder = *made_folder;
   const SofficeResult run = RunSofficeConvert({path}, "docx", folder, folder + "/profile");
   const std::string made = folder + "/" + fs::path(path).stem().string() + ".docx";
   bool ok = run.started && ReadAll(made).rfind("PK\x03\x04", 0) == 0;
@@ -65,16 +67,16 @@ bool ConvertAlone(const std::string& path, const std::string& target) {
 }
 
 // The office's .docx of `path` at `made`: converted by the offices of `pool`, else by an office
-// of its own. "" or the reason it failed.
-std::string ConvertToMade(OfficePool& pool, const std::string& path, const std::string& made) {
+// of its own.
+Status ConvertToMade(OfficePool& pool, const std::string& path, const std::string& made) {
   ConversionJob job;
   job.source = path;
   job.label = fs::path(path).filename().string();
   job.targets.push_back({made, StoreFormat::kDocx});
   const ConversionOutcome outcome = pool.Submit(std::move(job)).get();
   // A conversion stopped by a cancel or by the program's end is not tried again alone.
-  if (!outcome.ok && (outcome.stopped || !ConvertAlone(path, made))) return outcome.error;
-  return "";
+  if (!outcome.ok() && (outcome.status().stopped() || !ConvertAlone(path, made))) return outcome.status();
+  return Status::Ok();
 }
 
 // The cache entry of template content `key`, converted from `path` (a private copy) by the
@@ -104,8 +106,8 @@ TemplateConversion ConvertIntoCache(OfficePool& pool, const std::string& path, c
   // An entry kept without a verdict is proven now; one found damaged on the way is made again.
   const std::optional<std::string> kept = entry ? ConvertedTemplates::ReadEntry(*entry) : std::nullopt;
   const bool copied = kept && static_cast<bool>(std::ofstream(made, std::ios::binary) << *kept);
-  if (std::string error = copied ? "" : ConvertToMade(pool, path, made); !error.empty()) {
-    result.error = std::move(error);
+  if (Status converted = copied ? Status::Ok() : ConvertToMade(pool, path, made); !converted.ok()) {
+    result.error = converted.message();
     return result;
   }
   if (proof) result.detour = proof->Prove(made);
@@ -141,7 +143,7 @@ bool IsNativeExtension(std::string_view e) {
 
 bool IsConvertedExtension(std::string_view e) { return e == ".doc" || e == ".rtf" || e == ".odt"; }
 
-std::string MakeTempFolder() { return MakePrivateTempFolder("word"); }
+Result<std::string> MakeTempFolder() { return MakePrivateTempFolder("word"); }
 
 namespace {
 
@@ -164,9 +166,13 @@ ProcessFolder& TheProcessFolder() {
 
 }  // namespace
 
-std::string ProcessTempFolder() {
+Result<std::string> ProcessTempFolder() {
   ProcessFolder& folder = TheProcessFolder();
-  if (folder.path.empty()) folder.path = MakeTempFolder();
+  if (folder.path.empty()) {
+    Result<std::string> made = MakeTempFolder();
+    if (!made.ok()) return made;
+    folder.path = std::move(made).value();
+  }
   return folder.path;
 }
 
@@ -184,8 +190,8 @@ std::shared_future<TemplateConversion> PrepareTemplateAsync(const std::string& p
     failed.set_value(TemplateConversion{{}, fs::exists(path, ec) ? "无法读取" : "不存在"});
     return failed.get_future().share();
   }
-  if (std::string why = WhyNotAWordDocument(bytes); !why.empty()) {
-    failed.set_value(TemplateConversion{{}, std::move(why), true});
+  if (Status readable = CheckWordDocument(bytes); !readable.ok()) {
+    failed.set_value(TemplateConversion{{}, readable.message(), true});
     return failed.get_future().share();
   }
   const std::string key = ContentDigest(bytes);
@@ -203,7 +209,8 @@ std::shared_future<TemplateConversion> PrepareTemplateAsync(const std::string& p
     cache.templates.erase(found);
   }
   // The template may change or go while the office reads it: it reads a private copy.
-  const std::string folder = MakeTempFolder();
+  const Result<std::string> made_folder = MakeTempFolder();
+  const std::string folder = made_folder.ok() ? *made_folder : std::string();
   const std::string copy = folder.empty() ? std::string() : folder + "/template" + ExtensionOf(path);
   if (copy.empty() || !(std::ofstream(copy, std::ios::binary) << bytes)) {
     failed.set_value(TemplateConversion{{}, "无法创建临时文件"});
@@ -281,9 +288,9 @@ ConversionBacklog::~ConversionBacklog() {
 void QueueConverted(std::string_view docx, const std::string& path) {
   RequireSoffice(path, "无法保存");
   ConversionBacklog& backlog = Services().conversions();
-  const std::string folder = ProcessTempFolder();
-  if (folder.empty()) throw RuntimeError::File(path, "无法保存：无法创建临时文件夹");
-  const fs::path staged = fs::path(folder) / ("saved-" + std::to_string(++backlog.staged) + ".docx");
+  const Result<std::string> folder = ProcessTempFolder();
+  if (!folder.ok()) throw RuntimeError::File(path, "无法保存：无法创建临时文件夹");
+  const fs::path staged = fs::path(*folder) / ("saved-" + std::to_string(++backlog.staged) + ".docx");
   {
     std::ofstream o(staged, std::ios::binary);
     o.write(docx.data(), static_cast<std::streamsize>(docx.size()));
@@ -321,12 +328,10 @@ void FlushConversions() {
     }
     pending[static_cast<std::size_t>(done)].wait_for(std::chrono::milliseconds(30));
   }
-  std::string first_error;
   for (auto& f : pending) {
     const ConversionOutcome& outcome = f.get();
-    if (!outcome.ok && first_error.empty()) first_error = "无法保存：" + outcome.error;
+    if (!outcome.ok()) throw ErrorRecordOf(Status::Output("无法保存：" + outcome.message()));
   }
-  if (!first_error.empty()) throw RuntimeError::Output(first_error);
 }
 
 }  // namespace vexlo::engine::word

@@ -3,6 +3,8 @@
 // .doc, .rtf and .odt outputs are converted from .docx on saving, in the background. Without
 // LibreOffice the calls raise app::RuntimeError::File saying what is missing. UI thread only,
 // except PrepareTemplateAsync's work.
+// Convention: the gateway's calls raise app::RuntimeError; the temporary folders are Results
+// (status.h).
 #ifndef VEXLO_OFFICE_ENGINE_WORD_DOC_CONVERSION_H_
 #define VEXLO_OFFICE_ENGINE_WORD_DOC_CONVERSION_H_
 
@@ -87,11 +89,11 @@ void FlushConversions();
 // Drops everything queued and its temporary files (a cancelled run): the offices are stopped.
 void DropConversions();
 
-// A fresh private temporary folder for the engine ("" on failure).
-std::string MakeTempFolder();
-// The engine's private temporary folder of this process ("" when it could not be made). It holds
+// A fresh private temporary folder for the engine, or why it could not be made.
+Result<std::string> MakeTempFolder();
+// The engine's private temporary folder of this process, or why it could not be made. It holds
 // the documents of the run under way (staged for conversion, PDF export or printing).
-std::string ProcessTempFolder();
+Result<std::string> ProcessTempFolder();
 // Removes that folder with what is left in it (at the end of a run, once its output work is done
 // or dropped); the next ProcessTempFolder makes a fresh one. It also goes when the program ends.
 void RemoveProcessTempFolder();

@@ -7,6 +7,8 @@
 // growing merged document is not scanned again and again. A held snapshot keeps the texts of
 // the last save while later edits go on (coalesced saves).
 // UI thread only; raises app::RuntimeError.
+// Convention: raises app::RuntimeError, the program's error record: reached from the servers' entry
+// points.
 #ifndef VEXLO_OFFICE_ENGINE_WORD_DOCUMENT_MODEL_H_
 #define VEXLO_OFFICE_ENGINE_WORD_DOCUMENT_MODEL_H_
 

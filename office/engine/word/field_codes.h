@@ -3,6 +3,7 @@
 // w:instrText, separate, result runs, end). Fields are numbered in the order their starts occur
 // in the part, nested ones included, as the word processor's Fields collection counts them.
 // Pure functions on the part's text; any thread. A part that is no XML has no fields.
+// Convention: std::optional, nullopt when the field cannot be changed.
 #ifndef VEXLO_OFFICE_ENGINE_WORD_FIELD_CODES_H_
 #define VEXLO_OFFICE_ENGINE_WORD_FIELD_CODES_H_
 

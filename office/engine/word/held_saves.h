@@ -3,6 +3,7 @@
 // EngineServices, so that the saves still held when the program ends are written while the
 // offices that write .doc files still run, and a failure is reported rather than dropped.
 // UI thread only.
+// Convention: raises app::RuntimeError, the program's error record, for the first save that fails.
 #ifndef VEXLO_OFFICE_ENGINE_WORD_HELD_SAVES_H_
 #define VEXLO_OFFICE_ENGINE_WORD_HELD_SAVES_H_
 

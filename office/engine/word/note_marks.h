@@ -2,6 +2,7 @@
 // whole document, so a copy's notes would go on counting where the record's own document starts
 // again. A further copy therefore writes each automatic mark as the text the record's own
 // document shows (a custom mark), in the document's note number format.
+// Convention: cannot fail.
 #ifndef VEXLO_OFFICE_ENGINE_WORD_NOTE_MARKS_H_
 #define VEXLO_OFFICE_ENGINE_WORD_NOTE_MARKS_H_
 

@@ -2,6 +2,7 @@
 // would go on counting where the template's own document starts at 1. FirstSequenceFields finds,
 // per identifier, the first SEQ field of a story that neither sets nor repeats its number; copies
 // restart it there ("\r 1"), and so number their captions as the record's own document does.
+// Convention: cannot fail.
 #ifndef VEXLO_OFFICE_ENGINE_WORD_SEQ_FIELDS_H_
 #define VEXLO_OFFICE_ENGINE_WORD_SEQ_FIELDS_H_
 

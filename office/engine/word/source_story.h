@@ -8,6 +8,8 @@
 // paragraphs of the story (the one around it goes on after it). A document may hold several bodies;
 // their contents follow one another in the story. Parse raises app::RuntimeError::Format naming
 // the file.
+// Convention: raises app::RuntimeError, the program's error record: reached from the servers' entry
+// points.
 #ifndef VEXLO_OFFICE_ENGINE_WORD_SOURCE_STORY_H_
 #define VEXLO_OFFICE_ENGINE_WORD_SOURCE_STORY_H_
 

@@ -2,6 +2,7 @@
 // read as the word processor shows it, and searched and replaced with the same rules as the main
 // story (text_match.h). Paragraphs of text boxes in the part are searched as paragraphs of their
 // own. Pure functions on the part's XML; any thread. A part that is no XML holds no text.
+// Convention: cannot fail.
 #ifndef VEXLO_OFFICE_ENGINE_WORD_STORY_PART_H_
 #define VEXLO_OFFICE_ENGINE_WORD_STORY_PART_H_
 

@@ -2,6 +2,7 @@
 // included), the whole-word rule (letters, digits and "_" of alphabetic scripts join into words; CJK
 // ideographs, kana, hangul, punctuation and spaces are always boundaries), UTF-8 decoding and the
 // clean-up of inserted text. Pure functions; any thread.
+// Convention: cannot fail.
 #ifndef VEXLO_OFFICE_ENGINE_WORD_TEXT_FOLD_H_
 #define VEXLO_OFFICE_ENGINE_WORD_TEXT_FOLD_H_
 

@@ -2,6 +2,7 @@
 // the main story (DocumentModel) and the other stories (headers, footers, notes: story_part.h).
 // A paragraph is a list of items: run texts and the objects between them (tabs, breaks,
 // drawings), which count as one character that no key can span. Pure functions; any thread.
+// Convention: cannot fail.
 #ifndef VEXLO_OFFICE_ENGINE_WORD_TEXT_MATCH_H_
 #define VEXLO_OFFICE_ENGINE_WORD_TEXT_MATCH_H_
 

@@ -43,8 +43,8 @@ std::shared_ptr<const WordPackage> LoadAny(const std::string& path) {
   if (!IsCompoundFile(head_bytes)) {
     // No package: a document the office reads (RTF, a web page) under this name, or a file
     // that is no document at all, which is told as what it is.
-    if (std::string why = WhyNotAWordDocument(head_bytes); !why.empty()) {
-      throw app::RuntimeError::Format(path, why);
+    if (Status readable = CheckWordDocument(head_bytes); !readable.ok()) {
+      throw app::RuntimeError::Format(path, readable.message());
     }
     return WordPackage::FromBytes(ConvertToDocx(path), path);
   }

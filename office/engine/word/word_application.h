@@ -3,6 +3,8 @@
 // the server instance that the automation gateway holds. An instance that is visible when its
 // last handle is released without quit hands the files it opened to the desktop.
 // UI thread only; raises app::RuntimeError.
+// Convention: raises app::RuntimeError, the program's error record: reached from the servers' entry
+// points.
 #ifndef VEXLO_OFFICE_ENGINE_WORD_WORD_APPLICATION_H_
 #define VEXLO_OFFICE_ENGINE_WORD_WORD_APPLICATION_H_
 

@@ -214,14 +214,14 @@ std::string WordDocument::TakeSnapshot() {
   // document's own file name (it titles the print job); the output queue deletes each snapshot
   // when done with it.
   static unsigned counter = 0;
-  const std::string folder = ProcessTempFolder();
-  if (folder.empty()) throw RuntimeError::Output("无法创建临时文件夹，不能导出或打印");
+  const Result<std::string> folder = ProcessTempFolder();
+  if (!folder.ok()) throw RuntimeError::Output("无法创建临时文件夹，不能导出或打印");
   // The name is cut short enough for any file system.
   constexpr std::size_t kBaseMax = 200;
   const std::filesystem::path saved(path_.empty() ? name_ + ".docx" : path_);
   const std::string stem = saved.stem().string();
   const std::string name = std::string(app::Utf8Prefix(stem, kBaseMax)) + saved.extension().string();
-  const std::filesystem::path dir = std::filesystem::path(folder) / std::to_string(++counter);
+  const std::filesystem::path dir = std::filesystem::path(*folder) / std::to_string(++counter);
   std::error_code ec;
   std::filesystem::create_directory(dir, ec);
   const std::string file = (dir / name).string();

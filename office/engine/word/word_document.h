@@ -6,6 +6,8 @@
 // quit, release, and at the caller's flush point (FlushHeldSaves, office::FlushDeferredWork), so
 // a merge that fails still leaves a whole file.
 // UI thread only; raises app::RuntimeError.
+// Convention: raises app::RuntimeError, the program's error record: reached from the servers' entry
+// points.
 #ifndef VEXLO_OFFICE_ENGINE_WORD_WORD_DOCUMENT_H_
 #define VEXLO_OFFICE_ENGINE_WORD_WORD_DOCUMENT_H_
 

@@ -3,6 +3,8 @@
 // without recompressing them; the main document part is parsed into a SourceStory. Loading
 // raises app::RuntimeError (File, Format) naming the file; the limits keep hostile packages to
 // bounded time and memory.
+// Convention: raises app::RuntimeError (File or Format) naming the file: a reader reached from the
+// servers' entry points.
 #ifndef VEXLO_OFFICE_ENGINE_WORD_WORD_PACKAGE_H_
 #define VEXLO_OFFICE_ENGINE_WORD_WORD_PACKAGE_H_
 

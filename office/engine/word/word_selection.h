@@ -3,6 +3,8 @@
 // paste through the engine's own clipboard (the desktop clipboard is left alone), start and end;
 // a "Range" of a document's story; and the "Find" of either with execute and its eleven
 // arguments. UI thread only; raises app::RuntimeError.
+// Convention: raises app::RuntimeError, the program's error record: reached from the servers' entry
+// points.
 #ifndef VEXLO_OFFICE_ENGINE_WORD_WORD_SELECTION_H_
 #define VEXLO_OFFICE_ENGINE_WORD_WORD_SELECTION_H_
 

@@ -6,6 +6,8 @@
 // Changing a field rewrites its story (the main story becomes one copy of its own, see
 // DocumentModel::Rewrite), so fields are meant to be changed before copies are taken.
 // UI thread only; raises app::RuntimeError.
+// Convention: raises app::RuntimeError, the program's error record: reached from the servers' entry
+// points.
 #ifndef VEXLO_OFFICE_ENGINE_WORD_WORD_STORIES_H_
 #define VEXLO_OFFICE_ENGINE_WORD_WORD_STORIES_H_
 

@@ -1,5 +1,6 @@
 // A pugixml writer that collects what it is given in a string, for parts and nodes written back
 // into a package. Any thread.
+// Convention: cannot fail.
 #ifndef VEXLO_OFFICE_ENGINE_WORD_XML_STRING_WRITER_H_
 #define VEXLO_OFFICE_ENGINE_WORD_XML_STRING_WRITER_H_
 

@@ -255,7 +255,7 @@ OracleCase AsDocTemplate(const OracleCase& c, engine::OfficePool& pool, const fs
   doc.templ = folder / c.templ.filename().replace_extension(".doc");
   engine::ConversionJob job{c.templ.string(), false, {{doc.templ.string(), engine::StoreFormat::kDoc}}, c.name};
   const engine::ConversionOutcome outcome = pool.Submit(std::move(job)).get();
-  if (!outcome.ok) throw app::RuntimeError::File(doc.templ.string(), outcome.error);
+  if (!outcome.ok()) throw app::RuntimeError::File(doc.templ.string(), outcome.message());
   return doc;
 }
 

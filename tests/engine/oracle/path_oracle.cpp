@@ -64,7 +64,7 @@ std::string Make(OfficePool& pool, const fs::path& source, bool take_source,
   engine::ConversionJob job{source.string(), take_source, {}, source.filename().string()};
   for (const auto& [path, format] : targets) job.targets.push_back({path.string(), format});
   const ConversionOutcome outcome = pool.Submit(std::move(job)).get();
-  return outcome.ok ? "" : outcome.error;
+  return outcome.ok() ? "" : outcome.message();
 }
 
 fs::path Copy(const fs::path& from, const fs::path& to) {
@@ -155,8 +155,8 @@ CaseVerdict PathOracle::Check(const OracleCase& c) {
     } else {
       kept_doc.differences.push_back(Name(i) + "：" + doc_error);
     }
-    const std::string base_error = base_outcome.ok ? Make(*kept_, out("base", i, ".doc"), false, {{out("base-doc", i, ".pdf"), StoreFormat::kPdf}})
-                                                   : base_outcome.error;
+    const std::string base_error = base_outcome.ok() ? Make(*kept_, out("base", i, ".doc"), false, {{out("base-doc", i, ".pdf"), StoreFormat::kPdf}})
+                                                     : base_outcome.message();
     if (base_error.empty()) {
       Compare(from_base, i, out("ref-doc", i, ".pdf"), out("base-doc", i, ".pdf"));
     } else {
@@ -168,8 +168,8 @@ CaseVerdict PathOracle::Check(const OracleCase& c) {
   for (std::size_t i = 0; i < joined.size(); ++i) {
     const ConversionOutcome outcome = joined[i].get();
     if (!verdict.error.empty()) continue;
-    if (!outcome.ok) {
-      joined_pdf.differences.push_back(Name(i) + "：" + outcome.error);
+    if (!outcome.ok()) {
+      joined_pdf.differences.push_back(Name(i) + "：" + outcome.message());
     } else {
       Compare(joined_pdf, i, out(doc_template ? "ref-doc" : "ref", i, ".pdf"), out("joined", i, ".pdf"));
     }

@@ -102,10 +102,10 @@ TEST_F(OfficeTest, OneLoadServesTheDocAndThePdfOfADocument) {
                             {{(dir_ / "输出" / "张三.doc").string(), StoreFormat::kDoc}}, "张三.doc"});
   auto pdf = pool_->Submit({Snapshot("通知.docx", "b/2.docx"), true,
                             {{(dir_ / "输出" / "张三.pdf").string(), StoreFormat::kPdf}}, "张三.pdf"});
-  ASSERT_TRUE(doc.get().ok) << doc.get().error;
-  ASSERT_TRUE(pdf.get().ok) << pdf.get().error;
+  ASSERT_TRUE(doc.get().ok()) << doc.get().message();
+  ASSERT_TRUE(pdf.get().ok()) << pdf.get().message();
   EXPECT_EQ(pool_->loads() - loads, 1);
-  EXPECT_EQ(pdf.get().pages, 1);
+  EXPECT_EQ(pdf.get().value(), 1);
   // Only the two files, nothing temporary beside them; the snapshots are gone.
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "输出"), fs::directory_iterator()), 2);
   EXPECT_NE(PdfText(dir_ / "输出" / "张三.pdf").find("尊敬的张三：您已被销售部录用"),
@@ -122,8 +122,8 @@ TEST_F(OfficeTest, OneLoadServesTheDocAndThePdfOfADocument) {
   const std::string again = (dir_ / "again.pdf").string();
   const ConversionOutcome reread =
       pool_->Submit({(dir_ / "输出" / "张三.doc").string(), false, {{again, StoreFormat::kPdf}}, "张三.doc"}).get();
-  ASSERT_TRUE(reread.ok) << reread.error;
-  EXPECT_EQ(reread.pages, 1);
+  ASSERT_TRUE(reread.ok()) << reread.message();
+  EXPECT_EQ(reread.value(), 1);
   EXPECT_EQ(PdfPageCount(again), 1);
   EXPECT_NE(PdfText(again).find("尊敬的张三：您已被销售部录用"), std::string::npos);
 }
@@ -160,12 +160,12 @@ void OfficeTest::ExpectKeptRecordsReadAsTheirOwn(const std::string& fixture,
     const std::string kept_doc = (dir_ / ("kept" + std::to_string(i) + ".doc")).string();
     ConversionOutcome kept = pool_->Submit({copy, true, {{kept_pdf, StoreFormat::kPdf},
                                                          {kept_doc, StoreFormat::kDoc}}, "kept"}).get();
-    ASSERT_TRUE(kept.ok) << kept.error;
+    ASSERT_TRUE(kept.ok()) << kept.message();
     // The same record loaded on its own (not a snapshot: never served by the kept document).
     const std::string own_pdf = (dir_ / ("own" + std::to_string(i) + ".pdf")).string();
     ConversionOutcome own = pool_->Submit({docx, false, {{own_pdf, StoreFormat::kPdf}}, "own"}).get();
-    ASSERT_TRUE(own.ok) << own.error;
-    EXPECT_EQ(kept.pages, own.pages) << i;
+    ASSERT_TRUE(own.ok()) << own.message();
+    EXPECT_EQ(kept.value(), own.value()) << i;
     const std::string text = PdfText(kept_pdf);
     EXPECT_EQ(text, PdfText(own_pdf)) << i;
     // Every paragraph our engine wrote is there, whole (white space aside: the PDF's text is
@@ -185,7 +185,7 @@ void OfficeTest::ExpectKeptRecordsReadAsTheirOwn(const std::string& fixture,
     }
     // The .doc made from the kept document holds the same text as well.
     const std::string doc_pdf = (dir_ / ("doc" + std::to_string(i) + ".pdf")).string();
-    ASSERT_TRUE(pool_->Submit({kept_doc, false, {{doc_pdf, StoreFormat::kPdf}}, "doc"}).get().ok);
+    ASSERT_TRUE(pool_->Submit({kept_doc, false, {{doc_pdf, StoreFormat::kPdf}}, "doc"}).get().ok());
     EXPECT_EQ(PdfText(doc_pdf), text) << i;
   }
   // One load for all the kept outputs, but where a value is a run of its own: the office drops
@@ -285,18 +285,18 @@ TEST_F(OfficeTest, PausedOfficesBeginNoDocumentUntilResumedOrCancelled) {
   EXPECT_EQ(paused.wait_for(1500ms), std::future_status::timeout);
   EXPECT_FALSE(fs::exists(pdf));
   pool_->Pause(false);
-  EXPECT_TRUE(paused.get().ok) << paused.get().error;
+  EXPECT_TRUE(paused.get().ok()) << paused.get().message();
   EXPECT_TRUE(fs::exists(pdf));
 
   pool_->Pause(true);
   std::shared_future<ConversionOutcome> dropped = pool_->Submit(
       {Snapshot("通知.docx", "q.docx"), true, {{(dir_ / "q.pdf").string(), StoreFormat::kPdf}}, "q.pdf"});
   pool_->Cancel();
-  EXPECT_FALSE(dropped.get().ok);
+  EXPECT_FALSE(dropped.get().ok());
   const std::string after = (dir_ / "之后.pdf").string();
   EXPECT_TRUE(pool_->Submit({Snapshot("通知.docx", "r.docx"), true, {{after, StoreFormat::kPdf}}, "r"})
                   .get()
-                  .ok);
+                  .ok());
   EXPECT_TRUE(fs::exists(after));
 }
 
@@ -312,7 +312,7 @@ TEST(OfficeStartTest, TheOfficesNeverRunTheirFirstStartTests) {
         pool.Submit({test::DataFile("output/通知.docx").string(), false,
                      {{(out.path() / name).string(), StoreFormat::kPdf}}, name})
             .get();
-    EXPECT_TRUE(done.ok) << done.error;
+    EXPECT_TRUE(done.ok()) << done.message();
     EXPECT_FALSE(fs::exists(log)) << name;
   }
 }
@@ -331,7 +331,7 @@ TEST(OfficeRecoveryTest, AnOfficeThatGrewTooMuchIsReplacedBetweenDocuments) {
                      {{(out.path() / ("记录" + std::to_string(i) + ".pdf")).string(), StoreFormat::kPdf}},
                      copy.filename().string()})
             .get();
-    EXPECT_TRUE(outcome.ok) << outcome.error;
+    EXPECT_TRUE(outcome.ok()) << outcome.message();
   }
   for (int i = 0; i < 6; ++i) {
     EXPECT_GT(PdfPageCount((out.path() / ("记录" + std::to_string(i) + ".pdf")).string()), 0) << i;
@@ -355,7 +355,7 @@ TEST(OfficeRecoveryTest, ACrashedOrHungOfficeIsReplacedAndTheDocumentRetried) {
                                 {{(dir.path() / "a.pdf").string(), StoreFormat::kPdf}}, "a.pdf"});
     ASSERT_TRUE(pool.WaitForJob(2min, JobKind::kConversion));
     ::kill(-pid, SIGKILL);
-    ASSERT_TRUE(crashed.get().ok) << crashed.get().error;
+    ASSERT_TRUE(crashed.get().ok()) << crashed.get().message();
     EXPECT_TRUE(fs::exists(dir.path() / "a.pdf"));
 
     // Hang: the office stops answering; the watchdog kills it and the document is retried.
@@ -364,7 +364,7 @@ TEST(OfficeRecoveryTest, ACrashedOrHungOfficeIsReplacedAndTheDocumentRetried) {
     ::kill(pid, SIGSTOP);
     auto hung = pool.Submit({(dir.path() / "a.docx").string(), false,
                              {{(dir.path() / "b.pdf").string(), StoreFormat::kPdf}}, "b.pdf"});
-    ASSERT_TRUE(hung.get().ok) << hung.get().error;
+    ASSERT_TRUE(hung.get().ok()) << hung.get().message();
     EXPECT_TRUE(fs::exists(dir.path() / "b.pdf"));
     EXPECT_EQ(pool.starts(), 3);
     seen.push_back(pool.OfficePids().at(0));
@@ -389,8 +389,8 @@ TEST(OfficeRecoveryTest, CancelKillsTheOfficesAndDropsWhatWaits) {
   ASSERT_TRUE(pool.WaitForJob(2min));
   pool.Cancel();
   for (auto& o : outcomes) {
-    EXPECT_FALSE(o.get().ok);
-    EXPECT_NE(o.get().error.find("已取消"), std::string::npos) << o.get().error;
+    EXPECT_FALSE(o.get().ok());
+    EXPECT_NE(o.get().message().find("已取消"), std::string::npos) << o.get().message();
   }
   EXPECT_FALSE(Running(pid));
   EXPECT_TRUE(pool.OfficePids().empty());
@@ -525,8 +525,9 @@ namespace fs = std::filesystem;
 using test::ScratchDir;
 
 TEST(TempFolderTest, AnOfficeFolderIsPrivateAndMarkedAsThisProcesssOwn) {
-  const std::string made = MakePrivateTempFolder("office", TempSpeed::kMemory);
-  ASSERT_FALSE(made.empty());
+  const Result<std::string> folder = MakePrivateTempFolder("office", TempSpeed::kMemory);
+  ASSERT_TRUE(folder.ok()) << folder.message();
+  const std::string& made = *folder;
   EXPECT_EQ(fs::status(made).permissions() & fs::perms::all, fs::perms::owner_all);
   EXPECT_NE(fs::path(made).filename().string().find("-" + std::to_string(::getpid()) + "-"),
             std::string::npos);

@@ -120,7 +120,7 @@ std::vector<std::string> Outline(const std::string& path, std::vector<int>* link
 
 class PdfSplitTest : public ::testing::Test {
  protected:
-  PdfSplit Split(const std::string& pdf) {
+  Result<std::vector<int>> Split(const std::string& pdf) {
     return SplitPdfAtDestinations(pdf, {"m0", "m1"}, {Part(0), Part(1)});
   }
   std::string Part(int k) { return (dir_ / ("part" + std::to_string(k) + ".pdf")).string(); }
@@ -129,24 +129,25 @@ class PdfSplitTest : public ::testing::Test {
 
 TEST_F(PdfSplitTest, EachPartKeepsItsOwnOutlineAndLinks) {
   const std::string pdf = MakePdf(dir_ / "joined.pdf", {{"甲", 0, ""}, {"甲一", 1, "甲"}, {"乙", 2, ""}, {"乙一", 3, ""}}, 0, 1);
-  const PdfSplit split = Split(pdf);
-  ASSERT_TRUE(split.error.empty()) << split.error;
-  EXPECT_EQ(split.pages, (std::vector<int>{2, 2}));
+  const Result<std::vector<int>> split = Split(pdf);
+  ASSERT_TRUE(split.ok()) << split.message();
+  EXPECT_EQ(*split, (std::vector<int>{2, 2}));
   std::vector<int> links;
   EXPECT_EQ(Outline(Part(0), &links), (std::vector<std::string>{"0 甲 0", "1 甲一 1"}));
   EXPECT_EQ(links, std::vector<int>{1});  // the part's own second page, not a stray copy
   EXPECT_EQ(Outline(Part(1)), (std::vector<std::string>{"0 乙 0", "0 乙一 1"}));
   // Without an outline the parts have none.
-  const PdfSplit plain = Split(MakePdf(dir_ / "plain.pdf", {}, -1, -1));
-  ASSERT_TRUE(plain.error.empty()) << plain.error;
+  const Result<std::vector<int>> plain = Split(MakePdf(dir_ / "plain.pdf", {}, -1, -1));
+  ASSERT_TRUE(plain.ok()) << plain.message();
   EXPECT_TRUE(Outline(Part(0)).empty());
 }
 
 TEST_F(PdfSplitTest, WhatPointsIntoAnotherPartRefusesTheCut) {
   // A heading of the second record nested under the first record's last one.
-  EXPECT_FALSE(Split(MakePdf(dir_ / "nested.pdf", {{"甲", 0, ""}, {"乙", 2, "甲"}}, -1, -1)).error.empty());
+  EXPECT_EQ(Split(MakePdf(dir_ / "nested.pdf", {{"甲", 0, ""}, {"乙", 2, "甲"}}, -1, -1)).status().code(),
+            StatusCode::kRefused);
   // A link from the first record to the second's page.
-  EXPECT_FALSE(Split(MakePdf(dir_ / "link.pdf", {}, 1, 2)).error.empty());
+  EXPECT_EQ(Split(MakePdf(dir_ / "link.pdf", {}, 1, 2)).status().code(), StatusCode::kRefused);
   EXPECT_FALSE(fs::exists(Part(0)));
   EXPECT_FALSE(fs::exists(Part(1)));
 }

@@ -55,7 +55,7 @@ KilledRun KillARun(const fs::path& out, bool reaper) {
     ::close(ready[0]);
     if (reaper) StartTempFolderReaper();
     const std::string pid = std::to_string(::getpid());
-    const std::string folder = MakePrivateTempFolder("word");
+    const std::string folder = MakePrivateTempFolder("word").value();
     fs::create_directories(fs::path(folder) / "1");
     test::WriteFile(fs::path(folder) / "1" / "张三.docx", "personal");
     std::string temp = WriterTempTemplate(out);

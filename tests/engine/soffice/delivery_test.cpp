@@ -43,21 +43,21 @@ class DeliveryTest : public ::testing::Test {
 TEST_F(DeliveryTest, ALaterRequestForThePathHasTheLastWord) {
   const auto older = Request({"a.pdf"});
   const auto newer = Request({"a.pdf"});
-  EXPECT_EQ(delivery_.PutFile(newer[0], Made("1", "new")), "");
+  EXPECT_TRUE(delivery_.PutFile(newer[0], Made("1", "new")).ok());
   // The older one finishes last: it counts as done, the file stays the newer one's.
   const std::string late = Made("2", "old");
-  EXPECT_EQ(delivery_.PutFile(older[0], late), "");
+  EXPECT_TRUE(delivery_.PutFile(older[0], late).ok());
   EXPECT_EQ(test::ReadFile(dir_ / "a.pdf"), "new");
   EXPECT_FALSE(fs::exists(late));
-  EXPECT_EQ(delivery_.PutBytes(older, "old"), "");
-  EXPECT_EQ(delivery_.CopyFile(older, Made("3", "old")), "");
+  EXPECT_TRUE(delivery_.PutBytes(older, "old").ok());
+  EXPECT_TRUE(delivery_.CopyFile(older, Made("3", "old")).ok());
   EXPECT_EQ(test::ReadFile(dir_ / "a.pdf"), "new");
 }
 
 TEST_F(DeliveryTest, OneFileGoesToEveryPathAskedForItAndNoCopyIsLeft) {
   const auto targets = Request({"x.pdf", "y.pdf"});
   const std::string part = Made("part", "pdf");
-  EXPECT_EQ(delivery_.CopyFile(targets, part), "");
+  EXPECT_TRUE(delivery_.CopyFile(targets, part).ok());
   EXPECT_EQ(test::ReadFile(dir_ / "x.pdf"), "pdf");
   EXPECT_EQ(test::ReadFile(dir_ / "y.pdf"), "pdf");
   EXPECT_TRUE(fs::exists(part));  // the caller's
@@ -67,13 +67,14 @@ TEST_F(DeliveryTest, OneFileGoesToEveryPathAskedForItAndNoCopyIsLeft) {
 TEST_F(DeliveryTest, AFailureIsReportedAndTheOtherTargetsAreStillServed) {
   test::WriteFile(dir_ / "keep.pdf", "earlier");
   const auto targets = Request({"missing/z.pdf", "keep.pdf"});
-  const std::string error = delivery_.PutBytes(targets, "fresh");
-  EXPECT_NE(error, "");
+  const Status put = delivery_.PutBytes(targets, "fresh");
+  EXPECT_FALSE(put.ok());
+  EXPECT_NE(put.message(), "");
   EXPECT_EQ(test::ReadFile(dir_ / "keep.pdf"), "fresh");
   // A file that cannot be put leaves the target's folder as it was, and no temporary file.
   const auto again = Request({"missing/z.pdf"});
   const std::string made = Made("4", "x");
-  EXPECT_NE(delivery_.PutFile(again[0], made), "");
+  EXPECT_FALSE(delivery_.PutFile(again[0], made).ok());
   EXPECT_FALSE(fs::exists(made));
   EXPECT_FALSE(fs::exists(dir_ / "missing"));
 }

@@ -95,7 +95,7 @@ class DocBaseTest : public ::testing::Test {
   static std::string OwnDoc(const fs::path& record) {
     const std::string doc = fs::path(record).replace_extension(".doc").string();
     const ConversionOutcome made = pool_->Submit({record.string(), false, {{doc, StoreFormat::kDoc}}, "own"}).get();
-    EXPECT_TRUE(made.ok) << made.error;
+    EXPECT_TRUE(made.ok()) << made.message();
     return doc;
   }
 
@@ -103,9 +103,9 @@ class DocBaseTest : public ::testing::Test {
   static std::pair<std::string, int> Read(const std::string& doc) {
     const std::string pdf = doc + ".pdf";
     const ConversionOutcome made = pool_->Submit({doc, false, {{pdf, StoreFormat::kPdf}}, "read"}).get();
-    EXPECT_TRUE(made.ok) << made.error;
+    EXPECT_TRUE(made.ok()) << made.message();
     if (std::system(("pdftotext -enc UTF-8 '" + pdf + "' '" + pdf + ".txt'").c_str()) != 0) return {};
-    return {test::ReadFile(pdf + ".txt"), made.pages};
+    return {test::ReadFile(pdf + ".txt"), made.value()};
   }
 
   // Writes every record but the first from the first's .doc and compares with the office's own;
@@ -113,18 +113,18 @@ class DocBaseTest : public ::testing::Test {
   // Returns how many were written.
   int ExpectWrittenAsOwn(const std::vector<fs::path>& records, const std::vector<std::size_t>& refusable = {},
                          bool base_may_fail = false) {
-    std::string why;
-    const std::shared_ptr<const DocBase> base =
-        DocBase::Make(test::ReadFile(OwnDoc(records[0])), ReadDocxTexts(records[0].string()), &why);
-    EXPECT_TRUE(base || base_may_fail) << why;
-    if (!base) return 0;
+    const Result<std::shared_ptr<const DocBase>> made =
+        DocBase::Make(test::ReadFile(OwnDoc(records[0])), ReadDocxTexts(records[0].string()));
+    EXPECT_TRUE(made.ok() || base_may_fail) << made.message();
+    if (!made.ok()) return 0;
+    const std::shared_ptr<const DocBase>& base = *made;
     int written_count = 0;
     for (std::size_t i = 1; i < records.size(); ++i) {
       const std::string own = test::ReadFile(OwnDoc(records[i]));
-      const std::optional<std::string> written = base->Write(ReadDocxTexts(records[i].string()), &why);
+      const Result<std::string> written = base->Write(ReadDocxTexts(records[i].string()));
       const bool may_refuse = std::find(refusable.begin(), refusable.end(), i) != refusable.end();
-      if (!written) {
-        EXPECT_TRUE(may_refuse) << "record " << i << " refused: " << why;
+      if (!written.ok()) {
+        EXPECT_TRUE(may_refuse) << "record " << i << " refused: " << written.message();
         continue;
       }
       ++written_count;
@@ -218,13 +218,13 @@ TEST_F(DocBaseTest, WhatTheOfficeWritesOtherwiseIsRefused) {
                                                     {{"李四", "技术部"}, {"王五", "财务部"}});
   const std::string base_doc = test::ReadFile(OwnDoc(records[0]));
   const DocxTexts texts = ReadDocxTexts(records[0].string());
-  std::string why;
-  const std::shared_ptr<const DocBase> base = DocBase::Make(base_doc, texts, &why);
-  ASSERT_TRUE(base) << why;
+  const Result<std::shared_ptr<const DocBase>> made = DocBase::Make(base_doc, texts);
+  ASSERT_TRUE(made.ok()) << made.message();
+  const std::shared_ptr<const DocBase>& base = *made;
 
   DocxTexts other = ReadDocxTexts(records[1].string());
   other.frame ^= 1;
-  EXPECT_FALSE(base->Write(other));
+  EXPECT_EQ(base->Write(other).status().code(), StatusCode::kRefused);
   DocxTexts control = ReadDocxTexts(records[1].string());
   ASSERT_FALSE(control.spans[1].empty());
   control.paragraphs[1].insert(control.spans[1][0].begin, 1, u'\x01');
@@ -232,7 +232,7 @@ TEST_F(DocBaseTest, WhatTheOfficeWritesOtherwiseIsRefused) {
     if (s.begin > control.spans[1][0].begin) ++s.begin;
     ++s.end;
   }
-  EXPECT_FALSE(base->Write(control));
+  EXPECT_EQ(base->Write(control).status().code(), StatusCode::kRefused);
 
   // A word count in the body: its result depends on each record's text.
   test::RewriteMain({records[0]}, [](std::string& xml) {
@@ -240,9 +240,11 @@ TEST_F(DocBaseTest, WhatTheOfficeWritesOtherwiseIsRefused) {
     ASSERT_NE(at, std::string::npos);
     xml.insert(at, "<w:fldSimple w:instr=\" NUMWORDS \"><w:r><w:t>12</w:t></w:r></w:fldSimple>");
   });
-  EXPECT_FALSE(DocBase::Make(test::ReadFile(OwnDoc(records[0])), ReadDocxTexts(records[0].string()), &why));
-  EXPECT_NE(why.find("field"), std::string::npos) << why;
-  EXPECT_FALSE(DocBase::Make(base_doc, ReadDocxTexts(records[0].string()), &why));
+  const Result<std::shared_ptr<const DocBase>> counted =
+      DocBase::Make(test::ReadFile(OwnDoc(records[0])), ReadDocxTexts(records[0].string()));
+  EXPECT_EQ(counted.status().code(), StatusCode::kRefused);
+  EXPECT_NE(counted.message().find("field"), std::string::npos) << counted.message();
+  EXPECT_FALSE(DocBase::Make(base_doc, ReadDocxTexts(records[0].string())).ok());
 }
 
 // The template corpus (bodies, content controls, drawings, lists, notes, tables; each as .docx
@@ -281,14 +283,14 @@ TEST_F(DocBaseTest, ThePoolWritesTheRecordsAfterTheFirstWithoutTheOffice) {
   ASSERT_TRUE(pool.Submit({(dir_ / "snapshot.docx").string(), true, {{(dir_ / "out" / "记录0.pdf").string(), StoreFormat::kPdf}},
                            "记录0"})
                   .get()
-                  .ok);
+                  .ok());
   std::vector<std::shared_future<ConversionOutcome>> outcomes;
   for (std::size_t i = 0; i < records.size(); ++i) {
     const std::string target = (dir_ / "out" / ("记录" + std::to_string(i) + ".doc")).string();
     outcomes.push_back(pool.Submit({records[i].string(), false, {{target, StoreFormat::kDoc}}, "记录"}));
     outcomes.back().wait();  // one after the other: the first makes the base
   }
-  for (auto& o : outcomes) ASSERT_TRUE(o.get().ok) << o.get().error;
+  for (auto& o : outcomes) ASSERT_TRUE(o.get().ok()) << o.get().message();
   EXPECT_EQ(pool.from_base(), static_cast<int>(records.size()) - 1);
   EXPECT_EQ(pool.loads(), 2);
   for (std::size_t i = 0; i < records.size(); ++i) {

@@ -34,8 +34,8 @@ TEST(JobQueueTest, AJobWithTheBytesOfAWaitingOneJoinsIt) {
   EXPECT_EQ(first->job.targets[1].path, "a.pdf");
   EXPECT_EQ(b.surplus_source, "2.docx");  // handed over, and nobody loads it
   // The twin's outcome reaches both.
-  FinishTask(*first, ConversionOutcome::Succeeded());
-  EXPECT_TRUE(b.future.get().ok);
+  FinishTask(*first, ConversionOutcome(0));
+  EXPECT_TRUE(b.future.get().ok());
 
   // Other bytes, even of the same size, stay apart; a source not handed over is never deleted.
   queue.Add(Job("diff", {Pdf("b.pdf")}, "3.docx"));

@@ -144,7 +144,7 @@ void ExpectFontsHoldOnlyWhatPagesShow(const std::string& path) {
   QPDF pdf;
   pdf.processFile(path.c_str());
   const ShownCodes shown = ReadShownCodes(pdf);
-  ASSERT_EQ(shown.error, "") << path;
+  ASSERT_TRUE(shown.status.ok()) << path << ": " << shown.status.message();
   for (QPDFPageObjectHelper page : QPDFPageDocumentHelper(pdf).getAllPages()) {
     QPDFObjectHandle fonts = page.getAttribute("/Resources", false).getKey("/Font");
     if (!fonts.isDictionary()) continue;
@@ -219,7 +219,7 @@ class JoinedPdfTest : public ::testing::Test {
     for (std::size_t i = 0; i < records.size(); ++i) {
       const ConversionOutcome own =
           pool_->Submit({records[i].string(), false, {{Pdf("own", i), StoreFormat::kPdf}}, "own"}).get();
-      ASSERT_TRUE(own.ok) << own.error;
+      ASSERT_TRUE(own.ok()) << own.message();
     }
     const int joined_before = pool_->joined();
     for (const fs::path& record : records) {
@@ -230,7 +230,7 @@ class JoinedPdfTest : public ::testing::Test {
       outcomes.push_back(pool_->Submit(
           {records[i].string() + ".snapshot", true, {{Pdf("joined", i), StoreFormat::kPdf}}, "记录"}));
     }
-    for (auto& o : outcomes) ASSERT_TRUE(o.get().ok) << o.get().error;
+    for (auto& o : outcomes) ASSERT_TRUE(o.get().ok()) << o.get().message();
     // All of them joined as a rule; a machine loaded enough to hold a submission back longer
     // than the batch waits splits them, which must not change a page.
     if (joinable) {
@@ -241,7 +241,7 @@ class JoinedPdfTest : public ::testing::Test {
     for (std::size_t i = 0; i < records.size(); ++i) {
       const std::vector<std::string> own = PageImages(Pdf("own", i));
       ASSERT_FALSE(own.empty()) << i;
-      EXPECT_EQ(outcomes[i].get().pages, static_cast<int>(own.size())) << i;
+      EXPECT_EQ(outcomes[i].get().value(), static_cast<int>(own.size())) << i;
       EXPECT_EQ(PdfPageCount(Pdf("joined", i)), static_cast<int>(own.size())) << i;
       EXPECT_TRUE(PageImages(Pdf("joined", i)) == own) << "record " << i << " looks different";
       // Its fonts hold what its own PDF's fonts hold, nothing of the other records.
@@ -334,7 +334,7 @@ TEST_F(JoinedPdfTest, TheDocAndThePdfOfARecordGoTheirOwnWays) {
                                         target.filename().string()}));
     }
   }
-  for (auto& o : outcomes) ASSERT_TRUE(o.get().ok) << o.get().error;
+  for (auto& o : outcomes) ASSERT_TRUE(o.get().ok()) << o.get().message();
   EXPECT_GE(pool_->joined() - joined_before, 2);
   for (std::size_t i = 0; i < records.size(); ++i) {
     const fs::path base = dir_ / "out" / ("记录" + std::to_string(i));
@@ -395,7 +395,7 @@ TEST_F(JoinedPdfTest, AnOfficeThatDiesInAJoinedExportLeavesNoRecordUnmade) {
   ASSERT_TRUE(pool_->WaitForJob(2min, JobKind::kJoinedExport));
   ::kill(-pid, SIGKILL);
   for (std::size_t i = 0; i < records.size(); ++i) {
-    ASSERT_TRUE(outcomes[i].get().ok) << outcomes[i].get().error;
+    ASSERT_TRUE(outcomes[i].get().ok()) << outcomes[i].get().message();
     EXPECT_EQ(PdfPageCount(Pdf("out", i)), 1) << i;
   }
   EXPECT_GE(pool_->joined() - joined, 2);

@@ -51,7 +51,7 @@ TEST(KeptDocumentTest, AChangeFurtherThanOneCursorMoveLandsInPlace) {
     const fs::path pdf = dir.path() / ("记录" + std::to_string(i) + ".pdf");
     // The pool takes the record's file (as the merge hands it over), so it may keep its document.
     const ConversionOutcome made = pool.Submit({records[i].string(), true, {{pdf.string(), StoreFormat::kPdf}}, "记录"}).get();
-    ASSERT_TRUE(made.ok) << made.error;
+    ASSERT_TRUE(made.ok()) << made.message();
   }
   EXPECT_EQ(pool.loads(), 1);  // the second record was made from the first's document
   // The second record reads as the first with its own value wherever the title stood.

@@ -71,10 +71,10 @@ TEST_F(FullFolderTest, DocumentsFailAtOnceNamingThemselvesAndWorkAgainWithRoom) 
     for (const std::string& name : names) jobs.push_back(Pdf(pool, name));
     for (std::size_t i = 0; i < jobs.size(); ++i) {
       const ConversionOutcome& outcome = jobs[i].get();
-      EXPECT_FALSE(outcome.ok);
-      EXPECT_NE(outcome.error.find("“" + names[i] + ".pdf”"), std::string::npos) << outcome.error;
-      EXPECT_NE(outcome.error.find("已满"), std::string::npos) << outcome.error;
-      EXPECT_EQ(outcome.error.find("已重试"), std::string::npos) << outcome.error;
+      EXPECT_FALSE(outcome.ok());
+      EXPECT_NE(outcome.message().find("“" + names[i] + ".pdf”"), std::string::npos) << outcome.message();
+      EXPECT_NE(outcome.message().find("已满"), std::string::npos) << outcome.message();
+      EXPECT_EQ(outcome.message().find("已重试"), std::string::npos) << outcome.message();
     }
     EXPECT_LT(std::chrono::steady_clock::now() - start, 40s);
     EXPECT_LE(pool.starts(), 1);
@@ -83,7 +83,7 @@ TEST_F(FullFolderTest, DocumentsFailAtOnceNamingThemselvesAndWorkAgainWithRoom) 
     // With room again, the same pool makes documents again.
     fs::remove(mount_point_ / "filler");
     const ConversionOutcome again = Pdf(pool, "赵六").get();
-    EXPECT_TRUE(again.ok) << again.error;
+    EXPECT_TRUE(again.ok()) << again.message();
   }
   // The offices' folders went with the pool.
   EXPECT_TRUE(fs::is_empty(mount_point_));

@@ -58,7 +58,7 @@ class OfficeStallTest : public ::testing::Test {
   void ExpectMade(const std::vector<std::shared_future<ConversionOutcome>>& outcomes, const std::string& round) {
     for (std::size_t i = 0; i < outcomes.size(); ++i) {
       ASSERT_EQ(outcomes[i].wait_for(3min), std::future_status::ready) << round << i;
-      ASSERT_TRUE(outcomes[i].get().ok) << outcomes[i].get().error;
+      ASSERT_TRUE(outcomes[i].get().ok()) << outcomes[i].get().message();
       EXPECT_EQ(PdfPageCount(Pdf(round, i)), 1) << round << i;
     }
   }

@@ -149,8 +149,8 @@ TEST_F(PageBatchTest, OnlyDocumentsThatLookTheSameInALongerDocumentAreJoinable) 
   };
   int n = 0;
   for (const Case& c : cases) {
-    const std::string why = WhyNotJoinable(Make(std::to_string(++n) + ".docx", c.changes));
-    EXPECT_EQ(why.empty(), c.joinable) << c.what << ": " << why;
+    const Status joinable = CheckJoinable(Make(std::to_string(++n) + ".docx", c.changes));
+    EXPECT_EQ(joinable.ok(), c.joinable) << c.what << ": " << joinable.message();
   }
 }
 
@@ -161,7 +161,7 @@ TEST_F(PageBatchTest, JoinedRecordsGetSectionsPageRestartsAndListsOfTheirOwn) {
   const fs::path out = dir_ / "joined.docx";
   const JoinedDocuments joined = JoinForPages({a, other, c}, out.string());
   // The record made from another template is left to be made alone.
-  ASSERT_EQ(joined.members, (std::vector<std::size_t>{0, 2})) << joined.why;
+  ASSERT_EQ(joined.members, (std::vector<std::size_t>{0, 2})) << joined.refused.message();
 
   std::unique_ptr<ZipReader> zip = ZipReader::Open(out.string());
   pugi::xml_document doc, numbering;
@@ -323,7 +323,7 @@ TEST_F(PageBatchTest, RecordsKeepTheirOwnFootnotesNumberedFromOne) {
   const std::string a = make("a.docx", "张三"), b = make("b.docx", "李四"), c = make("c.docx", "王五");
   const fs::path out = dir_ / "joined.docx";
   const JoinedDocuments joined = JoinForPages({a, b, c}, out.string());
-  ASSERT_EQ(joined.members.size(), 3u) << joined.why;
+  ASSERT_EQ(joined.members.size(), 3u) << joined.refused.message();
   EXPECT_TRUE(joined.footnotes);
   EXPECT_EQ(joined.note_labels, (std::vector<std::string>{"", "", "1", "2", "1", "2"}));
 

@@ -49,7 +49,8 @@ TEST(PdfProtectTest, OpensOnlyWithItsPasswordAllowsPrintingButNoChanges) {
   test::MakePdf(dir / "plain.pdf", 3);
   for (const std::string password : {"011234", "张伟-11010119900101123X"}) {
     const fs::path locked = dir / "locked.pdf";
-    ASSERT_EQ(ProtectPdf((dir / "plain.pdf").string(), locked.string(), password), "") << password;
+    const Status is_protected = ProtectPdf((dir / "plain.pdf").string(), locked.string(), password);
+    ASSERT_TRUE(is_protected.ok()) << password << ": " << is_protected.message();
     EXPECT_FALSE(Open(locked, "").opens);
     EXPECT_FALSE(Open(locked, password + "0").opens);
     const Opened o = Open(locked, password);
@@ -67,10 +68,12 @@ TEST(PdfProtectTest, WhatIsNoPdfGivesAReasonAndNoFile) {
   test::ScratchDir dir;
   test::WriteFile(dir / "half.pdf", test::MakePdf(dir / "whole.pdf", 1).substr(0, 40));
   for (const char* source : {"half.pdf", "none.pdf"}) {
-    EXPECT_NE(ProtectPdf((dir / source).string(), (dir / "out.pdf").string(), "pw"), "") << source;
+    const Status is_protected = ProtectPdf((dir / source).string(), (dir / "out.pdf").string(), "pw");
+    EXPECT_FALSE(is_protected.ok()) << source;
+    EXPECT_NE(is_protected.message(), "") << source;
     EXPECT_FALSE(fs::exists(dir / "out.pdf")) << source;
   }
-  EXPECT_NE(ProtectPdf((dir / "whole.pdf").string(), (dir / "out.pdf").string(), ""), "");
+  EXPECT_FALSE(ProtectPdf((dir / "whole.pdf").string(), (dir / "out.pdf").string(), "").ok());
   EXPECT_FALSE(fs::exists(dir / "out.pdf"));
 }
 
@@ -102,14 +105,14 @@ class ProtectedDeliveryTest : public ::testing::Test {
 
 TEST_F(ProtectedDeliveryTest, OnlyTargetsWithAPasswordAreProtectedAndNoScratchIsLeft) {
   const auto one = Request({{"张三.pdf", "123456"}});
-  EXPECT_EQ(delivery_.PutFile(one[0], Made("a")), "");
+  EXPECT_TRUE(delivery_.PutFile(one[0], Made("a")).ok());
   EXPECT_FALSE(Open(dir_ / "张三.pdf", "").opens);
   EXPECT_EQ(Open(dir_ / "张三.pdf", "123456").pages, 2);
   EXPECT_TRUE(WorkEmpty());
 
   const auto two = Request({{"李四.pdf", "654321"}, {"公开.pdf", ""}});
   const std::string part = Made("b");
-  EXPECT_EQ(delivery_.CopyFile(two, part), "");
+  EXPECT_TRUE(delivery_.CopyFile(two, part).ok());
   EXPECT_FALSE(Open(dir_ / "李四.pdf", "").opens);
   EXPECT_EQ(Open(dir_ / "李四.pdf", "654321").revision, 6);
   EXPECT_EQ(test::ReadFile(dir_ / "公开.pdf"), test::ReadFile(part));
@@ -122,7 +125,9 @@ TEST_F(ProtectedDeliveryTest, APdfThatCannotBeProtectedLeavesTheEarlierFile) {
   const auto targets = Request({{"王五.pdf", "888888"}});
   fs::create_directories(dir_ / "work");
   test::WriteFile(dir_ / "work" / "broken", "%PDF-1.7 not really");
-  EXPECT_NE(delivery_.PutFile(targets[0], (dir_ / "work" / "broken").string()), "");
+  const Status put = delivery_.PutFile(targets[0], (dir_ / "work" / "broken").string());
+  EXPECT_EQ(put.code(), StatusCode::kOutput);
+  EXPECT_NE(put.message().find("无法加密PDF文件"), std::string::npos) << put.message();
   EXPECT_EQ(test::ReadFile(dir_ / "王五.pdf"), "earlier");
   EXPECT_TRUE(WorkEmpty());
 }

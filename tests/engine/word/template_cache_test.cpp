@@ -165,26 +165,26 @@ TEST(ConvertedTemplatesTest, UnwritableCacheStillConverts) {
 
 TEST(ConvertibleInputTest, DocumentsTheOfficeReadsAsDocumentsPass) {
   for (const char* fixture : {"word/lo_notice.doc", "word/lo_notice.docx", "output/通知.doc"}) {
-    EXPECT_EQ(WhyNotAWordDocument(ReadFile(DataFile(fixture))), "") << fixture;
+    EXPECT_TRUE(CheckWordDocument(ReadFile(DataFile(fixture))).ok()) << fixture;
   }
-  EXPECT_EQ(WhyNotAWordDocument("{\\rtf1\\ansi 通知}"), "");
-  EXPECT_EQ(WhyNotAWordDocument("\xEF\xBB\xBF\r\n<html><body>通知</body></html>"), "");
-  EXPECT_EQ(WhyNotAWordDocument("<?xml version=\"1.0\"?><w:wordDocument/>"), "");
+  EXPECT_TRUE(CheckWordDocument("{\\rtf1\\ansi 通知}").ok());
+  EXPECT_TRUE(CheckWordDocument("\xEF\xBB\xBF\r\n<html><body>通知</body></html>").ok());
+  EXPECT_TRUE(CheckWordDocument("<?xml version=\"1.0\"?><w:wordDocument/>").ok());
 }
 
 TEST(ConvertibleInputTest, WhatTheOfficeWouldReadAsTextIsRefused) {
   std::mt19937 random(7);
   std::string noise(4096, '\0');
   for (char& c : noise) c = static_cast<char>(random());
-  EXPECT_NE(WhyNotAWordDocument(noise).find("不是 Word 文档"), std::string::npos);
-  EXPECT_NE(WhyNotAWordDocument("姓名 部门 工号").find("不是 Word 文档"), std::string::npos);
+  EXPECT_NE(CheckWordDocument(noise).message().find("不是 Word 文档"), std::string::npos);
+  EXPECT_NE(CheckWordDocument("姓名 部门 工号").message().find("不是 Word 文档"), std::string::npos);
   // Compound files that hold no Word document, or nothing readable at all.
-  EXPECT_NE(WhyNotAWordDocument(ReadFile(DataFile("merge/数据.xls"))).find("不是 Word 文档"),
+  EXPECT_NE(CheckWordDocument(ReadFile(DataFile("merge/数据.xls"))).message().find("不是 Word 文档"),
             std::string::npos);
   std::string broken("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
   broken.resize(4096, '\0');
-  EXPECT_NE(WhyNotAWordDocument(broken).find("已损坏"), std::string::npos);
-  EXPECT_NE(WhyNotAWordDocument(ReadFile(DataFile("sheet/password.xlsx"))).find("已加密"),
+  EXPECT_NE(CheckWordDocument(broken).message().find("已损坏"), std::string::npos);
+  EXPECT_NE(CheckWordDocument(ReadFile(DataFile("sheet/password.xlsx"))).message().find("已加密"),
             std::string::npos);
 }
 
