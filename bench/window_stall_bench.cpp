@@ -15,7 +15,7 @@
 #include "app/globals.h"
 #include "app/host.h"
 #include "app/post_queue.h"
-#include "office/engine/desktop_handoff.h"
+#include "office/deferred_work.h"
 #include "office/engine/engine_services.h"
 #include "office/engine/register_servers.h"
 #include "office/engine/soffice/office_pool.h"
@@ -40,13 +40,14 @@ int main(int argc, char** argv) {
   ui::InitSkin();
   app::as_datapath = VEXLO_SOURCE_DIR;
   app::as_currentpath = folder;
-  engine::EngineServices services;
-  engine::RegisterEmbeddedServers();
   QElapsedTimer clock;
   qint64 handed_over = -1;
-  engine::SetDesktopHandoff([&](const std::string&) { handed_over = clock.elapsed(); });
-  ui::SetOfficeStarter(ui::StartOneOffice);
-  ui::SetTemplatePreparer(ui::LibreOfficePreparer());
+  engine::EngineServices services(
+      {}, {.desktop_handoff = [&](const std::string&) { handed_over = clock.elapsed(); }});
+  engine::RegisterEmbeddedServers(services);
+  office::SetDeferredWork(&services.deferred_work());
+  ui::SetOfficeStarter([&services] { ui::StartOneOffice(services.pool()); });
+  ui::SetTemplatePreparer(ui::LibreOfficePreparer(services.conversions()));
   ui::QtHost host([] {});
   app::SetHost(&host);
 
@@ -108,6 +109,7 @@ int main(int argc, char** argv) {
     delete window;
   }
   services.pool().Shutdown();
+  office::SetDeferredWork(nullptr);
   app::ClearPosted();
   app::SetHost(nullptr);
   std::error_code error;

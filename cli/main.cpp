@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 
 #include "cli/run_cli.h"
+#include "office/deferred_work.h"
 #include "office/engine/engine_services.h"
 #include "office/engine/package/temp_folder.h"
 #include "office/engine/register_servers.h"
@@ -31,10 +32,17 @@ int main(int argc, char** argv) {
   QCoreApplication qt(argc, argv);
   qt.setApplicationName("vexlo");
   CatchStopSignals();
-  // The offices and conversions end with `services`, before the program's static state goes.
+  // The engine: offices, conversions, output queue and held saves, given to the servers it
+  // registers. They end with `services`, before the program's static state goes.
   vexlo::engine::EngineServices services;
-  vexlo::engine::RegisterEmbeddedServers();
+  vexlo::engine::RegisterEmbeddedServers(services);
+  vexlo::office::SetDeferredWork(&services.deferred_work());
   std::vector<std::string> args(argv + 1, argv + argc);
-  return vexlo::cli::RunCli(args, stdout, stderr, ::isatty(STDERR_FILENO) == 1,
-                            [] { return stop_signal != 0; }, [&services] { services.Shutdown(); });
+  const int status = vexlo::cli::RunCli(
+      args, stdout, stderr, ::isatty(STDERR_FILENO) == 1, [] { return stop_signal != 0; },
+      {.warm_up = [&services](const std::string& templ,
+                              bool needs_pdf) { services.conversions().WarmUpFor(templ, needs_pdf); },
+       .at_end = [&services] { services.Shutdown(); }});
+  vexlo::office::SetDeferredWork(nullptr);
+  return status;
 }

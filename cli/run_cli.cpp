@@ -9,7 +9,6 @@
 #include "cli/cli_options.h"
 #include "cli/console_observer.h"
 #include "merge/merge_session.h"
-#include "office/engine/word/doc_conversion.h"
 #include "office/oleobject.h"
 
 namespace vexlo::cli {
@@ -38,7 +37,7 @@ merge::MergeRequest RequestFromOptions(const CliOptions& options) {
 }
 
 int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, bool interactive,
-           std::function<bool()> cancelled, const std::function<void()>& at_end) {
+           std::function<bool()> cancelled, const CliEngine& engine) {
   std::string usage_error;
   const std::optional<CliOptions> options = ParseCliOptions(args, usage_error);
   if (!options) {
@@ -66,8 +65,9 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
     if (request.mail->attach == delivery::Attachment::kPdf) request.pdf = true;
   }
   // LibreOffice starts while the data is read and the first records are made.
-  engine::word::WarmUpFor(options->templ,
-                          !options->check && (request.pdf || options->copies > 0));
+  if (engine.warm_up) {
+    engine.warm_up(options->templ, !options->check && (request.pdf || options->copies > 0));
+  }
   ConsoleHost host(err);
   app::SetHost(&host);
   app::Application vexlo([] {});
@@ -87,7 +87,7 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
     wordserver2.reset();
   });
   app::RunGuarded({"vexlo", "", "destroy"}, [&] { vexlo.destroy(); });
-  const bool ended = !at_end || app::RunGuarded({"vexlo", "", "destroy"}, at_end);
+  const bool ended = !engine.at_end || app::RunGuarded({"vexlo", "", "destroy"}, engine.at_end);
   app::SetHost(nullptr);
 
   if (!ran || !ended) return kExitRuntimeError;

@@ -7,7 +7,7 @@
 #include "gui/vexlo_qapplication.h"
 #include "app/post_queue.h"
 #include "app/host.h"
-#include "office/engine/desktop_handoff.h"
+#include "office/deferred_work.h"
 #include "office/engine/engine_services.h"
 #include "office/engine/output/cups_printer.h"
 #include "office/engine/package/temp_folder.h"
@@ -34,27 +34,31 @@ int main(int argc, char** argv) {
   ui::InitSkin();
   ui::LoadQtTranslations();
   ui::SetDesktopFacts({!engine::SofficeProgram().empty(), !engine::DefaultPrinter().empty()});
+  qt.setWindowIcon(ui::ApplicationIcon());
+
+  // The engine: offices, conversions, output queue and held saves, given to the servers it
+  // registers. They end with `services`, before the program's static state goes.
+  engine::EngineServices services(
+      {}, {// The windows repaint while LibreOffice converts on the UI thread.
+           .conversion_wait = [] { app::host().KeepAlive(-1, -1); },
+           // A document left open for the user goes to the desktop's application for its type.
+           .desktop_handoff = [](const std::string& path) {
+             if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)))) {
+               app::host().MessageBox("错误提示", "无法打开“" + path +
+                                                     "”：没有找到桌面上打开此类文件的程序（xdg-open）。");
+             }
+           }});
+  engine::RegisterEmbeddedServers(services);
+  office::SetDeferredWork(&services.deferred_work());
   // The generation window's page images: our own text pages.
   ui::SetPagePreview(std::make_unique<ui::TextPagePreview>(
       [](const std::string& path) { return ui::DocxParagraphs(path); }));
-  ui::SetTemplateReader([](const std::string& path) { return ui::TemplateParagraphs(path); });
-  // LibreOffice starts when the window is up, and reads a .doc template as soon as it is chosen.
-  ui::SetOfficeStarter(ui::StartOneOffice);
-  ui::SetTemplatePreparer(ui::LibreOfficePreparer());
-  // The windows repaint while LibreOffice converts on the UI thread.
-  engine::SetConversionWaitHook([] { app::host().KeepAlive(-1, -1); });
-  qt.setWindowIcon(ui::ApplicationIcon());
-
-  // The offices and conversions end with `services`, before the program's static state goes.
-  engine::EngineServices services;
-  engine::RegisterEmbeddedServers();
-  // A document left open for the user goes to the desktop's application for its type.
-  engine::SetDesktopHandoff([](const std::string& path) {
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)))) {
-      app::host().MessageBox("错误提示", "无法打开“" + path +
-                                            "”：没有找到桌面上打开此类文件的程序（xdg-open）。");
-    }
+  ui::SetTemplateReader([&services](const std::string& path) {
+    return ui::TemplateParagraphs(services.conversions(), path);
   });
+  // LibreOffice starts when the window is up, and reads a .doc template as soon as it is chosen.
+  ui::SetOfficeStarter([&services] { ui::StartOneOffice(services.pool()); });
+  ui::SetTemplatePreparer(ui::LibreOfficePreparer(services.conversions()));
 
   ui::w_vexlo* window = nullptr;
   ui::QtHost host([] {
@@ -81,6 +85,7 @@ int main(int argc, char** argv) {
   app::RunGuarded({"vexlo", "", "destroy"}, [&] { vexlo.destroy(); });
   // The engine ends while its failures (a save still held that cannot be written) are reported.
   app::RunGuarded({"vexlo", "", "destroy"}, [&] { services.Shutdown(); });
+  office::SetDeferredWork(nullptr);
   app::ClearPosted();
   app::SetHost(nullptr);
   return rc;

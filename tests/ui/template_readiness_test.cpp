@@ -2,6 +2,7 @@
 // failure told only when acted on, the window's wiring, and, with LibreOffice, choosing the
 // bundled .doc template on a cold cache while the event loop keeps running.
 #include "ui/main/template_readiness.h"
+#include "tests/support/test_engine.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -190,7 +191,7 @@ TEST(TemplateReadinessWindow, ChoosingTheExampleDocOnAColdCacheNeverStallsTheWin
   test::FakeOffice word("word.application", "documents");
   {
     w_vexlo w;
-    w.template_readiness->set_preparer(LibreOfficePreparer());
+    w.template_readiness->set_preparer(LibreOfficePreparer(test::Engine().conversions()));
     w.show();
     QElapsedTimer clock;
     qint64 last = 0;
@@ -223,7 +224,7 @@ TEST(TemplateReadinessWindow, ChoosingTheExampleDocOnAColdCacheNeverStallsTheWin
     w.template_readiness->Chosen(example);
     EXPECT_FALSE(w.template_readiness->reading());
   }
-  engine::Services().pool().Shutdown();
+  test::Engine().pool().Shutdown();
   app::as_datapath = saved_data;
   ::unsetenv("XDG_CACHE_HOME");
 }

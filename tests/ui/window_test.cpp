@@ -25,8 +25,10 @@
 #include "app/globals.h"
 #include "app/post_queue.h"
 #include "office/engine/register_servers.h"
+#include "office/engine/sheet/spreadsheet_server.h"
 #include "office/server_registry.h"
 #include "tests/support/scripted_host.h"
+#include "tests/support/test_engine.h"
 #include "tests/support/test_paths.h"
 #include "tests/ui/fake_office.h"
 #include "ui/main/banner.h"
@@ -154,7 +156,7 @@ TEST_F(WindowTest, ValuesAsShownBoxGoesIntoTheRequest) {
 // active one chosen, the user picks the data sheet, the request carries it, and the next session
 // shows it again. A file that is no workbook leaves the list empty and the request without one.
 TEST_F(WindowTest, SheetListFollowsTheDataFileAndIsRemembered) {
-  engine::RegisterSpreadsheetServer();
+  engine::RegisterSpreadsheetServer(test::Engine().sheet());
   test::ScratchDir dir;
   const std::string data = (dir / "说明在前.xlsx").string();
   std::filesystem::copy_file(test::DataFile("merge/说明在前.xlsx"), data);

@@ -8,12 +8,13 @@
 #include <random>
 
 #include "app/runtime_error.h"
-#include "office/engine/package/zip_reader.h"
 #include "office/engine/engine_services.h"
+#include "office/engine/package/zip_reader.h"
 #include "office/engine/soffice/office_pool.h"
 #include "office/engine/word/converted_templates.h"
 #include "office/engine/word/convertible_input.h"
 #include "office/engine/word/doc_conversion.h"
+#include "tests/support/test_engine.h"
 #include "tests/support/test_paths.h"
 
 namespace vexlo::engine::word {
@@ -112,7 +113,8 @@ TEST(ConvertedTemplatesTest, ConversionRepairsADamagedEntry) {
   const auto text_of = [](const std::string& docx) {
     return ZipReader::FromBytes(docx, "docx")->Read("word/document.xml").value_or("");
   };
-  ASSERT_NE(text_of(ConvertToDocx(doc.string())).find("录用通知书"), std::string::npos);
+  DocConversions& conversions = test::Engine().conversions();
+  ASSERT_NE(text_of(conversions.ConvertToDocx(doc.string())).find("录用通知书"), std::string::npos);
   const fs::path folder = cache / "vexlo" / "templates";
   const std::string swapped = ReadFile(DataFile("word/payslip.docx"));
   for (const std::string& damage : {swapped, swapped.substr(0, 3000), std::string("not a zip")}) {
@@ -120,10 +122,10 @@ TEST(ConvertedTemplatesTest, ConversionRepairsADamagedEntry) {
     ASSERT_EQ(entries.size(), 1u);
     test::WriteFile(entries[0], damage);
     std::string docx;
-    ASSERT_NO_THROW(docx = ConvertToDocx(doc.string()));
+    ASSERT_NO_THROW(docx = conversions.ConvertToDocx(doc.string()));
     EXPECT_NE(text_of(docx).find("录用通知书"), std::string::npos);
   }
-  Services().pool().Shutdown();
+  test::Engine().pool().Shutdown();
   ::unsetenv("XDG_CACHE_HOME");
 }
 
@@ -138,9 +140,9 @@ TEST(ConvertedTemplatesTest, UnwritableCacheStillConverts) {
   const fs::path doc = cache / "模板.doc";
   fs::copy_file(DataFile("word/lo_notice.doc"), doc);
   std::string docx;
-  ASSERT_NO_THROW(docx = ConvertToDocx(doc.string()));
+  ASSERT_NO_THROW(docx = test::Engine().conversions().ConvertToDocx(doc.string()));
   EXPECT_TRUE(docx.starts_with("PK"));
-  Services().pool().Shutdown();
+  test::Engine().pool().Shutdown();
   ::unsetenv("XDG_CACHE_HOME");
 }
 
@@ -175,16 +177,16 @@ TEST(ConvertibleInputTest, GarbageTemplateIsAFormatErrorWithoutAConversion) {
   ScratchDir dir;
   const fs::path doc = dir / "乱码.doc";
   test::WriteFile(doc, std::string(2000, '\x9C') + "abc");
-  const int loads = Services().pool().loads();
+  const int loads = test::Engine().pool().loads();
   try {
-    ConvertToDocx(doc.string());
+    test::Engine().conversions().ConvertToDocx(doc.string());
     ADD_FAILURE() << "accepted";
   } catch (const app::RuntimeError& e) {
     EXPECT_EQ(e.number(), app::kErrFileFormat);
     EXPECT_NE(e.text().find("乱码.doc"), std::string::npos) << e.text();
     EXPECT_NE(e.text().find("不是 Word 文档"), std::string::npos) << e.text();
   }
-  EXPECT_EQ(Services().pool().loads(), loads);
+  EXPECT_EQ(test::Engine().pool().loads(), loads);
 }
 
 }  // namespace
