@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "office/deferred_work.h"
+#include "office/engine/register_servers.h"
 
 namespace vexlo::test {
 namespace {
@@ -13,6 +14,7 @@ std::optional<engine::EngineServices>* the_services = nullptr;
 TestEngine::TestEngine() {
   services_.emplace();
   the_services = &services_;
+  engine::RegisterEmbeddedServers(*services_);
   office::SetDeferredWork(&services_->deferred_work());
 }
 

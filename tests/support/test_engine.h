@@ -1,7 +1,8 @@
 // The engine of a test program, built by its main as every program's main builds one: the
-// engine's services, whose deferred work the gateway is given, ended before main returns. Cases
-// reach it through Engine() (registering the servers with it where they need them), or build a
-// graph of their own with fakes in its place.
+// engine's services, the embedded servers registered with them and their deferred work given
+// to the gateway, ended before main returns. Cases reach it through Engine() (to register the
+// servers with it again after a fake took their place), or build a graph of their own with
+// fakes in its place.
 #ifndef VEXLO_TESTS_SUPPORT_TEST_ENGINE_H_
 #define VEXLO_TESTS_SUPPORT_TEST_ENGINE_H_
 
