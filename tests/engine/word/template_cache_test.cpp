@@ -11,6 +11,7 @@
 #include "office/engine/engine_services.h"
 #include "office/engine/package/zip_reader.h"
 #include "office/engine/soffice/office_pool.h"
+#include "office/engine/soffice/soffice.h"
 #include "office/engine/word/converted_templates.h"
 #include "office/engine/word/convertible_input.h"
 #include "office/engine/word/doc_conversion.h"
@@ -144,6 +145,35 @@ TEST(ConvertedTemplatesTest, UnwritableCacheStillConverts) {
   EXPECT_TRUE(docx.starts_with("PK"));
   test::Engine().pool().Shutdown();
   ::unsetenv("XDG_CACHE_HOME");
+}
+
+// The private folder that a run's documents are staged in belongs to the conversions of one
+// program: each snapshot gets a folder of its own there, the end of a run removes it, and what is
+// left goes with the conversions, so that no document of the run stays behind in /tmp.
+TEST(DocConversionsTest, StagedFilesLiveInAFolderOfTheirOwnThatGoesWithThem) {
+  SofficeRuns runs;
+  std::string process;
+  {
+    DocConversions conversions(test::Engine().pool(), runs);
+    const std::string first = conversions.NewSnapshotFolder();
+    const std::string second = conversions.NewSnapshotFolder();
+    ASSERT_FALSE(first.empty());
+    ASSERT_FALSE(second.empty());
+    EXPECT_NE(first, second);
+    EXPECT_TRUE(fs::is_directory(second));
+    const fs::path run_folder = conversions.ProcessTempFolder();
+    EXPECT_EQ(fs::path(first).parent_path(), run_folder);
+    // Another program's conversions (another graph) stage elsewhere.
+    DocConversions other(test::Engine().pool(), runs);
+    EXPECT_NE(other.ProcessTempFolder(), run_folder);
+    conversions.RemoveProcessTempFolder();
+    EXPECT_FALSE(fs::exists(run_folder));
+    // The next run makes a fresh one, which the conversions' end removes.
+    ASSERT_FALSE(conversions.NewSnapshotFolder().empty());
+    process = conversions.ProcessTempFolder();
+    EXPECT_TRUE(fs::is_directory(process));
+  }
+  EXPECT_FALSE(fs::exists(process));
 }
 
 TEST(ConvertibleInputTest, DocumentsTheOfficeReadsAsDocumentsPass) {
