@@ -40,8 +40,10 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   const int status = vexlo::cli::RunCli(
       args, stdout, stderr, ::isatty(STDERR_FILENO) == 1, [] { return stop_signal != 0; },
-      {.warm_up = [&services](const std::string& templ,
-                              bool needs_pdf) { services.conversions().WarmUpFor(templ, needs_pdf); },
+      {.warm_up =
+           [&services](const std::string& templ, bool needs_pdf) {
+             services.conversions().WarmUpFor(templ, needs_pdf);
+           },
        .at_end = [&services] { services.Shutdown(); }});
   vexlo::office::SetDeferredWork(nullptr);
   return status;

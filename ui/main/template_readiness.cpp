@@ -36,7 +36,8 @@ bool Ready(const std::shared_future<engine::word::TemplateConversion>& reading) 
 }  // namespace
 
 TemplatePreparer LibreOfficePreparer(engine::word::DocConversions& conversions) {
-  return [&conversions](const std::string& path) -> std::shared_future<engine::word::TemplateConversion> {
+  return [&conversions](
+             const std::string& path) -> std::shared_future<engine::word::TemplateConversion> {
     if (!engine::word::IsConvertedExtension(engine::word::ExtensionOf(path))) return {};
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error)) return {};

@@ -104,7 +104,8 @@ void CalculateMissingResults(OfficePool* pool, const std::string& path, Workbook
   if (scratch.path.empty()) {
     throw RuntimeError::File(path, Unresolved(data) + "，无法创建计算它们所需的临时文件夹");
   }
-  const WorkbookData calculated = CalculatedCopy(*pool, path, scratch.path + "/calculated.xlsx", data);
+  const WorkbookData calculated =
+      CalculatedCopy(*pool, path, scratch.path + "/calculated.xlsx", data);
   for (size_t i = 0; i < data.sheets.size(); ++i) {
     SheetData& sheet = data.sheets[i];
     for (const UncalculatedCell& wanted : sheet.uncalculated) {

@@ -136,7 +136,8 @@ void DocConversions::RemoveProcessTempFolder() {
   process_folder_.clear();
 }
 
-std::shared_future<TemplateConversion> DocConversions::PrepareTemplateAsync(const std::string& path) {
+std::shared_future<TemplateConversion> DocConversions::PrepareTemplateAsync(
+    const std::string& path) {
   std::promise<TemplateConversion> failed;
   std::error_code ec;
   if (!OfficePool::Available()) {

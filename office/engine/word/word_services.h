@@ -1,8 +1,8 @@
 // What the word server and its documents use, all owned by the program (its EngineServices, or
 // a test's own graph) and given to the server when it is registered: the offices, the queue of
 // PDF exports and prints, the conversions of .doc files, the saves held for growing documents,
-// the clipboard its instances share, and where a visible instance leaves its files. The server keeps these references for as long
-// as it is registered; the owner outlives every instance.
+// the clipboard its instances share, and where a visible instance leaves its files. The server
+// keeps these references for as long as it is registered; the owner outlives every instance.
 #ifndef VEXLO_OFFICE_ENGINE_WORD_WORD_SERVICES_H_
 #define VEXLO_OFFICE_ENGINE_WORD_WORD_SERVICES_H_
 
