@@ -2,10 +2,12 @@
 
 #include <charconv>
 
+#include "merge/data_source.h"
+#include "merge/record_plan.h"
+#include "merge/run_checks.h"
+
 namespace vexlo::cli {
 namespace {
-constexpr int kMaxCopies = 50;
-constexpr int kMaxPasswordLast = 32;
 
 // The whole text as a number from `min` to `max`.
 std::optional<int> Number(const std::string& text, int min, int max) {
@@ -65,9 +67,9 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, 
       options.check = true;
     } else if (arg == "--print") {
       if (!value(text, seen)) return std::nullopt;
-      const std::optional<int> copies = Number(text, 1, kMaxCopies);
+      const std::optional<int> copies = Number(text, merge::kMinCopies, merge::kMaxCopies);
       if (!copies) {
-        error = "打印份数必须是 1 到 50 之间的整数：" + text;
+        error = merge::CopiesRangeText() + "：" + text;
         return std::nullopt;
       }
       options.copies = *copies;
@@ -99,7 +101,7 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, 
       }
     } else if (arg == "--password-last") {
       if (!value(text, seen)) return std::nullopt;
-      const std::optional<int> last = Number(text, 1, kMaxPasswordLast);
+      const std::optional<int> last = Number(text, 1, merge::kMaxPasswordLast);
       if (!last) {
         error = "--password-last 应是 1 到 32 之间的整数：" + text;
         return std::nullopt;
@@ -150,7 +152,8 @@ std::string HelpText() {
       "  --one-file        所有记录输出到同一个文件“合并输出”，否则每条记录一个文件，\n"
       "                    以该记录第一列的内容命名\n"
       "  --pdf             同时输出为 PDF 文件\n"
-      "  --print 份数      输出后在默认打印机上打印，份数为 1 到 50\n"
+      "  --print 份数      输出后在默认打印机上打印，份数为 " + std::to_string(merge::kMinCopies) + " 到 " +
+      std::to_string(merge::kMaxCopies) + "\n"
       "  --visible         显示生成过程（对内置引擎没有可见的效果）\n"
       "  --as-shown        数值按表格格式：每个单元格按它在表格中显示的样子输出\n"
       "                    （如 5,600.20、15%、000123、2026年11月），不加时输出原始值\n"
@@ -168,7 +171,8 @@ std::string HelpText() {
       "                    占位符总是替换）\n"
       "  --check           只做制作前的检查，不写任何文件：标题出现在更长的文字中间、\n"
       "                    模板中没有用到的列、不会输出的数据行（第一列为空的行之后、\n"
-      "                    第 1000 行之后）；没有发现问题时退出状态为 0，否则为 1\n"
+      "                    第 " + std::to_string(merge::DataSource::kLastRecordRow) +
+      " 行之后）；没有发现问题时退出状态为 0，否则为 1\n"
       "  --version         显示版本号\n"
       "  -h, --help        显示本说明\n"
       "\n"

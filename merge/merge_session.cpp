@@ -310,6 +310,7 @@ class MergeSession {
       findings.other.push_back(
           "页眉、页脚或脚注中也写有列标题，它们按原样保留；如需一并替换，请选择“含页眉页脚”。");
     }
+    if (auto loss = ConversionLossFinding(wordserver_)) findings.other.push_back(*std::move(loss));
     if (mail_ && !mail_->ReadAddresses(*data_, total_, findings)) return false;
 
     if (auto note = MissingTitlesNote(findings.unused_titles)) summary_.notes.push_back(*note);

@@ -5,6 +5,7 @@
 #include <map>
 #include <utility>
 
+#include "app/runtime_error.h"
 #include "merge/data_hints.h"
 #include "merge/document_generation.h"
 #include "office/value.h"
@@ -275,6 +276,20 @@ std::vector<std::string> FindingLines(const CheckFindings& findings) {
   for (const std::string& line : SkippedLines(findings.skipped)) lines.push_back(line);
   for (const std::string& line : findings.other) lines.push_back(line);
   return lines;
+}
+
+std::optional<std::string> ConversionLossFinding(const office::oleobject& wordserver) {
+  std::string loss;
+  try {
+    // An engine property of its own: another word processor behind the gateway lacks it.
+    const office::Value v = wordserver.get("activedocument").get("conversionloss");
+    if (v.kind() == office::Value::Kind::kText) loss = office::ToText(v).value_or("");
+  } catch (const app::RuntimeError&) {
+    return std::nullopt;
+  }
+  if (loss.empty()) return std::nullopt;
+  return "模板经 LibreOffice 转换后与原文件不一致（" + loss +
+         "），生成的文档会与模板不同。请在文字处理软件中把模板另存为 .docx 格式，再用它制作。";
 }
 
 }  // namespace vexlo::merge

@@ -6,6 +6,7 @@
 #ifndef VEXLO_MERGE_PRE_WRITE_CHECK_H_
 #define VEXLO_MERGE_PRE_WRITE_CHECK_H_
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,11 @@ std::vector<TitleInText> TitlesInsideText(const std::string& text,
 // The titles of `titles` that occur in `text` only inside a longer title (so are never filled).
 std::vector<std::string> TitlesOnlyInsideLonger(const std::string& text,
                                                 const std::vector<std::string>& titles);
+
+// What a .doc template held active by `wordserver` loses when its documents are made through the
+// .docx it was converted to (a difference the engine found and could not mend), as a finding;
+// nothing when it loses nothing or the word processor cannot tell. Never raises.
+std::optional<std::string> ConversionLossFinding(const office::oleobject& wordserver);
 
 // The whole check of a run: the template document that `wordserver` holds active (its text and
 // its titles as the replacement matches them, or the placeholders it marks them with) against

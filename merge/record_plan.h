@@ -40,6 +40,9 @@ RecordPlan PlanRecords(const DataSource& data, int records_in_sheet, const Merge
 // `last` characters (last > 0). Nullopt when it is empty or shorter than that.
 std::optional<std::string> PdfPassword(std::string_view value, int last);
 
+// The most characters a password may be cut down to (its last N).
+constexpr int kMaxPasswordLast = 32;
+
 }  // namespace vexlo::merge
 
 #endif  // VEXLO_MERGE_RECORD_PLAN_H_

@@ -17,9 +17,12 @@ namespace fs = std::filesystem;
 
 constexpr const char* kGuidance = "操作提示";
 constexpr const char* kError = "错误提示";
-constexpr int kMaxCopies = 50;
 
 }  // namespace
+
+std::string CopiesRangeText() {
+  return "打印份数必须是 " + std::to_string(kMinCopies) + " 到 " + std::to_string(kMaxCopies) + " 之间的整数";
+}
 
 int CopiesValue(const std::string& text) {
   return static_cast<int>(std::strtol(text.c_str(), nullptr, 10));
@@ -29,11 +32,12 @@ bool ValidCopies(std::string_view text) {
   const std::size_t first = text.find_first_not_of(' ');
   if (first == std::string_view::npos) return false;
   text = text.substr(first, text.find_last_not_of(' ') - first + 1);
-  if (text.size() > 2 || text.find_first_not_of("0123456789") != std::string_view::npos) {
+  if (text.size() > std::to_string(kMaxCopies).size() ||
+      text.find_first_not_of("0123456789") != std::string_view::npos) {
     return false;
   }
   const int copies = CopiesValue(std::string(text));
-  return copies >= 1 && copies <= kMaxCopies;
+  return copies >= kMinCopies && copies <= kMaxCopies;
 }
 
 void RunChecks::Refuse(const char* title, const std::string& text, MergeField field) {
@@ -84,7 +88,7 @@ bool RunChecks::Output(const std::string& filetype, bool pdf, OutputPlace& place
   place.folder = place.ls_path.substr(0, place.ls_path.size() - 1);
   if (!Folder(place.folder)) return false;
   if (request_.print && !ValidCopies(request_.copies_text)) {
-    Refuse(kGuidance, "打印份数必须是 1 到 50 之间的整数！", MergeField::kCopies);
+    Refuse(kGuidance, CopiesRangeText() + "！", MergeField::kCopies);
     return false;
   }
   if (!Helpers(filetype, pdf)) return false;

@@ -13,9 +13,16 @@
 
 namespace vexlo::merge {
 
+// Copies per print job that a run accepts, in the window and on the command line.
+constexpr int kMinCopies = 1;
+constexpr int kMaxCopies = 50;
+// "打印份数必须是 1 到 50 之间的整数", for the messages that refuse other counts.
+std::string CopiesRangeText();
+
 // The number of copies a copies text stands for ("3" -> 3; no number -> 0).
 int CopiesValue(const std::string& text);
-// A copies text that stands for 1 to 50 copies: digits only, spaces around them allowed.
+// A copies text that stands for kMinCopies to kMaxCopies copies: digits only, spaces around them
+// allowed.
 bool ValidCopies(std::string_view text);
 
 // Where the outputs go.

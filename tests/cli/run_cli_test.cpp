@@ -8,7 +8,7 @@
 
 #include "app/runtime_error.h"
 #include "cli/cli_options.h"
-#include "tests/merge/fake_office.h"
+#include "tests/support/recording_office.h"
 #include "tests/support/test_paths.h"
 
 namespace vexlo::cli {
@@ -87,7 +87,7 @@ class CliRunTest : public ::testing::Test {
   }
   test::ScratchDir dir_;
   test::CurrentDirGuard cwd_{dir_.path()};
-  test::FakeOffice office_;
+  test::RecordingOffice office_;
   Capture out_, err_;
 };
 

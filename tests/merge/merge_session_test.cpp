@@ -14,7 +14,7 @@
 #include "app/globals.h"
 #include "app/runtime_error.h"
 #include "office/deferred_work.h"
-#include "tests/merge/fake_office.h"
+#include "tests/support/recording_office.h"
 #include "tests/merge/lock_holder.h"
 #include "tests/merge/recording_observer.h"
 #include "tests/support/test_paths.h"
@@ -113,7 +113,7 @@ class MergeSessionTest : public ::testing::Test {
   MergeRequest request_;
   test::RecordingObserver observer_;
   FakeDeferredWork deferred_;
-  test::FakeOffice office_;
+  test::RecordingOffice office_;
   std::unique_ptr<office::oleobject> excel_, word_, word2_;
 };
 

@@ -13,7 +13,7 @@
 #include "app/runtime_error.h"
 #include "tests/support/scripted_host.h"
 #include "tests/support/test_paths.h"
-#include "tests/ui/fake_office.h"
+#include "tests/ui/opening_server.h"
 
 namespace vexlo::ui {
 namespace {
@@ -134,7 +134,7 @@ TEST_F(CommandsTest, ShowOutputFolderFallsBackToTheStartUpFolderWhenBlank) {
 }
 
 TEST_F(CommandsTest, EditingAnEmptyOrMissingTemplateHintsAndMovesTheFocus) {
-  test::FakeOffice word("word.application", "documents");
+  test::OpeningServer word("word.application", "documents");
   ServerHandle wordserver;
   host_.texts["sle_2"] = "  ";
   OpenTemplate(wordserver);
@@ -146,7 +146,7 @@ TEST_F(CommandsTest, EditingAnEmptyOrMissingTemplateHintsAndMovesTheFocus) {
 }
 
 TEST_F(CommandsTest, EditingTheDataFileUsesTheSpreadsheetTexts) {
-  test::FakeOffice excel("excel.application", "workbooks");
+  test::OpeningServer excel("excel.application", "workbooks");
   ServerHandle excelserver;
   OpenDataFile(excelserver);
   host_.texts["sle_1"] = "/nowhere/a.xls";
@@ -156,7 +156,7 @@ TEST_F(CommandsTest, EditingTheDataFileUsesTheSpreadsheetTexts) {
 }
 
 TEST_F(CommandsTest, OpensTheFileVisiblyAndLetsTheServerGo) {
-  test::FakeOffice word("word.application", "documents");
+  test::OpeningServer word("word.application", "documents");
   ServerHandle wordserver;  // left null by the start-up check
   host_.texts["sle_2"] = MakeFile("模板.docx");
   OpenTemplate(wordserver);
@@ -169,7 +169,7 @@ TEST_F(CommandsTest, OpensTheFileVisiblyAndLetsTheServerGo) {
 }
 
 TEST_F(CommandsTest, AFileHeldByAnotherProgramIsNotOpened) {
-  test::FakeOffice word("word.application", "documents");
+  test::OpeningServer word("word.application", "documents");
   ServerHandle wordserver = std::make_unique<office::oleobject>();
   const std::string file = MakeFile("held.doc");
   host_.texts["sle_2"] = file;
@@ -186,8 +186,8 @@ TEST_F(CommandsTest, AFileHeldByAnotherProgramIsNotOpened) {
 }
 
 TEST_F(CommandsTest, AServerThatCannotStartIsReported) {
-  test::FakeOffice word("word.application", "documents", 0);
-  test::FakeOffice excel("excel.application", "workbooks", 0);
+  test::OpeningServer word("word.application", "documents", 0);
+  test::OpeningServer excel("excel.application", "workbooks", 0);
   ServerHandle wordserver, excelserver;
   host_.texts["sle_2"] = MakeFile("t.doc");
   host_.texts["sle_1"] = MakeFile("d.xls");
@@ -197,7 +197,7 @@ TEST_F(CommandsTest, AServerThatCannotStartIsReported) {
 }
 
 TEST_F(CommandsTest, AnErrorOfTheServerWhileOpeningIsARuntimeError) {
-  test::FakeOffice excel("excel.application", "workbooks");
+  test::OpeningServer excel("excel.application", "workbooks");
   excel.log.fail_open = true;
   ServerHandle excelserver;
   host_.texts["sle_1"] = MakeFile("d.xls");
@@ -205,8 +205,8 @@ TEST_F(CommandsTest, AnErrorOfTheServerWhileOpeningIsARuntimeError) {
 }
 
 TEST_F(CommandsTest, ExamplesBecomeTheInputEvenWhenMissing) {
-  test::FakeOffice word("word.application", "documents");
-  test::FakeOffice excel("excel.application", "workbooks");
+  test::OpeningServer word("word.application", "documents");
+  test::OpeningServer excel("excel.application", "workbooks");
   ServerHandle wordserver, excelserver;
   const std::string tmpl = app::as_datapath + "/示例/模板.doc";
   UseExampleTemplate(wordserver);

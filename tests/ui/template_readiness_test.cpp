@@ -18,7 +18,7 @@
 #include "office/engine/engine_services.h"
 #include "tests/support/scripted_host.h"
 #include "tests/support/test_paths.h"
-#include "tests/ui/fake_office.h"
+#include "tests/ui/opening_server.h"
 #include "ui/main/banner.h"
 #include "ui/main/w_vexlo.h"
 #include "ui/widgets/uo_icobutton.h"
@@ -160,8 +160,8 @@ TEST(TemplateReadinessWindow, EnterWhileTheTemplateIsReadStartsOnceItIsRead) {
 // LibreOffice is started by a call posted once the window is up, not while it opens.
 TEST(TemplateReadinessWindow, OfficesStartAfterTheWindowIsUp) {
   test::ScriptedHost host;
-  test::FakeOffice excel("excel.application", "workbooks");
-  test::FakeOffice word("word.application", "documents");
+  test::OpeningServer excel("excel.application", "workbooks");
+  test::OpeningServer word("word.application", "documents");
   app::ClearPosted();
   int started = 0;
   SetOfficeStarter([&] { ++started; });
@@ -188,7 +188,7 @@ TEST(TemplateReadinessWindow, ChoosingTheExampleDocOnAColdCacheNeverStallsTheWin
   app::as_datapath = VEXLO_SOURCE_DIR;
   const std::string example = app::as_datapath + "/示例/模板.doc";
   test::ScriptedHost host;
-  test::FakeOffice word("word.application", "documents");
+  test::OpeningServer word("word.application", "documents");
   {
     w_vexlo w;
     w.template_readiness->set_preparer(LibreOfficePreparer(test::Engine().conversions()));

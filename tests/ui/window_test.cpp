@@ -30,7 +30,7 @@
 #include "tests/support/scripted_host.h"
 #include "tests/support/test_engine.h"
 #include "tests/support/test_paths.h"
-#include "tests/ui/fake_office.h"
+#include "tests/ui/opening_server.h"
 #include "ui/main/banner.h"
 #include "ui/main/qt_host.h"
 #include "ui/main/skin.h"
@@ -391,8 +391,8 @@ TEST_F(WindowTest, OpenRoundsTheCornersSetsTheFolderAndPostsTheRest) {
 }
 
 TEST_F(WindowTest, PresenceCheckStartsEachServerAndLetsItGo) {
-  test::FakeOffice excel("excel.application", "workbooks");
-  test::FakeOffice word("word.application", "documents");
+  test::OpeningServer excel("excel.application", "workbooks");
+  test::OpeningServer word("word.application", "documents");
   w_vexlo w;
   OpenAndSettle(w);
   EXPECT_TRUE(host_.Boxes().empty());
@@ -405,8 +405,8 @@ TEST_F(WindowTest, PresenceCheckStartsEachServerAndLetsItGo) {
 }
 
 TEST_F(WindowTest, PresenceCheckKeepsARunningWordProcessor) {
-  test::FakeOffice excel("excel.application", "workbooks");
-  test::FakeOffice word("word.application", "documents");
+  test::OpeningServer excel("excel.application", "workbooks");
+  test::OpeningServer word("word.application", "documents");
   office::oleobject running;
   ASSERT_EQ(running.start_new("word.application"), office::kConnectOk);
   {
@@ -425,7 +425,7 @@ TEST_F(WindowTest, PresenceCheckKeepsARunningWordProcessor) {
 }
 
 TEST_F(WindowTest, PresenceCheckWithoutSpreadsheetStopsAtOnce) {
-  test::FakeOffice word("word.application", "documents");
+  test::OpeningServer word("word.application", "documents");
   w_vexlo w;
   OpenAndSettle(w);
   EXPECT_EQ(host_.Boxes(),
@@ -438,15 +438,15 @@ TEST_F(WindowTest, PresenceCheckWithoutSpreadsheetStopsAtOnce) {
 }
 
 TEST_F(WindowTest, PresenceCheckReportsEachWordStep) {
-  test::FakeOffice excel("excel.application", "workbooks");
+  test::OpeningServer excel("excel.application", "workbooks");
   {
-    test::FakeOffice word("word.application", "documents", 0);
+    test::OpeningServer word("word.application", "documents", 0);
     w_vexlo w;
     OpenAndSettle(w);
     EXPECT_EQ(w.wordserver2, nullptr);
   }
   {
-    test::FakeOffice word("word.application", "documents", 1);
+    test::OpeningServer word("word.application", "documents", 1);
     w_vexlo w;
     OpenAndSettle(w);
     EXPECT_NE(w.wordserver2, nullptr);

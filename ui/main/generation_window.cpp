@@ -213,6 +213,9 @@ GenerationWindow::GenerationWindow(QWidget* parent)
   sheet_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   sheet_->setSelectionBehavior(QAbstractItemView::SelectRows);
   sheet_->setSelectionMode(QAbstractItemView::SingleSelection);
+  // The run moves the current row; Highlight scrolls once, to the centre, instead of the view
+  // scrolling on its own first.
+  sheet_->setAutoScroll(false);
   sheet_->setFont(SongTi(9));
   sheet_->verticalHeader()->setDefaultSectionSize(20);
   sheet_->horizontalHeader()->setStretchLastSection(true);
@@ -253,9 +256,22 @@ GenerationWindow::GenerationWindow(QWidget* parent)
   connect(&follow_, &QTimer::timeout, this, [this] { FollowRecord(); });
 }
 
+std::string SheetCaption(const std::string& file_name, const merge::SkippedRows& left_out) {
+  std::string caption = "数据表：" + file_name;
+  if (left_out.after_blank > 0) {
+    caption += "\n第 " + std::to_string(left_out.blank_row) + " 行第一列为空，其后 " +
+               std::to_string(left_out.after_blank) + " 行数据不输出";
+  }
+  if (left_out.beyond_last > 0) {
+    caption += "\n只输出到第 " + std::to_string(left_out.last_row) + " 行，其后 " +
+               std::to_string(left_out.beyond_last) + " 行数据不输出";
+  }
+  return caption;
+}
+
 void GenerationWindow::SetSheet(std::unique_ptr<SheetSource> source, int records,
                                 const std::string& caption) {
-  sheet_caption_->setText(Q("数据表：" + caption));
+  sheet_caption_->setText(Q(caption));
   auto* model = new SheetModel(std::move(source), records, this);
   sheet_->setModel(model);
   delete model_;
@@ -287,6 +303,10 @@ void GenerationWindow::Highlight(int record) {
   sheet_->selectionModel()->setCurrentIndex(
       cell, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
   sheet_->scrollTo(cell, QAbstractItemView::PositionAtCenter);
+  // The rows in view are drawn afresh at their new places, not pieced together from moved
+  // pixels and the strips around them; their cells are read already, and this happens at most
+  // once per page drawn.
+  sheet_->viewport()->update();
 }
 
 void GenerationWindow::ShowDocument(int index, const std::string& document,

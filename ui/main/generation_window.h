@@ -17,6 +17,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "merge/pre_write_check.h"
+
 class QLabel;
 class QTableView;
 
@@ -67,6 +69,11 @@ class SheetModel : public QAbstractTableModel {
   mutable int cells_read_ = 0;
 };
 
+// The grid's caption: "数据表：" and the data file's name, with a line for each kind of rows of
+// the sheet that hold data but are left out (after a blank first cell, below the last row read),
+// so that a grid ending before the sheet does is not taken for a run that stopped short.
+std::string SheetCaption(const std::string& file_name, const merge::SkippedRows& left_out);
+
 class GenerationWindow : public QWidget {
  public:
   static constexpr std::chrono::milliseconds kPageInterval{300};
@@ -76,7 +83,7 @@ class GenerationWindow : public QWidget {
 
   explicit GenerationWindow(QWidget* parent);
 
-  // The grid shows `records` records of `source`.
+  // The grid shows `records` records of `source`, under `caption` (see SheetCaption).
   void SetSheet(std::unique_ptr<SheetSource> source, int records, const std::string& caption);
   // Record `index` (1-based) is the one being made: highlighted and scrolled into view when the
   // events are next handled, at most every kFollowInterval (the latest record wins).
@@ -96,6 +103,7 @@ class GenerationWindow : public QWidget {
   // Null until SetSheet.
   SheetModel* model() const { return model_; }
   QLabel* page() const { return page_; }
+  QLabel* sheet_caption() const { return sheet_caption_; }
   QLabel* page_caption() const { return page_caption_; }
   int pages_drawn() const { return pages_drawn_; }
 

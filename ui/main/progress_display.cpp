@@ -70,8 +70,9 @@ void ProgressDisplay::Opened(std::string_view text, int total) {
     // The grid reads only the cells it shows, as it shows them.
     std::unique_ptr<SheetSource> sheet = WorkbookSheet(request_.data_path, request_.as_shown);
     if (!chosen_rows_.empty()) sheet = ChosenRecords(std::move(sheet), chosen_rows_);
-    generation_->SetSheet(std::move(sheet), total,
-                          QFileInfo(Q(request_.data_path)).fileName().toStdString());
+    generation_->SetSheet(
+        std::move(sheet), total,
+        SheetCaption(QFileInfo(Q(request_.data_path)).fileName().toStdString(), left_out_));
     Pump(true);
   }
 }
@@ -97,7 +98,12 @@ void ProgressDisplay::Progress(int done, int total) {
   total_ = total;
   // Watched, the count follows the page shown (see ShowWatched), not the record being made.
   if (generation_ == nullptr) overlay_->SetProgress(record, done, total);
-  Pump();
+  // The last document is written: its page, row and count are drawn and painted now rather
+  // than when the next page would be due, which a fast run never reaches. The windows then end
+  // on it, however soon the PDFs follow or the run closes them.
+  const bool last = total > 0 && done >= total;
+  if (last) ShowWatched(std::chrono::steady_clock::now(), true);
+  Pump(last);
 }
 
 void ProgressDisplay::StageProgress(merge::MergeStage stage, int done, int total) {
@@ -155,6 +161,9 @@ void ProgressDisplay::Pump(bool force, bool input) {
 }
 
 bool ProgressDisplay::AskToStop() {
+  // The question names the files there are: while documents are made, the count, the row and
+  // the page move on to the newest one written, which a page not yet due would hold back.
+  ShowWatched(std::chrono::steady_clock::now(), true);
   // No new PDF or print is begun while the user decides; a Yes cancels what waits.
   office::PauseDeferredWork(true);
   paused_ = true;

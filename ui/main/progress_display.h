@@ -39,6 +39,8 @@ class ProgressDisplay : public QObject {
 
   // The merge's reports.
   void RecordsChosen(const std::vector<int>& rows) { chosen_rows_ = rows; }
+  // Rows of the sheet that hold data but are left out, as the check before writing found them.
+  void RowsLeftOut(const merge::SkippedRows& rows) { left_out_ = rows; }
   void Opened(std::string_view text, int total);
   void Progress(int done, int total);
   void StageProgress(merge::MergeStage stage, int done, int total);
@@ -89,6 +91,7 @@ class ProgressDisplay : public QObject {
   bool asking_ = false;
   bool cancel_ = false;
   std::vector<int> chosen_rows_;  // the sheet rows of the records made, when not all are
+  merge::SkippedRows left_out_;
   bool paused_ = false;  // the output is paused for the question
   std::optional<merge::MergeStage> shown_stage_;
   merge::StageTimer timer_;

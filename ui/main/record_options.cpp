@@ -10,6 +10,7 @@
 
 #include "app/host.h"
 #include "merge/blank.h"
+#include "merge/record_plan.h"
 #include "ui/main/generation_window.h"
 #include "ui/main/settings_file.h"
 #include "ui/main/skin.h"
@@ -19,8 +20,6 @@ namespace vexlo::ui {
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr int kMaxLast = 32;
 
 // The window's settings, or nullptr when the settings file is not to be touched this session.
 std::unique_ptr<QSettings> Store() {
@@ -76,7 +75,7 @@ RecordOptions::RecordOptions(QWidget* window, std::function<std::string()> data_
   ddlb_password->setEditable(true);
   ddlb_password->setFont(SongTi(9));
   em_last = Place<QSpinBox>(window, "em_last", {225, 428, 64, 21});
-  em_last->setRange(0, kMaxLast);
+  em_last->setRange(0, merge::kMaxPasswordLast);
   em_last->setSpecialValueText("全部");
   em_last->setPrefix("后 ");
   em_last->setSuffix(" 位");

@@ -53,6 +53,7 @@ void WindowMergeObserver::StageProgress(merge::MergeStage stage, int done, int t
 }
 
 bool WindowMergeObserver::ConfirmCheck(const merge::CheckFindings& findings) {
+  display_.RowsLeftOut(findings.skipped);
   std::string text;
   for (const std::string& line : merge::FindingLines(findings)) text += line + "\n";
   return app::host().AskYesNo("检查", app::EscapeControls(text) + "\n是否继续制作？");

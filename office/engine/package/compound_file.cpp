@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/runtime_error.h"
+#include "office/engine/package/little_endian.h"
 
 namespace vexlo::engine {
 namespace {
@@ -16,6 +17,34 @@ constexpr uint32_t kMiniSectorSize = 64;
 constexpr size_t kHeaderDifatEntries = 109;
 constexpr uint8_t kTypeStream = 2;
 constexpr uint8_t kTypeRoot = 5;
+
+// The file header, in the first 512 bytes.
+namespace header {
+constexpr size_t kSize = 512;
+constexpr size_t kSectorShift = 0x1E;     // 16-bit: 9 (512-byte sectors) or 12 (4096)
+constexpr size_t kFatSectors = 0x2C;      // sectors of the allocation table
+constexpr size_t kDirectoryStart = 0x30;  // the directory's first sector
+constexpr size_t kTransaction = 0x34;
+constexpr size_t kMiniCutoff = 0x38;      // streams smaller than this live in the mini stream
+constexpr size_t kMiniFatStart = 0x3C;
+constexpr size_t kMiniFatSectors = 0x40;
+constexpr size_t kDifatStart = 0x44;      // the chain of further allocation table locations
+constexpr size_t kDifatSectors = 0x48;
+constexpr size_t kDifat = 0x4C;           // the first 109 allocation table locations
+}  // namespace header
+
+// A directory entry: a storage or stream of the file.
+namespace entry {
+constexpr size_t kSize = 128;
+constexpr size_t kNameBytes = 64;  // 16-bit: bytes of the UTF-16 name, its final 0 included
+constexpr size_t kMaxNameBytes = 64;
+constexpr size_t kType = 66;
+constexpr size_t kLeft = 68;   // the tree of a storage's children
+constexpr size_t kRight = 72;
+constexpr size_t kChild = 76;
+constexpr size_t kStart = 116;  // first sector
+constexpr size_t kStreamSize = 120;  // 64-bit
+}  // namespace entry
 
 }  // namespace
 
@@ -31,20 +60,19 @@ void CompoundFile::Corrupt(std::string_view what) const {
 uint32_t CompoundFile::Read32(uint64_t offset) const {
   // Only called inside the header or a sector that exists: bytes past the end of the file belong
   // to a short last sector and read as zeros.
-  uint32_t v = 0;
-  if (offset < bytes_.size()) {
-    std::memcpy(&v, bytes_.data() + offset, std::min<uint64_t>(4, bytes_.size() - offset));
-  }
-  return v;  // little-endian, as every supported host
+  if (offset + 4 <= bytes_.size()) return ReadLe32(bytes_, static_cast<size_t>(offset));
+  std::string tail(4, '\0');
+  if (offset < bytes_.size()) tail.replace(0, bytes_.size() - offset, bytes_.substr(offset));
+  return ReadLe32(tail, 0);
 }
 
 CompoundFile::CompoundFile(std::string_view bytes, std::string display_name, std::string kind)
     : bytes_(bytes), display_name_(std::move(display_name)), kind_(std::move(kind)) {
-  if (bytes_.size() < 512 || !HasSignature(bytes_)) Corrupt("文件头无效");
-  const uint16_t shift = static_cast<uint16_t>(Read32(0x1C) >> 16);
+  if (bytes_.size() < header::kSize || !HasSignature(bytes_)) Corrupt("文件头无效");
+  const uint16_t shift = ReadLe16(bytes_, header::kSectorShift);
   if (shift != 9 && shift != 12) Corrupt("扇区大小无效");
   sector_size_ = 1u << shift;
-  mini_cutoff_ = Read32(0x38);
+  mini_cutoff_ = Read32(header::kMiniCutoff);
   if (bytes_.size() < sector_size_) Corrupt("文件被截断");
   // Some writers end the file inside its last sector; that sector still counts, and its missing
   // tail reads as zeros. A sector that does not begin before the end of the file does not exist.
@@ -52,13 +80,13 @@ CompoundFile::CompoundFile(std::string_view bytes, std::string display_name, std
   const uint32_t per_sector = sector_size_ / 4;
 
   // The allocation table's own sectors: 109 in the header, the rest in a chain of DIFAT sectors.
-  const uint32_t fat_sectors = Read32(0x2C);
+  const uint32_t fat_sectors = Read32(header::kFatSectors);
   if (fat_sectors > sector_count_) Corrupt("分配表大小无效");
   std::vector<uint32_t> fat_locations;
   for (size_t i = 0; i < kHeaderDifatEntries && fat_locations.size() < fat_sectors; ++i) {
-    fat_locations.push_back(Read32(0x4C + 4 * i));
+    fat_locations.push_back(Read32(header::kDifat + 4 * i));
   }
-  uint32_t difat = Read32(0x44);
+  uint32_t difat = Read32(header::kDifatStart);
   uint64_t difat_steps = 0;
   while (fat_locations.size() < fat_sectors) {
     if (difat > kMaxSector || difat >= sector_count_ || ++difat_steps > sector_count_) {
@@ -78,32 +106,30 @@ CompoundFile::CompoundFile(std::string_view bytes, std::string display_name, std
   }
 
   // The directory: 128-byte entries in their own chain.
-  const std::string directory = ReadChain(Read32(0x30), UINT64_MAX, false);
-  const size_t count = directory.size() / 128;
+  const std::string directory = ReadChain(Read32(header::kDirectoryStart), UINT64_MAX, false);
+  const size_t count = directory.size() / entry::kSize;
   entries_.reserve(count);
   for (size_t i = 0; i < count; ++i) {
-    const char* e = directory.data() + i * 128;
-    Entry entry;
-    uint16_t name_bytes;
-    std::memcpy(&name_bytes, e + 64, 2);
-    if (name_bytes > 64) name_bytes = 64;
+    const std::string_view e = std::string_view(directory).substr(i * entry::kSize, entry::kSize);
+    Entry found;
+    const size_t name_bytes = std::min<size_t>(ReadLe16(e, entry::kNameBytes), entry::kMaxNameBytes);
     for (size_t k = 0; k + 1 < name_bytes; k += 2) {
-      const uint16_t ch = static_cast<uint8_t>(e[k]) | (static_cast<uint8_t>(e[k + 1]) << 8);
+      const uint16_t ch = ReadLe16(e, k);
       if (ch == 0) break;
-      entry.name += ch < 0x80 ? static_cast<char>(ch >= 'A' && ch <= 'Z' ? ch + 32 : ch) : '?';
-      entry.exact += ch < 0x80 ? static_cast<char>(ch) : '?';
+      found.name += ch < 0x80 ? static_cast<char>(ch >= 'A' && ch <= 'Z' ? ch + 32 : ch) : '?';
+      found.exact += ch < 0x80 ? static_cast<char>(ch) : '?';
     }
-    entry.type = static_cast<uint8_t>(e[66]);
-    std::memcpy(&entry.left, e + 68, 4);
-    std::memcpy(&entry.right, e + 72, 4);
-    std::memcpy(&entry.child, e + 76, 4);
-    std::memcpy(&entry.start, e + 116, 4);
-    std::memcpy(&entry.size, e + 120, 8);
-    if (sector_size_ == 512) entry.size &= 0xFFFFFFFFu;  // version 3 files leave the high half
-    entries_.push_back(std::move(entry));
+    found.type = static_cast<uint8_t>(e[entry::kType]);
+    found.left = ReadLe32(e, entry::kLeft);
+    found.right = ReadLe32(e, entry::kRight);
+    found.child = ReadLe32(e, entry::kChild);
+    found.start = ReadLe32(e, entry::kStart);
+    found.size = ReadLe64(e, entry::kStreamSize);
+    if (sector_size_ == 512) found.size &= 0xFFFFFFFFu;  // version 3 files leave the high half
+    entries_.push_back(std::move(found));
   }
   if (entries_.empty() || entries_[0].type != kTypeRoot) Corrupt("目录无效");
-  directory_ = directory.substr(0, count * 128);
+  directory_ = directory.substr(0, count * entry::kSize);
 
   // The root storage's children form a tree through left/right; walk it without recursion.
   std::vector<bool> seen(entries_.size(), false);
@@ -119,11 +145,11 @@ CompoundFile::CompoundFile(std::string_view bytes, std::string display_name, std
   }
 
   // The mini stream (small streams live there) hangs off the root entry.
-  const uint32_t mini_fat_start = Read32(0x3C);
+  const uint32_t mini_fat_start = Read32(header::kMiniFatStart);
   if (mini_fat_start != kEndOfChain && mini_fat_start != kNoStream) {
     const std::string table = ReadChain(mini_fat_start, UINT64_MAX, false);
     mini_fat_.resize(table.size() / 4);
-    std::memcpy(mini_fat_.data(), table.data(), mini_fat_.size() * 4);
+    for (size_t k = 0; k < mini_fat_.size(); ++k) mini_fat_[k] = ReadLe32(table, 4 * k);
     mini_stream_ = ReadChain(entries_[0].start, entries_[0].size, false);
   }
 }
@@ -260,26 +286,27 @@ std::optional<std::string> CompoundFile::WithStreams(
   for (uint32_t k = 0; k < fat_sectors; ++k) fat[fat_first + k] = kFatSector;
 
   std::string out(kSector + static_cast<size_t>(sectors) * kSector, '\0');
-  const auto put32 = [&out](size_t at, uint32_t v) { std::memcpy(out.data() + at, &v, 4); };
   const auto sector = [](uint32_t s) { return kSector + static_cast<size_t>(s) * kSector; };
   // The header: the original's first part (signature, class id, versions, byte order, sizes),
   // then the new places.
-  std::memcpy(out.data(), bytes_.data(), 0x2C);
-  put32(0x2C, fat_sectors);
-  put32(0x30, dir_first);
-  put32(0x34, 0);
-  put32(0x38, kCutoff);
-  put32(0x3C, mini_fat_first);
-  put32(0x40, mini_fat_sectors);
-  put32(0x44, kEndOfChain);
-  put32(0x48, 0);
-  for (size_t k = 0; k < kHeaderDifatEntries; ++k) put32(0x4C + 4 * k, k < fat_sectors ? fat_first + static_cast<uint32_t>(k) : kFree);
+  std::memcpy(out.data(), bytes_.data(), header::kFatSectors);
+  WriteLe32(out, header::kFatSectors, fat_sectors);
+  WriteLe32(out, header::kDirectoryStart, dir_first);
+  WriteLe32(out, header::kTransaction, 0);
+  WriteLe32(out, header::kMiniCutoff, kCutoff);
+  WriteLe32(out, header::kMiniFatStart, mini_fat_first);
+  WriteLe32(out, header::kMiniFatSectors, mini_fat_sectors);
+  WriteLe32(out, header::kDifatStart, kEndOfChain);
+  WriteLe32(out, header::kDifatSectors, 0);
+  for (size_t k = 0; k < kHeaderDifatEntries; ++k) {
+    WriteLe32(out, header::kDifat + 4 * k, k < fat_sectors ? fat_first + static_cast<uint32_t>(k) : kFree);
+  }
   for (const auto& [i, first] : big) out.replace(sector(first), data[i].size(), data[i]);
   if (!mini.empty()) out.replace(sector(mini_first), mini.size(), mini);
-  if (!mini_fat.empty()) std::memcpy(out.data() + sector(mini_fat_first), mini_fat.data(), mini_fat.size() * 4);
+  for (size_t k = 0; k < mini_fat.size(); ++k) WriteLe32(out, sector(mini_fat_first) + 4 * k, mini_fat[k]);
   std::string directory = directory_;
   for (size_t i = 0; i < count; ++i) {
-    char* e = directory.data() + i * 128;
+    const size_t e = i * entry::kSize;
     uint32_t first = 0;
     uint64_t size = 0;
     if (i == 0) {
@@ -291,15 +318,15 @@ std::optional<std::string> CompoundFile::WithStreams(
     } else {
       continue;
     }
-    std::memcpy(e + 116, &first, 4);
-    std::memcpy(e + 120, &size, 8);
+    WriteLe32(directory, e + entry::kStart, first);
+    WriteLe64(directory, e + entry::kStreamSize, size);
   }
   out.replace(sector(dir_first), directory.size(), directory);
   // Unused entries of the directory's last sector.
-  for (size_t at = directory.size(); at < static_cast<size_t>(dir_sectors) * kSector; at += 128) {
-    for (int k : {68, 72, 76}) put32(sector(dir_first) + at + k, kNoStream);
+  for (size_t at = directory.size(); at < static_cast<size_t>(dir_sectors) * kSector; at += entry::kSize) {
+    for (size_t k : {entry::kLeft, entry::kRight, entry::kChild}) WriteLe32(out, sector(dir_first) + at + k, kNoStream);
   }
-  std::memcpy(out.data() + sector(fat_first), fat.data(), fat.size() * 4);
+  for (size_t k = 0; k < fat.size(); ++k) WriteLe32(out, sector(fat_first) + 4 * k, fat[k]);
   return out;
 }
 

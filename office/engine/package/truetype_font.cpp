@@ -35,14 +35,14 @@ std::optional<Glyphs> ReadGlyphs(const std::vector<Table>& tables) {
   const std::string* hmtx = Find(tables, "hmtx");
   const std::string* loca = Find(tables, "loca");
   const std::string* glyf = Find(tables, "glyf");
-  if (!head || !maxp || !hhea || !hmtx || !loca || !glyf || head->size() < 54 || maxp->size() < 6 ||
-      hhea->size() < 36) {
+  if (!head || !maxp || !hhea || !hmtx || !loca || !glyf || head->size() < head_table::kMinSize ||
+      maxp->size() < maxp_table::kMinSize || hhea->size() < hhea_table::kMinSize) {
     return std::nullopt;
   }
   Glyphs g;
-  g.long_offsets = U16(*head, 50) == 1;
-  const std::size_t count = U16(*maxp, 4);
-  const std::size_t long_metrics = U16(*hhea, 34);
+  g.long_offsets = U16(*head, head_table::kLongOffsets) == 1;
+  const std::size_t count = U16(*maxp, maxp_table::kGlyphCount);
+  const std::size_t long_metrics = U16(*hhea, hhea_table::kLongMetricCount);
   if (count == 0 || long_metrics == 0 || long_metrics > count ||
       hmtx->size() < 4 * long_metrics + 2 * (count - long_metrics) ||
       loca->size() < (count + 1) * (g.long_offsets ? 4 : 2)) {
@@ -71,8 +71,10 @@ std::string Outline(const std::string& glyf, const Glyphs& g, std::uint16_t glyp
 // Where a composite outline names the glyphs it is made of; none for a simple one.
 std::vector<std::size_t> ComponentPlaces(const std::string& outline) {
   std::vector<std::size_t> places;
-  if (outline.size() < 10 || static_cast<std::int16_t>(U16(outline, 0)) >= 0) return places;
-  for (std::size_t at = 10; at + 4 <= outline.size();) {
+  if (outline.size() < glyph_outline::kHeaderSize || static_cast<std::int16_t>(U16(outline, glyph_outline::kContourCount)) >= 0) {
+    return places;
+  }
+  for (std::size_t at = glyph_outline::kHeaderSize; at + 4 <= outline.size();) {
     const std::uint16_t flags = U16(outline, at);
     places.push_back(at + 2);
     at += 4 + ((flags & 0x0001) ? 4 : 2);
@@ -152,9 +154,9 @@ void PlaceGlyphs(std::vector<Table>& tables, const Glyphs& g, const GlyphNumbers
     for (std::size_t at : ComponentPlaces(outline)) Set16(outline, at, numbers.at(U16(outline, at)));
     new_glyf += outline;
     new_glyf.resize((new_glyf.size() + 3) / 4 * 4, '\0');
-    if (outline.size() < 10) continue;
+    if (outline.size() < glyph_outline::kHeaderSize) continue;
     for (int k = 0; k < 4; ++k) {
-      const auto v = static_cast<std::int16_t>(U16(outline, 2 + 2 * k));
+      const auto v = static_cast<std::int16_t>(U16(outline, glyph_outline::kBoundingBox + 2 * k));
       box[k] = !boxed ? v : k < 2 ? std::min(box[k], v) : std::max(box[k], v);
     }
     boxed = true;
@@ -164,9 +166,11 @@ void PlaceGlyphs(std::vector<Table>& tables, const Glyphs& g, const GlyphNumbers
   *Find(tables, "loca") = new_loca;
   *Find(tables, "hmtx") = new_hmtx;
   // Every glyph has long metrics of its own now.
-  Set16(*Find(tables, "hhea"), 34, static_cast<std::uint16_t>(count));
-  Set16(*Find(tables, "maxp"), 4, static_cast<std::uint16_t>(count));
-  for (int k = 0; k < 4; ++k) Set16(*Find(tables, "head"), 36 + 2 * k, static_cast<std::uint16_t>(box[k]));
+  Set16(*Find(tables, "hhea"), hhea_table::kLongMetricCount, static_cast<std::uint16_t>(count));
+  Set16(*Find(tables, "maxp"), maxp_table::kGlyphCount, static_cast<std::uint16_t>(count));
+  for (int k = 0; k < 4; ++k) {
+    Set16(*Find(tables, "head"), head_table::kBoundingBox + 2 * k, static_cast<std::uint16_t>(box[k]));
+  }
 }
 
 }  // namespace
@@ -199,9 +203,10 @@ std::optional<std::string> TrimTrueType(const std::string& program, const FontCo
   *Find(*tables, "cmap") = WriteCmap(*subtables);
   PlaceGlyphs(*tables, *g, numbers);
   // Glyph names (version 2) go: version 3 says there are none.
-  if (std::string* post = Find(*tables, "post"); post && post->size() >= 32 && U32(*post, 0) == 0x00020000) {
-    *post = post->substr(0, 32);
-    Set16(*post, 0, 3);
+  if (std::string* post = Find(*tables, "post");
+      post && post->size() >= post_table::kHeaderSize && U32(*post, post_table::kVersion) == post_table::kVersion2) {
+    *post = post->substr(0, post_table::kHeaderSize);
+    Set16(*post, post_table::kVersion, post_table::kVersion3);
   }
   return WriteTables(program, *tables);
 }

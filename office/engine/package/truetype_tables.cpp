@@ -40,16 +40,17 @@ std::uint32_t Checksum(const std::string& table) {
 }  // namespace
 
 std::optional<std::vector<Table>> ReadTables(const std::string& font) {
-  if (font.size() < 12) return std::nullopt;
-  const std::uint32_t version = U32(font, 0);
-  if (version != 0x00010000 && version != 0x74727565) return std::nullopt;  // TrueType outlines
-  const std::size_t count = U16(font, 4);
-  if (12 + 16 * count > font.size()) return std::nullopt;
+  using namespace offset_table;
+  if (font.size() < kSize) return std::nullopt;
+  const std::uint32_t version = U32(font, kVersion);
+  if (version != kTrueType && version != kTrueTypeApple) return std::nullopt;  // TrueType outlines
+  const std::size_t count = U16(font, kTableCount);
+  if (kSize + kEntrySize * count > font.size()) return std::nullopt;
   std::vector<Table> tables;
   for (std::size_t i = 0; i < count; ++i) {
-    const std::size_t entry = 12 + 16 * i;
-    const std::size_t offset = U32(font, entry + 8);
-    const std::size_t length = U32(font, entry + 12);
+    const std::size_t entry = kSize + kEntrySize * i;
+    const std::size_t offset = U32(font, entry + kEntryOffset);
+    const std::size_t length = U32(font, entry + kEntryLength);
     if (offset > font.size() || length > font.size() - offset) return std::nullopt;
     // A tag twice: which of them a reader takes is anyone's guess.
     if (Find(tables, font.substr(entry, 4).c_str())) return std::nullopt;
@@ -73,10 +74,12 @@ std::string* Find(std::vector<Table>& tables, const char* tag) {
 }
 
 std::string WriteTables(const std::string& original, std::vector<Table> tables) {
+  using head_table::kChecksumAdjustment;
   std::string* head = Find(tables, "head");
-  if (head && head->size() >= 12) head->replace(8, 4, std::string(4, '\0'));  // checkSumAdjustment, below
-  std::string font = original.substr(0, 12);
-  std::size_t offset = 12 + 16 * tables.size();
+  const bool adjust = head && head->size() >= kChecksumAdjustment + 4;
+  if (adjust) head->replace(kChecksumAdjustment, 4, std::string(4, '\0'));  // set below
+  std::string font = original.substr(0, offset_table::kSize);
+  std::size_t offset = offset_table::kSize + offset_table::kEntrySize * tables.size();
   for (const Table& t : tables) {
     font += t.tag;
     Put32(font, Checksum(t.data));
@@ -90,10 +93,10 @@ std::string WriteTables(const std::string& original, std::vector<Table> tables) 
     font += t.data;
     font.resize((font.size() + 3) / 4 * 4, '\0');
   }
-  if (head_at > 0 && head && head->size() >= 12) {
+  if (head_at > 0 && adjust) {
     std::string value;
-    Put32(value, 0xB1B0AFBAu - Checksum(font));
-    font.replace(head_at + 8, 4, value);
+    Put32(value, head_table::kChecksumMagic - Checksum(font));
+    font.replace(head_at + kChecksumAdjustment, 4, value);
   }
   return font;
 }

@@ -7,6 +7,7 @@
 #include <unordered_set>
 
 #include "app/runtime_error.h"
+#include "office/engine/package/little_endian.h"
 #include "office/engine/package/zip_reader.h"
 
 namespace vexlo::engine {
@@ -14,15 +15,6 @@ namespace vexlo::engine {
 using app::RuntimeError;
 
 namespace {
-
-void Put16(std::string& s, uint32_t v) {
-  s.push_back(static_cast<char>(v & 0xff));
-  s.push_back(static_cast<char>((v >> 8) & 0xff));
-}
-void Put32(std::string& s, uint32_t v) {
-  Put16(s, v & 0xffff);
-  Put16(s, v >> 16);
-}
 
 // Bit 11 of the flags marks a UTF-8 name. Set it only for names that really are UTF-8 beyond
 // ASCII: readers reject a flagged name that is not valid UTF-8, and libzip counts control
@@ -157,17 +149,17 @@ void ZipWriter::AddParts(std::string_view name, uint16_t method, uint32_t crc, u
   Central c{std::string(name), method, crc, static_cast<uint32_t>(data.size()),
             static_cast<uint32_t>(size), static_cast<uint32_t>(out_.size())};
   const uint16_t flags = NameFlags(name);
-  Put32(out_, 0x04034b50);
-  Put16(out_, 20);
-  Put16(out_, flags);
-  Put16(out_, method);
-  Put16(out_, dos_time_);
-  Put16(out_, dos_date_);
-  Put32(out_, crc);
-  Put32(out_, c.csize);
-  Put32(out_, c.size);
-  Put16(out_, static_cast<uint32_t>(name.size()));
-  Put16(out_, 0);
+  AppendLe32(out_, 0x04034b50);
+  AppendLe16(out_, 20);
+  AppendLe16(out_, flags);
+  AppendLe16(out_, method);
+  AppendLe16(out_, dos_time_);
+  AppendLe16(out_, dos_date_);
+  AppendLe32(out_, crc);
+  AppendLe32(out_, c.csize);
+  AppendLe32(out_, c.size);
+  AppendLe16(out_, static_cast<uint16_t>(name.size()));
+  AppendLe16(out_, 0);
   out_.append(name);
   out_.append(data);
   central_.push_back(std::move(c));
@@ -184,34 +176,34 @@ std::string ZipWriter::Finish() {
   const uint32_t cd_offset = static_cast<uint32_t>(out_.size());
   for (const Central& c : central_) {
     const uint16_t flags = NameFlags(c.name);
-    Put32(out_, 0x02014b50);
-    Put16(out_, 20);
-    Put16(out_, 20);
-    Put16(out_, flags);
-    Put16(out_, c.method);
-    Put16(out_, dos_time_);
-    Put16(out_, dos_date_);
-    Put32(out_, c.crc);
-    Put32(out_, c.csize);
-    Put32(out_, c.size);
-    Put16(out_, static_cast<uint32_t>(c.name.size()));
-    Put16(out_, 0);
-    Put16(out_, 0);
-    Put16(out_, 0);
-    Put16(out_, 0);
-    Put32(out_, 0);
-    Put32(out_, c.offset);
+    AppendLe32(out_, 0x02014b50);
+    AppendLe16(out_, 20);
+    AppendLe16(out_, 20);
+    AppendLe16(out_, flags);
+    AppendLe16(out_, c.method);
+    AppendLe16(out_, dos_time_);
+    AppendLe16(out_, dos_date_);
+    AppendLe32(out_, c.crc);
+    AppendLe32(out_, c.csize);
+    AppendLe32(out_, c.size);
+    AppendLe16(out_, static_cast<uint16_t>(c.name.size()));
+    AppendLe16(out_, 0);
+    AppendLe16(out_, 0);
+    AppendLe16(out_, 0);
+    AppendLe16(out_, 0);
+    AppendLe32(out_, 0);
+    AppendLe32(out_, c.offset);
     out_.append(c.name);
   }
   const uint32_t cd_size = static_cast<uint32_t>(out_.size() - cd_offset);
-  Put32(out_, 0x06054b50);
-  Put16(out_, 0);
-  Put16(out_, 0);
-  Put16(out_, static_cast<uint32_t>(central_.size()));
-  Put16(out_, static_cast<uint32_t>(central_.size()));
-  Put32(out_, cd_size);
-  Put32(out_, cd_offset);
-  Put16(out_, 0);
+  AppendLe32(out_, 0x06054b50);
+  AppendLe16(out_, 0);
+  AppendLe16(out_, 0);
+  AppendLe16(out_, static_cast<uint16_t>(central_.size()));
+  AppendLe16(out_, static_cast<uint16_t>(central_.size()));
+  AppendLe32(out_, cd_size);
+  AppendLe32(out_, cd_offset);
+  AppendLe16(out_, 0);
   central_.clear();
   return std::move(out_);
 }

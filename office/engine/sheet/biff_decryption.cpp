@@ -4,7 +4,9 @@
 #include <memory>
 
 #include "office/engine/package/little_endian.h"
+#include "office/engine/sheet/biff_records.h"
 #include "office/engine/sheet/crypto.h"
+#include "office/engine/sheet/encryption_records.h"
 #include "office/engine/sheet/workbook_protection.h"
 
 namespace vexlo::engine::sheet {
@@ -20,19 +22,18 @@ constexpr auto& U32 = ReadLe32;
 // Records whose bodies are never encrypted.
 bool IsPlainRecord(uint16_t type) {
   switch (type) {
-    case 0x0809:  // BOF
-    case 0x002F:  // FILEPASS
-    case 0x0194:  // USREXCL
-    case 0x0195:  // FILELOCK
-    case 0x00E1:  // INTERFACEHDR
-    case 0x0196:  // RRDINFO
-    case 0x0138:  // RRDHEAD
+    case biff::kBof:
+    case biff::kFilePass:
+    case biff::kUsrExcl:
+    case biff::kFileLock:
+    case biff::kInterfaceHdr:
+    case biff::kRrdInfo:
+    case biff::kRrdHead:
       return true;
     default:
       return false;
   }
 }
-constexpr uint16_t kBoundSheet = 0x0085;
 
 // The RC4 key of a block of the stream.
 using BlockKey = std::function<std::string(uint32_t block)>;
@@ -85,30 +86,38 @@ class StreamDecryptor {
 
  private:
   BlockKey KeyFor(std::string_view filepass) const {
-    if (filepass.size() < 6 || U16(filepass, 0) != 1) {
+    using namespace biff::filepass;
+    if (filepass.size() < kMinSize || U16(filepass, kKind) != kRc4) {
       RefuseEncryption(name_, "不支持这种加密方式");  // XOR obfuscation
     }
-    const uint16_t major = U16(filepass, 2);
+    const uint16_t major = U16(filepass, kMajor);
     if (major == 1) {
-      if (filepass.size() < 54) RefuseEncryption(name_, "加密信息已损坏");
-      BlockKey key = Md5Key(filepass.substr(6, 16));
-      if (!VerifierMatches(key, HashKind::kMd5, filepass.substr(22, 16), filepass.substr(38, 16))) {
+      if (filepass.size() < kMd5Size) RefuseEncryption(name_, "加密信息已损坏");
+      BlockKey key = Md5Key(filepass.substr(kMd5Salt, 16));
+      if (!VerifierMatches(key, HashKind::kMd5, filepass.substr(kMd5Verifier, 16),
+                           filepass.substr(kMd5VerifierHash, 16))) {
         RefusePasswordProtected(name_);
       }
       return key;
     }
-    if (major < 2 || major > 4 || filepass.size() < 14) RefuseEncryption(name_, "不支持这种加密方式");
-    const uint32_t header_size = U32(filepass, 10);
-    if (header_size < 32 || header_size > filepass.size() - 14) RefuseEncryption(name_, "加密信息已损坏");
-    const std::string_view header = filepass.substr(14, header_size);
-    const uint32_t key_bits = U32(header, 16) == 0 ? 40 : U32(header, 16);
-    if (key_bits < 40 || key_bits > 128 || key_bits % 8 != 0) RefuseEncryption(name_, "加密信息已损坏");
-    const std::string_view verifier = filepass.substr(14 + header_size);
-    if (verifier.size() < 4 + 16 + 16 + 4 + 20 || U32(verifier, 0) != 16) {
+    if (major < 2 || major > 4 || filepass.size() < kCryptoHeader) RefuseEncryption(name_, "不支持这种加密方式");
+    const uint32_t header_size = U32(filepass, kCryptoHeaderSize);
+    if (header_size < encryption_header::kMinSize || header_size > filepass.size() - kCryptoHeader) {
       RefuseEncryption(name_, "加密信息已损坏");
     }
-    BlockKey key = Sha1Key(verifier.substr(4, 16), key_bits / 8);
-    if (!VerifierMatches(key, HashKind::kSha1, verifier.substr(20, 16), verifier.substr(40, 20))) {
+    const std::string_view header = filepass.substr(kCryptoHeader, header_size);
+    const uint32_t stated_bits = U32(header, encryption_header::kKeyBits);
+    const uint32_t key_bits = stated_bits == 0 ? 40 : stated_bits;
+    if (key_bits < 40 || key_bits > 128 || key_bits % 8 != 0) RefuseEncryption(name_, "加密信息已损坏");
+    using namespace encryption_verifier;
+    const std::string_view verifier = filepass.substr(kCryptoHeader + header_size);
+    constexpr std::size_t kHashBytes = 20;  // SHA-1
+    if (verifier.size() < MinSize(kHashBytes) || U32(verifier, kSaltSize) != kSaltBytes) {
+      RefuseEncryption(name_, "加密信息已损坏");
+    }
+    BlockKey key = Sha1Key(verifier.substr(kSalt, kSaltBytes), key_bits / 8);
+    if (!VerifierMatches(key, HashKind::kSha1, verifier.substr(kVerifier, kVerifierBytes),
+                         verifier.substr(kHash, kHashBytes))) {
       RefusePasswordProtected(name_);
     }
     return key;
@@ -116,11 +125,12 @@ class StreamDecryptor {
 
   // Decrypts the bodies of the records from `at` on, as far as the stream holds them.
   void Apply(size_t at, const BlockKey& key) {
-    while (at + 4 <= out_.size()) {
-      const uint16_t type = U16(out_, at);
-      const size_t body = at + 4;
-      const size_t end = std::min(out_.size(), body + U16(out_, at + 2));
-      if (!IsPlainRecord(type)) XorKeyStream(type == kBoundSheet ? body + 4 : body, end, key);
+    while (at + biff::kHeaderSize <= out_.size()) {
+      const uint16_t type = U16(out_, at + biff::kTypeAt);
+      const size_t body = at + biff::kHeaderSize;
+      const size_t end = std::min(out_.size(), body + U16(out_, at + biff::kSizeAt));
+      const size_t encrypted = type == biff::kBoundSheet ? body + biff::boundsheet::kPlainBytes : body;
+      if (!IsPlainRecord(type)) XorKeyStream(encrypted, end, key);
       at = end;
     }
   }

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "office/engine/package/little_endian.h"
+
 namespace vexlo::engine::sheet::crypto {
 namespace {
 
@@ -93,8 +95,8 @@ std::string Hash(HashKind kind, std::initializer_list<std::string_view> pieces) 
 }
 
 std::string LittleEndian32(uint32_t value) {
-  std::string out(4, '\0');
-  for (int i = 0; i < 4; ++i) out[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+  std::string out;
+  AppendLe32(out, value);
   return out;
 }
 

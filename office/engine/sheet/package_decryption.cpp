@@ -7,6 +7,7 @@
 
 #include "office/engine/package/little_endian.h"
 #include "office/engine/sheet/crypto.h"
+#include "office/engine/sheet/encryption_records.h"
 #include "office/engine/sheet/workbook_protection.h"
 
 namespace vexlo::engine::sheet {
@@ -63,9 +64,9 @@ class Decryptor {
       : info_(info), package_(package), name_(display_name) {}
 
   std::string Run() {
-    if (info_.size() < 8 || package_.size() < 8) Corrupt();
-    const uint16_t major = static_cast<uint16_t>(U32(info_, 0) & 0xFFFF);
-    const uint16_t minor = static_cast<uint16_t>(U32(info_, 0) >> 16);
+    if (info_.size() < encryption_info::kHeaderSize || package_.size() < encrypted_package::kData) Corrupt();
+    const uint16_t major = ReadLe16(info_, encryption_info::kMajor);
+    const uint16_t minor = ReadLe16(info_, encryption_info::kMinor);
     if (major == 4 && minor == 4) return Agile();
     if (major >= 2 && major <= 4 && minor == 2) return Standard();
     RefuseEncryption(name_, "加密方式不受支持");
@@ -76,23 +77,28 @@ class Decryptor {
 
   // The declared size of the package and its encrypted bytes.
   uint64_t PlainSize() const {
-    const uint64_t size = U64(package_, 0);
-    if (size > package_.size() - 8) Corrupt();
+    const uint64_t size = U64(package_, encrypted_package::kPlainSize);
+    if (size > package_.size() - encrypted_package::kData) Corrupt();
     return size;
   }
 
   std::string Standard() {
-    const uint32_t header_size = U32(info_, 8);
-    if (header_size < 32 || header_size > info_.size() - 12) Corrupt();
-    const std::string_view header = info_.substr(12, header_size);
-    const uint32_t alg = U32(header, 8);
-    const uint32_t key_bits = U32(header, 16);
-    const bool aes = alg == 0x660E || alg == 0x660F || alg == 0x6610 || (alg == 0 && (U32(header, 0) & 0x20));
+    using namespace encryption_info;
+    if (info_.size() < kHeader) Corrupt();
+    const uint32_t header_size = U32(info_, kHeaderSize);
+    if (header_size < encryption_header::kMinSize || header_size > info_.size() - kHeader) Corrupt();
+    const std::string_view header = info_.substr(kHeader, header_size);
+    const uint32_t alg = U32(header, encryption_header::kAlgorithm);
+    const uint32_t key_bits = U32(header, encryption_header::kKeyBits);
+    const bool aes = alg == 0x660E || alg == 0x660F || alg == 0x6610 ||
+                     (alg == 0 && (U32(header, encryption_header::kFlags) & encryption_header::kFlagAes));
     if (!aes) RefuseEncryption(name_, "加密方式不受支持");
     if (key_bits != 128 && key_bits != 192 && key_bits != 256) Corrupt();
-    const std::string_view verifier = info_.substr(12 + header_size);
-    if (verifier.size() < 4 + 16 + 16 + 4 + 32 || U32(verifier, 0) != 16) Corrupt();
-    const std::string_view salt = verifier.substr(4, 16);
+    using namespace encryption_verifier;
+    const std::string_view verifier = info_.substr(kHeader + header_size);
+    constexpr std::size_t kHashBytes = 32;  // SHA-1 padded to AES blocks
+    if (verifier.size() < MinSize(kHashBytes) || U32(verifier, kSaltSize) != kSaltBytes) Corrupt();
+    const std::string_view salt = verifier.substr(kSalt, kSaltBytes);
 
     const std::string h = SpunHash(HashKind::kSha1, salt, kStandardSpinCount);
     const std::string final_hash = crypto::Hash(HashKind::kSha1, {h, crypto::LittleEndian32(0)});
@@ -104,14 +110,15 @@ class Decryptor {
     const std::string key = (crypto::Hash(HashKind::kSha1, {inner}) +
                              crypto::Hash(HashKind::kSha1, {outer})).substr(0, key_bits / 8);
 
-    std::string check(verifier.substr(20, 16));
-    std::string check_hash(verifier.substr(40, 32));
+    std::string check(verifier.substr(kVerifier, kVerifierBytes));
+    std::string check_hash(verifier.substr(kHash, kHashBytes));
     if (!crypto::AesEcbDecrypt(key, check) || !crypto::AesEcbDecrypt(key, check_hash)) Corrupt();
     if (crypto::Hash(HashKind::kSha1, {check}) != check_hash.substr(0, 20)) {
       RefusePasswordProtected(name_);
     }
     const uint64_t size = PlainSize();
-    std::string plain(package_.substr(8, (package_.size() - 8) / 16 * 16));
+    const std::size_t data = encrypted_package::kData;
+    std::string plain(package_.substr(data, (package_.size() - data) / 16 * 16));
     if (plain.size() < size || !crypto::AesEcbDecrypt(key, plain)) Corrupt();
     plain.resize(size);
     return plain;
@@ -162,7 +169,7 @@ class Decryptor {
 
   std::string Agile() {
     pugi::xml_document doc;
-    const std::string_view xml = info_.substr(8);
+    const std::string_view xml = info_.substr(encryption_info::kAgileXml);
     if (!doc.load_buffer(xml.data(), xml.size())) Corrupt();
     const pugi::xml_node root = doc.document_element();
     const pugi::xml_node key_data = LocalChild(root, "keyData");
@@ -198,7 +205,7 @@ class Decryptor {
   // The package in segments of 4096 bytes, each with an IV from the key data's salt and its number.
   std::string AgilePackage(const Parameters& data, std::string_view secret) const {
     const uint64_t size = PlainSize();
-    const std::string_view encrypted = package_.substr(8);
+    const std::string_view encrypted = package_.substr(encrypted_package::kData);
     std::string plain;
     plain.reserve(size + kAgileSegment);
     for (uint32_t i = 0; static_cast<uint64_t>(i) * kAgileSegment < size; ++i) {

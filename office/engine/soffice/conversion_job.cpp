@@ -26,6 +26,7 @@ const char* ExtensionOf(StoreFormat format) {
     case StoreFormat::kRtf: return ".rtf";
     case StoreFormat::kOdt: return ".odt";
     case StoreFormat::kXlsx: return ".xlsx";
+    case StoreFormat::kText: return ".txt";
   }
   return "";
 }
@@ -38,6 +39,7 @@ const char* FilterName(StoreFormat format) {
     case StoreFormat::kRtf: return "Rich Text Format";
     case StoreFormat::kOdt: return "writer8";
     case StoreFormat::kXlsx: return "Calc MS Excel 2007 XML";
+    case StoreFormat::kText: return "Text (encoded)";
   }
   return "";
 }
@@ -54,14 +56,14 @@ bool HasFormat(const ConversionJob& job, StoreFormat format) {
 
 StoreFormat PdfRoute(const ConversionJob& job) {
   for (const StoreTarget& t : job.targets) {
-    if (t.format == StoreFormat::kPdf && t.via != StoreFormat::kDocx) return t.via;
+    if ((t.format == StoreFormat::kPdf || t.format == StoreFormat::kText) && t.via != StoreFormat::kDocx) return t.via;
   }
   return StoreFormat::kDocx;
 }
 
 bool OnlyThrough(const ConversionJob& job, StoreFormat via) {
   return std::all_of(job.targets.begin(), job.targets.end(), [via](const StoreTarget& t) {
-    return t.format == via || (t.format == StoreFormat::kPdf && t.via == via);
+    return t.format == via || ((t.format == StoreFormat::kPdf || t.format == StoreFormat::kText) && t.via == via);
   });
 }
 

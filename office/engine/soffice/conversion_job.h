@@ -10,8 +10,9 @@
 
 namespace vexlo::engine {
 
-// The formats the offices store.
-enum class StoreFormat { kPdf, kDoc, kDocx, kRtf, kOdt, kXlsx };
+// The formats the offices store. kText: the text the document shows, as UTF-8 lines (one per
+// paragraph), to compare what two files show; only made through a stored file (`via`).
+enum class StoreFormat { kPdf, kDoc, kDocx, kRtf, kOdt, kXlsx, kText };
 
 // The format of a file name's extension (".pdf", ".doc", ...); kDocx for anything else.
 StoreFormat FormatOfPath(const std::string& path);
@@ -25,7 +26,7 @@ struct StoreTarget {
   std::string path;   // where the finished file goes (replaced atomically)
   StoreFormat format = StoreFormat::kPdf;
   std::uint64_t order = 0;  // set by the pool: a later request for the same path wins
-  // For a PDF, what it shows: kDocx, the loaded document itself; kDoc (kRtf, kOdt), the document
+  // For a PDF (or text), what it shows: kDocx, the loaded document itself; kDoc (kRtf, kOdt), the document
   // as the office shows it once saved in that format and loaded again (the PDF of a record
   // whose own file is a .doc must look like that file).
   StoreFormat via = StoreFormat::kDocx;
@@ -65,16 +66,19 @@ struct ConversionJob {
   std::string label;         // the document's name in messages ("张伟.docx")
   // A workbook: every formula is calculated after loading, before anything is stored.
   bool recalculate = false;
+  // No later job is to share its load (it is waited for before the next is asked): an office
+  // takes it at once instead of holding it back for a twin.
+  bool unshared = false;
 };
 
 // Whether every target of `job` (at least one) is of `format`.
 bool OnlyFormat(const ConversionJob& job, StoreFormat format);
 // Whether some target of `job` is of `format`.
 bool HasFormat(const ConversionJob& job, StoreFormat format);
-// The format `job`'s PDFs are made through (StoreTarget::via); kDocx when none is.
+// The format `job`'s PDFs (and text) are made through (StoreTarget::via); kDocx when none is.
 StoreFormat PdfRoute(const ConversionJob& job);
-// Whether every target of `job` is a file of `via` or a PDF made through one (such targets are
-// made from one load).
+// Whether every target of `job` is a file of `via` or a PDF (text) made through one (such
+// targets are made from one load).
 bool OnlyThrough(const ConversionJob& job, StoreFormat via);
 // Whether `job` makes a file of `format`: a target of it, or one its PDFs are made through.
 bool MakesFormat(const ConversionJob& job, StoreFormat format);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <set>
 
 #include "app/runtime_error.h"
@@ -13,6 +14,7 @@
 namespace vexlo::engine {
 
 using namespace doc_file;
+using namespace doc_file::structure;
 
 namespace {
 
@@ -23,25 +25,25 @@ void ReadFib(const CompoundFile& file, DocBase::Layout& l) {
   if (!word) Refuse("no WordDocument stream");
   l.word = std::move(*word);
   const std::string& w = l.word;
-  if (Get16(w, 0) != kWordIdent) Refuse("not a Word file");
-  const std::uint16_t flags = Get16(w, 10);
-  if (flags & 0x0004) Refuse("saved fast (several pieces)");
-  if (flags & 0x8100) Refuse("encrypted or obfuscated");
-  l.table_name = (flags & 0x0200) ? "1Table" : "0Table";
+  if (Get16(w, fib::kIdent) != fib::kWordIdent) Refuse("not a Word file");
+  const std::uint16_t flags = Get16(w, fib::kFlags);
+  if (flags & fib::kSavedFast) Refuse("saved fast (several pieces)");
+  if (flags & (fib::kEncrypted | fib::kObfuscated)) Refuse("encrypted or obfuscated");
+  l.table_name = (flags & fib::kTableIsOne) ? "1Table" : "0Table";
   std::optional<std::string> table = file.ReadStream(l.table_name);
   if (!table) Refuse("no table stream");
   l.table = std::move(*table);
-  const std::size_t csw = Get16(w, 32);
-  const std::size_t cslw = Get16(w, 34 + 2 * csw);
-  if (cslw < 22) Refuse("a short FIB");
-  l.lw = 34 + 2 * csw + 2;
-  l.fclcb = l.lw + 4 * cslw + 2;
+  const std::size_t shorts = Get16(w, fib::kShortCount);
+  const std::size_t longs = Get16(w, fib::LongCountAt(shorts));
+  if (longs < fib::kMinLongs) Refuse("a short FIB");
+  l.lw = fib::LongsAt(shorts);
+  l.fclcb = fib::StructuresAt(l.lw, longs);
   const int n = l.structures();
-  if (l.fclcb + 8 * static_cast<std::size_t>(n) > w.size()) Refuse("a short FIB");
+  if (l.fclcb + structure::kEntrySize * static_cast<std::size_t>(n) > w.size()) Refuse("a short FIB");
   const std::set<int> handled = {kPlcfSed, kPlcfBteChpx, kPlcfBtePapx, kPlcfBkf, kPlcfBkl,
                                  kDop,     kClx,         kPlcfTch,     kPlcfFldMom, kPlcSpaMom};
   for (int i = 0; i < n; ++i) {
-    if (i == 87) continue;  // the time of saving, not a structure
+    if (i == kSavedAt) continue;
     if (l.Structure(i).second != 0 && !handled.contains(i) && !kUntouched.contains(i)) {
       Refuse("an unknown structure (" + std::to_string(i) + ")");
     }
@@ -52,14 +54,17 @@ void ReadFib(const CompoundFile& file, DocBase::Layout& l) {
 
   // One piece of 16-bit text, no property modifiers.
   const auto [clx, clx_size] = l.Structure(kClx);
-  if (clx_size != 21 || l.table[clx] != 2 || Get32(l.table, clx + 1) != 16 || Get32(l.table, clx + 5) != 0) {
+  if (clx_size != clx::kSize || l.table[clx + clx::kType] != clx::kPieceTable ||
+      Get32(l.table, clx + clx::kPiecesSize) != clx::kOnePiece || Get32(l.table, clx + clx::kFirstCharacter) != 0) {
     Refuse("a piece table of several pieces");
   }
-  l.total = Get32(l.table, clx + 9);
-  const std::uint32_t piece_fc = Get32(l.table, clx + 15);
-  if ((piece_fc & 0x40000000) || Get16(l.table, clx + 19) != 0) Refuse("compressed or modified text");
-  l.fc0 = piece_fc & 0x3FFFFFFF;
-  l.main = Get32(w, l.lw + 12);
+  l.total = Get32(l.table, clx + clx::kLastCharacter);
+  const std::uint32_t piece_fc = Get32(l.table, clx + clx::kPieceStart);
+  if ((piece_fc & clx::kCompressed) || Get16(l.table, clx + clx::kPieceModifier) != 0) {
+    Refuse("compressed or modified text");
+  }
+  l.fc0 = piece_fc & clx::kStartMask;
+  l.main = Get32(w, l.lw + fib_longs::kMainCharacters);
   const std::uint64_t end = l.fc0 + 2ull * l.total;
   if (l.main > l.total || end > w.size()) Refuse("the text lies past its stream");
   l.text.resize(l.total);
@@ -115,47 +120,49 @@ void ReadRuns(DocBase::Layout& l) {
   for (std::uint64_t k = end; k < std::min<std::uint64_t>(l.tail, w.size()); ++k) {
     if (w[k] != 0) Refuse("something between the text and its run pages");
   }
-  std::uint32_t first_page = kNone;
+  std::uint32_t first_page = std::numeric_limits<std::uint32_t>::max();
   for (int bte : {kPlcfBteChpx, kPlcfBtePapx}) {
-    const std::uint32_t count = l.Items(bte, 4);
+    const std::uint32_t count = l.Items(bte, item_size::kRunPage);
     const std::uint32_t at = l.Structure(bte).first;
     for (std::uint32_t k = 0; k < count; ++k) {
-      const std::uint32_t pn = Get32(l.table, at + 4 * (count + 1) + 4 * k);
-      if (static_cast<std::uint64_t>(pn + 1) * kPage > w.size()) Refuse("a run page past the stream");
+      const std::uint32_t pn = Get32(l.table, at + positions::ItemAt(count, item_size::kRunPage, k));
+      if (static_cast<std::uint64_t>(pn + 1) * run_page::kSize > w.size()) Refuse("a run page past the stream");
       first_page = std::min(first_page, pn);
     }
   }
-  if (static_cast<std::uint64_t>(first_page) * kPage != l.tail) Refuse("run pages not right after the text");
+  if (static_cast<std::uint64_t>(first_page) * run_page::kSize != l.tail) Refuse("run pages not right after the text");
   {
     // The character runs, page by page: boundaries, then one byte per run (0: no formatting).
-    const std::uint32_t count = l.Items(kPlcfBteChpx, 4);
+    const std::uint32_t count = l.Items(kPlcfBteChpx, item_size::kRunPage);
     const std::uint32_t at = l.Structure(kPlcfBteChpx).first;
     for (std::uint32_t k = 0; k < count; ++k) {
-      const std::size_t page = static_cast<std::size_t>(Get32(l.table, at + 4 * (count + 1) + 4 * k)) * kPage;
-      const std::uint8_t runs = static_cast<std::uint8_t>(w[page + kPage - 1]);
-      if (5u * runs + 4u > kPage - 1) Refuse("a run page of an odd size");
+      const std::size_t pn = Get32(l.table, at + positions::ItemAt(count, item_size::kRunPage, k));
+      const std::size_t page = pn * run_page::kSize;
+      const std::uint8_t runs = static_cast<std::uint8_t>(w[page + run_page::kCountAt]);
+      if (run_page::FormattingAt(runs, runs) > run_page::kCountAt) Refuse("a run page of an odd size");
       for (std::uint32_t r = 0; r < runs; ++r) {
-        const std::uint32_t fc = Get32(w, page + 4 * r);
+        const std::uint32_t fc = Get32(w, page + run_page::PositionAt(r));
         if (fc < l.fc0 || (fc - l.fc0) % 2 != 0) Refuse("a run outside the text");
         const std::uint32_t cp = (fc - l.fc0) / 2;
         if (!l.runs.empty() && cp <= l.runs.back().first) Refuse("runs out of order");
-        l.runs.emplace_back(cp, w[page + 4 * (runs + 1) + r] != 0);
+        l.runs.emplace_back(cp, w[page + run_page::FormattingAt(runs, r)] != 0);
       }
     }
   }
   if (l.Has(kPlcfSed)) {
-    const std::uint32_t count = l.Items(kPlcfSed, 12);
-    const std::uint32_t at = l.Structure(kPlcfSed).first + 4 * (count + 1);
+    const std::uint32_t count = l.Items(kPlcfSed, item_size::kSection);
+    const std::uint32_t at = l.Structure(kPlcfSed).first;
     for (std::uint32_t k = 0; k < count; ++k) {
-      const std::uint32_t sepx = Get32(l.table, at + 12 * k + 2);
-      if (sepx != kNone && (sepx < l.tail || sepx >= w.size())) Refuse("section properties inside the text");
+      const std::uint32_t sepx =
+          Get32(l.table, at + positions::ItemAt(count, item_size::kSection, k) + section::kPropertiesAt);
+      if (sepx != section::kNoProperties && (sepx < l.tail || sepx >= w.size())) Refuse("section properties inside the text");
     }
   }
-  if (l.Has(kPlcfBkf)) l.Items(kPlcfBkf, 4);
-  if (l.Has(kPlcfBkl)) l.Items(kPlcfBkl, 0);
-  if (l.Has(kPlcfTch)) l.Items(kPlcfTch, 4);
-  if (l.Has(kPlcfFldMom)) l.Items(kPlcfFldMom, 2);
-  if (l.Has(kPlcSpaMom)) l.Items(kPlcSpaMom, 26);
+  if (l.Has(kPlcfBkf)) l.Items(kPlcfBkf, item_size::kBookmarkStart);
+  if (l.Has(kPlcfBkl)) l.Items(kPlcfBkl, item_size::kBookmarkEnd);
+  if (l.Has(kPlcfTch)) l.Items(kPlcfTch, item_size::kTableCell);
+  if (l.Has(kPlcfFldMom)) l.Items(kPlcfFldMom, item_size::kFieldMark);
+  if (l.Has(kPlcSpaMom)) l.Items(kPlcSpaMom, item_size::kDrawing);
 }
 
 }  // namespace
@@ -178,7 +185,7 @@ std::shared_ptr<const DocBase> DocBase::Make(std::string bytes, const DocxTexts&
     ReadFib(*base->file_, l);
     ReadShownText(l, texts);
     ReadRuns(l);
-    l.counts = l.Has(kDop) && l.Structure(kDop).second >= 78;
+    l.counts = l.Has(kDop) && l.Structure(kDop).second >= dop::kStatisticsEnd;
   } catch (const Refusal& r) {
     if (why) *why = r.why;
     return nullptr;

@@ -14,6 +14,7 @@
 namespace vexlo::engine {
 
 using namespace doc_file;
+using namespace doc_file::structure;
 
 namespace {
 
@@ -131,13 +132,13 @@ std::string NewWordStream(const DocBase::Layout& l, const std::u16string& text, 
   word.append(reinterpret_cast<const char*>(text.data()), 2 * text.size());
   word.resize(RoundUpToPage(end), '\0');
   word.append(l.word, l.tail, std::string::npos);
-  Put32(word, l.lw, static_cast<std::uint32_t>(word.size()));  // cbMac
-  Put32(word, l.lw + 12, static_cast<std::uint32_t>(static_cast<long>(l.main) + delta));  // ccpText
-  if (Get32(l.word, 28) == l.fc0 + 2 * l.total) Put32(word, 28, end);  // where the text ends
-  for (std::size_t k : {12u, 15u}) {  // the first pages of runs, as older readers find them
-    const std::uint32_t pn = Get32(l.word, l.lw + 4 * k);
-    if (pn != 0xFFFFF && static_cast<std::uint64_t>(pn) * kPage >= l.tail) {
-      Put32(word, l.lw + 4 * k, static_cast<std::uint32_t>(pn + page_shift));
+  Put32(word, l.lw + fib_longs::kStreamSize, static_cast<std::uint32_t>(word.size()));
+  Put32(word, l.lw + fib_longs::kMainCharacters, static_cast<std::uint32_t>(static_cast<long>(l.main) + delta));
+  if (Get32(l.word, fib::kTextEnd) == l.fc0 + 2 * l.total) Put32(word, fib::kTextEnd, end);
+  for (std::size_t first_page : {fib_longs::kFirstCharRunPage, fib_longs::kFirstParaRunPage}) {
+    const std::uint32_t pn = Get32(l.word, l.lw + first_page);
+    if (pn != fib_longs::kNoPage && static_cast<std::uint64_t>(pn) * run_page::kSize >= l.tail) {
+      Put32(word, l.lw + first_page, static_cast<std::uint32_t>(pn + page_shift));
     }
   }
   return word;
@@ -147,22 +148,25 @@ std::string NewWordStream(const DocBase::Layout& l, const std::u16string& text, 
 void ShiftRunPages(const DocBase::Layout& l, const Shift& shift, long page_shift, std::string& word,
                    std::string& table) {
   for (int bte : {kPlcfBteChpx, kPlcfBtePapx}) {
-    const std::uint32_t count = l.Items(bte, 4);
+    const std::uint32_t count = l.Items(bte, item_size::kRunPage);
     const std::uint32_t at = l.Structure(bte).first;
-    for (std::uint32_t k = 0; k <= count; ++k) Put32(table, at + 4 * k, shift.Fc(Get32(l.table, at + 4 * k)));
+    for (std::uint32_t k = 0; k <= count; ++k) {
+      const std::size_t position = at + positions::PositionAt(k);
+      Put32(table, position, shift.Fc(Get32(l.table, position)));
+    }
     for (std::uint32_t k = 0; k < count; ++k) {
-      const std::uint32_t pn = Get32(l.table, at + 4 * (count + 1) + 4 * k);
-      const std::uint32_t new_pn = static_cast<std::uint32_t>(pn + page_shift);
-      Put32(table, at + 4 * (count + 1) + 4 * k, new_pn);
+      const std::size_t item = at + positions::ItemAt(count, item_size::kRunPage, k);
+      const std::uint32_t new_pn = static_cast<std::uint32_t>(Get32(l.table, item) + page_shift);
+      Put32(table, item, new_pn);
       // The page's runs: their boundaries move, and none may become empty.
-      const std::size_t page = static_cast<std::size_t>(new_pn) * kPage;
-      const std::uint8_t runs = static_cast<std::uint8_t>(word[page + kPage - 1]);
-      if (4u * (runs + 1u) > kPage) Refuse("a run page of an odd size");
+      const std::size_t page = static_cast<std::size_t>(new_pn) * run_page::kSize;
+      const std::uint8_t runs = static_cast<std::uint8_t>(word[page + run_page::kCountAt]);
+      if (run_page::PositionAt(runs + 1u) > run_page::kSize) Refuse("a run page of an odd size");
       std::uint32_t last = 0;
       for (std::uint32_t r = 0; r <= runs; ++r) {
-        const std::uint32_t fc = shift.Fc(Get32(word, page + 4 * r));
+        const std::uint32_t fc = shift.Fc(Get32(word, page + run_page::PositionAt(r)));
         if (r > 0 && fc <= last) Refuse("a run would become empty");
-        Put32(word, page + 4 * r, fc);
+        Put32(word, page + run_page::PositionAt(r), fc);
         last = fc;
       }
     }
@@ -175,20 +179,26 @@ void ShiftPositions(const DocBase::Layout& l, const Shift& shift, long page_shif
     if (!l.Has(i)) return;
     const std::uint32_t count = l.Items(i, item);
     const std::uint32_t at = l.Structure(i).first;
-    for (std::uint32_t k = 0; k <= count; ++k) Put32(table, at + 4 * k, shift.Cp(Get32(l.table, at + 4 * k)));
+    for (std::uint32_t k = 0; k <= count; ++k) {
+      const std::size_t position = at + positions::PositionAt(k);
+      Put32(table, position, shift.Cp(Get32(l.table, position)));
+    }
   };
-  shift_positions(kPlcfSed, 12);
-  shift_positions(kPlcfBkf, 4);
-  shift_positions(kPlcfBkl, 0);
-  shift_positions(kPlcfTch, 4);
-  shift_positions(kPlcfFldMom, 2);
-  shift_positions(kPlcSpaMom, 26);
+  shift_positions(kPlcfSed, item_size::kSection);
+  shift_positions(kPlcfBkf, item_size::kBookmarkStart);
+  shift_positions(kPlcfBkl, item_size::kBookmarkEnd);
+  shift_positions(kPlcfTch, item_size::kTableCell);
+  shift_positions(kPlcfFldMom, item_size::kFieldMark);
+  shift_positions(kPlcSpaMom, item_size::kDrawing);
   if (l.Has(kPlcfSed)) {
-    const std::uint32_t count = l.Items(kPlcfSed, 12);
-    const std::uint32_t at = l.Structure(kPlcfSed).first + 4 * (count + 1);
+    const std::uint32_t count = l.Items(kPlcfSed, item_size::kSection);
+    const std::uint32_t at = l.Structure(kPlcfSed).first;
     for (std::uint32_t k = 0; k < count; ++k) {
-      const std::uint32_t sepx = Get32(l.table, at + 12 * k + 2);
-      if (sepx != kNone) Put32(table, at + 12 * k + 2, static_cast<std::uint32_t>(sepx + page_shift * kPage));
+      const std::size_t sepx_at = at + positions::ItemAt(count, item_size::kSection, k) + section::kPropertiesAt;
+      const std::uint32_t sepx = Get32(l.table, sepx_at);
+      if (sepx != section::kNoProperties) {
+        Put32(table, sepx_at, static_cast<std::uint32_t>(sepx + page_shift * run_page::kSize));
+      }
     }
   }
 }
@@ -197,21 +207,19 @@ void ShiftPositions(const DocBase::Layout& l, const Shift& shift, long page_shif
 // stored twice: the second time with the notes, of which there are none. The page count stays
 // the base's: only a layout knows it, and readers count the pages themselves.
 void UpdateCounts(const DocBase::Layout& l, const Counts& before, const Counts& after, std::string& table) {
-    // Words, characters and paragraphs (and lines, which the office counts as paragraphs), each
-    // stored twice: the second time with the notes, of which there are none. The page count
-    // stays the base's: only a layout knows it, and readers count the pages themselves.
     const std::uint32_t dop = l.Structure(kDop).first;
-    const auto update = [&](std::uint32_t first, std::initializer_list<std::uint32_t> others, long by) {
+    const auto update = [&](std::size_t first, std::initializer_list<std::size_t> others, long by) {
       const std::uint32_t value = Get32(l.table, dop + first);
       const auto moved = static_cast<std::uint32_t>(std::max(0L, static_cast<long>(value) + by));
       Put32(table, dop + first, moved);
-      for (std::uint32_t at : others) {
+      for (std::size_t at : others) {
         if (Get32(l.table, dop + at) == value) Put32(table, dop + at, moved);
       }
     };
-    update(38, {60}, after.words - before.words);
-    update(42, {64}, after.characters - before.characters);
-    update(48, {56, 70, 74}, after.paragraphs - before.paragraphs);
+    update(dop::kWords, {dop::kWordsWithNotes}, after.words - before.words);
+    update(dop::kCharacters, {dop::kCharactersWithNotes}, after.characters - before.characters);
+    update(dop::kParagraphs, {dop::kLines, dop::kParagraphsWithNotes, dop::kLinesWithNotes},
+           after.paragraphs - before.paragraphs);
   }
 
 }  // namespace
@@ -232,10 +240,10 @@ std::optional<std::string> DocBase::Write(const DocxTexts& texts, std::string* w
     long delta = 0;
     const std::u16string text = NewText(l, edits, delta);
     const std::uint32_t tail = RoundUpToPage(l.fc0 + 2 * static_cast<std::uint32_t>(text.size()));
-    const long page_shift = (static_cast<long>(tail) - static_cast<long>(l.tail)) / static_cast<long>(kPage);
+    const long page_shift = (static_cast<long>(tail) - static_cast<long>(l.tail)) / static_cast<long>(run_page::kSize);
     std::string word = NewWordStream(l, text, delta, page_shift);
     std::string table = l.table;
-    Put32(table, l.Structure(kClx).first + 9, static_cast<std::uint32_t>(text.size()));
+    Put32(table, l.Structure(kClx).first + clx::kLastCharacter, static_cast<std::uint32_t>(text.size()));
     ShiftRunPages(l, shift, page_shift, word, table);
     ShiftPositions(l, shift, page_shift, table);
     if (l.counts) UpdateCounts(l, before, after, table);

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <set>
 #include <string>
 #include <utility>
@@ -16,31 +15,16 @@
 
 #include "office/engine/package/little_endian.h"
 #include "office/engine/soffice/doc_base.h"
+#include "office/engine/soffice/doc_file_records.h"
 
 namespace vexlo::engine {
 
 namespace doc_file {
 
-constexpr std::uint16_t kWordIdent = 0xA5EC;
-constexpr std::uint32_t kPage = 512;
-constexpr std::uint32_t kNone = 0xFFFFFFFF;
-
-// The structures of a binary Word file that hold positions in the text, by their place in the
-// file information block's table of structures.
-constexpr int kPlcfSed = 6;       // sections: where each ends, where its properties lie
-constexpr int kPlcfBteChpx = 12;  // the pages of character runs
-constexpr int kPlcfBtePapx = 13;  // the pages of paragraph runs
-constexpr int kPlcfBkf = 22;      // where bookmarks start
-constexpr int kPlcfBkl = 23;      // where bookmarks end
-constexpr int kDop = 31;          // document properties, with the word and character counts
-constexpr int kClx = 33;          // the piece table: where the text lies
-constexpr int kPlcfTch = 93;      // a cache of table cells, over the whole text
-constexpr int kPlcfFldMom = 16;   // the fields of the main text: where their marks lie
-constexpr int kPlcSpaMom = 40;    // the drawings of the main text: where they are anchored
-
 // Structures that hold no position in the main text (style sheet, fonts, headers and their
 // fields and drawings, list definitions, bookmark names, printer and save records): kept as
-// they are. Any structure not named here or above keeps a file from serving as a base.
+// they are. Any structure neither named here nor handled (doc_file::structure) keeps a file from
+// serving as a base.
 inline const std::set<int> kUntouched = {0,  1,  11, 15, 17, 21, 27, 28, 29, 30, 32, 41,
                                   50, 51, 58, 59, 71, 72, 73, 74, 76, 91, 113};
 
@@ -58,9 +42,11 @@ inline std::uint16_t Get16(const std::string& s, std::size_t at) {
   if (at + 2 > s.size()) Refuse("a structure runs past its stream");
   return ReadLe16(s, at);
 }
-inline void Put32(std::string& s, std::size_t at, std::uint32_t v) { std::memcpy(s.data() + at, &v, 4); }
+inline void Put32(std::string& s, std::size_t at, std::uint32_t v) { WriteLe32(s, at, v); }
 
-inline std::uint32_t RoundUpToPage(std::uint32_t at) { return (at + kPage - 1) / kPage * kPage; }
+inline std::uint32_t RoundUpToPage(std::uint32_t at) {
+  return (at + run_page::kSize - 1) / run_page::kSize * run_page::kSize;
+}
 
 }  // namespace doc_file
 
@@ -101,8 +87,9 @@ struct DocBase::Layout {
   }
 
   std::pair<std::uint32_t, std::uint32_t> Structure(int i) const {
-    const std::uint32_t fc = doc_file::Get32(word, fclcb + 8 * static_cast<std::size_t>(i));
-    const std::uint32_t lcb = doc_file::Get32(word, fclcb + 8 * static_cast<std::size_t>(i) + 4);
+    const std::size_t entry = fclcb + doc_file::structure::kEntrySize * static_cast<std::size_t>(i);
+    const std::uint32_t fc = doc_file::Get32(word, entry);
+    const std::uint32_t lcb = doc_file::Get32(word, entry + doc_file::structure::kSizeAt);
     if (lcb != 0 && static_cast<std::uint64_t>(fc) + lcb > table.size()) doc_file::Refuse("a structure lies past the table stream");
     return {fc, lcb};
   }

@@ -58,9 +58,10 @@ using MadeFiles = std::vector<std::pair<std::string, const StoreTarget*>>;
 // reason it is not whole (and then gone).
 std::string StoreChecked(const Reference<css::lang::XComponent>& doc, const std::string& path, StoreFormat format,
                          int pages) {
-  Reference<css::frame::XStorable>(doc, UNO_QUERY_THROW)
-      ->storeToURL(U(FileUrl(path)),
-                   Props({Prop("FilterName", css::uno::Any(rtl::OUString::createFromAscii(FilterName(format))))}));
+  std::vector<css::beans::PropertyValue> props = {
+      Prop("FilterName", css::uno::Any(rtl::OUString::createFromAscii(FilterName(format))))};
+  if (format == StoreFormat::kText) props.push_back(Prop("FilterOptions", css::uno::Any(U("UTF8,LF"))));
+  Reference<css::frame::XStorable>(doc, UNO_QUERY_THROW)->storeToURL(U(FileUrl(path)), Props(props));
   const std::string error = CheckStored(path, format, format == StoreFormat::kPdf ? pages : 0);
   if (!error.empty()) {
     std::error_code ec;
@@ -118,15 +119,17 @@ std::string MakeStored(Office& office, PoolState& pool, const Task& task, const 
 }
 
 // Loads `stored` afresh, as anyone opening it would, and exports its PDF to `pdf`, checked
-// against the page count of that load (set in `pages`); "" or the reason it failed.
+// against the page count of that load (set in `pages`), and its text to `text`, each when asked
+// (a path); "" or the reason it failed.
 std::string ExportStored(Office& office, PoolState& pool, const std::string& stored, const std::string& pdf,
-                         int& pages) {
+                         const std::string& text, int& pages) {
   const Reference<css::lang::XComponent> doc = LoadHidden(office.link->desktop, stored, true);
   pool.Count(&PoolCounters::loads);
   std::string error;
   try {
     pages = PageCount(doc);
-    error = StoreChecked(doc, pdf, StoreFormat::kPdf, pages);
+    if (!pdf.empty()) error = StoreChecked(doc, pdf, StoreFormat::kPdf, pages);
+    if (error.empty() && !text.empty()) error = StoreChecked(doc, text, StoreFormat::kText, 0);
   } catch (...) {
     CloseDocument(doc);
     throw;
@@ -143,19 +146,22 @@ ConversionOutcome ConvertThroughStored(Office& office, PoolState& pool, const Ta
   if (!OnlyThrough(task.job, via)) return ConversionOutcome::Failed("要输出的格式不能一起转换");
   ScratchFiles scratch;
   const std::string stored = office.NewFile("stored-", ExtensionOf(via));
-  const std::string pdf = office.NewFile("", ".pdf");
-  scratch.paths = {stored, pdf};
+  const std::string pdf = HasFormat(task.job, StoreFormat::kPdf) ? office.NewFile("", ".pdf") : "";
+  const std::string text = HasFormat(task.job, StoreFormat::kText) ? office.NewFile("", ".txt") : "";
+  scratch.paths = {stored, pdf, text};
   ConversionOutcome outcome;
   outcome.error = MakeStored(office, pool, task, texts, via, stored, doc);
-  if (outcome.error.empty()) outcome.error = ExportStored(office, pool, stored, pdf, outcome.pages);
+  if (outcome.error.empty()) outcome.error = ExportStored(office, pool, stored, pdf, text, outcome.pages);
   if (outcome.error.empty()) {
-    std::vector<StoreTarget> stored_targets, pdf_targets;
+    std::vector<StoreTarget> stored_targets, pdf_targets, text_targets;
     for (const StoreTarget& t : task.job.targets) {
-      (t.format == StoreFormat::kPdf ? pdf_targets : stored_targets).push_back(t);
+      (t.format == StoreFormat::kPdf ? pdf_targets : t.format == StoreFormat::kText ? text_targets : stored_targets)
+          .push_back(t);
     }
-    outcome.error = pool.delivery.CopyFile(stored_targets, stored);
-    std::string pdf_error = pool.delivery.CopyFile(pdf_targets, pdf);
-    if (outcome.error.empty()) outcome.error = std::move(pdf_error);
+    for (auto [targets, made] : {std::pair{&stored_targets, &stored}, {&pdf_targets, &pdf}, {&text_targets, &text}}) {
+      std::string error = pool.delivery.CopyFile(*targets, *made);
+      if (outcome.error.empty()) outcome.error = std::move(error);
+    }
   }
   outcome.ok = outcome.error.empty();
   return outcome;

@@ -9,6 +9,7 @@
 #include <com/sun/star/uno/Sequence.hxx>
 
 #include "office/engine/package/xml_escape.h"
+#include "office/engine/soffice/office_limits.h"
 
 namespace vexlo::engine {
 
@@ -27,6 +28,7 @@ constexpr char kScriptUrl[] =
 // The routine. `edits` holds four entries per edit: paragraph index, position, length, new text;
 // a paragraph's edits come last position first, so that each leaves the positions of those
 // still to come in place. Returns the changed paragraphs' texts, in the order of `changed`.
+// MoveRight's step is the cursor's limit, put in where the text says STEP_MAX.
 constexpr char kModule[] = R"(Option Explicit
 
 Function Apply(paragraphs As Variant, edits As Variant, changed As Variant) As Variant
@@ -48,8 +50,8 @@ End Function
 Sub MoveRight(c As Object, ByVal count As Long, expand As Boolean)
   Dim stride As Integer
   Do While count > 0
-    If count > 32000 Then
-      stride = 32000
+    If count > STEP_MAX Then
+      stride = STEP_MAX
     Else
       stride = count
     End If
@@ -58,6 +60,13 @@ Sub MoveRight(c As Object, ByVal count As Long, expand As Boolean)
   Loop
 End Sub
 )";
+
+std::string ModuleText() {
+  std::string text = kModule;
+  const std::string limit = std::to_string(kCursorStepMax);
+  for (std::size_t at; (at = text.find("STEP_MAX")) != std::string::npos;) text.replace(at, 8, limit);
+  return text;
+}
 
 std::string Head(const char* doctype, const char* dtd) {
   return std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE ") + doctype +
@@ -128,7 +137,7 @@ bool InstallEditMacro(const std::string& profile) {
         "library:name=\"Standard\" library:readonly=\"false\" library:passwordprotected=\"false\"/>\n");
   }
   ok &= WriteIfChanged(basic / kLibrary / "script.xlb", Library(kLibrary, {"Edits"}));
-  ok &= WriteIfChanged(basic / kLibrary / "Edits.xba", Module("Edits", kModule));
+  ok &= WriteIfChanged(basic / kLibrary / "Edits.xba", Module("Edits", ModuleText()));
   return ok;
 }
 

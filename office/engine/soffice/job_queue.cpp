@@ -108,7 +108,7 @@ std::shared_ptr<Task> JobQueue::Twin(const Task& task) const {
 std::shared_ptr<Task> JobQueue::TakeTask(PoolClock::time_point now) {
   if (waiting_.empty()) return nullptr;
   if (waiting_.size() == 1 && now - waiting_.front()->queued < rules_.coalesce_wait &&
-      waiting_.front()->attempts == 0) {
+      waiting_.front()->attempts == 0 && !waiting_.front()->job.unshared) {
     return nullptr;
   }
   std::shared_ptr<Task> task = waiting_.front();
@@ -120,7 +120,10 @@ std::shared_ptr<Task> JobQueue::TakeTask(PoolClock::time_point now) {
 // PDFs only, showing the package itself, or PDFs showing the package stored as .doc with that
 // .doc (made alone afterwards; see ConvertBatch).
 bool JobQueue::Joinable(const Task& task) const {
-  if (task.alone || !task.zip || task.attempts != 0 || !HasFormat(task.job, StoreFormat::kPdf)) return false;
+  if (task.alone || !task.zip || task.attempts != 0 || !HasFormat(task.job, StoreFormat::kPdf) ||
+      HasFormat(task.job, StoreFormat::kText)) {
+    return false;
+  }
   const StoreFormat via = PdfRoute(task.job);
   return via == StoreFormat::kDocx ? OnlyFormat(task.job, StoreFormat::kPdf)
                                    : via == StoreFormat::kDoc && OnlyThrough(task.job, via);

@@ -16,6 +16,7 @@
 #include <com/sun/star/text/XTextTable.hpp>
 
 #include "office/engine/soffice/edit_macro.h"
+#include "office/engine/soffice/office_limits.h"
 #include "office/engine/soffice/uno_calls.h"
 
 namespace vexlo::engine {
@@ -72,7 +73,7 @@ void LockUndo(const Reference<css::lang::XComponent>& doc) {
 
 void Move(const Reference<css::text::XTextCursor>& cursor, std::size_t count, bool expand) {
   while (count > 0) {
-    const auto step = static_cast<sal_Int16>(std::min<std::size_t>(count, 32000));
+    const auto step = static_cast<sal_Int16>(std::min(count, kCursorStepMax));
     cursor->goRight(step, expand);
     count -= static_cast<std::size_t>(step);
   }

@@ -72,6 +72,8 @@ std::string CheckStored(const std::string& path, StoreFormat format, int pages) 
       return starts("PK\x03\x04") ? "" : "生成的文件不完整";
     case StoreFormat::kRtf:
       return starts("{\\rtf") ? "" : "生成的 .rtf 文件不完整";
+    case StoreFormat::kText:
+      return "";
   }
   return "";
 }

@@ -7,6 +7,7 @@
 
 #include <QCryptographicHash>
 
+#include "app/runtime_error.h"
 #include "office/engine/package/atomic_file.h"
 #include "office/engine/soffice/soffice.h"
 
@@ -17,6 +18,7 @@ namespace fs = std::filesystem;
 
 constexpr std::size_t kDigestLength = 64;
 constexpr std::string_view kEntryExtension = ".docx";
+constexpr std::string_view kNoteExtension = ".note";
 
 bool IsDigest(std::string_view text) {
   return text.size() == kDigestLength &&
@@ -43,9 +45,17 @@ std::optional<std::string> ReadWhole(const std::string& path) {
   return bytes;
 }
 
+// The note kept beside the entry at `entry`.
+fs::path NotePath(const fs::path& entry) {
+  fs::path note = entry;
+  return note.replace_extension(kNoteExtension);
+}
+
+// Removes an entry with its note (or any other file of ours).
 void Remove(const fs::path& path) {
   std::error_code ec;
   fs::remove(path, ec);
+  if (path.extension() == kEntryExtension) fs::remove(NotePath(path), ec);
 }
 
 struct EntryFile {
@@ -101,8 +111,26 @@ std::string ConvertedTemplates::Store(const std::string& key, std::string_view d
   fs::create_directories(folder_, ec);
   const std::string path = folder_ + "/" + key + "." + ContentDigest(docx) + std::string(kEntryExtension);
   WriteFileAtomically(path, docx);
+  // One entry per template content: an entry it replaces (a repaired conversion) goes.
+  for (fs::directory_iterator it(folder_, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.starts_with(key + ".") && name.ends_with(kEntryExtension) && it->path() != fs::path(path)) {
+      Remove(it->path());
+    }
+  }
   Trim(path);
   return path;
+}
+
+std::optional<std::string> ConvertedTemplates::ReadNote(const std::string& entry_path) {
+  return ReadWhole(NotePath(entry_path).string());
+}
+
+void ConvertedTemplates::WriteNote(const std::string& entry_path, std::string_view note) {
+  try {
+    WriteFileAtomically(NotePath(entry_path).string(), note);
+  } catch (const app::RuntimeError&) {
+  }
 }
 
 void ConvertedTemplates::Trim(const std::string& keep) const {
@@ -110,6 +138,15 @@ void ConvertedTemplates::Trim(const std::string& keep) const {
   std::error_code ec;
   for (fs::directory_iterator it(folder_, ec), end; !ec && it != end; it.increment(ec)) {
     const std::string name = it->path().filename().string();
+    if (name.ends_with(kNoteExtension) && !DigestInName(name.substr(0, name.size() - kNoteExtension.size()) +
+                                                        std::string(kEntryExtension)).empty()) {
+      // A note whose entry has gone goes too.
+      if (!fs::exists(fs::path(folder_) / (name.substr(0, name.size() - kNoteExtension.size()) +
+                                           std::string(kEntryExtension)), ec)) {
+        Remove(it->path());
+      }
+      continue;
+    }
     if (!name.ends_with(kEntryExtension) || !it->is_regular_file(ec)) continue;
     if (DigestInName(name).empty()) {
       // An older layout's entry ("<key>.docx") is never read again; any other file is not ours.

@@ -31,9 +31,16 @@ class ConvertedTemplates {
   // nullopt when there is none. Damaged entries of the key are removed on the way.
   std::optional<std::string> Find(const std::string& key) const;
 
-  // Stores `docx` as the entry of `key`, then trims the folder to its limits (the new entry
-  // stays). Returns the entry's path. Raises app::RuntimeError::File when it cannot be written.
+  // Stores `docx` as the entry of `key` (in place of any other entry of it), then trims the
+  // folder to its limits (the new entry stays). Returns the entry's path. Raises
+  // app::RuntimeError::File when it cannot be written.
   std::string Store(const std::string& key, std::string_view docx) const;
+
+  // A short note kept beside the entry at `entry_path` (what proving the entry found), going
+  // with it; nullopt when there is none. Writing it is best effort: a note that could not be
+  // written is made again next time.
+  static std::optional<std::string> ReadNote(const std::string& entry_path);
+  static void WriteNote(const std::string& entry_path, std::string_view note);
 
   // The bytes of the entry at `path` when they still match the digest in its name; nullopt (and
   // the entry removed) otherwise.

@@ -62,28 +62,53 @@ bool ConvertAlone(SofficeRuns& runs, const std::string& path, const std::string&
   return ok;
 }
 
-// The cache entry of template content `key`, converted from `path` (a private copy) by the
-// offices of `pool` when there is no sound one. Runs on any thread.
-TemplateConversion ConvertIntoCache(OfficePool& pool, SofficeRuns& runs, const std::string& path,
-                                    const std::string& key) {
-  TemplateConversion result;
-  const ConvertedTemplates cache = UserConvertedTemplates();
-  if (std::optional<std::string> entry = cache.Find(key)) {
-    result.docx_path = *entry;
-    return result;
-  }
-  // The office writes beside the private copy; the entry is stored from what it wrote.
-  const std::string made = (fs::path(path).parent_path() / "converted.docx").string();
+// The office's .docx of `path` at `made`: converted by the offices of `pool`, else by an office
+// of its own run through `runs`. "" or the reason it failed.
+std::string ConvertToMade(OfficePool& pool, SofficeRuns& runs, const std::string& path,
+                          const std::string& made) {
   ConversionJob job;
   job.source = path;
   job.label = fs::path(path).filename().string();
   job.targets.push_back({made, StoreFormat::kDocx});
   const ConversionOutcome outcome = pool.Submit(std::move(job)).get();
   // A conversion stopped by a cancel or by the program's end is not tried again alone.
-  if (!outcome.ok && (outcome.stopped || !ConvertAlone(runs, path, made))) {
-    result.error = outcome.error;
+  if (!outcome.ok && (outcome.stopped || !ConvertAlone(runs, path, made))) return outcome.error;
+  return "";
+}
+
+// The cache entry of template content `key`, converted from `path` (a private copy) by the
+// offices of `pool` when there is no sound one; a .doc template's entry proven (and repaired)
+// once. Runs on any thread.
+TemplateConversion ConvertIntoCache(OfficePool& pool, SofficeRuns& runs, const std::string& path,
+                                    const std::string& key) {
+  TemplateConversion result;
+  result.key = key;
+  const ConvertedTemplates cache = UserConvertedTemplates();
+  const bool proven = ExtensionOf(path) == ".doc";
+  const std::optional<std::string> entry = cache.Find(key);
+  if (entry) {
+    result.docx_path = *entry;
+    if (!proven) return result;
+    if (std::optional<std::string> note = ConvertedTemplates::ReadNote(*entry)) {
+      result.detour = DetourVerdict::Parse(*note);
+      if (result.detour) return result;
+    }
+    result.docx_path.clear();
+  }
+  // The office writes beside the private copy; the entry is stored from what it wrote. The
+  // office's re-save of the template, which the proof compares with, starts at once.
+  const std::string folder = fs::path(path).parent_path().string();
+  const std::string made = folder + "/converted.docx";
+  std::optional<DetourProof> proof;
+  if (proven) proof.emplace(pool, path, folder);
+  // An entry kept without a verdict is proven now; one found damaged on the way is made again.
+  const std::optional<std::string> kept = entry ? ConvertedTemplates::ReadEntry(*entry) : std::nullopt;
+  const bool copied = kept && static_cast<bool>(std::ofstream(made, std::ios::binary) << *kept);
+  if (std::string error = copied ? "" : ConvertToMade(pool, runs, path, made); !error.empty()) {
+    result.error = std::move(error);
     return result;
   }
+  if (proof) result.detour = proof->Prove(made);
   const std::string docx = ReadAll(made);
   if (!docx.starts_with("PK\x03\x04")) {
     result.error = "LibreOffice 转换的结果不完整";
@@ -91,7 +116,9 @@ TemplateConversion ConvertIntoCache(OfficePool& pool, SofficeRuns& runs, const s
   }
   try {
     result.docx_path = cache.Store(key, docx);
+    if (result.detour) ConvertedTemplates::WriteNote(result.docx_path, result.detour->Serialize());
   } catch (const RuntimeError&) {
+    result.docx_path.clear();
     result.docx = docx;  // a cache folder that cannot be written does not stop the run
   }
   return result;
@@ -184,6 +211,31 @@ std::shared_future<TemplateConversion> DocConversions::PrepareTemplateAsync(
   return future;
 }
 
+std::string DocConversions::ConversionLoss(const std::string& path) {
+  if (ExtensionOf(path) != ".doc") return "";
+  const std::string bytes = ReadAll(path);
+  if (bytes.empty()) return "";
+  std::lock_guard lock(templates_mutex_);
+  const auto found = templates_.find(ContentDigest(bytes));
+  if (found == templates_.end() ||
+      found->second.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+    return "";
+  }
+  const std::optional<DetourVerdict>& detour = found->second.get().detour;
+  return detour && detour->way == DetourVerdict::Way::kDiffers ? detour->why : "";
+}
+
+void DocConversions::ForgetTemplates() {
+  std::lock_guard lock(templates_mutex_);
+  templates_.clear();
+}
+
+void DocConversions::KeepTemplate(const std::string& key,
+                                  std::shared_future<TemplateConversion> conversion) {
+  std::lock_guard lock(templates_mutex_);
+  templates_[key] = std::move(conversion);
+}
+
 void DocConversions::WarmUpFor(const std::string& template_path, bool needs_pdf) {
   if (!OfficePool::Available()) return;
   const bool converted = IsConvertedExtension(ExtensionOf(template_path));
@@ -201,11 +253,17 @@ std::string DocConversions::ConvertToDocx(const std::string& path) {
   for (int round = 0; round < 2; ++round) {
     const TemplateConversion r = PrepareTemplateAsync(path).get();
     if (r.refused) throw RuntimeError::Format(path, r.error);
-    if (!r.docx.empty()) return r.docx;
+    if (!r.docx.empty()) {
+      if (r.detour) LogDetour(fs::path(path).filename().string(), r.key, *r.detour);
+      return r.docx;
+    }
     if (!r.error.empty() || r.docx_path.empty()) {
       throw RuntimeError::Format(path, "已损坏或不是有效的 Word 文档（LibreOffice 无法转换它）");
     }
-    if (std::optional<std::string> docx = ConvertedTemplates::ReadEntry(r.docx_path)) return *docx;
+    if (std::optional<std::string> docx = ConvertedTemplates::ReadEntry(r.docx_path)) {
+      if (r.detour) LogDetour(fs::path(path).filename().string(), r.key, *r.detour);
+      return *docx;
+    }
   }
   throw RuntimeError::File(path, "无法打开：它的转换结果在缓存文件夹中一再损坏");
 }

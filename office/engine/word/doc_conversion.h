@@ -16,6 +16,7 @@
 #include "office/deferred_work.h"
 #include "office/engine/soffice/office_pool.h"
 #include "office/engine/soffice/soffice.h"
+#include "office/engine/word/detour_proof.h"
 
 namespace vexlo::engine::word {
 
@@ -33,6 +34,10 @@ struct TemplateConversion {
   std::string error;
   bool refused = false;  // not a document at all (`error` says why); nothing was converted
   std::string docx = {};  // the .docx itself, when the cache folder could not keep it
+  // For a .doc template: whether the office's .doc of the .docx was proven to show what the
+  // office makes of the template itself (nullopt: the proof could not be made).
+  std::optional<DetourVerdict> detour = {};
+  std::string key = {};  // the template content's digest
 };
 
 // The conversions of one program, owned by its EngineServices, done by the offices of `pool`
@@ -57,11 +62,23 @@ class DocConversions {
   std::string ConvertToDocx(const std::string& path);
 
   // Starts converting the template at `path` in the background (reading its bytes now) and
-  // returns at once; a template whose content was converted before is ready at once. A file the
-  // office would read as plain text is refused before any conversion (see convertible_input.h).
-  // The window calls this when a template is chosen, so that opening it later does not wait.
-  // Any thread.
+  // returns at once; a template whose content was converted before is ready at once. A .doc
+  // template's conversion is proven, and repaired where it loses content, on the way
+  // (detour_proof.h); the verdict is kept with the cached conversion. A file the office would
+  // read as plain text is refused before any conversion (see convertible_input.h). The window
+  // calls this when a template is chosen, so that opening it later does not wait. Any thread.
   std::shared_future<TemplateConversion> PrepareTemplateAsync(const std::string& path);
+
+  // What the office's files of the .doc template at `path` lose on their way through its .docx
+  // after the repairs (detour_proof.h), in words; "" when the conversion was proven to lose
+  // nothing, is not known yet, or `path` is no .doc. Any thread.
+  std::string ConversionLoss(const std::string& path);
+  // Forgets the template conversions made in this program (the cache folder keeps its
+  // entries), as a new session finds them.
+  void ForgetTemplates();
+  // Takes `conversion` as the template conversion of the content with digest `key` (tests put a
+  // verdict in place of the proof's).
+  void KeepTemplate(const std::string& key, std::shared_future<TemplateConversion> conversion);
 
   // Gets LibreOffice ready ahead of a run that will need it: starts the offices when the run
   // makes PDFs or prints (`needs_pdf`) or the template is not .docx, and starts reading a .doc

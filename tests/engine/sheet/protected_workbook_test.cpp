@@ -100,6 +100,12 @@ TEST(DamagedEncryption, LyingSizesAndBrokenDataAreRefusedNotRead) {
     for (size_t i = d.size() - 200; i < d.size(); ++i) d[i] = static_cast<char>(d[i] ^ 0x55);
   }));
   EXPECT_NE(text.find("已损坏"), std::string::npos) << text;
+  // Standard encryption information cut off before its header's size, and inside its verifier.
+  for (const std::size_t size : {8u, 10u, 12u, 40u}) {
+    text = ErrorOf(WithStream("encrypted_standard.xlsx", "EncryptionInfo",
+                              [size](std::string& d) { d.resize(size); }));
+    EXPECT_NE(text.find("加密信息已损坏"), std::string::npos) << size << ": " << text;
+  }
   // Agile XML that is not XML, and a salt that is not base64.
   text = ErrorOf(WithStream("encrypted_agile.xlsx", "EncryptionInfo",
                             [](std::string& d) { d.resize(40); }));

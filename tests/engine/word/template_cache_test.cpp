@@ -102,6 +102,24 @@ TEST(ConvertedTemplatesTest, BoundedByCountAndSizeLeastRecentlyUsedFirst) {
   EXPECT_TRUE(fs::exists(sized / "模板备份.docx"));
 }
 
+// A note goes with its entry; an entry stored again for its key (a repaired conversion) replaces
+// the one before, with that one's note.
+TEST(ConvertedTemplatesTest, NotesGoWithTheirEntriesAndAKeyHasOneEntry) {
+  ScratchDir dir;
+  const ConvertedTemplates cache(dir.path().string());
+  const std::string first = cache.Store(kKey1, ReadFile(DataFile("word/payslip.docx")));
+  ConvertedTemplates::WriteNote(first, "same");
+  EXPECT_EQ(ConvertedTemplates::ReadNote(first), "same");
+  const std::string second = cache.Store(kKey1, ReadFile(DataFile("word/features.docx")));
+  EXPECT_EQ(Entries(dir.path()), std::vector<fs::path>{second});
+  EXPECT_EQ(cache.Find(kKey1), second);
+  EXPECT_EQ(ConvertedTemplates::ReadNote(second), std::nullopt);
+  ConvertedTemplates::WriteNote(second, "same");
+  test::WriteFile(second, "damaged");
+  EXPECT_EQ(cache.Find(kKey1), std::nullopt);
+  EXPECT_TRUE(Entries(dir.path()).empty());
+}
+
 // A .doc converted once, whose cache entry is then damaged in three ways: each time the template
 // is converted again and its own text comes back (before, a swapped entry was used as it was and
 // a damaged one made the user's template "已损坏" until the entry was deleted by hand).
@@ -119,7 +137,8 @@ TEST(ConvertedTemplatesTest, ConversionRepairsADamagedEntry) {
   const fs::path folder = cache / "vexlo" / "templates";
   const std::string swapped = ReadFile(DataFile("word/payslip.docx"));
   for (const std::string& damage : {swapped, swapped.substr(0, 3000), std::string("not a zip")}) {
-    const std::vector<fs::path> entries = Entries(folder);
+    std::vector<fs::path> entries = Entries(folder);
+    std::erase_if(entries, [](const fs::path& p) { return p.extension() != ".docx"; });  // notes beside
     ASSERT_EQ(entries.size(), 1u);
     test::WriteFile(entries[0], damage);
     std::string docx;

@@ -1,4 +1,4 @@
-#include "tests/merge/fake_office.h"
+#include "tests/support/recording_office.h"
 
 #include <cctype>
 #include <algorithm>
@@ -78,7 +78,7 @@ std::string ReplaceWords(const std::string& text, const std::string& what, const
 
 class Object : public AutomationObject {
  public:
-  Object(FakeOffice& office, std::string who, std::string type)
+  Object(RecordingOffice& office, std::string who, std::string type)
       : AutomationObject(std::move(type)), office_(office), who_(std::move(who)) {}
 
  protected:
@@ -91,7 +91,7 @@ class Object : public AutomationObject {
       return body(args);
     });
   }
-  FakeOffice& office_;
+  RecordingOffice& office_;
   std::string who_;
 };
 
@@ -99,7 +99,7 @@ class Object : public AutomationObject {
 
 class Range : public Object {
  public:
-  Range(FakeOffice& office, std::string address) : Object(office, "excel", "Range") {
+  Range(RecordingOffice& office, std::string address) : Object(office, "excel", "Range") {
     AddProperty("value", [this, address] {
       auto it = office_.cells.find(address);
       return it == office_.cells.end() ? Value() : Value(it->second);
@@ -115,7 +115,7 @@ class Range : public Object {
 
 class Sheet : public Object {
  public:
-  explicit Sheet(FakeOffice& office) : Object(office, "excel", "Worksheet") {
+  explicit Sheet(RecordingOffice& office) : Object(office, "excel", "Worksheet") {
     Method("range", 1, 1, [this](const Args& a) {
       return Value(std::make_shared<Range>(office_, a.Text(0)));
     });
@@ -133,14 +133,14 @@ class Sheet : public Object {
  private:
   class UsedRows : public Object {
    public:
-    UsedRows(FakeOffice& office, int32_t rows) : Object(office, "excel", "Range") {
+    UsedRows(RecordingOffice& office, int32_t rows) : Object(office, "excel", "Range") {
       AddProperty("row", [] { return Value(1); });
       AddProperty("rows", [this, rows] { return Value(std::make_shared<Count>(office_, rows)); });
     }
   };
   class Count : public Object {
    public:
-    Count(FakeOffice& office, int32_t n) : Object(office, "excel", "Range") {
+    Count(RecordingOffice& office, int32_t n) : Object(office, "excel", "Range") {
       AddProperty("count", [n] { return Value(n); });
     }
   };
@@ -148,7 +148,7 @@ class Sheet : public Object {
 
 class ExcelApp : public Object, public std::enable_shared_from_this<ExcelApp> {
  public:
-  explicit ExcelApp(FakeOffice& office) : Object(office, "excel", "Application") {
+  explicit ExcelApp(RecordingOffice& office) : Object(office, "excel", "Application") {
     AddProperty("application", [this] { return Value(shared_from_this()); });
     AddProperty("workbooks", [this] { return Value(workbooks_); });
     AddProperty("activesheet", [this] { return Value(std::make_shared<Sheet>(office_)); });
@@ -168,7 +168,7 @@ class ExcelApp : public Object, public std::enable_shared_from_this<ExcelApp> {
  private:
   class Workbooks : public Object {
    public:
-    explicit Workbooks(FakeOffice& office) : Object(office, "excel", "Workbooks") {
+    explicit Workbooks(RecordingOffice& office) : Object(office, "excel", "Workbooks") {
       Method("open", 1, 1, [this](const Args& a) {
         Log("open " + a.Text(0));
         return Value();
@@ -190,7 +190,7 @@ struct Doc {
 // Finds in a document's text from byte `from` on; with wrap 1 in the whole text.
 class Finder : public Object {
  public:
-  Finder(FakeOffice& office, std::string who, std::function<std::shared_ptr<Doc>()> doc,
+  Finder(RecordingOffice& office, std::string who, std::function<std::shared_ptr<Doc>()> doc,
          std::size_t from)
       : Object(office, who, "Find") {
     Method("execute", 11, 11, [this, doc, from](const Args& a) {
@@ -210,7 +210,7 @@ class Finder : public Object {
 // exists (a section's headers and footers) or holds anything.
 class Empty : public Object {
  public:
-  Empty(FakeOffice& office, std::string who, int32_t count) : Object(office, who, "Collection") {
+  Empty(RecordingOffice& office, std::string who, int32_t count) : Object(office, who, "Collection") {
     AddProperty("count", [count] { return Value(count); });
     AddProperty("exists", [] { return Value(false); });
     for (const char* part : {"headers", "footers"}) {
@@ -223,7 +223,7 @@ class Empty : public Object {
 // Positions are byte offsets in the text.
 class TextRange : public Object {
  public:
-  TextRange(FakeOffice& office, std::string who, std::shared_ptr<Doc> doc, int32_t start, int32_t end)
+  TextRange(RecordingOffice& office, std::string who, std::shared_ptr<Doc> doc, int32_t start, int32_t end)
       : Object(office, who, "Range") {
     AddProperty("start", [start] { return Value(start); });
     AddProperty("end", [end] { return Value(end); });
@@ -243,7 +243,7 @@ class TextRange : public Object {
 
 class Document : public Object {
  public:
-  Document(FakeOffice& office, std::string who, std::shared_ptr<Doc> doc)
+  Document(RecordingOffice& office, std::string who, std::shared_ptr<Doc> doc)
       : Object(office, who, "Document"), doc_(std::move(doc)) {
     AddProperty("content", [this] {
       return Value(std::make_shared<TextRange>(office_, who_, doc_, 0, Length()));
@@ -299,7 +299,7 @@ class Document : public Object {
 
 class WordApp : public Object, public std::enable_shared_from_this<WordApp> {
  public:
-  WordApp(FakeOffice& office, std::string who) : Object(office, who, "Application") {
+  WordApp(RecordingOffice& office, std::string who) : Object(office, who, "Application") {
     AddProperty("application", [this] { return Value(shared_from_this()); });
     AddProperty("visible", [this] { return Value(visible_); },
                 [this](const Value& v) {
@@ -385,7 +385,7 @@ class WordApp : public Object, public std::enable_shared_from_this<WordApp> {
 
 class Instance : public office::ServerInstance {
  public:
-  Instance(FakeOffice& office, std::string who, std::shared_ptr<office::Dispatch> root)
+  Instance(RecordingOffice& office, std::string who, std::shared_ptr<office::Dispatch> root)
       : office_(office), who_(std::move(who)), root_(std::move(root)) {
     office_.log.push_back(who_ + " start");
     ++office_.running;
@@ -394,14 +394,14 @@ class Instance : public office::ServerInstance {
   void LastHandleReleased() override { office_.log.push_back(who_ + " released"); }
 
  private:
-  FakeOffice& office_;
+  RecordingOffice& office_;
   std::string who_;
   std::shared_ptr<office::Dispatch> root_;
 };
 
 }  // namespace
 
-FakeOffice::FakeOffice() {
+RecordingOffice::RecordingOffice() {
   office::RegisterServer("excel.application", [this]() -> std::shared_ptr<office::ServerInstance> {
     if (!excel_can_start) return nullptr;
     return std::make_shared<Instance>(*this, "excel", std::make_shared<ExcelApp>(*this));
@@ -413,12 +413,12 @@ FakeOffice::FakeOffice() {
   });
 }
 
-FakeOffice::~FakeOffice() {
+RecordingOffice::~RecordingOffice() {
   office::UnregisterServer("excel.application");
   office::UnregisterServer("word.application");
 }
 
-std::vector<std::string> FakeOffice::Lines(const std::string& prefix) const {
+std::vector<std::string> RecordingOffice::Lines(const std::string& prefix) const {
   std::vector<std::string> lines;
   for (const auto& line : log) {
     if (line.rfind(prefix, 0) == 0) lines.push_back(line);

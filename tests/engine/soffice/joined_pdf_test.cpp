@@ -32,7 +32,7 @@
 #include "office/engine/register_servers.h"
 #include "office/engine/soffice/office_pool.h"
 #include "office/oleobject.h"
-#include "tests/engine/output/record_files.h"
+#include "tests/engine/soffice/record_files.h"
 #include "tests/support/scripted_host.h"
 #include "tests/support/test_paths.h"
 

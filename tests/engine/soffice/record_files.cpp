@@ -1,4 +1,4 @@
-#include "tests/engine/output/record_files.h"
+#include "tests/engine/soffice/record_files.h"
 
 #include "office/engine/package/zip_reader.h"
 #include "office/engine/package/zip_writer.h"

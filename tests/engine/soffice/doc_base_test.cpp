@@ -14,10 +14,12 @@
 #include <vector>
 
 #include "office/engine/package/compound_file.h"
+#include "office/engine/package/little_endian.h"
 #include "office/engine/soffice/doc_base.h"
+#include "office/engine/soffice/doc_file_records.h"
 #include "office/engine/soffice/office_pool.h"
 #include "office/engine/soffice/text_delta.h"
-#include "tests/engine/output/record_files.h"
+#include "tests/engine/soffice/record_files.h"
 #include "tests/support/scripted_host.h"
 #include "tests/support/test_paths.h"
 
@@ -29,11 +31,7 @@ namespace fs = std::filesystem;
 const char* const kStreams[] = {"WordDocument", "1Table", "Data", "\x01" "CompObj", "\x05" "SummaryInformation",
                                 "\x05" "DocumentSummaryInformation"};
 
-std::uint32_t Get32(const std::string& s, std::size_t at) {
-  std::uint32_t v = 0;
-  if (at + 4 <= s.size()) std::memcpy(&v, s.data() + at, 4);
-  return v;
-}
+std::uint32_t Get32(const std::string& s, std::size_t at) { return at + 4 <= s.size() ? ReadLe32(s, at) : 0; }
 
 // How the written .doc differs from the office's own, but for what only the office's layout and
 // word breaking know: the word and page counts among the document statistics, and the page
@@ -48,12 +46,15 @@ std::string Unexplained(const std::string& own, const std::string& written) {
   const std::string wa = *a.ReadStream("WordDocument"), wb = *b.ReadStream("WordDocument");
   const std::string ta = *a.ReadStream("1Table"), tb = *b.ReadStream("1Table");
   if (wa.size() != wb.size() || ta.size() != tb.size()) return out + " sizes";
-  const std::size_t csw = static_cast<std::uint16_t>(Get32(wa, 32));
-  const std::size_t cslw = static_cast<std::uint16_t>(Get32(wa, 34 + 2 * csw));
-  const std::size_t lw = 34 + 2 * csw + 2, fclcb = lw + 4 * cslw + 2;
-  const std::uint32_t dop = Get32(wa, fclcb + 8 * 31), clx = Get32(wa, fclcb + 8 * 33);
-  const std::uint32_t fc0 = Get32(ta, clx + 15) & 0x3FFFFFFF, total = Get32(ta, clx + 9);
-  const std::uint32_t headers = fc0 + 2 * Get32(wa, lw + 12);
+  using namespace doc_file;
+  const std::size_t shorts = static_cast<std::uint16_t>(Get32(wa, fib::kShortCount));
+  const std::size_t longs = static_cast<std::uint16_t>(Get32(wa, fib::LongCountAt(shorts)));
+  const std::size_t lw = fib::LongsAt(shorts), fclcb = fib::StructuresAt(lw, longs);
+  const std::uint32_t dop = Get32(wa, fclcb + structure::kEntrySize * structure::kDop);
+  const std::uint32_t clx = Get32(wa, fclcb + structure::kEntrySize * structure::kClx);
+  const std::uint32_t fc0 = Get32(ta, clx + clx::kPieceStart) & clx::kStartMask;
+  const std::uint32_t total = Get32(ta, clx + clx::kLastCharacter);
+  const std::uint32_t headers = fc0 + 2 * Get32(wa, lw + fib_longs::kMainCharacters);
   const auto digit = [](const std::string& s, std::size_t at) {
     at -= at % 2;
     return s[at] >= '0' && s[at] <= '9' && s[at + 1] == 0;
@@ -65,9 +66,11 @@ std::string Unexplained(const std::string& own, const std::string& written) {
   }
   for (std::size_t k = 0; k < ta.size(); ++k) {
     if (ta[k] == tb[k]) continue;
+    // The word and page counts, with and without the notes.
     const std::size_t in_dop = k - dop;
-    if (k >= dop && ((in_dop >= 38 && in_dop < 42) || (in_dop >= 46 && in_dop < 48) || (in_dop >= 60 && in_dop < 64) ||
-                     (in_dop >= 68 && in_dop < 70))) {
+    const auto in = [&](std::size_t at, std::size_t size) { return in_dop >= at && in_dop < at + size; };
+    if (k >= dop && (in(dop::kWords, 4) || in(dop::kPages, 2) || in(dop::kWordsWithNotes, 4) ||
+                     in(dop::kPagesWithNotes, 2))) {
       continue;
     }
     out += " 1Table@" + std::to_string(k);

@@ -14,7 +14,7 @@
 
 #include "office/engine/soffice/office_pool.h"
 #include "office/engine/soffice/stored_check.h"
-#include "tests/engine/output/record_files.h"
+#include "tests/engine/soffice/record_files.h"
 #include "tests/support/test_paths.h"
 
 namespace vexlo::engine {
@@ -107,7 +107,7 @@ TEST_F(OfficeStallTest, AnOfficeThatStopsAnsweringOnItsPipeIsReplaced) {
   const fs::path frozen = dir_ / "frozen";
   OfficePoolOptions options = Options();
   // The office runs behind a relay on its pipe that passes nothing on once told.
-  options.office_wrapper = {"/usr/bin/python3", (fs::path(VEXLO_SOURCE_DIR) / "tests/engine/output/office_relay.py").string(),
+  options.office_wrapper = {"/usr/bin/python3", (fs::path(VEXLO_SOURCE_DIR) / "tests/engine/soffice/office_relay.py").string(),
                             frozen.string()};
   OfficePool pool(options);
   const int relay = Warm(pool);

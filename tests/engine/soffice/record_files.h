@@ -1,6 +1,6 @@
 // Records' .docx files as the merge makes them, for the tests of the offices' output.
-#ifndef VEXLO_TESTS_ENGINE_OUTPUT_RECORD_FILES_H_
-#define VEXLO_TESTS_ENGINE_OUTPUT_RECORD_FILES_H_
+#ifndef VEXLO_TESTS_ENGINE_SOFFICE_RECORD_FILES_H_
+#define VEXLO_TESTS_ENGINE_SOFFICE_RECORD_FILES_H_
 
 #include <filesystem>
 #include <functional>
@@ -25,4 +25,4 @@ inline void RewriteMain(const std::vector<std::filesystem::path>& records,
 
 }  // namespace vexlo::test
 
-#endif  // VEXLO_TESTS_ENGINE_OUTPUT_RECORD_FILES_H_
+#endif  // VEXLO_TESTS_ENGINE_SOFFICE_RECORD_FILES_H_

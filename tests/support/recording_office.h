@@ -1,9 +1,9 @@
-// Small stand-ins for "excel.application" and "word.application" that record every call the
-// merge job makes, so tests can check the exact order of calls, arguments, visibility and quits.
+// RecordingOffice: small stand-ins for "excel.application" and "word.application" that record
+// every call the merge job makes (used by the merge's and vexlo-merge's tests), so tests can check the exact order of calls, arguments, visibility and quits.
 // The spreadsheet serves cells from a map; the word processor keeps each document as plain text,
 // pastes the template file's text and replaces whole words, and writes files on save and export.
-#ifndef VEXLO_TESTS_MERGE_FAKE_OFFICE_H_
-#define VEXLO_TESTS_MERGE_FAKE_OFFICE_H_
+#ifndef VEXLO_TESTS_SUPPORT_RECORDING_OFFICE_H_
+#define VEXLO_TESTS_SUPPORT_RECORDING_OFFICE_H_
 
 #include <map>
 #include <set>
@@ -12,9 +12,9 @@
 
 namespace vexlo::test {
 
-struct FakeOffice {
-  FakeOffice();   // registers both servers
-  ~FakeOffice();  // unregisters them
+struct RecordingOffice {
+  RecordingOffice();   // registers both servers
+  ~RecordingOffice();  // unregisters them
 
   // What happened: "excel open PATH", "word2 saveas PATH", "word1 quit", "excel released", ...
   std::vector<std::string> log;
@@ -35,4 +35,4 @@ struct FakeOffice {
 
 }  // namespace vexlo::test
 
-#endif  // VEXLO_TESTS_MERGE_FAKE_OFFICE_H_
+#endif  // VEXLO_TESTS_SUPPORT_RECORDING_OFFICE_H_

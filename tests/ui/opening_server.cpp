@@ -1,4 +1,4 @@
-#include "tests/ui/fake_office.h"
+#include "tests/ui/opening_server.h"
 
 #include <memory>
 
@@ -16,7 +16,7 @@ using office::Value;
 
 class Collection : public AutomationObject {
  public:
-  explicit Collection(FakeServerLog* log) : AutomationObject("Collection") {
+  explicit Collection(OpeningServerLog* log) : AutomationObject("Collection") {
     AddMethod("open", 1, 1, [log](const Args& a) {
       if (log->fail_open) throw app::RuntimeError::Automation("open: the file is damaged");
       log->opened.push_back(a.Text(0));
@@ -27,7 +27,7 @@ class Collection : public AutomationObject {
 
 class Application : public AutomationObject {
  public:
-  Application(FakeServerLog* log, const std::string& collection) : AutomationObject("Application") {
+  Application(OpeningServerLog* log, const std::string& collection) : AutomationObject("Application") {
     items_ = std::make_shared<Collection>(log);
     AddProperty("application", [this] { return Value(self.lock()); });
     AddProperty(collection, [this] { return Value(std::static_pointer_cast<Dispatch>(items_)); });
@@ -42,7 +42,7 @@ class Application : public AutomationObject {
 
 class Instance : public office::ServerInstance {
  public:
-  Instance(FakeServerLog* log, const std::string& collection)
+  Instance(OpeningServerLog* log, const std::string& collection)
       : log_(log), app_(std::make_shared<Application>(log, collection)) {
     app_->self = app_;
     ++log_->started;
@@ -51,13 +51,13 @@ class Instance : public office::ServerInstance {
   void LastHandleReleased() override { ++log_->released; }
 
  private:
-  FakeServerLog* log_;
+  OpeningServerLog* log_;
   std::shared_ptr<Application> app_;
 };
 
 }  // namespace
 
-FakeOffice::FakeOffice(std::string progid, std::string collection, int starts_allowed)
+OpeningServer::OpeningServer(std::string progid, std::string collection, int starts_allowed)
     : progid_(std::move(progid)) {
   auto remaining = std::make_shared<int>(starts_allowed);
   office::RegisterServer(progid_, [this, collection, remaining]()
@@ -68,6 +68,6 @@ FakeOffice::FakeOffice(std::string progid, std::string collection, int starts_al
   });
 }
 
-FakeOffice::~FakeOffice() { office::UnregisterServer(progid_); }
+OpeningServer::~OpeningServer() { office::UnregisterServer(progid_); }
 
 }  // namespace vexlo::test
