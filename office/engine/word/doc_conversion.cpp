@@ -254,14 +254,14 @@ std::string DocConversions::ConvertToDocx(const std::string& path) {
     const TemplateConversion r = PrepareTemplateAsync(path).get();
     if (r.refused) throw RuntimeError::Format(path, r.error);
     if (!r.docx.empty()) {
-      if (r.detour) LogDetour(fs::path(path).filename().string(), r.key, *r.detour);
+      if (r.detour) detour_log_.Say(fs::path(path).filename().string(), r.key, *r.detour);
       return r.docx;
     }
     if (!r.error.empty() || r.docx_path.empty()) {
       throw RuntimeError::Format(path, "已损坏或不是有效的 Word 文档（LibreOffice 无法转换它）");
     }
     if (std::optional<std::string> docx = ConvertedTemplates::ReadEntry(r.docx_path)) {
-      if (r.detour) LogDetour(fs::path(path).filename().string(), r.key, *r.detour);
+      if (r.detour) detour_log_.Say(fs::path(path).filename().string(), r.key, *r.detour);
       return *docx;
     }
   }

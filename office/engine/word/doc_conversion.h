@@ -116,6 +116,7 @@ class DocConversions {
   std::string process_folder_;
   std::mutex templates_mutex_;
   std::map<std::string, std::shared_future<TemplateConversion>> templates_;
+  DetourLog detour_log_;
 };
 
 // A fresh private temporary folder for the engine ("" on failure).
