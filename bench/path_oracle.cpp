@@ -15,6 +15,7 @@
 
 #include "office/engine/engine_services.h"
 #include "office/engine/package/temp_folder.h"
+#include "office/engine/register_servers.h"
 #include "tests/engine/oracle/oracle_cases.h"
 #include "tests/engine/oracle/path_oracle.h"
 
@@ -24,6 +25,7 @@ using namespace vexlo::oracle;
 int main(int argc, char** argv) {
   QCoreApplication qt(argc, argv);
   vexlo::engine::EngineServices services;
+  vexlo::engine::RegisterEmbeddedServers(services);
   const fs::path source = VEXLO_SOURCE_DIR;
   const fs::path work = vexlo::engine::MakePrivateTempFolder("oracle", vexlo::engine::TempSpeed::kDisk).value();
   std::vector<OracleCase> cases = GeneratedCases(work / "templates");

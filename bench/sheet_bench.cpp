@@ -17,7 +17,8 @@
 
 #include "app/runtime_error.h"
 #include "merge/data_source.h"
-#include "office/engine/register_servers.h"
+#include "office/engine/engine_services.h"
+#include "office/engine/sheet/spreadsheet_server.h"
 #include "office/engine/sheet/workbook_loader.h"
 #include "office/oleobject.h"
 
@@ -119,7 +120,8 @@ long PeakKilobytes() {
 
 int main(int argc, char** argv) {
   const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
-  vexlo::engine::RegisterSpreadsheetServer();
+  vexlo::engine::EngineServices services;
+  vexlo::engine::RegisterSpreadsheetServer(services.sheet());
   const std::string data = std::string(VEXLO_SOURCE_DIR) + "/tests/data/sheet/";
   for (const char* name : {"bench_999x30.xlsx", "bench_999x30.xls"}) {
     std::vector<double> wall, cpu;

@@ -28,12 +28,6 @@ double Median(std::vector<double> v) {
   return v[v.size() / 2];
 }
 
-void ForgetPreparations() {
-  word::ConversionBacklog& backlog = Services().conversions();
-  std::lock_guard lock(backlog.templates_mutex);
-  backlog.templates.clear();
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -46,13 +40,13 @@ int main(int argc, char** argv) {
   const fs::path work = fs::temp_directory_path() / ("vexlo-proof-bench-" + std::to_string(getpid()));
   fs::create_directories(work);
   EngineServices services;
-  Services().pool().Start(1);
-  Services().pool().WaitForOffices(1, std::chrono::minutes(3));
+  services.pool().Start(1);
+  services.pool().WaitForOffices(1, std::chrono::minutes(3));
   std::vector<double> alone, cold, cached;
   for (int round = 0; round <= rounds; ++round) {
     const fs::path cache = work / ("cache-" + std::to_string(round));
     ::setenv("XDG_CACHE_HOME", cache.c_str(), 1);
-    ForgetPreparations();
+    services.conversions().ForgetTemplates();
     const fs::path copy = work / ("alone-" + std::to_string(round) + ".doc");
     fs::copy_file(tpl, copy);
     Clock::time_point start = Clock::now();
@@ -62,14 +56,14 @@ int main(int argc, char** argv) {
     job.targets.resize(1);
     job.targets[0].path = (work / ("alone-" + std::to_string(round) + ".docx")).string();
     job.targets[0].format = StoreFormat::kDocx;
-    const bool ok = Services().pool().Submit(std::move(job)).get().ok();
+    const bool ok = services.pool().Submit(std::move(job)).get().ok();
     const double t_alone = Since(start);
     start = Clock::now();
-    const word::TemplateConversion made = word::PrepareTemplateAsync(tpl.string()).get();
+    const word::TemplateConversion made = services.conversions().PrepareTemplateAsync(tpl.string()).get();
     const double t_cold = Since(start);
-    ForgetPreparations();
+    services.conversions().ForgetTemplates();
     start = Clock::now();
-    const word::TemplateConversion again = word::PrepareTemplateAsync(tpl.string()).get();
+    const word::TemplateConversion again = services.conversions().PrepareTemplateAsync(tpl.string()).get();
     const double t_cached = Since(start);
     if (!ok || !made.error.empty() || !made.detour || !again.detour) {
       std::fprintf(stderr, "round %d failed: %s\n", round, made.error.c_str());

@@ -15,7 +15,7 @@
 #include "app/application.h"
 #include "app/app_state.h"
 #include "app/event_guard.h"
-#include "office/engine/desktop_handoff.h"
+#include "office/deferred_work.h"
 #include "office/engine/engine_services.h"
 #include "office/engine/register_servers.h"
 #include "office/engine/soffice/office_pool.h"
@@ -48,11 +48,12 @@ int main(int argc, char** argv) {
   app::Events events(state.error, [&] { vexlo.systemerror(); }, [&events] {
     QTimer::singleShot(0, qApp, [&events] { events.DrainPosted(); });
   });
-  engine::EngineServices services;
-  engine::RegisterEmbeddedServers(&events);
   QElapsedTimer clock;
   qint64 handed_over = -1;
-  engine::SetDesktopHandoff([&](const std::string&) { handed_over = clock.elapsed(); });
+  engine::EngineServices services(
+      {}, {.desktop_handoff = [&](const std::string&) { handed_over = clock.elapsed(); }});
+  engine::RegisterEmbeddedServers(services, &events);
+  office::SetDeferredWork(&services.deferred_work());
   ui::TextPagePreview pages(nullptr);
   ui::SettingsFile settings;
   ui::MailPasswords mail_passwords;
@@ -60,8 +61,8 @@ int main(int argc, char** argv) {
                                   .events = events,
                                   .state = state,
                                   .pages = pages,
-                                  .office_starter = ui::StartOneOffice,
-                                  .template_preparer = ui::LibreOfficePreparer(),
+                                  .office_starter = [&services] { ui::StartOneOffice(services.pool()); },
+                                  .template_preparer = ui::LibreOfficePreparer(services.conversions()),
                                   .settings = settings,
                                   .mail_passwords = mail_passwords,
                                   .progress = progress};
@@ -124,6 +125,7 @@ int main(int argc, char** argv) {
     delete window;
   }
   services.pool().Shutdown();
+  office::SetDeferredWork(nullptr);
   events.ClearPosted();
   std::error_code error;
   std::filesystem::remove_all(folder, error);

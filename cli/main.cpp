@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 
 #include "cli/run_cli.h"
+#include "office/deferred_work.h"
 #include "office/engine/engine_services.h"
 #include "office/engine/package/temp_folder.h"
 #include "office/engine/register_servers.h"
@@ -33,10 +34,19 @@ int main(int argc, char** argv) {
   CatchStopSignals();
   // The application: the console host, its state and the event dispatch.
   vexlo::cli::CliProgram program(stderr);
-  // The offices and conversions end with `services`, before the program's static state goes.
+  // The engine: offices, conversions, output queue and held saves, given to the servers it
+  // registers. They end with `services`, before the program's static state goes.
   vexlo::engine::EngineServices services;
-  vexlo::engine::RegisterEmbeddedServers(&program.events);
+  vexlo::engine::RegisterEmbeddedServers(services, &program.events);
+  vexlo::office::SetDeferredWork(&services.deferred_work());
   std::vector<std::string> args(argv + 1, argv + argc);
-  return vexlo::cli::RunCli(program, args, stdout, stderr, ::isatty(STDERR_FILENO) == 1,
-                            [] { return stop_signal != 0; }, [&services] { services.Shutdown(); });
+  const int status = vexlo::cli::RunCli(
+      program, args, stdout, stderr, ::isatty(STDERR_FILENO) == 1, [] { return stop_signal != 0; },
+      {.warm_up =
+           [&services](const std::string& templ, bool needs_pdf) {
+             services.conversions().WarmUpFor(templ, needs_pdf);
+           },
+       .at_end = [&services] { services.Shutdown(); }});
+  vexlo::office::SetDeferredWork(nullptr);
+  return status;
 }

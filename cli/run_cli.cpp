@@ -11,7 +11,6 @@
 #include "cli/cli_options.h"
 #include "cli/console_observer.h"
 #include "merge/merge_session.h"
-#include "office/engine/word/doc_conversion.h"
 #include "office/oleobject.h"
 
 namespace vexlo::cli {
@@ -41,7 +40,7 @@ merge::MergeRequest RequestFromOptions(const CliOptions& options) {
 
 int RunCli(CliProgram& program, const std::vector<std::string>& args, std::FILE* out,
            std::FILE* err, bool interactive, std::function<bool()> cancelled,
-           const std::function<void()>& at_end) {
+           const CliEngine& engine) {
   std::string usage_error;
   const std::optional<CliOptions> options = ParseCliOptions(args, usage_error);
   if (!options) {
@@ -69,8 +68,9 @@ int RunCli(CliProgram& program, const std::vector<std::string>& args, std::FILE*
     if (request.mail->attach == delivery::Attachment::kPdf) request.pdf = true;
   }
   // LibreOffice starts while the data is read and the first records are made.
-  engine::word::WarmUpFor(options->templ,
-                          !options->check && (request.pdf || options->copies > 0));
+  if (engine.warm_up) {
+    engine.warm_up(options->templ, !options->check && (request.pdf || options->copies > 0));
+  }
   app::Events& events = program.events;
   app::Application& vexlo = program.vexlo;
   events.RunGuarded({"vexlo", "", "create"}, [&] { vexlo.create(); });
@@ -90,7 +90,7 @@ int RunCli(CliProgram& program, const std::vector<std::string>& args, std::FILE*
     wordserver2.reset();
   });
   events.RunGuarded({"vexlo", "", "destroy"}, [&] { vexlo.destroy(); });
-  const bool ended = !at_end || events.RunGuarded({"vexlo", "", "destroy"}, at_end);
+  const bool ended = !engine.at_end || events.RunGuarded({"vexlo", "", "destroy"}, engine.at_end);
 
   if (!ran || !ended) return kExitRuntimeError;
   switch (summary.outcome) {

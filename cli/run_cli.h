@@ -48,13 +48,21 @@ struct CliProgram {
 // The merge request the options stand for.
 merge::MergeRequest RequestFromOptions(const CliOptions& options);
 
+// What the run asks of the program's engine; either may be empty.
+struct CliEngine {
+  // Gets LibreOffice ready for the template and whether PDFs or prints are wanted, while the
+  // data is read and the first records are made.
+  std::function<void(const std::string& template_path, bool needs_pdf)> warm_up;
+  // The engine's orderly end, which writes what is still held: runs last, where a run-time
+  // error it raises is still reported and makes the exit status 3.
+  std::function<void()> at_end;
+};
+
 // `interactive`: draw the progress bar. `cancelled` is asked between records (and while output
-// work is awaited) whether the run is to stop. `at_end` (the engine's orderly end, which writes
-// what is still held) runs last, where a run-time error it raises is still reported and makes
-// the exit status 3.
+// work is awaited) whether the run is to stop.
 int RunCli(CliProgram& program, const std::vector<std::string>& args, std::FILE* out,
            std::FILE* err, bool interactive, std::function<bool()> cancelled = {},
-           const std::function<void()>& at_end = {});
+           const CliEngine& engine = {});
 
 }  // namespace vexlo::cli
 

@@ -11,7 +11,7 @@
 #include "app/clock.h"
 #include "app/event_guard.h"
 #include "gui/vexlo_qapplication.h"
-#include "office/engine/desktop_handoff.h"
+#include "office/deferred_work.h"
 #include "office/engine/engine_services.h"
 #include "office/engine/output/cups_printer.h"
 #include "office/engine/package/temp_folder.h"
@@ -65,18 +65,20 @@ int main(int argc, char** argv) {
   ui::LoadQtTranslations();
   qt.setWindowIcon(ui::ApplicationIcon());
 
-  // The offices and conversions end with `services`, before the program's static state goes.
-  engine::EngineServices services;
-  engine::RegisterEmbeddedServers(&events);
-  // The windows repaint while LibreOffice converts on the UI thread.
-  engine::SetConversionWaitHook([&host] { host.KeepAlive(-1, -1); });
-  // A document left open for the user goes to the desktop's application for its type.
-  engine::SetDesktopHandoff([&host](const std::string& path) {
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)))) {
-      host.MessageBox("错误提示", "无法打开“" + path +
-                                     "”：没有找到桌面上打开此类文件的程序（xdg-open）。");
-    }
-  });
+  // The engine: offices, conversions, output queue and held saves, given to the servers it
+  // registers. They end with `services`, before the program's static state goes.
+  engine::EngineServices services(
+      {}, {// The windows repaint while LibreOffice converts on the UI thread.
+           .conversion_wait = [&host] { host.KeepAlive(-1, -1); },
+           // A document left open for the user goes to the desktop's application for its type.
+           .desktop_handoff = [&host](const std::string& path) {
+             if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)))) {
+               host.MessageBox("错误提示", "无法打开“" + path +
+                                              "”：没有找到桌面上打开此类文件的程序（xdg-open）。");
+             }
+           }});
+  engine::RegisterEmbeddedServers(services, &events);
+  office::SetDeferredWork(&services.deferred_work());
 
   // The main window: the generation window's page images are our own text pages; LibreOffice
   // starts when the window is up and reads a .doc template as soon as it is chosen.
@@ -87,9 +89,12 @@ int main(int argc, char** argv) {
       .clock = app::SystemTime,
       .facts = {!engine::SofficeProgram().empty(), !engine::DefaultPrinter().empty()},
       .pages = pages,
-      .template_reader = [](const std::string& path) { return ui::TemplateParagraphs(path); },
-      .office_starter = ui::StartOneOffice,
-      .template_preparer = ui::LibreOfficePreparer(),
+      .template_reader =
+          [&services](const std::string& path) {
+            return ui::TemplateParagraphs(services.conversions(), path);
+          },
+      .office_starter = [&services] { ui::StartOneOffice(services.pool()); },
+      .template_preparer = ui::LibreOfficePreparer(services.conversions()),
       .settings = settings,
       .mail_passwords = mail_passwords,
       .progress = progress,
@@ -116,6 +121,7 @@ int main(int argc, char** argv) {
   events.RunGuarded({"vexlo", "", "destroy"}, [&] { vexlo.destroy(); });
   // The engine ends while its failures (a save still held that cannot be written) are reported.
   events.RunGuarded({"vexlo", "", "destroy"}, [&] { services.Shutdown(); });
+  office::SetDeferredWork(nullptr);
   events.ClearPosted();
   return rc;
 }

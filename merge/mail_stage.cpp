@@ -84,18 +84,18 @@ std::string ContentKey(const std::vector<std::string>& values) {
   return text;
 }
 
-engine::Status CheckAddress(const std::string& address) {
-  if (address.empty()) return engine::Status::Refused("没有邮件地址");
-  if (!delivery::IsMailAddress(address)) return engine::Status::Refused("邮件地址“" + address + "”格式不对");
-  return engine::Status::Ok();
+std::optional<std::string> AddressRefusal(const std::string& address) {
+  if (address.empty()) return "没有邮件地址";
+  if (!delivery::IsMailAddress(address)) return "邮件地址“" + address + "”格式不对";
+  return std::nullopt;
 }
 
 std::vector<std::string> AddressFindings(const std::vector<RecordAddress>& addresses) {
   std::vector<std::string> unusable, repeated;
   std::map<std::string, const RecordAddress*> first;
   for (const RecordAddress& r : addresses) {
-    if (const engine::Status usable = CheckAddress(r.address); !usable.ok()) {
-      unusable.push_back(RecordText(r.index, r.name) + "：" + usable.message());
+    if (const std::optional<std::string> refusal = AddressRefusal(r.address)) {
+      unusable.push_back(RecordText(r.index, r.name) + "：" + *refusal);
       continue;
     }
     const auto [it, fresh] = first.emplace(Folded(r.address), &r);
@@ -219,7 +219,7 @@ void MailStage::TakeRecords(const std::vector<RecordResult>& records, const Data
     job.index = r.index;
     job.record = r.name;
     job.address = Trimmed(values[column_ - 1]);
-    job.problem = CheckAddress(job.address).message();  // the delivery's field: "" when usable
+    job.problem = AddressRefusal(job.address).value_or("");  // the delivery's field: "" when usable
     job.attachment = settings_.attach == delivery::Attachment::kPdf ? r.pdf : r.document;
     if (job.attachment.empty() && job.problem.empty()) job.problem = "没有可以附上的文件";
     const std::string file = fs::path(job.attachment).filename().string();

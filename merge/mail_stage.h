@@ -3,7 +3,7 @@
 // named), the server and the delivery record tried before the first document, and, once every
 // file of the run is complete and checked, one message per record made from that record alone
 // (its address, its file, its subject and body) and sent as the stage 正在发送邮件.
-// UI thread only. Convention: checks return a Status (office/engine/package/status.h); what the
+// UI thread only. Convention: a check returns the reason it refuses (nullopt: usable); what the
 // server did is in the DeliveryReport.
 #ifndef VEXLO_MERGE_MAIL_STAGE_H_
 #define VEXLO_MERGE_MAIL_STAGE_H_
@@ -19,7 +19,6 @@
 #include "delivery/smtp_sender.h"
 #include "merge/data_source.h"
 #include "merge/pre_write_check.h"
-#include "office/engine/package/status.h"
 
 namespace vexlo::merge {
 
@@ -34,9 +33,8 @@ std::string FillTitles(const std::string& text, const std::vector<std::string>& 
 // A short key of a record's values: the same data gives the same key in every run.
 std::string ContentKey(const std::vector<std::string>& values);
 
-// Ok when a message can go to `address` (a record's, as written in the sheet); otherwise
-// (refused) why not.
-engine::Status CheckAddress(const std::string& address);
+// Why no message can go to `address` (a record's, as written in the sheet); nullopt when one can.
+std::optional<std::string> AddressRefusal(const std::string& address);
 
 // One record's address as the check sees it.
 struct RecordAddress {

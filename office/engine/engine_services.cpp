@@ -2,21 +2,14 @@
 
 #include <cstdio>
 #include <optional>
-#include <stdexcept>
 
 #include "app/runtime_error.h"
 #include "office/engine/package/made_files.h"
 
 namespace vexlo::engine {
-namespace {
-EngineServices* installed = nullptr;
-}  // namespace
 
-EngineServices::EngineServices(OfficePoolOptions pool_options) : pool_(std::move(pool_options)) {
-  if (installed != nullptr) throw std::logic_error("EngineServices: a program makes only one");
-  installed = this;
-  office::SetDeferredWork(&deferred_);
-}
+EngineServices::EngineServices(OfficePoolOptions pool_options, EngineHooks hooks)
+    : hooks_(std::move(hooks)), pool_(std::move(pool_options)) {}
 
 EngineServices::~EngineServices() {
   try {
@@ -27,7 +20,6 @@ EngineServices::~EngineServices() {
   } catch (...) {
     std::fputs("vexlo：程序结束时保存失败\n", stderr);
   }
-  installed = nullptr;
   CloseMadeFilesList();
 }
 
@@ -36,23 +28,17 @@ void EngineServices::Shutdown() {
   // .doc files run, and awaited: at the end of the program nobody else would write them.
   std::optional<app::RuntimeError> failed = held_saves_.FlushAtEnd();
   try {
-    word::FlushConversions();
+    conversions_.Flush();
   } catch (const app::RuntimeError& e) {
     if (!failed) failed = e;
   }
   if (!shut_down_) {
     shut_down_ = true;
-    office::SetDeferredWork(nullptr);
     // The offices end then, by force: what still waits on them (template conversions, queued
     // exports) then fails at once, and the members end without waiting for an office.
     pool_.Shutdown(/*at_exit=*/true);
   }
   if (failed) throw *failed;
-}
-
-EngineServices& Services() {
-  if (installed == nullptr) throw std::logic_error("EngineServices: main made none");
-  return *installed;
 }
 
 }  // namespace vexlo::engine

@@ -11,6 +11,7 @@
 #include "office/engine/soffice/soffice.h"
 #include "office/server_registry.h"
 #include "tests/cli/merge_program.h"
+#include "tests/support/test_engine.h"
 #include "tests/support/test_paths.h"
 
 namespace vexlo::cli {
@@ -24,7 +25,7 @@ const char kInsideText[] = "  “公积金”在“公积金比例：12%”中";
 class CheckBinaryTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    engine::RegisterEmbeddedServers();
+    engine::RegisterEmbeddedServers(test::Engine());
     if (!office::IsServerRegistered("word.application")) GTEST_SKIP() << "no embedded servers";
     for (const char* ext : {".docx", ".doc"}) {
       fs::copy_file(test::DataFile(std::string("check/嵌套标题") + ext), dir_ / ("工资条" + std::string(ext)));

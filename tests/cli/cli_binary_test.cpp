@@ -21,6 +21,7 @@
 #include "office/server_registry.h"
 #include "tests/cli/merge_program.h"
 #include "tests/engine/word/word_test_util.h"
+#include "tests/support/test_engine.h"
 #include "tests/support/test_paths.h"
 
 namespace vexlo::cli {
@@ -76,7 +77,7 @@ TEST_F(CliBinaryTest, UsageHelpAndValidation) {
 // still coming up ends cleanly every time: its message and status 1, never a crash on the way
 // out, and no office left running.
 TEST_F(CliBinaryTest, QuickEndWhileOfficesStartIsClean) {
-  engine::RegisterEmbeddedServers();
+  engine::RegisterEmbeddedServers(test::Engine());
   if (!office::IsServerRegistered("word.application")) GTEST_SKIP() << "no embedded servers yet";
   fs::copy_file(test::DataFile("merge/模板.docx"), dir_ / "模板.docx");
   const fs::path cache = dir_ / "cache";
@@ -90,7 +91,7 @@ TEST_F(CliBinaryTest, QuickEndWhileOfficesStartIsClean) {
 }
 
 TEST_F(CliBinaryTest, WholeMergeAndRunTimeError) {
-  engine::RegisterEmbeddedServers();
+  engine::RegisterEmbeddedServers(test::Engine());
   if (!office::IsServerRegistered("word.application")) GTEST_SKIP() << "no embedded servers yet";
   for (const char* name : {"模板.docx", "数据.xlsx"}) {
     fs::copy_file(test::DataFile(std::string("merge/") + name), dir_ / name);
@@ -117,7 +118,7 @@ TEST_F(CliBinaryTest, WholeMergeAndRunTimeError) {
 // The data sheet behind a notes sheet: without --sheet the run says where the records are and
 // ends with the message status; with it the records are merged; an unknown name lists the sheets.
 TEST_F(CliBinaryTest, SheetIsChosenByNameOrNumber) {
-  engine::RegisterEmbeddedServers();
+  engine::RegisterEmbeddedServers(test::Engine());
   if (!office::IsServerRegistered("word.application")) GTEST_SKIP() << "no embedded servers yet";
   for (const char* name : {"模板.docx", "说明在前.xlsx"}) {
     fs::copy_file(test::DataFile(std::string("merge/") + name), dir_ / name);
@@ -143,7 +144,7 @@ TEST_F(CliBinaryTest, SheetIsChosenByNameOrNumber) {
 // Formulas stored without results and no LibreOffice to calculate them: a plain message naming
 // the first such cells, the message status, and no document.
 TEST_F(CliBinaryTest, FormulasWithoutResultsAndNoOfficeAreToldBeforeWriting) {
-  engine::RegisterEmbeddedServers();
+  engine::RegisterEmbeddedServers(test::Engine());
   if (!office::IsServerRegistered("word.application")) GTEST_SKIP() << "no embedded servers yet";
   for (const char* name : {"工资条.docx", "公式.xlsx"}) {
     fs::copy_file(test::DataFile(std::string("merge/") + name), dir_ / name);
@@ -160,7 +161,7 @@ TEST_F(CliBinaryTest, FormulasWithoutResultsAndNoOfficeAreToldBeforeWriting) {
 // A template that marks its titles «» (and a .csv as data): only the marked titles are filled, in
 // the text, a table and the header; a marked name that is no column is told and stays.
 TEST_F(CliBinaryTest, MarkedTitlesAreFilledAndAnUnknownNameIsTold) {
-  engine::RegisterEmbeddedServers();
+  engine::RegisterEmbeddedServers(test::Engine());
   if (!office::IsServerRegistered("word.application")) GTEST_SKIP() << "no embedded servers yet";
   fs::copy_file(test::DataFile("word/marked_titles.docx"), dir_ / "通知.docx");
   test::WriteFile(dir_ / "名单.csv", "姓名,部门,ID\r\n张三,销售部,A001\r\n李四,技术部,A002\r\n");
@@ -179,7 +180,7 @@ TEST_F(CliBinaryTest, MarkedTitlesAreFilledAndAnUnknownNameIsTold) {
 // Workbooks protected with the default password merge like plain ones; one with a password of
 // its own ends the run with a message that says so and writes nothing.
 TEST_F(CliBinaryTest, ProtectedWorkbooksMergeWithoutAPassword) {
-  engine::RegisterEmbeddedServers();
+  engine::RegisterEmbeddedServers(test::Engine());
   if (!office::IsServerRegistered("word.application")) GTEST_SKIP() << "no embedded servers yet";
   fs::copy_file(test::DataFile("merge/模板.docx"), dir_ / "模板.docx");
   fs::copy_file(test::DataFile("sheet/encrypted_merge_data.xlsx"), dir_ / "数据.xlsx");
@@ -206,7 +207,7 @@ TEST_F(CliBinaryTest, ProtectedWorkbooksMergeWithoutAPassword) {
 // held the rest of the file) and bytes that are no text under a .csv name (once "success" with
 // no document).
 TEST_F(CliBinaryTest, BrokenTextDataEndsTheRunBeforeAnythingIsWritten) {
-  engine::RegisterEmbeddedServers();
+  engine::RegisterEmbeddedServers(test::Engine());
   if (!office::IsServerRegistered("word.application")) GTEST_SKIP() << "no embedded servers yet";
   fs::copy_file(test::DataFile("merge/模板.docx"), dir_ / "模板.docx");
   fs::copy_file(test::DataFile("sheet/text/unclosed_quote.csv"), dir_ / "工资.csv");
@@ -228,7 +229,7 @@ TEST_F(CliBinaryTest, BrokenTextDataEndsTheRunBeforeAnythingIsWritten) {
 // bytes for plain text): a plain message naming the file and what it is, before anything is
 // written, and no run-time error.
 TEST_F(CliBinaryTest, FilesThatAreNoDocumentAreRefusedWithAPlainMessage) {
-  engine::RegisterEmbeddedServers();
+  engine::RegisterEmbeddedServers(test::Engine());
   if (!office::IsServerRegistered("word.application")) GTEST_SKIP() << "no embedded servers yet";
   if (engine::SofficeProgram().empty()) GTEST_SKIP() << "no LibreOffice";
   fs::copy_file(test::DataFile("merge/数据.xlsx"), dir_ / "数据.xlsx");
@@ -254,7 +255,7 @@ TEST_F(CliBinaryTest, FilesThatAreNoDocumentAreRefusedWithAPlainMessage) {
 // Per record, a record named "合并输出" gets "合并输出 (2)": the merged document of an earlier
 // run stays as it was.
 TEST_F(CliBinaryTest, RecordNamedLikeTheMergedDocumentKeepsTheMergedDocument) {
-  engine::RegisterEmbeddedServers();
+  engine::RegisterEmbeddedServers(test::Engine());
   if (!office::IsServerRegistered("word.application")) GTEST_SKIP() << "no embedded servers yet";
   for (const char* name : {"模板.docx", "数据.xlsx", "保留名.xlsx"}) {
     fs::copy_file(test::DataFile(std::string("merge/") + name), dir_ / name);
@@ -273,7 +274,7 @@ TEST_F(CliBinaryTest, RecordNamedLikeTheMergedDocumentKeepsTheMergedDocument) {
 // documents (even when the next run needs no folder of its own) and the writer's temporary file
 // it listed in the output folder. A look-alike of that temporary file that it never listed stays.
 TEST_F(CliBinaryTest, LeftoversOfAKilledRunGoWithTheNextRun) {
-  engine::RegisterEmbeddedServers();
+  engine::RegisterEmbeddedServers(test::Engine());
   if (!office::IsServerRegistered("word.application")) GTEST_SKIP() << "no embedded servers yet";
   for (const char* name : {"模板.docx", "数据.xlsx"}) {
     fs::copy_file(test::DataFile(std::string("merge/") + name), dir_ / name);
@@ -326,7 +327,7 @@ TEST_F(CliBinaryTest, LeftoversOfAKilledRunGoWithTheNextRun) {
 class StoppedRunTest : public CliBinaryTest {
  protected:
   void SetUp() override {
-    engine::RegisterEmbeddedServers();
+    engine::RegisterEmbeddedServers(test::Engine());
     if (!office::IsServerRegistered("word.application")) GTEST_SKIP() << "no embedded servers yet";
   }
   // Starts the run, stops it by `signal` during its PDF output and returns its wait status.

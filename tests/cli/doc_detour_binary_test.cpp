@@ -13,6 +13,7 @@
 #include "office/engine/soffice/stored_check.h"
 #include "office/server_registry.h"
 #include "tests/cli/merge_program.h"
+#include "tests/support/test_engine.h"
 #include "tests/support/test_paths.h"
 
 namespace vexlo::cli {
@@ -29,7 +30,7 @@ std::string Report(const std::string& name, const std::string& department, const
 class DocDetourBinaryTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    engine::RegisterEmbeddedServers();
+    engine::RegisterEmbeddedServers(vexlo::test::Engine());
     if (!office::IsServerRegistered("word.application")) GTEST_SKIP() << "no embedded servers";
     if (engine::SofficeProgram().empty()) GTEST_SKIP() << "no LibreOffice";
     fs::copy_file(test::DataFile("word/toc_localised.doc"), dir_ / "报告.doc");

@@ -13,6 +13,7 @@
 #include "office/engine/soffice/soffice.h"
 #include "office/server_registry.h"
 #include "tests/cli/merge_program.h"
+#include "tests/support/test_engine.h"
 #include "tests/support/test_paths.h"
 
 namespace vexlo::cli {
@@ -58,7 +59,7 @@ const std::vector<Person> kPeople = {
 class ProtectedChoiceTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    engine::RegisterEmbeddedServers();
+    engine::RegisterEmbeddedServers(test::Engine());
     if (!office::IsServerRegistered("word.application")) GTEST_SKIP() << "no embedded servers yet";
     if (engine::SofficeProgram().empty()) GTEST_SKIP() << "no LibreOffice";
     if (Shell("qpdf --version").status != 0) GTEST_SKIP() << "no qpdf program";

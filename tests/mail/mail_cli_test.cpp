@@ -23,6 +23,7 @@
 #include "office/server_registry.h"
 #include "tests/cli/merge_program.h"
 #include "tests/mail/test_smtp_server.h"
+#include "tests/support/test_engine.h"
 #include "tests/support/test_paths.h"
 
 namespace vexlo::cli {
@@ -58,7 +59,7 @@ std::string PdfText(const fs::path& pdf, const std::string& password = "") {
 class MailCliTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    engine::RegisterEmbeddedServers();
+    engine::RegisterEmbeddedServers(test::Engine());
     if (!office::IsServerRegistered("word.application") || engine::SofficeProgram().empty()) {
       GTEST_SKIP() << "no embedded servers or LibreOffice";
     }

@@ -11,8 +11,8 @@
 
 #include <QCheckBox>
 
-#include "office/engine/engine_services.h"
 #include "tests/mail/test_smtp_server.h"
+#include "tests/support/test_engine.h"
 #include "tests/support/test_paths.h"
 #include "tests/ui/window_graph.h"
 #include "ui/mail/mail_dialog.h"
@@ -160,7 +160,7 @@ int main(int argc, char** argv) {
   // The settings go to a folder of the test's own, never the user's configuration.
   QTemporaryDir config;
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
-  vexlo::engine::EngineServices services;
+  vexlo::test::TestEngine engine;
   vexlo::ui::InitSkin();
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();

@@ -18,6 +18,7 @@
 #include "office/engine/register_servers.h"
 #include "office/engine/soffice/soffice.h"
 #include "office/server_registry.h"
+#include "tests/support/test_engine.h"
 #include "tests/support/test_paths.h"
 
 namespace vexlo::merge {
@@ -117,7 +118,7 @@ class Messages : public MergeObserver {
 class CorpusEndToEndTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    engine::RegisterEmbeddedServers();
+    engine::RegisterEmbeddedServers(test::Engine());
     if (!office::IsServerRegistered("word.application") || engine::SofficeProgram().empty()) {
       GTEST_SKIP() << "the embedded servers or LibreOffice are missing";
     }

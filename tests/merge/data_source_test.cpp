@@ -9,7 +9,9 @@
 #include "merge/blank.h"
 #include "office/automation_object.h"
 #include "office/engine/register_servers.h"
+#include "office/engine/sheet/spreadsheet_server.h"
 #include "office/server_registry.h"
+#include "tests/support/test_engine.h"
 #include "tests/support/test_paths.h"
 
 namespace vexlo::merge {
@@ -23,7 +25,7 @@ using office::Value;
 class OpenWorkbook {
  public:
   explicit OpenWorkbook(const std::string& name) {
-    engine::RegisterSpreadsheetServer();
+    engine::RegisterSpreadsheetServer(test::Engine().sheet());
     EXPECT_EQ(excelserver.start_new("excel.application"), 0);
     excelserver.get("application")
         .get("workbooks")

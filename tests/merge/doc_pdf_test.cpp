@@ -14,6 +14,7 @@
 #include "office/server_registry.h"
 #include "tests/engine/oracle/page_compare.h"
 #include "tests/merge/recording_observer.h"
+#include "tests/support/test_engine.h"
 #include "tests/support/test_paths.h"
 
 namespace vexlo::merge {
@@ -33,7 +34,7 @@ class DocPdfTest : public ::testing::Test {
     delete profiles_;
   }
   void SetUp() override {
-    engine::RegisterEmbeddedServers();
+    engine::RegisterEmbeddedServers(test::Engine());
     if (!office::IsServerRegistered("word.application") || !engine::OfficePool::Available()) {
       GTEST_SKIP() << "the embedded servers or LibreOffice are missing";
     }

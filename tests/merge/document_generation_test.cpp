@@ -11,6 +11,7 @@
 #include "office/engine/word/word_selection.h"
 #include "office/oleobject.h"
 #include "tests/engine/word/word_test_util.h"
+#include "tests/support/test_engine.h"
 #include "tests/support/test_paths.h"
 
 namespace vexlo::merge {
@@ -29,8 +30,8 @@ const std::vector<std::string> kTitles = {"姓名", "部门", "name", "id", "地
 class DocumentGenerationTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    engine::RegisterEmbeddedServers();
-    engine::word::ClearEngineClipboard();
+    engine::RegisterEmbeddedServers(test::Engine());
+    test::Engine().clipboard().content.reset();
   }
 
   // Fills `rows` into features.docx, one document per record or one for all, and returns the

@@ -23,6 +23,7 @@
 #include "tests/engine/output/cups_jobs.h"
 #include "tests/merge/lock_holder.h"
 #include "tests/merge/recording_observer.h"
+#include "tests/support/test_engine.h"
 #include "tests/support/test_paths.h"
 
 namespace vexlo::merge {
@@ -80,7 +81,7 @@ int ChildProcesses() {
 class MergeEndToEndTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    engine::RegisterEmbeddedServers();
+    engine::RegisterEmbeddedServers(test::Engine());
     if (!office::IsServerRegistered("word.application") ||
         !office::IsServerRegistered("excel.application")) {
       GTEST_SKIP() << "the embedded servers are not built in yet";

@@ -7,6 +7,7 @@
 #include "office/engine/register_servers.h"
 #include "office/engine/word/word_selection.h"
 #include "office/oleobject.h"
+#include "tests/support/test_engine.h"
 #include "tests/support/test_paths.h"
 
 namespace vexlo::merge {
@@ -28,8 +29,8 @@ TEST(MergeFieldNameTest, QuotedSwitchedAndOtherFields) {
 class PlaceholdersTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    engine::RegisterEmbeddedServers();
-    engine::word::ClearEngineClipboard();
+    engine::RegisterEmbeddedServers(test::Engine());
+    test::Engine().clipboard().content.reset();
     ASSERT_EQ(word_.start_new("word.application"), 0);
   }
   void TearDown() override { word_.get("application").call("quit"); }

@@ -1,29 +1,11 @@
-#include "tests/support/engine_test_main.h"
-
+// The main of the test programs that link the engine: it builds the program's engine
+// (test_engine.h), as every program's main does, and ends it before it returns.
 #include <gtest/gtest.h>
 
-#include <optional>
-
-#include "office/engine/engine_services.h"
-
-namespace vexlo::test {
-namespace {
-std::optional<engine::EngineServices>* services = nullptr;
-}  // namespace
-
-void EndEngineServices() {
-  if (services != nullptr) services->reset();
-}
-
-}  // namespace vexlo::test
+#include "tests/support/test_engine.h"
 
 int main(int argc, char** argv) {
-  std::optional<vexlo::engine::EngineServices> services;
-  services.emplace();
-  vexlo::test::services = &services;
+  vexlo::test::TestEngine engine;
   ::testing::InitGoogleTest(&argc, argv);
-  const int status = RUN_ALL_TESTS();
-  services.reset();
-  vexlo::test::services = nullptr;
-  return status;
+  return RUN_ALL_TESTS();
 }

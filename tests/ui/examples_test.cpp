@@ -5,8 +5,10 @@
 #include <filesystem>
 
 #include "office/engine/register_servers.h"
+#include "office/engine/sheet/spreadsheet_server.h"
 #include "office/oleobject.h"
 #include "office/server_registry.h"
+#include "tests/support/test_engine.h"
 
 namespace vexlo::ui {
 namespace {
@@ -16,7 +18,7 @@ using office::Value;
 class ExampleData : public ::testing::Test {
  protected:
   void SetUp() override {
-    engine::RegisterSpreadsheetServer();
+    engine::RegisterSpreadsheetServer(test::Engine().sheet());
     ASSERT_EQ(excel_.start_new("excel.application"), office::kConnectOk);
     excel_.get("application").get("workbooks").call("open", {Value(path_)});
   }

@@ -5,7 +5,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
-#include "office/engine/engine_services.h"
+#include "tests/support/test_engine.h"
 #include "ui/main/skin.h"
 
 int main(int argc, char** argv) {
@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
   qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
   QApplication app(argc, argv);
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
-  vexlo::engine::EngineServices services;
+  vexlo::test::TestEngine engine;
   vexlo::ui::InitSkin();
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();

@@ -2,6 +2,7 @@
 // as the run fills it (nested titles whole), the check's findings under it, ◀ ▶ within the
 // records, nothing written, and a file that cannot be read told instead of shown.
 #include "ui/main/preview_window.h"
+#include "tests/support/test_engine.h"
 
 #include <gtest/gtest.h>
 
@@ -23,7 +24,7 @@ namespace fs = std::filesystem;
 class PreviewTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    engine::RegisterEmbeddedServers();
+    engine::RegisterEmbeddedServers(test::Engine());
     std::ofstream(dir_ / "工资.csv", std::ios::binary)
         << "姓名,实发工资,实发工资大写,公积金\n张伟,7234.53,柒仟贰佰叁拾肆元伍角叁分,1020\n"
            "李娜,5000,伍仟元整,800\n";

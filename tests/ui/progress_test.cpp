@@ -12,9 +12,11 @@
 
 #include "office/deferred_work.h"
 #include "office/engine/register_servers.h"
+#include "office/engine/sheet/spreadsheet_server.h"
 #include "office/oleobject.h"
 #include "office/server_registry.h"
 #include "tests/support/scripted_host.h"
+#include "tests/support/test_engine.h"
 #include "tests/support/test_paths.h"
 #include "tests/ui/window_graph.h"
 #include "ui/main/qt_host.h"
@@ -25,6 +27,10 @@
 #include "ui/main/page_preview.h"
 #include "ui/main/progress_display.h"
 #include "ui/main/progress_overlay.h"
+#include "ui/main/qt_host.h"
+#include "ui/main/w_msg.h"
+#include "ui/main/w_vexlo.h"
+#include "ui/main/window_merge_observer.h"
 
 namespace vexlo::ui {
 namespace {
@@ -229,7 +235,7 @@ TEST(GenerationWindowTest, DrawsPagesAtMostEveryInterval) {
 // The grid reads through the run's own spreadsheet instance; once the run quits it, rows still
 // to be painted are read through an instance of the grid's own, not left blank.
 TEST(GenerationWindowTest, RowsStayReadableAfterTheRunQuitsItsSpreadsheet) {
-  engine::RegisterSpreadsheetServer();
+  engine::RegisterSpreadsheetServer(test::Engine().sheet());
   const std::string data = test::DataFile("merge/数据.xlsx").string();
   office::oleobject run;
   ASSERT_EQ(run.start_new("excel.application"), office::kConnectOk);
@@ -247,7 +253,7 @@ TEST(GenerationWindowTest, RowsStayReadableAfterTheRunQuitsItsSpreadsheet) {
 
 // With 数值按表格格式 the grid shows what the documents get: cells as the sheet shows them.
 TEST(GenerationWindowTest, TheGridShowsTheValuesAsTheyWillBeWritten) {
-  engine::RegisterSpreadsheetServer();
+  engine::RegisterSpreadsheetServer(test::Engine().sheet());
   const std::string data = test::DataFile("sheet/shown_formats.xlsx").string();
   // Record 2 is the row of the format "0": 5600.2 shows as 5600.
   EXPECT_EQ(WorkbookSheet(data, false)->Cell(2, 2), "5600.2");

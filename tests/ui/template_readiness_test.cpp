@@ -2,6 +2,7 @@
 // failure told only when acted on, the window's wiring, and, with LibreOffice, choosing the
 // bundled .doc template on a cold cache while the event loop keeps running.
 #include "ui/main/template_readiness.h"
+#include "tests/support/test_engine.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -183,7 +184,7 @@ TEST(TemplateReadinessWindow, ChoosingTheExampleDocOnAColdCacheNeverStallsTheWin
   ASSERT_EQ(::setenv("XDG_CACHE_HOME", cache.path().c_str(), 1), 0);
   test::WindowGraph graph;
   graph.state.as_datapath = VEXLO_SOURCE_DIR;
-  graph.template_preparer = LibreOfficePreparer();
+  graph.template_preparer = LibreOfficePreparer(test::Engine().conversions());
   const std::string example = graph.state.as_datapath + "/示例/模板.doc";
   test::ScriptedHost& host = graph.host;
   test::OpeningServer word("word.application", "documents");
@@ -221,7 +222,7 @@ TEST(TemplateReadinessWindow, ChoosingTheExampleDocOnAColdCacheNeverStallsTheWin
     w.template_readiness->Chosen(example);
     EXPECT_FALSE(w.template_readiness->reading());
   }
-  engine::Services().pool().Shutdown();
+  test::Engine().pool().Shutdown();
   ::unsetenv("XDG_CACHE_HOME");
 }
 

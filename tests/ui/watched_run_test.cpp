@@ -15,6 +15,7 @@
 #include "merge/merge_session.h"
 #include "office/engine/register_servers.h"
 #include "office/engine/soffice/soffice.h"
+#include "tests/support/test_engine.h"
 #include "tests/support/scripted_host.h"
 #include "tests/ui/window_graph.h"
 #include "tests/support/test_paths.h"
@@ -110,7 +111,7 @@ class WatchingObserver : public WindowMergeObserver {
 class WatchedRunTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    engine::RegisterEmbeddedServers();
+    engine::RegisterEmbeddedServers(vexlo::test::Engine());
     // 1 200 people under the titles of the template; a run reads down to row 1000.
     std::ofstream csv(dir_ / "工资.csv");
     csv << "姓名,部门,ID\n";

@@ -23,8 +23,10 @@
 #include <QValidator>
 
 #include "office/engine/register_servers.h"
+#include "office/engine/sheet/spreadsheet_server.h"
 #include "office/server_registry.h"
 #include "tests/support/scripted_host.h"
+#include "tests/support/test_engine.h"
 #include "tests/support/test_paths.h"
 #include "tests/ui/opening_server.h"
 #include "tests/ui/window_graph.h"
@@ -143,7 +145,7 @@ TEST_F(WindowTest, ValuesAsShownBoxGoesIntoTheRequest) {
 // active one chosen, the user picks the data sheet, the request carries it, and the next session
 // shows it again. A file that is no workbook leaves the list empty and the request without one.
 TEST_F(WindowTest, SheetListFollowsTheDataFileAndIsRemembered) {
-  engine::RegisterSpreadsheetServer();
+  engine::RegisterSpreadsheetServer(test::Engine().sheet());
   test::ScratchDir dir;
   const std::string data = (dir / "说明在前.xlsx").string();
   std::filesystem::copy_file(test::DataFile("merge/说明在前.xlsx"), data);
@@ -409,6 +411,7 @@ TEST_F(WindowTest, PresenceCheckKeepsARunningWordProcessor) {
 }
 
 TEST_F(WindowTest, PresenceCheckWithoutSpreadsheetStopsAtOnce) {
+  office::UnregisterServer("excel.application");  // no spreadsheet on this computer
   test::OpeningServer word("word.application", "documents");
   w_vexlo w(graph_.Context());
   OpenAndSettle(w);

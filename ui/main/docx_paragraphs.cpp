@@ -116,13 +116,14 @@ std::vector<std::string> DocxParagraphs(const std::string& path, std::size_t lim
   }
 }
 
-std::vector<std::string> TemplateParagraphs(const std::string& path, std::size_t limit) {
+std::vector<std::string> TemplateParagraphs(engine::word::DocConversions& conversions,
+                                            const std::string& path, std::size_t limit) {
   try {
     if (!engine::word::IsConvertedExtension(engine::word::ExtensionOf(path))) {
       return DocxParagraphs(path, limit);
     }
     return PackageParagraphs(
-        engine::ZipReader::FromBytes(engine::word::ConvertToDocx(path), path), limit);
+        engine::ZipReader::FromBytes(conversions.ConvertToDocx(path), path), limit);
   } catch (const std::exception&) {
     return {};
   }

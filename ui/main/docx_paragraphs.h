@@ -6,6 +6,10 @@
 #include <string>
 #include <vector>
 
+namespace vexlo::engine::word {
+class DocConversions;
+}  // namespace vexlo::engine::word
+
 namespace vexlo::ui {
 
 // An entry that starts with this character is a table row: each cell's text follows one.
@@ -16,9 +20,10 @@ inline constexpr char kCellSeparator = '\x1F';
 // A table row is one entry, each cell's text after a kCellSeparator. Nothing for a file that
 // is not a readable .docx package.
 std::vector<std::string> DocxParagraphs(const std::string& path, std::size_t limit = 80);
-// The same for any template the engine opens: a .doc (or .rtf, .odt) is converted first, which
-// takes LibreOffice a second or two.
-std::vector<std::string> TemplateParagraphs(const std::string& path, std::size_t limit = 80);
+// The same for any template the engine opens: a .doc (or .rtf, .odt) is converted first by
+// `conversions`, which takes LibreOffice a second or two.
+std::vector<std::string> TemplateParagraphs(engine::word::DocConversions& conversions,
+                                            const std::string& path, std::size_t limit = 80);
 
 }  // namespace vexlo::ui
 

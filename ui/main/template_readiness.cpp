@@ -6,7 +6,6 @@
 
 #include "app/event_guard.h"
 #include "app/host.h"
-#include "office/engine/engine_services.h"
 #include "office/engine/soffice/office_pool.h"
 
 namespace vexlo::ui {
@@ -26,22 +25,23 @@ bool Ready(const std::shared_future<engine::word::TemplateConversion>& reading) 
 
 }  // namespace
 
-TemplatePreparer LibreOfficePreparer() {
-  return [](const std::string& path) -> std::shared_future<engine::word::TemplateConversion> {
+TemplatePreparer LibreOfficePreparer(engine::word::DocConversions& conversions) {
+  return [&conversions](
+             const std::string& path) -> std::shared_future<engine::word::TemplateConversion> {
     if (!engine::word::IsConvertedExtension(engine::word::ExtensionOf(path))) return {};
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error)) return {};
     // Without LibreOffice the run and the editor say so themselves.
     if (!engine::OfficePool::Available()) return {};
-    return engine::word::PrepareTemplateAsync(path);
+    return conversions.PrepareTemplateAsync(path);
   };
 }
 
 
-void StartOneOffice() {
+void StartOneOffice(engine::OfficePool& pool) {
   // One office: a second one starting at the same time would slow the first; the pool starts
   // more when a run queues enough work for them.
-  if (engine::OfficePool::Available()) engine::Services().pool().Start(1);
+  if (engine::OfficePool::Available()) pool.Start(1);
 }
 
 TemplateReadiness::TemplateReadiness(QObject* parent, app::Host& host, app::Events& events,

@@ -29,11 +29,12 @@ extern const char* const kWaitingForTemplate;
 using TemplatePreparer =
     std::function<std::shared_future<engine::word::TemplateConversion>(const std::string& path)>;
 
-// The preparer of the program: LibreOffice's conversion into the template cache.
-TemplatePreparer LibreOfficePreparer();
+// The preparer of the program: LibreOffice's conversion into the template cache, by the
+// program's `conversions`.
+TemplatePreparer LibreOfficePreparer(engine::word::DocConversions& conversions);
 
-// The program's starter: one office, when LibreOffice is installed.
-void StartOneOffice();
+// The program's starter: one office of `pool`, when LibreOffice is installed.
+void StartOneOffice(engine::OfficePool& pool);
 
 class TemplateReadiness : public QObject {
  public:

@@ -137,15 +137,14 @@ std::optional<office::WaitProgress> OfficeOutputQueue::Progress() const {
   return office::WaitProgress{office::WaitStage::kPrints, std::min(prints_sent_, prints), prints};
 }
 
-bool OfficeOutputQueue::Watched() const {
-  const office::WaitWatch& watch = FlushWatch();
+bool OfficeOutputQueue::Watched(const office::WaitWatch& watch) const {
   if (!watch) return false;
   const std::optional<office::WaitProgress> progress = Progress();
   if (!progress) return watch(office::WaitStage::kPdfs, 0, 0);
   return watch(progress->stage, progress->done, progress->total);
 }
 
-void OfficeOutputQueue::Flush() {
+void OfficeOutputQueue::Flush(const office::WaitWatch& watch) {
   for (;;) {
     PrintReady();
     if (next_print_ == requests_.size() &&
@@ -157,14 +156,14 @@ void OfficeOutputQueue::Flush() {
     for (Request& r : requests_) {
       if (r.done.wait_for(30ms) != std::future_status::ready) break;
     }
-    if (Watched()) {
+    if (Watched(watch)) {
       Cancel();
       return;
     }
   }
   // A stop asked for meanwhile (which may have cancelled these conversions with the others) is
   // no failure of theirs.
-  if (Watched()) {
+  if (Watched(watch)) {
     Cancel();
     return;
   }

@@ -27,7 +27,7 @@ class OfficeOutputQueue : public OutputQueue {
   void ExportPdf(const std::string& source, const std::string& pdf_path, bool take_source,
                  StoreFormat via, const std::string& password = {}) override;
   void Print(const std::string& source, int copies, bool take_source, StoreFormat via) override;
-  void Flush() override;
+  void Flush(const office::WaitWatch& watch = {}) override;
   // Also stops the offices (and with them every other conversion in progress).
   void Cancel() override;
   int PrintsSent() const override { return prints_sent_; }
@@ -46,9 +46,9 @@ class OfficeOutputQueue : public OutputQueue {
   // Removes the work folder once nothing queued uses it; the next print makes a fresh one.
   void RemoveWorkDir();
   void PrintReady();
-  // Asks the flush watch how far the work has come: PDFs while any is still being made, then
-  // print jobs. True when the watcher wants to stop.
-  bool Watched() const;
+  // Tells `watch` how far the work has come: PDFs while any is still being made, then print
+  // jobs. True when the watcher wants to stop.
+  bool Watched(const office::WaitWatch& watch) const;
   std::optional<office::WaitProgress> Progress() const override;
   // Forgets the requests of the work just finished or dropped.
   void Reset();

@@ -29,9 +29,11 @@ class OutputQueue {
   // Queues printing `copies` copies of the document file `source` on the default printer; `via`
   // as for ExportPdf.
   virtual void Print(const std::string& source, int copies, bool take_source, StoreFormat via) = 0;
-  // Waits until everything queued is done. Raises app::RuntimeError::Output for the first
-  // request that failed (a missing PDF, no printer, LibreOffice missing).
-  virtual void Flush() = 0;
+  // Waits until everything queued is done, telling `watch` (when given) how far it has come: the
+  // PDFs made, then the print jobs sent; when it answers true, cancels the queue and returns.
+  // Raises app::RuntimeError::Output for the first request that failed (a missing PDF, no
+  // printer, LibreOffice missing).
+  virtual void Flush(const office::WaitWatch& watch = {}) = 0;
   // Drops everything queued: running converters end (their whole process groups) and the queue's
   // temporary files go. Files already delivered stay.
   virtual void Cancel() {}
@@ -40,20 +42,6 @@ class OutputQueue {
   virtual int PrintsSent() const { return 0; }
   // How far the queued PDFs, then prints, have come; nullopt when nothing is queued.
   virtual std::optional<office::WaitProgress> Progress() const { return std::nullopt; }
-};
-
-// Who is told, while Flush waits, how far it has come (the PDFs made, then the print jobs sent);
-// when it answers true, Flush cancels the queue and returns. Set by the caller for the length of one flush (ScopedFlushWatch).
-const office::WaitWatch& FlushWatch();
-class ScopedFlushWatch {
- public:
-  explicit ScopedFlushWatch(office::WaitWatch watch);
-  ~ScopedFlushWatch();
-  ScopedFlushWatch(const ScopedFlushWatch&) = delete;
-  ScopedFlushWatch& operator=(const ScopedFlushWatch&) = delete;
-
- private:
-  office::WaitWatch previous_;
 };
 
 }  // namespace vexlo::engine

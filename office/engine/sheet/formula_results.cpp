@@ -3,7 +3,6 @@
 #include <filesystem>
 
 #include "app/runtime_error.h"
-#include "office/engine/engine_services.h"
 #include "office/engine/package/temp_folder.h"
 #include "office/engine/sheet/cell_address.h"
 #include "office/engine/sheet/number_format.h"
@@ -33,14 +32,14 @@ struct ScratchFolder {
 };
 
 // The calculated workbook at `path` made from `source` by an office; raises when it could not be.
-WorkbookData CalculatedCopy(const std::string& source, const std::string& path,
+WorkbookData CalculatedCopy(OfficePool& pool, const std::string& source, const std::string& path,
                             const WorkbookData& data) {
   ConversionJob job;
   job.source = source;
   job.label = fs::path(source).filename().string();
   job.targets.push_back({path, StoreFormat::kXlsx});
   job.recalculate = true;
-  const ConversionOutcome outcome = Services().pool().Submit(std::move(job)).get();
+  const ConversionOutcome outcome = pool.Submit(std::move(job)).get();
   if (!outcome.ok()) {
     throw RuntimeError::Format(source, Unresolved(data) + "，用 LibreOffice 计算时失败：" +
                                            outcome.message() + "。请在表格软件中打开这个文件并保存后再试");
@@ -94,9 +93,9 @@ std::string UncalculatedCellsText(const WorkbookData& data) {
   return text;
 }
 
-void CalculateMissingResults(const std::string& path, WorkbookData& data) {
+void CalculateMissingResults(OfficePool* pool, const std::string& path, WorkbookData& data) {
   if (!data.HasUncalculated()) return;
-  if (!OfficePool::Available()) {
+  if (pool == nullptr || !OfficePool::Available()) {
     throw RuntimeError::Format(path, Unresolved(data) +
                                          "，要读出它们的值需要用 LibreOffice 计算，但系统中没有安装 "
                                          "LibreOffice。请安装 LibreOffice，或在表格软件中打开这个文件并保存后再试");
@@ -104,7 +103,8 @@ void CalculateMissingResults(const std::string& path, WorkbookData& data) {
   Result<std::string> folder = MakePrivateTempFolder("sheet");
   if (!folder.ok()) throw RuntimeError::File(path, Unresolved(data) + "，无法创建计算它们所需的临时文件夹");
   ScratchFolder scratch{std::move(folder).value()};
-  const WorkbookData calculated = CalculatedCopy(path, scratch.path + "/calculated.xlsx", data);
+  const WorkbookData calculated =
+      CalculatedCopy(*pool, path, scratch.path + "/calculated.xlsx", data);
   for (size_t i = 0; i < data.sheets.size(); ++i) {
     SheetData& sheet = data.sheets[i];
     for (const UncalculatedCell& wanted : sheet.uncalculated) {

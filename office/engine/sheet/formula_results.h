@@ -10,13 +10,18 @@
 
 #include "office/engine/sheet/workbook_data.h"
 
+namespace vexlo::engine {
+class OfficePool;
+}  // namespace vexlo::engine
+
 namespace vexlo::engine::sheet {
 
 // Fills in every cell of `data`'s uncalculated lists from the workbook at `path` (the file
 // `data` was read from): an office loads it, calculates every formula and stores it as a private
 // temporary .xlsx, which is read and removed again; the user's file is only read. Raises
-// app::RuntimeError::Format, naming the first such cells, when LibreOffice is missing or fails.
-void CalculateMissingResults(const std::string& path, WorkbookData& data);
+// app::RuntimeError::Format, naming the first such cells, when LibreOffice is missing (or there is
+// no `pool` to calculate with) or fails.
+void CalculateMissingResults(OfficePool* pool, const std::string& path, WorkbookData& data);
 
 // "工作表“工资”的 C2、D2、E2 等 12 个单元格": where `data`'s formulas without results are.
 std::string UncalculatedCellsText(const WorkbookData& data);

@@ -129,7 +129,7 @@ void Worksheet::PrepareToRead() {
     throw RuntimeError::Format(book_->path, "中的工作表“" + sheet.name + "”已损坏，无法读取");
   }
   if (!book_->calculated && !sheet.uncalculated.empty()) {
-    CalculateMissingResults(book_->path, book_->data);
+    CalculateMissingResults(book_->pool, book_->path, book_->data);
     book_->calculated = true;
   }
 }

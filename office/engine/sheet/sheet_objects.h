@@ -15,11 +15,16 @@
 #include "office/automation_object.h"
 #include "office/engine/sheet/workbook_data.h"
 
+namespace vexlo::engine {
+class OfficePool;
+}  // namespace vexlo::engine
+
 namespace vexlo::engine::sheet {
 
 // A workbook opened by the application: its full path, its parsed content, the sheet that is
 // active now and whether the missing formula results were calculated. Shared by its objects.
 struct OpenWorkbook {
+  OfficePool* pool = nullptr;  // calculates formulas stored without results (nullptr: none)
   std::string path;
   WorkbookData data;
   size_t active = 0;         // index into data.sheets

@@ -3,8 +3,6 @@
 #include <filesystem>
 
 #include "app/runtime_error.h"
-#include "office/engine/desktop_handoff.h"
-#include "office/engine/register_servers.h"
 #include "office/engine/sheet/workbook_loader.h"
 
 namespace vexlo::engine {
@@ -57,6 +55,7 @@ Value Workbooks::Open(const std::string& path) {
     }
   }
   auto book = std::make_shared<OpenWorkbook>();
+  book->pool = state_->services.pool;
   book->path = full;
   book->data = LoadWorkbookFile(path);
   std::weak_ptr<SpreadsheetState> weak_state = state_;
@@ -120,20 +119,24 @@ Value Application::Call(std::string_view member, std::span<const Value> args) {
   return AutomationObject::Call(member, args);
 }
 
-SpreadsheetInstance::SpreadsheetInstance()
-    : state_(std::make_shared<SpreadsheetState>()),
-      application_(std::make_shared<Application>(state_)) {}
+SpreadsheetInstance::SpreadsheetInstance(SheetServices services)
+    : state_(std::make_shared<SpreadsheetState>()) {
+  state_->services = std::move(services);
+  application_ = std::make_shared<Application>(state_);
+}
 
 void SpreadsheetInstance::LastHandleReleased() {
   if (state_->quit || !state_->visible) return;
-  for (const auto& workbook : state_->workbooks) HandToDesktop(workbook->book()->path);
+  if (!state_->services.handoff) return;
+  for (const auto& workbook : state_->workbooks) state_->services.handoff(workbook->book()->path);
 }
 
 }  // namespace sheet
 
-void RegisterSpreadsheetServer() {
-  office::RegisterServer("excel.application",
-                         [] { return std::make_shared<sheet::SpreadsheetInstance>(); });
+void RegisterSpreadsheetServer(sheet::SheetServices services) {
+  office::RegisterServer("excel.application", [services = std::move(services)] {
+    return std::make_shared<sheet::SpreadsheetInstance>(services);
+  });
 }
 
 }  // namespace vexlo::engine

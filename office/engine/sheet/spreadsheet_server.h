@@ -1,7 +1,7 @@
 // The embedded "excel.application" server: an instance per start_new, with the application
 // object, its workbooks collection and the workbooks it opened (parsed once per open). The
 // engine has no window; an instance left visible and not quit when its last handle goes hands
-// its workbooks to the desktop (desktop_handoff.h). UI thread only.
+// its workbooks to the desktop (output/desktop_handoff.h). UI thread only.
 // Convention: raises app::RuntimeError, the program's error record: reached from the servers' entry
 // points.
 #ifndef VEXLO_OFFICE_ENGINE_SHEET_SPREADSHEET_SERVER_H_
@@ -11,13 +11,21 @@
 #include <vector>
 
 #include "office/automation_object.h"
+#include "office/engine/output/desktop_handoff.h"
 #include "office/engine/sheet/sheet_objects.h"
 #include "office/server_registry.h"
 
 namespace vexlo::engine::sheet {
 
+// What the server uses, owned by the program (its EngineServices) and given at registration.
+struct SheetServices {
+  OfficePool* pool = nullptr;  // calculates formulas stored without results (nullptr: none)
+  DesktopHandoff handoff;      // where a visible instance leaves its workbooks (empty: nowhere)
+};
+
 // The state one instance shares between its objects.
 struct SpreadsheetState {
+  SheetServices services;
   bool visible = false;
   bool quit = false;
   std::vector<std::shared_ptr<Workbook>> workbooks;  // in opening order; the last is active
@@ -55,7 +63,7 @@ class Application : public office::AutomationObject,
 
 class SpreadsheetInstance : public office::ServerInstance {
  public:
-  SpreadsheetInstance();
+  explicit SpreadsheetInstance(SheetServices services);
 
   std::shared_ptr<office::Dispatch> Root() override { return application_; }
   bool IsRunning() const override { return !state_->quit; }
@@ -67,5 +75,12 @@ class SpreadsheetInstance : public office::ServerInstance {
 };
 
 }  // namespace vexlo::engine::sheet
+
+namespace vexlo::engine {
+
+// Registers "excel.application" with the automation gateway; its instances use `services`.
+void RegisterSpreadsheetServer(sheet::SheetServices services);
+
+}  // namespace vexlo::engine
 
 #endif  // VEXLO_OFFICE_ENGINE_SHEET_SPREADSHEET_SERVER_H_

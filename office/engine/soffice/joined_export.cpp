@@ -159,7 +159,7 @@ void ConvertBatch(Office& office, PoolState& pool, std::vector<std::shared_ptr<T
                   2 * pool.options.job_timeout);
     return ExportAndSplit(office, pool, base, joined, marks, parts, via, clock, office_failed);
   }();
-  LogJoinedPath(batch.front()->job.label, batch.size(), split.status());
+  pool.joined_log.Say(batch.front()->job.label, batch.size(), split.status());
   std::error_code ec;
   fs::remove(base + ".docx", ec);
   fs::remove(base + ".pdf", ec);

@@ -4,8 +4,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <mutex>
-#include <set>
 
 namespace vexlo::engine {
 
@@ -17,11 +15,6 @@ double ThreadCpuSeconds() {
   return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
 }
 
-std::mutex& LogMutex() {
-  static std::mutex mutex;
-  return mutex;
-}
-
 }  // namespace
 
 bool JoinedLogEnabled() {
@@ -29,12 +22,11 @@ bool JoinedLogEnabled() {
   return enabled;
 }
 
-void LogJoinedPath(const std::string& first_label, std::size_t count, const Status& how) {
+void JoinedPathLog::Say(const std::string& first_label, std::size_t count, const Status& how) {
   if (!JoinedLogEnabled()) return;
-  static std::set<std::string> said;
   const std::string outcome = how.ok() ? "PDF合并导出" : "PDF逐份导出：" + how.message();
-  std::lock_guard lock(LogMutex());
-  if (!said.insert(outcome).second) return;
+  std::lock_guard lock(mutex_);
+  if (!said_.insert(outcome).second) return;
   std::fprintf(stderr, "vexlo: %s（“%s”起 %zu 份）\n", outcome.c_str(), first_label.c_str(), count);
 }
 
@@ -56,8 +48,7 @@ void BatchClock::Log(std::size_t records) const {
     std::snprintf(buffer, sizeof buffer, "%s %.3f s（本进程CPU %.3f s） ", s.name, s.wall, s.cpu);
     line += buffer;
   }
-  std::lock_guard lock(LogMutex());
-  std::fprintf(stderr, "%s\n", line.c_str());
+  std::fprintf(stderr, "%s\n", line.c_str());  // one call: the stream's own lock keeps it whole
 }
 
 }  // namespace vexlo::engine

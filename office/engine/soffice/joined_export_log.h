@@ -8,6 +8,8 @@
 
 #include <chrono>
 #include <cstddef>
+#include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -17,9 +19,18 @@ namespace vexlo::engine {
 
 bool JoinedLogEnabled();
 
-// Says once per distinct outcome (a run merges one template) whether the PDFs of the batch that
-// starts with `first_label` (`count` records) were joined (`how` ok) or made alone, and why.
-void LogJoinedPath(const std::string& first_label, std::size_t count, const Status& how);
+// Which way the PDFs of a pool's batches went, said once per distinct outcome (a run merges one
+// template) for the life of the pool that owns it.
+class JoinedPathLog {
+ public:
+  // Says whether the PDFs of the batch that starts with `first_label` (`count` records) were
+  // joined (`how` ok) or made alone, and why, unless that was said before.
+  void Say(const std::string& first_label, std::size_t count, const Status& how);
+
+ private:
+  std::mutex mutex_;
+  std::set<std::string> said_;
+};
 
 // The wall and our own thread's CPU time of a batch's stages.
 class BatchClock {

@@ -46,10 +46,11 @@ constexpr int kRestartExitCode = 81;  // a fresh profile wants one restart
 // Making it also makes the runtime's static state, which goes at exit in the reverse order of its
 // making: every pool is shut down before main returns, ahead of it.
 Result<Reference<css::uno::XComponentContext>> LocalContext(const std::string& office_binary) {
+  // The bootstrap cannot be run twice in a process, so its outcome stays process-wide: leaked
+  // (never destroyed), because the UNO runtime's own state goes at exit in an order of its own.
   static std::once_flag once;
-  // Never destroyed: the UNO runtime's own state goes at exit in an order of its own.
   static auto* context = new Reference<css::uno::XComponentContext>;
-  static std::string error;
+  static auto* error = new std::string;
   std::call_once(once, [&] {
     const fs::path rc = fs::path(office_binary).parent_path() / "fundamentalrc";
     ::setenv("URE_BOOTSTRAP", ("vnd.sun.star.pathname:" + rc.string()).c_str(), 0);
@@ -65,10 +66,10 @@ Result<Reference<css::uno::XComponentContext>> LocalContext(const std::string& o
       } catch (const css::uno::Exception&) {
       }
     } catch (const css::uno::Exception& e) {
-      error = S(e.Message);
+      *error = S(e.Message);
     }
   });
-  if (!context->is()) return Status::Output("无法使用 LibreOffice 的 UNO 接口：" + error);
+  if (!context->is()) return Status::Output("无法使用 LibreOffice 的 UNO 接口：" + *error);
   return *context;
 }
 

@@ -12,11 +12,11 @@
 
 #include "app/runtime_error.h"
 #include "office/engine/package/atomic_file.h"
+#include "office/engine/package/xml_string_writer.h"
 #include "office/engine/package/zip_writer.h"
 #include "office/engine/soffice/page_batch_frames.h"
 #include "office/engine/soffice/page_batch_lists.h"
 #include "office/engine/soffice/page_batch_notes.h"
-#include "office/engine/word/xml_string_writer.h"
 
 namespace vexlo::engine {
 
@@ -315,7 +315,7 @@ void MarkStart(pugi::xml_node first, std::size_t k) {
 // and each record's own header and footer copies.
 Status WriteJoined(const Package& pattern, const pugi::xml_document& doc, const ListRestarts& lists,
                         const RecordNotes& notes, const RecordFrames& frames, const std::string& out_path) {
-  word::XmlStringWriter xml;
+  XmlStringWriter xml;
   doc.save(xml, "", pugi::format_raw | pugi::format_no_declaration);
   ZipWriter zip;
   for (const std::string& name : pattern.names) {

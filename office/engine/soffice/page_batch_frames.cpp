@@ -3,8 +3,8 @@
 #include <memory>
 
 #include "app/runtime_error.h"
+#include "office/engine/package/xml_string_writer.h"
 #include "office/engine/package/zip_reader.h"
-#include "office/engine/word/xml_string_writer.h"
 
 namespace vexlo::engine {
 
@@ -18,7 +18,7 @@ constexpr unsigned kParse = pugi::parse_default | pugi::parse_ws_pcdata | pugi::
 bool StartsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
 
 std::string Saved(const pugi::xml_document& doc) {
-  word::XmlStringWriter w;
+  XmlStringWriter w;
   doc.save(w, "", pugi::format_raw);
   return w.s;
 }

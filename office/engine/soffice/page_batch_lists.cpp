@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "office/engine/word/xml_string_writer.h"
+#include "office/engine/package/xml_string_writer.h"
 
 namespace vexlo::engine {
 
@@ -148,7 +148,7 @@ int ListRestarts::AddInstance(int old_id, int k) {
 }
 
 std::string ListRestarts::Xml() const {
-  word::XmlStringWriter w;
+  XmlStringWriter w;
   numbering_.save(w, "", pugi::format_raw | pugi::format_no_declaration);
   return w.s;
 }

@@ -4,7 +4,7 @@
 #include <map>
 #include <string_view>
 
-#include "office/engine/word/xml_string_writer.h"
+#include "office/engine/package/xml_string_writer.h"
 
 namespace vexlo::engine {
 
@@ -111,7 +111,7 @@ bool RecordNotes::Add(const Package& p, pugi::xml_node body) {
 }
 
 std::string RecordNotes::Xml() const {
-  word::XmlStringWriter w;
+  XmlStringWriter w;
   notes_.save(w, "", pugi::format_raw);
   return w.s;
 }

@@ -13,6 +13,7 @@
 #include "office/engine/soffice/delivery.h"
 #include "office/engine/soffice/doc_bases.h"
 #include "office/engine/soffice/job_queue.h"
+#include "office/engine/soffice/joined_export_log.h"
 #include "office/engine/soffice/office_pool.h"
 #include "office/engine/soffice/stall_watch.h"
 
@@ -50,6 +51,7 @@ class PoolState {
   std::string fonts_env;  // set before the workers start
 
   DocBases bases;
+  JoinedPathLog joined_log;
   const Delivery delivery{mutex, queue};
 
   // Adds one to a counter (takes the lock).

@@ -17,24 +17,28 @@
 #include <set>
 
 namespace vexlo::engine {
-namespace {
 
-// The process groups of the conversions running now.
-std::mutex running_mutex;
-std::set<pid_t> running_groups;
-
-std::function<void()>& WaitHook() {
-  static std::function<void()> hook;
-  return hook;
+void SofficeRuns::Add(pid_t group) {
+  std::lock_guard lock(mutex_);
+  groups_.insert(group);
 }
 
-}  // namespace
+void SofficeRuns::Remove(pid_t group) {
+  std::lock_guard lock(mutex_);
+  groups_.erase(group);
+}
 
-void SetConversionWaitHook(std::function<void()> hook) { WaitHook() = std::move(hook); }
+void SofficeRuns::EndRunning() {
+  std::lock_guard lock(mutex_);
+  for (pid_t group : groups_) ::kill(-group, SIGKILL);
+}
 
-void EndRunningConversions() {
-  std::lock_guard lock(running_mutex);
-  for (pid_t group : running_groups) ::kill(-group, SIGKILL);
+SofficeResult RunSofficeConvert(const std::vector<std::string>& inputs, std::string_view convert_to,
+                                const std::string& out_dir, const std::string& profile_dir,
+                                std::chrono::milliseconds timeout,
+                                const std::vector<std::string>& extra_env) {
+  SofficeRuns alone;
+  return alone.Convert(inputs, convert_to, out_dir, profile_dir, timeout, extra_env);
 }
 
 std::string SofficeProgram() {
@@ -117,10 +121,10 @@ std::string WriteFontsConf(const std::string& root) {
   return path;
 }
 
-SofficeResult RunSofficeConvert(const std::vector<std::string>& inputs, std::string_view convert_to,
-                                const std::string& out_dir, const std::string& profile_dir,
-                                std::chrono::milliseconds timeout,
-                                const std::vector<std::string>& extra_env) {
+SofficeResult SofficeRuns::Convert(const std::vector<std::string>& inputs,
+                                  std::string_view convert_to, const std::string& out_dir,
+                                  const std::string& profile_dir, std::chrono::milliseconds timeout,
+                                  const std::vector<std::string>& extra_env) {
   SofficeResult result;
   const std::string program = SofficeProgram();
   if (program.empty()) return result;
@@ -152,28 +156,22 @@ SofficeResult RunSofficeConvert(const std::vector<std::string>& inputs, std::str
   if (!process.waitForStarted(30000)) return result;
   result.started = true;
   const qint64 pid = process.processId();
-  if (pid > 0) {
-    std::lock_guard lock(running_mutex);
-    running_groups.insert(static_cast<pid_t>(pid));
-  }
+  if (pid > 0) Add(static_cast<pid_t>(pid));
   bool finished = false;
   const QCoreApplication* app = QCoreApplication::instance();
-  if (WaitHook() && app != nullptr && QThread::currentThread() == app->thread()) {
+  if (wait_hook_ && app != nullptr && QThread::currentThread() == app->thread()) {
     // On the main thread: wait in slices and let the windows repaint in between.
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (!(finished = process.waitForFinished(100)) &&
            process.state() != QProcess::NotRunning && std::chrono::steady_clock::now() < deadline) {
-      WaitHook()();
+      wait_hook_();
     }
     // A process that ended between two slices has finished, not timed out.
     finished = finished || process.state() == QProcess::NotRunning;
   } else {
     finished = process.waitForFinished(static_cast<int>(timeout.count()));
   }
-  if (pid > 0) {
-    std::lock_guard lock(running_mutex);
-    running_groups.erase(static_cast<pid_t>(pid));
-  }
+  if (pid > 0) Remove(static_cast<pid_t>(pid));
   if (!finished) {
     result.timed_out = true;
     if (pid > 0) ::kill(-static_cast<pid_t>(pid), SIGKILL);

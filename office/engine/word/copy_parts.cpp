@@ -1,5 +1,5 @@
 #include "office/engine/word/copy_parts.h"
-#include "office/engine/word/xml_string_writer.h"
+#include "office/engine/package/xml_string_writer.h"
 
 #include <pugixml.hpp>
 

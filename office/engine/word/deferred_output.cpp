@@ -1,6 +1,6 @@
 #include "office/engine/word/deferred_output.h"
 
-#include "office/engine/engine_services.h"
+#include "office/engine/word/held_saves.h"
 #include "office/engine/output/cups_printer.h"
 #include "office/engine/output/output_queue.h"
 #include "office/engine/soffice/office_pool.h"
@@ -25,29 +25,28 @@ void WordDeferredWork::Flush(bool finish, const office::WaitWatch& watch) {
   // enough (writing it after every record would make a one-file run quadratic), conversions
   // and PDFs wait for a batch, and per-record documents were written by their saveas.
   if (!finish) return;
-  FlushHeldSaves();
-  ScopedFlushWatch scoped(watch);
-  FlushConversions();
-  Services().output_queue().Flush();
+  services_.held_saves.Flush();
+  services_.conversions.Flush(watch);
+  services_.output.Flush(watch);
   // The run's work is done: none of its documents stays in a temporary folder.
-  RemoveProcessTempFolder();
+  services_.conversions.RemoveProcessTempFolder();
 }
 
 void WordDeferredWork::Cancel() {
-  EndRunningConversions();
-  DropConversions();
-  Services().output_queue().Cancel();
-  RemoveProcessTempFolder();
+  services_.conversions.runs().EndRunning();
+  services_.conversions.Drop();
+  services_.output.Cancel();
+  services_.conversions.RemoveProcessTempFolder();
 }
 
-void WordDeferredWork::Pause(bool paused) { Services().pool().Pause(paused); }
+void WordDeferredWork::Pause(bool paused) { services_.conversions.pool().Pause(paused); }
 
-int WordDeferredWork::PrintJobsSent() const { return Services().output_queue().PrintsSent(); }
+int WordDeferredWork::PrintJobsSent() const { return services_.output.PrintsSent(); }
 
 std::string WordDeferredWork::Printer() const { return DefaultPrinter(); }
 
 std::optional<office::WaitProgress> WordDeferredWork::Progress() const {
-  return Services().output_queue().Progress();
+  return services_.output.Progress();
 }
 
 }  // namespace vexlo::engine::word

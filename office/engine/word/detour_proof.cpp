@@ -3,8 +3,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <mutex>
-#include <set>
 
 #include <QString>
 
@@ -142,12 +140,11 @@ std::optional<DetourVerdict> DetourProof::Prove(const std::string& docx) {
   return verdict;
 }
 
-void LogDetour(const std::string& label, const std::string& key, const DetourVerdict& verdict) {
+void DetourLog::Say(const std::string& label, const std::string& key,
+                    const DetourVerdict& verdict) {
   if (!JoinedLogEnabled()) return;
-  static std::mutex mutex;
-  static std::set<std::string> said;
-  std::lock_guard lock(mutex);
-  if (!said.insert(key + verdict.Serialize()).second) return;
+  std::lock_guard lock(mutex_);
+  if (!said_.insert(key + verdict.Serialize()).second) return;
   std::fprintf(stderr, "vexlo: %s（“%s”）\n", verdict.Describe().c_str(), label.c_str());
 }
 

@@ -10,7 +10,9 @@
 #define VEXLO_OFFICE_ENGINE_WORD_DETOUR_PROOF_H_
 
 #include <future>
+#include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -64,8 +66,16 @@ class DetourProof {
   int round_ = 0;
 };
 
-// Says on stderr (with VEXLO_LOG set) which way the template `label` went, once per template.
-void LogDetour(const std::string& label, const std::string& key, const DetourVerdict& verdict);
+// Says on stderr (with VEXLO_LOG set) which way a template went, once per template and verdict
+// for the life of its owner (the program's conversions). Any thread.
+class DetourLog {
+ public:
+  void Say(const std::string& label, const std::string& key, const DetourVerdict& verdict);
+
+ private:
+  std::mutex mutex_;
+  std::set<std::string> said_;
+};
 
 }  // namespace vexlo::engine::word
 

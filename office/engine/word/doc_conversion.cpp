@@ -11,8 +11,6 @@
 #include <vector>
 
 #include "app/runtime_error.h"
-#include "office/engine/engine_services.h"
-#include "office/engine/output/output_queue.h"
 #include "office/engine/package/atomic_file.h"
 #include "office/engine/package/status_error.h"
 #include "office/engine/package/temp_folder.h"
@@ -47,11 +45,11 @@ std::string ReadAll(const fs::path& p) {
 // main thread. Some documents that a warm office cannot store this way are stored fine: a
 // document with comments makes an office without its graphical parts abort once it has a view
 // of the document for a moment. Returns whether `target` was made.
-bool ConvertAlone(const std::string& path, const std::string& target) {
+bool ConvertAlone(SofficeRuns& runs, const std::string& path, const std::string& target) {
   const Result<std::string> made_folder = MakeTempFolder();
   if (!made_folder.ok()) return false;
   const std::string& folder = *made_folder;
-  const SofficeResult run = RunSofficeConvert({path}, "docx", folder, folder + "/profile");
+  const SofficeResult run = runs.Convert({path}, "docx", folder, folder + "/profile");
   const std::string made = folder + "/" + fs::path(path).stem().string() + ".docx";
   bool ok = run.started && ReadAll(made).rfind("PK\x03\x04", 0) == 0;
   if (ok) {
@@ -67,22 +65,26 @@ bool ConvertAlone(const std::string& path, const std::string& target) {
 }
 
 // The office's .docx of `path` at `made`: converted by the offices of `pool`, else by an office
-// of its own.
-Status ConvertToMade(OfficePool& pool, const std::string& path, const std::string& made) {
+// of its own run through `runs`.
+Status ConvertToMade(OfficePool& pool, SofficeRuns& runs, const std::string& path,
+                          const std::string& made) {
   ConversionJob job;
   job.source = path;
   job.label = fs::path(path).filename().string();
   job.targets.push_back({made, StoreFormat::kDocx});
   const ConversionOutcome outcome = pool.Submit(std::move(job)).get();
   // A conversion stopped by a cancel or by the program's end is not tried again alone.
-  if (!outcome.ok() && (outcome.status().stopped() || !ConvertAlone(path, made))) return outcome.status();
+  if (!outcome.ok() && (outcome.status().stopped() || !ConvertAlone(runs, path, made))) {
+    return outcome.status();
+  }
   return Status::Ok();
 }
 
 // The cache entry of template content `key`, converted from `path` (a private copy) by the
 // offices of `pool` when there is no sound one; a .doc template's entry proven (and repaired)
 // once. Runs on any thread.
-TemplateConversion ConvertIntoCache(OfficePool& pool, const std::string& path, const std::string& key) {
+TemplateConversion ConvertIntoCache(OfficePool& pool, SofficeRuns& runs, const std::string& path,
+                                    const std::string& key) {
   TemplateConversion result;
   result.key = key;
   const ConvertedTemplates cache = UserConvertedTemplates();
@@ -106,7 +108,7 @@ TemplateConversion ConvertIntoCache(OfficePool& pool, const std::string& path, c
   // An entry kept without a verdict is proven now; one found damaged on the way is made again.
   const std::optional<std::string> kept = entry ? ConvertedTemplates::ReadEntry(*entry) : std::nullopt;
   const bool copied = kept && static_cast<bool>(std::ofstream(made, std::ios::binary) << *kept);
-  if (Status converted = copied ? Status::Ok() : ConvertToMade(pool, path, made); !converted.ok()) {
+  if (Status converted = copied ? Status::Ok() : ConvertToMade(pool, runs, path, made); !converted.ok()) {
     result.error = converted.message();
     return result;
   }
@@ -145,40 +147,33 @@ bool IsConvertedExtension(std::string_view e) { return e == ".doc" || e == ".rtf
 
 Result<std::string> MakeTempFolder() { return MakePrivateTempFolder("word"); }
 
-namespace {
-
-// The process's private folder: made when first needed, removed at the end of a run and when
-// the program ends.
-struct ProcessFolder {
-  std::string path;
-  ~ProcessFolder() { Remove(); }
-  void Remove() {
-    std::error_code ec;
-    if (!path.empty()) fs::remove_all(path, ec);
-    path.clear();
-  }
-};
-
-ProcessFolder& TheProcessFolder() {
-  static ProcessFolder folder;
-  return folder;
-}
-
-}  // namespace
-
-Result<std::string> ProcessTempFolder() {
-  ProcessFolder& folder = TheProcessFolder();
-  if (folder.path.empty()) {
+Result<std::string> DocConversions::ProcessTempFolder() {
+  if (process_folder_.empty()) {
     Result<std::string> made = MakeTempFolder();
     if (!made.ok()) return made;
-    folder.path = std::move(made).value();
+    process_folder_ = std::move(made).value();
   }
-  return folder.path;
+  return process_folder_;
 }
 
-void RemoveProcessTempFolder() { TheProcessFolder().Remove(); }
+Result<std::string> DocConversions::NewSnapshotFolder() {
+  const Result<std::string> folder = ProcessTempFolder();
+  if (!folder.ok()) return folder;
+  const fs::path dir = fs::path(*folder) / std::to_string(++snapshots_);
+  std::error_code ec;
+  fs::create_directory(dir, ec);
+  if (ec) return Status::File("无法创建临时文件夹“" + dir.string() + "”：" + ec.message());
+  return dir.string();
+}
 
-std::shared_future<TemplateConversion> PrepareTemplateAsync(const std::string& path) {
+void DocConversions::RemoveProcessTempFolder() {
+  std::error_code ec;
+  if (!process_folder_.empty()) fs::remove_all(process_folder_, ec);
+  process_folder_.clear();
+}
+
+std::shared_future<TemplateConversion> DocConversions::PrepareTemplateAsync(
+    const std::string& path) {
   std::promise<TemplateConversion> failed;
   std::error_code ec;
   if (!OfficePool::Available()) {
@@ -195,10 +190,9 @@ std::shared_future<TemplateConversion> PrepareTemplateAsync(const std::string& p
     return failed.get_future().share();
   }
   const std::string key = ContentDigest(bytes);
-  ConversionBacklog& cache = Services().conversions();
-  std::lock_guard lock(cache.templates_mutex);
-  auto found = cache.templates.find(key);
-  if (found != cache.templates.end()) {
+  std::lock_guard lock(templates_mutex_);
+  auto found = templates_.find(key);
+  if (found != templates_.end()) {
     // A conversion that failed, or whose entry has gone since (found damaged), is made afresh.
     bool redo = false;
     if (found->second.wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
@@ -206,7 +200,7 @@ std::shared_future<TemplateConversion> PrepareTemplateAsync(const std::string& p
       redo = !done.error.empty() || (!done.docx_path.empty() && !fs::exists(done.docx_path, ec));
     }
     if (!redo) return found->second;
-    cache.templates.erase(found);
+    templates_.erase(found);
   }
   // The template may change or go while the office reads it: it reads a private copy.
   const Result<std::string> made_folder = MakeTempFolder();
@@ -217,25 +211,23 @@ std::shared_future<TemplateConversion> PrepareTemplateAsync(const std::string& p
     return failed.get_future().share();
   }
   OfficePool::LoadRuntime();  // here, not on the conversion's thread
-  OfficePool& pool = Services().pool();
-  auto future = std::async(std::launch::async, [&pool, copy, folder, key] {
-                  TemplateConversion r = ConvertIntoCache(pool, copy, key);
+  auto future = std::async(std::launch::async, [&pool = pool_, &runs = runs_, copy, folder, key] {
+                  TemplateConversion r = ConvertIntoCache(pool, runs, copy, key);
                   std::error_code e;
                   fs::remove_all(folder, e);
                   return r;
                 }).share();
-  cache.templates.emplace(key, future);
+  templates_.emplace(key, future);
   return future;
 }
 
-std::string ConversionLoss(const std::string& path) {
+std::string DocConversions::ConversionLoss(const std::string& path) {
   if (ExtensionOf(path) != ".doc") return "";
   const std::string bytes = ReadAll(path);
   if (bytes.empty()) return "";
-  ConversionBacklog& cache = Services().conversions();
-  std::lock_guard lock(cache.templates_mutex);
-  const auto found = cache.templates.find(ContentDigest(bytes));
-  if (found == cache.templates.end() ||
+  std::lock_guard lock(templates_mutex_);
+  const auto found = templates_.find(ContentDigest(bytes));
+  if (found == templates_.end() ||
       found->second.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
     return "";
   }
@@ -243,16 +235,27 @@ std::string ConversionLoss(const std::string& path) {
   return detour && detour->way == DetourVerdict::Way::kDiffers ? detour->why : "";
 }
 
-void WarmUpFor(const std::string& template_path, bool needs_pdf) {
+void DocConversions::ForgetTemplates() {
+  std::lock_guard lock(templates_mutex_);
+  templates_.clear();
+}
+
+void DocConversions::KeepTemplate(const std::string& key,
+                                  std::shared_future<TemplateConversion> conversion) {
+  std::lock_guard lock(templates_mutex_);
+  templates_[key] = std::move(conversion);
+}
+
+void DocConversions::WarmUpFor(const std::string& template_path, bool needs_pdf) {
   if (!OfficePool::Available()) return;
   const bool converted = IsConvertedExtension(ExtensionOf(template_path));
   // One office to begin with: a second one starting at the same time would slow the first.
-  if (needs_pdf || converted) Services().pool().Start(1);
+  if (needs_pdf || converted) pool_.Start(1);
   std::error_code ec;
   if (converted && fs::is_regular_file(template_path, ec)) PrepareTemplateAsync(template_path);
 }
 
-std::string ConvertToDocx(const std::string& path) {
+std::string DocConversions::ConvertToDocx(const std::string& path) {
   RequireSoffice(path, "无法打开");
   std::error_code ec;
   if (!fs::exists(path, ec)) throw RuntimeError::File(path, "不存在");
@@ -261,36 +264,36 @@ std::string ConvertToDocx(const std::string& path) {
     const TemplateConversion r = PrepareTemplateAsync(path).get();
     if (r.refused) throw RuntimeError::Format(path, r.error);
     if (!r.docx.empty()) {
-      if (r.detour) LogDetour(fs::path(path).filename().string(), r.key, *r.detour);
+      if (r.detour) detour_log_.Say(fs::path(path).filename().string(), r.key, *r.detour);
       return r.docx;
     }
     if (!r.error.empty() || r.docx_path.empty()) {
       throw RuntimeError::Format(path, "已损坏或不是有效的 Word 文档（LibreOffice 无法转换它）");
     }
     if (std::optional<std::string> docx = ConvertedTemplates::ReadEntry(r.docx_path)) {
-      if (r.detour) LogDetour(fs::path(path).filename().string(), r.key, *r.detour);
+      if (r.detour) detour_log_.Say(fs::path(path).filename().string(), r.key, *r.detour);
       return *docx;
     }
   }
   throw RuntimeError::File(path, "无法打开：它的转换结果在缓存文件夹中一再损坏");
 }
 
-ConversionBacklog::~ConversionBacklog() {
+DocConversions::~DocConversions() {
   // A conversion that failed in the offices just before they stopped may be converting alone:
   // that converter is ended until every template conversion has returned.
-  for (auto& [key, conversion] : templates) {
+  for (auto& [key, conversion] : templates_) {
     while (conversion.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
-      EndRunningConversions();
+      runs_.EndRunning();
     }
   }
+  RemoveProcessTempFolder();
 }
 
-void QueueConverted(std::string_view docx, const std::string& path) {
+void DocConversions::QueueConverted(std::string_view docx, const std::string& path) {
   RequireSoffice(path, "无法保存");
-  ConversionBacklog& backlog = Services().conversions();
   const Result<std::string> folder = ProcessTempFolder();
   if (!folder.ok()) throw RuntimeError::File(path, "无法保存：无法创建临时文件夹");
-  const fs::path staged = fs::path(*folder) / ("saved-" + std::to_string(++backlog.staged) + ".docx");
+  const fs::path staged = fs::path(*folder) / ("saved-" + std::to_string(++staged_) + ".docx");
   {
     std::ofstream o(staged, std::ios::binary);
     o.write(docx.data(), static_cast<std::streamsize>(docx.size()));
@@ -301,17 +304,17 @@ void QueueConverted(std::string_view docx, const std::string& path) {
   job.take_source = true;
   job.label = fs::path(path).filename().string();
   job.targets.push_back({path, FormatOfPath(path)});
-  backlog.saved.push_back(Services().pool().Submit(std::move(job)));
+  saved_.push_back(pool_.Submit(std::move(job)));
 }
 
-void DropConversions() {
-  Services().pool().Cancel();
-  Services().conversions().saved.clear();
+void DocConversions::Drop() {
+  pool_.Cancel();
+  saved_.clear();
 }
 
-void FlushConversions() {
+void DocConversions::Flush(const office::WaitWatch& watch) {
   std::vector<std::shared_future<ConversionOutcome>> pending;
-  pending.swap(Services().conversions().saved);
+  pending.swap(saved_);
   // The one who waits (the progress window) is told how far the conversions have come, and
   // may stop them.
   const int total = static_cast<int>(pending.size());
@@ -322,8 +325,8 @@ void FlushConversions() {
       ++done;
     }
     if (done == total) break;
-    if (const office::WaitWatch& watch = FlushWatch(); watch && watch(office::WaitStage::kDocuments, done, total)) {
-      DropConversions();
+    if (watch && watch(office::WaitStage::kDocuments, done, total)) {
+      Drop();
       return;
     }
     pending[static_cast<std::size_t>(done)].wait_for(std::chrono::milliseconds(30));

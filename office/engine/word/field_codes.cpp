@@ -4,7 +4,7 @@
 
 #include <cctype>
 
-#include "office/engine/word/xml_string_writer.h"
+#include "office/engine/package/xml_string_writer.h"
 
 namespace vexlo::engine::word {
 

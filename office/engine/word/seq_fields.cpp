@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "office/engine/word/xml_string_writer.h"
+#include "office/engine/package/xml_string_writer.h"
 
 namespace vexlo::engine::word {
 

@@ -4,9 +4,9 @@
 
 #include <vector>
 
+#include "office/engine/package/xml_string_writer.h"
 #include "office/engine/word/text_fold.h"
 #include "office/engine/word/text_match.h"
-#include "office/engine/word/xml_string_writer.h"
 
 namespace vexlo::engine::word {
 

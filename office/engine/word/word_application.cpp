@@ -7,10 +7,7 @@
 
 #include "app/event_guard.h"
 #include "app/runtime_error.h"
-#include "office/engine/desktop_handoff.h"
-#include "office/engine/engine_services.h"
 #include "office/engine/output/output_queue.h"
-#include "office/engine/register_servers.h"
 #include "office/engine/word/convertible_input.h"
 #include "office/engine/word/doc_conversion.h"
 #include "office/engine/word/word_document.h"
@@ -28,10 +25,13 @@ namespace {
 
 constexpr char kVersion[] = "16.0";
 
-std::shared_ptr<const WordPackage> LoadAny(const std::string& path) {
-  FlushConversions();  // a file saved a moment ago may still wait for its conversion
+}  // namespace
+
+std::shared_ptr<const WordPackage> WordApplication::LoadAny(const std::string& path) {
+  DocConversions& conversions = services_.conversions;
+  conversions.Flush();  // a file saved a moment ago may still wait for its conversion
   if (IsConvertedExtension(ExtensionOf(path))) {
-    return WordPackage::FromBytes(ConvertToDocx(path), path);
+    return WordPackage::FromBytes(conversions.ConvertToDocx(path), path);
   }
   // A Word 97-2003 file under another name (or none) goes the same way; an encrypted package
   // (also a compound file) is refused by the package reader with its own message.
@@ -46,7 +46,7 @@ std::shared_ptr<const WordPackage> LoadAny(const std::string& path) {
     if (Status readable = CheckWordDocument(head_bytes); !readable.ok()) {
       throw app::RuntimeError::Format(path, readable.message());
     }
-    return WordPackage::FromBytes(ConvertToDocx(path), path);
+    return WordPackage::FromBytes(conversions.ConvertToDocx(path), path);
   }
   in.seekg(0, std::ios::end);
   const std::streamoff size = in.tellg();
@@ -57,8 +57,10 @@ std::shared_ptr<const WordPackage> LoadAny(const std::string& path) {
       return WordPackage::FromBytes(std::move(bytes), path);
     }
   }
-  return WordPackage::FromBytes(ConvertToDocx(path), path);
+  return WordPackage::FromBytes(conversions.ConvertToDocx(path), path);
 }
+
+namespace {
 
 // The "Documents" collection of one instance. Holds the application weakly: a script may keep
 // the collection after the instance is gone.
@@ -92,8 +94,8 @@ class WordDocuments : public office::AutomationObject {
 
 class WordInstance : public office::ServerInstance {
  public:
-  explicit WordInstance(app::FailureReport* report)
-      : app_(std::make_shared<WordApplication>()), report_(report) {}
+  WordInstance(const WordServices& services, app::FailureReport* report)
+      : app_(std::make_shared<WordApplication>(services)), report_(report) {}
   std::shared_ptr<office::Dispatch> Root() override { return app_; }
   bool IsRunning() const override { return !app_->quit(); }
   void LastHandleReleased() override { app_->Released(report_); }
@@ -105,7 +107,8 @@ class WordInstance : public office::ServerInstance {
 
 }  // namespace
 
-WordApplication::WordApplication() : AutomationObject("Application") {
+WordApplication::WordApplication(const WordServices& services)
+    : AutomationObject("Application"), services_(services) {
   AddProperty("application", [this] { return Value(std::static_pointer_cast<office::Dispatch>(shared_from_this())); });
   // The collection and the selection are made on first use, when the application is owned by a
   // shared pointer they can hold weakly.
@@ -121,12 +124,16 @@ WordApplication::WordApplication() : AutomationObject("Application") {
   AddProperty("selection", [this] {
     if (!selection_) {
       std::weak_ptr<WordApplication> weak = weak_from_this();
-      selection_ = std::make_shared<WordSelection>([weak] {
-        std::shared_ptr<WordApplication> app = weak.lock();
-        std::shared_ptr<WordDocument> doc = app ? app->Active() : nullptr;
-        if (!doc) throw RuntimeError::Automation("自动化调用失败：没有打开的文档，无法使用选定内容");
-        return doc;
-      });
+      selection_ = std::make_shared<WordSelection>(
+          [weak] {
+            std::shared_ptr<WordApplication> app = weak.lock();
+            std::shared_ptr<WordDocument> doc = app ? app->Active() : nullptr;
+            if (!doc) {
+              throw RuntimeError::Automation("自动化调用失败：没有打开的文档，无法使用选定内容");
+            }
+            return doc;
+          },
+          services_.clipboard);
     }
     return Value(std::static_pointer_cast<office::Dispatch>(selection_));
   });
@@ -165,7 +172,7 @@ std::shared_ptr<WordDocument> WordApplication::Add(const std::string& template_p
   const bool blank = template_path.empty();
   std::shared_ptr<const WordPackage> package = blank ? WordPackage::Blank() : LoadAny(template_path);
   const std::string name = "文档" + std::to_string(next_number_++);
-  return Adopt(std::make_shared<WordDocument>(package, blank, "", name,
+  return Adopt(std::make_shared<WordDocument>(services_, package, blank, "", name,
                                               CloseHook()));
 }
 
@@ -174,7 +181,7 @@ std::shared_ptr<WordDocument> WordApplication::Open(const std::string& path) {
   if (path.empty()) throw RuntimeError::File(path, "无法打开：没有给出文件名");
   std::shared_ptr<const WordPackage> package = LoadAny(path);
   opened_files_.push_back(path);
-  return Adopt(std::make_shared<WordDocument>(package, false, path, "",
+  return Adopt(std::make_shared<WordDocument>(services_, package, false, path, "",
                                               CloseHook()));
 }
 
@@ -189,23 +196,23 @@ void WordApplication::Quit() {
   for (const auto& d : docs) d->Close();
   documents_.clear();
   active_.reset();
-  FlushConversions();
-  Services().output_queue().Flush();
+  services_.conversions.Flush();
+  services_.output.Flush();
 }
 
 void WordApplication::Released(app::FailureReport* report) noexcept {
   try {
     std::vector<std::shared_ptr<WordDocument>> docs = documents_;
     for (const auto& d : docs) d->FlushSave();
-    FlushConversions();
-    if (visible_ && !quit_) {
+    services_.conversions.Flush();
+    if (visible_ && !quit_ && services_.handoff) {
       // What the user sees stays in front of the user: the files opened, and new documents
       // that hold something (written to temporary files first).
       for (const auto& d : docs) {
         if (!d->path().empty()) {
-          HandToDesktop(d->path());
+          services_.handoff(d->path());
         } else if (d->model().block_count() > 0) {
-          HandToDesktop(d->TakeSnapshot());
+          services_.handoff(d->TakeSnapshot());
         }
       }
     }
@@ -227,9 +234,10 @@ void WordApplication::Released(app::FailureReport* report) noexcept {
 
 namespace vexlo::engine {
 
-void RegisterWordServer(app::FailureReport* report) {
-  office::RegisterServer("word.application",
-                         [report] { return std::make_shared<word::WordInstance>(report); });
+void RegisterWordServer(const word::WordServices& services, app::FailureReport* report) {
+  office::RegisterServer("word.application", [services, report] {
+    return std::make_shared<word::WordInstance>(services, report);
+  });
 }
 
 }  // namespace vexlo::engine

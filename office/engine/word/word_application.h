@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "office/automation_object.h"
+#include "office/engine/word/word_services.h"
 
 namespace vexlo::app {
 class FailureReport;
@@ -23,11 +24,12 @@ namespace vexlo::engine::word {
 
 class WordDocument;
 class WordSelection;
+class WordPackage;
 
 class WordApplication : public office::AutomationObject,
                         public std::enable_shared_from_this<WordApplication> {
  public:
-  WordApplication();
+  explicit WordApplication(const WordServices& services);
   ~WordApplication() override;
 
   // Documents, oldest first.
@@ -43,10 +45,13 @@ class WordApplication : public office::AutomationObject,
   void Released(app::FailureReport* report) noexcept;
 
  private:
+  // The package of the document at `path`; other formats are converted through the offices.
+  std::shared_ptr<const WordPackage> LoadAny(const std::string& path);
   std::shared_ptr<WordDocument> Adopt(std::shared_ptr<WordDocument> doc);
   void Closed(WordDocument* doc);
   std::function<void(WordDocument*)> CloseHook();
 
+  WordServices services_;
   std::vector<std::shared_ptr<WordDocument>> documents_;
   std::shared_ptr<WordDocument> active_;
   std::shared_ptr<WordSelection> selection_;
@@ -58,5 +63,14 @@ class WordApplication : public office::AutomationObject,
 };
 
 }  // namespace vexlo::engine::word
+
+namespace vexlo::engine {
+
+// Registers "word.application" with the automation gateway; its instances use `services`.
+// `report` hears of a failure at release, where nobody can catch it; without one it goes to
+// stderr.
+void RegisterWordServer(const word::WordServices& services, app::FailureReport* report = nullptr);
+
+}  // namespace vexlo::engine
 
 #endif  // VEXLO_OFFICE_ENGINE_WORD_WORD_APPLICATION_H_

@@ -7,11 +7,11 @@
 
 #include "app/runtime_error.h"
 #include "app/shown_text.h"
-#include "office/engine/engine_services.h"
 #include "office/engine/output/output_queue.h"
 #include "office/engine/package/atomic_file.h"
 #include "office/engine/package/made_files.h"
 #include "office/engine/word/doc_conversion.h"
+#include "office/engine/word/held_saves.h"
 #include "office/engine/word/word_selection.h"
 #include "office/engine/word/word_stories.h"
 
@@ -33,10 +33,11 @@ std::string FileName(const std::string& path) {
 
 }  // namespace
 
-WordDocument::WordDocument(std::shared_ptr<const WordPackage> package, bool blank,
-                           std::string path, std::string name,
+WordDocument::WordDocument(const WordServices& services, std::shared_ptr<const WordPackage> package,
+                           bool blank, std::string path, std::string name,
                            std::function<void(WordDocument*)> on_close)
     : AutomationObject("Document"),
+      services_(services),
       model_(std::move(package), blank),
       path_(std::move(path)),
       name_(std::move(name)),
@@ -70,7 +71,7 @@ WordDocument::WordDocument(std::shared_ptr<const WordPackage> package, bool blan
                                  std::to_string(format));
     }
     FlushSave();
-    Services().output_queue().ExportPdf(TakeSnapshot(), pdf, true, PdfVia());
+    services_.output.ExportPdf(TakeSnapshot(), pdf, true, PdfVia());
     return Value();
   });
   // The engine's own: the PDF as exportasfixedformat makes it, protected so that opening it
@@ -80,14 +81,14 @@ WordDocument::WordDocument(std::shared_ptr<const WordPackage> package, bool blan
     const std::string password = a.Text(1);
     if (password.empty()) throw RuntimeError::Output("导出失败：PDF文件的密码为空");
     FlushSave();
-    Services().output_queue().ExportPdf(TakeSnapshot(), pdf, true, PdfVia(), password);
+    services_.output.ExportPdf(TakeSnapshot(), pdf, true, PdfVia(), password);
     return Value();
   });
   AddMethod("printout", 0, 18, [this](const Args& a) {
     const int32_t copies = a.has(7) ? a.Long(7) : 1;
     if (copies < 1) throw RuntimeError::Output("打印失败：份数必须至少为 1");
     FlushSave();
-    Services().output_queue().Print(TakeSnapshot(), copies, true, PdfVia());
+    services_.output.Print(TakeSnapshot(), copies, true, PdfVia());
     return Value();
   });
   AddProperty("name", [this] { return Value(path_.empty() ? name_ : FileName(path_)); });
@@ -100,7 +101,7 @@ WordDocument::WordDocument(std::shared_ptr<const WordPackage> package, bool blan
   // and does not end with a page or section break (copies that follow one another without a
   // break then put those objects on the same pages).
   // An engine property of its own: what a .doc template's conversion loses ("" for nothing).
-  AddProperty("conversionloss", [this] { return Value(ConversionLoss(path_)); });
+  AddProperty("conversionloss", [this] { return Value(services_.conversions.ConversionLoss(path_)); });
   AddProperty("pageanchorswithoutbreak", [this] {
     return Value(model_.package().story().page_anchored_without_break());
   });
@@ -136,7 +137,7 @@ void WordDocument::WriteTo(const std::string& path, const std::string& docx_byte
   if (IsMadeFileName(FileName(path), ::getpid())) NoteMadeFile(path);
   const std::string ext = ExtensionOf(path);
   if (IsConvertedExtension(ext)) {
-    QueueConverted(docx_bytes, path);
+    services_.conversions.QueueConverted(docx_bytes, path);
   } else {
     WriteFileAtomically(path, docx_bytes);
   }
@@ -192,9 +193,7 @@ void WordDocument::FlushSave() {
   pending_ = false;
 }
 
-void WordDocument::ListHeld() { Services().held_saves().Hold(shared_from_this()); }
-
-void FlushHeldSaves() { Services().held_saves().Flush(); }
+void WordDocument::ListHeld() { services_.held_saves.Hold(shared_from_this()); }
 
 void WordDocument::Close() {
   if (closed_) return;
@@ -213,18 +212,14 @@ std::string WordDocument::TakeSnapshot() {
   // One folder per snapshot in the process's private folder, so that the snapshot carries the
   // document's own file name (it titles the print job); the output queue deletes each snapshot
   // when done with it.
-  static unsigned counter = 0;
-  const Result<std::string> folder = ProcessTempFolder();
+  const Result<std::string> folder = services_.conversions.NewSnapshotFolder();
   if (!folder.ok()) throw RuntimeError::Output("无法创建临时文件夹，不能导出或打印");
   // The name is cut short enough for any file system.
   constexpr std::size_t kBaseMax = 200;
   const std::filesystem::path saved(path_.empty() ? name_ + ".docx" : path_);
   const std::string stem = saved.stem().string();
   const std::string name = std::string(app::Utf8Prefix(stem, kBaseMax)) + saved.extension().string();
-  const std::filesystem::path dir = std::filesystem::path(*folder) / std::to_string(++counter);
-  std::error_code ec;
-  std::filesystem::create_directory(dir, ec);
-  const std::string file = (dir / name).string();
+  const std::string file = (std::filesystem::path(*folder) / name).string();
   const std::string bytes = model_.PackageBytes(".docx");
   std::ofstream out(file, std::ios::binary);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));

@@ -3,7 +3,7 @@
 // fields, sections (headers and footers), story ranges and notes (word_stories.h). It owns
 // the DocumentModel. Saving is atomic; save() may be coalesced (the state at that call is held
 // and written later) but the file is complete on disk at every close, saveas, export, print,
-// quit, release, and at the caller's flush point (FlushHeldSaves, office::FlushDeferredWork), so
+// quit, release, and at the caller's flush point (HeldSaves::Flush, office::FlushDeferredWork), so
 // a merge that fails still leaves a whole file.
 // UI thread only; raises app::RuntimeError.
 // Convention: raises app::RuntimeError, the program's error record: reached from the servers' entry
@@ -18,6 +18,7 @@
 #include "office/automation_object.h"
 #include "office/engine/soffice/conversion_job.h"
 #include "office/engine/word/document_model.h"
+#include "office/engine/word/word_services.h"
 
 namespace vexlo::engine::word {
 
@@ -27,9 +28,11 @@ class WordDocument : public office::AutomationObject,
                      public std::enable_shared_from_this<WordDocument> {
  public:
   // `path`: the file the document was opened from ("" for a new document named `name`).
-  // `on_close` is told when the document closes.
-  WordDocument(std::shared_ptr<const WordPackage> package, bool blank, std::string path,
-               std::string name, std::function<void(WordDocument*)> on_close);
+  // `on_close` is told when the document closes. Its saves, PDFs and prints go through
+  // `services`.
+  WordDocument(const WordServices& services, std::shared_ptr<const WordPackage> package,
+               bool blank, std::string path, std::string name,
+               std::function<void(WordDocument*)> on_close);
 
   DocumentModel& model() { return model_; }
   const std::string& path() const { return path_; }
@@ -48,9 +51,10 @@ class WordDocument : public office::AutomationObject,
   // converted format (output_queue.h), else the document itself.
   StoreFormat PdfVia() const;
   void WriteTo(const std::string& path, const std::string& docx_bytes);
-  // Puts this document on the program's list of held saves (HeldSaves, owned by EngineServices).
+  // Puts this document on the program's list of held saves.
   void ListHeld();
 
+  WordServices services_;
   DocumentModel model_;
   std::string path_;
   std::string name_;
@@ -62,9 +66,6 @@ class WordDocument : public office::AutomationObject,
   std::shared_ptr<WordRange> content_;  // the whole story as a range
   std::shared_ptr<WordRange> range_;    // the last range asked for
 };
-
-// Writes every held save now. Raises app::RuntimeError for the first that fails; it stays held.
-void FlushHeldSaves();
 
 }  // namespace vexlo::engine::word
 

@@ -1,5 +1,5 @@
 #include "office/engine/word/word_package.h"
-#include "office/engine/word/xml_string_writer.h"
+#include "office/engine/package/xml_string_writer.h"
 
 #include <pugixml.hpp>
 
@@ -9,8 +9,8 @@
 #include <fstream>
 
 #include "app/runtime_error.h"
-#include "office/engine/package/zip_reader.h"
 #include "office/engine/package/compound_file.h"
+#include "office/engine/package/zip_reader.h"
 
 namespace vexlo::engine::word {
 

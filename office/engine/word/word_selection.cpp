@@ -15,20 +15,12 @@ using office::Value;
 
 namespace {
 
-// The engine's clipboard, shared by every instance of the process.
-std::optional<ClipContent>& Clipboard() {
-  static std::optional<ClipContent> clip;
-  return clip;
-}
-
 // A position as an automation long; a story never comes near 2^31 characters.
 Value Position(int64_t pos) {
   return Value(static_cast<int32_t>(std::min<int64_t>(pos, INT32_MAX)));
 }
 
 }  // namespace
-
-void ClearEngineClipboard() { Clipboard().reset(); }
 
 WordFind::WordFind(std::function<FindScope()> scope)
     : AutomationObject("Find"), scope_(std::move(scope)) {
@@ -100,9 +92,10 @@ std::shared_ptr<WordDocument> WordRange::Document() const {
   return doc;
 }
 
-WordSelection::WordSelection(ActiveDocument active)
+WordSelection::WordSelection(ActiveDocument active, WordClipboard& clipboard)
     : AutomationObject("Selection"),
       active_(std::move(active)),
+      clipboard_(clipboard),
       find_(std::make_shared<WordFind>([this] { return FindScope{active_(), false, {}}; })) {
   AddMethod("wholestory", 0, 0, [this](const Args&) {
     whole_story_of_ = active_();
@@ -113,12 +106,12 @@ WordSelection::WordSelection(ActiveDocument active)
     if (whole_story_of_.lock() != doc) {
       throw RuntimeError::Automation("自动化调用失败：没有选定任何内容，无法复制");
     }
-    Clipboard() = doc->model().Copy();
+    clipboard_.content = std::make_shared<const ClipContent>(doc->model().Copy());
     return Value();
   });
   AddMethod("paste", 0, 0, [this](const Args&) {
     std::shared_ptr<WordDocument> doc = active_();
-    if (!Clipboard()) throw RuntimeError::Automation("自动化调用失败：剪贴板是空的，无法粘贴");
+    if (!clipboard_.content) throw RuntimeError::Automation("自动化调用失败：剪贴板是空的，无法粘贴");
     if (whole_story_of_.lock() == doc) {
       // Pasting over the whole story replaces it.
       doc->FlushSave();
@@ -126,7 +119,7 @@ WordSelection::WordSelection(ActiveDocument active)
     } else if (doc->model().blank()) {
       doc->FlushSave();
     }
-    doc->model().Paste(*Clipboard());
+    doc->model().Paste(*clipboard_.content);
     whole_story_of_.reset();  // the insertion point is now after the pasted text
     return Value();
   });

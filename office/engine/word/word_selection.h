@@ -14,6 +14,7 @@
 
 #include "office/automation_object.h"
 #include "office/engine/word/document_model.h"
+#include "office/engine/word/word_services.h"
 
 namespace vexlo::engine::word {
 
@@ -62,16 +63,14 @@ class WordRange : public office::AutomationObject {
 
 class WordSelection : public office::AutomationObject {
  public:
-  explicit WordSelection(ActiveDocument active);
+  WordSelection(ActiveDocument active, WordClipboard& clipboard);
 
  private:
   ActiveDocument active_;
+  WordClipboard& clipboard_;
   std::shared_ptr<WordFind> find_;
   std::weak_ptr<WordDocument> whole_story_of_;  // the document whose whole story is selected
 };
-
-// Empties the engine's clipboard (tests).
-void ClearEngineClipboard();
 
 }  // namespace vexlo::engine::word
 

@@ -3,7 +3,6 @@
 #include "app/runtime_error.h"
 #include "merge/document_generation.h"
 #include "merge/placeholders.h"
-#include "office/engine/register_servers.h"
 #include "office/oleobject.h"
 
 namespace vexlo::oracle {
@@ -13,7 +12,6 @@ namespace fs = std::filesystem;
 std::vector<fs::path> MakeRecordDocuments(const fs::path& dir, const fs::path& templ,
                                           const std::vector<std::string>& titles,
                                           const std::vector<std::vector<std::string>>& records) {
-  engine::RegisterWordServer();
   office::oleobject word, word2;
   if (word.start_new("word.application") != 0 || word2.start_new("word.application") != 0) {
     throw app::RuntimeError::Output("无法启动文字处理服务");

@@ -18,19 +18,20 @@
 #include <QStringList>
 
 #include "app/runtime_error.h"
-#include "office/engine/output/cups_printer.h"
+#include "merge/document_generation.h"
 #include "office/engine/engine_services.h"
+#include "office/engine/output/cups_printer.h"
 #include "office/engine/output/office_output_queue.h"
 #include "office/engine/package/temp_folder.h"
-#include "merge/document_generation.h"
 #include "office/engine/register_servers.h"
 #include "office/engine/soffice/office_pool.h"
 #include "office/engine/soffice/text_delta.h"
-#include "office/oleobject.h"
 #include "office/engine/word/doc_conversion.h"
+#include "office/engine/word/word_application.h"
+#include "office/oleobject.h"
 #include "tests/engine/output/cups_jobs.h"
-#include "tests/support/engine_test_main.h"
 #include "tests/support/scripted_host.h"
+#include "tests/support/test_engine.h"
 #include "tests/support/test_paths.h"
 
 namespace vexlo::engine {
@@ -130,7 +131,7 @@ TEST_F(OfficeTest, OneLoadServesTheDocAndThePdfOfADocument) {
 
 void OfficeTest::ExpectKeptRecordsReadAsTheirOwn(const std::string& fixture,
                                                  const std::vector<std::string>& titles, int blank_loads) {
-  RegisterWordServer();
+  RegisterWordServer(test::Engine().word());
   office::oleobject word, word2;
   ASSERT_EQ(word.start_new("word.application"), 0);
   ASSERT_EQ(word2.start_new("word.application"), 0);
@@ -245,13 +246,12 @@ TEST_F(OfficeTest, FailuresNameTheDocumentAndTheRestIsStillDelivered) {
   queue.ExportPdf(good, (dir_ / "good.pdf").string(), false, StoreFormat::kDocx);
   int watched = 0;
   try {
-    ScopedFlushWatch watch([&](office::WaitStage stage, int, int total) {
+    queue.Flush([&](office::WaitStage stage, int, int total) {
       EXPECT_EQ(stage, office::WaitStage::kPdfs);
       EXPECT_EQ(total, 3);
       ++watched;
       return false;
     });
-    queue.Flush();
     FAIL() << "Flush must report the missing PDFs";
   } catch (const app::RuntimeError& e) {
     EXPECT_EQ(e.number(), app::kErrOutput);
@@ -271,8 +271,7 @@ TEST_F(OfficeTest, PdfsDroppedByAStopAreNoFailure) {
   OfficeOutputQueue queue(*pool_);
   queue.ExportPdf(Snapshot("通知.docx", "a.docx"), (dir_ / "a.pdf").string(), true, StoreFormat::kDocx);
   pool_->Cancel();
-  ScopedFlushWatch watch([](office::WaitStage, int, int) { return true; });
-  EXPECT_NO_THROW(queue.Flush());
+  EXPECT_NO_THROW(queue.Flush([](office::WaitStage, int, int) { return true; }));
 }
 
 // While the user decides whether to stop, no document is begun; a No lets them go on, and a
@@ -418,16 +417,13 @@ TEST_F(PrintTest, DocumentsArePrintedInOrderWithTheirCopiesAndNames) {
   queue.ExportPdf(Snapshot("通知.doc", "src.doc"), pdf, true, StoreFormat::kDocx);
   // The flush tells the PDFs made, then the print jobs sent, each stage counting up to its total.
   std::vector<std::string> stages;
-  {
-    ScopedFlushWatch watch([&](office::WaitStage stage, int done, int total) {
-      const std::string seen = (stage == office::WaitStage::kPdfs ? "pdf " : "print ") +
-                               std::to_string(total);
-      if (stages.empty() || stages.back() != seen) stages.push_back(seen);
-      EXPECT_LE(done, total);
-      return false;
-    });
-    queue.Flush();
-  }
+  queue.Flush([&](office::WaitStage stage, int done, int total) {
+    const std::string seen = (stage == office::WaitStage::kPdfs ? "pdf " : "print ") +
+                             std::to_string(total);
+    if (stages.empty() || stages.back() != seen) stages.push_back(seen);
+    EXPECT_LE(done, total);
+    return false;
+  });
   EXPECT_EQ(stages.back(), "print 2");
   EXPECT_TRUE(stages.size() == 1 || stages == std::vector<std::string>({"pdf 1", "print 2"}));
   EXPECT_EQ(queue.PrintsSent(), 2);
@@ -472,19 +468,21 @@ TEST(TemplateCacheTest, ATemplateIsConvertedOncePerContent) {
   ::setenv("XDG_CACHE_HOME", cache.path().c_str(), 1);
   const fs::path doc = cache.path() / "模板.doc";
   fs::copy_file(test::DataFile("output/通知.doc"), doc);
-  std::shared_future<TemplateConversion> first = PrepareTemplateAsync(doc.string());
+  DocConversions& conversions = test::Engine().conversions();
+  std::shared_future<TemplateConversion> first = conversions.PrepareTemplateAsync(doc.string());
   const TemplateConversion made = first.get();
   ASSERT_TRUE(made.error.empty()) << made.error;
   EXPECT_EQ(fs::path(made.docx_path).parent_path(), cache.path() / "vexlo" / "templates");
-  const int loads = Services().pool().loads();
+  const int loads = test::Engine().pool().loads();
   // The same bytes under another name: ready at once, from the cache.
   fs::copy_file(doc, cache.path() / "副本.doc");
-  std::shared_future<TemplateConversion> again = PrepareTemplateAsync((cache.path() / "副本.doc").string());
+  std::shared_future<TemplateConversion> again =
+      conversions.PrepareTemplateAsync((cache.path() / "副本.doc").string());
   EXPECT_EQ(again.wait_for(std::chrono::seconds(0)), std::future_status::ready);
   EXPECT_EQ(again.get().docx_path, made.docx_path);
-  EXPECT_NE(ConvertToDocx(doc.string()).find("word/document.xml"), std::string::npos);
-  EXPECT_EQ(Services().pool().loads(), loads);
-  Services().pool().Shutdown();
+  EXPECT_NE(conversions.ConvertToDocx(doc.string()).find("word/document.xml"), std::string::npos);
+  EXPECT_EQ(test::Engine().pool().loads(), loads);
+  test::Engine().pool().Shutdown();
   ::unsetenv("XDG_CACHE_HOME");
 }
 
@@ -498,8 +496,8 @@ TEST(TemplateCacheTest, AReadingUnderWayEndsWithTheProgram) {
   const pid_t child = ::fork();
   if (child == 0) {
     ::setenv("XDG_CACHE_HOME", cache.path().c_str(), 1);
-    Services().pool().Start(1);
-    PrepareTemplateAsync(doc.string());
+    test::Engine().pool().Start(1);
+    test::Engine().conversions().PrepareTemplateAsync(doc.string());
     test::EndEngineServices();
     std::exit(0);
   }

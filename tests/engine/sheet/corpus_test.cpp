@@ -8,7 +8,9 @@
 
 #include "merge/data_source.h"
 #include "office/engine/register_servers.h"
+#include "office/engine/sheet/spreadsheet_server.h"
 #include "office/oleobject.h"
+#include "tests/support/test_engine.h"
 #include "tests/support/test_paths.h"
 
 namespace vexlo::engine {
@@ -18,7 +20,7 @@ using Rows = std::vector<std::vector<std::string>>;
 
 // Titles (first row) and the records after them, as the merge sees them.
 Rows ReadAsTheMergeDoes(const std::string& name) {
-  RegisterSpreadsheetServer();
+  RegisterSpreadsheetServer(test::Engine().sheet());
   office::oleobject excel;
   EXPECT_EQ(excel.start_new("excel.application"), 0);
   excel.get("application").get("workbooks").call("open", {test::DataFile("corpus/" + name).string()});

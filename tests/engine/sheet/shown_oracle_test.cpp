@@ -11,7 +11,9 @@
 
 #include "merge/data_source.h"
 #include "office/engine/register_servers.h"
+#include "office/engine/sheet/spreadsheet_server.h"
 #include "office/oleobject.h"
+#include "tests/support/test_engine.h"
 #include "tests/support/test_paths.h"
 
 namespace vexlo::engine {
@@ -98,7 +100,7 @@ const char* LibreOfficeDeviation(const std::string& code, double value) {
 
 void CompareWithOracle(const std::string& name) {
   const Rows expected = ParseCsv(test::ReadFile(test::DataFile("sheet/" + name + ".csv")));
-  RegisterSpreadsheetServer();
+  RegisterSpreadsheetServer(test::Engine().sheet());
   office::oleobject excel;
   ASSERT_EQ(excel.start_new("excel.application"), 0);
   excel.get("application").get("workbooks").call("open", {test::DataFile("sheet/" + name).string()});

@@ -6,9 +6,10 @@
 
 #include "app/error_numbers.h"
 #include "app/runtime_error.h"
-#include "office/engine/desktop_handoff.h"
 #include "office/engine/register_servers.h"
+#include "office/engine/sheet/spreadsheet_server.h"
 #include "office/oleobject.h"
+#include "tests/support/test_engine.h"
 #include "tests/support/test_paths.h"
 
 namespace vexlo::engine {
@@ -21,10 +22,10 @@ using office::Value;
 class SpreadsheetServer : public testing::Test {
  protected:
   void SetUp() override {
-    RegisterSpreadsheetServer();
-    SetDesktopHandoff([this](const std::string& path) { handed_.push_back(path); });
+    RegisterSpreadsheetServer({test::Engine().sheet().pool,
+                               [this](const std::string& path) { handed_.push_back(path); }});
   }
-  void TearDown() override { SetDesktopHandoff(nullptr); }
+  void TearDown() override { RegisterSpreadsheetServer(test::Engine().sheet()); }
 
   static std::string Path(const std::string& name) {
     return test::DataFile("sheet/" + name).string();

@@ -9,9 +9,11 @@
 #include "app/error_numbers.h"
 #include "app/runtime_error.h"
 #include "office/engine/register_servers.h"
+#include "office/engine/sheet/spreadsheet_server.h"
 #include "office/engine/sheet/workbook_loader.h"
 #include "office/engine/soffice/soffice.h"
 #include "office/oleobject.h"
+#include "tests/support/test_engine.h"
 #include "tests/support/test_paths.h"
 
 namespace vexlo::engine {
@@ -39,7 +41,7 @@ std::optional<std::string> Cell(const oleobject& excel, const std::string& addre
 class Worksheets : public testing::Test {
  protected:
   void SetUp() override {
-    RegisterSpreadsheetServer();
+    RegisterSpreadsheetServer(test::Engine().sheet());
     ASSERT_EQ(excel_.start_new("excel.application"), 0);
   }
   void TearDown() override {

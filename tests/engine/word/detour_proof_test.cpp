@@ -16,6 +16,7 @@
 #include "office/engine/word/detour_repair.h"
 #include "office/engine/word/doc_conversion.h"
 #include "office/oleobject.h"
+#include "tests/support/test_engine.h"
 #include "tests/support/test_paths.h"
 
 namespace vexlo::engine::word {
@@ -104,7 +105,7 @@ TEST(DetourProofTest, VerdictsOnRealTemplatesAreProvenOnceAndKept) {
     SCOPED_TRACE(c.fixture);
     const fs::path doc = cache.path() / fs::path(c.fixture).filename();
     fs::copy_file(DataFile(c.fixture), doc);
-    const TemplateConversion made = PrepareTemplateAsync(doc.string()).get();
+    const TemplateConversion made = test::Engine().conversions().PrepareTemplateAsync(doc.string()).get();
     ASSERT_TRUE(made.error.empty()) << made.error;
     ASSERT_TRUE(made.detour);
     EXPECT_EQ(made.detour->way, c.way) << made.detour->why;
@@ -113,32 +114,24 @@ TEST(DetourProofTest, VerdictsOnRealTemplatesAreProvenOnceAndKept) {
     EXPECT_NE(xml.find(c.kept), std::string::npos);
     EXPECT_EQ(ConvertedTemplates::ReadNote(made.docx_path), made.detour->Serialize());
 
-    {
-      ConversionBacklog& backlog = Services().conversions();
-      std::lock_guard lock(backlog.templates_mutex);
-      backlog.templates.clear();  // as a new session finds it
-    }
-    const int loads = Services().pool().loads();
-    const TemplateConversion again = PrepareTemplateAsync(doc.string()).get();
+    test::Engine().conversions().ForgetTemplates();  // as a new session finds it
+    const int loads = test::Engine().pool().loads();
+    const TemplateConversion again = test::Engine().conversions().PrepareTemplateAsync(doc.string()).get();
     EXPECT_EQ(again.docx_path, made.docx_path);
     ASSERT_TRUE(again.detour);
     EXPECT_EQ(again.detour->way, c.way);
-    EXPECT_EQ(Services().pool().loads(), loads);
+    EXPECT_EQ(test::Engine().pool().loads(), loads);
 
     // An entry whose verdict went (kept by an older version) is proven again, and kept so.
     fs::remove(fs::path(made.docx_path).replace_extension(".note"));
-    {
-      ConversionBacklog& backlog = Services().conversions();
-      std::lock_guard lock(backlog.templates_mutex);
-      backlog.templates.clear();
-    }
-    const TemplateConversion proven = PrepareTemplateAsync(doc.string()).get();
+    test::Engine().conversions().ForgetTemplates();
+    const TemplateConversion proven = test::Engine().conversions().PrepareTemplateAsync(doc.string()).get();
     ASSERT_TRUE(proven.detour);
     EXPECT_EQ(proven.detour->way, Way::kSame) << proven.detour->why;
-    EXPECT_GT(Services().pool().loads(), loads);
+    EXPECT_GT(test::Engine().pool().loads(), loads);
     EXPECT_TRUE(ConvertedTemplates::ReadNote(proven.docx_path));
   }
-  Services().pool().Shutdown();
+  test::Engine().pool().Shutdown();
   ::unsetenv("XDG_CACHE_HOME");
 }
 
@@ -147,7 +140,7 @@ TEST(DetourProofTest, VerdictsOnRealTemplatesAreProvenOnceAndKept) {
 // nothing, or a .docx, is not.
 TEST(DetourProofTest, ALossTheRepairsCannotMendIsToldBeforeWriting) {
   if (!OfficePool::Available()) GTEST_SKIP() << "no LibreOffice";
-  RegisterEmbeddedServers();
+  RegisterEmbeddedServers(test::Engine());
   test::ScratchDir dir;
   const fs::path doc = dir.path() / "通知.doc";
   fs::copy_file(DataFile("word/lo_notice.doc"), doc);
@@ -165,11 +158,8 @@ TEST(DetourProofTest, ALossTheRepairsCannotMendIsToldBeforeWriting) {
     made.detour = verdict;
     std::promise<TemplateConversion> ready;
     ready.set_value(made);
-    {
-      ConversionBacklog& backlog = Services().conversions();
-      std::lock_guard lock(backlog.templates_mutex);
-      backlog.templates[ContentDigest(ReadFile(doc))] = ready.get_future().share();
-    }
+    test::Engine().conversions().KeepTemplate(ContentDigest(ReadFile(doc)),
+                                              ready.get_future().share());
     const std::optional<std::string> told = finding(doc);
     if (verdict.way == Way::kSame) {
       EXPECT_EQ(told, std::nullopt);
@@ -179,7 +169,7 @@ TEST(DetourProofTest, ALossTheRepairsCannotMendIsToldBeforeWriting) {
     }
   }
   EXPECT_EQ(finding(DataFile("word/lo_notice.docx")), std::nullopt);
-  Services().pool().Shutdown();
+  test::Engine().pool().Shutdown();
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "office/engine/word/word_stories.h"
 #include "office/oleobject.h"
 #include "tests/engine/word/word_test_util.h"
+#include "tests/support/test_engine.h"
 #include "tests/support/test_paths.h"
 
 namespace vexlo::engine::word {
@@ -105,8 +106,8 @@ TEST(StoryPartTest, ReplaceFollowsTheFindRulesAndWritesBreaks) {
 class FieldsObjectModelTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    RegisterEmbeddedServers();
-    ClearEngineClipboard();
+    RegisterEmbeddedServers(test::Engine());
+    test::Engine().clipboard().content.reset();
     ASSERT_EQ(word_.start_new("word.application"), 0);
     word_.get("documents").call(
         "add", {Value(test::DataFile("word/merge_fields.docx").string()), Value(false), Value(0)});

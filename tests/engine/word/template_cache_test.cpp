@@ -8,12 +8,14 @@
 #include <random>
 
 #include "app/runtime_error.h"
-#include "office/engine/package/zip_reader.h"
 #include "office/engine/engine_services.h"
+#include "office/engine/package/zip_reader.h"
 #include "office/engine/soffice/office_pool.h"
+#include "office/engine/soffice/soffice.h"
 #include "office/engine/word/converted_templates.h"
 #include "office/engine/word/convertible_input.h"
 #include "office/engine/word/doc_conversion.h"
+#include "tests/support/test_engine.h"
 #include "tests/support/test_paths.h"
 
 namespace vexlo::engine::word {
@@ -130,7 +132,8 @@ TEST(ConvertedTemplatesTest, ConversionRepairsADamagedEntry) {
   const auto text_of = [](const std::string& docx) {
     return ZipReader::FromBytes(docx, "docx")->Read("word/document.xml").value_or("");
   };
-  ASSERT_NE(text_of(ConvertToDocx(doc.string())).find("录用通知书"), std::string::npos);
+  DocConversions& conversions = test::Engine().conversions();
+  ASSERT_NE(text_of(conversions.ConvertToDocx(doc.string())).find("录用通知书"), std::string::npos);
   const fs::path folder = cache / "vexlo" / "templates";
   const std::string swapped = ReadFile(DataFile("word/payslip.docx"));
   for (const std::string& damage : {swapped, swapped.substr(0, 3000), std::string("not a zip")}) {
@@ -139,10 +142,10 @@ TEST(ConvertedTemplatesTest, ConversionRepairsADamagedEntry) {
     ASSERT_EQ(entries.size(), 1u);
     test::WriteFile(entries[0], damage);
     std::string docx;
-    ASSERT_NO_THROW(docx = ConvertToDocx(doc.string()));
+    ASSERT_NO_THROW(docx = conversions.ConvertToDocx(doc.string()));
     EXPECT_NE(text_of(docx).find("录用通知书"), std::string::npos);
   }
-  Services().pool().Shutdown();
+  test::Engine().pool().Shutdown();
   ::unsetenv("XDG_CACHE_HOME");
 }
 
@@ -157,10 +160,39 @@ TEST(ConvertedTemplatesTest, UnwritableCacheStillConverts) {
   const fs::path doc = cache / "模板.doc";
   fs::copy_file(DataFile("word/lo_notice.doc"), doc);
   std::string docx;
-  ASSERT_NO_THROW(docx = ConvertToDocx(doc.string()));
+  ASSERT_NO_THROW(docx = test::Engine().conversions().ConvertToDocx(doc.string()));
   EXPECT_TRUE(docx.starts_with("PK"));
-  Services().pool().Shutdown();
+  test::Engine().pool().Shutdown();
   ::unsetenv("XDG_CACHE_HOME");
+}
+
+// The private folder that a run's documents are staged in belongs to the conversions of one
+// program: each snapshot gets a folder of its own there, the end of a run removes it, and what is
+// left goes with the conversions, so that no document of the run stays behind in /tmp.
+TEST(DocConversionsTest, StagedFilesLiveInAFolderOfTheirOwnThatGoesWithThem) {
+  SofficeRuns runs;
+  std::string process;
+  {
+    DocConversions conversions(test::Engine().pool(), runs);
+    const std::string first = conversions.NewSnapshotFolder().value();
+    const std::string second = conversions.NewSnapshotFolder().value();
+    ASSERT_FALSE(first.empty());
+    ASSERT_FALSE(second.empty());
+    EXPECT_NE(first, second);
+    EXPECT_TRUE(fs::is_directory(second));
+    const fs::path run_folder = conversions.ProcessTempFolder().value();
+    EXPECT_EQ(fs::path(first).parent_path(), run_folder);
+    // Another program's conversions (another graph) stage elsewhere.
+    DocConversions other(test::Engine().pool(), runs);
+    EXPECT_NE(other.ProcessTempFolder().value(), run_folder);
+    conversions.RemoveProcessTempFolder();
+    EXPECT_FALSE(fs::exists(run_folder));
+    // The next run makes a fresh one, which the conversions' end removes.
+    ASSERT_TRUE(conversions.NewSnapshotFolder().ok());
+    process = conversions.ProcessTempFolder().value();
+    EXPECT_TRUE(fs::is_directory(process));
+  }
+  EXPECT_FALSE(fs::exists(process));
 }
 
 TEST(ConvertibleInputTest, DocumentsTheOfficeReadsAsDocumentsPass) {
@@ -194,16 +226,16 @@ TEST(ConvertibleInputTest, GarbageTemplateIsAFormatErrorWithoutAConversion) {
   ScratchDir dir;
   const fs::path doc = dir / "乱码.doc";
   test::WriteFile(doc, std::string(2000, '\x9C') + "abc");
-  const int loads = Services().pool().loads();
+  const int loads = test::Engine().pool().loads();
   try {
-    ConvertToDocx(doc.string());
+    test::Engine().conversions().ConvertToDocx(doc.string());
     ADD_FAILURE() << "accepted";
   } catch (const app::RuntimeError& e) {
     EXPECT_EQ(e.number(), app::kErrFileFormat);
     EXPECT_NE(e.text().find("乱码.doc"), std::string::npos) << e.text();
     EXPECT_NE(e.text().find("不是 Word 文档"), std::string::npos) << e.text();
   }
-  EXPECT_EQ(Services().pool().loads(), loads);
+  EXPECT_EQ(test::Engine().pool().loads(), loads);
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "office/engine/word/word_selection.h"
 #include "office/oleobject.h"
 #include "tests/engine/word/word_test_util.h"
+#include "tests/support/test_engine.h"
 #include "tests/support/test_paths.h"
 
 namespace vexlo::engine::word {
@@ -35,8 +36,8 @@ std::string Corpus(const std::string& name) { return test::DataFile("corpus/" + 
 class TemplateCopiesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    RegisterEmbeddedServers();
-    ClearEngineClipboard();
+    RegisterEmbeddedServers(test::Engine());
+    test::Engine().clipboard().content.reset();
   }
 
   // Merges `records` rows into `tpl`; one file: returns its path, else the per-record paths.

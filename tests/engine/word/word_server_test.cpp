@@ -8,15 +8,16 @@
 
 #include "app/runtime_error.h"
 #include "merge/document_generation.h"
-#include "office/engine/desktop_handoff.h"
+#include "office/deferred_work.h"
 #include "office/engine/engine_services.h"
 #include "office/engine/output/output_queue.h"
 #include "office/engine/register_servers.h"
 #include "office/engine/soffice/soffice.h"
+#include "office/engine/word/word_application.h"
 #include "office/engine/word/word_selection.h"
-#include "office/deferred_work.h"
 #include "office/oleobject.h"
 #include "tests/engine/word/word_test_util.h"
+#include "tests/support/test_engine.h"
 #include "tests/support/test_paths.h"
 
 namespace vexlo::engine::word {
@@ -48,21 +49,25 @@ class RecordingQueue : public OutputQueue {
   void Print(const std::string& source, int copies, bool, StoreFormat) override {
     requests.push_back({"print", source, "", copies, test::AllText(*WordPackage::Load(source))});
   }
-  void Flush() override { ++flushes; }
+  void Flush(const office::WaitWatch&) override { ++flushes; }
   std::vector<Request> requests;
   int flushes = 0;
 };
 
 class WordServerTest : public ::testing::Test {
  protected:
+  // The word server of these cases: the engine's, but its PDFs and prints go to the recording
+  // queue, its clipboard is the case's own and what it hands to the desktop goes to handoff_.
   void SetUp() override {
-    RegisterEmbeddedServers();
-    Services().ReplaceOutputQueue(&queue_);
-    ClearEngineClipboard();
+    EngineServices& engine = test::Engine();
+    RegisterEmbeddedServers(engine);
+    RegisterWordServer({queue_, engine.conversions(), engine.held_saves(), clipboard_,
+                        [this](const std::string& path) {
+                          if (handoff_) handoff_(path);
+                        }});
   }
   void TearDown() override {
-    Services().ReplaceOutputQueue(nullptr);
-    SetDesktopHandoff({});
+    RegisterEmbeddedServers(test::Engine());
   }
   void Start() {
     ASSERT_EQ(word_.start_new("word.application"), 0);
@@ -76,6 +81,8 @@ class WordServerTest : public ::testing::Test {
   Value Doc1() { return word2_.get("documents").call("item", {Value(1)}); }
 
   RecordingQueue queue_;
+  word::WordClipboard clipboard_;
+  DesktopHandoff handoff_;
   ScratchDir dir_;
   oleobject word_, word2_;
 };
@@ -327,7 +334,7 @@ TEST_F(WordServerTest, ErrorsForBadCalls) {
 
 TEST_F(WordServerTest, VisibleInstanceReleasedWithoutQuitHandsItsFilesOver) {
   std::vector<std::string> handed;
-  SetDesktopHandoff([&](const std::string& p) { handed.push_back(p); });
+  handoff_ = [&](const std::string& p) { handed.push_back(p); };
   const std::string file = (dir_ / "模板.docx").string();
   fs::copy_file(DataFile("word/features.docx"), file);
   {

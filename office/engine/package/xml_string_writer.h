@@ -1,14 +1,14 @@
 // A pugixml writer that collects what it is given in a string, for parts and nodes written back
 // into a package. Any thread.
 // Convention: cannot fail.
-#ifndef VEXLO_OFFICE_ENGINE_WORD_XML_STRING_WRITER_H_
-#define VEXLO_OFFICE_ENGINE_WORD_XML_STRING_WRITER_H_
+#ifndef VEXLO_OFFICE_ENGINE_PACKAGE_XML_STRING_WRITER_H_
+#define VEXLO_OFFICE_ENGINE_PACKAGE_XML_STRING_WRITER_H_
 
 #include <pugixml.hpp>
 
 #include <string>
 
-namespace vexlo::engine::word {
+namespace vexlo::engine {
 
 struct XmlStringWriter : pugi::xml_writer {
   std::string s;
@@ -17,6 +17,6 @@ struct XmlStringWriter : pugi::xml_writer {
   }
 };
 
-}  // namespace vexlo::engine::word
+}  // namespace vexlo::engine
 
-#endif  // VEXLO_OFFICE_ENGINE_WORD_XML_STRING_WRITER_H_
+#endif  // VEXLO_OFFICE_ENGINE_PACKAGE_XML_STRING_WRITER_H_
