@@ -158,6 +158,9 @@ std::string Attach(Office& office, const Reference<css::uno::XComponentContext>&
   try {
     office.link->desktop = css::frame::Desktop::create(remote);
     office.link->edit_macro = EditMacro(remote);
+    office.link->numbers.set(remote->getServiceManager()->createInstanceWithContext(
+                                 U("com.sun.star.text.DefaultNumberingProvider"), remote),
+                             UNO_QUERY);
     SettleProfile(remote);
     return "";
   } catch (const css::uno::Exception& e) {
@@ -249,6 +252,7 @@ void EndOffice(Office& office, PoolState& pool) {
   }
   link.desktop.clear();
   link.edit_macro.clear();
+  link.numbers.clear();
   office.process.Kill();
   std::lock_guard lock(pool.mutex);
   pool.EndJob(office, false);
@@ -259,6 +263,7 @@ void DropOffice(Office& office) {
   office.process.Kill();
   office.link->desktop.clear();
   office.link->edit_macro.clear();
+  office.link->numbers.clear();
   office.link->kept.Forget();
 }
 

@@ -85,13 +85,23 @@ std::vector<std::string> FieldNames(const pugi::xml_document& xml) {
   return names;
 }
 
+// Fields that show the page count: the office counts the whole joined document's pages, so
+// each record's are given the record's own count before the export (joined_page_counts.h).
+bool CountsPages(const std::string& field) { return field == "NUMPAGES" || field == "SECTIONPAGES"; }
+
+bool CountsPages(const pugi::xml_document& xml) {
+  const std::vector<std::string> names = FieldNames(xml);
+  return std::any_of(names.begin(), names.end(), [](const std::string& f) { return CountsPages(f); });
+}
+
 // Fields that show the same inside a longer document: the page number (each record restarts
-// it), dates and times, links.
+// it), the page count (given per record), dates and times (the clock's, or the document's own
+// dates, which every record's file shares with the template), links.
 std::string WhyNotFields(const pugi::xml_document& xml) {
+  static const std::set<std::string> kSame = {"PAGE", "DATE", "TIME", "CREATEDATE", "SAVEDATE", "PRINTDATE",
+                                              "HYPERLINK"};
   for (const std::string& field : FieldNames(xml)) {
-    if (field != "PAGE" && field != "DATE" && field != "TIME" && field != "HYPERLINK") {
-      return "含有域 " + field;
-    }
+    if (kSame.count(field) == 0 && !CountsPages(field)) return "含有域 " + field;
   }
   return "";
 }
@@ -218,12 +228,13 @@ std::string WhyNotMain(const std::string& main, const pugi::xml_document& doc, b
 
 // Whether the parts around the main text (headers, footers, settings, styles, lists) would make
 // its pages come out differently inside a longer document.
-std::string WhyNotFrame(const Package& p) {
+std::string WhyNotFrame(const Package& p, bool* counts_pages = nullptr) {
   for (const auto& [name, xml] : p.parts) {
     if (!StartsWith(name, "word/header") && !StartsWith(name, "word/footer")) continue;
     pugi::xml_document part;
     if (!part.load_buffer(xml.data(), xml.size())) return name + " 无法读取";
     if (std::string why = WhyNotFields(part); !why.empty()) return why;
+    if (counts_pages != nullptr && CountsPages(part)) *counts_pages = true;
     // Each record's lists are numbered afresh in the main text only.
     if (Holds(xml, "<w:numPr")) return "页眉或页脚含有编号";
   }
@@ -241,12 +252,14 @@ bool EvenAndOdd(const Package& p) {
 
 // The main text of `p` parsed into `doc`, and whether the package's pages would come out
 // differently inside a longer document.
-std::string WhyNot(const Package& p, pugi::xml_document& doc) {
+// `counts_pages`: set when its main text, headers or footers show the page count.
+std::string WhyNot(const Package& p, pugi::xml_document& doc, bool* counts_pages = nullptr) {
   const std::string& main = p.parts.at(kMain);
   if (!doc.load_buffer(main.data(), main.size(), kParse)) return "正文无法读取";
   if (std::string why = WhyNotMain(main, doc, EvenAndOdd(p)); !why.empty()) return why;
   if (std::string why = RecordNotes(p, doc).why(); !why.empty()) return why;
-  return WhyNotFrame(p);
+  if (counts_pages != nullptr && CountsPages(doc)) *counts_pages = true;
+  return WhyNotFrame(p, counts_pages);
 }
 
 // Inserts a child `name` into `parent` before the first of `before` present (the schema's order),
@@ -359,7 +372,7 @@ JoinedDocuments JoinForPages(const std::vector<std::string>& sources, const std:
     return joined;
   }
   pugi::xml_document doc;
-  joined.why = WhyNot(*pattern, doc);
+  joined.why = WhyNot(*pattern, doc, &joined.page_counts);
   if (!joined.why.empty()) return joined;
   const bool even_and_odd = EvenAndOdd(*pattern);
   const std::set<std::string> kinds = AllKinds(doc);
@@ -386,6 +399,7 @@ JoinedDocuments JoinForPages(const std::vector<std::string>& sources, const std:
     pugi::xml_document other;
     const std::string& xml = p->parts.at(kMain);
     if (!other.load_buffer(xml.data(), xml.size(), kParse) || !WhyNotMain(xml, other, even_and_odd).empty()) continue;
+    if (!joined.page_counts && CountsPages(other)) joined.page_counts = true;
     const std::size_t k = joined.members.size();
     const std::optional<ReferenceMap> own = frames.Add(*p, k);
     if (!own) continue;

@@ -4,7 +4,7 @@
 // those numbered through styles too, numbered afresh; its own copies of headers and footers that
 // hold values) and marked by a bookmark, exported once, and the PDF is cut at the marks
 // (SplitPdfAtDestinations). Only documents whose pages come out exactly as they would alone are
-// joined: no fields but page numbers, dates and links, no endnotes or comments (footnotes only
+// joined: no fields but page numbers and counts, dates and links, no endnotes or comments (footnotes only
 // numbered plainly, each record's from 1: RecordNotes), no section showing a kind of
 // header or footer that only a later section names (odd and even pages' headers follow each
 // record's own page numbers), and no part but the main text, headers, footers and footnotes
@@ -28,6 +28,9 @@ struct JoinedDocuments {
   // office's own number); empty when none needs one.
   std::vector<std::string> note_labels;
   bool footnotes = false;  // the joined document holds footnotes
+  // It shows the page count (NUMPAGES, SECTIONPAGES): each record is to show its own
+  // (GiveRecordsTheirPageCounts).
+  bool page_counts = false;
 };
 
 // Whether the .docx at `path` can be joined at all (its layout does not depend on the pages or

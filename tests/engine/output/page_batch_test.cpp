@@ -111,7 +111,11 @@ TEST_F(PageBatchTest, OnlyDocumentsThatLookTheSameInALongerDocumentAreJoinable) 
       {"plain", {}, true},
       {"page number and a numbered list", {{"word/footer1.xml", Footer(page_field)},
                                            {"word/document.xml", Document(Paragraph("一", kListItem))}}, true},
-      {"page count", {{"word/footer1.xml", Footer("<w:fldSimple w:instr=\" NUMPAGES \"/>")}}, false},
+      // Each record is given its own count (and the document's dates are every record's).
+      {"page count", {{"word/footer1.xml", Footer("<w:fldSimple w:instr=\" NUMPAGES \"/>")}}, true},
+      {"dates of the document", {{"word/document.xml", Document("<w:p><w:fldSimple w:instr=\"CREATEDATE \\@ &quot;yyyy年M月d日&quot;\"/>"
+                                                               "<w:fldSimple w:instr=\" savedate \"/><w:fldSimple w:instr=\"PRINTDATE\"/></w:p>")}}, true},
+      {"sequence", {{"word/document.xml", Document("<w:p><w:fldSimple w:instr=\" SEQ 表 \"/></w:p>")}}, false},
       {"cross reference", {{"word/document.xml", Document("<w:p><w:fldSimple w:instr=\"REF a\"/></w:p>")}}, false},
       {"footnote", {{"word/document.xml", Document(Paragraph("甲") + kNoteReference)}, {"word/footnotes.xml", Notes("注")}}, true},
       {"footnote without its part", {{"word/document.xml", Document(kNoteReference)}}, false},
@@ -152,6 +156,18 @@ TEST_F(PageBatchTest, OnlyDocumentsThatLookTheSameInALongerDocumentAreJoinable) 
     const std::string why = WhyNotJoinable(Make(std::to_string(++n) + ".docx", c.changes));
     EXPECT_EQ(why.empty(), c.joinable) << c.what << ": " << why;
   }
+}
+
+// Records that show the page count, in the text or a footer, go to the export marked, so that it
+// gives each record its own count.
+TEST_F(PageBatchTest, RecordsShowingThePageCountAreMarked) {
+  const std::string plain = Make("plain.docx", {});
+  const std::string in_footer = Make("footer.docx", {{"word/footer1.xml", Footer("<w:fldSimple w:instr=\" SECTIONPAGES \\* ROMAN \"/>")}});
+  const std::string in_text = Make("text.docx", {{"word/document.xml", Document("<w:p><w:fldSimple w:instr=\" numpages \"/></w:p>")}});
+  const std::string out = (dir_ / "joined.docx").string();
+  EXPECT_FALSE(JoinForPages({plain, plain}, out).page_counts);
+  EXPECT_TRUE(JoinForPages({in_footer, in_footer}, out).page_counts);
+  EXPECT_TRUE(JoinForPages({in_text, in_text}, out).page_counts);
 }
 
 TEST_F(PageBatchTest, JoinedRecordsGetSectionsPageRestartsAndListsOfTheirOwn) {
