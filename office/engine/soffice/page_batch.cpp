@@ -16,6 +16,7 @@
 #include "office/engine/soffice/page_batch_frames.h"
 #include "office/engine/soffice/page_batch_lists.h"
 #include "office/engine/soffice/page_batch_notes.h"
+#include "office/engine/soffice/page_batch_refs.h"
 #include "office/engine/word/xml_string_writer.h"
 
 namespace vexlo::engine {
@@ -96,14 +97,18 @@ bool CountsPages(const pugi::xml_document& xml) {
 
 // Fields that show the same inside a longer document: the page number (each record restarts
 // it), the page count (given per record), dates and times (the clock's, or the document's own
-// dates, which every record's file shares with the template), links.
-std::string WhyNotFields(const pugi::xml_document& xml) {
+// dates, which every record's file shares with the template), links; in the main text also
+// references and captions' numbers, made the record's own (page_batch_refs.h).
+std::string WhyNotFields(const pugi::xml_document& xml, bool main_text) {
   static const std::set<std::string> kSame = {"PAGE", "DATE", "TIME", "CREATEDATE", "SAVEDATE", "PRINTDATE",
                                               "HYPERLINK"};
+  static const std::set<std::string> kOwn = {"REF", "PAGEREF", "SEQ"};
   for (const std::string& field : FieldNames(xml)) {
-    if (kSame.count(field) == 0 && !CountsPages(field)) return "含有域 " + field;
+    if (kSame.count(field) == 0 && !CountsPages(field) && (!main_text || kOwn.count(field) == 0)) {
+      return "含有域 " + field;
+    }
   }
-  return "";
+  return main_text ? WhyNotReferences(xml) : "";
 }
 
 // Whether an on/off property such as <w:titlePg/> is on.
@@ -202,7 +207,7 @@ std::string WhyNotMain(const std::string& main, const pugi::xml_document& doc, b
                           "<w:altChunk", "<w:subDoc", "<w:lnNumType"}) {
     if (Holds(main, tag)) return std::string("正文含有 ") + tag;
   }
-  if (std::string why = WhyNotFields(doc); !why.empty()) return why;
+  if (std::string why = WhyNotFields(doc, true); !why.empty()) return why;
   const pugi::xml_node body = doc.child("w:document").child("w:body");
   // The last section's properties close the body, after a paragraph to carry the end of each
   // record's last section.
@@ -233,7 +238,7 @@ std::string WhyNotFrame(const Package& p, bool* counts_pages = nullptr) {
     if (!StartsWith(name, "word/header") && !StartsWith(name, "word/footer")) continue;
     pugi::xml_document part;
     if (!part.load_buffer(xml.data(), xml.size())) return name + " 无法读取";
-    if (std::string why = WhyNotFields(part); !why.empty()) return why;
+    if (std::string why = WhyNotFields(part, false); !why.empty()) return why;
     if (counts_pages != nullptr && CountsPages(part)) *counts_pages = true;
     // Each record's lists are numbered afresh in the main text only.
     if (Holds(xml, "<w:numPr")) return "页眉或页脚含有编号";
@@ -374,6 +379,15 @@ JoinedDocuments JoinForPages(const std::vector<std::string>& sources, const std:
   pugi::xml_document doc;
   joined.why = WhyNot(*pattern, doc, &joined.page_counts);
   if (!joined.why.empty()) return joined;
+  if (through_doc) {
+    // A sequence started again loses its start in the .doc the joined document is stored in:
+    // its captions would number on through the records.
+    const std::vector<std::string> fields = FieldNames(doc);
+    if (std::find(fields.begin(), fields.end(), "SEQ") != fields.end()) {
+      joined.why = "经.doc的题注编号无法重新开始";
+      return joined;
+    }
+  }
   const bool even_and_odd = EvenAndOdd(*pattern);
   const std::set<std::string> kinds = AllKinds(doc);
   RecordNotes notes(*pattern, doc);
@@ -400,10 +414,11 @@ JoinedDocuments JoinForPages(const std::vector<std::string>& sources, const std:
     const std::string& xml = p->parts.at(kMain);
     if (!other.load_buffer(xml.data(), xml.size(), kParse) || !WhyNotMain(xml, other, even_and_odd).empty()) continue;
     if (!joined.page_counts && CountsPages(other)) joined.page_counts = true;
+    const pugi::xml_node other_body = other.child("w:document").child("w:body");
+    if (!OwnReferences(other_body, joined.members.size())) continue;
     const std::size_t k = joined.members.size();
     const std::optional<ReferenceMap> own = frames.Add(*p, k);
     if (!own) continue;
-    const pugi::xml_node other_body = other.child("w:document").child("w:body");
     // Its first section names an empty header or footer for each kind it shows none of.
     const pugi::xml_node first_section = FirstSection(other_body);
     if (first_section != LastElement(other_body) && !NameEmptyFrames(first_section, kinds, frames)) continue;

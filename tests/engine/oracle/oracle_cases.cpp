@@ -249,6 +249,27 @@ Template Dates() {
   return t;
 }
 
+// Captions numbered by two sequences (without them: `captions` false), references to a
+// bookmark's text and page and back to the record's start, the bookmark on a later page that a
+// long value pushes further.
+Template References(bool captions) {
+  Template t = Cells();
+  t.name = captions ? "references" : "bookmark-references";
+  const auto mark = [](int id, const char* name, const std::string& runs) {
+    return "<w:bookmarkStart w:id=\"" + std::to_string(id) + "\" w:name=\"" + name + "\"/>" + runs +
+           "<w:bookmarkEnd w:id=\"" + std::to_string(id) + "\"/>";
+  };
+  t.body = P(mark(1, "top", R("开头 姓名"))) + P(R("表 ") + Field(" SEQ 表 \\* ARABIC ", "1") + R(" 明细")) + t.body +
+           P(R("表 ") + Field(" SEQ 表 ", "2") + R(" 汇总，图 ") + Field(" SEQ 图 ", "1")) +
+           P(R("见第 ") + Field(" PAGEREF end ", "2") + R(" 页的“") + Field(" REF end ", "结尾") + R("”，回到第 ") +
+             Field(" PAGEREF top ", "1") + R(" 页的“") + Field(" REF top ", "开头") + R("”。")) +
+           P(mark(2, "end", R("结尾 部门")), "<w:pageBreakBefore/>") + P(R("图 ") + Field(" SEQ 图 ", "2") + R(" 完"));
+  if (!captions) {
+    for (std::size_t at; (at = t.body.find(" SEQ ")) != std::string::npos;) t.body.replace(at, 5, " PAGE ");
+  }
+  return t;
+}
+
 OracleCase Made(const fs::path& folder, const Template& t, std::vector<std::vector<std::string>> records) {
   fs::create_directories(folder);
   const fs::path path = folder / (t.name + ".docx");
@@ -308,13 +329,14 @@ OracleCase GeneratedCase(const fs::path& generated, const std::string& name) {
   if (name == "footnotes") return Made(generated, Footnotes(), kRecords);
   if (name == "footnotes-each-page") return Made(generated, FootnotesEachPage(), kRecords);
   if (name == "links") return Made(generated, Links(), kRecords);
-  if (name == "page-count" || name == "page-count-formats" || name == "page-count-chinese" || name == "dates") {
+  if (name == "page-count" || name == "page-count-formats" || name == "page-count-chinese" || name == "dates" ||
+      name == "references" || name == "bookmark-references") {
     // Records of one, two and three pages.
     std::vector<std::vector<std::string>> records = kRecords;
     records[1][3] = std::string(3000, 'y');
     records[2][3] = std::string(7000, 'z');
     const Template t = name == "page-count" ? PageCount() : name == "page-count-formats" ? PageCountFormats()
-                       : name == "page-count-chinese" ? PageCountChinese() : Dates();
+                       : name == "page-count-chinese" ? PageCountChinese() : name == "dates" ? Dates() : References(name == "references");
     return Made(generated, t, records);
   }
   if (name == "page-count-sections") {
@@ -334,7 +356,7 @@ OracleCase GeneratedCase(const fs::path& generated, const std::string& name) {
 std::vector<OracleCase> GeneratedCases(const fs::path& generated) {
   std::vector<OracleCase> cases;
   for (const char* name : {"formats", "cells", "structure", "sections", "first-page", "header-values", "odd-even", "footnotes", "footnotes-each-page", "footnote-sections", "links",
-                           "page-count", "page-count-sections", "page-count-formats", "page-count-chinese", "dates"}) {
+                           "page-count", "page-count-sections", "page-count-formats", "page-count-chinese", "dates", "references", "bookmark-references"}) {
     cases.push_back(GeneratedCase(generated, name));
   }
   return cases;

@@ -99,6 +99,22 @@ TEST_F(PathOracleTest, PageCountsAndDatesComeOutAsInTheRecordsOwnFiles) {
   }
 }
 
+// References to a bookmark's text and page, and captions of two sequences, in records of one to
+// three pages: each record's point into itself and number from 1, joined as alone. Through a
+// .doc template the references (which the office stores as links) are joined too; the captions,
+// whose restarts the .doc loses, are made alone.
+TEST_F(PathOracleTest, ReferencesAndCaptionsComeOutAsInTheRecordsOwnFiles) {
+  if (!engine::OfficePool::Available()) GTEST_SKIP() << "LibreOffice is not installed";
+  const std::filesystem::path made = work_->path() / "templates";
+  const OracleCase captions = GeneratedCase(made, "references");
+  engine::OfficePool pool({.offices = 1, .profile_root = (work_->path() / "profiles-doc").string()});
+  for (const OracleCase& c : {captions, AsDocTemplate(GeneratedCase(made, "bookmark-references"), pool, work_->path() / "docs")}) {
+    const CaseVerdict verdict = ExpectEqual(c);
+    EXPECT_TRUE(verdict.Serves(FastPath::kJoinedPdf)) << verdict.Report();
+  }
+  ExpectEqual(AsDocTemplate(captions, pool, work_->path() / "docs"));
+}
+
 // The bundled example (.doc: its PDFs, joined too, show each record's .doc), a corpus template
 // with lists, and one with notes (whose endnotes take a page of their own that the view's cursor
 // never reaches: its PDFs once failed their page count check), as .docx.
