@@ -33,7 +33,8 @@ namespace {
 // record's PDF shows the record's own file of that format. `counts`: the page count each record
 // was given (empty: none shows one).
 void ExportJoined(Office& office, PoolState& pool, const std::string& base, const JoinedDocuments& joined,
-                  const std::vector<std::string>& marks, StoreFormat via, std::vector<int>& counts) {
+                  const std::vector<std::string>& marks, StoreFormat via, std::vector<int>& counts,
+                  BatchClock& clock) {
   Reference<css::lang::XComponent> doc;
   try {
     doc = LoadHidden(office.link->desktop, base + ".docx", true);
@@ -49,7 +50,10 @@ void ExportJoined(Office& office, PoolState& pool, const std::string& base, cons
       pool.Count(&PoolCounters::loads);
     }
     // Counted on the layout of the document exported, the one loaded from the stored format.
-    if (joined.page_counts) counts = GiveRecordsTheirPageCounts(doc, office.link->numbers, marks);
+    if (joined.page_counts) {
+      counts = GiveRecordsTheirPageCounts(doc, office.link->numbers, marks);
+      clock.Mark("办公软件载入与各份页数");
+    }
     // The record marks become named destinations, where the PDF is cut. Given any filter
     // data, the export takes a lower picture quality than its own default: it is restored.
     const auto filter_data = Props({Prop("ExportBookmarksToPDFDestination", css::uno::Any(true)),
@@ -76,7 +80,7 @@ PdfSplit ExportAndSplit(Office& office, PoolState& pool, const std::string& base
   office_failed = false;
   std::vector<int> counts;
   try {
-    ExportJoined(office, pool, base, joined, marks, via, counts);
+    ExportJoined(office, pool, base, joined, marks, via, counts, clock);
     clock.Mark("办公软件排版导出");
     split = SplitPdfAtDestinations(base + ".pdf", marks, parts);
     clock.Mark("拆分与字体精简");

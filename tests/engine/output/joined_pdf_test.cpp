@@ -371,9 +371,9 @@ TEST_F(JoinedPdfTest, EveryRecordsOutlineListsItsOwnHeadings) {
   }
 }
 
-// A sequence would number on through every record once joined: every record is made alone.
+// A table of contents would list every record's headings once joined: every record is made alone.
 TEST_F(JoinedPdfTest, WhatCannotBeJoinedIsMadeAlone) {
-  ExpectJoinedLikeAlone(NoticesWith("</w:p>", false, "<w:fldSimple w:instr=\" SEQ 表 \"><w:r><w:t>1</w:t></w:r></w:fldSimple>"), false);
+  ExpectJoinedLikeAlone(NoticesWith("</w:p>", false, "<w:fldSimple w:instr=\" TOC \"><w:r><w:t>目录</w:t></w:r></w:fldSimple>"), false);
 }
 
 // The page count would count every record's pages once joined: each record's shows its own.
