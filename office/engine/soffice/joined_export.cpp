@@ -51,8 +51,9 @@ void ExportJoined(Office& office, PoolState& pool, const std::string& base, cons
     }
     // Counted on the layout of the document exported, the one loaded from the stored format.
     if (joined.page_counts) {
+      clock.Mark("办公软件载入");
       counts = GiveRecordsTheirPageCounts(doc, office.link->numbers, marks);
-      clock.Mark("办公软件载入与各份页数");
+      clock.Mark("排版并给出各份页数");
     }
     // The record marks become named destinations, where the PDF is cut. Given any filter
     // data, the export takes a lower picture quality than its own default: it is restored.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <map>
 #include <optional>
 #include <set>
 
@@ -38,7 +39,18 @@ using css::uno::UNO_QUERY_THROW;
 namespace {
 
 using Styles = Reference<css::container::XNameAccess>;
-using FrameList = std::vector<std::pair<Reference<css::text::XText>, std::string>>;
+// The texts of headers and footers, each by its identity (the office hands one object the same
+// XInterface each time) with the page styles it belongs to; the references keep them alive.
+struct FrameList {
+  std::vector<Reference<css::uno::XInterface>> texts;
+  std::map<const void*, std::set<std::string>> styles;
+};
+
+const void* Identity(const Reference<css::uno::XInterface>& object, FrameList* keep = nullptr) {
+  const Reference<css::uno::XInterface> normal(object, UNO_QUERY);
+  if (keep != nullptr) keep->texts.push_back(normal);
+  return normal.get();
+}
 
 // The page count fields of `doc`, in no particular order.
 std::vector<Reference<css::text::XTextContent>> PageCountFields(const Reference<css::lang::XComponent>& doc) {
@@ -130,9 +142,9 @@ class RecordPages {
   std::vector<std::string> styles_;
 };
 
-// The headers and footers of the page styles in `names`: their texts, each with its style.
+// The headers and footers of the page styles in `names`.
 FrameList FrameTexts(const Styles& styles, const std::set<std::string>& names) {
-  FrameList texts;
+  FrameList frames;
   for (const std::string& name : names) {
     const Reference<css::beans::XPropertySet> style(styles->getByName(U(name)), UNO_QUERY_THROW);
     for (const char* property : {"HeaderText", "HeaderTextLeft", "HeaderTextFirst", "FooterText",
@@ -143,10 +155,10 @@ FrameList FrameTexts(const Styles& styles, const std::set<std::string>& names) {
       } catch (const css::beans::UnknownPropertyException&) {
         continue;  // an office without first pages' headers of their own
       }
-      if (text.is()) texts.emplace_back(text, name);
+      if (text.is()) frames.styles[Identity(text, &frames)].insert(name);
     }
   }
-  return texts;
+  return frames;
 }
 
 // The page count of the record `field` belongs to: the record of the page it is on, or for a
@@ -166,11 +178,9 @@ int CountFor(const Reference<css::text::XTextContent>& field, RecordPages& layou
     const std::vector<std::string>& pages = layout.PageStyles();
     frames = FrameTexts(styles, std::set<std::string>(pages.begin(), pages.end()));
   }
-  std::set<std::string> owners;
-  for (const auto& [frame, style] : *frames) {
-    if (frame == text) owners.insert(style);
-  }
-  if (owners.empty()) return on_its_page();
+  const auto found = frames->styles.find(Identity(text));
+  if (found == frames->styles.end()) return on_its_page();
+  const std::set<std::string>& owners = found->second;
   std::set<int> counts;
   const std::vector<std::string>& pages = layout.PageStyles();
   for (std::size_t page = 0; page < pages.size(); ++page) {

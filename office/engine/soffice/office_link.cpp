@@ -158,9 +158,13 @@ std::string Attach(Office& office, const Reference<css::uno::XComponentContext>&
   try {
     office.link->desktop = css::frame::Desktop::create(remote);
     office.link->edit_macro = EditMacro(remote);
-    office.link->numbers.set(remote->getServiceManager()->createInstanceWithContext(
-                                 U("com.sun.star.text.DefaultNumberingProvider"), remote),
-                             UNO_QUERY);
+    try {
+      office.link->numbers.set(remote->getServiceManager()->createInstanceWithContext(
+                                   U("com.sun.star.text.DefaultNumberingProvider"), remote),
+                               UNO_QUERY);
+    } catch (const css::uno::RuntimeException&) {
+      // Without it a page count in another numbering than arabic is not joined.
+    }
     SettleProfile(remote);
     return "";
   } catch (const css::uno::Exception& e) {
