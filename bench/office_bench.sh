@@ -7,8 +7,11 @@
 #     against one bare `soffice --convert-to pdf` of one file.
 #  With FIXTURE=payslip, step 1 uses the two-page pay slip of the tests (a logo in the header, the
 #  page number in the footer, a numbered list, a table) instead of the letter; FIXTURE=payslip_heading
-#  the same pay slip whose page titles are headings (its PDFs have an outline).
-# Run by hand after scripts/build.sh. Usage: [FIXTURE=payslip|payslip_heading] bench/office_bench.sh [RECORDS]
+#  the same pay slip whose page titles are headings (its PDFs have an outline); FIXTURE=notice_pages
+#  the two-page notice of the tests with the letter's titles ("第 X 页 共 Y 页" in the footer, a
+#  heading on each page, a table, the date it is sent and the date it was drawn up).
+# Run by hand after scripts/build.sh.
+# Usage: [FIXTURE=payslip|payslip_heading|notice_pages] bench/office_bench.sh [RECORDS]
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 records=${1:-999}
@@ -58,7 +61,7 @@ PY
 profile="file://$work/lo-profile"
 soffice -env:UserInstallation="$profile" --headless --convert-to xlsx data.fods >/dev/null 2>&1
 soffice -env:UserInstallation="$profile" --headless --convert-to docx 模板.fodt >/dev/null 2>&1
-case "${FIXTURE:-}" in payslip*) cp "$root/tests/data/word/${FIXTURE}.docx" 模板.docx ;; esac
+case "${FIXTURE:-}" in payslip* | notice_pages) cp "$root/tests/data/word/${FIXTURE}.docx" 模板.docx ;; esac
 mv data.xlsx 数据.xlsx
 soffice -env:UserInstallation="$profile" --headless --convert-to doc 模板.docx >/dev/null 2>&1
 mkdir -p docs

@@ -30,12 +30,15 @@ int main(int argc, char** argv) {
   const fs::path work = vexlo::engine::MakePrivateTempFolder("oracle", vexlo::engine::TempSpeed::kDisk).value();
   std::vector<OracleCase> cases = GeneratedCases(work / "templates");
   // .doc templates' PDFs show each record's .doc: the generated structures as .doc templates too.
-  for (const char* name : {"sections", "first-page", "header-values", "odd-even", "footnotes", "footnote-sections"}) {
+  for (const char* name : {"sections", "first-page", "header-values", "odd-even", "footnotes", "footnote-sections",
+                           "page-count-sections", "page-count-formats", "dates", "references", "bookmark-references"}) {
     cases.push_back(AsDocTemplate(GeneratedCase(work / "templates", name), services.pool(), work / "docs"));
   }
   cases.push_back(ExampleCase(source));
   cases.push_back(HeadingPaySlipCase(source));
   cases.push_back(AsDocTemplate(HeadingPaySlipCase(source), services.pool(), work / "docs"));
+  cases.push_back(NoticeCase(source));
+  cases.push_back(AsDocTemplate(NoticeCase(source), services.pool(), work / "docs"));
   for (OracleCase& c : CorpusCases(source)) cases.push_back(std::move(c));
   std::vector<std::string> parts(argv + 1, argv + argc);
   std::erase_if(cases, [&](const OracleCase& c) {

@@ -166,7 +166,9 @@ std::string Build(const Template& t) {
     part("footer1.xml", "footer+xml", "footer", "rId7", wrap("ftr", t.footer));
     sect += "<w:footerReference w:type=\"default\" r:id=\"rId7\"/>";
   }
-  sect += std::string(kSectPr) + (t.first_header.empty() ? "" : "<w:titlePg/>") + "</w:sectPr>";
+  std::string page = kSectPr;
+  page.insert(page.find("<w:cols"), t.page_numbers);
+  sect += page + (t.first_header.empty() ? "" : "<w:titlePg/>") + "</w:sectPr>";
   if (t.picture) {
     rels += std::string("<Relationship Id=\"rId8\" Type=\"") + kRelNs + "image\" Target=\"media/dot.png\"/>";
     parts.push_back({"word/media/dot.png", std::string(reinterpret_cast<const char*>(kPng), sizeof kPng)});
@@ -185,8 +187,16 @@ std::string Build(const Template& t) {
   rels += "</Relationships>";
   std::string body = t.whole_bodies ? t.body : "<w:body>" + t.body + sect + "</w:body>";
   if (t.whole_bodies) body.insert(body.rfind("</w:body>"), sect);
+  std::string package_rels = std::string(kHead) + "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"><Relationship Id=\"rId1\" Type=\"" + kRelNs + "officeDocument\" Target=\"word/document.xml\"/>";
+  if (!t.core.empty()) {
+    types.insert(types.rfind("</Types>"), R"(<Override PartName="/docProps/core.xml" ContentType="application/vnd.openxmlformats-package.core-properties+xml"/>)");
+    package_rels += R"(<Relationship Id="rId2" Type="http://schemas.openxmlformats.org/package/2006/relationships/metadata/core-properties" Target="docProps/core.xml"/>)";
+    parts.push_back({"docProps/core.xml", std::string(kHead) +
+        R"(<cp:coreProperties xmlns:cp="http://schemas.openxmlformats.org/package/2006/metadata/core-properties" xmlns:dc="http://purl.org/dc/elements/1.1/" xmlns:dcterms="http://purl.org/dc/terms/" xmlns:xsi="http://www.w3.org/2001/XMLSchema-instance">)" +
+        t.core + "</cp:coreProperties>"});
+  }
   z.Add("[Content_Types].xml", types, 6);
-  z.Add("_rels/.rels", std::string(kHead) + "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"><Relationship Id=\"rId1\" Type=\"" + kRelNs + "officeDocument\" Target=\"word/document.xml\"/></Relationships>", 6);
+  z.Add("_rels/.rels", package_rels + "</Relationships>", 6);
   z.Add("word/document.xml", std::string(kHead) + "<w:document " + kNs + ">" + body + "</w:document>", 6);
   z.Add("word/_rels/document.xml.rels", rels, 6);
   for (const auto& [name, xml] : parts) z.Add(name, xml, 6);

@@ -44,6 +44,8 @@ struct Template {
   std::string custom_xml;           // custom XML data of bound controls
   std::string styles;               // further style elements
   std::string settings;             // further settings elements
+  std::string page_numbers;         // a <w:pgNumType> of the last section (its page numbers' format)
+  std::string core;                 // the elements of docProps/core.xml (the document's dates), if any
 };
 
 // The .docx package of `t`.

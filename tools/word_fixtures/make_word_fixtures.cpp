@@ -1,4 +1,4 @@
-// Writes the .docx fixtures of the word-processor tests and benchmark with vexlo's own zip
+// Writes the .docx fixtures of the word-processor tests and benchmarks with vexlo's own zip
 // writer (payslip_tags and payslip_loop hold the titles as {tags} for the docxtemplater
 // comparison of the benchmark), and the flat ODF text (.fodt) from which LibreOffice makes the other fixtures
 // (see make_word_fixtures.sh). Usage: make_word_fixtures <output folder>
@@ -132,6 +132,7 @@ struct Doc {
   bool image = false;        // word/media/image1.png, relationship rId10
   bool hyperlink = false;    // relationship rId11
   int logo_size = 24;
+  bool dates = false;        // docProps/core.xml with the dates it was made, saved and printed
 };
 
 std::string Build(const Doc& d) {
@@ -152,9 +153,17 @@ std::string Build(const Doc& d) {
   if (!d.footer_body.empty()) {
     types += R"(<Override PartName="/word/footer1.xml" ContentType="application/vnd.openxmlformats-officedocument.wordprocessingml.footer+xml"/>)";
   }
+  std::string package_rels = std::string(kHead) + R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships"><Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument" Target="word/document.xml"/>)";
+  if (d.dates) {
+    types += R"(<Override PartName="/docProps/core.xml" ContentType="application/vnd.openxmlformats-package.core-properties+xml"/>)";
+    package_rels += R"(<Relationship Id="rId2" Type="http://schemas.openxmlformats.org/package/2006/relationships/metadata/core-properties" Target="docProps/core.xml"/>)";
+  }
   types += "</Types>";
   z.Add("[Content_Types].xml", types, 6);
-  z.Add("_rels/.rels", std::string(kHead) + R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships"><Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument" Target="word/document.xml"/></Relationships>)", 6);
+  z.Add("_rels/.rels", package_rels + "</Relationships>", 6);
+  if (d.dates) {
+    z.Add("docProps/core.xml", std::string(kHead) + R"(<cp:coreProperties xmlns:cp="http://schemas.openxmlformats.org/package/2006/metadata/core-properties" xmlns:dc="http://purl.org/dc/elements/1.1/" xmlns:dcterms="http://purl.org/dc/terms/" xmlns:xsi="http://www.w3.org/2001/XMLSchema-instance"><dc:title>入职通知书</dc:title><dcterms:created xsi:type="dcterms:W3CDTF">2026-11-02T01:30:00Z</dcterms:created><dcterms:modified xsi:type="dcterms:W3CDTF">2026-11-20T06:45:00Z</dcterms:modified><cp:lastPrinted>2026-11-21T02:00:00Z</cp:lastPrinted></cp:coreProperties>)", 6);
+  }
   z.Add("word/document.xml", std::string(kHead) + "<w:document " + kW + d.namespaces + "><w:body>" + d.body +
                                  sect + "</w:body></w:document>", 6);
   std::string rels = std::string(kHead) + R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships"><Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles" Target="styles.xml"/><Relationship Id="rId2" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/numbering" Target="numbering.xml"/>)";
@@ -335,6 +344,35 @@ Doc MarkedTitles() {
 }
 
 // Flat ODF text: LibreOffice turns it into the .docx and .doc fixtures.
+// A two-page notice with the titles of the benchmark's letter (姓名, 部门, 工号, 月薪, 入职日期): a
+// heading on each page, a table, the date it is sent and the date it was drawn up, and
+// "第 X 页 共 Y 页" in the footer.
+Doc Notice() {
+  Doc d;
+  d.dates = true;
+  const std::string heading = "<w:pStyle w:val=\"Heading1\"/>";
+  const std::string right = "<w:jc w:val=\"right\"/>";
+  std::string body = Para(Run("入职通知书"), heading);
+  body += Para(Run("尊敬的 姓名 ："));
+  body += Para(Run("经研究决定，录用您到 部门 工作，工号 工号 ，月薪 月薪 元。请于 入职日期 到公司报到，并按第二页的须知准备材料。"));
+  body += Table({{"部　　门", Run("部门")}, {"工　　号", Run("工号")}, {"月　　薪", Run("月薪")}, {"报到日期", Run("入职日期")}});
+  body += Para(Run("人力资源部"), right);
+  body += Para(MergeField(" DATE \\@ \"yyyy年M月d日\" ", "2026年12月1日"), right);
+  body += Para("<w:r><w:br w:type=\"page\"/></w:r>" + Run("（以下为报到须知）"));
+  body += Para(Run("报到须知"), heading);
+  const char* rules[] = {"携带本人身份证原件及复印件两份。", "携带最高学历、学位证书原件及复印件。",
+                         "携带原单位解除劳动合同证明。", "近期一寸免冠彩色照片四张。",
+                         "本人银行卡复印件一份，用于发放工资。", "入职体检报告（三个月内有效）。"};
+  int n = 0;
+  for (const char* rule : rules) body += Para(Run("第" + std::to_string(++n) + "条：" + rule));
+  body += Para(Run("本通知制发于 ") + MergeField(" CREATEDATE \\@ \"yyyy年M月d日\" ", "2026年11月2日") + Run("，共 ") +
+               MergeField(" NUMPAGES ", "2") + Run(" 页，请妥善保管。"));
+  d.body = body;
+  d.footer_body = Para(Run("第 ") + MergeField(" PAGE ", "1") + Run(" 页 共 ") + MergeField(" NUMPAGES ", "2") + Run(" 页"),
+                       "<w:pStyle w:val=\"Footer\"/><w:jc w:val=\"center\"/>");
+  return d;
+}
+
 const char kFodt[] = R"(<?xml version="1.0" encoding="UTF-8"?>
 <office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0" xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0" xmlns:fo="urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0" office:version="1.2" office:mimetype="application/vnd.oasis.opendocument.text">
 <office:automatic-styles>
@@ -376,6 +414,7 @@ int main(int argc, char** argv) {
   WriteFile(dir / "notitles.docx", Build(NoTitles()));
   WriteFile(dir / "merge_fields.docx", Build(MergeFields()));
   WriteFile(dir / "marked_titles.docx", Build(MarkedTitles()));
+  WriteFile(dir / "notice_pages.docx", Build(Notice()));
   WriteFile(dir / "lo_notice.fodt", kFodt);
   return 0;
 }

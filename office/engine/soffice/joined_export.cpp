@@ -1,5 +1,6 @@
 #include "office/engine/soffice/joined_export.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 
@@ -9,6 +10,7 @@
 #include "office/engine/package/pdf_split.h"
 #include "office/engine/soffice/joined_export_log.h"
 #include "office/engine/soffice/joined_notes.h"
+#include "office/engine/soffice/joined_page_counts.h"
 #include "office/engine/soffice/office.h"
 #include "office/engine/soffice/office_link.h"
 #include "office/engine/soffice/page_batch.h"
@@ -28,9 +30,11 @@ namespace {
 // The joined document `base`.docx exported to `base`.pdf, with the record marks as named
 // destinations and the footnotes labelled; raises the office's exceptions. With `via` a stored
 // format (.doc), the PDF shows the joined document stored in it and loaded again, as each
-// record's PDF shows the record's own file of that format.
+// record's PDF shows the record's own file of that format. `counts`: the page count each record
+// was given (empty: none shows one).
 void ExportJoined(Office& office, PoolState& pool, const std::string& base, const JoinedDocuments& joined,
-                  const std::vector<std::string>& marks, StoreFormat via) {
+                  const std::vector<std::string>& marks, StoreFormat via, std::vector<int>& counts,
+                  BatchClock& clock) {
   Reference<css::lang::XComponent> doc;
   try {
     doc = LoadHidden(office.link->desktop, base + ".docx", true);
@@ -44,6 +48,12 @@ void ExportJoined(Office& office, PoolState& pool, const std::string& base, cons
       doc.clear();
       doc = LoadHidden(office.link->desktop, stored, true);
       pool.Count(&PoolCounters::loads);
+    }
+    // Counted on the layout of the document exported, the one loaded from the stored format.
+    if (joined.page_counts) {
+      clock.Mark("办公软件载入");
+      counts = GiveRecordsTheirPageCounts(doc, office.link->numbers, marks);
+      clock.Mark("排版并给出各份页数");
     }
     // The record marks become named destinations, where the PDF is cut. Given any filter
     // data, the export takes a lower picture quality than its own default: it is restored.
@@ -61,17 +71,28 @@ void ExportJoined(Office& office, PoolState& pool, const std::string& base, cons
 }
 
 // Exports the joined document and cuts it into `parts`: the page count of each, or what failed;
-// `office_failed` tells whether the office died or was killed on the way.
+// `office_failed` tells whether the office died or was killed on the way. A part whose record was
+// given a page count that its pages do not match is left out (its page count set to -1).
 Result<std::vector<int>> ExportAndSplit(Office& office, PoolState& pool, const std::string& base,
                                         const JoinedDocuments& joined, const std::vector<std::string>& marks,
                                         const std::vector<std::string>& parts, StoreFormat via,
                                         BatchClock& clock, bool& office_failed) {
   office_failed = false;
+  std::vector<int> counts;
   try {
-    ExportJoined(office, pool, base, joined, marks, via);
+    ExportJoined(office, pool, base, joined, marks, via, counts, clock);
     clock.Mark("办公软件排版导出");
     Result<std::vector<int>> split = SplitPdfAtDestinations(base + ".pdf", marks, parts);
     clock.Mark("拆分与字体精简");
+    // Writing the counts moved the text: a record whose pages came out otherwise shows a count
+    // that is not its own.
+    for (std::size_t k = 0; split.ok() && k < counts.size() && k < split->size(); ++k) {
+      if ((*split)[k] == counts[k]) continue;
+      if (JoinedLogEnabled()) {
+        std::fprintf(stderr, "vexlo: 合并导出的第 %zu 份 %d 页，所示页数为 %d：单独生成\n", k + 1, (*split)[k], counts[k]);
+      }
+      (*split)[k] = -1;
+    }
     return split;
   } catch (const css::lang::DisposedException& e) {
     DropOffice(office);  // the bridge is gone: the office died
@@ -167,9 +188,9 @@ void ConvertBatch(Office& office, PoolState& pool, std::vector<std::shared_ptr<T
 
   std::vector<bool> done(batch.size(), false);
   for (std::size_t k = 0; split.ok() && k < joined.members.size(); ++k) {
-    // A part that did not come out whole is made alone.
+    // A part that did not come out whole, or not with the page count it shows, is made alone.
     const std::size_t member = joined.members[k];
-    done[member] = DeliverPart(pool, batch[member], parts[k], (*split)[k]);
+    done[member] = (*split)[k] > 0 && DeliverPart(pool, batch[member], parts[k], (*split)[k]);
   }
   for (const std::string& part : parts) fs::remove(part, ec);
   clock.Mark("检查与交付");

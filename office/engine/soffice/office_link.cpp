@@ -156,6 +156,13 @@ Status Attach(Office& office, const Reference<css::uno::XComponentContext>& remo
   try {
     office.link->desktop = css::frame::Desktop::create(remote);
     office.link->edit_macro = EditMacro(remote);
+    try {
+      office.link->numbers.set(remote->getServiceManager()->createInstanceWithContext(
+                                   U("com.sun.star.text.DefaultNumberingProvider"), remote),
+                               UNO_QUERY);
+    } catch (const css::uno::RuntimeException&) {
+      // Without it a page count in another numbering than arabic is not joined.
+    }
     SettleProfile(remote);
     return Status::Ok();
   } catch (const css::uno::Exception& e) {
@@ -246,6 +253,7 @@ void EndOffice(Office& office, PoolState& pool) {
   }
   link.desktop.clear();
   link.edit_macro.clear();
+  link.numbers.clear();
   office.process.Kill();
   std::lock_guard lock(pool.mutex);
   pool.EndJob(office, false);
@@ -256,6 +264,7 @@ void DropOffice(Office& office) {
   office.process.Kill();
   office.link->desktop.clear();
   office.link->edit_macro.clear();
+  office.link->numbers.clear();
   office.link->kept.Forget();
 }
 

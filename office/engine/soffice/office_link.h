@@ -7,6 +7,7 @@
 
 #include <com/sun/star/frame/XDesktop2.hpp>
 #include <com/sun/star/script/provider/XScript.hpp>
+#include <com/sun/star/text/XNumberingFormatter.hpp>
 
 #include "office/engine/soffice/kept_document.h"
 
@@ -17,6 +18,8 @@ struct OfficeLink {
   // Empty: edits are made call by call.
   com::sun::star::uno::Reference<com::sun::star::script::provider::XScript> edit_macro;
   KeptDocument kept;
+  // The office's own numbering (roman, Chinese numerals, ...), to write a number as its fields do.
+  com::sun::star::uno::Reference<com::sun::star::text::XNumberingFormatter> numbers;
 };
 
 }  // namespace vexlo::engine

@@ -17,6 +17,7 @@
 #include "office/engine/soffice/page_batch_frames.h"
 #include "office/engine/soffice/page_batch_lists.h"
 #include "office/engine/soffice/page_batch_notes.h"
+#include "office/engine/soffice/page_batch_refs.h"
 
 namespace vexlo::engine {
 
@@ -85,15 +86,29 @@ std::vector<std::string> FieldNames(const pugi::xml_document& xml) {
   return names;
 }
 
+// Fields that show the page count: the office counts the whole joined document's pages, so
+// each record's are given the record's own count before the export (joined_page_counts.h).
+bool CountsPages(const std::string& field) { return field == "NUMPAGES" || field == "SECTIONPAGES"; }
+
+bool CountsPages(const pugi::xml_document& xml) {
+  const std::vector<std::string> names = FieldNames(xml);
+  return std::any_of(names.begin(), names.end(), [](const std::string& f) { return CountsPages(f); });
+}
+
 // Fields that show the same inside a longer document: the page number (each record restarts
-// it), dates and times, links.
-Status CheckFields(const pugi::xml_document& xml) {
+// it), the page count (given per record), dates and times (the clock's, or the document's own
+// dates, which every record's file shares with the template), links; in the main text also
+// references and captions' numbers, made the record's own (page_batch_refs.h).
+Status CheckFields(const pugi::xml_document& xml, bool main_text) {
+  static const std::set<std::string> kSame = {"PAGE", "DATE", "TIME", "CREATEDATE", "SAVEDATE", "PRINTDATE",
+                                              "HYPERLINK"};
+  static const std::set<std::string> kOwn = {"REF", "PAGEREF", "SEQ"};
   for (const std::string& field : FieldNames(xml)) {
-    if (field != "PAGE" && field != "DATE" && field != "TIME" && field != "HYPERLINK") {
+    if (kSame.count(field) == 0 && !CountsPages(field) && (!main_text || kOwn.count(field) == 0)) {
       return Status::Refused("含有域 " + field);
     }
   }
-  return Status::Ok();
+  return main_text ? CheckReferences(xml) : Status::Ok();
 }
 
 // Whether an on/off property such as <w:titlePg/> is on.
@@ -192,7 +207,7 @@ Status CheckMain(const std::string& main, const pugi::xml_document& doc, bool ev
                           "<w:altChunk", "<w:subDoc", "<w:lnNumType"}) {
     if (Holds(main, tag)) return Status::Refused(std::string("正文含有 ") + tag);
   }
-  if (Status fields = CheckFields(doc); !fields.ok()) return fields;
+  if (Status fields = CheckFields(doc, true); !fields.ok()) return fields;
   const pugi::xml_node body = doc.child("w:document").child("w:body");
   // The last section's properties close the body, after a paragraph to carry the end of each
   // record's last section.
@@ -218,12 +233,13 @@ Status CheckMain(const std::string& main, const pugi::xml_document& doc, bool ev
 
 // Whether the parts around the main text (headers, footers, settings, styles, lists) would make
 // its pages come out differently inside a longer document.
-Status CheckFrame(const Package& p) {
+Status CheckFrame(const Package& p, bool* counts_pages = nullptr) {
   for (const auto& [name, xml] : p.parts) {
     if (!StartsWith(name, "word/header") && !StartsWith(name, "word/footer")) continue;
     pugi::xml_document part;
     if (!part.load_buffer(xml.data(), xml.size())) return Status::Refused(name + " 无法读取");
-    if (Status fields = CheckFields(part); !fields.ok()) return fields;
+    if (Status fields = CheckFields(part, false); !fields.ok()) return fields;
+    if (counts_pages != nullptr && CountsPages(part)) *counts_pages = true;
     // Each record's lists are numbered afresh in the main text only.
     if (Holds(xml, "<w:numPr")) return Status::Refused("页眉或页脚含有编号");
   }
@@ -241,12 +257,14 @@ bool EvenAndOdd(const Package& p) {
 
 // The main text of `p` parsed into `doc`, and whether the package's pages would come out
 // differently inside a longer document.
-Status CheckPackage(const Package& p, pugi::xml_document& doc) {
+// `counts_pages`: set when its main text, headers or footers show the page count.
+Status CheckPackage(const Package& p, pugi::xml_document& doc, bool* counts_pages = nullptr) {
   const std::string& main = p.parts.at(kMain);
   if (!doc.load_buffer(main.data(), main.size(), kParse)) return Status::Refused("正文无法读取");
   if (Status text = CheckMain(main, doc, EvenAndOdd(p)); !text.ok()) return text;
   if (Status notes = RecordNotes(p, doc).status(); !notes.ok()) return notes;
-  return CheckFrame(p);
+  if (counts_pages != nullptr && CountsPages(doc)) *counts_pages = true;
+  return CheckFrame(p, counts_pages);
 }
 
 // Inserts a child `name` into `parent` before the first of `before` present (the schema's order),
@@ -359,8 +377,17 @@ JoinedDocuments JoinForPages(const std::vector<std::string>& sources, const std:
     return joined;
   }
   pugi::xml_document doc;
-  joined.refused = CheckPackage(*pattern, doc);
+  joined.refused = CheckPackage(*pattern, doc, &joined.page_counts);
   if (!joined.refused.ok()) return joined;
+  if (through_doc) {
+    // A sequence started again loses its start in the .doc the joined document is stored in:
+    // its captions would number on through the records.
+    const std::vector<std::string> fields = FieldNames(doc);
+    if (std::find(fields.begin(), fields.end(), "SEQ") != fields.end()) {
+      joined.refused = Status::Refused("经.doc的题注编号无法重新开始");
+      return joined;
+    }
+  }
   const bool even_and_odd = EvenAndOdd(*pattern);
   const std::set<std::string> kinds = AllKinds(doc);
   RecordNotes notes(*pattern, doc);
@@ -386,10 +413,12 @@ JoinedDocuments JoinForPages(const std::vector<std::string>& sources, const std:
     pugi::xml_document other;
     const std::string& xml = p->parts.at(kMain);
     if (!other.load_buffer(xml.data(), xml.size(), kParse) || !CheckMain(xml, other, even_and_odd).ok()) continue;
+    if (!joined.page_counts && CountsPages(other)) joined.page_counts = true;
+    const pugi::xml_node other_body = other.child("w:document").child("w:body");
+    if (!OwnReferences(other_body, joined.members.size())) continue;
     const std::size_t k = joined.members.size();
     const std::optional<ReferenceMap> own = frames.Add(*p, k);
     if (!own) continue;
-    const pugi::xml_node other_body = other.child("w:document").child("w:body");
     // Its first section names an empty header or footer for each kind it shows none of.
     const pugi::xml_node first_section = FirstSection(other_body);
     if (first_section != LastElement(other_body) && !NameEmptyFrames(first_section, kinds, frames)) continue;

@@ -4,7 +4,8 @@
 // those numbered through styles too, numbered afresh; its own copies of headers and footers that
 // hold values) and marked by a bookmark, exported once, and the PDF is cut at the marks
 // (SplitPdfAtDestinations). Only documents whose pages come out exactly as they would alone are
-// joined: no fields but page numbers, dates and links, no endnotes or comments (footnotes only
+// joined: no fields but page numbers and counts, dates, links, and in the main text references
+// and captions' numbers (each record's own: page_batch_refs.h), no endnotes or comments (footnotes only
 // numbered plainly, each record's from 1: RecordNotes), no section showing a kind of
 // header or footer that only a later section names (odd and even pages' headers follow each
 // record's own page numbers), and no part but the main text, headers, footers and footnotes
@@ -30,6 +31,9 @@ struct JoinedDocuments {
   // office's own number); empty when none needs one.
   std::vector<std::string> note_labels;
   bool footnotes = false;  // the joined document holds footnotes
+  // It shows the page count (NUMPAGES, SECTIONPAGES): each record is to show its own
+  // (GiveRecordsTheirPageCounts).
+  bool page_counts = false;
 };
 
 // Whether the .docx at `path` can be joined at all (its layout does not depend on the pages or
@@ -40,7 +44,8 @@ Status CheckJoinable(const std::string& path);
 // starting with the bookmark RecordMark(k). Nothing is written when fewer than two can be joined.
 // `through_doc`: the joined document is to be stored as .doc and loaded again before its export;
 // paragraphs of two styles numbering on one level of one list are then refused
-// (ListRestarts::shared_between_styles).
+// (ListRestarts::shared_between_styles), and so are captions' numbers (SEQ), whose restarts the
+// .doc loses.
 JoinedDocuments JoinForPages(const std::vector<std::string>& sources, const std::string& out_path,
                              bool through_doc = false);
 

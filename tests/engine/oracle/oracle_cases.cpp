@@ -76,9 +76,16 @@ Template Structure() {
   return t;
 }
 
-const std::string kPageField =
-    "<w:r><w:fldChar w:fldCharType=\"begin\"/></w:r><w:r><w:instrText xml:space=\"preserve\"> PAGE </w:instrText></w:r>"
-    "<w:r><w:fldChar w:fldCharType=\"separate\"/></w:r><w:r><w:t>1</w:t></w:r><w:r><w:fldChar w:fldCharType=\"end\"/></w:r>";
+// A field as word processors write it (begin, instruction, separator, the result `shown`, end),
+// each of its runs formatted by `rpr`.
+std::string Field(const std::string& instruction, const std::string& shown, const std::string& rpr = "") {
+  const std::string props = rpr.empty() ? "" : "<w:rPr>" + rpr + "</w:rPr>";
+  const auto mark = [&](const char* type) { return "<w:r>" + props + "<w:fldChar w:fldCharType=\"" + type + "\"/></w:r>"; };
+  return mark("begin") + "<w:r>" + props + "<w:instrText xml:space=\"preserve\">" + instruction + "</w:instrText></w:r>" +
+         mark("separate") + R(shown, rpr) + mark("end");
+}
+
+const std::string kPageField = Field(" PAGE ", "1");
 
 // The structure above with its header and a page-numbered footer on both sections.
 Template Sections() {
@@ -179,6 +186,90 @@ Template Links() {
   return t;
 }
 
+// The count's fields stand out, so that a number written in a field's place shows its formatting.
+const std::string kCountLook = "<w:b/><w:color w:val=\"C00000\"/>";
+
+std::string PagesFooter(const std::string& page, const std::string& count) {
+  return P(R("第 ") + Field(page, "1") + R(" 页 共 ") + Field(count, "1", kCountLook) + R(" 页"), "<w:jc w:val=\"center\"/>");
+}
+
+// "第 X 页 共 Y 页" in the footer; the page count and the section's in the text and in a table
+// cell. Joined, the office would count every record's pages.
+Template PageCount() {
+  Template t = Cells();
+  t.name = "page-count";
+  t.footer = PagesFooter(" PAGE ", " NUMPAGES ");
+  t.body = P(R("姓名 的通知共 ") + Field(" NUMPAGES ", "1", kCountLook) + R(" 页，本节 ") + Field(" SECTIONPAGES ", "1") + R(" 页。")) +
+           Tbl(Tr(P(R("页数")), P(Field(" NUMPAGES ", "1")))) + t.body;
+  return t;
+}
+
+// The footer above on both sections of the structure (two page styles a record).
+Template PageCountSections() {
+  Template t = Sections();
+  t.name = "page-count-sections";
+  t.footer = PagesFooter(" PAGE ", " NUMPAGES ");
+  return t;
+}
+
+// The counts in roman numerals, Chinese ones (lower and upper case) and arabic.
+Template PageCountFormats() {
+  Template t = PageCount();
+  t.name = "page-count-formats";
+  t.footer = PagesFooter(" PAGE \\* ROMAN ", " NUMPAGES \\* ROMAN ");
+  t.body = P(R("共 ") + Field(" NUMPAGES \\* roman ", "i") + R(" 页，") + Field(" NUMPAGES \\* CHINESENUM3 ", "一", kCountLook) +
+             R(" 页，") + Field(" NUMPAGES \\* CHINESENUM2 ", "壹") + R(" 页，") + Field(" SECTIONPAGES \\* Arabic ", "1") + R(" 页")) +
+           t.body;
+  return t;
+}
+
+// Pages numbered in Chinese numerals by the section, the count by its own switch and by none.
+Template PageCountChinese() {
+  Template t = PageCount();
+  t.name = "page-count-chinese";
+  t.page_numbers = "<w:pgNumType w:fmt=\"chineseCounting\"/>";
+  t.footer = PagesFooter(" PAGE ", " NUMPAGES \\* CHINESENUM3 ");
+  return t;
+}
+
+// The clock's date and the document's own dates (made, saved, printed), in several formats, in
+// the text and the header.
+Template Dates() {
+  Template t = Cells();
+  t.name = "dates";
+  t.core = "<dcterms:created xsi:type=\"dcterms:W3CDTF\">2025-03-04T08:09:10Z</dcterms:created>"
+           "<dcterms:modified xsi:type=\"dcterms:W3CDTF\">2025-11-12T13:14:15Z</dcterms:modified>"
+           "<cp:lastPrinted>2025-12-01T02:03:00Z</cp:lastPrinted>";
+  t.header = P(R("发文日期 ") + Field(" DATE \\@ \"yyyy年M月d日\" ", "2026年1月1日"));
+  t.body = P(R("姓名：制定于 ") + Field(" CREATEDATE \\@ \"yyyy年M月d日 HH:mm\" ", "x", kCountLook) + R("，修订于 ") +
+             Field(" SAVEDATE \\@ \"yyyy-MM-dd\" ", "x") + R("，打印于 ") + Field(" PRINTDATE \\@ \"yyyy/M/d\" ", "x")) +
+           P(Field(" DATE \\@ \"yyyy'年'MM'月'dd'日' dddd\" ", "x") + R(" ") + Field(" CREATEDATE ", "x") + R(" ") +
+             Field(" SAVEDATE \\@ \"MMMM d, yyyy\" ", "x")) +
+           t.body;
+  return t;
+}
+
+// Captions numbered by two sequences (without them: `captions` false), references to a
+// bookmark's text and page and back to the record's start, the bookmark on a later page that a
+// long value pushes further.
+Template References(bool captions) {
+  Template t = Cells();
+  t.name = captions ? "references" : "bookmark-references";
+  const auto mark = [](int id, const char* name, const std::string& runs) {
+    return "<w:bookmarkStart w:id=\"" + std::to_string(id) + "\" w:name=\"" + name + "\"/>" + runs +
+           "<w:bookmarkEnd w:id=\"" + std::to_string(id) + "\"/>";
+  };
+  t.body = P(mark(1, "top", R("开头 姓名"))) + P(R("表 ") + Field(" SEQ 表 \\* ARABIC ", "1") + R(" 明细")) + t.body +
+           P(R("表 ") + Field(" SEQ 表 ", "2") + R(" 汇总，图 ") + Field(" SEQ 图 ", "1")) +
+           P(R("见第 ") + Field(" PAGEREF end ", "2") + R(" 页的“") + Field(" REF end ", "结尾") + R("”，回到第 ") +
+             Field(" PAGEREF top ", "1") + R(" 页的“") + Field(" REF top ", "开头") + R("”。")) +
+           P(mark(2, "end", R("结尾 部门")), "<w:pageBreakBefore/>") + P(R("图 ") + Field(" SEQ 图 ", "2") + R(" 完"));
+  if (!captions) {
+    for (std::size_t at; (at = t.body.find(" SEQ ")) != std::string::npos;) t.body.replace(at, 5, " PAGE ");
+  }
+  return t;
+}
+
 OracleCase Made(const fs::path& folder, const Template& t, std::vector<std::vector<std::string>> records) {
   fs::create_directories(folder);
   const fs::path path = folder / (t.name + ".docx");
@@ -214,6 +305,13 @@ OracleCase HeadingPaySlipCase(const fs::path& source) {
           {{"李四", "技术部", "6000.00"}, {"欧阳" + std::string(900, 'x'), "财务部", "7.5"}, {"𠮷田", "", "123456.78"}}};
 }
 
+OracleCase NoticeCase(const fs::path& source) {
+  return {"通知:页码与日期", source / "tests/data/word/notice_pages.docx", {"姓名", "部门", "工号", "月薪", "入职日期"},
+          {{"张三", "销售部", "A10001", "8000", "2027年1月4日"},
+           {"欧阳" + std::string(2500, 'x'), "技术研发部（北京）", "B2", "12000.50", "2027年1月5日"},
+           {"李", "", "C3", "", "次日"}}};
+}
+
 OracleCase GeneratedCase(const fs::path& generated, const std::string& name) {
   if (name == "cells") {
     return Made(generated, Cells(),
@@ -231,6 +329,21 @@ OracleCase GeneratedCase(const fs::path& generated, const std::string& name) {
   if (name == "footnotes") return Made(generated, Footnotes(), kRecords);
   if (name == "footnotes-each-page") return Made(generated, FootnotesEachPage(), kRecords);
   if (name == "links") return Made(generated, Links(), kRecords);
+  if (name == "page-count" || name == "page-count-formats" || name == "page-count-chinese" || name == "dates" ||
+      name == "references" || name == "bookmark-references") {
+    // Records of one, two and three pages.
+    std::vector<std::vector<std::string>> records = kRecords;
+    records[1][3] = std::string(3000, 'y');
+    records[2][3] = std::string(7000, 'z');
+    const Template t = name == "page-count" ? PageCount() : name == "page-count-formats" ? PageCountFormats()
+                       : name == "page-count-chinese" ? PageCountChinese() : name == "dates" ? Dates() : References(name == "references");
+    return Made(generated, t, records);
+  }
+  if (name == "page-count-sections") {
+    std::vector<std::vector<std::string>> records = kRecords;
+    records[3][3] = std::string(4000, 'y');
+    return Made(generated, PageCountSections(), records);
+  }
   if (name == "odd-even") {
     std::vector<std::vector<std::string>> records = kRecords;
     records[1][3] = std::string(3000, 'y');
@@ -242,7 +355,8 @@ OracleCase GeneratedCase(const fs::path& generated, const std::string& name) {
 
 std::vector<OracleCase> GeneratedCases(const fs::path& generated) {
   std::vector<OracleCase> cases;
-  for (const char* name : {"formats", "cells", "structure", "sections", "first-page", "header-values", "odd-even", "footnotes", "footnotes-each-page", "footnote-sections", "links"}) {
+  for (const char* name : {"formats", "cells", "structure", "sections", "first-page", "header-values", "odd-even", "footnotes", "footnotes-each-page", "footnote-sections", "links",
+                           "page-count", "page-count-sections", "page-count-formats", "page-count-chinese", "dates", "references", "bookmark-references"}) {
     cases.push_back(GeneratedCase(generated, name));
   }
   return cases;

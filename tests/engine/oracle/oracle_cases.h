@@ -1,7 +1,7 @@
 // The oracle's cases: the template corpus (each as .docx and as the office's .doc), the bundled
 // example, and templates made to break the fast paths (formatted values that empty, grow and
 // shrink, change script; values that add lines to a table cell; lists through styles, headings,
-// two sections, pictures).
+// two sections, pictures; page counts and dates in their formats).
 #ifndef VEXLO_TESTS_ENGINE_ORACLE_ORACLE_CASES_H_
 #define VEXLO_TESTS_ENGINE_ORACLE_ORACLE_CASES_H_
 
@@ -19,6 +19,9 @@ OracleCase ExampleCase(const std::filesystem::path& source);
 // The two-page pay slip whose page titles are headings (its PDF has an outline), a picture in the
 // header, a table; one record long enough for a third page.
 OracleCase HeadingPaySlipCase(const std::filesystem::path& source);
+// The two-page notice of the benchmark: headings, a table, the date it is sent and the date it
+// was drawn up, "第 X 页 共 Y 页" in the footer; one record long enough for a third page.
+OracleCase NoticeCase(const std::filesystem::path& source);
 std::vector<OracleCase> GeneratedCases(const std::filesystem::path& generated);
 
 // A generated case by its name ("formats", "cells", "structure").

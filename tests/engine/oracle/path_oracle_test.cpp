@@ -73,6 +73,48 @@ TEST_F(PathOracleTest, StructuredTemplatesComeOutAsInTheRecordsOwnFiles) {
   }
 }
 
+// Page counts ("第 X 页 共 Y 页" in the footer, the count and the section's count in the text and a
+// table cell, the count in roman and Chinese numerals, pages numbered in Chinese by the section,
+// two sections a record) and dates (the clock's, the document's made, saved and printed, in
+// several formats) in records of one to three pages: their PDFs are cut from joined exports, each
+// record showing its own page count, in a .docx and a .doc template alike.
+TEST_F(PathOracleTest, PageCountsAndDatesComeOutAsInTheRecordsOwnFiles) {
+  if (!engine::OfficePool::Available()) GTEST_SKIP() << "LibreOffice is not installed";
+  const std::filesystem::path made = work_->path() / "templates";
+  std::vector<OracleCase> cases;
+  for (const char* name : {"page-count", "page-count-sections", "page-count-formats", "page-count-chinese", "dates"}) {
+    cases.push_back(GeneratedCase(made, name));
+  }
+  cases.push_back(NoticeCase(kSource));
+  {
+    engine::OfficePool pool({.offices = 1, .profile_root = (work_->path() / "profiles-doc").string()});
+    cases.push_back(AsDocTemplate(NoticeCase(kSource), pool, work_->path() / "docs"));
+    for (const char* name : {"page-count-sections", "page-count-formats", "dates"}) {
+      cases.push_back(AsDocTemplate(GeneratedCase(made, name), pool, work_->path() / "docs"));
+    }
+  }
+  for (const OracleCase& c : cases) {
+    const CaseVerdict verdict = ExpectEqual(c);
+    EXPECT_TRUE(verdict.Serves(FastPath::kJoinedPdf)) << verdict.Report();
+  }
+}
+
+// References to a bookmark's text and page, and captions of two sequences, in records of one to
+// three pages: each record's point into itself and number from 1, joined as alone. Through a
+// .doc template the references (which the office stores as links) are joined too; the captions,
+// whose restarts the .doc loses, are made alone.
+TEST_F(PathOracleTest, ReferencesAndCaptionsComeOutAsInTheRecordsOwnFiles) {
+  if (!engine::OfficePool::Available()) GTEST_SKIP() << "LibreOffice is not installed";
+  const std::filesystem::path made = work_->path() / "templates";
+  const OracleCase captions = GeneratedCase(made, "references");
+  engine::OfficePool pool({.offices = 1, .profile_root = (work_->path() / "profiles-doc").string()});
+  for (const OracleCase& c : {captions, AsDocTemplate(GeneratedCase(made, "bookmark-references"), pool, work_->path() / "docs")}) {
+    const CaseVerdict verdict = ExpectEqual(c);
+    EXPECT_TRUE(verdict.Serves(FastPath::kJoinedPdf)) << verdict.Report();
+  }
+  ExpectEqual(AsDocTemplate(captions, pool, work_->path() / "docs"));
+}
+
 // The bundled example (.doc: its PDFs, joined too, show each record's .doc), a corpus template
 // with lists, and one with notes (whose endnotes take a page of their own that the view's cursor
 // never reaches: its PDFs once failed their page count check), as .docx.

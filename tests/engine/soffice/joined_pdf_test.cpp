@@ -371,9 +371,14 @@ TEST_F(JoinedPdfTest, EveryRecordsOutlineListsItsOwnHeadings) {
   }
 }
 
-// The page count would count every record's pages once joined: every record is made alone.
+// A table of contents would list every record's headings once joined: every record is made alone.
 TEST_F(JoinedPdfTest, WhatCannotBeJoinedIsMadeAlone) {
-  ExpectJoinedLikeAlone(NoticesWith("</w:p>", false, "<w:fldSimple w:instr=\" NUMPAGES \"><w:r><w:t>1</w:t></w:r></w:fldSimple>"), false);
+  ExpectJoinedLikeAlone(NoticesWith("</w:p>", false, "<w:fldSimple w:instr=\" TOC \"><w:r><w:t>目录</w:t></w:r></w:fldSimple>"), false);
+}
+
+// The page count would count every record's pages once joined: each record's shows its own.
+TEST_F(JoinedPdfTest, EveryRecordShowsItsOwnPageCount) {
+  ExpectJoinedLikeAlone(NoticesWith("</w:p>", false, "<w:fldSimple w:instr=\" NUMPAGES \"><w:r><w:t>9</w:t></w:r></w:fldSimple>"), true);
 }
 
 // The office dies while it exports the joined document: the records are joined again on a fresh

@@ -111,8 +111,16 @@ TEST_F(PageBatchTest, OnlyDocumentsThatLookTheSameInALongerDocumentAreJoinable) 
       {"plain", {}, true},
       {"page number and a numbered list", {{"word/footer1.xml", Footer(page_field)},
                                            {"word/document.xml", Document(Paragraph("一", kListItem))}}, true},
-      {"page count", {{"word/footer1.xml", Footer("<w:fldSimple w:instr=\" NUMPAGES \"/>")}}, false},
-      {"cross reference", {{"word/document.xml", Document("<w:p><w:fldSimple w:instr=\"REF a\"/></w:p>")}}, false},
+      // Each record is given its own count (and the document's dates are every record's).
+      {"page count", {{"word/footer1.xml", Footer("<w:fldSimple w:instr=\" NUMPAGES \"/>")}}, true},
+      {"dates of the document", {{"word/document.xml", Document("<w:p><w:fldSimple w:instr=\"CREATEDATE \\@ &quot;yyyy年M月d日&quot;\"/>"
+                                                               "<w:fldSimple w:instr=\" savedate \"/><w:fldSimple w:instr=\"PRINTDATE\"/></w:p>")}}, true},
+      {"sequence", {{"word/document.xml", Document("<w:p><w:fldSimple w:instr=\" SEQ 表 \"/></w:p>")}}, true},
+      // References and captions' numbers are made each record's own, in the main text.
+      {"cross reference", {{"word/document.xml", Document("<w:p><w:fldSimple w:instr=\"REF a\"/></w:p>")}}, true},
+      {"page reference made a link", {{"word/document.xml", Document("<w:p><w:fldSimple w:instr=\"PAGEREF a \\h\"/></w:p>")}}, true},
+      {"cross reference in the footer", {{"word/footer1.xml", Footer("<w:fldSimple w:instr=\"REF a\"/>")}}, false},
+      {"caption repeating the number before", {{"word/document.xml", Document("<w:p><w:fldSimple w:instr=\" SEQ 表 \\c \"/></w:p>")}}, false},
       {"footnote", {{"word/document.xml", Document(Paragraph("甲") + kNoteReference)}, {"word/footnotes.xml", Notes("注")}}, true},
       {"footnote without its part", {{"word/document.xml", Document(kNoteReference)}}, false},
       {"footnote numbered by letters", {{"word/document.xml", Document(Paragraph("甲") + kNoteReference)},
@@ -152,6 +160,46 @@ TEST_F(PageBatchTest, OnlyDocumentsThatLookTheSameInALongerDocumentAreJoinable) 
     const Status joinable = CheckJoinable(Make(std::to_string(++n) + ".docx", c.changes));
     EXPECT_EQ(joinable.ok(), c.joinable) << c.what << ": " << joinable.message();
   }
+}
+
+// Records that show the page count, in the text or a footer, go to the export marked, so that it
+// gives each record its own count.
+TEST_F(PageBatchTest, RecordsShowingThePageCountAreMarked) {
+  const std::string plain = Make("plain.docx", {});
+  const std::string in_footer = Make("footer.docx", {{"word/footer1.xml", Footer("<w:fldSimple w:instr=\" SECTIONPAGES \\* ROMAN \"/>")}});
+  const std::string in_text = Make("text.docx", {{"word/document.xml", Document("<w:p><w:fldSimple w:instr=\" numpages \"/></w:p>")}});
+  const std::string out = (dir_ / "joined.docx").string();
+  EXPECT_FALSE(JoinForPages({plain, plain}, out).page_counts);
+  EXPECT_TRUE(JoinForPages({in_footer, in_footer}, out).page_counts);
+  EXPECT_TRUE(JoinForPages({in_text, in_text}, out).page_counts);
+}
+
+// A later record's bookmarks, the references and links to them (an instruction split over runs
+// too) take the record's own names, and its first caption of each sequence starts again.
+TEST_F(PageBatchTest, JoinedRecordsReferToTheirOwnBookmarks) {
+  const std::string body =
+      "<w:p><w:bookmarkStart w:id=\"1\" w:name=\"end\"/><w:r><w:t>甲</w:t></w:r><w:bookmarkEnd w:id=\"1\"/>"
+      "<w:hyperlink w:anchor=\"end\"><w:r><w:t>链</w:t></w:r></w:hyperlink><w:hyperlink w:anchor=\"elsewhere\"/></w:p>"
+      "<w:p><w:r><w:fldChar w:fldCharType=\"begin\"/></w:r><w:r><w:instrText> PAGE</w:instrText></w:r>"
+      "<w:r><w:instrText>REF end </w:instrText></w:r><w:r><w:fldChar w:fldCharType=\"end\"/></w:r>"
+      "<w:fldSimple w:instr=\" SEQ 表 \"/><w:fldSimple w:instr=\" SEQ 表 \"/><w:fldSimple w:instr=\" SEQ 图 \\r 5\"/></w:p>";
+  const std::string a = Make("a.docx", {{"word/document.xml", Document(body)}});
+  const fs::path out = dir_ / "joined.docx";
+  ASSERT_EQ(JoinForPages({a, a}, out.string()).members.size(), 2u);
+  const std::string main = *ZipReader::Open(out.string())->Read("word/document.xml");
+  const auto count = [&main](const std::string& what) {
+    std::size_t n = 0;
+    for (std::size_t at = main.find(what); at != std::string::npos; at = main.find(what, at + 1)) ++n;
+    return n;
+  };
+  EXPECT_EQ(count("w:name=\"end\""), 1u);
+  EXPECT_EQ(count("w:name=\"end_vx1\""), 1u);
+  EXPECT_EQ(count("w:anchor=\"end_vx1\""), 1u);
+  EXPECT_EQ(count("w:anchor=\"elsewhere\""), 2u);  // no bookmark of the record: left as it is
+  EXPECT_EQ(count("<w:instrText> PAGEREF \"end_vx1\" </w:instrText></w:r><w:r><w:instrText></w:instrText>"), 1u) << main;
+  EXPECT_EQ(count("w:instr=\" SEQ 表  \\r 1 \""), 1u) << main;  // the record's first caption only
+  EXPECT_EQ(count("w:instr=\" SEQ 表 \""), 3u);
+  EXPECT_EQ(count("w:instr=\" SEQ 图 \\r 5\""), 2u);
 }
 
 TEST_F(PageBatchTest, JoinedRecordsGetSectionsPageRestartsAndListsOfTheirOwn) {
