@@ -6,10 +6,12 @@
 #include <utility>
 #include <vector>
 
+#include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/lang/DisposedException.hpp>
 #include <com/sun/star/sheet/XCalculatable.hpp>
 
+#include "office/engine/soffice/direct_fill.h"
 #include "office/engine/soffice/office.h"
 #include "office/engine/soffice/office_link.h"
 #include "office/engine/soffice/pool_state.h"
@@ -25,11 +27,39 @@ using css::uno::UNO_QUERY_THROW;
 
 namespace {
 
+// Loads the original .doc of `tmpl` into `doc` and writes the record's `texts` into it; "" or why
+// the record cannot be made that way (then nothing is stored). Raises the office's exceptions.
+std::string FillOriginal(Office& office, PoolState& pool, const DirectTemplate& tmpl, const DocxTexts& texts,
+                         Reference<css::lang::XComponent>& doc) {
+  std::string why;
+  const std::optional<std::vector<ParagraphEdits>> edits = DirectEdits(tmpl, texts, why);
+  if (!edits) return why;
+  doc = LoadHidden(office.link->desktop, tmpl.doc, false);
+  pool.Count(&PoolCounters::loads);
+  const std::vector<Reference<css::text::XTextRange>> paragraphs = BodyParagraphs(doc);
+  // The edits are positions in the converted template's paragraphs: the original must read alike.
+  if (ParagraphTexts(paragraphs) != tmpl.texts.paragraphs) {
+    return "LibreOffice 读出的原 .doc 模板的段落与它转换出的 .docx 不同，不能直接按原模板填写";
+  }
+  Reference<css::frame::XModel> model(doc, css::uno::UNO_QUERY);
+  if (model.is()) model->lockControllers();
+  bool set_ok = false;
+  try {
+    set_ok = SetTexts(office.link->edit_macro, paragraphs, *edits, texts.paragraphs);
+  } catch (...) {
+    if (model.is()) model->unlockControllers();
+    throw;
+  }
+  if (model.is()) model->unlockControllers();
+  return set_ok ? "" : "写入原 .doc 模板后读回的文字与记录不符，不能直接按原模板填写";
+}
+
 // Sets `doc` to the document of `task`: the kept one with the task's texts written in when it
 // can serve, else loaded (and kept when it can serve the next ones). True when loaded for this
 // task.
 bool OpenDocument(Office& office, PoolState& pool, const Task& task, const DocxTexts& texts,
                   Reference<css::lang::XComponent>& doc) {
+  if (doc.is()) return false;  // the original .doc of a template filled directly, filled already
   KeptDocument& kept = office.link->kept;
   const bool fits = task.job.take_source && pool.options.keep_documents && kept.Fits(texts);
   // A .doc the pool could write others from comes from a fresh load, not a kept document.
@@ -111,7 +141,7 @@ bool WriteDocFromBase(PoolState& pool, const DocxTexts& texts, const std::string
 // or the reason it could not be made.
 std::string MakeStored(Office& office, PoolState& pool, const Task& task, const DocxTexts& texts, StoreFormat via,
                        const std::string& stored, Reference<css::lang::XComponent>& doc) {
-  if (via == StoreFormat::kDoc && WriteDocFromBase(pool, texts, stored)) return "";
+  if (via == StoreFormat::kDoc && !doc.is() && WriteDocFromBase(pool, texts, stored)) return "";
   const bool fresh = OpenDocument(office, pool, task, texts, doc);
   const std::string error = StoreChecked(doc, stored, via, 0);
   if (error.empty() && via == StoreFormat::kDoc && fresh && texts.ok) pool.bases.Keep(stored, texts);
@@ -170,6 +200,15 @@ ConversionOutcome ConvertThroughStored(Office& office, PoolState& pool, const Ta
 // Opens, stores and delivers; raises the office's exceptions.
 ConversionOutcome Convert(Office& office, PoolState& pool, const Task& task, const DocxTexts& texts,
                           Reference<css::lang::XComponent>& doc) {
+  // A record of a template filled directly is made in the original .doc, or not at all. Only the
+  // pool's own staged copies are records; a file asked for by name is loaded as it is.
+  if (const std::optional<DirectTemplate> direct = task.job.take_source && texts.ok
+                                                       ? pool.direct.Find(texts.frame)
+                                                       : std::nullopt) {
+    if (std::string why = FillOriginal(office, pool, *direct, texts, doc); !why.empty()) {
+      return ConversionOutcome::Failed(std::move(why));
+    }
+  }
   if (const StoreFormat via = PdfRoute(task.job); via != StoreFormat::kDocx) {
     return ConvertThroughStored(office, pool, task, texts, via, doc);
   }

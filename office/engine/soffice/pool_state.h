@@ -1,5 +1,5 @@
 // What the office pool's threads share: the options, the lock and its condition, the queue, the
-// counters, the .doc bases and the delivery of finished files. No UNO, so that every unit of the
+// counters, the .doc bases, the templates filled directly and the delivery of finished files. No UNO, so that every unit of the
 // pool may use it.
 #ifndef VEXLO_OFFICE_ENGINE_SOFFICE_POOL_STATE_H_
 #define VEXLO_OFFICE_ENGINE_SOFFICE_POOL_STATE_H_
@@ -10,6 +10,7 @@
 #include <string>
 
 #include "office/engine/soffice/delivery.h"
+#include "office/engine/soffice/direct_fill.h"
 #include "office/engine/soffice/doc_bases.h"
 #include "office/engine/soffice/job_queue.h"
 #include "office/engine/soffice/office_pool.h"
@@ -49,6 +50,7 @@ class PoolState {
   std::string fonts_env;  // set before the workers start
 
   DocBases bases;
+  DirectTemplates direct;  // .doc templates whose records are filled in the original
   const Delivery delivery{mutex, queue};
 
   // Adds one to a counter (takes the lock).
