@@ -16,22 +16,59 @@ std::optional<DirectTemplate> DirectTemplates::Find(std::size_t frame) const {
   return found->second;
 }
 
+std::vector<DirectTemplate> DirectTemplates::All() const {
+  std::lock_guard lock(mutex_);
+  std::vector<DirectTemplate> all;
+  for (const auto& [frame, tmpl] : templates_) all.push_back(tmpl);
+  return all;
+}
+
 bool DirectTemplates::empty() const {
   std::lock_guard lock(mutex_);
   return templates_.empty();
 }
 
-std::optional<std::vector<ParagraphEdits>> DirectEdits(const DirectTemplate& tmpl, const DocxTexts& record,
-                                                       std::string& why) {
-  if (!record.ok || record.frame != tmpl.texts.frame) {
-    why = "它与模板的结构不同，不能在 LibreOffice 中直接按原 .doc 模板填写";
-    return std::nullopt;
+DocxTexts Repeated(const DocxTexts& texts, std::size_t copies) {
+  DocxTexts all = texts;
+  for (std::size_t k = 1; k < copies; ++k) {
+    all.paragraphs.insert(all.paragraphs.end(), texts.paragraphs.begin(), texts.paragraphs.end());
+    all.spans.insert(all.spans.end(), texts.spans.begin(), texts.spans.end());
+    all.marks.insert(all.marks.end(), texts.marks.begin(), texts.marks.end());
   }
-  std::optional<std::vector<ParagraphEdits>> edits = RecordEdits(tmpl.texts, record);
-  // An empty value removes its run, and the run's formatting with it, which the original's own
-  // run would not: such a record is not made rather than made otherwise.
-  if (!edits) why = "有的值为空或不能放在模板原有的文字位置上，不能在 LibreOffice 中直接按原 .doc 模板填写";
-  return edits;
+  return all;
+}
+
+namespace {
+
+constexpr char kNotInPlace[] =
+    "有的值为空或不能放在模板原有的文字位置上，不能在 LibreOffice 中直接按原 .doc 模板填写";
+
+}  // namespace
+
+std::optional<DirectPlan> PlanDirect(const DirectTemplates& templates, const DocxTexts& texts, std::string& why) {
+  why.clear();
+  if (!texts.ok) return std::nullopt;
+  // One record: a package of the template's frame.
+  if (const std::optional<DirectTemplate> tmpl = templates.Find(texts.frame)) {
+    std::optional<std::vector<ParagraphEdits>> edits = RecordEdits(tmpl->texts, texts);
+    // An empty value removes its run, and the run's formatting with it, which the original's own
+    // run would not: such a record is not made rather than made otherwise.
+    if (!edits) {
+      why = kNotInPlace;
+      return std::nullopt;
+    }
+    return DirectPlan{tmpl->doc, 1, tmpl->texts.paragraphs, std::move(*edits)};
+  }
+  // Several records in one document: whole copies of a template's paragraphs, run for run.
+  for (const DirectTemplate& tmpl : templates.All()) {
+    const std::size_t count = tmpl.texts.paragraphs.size();
+    if (count == 0 || texts.paragraphs.size() < 2 * count || texts.paragraphs.size() % count != 0) continue;
+    const DocxTexts from = Repeated(tmpl.texts, texts.paragraphs.size() / count);
+    if (std::optional<std::vector<ParagraphEdits>> edits = RecordEdits(from, texts)) {
+      return DirectPlan{tmpl.doc, texts.paragraphs.size() / count, from.paragraphs, std::move(*edits)};
+    }
+  }
+  return std::nullopt;
 }
 
 }  // namespace vexlo::engine

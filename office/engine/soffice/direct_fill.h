@@ -4,7 +4,9 @@
 // original .doc and writing each record's texts into it: what differs between the converted
 // template .docx and the record's .docx (text_delta.h). A record that cannot be made that way
 // (a change that does not stay within its run, a template whose paragraphs the office reads
-// otherwise) fails with a plain reason rather than going out different from the template.
+// otherwise) fails with a plain reason rather than going out different from the template. A
+// document holding several records one after another (one file for all) is made from as many
+// copies of the original, joined in the office.
 #ifndef VEXLO_OFFICE_ENGINE_SOFFICE_DIRECT_FILL_H_
 #define VEXLO_OFFICE_ENGINE_SOFFICE_DIRECT_FILL_H_
 
@@ -13,6 +15,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "office/engine/soffice/text_delta.h"
 
@@ -30,6 +33,7 @@ class DirectTemplates {
   // from; false when those texts cannot serve (not readable as a plain package).
   bool Add(const std::string& doc, const DocxTexts& texts);
   std::optional<DirectTemplate> Find(std::size_t frame) const;
+  std::vector<DirectTemplate> All() const;
   bool empty() const;
 
  private:
@@ -37,10 +41,22 @@ class DirectTemplates {
   std::map<std::size_t, DirectTemplate> templates_;
 };
 
-// The edits that make the template's texts into the record's: nullopt, with `why` set (Chinese),
-// when the record cannot be written into the original that way. Pure.
-std::optional<std::vector<ParagraphEdits>> DirectEdits(const DirectTemplate& tmpl, const DocxTexts& record,
-                                                       std::string& why);
+// How a document is made in the original: `copies` copies of `doc` one after another, whose
+// paragraphs read `from` (the template's texts, repeated), changed by `edits` into the record's.
+struct DirectPlan {
+  std::string doc;
+  std::size_t copies = 1;
+  std::vector<std::u16string> from;
+  std::vector<ParagraphEdits> edits;
+};
+
+// The plan for the package with `texts`: nullopt with `why` empty when it is no record of a
+// template filled directly (it goes the usual way); nullopt with `why` set (Chinese) when it is
+// one but cannot be made in the original. Pure but for the lock.
+std::optional<DirectPlan> PlanDirect(const DirectTemplates& templates, const DocxTexts& texts, std::string& why);
+
+// `texts` repeated `copies` times, as one document holding that many copies reads. Pure.
+DocxTexts Repeated(const DocxTexts& texts, std::size_t copies);
 
 }  // namespace vexlo::engine
 

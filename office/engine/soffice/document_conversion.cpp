@@ -6,10 +6,14 @@
 #include <utility>
 #include <vector>
 
+#include <com/sun/star/document/XDocumentInsertable.hpp>
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/lang/DisposedException.hpp>
 #include <com/sun/star/sheet/XCalculatable.hpp>
+#include <com/sun/star/text/XText.hpp>
+#include <com/sun/star/text/XTextCursor.hpp>
+#include <com/sun/star/text/XTextDocument.hpp>
 
 #include "office/engine/soffice/direct_fill.h"
 #include "office/engine/soffice/office.h"
@@ -27,25 +31,33 @@ using css::uno::UNO_QUERY_THROW;
 
 namespace {
 
-// Loads the original .doc of `tmpl` into `doc` and writes the record's `texts` into it; "" or why
-// the record cannot be made that way (then nothing is stored). Raises the office's exceptions.
-std::string FillOriginal(Office& office, PoolState& pool, const DirectTemplate& tmpl, const DocxTexts& texts,
+// Appends a copy of the document at `path` to the end of `doc`: the office splits the paragraph
+// it is inserted at, so the copy starts a paragraph of its own.
+void AppendCopy(const Reference<css::lang::XComponent>& doc, const std::string& path) {
+  const Reference<css::text::XText> text = Reference<css::text::XTextDocument>(doc, UNO_QUERY_THROW)->getText();
+  const Reference<css::text::XTextCursor> cursor = text->createTextCursorByRange(text->getEnd());
+  Reference<css::document::XDocumentInsertable>(cursor, UNO_QUERY_THROW)
+      ->insertDocumentFromURL(U(FileUrl(path)), Props({}));
+}
+
+// Loads the original .doc of `plan` into `doc` (as many copies as it holds) and writes the
+// record's `texts` into it; "" or why the record cannot be made that way (then nothing is
+// stored). Raises the office's exceptions.
+std::string FillOriginal(Office& office, PoolState& pool, const DirectPlan& plan, const DocxTexts& texts,
                          Reference<css::lang::XComponent>& doc) {
-  std::string why;
-  const std::optional<std::vector<ParagraphEdits>> edits = DirectEdits(tmpl, texts, why);
-  if (!edits) return why;
-  doc = LoadHidden(office.link->desktop, tmpl.doc, false);
+  doc = LoadHidden(office.link->desktop, plan.doc, false);
   pool.Count(&PoolCounters::loads);
+  for (std::size_t k = 1; k < plan.copies; ++k) AppendCopy(doc, plan.doc);
   const std::vector<Reference<css::text::XTextRange>> paragraphs = BodyParagraphs(doc);
   // The edits are positions in the converted template's paragraphs: the original must read alike.
-  if (ParagraphTexts(paragraphs) != tmpl.texts.paragraphs) {
+  if (ParagraphTexts(paragraphs) != plan.from) {
     return "LibreOffice 读出的原 .doc 模板的段落与它转换出的 .docx 不同，不能直接按原模板填写";
   }
   Reference<css::frame::XModel> model(doc, css::uno::UNO_QUERY);
   if (model.is()) model->lockControllers();
   bool set_ok = false;
   try {
-    set_ok = SetTexts(office.link->edit_macro, paragraphs, *edits, texts.paragraphs);
+    set_ok = SetTexts(office.link->edit_macro, paragraphs, plan.edits, texts.paragraphs);
   } catch (...) {
     if (model.is()) model->unlockControllers();
     throw;
@@ -202,12 +214,12 @@ ConversionOutcome Convert(Office& office, PoolState& pool, const Task& task, con
                           Reference<css::lang::XComponent>& doc) {
   // A record of a template filled directly is made in the original .doc, or not at all. Only the
   // pool's own staged copies are records; a file asked for by name is loaded as it is.
-  if (const std::optional<DirectTemplate> direct = task.job.take_source && texts.ok
-                                                       ? pool.direct.Find(texts.frame)
-                                                       : std::nullopt) {
-    if (std::string why = FillOriginal(office, pool, *direct, texts, doc); !why.empty()) {
-      return ConversionOutcome::Failed(std::move(why));
+  if (task.job.take_source && !pool.direct.empty()) {
+    std::string why;
+    if (const std::optional<DirectPlan> plan = PlanDirect(pool.direct, texts, why)) {
+      why = FillOriginal(office, pool, *plan, texts, doc);
     }
+    if (!why.empty()) return ConversionOutcome::Failed(std::move(why));
   }
   if (const StoreFormat via = PdfRoute(task.job); via != StoreFormat::kDocx) {
     return ConvertThroughStored(office, pool, task, texts, via, doc);

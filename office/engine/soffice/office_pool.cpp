@@ -223,7 +223,8 @@ void OfficePool::RunDirectOnes(Office& office, std::vector<std::shared_ptr<Task>
   std::vector<std::shared_ptr<Task>> joined;
   for (std::shared_ptr<Task>& t : batch) {
     const DocxTexts texts = TextsFor(*t);
-    if (texts.ok && state_->direct.Find(texts.frame)) {
+    std::string why;
+    if (PlanDirect(state_->direct, texts, why) || !why.empty()) {
       RunTask(office, t, texts);
     } else {
       joined.push_back(std::move(t));
