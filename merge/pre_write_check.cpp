@@ -290,8 +290,8 @@ std::optional<std::string> ConversionLossFinding(const office::oleobject& wordse
   if (loss.empty()) return std::nullopt;
   // Not a wrong result: the engine then fills the original .doc in the office, record by record.
   return "模板经 LibreOffice 转换后与原文件不一致（" + loss +
-         "），因此改为在 LibreOffice 中直接填写原 .doc 模板，生成会慢一些。"
-         "某项的值为空的记录无法这样填写，会报告为失败；把模板另存为 .docx 格式可以避免。";
+         "），因此改为在 LibreOffice 中直接填写原 .doc 模板，生成会慢一些；"
+         "把模板另存为 .docx 格式可以避免。";
 }
 
 }  // namespace vexlo::merge

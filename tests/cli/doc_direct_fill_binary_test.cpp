@@ -1,7 +1,7 @@
 // vexlo-merge on a .doc notice whose converted .docx loses something the repairs do not mend (here
 // the empty paragraph before its section break, with the repairs turned off): the template is
 // filled in the office itself instead of through the .docx. Every output, one document per
-// record with its PDF and one file for all, shows what the office shows of the template with the
+// record with its PDF (a value left empty too) and one file for all, shows what the office shows of the template with the
 // record's values, paragraph for paragraph and with the template's page count; the check before
 // writing says the template is filled directly, the log which way the template went.
 #include <gtest/gtest.h>
@@ -84,6 +84,14 @@ TEST_F(DocDirectFillBinaryTest, ALossTheRepairsCannotMendNeverReachesTheOutputs)
     EXPECT_EQ(engine::PdfPageCount(Converted(doc, "pdf", ".pdf").string()), template_pages);
     EXPECT_EQ(engine::PdfPageCount(fs::path(doc).replace_extension(".pdf").string()), template_pages);
   }
+
+  // A value left empty: its title's text goes from the original, nothing else does.
+  test::WriteFile(dir_ / "空值.csv", "姓名,部门,ID\n赵六,,A004\n");
+  const test::ProgramResult blank =
+      test::RunMergeProgram(dir_.path(), "--data 空值.csv --template 通知.doc --pdf --out 空值", env);
+  ASSERT_EQ(blank.status, 0) << blank.err;
+  EXPECT_EQ(Text(dir_ / "空值" / "赵六.doc"), filled({"赵六", "", "A004", "赵六"}));
+  EXPECT_EQ(engine::PdfPageCount((dir_ / "空值" / "赵六.pdf").string()), template_pages);
 
   const test::ProgramResult one =
       test::RunMergeProgram(dir_.path(), "--data 数据.xlsx --template 通知.doc --pdf --one-file --out 合并", env);

@@ -40,8 +40,7 @@ DocxTexts Repeated(const DocxTexts& texts, std::size_t copies) {
 
 namespace {
 
-constexpr char kNotInPlace[] =
-    "有的值为空或不能放在模板原有的文字位置上，不能在 LibreOffice 中直接按原 .doc 模板填写";
+constexpr char kNotInPlace[] = "有的值不能放在模板原有的文字位置上，不能在 LibreOffice 中直接按原 .doc 模板填写";
 
 }  // namespace
 
@@ -50,9 +49,8 @@ std::optional<DirectPlan> PlanDirect(const DirectTemplates& templates, const Doc
   if (!texts.ok) return std::nullopt;
   // One record: a package of the template's frame.
   if (const std::optional<DirectTemplate> tmpl = templates.Find(texts.frame)) {
-    std::optional<std::vector<ParagraphEdits>> edits = RecordEdits(tmpl->texts, texts);
-    // An empty value removes its run, and the run's formatting with it, which the original's own
-    // run would not: such a record is not made rather than made otherwise.
+    // A value left empty deletes its title's text in the original, as typing it there would.
+    std::optional<std::vector<ParagraphEdits>> edits = RecordEdits(tmpl->texts, texts, true);
     if (!edits) {
       why = kNotInPlace;
       return std::nullopt;
@@ -64,7 +62,7 @@ std::optional<DirectPlan> PlanDirect(const DirectTemplates& templates, const Doc
     const std::size_t count = tmpl.texts.paragraphs.size();
     if (count == 0 || texts.paragraphs.size() < 2 * count || texts.paragraphs.size() % count != 0) continue;
     const DocxTexts from = Repeated(tmpl.texts, texts.paragraphs.size() / count);
-    if (std::optional<std::vector<ParagraphEdits>> edits = RecordEdits(from, texts)) {
+    if (std::optional<std::vector<ParagraphEdits>> edits = RecordEdits(from, texts, true)) {
       return DirectPlan{tmpl.doc, texts.paragraphs.size() / count, from.paragraphs, std::move(*edits)};
     }
   }

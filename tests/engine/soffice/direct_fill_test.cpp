@@ -1,7 +1,7 @@
 // Which packages are made in the original .doc of a template filled directly, and how: a record
-// of the template's frame, several records one after another in one document, a record that
-// cannot be written into the original's runs (refused with a reason), and anything else (left to
-// the usual way).
+// of the template's frame (an empty value deleting its title), several records one after another
+// in one document, a record that cannot be written into the original's runs (refused with a
+// reason), and anything else (left to the usual way).
 #include <gtest/gtest.h>
 
 #include "office/engine/soffice/direct_fill.h"
@@ -63,16 +63,25 @@ TEST(DirectFillTest, RecordsOfTheTemplateAreWrittenIntoTheOriginal) {
   EXPECT_EQ(three->edits.size(), 6u);
 }
 
-TEST(DirectFillTest, ARecordThatCannotKeepTheOriginalsRunsIsRefusedOthersGoTheUsualWay) {
+TEST(DirectFillTest, EmptiedValuesAreDeletedUnpairedRunsRefusedOthersGoTheUsualWay) {
   DirectTemplates templates;
   std::string why;
   EXPECT_FALSE(PlanDirect(templates, Notice(7, u"张三", u"A001"), why));
   EXPECT_EQ(why, "");
   ASSERT_TRUE(templates.Add("/tmp/模板.doc", Notice(7, u"姓名", u"ID")));
 
-  // An empty value would take its run's formatting with it: refused, with the reason.
-  EXPECT_FALSE(PlanDirect(templates, Notice(7, u"", u"A001"), why));
-  EXPECT_NE(why.find("值为空"), std::string::npos) << why;
+  // An empty value deletes its title's text in the original.
+  const std::optional<DirectPlan> emptied = PlanDirect(templates, Notice(7, u"", u"A001"), why);
+  ASSERT_TRUE(emptied);
+  ASSERT_EQ(emptied->edits.size(), 2u);
+  ASSERT_EQ(emptied->edits[0].edits.size(), 1u);
+  EXPECT_EQ(emptied->edits[0].edits[0].position, 3u);
+  EXPECT_EQ(emptied->edits[0].edits[0].length, 2u);
+  EXPECT_EQ(emptied->edits[0].edits[0].text, u"");
+  // A record of the template whose runs do not pair up with the template's: refused, with the
+  // reason.
+  EXPECT_FALSE(PlanDirect(templates, Texts(7, {{u"通知 ", u"张三", u"先生"}, {}, {u"工号 ", u"A001", u"。"}}), why));
+  EXPECT_NE(why.find("不能在 LibreOffice 中直接按原 .doc 模板填写"), std::string::npos) << why;
   // A package of another template, of no package at all, or a document whose paragraphs are not
   // whole copies of the template's: not a record of it.
   for (const DocxTexts& other : {Texts(8, {{u"别的文件"}}), DocxTexts{},
