@@ -66,6 +66,14 @@ std::optional<DirectPlan> PlanDirect(const DirectTemplates& templates, const Doc
       return DirectPlan{tmpl.doc, texts.paragraphs.size() / count, from.paragraphs, std::move(*edits)};
     }
   }
+  // A document made from such a template otherwise (values in its headers or footers, ...) keeps
+  // its properties: it is not made at all rather than made through the .docx that loses content.
+  for (const DirectTemplate& tmpl : templates.All()) {
+    if (tmpl.texts.properties == texts.properties) {
+      why = "它的页眉、页脚或文字结构与模板不同，不能在 LibreOffice 中直接按原 .doc 模板填写";
+      break;
+    }
+  }
   return std::nullopt;
 }
 

@@ -52,7 +52,8 @@ struct DirectPlan {
 
 // The plan for the package with `texts`: nullopt with `why` empty when it is no record of a
 // template filled directly (it goes the usual way); nullopt with `why` set (Chinese) when it is
-// one but cannot be made in the original. Pure but for the lock.
+// one but cannot be made in the original: its template's frame, or its properties (a document
+// made from the template whose headers or footers changed too). Pure but for the lock.
 std::optional<DirectPlan> PlanDirect(const DirectTemplates& templates, const DocxTexts& texts, std::string& why);
 
 // `texts` repeated `copies` times, as one document holding that many copies reads. Pure.

@@ -1,7 +1,7 @@
 // Which packages are made in the original .doc of a template filled directly, and how: a record
 // of the template's frame (an empty value deleting its title), several records one after another
-// in one document, a record that cannot be written into the original's runs (refused with a
-// reason), and anything else (left to the usual way).
+// in one document, a record that cannot be written into the original's runs or a document made
+// from the template otherwise (refused with a reason), and anything else (left to the usual way).
 #include <gtest/gtest.h>
 
 #include "office/engine/soffice/direct_fill.h"
@@ -82,11 +82,23 @@ TEST(DirectFillTest, EmptiedValuesAreDeletedUnpairedRunsRefusedOthersGoTheUsualW
   // reason.
   EXPECT_FALSE(PlanDirect(templates, Texts(7, {{u"通知 ", u"张三", u"先生"}, {}, {u"工号 ", u"A001", u"。"}}), why));
   EXPECT_NE(why.find("不能在 LibreOffice 中直接按原 .doc 模板填写"), std::string::npos) << why;
+  // A document made from the template whose other parts changed (values in its headers): it
+  // keeps the template's properties, and is refused.
+  DocxTexts with_header = Notice(8, u"张三", u"A001");
+  with_header.properties = 5;
+  ASSERT_TRUE(templates.Add("/tmp/页眉.doc", [] {
+    DocxTexts t = Notice(9, u"姓名", u"ID");
+    t.properties = 5;
+    return t;
+  }()));
+  EXPECT_FALSE(PlanDirect(templates, with_header, why));
+  EXPECT_NE(why.find("页眉"), std::string::npos) << why;
   // A package of another template, of no package at all, or a document whose paragraphs are not
   // whole copies of the template's: not a record of it.
-  for (const DocxTexts& other : {Texts(8, {{u"别的文件"}}), DocxTexts{},
+  for (DocxTexts other : {Texts(8, {{u"别的文件"}}), DocxTexts{},
                                  Texts(8, {{u"通知 ", u"张三"}, {}, {u"工号 ", u"A001", u"。"}, {u"附言"}}),
                                  Texts(8, {{u"甲"}, {u"乙"}, {u"丙"}, {u"丁"}, {u"戊"}, {u"己"}})}) {
+    other.properties = 6;
     EXPECT_FALSE(PlanDirect(templates, other, why));
     EXPECT_EQ(why, "");
   }
