@@ -31,6 +31,15 @@ using css::uno::UNO_QUERY_THROW;
 
 namespace {
 
+// Removes its files when it goes: what a conversion made on the way, whatever became of it.
+struct ScratchFiles {
+  std::vector<std::string> paths;
+  ~ScratchFiles() {
+    std::error_code ec;
+    for (const std::string& path : paths) fs::remove(path, ec);
+  }
+};
+
 // Appends a copy of the document at `path` to the end of `doc`: the office splits the paragraph
 // it is inserted at, so the copy starts a paragraph of its own.
 void AppendCopy(const Reference<css::lang::XComponent>& doc, const std::string& path) {
@@ -45,7 +54,13 @@ void AppendCopy(const Reference<css::lang::XComponent>& doc, const std::string& 
 // stored). Raises the office's exceptions.
 std::string FillOriginal(Office& office, PoolState& pool, const DirectPlan& plan, const DocxTexts& texts,
                          Reference<css::lang::XComponent>& doc) {
-  doc = LoadHidden(office.link->desktop, plan.doc, false);
+  // Each office edits a copy of its own: a document loaded for editing is locked against the
+  // other offices.
+  ScratchFiles copy{{office.NewFile("direct-", ".doc")}};
+  std::error_code ec;
+  fs::copy_file(plan.doc, copy.paths[0], fs::copy_options::overwrite_existing, ec);
+  if (ec) return "无法复制原 .doc 模板：" + ec.message();
+  doc = LoadHidden(office.link->desktop, copy.paths[0], false);
   pool.Count(&PoolCounters::loads);
   for (std::size_t k = 1; k < plan.copies; ++k) AppendCopy(doc, plan.doc);
   const std::vector<Reference<css::text::XTextRange>> paragraphs = BodyParagraphs(doc);
@@ -125,15 +140,6 @@ std::string StoreTargets(Office& office, PoolState& pool, const Task& task, cons
   }
   return "";
 }
-
-// Removes its files when it goes: what a conversion made on the way, whatever became of it.
-struct ScratchFiles {
-  std::vector<std::string> paths;
-  ~ScratchFiles() {
-    std::error_code ec;
-    for (const std::string& path : paths) fs::remove(path, ec);
-  }
-};
 
 // Writes the .doc of the package with `texts` from a base of its template to `path`; false when
 // no base can serve.
