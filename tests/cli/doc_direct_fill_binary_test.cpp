@@ -85,13 +85,24 @@ TEST_F(DocDirectFillBinaryTest, ALossTheRepairsCannotMendNeverReachesTheOutputs)
     EXPECT_EQ(engine::PdfPageCount(fs::path(doc).replace_extension(".pdf").string()), template_pages);
   }
 
-  // A value left empty: its title's text goes from the original, nothing else does.
-  test::WriteFile(dir_ / "空值.csv", "姓名,部门,ID\n赵六,,A004\n");
-  const test::ProgramResult blank =
-      test::RunMergeProgram(dir_.path(), "--data 空值.csv --template 通知.doc --pdf --out 空值", env);
-  ASSERT_EQ(blank.status, 0) << blank.err;
-  EXPECT_EQ(Text(dir_ / "空值" / "赵六.doc"), filled({"赵六", "", "A004", "赵六"}));
-  EXPECT_EQ(engine::PdfPageCount((dir_ / "空值" / "赵六.pdf").string()), template_pages);
+  // Enough records for several offices at once, the first with a value left empty: its title's
+  // text goes from the original, nothing else does.
+  std::string csv = "姓名,部门,ID\n赵六,,A004\n";
+  std::vector<Record> many = {{"赵六", "", "A004", "赵六"}};
+  for (int i = 1; i <= 15; ++i) {
+    many.push_back({"员工" + std::to_string(i), "部" + std::to_string(i), "B" + std::to_string(100 + i),
+                    "员工" + std::to_string(i)});
+    csv += many.back().name + "," + many.back().department + "," + many.back().id + "\n";
+  }
+  test::WriteFile(dir_ / "多人.csv", csv);
+  const test::ProgramResult more =
+      test::RunMergeProgram(dir_.path(), "--data 多人.csv --template 通知.doc --pdf --out 多人", env);
+  ASSERT_EQ(more.status, 0) << more.err;
+  for (const Record& record : many) {
+    SCOPED_TRACE(record.file);
+    EXPECT_EQ(Text(dir_ / "多人" / (record.file + ".doc")), filled(record));
+    EXPECT_EQ(engine::PdfPageCount((dir_ / "多人" / (record.file + ".pdf")).string()), template_pages);
+  }
 
   const test::ProgramResult one =
       test::RunMergeProgram(dir_.path(), "--data 数据.xlsx --template 通知.doc --pdf --one-file --out 合并", env);
