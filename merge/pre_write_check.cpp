@@ -288,8 +288,10 @@ std::optional<std::string> ConversionLossFinding(const office::oleobject& wordse
     return std::nullopt;
   }
   if (loss.empty()) return std::nullopt;
+  // Not a wrong result: the engine then fills the original .doc in the office, record by record.
   return "模板经 LibreOffice 转换后与原文件不一致（" + loss +
-         "），生成的文档会与模板不同。请在文字处理软件中把模板另存为 .docx 格式，再用它制作。";
+         "），因此改为在 LibreOffice 中直接填写原 .doc 模板，生成会慢一些；"
+         "把模板另存为 .docx 格式可以避免。";
 }
 
 }  // namespace vexlo::merge

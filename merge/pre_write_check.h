@@ -60,8 +60,9 @@ std::vector<TitleInText> TitlesInsideText(const std::string& text,
 std::vector<std::string> TitlesOnlyInsideLonger(const std::string& text,
                                                 const std::vector<std::string>& titles);
 
-// What a .doc template held active by `wordserver` loses when its documents are made through the
-// .docx it was converted to (a difference the engine found and could not mend), as a finding;
+// That a .doc template held active by `wordserver` is filled in the office directly, because its
+// documents made through the .docx it was converted to would lose something (a difference the
+// engine found and could not mend), as a finding naming the loss;
 // nothing when it loses nothing or the word processor cannot tell. Never raises.
 std::optional<std::string> ConversionLossFinding(const office::oleobject& wordserver);
 

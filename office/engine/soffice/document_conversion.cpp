@@ -6,10 +6,16 @@
 #include <utility>
 #include <vector>
 
+#include <com/sun/star/document/XDocumentInsertable.hpp>
+#include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/lang/DisposedException.hpp>
 #include <com/sun/star/sheet/XCalculatable.hpp>
+#include <com/sun/star/text/XText.hpp>
+#include <com/sun/star/text/XTextCursor.hpp>
+#include <com/sun/star/text/XTextDocument.hpp>
 
+#include "office/engine/soffice/direct_fill.h"
 #include "office/engine/soffice/office.h"
 #include "office/engine/soffice/office_link.h"
 #include "office/engine/soffice/pool_state.h"
@@ -25,11 +31,63 @@ using css::uno::UNO_QUERY_THROW;
 
 namespace {
 
+// Removes its files when it goes: what a conversion made on the way, whatever became of it.
+struct ScratchFiles {
+  std::vector<std::string> paths;
+  ~ScratchFiles() {
+    std::error_code ec;
+    for (const std::string& path : paths) fs::remove(path, ec);
+  }
+};
+
+// Appends a copy of the document at `path` to the end of `doc`: the office splits the paragraph
+// it is inserted at, so the copy starts a paragraph of its own.
+void AppendCopy(const Reference<css::lang::XComponent>& doc, const std::string& path) {
+  const Reference<css::text::XText> text = Reference<css::text::XTextDocument>(doc, UNO_QUERY_THROW)->getText();
+  const Reference<css::text::XTextCursor> cursor = text->createTextCursorByRange(text->getEnd());
+  Reference<css::document::XDocumentInsertable>(cursor, UNO_QUERY_THROW)
+      ->insertDocumentFromURL(U(FileUrl(path)), Props({}));
+}
+
+// Loads the original .doc of `plan` into `doc` (as many copies as it holds) and writes the
+// record's `texts` into it; failed with why the record cannot be made that way (then nothing is
+// stored). Raises the office's exceptions.
+Status FillOriginal(Office& office, PoolState& pool, const DirectPlan& plan, const DocxTexts& texts,
+                         Reference<css::lang::XComponent>& doc) {
+  // Each office edits a copy of its own: a document loaded for editing is locked against the
+  // other offices.
+  ScratchFiles copy{{office.NewFile("direct-", ".doc")}};
+  std::error_code ec;
+  fs::copy_file(plan.doc, copy.paths[0], fs::copy_options::overwrite_existing, ec);
+  if (ec) return Status::Failed("无法复制原 .doc 模板：" + ec.message());
+  doc = LoadHidden(office.link->desktop, copy.paths[0], false);
+  pool.Count(&PoolCounters::loads);
+  for (std::size_t k = 1; k < plan.copies; ++k) AppendCopy(doc, plan.doc);
+  const std::vector<Reference<css::text::XTextRange>> paragraphs = BodyParagraphs(doc);
+  // The edits are positions in the converted template's paragraphs: the original must read alike.
+  if (ParagraphTexts(paragraphs) != plan.from) {
+    return Status::Failed("LibreOffice 读出的原 .doc 模板的段落与它转换出的 .docx 不同，不能直接按原模板填写");
+  }
+  Reference<css::frame::XModel> model(doc, css::uno::UNO_QUERY);
+  if (model.is()) model->lockControllers();
+  bool set_ok = false;
+  try {
+    set_ok = SetTexts(office.link->edit_macro, paragraphs, plan.edits, texts.paragraphs);
+  } catch (...) {
+    if (model.is()) model->unlockControllers();
+    throw;
+  }
+  if (model.is()) model->unlockControllers();
+  if (set_ok) return Status::Ok();
+  return Status::Failed("写入原 .doc 模板后读回的文字与记录不符，不能直接按原模板填写");
+}
+
 // Sets `doc` to the document of `task`: the kept one with the task's texts written in when it
 // can serve, else loaded (and kept when it can serve the next ones). True when loaded for this
 // task.
 bool OpenDocument(Office& office, PoolState& pool, const Task& task, const DocxTexts& texts,
                   Reference<css::lang::XComponent>& doc) {
+  if (doc.is()) return false;  // the original .doc of a template filled directly, filled already
   KeptDocument& kept = office.link->kept;
   const bool fits = task.job.take_source && pool.options.keep_documents && kept.Fits(texts);
   // A .doc the pool could write others from comes from a fresh load, not a kept document.
@@ -83,15 +141,6 @@ Status StoreTargets(Office& office, PoolState& pool, const Task& task, const Doc
   return Status::Ok();
 }
 
-// Removes its files when it goes: what a conversion made on the way, whatever became of it.
-struct ScratchFiles {
-  std::vector<std::string> paths;
-  ~ScratchFiles() {
-    std::error_code ec;
-    for (const std::string& path : paths) fs::remove(path, ec);
-  }
-};
-
 // Writes the .doc of the package with `texts` from a base of its template to `path`; false when
 // no base can serve.
 bool WriteDocFromBase(PoolState& pool, const DocxTexts& texts, const std::string& path) {
@@ -109,7 +158,7 @@ bool WriteDocFromBase(PoolState& pool, const DocxTexts& texts, const std::string
 // base of its template, else the task's document (opened into `doc`) stored by the office.
 Status MakeStored(Office& office, PoolState& pool, const Task& task, const DocxTexts& texts, StoreFormat via,
                   const std::string& stored, Reference<css::lang::XComponent>& doc) {
-  if (via == StoreFormat::kDoc && WriteDocFromBase(pool, texts, stored)) return Status::Ok();
+  if (via == StoreFormat::kDoc && !doc.is() && WriteDocFromBase(pool, texts, stored)) return Status::Ok();
   const bool fresh = OpenDocument(office, pool, task, texts, doc);
   Status made = StoreChecked(doc, stored, via, 0);
   if (made.ok() && via == StoreFormat::kDoc && fresh && texts.ok) pool.bases.Keep(stored, texts);
@@ -169,6 +218,18 @@ ConversionOutcome ConvertThroughStored(Office& office, PoolState& pool, const Ta
 // Opens, stores and delivers; raises the office's exceptions.
 ConversionOutcome Convert(Office& office, PoolState& pool, const Task& task, const DocxTexts& texts,
                           Reference<css::lang::XComponent>& doc) {
+  // A record of a template filled directly is made in the original .doc, or not at all. Only the
+  // pool's own staged copies are records; a file asked for by name is loaded as it is.
+  if (task.job.take_source && !pool.direct.empty()) {
+    std::string why;
+    Status filled = Status::Ok();
+    if (const std::optional<DirectPlan> plan = PlanDirect(pool.direct, texts, why)) {
+      filled = FillOriginal(office, pool, *plan, texts, doc);
+    } else if (!why.empty()) {
+      filled = Status::Failed(std::move(why));
+    }
+    if (!filled.ok()) return filled;
+  }
   if (const StoreFormat via = PdfRoute(task.job); via != StoreFormat::kDocx) {
     return ConvertThroughStored(office, pool, task, texts, via, doc);
   }

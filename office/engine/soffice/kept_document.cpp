@@ -47,23 +47,31 @@ void CollectParagraphs(const Reference<css::text::XText>& text,
   }
 }
 
-std::vector<Reference<css::text::XTextRange>> Paragraphs(const Reference<css::lang::XComponent>& doc) {
+}  // namespace
+
+std::vector<Reference<css::text::XTextRange>> BodyParagraphs(const Reference<css::lang::XComponent>& doc) {
   std::vector<Reference<css::text::XTextRange>> out;
   Reference<css::text::XTextDocument> text_doc(doc, UNO_QUERY_THROW);
   CollectParagraphs(text_doc->getText(), out);
   return out;
 }
 
+namespace {
+
 std::u16string Text16(const Reference<css::text::XTextRange>& range) {
   const rtl::OUString s = range->getString();
   return std::u16string(reinterpret_cast<const char16_t*>(s.getStr()), static_cast<std::size_t>(s.getLength()));
 }
 
-std::vector<std::u16string> Texts(const std::vector<Reference<css::text::XTextRange>>& paragraphs) {
+}  // namespace
+
+std::vector<std::u16string> ParagraphTexts(const std::vector<Reference<css::text::XTextRange>>& paragraphs) {
   std::vector<std::u16string> texts;
   for (const auto& p : paragraphs) texts.push_back(Text16(p));
   return texts;
 }
+
+namespace {
 
 // Edits to a kept document are not recorded for undo: over many records they would pile up.
 void LockUndo(const Reference<css::lang::XComponent>& doc) {
@@ -79,9 +87,8 @@ void Move(const Reference<css::text::XTextCursor>& cursor, std::size_t count, bo
   }
 }
 
-// Makes `changes` (RecordEdits) to the paragraphs and checks that they then hold `to`. False when
-// they do not read as expected afterwards. With `macro` every change is made inside the office in
-// one call.
+}  // namespace
+
 bool SetTexts(const Reference<css::script::provider::XScript>& macro,
               const std::vector<Reference<css::text::XTextRange>>& paragraphs,
               const std::vector<ParagraphEdits>& changes, const std::vector<std::u16string>& to) {
@@ -116,8 +123,6 @@ bool SetTexts(const Reference<css::script::provider::XScript>& macro,
   return true;
 }
 
-}  // namespace
-
 KeptDocument::Component KeptDocument::Serve(const Script& macro, const DocxTexts& texts) {
   if (!doc_.is() || texts_.frame != texts.frame) return nullptr;
   // A record whose edits cannot each stay in their run is loaded (and kept) instead.
@@ -138,8 +143,8 @@ KeptDocument::Component KeptDocument::Serve(const Script& macro, const DocxTexts
 }
 
 void KeptDocument::Adopt(const Component& doc, const DocxTexts& texts) {
-  std::vector<Reference<css::text::XTextRange>> paragraphs = Paragraphs(doc);
-  if (Texts(paragraphs) != texts.paragraphs) {
+  std::vector<Reference<css::text::XTextRange>> paragraphs = BodyParagraphs(doc);
+  if (ParagraphTexts(paragraphs) != texts.paragraphs) {
     unfit_frames_.insert(texts.frame);
     return;
   }

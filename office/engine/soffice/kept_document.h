@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <set>
+#include <string>
 #include <vector>
 
 #include <com/sun/star/lang/XComponent.hpp>
@@ -18,6 +19,19 @@
 #include "office/engine/soffice/text_delta.h"
 
 namespace vexlo::engine {
+
+// The body's paragraphs of `doc` in document order, table cells row by row, and their texts.
+std::vector<com::sun::star::uno::Reference<com::sun::star::text::XTextRange>> BodyParagraphs(
+    const com::sun::star::uno::Reference<com::sun::star::lang::XComponent>& doc);
+std::vector<std::u16string> ParagraphTexts(
+    const std::vector<com::sun::star::uno::Reference<com::sun::star::text::XTextRange>>& paragraphs);
+
+// Makes `changes` (RecordEdits) to `paragraphs` and checks that they then hold `to`. False when
+// they do not read as expected afterwards. With `macro` every change is made inside the office in
+// one call. Raises DisposedException when the office is gone.
+bool SetTexts(const com::sun::star::uno::Reference<com::sun::star::script::provider::XScript>& macro,
+              const std::vector<com::sun::star::uno::Reference<com::sun::star::text::XTextRange>>& paragraphs,
+              const std::vector<ParagraphEdits>& changes, const std::vector<std::u16string>& to);
 
 class KeptDocument {
  public:

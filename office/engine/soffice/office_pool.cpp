@@ -64,6 +64,10 @@ void OfficePool::Start(int count) {
   state_->wake.notify_all();
 }
 
+bool OfficePool::FillDirectly(const std::string& doc, const std::string& docx) {
+  return state_->direct.Add(doc, ReadDocxTexts(docx));
+}
+
 std::shared_future<ConversionOutcome> OfficePool::Submit(ConversionJob job) {
   {
     std::lock_guard lock(state_->mutex);
@@ -126,7 +130,7 @@ DocxTexts OfficePool::TextsFor(const Task& task) const {
   // The texts serve a kept document and the .doc bases.
   const OfficePoolOptions& options = state_->options;
   if (!task.zip) return {};
-  if ((task.job.take_source && options.keep_documents) ||
+  if ((task.job.take_source && (options.keep_documents || !state_->direct.empty())) ||
       (options.doc_from_base && MakesFormat(task.job, StoreFormat::kDoc))) {
     return ReadDocxTexts(task.job.source);
   }
@@ -180,6 +184,10 @@ void OfficePool::Worker(std::size_t index) {
     if (FailOnFolderFault(office, task, batch)) continue;
     if (!EnsureRunning(office, task, batch)) continue;
     if (!batch.empty()) {
+      // Records of a template filled directly are never joined: each is made in the original.
+      RunDirectOnes(office, batch);
+    }
+    if (!batch.empty()) {
       ConvertBatch(office, *state_, std::move(batch));
       ReplaceIfGrown(office);
     } else if (task) {
@@ -211,6 +219,21 @@ bool OfficePool::EnsureRunning(Office& office, const std::shared_ptr<Task>& task
     FinishTask(*t, started.Led("无法转换“" + t->job.label + "”："));
   }
   return false;
+}
+
+void OfficePool::RunDirectOnes(Office& office, std::vector<std::shared_ptr<Task>>& batch) {
+  if (state_->direct.empty()) return;
+  std::vector<std::shared_ptr<Task>> joined;
+  for (std::shared_ptr<Task>& t : batch) {
+    const DocxTexts texts = TextsFor(*t);
+    std::string why;
+    if (PlanDirect(state_->direct, texts, why) || !why.empty()) {
+      RunTask(office, t, texts);
+    } else {
+      joined.push_back(std::move(t));
+    }
+  }
+  batch = std::move(joined);
 }
 
 void OfficePool::RunTask(Office& office, const std::shared_ptr<Task>& task, const DocxTexts& texts) {

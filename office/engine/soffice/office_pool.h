@@ -101,6 +101,11 @@ class OfficePool {
   // (one load serves both); a target path queued again replaces the earlier request for it.
   std::shared_future<ConversionOutcome> Submit(ConversionJob job);
 
+  // From now on, the records made from the .docx at `docx` (the office's conversion of the .doc
+  // at `doc`, which must stay while the pool runs) are made by filling `doc` itself in the office
+  // (direct_fill.h). False when the .docx cannot serve as the records' template.
+  bool FillDirectly(const std::string& doc, const std::string& docx);
+
   // Ends everything now: the offices are killed with their process groups, waiting jobs fail
   // with "已取消" and their sources are discarded. The pool starts offices again on next use.
   void Cancel();
@@ -154,6 +159,8 @@ class OfficePool {
                      std::vector<std::shared_ptr<Task>>& batch);
   // Converts `task` in `office`, tries it again once on a failure, and finishes it.
   void RunTask(Office& office, const std::shared_ptr<Task>& task, const DocxTexts& texts);
+  // Runs the tasks of `batch` whose template is filled directly one by one, leaving the others.
+  void RunDirectOnes(Office& office, std::vector<std::shared_ptr<Task>>& batch);
   // Replaces the office when it has grown too much since its first document.
   void ReplaceIfGrown(Office& office);
   void EndWorker(Office& office);

@@ -1,5 +1,5 @@
 // What the office pool's threads share: the options, the lock and its condition, the queue, the
-// counters, the .doc bases and the delivery of finished files. No UNO, so that every unit of the
+// counters, the .doc bases, the templates filled directly and the delivery of finished files. No UNO, so that every unit of the
 // pool may use it.
 // Convention: cannot fail.
 #ifndef VEXLO_OFFICE_ENGINE_SOFFICE_POOL_STATE_H_
@@ -11,6 +11,7 @@
 #include <string>
 
 #include "office/engine/soffice/delivery.h"
+#include "office/engine/soffice/direct_fill.h"
 #include "office/engine/soffice/doc_bases.h"
 #include "office/engine/soffice/job_queue.h"
 #include "office/engine/soffice/joined_export_log.h"
@@ -52,6 +53,7 @@ class PoolState {
 
   DocBases bases;
   JoinedPathLog joined_log;
+  DirectTemplates direct;  // .doc templates whose records are filled in the original
   const Delivery delivery{mutex, queue};
 
   // Adds one to a counter (takes the lock).

@@ -325,7 +325,8 @@ void EditRun(StepEditor& editor, std::size_t begin, const std::u16string& from, 
 std::optional<std::vector<TextEdit>> ParagraphRunEdits(const std::u16string& from,
                                                        const std::vector<DocxTexts::Span>& from_runs,
                                                        const std::u16string& to,
-                                                       const std::vector<DocxTexts::Span>& to_runs) {
+                                                       const std::vector<DocxTexts::Span>& to_runs,
+                                                       bool emptied_runs) {
   if (from_runs.size() != to_runs.size()) return std::nullopt;
   // What lies between the runs (tabs, breaks) must be the same in both.
   std::size_t from_at = 0, to_at = 0;
@@ -347,6 +348,10 @@ std::optional<std::vector<TextEdit>> ParagraphRunEdits(const std::u16string& fro
     const std::u16string a = from.substr(from_runs[k].begin, from_runs[k].end - from_runs[k].begin);
     const std::u16string b = to.substr(to_runs[k].begin, to_runs[k].end - to_runs[k].begin);
     if (a == b) continue;
+    if (emptied_runs && !a.empty() && b.empty()) {
+      editor.Replace(from_runs[k].begin, a.size(), u"");
+      continue;
+    }
     if (a.empty() || b.empty()) return std::nullopt;
     EditRun(editor, from_runs[k].begin, a, b);
   }
@@ -356,7 +361,7 @@ std::optional<std::vector<TextEdit>> ParagraphRunEdits(const std::u16string& fro
 
 }  // namespace
 
-std::optional<std::vector<ParagraphEdits>> RecordEdits(const DocxTexts& from, const DocxTexts& to) {
+std::optional<std::vector<ParagraphEdits>> RecordEdits(const DocxTexts& from, const DocxTexts& to, bool emptied_runs) {
   if (!from.ok || !to.ok || from.paragraphs.size() != to.paragraphs.size() ||
       from.spans.size() != from.paragraphs.size() || to.spans.size() != to.paragraphs.size()) {
     return std::nullopt;
@@ -371,7 +376,7 @@ std::optional<std::vector<ParagraphEdits>> RecordEdits(const DocxTexts& from, co
       continue;
     }
     std::optional<std::vector<TextEdit>> edits =
-        ParagraphRunEdits(from.paragraphs[i], from.spans[i], to.paragraphs[i], to.spans[i]);
+        ParagraphRunEdits(from.paragraphs[i], from.spans[i], to.paragraphs[i], to.spans[i], emptied_runs);
     if (!edits) return std::nullopt;
     changes.push_back({i, std::move(*edits)});
   }

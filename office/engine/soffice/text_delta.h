@@ -66,8 +66,10 @@ struct ParagraphEdits {
 // office gives inserted text the formatting of the character before it, and a link's or a
 // control's text does not grow at its ends). Nothing when that cannot be done: a run that is
 // empty in either (the office drops an empty run, and its formatting with it), runs or the text
-// between them that do not pair up.
-std::optional<std::vector<ParagraphEdits>> RecordEdits(const DocxTexts& from, const DocxTexts& to);
+// between them that do not pair up. With `emptied_runs`, a run that `to` empties has its text
+// deleted (where the document edited is not one loaded from `from`, so that no run goes with it).
+std::optional<std::vector<ParagraphEdits>> RecordEdits(const DocxTexts& from, const DocxTexts& to,
+                                                       bool emptied_runs = false);
 
 }  // namespace vexlo::engine
 

@@ -1,5 +1,6 @@
 #include "office/engine/word/detour_proof.h"
 
+#include <cstdlib>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -94,7 +95,7 @@ std::string DetourVerdict::Describe() const {
   switch (way) {
     case Way::kSame: return ".doc模板经转换填写：已核对与原文件一致";
     case Way::kRepaired: return ".doc模板经转换填写：转换丢失的内容已修复，核对一致（" + why + "）";
-    case Way::kDiffers: return ".doc模板经转换填写：与原文件不一致（" + why + "）";
+    case Way::kDiffers: return ".doc模板转换后与原文件不一致（" + why + "），改为在 LibreOffice 中直接填写原文件";
   }
   return "";
 }
@@ -123,7 +124,10 @@ std::optional<DetourVerdict> DetourProof::Prove(const std::string& docx) {
   if (first->empty()) return DetourVerdict{};
   DetourVerdict verdict{DetourVerdict::Way::kDiffers, *first};
   const std::optional<std::string> bytes = ReadAll(docx);
-  const std::optional<std::string> repaired = bytes ? RepairConvertedDocx(*bytes) : std::nullopt;
+  // VEXLO_TEST_NO_DETOUR_REPAIR leaves every loss unrepaired: the tests of templates filled in the
+  // original need a loss the repairs do not mend.
+  const bool repairs = std::getenv("VEXLO_TEST_NO_DETOUR_REPAIR") == nullptr;
+  const std::optional<std::string> repaired = bytes && repairs ? RepairConvertedDocx(*bytes) : std::nullopt;
   if (!repaired) return verdict;
   const std::string repaired_path = folder_ + "/repaired.docx";
   if (!(std::ofstream(repaired_path, std::ios::binary) << *repaired)) return verdict;

@@ -18,6 +18,8 @@
 #include "office/engine/soffice/soffice.h"
 #include "office/engine/word/convertible_input.h"
 #include "office/engine/word/converted_templates.h"
+#include "office/engine/word/document_model.h"
+#include "office/engine/word/word_package.h"
 
 namespace vexlo::engine::word {
 
@@ -126,6 +128,28 @@ TemplateConversion ConvertIntoCache(OfficePool& pool, SofficeRuns& runs, const s
     result.docx = docx;  // a cache folder that cannot be written does not stop the run
   }
   return result;
+}
+
+// For a .doc template whose detour was proven to differ: its records are made from here on by
+// filling the original (its bytes `doc`, proven under `key`) in the office. A copy of the .doc
+// and the converted .docx `converted` as the engine writes its records go into the process's
+// folder `process_folder`, where `pool` reads them.
+void FillDirectly(OfficePool& pool, const Result<std::string>& process_folder, const std::string& key,
+                  const std::string& doc, const std::string& converted, const std::string& path) {
+  if (!process_folder.ok() || ContentDigest(doc) != key) return;
+  const std::string& folder = *process_folder;
+  std::string docx;
+  try {
+    docx = DocumentModel(WordPackage::FromBytes(converted, path), false).PackageBytes(".docx", true);
+  } catch (const RuntimeError&) {
+    return;
+  }
+  const std::string doc_copy = folder + "/direct-" + key + ".doc";
+  const std::string docx_copy = folder + "/direct-" + key + ".docx";
+  if (!(std::ofstream(doc_copy, std::ios::binary) << doc) || !(std::ofstream(docx_copy, std::ios::binary) << docx)) {
+    return;
+  }
+  pool.FillDirectly(doc_copy, docx_copy);
 }
 
 }  // namespace
@@ -263,8 +287,10 @@ std::string DocConversions::ConvertToDocx(const std::string& path) {
   for (int round = 0; round < 2; ++round) {
     const TemplateConversion r = PrepareTemplateAsync(path).get();
     if (r.refused) throw RuntimeError::Format(path, r.error);
+    const bool direct = r.detour && r.detour->way == DetourVerdict::Way::kDiffers;
     if (!r.docx.empty()) {
       if (r.detour) detour_log_.Say(fs::path(path).filename().string(), r.key, *r.detour);
+      if (direct) FillDirectly(pool_, ProcessTempFolder(), r.key, ReadAll(path), r.docx, path);
       return r.docx;
     }
     if (!r.error.empty() || r.docx_path.empty()) {
@@ -272,6 +298,7 @@ std::string DocConversions::ConvertToDocx(const std::string& path) {
     }
     if (std::optional<std::string> docx = ConvertedTemplates::ReadEntry(r.docx_path)) {
       if (r.detour) detour_log_.Say(fs::path(path).filename().string(), r.key, *r.detour);
+      if (direct) FillDirectly(pool_, ProcessTempFolder(), r.key, ReadAll(path), *docx, path);
       return *docx;
     }
   }

@@ -172,8 +172,9 @@ std::shared_ptr<WordDocument> WordApplication::Add(const std::string& template_p
   const bool blank = template_path.empty();
   std::shared_ptr<const WordPackage> package = blank ? WordPackage::Blank() : LoadAny(template_path);
   const std::string name = "文档" + std::to_string(next_number_++);
-  return Adopt(std::make_shared<WordDocument>(services_, package, blank, "", name,
-                                              CloseHook()));
+  auto document = std::make_shared<WordDocument>(services_, package, blank, "", name, CloseHook());
+  document->SetTemplatePath(template_path);
+  return Adopt(std::move(document));
 }
 
 std::shared_ptr<WordDocument> WordApplication::Open(const std::string& path) {

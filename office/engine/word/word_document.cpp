@@ -100,8 +100,11 @@ WordDocument::WordDocument(const WordServices& services, std::shared_ptr<const W
   // The engine's own: true when the document's story holds objects placed relative to the page
   // and does not end with a page or section break (copies that follow one another without a
   // break then put those objects on the same pages).
-  // An engine property of its own: what a .doc template's conversion loses ("" for nothing).
-  AddProperty("conversionloss", [this] { return Value(services_.conversions.ConversionLoss(path_)); });
+  // An engine property of its own: what a .doc template's conversion loses ("" for nothing), for
+  // a document opened from the template or made from it.
+  AddProperty("conversionloss", [this] {
+    return Value(services_.conversions.ConversionLoss(path_.empty() ? template_path_ : path_));
+  });
   AddProperty("pageanchorswithoutbreak", [this] {
     return Value(model_.package().story().page_anchored_without_break());
   });

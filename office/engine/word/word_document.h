@@ -36,6 +36,8 @@ class WordDocument : public office::AutomationObject,
 
   DocumentModel& model() { return model_; }
   const std::string& path() const { return path_; }
+  // The template a new document was made from (documents.add), whose conversion it shares.
+  void SetTemplatePath(std::string path) { template_path_ = std::move(path); }
   bool closed() const { return closed_; }
 
   void SaveAs(const std::string& path);
@@ -57,6 +59,7 @@ class WordDocument : public office::AutomationObject,
   WordServices services_;
   DocumentModel model_;
   std::string path_;
+  std::string template_path_;
   std::string name_;
   std::function<void(WordDocument*)> on_close_;
   bool closed_ = false;
