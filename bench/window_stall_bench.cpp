@@ -15,7 +15,6 @@
 #include "app/application.h"
 #include "app/app_state.h"
 #include "app/event_guard.h"
-#include "office/deferred_work.h"
 #include "office/engine/engine_services.h"
 #include "office/engine/register_servers.h"
 #include "office/engine/soffice/office_pool.h"
@@ -53,7 +52,6 @@ int main(int argc, char** argv) {
   engine::EngineServices services(
       {}, {.desktop_handoff = [&](const std::string&) { handed_over = clock.elapsed(); }});
   engine::RegisterEmbeddedServers(services, &events);
-  office::SetDeferredWork(&services.deferred_work());
   ui::TextPagePreview pages(nullptr);
   ui::SettingsFile settings;
   ui::MailPasswords mail_passwords;
@@ -65,7 +63,8 @@ int main(int argc, char** argv) {
                                   .template_preparer = ui::LibreOfficePreparer(services.conversions()),
                                   .settings = settings,
                                   .mail_passwords = mail_passwords,
-                                  .progress = progress};
+                                  .progress = progress,
+                                  .deferred = &services.deferred_work()};
 
   qint64 last = 0;
   qint64 longest = 0;
@@ -125,7 +124,6 @@ int main(int argc, char** argv) {
     delete window;
   }
   services.pool().Shutdown();
-  office::SetDeferredWork(nullptr);
   events.ClearPosted();
   std::error_code error;
   std::filesystem::remove_all(folder, error);

@@ -20,7 +20,6 @@
 
 #include "merge/data_source.h"
 #include "merge/document_generation.h"
-#include "office/deferred_work.h"
 #include "office/engine/engine_services.h"
 #include "office/engine/package/atomic_file.h"
 #include "office/engine/package/zip_writer.h"
@@ -204,7 +203,6 @@ int main(int argc, char** argv) {
   }
   vexlo::engine::EngineServices services;
   vexlo::engine::RegisterEmbeddedServers(services);
-  vexlo::office::SetDeferredWork(&services.deferred_work());
   const fs::path out = fs::temp_directory_path() / ("vexlo-word-bench-" + std::to_string(getpid()));
   fs::create_directories(out);
   g_workbook = out / "数据.xlsx";

@@ -6,7 +6,6 @@
 #include <QCoreApplication>
 
 #include "cli/run_cli.h"
-#include "office/deferred_work.h"
 #include "office/engine/engine_services.h"
 #include "office/engine/package/temp_folder.h"
 #include "office/engine/register_servers.h"
@@ -38,7 +37,6 @@ int main(int argc, char** argv) {
   // registers. They end with `services`, before the program's static state goes.
   vexlo::engine::EngineServices services;
   vexlo::engine::RegisterEmbeddedServers(services, &program.events);
-  vexlo::office::SetDeferredWork(&services.deferred_work());
   std::vector<std::string> args(argv + 1, argv + argc);
   const int status = vexlo::cli::RunCli(
       program, args, stdout, stderr, ::isatty(STDERR_FILENO) == 1, [] { return stop_signal != 0; },
@@ -46,7 +44,7 @@ int main(int argc, char** argv) {
            [&services](const std::string& templ, bool needs_pdf) {
              services.conversions().WarmUpFor(templ, needs_pdf);
            },
-       .at_end = [&services] { services.Shutdown(); }});
-  vexlo::office::SetDeferredWork(nullptr);
+       .at_end = [&services] { services.Shutdown(); },
+       .deferred = &services.deferred_work()});
   return status;
 }

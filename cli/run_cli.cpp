@@ -76,6 +76,7 @@ int RunCli(CliProgram& program, const std::vector<std::string>& args, std::FILE*
   events.RunGuarded({"vexlo", "", "create"}, [&] { vexlo.create(); });
   events.RunGuarded({"vexlo", "", "open"}, [&] { vexlo.open(""); });
   request.current_folder = program.state.as_currentpath;
+  request.deferred = engine.deferred;
 
   ConsoleObserver observer(out, err, interactive, std::move(cancelled));
   std::unique_ptr<office::oleobject> excelserver, wordserver, wordserver2;

@@ -56,6 +56,8 @@ struct CliEngine {
   // The engine's orderly end, which writes what is still held: runs last, where a run-time
   // error it raises is still reported and makes the exit status 3.
   std::function<void()> at_end;
+  // What the engine's servers hold back to do in bulk, finished by the run (nullptr: none).
+  office::DeferredWork* deferred = nullptr;
 };
 
 // `interactive`: draw the progress bar. `cancelled` is asked between records (and while output

@@ -11,7 +11,6 @@
 #include "app/clock.h"
 #include "app/event_guard.h"
 #include "gui/vexlo_qapplication.h"
-#include "office/deferred_work.h"
 #include "office/engine/engine_services.h"
 #include "office/engine/output/cups_printer.h"
 #include "office/engine/package/temp_folder.h"
@@ -78,7 +77,6 @@ int main(int argc, char** argv) {
              }
            }});
   engine::RegisterEmbeddedServers(services, &events);
-  office::SetDeferredWork(&services.deferred_work());
 
   // The main window: the generation window's page images are our own text pages; LibreOffice
   // starts when the window is up and reads a .doc template as soon as it is chosen.
@@ -98,6 +96,7 @@ int main(int argc, char** argv) {
       .settings = settings,
       .mail_passwords = mail_passwords,
       .progress = progress,
+      .deferred = &services.deferred_work(),
   };
   // Made by the open event, once it has found the program's folders.
   open_main_window = [&] {
@@ -121,7 +120,6 @@ int main(int argc, char** argv) {
   events.RunGuarded({"vexlo", "", "destroy"}, [&] { vexlo.destroy(); });
   // The engine ends while its failures (a save still held that cannot be written) are reported.
   events.RunGuarded({"vexlo", "", "destroy"}, [&] { services.Shutdown(); });
-  office::SetDeferredWork(nullptr);
   events.ClearPosted();
   return rc;
 }

@@ -13,7 +13,7 @@ MergeSummary MergeSession::Run() {
       // The instances quit first (their quit finishes the output already asked for), then
       // the helper processes that stay warm between runs end too.
       ShutDownAfterFailure();
-      office::CancelDeferredWork();
+      flush_.Cancel();
       RemoveMergedTemp();
       CloseProgress();
       throw;
@@ -117,7 +117,7 @@ void MergeSession::RunInstances() {
 
 bool MergeSession::ConfirmPrinting() {
   if (!request_.print || total_ == 0) return true;
-  summary_.printer = office::OutputPrinter();
+  summary_.printer = flush_.Printer();
   summary_.copies = CopiesValue(request_.copies_text);
   const PrintPlan plan{summary_.printer, request_.one_file ? 1 : total_, summary_.copies};
   return observer_.ConfirmPrint(plan);

@@ -22,6 +22,7 @@
 #include "merge/pre_write_check.h"
 #include "merge/record_choice.h"
 #include "merge/run_stages.h"
+#include "office/deferred_work.h"
 #include "office/oleobject.h"
 
 namespace vexlo::merge {
@@ -53,6 +54,9 @@ struct MergeRequest {
   std::optional<delivery::MailSettings> mail;
   // The time a name taken by another program is stamped with.
   app::Clock clock = app::SystemTime;
+  // What the servers hold back to do in bulk, finished at the run's flush point (nullptr: servers
+  // that do their work at once). Not owned; outlives the run.
+  office::DeferredWork* deferred = nullptr;
 };
 
 // The fields a message may send the user back to.

@@ -69,7 +69,7 @@ void MergeSession::RecordLoop() {
         OutputRecord(stem, record, result);
         result.document_name = FileName(result.document);
       }
-      office::FlushDeferredWork(false);
+      flush_.Flush(false);
     } catch (const app::RuntimeError& e) {
       throw AtRecord(result, request_.one_file ? merged_document_ : result.document, e);
     }
@@ -126,7 +126,7 @@ void MergeSession::FinishMergedOutput() {
 
 void MergeSession::FinishDeferredWork() {
   try {
-    office::FlushDeferredWork(true, [this](office::WaitStage stage, int done, int total) {
+    flush_.Flush(true, [this](office::WaitStage stage, int done, int total) {
       // A stage with nothing to do (no PDF asked) is not shown.
       if (total > 0) observer_.StageProgress(StageOf(stage), done, total);
       return observer_.CancelRequested();
@@ -186,13 +186,13 @@ void MergeSession::ShutDown() {
 }
 
 void MergeSession::StopAfterCancel() {
-  office::CancelDeferredWork();
+  flush_.Cancel();
   ShutDownAfterFailure();
-  office::CancelDeferredWork();
+  flush_.Cancel();
   RemoveMergedTemp();
   summary_.outcome = MergeOutcome::kCancelled;
   summary_.merged.clear();
-  summary_.print_jobs = office::PrintJobsSent();
+  summary_.print_jobs = flush_.PrintJobsSent();
   summary_.documents = summary_.pdfs = 0;
   for (const RecordResult& r : records_) {
     summary_.documents += WrittenByThisRun(r.document);

@@ -68,6 +68,7 @@ class MergeSession {
   MergeSession(const MergeRequest& request, MergeObserver& observer, const MergeHandles& handles)
       : request_(request),
         observer_(observer),
+        flush_(request.deferred),
         excelserver_(Ensure(handles.excelserver)),
         wordserver_(Ensure(handles.wordserver)),
         wordserver2_(Ensure(handles.wordserver2)),
@@ -185,6 +186,7 @@ class MergeSession {
 
   const MergeRequest& request_;
   MergeObserver& observer_;
+  const office::FlushPoint flush_;  // the one point where the servers' held-back work is done
   oleobject& excelserver_;
   oleobject& wordserver_;
   oleobject& wordserver2_;

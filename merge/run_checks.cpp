@@ -128,7 +128,7 @@ bool RunChecks::Folder(const std::string& folder) {
 
 // What PDF, printing and the outputs' format need on this machine.
 bool RunChecks::Helpers(const std::string& filetype, bool pdf) {
-  switch (office::CheckOutput(filetype, pdf, request_.print)) {
+  switch (office::FlushPoint(request_.deferred).Check(filetype, pdf, request_.print)) {
     case office::OutputGap::kNone:
       return true;
     case office::OutputGap::kNoConverter:

@@ -1,39 +1,36 @@
 #include "office/deferred_work.h"
 
 namespace vexlo::office {
-namespace {
-DeferredWork* the_owner = nullptr;
-}  // namespace
 
-void SetDeferredWork(DeferredWork* owner) { the_owner = owner; }
-
-OutputGap CheckOutput(std::string_view extension, bool pdf, bool print) {
-  return the_owner == nullptr ? OutputGap::kNone : the_owner->Check(extension, pdf, print);
+OutputGap FlushPoint::Check(std::string_view extension, bool pdf, bool print) const {
+  return work_ == nullptr ? OutputGap::kNone : work_->Check(extension, pdf, print);
 }
 
-void FlushDeferredWork(bool finish, const WaitWatch& watch) {
-  if (the_owner != nullptr) the_owner->Flush(finish, watch);
+void FlushPoint::Flush(bool finish, const WaitWatch& watch) const {
+  if (work_ != nullptr) work_->Flush(finish, watch);
 }
 
-void CancelDeferredWork() noexcept {
-  if (the_owner == nullptr) return;
+void FlushPoint::Cancel() const noexcept {
+  if (work_ == nullptr) return;
   try {
-    the_owner->Cancel();
+    work_->Cancel();
   } catch (...) {
     // Cancelling is already the way out; what could not be stopped ends with the process.
   }
 }
 
-void PauseDeferredWork(bool paused) {
-  if (the_owner != nullptr) the_owner->Pause(paused);
+void FlushPoint::Pause(bool paused) const {
+  if (work_ != nullptr) work_->Pause(paused);
 }
 
-int PrintJobsSent() { return the_owner == nullptr ? 0 : the_owner->PrintJobsSent(); }
+int FlushPoint::PrintJobsSent() const { return work_ == nullptr ? 0 : work_->PrintJobsSent(); }
 
-std::string OutputPrinter() { return the_owner == nullptr ? std::string() : the_owner->Printer(); }
+std::string FlushPoint::Printer() const {
+  return work_ == nullptr ? std::string() : work_->Printer();
+}
 
-std::optional<WaitProgress> DeferredProgress() {
-  return the_owner == nullptr ? std::nullopt : the_owner->Progress();
+std::optional<WaitProgress> FlushPoint::Progress() const {
+  return work_ == nullptr ? std::nullopt : work_->Progress();
 }
 
 }  // namespace vexlo::office

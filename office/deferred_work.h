@@ -1,9 +1,9 @@
 // Deferred work: what an automation server holds back to do in bulk (saves held for a growing
 // document, format conversions, PDF export, printing). A server with such work registers one owner
-// here; the caller of the servers (the merge) decides when it is finished, at one explicit point,
-// instead of the server posting itself onto the event loop or calling back into the window.
-// With a server that does its work at once (real Word) there is no owner and both calls do
-// nothing. UI thread only.
+// with the engine, which main() passes down; the caller of the servers (the merge) decides when it
+// is finished, at one explicit point, instead of the server posting itself onto the event loop or
+// calling back into the window. With a server that does its work at once (real Word) there is no
+// owner and the flush point's calls do nothing. UI thread only.
 #ifndef VEXLO_OFFICE_DEFERRED_WORK_H_
 #define VEXLO_OFFICE_DEFERRED_WORK_H_
 
@@ -64,18 +64,24 @@ class DeferredWork {
   virtual std::optional<WaitProgress> Progress() const { return std::nullopt; }
 };
 
-// The owner in use (nullptr: none).
-void SetDeferredWork(DeferredWork* owner);
+// The one flush point a run uses: the deferred work its caller passed down, or none (a server
+// that does its work at once), when every call does nothing. A small value, copied freely; the
+// work it points to outlives it.
+class FlushPoint {
+ public:
+  explicit FlushPoint(DeferredWork* work = nullptr) : work_(work) {}
 
-OutputGap CheckOutput(std::string_view extension, bool pdf, bool print);
+  OutputGap Check(std::string_view extension, bool pdf, bool print) const;
+  void Flush(bool finish, const WaitWatch& watch = {}) const;
+  void Cancel() const noexcept;
+  void Pause(bool paused) const;
+  int PrintJobsSent() const;
+  std::string Printer() const;
+  std::optional<WaitProgress> Progress() const;
 
-// The one flush point.
-void FlushDeferredWork(bool finish, const WaitWatch& watch = {});
-void CancelDeferredWork() noexcept;
-void PauseDeferredWork(bool paused);
-int PrintJobsSent();
-std::string OutputPrinter();
-std::optional<WaitProgress> DeferredProgress();
+ private:
+  DeferredWork* work_;
+};
 
 }  // namespace vexlo::office
 

@@ -135,6 +135,7 @@ class CorpusEndToEndTest : public ::testing::Test {
     request.output_folder = (dir_ / out).string();
     request.copies_text = "1";
     request.one_file = one_file;
+    request.deferred = &test::Engine().deferred_work();
     Messages messages;
     const MergeSummary summary = RunMergeSession(request, messages, {excel_, word_, word2_});
     EXPECT_EQ(summary.outcome, MergeOutcome::kSucceeded) << tpl;

@@ -54,6 +54,7 @@ class DocPdfTest : public ::testing::Test {
     request.copies_text = "1";
     request.pdf = true;
     request.one_file = one_file;
+    request.deferred = &test::Engine().deferred_work();
     test::RecordingObserver observer;
     EXPECT_EQ(RunMergeSession(request, observer, {excel_, word_, word2_}).outcome, MergeOutcome::kSucceeded);
     std::vector<fs::path> docs;

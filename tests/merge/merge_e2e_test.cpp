@@ -87,6 +87,7 @@ class MergeEndToEndTest : public ::testing::Test {
       GTEST_SKIP() << "the embedded servers are not built in yet";
     }
     request_.clock = [] { return app::LocalTime{2026, 12, 7, 15, 30, 0}; };
+    request_.deferred = &test::Engine().deferred_work();
     fs::create_directory(out_);
     for (const char* name :
          {"模板.docx", "模板.doc", "数据.xlsx", "数据.xls", "无记录.xlsx", "无标题.xlsx", "长名.xlsx",

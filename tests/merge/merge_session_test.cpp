@@ -62,7 +62,7 @@ class FakeDeferredWork : public office::DeferredWork {
 class MergeSessionTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    office::SetDeferredWork(&deferred_);
+    request_.deferred = &deferred_;
     request_.clock = [] { return app::LocalTime{2026, 12, 7, 15, 30, 0}; };
     std::filesystem::create_directory(out_);
     test::WriteFile(data_, "sheet");
@@ -74,9 +74,6 @@ class MergeSessionTest : public ::testing::Test {
     office_.cells = {{"a1", "NAME"}, {"b1", "DEPT"}, {"c1", "ID"},
                      {"a2", "张三"}, {"b2", "销售"}, {"c2", "7"},
                      {"a3", "李四"}, {"b3", "  "}, {"c3", "8"}};
-  }
-  void TearDown() override {
-    office::SetDeferredWork(nullptr);
   }
 
   // The calls that fill one record: the titles NAME, DEPT and ID go to markers U+F0000 + k in

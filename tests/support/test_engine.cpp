@@ -2,7 +2,6 @@
 
 #include <stdexcept>
 
-#include "office/deferred_work.h"
 #include "office/engine/register_servers.h"
 
 namespace vexlo::test {
@@ -15,7 +14,6 @@ TestEngine::TestEngine() {
   services_.emplace();
   the_services = &services_;
   engine::RegisterEmbeddedServers(*services_);
-  office::SetDeferredWork(&services_->deferred_work());
 }
 
 TestEngine::~TestEngine() {
@@ -32,7 +30,6 @@ engine::EngineServices& Engine() {
 
 void EndEngineServices() {
   if (the_services == nullptr || !the_services->has_value()) return;
-  office::SetDeferredWork(nullptr);
   the_services->reset();
 }
 

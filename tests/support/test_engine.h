@@ -1,6 +1,6 @@
 // The engine of a test program, built by its main as every program's main builds one: the
-// engine's services, the embedded servers registered with them and their deferred work given
-// to the gateway, ended before main returns. Cases reach it through Engine() (to register the
+// engine's services and the embedded servers registered with them, ended before main returns;
+// a case that runs a merge passes the engine's deferred work in its request. Cases reach it through Engine() (to register the
 // servers with it again after a fake took their place), or build a graph of their own with
 // fakes in its place.
 #ifndef VEXLO_TESTS_SUPPORT_TEST_ENGINE_H_

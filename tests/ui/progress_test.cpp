@@ -381,8 +381,8 @@ class PauseRecorder : public office::DeferredWork {
 
 TEST_F(ProgressDisplayTest, TheOutputPausesWhileTheStopQuestionIsOpen) {
   PauseRecorder output;
-  office::SetDeferredWork(&output);
   merge::MergeRequest request;
+  request.deferred = &output;
   ProgressDisplay display(nullptr, host_, graph_.progress, graph_.pages, {}, request);
   display.Opened("正在输出", 5);
   display.StageProgress(merge::MergeStage::kPdfs, 1, 5);
@@ -397,7 +397,6 @@ TEST_F(ProgressDisplayTest, TheOutputPausesWhileTheStopQuestionIsOpen) {
   EXPECT_EQ(output.pauses, std::vector<bool>({true, false, true}));
   display.Closed();
   EXPECT_EQ(output.pauses, std::vector<bool>({true, false, true, false}));
-  office::SetDeferredWork(nullptr);
 }
 
 // PDFs of the batches under way go on arriving while the stop question is open: the count
@@ -412,8 +411,8 @@ class ArrivingPdfs : public PauseRecorder {
 
 TEST_F(ProgressDisplayTest, TheCountFollowsThePdfsThatArriveWhileTheStopQuestionIsOpen) {
   ArrivingPdfs output;
-  office::SetDeferredWork(&output);
   merge::MergeRequest request;
+  request.deferred = &output;
   ProgressDisplay display(nullptr, host_, graph_.progress, graph_.pages, {}, request);
   display.Opened("正在输出", 200);
   display.StageProgress(merge::MergeStage::kPdfs, 1, 200);
@@ -429,7 +428,6 @@ TEST_F(ProgressDisplayTest, TheCountFollowsThePdfsThatArriveWhileTheStopQuestion
   EXPECT_EQ(display.overlay()->count_text(), "第 97 个，共 200 个");
   host_.while_asking = nullptr;
   display.Closed();
-  office::SetDeferredWork(nullptr);
 }
 
 TEST_F(ProgressDisplayTest, EveryStageIsShownWithItsCountAndTheTimeLeft) {

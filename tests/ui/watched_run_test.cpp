@@ -148,6 +148,7 @@ class WatchedRunTest : public ::testing::Test {
     request.copies_text = "1";
     request.visible = true;
     request.pdf = pdf;
+    request.deferred = graph_.deferred;
     return request;
   }
 

@@ -12,6 +12,7 @@
 #include "app/event_guard.h"
 #include "app/gf_apperror.h"
 #include "tests/support/scripted_host.h"
+#include "tests/support/test_engine.h"
 #include "ui/main/page_preview.h"
 #include "ui/main/settings_file.h"
 #include "ui/main/window_context.h"
@@ -39,7 +40,8 @@ struct WindowGraph {
             .template_preparer = template_preparer,
             .settings = settings,
             .mail_passwords = mail_passwords,
-            .progress = progress};
+            .progress = progress,
+            .deferred = deferred};
   }
 
   ScriptedHost host;
@@ -54,6 +56,8 @@ struct WindowGraph {
   ui::SettingsFile settings{clock};
   ui::MailPasswords mail_passwords;
   ui::ActiveProgress progress;
+  // The test program's engine's, as main passes its own (a case may put a fake in its place).
+  office::DeferredWork* deferred = &Engine().deferred_work();
 };
 
 }  // namespace vexlo::test

@@ -168,7 +168,7 @@ bool ProgressDisplay::AskToStop() {
   // the page move on to the newest one written, which a page not yet due would hold back.
   ShowWatched(std::chrono::steady_clock::now(), true);
   // No new PDF or print is begun while the user decides; a Yes cancels what waits.
-  office::PauseDeferredWork(true);
+  office::FlushPoint(request_.deferred).Pause(true);
   paused_ = true;
   // The work under way goes on arriving while the question is open (a joined batch is many
   // PDFs at once): the count keeps up with it, so that it names the files there are.
@@ -184,7 +184,8 @@ bool ProgressDisplay::AskToStop() {
 
 void ProgressDisplay::FollowOutput() {
   if (overlay_ == nullptr) return;
-  const std::optional<office::WaitProgress> progress = office::DeferredProgress();
+  const std::optional<office::WaitProgress> progress =
+      office::FlushPoint(request_.deferred).Progress();
   const merge::MergeStage stage = shown_stage_.value_or(merge::MergeStage::kDocuments);
   if (!progress || stage == merge::MergeStage::kDocuments) return;
   if ((progress->stage == office::WaitStage::kPdfs) != (stage == merge::MergeStage::kPdfs)) return;
@@ -194,7 +195,7 @@ void ProgressDisplay::FollowOutput() {
 void ProgressDisplay::ResumeOutput() {
   if (!paused_) return;
   paused_ = false;
-  office::PauseDeferredWork(false);
+  office::FlushPoint(request_.deferred).Pause(false);
 }
 
 bool ProgressDisplay::eventFilter(QObject* watched, QEvent* event) {

@@ -11,6 +11,7 @@
 #include "app/clock.h"
 #include "app/event_guard.h"
 #include "app/host.h"
+#include "office/deferred_work.h"
 #include "ui/mail/mail_store.h"
 #include "ui/main/banner.h"
 #include "ui/main/page_preview.h"
@@ -40,6 +41,8 @@ struct WindowContext {
   MailPasswords& mail_passwords;
   // The progress display of the run in progress, which the host repaints in long steps.
   ActiveProgress& progress;
+  // What the engine's servers hold back to do in bulk, given to every run (nullptr: none).
+  office::DeferredWork* deferred = nullptr;
 };
 
 }  // namespace vexlo::ui

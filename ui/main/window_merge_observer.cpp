@@ -70,6 +70,7 @@ merge::MergeRequest RequestFromWindow(const w_vexlo& window) {
   merge::MergeRequest request = window.ReadInputs();
   request.current_folder = window.context().state.as_currentpath;
   request.clock = window.context().clock;
+  request.deferred = window.context().deferred;
   // The password comes from the keyring only for a run, not whenever the inputs are read.
   if (request.mail) request.mail = MailSettingsForRun(window.context().mail_passwords);
   return request;

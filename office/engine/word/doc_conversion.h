@@ -90,7 +90,7 @@ class DocConversions {
   // Writes the .docx bytes `docx` to `path` in the format of its extension (atomically): the
   // bytes are staged now and converted by the office pool in the background; the file is
   // complete once Flush returns (the word server calls it on quit, on release and before opening
-  // a file; the caller's flush point through office::FlushDeferredWork).
+  // a file; the caller's flush point through office::FlushPoint).
   void QueueConverted(std::string_view docx, const std::string& path);
   // Waits for every queued conversion, telling `watch` (when given) how far it has come; when
   // the watch answers true, drops what is left and returns. Raises RuntimeError::Output for the

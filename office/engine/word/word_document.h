@@ -3,7 +3,7 @@
 // fields, sections (headers and footers), story ranges and notes (word_stories.h). It owns
 // the DocumentModel. Saving is atomic; save() may be coalesced (the state at that call is held
 // and written later) but the file is complete on disk at every close, saveas, export, print,
-// quit, release, and at the caller's flush point (HeldSaves::Flush, office::FlushDeferredWork), so
+// quit, release, and at the caller's flush point (HeldSaves::Flush, office::FlushPoint), so
 // a merge that fails still leaves a whole file.
 // UI thread only; raises app::RuntimeError.
 // Convention: raises app::RuntimeError, the program's error record: reached from the servers' entry

@@ -89,17 +89,13 @@ int ProgramEndingWithAHeldDocSave(const fs::path& dir) {
   const auto run = [&](const fs::path& doc, bool remove_folder) -> int {
     EngineServices services({.offices = 1, .profile_root = (dir / "profiles").string()});
     RegisterEmbeddedServers(services);
-    office::SetDeferredWork(&services.deferred_work());
-    struct Unset {
-      ~Unset() { office::SetDeferredWork(nullptr); }
-    } unset;
     office::oleobject word, word2;
     if (word.start_new("word.application") != 0 || word2.start_new("word.application") != 0) return kHeldNoStart;
     merge::PrepareDocuments(word, word2, test::DataFile("word/features.docx").string());
     merge::FillRecord(word, word2, {"姓名"}, [](std::size_t) { return std::string("第一条"); });
     const office::Value document = word2.get("documents").call("item", {office::Value(1)});
     document.call("saveas", {office::Value(doc.string())});
-    office::FlushDeferredWork(true);
+    office::FlushPoint(&services.deferred_work()).Flush(true);
     merge::FillRecord(word, word2, {"姓名"}, [](std::size_t) { return std::string("持有的保存"); });
     document.call("save");  // held: a .doc is written only at a flush point
     if (remove_folder) fs::remove_all(doc.parent_path());

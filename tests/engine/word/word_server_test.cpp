@@ -277,7 +277,7 @@ TEST_F(WordServerTest, HeldSavesAreWrittenAtTheLatestAtTheFlushPoint) {
   }
   // A third record is filled but never saved: then the run ends in an error.
   merge::FillRecord(word_, word2_, {"姓名"}, [](size_t) { return "未保存"; });
-  office::FlushDeferredWork(true);
+  office::FlushPoint(&test::Engine().deferred_work()).Flush(true);
   const std::string text = test::AllText(*WordPackage::Load(out));
   EXPECT_NE(text.find("人3"), std::string::npos);
   EXPECT_EQ(text.find("未保存"), std::string::npos);
