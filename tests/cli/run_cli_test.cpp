@@ -8,6 +8,7 @@
 
 #include "app/runtime_error.h"
 #include "cli/cli_options.h"
+#include "office/deferred_work.h"
 #include "tests/support/recording_office.h"
 #include "tests/support/test_paths.h"
 
@@ -81,12 +82,13 @@ class CliRunTest : public ::testing::Test {
     std::filesystem::create_directory(dir_ / "out");
     office_.cells = {{"a1", "NAME"}, {"a2", "张三"}, {"a3", "李四"}};
   }
-  int Run(std::vector<std::string> extra, bool interactive = false) {
+  int Run(std::vector<std::string> extra, bool interactive = false,
+          const CliEngine& engine = {}) {
     std::vector<std::string> args = {"--data", (dir_ / "数据.xlsx").string(), "--template",
                                      (dir_ / "模板.docx").string(), "--out", (dir_ / "out").string()};
     args.insert(args.end(), extra.begin(), extra.end());
     CliProgram program(err_.get());
-    return RunCli(program, args, out_.get(), err_.get(), interactive);
+    return RunCli(program, args, out_.get(), err_.get(), interactive, {}, engine);
   }
   test::ScratchDir dir_;
   test::CurrentDirGuard cwd_{dir_.path()};
@@ -110,6 +112,34 @@ TEST_F(CliRunTest, SuccessPrintsTheMessagesAndTheProgress) {
   EXPECT_TRUE(std::filesystem::exists(dir_ / "out" / "李四.docx"));
   ASSERT_EQ(office_.Lines("word2 printout").size(), 2u);
   EXPECT_EQ(office_.Lines("word2 printout")[0], "word2 printout true false 0 '' '' '' 0 '2'");
+}
+
+// The engine's held-back work, as main passes it to the run.
+class EngineOutput : public office::DeferredWork {
+ public:
+  office::OutputGap gap = office::OutputGap::kNone;
+  int finishes = 0;
+  office::OutputGap Check(std::string_view, bool, bool) const override { return gap; }
+  void Flush(bool finish, const office::WaitWatch&) override { finishes += finish ? 1 : 0; }
+  void Cancel() override {}
+  std::string Printer() const override { return "财务室打印机"; }
+};
+
+// The run uses the deferred work it is given: its printer is the one named, the run waits for
+// it at the end, and what it finds missing stops the run before anything is written.
+TEST_F(CliRunTest, TheEnginesOutputWorkIsTheRunsFlushPoint) {
+  EngineOutput output;
+  EXPECT_EQ(Run({"--print", "2"}, false, {.deferred = &output}), kExitSuccess);
+  EXPECT_NE(out_.text().find("将在打印机“财务室打印机”上打印 2 个文档"), std::string::npos);
+  EXPECT_EQ(output.finishes, 1);
+
+  std::filesystem::remove_all(dir_ / "out");
+  std::filesystem::create_directory(dir_ / "out");
+  output.gap = office::OutputGap::kNoPrinter;
+  EXPECT_EQ(Run({"--print", "2"}, false, {.deferred = &output}), kExitMessage);
+  EXPECT_NE(err_.text().find("没有找到可用的打印机！"), std::string::npos);
+  EXPECT_TRUE(std::filesystem::is_empty(dir_ / "out"));
+  EXPECT_EQ(output.finishes, 1);
 }
 
 TEST_F(CliRunTest, ValidationMessageEndsWithItsOwnStatus) {

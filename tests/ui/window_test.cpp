@@ -502,8 +502,10 @@ TEST_F(WindowTest, InputsAreReadAndWrittenAsOneRequest) {
   EXPECT_EQ(again.template_path, "/a/模板.docx");
   EXPECT_EQ(again.output_folder, "/a/输出");
   EXPECT_FALSE(again.visible);
-  // What the run is given adds the start-up folder.
+  // What the run is given adds the start-up folder and the engine's deferred work.
   EXPECT_EQ(RequestFromWindow(w).current_folder, "/home/用户");
+  EXPECT_EQ(RequestFromWindow(w).deferred, graph_.deferred);
+  EXPECT_NE(graph_.deferred, nullptr);
 
   // cbx_2 drives em_1: the click that unticks it disables it, the next enables it again.
   w.cbx_2->click();
