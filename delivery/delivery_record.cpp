@@ -101,7 +101,7 @@ std::string DeliveryRecord::Key(const std::string& address, const std::string& f
   return Lower(address) + '\x1f' + file + '\x1f' + content;
 }
 
-std::string DeliveryRecord::Open(const std::string& path) {
+std::optional<std::string> DeliveryRecord::Open(const std::string& path) {
   path_ = path;
   sent_.clear();
   ends_cut_ = false;
@@ -133,7 +133,7 @@ bool DeliveryRecord::Sent(const std::string& address, const std::string& file,
   return sent_.count(Key(address, file, content)) > 0;
 }
 
-std::string DeliveryRecord::Append(const DeliveryEntry& e) {
+std::optional<std::string> DeliveryRecord::Append(const DeliveryEntry& e) {
   const int fd = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) return "无法写入送达记录“" + path_ + "”：" + std::strerror(errno);
   // The line of a run killed while writing it goes: it was never whole.

@@ -8,6 +8,7 @@
 #define VEXLO_DELIVERY_DELIVERY_RECORD_H_
 
 #include <set>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,15 +35,16 @@ std::vector<std::vector<std::string>> ParseCsvLines(const std::string& text,
 
 class DeliveryRecord {
  public:
-  // Reads the record at `path` if there is one. Returns "" or what stops it being used (a
-  // folder in its place, unreadable), for the user.
-  std::string Open(const std::string& path);
+  // Reads the record at `path` if there is one. Returns what stops it being used (a folder in
+  // its place, unreadable), for the user; nullopt when it can be used.
+  std::optional<std::string> Open(const std::string& path);
 
   // True when a message with this address, file and content key is recorded as sent.
   bool Sent(const std::string& address, const std::string& file, const std::string& content) const;
 
-  // Appends `entry` and flushes it to disk; returns "" or what went wrong (for the user).
-  std::string Append(const DeliveryEntry& entry);
+  // Appends `entry` and flushes it to disk; returns what went wrong (for the user), nullopt when
+  // it is written.
+  std::optional<std::string> Append(const DeliveryEntry& entry);
 
   const std::string& path() const { return path_; }
 

@@ -104,14 +104,14 @@ class Run {
       const SendResult r = sender_.Send(options_.from.address, job.address, message);
       switch (r.status) {
         case SendStatus::kAccepted: {
-          const std::string problem = record_.Append({job.record, job.address,
+          const std::optional<std::string> problem = record_.Append({job.record, job.address,
                                                       mail.attachment_name, RecordTime(), r.answer,
                                                       mail.message_id, job.content});
           ++report_.sent;
           ++finished_;
-          if (!problem.empty()) {
+          if (problem) {
             // Without its line the message would go again on the next run: stop here.
-            report_.stopped = problem;
+            report_.stopped = *problem;
             return Outcome::kStop;
           }
           return Outcome::kDone;

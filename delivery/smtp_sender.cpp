@@ -39,7 +39,7 @@ bool IsLoopback(const std::string& host) {
 
 }  // namespace
 
-std::string SettingsProblem(const SmtpSettings& settings) {
+std::optional<std::string> SettingsProblem(const SmtpSettings& settings) {
   const std::string url = Lower(settings.url);
   const bool smtps = url.rfind("smtps://", 0) == 0, smtp = url.rfind("smtp://", 0) == 0;
   if (!smtps && !smtp) {

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace vexlo::delivery {
@@ -25,9 +26,9 @@ struct SmtpSettings {
   std::chrono::seconds reply_timeout{60};  // the longest wait for a reply or for progress
 };
 
-// What is wrong with settings before anything is tried ("" when nothing is): the URL's scheme,
-// host and the plain/TLS choice. The text is for the user.
-std::string SettingsProblem(const SmtpSettings& settings);
+// What is wrong with settings before anything is tried (nullopt when nothing is): the URL's
+// scheme, host and the plain/TLS choice. The text is for the user.
+std::optional<std::string> SettingsProblem(const SmtpSettings& settings);
 
 enum class SendStatus {
   kAccepted,   // the server took the message

@@ -7,8 +7,8 @@
 namespace vexlo::delivery {
 
 SendResult SendTestMail(const MailSettings& settings) {
-  if (const std::string problem = SettingsProblem(settings.smtp); !problem.empty()) {
-    return {SendStatus::kFatal, 0, problem};
+  if (const std::optional<std::string> problem = SettingsProblem(settings.smtp)) {
+    return {SendStatus::kFatal, 0, *problem};
   }
   if (!IsMailAddress(settings.from.address)) {
     return {SendStatus::kFatal, 0, "发件人地址“" + settings.from.address + "”格式不对"};

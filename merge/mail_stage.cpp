@@ -151,7 +151,7 @@ bool MailStage::RequestUsable() {
   } else if (!settings_.smtp.user.empty() && settings_.smtp.password.empty()) {
     problem = "没有登录邮件服务器的密码，请在“邮件设置”中填写。";
   } else {
-    problem = delivery::SettingsProblem(settings_.smtp);
+    problem = delivery::SettingsProblem(settings_.smtp).value_or("");
   }
   if (problem.empty()) return true;
   observer_.Message(kError, problem);
@@ -196,9 +196,8 @@ bool MailStage::Ready(const std::string& folder) {
                                   "。\n没有写入任何文件。");
     return false;
   }
-  const std::string problem = record_.Open(folder + delivery::kDeliveryRecordName);
-  if (!problem.empty()) {
-    observer_.Message(kError, problem);
+  if (const std::optional<std::string> problem = record_.Open(folder + delivery::kDeliveryRecordName)) {
+    observer_.Message(kError, *problem);
     observer_.Focus(MergeField::kOutput);
     return false;
   }

@@ -18,12 +18,12 @@ TEST(DeliveryRecord, WhatWasSentIsKnownAfterARestart) {
   const std::string path = (dir / kDeliveryRecordName).string();
   {
     DeliveryRecord record;
-    ASSERT_EQ(record.Open(path), "");
+    ASSERT_EQ(record.Open(path), std::nullopt);
     EXPECT_FALSE(record.Sent("zhang@x.cn", "张伟.pdf", "k1"));
-    ASSERT_EQ(record.Append(Entry("张伟", "zhang@x.cn")), "");
+    ASSERT_EQ(record.Append(Entry("张伟", "zhang@x.cn")), std::nullopt);
     DeliveryEntry odd = Entry("王, \"小\"\n芳", "wang@x.cn");
     odd.answer = "250 OK, queued";
-    ASSERT_EQ(record.Append(odd), "");
+    ASSERT_EQ(record.Append(odd), std::nullopt);
     EXPECT_TRUE(record.Sent("zhang@x.cn", "张伟.pdf", "k1"));
   }
   const std::string bytes = test::ReadFile(path);
@@ -35,7 +35,7 @@ TEST(DeliveryRecord, WhatWasSentIsKnownAfterARestart) {
   EXPECT_EQ(lines[2][4], "250 OK, queued");
 
   DeliveryRecord again;
-  ASSERT_EQ(again.Open(path), "");
+  ASSERT_EQ(again.Open(path), std::nullopt);
   EXPECT_TRUE(again.Sent("ZHANG@x.cn", "张伟.pdf", "k1"));        // addresses ignore case
   EXPECT_TRUE(again.Sent("wang@x.cn", "王, \"小\"\n芳.pdf", "k1"));
   EXPECT_FALSE(again.Sent("zhang@x.cn", "张伟.pdf", "k2"));       // other data: a new message
@@ -47,16 +47,16 @@ TEST(DeliveryRecord, ALineCutShortIsIgnoredAndReplaced) {
   const std::string path = (dir / kDeliveryRecordName).string();
   {
     DeliveryRecord record;
-    ASSERT_EQ(record.Open(path), "");
-    ASSERT_EQ(record.Append(Entry("张伟", "zhang@x.cn")), "");
+    ASSERT_EQ(record.Open(path), std::nullopt);
+    ASSERT_EQ(record.Append(Entry("张伟", "zhang@x.cn")), std::nullopt);
   }
   // A run killed in the middle of its next line, inside a quoted field.
   test::WriteFile(path, test::ReadFile(path) + "李娜,li@x.cn,李娜.pdf,2026-11-30,\"250 O");
   DeliveryRecord record;
-  ASSERT_EQ(record.Open(path), "");
+  ASSERT_EQ(record.Open(path), std::nullopt);
   EXPECT_TRUE(record.Sent("zhang@x.cn", "张伟.pdf", "k1"));
   EXPECT_FALSE(record.Sent("li@x.cn", "李娜.pdf", "k1"));
-  ASSERT_EQ(record.Append(Entry("李娜", "li@x.cn")), "");
+  ASSERT_EQ(record.Append(Entry("李娜", "li@x.cn")), std::nullopt);
   const auto lines = ParseCsvLines(test::ReadFile(path));
   ASSERT_EQ(lines.size(), 3u);
   EXPECT_EQ(lines[2][0], "李娜");
@@ -67,7 +67,7 @@ TEST(DeliveryRecord, AFolderInItsPlaceIsRefused) {
   test::ScratchDir dir;
   std::filesystem::create_directory(dir / kDeliveryRecordName);
   DeliveryRecord record;
-  EXPECT_NE(record.Open((dir / kDeliveryRecordName).string()), "");
+  EXPECT_NE(record.Open((dir / kDeliveryRecordName).string()), std::nullopt);
 }
 
 }  // namespace

@@ -60,7 +60,7 @@ TEST(MailDialog, FieldsAndTheSavedSettingsKeepEverythingButThePassword) {
   const delivery::MailSettings shown = dialog.Settings();
   ExpectSame(shown, Example());
   EXPECT_EQ(shown.smtp.password, " pa55 word ");
-  EXPECT_EQ(dialog.Problem(), "");
+  EXPECT_EQ(dialog.Problem(), std::nullopt);
 
   SaveMailSettings(shown);
   ExpectSame(LoadMailSettings(), Example());
@@ -71,7 +71,7 @@ TEST(MailDialog, FieldsAndTheSavedSettingsKeepEverythingButThePassword) {
   delivery::MailSettings bad = Example();
   bad.smtp.url = "smtp.example.cn";
   dialog.SetSettings(bad);
-  EXPECT_NE(dialog.Problem().find("smtps://"), std::string::npos);
+  EXPECT_NE(dialog.Problem().value_or("").find("smtps://"), std::string::npos);
   bad = Example();
   bad.column = "";
   dialog.SetSettings(bad);

@@ -57,7 +57,7 @@ class MailServerTest : public ::testing::Test {
   DeliveryReport Deliver(const TestSmtpServer& server, const std::string& scheme = "smtp") {
     SmtpSender sender(Settings(server, scheme));
     DeliveryRecord record;
-    EXPECT_EQ(record.Open((dir_ / kDeliveryRecordName).string()), "");
+    EXPECT_EQ(record.Open((dir_ / kDeliveryRecordName).string()), std::nullopt);
     return delivery::Deliver(jobs_, sender, record, options_, {});
   }
 
@@ -143,7 +143,7 @@ TEST_F(MailServerTest, ImplicitTlsWorksAndBadCredentialsOrCertificatesStopEveryt
   // A run whose login is refused sends nothing and says why.
   SmtpSender sender(wrong);
   DeliveryRecord record;
-  ASSERT_EQ(record.Open((dir_ / "other.csv").string()), "");
+  ASSERT_EQ(record.Open((dir_ / "other.csv").string()), std::nullopt);
   const DeliveryReport stopped = delivery::Deliver(jobs_, sender, record, options_, {});
   EXPECT_EQ(stopped.sent, 0);
   EXPECT_EQ(stopped.not_sent, 3);
@@ -160,11 +160,11 @@ TEST_F(MailServerTest, StartTlsIsRequiredUnlessPlainIsAskedForALocalRelay) {
   EXPECT_NE(no_tls.answer.find("STARTTLS"), std::string::npos) << no_tls.answer;
 
   s.plain = true;
-  EXPECT_EQ(SettingsProblem(s), "");  // a login to this machine only
+  EXPECT_EQ(SettingsProblem(s), std::nullopt);  // a login to this machine only
   s.url = "smtp://mail.example.cn:25";
-  EXPECT_NE(SettingsProblem(s), "");  // a password never crosses a network in clear
+  EXPECT_NE(SettingsProblem(s), std::nullopt);  // a password never crosses a network in clear
   s.url = "http://127.0.0.1";
-  EXPECT_NE(SettingsProblem(s), "");
+  EXPECT_NE(SettingsProblem(s), std::nullopt);
 }
 
 TEST_F(MailServerTest, ADroppedConnectionAndTemporaryAnswersAreRetriedAndDeliverOnce) {
@@ -219,7 +219,7 @@ TEST_F(MailServerTest, ACancelStopsBetweenMessages) {
   ASSERT_TRUE(server.running());
   SmtpSender sender(Settings(server));
   DeliveryRecord record;
-  ASSERT_EQ(record.Open((dir_ / kDeliveryRecordName).string()), "");
+  ASSERT_EQ(record.Open((dir_ / kDeliveryRecordName).string()), std::nullopt);
   int done = 0;
   DeliveryWatch watch;
   watch.progress = [&](int d, int) { done = d; };
@@ -238,7 +238,7 @@ TEST_F(MailServerTest, AStopDuringAMessageTakesEffectOnceItIsSent) {
   ASSERT_TRUE(server.running());
   SmtpSender sender(Settings(server));
   DeliveryRecord record;
-  ASSERT_EQ(record.Open((dir_ / kDeliveryRecordName).string()), "");
+  ASSERT_EQ(record.Open((dir_ / kDeliveryRecordName).string()), std::nullopt);
   // The stop comes while the first recipient waits for its answer (0.5 s).
   const auto start = std::chrono::steady_clock::now();
   DeliveryWatch watch;

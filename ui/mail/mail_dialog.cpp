@@ -148,11 +148,11 @@ delivery::MailSettings MailDialog::Settings() const {
   return s;
 }
 
-std::string MailDialog::Problem() const {
+std::optional<std::string> MailDialog::Problem() const {
   const delivery::MailSettings s = Settings();
   if (s.column.empty()) return "请填写存放邮件地址的列标题。";
   if (s.smtp.url.empty()) return "请填写邮件服务器。";
-  if (const std::string p = delivery::SettingsProblem(s.smtp); !p.empty()) return p;
+  if (std::optional<std::string> p = delivery::SettingsProblem(s.smtp)) return p;
   if (!delivery::ParseMailbox(S(from_->text()))) return "发件人地址格式不对：" + S(from_->text());
   return {};
 }
@@ -169,8 +169,8 @@ void MailDialog::Tell(const std::string& title, const std::string& text) {
 }
 
 void MailDialog::SendTest() {
-  if (const std::string problem = Problem(); !problem.empty()) {
-    Tell("错误提示", problem);
+  if (const std::optional<std::string> problem = Problem()) {
+    Tell("错误提示", *problem);
     return;
   }
   const delivery::MailSettings s = Settings();
@@ -185,8 +185,8 @@ void MailDialog::SendTest() {
 }
 
 void MailDialog::Accept() {
-  if (const std::string problem = Problem(); !problem.empty()) {
-    Tell("错误提示", problem);
+  if (const std::optional<std::string> problem = Problem()) {
+    Tell("错误提示", *problem);
     return;
   }
   accept();

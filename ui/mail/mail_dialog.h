@@ -7,6 +7,7 @@
 #define VEXLO_UI_MAIL_MAIL_DIALOG_H_
 
 #include <QDialog>
+#include <optional>
 #include <string>
 
 #include "delivery/mail_settings.h"
@@ -30,8 +31,8 @@ class MailDialog : public QDialog {
   void SetSettings(const delivery::MailSettings& settings);
   // What the fields say now, the password included.
   delivery::MailSettings Settings() const;
-  // "" or what is wrong with the fields, for the user.
-  std::string Problem() const;
+  // What is wrong with the fields, for the user; nullopt when nothing is.
+  std::optional<std::string> Problem() const;
 
   QPushButton* test_button() const { return test_; }
 

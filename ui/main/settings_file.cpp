@@ -99,10 +99,11 @@ void SettingsFile::Run() {
   }
 }
 
-std::string SettingsFile::Check() {
+std::optional<std::string> SettingsFile::Check() {
   if (!done_) Run();
   std::string note;
   note.swap(note_);
+  if (note.empty()) return std::nullopt;
   return note;
 }
 

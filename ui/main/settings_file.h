@@ -8,6 +8,7 @@
 #define VEXLO_UI_MAIN_SETTINGS_FILE_H_
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/clock.h"
@@ -26,8 +27,8 @@ class SettingsFile {
   explicit SettingsFile(app::Clock clock = app::SystemTime) : clock_(std::move(clock)) {}
 
   // Runs the check when it has not run this session; returns what the user is to be told about
-  // it (plain Chinese, "" when the file was fine or missing, and "" on every later call).
-  std::string Check();
+  // it (plain Chinese; nullopt when the file was fine or missing, and on every later call).
+  std::optional<std::string> Check();
   // Whether the settings may be read and written this session (runs the check when it has not
   // run).
   bool Usable();

@@ -163,9 +163,9 @@ void w_vexlo::open() {
   if (RestoreInputs(context_.settings, *this)) em_1->setEnabled(cbx_2->isChecked());
   context_.events.Post({"w_vexlo", "", "ue_opened"}, [this] { ue_opened(); });
   // A settings file that could not be used is said once, when the window is up.
-  if (std::string note = context_.settings.Check(); !note.empty()) {
+  if (std::optional<std::string> note = context_.settings.Check()) {
     context_.events.Post({"w_vexlo", "", "ue_settings"}, [this, note] {
-      context_.host.MessageBox("操作提示", note);
+      context_.host.MessageBox("操作提示", *note);
     });
   }
 }
