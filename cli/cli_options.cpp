@@ -122,8 +122,10 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, 
     error = "--password-last 需要与 --pdf-password-column 一起使用";
     return std::nullopt;
   }
-  error = MailUsageError(options.mail, options.one_file, options.check);
-  if (!error.empty()) return std::nullopt;
+  if (std::optional<std::string> usage = MailUsageError(options.mail, options.one_file, options.check)) {
+    error = *std::move(usage);
+    return std::nullopt;
+  }
   return options;
 }
 

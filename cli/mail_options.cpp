@@ -130,7 +130,7 @@ bool TakeMailOption(const std::vector<std::string>& args, std::size_t& i, MailOp
   return taken;
 }
 
-std::string MailUsageError(const MailOptions& mail, bool one_file, bool check) {
+std::optional<std::string> MailUsageError(const MailOptions& mail, bool one_file, bool check) {
   if (!mail.any) return {};
   if (mail.column.empty()) return "发送邮件需要用 --mail-column 指定存放邮件地址的列";
   if (one_file) return "--one-file 不能和发送邮件一起使用：一个文件不能分别发给每个人";

@@ -33,8 +33,8 @@ struct MailOptions {
 bool TakeMailOption(const std::vector<std::string>& args, std::size_t& i, MailOptions& mail,
                     std::string& error);
 
-// The mail options as a whole, with the rest of the command line: "" or the usage error.
-std::string MailUsageError(const MailOptions& mail, bool one_file, bool check);
+// The mail options as a whole, with the rest of the command line: the usage error, or nullopt.
+std::optional<std::string> MailUsageError(const MailOptions& mail, bool one_file, bool check);
 
 // The settings for the run; reads the password and the body file (not for a check, which sends
 // nothing). Nullopt with `problem` set (a message for the user) when one cannot be read or is
