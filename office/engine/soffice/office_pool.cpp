@@ -83,6 +83,13 @@ std::shared_future<ConversionOutcome> OfficePool::Submit(ConversionJob job) {
   JobQueue::Added added;
   {
     std::lock_guard lock(state_->mutex);
+    // The offices may have begun to stop (the program to end) while the task was read: a task
+    // queued now would be taken by no one, and whoever waits for it would wait for ever.
+    if (state_->exiting || state_->stopping) {
+      FinishTask(*task, Status::Stopped("无法转换“" + task->job.label + "”：" +
+                                        (state_->exiting ? "程序正在退出" : "办公软件正在停止")));
+      return task->future;
+    }
     EnsureThreads();
     added = state_->queue.Add(task);
   }
