@@ -13,6 +13,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 
+#include "merge/run_checks.h"
 #include "ui/main/commands.h"
 #include "ui/main/skin.h"
 #include "ui/main/w_vexlo.h"
@@ -35,7 +36,7 @@ class CopiesValidator : public QValidator {
       if (c < u'0' || c > u'9') return Invalid;
     }
     const int n = input.toInt();
-    return n >= 1 && n <= 50 ? Acceptable : Intermediate;
+    return n >= merge::kMinCopies && n <= merge::kMaxCopies ? Acceptable : Intermediate;
   }
 };
 
@@ -66,7 +67,7 @@ class CopiesField : public QLineEdit {
  private:
   void Step(int by) {
     if (!isEnabled()) return;
-    setText(QString::number(std::clamp(text().toInt() + by, 1, 50)));
+    setText(QString::number(std::clamp(text().toInt() + by, merge::kMinCopies, merge::kMaxCopies)));
   }
 };
 
