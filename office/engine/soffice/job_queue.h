@@ -43,6 +43,9 @@ struct Task {
   // A joined export of it ended with its office (died, stalled): it is joined once more, on a
   // fresh office, before it is made alone.
   bool export_retried = false;
+  // The pages it came out in from a joined export that showed it another page count: it is
+  // joined again showing this one (once; then it is made alone).
+  int learned_pages = 0;
 };
 
 // A task for `job` whose source holds `bytes`, queued now.

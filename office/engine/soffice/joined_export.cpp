@@ -2,7 +2,10 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <string>
+#include <tuple>
+#include <utility>
 
 #include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/lang/DisposedException.hpp>
@@ -31,9 +34,10 @@ namespace {
 // destinations and the footnotes labelled; raises the office's exceptions. With `via` a stored
 // format (.doc), the PDF shows the joined document stored in it and loaded again, as each
 // record's PDF shows the record's own file of that format. `counts`: the page count each record
-// was given (empty: none shows one).
+// was given (empty: none shows one): `expected` each when more than 0, without laying the
+// document out first, else each record's own, read from the layout.
 void ExportJoined(Office& office, PoolState& pool, const std::string& base, const JoinedDocuments& joined,
-                  const std::vector<std::string>& marks, StoreFormat via, std::vector<int>& counts,
+                  const std::vector<std::string>& marks, StoreFormat via, int expected, std::vector<int>& counts,
                   BatchClock& clock) {
   Reference<css::lang::XComponent> doc;
   try {
@@ -50,10 +54,17 @@ void ExportJoined(Office& office, PoolState& pool, const std::string& base, cons
       pool.Count(&PoolCounters::loads);
     }
     // Counted on the layout of the document exported, the one loaded from the stored format.
-    if (joined.page_counts) {
+    if (joined.pages_shown > 0) {
+      counts.assign(marks.size(), joined.pages_shown);  // written into the document already
+    } else if (joined.page_counts) {
       clock.Mark("办公软件载入");
-      counts = GiveRecordsTheirPageCounts(doc, office.link->numbers, marks);
-      clock.Mark("排版并给出各份页数");
+      if (expected > 0) {
+        counts = GiveRecordsPageCount(doc, office.link->numbers, expected, marks.size());
+        clock.Mark("给出预计页数");
+      } else {
+        counts = GiveRecordsTheirPageCounts(doc, office.link->numbers, marks);
+        clock.Mark("排版并给出各份页数");
+      }
     }
     // The record marks become named destinations, where the PDF is cut. Given any filter
     // data, the export takes a lower picture quality than its own default: it is restored.
@@ -71,28 +82,18 @@ void ExportJoined(Office& office, PoolState& pool, const std::string& base, cons
 }
 
 // Exports the joined document and cuts it into `parts`: the page count of each, or what failed;
-// `office_failed` tells whether the office died or was killed on the way. A part whose record was
-// given a page count that its pages do not match is left out (its page count set to -1).
+// `counts`: the page count each record was given to show (empty: none shows one); `office_failed`
+// tells whether the office died or was killed on the way.
 Result<std::vector<int>> ExportAndSplit(Office& office, PoolState& pool, const std::string& base,
                                         const JoinedDocuments& joined, const std::vector<std::string>& marks,
-                                        const std::vector<std::string>& parts, StoreFormat via,
-                                        BatchClock& clock, bool& office_failed) {
+                                        const std::vector<std::string>& parts, StoreFormat via, int expected,
+                                        std::vector<int>& counts, BatchClock& clock, bool& office_failed) {
   office_failed = false;
-  std::vector<int> counts;
   try {
-    ExportJoined(office, pool, base, joined, marks, via, counts, clock);
+    ExportJoined(office, pool, base, joined, marks, via, expected, counts, clock);
     clock.Mark("办公软件排版导出");
     Result<std::vector<int>> split = SplitPdfAtDestinations(base + ".pdf", marks, parts);
     clock.Mark("拆分与字体精简");
-    // Writing the counts moved the text: a record whose pages came out otherwise shows a count
-    // that is not its own.
-    for (std::size_t k = 0; split.ok() && k < counts.size() && k < split->size(); ++k) {
-      if ((*split)[k] == counts[k]) continue;
-      if (JoinedLogEnabled()) {
-        std::fprintf(stderr, "vexlo: 合并导出的第 %zu 份 %d 页，所示页数为 %d：单独生成\n", k + 1, (*split)[k], counts[k]);
-      }
-      (*split)[k] = -1;
-    }
     return split;
   } catch (const css::lang::DisposedException& e) {
     DropOffice(office);  // the bridge is gone: the office died
@@ -103,6 +104,32 @@ Result<std::vector<int>> ExportAndSplit(Office& office, PoolState& pool, const s
     if (office_failed) DropOffice(office);
     return Status::Output(DescribeUnoError(e));
   }
+}
+
+// The page count the records of `batch` are all expected to show: each its own learned one,
+// else the usual one of the latest export; 0 when they differ or none is known, and the counts
+// are to be read from the joined layout.
+int ExpectedPages(const PoolState& pool, const std::vector<std::shared_ptr<Task>>& batch) {
+  int expected = 0;
+  for (const auto& task : batch) {
+    const int own = task->learned_pages > 0 ? task->learned_pages : pool.usual_pages.load();
+    if (own <= 0 || (expected > 0 && own != expected)) return 0;
+    expected = own;
+  }
+  return expected;
+}
+
+// The page count most of `pages` (those above 0) are.
+int UsualCount(const std::vector<int>& pages) {
+  std::map<int, int> seen;
+  for (const int p : pages) {
+    if (p > 0) ++seen[p];
+  }
+  int usual = 0, times = 0;
+  for (const auto& [count, n] : seen) {
+    if (n > times) std::tie(usual, times) = std::pair(count, n);
+  }
+  return usual;
 }
 
 // Delivers the checked part to the PDF targets of `task`. True when that finished the task;
@@ -129,11 +156,12 @@ bool DeliverPart(PoolState& pool, const std::shared_ptr<Task>& task, const std::
 }
 
 // The tasks not `done` go back to the queue, or end when the run was cancelled meanwhile: to be
-// joined again when the office failed under the export for the first time (the fresh office
-// most likely makes it), else to be made alone. `completed`: the export went through, its time
-// counts.
+// joined again when they are to show the page count they came out in (`again`), or when the
+// office failed under the export for the first time (the fresh office most likely makes it),
+// else to be made alone. `completed`: the export went through, its time counts.
 void ReturnRest(Office& office, PoolState& pool, const std::vector<std::shared_ptr<Task>>& batch,
-                const std::vector<bool>& done, bool completed, bool office_failed) {
+                const std::vector<bool>& done, const std::vector<bool>& again, bool completed,
+                bool office_failed) {
   std::vector<std::shared_ptr<Task>> stopped;
   {
     std::lock_guard lock(pool.mutex);
@@ -144,7 +172,9 @@ void ReturnRest(Office& office, PoolState& pool, const std::vector<std::shared_p
         stopped.push_back(batch[i]);
         continue;
       }
-      if (office_failed && !batch[i]->export_retried) {
+      if (again[i]) {
+        // joined once more, showing its own count
+      } else if (office_failed && !batch[i]->export_retried) {
         batch[i]->export_retried = true;
       } else {
         batch[i]->alone = true;
@@ -164,7 +194,8 @@ void ConvertBatch(Office& office, PoolState& pool, std::vector<std::shared_ptr<T
   for (const auto& t : batch) sources.push_back(t->job.source);
   const std::string base = office.NewFile("joined-", "");
   const StoreFormat via = PdfRoute(batch.front()->job);
-  const JoinedDocuments joined = JoinForPages(sources, base + ".docx", via == StoreFormat::kDoc);
+  const int expected = ExpectedPages(pool, batch);
+  const JoinedDocuments joined = JoinForPages(sources, base + ".docx", via == StoreFormat::kDoc, expected);
   clock.Mark("合并文档");
   std::vector<std::string> marks, parts;
   for (std::size_t k = 0; k < joined.members.size(); ++k) {
@@ -172,30 +203,47 @@ void ConvertBatch(Office& office, PoolState& pool, std::vector<std::shared_ptr<T
     parts.push_back(base + "-" + std::to_string(k) + ".pdf");
   }
   bool office_failed = false;
+  std::vector<int> counts;
   const Result<std::vector<int>> split = [&]() -> Result<std::vector<int>> {
     if (joined.members.empty()) return joined.refused;
     // One export of many records: twice the time of one document before it counts as hung
     // however busy the office is, much less when it makes no progress.
     pool.BeginJob(office, JobKind::kJoinedExport, static_cast<int>(joined.members.size()),
                   2 * pool.options.job_timeout);
-    return ExportAndSplit(office, pool, base, joined, marks, parts, via, clock, office_failed);
+    return ExportAndSplit(office, pool, base, joined, marks, parts, via, expected, counts, clock, office_failed);
   }();
   pool.joined_log.Say(batch.front()->job.label, batch.size(), split.status());
   std::error_code ec;
   fs::remove(base + ".docx", ec);
   fs::remove(base + ".pdf", ec);
   if (via != StoreFormat::kDocx) fs::remove(base + ExtensionOf(via), ec);
+  if (split.ok() && !counts.empty()) {
+    if (const int usual = UsualCount(*split); usual > 0) pool.usual_pages = usual;
+  }
 
-  std::vector<bool> done(batch.size(), false);
+  std::vector<bool> done(batch.size(), false), again(batch.size(), false);
   for (std::size_t k = 0; split.ok() && k < joined.members.size(); ++k) {
-    // A part that did not come out whole, or not with the page count it shows, is made alone.
     const std::size_t member = joined.members[k];
-    done[member] = (*split)[k] > 0 && DeliverPart(pool, batch[member], parts[k], (*split)[k]);
+    const int pages = (*split)[k];
+    if (k < counts.size() && pages != counts[k]) {
+      // It shows a page count that is not its own: joined again showing the one it came out in,
+      // when that was a guess, else made alone.
+      if (JoinedLogEnabled()) {
+        std::fprintf(stderr, "vexlo: 合并导出的第 %zu 份 %d 页，所示页数为 %d\n", k + 1, pages, counts[k]);
+      }
+      if (expected > 0 && batch[member]->learned_pages == 0 && pages > 0) {
+        batch[member]->learned_pages = pages;
+        again[member] = true;
+      }
+      continue;
+    }
+    // A part that did not come out whole is made alone.
+    done[member] = pages > 0 && DeliverPart(pool, batch[member], parts[k], pages);
   }
   for (const std::string& part : parts) fs::remove(part, ec);
   clock.Mark("检查与交付");
   if (split.ok()) clock.Log(joined.members.size());
-  ReturnRest(office, pool, batch, done, split.ok(), office_failed);
+  ReturnRest(office, pool, batch, done, again, split.ok(), office_failed);
 }
 
 }  // namespace vexlo::engine

@@ -11,6 +11,8 @@
 #include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/document/XUndoManager.hpp>
+#include <com/sun/star/document/XUndoManagerSupplier.hpp>
 #include <com/sun/star/lang/Locale.hpp>
 #include <com/sun/star/lang/XMultiServiceFactory.hpp>
 #include <com/sun/star/lang/XServiceInfo.hpp>
@@ -210,6 +212,43 @@ rtl::OUString Written(int count, const Reference<css::text::XTextContent>& field
       css::lang::Locale(U("en"), U("US"), U("")));
 }
 
+using Shown = std::vector<std::pair<Reference<css::text::XTextContent>, rtl::OUString>>;
+
+// Replaces each page count field of `shown` by its number.
+void ShowNumbers(const Reference<css::lang::XComponent>& doc, const Shown& shown) {
+  // Each takes the place of a field of the page number's kind told to show the number as it is
+  // (numbering "special": its text): written as plain text, or as a field the office sets as
+  // text, the number would be spaced from the text around it otherwise than a field is.
+  // Inserted after the old field, it takes the old one's formatting.
+  const Reference<css::lang::XMultiServiceFactory> factory(doc, UNO_QUERY_THROW);
+  // Not recorded for undo, and no view updated at each change (which cost more than the export
+  // itself): the export lays the document out once afterwards.
+  const Reference<css::document::XUndoManagerSupplier> undo(doc, UNO_QUERY);
+  if (undo.is()) undo->getUndoManager()->lock();
+  const Reference<css::frame::XModel> model(doc, UNO_QUERY_THROW);
+  model->lockControllers();
+  struct Unlock {
+    const Reference<css::frame::XModel>& model;
+    ~Unlock() {
+      try {
+        model->unlockControllers();
+      } catch (const css::uno::Exception&) {
+      }
+    }
+  } unlock{model};
+  for (const auto& [field, number] : shown) {
+    const Reference<css::text::XTextRange> anchor = field->getAnchor();
+    const Reference<css::text::XTextContent> number_field(
+        factory->createInstance(U("com.sun.star.text.textfield.PageNumber")), UNO_QUERY_THROW);
+    const Reference<css::beans::XPropertySet> properties(number_field, UNO_QUERY_THROW);
+    properties->setPropertyValue(U("NumberingType"), css::uno::Any(css::style::NumberingType::CHAR_SPECIAL));
+    properties->setPropertyValue(U("UserText"), css::uno::Any(number));
+    const Reference<css::text::XText> text = anchor->getText();
+    text->insertTextContent(anchor->getEnd(), number_field, false);
+    text->removeTextContent(field);
+  }
+}
+
 }  // namespace
 
 std::vector<int> GiveRecordsTheirPageCounts(const Reference<css::lang::XComponent>& doc,
@@ -223,30 +262,30 @@ std::vector<int> GiveRecordsTheirPageCounts(const Reference<css::lang::XComponen
                           ->getByName(U("PageStyles")),
                       UNO_QUERY_THROW);
   // Every field's number is decided on the layout as it was loaded, before any is written.
-  std::vector<std::pair<Reference<css::text::XTextContent>, rtl::OUString>> written;
+  Shown written;
   const Reference<css::text::XText> body = Reference<css::text::XTextDocument>(doc, UNO_QUERY_THROW)->getText();
   std::optional<FrameList> frames;  // read once a field is met outside the main text
   for (const auto& field : fields) {
     const int count = CountFor(field, layout, styles, body, frames);
     if (count > 0) written.emplace_back(field, Written(count, field, styles, numbers));
   }
-  // Each takes the place of a field of the page number's kind told to show the number as it is
-  // (numbering "special": its text): written as plain text, or as a field the office sets as
-  // text, the number would be spaced from the text around it otherwise than a field is.
-  // Inserted after the old field, it takes the old one's formatting.
-  const Reference<css::lang::XMultiServiceFactory> factory(doc, UNO_QUERY_THROW);
-  for (const auto& [field, number] : written) {
-    const Reference<css::text::XTextRange> anchor = field->getAnchor();
-    const Reference<css::text::XTextContent> shown(factory->createInstance(U("com.sun.star.text.textfield.PageNumber")),
-                                                  UNO_QUERY_THROW);
-    const Reference<css::beans::XPropertySet> properties(shown, UNO_QUERY_THROW);
-    properties->setPropertyValue(U("NumberingType"), css::uno::Any(css::style::NumberingType::CHAR_SPECIAL));
-    properties->setPropertyValue(U("UserText"), css::uno::Any(number));
-    const Reference<css::text::XText> text = anchor->getText();
-    text->insertTextContent(anchor->getEnd(), shown, false);
-    text->removeTextContent(field);
-  }
+  ShowNumbers(doc, written);
   return layout.counts();
+}
+
+std::vector<int> GiveRecordsPageCount(const Reference<css::lang::XComponent>& doc,
+                                      const Reference<css::text::XNumberingFormatter>& numbers, int count,
+                                      std::size_t records) {
+  const std::vector<Reference<css::text::XTextContent>> fields = PageCountFields(doc);
+  if (fields.empty()) return {};
+  const Styles styles(Reference<css::style::XStyleFamiliesSupplier>(doc, UNO_QUERY_THROW)
+                          ->getStyleFamilies()
+                          ->getByName(U("PageStyles")),
+                      UNO_QUERY_THROW);
+  Shown shown;
+  for (const auto& field : fields) shown.emplace_back(field, Written(count, field, styles, numbers));
+  ShowNumbers(doc, shown);
+  return std::vector<int>(records, count);
 }
 
 }  // namespace vexlo::engine

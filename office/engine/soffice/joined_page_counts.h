@@ -26,6 +26,15 @@ std::vector<int> GiveRecordsTheirPageCounts(
     const com::sun::star::uno::Reference<com::sun::star::text::XNumberingFormatter>& numbers,
     const std::vector<std::string>& marks);
 
+// Gives every page count field of `doc` the count `count`, without laying the document out: for
+// records expected to take `count` pages each. Returns that count for each of the `records`
+// (empty when the document holds no such field); a record that comes out in other pages is not
+// its own PDF.
+std::vector<int> GiveRecordsPageCount(
+    const com::sun::star::uno::Reference<com::sun::star::lang::XComponent>& doc,
+    const com::sun::star::uno::Reference<com::sun::star::text::XNumberingFormatter>& numbers, int count,
+    std::size_t records);
+
 }  // namespace vexlo::engine
 
 #endif  // VEXLO_OFFICE_ENGINE_SOFFICE_JOINED_PAGE_COUNTS_H_

@@ -14,6 +14,7 @@
 #include "office/engine/package/atomic_file.h"
 #include "office/engine/package/xml_string_writer.h"
 #include "office/engine/package/zip_writer.h"
+#include "office/engine/soffice/page_batch_counts.h"
 #include "office/engine/soffice/page_batch_frames.h"
 #include "office/engine/soffice/page_batch_lists.h"
 #include "office/engine/soffice/page_batch_notes.h"
@@ -329,25 +330,62 @@ void MarkStart(pugi::xml_node first, std::size_t k) {
 
 }  // namespace
 
+// The text of the pattern's part `name` in the joined package: the restarted lists, the
+// records' notes, or the part with each record's own header and footer references.
+std::string PartText(const std::string& name, const ListRestarts& lists, const RecordNotes& notes,
+                     const RecordFrames& frames) {
+  if (name == "word/numbering.xml" && lists.changed()) return lists.Xml();
+  if (name == RecordNotes::kPart && notes.changed()) return notes.Xml();
+  return frames.Part(name);
+}
+
+// Writes `pages` into every page count field of the joined package (page_batch_counts.h): into
+// the main text `doc`, and into `written` the other parts that change. False, with `doc`
+// untouched, when one of them cannot show it so.
+bool WriteCounts(const Package& pattern, pugi::xml_document& doc, const ListRestarts& lists,
+                 const RecordNotes& notes, const RecordFrames& frames, int pages,
+                 std::map<std::string, std::string>& written) {
+  if (!ArabicPageNumbers(doc)) return false;
+  if (auto it = pattern.parts.find("docProps/custom.xml");
+      it != pattern.parts.end() && it->second.find(kPagesProperty) != std::string::npos) {
+    return false;
+  }
+  const auto write = [&](const std::string& name, const std::string& text) {
+    if (!name.starts_with("word/")) return true;
+    const std::optional<std::string> counted = WritePageCounts(text, pages);
+    if (counted && *counted != text) written[name] = *counted;
+    return counted.has_value();
+  };
+  for (const std::string& name : pattern.names) {
+    if (name != kMain && !write(name, PartText(name, lists, notes, frames))) return false;
+  }
+  for (const auto& [name, bytes] : frames.copies()) {
+    if (!write(name, bytes)) return false;
+  }
+  return WritePageCounts(doc, pages);
+}
+
 // Writes the joined package: the pattern's parts with the joined main text, the restarted lists
-// and each record's own header and footer copies.
+// and each record's own header and footer copies; a part in `written` as it is there.
 Status WriteJoined(const Package& pattern, const pugi::xml_document& doc, const ListRestarts& lists,
-                        const RecordNotes& notes, const RecordFrames& frames, const std::string& out_path) {
+                   const RecordNotes& notes, const RecordFrames& frames,
+                   const std::map<std::string, std::string>& written, const std::string& out_path) {
   XmlStringWriter xml;
   doc.save(xml, "", pugi::format_raw | pugi::format_no_declaration);
   ZipWriter zip;
   for (const std::string& name : pattern.names) {
     if (name == kMain) {
       zip.Add(name, xml.s);
-    } else if (name == "word/numbering.xml" && lists.changed()) {
-      zip.Add(name, lists.Xml());
-    } else if (name == RecordNotes::kPart && notes.changed()) {
-      zip.Add(name, notes.Xml());
+    } else if (auto it = written.find(name); it != written.end()) {
+      zip.Add(name, it->second);
     } else {
-      zip.Add(name, frames.Part(name));
+      zip.Add(name, PartText(name, lists, notes, frames));
     }
   }
-  for (const auto& [name, bytes] : frames.copies()) zip.Add(name, bytes);
+  for (const auto& [name, bytes] : frames.copies()) {
+    const auto it = written.find(name);
+    zip.Add(name, it != written.end() ? it->second : bytes);
+  }
   try {
     WriteFileAtomically(out_path, zip.Finish());
   } catch (const app::RuntimeError& e) {
@@ -365,7 +403,7 @@ Status CheckJoinable(const std::string& path) {
 }
 
 JoinedDocuments JoinForPages(const std::vector<std::string>& sources, const std::string& out_path,
-                             bool through_doc) {
+                             bool through_doc, int shown_pages) {
   JoinedDocuments joined;
   if (sources.size() < 2) {
     joined.refused = Status::Refused("只有一个文档");
@@ -451,7 +489,13 @@ JoinedDocuments JoinForPages(const std::vector<std::string>& sources, const std:
   RecordFrames::Refer(section, previous);  // the last record's last section closes the body
   joined.note_labels = notes.labels();
   joined.footnotes = notes.active();
-  if (Status written = WriteJoined(*pattern, doc, lists, notes, frames, out_path); !written.ok()) {
+  std::map<std::string, std::string> counted;
+  if (joined.page_counts && shown_pages > 0 && WriteCounts(*pattern, doc, lists, notes, frames, shown_pages, counted)) {
+    joined.pages_shown = shown_pages;
+  } else {
+    counted.clear();
+  }
+  if (Status written = WriteJoined(*pattern, doc, lists, notes, frames, counted, out_path); !written.ok()) {
     joined.members.clear();
     joined.refused = std::move(written);
   }

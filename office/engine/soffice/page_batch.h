@@ -34,6 +34,9 @@ struct JoinedDocuments {
   // It shows the page count (NUMPAGES, SECTIONPAGES): each record is to show its own
   // (GiveRecordsTheirPageCounts).
   bool page_counts = false;
+  // The count every page count field was written to show (page_batch_counts.h); 0: the office
+  // is to give each record its own.
+  int pages_shown = 0;
 };
 
 // Whether the .docx at `path` can be joined at all (its layout does not depend on the pages or
@@ -45,9 +48,10 @@ Status CheckJoinable(const std::string& path);
 // `through_doc`: the joined document is to be stored as .doc and loaded again before its export;
 // paragraphs of two styles numbering on one level of one list are then refused
 // (ListRestarts::shared_between_styles), and so are captions' numbers (SEQ), whose restarts the
-// .doc loses.
+// .doc loses. `shown_pages` (when more than 0): the page count each record is expected to show,
+// written into its page count fields where they show arabic numerals (pages_shown tells).
 JoinedDocuments JoinForPages(const std::vector<std::string>& sources, const std::string& out_path,
-                             bool through_doc = false);
+                             bool through_doc = false, int shown_pages = 0);
 
 // The name of the mark at the start of member k: letters and digits only, so that it reaches the
 // PDF's destinations unchanged.

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <atomic>
 #include <mutex>
 #include <string>
 
@@ -53,6 +54,9 @@ class PoolState {
 
   DocBases bases;
   JoinedPathLog joined_log;
+  // The page count most records of the latest joined export that showed page counts came out
+  // in: what the records of the next such exports are expected to show (0: none learned yet).
+  std::atomic<int> usual_pages{0};
   DirectTemplates direct;  // .doc templates whose records are filled in the original
   const Delivery delivery{mutex, queue};
 

@@ -114,13 +114,17 @@ CaseVerdict PathOracle::Check(const OracleCase& c) {
   // template's records are .doc files, and their PDFs show those.
   const bool doc_template = c.templ.extension() == ".doc";
   const int joined_before = joined_->joined();
-  std::vector<std::shared_future<ConversionOutcome>> joined;
-  for (std::size_t i = 0; i < records.size(); ++i) {
-    const fs::path snapshot = Copy(records[i], out("joined-src", i, ".docx"));
-    engine::StoreTarget pdf{out("joined", i, ".pdf").string(), StoreFormat::kPdf};
-    if (doc_template) pdf.via = StoreFormat::kDoc;
-    joined.push_back(joined_->Submit({snapshot.string(), true, {pdf}, Name(i)}));
-  }
+  const auto submit_joined = [&](const char* kind) {
+    std::vector<std::shared_future<ConversionOutcome>> futures;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+      const fs::path snapshot = Copy(records[i], out((std::string(kind) + "-src").c_str(), i, ".docx"));
+      engine::StoreTarget pdf{out(kind, i, ".pdf").string(), StoreFormat::kPdf};
+      if (doc_template) pdf.via = StoreFormat::kDoc;
+      futures.push_back(joined_->Submit({snapshot.string(), true, {pdf}, Name(i)}));
+    }
+    return futures;
+  };
+  std::vector<std::shared_future<ConversionOutcome>> joined = submit_joined("joined");
 
   PathVerdict& kept_pdf = verdict.paths[FastPath::kKeptPdf];
   PathVerdict& kept_doc = verdict.paths[FastPath::kKeptDoc];
@@ -165,15 +169,23 @@ CaseVerdict PathOracle::Check(const OracleCase& c) {
   }
 
   PathVerdict& joined_pdf = verdict.paths[FastPath::kJoinedPdf];
-  for (std::size_t i = 0; i < joined.size(); ++i) {
-    const ConversionOutcome outcome = joined[i].get();
-    if (!verdict.error.empty()) continue;
-    if (!outcome.ok()) {
-      joined_pdf.differences.push_back(Name(i) + "：" + outcome.message());
-    } else {
-      Compare(joined_pdf, i, out(doc_template ? "ref-doc" : "ref", i, ".pdf"), out("joined", i, ".pdf"));
+  const auto compare_joined = [&](const char* kind) {
+    for (std::size_t i = 0; i < joined.size(); ++i) {
+      const ConversionOutcome outcome = joined[i].get();
+      if (!verdict.error.empty()) continue;
+      if (!outcome.ok()) {
+        joined_pdf.differences.push_back(Name(i) + "：" + outcome.message());
+      } else {
+        Compare(joined_pdf, i, out(doc_template ? "ref-doc" : "ref", i, ".pdf"), out(kind, i, ".pdf"));
+      }
     }
-  }
+  };
+  compare_joined("joined");
+  // Once more: the records are now expected to show the page count most of them came out in,
+  // which goes into the joined document as written (and those of other counts are joined again
+  // showing their own).
+  joined = submit_joined("joined-again");
+  compare_joined("joined-again");
   joined_pdf.served = joined_->joined() - joined_before;
   return verdict;
 }

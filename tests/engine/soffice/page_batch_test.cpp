@@ -174,6 +174,59 @@ TEST_F(PageBatchTest, RecordsShowingThePageCountAreMarked) {
   EXPECT_TRUE(JoinForPages({in_text, in_text}, out).page_counts);
 }
 
+// When the records are expected to take a known number of pages, the page counts shown in
+// arabic numerals (an instruction split over runs, a simple field, in a footer and the text) are
+// written in as a field the office keeps as written; a roman count, a section numbering its pages
+// in Chinese, or a count with no result to write into leave every part for the office to count.
+TEST_F(PageBatchTest, ExpectedPageCountsAreWrittenIntoTheJoinedDocument) {
+  const std::string split_field =
+      "<w:r><w:fldChar w:fldCharType=\"begin\"/></w:r><w:r><w:instrText> NUMPAGES</w:instrText></w:r>"
+      "<w:r><w:instrText xml:space=\"preserve\"> \\* MERGEFORMAT </w:instrText></w:r>"
+      "<w:r><w:fldChar w:fldCharType=\"separate\"/></w:r><w:r><w:t>9</w:t></w:r><w:r><w:t>9</w:t></w:r>"
+      "<w:r><w:fldChar w:fldCharType=\"end\"/></w:r>";
+  const std::string arabic = Make("arabic.docx", {
+      {"word/footer1.xml", Footer(split_field)},
+      {"word/document.xml", Document("<w:p><w:fldSimple w:instr=\" sectionpages \\* Arabic \"><w:r><w:t>9</w:t></w:r></w:fldSimple>"
+                                     "<w:fldSimple w:instr=\" PAGE \"><w:r><w:t>1</w:t></w:r></w:fldSimple></w:p>")}});
+  const fs::path out = dir_ / "joined.docx";
+  const JoinedDocuments written = JoinForPages({arabic, arabic}, out.string(), false, 3);
+  ASSERT_EQ(written.members.size(), 2u);
+  EXPECT_EQ(written.pages_shown, 3);
+  const auto zip = ZipReader::Open(out.string());
+  std::string all = *zip->Read("word/document.xml");
+  for (const std::string& name : zip->names()) {
+    if (name.starts_with("word/footer")) all += *zip->Read(name);
+  }
+  EXPECT_EQ(all.find("PAGES "), std::string::npos) << all;
+  EXPECT_NE(all.find("<w:instrText> DOCPROPERTY vexlopages \\* MERGEFORMAT </w:instrText></w:r><w:r><w:instrText xml:space=\"preserve\"></w:instrText>"), std::string::npos) << all;
+  EXPECT_NE(all.find("<w:t>3</w:t></w:r><w:r><w:t></w:t>"), std::string::npos) << all;
+  EXPECT_NE(all.find("w:instr=\" DOCPROPERTY vexlopages \"><w:r><w:t>3</w:t>"), std::string::npos) << all;
+  EXPECT_NE(all.find("w:instr=\" PAGE \"><w:r><w:t>1</w:t>"), std::string::npos) << all;  // not a count
+  // Not known: the office counts.
+  EXPECT_EQ(JoinForPages({arabic, arabic}, out.string(), false, 0).pages_shown, 0);
+
+  const std::string chinese_pages = Document(Paragraph("甲")).replace(
+      Document(Paragraph("甲")).find("<w:cols"), 0, "<w:pgNumType w:fmt=\"chineseCounting\"/>");
+  const std::map<std::string, std::map<std::string, std::string>> kept = {
+      {"roman", {{"word/footer1.xml", Footer(split_field)},
+                 {"word/document.xml", Document("<w:p><w:fldSimple w:instr=\" NUMPAGES \\* ROMAN \"><w:r><w:t>IX</w:t></w:r></w:fldSimple></w:p>")}}},
+      {"chinese", {{"word/footer1.xml", Footer(split_field)}, {"word/document.xml", chinese_pages}}},
+      {"no result", {{"word/footer1.xml", Footer("<w:fldSimple w:instr=\" NUMPAGES \"/>")}}},
+  };
+  for (const auto& [what, changes] : kept) {
+    const std::string path = Make(what + ".docx", changes);
+    const JoinedDocuments joined = JoinForPages({path, path}, out.string(), false, 3);
+    ASSERT_EQ(joined.members.size(), 2u) << what;
+    EXPECT_EQ(joined.pages_shown, 0) << what;
+    const auto parts = ZipReader::Open(out.string());
+    std::string text = *parts->Read("word/document.xml");
+    for (const std::string& name : parts->names()) {
+      if (name.starts_with("word/footer")) text += *parts->Read(name);
+    }
+    EXPECT_EQ(text.find("vexlopages"), std::string::npos) << what;
+  }
+}
+
 // A later record's bookmarks, the references and links to them (an instruction split over runs
 // too) take the record's own names, and its first caption of each sequence starts again.
 TEST_F(PageBatchTest, JoinedRecordsReferToTheirOwnBookmarks) {
