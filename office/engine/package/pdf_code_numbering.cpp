@@ -1,5 +1,7 @@
 #include "office/engine/package/pdf_code_numbering.h"
 
+#include "office/engine/package/pdf_flate.h"
+
 #include <qpdf/Pl_String.hh>
 #include <qpdf/QPDF.hh>
 
@@ -84,9 +86,9 @@ std::optional<std::map<QPDFObjGen, FontCodes>> NumberShownCodes(QPDF& pdf, const
   }
   for (auto& [object, bytes] : rewritten) {
     if (object.isStream()) {
-      object.replaceStreamData(bytes, QPDFObjectHandle::newNull(), QPDFObjectHandle::newNull());
+      ReplaceWithFlate(object, bytes);
     } else {
-      object.replaceKey("/Contents", pdf.newStream(bytes));
+      object.replaceKey("/Contents", NewFlateStream(pdf, bytes));
     }
   }
   return numbering;
