@@ -117,6 +117,20 @@ TEST_F(PdfFontsTest, FontsHoldOnlyTheCodesTheirPagesShow) {
   EXPECT_NO_THROW(writer.write());
 }
 
+// A page whose content the fast scan leaves to libqpdf (an inline image), its font named with an
+// escape: the text is found and numbered afresh all the same.
+TEST_F(PdfFontsTest, TextBesideAnInlineImageIsFoundAlike) {
+  QPDFObjectHandle truetype = TrueTypeFont();
+  QPDFObjectHandle fonts = QPDFObjectHandle::newDictionary();
+  fonts.replaceKey("/F1", truetype);
+  AddPage("q BI /W 1 /H 1 /BPC 8 /CS /G ID \x01 EI Q BT /F#31 12 Tf (\\003) Tj ET", fonts);
+  ASSERT_TRUE(TrimFontsToPages(pdf_).ok());
+  EXPECT_EQ(truetype.getKey("/FirstChar").getIntValue(), 1);
+  EXPECT_EQ(truetype.getKey("/Widths").unparse(), "[ 620 ]");
+  const std::string content = ContentText(QPDFPageDocumentHelper(pdf_).getAllPages().front().getObjectHandle().getKey("/Contents"));
+  EXPECT_NE(content.find("/F#31 12 Tf <01> Tj ET"), std::string::npos) << content;
+}
+
 // A form drawn under two fonts that would number its string differently: no string is rewritten,
 // each font keeps its codes and holds only those shown.
 TEST_F(PdfFontsTest, CodesAFormSharesBetweenFontsKeepTheirNumbers) {
