@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
-#include <set>
+#include <unordered_map>
 
 namespace vexlo::engine {
 
@@ -156,6 +156,9 @@ struct Type1Program::Parsed {
   std::string trailer;  // what follows the encrypted part
   std::vector<EncodingEntry> encoding;
   CharStrings glyphs;
+  // The glyphs (indexes into glyphs.glyphs) named by each encoding entry, and by .notdef.
+  std::vector<std::vector<std::size_t>> encoded;
+  std::vector<std::size_t> notdef;
 };
 
 std::optional<Type1Program> Type1Program::Read(const std::string& program, Type1Lengths lengths) {
@@ -175,6 +178,13 @@ std::optional<Type1Program> Type1Program::Read(const std::string& program, Type1
   parsed->plain = std::move(parts->second);
   parsed->trailer = program.substr(lengths.clear + lengths.encrypted);
   parsed->glyphs = std::move(*cs);
+  std::unordered_map<std::string, std::vector<std::size_t>> named;
+  for (std::size_t g = 0; g < parsed->glyphs.glyphs.size(); ++g) named[parsed->glyphs.glyphs[g].name].push_back(g);
+  for (const EncodingEntry& e : parsed->encoding) {
+    const auto found = named.find(e.name);
+    parsed->encoded.push_back(found == named.end() ? std::vector<std::size_t>{} : found->second);
+  }
+  if (const auto found = named.find(".notdef"); found != named.end()) parsed->notdef = found->second;
   Type1Program read;
   read.parsed_ = std::move(parsed);
   return read;
@@ -185,14 +195,16 @@ Type1Program::Parts Type1Program::Trim(const FontCodes& codes) const {
   const std::string& plain = parsed_->plain;
   const CharStrings& cs = parsed_->glyphs;
   // The encoding entries of codes not shown go, the others take their new codes.
-  std::set<std::string> keep = {".notdef"};
+  std::vector<bool> keep(cs.glyphs.size());
+  for (std::size_t g : parsed_->notdef) keep[g] = true;
   Parts out;
   std::size_t at = 0;
-  for (const EncodingEntry& e : parsed_->encoding) {
+  for (std::size_t i = 0; i < parsed_->encoding.size(); ++i) {
+    const EncodingEntry& e = parsed_->encoding[i];
     out.clear.append(clear, at, e.begin - at);
     if (codes[e.code] >= 0) {
       out.clear += "dup " + std::to_string(codes[e.code]) + " /" + e.name + " put\n";
-      keep.insert(e.name);
+      for (std::size_t g : parsed_->encoded[i]) keep[g] = true;
     }
     at = e.end;
   }
@@ -200,14 +212,12 @@ Type1Program::Parts Type1Program::Trim(const FontCodes& codes) const {
 
   // The glyph programs of codes not shown go, and the dictionary is declared with those left.
   std::string new_plain = plain.substr(0, cs.count_begin);
-  int kept = 0;
-  for (const Glyph& g : cs.glyphs) kept += keep.contains(g.name) ? 1 : 0;
-  new_plain += std::to_string(kept);
+  new_plain += std::to_string(std::count(keep.begin(), keep.end(), true));
   new_plain.append(plain, cs.count_end, cs.first - cs.count_end);
-  for (const Glyph& g : cs.glyphs) {
-    if (!keep.contains(g.name)) continue;
+  for (std::size_t g = 0; g < cs.glyphs.size(); ++g) {
+    if (!keep[g]) continue;
     new_plain += '\n';
-    new_plain.append(plain, g.begin, g.end - g.begin);
+    new_plain.append(plain, cs.glyphs[g].begin, cs.glyphs[g].end - cs.glyphs[g].begin);
   }
   new_plain += '\n';
   new_plain.append(plain, cs.last, std::string::npos);
