@@ -45,17 +45,22 @@ class ParsedOperations : public QPDFObjectHandle::ParserCallbacks {
       operand.kind = ContentOperand::Kind::kDictionary;
     }
     operands_.push_back(std::move(operand));
+    objects[offset] = obj;
   }
 
   void handleEOF() override {}
 
   std::vector<ContentOperation> operations;
+  std::map<std::size_t, QPDFObjectHandle> objects;  // each operand as the parser read it, by offset
 
  private:
   std::vector<ContentOperand> operands_;
 };
 
-std::vector<ContentOperation> Operations(QPDFObjectHandle content, const std::string& bytes) {
+// The operations of `content` (whose bytes are `bytes`); `objects` receives the operands as
+// libqpdf's parser read them when the scan gave up.
+std::vector<ContentOperation> Operations(QPDFObjectHandle content, const std::string& bytes,
+                                         std::map<std::size_t, QPDFObjectHandle>& objects) {
   if (std::optional<std::vector<ContentOperation>> scanned = ScanContent(bytes)) return std::move(*scanned);
   ParsedOperations parsed;
   if (content.isStream()) {
@@ -63,6 +68,7 @@ std::vector<ContentOperation> Operations(QPDFObjectHandle content, const std::st
   } else {
     QPDFPageObjectHelper(content).parseContents(&parsed);
   }
+  objects = std::move(parsed.objects);
   return std::move(parsed.operations);
 }
 
@@ -78,7 +84,7 @@ class ContentReader {
     auto [read, added] = shown_.contents.try_emplace(content_.getObjGen());
     if (added) read->second = ContentBytes(content_);
     bytes_ = &read->second;
-    for (const ContentOperation& operation : Operations(content_, *bytes_)) {
+    for (const ContentOperation& operation : Operations(content_, *bytes_, parsed_)) {
       operands_ = &operation.operands;
       Operator(operation.op);
     }
@@ -100,12 +106,14 @@ class ContentReader {
       if (!font_.isDictionary()) shown_.status = Status::Refused("PDF中的字体找不到");
       else shown_.selected.insert(font_.getObjGen());
     } else if ((op == "Tj" || op == "'" || op == "\"") && !operands.empty()) {
-      QPDFObjectHandle text = Object(operands.back());
-      Note(operands.back(), text);
+      bool placed = true;
+      QPDFObjectHandle text = Object(operands.back(), placed);
+      Note(operands.back(), text, placed);
       Show(text);
     } else if (op == "TJ" && last_is(ContentOperand::Kind::kArray)) {
-      QPDFObjectHandle texts = Object(operands.back());
-      Note(operands.back(), texts);
+      bool placed = true;
+      QPDFObjectHandle texts = Object(operands.back(), placed);
+      Note(operands.back(), texts, placed);
       for (QPDFObjectHandle item : texts.aitems()) Show(item);
     } else if (op == "gs" && last_is(ContentOperand::Kind::kName)) {
       QPDFObjectHandle state = resources_.getKey("/ExtGState").getKey(operands.back().name);
@@ -125,15 +133,28 @@ class ContentReader {
     inner.Read();
   }
 
-  // The operand as libqpdf reads its bytes.
-  QPDFObjectHandle Object(const ContentOperand& operand) const {
-    return QPDFObjectHandle::parse(bytes_->substr(operand.offset, operand.length));
+  // The operand as libqpdf reads its bytes; or as its parser read it, when it read the content,
+  // `placed` telling whether those bytes are that operand (else the string is not to be
+  // rewritten there).
+  QPDFObjectHandle Object(const ContentOperand& operand, bool& placed) const {
+    const auto parsed = parsed_.find(operand.offset);
+    if (parsed == parsed_.end()) return QPDFObjectHandle::parse(bytes_->substr(operand.offset, operand.length));
+    QPDFObjectHandle own = parsed->second;
+    try {
+      placed = QPDFObjectHandle::parse(bytes_->substr(operand.offset, operand.length)).unparseBinary() ==
+               own.unparseBinary();
+    } catch (const std::exception&) {
+      placed = false;
+    }
+    return own;
   }
 
-  // The operand, shown with the font in force.
-  void Note(const ContentOperand& place, QPDFObjectHandle operand) {
+  // The operand, shown with the font in force; a string not `placed` at its bytes has no place
+  // to be rewritten in.
+  void Note(const ContentOperand& place, QPDFObjectHandle operand, bool placed) {
     if (!font_.isDictionary()) return;
-    shown_.strings.push_back({content_, place.offset, place.length, operand, font_.getObjGen()});
+    shown_.strings.push_back({content_, place.offset, placed ? place.length : std::string::npos, operand,
+                              font_.getObjGen()});
   }
 
   void Show(QPDFObjectHandle text) {
@@ -152,6 +173,7 @@ class ContentReader {
   QPDFObjectHandle font_;
   const std::string* bytes_ = nullptr;
   const std::vector<ContentOperand>* operands_ = nullptr;
+  std::map<std::size_t, QPDFObjectHandle> parsed_;  // see Operations
   std::vector<QPDFObjectHandle> saved_;
 };
 
