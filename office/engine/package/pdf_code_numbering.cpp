@@ -1,6 +1,7 @@
 #include "office/engine/package/pdf_code_numbering.h"
 
-#include <qpdf/Pl_String.hh>
+#include "office/engine/package/pdf_flate.h"
+
 #include <qpdf/QPDF.hh>
 
 #include <vector>
@@ -8,15 +9,6 @@
 namespace vexlo::engine {
 
 namespace {
-
-// The bytes the reader parsed: a page's content streams as one, or a form's.
-std::string ContentBytes(QPDFObjectHandle content) {
-  std::string bytes, description;
-  Pl_String out("content", nullptr, bytes);
-  QPDFObjectHandle streams = content.isStream() ? content : content.getKey("/Contents");
-  streams.pipeContentStreams(&out, "content", description);
-  return bytes;
-}
 
 QPDFObjectHandle Renumbered(QPDFObjectHandle operand, const FontCodes& codes) {
   if (operand.isString()) {
@@ -32,17 +24,14 @@ QPDFObjectHandle Renumbered(QPDFObjectHandle operand, const FontCodes& codes) {
 // One content's rewriting: where each operand lies (offset → length, new text).
 struct Content {
   QPDFObjectHandle object;
-  std::string bytes;
+  const std::string* bytes = nullptr;  // as the reader read them
   std::map<std::size_t, std::pair<std::size_t, std::string>> edits;
 };
 
 // Notes the rewriting of `s` in `content`; false when it cannot be done safely.
 bool Edit(Content& content, const ShownString& s, const FontCodes& codes) {
-  if (s.offset > content.bytes.size() || s.length > content.bytes.size() - s.offset) return false;
-  // The bytes must be the operand the reader found there.
-  QPDFObjectHandle there = QPDFObjectHandle::parse(content.bytes.substr(s.offset, s.length));
-  QPDFObjectHandle operand = s.operand;
-  if (there.unparseBinary() != operand.unparseBinary()) return false;
+  // The operand is what the reader read from these bytes there.
+  if (s.offset > content.bytes->size() || s.length > content.bytes->size() - s.offset) return false;
   const std::string text = Renumbered(s.operand, codes).unparseBinary();
   const auto [it, added] = content.edits.try_emplace(s.offset, s.length, text);
   return added || it->second == std::pair{s.length, text};
@@ -54,11 +43,11 @@ std::optional<std::string> Rewritten(const Content& content) {
   std::size_t at = 0;
   for (const auto& [offset, edit] : content.edits) {
     if (offset < at) return std::nullopt;
-    out.append(content.bytes, at, offset - at);
+    out.append(*content.bytes, at, offset - at);
     out += " " + edit.second + " ";
     at = offset + edit.first;
   }
-  return out + content.bytes.substr(at);
+  return out + content.bytes->substr(at);
 }
 
 }  // namespace
@@ -70,7 +59,11 @@ std::optional<std::map<QPDFObjGen, FontCodes>> NumberShownCodes(QPDF& pdf, const
   try {
     for (const ShownString& s : shown.strings) {
       Content& content = contents[s.content.getObjGen()];
-      if (!content.object.isInitialized()) content = {s.content, ContentBytes(s.content), {}};
+      if (!content.object.isInitialized()) {
+        const auto read = shown.contents.find(s.content.getObjGen());
+        if (read == shown.contents.end()) return std::nullopt;
+        content = {s.content, &read->second, {}};
+      }
       if (!Edit(content, s, numbering.at(s.font))) return std::nullopt;
     }
   } catch (const std::exception&) {
@@ -84,9 +77,9 @@ std::optional<std::map<QPDFObjGen, FontCodes>> NumberShownCodes(QPDF& pdf, const
   }
   for (auto& [object, bytes] : rewritten) {
     if (object.isStream()) {
-      object.replaceStreamData(bytes, QPDFObjectHandle::newNull(), QPDFObjectHandle::newNull());
+      ReplaceWithFlate(object, bytes);
     } else {
-      object.replaceKey("/Contents", pdf.newStream(bytes));
+      object.replaceKey("/Contents", NewFlateStream(pdf, bytes));
     }
   }
   return numbering;

@@ -1,6 +1,7 @@
 #include "office/engine/package/pdf_fonts.h"
 
 #include "office/engine/package/pdf_code_numbering.h"
+#include "office/engine/package/pdf_flate.h"
 #include "office/engine/package/pdf_shown_codes.h"
 #include "office/engine/package/pdf_unicode_map.h"
 #include "office/engine/package/truetype_font.h"
@@ -11,11 +12,24 @@
 #include <qpdf/QPDFPageDocumentHelper.hh>
 
 #include <algorithm>
+#include <unordered_map>
 #include <vector>
 
 namespace vexlo::engine {
 
+// Each by the key of its stream (StreamKey); nullopt: could not be read.
+struct FontSources::Store {
+  std::unordered_map<std::string, std::optional<Type1Program>> type1;
+  std::unordered_map<std::string, std::string> decoded;
+  std::unordered_map<std::string, std::optional<UnicodeMap>> maps;
+};
+
+FontSources::FontSources() : store_(std::make_unique<Store>()) {}
+FontSources::~FontSources() = default;
+
 namespace {
+
+using Store = FontSources::Store;
 
 using Fonts = std::map<QPDFObjGen, QPDFObjectHandle>;
 
@@ -48,6 +62,21 @@ Status CollectFonts(QPDFObjectHandle resources, const std::set<QPDFObjGen>& sele
 std::string StreamBytes(QPDFObjectHandle stream) {
   std::shared_ptr<Buffer> data = stream.getStreamData(qpdf_dl_generalized);
   return std::string(reinterpret_cast<const char*>(data->getBuffer()), data->getSize());
+}
+
+// What tells a stream's data from any other's: its bytes as stored and the filters they pass.
+std::string StreamKey(QPDFObjectHandle stream) {
+  QPDFObjectHandle dict = stream.getDict();
+  std::shared_ptr<Buffer> raw = stream.getRawStreamData();
+  return dict.getKey("/Filter").unparseResolved() + " " + dict.getKey("/DecodeParms").unparseResolved() + "\n" +
+         std::string(reinterpret_cast<const char*>(raw->getBuffer()), raw->getSize());
+}
+
+// The decoded bytes of `stream`, read once.
+const std::string& Decoded(Store& store, QPDFObjectHandle stream) {
+  auto [it, added] = store.decoded.try_emplace(StreamKey(stream));
+  if (added) it->second = StreamBytes(stream);
+  return it->second;
 }
 
 QPDFObjectHandle Integer(std::size_t value) { return QPDFObjectHandle::newInteger(static_cast<long long>(value)); }
@@ -101,29 +130,31 @@ void TrimDifferences(QPDFObjectHandle font, const FontCodes& codes) {
   encoding.replaceKey("/Differences", kept);
 }
 
-Status TrimUnicodeMap(QPDF& pdf, QPDFObjectHandle font, const FontCodes& codes) {
+Status TrimUnicodeMap(QPDF& pdf, QPDFObjectHandle font, const FontCodes& codes, Store& store) {
   QPDFObjectHandle to_unicode = font.getKey("/ToUnicode");
   if (!to_unicode.isStream()) return font.hasKey("/ToUnicode") ? Status::Refused("PDF中的字符映射无法读取") : Status::Ok();
-  const std::optional<UnicodeMap> map = ReadUnicodeMap(StreamBytes(to_unicode));
+  auto [read, added] = store.maps.try_emplace(StreamKey(to_unicode));
+  if (added) read->second = ReadUnicodeMap(StreamBytes(to_unicode));
+  const std::optional<UnicodeMap>& map = read->second;
   if (!map) return Status::Refused("PDF中的字符映射无法读取");
   UnicodeMap kept;
   for (const auto& [code, text] : *map) {
     if (code < 256 && codes[code] >= 0) kept[static_cast<unsigned>(codes[code])] = text;
   }
-  font.replaceKey("/ToUnicode", pdf.newStream(WriteUnicodeMap(kept)));
+  font.replaceKey("/ToUnicode", NewFlateStream(pdf, WriteUnicodeMap(kept)));
   return Status::Ok();
 }
 
 // The embedded program keeps the glyphs of the codes shown.
-Status TrimProgram(QPDF& pdf, QPDFObjectHandle descriptor, const FontCodes& codes) {
+Status TrimProgram(QPDF& pdf, QPDFObjectHandle descriptor, const FontCodes& codes, Store& store) {
   if (!descriptor.isDictionary()) return Status::Ok();  // not embedded
   if (descriptor.hasKey("/FontFile3")) return Status::Refused("PDF中的字体无法精简");
   // The names of the glyphs of the whole subset.
   descriptor.removeKey("/CharSet");
   if (QPDFObjectHandle file = descriptor.getKey("/FontFile2"); file.isStream()) {
-    const std::optional<std::string> trimmed = TrimTrueType(StreamBytes(file), codes);
+    const std::optional<std::string> trimmed = TrimTrueType(Decoded(store, file), codes);
     if (!trimmed) return Status::Refused("PDF中的字体无法读取");
-    QPDFObjectHandle fresh = pdf.newStream(*trimmed);
+    QPDFObjectHandle fresh = NewFlateStream(pdf, *trimmed);
     fresh.getDict().replaceKey("/Length1", Integer(trimmed->size()));
     descriptor.replaceKey("/FontFile2", fresh);
     return Status::Ok();
@@ -137,30 +168,39 @@ Status TrimProgram(QPDF& pdf, QPDFObjectHandle descriptor, const FontCodes& code
   }
   const Type1Lengths lengths{static_cast<std::size_t>(dict.getKey("/Length1").getIntValue()),
                              static_cast<std::size_t>(dict.getKey("/Length2").getIntValue())};
-  Type1Lengths kept;
-  const std::optional<std::string> trimmed = TrimType1(StreamBytes(file), lengths, codes, &kept);
-  if (!trimmed) return Status::Refused("PDF中的字体无法读取");
-  QPDFObjectHandle fresh = pdf.newStream(*trimmed);
-  fresh.getDict().replaceKey("/Length1", Integer(kept.clear));
-  fresh.getDict().replaceKey("/Length2", Integer(kept.encrypted));
-  fresh.getDict().replaceKey("/Length3", Integer(trimmed->size() - kept.clear - kept.encrypted));
+  auto [read, added] = store.type1.try_emplace(std::to_string(lengths.clear) + " " +
+                                               std::to_string(lengths.encrypted) + " " + StreamKey(file));
+  if (added) read->second = Type1Program::Read(StreamBytes(file), lengths);
+  if (!read->second) return Status::Refused("PDF中的字体无法读取");
+  const Type1Program::Parts trimmed = read->second->Trim(codes);
+  // The encrypted part does not compress: it is stored as it is.
+  QPDFObjectHandle fresh =
+      NewFlateStream(pdf, {{trimmed.clear, true}, {trimmed.encrypted, false}, {trimmed.trailer, true}});
+  fresh.getDict().replaceKey("/Length1", Integer(trimmed.clear.size()));
+  fresh.getDict().replaceKey("/Length2", Integer(trimmed.encrypted.size()));
+  fresh.getDict().replaceKey("/Length3", Integer(trimmed.trailer.size()));
   descriptor.replaceKey("/FontFile", fresh);
   return Status::Ok();
 }
 
 // Trims one simple font to the codes shown, under their new codes.
-Status TrimFont(QPDF& pdf, QPDFObjectHandle font, const FontCodes& codes) {
+Status TrimFont(QPDF& pdf, QPDFObjectHandle font, const FontCodes& codes, Store& store) {
   const std::string subtype = font.getKey("/Subtype").isName() ? font.getKey("/Subtype").getName() : "";
   if (subtype != "/Type1" && subtype != "/TrueType") return Status::Refused("PDF中含有 " + subtype + " 字体");
   TrimDifferences(font, codes);
   if (Status widths = TrimWidths(font, codes); !widths.ok()) return widths;
-  if (Status map = TrimUnicodeMap(pdf, font, codes); !map.ok()) return map;
-  return TrimProgram(pdf, font.getKey("/FontDescriptor"), codes);
+  if (Status map = TrimUnicodeMap(pdf, font, codes, store); !map.ok()) return map;
+  return TrimProgram(pdf, font.getKey("/FontDescriptor"), codes, store);
 }
 
 }  // namespace
 
 Status TrimFontsToPages(QPDF& pdf) {
+  FontSources sources;
+  return TrimFontsToPages(pdf, sources);
+}
+
+Status TrimFontsToPages(QPDF& pdf, FontSources& sources) {
   const ShownCodes shown = ReadShownCodes(pdf);
   if (!shown.status.ok()) return shown.status;
   Fonts fonts;
@@ -175,7 +215,7 @@ Status TrimFontsToPages(QPDF& pdf) {
     const auto used = shown.codes.find(id);
     FontCodes codes = KeepCodes({});  // set for text, nothing shown
     if (used != shown.codes.end()) codes = numbered ? numbered->at(id) : KeepCodes(used->second);
-    if (Status trimmed = TrimFont(pdf, font, codes); !trimmed.ok()) return trimmed;
+    if (Status trimmed = TrimFont(pdf, font, codes, sources.store()); !trimmed.ok()) return trimmed;
   }
   return Status::Ok();
 }

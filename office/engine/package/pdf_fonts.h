@@ -11,14 +11,31 @@
 #ifndef VEXLO_OFFICE_ENGINE_PACKAGE_PDF_FONTS_H_
 #define VEXLO_OFFICE_ENGINE_PACKAGE_PDF_FONTS_H_
 
+#include <memory>
+
 #include "office/engine/package/status.h"
 
 class QPDF;
 
 namespace vexlo::engine {
 
+// What the fonts of a document hold (their programs unpacked, Type 1 programs decrypted,
+// character maps read), kept to trim the fonts of every document cut from it: they all come with
+// the same font programs. Known by the bytes of the streams; one per source document and thread.
+class FontSources {
+ public:
+  FontSources();
+  ~FontSources();
+  struct Store;
+  Store& store() { return *store_; }
+
+ private:
+  std::unique_ptr<Store> store_;
+};
+
 // Ok when every font of `pdf` now holds only what its pages show; otherwise (refused) why not,
-// and the document must not be used.
+// and the document must not be used. `sources`: what fonts read before hold.
+Status TrimFontsToPages(QPDF& pdf, FontSources& sources);
 Status TrimFontsToPages(QPDF& pdf);
 
 }  // namespace vexlo::engine

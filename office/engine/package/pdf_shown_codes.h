@@ -23,7 +23,8 @@ class QPDF;
 namespace vexlo::engine {
 
 // Where a content stream shows text: the operand of a text-showing operator (a string, or the
-// array of strings and positions of TJ), its bytes in the content, the font in force.
+// array of strings and positions of TJ) as libqpdf reads its bytes in the content, the font in
+// force.
 struct ShownString {
   QPDFObjectHandle content;  // the page (its content streams as one) or the form
   std::size_t offset = 0;
@@ -36,6 +37,9 @@ struct ShownCodes {
   std::map<QPDFObjGen, std::bitset<256>> codes;  // font → the one-byte codes shown with it
   std::set<QPDFObjGen> selected;                 // every font set for text, shown or not
   std::vector<ShownString> strings;
+  // The bytes read of each page (its content streams as one) and form, by object; the strings'
+  // offsets are into these.
+  std::map<QPDFObjGen, std::string> contents;
   // Refused: text whose font cannot be told (the rest is not to be trusted).
   Status status = Status::Ok();
 };

@@ -74,7 +74,7 @@ QPDFObjectHandle CopyDirect(QPDFObjectHandle value) {
 
 // Writes the part; fails when its fonts cannot be trimmed (libqpdf's faults are raised).
 Status WritePart(QPDF& in, const std::vector<QPDFPageObjectHelper>& pages, int first, int end,
-                 const std::string& path) {
+                 const std::string& path, FontSources& fonts) {
   QPDF out;
   out.emptyPDF();
   QPDFPageDocumentHelper out_pages(out);
@@ -87,7 +87,7 @@ Status WritePart(QPDF& in, const std::vector<QPDFPageObjectHelper>& pages, int f
   CopyOutlinePart(in, out, own_pages);
   RepointLinks(own_pages, out);
   // The fonts came with the glyphs of every record: only this part's own stay.
-  if (Status trimmed = TrimFontsToPages(out); !trimmed.ok()) return trimmed;
+  if (Status trimmed = TrimFontsToPages(out, fonts); !trimmed.ok()) return trimmed;
   // What the office puts in the catalog: the language, how the document opens, viewer settings.
   QPDFObjectHandle root = in.getRoot();
   QPDFObjectHandle out_root = out.getRoot();
@@ -154,9 +154,11 @@ Result<std::vector<int>> SplitPdfAtDestinations(const std::string& pdf,
     }
     if (Status splittable = CheckSplittable(in, pages, index, first); !splittable.ok()) return splittable;
     if (Status cuttable = CheckOutlineCuttable(in, index, first); !cuttable.ok()) return cuttable;
+    // The parts share the fonts of the whole: each is unpacked and read once.
+    FontSources fonts;
     for (std::size_t k = 0; k < first.size(); ++k) {
       const int end = k + 1 < first.size() ? first[k + 1] : static_cast<int>(pages.size());
-      if (Status written = WritePart(in, pages, first[k], end, paths[k]); !written.ok()) {
+      if (Status written = WritePart(in, pages, first[k], end, paths[k], fonts); !written.ok()) {
         // A part that cannot be written (a font that cannot be trimmed) fails the whole split:
         // the parts written before it go too, so that a failed split leaves nothing behind.
         RemoveParts(paths, part_pages.size());

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
-#include <set>
+#include <unordered_map>
 
 namespace vexlo::engine {
 
@@ -127,7 +127,7 @@ std::optional<CharStrings> ReadCharStrings(const std::string& plain) {
 }
 
 // The clear and the decrypted part; nullopt when the lengths do not fit the program.
-std::optional<std::pair<std::string, std::string>> Parts(const std::string& program, Type1Lengths lengths) {
+std::optional<std::pair<std::string, std::string>> SplitProgram(const std::string& program, Type1Lengths lengths) {
   if (lengths.clear > program.size() || lengths.encrypted > program.size() - lengths.clear ||
       lengths.encrypted < 4) {
     return std::nullopt;
@@ -139,7 +139,7 @@ std::optional<std::pair<std::string, std::string>> Parts(const std::string& prog
 }  // namespace
 
 std::optional<Type1Contents> ReadType1(const std::string& program, Type1Lengths lengths) {
-  const auto parts = Parts(program, lengths);
+  const auto parts = SplitProgram(program, lengths);
   if (!parts) return std::nullopt;
   const std::optional<CharStrings> cs = ReadCharStrings(parts->second);
   if (!cs) return std::nullopt;
@@ -150,49 +150,91 @@ std::optional<Type1Contents> ReadType1(const std::string& program, Type1Lengths 
   return contents;
 }
 
-std::optional<std::string> TrimType1(const std::string& program, Type1Lengths lengths, const FontCodes& codes,
-                                     Type1Lengths* trimmed) {
-  const auto parts = Parts(program, lengths);
+struct Type1Program::Parsed {
+  std::string clear;    // the clear part as it was
+  std::string plain;    // the encrypted part decrypted
+  std::string trailer;  // what follows the encrypted part
+  std::vector<EncodingEntry> encoding;
+  CharStrings glyphs;
+  // The glyphs (indexes into glyphs.glyphs) named by each encoding entry, and by .notdef.
+  std::vector<std::vector<std::size_t>> encoded;
+  std::vector<std::size_t> notdef;
+};
+
+std::optional<Type1Program> Type1Program::Read(const std::string& program, Type1Lengths lengths) {
+  auto parts = SplitProgram(program, lengths);
   if (!parts) return std::nullopt;
-  const auto& [clear, plain] = *parts;
   // A hexadecimal eexec part is not what the office writes.
   const std::string head = program.substr(lengths.clear, 4);
   if (std::all_of(head.begin(), head.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); })) {
     return std::nullopt;
   }
-  if (clear.find("/Encoding 256 array") == std::string::npos) return std::nullopt;
+  if (parts->first.find("/Encoding 256 array") == std::string::npos) return std::nullopt;
+  std::optional<CharStrings> cs = ReadCharStrings(parts->second);
+  if (!cs) return std::nullopt;
+  auto parsed = std::make_shared<Parsed>();
+  parsed->encoding = ReadEncoding(parts->first);
+  parsed->clear = std::move(parts->first);
+  parsed->plain = std::move(parts->second);
+  parsed->trailer = program.substr(lengths.clear + lengths.encrypted);
+  parsed->glyphs = std::move(*cs);
+  std::unordered_map<std::string, std::vector<std::size_t>> named;
+  for (std::size_t g = 0; g < parsed->glyphs.glyphs.size(); ++g) named[parsed->glyphs.glyphs[g].name].push_back(g);
+  for (const EncodingEntry& e : parsed->encoding) {
+    const auto found = named.find(e.name);
+    parsed->encoded.push_back(found == named.end() ? std::vector<std::size_t>{} : found->second);
+  }
+  if (const auto found = named.find(".notdef"); found != named.end()) parsed->notdef = found->second;
+  Type1Program read;
+  read.parsed_ = std::move(parsed);
+  return read;
+}
+
+Type1Program::Parts Type1Program::Trim(const FontCodes& codes) const {
+  const std::string& clear = parsed_->clear;
+  const std::string& plain = parsed_->plain;
+  const CharStrings& cs = parsed_->glyphs;
   // The encoding entries of codes not shown go, the others take their new codes.
-  std::set<std::string> keep = {".notdef"};
-  std::string new_clear;
+  std::vector<bool> keep(cs.glyphs.size());
+  for (std::size_t g : parsed_->notdef) keep[g] = true;
+  Parts out;
   std::size_t at = 0;
-  for (const EncodingEntry& e : ReadEncoding(clear)) {
-    new_clear.append(clear, at, e.begin - at);
+  for (std::size_t i = 0; i < parsed_->encoding.size(); ++i) {
+    const EncodingEntry& e = parsed_->encoding[i];
+    out.clear.append(clear, at, e.begin - at);
     if (codes[e.code] >= 0) {
-      new_clear += "dup " + std::to_string(codes[e.code]) + " /" + e.name + " put\n";
-      keep.insert(e.name);
+      out.clear += "dup " + std::to_string(codes[e.code]) + " /" + e.name + " put\n";
+      for (std::size_t g : parsed_->encoded[i]) keep[g] = true;
     }
     at = e.end;
   }
-  new_clear.append(clear, at, std::string::npos);
+  out.clear.append(clear, at, std::string::npos);
 
   // The glyph programs of codes not shown go, and the dictionary is declared with those left.
-  const std::optional<CharStrings> cs = ReadCharStrings(plain);
-  if (!cs) return std::nullopt;
-  std::string entries;
-  int kept = 0;
-  for (const Glyph& g : cs->glyphs) {
-    if (!keep.contains(g.name)) continue;
-    entries += "\n" + plain.substr(g.begin, g.end - g.begin);
-    ++kept;
+  std::string new_plain = plain.substr(0, cs.count_begin);
+  new_plain += std::to_string(std::count(keep.begin(), keep.end(), true));
+  new_plain.append(plain, cs.count_end, cs.first - cs.count_end);
+  for (std::size_t g = 0; g < cs.glyphs.size(); ++g) {
+    if (!keep[g]) continue;
+    new_plain += '\n';
+    new_plain.append(plain, cs.glyphs[g].begin, cs.glyphs[g].end - cs.glyphs[g].begin);
   }
-  const std::string new_plain = plain.substr(0, cs->count_begin) + std::to_string(kept) +
-                                plain.substr(cs->count_end, cs->first - cs->count_end) + entries + "\n" +
-                                plain.substr(cs->last);
+  new_plain += '\n';
+  new_plain.append(plain, cs.last, std::string::npos);
   // The first four bytes were random before encryption and stay as they were.
-  const std::string new_encrypted = Eexec(new_plain, false);
-  trimmed->clear = new_clear.size();
-  trimmed->encrypted = new_encrypted.size();
-  return new_clear + new_encrypted + program.substr(lengths.clear + lengths.encrypted);
+  out.encrypted = Eexec(new_plain, false);
+  out.trailer = parsed_->trailer;
+  return out;
+}
+
+std::optional<std::string> TrimType1(const std::string& program, Type1Lengths lengths, const FontCodes& codes,
+                                     Type1Lengths* trimmed) {
+  const std::optional<Type1Program> read = Type1Program::Read(program, lengths);
+  if (!read) return std::nullopt;
+  const Type1Program::Parts parts = read->Trim(codes);
+  trimmed->clear = parts.clear.size();
+  trimmed->encrypted = parts.encrypted.size();
+  return parts.clear + parts.encrypted + std::string(parts.trailer);
 }
 
 }  // namespace vexlo::engine

@@ -8,8 +8,10 @@
 
 #include <cstddef>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "office/engine/package/font_codes.h"
@@ -28,6 +30,26 @@ struct Type1Lengths {
 // that form. `trimmed` receives the new lengths.
 std::optional<std::string> TrimType1(const std::string& program, Type1Lengths lengths, const FontCodes& codes,
                                      Type1Lengths* trimmed);
+
+// A Type 1 program read (and decrypted) once, to be trimmed to the codes of many documents cut
+// from one; copies share what was read.
+class Type1Program {
+ public:
+  // nullopt when the program is not of the form TrimType1 knows.
+  static std::optional<Type1Program> Read(const std::string& program, Type1Lengths lengths);
+
+  // The program trimmed as TrimType1 trims it, in its three parts: the clear one, the encrypted
+  // one and the trailer (which stays as it was: it points into this program).
+  struct Parts {
+    std::string clear, encrypted;
+    std::string_view trailer;
+  };
+  Parts Trim(const FontCodes& codes) const;
+
+ private:
+  struct Parsed;
+  std::shared_ptr<const Parsed> parsed_;
+};
 
 // What a Type 1 program holds: its encoding, its glyph names in order, and the size its glyph
 // dictionary is declared with.

@@ -83,18 +83,13 @@ class RecordPages {
  public:
   RecordPages(const Reference<css::lang::XComponent>& doc, const std::vector<std::string>& marks)
       : cursor_(ViewCursor(doc)), pages_(cursor_, UNO_QUERY_THROW) {
+    const Reference<css::text::XText> body = Reference<css::text::XTextDocument>(doc, UNO_QUERY_THROW)->getText();
     const Reference<css::container::XNameAccess> bookmarks =
         Reference<css::text::XBookmarksSupplier>(doc, UNO_QUERY_THROW)->getBookmarks();
     for (const std::string& mark : marks) {
       const Reference<css::text::XTextContent> bookmark(bookmarks->getByName(U(mark)), UNO_QUERY_THROW);
       const Reference<css::text::XTextRange> start = bookmark->getAnchor()->getStart();
-      if (!starts_.empty()) {
-        // The record before ends where its last paragraph does, just before this mark. (The
-        // text's cursor, not the view's: that stops in front of a numbered paragraph's label.)
-        const Reference<css::text::XTextCursor> before = start->getText()->createTextCursorByRange(start);
-        if (!before->goLeft(1, false)) throw css::uno::RuntimeException(U("无法确定记录的末页"));
-        ends_.push_back(PageOf(Reference<css::text::XTextRange>(before.get())));
-      }
+      if (!starts_.empty()) ends_.push_back(EndBefore(start, body));
       starts_.push_back(PageOf(start));
     }
     cursor_->gotoEnd(false);
@@ -116,6 +111,21 @@ class RecordPages {
     if (after == starts_.begin()) return 0;
     const std::size_t k = static_cast<std::size_t>(after - starts_.begin()) - 1;
     return page <= ends_[k] ? counts_[k] : 0;
+  }
+
+  // The page the record before the mark at `start` ends on: where its last paragraph does, just
+  // before the mark. (The text's cursor, not the view's: that stops in front of a numbered
+  // paragraph's label.) The mark of a record that starts with a table is in its first cell, out
+  // of which the text's cursor does not go: the view's goes back to the paragraph before the
+  // table, stopping in front of the labels of numbered paragraphs of the cell on its way.
+  int EndBefore(const Reference<css::text::XTextRange>& start, const Reference<css::text::XText>& body) {
+    const Reference<css::text::XTextCursor> before = start->getText()->createTextCursorByRange(start);
+    if (before->goLeft(1, false)) return PageOf(Reference<css::text::XTextRange>(before.get()));
+    cursor_->gotoRange(start, false);
+    for (int step = 0; step < 4 && cursor_->goLeft(1, false); ++step) {
+      if (cursor_->getText() == body) return pages_->getPage();
+    }
+    throw css::uno::RuntimeException(U("无法确定记录的末页"));
   }
 
   int PageOf(const Reference<css::text::XTextRange>& place) {

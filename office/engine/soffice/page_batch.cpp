@@ -40,6 +40,8 @@ pugi::xml_node LastElement(pugi::xml_node parent) {
   return n;
 }
 
+bool StartsWithParagraph(pugi::xml_node body) { return std::string_view(FirstElement(body).name()) == "w:p"; }
+
 bool StartsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
 
 bool Holds(const std::string& xml, const char* tag) { return xml.find(tag) != std::string::npos; }
@@ -426,6 +428,12 @@ JoinedDocuments JoinForPages(const std::vector<std::string>& sources, const std:
       return joined;
     }
   }
+  // The .doc keeps no page break in front of a table that starts a section: the records would
+  // run on into each other, and the PDFs cut at their marks show the text of others.
+  if (through_doc && !StartsWithParagraph(doc.child("w:document").child("w:body"))) {
+    joined.refused = Status::Refused("经.doc的记录以表格开头，无法分页");
+    return joined;
+  }
   const bool even_and_odd = EvenAndOdd(*pattern);
   const std::set<std::string> kinds = AllKinds(doc);
   RecordNotes notes(*pattern, doc);
@@ -453,6 +461,7 @@ JoinedDocuments JoinForPages(const std::vector<std::string>& sources, const std:
     if (!other.load_buffer(xml.data(), xml.size(), kParse) || !CheckMain(xml, other, even_and_odd).ok()) continue;
     if (!joined.page_counts && CountsPages(other)) joined.page_counts = true;
     const pugi::xml_node other_body = other.child("w:document").child("w:body");
+    if (through_doc && !StartsWithParagraph(other_body)) continue;
     if (!OwnReferences(other_body, joined.members.size())) continue;
     const std::size_t k = joined.members.size();
     const std::optional<ReferenceMap> own = frames.Add(*p, k);

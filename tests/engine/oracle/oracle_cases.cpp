@@ -204,6 +204,24 @@ Template PageCount() {
   return t;
 }
 
+// The footer above on a record that starts with a table: the mark of each joined record is in
+// its first cell, where no character goes back to the record before.
+Template PageCountTableFirst() {
+  Template t = Cells();
+  t.name = "page-count-table-first";
+  t.footer = PagesFooter(" PAGE ", " NUMPAGES ");
+  t.body = Tbl(Tr(P(R("姓名")), P(R("部门")))) + P(R("金额：") + R("金额") + R(" 元")) + P(R("备注"));
+  return t;
+}
+
+// The same without the count.
+Template TableFirst() {
+  Template t = PageCountTableFirst();
+  t.name = "table-first";
+  t.footer = "";
+  return t;
+}
+
 // The footer above on both sections of the structure (two page styles a record).
 Template PageCountSections() {
   Template t = Sections();
@@ -330,14 +348,22 @@ OracleCase GeneratedCase(const fs::path& generated, const std::string& name) {
   if (name == "footnotes-each-page") return Made(generated, FootnotesEachPage(), kRecords);
   if (name == "links") return Made(generated, Links(), kRecords);
   if (name == "page-count" || name == "page-count-formats" || name == "page-count-chinese" || name == "dates" ||
-      name == "references" || name == "bookmark-references") {
+      name == "references" || name == "bookmark-references" || name == "page-count-table-first") {
     // Records of one, two and three pages.
     std::vector<std::vector<std::string>> records = kRecords;
     records[1][3] = std::string(3000, 'y');
     records[2][3] = std::string(7000, 'z');
     const Template t = name == "page-count" ? PageCount() : name == "page-count-formats" ? PageCountFormats()
-                       : name == "page-count-chinese" ? PageCountChinese() : name == "dates" ? Dates() : References(name == "references");
+                       : name == "page-count-chinese" ? PageCountChinese() : name == "dates" ? Dates()
+                       : name == "page-count-table-first" ? PageCountTableFirst() : References(name == "references");
     return Made(generated, t, records);
+  }
+  if (name == "table-first") {
+    // Every record longer than a page, so that records running on into each other would still
+    // start on ascending pages.
+    std::vector<std::vector<std::string>> records = kRecords;
+    for (std::vector<std::string>& r : records) r[3] = std::string(6000, 'q');
+    return Made(generated, TableFirst(), records);
   }
   if (name == "page-count-sections") {
     std::vector<std::vector<std::string>> records = kRecords;
@@ -356,7 +382,7 @@ OracleCase GeneratedCase(const fs::path& generated, const std::string& name) {
 std::vector<OracleCase> GeneratedCases(const fs::path& generated) {
   std::vector<OracleCase> cases;
   for (const char* name : {"formats", "cells", "structure", "sections", "first-page", "header-values", "odd-even", "footnotes", "footnotes-each-page", "footnote-sections", "links",
-                           "page-count", "page-count-sections", "page-count-formats", "page-count-chinese", "dates", "references", "bookmark-references"}) {
+                           "page-count", "page-count-sections", "page-count-table-first", "page-count-formats", "page-count-chinese", "dates", "references", "bookmark-references"}) {
     cases.push_back(GeneratedCase(generated, name));
   }
   return cases;

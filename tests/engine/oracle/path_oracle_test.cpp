@@ -99,6 +99,22 @@ TEST_F(PathOracleTest, PageCountsAndDatesComeOutAsInTheRecordsOwnFiles) {
   }
 }
 
+// Records of one to three pages that start with a table, "第 X 页 共 Y 页" in the footer: where
+// one record ends is read from where the next begins (no character leads back out of a table's
+// first cell), past the blank page the office puts before a record that starts on an odd page.
+// Their PDFs are cut from a joined export, each showing its own count. Through a .doc, which
+// keeps no page break before such a table, they are made alone: joined, records of more than a
+// page ran on into each other and their PDFs showed the text of others.
+TEST_F(PathOracleTest, RecordsStartingWithATableShowTheirOwnPages) {
+  if (!engine::OfficePool::Available()) GTEST_SKIP() << "LibreOffice is not installed";
+  const std::filesystem::path made = work_->path() / "templates";
+  const CaseVerdict verdict = ExpectEqual(GeneratedCase(made, "page-count-table-first"));
+  EXPECT_TRUE(verdict.Serves(FastPath::kJoinedPdf)) << verdict.Report();
+  engine::OfficePool pool({.offices = 1, .profile_root = (work_->path() / "profiles-doc").string()});
+  const CaseVerdict doc = ExpectEqual(AsDocTemplate(GeneratedCase(made, "table-first"), pool, work_->path() / "docs"));
+  EXPECT_EQ(doc.paths.at(FastPath::kJoinedPdf).served, 0) << doc.Report();
+}
+
 // References to a bookmark's text and page, and captions of two sequences, in records of one to
 // three pages: each record's point into itself and number from 1, joined as alone. Through a
 // .doc template the references (which the office stores as links) are joined too; the captions,

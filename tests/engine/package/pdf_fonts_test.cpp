@@ -117,6 +117,69 @@ TEST_F(PdfFontsTest, FontsHoldOnlyTheCodesTheirPagesShow) {
   EXPECT_NO_THROW(writer.write());
 }
 
+// A page whose content the fast scan leaves to libqpdf (an inline image), its font named with an
+// escape: the text is found and numbered afresh all the same.
+TEST_F(PdfFontsTest, TextBesideAnInlineImageIsFoundAlike) {
+  QPDFObjectHandle truetype = TrueTypeFont();
+  QPDFObjectHandle fonts = QPDFObjectHandle::newDictionary();
+  fonts.replaceKey("/F1", truetype);
+  AddPage("q BI /W 1 /H 1 /BPC 8 /CS /G ID \x01 EI Q BT /F#31 12 Tf (\\003) Tj ET", fonts);
+  ASSERT_TRUE(TrimFontsToPages(pdf_).ok());
+  EXPECT_EQ(truetype.getKey("/FirstChar").getIntValue(), 1);
+  EXPECT_EQ(truetype.getKey("/Widths").unparse(), "[ 620 ]");
+  const std::string content = ContentText(QPDFPageDocumentHelper(pdf_).getAllPages().front().getObjectHandle().getKey("/Contents"));
+  EXPECT_NE(content.find("/F#31 12 Tf <01> Tj ET"), std::string::npos) << content;
+}
+
+// A document showing code `code` of a Type 1 font and of a TrueType one (the same programs in
+// every document, as in the parts cut from one export), trimmed with `sources`, as written.
+std::string TrimmedDocument(int code, FontSources& sources) {
+  QPDF pdf;
+  pdf.emptyPDF();
+  std::size_t clear = 0, encrypted = 0;
+  const std::string program = test::TestType1(&clear, &encrypted);
+  QPDFObjectHandle file = pdf.newStream(program);
+  file.getDict().replaceKey("/Length1", QPDFObjectHandle::newInteger(static_cast<long long>(clear)));
+  file.getDict().replaceKey("/Length2", QPDFObjectHandle::newInteger(static_cast<long long>(encrypted)));
+  file.getDict().replaceKey("/Length3", QPDFObjectHandle::newInteger(static_cast<long long>(program.size() - clear - encrypted)));
+  QPDFObjectHandle type1 = QPDFObjectHandle::parse(
+      "<< /Type /Font /Subtype /Type1 /BaseFont /AAAAAA+T /FirstChar 1 /LastChar 2 /Widths [500 600] "
+      "/FontDescriptor << /Type /FontDescriptor >> >>");
+  type1.getKey("/FontDescriptor").replaceKey("/FontFile", file);
+  type1.replaceKey("/ToUnicode", pdf.newStream(WriteUnicodeMap({{1, "0041"}, {2, "0042"}})));
+  QPDFObjectHandle truetype = QPDFObjectHandle::parse(
+      "<< /Type /Font /Subtype /TrueType /BaseFont /BAAAAA+T /FirstChar 0 /LastChar 4 "
+      "/Widths [0 610 620 620 620] /FontDescriptor << /Type /FontDescriptor >> >>");
+  truetype.getKey("/FontDescriptor").replaceKey("/FontFile2", pdf.newStream(test::TestTrueType()));
+  QPDFObjectHandle fonts = QPDFObjectHandle::newDictionary();
+  fonts.replaceKey("/F1", pdf.makeIndirectObject(type1));
+  fonts.replaceKey("/F2", pdf.makeIndirectObject(truetype));
+  QPDFObjectHandle page = QPDFObjectHandle::parse("<< /Type /Page /MediaBox [0 0 200 200] /Resources << >> >>");
+  page.getKey("/Resources").replaceKey("/Font", fonts);
+  const std::string shown = "(\\00" + std::to_string(code) + ") Tj";
+  page.replaceKey("/Contents", pdf.newStream("BT /F1 9 Tf " + shown + " /F2 9 Tf " + shown + " ET"));
+  QPDFPageDocumentHelper(pdf).addPage(QPDFPageObjectHelper(pdf.makeIndirectObject(page)), false);
+  EXPECT_TRUE(TrimFontsToPages(pdf, sources).ok());
+  QPDFWriter writer(pdf);
+  writer.setOutputMemory();
+  writer.setStaticID(true);
+  writer.write();
+  std::shared_ptr<Buffer> out = writer.getBufferSharedPointer();
+  return std::string(reinterpret_cast<const char*>(out->getBuffer()), out->getSize());
+}
+
+// The parts cut from one export share its font programs, read once for all of them: each part
+// comes out as it would trimmed alone, whatever the parts before it showed.
+TEST(PdfFontSourcesTest, FontsReadOnceTrimEachDocumentAsAlone) {
+  FontSources shared;
+  for (int code : {1, 2, 1}) {
+    FontSources alone;
+    EXPECT_EQ(TrimmedDocument(code, shared), TrimmedDocument(code, alone)) << code;
+  }
+  FontSources fresh;
+  EXPECT_NE(TrimmedDocument(1, fresh), TrimmedDocument(2, fresh));
+}
+
 // A form drawn under two fonts that would number its string differently: no string is rewritten,
 // each font keeps its codes and holds only those shown.
 TEST_F(PdfFontsTest, CodesAFormSharesBetweenFontsKeepTheirNumbers) {

@@ -45,6 +45,21 @@ TEST(Type1FontTest, ProgramsKeepOnlyTheGlyphsShownAndBrokenOnesAreRefused) {
     EXPECT_EQ(trimmed->substr(0, kept.clear).find(c.gone), std::string::npos);
     EXPECT_EQ(trimmed->substr(kept.clear + kept.encrypted), program.substr(clear + encrypted));
   }
+  // Read once and trimmed for several documents in turn, as a split does: each trim is the one
+  // of the program alone, whatever was trimmed before, and outlives the program's bytes.
+  std::optional<Type1Program> read;
+  {
+    const std::string copy = program;
+    read = Type1Program::Read(copy, lengths);
+  }
+  ASSERT_TRUE(read);
+  std::bitset<256> both = Shown(1) | Shown(2);
+  for (const FontCodes& codes : {KeepCodes(Shown(2)), NumberCodes(both), KeepCodes(Shown(1)), KeepCodes(Shown(2))}) {
+    Type1Lengths kept;
+    const Type1Program::Parts parts = read->Trim(codes);
+    EXPECT_EQ(parts.clear + parts.encrypted + std::string(parts.trailer), TrimType1(program, lengths, codes, &kept));
+    EXPECT_EQ(parts.clear.size(), kept.clear);
+  }
   // Cut short anywhere: refused or read, never past its end.
   for (std::size_t n = 0; n < program.size(); ++n) {
     const std::string cut = program.substr(0, n);

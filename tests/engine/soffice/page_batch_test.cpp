@@ -308,6 +308,21 @@ TEST_F(PageBatchTest, JoinedRecordsGetSectionsPageRestartsAndListsOfTheirOwn) {
   const std::string e = Make("e.docx", {{"word/document.xml", two_styles}});
   EXPECT_TRUE(JoinForPages({d, e}, (dir_ / "doc.docx").string(), true).members.empty());
   EXPECT_EQ(JoinForPages({d, e}, (dir_ / "docx.docx").string()).members.size(), 2u);
+  // Records that start with a table: the .doc keeps no page break before it, they would run on
+  // into each other. Nor is a record joined whose text starts so while the first's does not.
+  const std::string table = Document("<w:tbl><w:tr><w:tc>" + Paragraph("格") + "</w:tc></w:tr></w:tbl>" + Paragraph("后"));
+  const std::string f = Make("f.docx", {{"word/document.xml", table}});
+  const std::string g = Make("g.docx", {{"word/document.xml", table}});
+  const JoinedDocuments tables = JoinForPages({f, g}, (dir_ / "doc.docx").string(), true);
+  EXPECT_TRUE(tables.members.empty());
+  EXPECT_FALSE(tables.refused.ok());
+  EXPECT_EQ(JoinForPages({a, f, c}, (dir_ / "doc.docx").string(), true).members, (std::vector<std::size_t>{0, 2}));
+  // In the .docx each record's table starts its page, marked in its first cell.
+  ASSERT_EQ(JoinForPages({f, g}, (dir_ / "docx.docx").string()).members.size(), 2u);
+  const std::string joined_xml = *ZipReader::Open((dir_ / "docx.docx").string())->Read("word/document.xml");
+  pugi::xml_document joined_doc;
+  ASSERT_TRUE(joined_doc.load_string(joined_xml.c_str()));
+  EXPECT_EQ(joined_doc.select_nodes("//w:tc//w:bookmarkStart").size(), 2u);
 
   // Nothing to join: nothing written.
   EXPECT_TRUE(JoinForPages({a}, (dir_ / "one.docx").string()).members.empty());

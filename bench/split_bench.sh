@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Cutting the joined export of two-page notices into its records, timed by
+# build/bench/split_bench. The notice is the one of the tests ("第 X 页 共 Y 页" in the footer, a
+# heading on each page, a table; CJK fonts subset by LibreOffice as Type 1). By default the
+# committed export of 48 of them (tests/data/pdf/joined_notices_48.pdf); with FRESH=1 one made
+# now: the records by vexlo-merge, joined as the engine joins them, exported by LibreOffice
+# with the record marks as destinations (SAVE=FILE keeps it).
+# Run by hand after scripts/build.sh.
+# Usage: [FRESH=1 [SAVE=FILE]] bench/split_bench.sh [RECORDS] [ROUNDS] [KEEP_DIR]
+#   RECORDS only with FRESH=1 (default 48); KEEP_DIR keeps the parts of the last cut, to compare
+#   the parts of two builds.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+records=${1:-48}
+rounds=${2:-10}
+bench="$root/build/bench/split_bench"
+cli="$root/build/vexlo-merge"
+[ -x "$bench" ] && [ -x "$cli" ] || { echo "build first: bash scripts/build.sh" >&2; exit 1; }
+if [ -z "${FRESH:-}" ]; then exec "$bench" "$root/tests/data/pdf/joined_notices_48.pdf" "$rounds" ${3:+"$3"}; fi
+work=$(mktemp -d /tmp/vexlo-split-bench-XXXXXX)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+python3 - "$records" <<'PY'
+import sys
+n = int(sys.argv[1])
+cell = lambda v: f'<table:table-cell office:value-type="string"><text:p>{v}</text:p></table:table-cell>'
+rows = ['<table:table-row>' + ''.join(map(cell, ['姓名', '部门', '工号', '月薪', '入职日期'])) + '</table:table-row>']
+depts = ['销售部', '技术部', '财务部', '人事部']
+for i in range(1, n + 1):
+    r = ['员工%04d' % i, depts[i % 4], 'A%d' % (10000 + i), str(5000 + (i * 37) % 9000),
+         '2026年%d月%d日' % (1 + i % 12, 1 + i % 28)]
+    rows.append('<table:table-row>' + ''.join(map(cell, r)) + '</table:table-row>')
+ns = ('xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" '
+      'xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0" '
+      'xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" office:version="1.2"')
+open('data.fods', 'w').write(f'''<?xml version="1.0" encoding="UTF-8"?>
+<office:document {ns} office:mimetype="application/vnd.oasis.opendocument.spreadsheet">
+<office:body><office:spreadsheet><table:table table:name="Sheet1">{''.join(rows)}
+</table:table></office:spreadsheet></office:body></office:document>''')
+PY
+profile="file://$work/lo-profile"
+soffice -env:UserInstallation="$profile" --headless --convert-to xlsx data.fods >/dev/null 2>&1
+mkdir docs
+"$cli" --data data.xlsx --template "$root/tests/data/word/notice_pages.docx" --out docs >/dev/null
+"$bench" --join joined.docx docs/*.docx
+filter='pdf:writer_pdf_Export:{"ExportBookmarksToPDFDestination":{"type":"boolean","value":"true"}}'
+soffice -env:UserInstallation="$profile" --headless --convert-to "$filter" joined.docx >/dev/null 2>&1
+[ -n "${SAVE:-}" ] && cp joined.pdf "$SAVE"
+"$bench" joined.pdf "$rounds" ${3:+"$3"}
