@@ -223,6 +223,7 @@ int main(int argc, char** argv) {
   const int loads = pool.loads();
   std::printf("offices replaced for having grown too much: %d\n", pool.replaced());
   std::printf(".doc files written from the office's .doc of another record: %d\n", pool.from_base());
+  std::printf("PDFs cut from joined exports: %d\n", pool.joined());
   pool.Shutdown();
   if (argc > 2 && std::string(argv[2]) == "--pool-only") {
     std::printf("PDF %.1f s, .doc %.1f s, loads %d, peak %.0f MB\n", pdf_s, doc_s, loads, peak_kb / 1024.0);

@@ -53,11 +53,11 @@ void ExportJoined(Office& office, PoolState& pool, const std::string& base, cons
       doc = LoadHidden(office.link->desktop, stored, true);
       pool.Count(&PoolCounters::loads);
     }
+    clock.Mark("办公软件载入");
     // Counted on the layout of the document exported, the one loaded from the stored format.
     if (joined.pages_shown > 0) {
       counts.assign(marks.size(), joined.pages_shown);  // written into the document already
     } else if (joined.page_counts) {
-      clock.Mark("办公软件载入");
       if (expected > 0) {
         counts = GiveRecordsPageCount(doc, office.link->numbers, expected, marks.size());
         clock.Mark("给出预计页数");
@@ -78,7 +78,9 @@ void ExportJoined(Office& office, PoolState& pool, const std::string& base, cons
     CloseDocument(doc);
     throw;
   }
+  clock.Mark("办公软件排版导出");
   CloseDocument(doc);
+  clock.Mark("关闭文档");
 }
 
 // Exports the joined document and cuts it into `parts`: the page count of each, or what failed;
@@ -91,7 +93,6 @@ Result<std::vector<int>> ExportAndSplit(Office& office, PoolState& pool, const s
   office_failed = false;
   try {
     ExportJoined(office, pool, base, joined, marks, via, expected, counts, clock);
-    clock.Mark("办公软件排版导出");
     Result<std::vector<int>> split = SplitPdfAtDestinations(base + ".pdf", marks, parts);
     clock.Mark("拆分与字体精简");
     return split;
