@@ -325,6 +325,17 @@ Template ContentsUpdatedOnOpening() {
   return t;
 }
 
+// The contents above holding no entries, as a table of contents never made shows: made on
+// opening, it would list every joined record's headings.
+Template ContentsEmpty() {
+  Template t = Contents();
+  t.name = "toc-empty";
+  const std::size_t from = t.body.find("<w:p><w:pPr><w:pStyle w:val=\"TOC1\"/>");
+  const std::size_t to = t.body.find("<w:r><w:fldChar w:fldCharType=\"end\"/></w:r></w:p>");
+  t.body.replace(from, to - from, "<w:p><w:r><w:fldChar w:fldCharType=\"begin\"/></w:r><w:r><w:instrText xml:space=\"preserve\"> TOC \\o \"1-3\" \\h \\z \\u </w:instrText></w:r><w:r><w:fldChar w:fldCharType=\"separate\"/></w:r>");
+  return t;
+}
+
 // A legacy text form field (FORMTEXT, its name a bookmark around it as word processors write it)
 // showing `shown`.
 std::string FormText(int id, const std::string& name, const std::string& shown) {
@@ -422,14 +433,14 @@ OracleCase GeneratedCase(const fs::path& generated, const std::string& name) {
   if (name == "footnotes-each-page") return Made(generated, FootnotesEachPage(), kRecords);
   if (name == "links") return Made(generated, Links(), kRecords);
   if (name == "page-count" || name == "page-count-formats" || name == "page-count-chinese" || name == "dates" ||
-      name == "references" || name == "bookmark-references" || name == "toc" || name == "toc-update" || name == "form-text" || name == "endnotes") {
+      name == "references" || name == "bookmark-references" || name == "toc" || name == "toc-update" || name == "toc-empty" || name == "form-text" || name == "endnotes") {
     // Records of one, two and three pages.
     std::vector<std::vector<std::string>> records = kRecords;
     records[1][3] = std::string(3000, 'y');
     records[2][3] = std::string(7000, 'z');
     const Template t = name == "page-count" ? PageCount() : name == "page-count-formats" ? PageCountFormats()
                        : name == "page-count-chinese" ? PageCountChinese() : name == "dates" ? Dates()
-                       : name == "toc" ? Contents() : name == "toc-update" ? ContentsUpdatedOnOpening() : name == "form-text" ? FormFields()
+                       : name == "toc" ? Contents() : name == "toc-update" ? ContentsUpdatedOnOpening() : name == "toc-empty" ? ContentsEmpty() : name == "form-text" ? FormFields()
                        : name == "endnotes" ? Endnotes() : References(name == "references");
     return Made(generated, t, records);
   }
@@ -450,7 +461,7 @@ OracleCase GeneratedCase(const fs::path& generated, const std::string& name) {
 std::vector<OracleCase> GeneratedCases(const fs::path& generated) {
   std::vector<OracleCase> cases;
   for (const char* name : {"formats", "cells", "structure", "sections", "first-page", "header-values", "odd-even", "footnotes", "footnotes-each-page", "footnote-sections", "links",
-                           "page-count", "page-count-sections", "page-count-formats", "page-count-chinese", "dates", "references", "bookmark-references", "toc", "toc-update", "form-text", "endnotes"}) {
+                           "page-count", "page-count-sections", "page-count-formats", "page-count-chinese", "dates", "references", "bookmark-references", "toc", "toc-update", "toc-empty", "form-text", "endnotes"}) {
     cases.push_back(GeneratedCase(generated, name));
   }
   return cases;

@@ -116,14 +116,15 @@ TEST_F(PathOracleTest, ReferencesAndCaptionsComeOutAsInTheRecordsOwnFiles) {
 }
 
 // A table of contents (each entry a link to the record's own heading with its page number, also
-// in a document asking for its fields updated on opening, and as the corpus writes it, in a
-// content control) and text form fields, in records of one to three pages, as .docx and .doc
+// in a document asking for its fields updated on opening, one holding no entries yet, and as the
+// corpus writes it, in a content control) and text form fields, in records of one to three pages, as .docx and .doc
 // templates: their PDFs are cut from joined exports, every link opening the same page and place
 // as in the record's own PDF.
 TEST_F(PathOracleTest, ContentsAndFormFieldsComeOutAsInTheRecordsOwnFiles) {
   if (!engine::OfficePool::Available()) GTEST_SKIP() << "LibreOffice is not installed";
   const std::filesystem::path made = work_->path() / "templates";
-  std::vector<OracleCase> cases = {GeneratedCase(made, "toc"), GeneratedCase(made, "toc-update"), GeneratedCase(made, "form-text")};
+  std::vector<OracleCase> cases = {GeneratedCase(made, "toc"), GeneratedCase(made, "toc-update"), GeneratedCase(made, "toc-empty"),
+                                   GeneratedCase(made, "form-text")};
   for (const OracleCase& c : CorpusCases(kSource)) {
     if (c.name == "语料:toc.docx") cases.push_back(c);
   }
