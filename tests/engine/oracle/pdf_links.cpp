@@ -44,6 +44,7 @@ std::string Place(const PdfLink& link) {
 
 std::string Where(const PdfLink& link) {
   if (!link.address.empty()) return link.address;
+  if (link.target_page < 0) return "文档之外的一页";
   return "第" + std::to_string(link.target_page + 1) + "页(" + (link.has_x ? std::to_string(std::lround(link.x)) : "-") +
          "," + (link.has_y ? std::to_string(std::lround(link.y)) : "-") + ")";
 }
