@@ -224,8 +224,9 @@ TEST_F(PageBatchTest, JoinedRecordsReferToTheirOwnBookmarks) {
   EXPECT_EQ(count("w:instr=\" SEQ 图 \\r 5\""), 2u);
 }
 
-// A later record's table of contents opens and counts the pages of its own headings, and its
-// form fields are named as their renamed bookmarks: nothing of it points at the first record's.
+// A later record's table of contents links to its own headings and refers to their pages, and
+// its form fields are named as their renamed bookmarks: nothing of it points at the first
+// record's.
 TEST_F(PageBatchTest, JoinedRecordsContentsAndFormFieldsAreTheirOwn) {
   const std::string a = Make("a.docx", {{"word/document.xml", Document(kContents + FormText("Text1"))}});
   const fs::path out = dir_ / "joined.docx";
