@@ -356,6 +356,14 @@ Template FormFields() {
   return t;
 }
 
+// The form fields above in a document open to filling them in only (as one protected for a form).
+Template FormFieldsProtected() {
+  Template t = FormFields();
+  t.name = "form-text-protected";
+  t.settings = "<w:documentProtection w:edit=\"forms\" w:enforcement=\"1\"/>";
+  return t;
+}
+
 std::string EndnoteReference(int id) {
   return "<w:r><w:rPr><w:vertAlign w:val=\"superscript\"/></w:rPr><w:endnoteReference w:id=\"" + std::to_string(id) + "\"/></w:r>";
 }
@@ -433,14 +441,14 @@ OracleCase GeneratedCase(const fs::path& generated, const std::string& name) {
   if (name == "footnotes-each-page") return Made(generated, FootnotesEachPage(), kRecords);
   if (name == "links") return Made(generated, Links(), kRecords);
   if (name == "page-count" || name == "page-count-formats" || name == "page-count-chinese" || name == "dates" ||
-      name == "references" || name == "bookmark-references" || name == "toc" || name == "toc-update" || name == "toc-empty" || name == "form-text" || name == "endnotes") {
+      name == "references" || name == "bookmark-references" || name == "toc" || name == "toc-update" || name == "toc-empty" || name == "form-text" || name == "form-text-protected" || name == "endnotes") {
     // Records of one, two and three pages.
     std::vector<std::vector<std::string>> records = kRecords;
     records[1][3] = std::string(3000, 'y');
     records[2][3] = std::string(7000, 'z');
     const Template t = name == "page-count" ? PageCount() : name == "page-count-formats" ? PageCountFormats()
                        : name == "page-count-chinese" ? PageCountChinese() : name == "dates" ? Dates()
-                       : name == "toc" ? Contents() : name == "toc-update" ? ContentsUpdatedOnOpening() : name == "toc-empty" ? ContentsEmpty() : name == "form-text" ? FormFields()
+                       : name == "toc" ? Contents() : name == "toc-update" ? ContentsUpdatedOnOpening() : name == "toc-empty" ? ContentsEmpty() : name == "form-text" ? FormFields() : name == "form-text-protected" ? FormFieldsProtected()
                        : name == "endnotes" ? Endnotes() : References(name == "references");
     return Made(generated, t, records);
   }
@@ -461,7 +469,7 @@ OracleCase GeneratedCase(const fs::path& generated, const std::string& name) {
 std::vector<OracleCase> GeneratedCases(const fs::path& generated) {
   std::vector<OracleCase> cases;
   for (const char* name : {"formats", "cells", "structure", "sections", "first-page", "header-values", "odd-even", "footnotes", "footnotes-each-page", "footnote-sections", "links",
-                           "page-count", "page-count-sections", "page-count-formats", "page-count-chinese", "dates", "references", "bookmark-references", "toc", "toc-update", "toc-empty", "form-text", "endnotes"}) {
+                           "page-count", "page-count-sections", "page-count-formats", "page-count-chinese", "dates", "references", "bookmark-references", "toc", "toc-update", "toc-empty", "form-text", "form-text-protected", "endnotes"}) {
     cases.push_back(GeneratedCase(generated, name));
   }
   return cases;
