@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
   std::vector<OracleCase> cases = GeneratedCases(work / "templates");
   // .doc templates' PDFs show each record's .doc: the generated structures as .doc templates too.
   for (const char* name : {"sections", "first-page", "header-values", "odd-even", "footnotes", "footnote-sections",
-                           "page-count-sections", "page-count-formats", "dates", "references", "bookmark-references"}) {
+                           "page-count-sections", "page-count-formats", "dates", "references", "bookmark-references", "toc", "form-text", "endnotes"}) {
     cases.push_back(AsDocTemplate(GeneratedCase(work / "templates", name), services.pool(), work / "docs"));
   }
   cases.push_back(ExampleCase(source));

@@ -101,11 +101,15 @@ bool CountsPages(const pugi::xml_document& xml) {
 // Fields that show the same inside a longer document: the page number (each record restarts
 // it), the page count (given per record), dates and times (the clock's, or the document's own
 // dates, which every record's file shares with the template), links; in the main text also
-// references and captions' numbers, made the record's own (page_batch_refs.h).
+// references and captions' numbers, made the record's own (page_batch_refs.h), a table of
+// contents (the office shows the entries it holds, as they were last made, without gathering
+// them again; their links and page references go to the record's own renamed bookmarks) and text
+// form fields (the office shows their text as text, no form; their names, bookmarks, are the
+// record's own).
 Status CheckFields(const pugi::xml_document& xml, bool main_text) {
   static const std::set<std::string> kSame = {"PAGE", "DATE", "TIME", "CREATEDATE", "SAVEDATE", "PRINTDATE",
                                               "HYPERLINK"};
-  static const std::set<std::string> kOwn = {"REF", "PAGEREF", "SEQ"};
+  static const std::set<std::string> kOwn = {"REF", "PAGEREF", "SEQ", "TOC", "FORMTEXT"};
   for (const std::string& field : FieldNames(xml)) {
     if (kSame.count(field) == 0 && !CountsPages(field) && (!main_text || kOwn.count(field) == 0)) {
       return Status::Refused("含有域 " + field);
@@ -203,9 +207,12 @@ pugi::xml_node FirstSection(pugi::xml_node body) {
 // Whether the main text `doc` (the bytes `main`) would come out differently inside a longer
 // document.
 Status CheckMain(const std::string& main, const pugi::xml_document& doc, bool even_and_odd) {
-  // Comments are numbered on through the whole document, endnotes gather at its end; line
-  // numbers we leave alone. (Footnotes are taken by RecordNotes; a different first page is
-  // carried by each record's section.)
+  // Comments are numbered on through the whole document; line numbers we leave alone.
+  // Endnotes gather on pages of their own after the whole document's text: the office keeps no
+  // endnotes at the end of a section of a .docx (it ignores that setting), and the notes it
+  // collects at the end of a text section follow the text on the same page, where a record's own
+  // PDF has them on a page of their own; so a record with endnotes is made alone. (Footnotes are
+  // taken by RecordNotes; a different first page is carried by each record's section.)
   for (const char* tag : {"<w:endnoteReference", "<w:commentReference",
                           "<w:altChunk", "<w:subDoc", "<w:lnNumType"}) {
     if (Holds(main, tag)) return Status::Refused(std::string("正文含有 ") + tag);

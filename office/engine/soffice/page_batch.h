@@ -4,8 +4,9 @@
 // those numbered through styles too, numbered afresh; its own copies of headers and footers that
 // hold values) and marked by a bookmark, exported once, and the PDF is cut at the marks
 // (SplitPdfAtDestinations). Only documents whose pages come out exactly as they would alone are
-// joined: no fields but page numbers and counts, dates, links, and in the main text references
-// and captions' numbers (each record's own: page_batch_refs.h), no endnotes or comments (footnotes only
+// joined: no fields but page numbers and counts, dates, links, and in the main text references,
+// captions' numbers, tables of contents and text form fields (each record's own:
+// page_batch_refs.h), no endnotes or comments (footnotes only
 // numbered plainly, each record's from 1: RecordNotes), no section showing a kind of
 // header or footer that only a later section names (odd and even pages' headers follow each
 // record's own page numbers), and no part but the main text, headers, footers and footnotes

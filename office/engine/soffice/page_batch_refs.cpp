@@ -116,6 +116,7 @@ bool OwnReferences(pugi::xml_node body, std::size_t k) {
   };
   for (pugi::xpath_node b : body.select_nodes(".//w:bookmarkStart")) rename(b.node().attribute("w:name"));
   for (pugi::xpath_node h : body.select_nodes(".//w:hyperlink[@w:anchor]")) rename(h.node().attribute("w:anchor"));
+  for (pugi::xpath_node f : body.select_nodes(".//w:ffData/w:name")) rename(f.node().attribute("w:val"));
   std::set<std::string> sequences;  // those whose first caption in this record has been met
   return RewriteInstructions(body, [&](std::string& instruction) {
     const std::vector<Word> words = Words(instruction);

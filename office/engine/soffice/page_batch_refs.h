@@ -1,9 +1,10 @@
 // Cross-references inside joined records. A record's bookmarks would clash with the other
 // records' of the same names, and its captions' numbers (SEQ) would count on through the records
 // before. So each record after the first gets its bookmarks renamed (name_vxK), with its REF and
-// PAGEREF fields and its links to bookmarks following them, so that they point into the record
-// itself (a page reference then shows the record's own page number, as each record's pages are
-// numbered from 1); and the first caption of each sequence in it starts again at 1. Part of
+// PAGEREF fields, its links to bookmarks (a table of contents' entries among them) and the names
+// of its form fields (each the name of its bookmark) following them, so that they point into the
+// record itself (a page reference then shows the record's own page number, as each record's pages
+// are numbered from 1); and the first caption of each sequence in it starts again at 1. Part of
 // page_batch; pure, any thread.
 // Convention: checks return a Status (status.h); rewrites return false when they cannot apply.
 #ifndef VEXLO_OFFICE_ENGINE_SOFFICE_PAGE_BATCH_REFS_H_

@@ -2,6 +2,7 @@
 
 #include "app/runtime_error.h"
 #include "office/engine/package/atomic_file.h"
+#include "tests/engine/oracle/field_templates.h"
 #include "tools/word_corpus/word_package.h"
 
 namespace vexlo::oracle {
@@ -39,15 +40,6 @@ Template Formats() {
   return t;
 }
 
-// A table whose cells hold values, one of them gaining lines.
-Template Cells() {
-  Template t;
-  t.name = "cells";
-  t.body = P(R("明细：")) + Tbl(Tr(P(R("姓名")), P(R("部门", "<w:b/>"))) + Tr(P(R("金额：") + R("金额", "<w:color w:val=\"C00000\"/>")), P(R("备注")))) +
-           P(R("表后 姓名"));
-  return t;
-}
-
 // Headings numbered through their style, a list through a paragraph style, two sections, pictures
 // in the body and the header.
 Template Structure() {
@@ -74,15 +66,6 @@ Template Structure() {
            P(R("第一节完 部门"), SectionEnd()) +
            P(R("细则 部门"), style("Heading1")) + P(R("条目 金额"), style("ListItem")) + P(R("结束 备注"));
   return t;
-}
-
-// A field as word processors write it (begin, instruction, separator, the result `shown`, end),
-// each of its runs formatted by `rpr`.
-std::string Field(const std::string& instruction, const std::string& shown, const std::string& rpr = "") {
-  const std::string props = rpr.empty() ? "" : "<w:rPr>" + rpr + "</w:rPr>";
-  const auto mark = [&](const char* type) { return "<w:r>" + props + "<w:fldChar w:fldCharType=\"" + type + "\"/></w:r>"; };
-  return mark("begin") + "<w:r>" + props + "<w:instrText xml:space=\"preserve\">" + instruction + "</w:instrText></w:r>" +
-         mark("separate") + R(shown, rpr) + mark("end");
 }
 
 const std::string kPageField = Field(" PAGE ", "1");
@@ -348,14 +331,15 @@ OracleCase GeneratedCase(const fs::path& generated, const std::string& name) {
   if (name == "footnotes-each-page") return Made(generated, FootnotesEachPage(), kRecords);
   if (name == "links") return Made(generated, Links(), kRecords);
   if (name == "page-count" || name == "page-count-formats" || name == "page-count-chinese" || name == "dates" ||
-      name == "references" || name == "bookmark-references" || name == "page-count-table-first") {
+      name == "references" || name == "bookmark-references" || name == "toc" || name == "toc-update" || name == "toc-empty" || name == "form-text" || name == "form-text-protected" || name == "endnotes" || name == "page-count-table-first") {
     // Records of one, two and three pages.
     std::vector<std::vector<std::string>> records = kRecords;
     records[1][3] = std::string(3000, 'y');
     records[2][3] = std::string(7000, 'z');
     const Template t = name == "page-count" ? PageCount() : name == "page-count-formats" ? PageCountFormats()
                        : name == "page-count-chinese" ? PageCountChinese() : name == "dates" ? Dates()
-                       : name == "page-count-table-first" ? PageCountTableFirst() : References(name == "references");
+                       : name == "toc" ? Contents() : name == "toc-update" ? ContentsUpdatedOnOpening() : name == "toc-empty" ? ContentsEmpty() : name == "form-text" ? FormFields() : name == "form-text-protected" ? FormFieldsProtected()
+                       : name == "endnotes" ? Endnotes() : name == "page-count-table-first" ? PageCountTableFirst() : References(name == "references");
     return Made(generated, t, records);
   }
   if (name == "table-first") {
@@ -382,7 +366,7 @@ OracleCase GeneratedCase(const fs::path& generated, const std::string& name) {
 std::vector<OracleCase> GeneratedCases(const fs::path& generated) {
   std::vector<OracleCase> cases;
   for (const char* name : {"formats", "cells", "structure", "sections", "first-page", "header-values", "odd-even", "footnotes", "footnotes-each-page", "footnote-sections", "links",
-                           "page-count", "page-count-sections", "page-count-table-first", "page-count-formats", "page-count-chinese", "dates", "references", "bookmark-references"}) {
+                           "page-count", "page-count-sections", "page-count-table-first", "page-count-formats", "page-count-chinese", "dates", "references", "bookmark-references", "toc", "toc-update", "toc-empty", "form-text", "form-text-protected", "endnotes"}) {
     cases.push_back(GeneratedCase(generated, name));
   }
   return cases;

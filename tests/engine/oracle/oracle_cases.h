@@ -1,7 +1,8 @@
 // The oracle's cases: the template corpus (each as .docx and as the office's .doc), the bundled
 // example, and templates made to break the fast paths (formatted values that empty, grow and
 // shrink, change script; values that add lines to a table cell; lists through styles, headings,
-// two sections, pictures; page counts and dates in their formats).
+// two sections, pictures; page counts and dates in their formats; references, a table of
+// contents, text form fields, footnotes and endnotes).
 #ifndef VEXLO_TESTS_ENGINE_ORACLE_ORACLE_CASES_H_
 #define VEXLO_TESTS_ENGINE_ORACLE_ORACLE_CASES_H_
 

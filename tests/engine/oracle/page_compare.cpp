@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "office/engine/soffice/office_pool.h"
+#include "tests/engine/oracle/pdf_links.h"
 
 #define POINTERHOLDER_TRANSITION 4
 #include <qpdf/QPDF.hh>
@@ -155,6 +156,14 @@ std::string PdfDifference(const fs::path& reference, const fs::path& pdf) {
   if (const std::string want_outline = PdfOutline(reference), got_outline = PdfOutline(pdf);
       want_outline != got_outline) {
     return "书签不同：" + FirstDifferentLine(want_outline, got_outline);
+  }
+  // A link is not drawn: where each one sits and goes is compared apart.
+  try {
+    if (std::string links = LinkDifference(ReadPdfLinks(reference), ReadPdfLinks(pdf)); !links.empty()) {
+      return "链接不同：" + links;
+    }
+  } catch (const std::exception& e) {
+    return std::string("无法读出链接：") + e.what();
   }
   const std::optional<std::string> want_text = Run("pdftotext", {"-enc", "UTF-8", Q(reference), "-"});
   const std::optional<std::string> got_text = Run("pdftotext", {"-enc", "UTF-8", Q(pdf), "-"});

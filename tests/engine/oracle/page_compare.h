@@ -1,5 +1,6 @@
-// Whether two PDFs show the same thing: the same page count, outline, text, and the same pages
-// drawn at a modest resolution, pixel for pixel (colours within a small tolerance).
+// Whether two PDFs show the same thing: the same page count, outline, links (pdf_links.h), text,
+// and the same pages drawn at a modest resolution, pixel for pixel (colours within a small
+// tolerance).
 #ifndef VEXLO_TESTS_ENGINE_ORACLE_PAGE_COMPARE_H_
 #define VEXLO_TESTS_ENGINE_ORACLE_PAGE_COMPARE_H_
 

@@ -131,6 +131,37 @@ TEST_F(PathOracleTest, ReferencesAndCaptionsComeOutAsInTheRecordsOwnFiles) {
   ExpectEqual(AsDocTemplate(captions, pool, work_->path() / "docs"));
 }
 
+// A table of contents (each entry a link to the record's own heading with its page number, also
+// in a document asking for its fields updated on opening, one holding no entries yet, and as the
+// corpus writes it, in a content control) and text form fields, in records of one to three pages, as .docx and .doc
+// templates: their PDFs are cut from joined exports, every link opening the same page and place
+// as in the record's own PDF.
+TEST_F(PathOracleTest, ContentsAndFormFieldsComeOutAsInTheRecordsOwnFiles) {
+  if (!engine::OfficePool::Available()) GTEST_SKIP() << "LibreOffice is not installed";
+  const std::filesystem::path made = work_->path() / "templates";
+  std::vector<OracleCase> cases = {GeneratedCase(made, "toc"), GeneratedCase(made, "toc-update"), GeneratedCase(made, "toc-empty"),
+                                   GeneratedCase(made, "form-text")};
+  for (const OracleCase& c : CorpusCases(kSource)) {
+    if (c.name == "语料:toc.docx") cases.push_back(c);
+  }
+  {
+    engine::OfficePool pool({.offices = 1, .profile_root = (work_->path() / "profiles-doc").string()});
+    for (const char* name : {"toc", "form-text"}) cases.push_back(AsDocTemplate(GeneratedCase(made, name), pool, work_->path() / "docs"));
+  }
+  for (const OracleCase& c : cases) {
+    const CaseVerdict verdict = ExpectEqual(c);
+    EXPECT_TRUE(verdict.Serves(FastPath::kJoinedPdf)) << verdict.Report();
+  }
+}
+
+// Endnotes, which the office lays out after the whole document's text: records holding them are
+// made one by one, as alone.
+TEST_F(PathOracleTest, RecordsWithEndnotesAreMadeAloneAsTheirOwnFiles) {
+  if (!engine::OfficePool::Available()) GTEST_SKIP() << "LibreOffice is not installed";
+  const CaseVerdict verdict = ExpectEqual(GeneratedCase(work_->path() / "templates", "endnotes"));
+  EXPECT_EQ(verdict.paths.at(FastPath::kJoinedPdf).served, 0) << verdict.Report();
+}
+
 // The bundled example (.doc: its PDFs, joined too, show each record's .doc), a corpus template
 // with lists, and one with notes (whose endnotes take a page of their own that the view's cursor
 // never reaches: its PDFs once failed their page count check), as .docx.

@@ -135,6 +135,16 @@ TEST_F(PdfSplitTest, EachPartKeepsItsOwnOutlineAndLinks) {
   std::vector<int> links;
   EXPECT_EQ(Outline(Part(0), &links), (std::vector<std::string>{"0 甲 0", "1 甲一 1"}));
   EXPECT_EQ(links, std::vector<int>{1});  // the part's own second page, not a stray copy
+  {
+    // Where it sits and the place it opens on that page stay as they were.
+    QPDF part;
+    part.processFile(Part(0).c_str());
+    QPDFObjectHandle link = QPDFPageDocumentHelper(part).getAllPages()[0].getObjectHandle().getKey("/Annots").getArrayItem(0);
+    EXPECT_EQ(link.getKey("/Rect").unparse(), "[ 0 0 50 50 ]");
+    QPDFObjectHandle dest = link.getKey("/Dest");
+    ASSERT_EQ(dest.getArrayNItems(), 5);
+    EXPECT_EQ(dest.getArrayItem(1).unparse() + " " + dest.getArrayItem(2).unparse() + " " + dest.getArrayItem(3).unparse(), "/XYZ 100 100");
+  }
   EXPECT_EQ(Outline(Part(1)), (std::vector<std::string>{"0 乙 0", "0 乙一 1"}));
   // Without an outline the parts have none.
   const Result<std::vector<int>> plain = Split(MakePdf(dir_ / "plain.pdf", {}, -1, -1));

@@ -371,9 +371,9 @@ TEST_F(JoinedPdfTest, EveryRecordsOutlineListsItsOwnHeadings) {
   }
 }
 
-// A table of contents would list every record's headings once joined: every record is made alone.
+// A word count would count every record's words once joined: every record is made alone.
 TEST_F(JoinedPdfTest, WhatCannotBeJoinedIsMadeAlone) {
-  ExpectJoinedLikeAlone(NoticesWith("</w:p>", false, "<w:fldSimple w:instr=\" TOC \"><w:r><w:t>目录</w:t></w:r></w:fldSimple>"), false);
+  ExpectJoinedLikeAlone(NoticesWith("</w:p>", false, "<w:fldSimple w:instr=\" NUMWORDS \"><w:r><w:t>9</w:t></w:r></w:fldSimple>"), false);
 }
 
 // The page count would count every record's pages once joined: each record's shows its own,

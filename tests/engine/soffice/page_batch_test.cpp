@@ -66,6 +66,24 @@ std::map<std::string, std::string> Levels(const pugi::xml_document& numbering, c
   return starts;
 }
 
+// A table of contents as word processors write it: its field spanning paragraphs, each entry a
+// link to a heading's _Toc bookmark holding a page reference to it; and the heading.
+constexpr const char* kContents =
+    "<w:p><w:r><w:fldChar w:fldCharType=\"begin\"/></w:r><w:r><w:instrText> TOC \\o \"1-3\" \\h \\z \\u </w:instrText></w:r>"
+    "<w:r><w:fldChar w:fldCharType=\"separate\"/></w:r><w:hyperlink w:anchor=\"_Toc1\" w:history=\"1\">"
+    "<w:r><w:t>第一章</w:t></w:r><w:r><w:fldChar w:fldCharType=\"begin\"/></w:r><w:r><w:instrText> PAGEREF _Toc1 \\h </w:instrText></w:r>"
+    "<w:r><w:fldChar w:fldCharType=\"separate\"/></w:r><w:r><w:t>1</w:t></w:r><w:r><w:fldChar w:fldCharType=\"end\"/></w:r></w:hyperlink></w:p>"
+    "<w:p><w:r><w:fldChar w:fldCharType=\"end\"/></w:r></w:p>"
+    "<w:p><w:bookmarkStart w:id=\"1\" w:name=\"_Toc1\"/><w:r><w:t>第一章</w:t></w:r><w:bookmarkEnd w:id=\"1\"/></w:p>";
+
+// A paragraph holding a text form field named `name`, inside its bookmark of that name.
+std::string FormText(const std::string& name) {
+  return "<w:p><w:bookmarkStart w:id=\"7\" w:name=\"" + name + "\"/><w:r><w:fldChar w:fldCharType=\"begin\"><w:ffData>"
+         "<w:name w:val=\"" + name + "\"/><w:enabled/><w:textInput/></w:ffData></w:fldChar></w:r>"
+         "<w:r><w:instrText> FORMTEXT </w:instrText></w:r><w:r><w:fldChar w:fldCharType=\"separate\"/></w:r>"
+         "<w:r><w:t>张三</w:t></w:r><w:r><w:fldChar w:fldCharType=\"end\"/></w:r><w:bookmarkEnd w:id=\"7\"/></w:p>";
+}
+
 class PageBatchTest : public ::testing::Test {
  protected:
   // A package of the base parts with `changes` put over them (an empty text drops a part).
@@ -120,6 +138,10 @@ TEST_F(PageBatchTest, OnlyDocumentsThatLookTheSameInALongerDocumentAreJoinable) 
       {"cross reference", {{"word/document.xml", Document("<w:p><w:fldSimple w:instr=\"REF a\"/></w:p>")}}, true},
       {"page reference made a link", {{"word/document.xml", Document("<w:p><w:fldSimple w:instr=\"PAGEREF a \\h\"/></w:p>")}}, true},
       {"cross reference in the footer", {{"word/footer1.xml", Footer("<w:fldSimple w:instr=\"REF a\"/>")}}, false},
+      // A table of contents shows the entries it holds; a text form field its text.
+      {"table of contents", {{"word/document.xml", Document(kContents)}}, true},
+      {"text form field", {{"word/document.xml", Document(FormText("Text1"))}}, true},
+      {"check box form field", {{"word/document.xml", Document("<w:p><w:fldSimple w:instr=\" FORMCHECKBOX \"/></w:p>")}}, false},
       {"caption repeating the number before", {{"word/document.xml", Document("<w:p><w:fldSimple w:instr=\" SEQ 表 \\c \"/></w:p>")}}, false},
       {"footnote", {{"word/document.xml", Document(Paragraph("甲") + kNoteReference)}, {"word/footnotes.xml", Notes("注")}}, true},
       {"footnote without its part", {{"word/document.xml", Document(kNoteReference)}}, false},
@@ -253,6 +275,31 @@ TEST_F(PageBatchTest, JoinedRecordsReferToTheirOwnBookmarks) {
   EXPECT_EQ(count("w:instr=\" SEQ 表  \\r 1 \""), 1u) << main;  // the record's first caption only
   EXPECT_EQ(count("w:instr=\" SEQ 表 \""), 3u);
   EXPECT_EQ(count("w:instr=\" SEQ 图 \\r 5\""), 2u);
+}
+
+// A later record's table of contents links to its own headings and refers to their pages, and
+// its form fields are named as their renamed bookmarks: nothing of it points at the first
+// record's.
+TEST_F(PageBatchTest, JoinedRecordsContentsAndFormFieldsAreTheirOwn) {
+  const std::string a = Make("a.docx", {{"word/document.xml", Document(kContents + FormText("Text1"))}});
+  const fs::path out = dir_ / "joined.docx";
+  ASSERT_EQ(JoinForPages({a, a, a}, out.string()).members.size(), 3u);
+  const std::string main = *ZipReader::Open(out.string())->Read("word/document.xml");
+  pugi::xml_document doc;
+  ASSERT_TRUE(doc.load_string(main.c_str()));
+  const auto values = [&doc](const char* query) {
+    std::vector<std::string> found;
+    for (pugi::xpath_node n : doc.select_nodes(query)) found.push_back(n.attribute().value());
+    return found;
+  };
+  using Names = std::vector<std::string>;
+  EXPECT_EQ(values("//w:hyperlink/@w:anchor"), (Names{"_Toc1", "_Toc1_vx1", "_Toc1_vx2"}));
+  EXPECT_EQ(values("//w:bookmarkStart[starts-with(@w:name, '_Toc')]/@w:name"), (Names{"_Toc1", "_Toc1_vx1", "_Toc1_vx2"}));
+  EXPECT_EQ(values("//w:ffData/w:name/@w:val"), (Names{"Text1", "Text1_vx1", "Text1_vx2"}));
+  EXPECT_EQ(values("//w:bookmarkStart[starts-with(@w:name, 'Text')]/@w:name"), (Names{"Text1", "Text1_vx1", "Text1_vx2"}));
+  std::vector<std::string> page_references;
+  for (pugi::xpath_node t : doc.select_nodes("//w:instrText[contains(., 'PAGEREF')]")) page_references.push_back(t.node().text().get());
+  EXPECT_EQ(page_references, (Names{" PAGEREF _Toc1 \\h ", " PAGEREF \"_Toc1_vx1\" \\h ", " PAGEREF \"_Toc1_vx2\" \\h "}));
 }
 
 TEST_F(PageBatchTest, JoinedRecordsGetSectionsPageRestartsAndListsOfTheirOwn) {
