@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "office/engine/package/xml_string_writer.h"
+#include "office/engine/soffice/page_batch_fields.h"
 
 namespace vexlo::engine {
 
@@ -20,13 +21,14 @@ std::string Upper(std::string s) {
 enum class Kind { kOther, kCount, kUnwritable };
 
 // What the field instruction `instruction` is: a page count in arabic numerals (`merge` set when
-// it keeps its result's formatting), one in another numbering, or another field.
+// it keeps its result's formatting), one in another numbering or written otherwise (a switch
+// against its name), or another field. A page count is what the joinability check counts as one.
 Kind KindOf(const std::string& instruction, bool& merge) {
+  const std::string name = FieldName(instruction);
+  if (!CountsPages(name)) return Kind::kOther;
   std::istringstream words(instruction);
   std::string word;
-  if (!(words >> word)) return Kind::kOther;
-  word = Upper(word);
-  if (word != "NUMPAGES" && word != "SECTIONPAGES") return Kind::kOther;
+  if (!(words >> word) || Upper(word) != name) return Kind::kUnwritable;
   merge = false;
   while (words >> word) {
     std::string value;

@@ -199,7 +199,8 @@ TEST_F(PageBatchTest, RecordsShowingThePageCountAreMarked) {
 // When the records are expected to take a known number of pages, the page counts shown in
 // arabic numerals (an instruction split over runs, a simple field, in a footer and the text) are
 // written in as a field the office keeps as written; a roman count, a section numbering its pages
-// in Chinese, or a count with no result to write into leave every part for the office to count.
+// in Chinese, a count with no result to write into, or one whose name a switch follows without a
+// space leave every part for the office to count.
 TEST_F(PageBatchTest, ExpectedPageCountsAreWrittenIntoTheJoinedDocument) {
   const std::string split_field =
       "<w:r><w:fldChar w:fldCharType=\"begin\"/></w:r><w:r><w:instrText> NUMPAGES</w:instrText></w:r>"
@@ -234,6 +235,7 @@ TEST_F(PageBatchTest, ExpectedPageCountsAreWrittenIntoTheJoinedDocument) {
                  {"word/document.xml", Document("<w:p><w:fldSimple w:instr=\" NUMPAGES \\* ROMAN \"><w:r><w:t>IX</w:t></w:r></w:fldSimple></w:p>")}}},
       {"chinese", {{"word/footer1.xml", Footer(split_field)}, {"word/document.xml", chinese_pages}}},
       {"no result", {{"word/footer1.xml", Footer("<w:fldSimple w:instr=\" NUMPAGES \"/>")}}},
+      {"switch against the name", {{"word/footer1.xml", Footer("<w:fldSimple w:instr=\" NUMPAGES\\* Arabic \"><w:r><w:t>9</w:t></w:r></w:fldSimple>")}}},
   };
   for (const auto& [what, changes] : kept) {
     const std::string path = Make(what + ".docx", changes);
