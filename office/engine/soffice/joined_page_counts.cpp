@@ -54,6 +54,12 @@ const void* Identity(const Reference<css::uno::XInterface>& object, FrameList* k
   return normal.get();
 }
 
+// The page styles of `doc`, by name.
+Styles PageStyleFamily(const Reference<css::lang::XComponent>& doc) {
+  return Styles(Reference<css::style::XStyleFamiliesSupplier>(doc, UNO_QUERY_THROW)->getStyleFamilies()->getByName(U("PageStyles")),
+                UNO_QUERY_THROW);
+}
+
 // The page count fields of `doc`, in no particular order.
 std::vector<Reference<css::text::XTextContent>> PageCountFields(const Reference<css::lang::XComponent>& doc) {
   std::vector<Reference<css::text::XTextContent>> fields;
@@ -267,10 +273,7 @@ std::vector<int> GiveRecordsTheirPageCounts(const Reference<css::lang::XComponen
   const std::vector<Reference<css::text::XTextContent>> fields = PageCountFields(doc);
   if (fields.empty()) return {};
   RecordPages layout(doc, marks);
-  const Styles styles(Reference<css::style::XStyleFamiliesSupplier>(doc, UNO_QUERY_THROW)
-                          ->getStyleFamilies()
-                          ->getByName(U("PageStyles")),
-                      UNO_QUERY_THROW);
+  const Styles styles = PageStyleFamily(doc);
   // Every field's number is decided on the layout as it was loaded, before any is written.
   Shown written;
   const Reference<css::text::XText> body = Reference<css::text::XTextDocument>(doc, UNO_QUERY_THROW)->getText();
@@ -288,10 +291,7 @@ std::vector<int> GiveRecordsPageCount(const Reference<css::lang::XComponent>& do
                                       std::size_t records) {
   const std::vector<Reference<css::text::XTextContent>> fields = PageCountFields(doc);
   if (fields.empty()) return {};
-  const Styles styles(Reference<css::style::XStyleFamiliesSupplier>(doc, UNO_QUERY_THROW)
-                          ->getStyleFamilies()
-                          ->getByName(U("PageStyles")),
-                      UNO_QUERY_THROW);
+  const Styles styles = PageStyleFamily(doc);
   Shown shown;
   for (const auto& field : fields) shown.emplace_back(field, Written(count, field, styles, numbers));
   ShowNumbers(doc, shown);
