@@ -43,75 +43,28 @@ Kind KindOf(const std::string& instruction, bool& merge) {
   return Kind::kCount;
 }
 
-// One field met in the text: where its instruction is written and the texts of its result.
-struct Field {
-  pugi::xml_node simple;  // a w:fldSimple, else null
-  std::vector<pugi::xml_node> instructions;
-  std::string instruction;
-  bool in_result = false;
-  Kind kind = Kind::kOther;
-  bool merge = false;
-  std::vector<pugi::xml_node> results;
-};
-
-// Collects the page count fields of a part in text order; `ok` turns false at one that cannot
-// be written.
-struct CountFields : pugi::xml_tree_walker {
-  std::vector<Field> open, found;
-  bool ok = true;
-
-  bool for_each(pugi::xml_node& n) override {
-    const std::string_view name = n.name();
-    if (name == "w:fldSimple") {
-      Field f;
-      f.simple = n;
-      f.kind = KindOf(n.attribute("w:instr").value(), f.merge);
-      if (f.kind == Kind::kCount) {
-        for (pugi::xpath_node t : n.select_nodes(".//w:t")) f.results.push_back(t.node());
-      }
-      Take(std::move(f));
-    } else if (name == "w:fldChar") {
-      const std::string_view type = n.attribute("w:fldCharType").value();
-      if (type == "begin") {
-        // A field inside a page count's result: its text is not the count's alone.
-        if (!open.empty() && open.back().in_result && open.back().kind == Kind::kCount) ok = false;
-        open.emplace_back();
-      } else if (type == "separate" && !open.empty()) {
-        Field& f = open.back();
-        f.in_result = true;
-        f.kind = KindOf(f.instruction, f.merge);
-      } else if (type == "end" && !open.empty()) {
-        Field f = std::move(open.back());
-        open.pop_back();
-        if (!f.in_result) f.kind = KindOf(f.instruction, f.merge) == Kind::kOther ? Kind::kOther : Kind::kUnwritable;
-        Take(std::move(f));
-      }
-    } else if (name == "w:instrText" && !open.empty() && !open.back().in_result) {
-      open.back().instructions.push_back(n);
-      open.back().instruction += n.text().get();
-    } else if (name == "w:t" && !open.empty() && open.back().in_result && open.back().kind == Kind::kCount) {
-      open.back().results.push_back(n);
-    }
-    return ok;
-  }
-
-  void Take(Field f) {
-    if (f.kind == Kind::kOther) return;
-    if (f.kind == Kind::kUnwritable || f.results.empty()) ok = false;
-    found.push_back(std::move(f));
-  }
-};
-
 }  // namespace
 
 bool WritePageCounts(pugi::xml_document& xml, int pages) {
-  CountFields fields;
-  xml.traverse(fields);
-  if (!fields.ok || !fields.open.empty()) return false;
+  struct Count {
+    FieldRuns field;
+    bool merge = false;
+  };
+  std::vector<Count> counts;
+  for (FieldRuns& f : Fields(xml)) {
+    if (!f.ended) return false;  // a part that stops inside a field is left as it is
+    bool merge = false;
+    const Kind kind = KindOf(f.instruction, merge);
+    if (kind == Kind::kOther) continue;
+    // Written only as a whole field whose result is the count's text alone.
+    if (kind == Kind::kUnwritable || !f.has_result || f.holds_fields || f.results.empty()) return false;
+    counts.push_back({std::move(f), merge});
+  }
   const std::string count = std::to_string(pages);
-  for (Field& f : fields.found) {
+  for (Count& c : counts) {
+    FieldRuns& f = c.field;
     const std::string instruction =
-        std::string(" DOCPROPERTY ") + kPagesProperty + (f.merge ? " \\* MERGEFORMAT " : " ");
+        std::string(" DOCPROPERTY ") + kPagesProperty + (c.merge ? " \\* MERGEFORMAT " : " ");
     if (f.simple) {
       f.simple.attribute("w:instr").set_value(instruction.c_str());
     } else {

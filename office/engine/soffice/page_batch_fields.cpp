@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <functional>
 #include <set>
 #include <string_view>
 
@@ -22,35 +21,52 @@ std::string FieldName(const std::string& instruction) {
   return word;
 }
 
+std::vector<FieldRuns> Fields(pugi::xml_node root) {
+  struct Walker : pugi::xml_tree_walker {
+    std::vector<FieldRuns> open, found;
+    bool for_each(pugi::xml_node& n) override {
+      const std::string_view name = n.name();
+      if (name == "w:fldSimple") {
+        FieldRuns f;
+        f.simple = n;
+        f.instruction = n.attribute("w:instr").value();
+        f.has_result = true;
+        for (pugi::xpath_node t : n.select_nodes(".//w:t")) f.results.push_back(t.node());
+        found.push_back(std::move(f));
+      } else if (name == "w:fldChar") {
+        const std::string_view type = n.attribute("w:fldCharType").value();
+        if (type == "begin") {
+          if (!open.empty() && open.back().has_result) open.back().holds_fields = true;
+          open.emplace_back();
+        } else if (type == "separate" && !open.empty()) {
+          open.back().has_result = true;
+        } else if (type == "end" && !open.empty()) {
+          found.push_back(std::move(open.back()));
+          open.pop_back();
+        }
+      } else if (name == "w:instrText" && !open.empty() && !open.back().has_result) {
+        open.back().instructions.push_back(n);
+        open.back().instruction += n.text().get();
+      } else if (name == "w:t" && !open.empty() && open.back().has_result) {
+        open.back().results.push_back(n);
+      }
+      return true;
+    }
+  } walker;
+  root.traverse(walker);
+  for (FieldRuns& f : walker.open) {
+    f.ended = false;
+    walker.found.push_back(std::move(f));
+  }
+  return std::move(walker.found);
+}
+
 std::vector<std::string> FieldNames(const pugi::xml_document& xml) {
   std::vector<std::string> names;
-  std::vector<std::string> open;  // instructions of the complex fields being read
-  const auto add = [&names](const std::string& instruction) { names.push_back(FieldName(instruction)); };
-  struct Walker : pugi::xml_tree_walker {
-    std::function<bool(pugi::xml_node&)> visit;
-    bool for_each(pugi::xml_node& n) override { return visit(n); }
-  } walker;
-  walker.visit = [&](pugi::xml_node& n) {
-    const std::string_view name = n.name();
-    if (name == "w:fldSimple") {
-      add(n.attribute("w:instr").value());
-    } else if (name == "w:fldChar") {
-      const std::string_view type = n.attribute("w:fldCharType").value();
-      if (type == "begin") {
-        open.emplace_back();
-      } else if (type == "separate" || type == "end") {
-        if (!open.empty() && (type == "end" || !open.back().empty())) {
-          if (!open.back().empty()) add(open.back());
-          open.back().clear();
-          if (type == "end") open.pop_back();
-        }
-      }
-    } else if (name == "w:instrText" && !open.empty()) {
-      open.back() += n.text().get();
-    }
-    return true;
-  };
-  const_cast<pugi::xml_document&>(xml).traverse(walker);
+  for (const FieldRuns& f : Fields(xml)) {
+    // A field the part stops in before its result names nothing yet.
+    if (f.simple || (!f.instruction.empty() && (f.ended || f.has_result))) names.push_back(FieldName(f.instruction));
+  }
   return names;
 }
 

@@ -18,7 +18,23 @@ namespace vexlo::engine {
 // "NUMPAGES").
 std::string FieldName(const std::string& instruction);
 
-// The names of every field in `xml`.
+// One field as a part's text holds it: a simple field, or a complex one (begin, instruction,
+// separator, result, end) whose runs may lie in several paragraphs.
+struct FieldRuns {
+  pugi::xml_node simple;                     // the w:fldSimple, else null
+  std::vector<pugi::xml_node> instructions;  // a complex field's w:instrText runs
+  std::string instruction;
+  bool has_result = false;   // its separator was met (a simple field's result is its runs)
+  bool ended = true;         // its end was met (false: the part stops inside it)
+  bool holds_fields = false;  // a field begins inside its result
+  std::vector<pugi::xml_node> results;  // the texts (w:t) of its result, not of fields inside it
+};
+
+// The fields of `root` in the order they end (a field inside another's result comes first),
+// then those the part stops inside.
+std::vector<FieldRuns> Fields(pugi::xml_node root);
+
+// The names of every field in `xml` that names one.
 std::vector<std::string> FieldNames(const pugi::xml_document& xml);
 
 // Fields that show the page count: the office counts the whole joined document's pages, so
