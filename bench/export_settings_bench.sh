@@ -16,23 +16,7 @@ cli="$root/build/vexlo-merge"
 work=$(mktemp -d /tmp/vexlo-export-settings-XXXXXX)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
-python3 - "$fixture" <<'PY'
-import csv, sys
-depts = ['销售部', '技术部', '财务部', '人事部']
-with open('data.csv', 'w', newline='', encoding='utf-8') as f:
-    w = csv.writer(f)
-    if sys.argv[1].startswith('payslip'):
-        w.writerow(['姓名', '工号', '部门', '岗位', '基本', '绩效工资', '加班费', '社保', '公积金', '个税',
-                    '实发工资', '发放月份'])
-        for i in range(1, 49):
-            w.writerow(['员工%04d' % i, 'A%d' % (10000 + i), depts[i % 4], '专员', str(5000 + (i * 37) % 9000),
-                        str(800 + i % 500), str(i % 300), '512.00', '480.00', str(i % 90), '6000.00', '2026年11月'])
-    else:
-        w.writerow(['姓名', '部门', '工号', '月薪', '入职日期'])
-        for i in range(1, 49):
-            w.writerow(['员工%04d' % i, depts[i % 4], 'A%d' % (10000 + i), str(5000 + (i * 37) % 9000),
-                        '2026年%d月%d日' % (1 + i % 12, 1 + i % 28)])
-PY
+python3 "$root/bench/make_fixture_records.py" "$fixture" 48 data.csv
 mkdir docs
 "$cli" --data data.csv --template "$root/tests/data/word/$fixture.docx" --out docs >/dev/null
 # Both templates' records take two pages: their page counts are written in as 2, as the joined

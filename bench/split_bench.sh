@@ -21,17 +21,7 @@ work=$(mktemp -d /tmp/vexlo-split-bench-XXXXXX)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 # The notice's records (its titles, as bench/office_bench.sh fills them), as a .csv.
-python3 - "$records" <<'PY'
-import csv, sys
-n = int(sys.argv[1])
-depts = ['销售部', '技术部', '财务部', '人事部']
-with open('data.csv', 'w', newline='', encoding='utf-8') as f:
-    w = csv.writer(f)
-    w.writerow(['姓名', '部门', '工号', '月薪', '入职日期'])
-    for i in range(1, n + 1):
-        w.writerow(['员工%04d' % i, depts[i % 4], 'A%d' % (10000 + i), str(5000 + (i * 37) % 9000),
-                    '2026年%d月%d日' % (1 + i % 12, 1 + i % 28)])
-PY
+python3 "$root/bench/make_fixture_records.py" notice_pages "$records" data.csv
 profile="file://$work/lo-profile"
 mkdir docs
 "$cli" --data data.csv --template "$root/tests/data/word/notice_pages.docx" --out docs >/dev/null
