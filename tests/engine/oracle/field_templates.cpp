@@ -11,6 +11,17 @@ std::string Field(const std::string& instruction, const std::string& shown, cons
          mark("separate") + R(shown, rpr) + mark("end");
 }
 
+std::string NoteReference(const std::string& kind, int id, const std::string& rpr) {
+  return "<w:r><w:rPr>" + rpr + "</w:rPr><w:" + kind + "Reference w:id=\"" + std::to_string(id) + "\"/></w:r>";
+}
+
+std::string TwoNotes(const std::string& kind, const std::string& rpr) {
+  const auto note = [&](int id, const std::string& text) {
+    return "<w:" + kind + " w:id=\"" + std::to_string(id) + "\"><w:p><w:r><w:rPr>" + rpr + "</w:rPr><w:" + kind +
+           "Ref/></w:r>" + R(" " + text) + "</w:p></w:" + kind + ">";
+  };
+  return note(1, "本人 姓名 确认。") + note(2, "按月发放。");
+}
 
 namespace {
 
@@ -45,9 +56,7 @@ std::string FormText(int id, const std::string& name, const std::string& shown) 
          R(shown) + "<w:r><w:fldChar w:fldCharType=\"end\"/></w:r><w:bookmarkEnd w:id=\"" + std::to_string(id) + "\"/>";
 }
 
-std::string EndnoteReference(int id) {
-  return "<w:r><w:rPr><w:vertAlign w:val=\"superscript\"/></w:rPr><w:endnoteReference w:id=\"" + std::to_string(id) + "\"/></w:r>";
-}
+const char kEndnoteMark[] = "<w:vertAlign w:val=\"superscript\"/>";
 
 }  // namespace
 
@@ -127,12 +136,9 @@ Template FormFieldsProtected() {
 Template Endnotes() {
   Template t = Cells();
   t.name = "endnotes";
-  const auto note = [](int id, const std::string& text) {
-    return "<w:endnote w:id=\"" + std::to_string(id) + "\"><w:p><w:r><w:rPr><w:vertAlign w:val=\"superscript\"/></w:rPr>"
-           "<w:endnoteRef/></w:r>" + R(" " + text) + "</w:p></w:endnote>";
-  };
-  t.body = P(R("说明 姓名") + EndnoteReference(1)) + t.body + P(R("金额 依据") + EndnoteReference(2) + R(" 完"));
-  t.endnotes = note(1, "本人 姓名 确认。") + note(2, "按月发放。");
+  t.body = P(R("说明 姓名") + NoteReference("endnote", 1, kEndnoteMark)) + t.body +
+           P(R("金额 依据") + NoteReference("endnote", 2, kEndnoteMark) + R(" 完"));
+  t.endnotes = TwoNotes("endnote", kEndnoteMark);
   return t;
 }
 

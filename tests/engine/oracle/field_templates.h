@@ -17,6 +17,12 @@ std::string Field(const std::string& instruction, const std::string& shown, cons
 
 // A table whose cells hold values, one of them gaining lines; the others below are built on it.
 corpus::Template Cells();
+
+// A note of `kind` ("footnote", "endnote"): the mark of note `id` in the text, and notes 1
+// (holding a value) and 2 (plain); each mark formatted by `rpr`.
+std::string NoteReference(const std::string& kind, int id, const std::string& rpr);
+std::string TwoNotes(const std::string& kind, const std::string& rpr);
+
 corpus::Template Contents();
 corpus::Template ContentsUpdatedOnOpening();
 corpus::Template ContentsEmpty();

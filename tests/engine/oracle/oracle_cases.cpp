@@ -111,18 +111,12 @@ Template OddEven() {
   return t;
 }
 
-std::string NoteReference(int id) {
-  return "<w:r><w:rPr><w:rStyle w:val=\"FootnoteReference\"/></w:rPr><w:footnoteReference w:id=\"" + std::to_string(id) + "\"/></w:r>";
-}
+const char kFootnoteMark[] = "<w:rStyle w:val=\"FootnoteReference\"/>";
+
+std::string FootnoteReference(int id) { return NoteReference("footnote", id, kFootnoteMark); }
 
 // Footnote 1 holding a value and footnote 2 plain.
-std::string TwoNotes() {
-  const auto note = [](int id, const std::string& text) {
-    return "<w:footnote w:id=\"" + std::to_string(id) + "\"><w:p><w:r><w:rPr><w:rStyle w:val=\"FootnoteReference\"/></w:rPr>"
-           "<w:footnoteRef/></w:r>" + R(" " + text) + "</w:p></w:footnote>";
-  };
-  return note(1, "本人 姓名 确认。") + note(2, "按月发放。");
-}
+std::string TwoFootnotes() { return TwoNotes("footnote", kFootnoteMark); }
 
 // Footnotes numbered 1 and 2 in every record, on its first and second page, one of them on a
 // value and one holding a value (the office numbers notes on through a joined document: each
@@ -130,9 +124,9 @@ std::string TwoNotes() {
 Template Footnotes() {
   Template t = Cells();
   t.name = "footnotes";
-  t.body = P(R("说明 姓名") + NoteReference(1)) + t.body + P("<w:r><w:br w:type=\"page\"/></w:r>" + R("次页")) +
-           P(R("金额 依据") + NoteReference(2) + R(" 完"));
-  t.footnotes = TwoNotes();
+  t.body = P(R("说明 姓名") + FootnoteReference(1)) + t.body + P("<w:r><w:br w:type=\"page\"/></w:r>" + R("次页")) +
+           P(R("金额 依据") + FootnoteReference(2) + R(" 完"));
+  t.footnotes = TwoFootnotes();
   return t;
 }
 
@@ -150,9 +144,9 @@ Template FootnoteSections() {
   Template t = Sections();
   t.name = "footnote-sections";
   const std::size_t first = t.body.find("</w:p>");
-  t.body.insert(first, NoteReference(1));
-  t.body.insert(t.body.rfind("</w:p>"), NoteReference(2));
-  t.footnotes = TwoNotes();
+  t.body.insert(first, FootnoteReference(1));
+  t.body.insert(t.body.rfind("</w:p>"), FootnoteReference(2));
+  t.footnotes = TwoFootnotes();
   return t;
 }
 
