@@ -19,9 +19,6 @@
 #include <string>
 #include <vector>
 
-#include <com/sun/star/frame/XComponentLoader.hpp>
-#include <com/sun/star/frame/XStorable.hpp>
-
 #include "office/engine/package/pdf_split.h"
 #include "office/engine/soffice/joined_notes.h"
 #include "office/engine/soffice/office.h"
@@ -71,30 +68,18 @@ double Median(std::vector<double> v) {
   return v.empty() ? 0 : v[v.size() / 2];
 }
 
-// The export the engine makes of a joined document (joined_export.cpp), with `extra` added.
-// The load is LoadHidden's (uno_calls.cpp), with `variant`'s load settings added.
+// The load and export the engine makes of a joined document (joined_export.cpp), with
+// `variant`'s settings added.
 void Export(Office& office, const std::string& docx, const JoinedDocuments& joined,
             const std::vector<std::string>& marks, const Variant& variant, const std::string& pdf,
             double& load_s, double& export_s) {
   const Clock::time_point t0 = Clock::now();
-  std::vector<css::beans::PropertyValue> load = {Prop("Hidden", css::uno::Any(true)),
-                                                 Prop("ReadOnly", css::uno::Any(true)),
-                                                 Prop("MacroExecutionMode", css::uno::Any(sal_Int16(0)))};
-  load.insert(load.end(), variant.load.begin(), variant.load.end());
-  const css::uno::Reference<css::lang::XComponent> doc =
-      css::uno::Reference<css::frame::XComponentLoader>(office.link->desktop, css::uno::UNO_QUERY_THROW)
-          ->loadComponentFromURL(U(FileUrl(docx)), U("_blank"), 0, Props(load));
-  if (!doc.is()) throw css::uno::RuntimeException(U("无法打开文档"));
+  const css::uno::Reference<css::lang::XComponent> doc = LoadHidden(office.link->desktop, docx, true, variant.load);
   PrepareJoinedNotes(doc, joined, marks);
   load_s = Since(t0);
-  std::vector<css::beans::PropertyValue> data = {Prop("ExportBookmarksToPDFDestination", css::uno::Any(true)),
-                                                 Prop("Quality", css::uno::Any(sal_Int32(90)))};
-  data.insert(data.end(), variant.settings.begin(), variant.settings.end());
   const Clock::time_point t1 = Clock::now();
   try {
-    css::uno::Reference<css::frame::XStorable>(doc, css::uno::UNO_QUERY_THROW)
-        ->storeToURL(U(FileUrl(pdf)), Props({Prop("FilterName", css::uno::Any(U("writer_pdf_Export"))),
-                                             Prop("FilterData", css::uno::Any(Props(data)))}));
+    ExportPdfWithDestinations(doc, pdf, variant.settings);
   } catch (...) {
     CloseDocument(doc);
     throw;

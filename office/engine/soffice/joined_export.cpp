@@ -66,14 +66,8 @@ void ExportJoined(Office& office, PoolState& pool, const std::string& base, cons
         clock.Mark("排版并给出各份页数");
       }
     }
-    // The record marks become named destinations, where the PDF is cut. Given any filter
-    // data, the export takes a lower picture quality than its own default: it is restored.
-    const auto filter_data = Props({Prop("ExportBookmarksToPDFDestination", css::uno::Any(true)),
-                                    Prop("Quality", css::uno::Any(sal_Int32(90)))});
-    Reference<css::frame::XStorable>(doc, UNO_QUERY_THROW)
-        ->storeToURL(U(FileUrl(base + ".pdf")),
-                     Props({Prop("FilterName", css::uno::Any(U("writer_pdf_Export"))),
-                            Prop("FilterData", css::uno::Any(filter_data))}));
+    // The record marks become named destinations, where the PDF is cut.
+    ExportPdfWithDestinations(doc, base + ".pdf");
   } catch (...) {
     CloseDocument(doc);
     throw;

@@ -6,6 +6,7 @@
 #include <com/sun/star/frame/XComponentLoader.hpp>
 #include <com/sun/star/lang/DisposedException.hpp>
 #include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/text/XPageCursor.hpp>
 #include <com/sun/star/text/XTextViewCursorSupplier.hpp>
 #include <com/sun/star/uno/RuntimeException.hpp>
@@ -50,14 +51,29 @@ std::string DescribeUnoError(const css::uno::Exception& e) {
 }
 
 Reference<css::lang::XComponent> LoadHidden(const Reference<css::frame::XDesktop2>& desktop,
-                                            const std::string& path, bool read_only) {
+                                            const std::string& path, bool read_only,
+                                            std::vector<css::beans::PropertyValue> extra) {
   Reference<css::frame::XComponentLoader> loader(desktop, UNO_QUERY_THROW);
-  Reference<css::lang::XComponent> doc = loader->loadComponentFromURL(
-      U(FileUrl(path)), U("_blank"), 0,
-      Props({Prop("Hidden", css::uno::Any(true)), Prop("ReadOnly", css::uno::Any(read_only)),
-             Prop("MacroExecutionMode", css::uno::Any(sal_Int16(0)))}));
+  std::vector<css::beans::PropertyValue> settings = {Prop("Hidden", css::uno::Any(true)),
+                                                     Prop("ReadOnly", css::uno::Any(read_only)),
+                                                     Prop("MacroExecutionMode", css::uno::Any(sal_Int16(0)))};
+  settings.insert(settings.end(), extra.begin(), extra.end());
+  Reference<css::lang::XComponent> doc =
+      loader->loadComponentFromURL(U(FileUrl(path)), U("_blank"), 0, Props(std::move(settings)));
   if (!doc.is()) throw css::uno::RuntimeException(U("无法打开文档"));
   return doc;
+}
+
+void ExportPdfWithDestinations(const Reference<css::lang::XComponent>& doc, const std::string& path,
+                               std::vector<css::beans::PropertyValue> extra) {
+  // Given any filter data, the export takes a lower picture quality than its own default: it is
+  // restored.
+  std::vector<css::beans::PropertyValue> settings = {Prop("ExportBookmarksToPDFDestination", css::uno::Any(true)),
+                                                     Prop("Quality", css::uno::Any(sal_Int32(90)))};
+  settings.insert(settings.end(), extra.begin(), extra.end());
+  Reference<css::frame::XStorable>(doc, UNO_QUERY_THROW)
+      ->storeToURL(U(FileUrl(path)), Props({Prop("FilterName", css::uno::Any(U("writer_pdf_Export"))),
+                                            Prop("FilterData", css::uno::Any(Props(std::move(settings))))}));
 }
 
 int PageCount(const Reference<css::lang::XComponent>& doc) {

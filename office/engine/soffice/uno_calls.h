@@ -28,9 +28,16 @@ com::sun::star::uno::Sequence<com::sun::star::beans::PropertyValue> Props(
 std::string DescribeUnoError(const com::sun::star::uno::Exception& e);
 
 // Loads the document at `path` hidden, without running its macros; raises when it cannot.
+// `extra`: settings added to those of the load (benchmarks try some).
 com::sun::star::uno::Reference<com::sun::star::lang::XComponent> LoadHidden(
     const com::sun::star::uno::Reference<com::sun::star::frame::XDesktop2>& desktop,
-    const std::string& path, bool read_only);
+    const std::string& path, bool read_only, std::vector<com::sun::star::beans::PropertyValue> extra = {});
+
+// Exports `doc` as the PDF `path` with its bookmarks as named destinations (where a joined
+// export is cut), plus the export settings `extra`; raises when it cannot.
+void ExportPdfWithDestinations(const com::sun::star::uno::Reference<com::sun::star::lang::XComponent>& doc,
+                               const std::string& path,
+                               std::vector<com::sun::star::beans::PropertyValue> extra = {});
 
 // The document's page count, laid out (0 when it cannot tell).
 int PageCount(const com::sun::star::uno::Reference<com::sun::star::lang::XComponent>& doc);
